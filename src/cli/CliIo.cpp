@@ -1,0 +1,185 @@
+#include "CliIo.h"
+
+#include "Cp932Table.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace verdane::cli {
+
+const std::string* ParsedArgs::Value(const std::string& option) const {
+    auto it = values.find(option);
+    return it == values.end() ? nullptr : &it->second;
+}
+
+ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& flagNames,
+                     const std::set<std::string>& valueNames, std::size_t minPositional,
+                     std::size_t maxPositional) {
+    ParsedArgs parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg == "-" || arg.rfind("-", 0) != 0) {
+            parsed.positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+            continue;
+        }
+        std::string name = arg;
+        std::string value;
+        bool hasInlineValue = false;
+        if (auto eq = arg.find('='); eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            hasInlineValue = true;
+        }
+        if (flagNames.count(name) && !hasInlineValue) {
+            parsed.flags.insert(name);
+        } else if (valueNames.count(name)) {
+            if (!hasInlineValue) {
+                if (i + 1 >= args.size()) throw UsageError("option " + name + " needs a value");
+                value = args[++i];
+            }
+            parsed.values[name] = value;
+        } else {
+            throw UsageError("unknown option " + arg);
+        }
+    }
+    if (parsed.help) return parsed;
+    if (parsed.positional.size() < minPositional) throw UsageError("missing argument");
+    if (parsed.positional.size() > maxPositional) throw UsageError("too many arguments");
+    return parsed;
+}
+
+namespace {
+
+std::string SystemReason(int error) { return std::strerror(error); }
+
+bool ReadAll(int fd, std::string& out) {
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ReadInput(const std::string& path) {
+    std::string data;
+    if (path == "-") {
+        if (!ReadAll(STDIN_FILENO, data)) throw CliError("cannot read standard input: " + SystemReason(errno));
+        return data;
+    }
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw CliError("cannot open " + path + ": " + SystemReason(errno));
+    bool ok = ReadAll(fd, data);
+    int error = errno;
+    ::close(fd);
+    if (!ok) throw CliError("cannot read " + path + ": " + SystemReason(error));
+    return data;
+}
+
+void WriteOutput(const std::string& path, std::string_view bytes) {
+    if (path == "-") {
+        if (!WriteAll(STDOUT_FILENO, bytes)) throw CliError("cannot write standard output: " + SystemReason(errno));
+        return;
+    }
+    std::string folder = ".";
+    if (auto slash = path.rfind('/'); slash != std::string::npos) folder = slash == 0 ? "/" : path.substr(0, slash);
+    std::string temp = folder + "/.verdane-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) throw CliError("cannot write " + path + ": " + SystemReason(errno));
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    int error = errno;
+    // mkstemp creates the file for its owner only; give it the usual permissions.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        throw CliError("cannot write " + path + ": " + SystemReason(error));
+    }
+}
+
+std::string BaseNameWithoutExtension(const std::string& path) {
+    std::string name = path;
+    if (auto slash = name.rfind('/'); slash != std::string::npos) name = name.substr(slash + 1);
+    if (auto dot = name.rfind('.'); dot != std::string::npos && dot != 0) name = name.substr(0, dot);
+    return name;
+}
+
+std::string TerminalToCp932(std::string_view utf8) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        auto b = static_cast<unsigned char>(utf8[i]);
+        char32_t cp = 0;
+        std::size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        if (len == 0 || i + len > utf8.size()) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        cp = len == 1 ? b : b & (0x7F >> len);
+        bool valid = true;
+        for (std::size_t k = 1; k < len; ++k) {
+            auto c = static_cast<unsigned char>(utf8[i + k]);
+            if ((c & 0xC0) != 0x80) valid = false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (!valid) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        i += len;
+        int code = cp932::Encode(cp);
+        if (code < 0) {
+            out += '?';
+        } else if (code > 0xFF) {
+            out += static_cast<char>(code >> 8);
+            out += static_cast<char>(code & 0xFF);
+        } else {
+            out += static_cast<char>(code);
+        }
+    }
+    return out;
+}
+
+}  // namespace verdane::cli

@@ -1,0 +1,74 @@
+// verdane-cli: the program's conversions without a window, for converting many
+// files at once. Exit codes: 0 success, 1 failure (one line on standard error),
+// 2 bad usage.
+#include "CliIo.h"
+#include "Commands.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string_view>
+
+namespace {
+
+using namespace verdane::cli;
+
+struct Command {
+    std::string_view name;
+    int (*run)(const Args&);
+    std::string_view summary;
+};
+
+constexpr Command kCommands[] = {
+    {"to-doc", RunToDoc, "turn a text file into a Palm DOC database"},
+    {"to-text", RunToText, "turn a Palm DOC database into a text file"},
+    {"kanji", RunKanji, "convert JIS, EUC or UTF-8 text to Shift-JIS, or detect its code"},
+    {"html2text", RunHtml2Text, "turn an HTML file into plain text"},
+    {"match", RunMatch, "find the first match of a pattern"},
+    {"gsub", RunGsub, "replace every match of a pattern"},
+    {"fetch", RunFetch, "download a web page as Shift-JIS text"},
+};
+
+void PrintHelp(std::FILE* to) {
+    std::fprintf(to,
+                 "Usage: verdane-cli COMMAND [OPTIONS] ARGS...\n"
+                 "Verdane's conversions without a window. \"-\" names standard input or output.\n"
+                 "Exit status: 0 on success, 1 when the work failed, 2 on bad usage.\n\n"
+                 "Commands:\n");
+    for (const auto& command : kCommands)
+        std::fprintf(to, "  %-10s %s\n", std::string(command.name).c_str(), std::string(command.summary).c_str());
+    std::fprintf(to, "\nRun 'verdane-cli COMMAND --help' for the options of a command.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    if (argc < 2) {
+        PrintHelp(stderr);
+        return 2;
+    }
+    std::string_view name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintHelp(stdout);
+        return 0;
+    }
+    for (const auto& command : kCommands) {
+        if (command.name != name) continue;
+        Args args(argv + 2, argv + argc);
+        try {
+            return command.run(args);
+        } catch (const UsageError& e) {
+            std::fprintf(stderr, "verdane-cli %s: %s\nTry 'verdane-cli %s --help'.\n", argv[1], e.what(), argv[1]);
+            return 2;
+        } catch (const CliError& e) {
+            std::fprintf(stderr, "verdane-cli %s: %s\n", argv[1], e.what());
+            return 1;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "verdane-cli %s: %s\n", argv[1], e.what());
+            return 1;
+        }
+    }
+    std::fprintf(stderr, "verdane-cli: unknown command '%s'\n", argv[1]);
+    PrintHelp(stderr);
+    return 2;
+}
