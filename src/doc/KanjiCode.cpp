@@ -1,9 +1,317 @@
-// Placeholder: detection and conversion land with the kanji-code work.
+// Detection of JIS, EUC-JP, Shift-JIS and UTF-8 texts and their conversion to
+// Shift-JIS. The detection is the classic byte-range scan, preceded by a binary
+// test and a UTF-8 test; the conversions are table-free for JIS and EUC and use
+// the CP932 table for UTF-8.
 #include "KanjiCode.h"
+
+#include "Cp932Table.h"
+
+#include <cstring>
+#include <vector>
 
 namespace verdane {
 
-int DetectKanjiCode(std::string_view) { return kcNone; }
-std::string ConvertKanjiCode(std::string_view text, int) { return std::string(text); }
+namespace {
+
+constexpr std::uint8_t kEsc = 0x1B;
+
+std::uint64_t Load64(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// Length of the leading run of bytes below 0x80, looked at eight at a time.
+std::size_t AsciiPrefix(const char* p, std::size_t n) {
+    std::size_t k = 0;
+    while (k + 8 <= n && (Load64(p + k) & 0x8080808080808080ull) == 0) k += 8;
+    while (k < n && static_cast<std::uint8_t>(p[k]) < 0x80) ++k;
+    return k;
+}
+
+// Decodes the UTF-8 sequence at p[0..n) (p[0] >= 0x80). Returns its length and
+// sets `cp`, or returns 0 when it is malformed: a stray continuation byte, an
+// overlong form, a surrogate, a value past U+10FFFF or a sequence cut short.
+std::size_t DecodeUtf8(const std::uint8_t* p, std::size_t n, char32_t& cp) {
+    const std::uint8_t b = p[0];
+    std::size_t len;
+    std::uint8_t lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        cp = b & 0x0F;
+        if (b == 0xE0) lo = 0xA0;
+        if (b == 0xED) hi = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        cp = b & 0x07;
+        if (b == 0xF0) lo = 0x90;
+        if (b == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (n < len || p[1] < lo || p[1] > hi) return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        if ((p[k] & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (p[k] & 0x3F);
+    }
+    return len;
+}
+
+// Code points outside the table that other converters (glibc's CP932 among them)
+// write for CP932 characters: the JIS X 0208 forms of the wave dash, minus sign,
+// double vertical line, em dash, cent, pound and not signs, and the yen sign and
+// overline of JIS X 0201.
+struct Fallback {
+    char32_t unicode;
+    std::uint16_t sjis;
+};
+constexpr Fallback kFallbacks[] = {
+    {0x00A2, 0x8191}, {0x00A3, 0x8192}, {0x00A5, 0x5C},   {0x00AC, 0x81CA}, {0x2014, 0x815C},
+    {0x2016, 0x8161}, {0x203E, 0x7E},   {0x2212, 0x817C}, {0x301C, 0x8160},
+};
+
+// CP932 code of every BMP code point (cp932::kNone when none), built once from
+// the table so the conversion needs no search.
+const std::vector<std::uint16_t>& EncodeTable() {
+    static const std::vector<std::uint16_t> table = [] {
+        std::vector<std::uint16_t> t(0x10000, cp932::kNone);
+        for (std::size_t k = 0; k < cp932::kEncodeCount; ++k) t[cp932::kEncode[k].unicode] = cp932::kEncode[k].sjis;
+        for (const auto& f : kFallbacks)
+            if (t[f.unicode] == cp932::kNone) t[f.unicode] = f.sjis;
+        return t;
+    }();
+    return table;
+}
+
+void AppendPair(std::string& out, std::array<std::uint8_t, 2> pair) {
+    out += static_cast<char>(pair[0]);
+    out += static_cast<char>(pair[1]);
+}
+
+std::string JisToSjis(std::string_view text) {
+    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    std::string out;
+    out.reserve(n);
+    bool doubleByte = false;
+    std::size_t k = 0;
+    while (k < n) {
+        if (t[k] == kEsc) {
+            if (k + 2 >= n) break;  // the sequence is cut off: the conversion ends
+            if (t[k + 1] == '$')
+                doubleByte = true;
+            else if (t[k + 1] == '(')
+                doubleByte = false;
+            k += 3;
+            // The byte after the sequence is taken as it comes, even another ESC.
+            if (k >= n) break;
+        }
+        if (doubleByte) {
+            if (k + 1 >= n) break;  // half a pair at the end is dropped
+            AppendPair(out, JisPairToSjis(t[k], t[k + 1]));
+            k += 2;
+        } else {
+            out += static_cast<char>(t[k]);
+            ++k;
+        }
+    }
+    return out;
+}
+
+std::string EucToSjis(std::string_view text) {
+    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    std::string out;
+    out.resize(n);
+    auto* o = reinterpret_cast<std::uint8_t*>(out.data());
+    std::size_t k = 0, w = 0;
+    while (k < n) {
+        // ASCII runs, the bulk of markup and line ends, move eight bytes at a time.
+        while (k + 8 <= n && (Load64(text.data() + k) & 0x8080808080808080ull) == 0) {
+            std::memcpy(o + w, t + k, 8);
+            k += 8;
+            w += 8;
+        }
+        if (k >= n) break;
+        const std::uint8_t c = t[k];
+        if (c <= 0x80 || c == 0xFF) {
+            o[w++] = c;
+            ++k;
+        } else if (k + 1 >= n) {
+            break;  // a lead byte without its second byte ends the text
+        } else if (c == 0x8E) {
+            o[w++] = t[k + 1];  // half-width katakana: the prefix goes, the code stays
+            k += 2;
+        } else {
+            const auto pair = JisPairToSjis(c & 0x7F, t[k + 1] & 0x7F);
+            o[w++] = pair[0];
+            o[w++] = pair[1];
+            k += 2;
+        }
+    }
+    out.resize(w);
+    return out;
+}
+
+}  // namespace
+
+std::array<std::uint8_t, 2> JisPairToSjis(std::uint8_t a, std::uint8_t b) {
+    const unsigned first = (a + 1u) / 2 + (a <= 0x5E ? 0x70u : 0xB0u);
+    unsigned second;
+    if (a % 2 == 0)
+        second = b + 0x7Eu;
+    else
+        second = b <= 0x5F ? b + 0x1Fu : b + 0x20u;
+    return {static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(second)};
+}
+
+bool IsUtf8Text(std::string_view text) {
+    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    bool multiByte = false;
+    std::size_t k = 0;
+    while (k < n) {
+        k += AsciiPrefix(text.data() + k, n - k);
+        if (k >= n) break;
+        char32_t cp;
+        const std::size_t len = DecodeUtf8(t + k, n - k, cp);
+        if (len == 0) return false;
+        multiByte = true;
+        k += len;
+    }
+    return multiByte;
+}
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+    const auto& table = EncodeTable();
+    const auto* t = reinterpret_cast<const std::uint8_t*>(utf8.data());
+    const std::size_t n = utf8.size();
+    std::string out;
+    out.reserve(n);
+    std::size_t k = 0;
+    while (k < n) {
+        const std::size_t ascii = AsciiPrefix(utf8.data() + k, n - k);
+        out.append(utf8.data() + k, ascii);
+        k += ascii;
+        if (k >= n) break;
+        char32_t cp = 0;
+        const std::size_t len = DecodeUtf8(t + k, n - k, cp);
+        if (len == 0) {
+            out += '?';
+            ++k;
+            continue;
+        }
+        k += len;
+        const std::uint16_t code = cp <= 0xFFFF ? table[cp] : cp932::kNone;
+        if (code == cp932::kNone) {
+            out += '?';
+        } else if (code > 0xFF) {
+            out += static_cast<char>(code >> 8);
+            out += static_cast<char>(code & 0xFF);
+        } else {
+            out += static_cast<char>(code);
+        }
+    }
+    return out;
+}
+
+int DetectKanjiCode(std::string_view text) {
+    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    if (n == 0) return kcNone;
+
+    // A control byte or 0xFF near the start marks a binary file; the last byte
+    // of the text is not looked at.
+    const std::size_t prescan = std::min<std::size_t>(512, n - 1);
+    for (std::size_t k = 0; k < prescan; ++k)
+        if (t[k] < 0x08 || t[k] == 0xFF) return kcBinary;
+
+    if (IsUtf8Text(text)) return kcUtf8;
+
+    int r = kcNone;
+    std::size_t p = 0;
+    // The scan looks at positions before the last; a byte it takes as the second
+    // of a pair may be the last.
+    while ((r == kcNone || r == kcEucOrSjis) && p + 1 < n) {
+        const std::uint8_t c = t[p];
+        if (c == kEsc) {
+            const std::uint8_t d = t[++p];
+            if (d == '$' && p + 1 < n) {
+                const std::uint8_t e = t[++p];
+                if (e == 'B')
+                    r = kcJisB;
+                else if (e == '@')
+                    r = kcJisAt;
+            }
+        } else if (c < 0x08 || c == 0xFF) {
+            r = kcBinary;
+        } else if (c <= 0x7F || c == 0x80 || c == 0xA0) {
+            // tells nothing
+        } else if (c <= 0x9F && c != 0x8E) {
+            r = kcShiftJis;
+        } else if (c == 0x8E) {
+            const std::uint8_t d = t[++p];
+            if ((d >= 0x40 && d <= 0x7E) || (d >= 0x80 && d <= 0xA0) || (d >= 0xE0 && d <= 0xFC))
+                r = kcShiftJis;
+            else if (d >= 0xA1 && d <= 0xDF)
+                r = kcEucOrSjis;
+        } else if (c >= 0xA1 && c <= 0xDF) {
+            const std::uint8_t d = t[++p];
+            if (d >= 0xF0 && d <= 0xFE) {
+                r = kcEuc;
+            } else if (d >= 0xA1 && d <= 0xDF) {
+                r = kcEucOrSjis;
+            } else if (d <= 0x9F) {
+                r = kcShiftJis;
+            } else if (d >= 0xE0 && d <= 0xEF) {
+                // EUC kanji and Shift-JIS half-width katakana followed by kanji look
+                // alike; read on until a byte tells or a byte below 0x40 ends it.
+                r = kcEucOrSjis;
+                while (p < n && t[p] >= 0x40 && r == kcEucOrSjis) {
+                    const std::uint8_t x = t[p];
+                    if ((x >= 0x81 && x <= 0x8D) || (x >= 0x8F && x <= 0x9C))
+                        r = kcShiftJis;
+                    else if (x == 0xFD || x == 0xFE)
+                        r = kcEuc;
+                    ++p;
+                }
+                if (r != kcEucOrSjis || p >= n) break;
+                // p is on the byte below 0x40, consumed with the look-ahead.
+            }
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            const std::uint8_t d = t[++p];
+            if ((d >= 0x40 && d <= 0x7E) || (d >= 0x80 && d <= 0xA0))
+                r = kcShiftJis;
+            else if (d == 0xFD || d == 0xFE)
+                r = kcEuc;
+            else if (d >= 0xA1 && d <= 0xFC)
+                r = kcEucOrSjis;
+        } else {  // 0xF0-0xFE
+            r = kcEuc;
+        }
+        ++p;
+    }
+    return r;
+}
+
+std::string ConvertKanjiCode(std::string_view text, int target) {
+    const int code = DetectKanjiCode(text);
+    if (target != kcShiftJis || code == target) return std::string(text);
+    switch (code) {
+    case kcJisB:
+    case kcJisAt:
+        return JisToSjis(text);
+    case kcEuc:
+        return EucToSjis(text);
+    case kcUtf8:
+        return Utf8ToCp932(text);
+    default:
+        return std::string(text);
+    }
+}
 
 }  // namespace verdane

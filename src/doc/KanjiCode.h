@@ -1,8 +1,11 @@
 // Japanese character-code detection and conversion to Shift-JIS (JIS, EUC-JP and
 // UTF-8 in). Every text the program reads passes through ConvertKanjiCode with
-// target 5. Any bytes are accepted; nothing is read outside the text.
+// target 5. Any bytes are accepted; nothing is read outside the text: an escape
+// sequence or a double-byte pair cut off by the end of the text ends the
+// conversion there.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,7 +24,26 @@ enum KanjiCode : int {
     kcUtf8 = 7,       // valid UTF-8 holding at least one multi-byte sequence or a byte-order mark
 };
 
+// Guesses the code of a whole text: binary first (a byte below 0x08 or 0xFF in
+// the first 512 bytes but the last), then UTF-8, then the JIS/EUC/Shift-JIS scan.
 int DetectKanjiCode(std::string_view text);
+
+// The text in the target code. Only target 5 (Shift-JIS) converts: JIS (2, 3),
+// EUC (4) and UTF-8 (7) texts are converted; everything else, and every text
+// for another target, comes back unchanged.
 std::string ConvertKanjiCode(std::string_view text, int target);
+
+// The arithmetic mapping of one JIS X 0208 pair (row byte a, cell byte b, each
+// 0x21-0x7E) to its two Shift-JIS bytes; sums are taken modulo 256.
+std::array<std::uint8_t, 2> JisPairToSjis(std::uint8_t a, std::uint8_t b);
+
+// True for valid UTF-8 that holds at least one multi-byte sequence.
+bool IsUtf8Text(std::string_view text);
+
+// UTF-8 to CP932 with the editor's table: a leading byte-order mark is dropped,
+// a character CP932 lacks and each byte of a malformed sequence become "?".
+// The JIS-style code points that other converters emit for a few CP932
+// characters (U+301C WAVE DASH for 0x8160 and the like) map to those characters.
+std::string Utf8ToCp932(std::string_view utf8);
 
 }  // namespace verdane

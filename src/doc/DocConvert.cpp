@@ -1,0 +1,146 @@
+#include "DocConvert.h"
+
+#include "DocBuffer.h"
+#include "DocFormatError.h"
+#include "PdbFile.h"
+
+#include <vector>
+
+namespace verdane {
+
+namespace {
+
+constexpr std::uint32_t kRecordWord = 0x406F8000;  // attribute 0x40 (dirty), unique id 0x6F8000 + k
+constexpr char kCR = '\r';
+constexpr char kLF = '\n';
+
+void WriteBigEndian32(TMemoryStream& s, std::uint32_t v) {
+    const unsigned char bytes[4] = {static_cast<unsigned char>(v >> 24), static_cast<unsigned char>(v >> 16),
+                                    static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)};
+    s.Write(bytes, 4);
+}
+
+std::int32_t Refuse(std::string* whyFailed, std::string reason) {
+    if (whyFailed) *whyFailed = std::move(reason);
+    return kDocWriteFailed;
+}
+
+}  // namespace
+
+std::int32_t TextToDoc(TMemoryStream& text, TMemoryStream& database, std::string_view title, bool compress,
+                       bool includeBinary, std::string* whyFailed) {
+    try {
+        if (database.Size() != 0 || database.Position() != 0)
+            return Refuse(whyFailed, "the database stream is not empty");
+        text.Seek(0);
+        const std::size_t length = text.Size();
+        const std::size_t blocks = (length + kDocBlockSize - 1) / kDocBlockSize;
+        if (blocks > kMaxDocBlocks)
+            return Refuse(whyFailed, "the text is too long for a DOC database: " + std::to_string(length) +
+                                         " bytes, at most " + std::to_string(kMaxDocTextLength) + " fit in " +
+                                         std::to_string(kMaxDocBlocks) + " records");
+        const auto n = static_cast<std::uint32_t>(blocks);
+
+        TDocHeader::ForText(title, static_cast<std::uint16_t>(n + 1)).Write(database);
+        WriteBigEndian32(database, 8 * (n + 1) + 80);
+        WriteBigEndian32(database, kRecordWord);
+        for (std::uint32_t k = 1; k <= n; ++k) {
+            // Provisional offsets, replaced below by the real ones.
+            WriteBigEndian32(database, 8 * (n + 1) + 96 + 4096 * (k - 1));
+            WriteBigEndian32(database, kRecordWord + k);
+        }
+        database.Write("\0\0", 2);
+
+        TDocRecord0 record0;
+        record0.Compression = compress ? 2 : 1;
+        record0.TextLength = static_cast<std::uint32_t>(length);
+        record0.RecordCount = static_cast<std::uint16_t>(n);
+        record0.RecordSize = static_cast<std::uint16_t>(kDocBlockSize);
+        record0.Write(database);
+
+        std::string block(kDocBlockSize, '\0');
+        TBuf buf;
+        bool previousEndedWithCR = false;
+        for (std::uint32_t k = 1; k <= n; ++k) {
+            const std::size_t start = database.Position();
+            database.Seek(static_cast<std::int64_t>(kDocHeaderSize + 8 * k));
+            WriteBigEndian32(database, static_cast<std::uint32_t>(start));
+            database.Seek(static_cast<std::int64_t>(start));
+
+            const std::size_t got = text.Read(block.data(), block.size());
+            if (got == 0) break;
+            std::string_view bytes(block.data(), got);
+            if (!includeBinary) {
+                // A CR ending the previous block and an LF starting this one are
+                // one line break, already stored as the LF of that block.
+                if (previousEndedWithCR && bytes.front() == kLF) bytes.remove_prefix(1);
+                previousEndedWithCR = block[got - 1] == kCR;
+            }
+            buf.SetData(bytes);
+            if (!includeBinary) buf.NormalizeLineBreaks();
+            if (compress) buf.Compress();
+            database.Write(buf.Data());
+        }
+        return kDocOk;
+    } catch (const std::exception& e) {
+        return Refuse(whyFailed, e.what());
+    } catch (...) {
+        return Refuse(whyFailed, "unknown error");
+    }
+}
+
+std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includeBinary) {
+    const std::size_t size = database.Size();
+    if (size < kDocHeaderSize)
+        throw EDocFormat("not a DOC database: the file has " + std::to_string(size) +
+                         " bytes, fewer than a database header");
+    database.Seek(0);
+    TDocHeader header;
+    header.Read(database);
+    if (!header.IsDoc()) return kDocNotDoc;
+
+    const std::size_t count = header.NumRecords;
+    if (count == 0) throw EDocFormat("damaged DOC database: its record list is empty (no record 0)");
+    if (kDocHeaderSize + count * kRecIndexSize > size)
+        throw EDocFormat("damaged DOC database: the list of " + std::to_string(count) +
+                         " records runs past the end of the file");
+    std::vector<std::size_t> offsets(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        offsets[k] = TRecIndex::CreateFromStream(database).Offset;
+        if (offsets[k] > size)
+            throw EDocFormat("damaged DOC database: record " + std::to_string(k) + " starts at offset " +
+                             std::to_string(offsets[k]) + ", past the end of the file (" + std::to_string(size) +
+                             " bytes)");
+        if (k > 0 && offsets[k] < offsets[k - 1])
+            throw EDocFormat("damaged DOC database: record " + std::to_string(k) + " starts before record " +
+                             std::to_string(k - 1));
+    }
+    if (size - offsets[0] < kDocRecord0Size)
+        throw EDocFormat("damaged DOC database: record 0 is cut off by the end of the file");
+    database.Seek(static_cast<std::int64_t>(offsets[0]));
+    TDocRecord0 record0;
+    record0.Read(database);
+    const bool compressed = record0.Compression == 2;
+
+    TBuf buf;
+    std::string bytes;
+    for (std::size_t k = 1; k < count; ++k) {
+        const std::size_t end = k + 1 < count ? offsets[k + 1] : size;
+        bytes.resize(end - offsets[k]);
+        database.Seek(static_cast<std::int64_t>(offsets[k]));
+        database.ReadBuffer(bytes.data(), bytes.size());
+        buf.SetData(bytes);
+        if (compressed) {
+            try {
+                buf.Decompress();
+            } catch (const EDocFormat& e) {
+                throw EDocFormat("damaged DOC database: record " + std::to_string(k) + ": " + e.what());
+            }
+        }
+        if (!includeBinary) buf.ExpandLineBreaks();
+        text.Write(buf.Data());
+    }
+    return kDocOk;
+}
+
+}  // namespace verdane

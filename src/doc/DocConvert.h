@@ -1,0 +1,41 @@
+// The document text <-> DOC database conversions of the save, install and open
+// commands, on in-memory streams. Neither converts character codes.
+//
+// Bad input: DocToText refuses a malformed database with EDocFormat
+// (DocFormatError.h): no record list entries, a record list or record 0 cut off
+// by the end of the file, record offsets past the end or decreasing, or a
+// compressed record that does not decode. Nothing is read outside the stream.
+#pragma once
+
+#include "MemoryStream.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace verdane {
+
+inline constexpr std::size_t kDocBlockSize = 4096;
+// NumRecords is 16 bits and record 0 takes one: at most 65534 text blocks.
+inline constexpr std::size_t kMaxDocBlocks = 65534;
+inline constexpr std::size_t kMaxDocTextLength = kMaxDocBlocks * kDocBlockSize;
+
+inline constexpr std::int32_t kDocOk = 0;
+inline constexpr std::int32_t kDocWriteFailed = -1;
+inline constexpr std::int32_t kDocNotDoc = 3;
+
+// Writes the whole text of `text` (read from its start) as a DOC database into
+// `database`, which must be empty. The title becomes the database name (at most
+// 31 bytes). Returns 0, or -1 when the database could not be written: the text
+// is longer than kMaxDocTextLength, `database` was not empty, or an error was
+// raised while writing; the reason is then stored in `*whyFailed` when given.
+std::int32_t TextToDoc(TMemoryStream& text, TMemoryStream& database, std::string_view title, bool compress,
+                       bool includeBinary, std::string* whyFailed = nullptr);
+
+// Appends the text of the database in `database` (positioned at 0) to `text`.
+// Returns 0, or 3 when the type or creator is not TEXt/REAd. Raises EDocFormat
+// for a malformed database (see above). Without include-binary each LF of the
+// stored text becomes CR LF.
+std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includeBinary);
+
+}  // namespace verdane
