@@ -1,0 +1,309 @@
+// TextToDoc and DocToText: the database bytes written, reading back with and
+// without the options, databases of other tools (txt2pdbdoc), and damaged files.
+#include "DocBuffer.h"
+#include "DocConvert.h"
+#include "DocFormatError.h"
+#include "PdbFile.h"
+#include "SampleTexts.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace verdane {
+namespace {
+
+using test::Hex;
+using test::ToHex;
+
+std::string ToDoc(std::string_view text, std::string_view title = "Book", bool compress = true,
+                  bool includeBinary = true) {
+    TMemoryStream in{std::string(text)};
+    TMemoryStream out;
+    std::string why;
+    EXPECT_EQ(TextToDoc(in, out, title, compress, includeBinary, &why), 0) << why;
+    return out.TakeBytes();
+}
+
+std::string ToText(std::string_view database, bool includeBinary = true) {
+    TMemoryStream in{std::string(database)};
+    TMemoryStream out;
+    EXPECT_EQ(DocToText(in, out, includeBinary), 0);
+    return out.TakeBytes();
+}
+
+std::uint32_t Be32(std::string_view bytes, std::size_t at) {
+    return (std::uint32_t{static_cast<std::uint8_t>(bytes[at])} << 24) |
+           (std::uint32_t{static_cast<std::uint8_t>(bytes[at + 1])} << 16) |
+           (std::uint32_t{static_cast<std::uint8_t>(bytes[at + 2])} << 8) | static_cast<std::uint8_t>(bytes[at + 3]);
+}
+std::uint16_t NumRecords(std::string_view db) {
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(db[76]) << 8 | static_cast<std::uint8_t>(db[77]));
+}
+// The stored bytes of text record k, by the record list.
+std::string Record(std::string_view db, std::size_t k) {
+    const std::size_t start = Be32(db, 78 + 8 * k);
+    const std::size_t end = k + 1 < NumRecords(db) ? Be32(db, 78 + 8 * (k + 1)) : db.size();
+    return std::string(db.substr(start, end - start));
+}
+
+// What the stored text becomes without include-binary: control bytes 0x00-0x08
+// gone, each CR LF or lone CR one LF; read back without the option, CR LF.
+std::string StoredWithoutBinary(std::string_view text) {
+    TBuf buf;
+    buf.SetData(text);
+    buf.NormalizeLineBreaks();
+    return std::string(buf.Data());
+}
+
+TEST(TextToDoc, EmptyTextGivesTheSmallestDatabase) {
+    const std::string db = ToDoc("", "Book");
+    EXPECT_EQ(ToHex(db), ToHex("Book" + std::string(28, '\0') +
+                               Hex("00 00 00 00 06 D1 44 AE 06 D1 44 AE") + std::string(16, '\0') + "TEXtREAd" +
+                               std::string(8, '\0') + Hex("00 01  00 00 00 58 40 6F 80 00  00 00") +
+                               Hex("00 02 00 00 00 00 00 00 00 00 10 00 00 00 00 00")));
+    EXPECT_EQ(db.size(), 104u);
+    EXPECT_EQ(ToText(db), "");
+}
+
+TEST(TextToDoc, WritesRecordListRecordZeroAndRecordsInOrder) {
+    const std::string text = samples::ShuffledParagraphs(samples::JapaneseProse(), 3 * 4096 + 10, 4);
+    for (bool compress : {false, true}) {
+        const std::string db = ToDoc(text, "Book", compress);
+        ASSERT_EQ(NumRecords(db), 5);
+        const std::size_t record0 = 8 * 5 + 80;
+        EXPECT_EQ(Be32(db, 78), record0);
+        for (std::uint32_t k = 0; k < 5; ++k) EXPECT_EQ(Be32(db, 78 + 8 * k + 4), 0x406F8000u + k);
+        EXPECT_EQ(ToHex(db.substr(record0 - 2, 2)), "00 00");
+        EXPECT_EQ(ToHex(db.substr(record0, 16)),
+                  ToHex(Hex(compress ? "00 02 00 00" : "00 01 00 00") + Hex("00 00 30 0A 00 04 10 00 00 00 00 00")));
+        EXPECT_EQ(Be32(db, 78 + 8), record0 + 16);
+        std::string joined;
+        for (std::size_t k = 1; k < 5; ++k) {
+            TBuf buf;
+            buf.SetData(Record(db, k));
+            if (compress) buf.Decompress();
+            joined += buf.Data();
+            EXPECT_EQ(buf.Size(), k < 4 ? 4096u : 10u);
+        }
+        EXPECT_EQ(joined, text);
+        EXPECT_EQ(ToText(db), text);
+    }
+}
+
+TEST(TextToDoc, CutsBlocksAtExactly4096Bytes) {
+    EXPECT_EQ(NumRecords(ToDoc(std::string(4096, 'x'))), 2);
+    EXPECT_EQ(NumRecords(ToDoc(std::string(4097, 'x'))), 3);
+    EXPECT_EQ(Record(ToDoc(std::string(4097, 'x'), "T", false), 2), "x");
+}
+
+TEST(TextToDoc, WithoutBinaryStoresOneByteForEachLineEnd) {
+    std::string text;
+    while (text.size() < 4096) text += "line\r\n";
+    text.resize(4096);  // 682 whole lines and "line"
+    const std::string db = ToDoc(text, "T", false, false);
+    EXPECT_EQ(Record(db, 1).size(), 4096u - 682);
+    EXPECT_EQ(Be32(db, 96 + 4), 4096u);  // TextLength counts the CR LF pairs
+}
+
+TEST(TextToDoc, TitleIsCutTo31BytesAndEndsWithNul) {
+    const std::string title(40, 'T');
+    const std::string db = ToDoc("abc", title);
+    EXPECT_EQ(db.substr(0, 32), std::string(31, 'T') + '\0');
+    // The cut is by bytes, even inside a double-byte character.
+    const std::string japanese = std::string(30, 'a') + "\x82\xA0";
+    EXPECT_EQ(ToDoc("abc", japanese).substr(0, 32), std::string(30, 'a') + "\x82" + '\0');
+}
+
+TEST(TextToDoc, CrLfAcrossTwoBlocksIsOneLineBreak) {
+    std::string text(8192, 'a');
+    text[4095] = '\r';
+    text[4096] = '\n';
+    for (bool compress : {false, true}) {
+        const std::string db = ToDoc(text, "T", compress, false);
+        const std::string back = ToText(db, false);
+        EXPECT_EQ(back.size(), 8192u);
+        EXPECT_EQ(back.substr(4094, 4), "a\r\na");
+        EXPECT_EQ(ToText(db, true).substr(4094, 3), "a\na");
+    }
+}
+
+TEST(TextToDoc, ControlBytesAreKeptOnlyWithIncludeBinary) {
+    const std::string text = Hex("41 01 02 03 04 05 06 07 08 42 0D 0A 43 00 44");
+    for (bool compress : {false, true}) {
+        EXPECT_EQ(ToHex(ToText(ToDoc(text, "T", compress, true))), ToHex(text));
+        EXPECT_EQ(ToHex(ToText(ToDoc(text, "T", compress, false))), "41 42 0A 43 44");
+        EXPECT_EQ(ToHex(ToText(ToDoc(text, "T", compress, false), false)), "41 42 0D 0A 43 44");
+    }
+}
+
+TEST(TextToDoc, RoundTripsRandomTextsWithEveryOption) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 60; ++round) {
+        const auto kind = static_cast<samples::Kind>(round % 5);
+        const std::string text = samples::RandomText(kind, rng() % 20000, rng, 1 + round % 3);
+        for (bool compress : {false, true}) {
+            EXPECT_EQ(ToText(ToDoc(text, "T", compress, true)), text);
+            const std::string stored = StoredWithoutBinary(text);
+            EXPECT_EQ(ToText(ToDoc(text, "T", compress, false)), stored);
+        }
+    }
+}
+
+TEST(TextToDoc, RefusesATextTooLongForTheRecordList) {
+    TMemoryStream in{std::string(kMaxDocTextLength + 1, 'a')};
+    TMemoryStream out;
+    std::string why;
+    EXPECT_EQ(TextToDoc(in, out, "T", false, true, &why), -1);
+    EXPECT_NE(why.find("too long"), std::string::npos) << why;
+    EXPECT_EQ(out.Size(), 0u);
+}
+
+TEST(TextToDoc, RefusesADatabaseStreamThatIsNotEmpty) {
+    TMemoryStream in{std::string("abc")};
+    TMemoryStream out{std::string("old")};
+    std::string why;
+    EXPECT_EQ(TextToDoc(in, out, "T", true, true, &why), -1);
+    EXPECT_FALSE(why.empty());
+}
+
+// A database as another tool may write it: `records` after record 0, each
+// stored as given, record 0 holding `compression`.
+std::string Database(const std::vector<std::string>& records, std::uint16_t compression = 1,
+                     std::string_view type = "TEXt", std::string_view creator = "REAd") {
+    TMemoryStream s;
+    TDocHeader h = TDocHeader::ForText("Other", static_cast<std::uint16_t>(records.size() + 1));
+    std::copy(type.begin(), type.end(), h.DbType.begin());
+    std::copy(creator.begin(), creator.end(), h.Creator.begin());
+    h.Write(s);
+    std::uint32_t offset = static_cast<std::uint32_t>(78 + 8 * (records.size() + 1) + 2);
+    auto be32 = [&](std::uint32_t v) {
+        const std::string b{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                            static_cast<char>(v)};
+        s.Write(b);
+    };
+    be32(offset);
+    be32(0x40000000);
+    offset += 16;
+    for (const auto& r : records) {
+        be32(offset);
+        be32(0x40000000);
+        offset += static_cast<std::uint32_t>(r.size());
+    }
+    s.Write("\0\0", 2);
+    TDocRecord0 r0;
+    r0.Compression = compression;
+    r0.Write(s);
+    for (const auto& r : records) s.Write(r);
+    return s.TakeBytes();
+}
+
+TEST(DocToText, ReadsEveryRecordAfterRecordZeroAsText) {
+    // A bookmark record of another tool follows the text records.
+    const std::string db = Database({"first ", "second", std::string("Mark\0\0\0\x10", 8)});
+    EXPECT_EQ(ToText(db), std::string("first secondMark\0\0\0\x10", 20));
+}
+
+TEST(DocToText, OnlyCompressionTwoMeansCompressed) {
+    for (std::uint16_t c : {0, 1, 3, 0x102}) EXPECT_EQ(ToText(Database({Hex("61 80 0F")}, c)), Hex("61 80 0F"));
+    EXPECT_EQ(ToText(Database({Hex("61 80 0F")}, 2)), std::string(11, 'a'));
+}
+
+TEST(DocToText, OnlyRecordZeroGivesAnEmptyText) { EXPECT_EQ(ToText(Database({})), ""); }
+
+TEST(DocToText, AppendsToTheTextStream) {
+    TMemoryStream in{ToDoc("tail")};
+    TMemoryStream out{std::string("head ")};
+    out.Seek(0, SeekOrigin::End);
+    EXPECT_EQ(DocToText(in, out, true), 0);
+    EXPECT_EQ(out.Bytes(), "head tail");
+}
+
+TEST(DocToText, WrongTypeOrCreatorGivesThree) {
+    for (const auto& [type, creator] : {std::pair{"TEXT", "REAd"}, {"TEXt", "READ"}, {"DATA", "MEMO"}}) {
+        TMemoryStream in{Database({"x"}, 1, type, creator)};
+        TMemoryStream out;
+        EXPECT_EQ(DocToText(in, out, true), 3);
+        EXPECT_EQ(out.Size(), 0u);
+    }
+}
+
+struct Broken {
+    const char* name;
+    std::string database;
+    const char* says;
+};
+
+std::string Patched(std::string db, std::size_t at, std::string_view bytes) {
+    db.replace(at, bytes.size(), bytes);
+    return db;
+}
+
+class DocToTextBroken : public ::testing::TestWithParam<Broken> {};
+
+TEST_P(DocToTextBroken, IsRefusedWithAClearError) {
+    TMemoryStream in{GetParam().database};
+    TMemoryStream out;
+    try {
+        DocToText(in, out, true);
+        FAIL() << "accepted";
+    } catch (const EDocFormat& e) {
+        EXPECT_NE(std::string(e.what()).find(GetParam().says), std::string::npos) << e.what();
+    }
+}
+
+const std::string kGood = Database({"abc", "def"});  // records at 104 + 8 = 112 and 115
+
+INSTANTIATE_TEST_SUITE_P(
+    Databases, DocToTextBroken,
+    ::testing::Values(Broken{"ShorterThanHeader", kGood.substr(0, 70), "fewer than a database header"},
+                      Broken{"NoRecords", Patched(kGood, 76, Hex("00 00")), "record list is empty"},
+                      Broken{"RecordListPastEnd", Patched(kGood, 76, Hex("10 00")), "runs past the end"},
+                      Broken{"OffsetPastEnd", Patched(kGood, 78 + 16, Hex("00 01 00 00")), "past the end"},
+                      Broken{"DecreasingOffsets", Patched(kGood, 78 + 16, Hex("00 00 00 60")), "starts before"},
+                      Broken{"RecordZeroCutOff", Database({}).substr(0, 96), "record 0 is cut off"},
+                      Broken{"DamagedRecord", Database({Hex("61 80")}, 2), "record 1"},
+                      Broken{"DistanceBeforeStart", Database({"ok", Hex("80 20")}, 2), "record 2"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(IsDocFile, LooksOnlyAtTypeAndCreator) {
+    test::TempDir dir;
+    const std::string db = ToDoc("text");
+    test::WriteFile(dir.File("a.pdb"), db);
+    EXPECT_TRUE(IsDocFile(dir.File("a.pdb")));
+    test::WriteFile(dir.File("short.pdb"), db.substr(0, 68));
+    EXPECT_TRUE(IsDocFile(dir.File("short.pdb")));
+    test::WriteFile(dir.File("shorter.pdb"), db.substr(0, 67));
+    EXPECT_FALSE(IsDocFile(dir.File("shorter.pdb")));
+    test::WriteFile(dir.File("other.pdb"), Database({"x"}, 1, "TEXt", "BOOK"));
+    EXPECT_FALSE(IsDocFile(dir.File("other.pdb")));
+    EXPECT_THROW(IsDocFile(dir.File("missing.pdb")), std::system_error);
+}
+
+// txt2pdbdoc, the Debian tool, as a second writer and reader of the format.
+TEST(Txt2PdbDoc, ReadsOurDatabasesAndWeReadItsDatabases) {
+    test::TempDir dir;
+    const std::string text = samples::ShuffledParagraphs(samples::EnglishProse(), 20000, 5) +
+                             samples::ShuffledParagraphs(samples::JapaneseProse(), 20000, 6);
+    for (bool compress : {false, true}) {
+        test::WriteFile(dir.File("ours.pdb"), ToDoc(text, "Ours", compress, true));
+        auto r = test::RunProcess("/usr/bin/txt2pdbdoc", {"-d", dir.File("ours.pdb"), dir.File("ours.txt")});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(test::ReadFile(dir.File("ours.txt")), text);
+    }
+    // txt2pdbdoc stores LF line ends; -b keeps every other byte.
+    const std::string lfText = StoredWithoutBinary(text);
+    test::WriteFile(dir.File("in.txt"), lfText);
+    for (const std::vector<std::string>& options : {std::vector<std::string>{"-b"}, {"-b", "-c"}}) {
+        auto args = options;
+        args.insert(args.end(), {"Theirs", dir.File("in.txt"), dir.File("theirs.pdb")});
+        auto r = test::RunProcess("/usr/bin/txt2pdbdoc", args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(ToText(test::ReadFile(dir.File("theirs.pdb"))), lfText) << options.size();
+        EXPECT_EQ(ToText(test::ReadFile(dir.File("theirs.pdb")), false), EditorLineEnds(lfText));
+    }
+}
+
+}  // namespace
+}  // namespace verdane
