@@ -1,6 +1,6 @@
 #include "CliIo.h"
 
-#include "Cp932Table.h"
+#include "KanjiCode.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -144,42 +144,6 @@ std::string BaseNameWithoutExtension(const std::string& path) {
     return name;
 }
 
-std::string TerminalToCp932(std::string_view utf8) {
-    std::string out;
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        auto b = static_cast<unsigned char>(utf8[i]);
-        char32_t cp = 0;
-        std::size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        if (len == 0 || i + len > utf8.size()) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        cp = len == 1 ? b : b & (0x7F >> len);
-        bool valid = true;
-        for (std::size_t k = 1; k < len; ++k) {
-            auto c = static_cast<unsigned char>(utf8[i + k]);
-            if ((c & 0xC0) != 0x80) valid = false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (!valid) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        i += len;
-        int code = cp932::Encode(cp);
-        if (code < 0) {
-            out += '?';
-        } else if (code > 0xFF) {
-            out += static_cast<char>(code >> 8);
-            out += static_cast<char>(code & 0xFF);
-        } else {
-            out += static_cast<char>(code);
-        }
-    }
-    return out;
-}
+std::string TerminalToCp932(std::string_view utf8) { return Utf8ToCp932(utf8); }
 
 }  // namespace verdane::cli

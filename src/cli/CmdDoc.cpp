@@ -1,11 +1,127 @@
-// verdane-cli commands (placeholder until the library lands).
+// verdane-cli to-doc, to-text and kanji: the open and save commands' DOC and
+// kanji-code conversions, giving the same bytes the editor would.
 #include "CliIo.h"
 #include "Commands.h"
+#include "DocConvert.h"
+#include "DocFormatError.h"
+#include "KanjiCode.h"
+#include "MemoryStream.h"
+#include "TextBytes.h"
+
+#include <cstdio>
 
 namespace verdane::cli {
 
-int RunToDoc(const Args&) { throw CliError("not available in this build yet"); }
-int RunToText(const Args&) { throw CliError("not available in this build yet"); }
-int RunKanji(const Args&) { throw CliError("not available in this build yet"); }
+namespace {
+
+bool PrintHelp(const ParsedArgs& parsed, const char* text) {
+    if (parsed.help) std::fputs(text, stdout);
+    return parsed.help;
+}
+
+bool HasExtension(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+}
+
+constexpr const char* kToDocHelp =
+    "Usage: verdane-cli to-doc [--title T] [--no-compress] [--no-binary] [--prc] IN OUT\n"
+    "Turns the text file IN into the Palm DOC database OUT, as the save command does.\n"
+    "IN is read as the open command reads it: JIS, EUC-JP and UTF-8 become Shift-JIS,\n"
+    "every line end becomes CR LF. \"-\" names standard input or output.\n\n"
+    "Options:\n"
+    "  --title T       database name (at most 31 bytes in Shift-JIS are stored); by\n"
+    "                  default OUT's file name without folder and extension, or IN's\n"
+    "                  when OUT is \"-\" (\"NewFile\" when both are \"-\")\n"
+    "  --no-compress   store the records as they are, not DOC-compressed\n"
+    "  --no-binary     store line ends as LF alone and leave out bytes 0x00-0x08\n"
+    "                  (by default the text is stored byte for byte)\n"
+    "  --prc           when OUT has no extension, name it OUT.PRC instead of OUT.PDB\n"
+    "  -h, --help      show this help\n\n"
+    "Exit status: 0 on success, 1 when the text could not be converted or written,\n"
+    "2 on bad usage.\n";
+
+constexpr const char* kToTextHelp =
+    "Usage: verdane-cli to-text IN.pdb OUT\n"
+    "Writes the text of the Palm DOC database IN.pdb to OUT, as the editor holds it\n"
+    "after opening the database: Shift-JIS, line ends CR LF. \"-\" names standard\n"
+    "input or output.\n\n"
+    "Options:\n"
+    "  -h, --help      show this help\n\n"
+    "Exit status: 0 on success, 1 when IN is missing, unreadable, not a DOC database\n"
+    "or damaged, or OUT cannot be written, 2 on bad usage.\n";
+
+constexpr const char* kKanjiHelp =
+    "Usage: verdane-cli kanji [--detect] IN [OUT]\n"
+    "Converts the JIS, EUC-JP or UTF-8 text IN to Shift-JIS and writes it to OUT\n"
+    "(standard output when OUT is left out). Shift-JIS, plain ASCII, binary and\n"
+    "undecidable texts are written unchanged; line ends are left as they are.\n"
+    "\"-\" names standard input or output.\n\n"
+    "Options:\n"
+    "  --detect        print the detected code instead and write nothing: 0 nothing\n"
+    "                  decisive (ASCII), 1 binary, 2 JIS (ESC $ B), 3 JIS (ESC $ @),\n"
+    "                  4 EUC-JP, 5 Shift-JIS, 6 EUC-JP or Shift-JIS, 7 UTF-8\n"
+    "  -h, --help      show this help\n\n"
+    "Exit status: 0 on success, 1 when IN cannot be read or OUT written, 2 on bad usage.\n";
+
+}  // namespace
+
+int RunToDoc(const Args& args) {
+    const auto parsed = ParseArgs(args, {"--no-compress", "--no-binary", "--prc"}, {"--title"}, 2, 2);
+    if (PrintHelp(parsed, kToDocHelp)) return 0;
+    const std::string& in = parsed.positional[0];
+    std::string out = parsed.positional[1];
+    if (out != "-" && !HasExtension(out)) out += parsed.Has("--prc") ? ".PRC" : ".PDB";
+
+    std::string title;
+    if (const std::string* given = parsed.Value("--title"))
+        title = TerminalToCp932(*given);
+    else if (out != "-")
+        title = TerminalToCp932(BaseNameWithoutExtension(out));
+    else if (in != "-")
+        title = TerminalToCp932(BaseNameWithoutExtension(in));
+    else
+        title = "NewFile";
+
+    TMemoryStream text(TextAsOpened(ReadInput(in)));
+    TMemoryStream database;
+    std::string why;
+    if (TextToDoc(text, database, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"), &why) != kDocOk)
+        throw CliError("cannot make a DOC database of " + in + ": " + why);
+    WriteOutput(out, database.Bytes());
+    return 0;
+}
+
+int RunToText(const Args& args) {
+    const auto parsed = ParseArgs(args, {}, {}, 2, 2);
+    if (PrintHelp(parsed, kToTextHelp)) return 0;
+    const std::string& in = parsed.positional[0];
+    TMemoryStream database(ReadInput(in));
+    TMemoryStream text;
+    try {
+        if (DocToText(database, text, true) == kDocNotDoc)
+            throw CliError(in + " is not a DOC database (its type and creator are not TEXt and REAd)");
+    } catch (const EDocFormat& e) {
+        throw CliError(in + ": " + e.what());
+    } catch (const EReadError& e) {
+        throw CliError(in + ": " + e.what());
+    }
+    WriteOutput(parsed.positional[1], TextAsOpened(text.Bytes()));
+    return 0;
+}
+
+int RunKanji(const Args& args) {
+    const auto parsed = ParseArgs(args, {"--detect"}, {}, 1, 2);
+    if (PrintHelp(parsed, kKanjiHelp)) return 0;
+    if (parsed.Has("--detect") && parsed.positional.size() > 1) throw UsageError("--detect writes no OUT");
+    const std::string bytes = ReadInput(parsed.positional[0]);
+    if (parsed.Has("--detect")) {
+        WriteOutput("-", std::to_string(DetectKanjiCode(bytes)) + "\n");
+        return 0;
+    }
+    WriteOutput(parsed.positional.size() > 1 ? parsed.positional[1] : "-", ConvertKanjiCode(bytes, kcShiftJis));
+    return 0;
+}
 
 }  // namespace verdane::cli

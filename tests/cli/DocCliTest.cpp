@@ -1,0 +1,208 @@
+// verdane-cli to-doc, to-text and kanji on real files: the bytes match the
+// library's, databases of txt2pdbdoc are read, and failures exit 1 with one line
+// and leave no output file behind.
+#include "DocConvert.h"
+#include "KanjiCode.h"
+#include "MemoryStream.h"
+#include "TestSupport.h"
+#include "TextBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+
+namespace verdane {
+namespace {
+
+using test::ReadFile;
+using test::RunCli;
+using test::TempDir;
+using test::WriteFile;
+
+const std::string kEucText =
+    "\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xCA\xB8\xBE\xCF\r\n"  // 日本語の文章 in EUC-JP
+    "second line\n";
+
+std::string LibraryDoc(const std::string& fileBytes, const std::string& title, bool compress, bool binary) {
+    TMemoryStream text(TextAsOpened(fileBytes));
+    TMemoryStream db;
+    EXPECT_EQ(TextToDoc(text, db, title, compress, binary), 0);
+    return db.Bytes();
+}
+
+std::string LibraryText(const std::string& database) {
+    TMemoryStream db(database);
+    TMemoryStream text;
+    EXPECT_EQ(DocToText(db, text, true), 0);
+    return TextAsOpened(text.Bytes());
+}
+
+bool OneLine(const std::string& err) { return !err.empty() && err.find('\n') == err.size() - 1; }
+
+TEST(ToDoc, WritesWhatTheLibraryWritesForEveryOption) {
+    TempDir dir;
+    WriteFile(dir.File("in.txt"), kEucText);
+    const std::vector<std::pair<std::vector<std::string>, std::pair<bool, bool>>> options = {
+        {{}, {true, true}},
+        {{"--no-compress"}, {false, true}},
+        {{"--no-binary"}, {true, false}},
+        {{"--no-compress", "--no-binary"}, {false, false}},
+    };
+    for (const auto& [flags, expected] : options) {
+        auto args = flags;
+        args.insert(args.begin(), "to-doc");
+        args.push_back(dir.File("in.txt"));
+        args.push_back(dir.File("My Book.pdb"));
+        auto r = RunCli(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(ReadFile(dir.File("My Book.pdb")),
+                  LibraryDoc(kEucText, "My Book", expected.first, expected.second));
+    }
+}
+
+TEST(ToDoc, TitleComesFromOptionOutputOrInput) {
+    TempDir dir;
+    WriteFile(dir.File("story.txt"), "text\r\n");
+    auto r = RunCli({"to-doc", "--title", "\xE7\x89\xA9\xE8\xAA\x9E", dir.File("story.txt"), dir.File("o.prc")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir.File("o.prc")).substr(0, 5), std::string("\x95\xA8\x8C\xEA\0", 5));  // 物語 in Shift-JIS
+
+    r = RunCli({"to-doc", dir.File("story.txt"), "-"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, LibraryDoc("text\r\n", "story", true, true));
+
+    r = RunCli({"to-doc", "-", "-"}, "from a pipe\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, LibraryDoc("from a pipe\n", "NewFile", true, true));
+}
+
+TEST(ToDoc, NamesAnOutputWithoutExtensionPdbOrPrc) {
+    TempDir dir;
+    WriteFile(dir.File("a.txt"), "abc");
+    ASSERT_EQ(RunCli({"to-doc", dir.File("a.txt"), dir.File("book")}).exitCode, 0);
+    ASSERT_EQ(RunCli({"to-doc", "--prc", dir.File("a.txt"), dir.File("novel")}).exitCode, 0);
+    EXPECT_EQ(test::ListDir(dir.Path()), (std::vector<std::string>{"a.txt", "book.PDB", "novel.PRC"}));
+    EXPECT_EQ(ReadFile(dir.File("novel.PRC")), LibraryDoc("abc", "novel", true, true));
+}
+
+TEST(ToText, ReadsDatabasesOfTxt2PdbDocWithCrLfLineEnds) {
+    TempDir dir;
+    std::string text;
+    for (int k = 0; k < 500; ++k) text += "Line " + std::to_string(k) + " of a book written elsewhere.\n";
+    WriteFile(dir.File("in.txt"), text);
+    auto made = test::RunProcess("/usr/bin/txt2pdbdoc", {"Theirs", dir.File("in.txt"), dir.File("theirs.pdb")});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    auto r = RunCli({"to-text", dir.File("theirs.pdb"), dir.File("out.txt")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir.File("out.txt")), EditorLineEnds(text));
+    EXPECT_EQ(ReadFile(dir.File("out.txt")), LibraryText(ReadFile(dir.File("theirs.pdb"))));
+}
+
+TEST(ToText, RoundTripsToDoc) {
+    TempDir dir;
+    WriteFile(dir.File("in.txt"), kEucText);
+    ASSERT_EQ(RunCli({"to-doc", dir.File("in.txt"), dir.File("b.pdb")}).exitCode, 0);
+    auto r = RunCli({"to-text", dir.File("b.pdb"), "-"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, TextAsOpened(kEucText));
+}
+
+TEST(Kanji, DetectsAndConvertsLikeTheLibrary) {
+    TempDir dir;
+    WriteFile(dir.File("euc.txt"), kEucText);
+    auto r = RunCli({"kanji", "--detect", dir.File("euc.txt")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "4\n");
+    EXPECT_EQ(RunCli({"kanji", "--detect", "-"}, "\xE6\x97\xA5").out, "7\n");
+    r = RunCli({"kanji", dir.File("euc.txt")});
+    EXPECT_EQ(r.out, ConvertKanjiCode(kEucText, kcShiftJis));
+    EXPECT_NE(r.out.find("second line\n"), std::string::npos);  // line ends untouched
+    ASSERT_EQ(RunCli({"kanji", dir.File("euc.txt"), dir.File("sjis.txt")}).exitCode, 0);
+    EXPECT_EQ(ReadFile(dir.File("sjis.txt")), r.out);
+}
+
+TEST(Failures, SayWhyInOneLineAndExitOne) {
+    TempDir dir;
+    WriteFile(dir.File("plain.pdb"), std::string(200, 'x'));
+    std::string damaged = LibraryDoc("some text that is long enough", "T", true, true);
+    damaged.resize(damaged.size() - 3);
+    damaged += "\x80";  // a back-reference cut off
+    WriteFile(dir.File("damaged.pdb"), damaged);
+    ::mkdir(dir.File("folder.txt").c_str(), 0755);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"to-doc", dir.File("missing.txt"), dir.File("out.pdb")}, "No such file"},
+        {{"to-doc", dir.File("folder.txt"), dir.File("out.pdb")}, "Is a directory"},
+        {{"to-text", dir.File("missing.pdb"), dir.File("out.txt")}, "No such file"},
+        {{"to-text", dir.File("plain.pdb"), dir.File("out.txt")}, "not a DOC database"},
+        {{"to-text", dir.File("damaged.pdb"), dir.File("out.txt")}, "damaged DOC database"},
+        {{"kanji", dir.File("missing.txt")}, "No such file"},
+        {{"to-doc", dir.File("plain.pdb"), dir.File("no/such/folder/out.pdb")}, "cannot write"},
+    };
+    for (const auto& [args, says] : cases) {
+        auto r = RunCli(args);
+        EXPECT_EQ(r.exitCode, 1) << args[1];
+        EXPECT_TRUE(OneLine(r.err)) << r.err;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(test::ListDir(dir.Path()),
+              (std::vector<std::string>{"damaged.pdb", "folder.txt", "plain.pdb"}));
+}
+
+TEST(Failures, FullStandardOutputExitsOne) {
+    TempDir dir;
+    WriteFile(dir.File("a.txt"), std::string(100000, 'a'));
+    auto r = test::RunProcess("/bin/sh", {"-c", std::string(VERDANE_CLI_PATH) + " to-doc " + dir.File("a.txt") +
+                                                    " - > /dev/full"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+}
+
+// A tiny file system that fills up; needs the right to mount, else skipped.
+class FullDisk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, "size=64k") != 0)
+            GTEST_SKIP() << "cannot mount a small tmpfs here";
+        mounted = true;
+    }
+    void TearDown() override {
+        if (mounted) ::umount(dir.Path().c_str());
+    }
+    TempDir dir;
+    bool mounted = false;
+};
+
+TEST_F(FullDisk, LeavesNoHalfWrittenFileAndKeepsTheOldOne) {
+    TempDir source;
+    std::string text;
+    for (int k = 0; k < 200000; ++k) text += static_cast<char>('!' + (k * 7919 % 90));
+    WriteFile(source.File("big.txt"), text);
+    WriteFile(dir.File("book.pdb"), "old database");
+    auto r = RunCli({"to-doc", "--no-compress", source.File("big.txt"), dir.File("book.pdb")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_NE(r.err.find("No space left"), std::string::npos) << r.err;
+    EXPECT_EQ(test::ListDir(dir.Path()), std::vector<std::string>{"book.pdb"});
+    EXPECT_TRUE(ReadFile(dir.File("book.pdb")) == "old database");
+}
+
+TEST(Usage, BadArgumentsExitTwoAndHelpExplainsEveryOption) {
+    EXPECT_EQ(RunCli({"to-doc", "only-one"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"to-doc", "--bogus", "a", "b"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"to-text", "a"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"kanji"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"kanji", "--detect", "a", "b"}).exitCode, 2);
+    const std::vector<std::pair<std::string, std::vector<std::string>>> helps = {
+        {"to-doc", {"--title", "--no-compress", "--no-binary", "--prc", "Exit status"}},
+        {"to-text", {"IN.pdb", "CR LF", "Exit status"}},
+        {"kanji", {"--detect", "7 UTF-8", "Exit status"}},
+    };
+    for (const auto& [command, words] : helps) {
+        auto r = RunCli({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0);
+        for (const auto& w : words) EXPECT_NE(r.out.find(w), std::string::npos) << command << " " << w;
+    }
+}
+
+}  // namespace
+}  // namespace verdane
