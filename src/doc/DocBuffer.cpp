@@ -1,6 +1,5 @@
-// TBuf's record operations other than the compressor's search (DocCompress.cpp):
-// the literal writer, the merging of literal runs, the decompressor and the two
-// line-break conversions.
+// TBuf's record operations other than the compressor (DocCompress.cpp): the
+// decompressor and the two line-break conversions.
 #include "DocBuffer.h"
 
 #include "DocFormatError.h"
@@ -15,68 +14,12 @@ namespace {
 constexpr std::uint8_t kCR = 0x0D;
 constexpr std::uint8_t kLF = 0x0A;
 
-// Bytes that cannot stand for themselves in a compressed record: they would be
-// read as a literal run count or as a back-reference or space pair.
-constexpr bool NeedsEscape(std::uint8_t x) { return (x >= 0x01 && x <= 0x08) || x >= 0x80; }
-
 }  // namespace
 
 void TBuf::Create(std::size_t size) { data_.assign(size, '\0'); }
 
 void TBuf::SetData(const void* bytes, std::size_t count) {
     data_.assign(static_cast<const char*>(bytes), count);
-}
-
-void TBuf::PutLiteral(std::uint8_t x) {
-    if (spacePending_) {
-        spacePending_ = false;
-        if (x >= 0x40 && x <= 0x7F) {
-            PutWork(x ^ 0x80);  // one byte for the space and the character
-            return;
-        }
-        PutWork(0x20);
-    } else if (x == 0x20) {
-        spacePending_ = true;
-        return;
-    }
-    if (NeedsEscape(x)) PutWork(0x01);
-    PutWork(x);
-}
-
-// Joins consecutive one-byte literal runs (01 x) of the work area into runs of
-// up to eight bytes and makes the result the record's data.
-void TBuf::MergeLiteralRuns() {
-    const auto* w = reinterpret_cast<const std::uint8_t*>(work_.data());
-    const int end = workPos_;
-    std::string out;
-    out.resize(static_cast<std::size_t>(end));
-    auto* r = reinterpret_cast<std::uint8_t*>(out.data());
-    std::size_t n = 0;
-    int k = 0;
-    while (k < end) {
-        const std::uint8_t c = w[k];
-        if (c >= 0x80 && c <= 0xBF) {
-            r[n++] = c;
-            r[n++] = w[k + 1];
-            k += 2;
-        } else if (c == 0x01) {
-            const std::size_t countAt = n++;
-            std::uint8_t count = 1;
-            r[n++] = w[k + 1];
-            k += 2;
-            while (k < end && w[k] == 0x01 && count < 8) {
-                ++count;
-                r[n++] = w[k + 1];
-                k += 2;
-            }
-            r[countAt] = count;
-        } else {
-            r[n++] = c;
-            ++k;
-        }
-    }
-    out.resize(n);
-    data_ = std::move(out);
 }
 
 int TBuf::Decompress() {

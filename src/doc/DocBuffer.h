@@ -39,18 +39,21 @@ public:
     int ExpandLineBreaks();
 
     // The compressor's literal writer: appends the token(s) for byte `x` to the
-    // work area, holding back a space so that it can pair with the next byte.
+    // work area, holding back a space so that it can pair with the next byte and
+    // joining escaped bytes into literal runs of up to eight.
     void PutLiteral(std::uint8_t x);
 
     std::string_view Data() const { return data_; }
     std::size_t Size() const { return data_.size(); }
 
 private:
-    void PutWork(std::uint8_t b) { work_[static_cast<std::size_t>(workPos_++)] = static_cast<char>(b); }
-    void MergeLiteralRuns();
+    struct TokenWriter;
+    TokenWriter Writer();
+    void Keep(const TokenWriter& w);
 
     std::string work_;
     int workPos_ = 0;
+    int runAt_ = -1;  // the count byte of the literal run written last, or -1
     bool spacePending_ = false;
     std::string data_;
 };

@@ -26,6 +26,7 @@
 #include "DocBuffer.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -46,13 +47,16 @@ std::uint64_t Load64(const std::uint8_t* p) {
     return v;
 }
 
-// A mask selecting the first `bytes` bytes (0 to 8) of a word loaded by Load64.
-std::uint64_t LeadingBytesMask(int bytes) {
-    if (bytes >= 8) return ~std::uint64_t{0};
-    const std::uint64_t low = (std::uint64_t{1} << (8 * bytes)) - 1;
-    if constexpr (std::endian::native == std::endian::little) return low;
-    return ~(~std::uint64_t{0} >> (8 * bytes));
-}
+// Masks selecting the first n bytes (0 to 8) of a word loaded by Load64.
+constexpr std::array<std::uint64_t, 9> kLeadingBytes = [] {
+    std::array<std::uint64_t, 9> masks{};
+    for (int n = 1; n <= 8; ++n) {
+        const std::uint64_t low = n == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
+        masks[n] = std::endian::native == std::endian::little ? low : ~(~std::uint64_t{0} >> (8 * n));
+    }
+    return masks;
+}();
+std::uint64_t LeadingBytesMask(int bytes) { return kLeadingBytes[bytes]; }
 
 class LastOccurrenceFinder {
 public:
@@ -63,23 +67,40 @@ public:
         BuildChains();
     }
 
-    // The answer for the candidate D[i..i+k) (1 <= k <= 10, i + k < size), or -1
-    // when it has no occurrence before i or the last one lies more than 2047
-    // bytes back.
-    int Find(int i, int k) {
-        if (k == 1) return FindByte(i);
+    // Grows the candidate D[i..i+k) one byte at a time while it is found, as
+    // the scan does, and returns the first length at which it is not found or
+    // may not grow (longer than 10, or reaching the end of the record); `m` is
+    // set to the answer for each length found. The answer for a length is the
+    // start of the last occurrence taken from the left without overlap, if it
+    // lies at most 2047 bytes back.
+    int Grow(int i, int k, int& m) {
+        const int maxK = std::min(kMaxLength, size_ - 1 - i);
+        if (k > maxK) return k;
         const int lowest = std::max(0, i - kMaxDistance);
-        const bool goOn = k >= 4 && i == walkI_ && k == walkK_ + 1 && walkP_ >= 0;
-        const int* prev = k == 2 ? prev2_.data() : prev3_.data();
-        int p = goOn ? walkP_ : prev[i];
-        while (p >= lowest && !(p <= i - k && Equal(p, i, k))) p = prev[p];
-        walkI_ = i;
-        walkK_ = k;
-        walkP_ = p;
-        if (p < lowest) return -1;
-        if (!OverlapsItself(i, k)) return p;
-        const int taken = AllSameByte(i, k) ? LastTakenInRun(p, k) : LastTakenReplayed(i, k);
-        return taken >= lowest ? taken : -1;
+        if (k == 1) {
+            const int b = FindByte(i);
+            if (b < 0) return k;
+            m = b;
+            if (++k > maxK) return k;
+        }
+        for (; k <= 3; ++k) {
+            const int b = FindOnChain(i, k, k == 2 ? prev2_.data() : prev3_.data(), lowest);
+            if (b < 0) return k;
+            m = b;
+            if (k == maxK) return k + 1;
+        }
+        // Longer candidates: one walk along the chain of the first four bytes,
+        // newest first. Each position serves every length up to its match length.
+        for (int p = prev4_[i]; p >= lowest; p = prev4_[p]) {
+            const int length = std::min(MatchLength(p, i, maxK), i - p);
+            for (; k <= length; ++k) {
+                const int b = TakenAt(i, k, p);
+                if (b < lowest) return k;
+                m = b;
+            }
+            if (k > maxK) return k;
+        }
+        return k;
     }
 
 private:
@@ -88,20 +109,30 @@ private:
     void BuildChains() {
         int bits = 8;
         while (bits < 16 && (1 << bits) < size_) ++bits;
-        std::vector<int> head2(std::size_t{1} << bits, -1);
-        std::vector<int> head3(std::size_t{1} << bits, -1);
-        prev2_.assign(static_cast<std::size_t>(std::max(size_, 1)), -1);
-        prev3_.assign(static_cast<std::size_t>(std::max(size_, 1)), -1);
+        // Chains on the first two, three and four bytes; the padding makes the
+        // last positions' keys differ from every full key only harmlessly, since
+        // Equal checks each hit.
+        std::vector<int> heads(std::size_t{3} << bits, -1);
+        int* head2 = heads.data();
+        int* head3 = head2 + (std::size_t{1} << bits);
+        int* head4 = head3 + (std::size_t{1} << bits);
+        const auto n = static_cast<std::size_t>(std::max(size_, 1));
+        prev2_.assign(n, -1);
+        prev3_.assign(n, -1);
+        prev4_.assign(n, -1);
         for (int p = 0; p + 2 <= size_; ++p) {
-            const std::uint32_t two = d_[p] | (std::uint32_t{d_[p + 1]} << 8);
-            int& h2 = head2[Hash(two | 0x1000000u, bits)];
+            std::uint32_t four;
+            std::memcpy(&four, d_ + p, 4);
+            if constexpr (std::endian::native == std::endian::big) four = __builtin_bswap32(four);
+            int& h2 = head2[Hash(four & 0xFFFFu, bits)];
             prev2_[p] = h2;
             h2 = p;
-            if (p + 3 <= size_) {
-                int& h3 = head3[Hash(two | (std::uint32_t{d_[p + 2]} << 16), bits)];
-                prev3_[p] = h3;
-                h3 = p;
-            }
+            int& h3 = head3[Hash(four & 0xFFFFFFu, bits)];
+            prev3_[p] = h3;
+            h3 = p;
+            int& h4 = head4[Hash(four, bits)];
+            prev4_[p] = h4;
+            h4 = p;
         }
     }
 
@@ -109,6 +140,39 @@ private:
         const std::uint64_t first = Load64(d_ + p) ^ Load64(d_ + i);
         if (k <= 8) return (first & LeadingBytesMask(k)) == 0;
         return first == 0 && ((Load64(d_ + p + 8) ^ Load64(d_ + i + 8)) & LeadingBytesMask(k - 8)) == 0;
+    }
+
+    // How many bytes (up to `cap`) D[p..] and D[i..] have in common.
+    int MatchLength(int p, int i, int cap) const {
+        int n;
+        const std::uint64_t x = Load64(d_ + p) ^ Load64(d_ + i);
+        if (x != 0) {
+            n = FirstDifferentByte(x);
+        } else {
+            const std::uint64_t y = Load64(d_ + p + 8) ^ Load64(d_ + i + 8);
+            n = y != 0 ? 8 + FirstDifferentByte(y) : 16;
+        }
+        return std::min(n, cap);
+    }
+
+    static int FirstDifferentByte(std::uint64_t x) {
+        if constexpr (std::endian::native == std::endian::little) return std::countr_zero(x) / 8;
+        return std::countl_zero(x) / 8;
+    }
+
+    // The answer for D[i..i+k) (k of 2 or 3) from its chain, or -1.
+    int FindOnChain(int i, int k, const int* prev, int lowest) {
+        int p = prev[i];
+        while (p >= lowest && !(p <= i - k && Equal(p, i, k))) p = prev[p];
+        if (p < lowest) return -1;
+        const int b = TakenAt(i, k, p);
+        return b >= lowest ? b : -1;
+    }
+
+    // The last occurrence taken, given the newest occurrence p of D[i..i+k).
+    int TakenAt(int i, int k, int p) {
+        if (!OverlapsEarlierOccurrence(i, k, p)) return p;
+        return AllSameByte(i, k) ? LastTakenInRun(p, k) : LastTakenReplayed(i, k);
     }
 
     // A one-byte string never overlaps itself: the answer is its newest occurrence.
@@ -119,11 +183,13 @@ private:
         return i - p <= kMaxDistance ? p : -1;
     }
 
-    // True when some proper prefix of D[i..i+k) equals its suffix, so that two
-    // occurrences can overlap.
-    bool OverlapsItself(int i, int k) const {
-        for (int shift = 1; shift < k; ++shift)
-            if (d_[i + shift] == d_[i] && Equal(i, i + shift, k - shift)) return true;
+    // An occurrence p of C = D[i..i+k) is taken unless an earlier taken one
+    // overlaps it, which needs an occurrence at p - s for some period s < k of C
+    // (a shift under which C matches itself). Usually there is none, and p is
+    // the answer without replaying the taking.
+    bool OverlapsEarlierOccurrence(int i, int k, int p) const {
+        for (int shift = 1; shift < k && shift <= p; ++shift)
+            if (d_[i + shift] == d_[i] && Equal(i, i + shift, k - shift) && Equal(p - shift, i, k)) return true;
         return false;
     }
 
@@ -154,90 +220,143 @@ private:
     // The left-to-right taking of one candidate string, carried forward as i grows.
     struct Replay {
         int lastTaken = -1;  // the last occurrence taken so far
-        int next = -1;       // the next position of its chain not yet looked at
+        int scanned = -1;    // the last position of its chain looked at
     };
 
     // Replays the taking of occurrences of D[i..i+k) from the first one in the
     // record up to i - k and returns the last one taken. The replay of a string
     // is kept and resumed, so a string costs one pass over its chain per record.
     int LastTakenReplayed(int i, int k) {
-        if (next3_.empty()) {
-            next3_.assign(prev3_.size(), -1);
-            for (int p = 0; p < size_; ++p)
-                if (prev3_[p] >= 0) next3_[prev3_[p]] = p;
-        }
         const Key key{Load64(d_ + i) & LeadingBytesMask(k),
                       (k > 8 ? Load64(d_ + i + 8) & LeadingBytesMask(k - 8) : 0) | (std::uint64_t(k) << 56)};
-        auto [it, isNew] = replays_.try_emplace(key);
-        Replay& replay = it->second;
-        if (isNew) {
-            int first = i;
-            while (prev3_[first] >= 0) first = prev3_[first];
-            replay.next = first;
-        }
+        Replay& replay = replays_[key];
+        // Every occurrence shares the string's first three bytes, so it lies on
+        // the chain through i; gather the positions not yet looked at, oldest last.
         const int limit = i - k;
-        int o = replay.next;
-        while (o >= 0 && o <= limit) {
+        pending_.clear();
+        for (int p = prev3_[i]; p > replay.scanned; p = prev3_[p])
+            if (p <= limit) pending_.push_back(p);
+        for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
+            const int o = *it;
             if ((replay.lastTaken < 0 || o >= replay.lastTaken + k) && Equal(o, i, k)) replay.lastTaken = o;
-            o = next3_[o];
         }
-        replay.next = o;
+        if (!pending_.empty()) replay.scanned = pending_.front();
         return replay.lastTaken;
     }
 
     int size_;
     std::vector<std::uint8_t> text_;
     const std::uint8_t* d_ = nullptr;
-    std::vector<int> prev2_, prev3_, next3_, runStart_;
+    std::vector<int> prev2_, prev3_, prev4_, runStart_, pending_;
     std::unordered_map<Key, Replay, KeyHash> replays_;
-    int walkI_ = -1, walkK_ = 0, walkP_ = -1;
 };
 
+// Bytes that cannot stand for themselves in a compressed record: they would be
+// read as a literal run count or as a back-reference or space pair.
+constexpr bool NeedsEscape(std::uint8_t x) { return (x >= 0x01 && x <= 0x08) || x >= 0x80; }
+
 }  // namespace
+
+// The token writer. A byte that needs escaping is written as a literal run of
+// one (01 x) that joins the run written just before it while that run holds
+// fewer than eight bytes: the same bytes as writing all one-byte runs first and
+// merging consecutive ones afterwards, in one pass.
+struct TBuf::TokenWriter {
+    std::uint8_t* out;
+    int pos;
+    int runAt;  // the count byte of the run written last, or -1
+    bool spacePending;
+
+    void Plain(std::uint8_t b) {
+        out[pos++] = b;
+        runAt = -1;
+    }
+    void Escaped(std::uint8_t x) {
+        if (runAt >= 0 && out[runAt] < 8) {
+            ++out[runAt];
+        } else {
+            runAt = pos;
+            out[pos++] = 1;
+        }
+        out[pos++] = x;
+    }
+    void FlushSpace() {
+        if (spacePending) {
+            Plain(0x20);
+            spacePending = false;
+        }
+    }
+    void Literal(std::uint8_t x) {
+        if (spacePending) {
+            spacePending = false;
+            if (x >= 0x40 && x <= 0x7F) return Plain(x ^ 0x80);  // one byte for the space and the character
+            Plain(0x20);
+        } else if (x == 0x20) {
+            spacePending = true;
+            return;
+        }
+        if (NeedsEscape(x))
+            Escaped(x);
+        else
+            Plain(x);
+    }
+    void BackReference(int distance, int length) {
+        FlushSpace();
+        const unsigned v = 0x8000u + static_cast<unsigned>(distance) * 8 + static_cast<unsigned>(length - 3);
+        Plain(static_cast<std::uint8_t>(v >> 8));
+        out[pos++] = static_cast<std::uint8_t>(v);
+    }
+};
+
+TBuf::TokenWriter TBuf::Writer() {
+    return TokenWriter{reinterpret_cast<std::uint8_t*>(work_.data()), workPos_, runAt_, spacePending_};
+}
+
+void TBuf::Keep(const TokenWriter& w) {
+    workPos_ = w.pos;
+    runAt_ = w.runAt;
+    spacePending_ = w.spacePending;
+}
+
+void TBuf::PutLiteral(std::uint8_t x) {
+    if (work_.size() < static_cast<std::size_t>(workPos_) + 3) work_.resize(static_cast<std::size_t>(workPos_) + 64);
+    TokenWriter w = Writer();
+    w.Literal(x);
+    Keep(w);
+}
 
 int TBuf::Compress() {
     const int size = static_cast<int>(data_.size());
     const auto* d = reinterpret_cast<const std::uint8_t*>(data_.data());
     // At most two work bytes per input byte (an escaped literal, or a space that
     // cannot pair followed by an escaped byte).
-    work_.assign(std::max<std::size_t>(12288, 2 * data_.size() + 8), '\0');
+    work_.resize(std::max<std::size_t>(12288, 2 * data_.size() + 8));
     workPos_ = 0;
+    runAt_ = -1;
     spacePending_ = false;
+    TokenWriter w = Writer();
     LastOccurrenceFinder finder(d, size);
 
     int i = 0;  // start of the bytes not yet encoded
     int j = 1;  // end of the candidate D[i..j)
     int m = 0;  // where the candidate was last found
     while (i != size) {
-        int found = -1;
-        if (j - i <= kMaxLength && j != size) found = finder.Find(i, j - i);
-        if (found < 0) {
-            if (j - i >= 4) {
-                const int length = j - i - 1;
-                const int distance = i - m;
-                if (spacePending_) {
-                    PutWork(0x20);
-                    spacePending_ = false;
-                }
-                const unsigned v = 0x8000u + static_cast<unsigned>(distance) * 8 + static_cast<unsigned>(length - 3);
-                PutWork(static_cast<std::uint8_t>(v >> 8));
-                PutWork(static_cast<std::uint8_t>(v));
-                i = j - 1;
-            } else {
-                PutLiteral(d[i]);
-                ++i;
-            }
-            m = i;
+        // The candidate grows while it is found; j moves with it.
+        const int k = finder.Grow(i, j - i, m);
+        j = i + k;
+        if (k >= 4) {
+            w.BackReference(i - m, k - 1);
+            i = j - 1;
         } else {
-            m = found;
+            w.Literal(d[i]);
+            ++i;
         }
+        m = i;
         if (j < size) ++j;
     }
-    if (spacePending_) {
-        PutWork(0x20);
-        spacePending_ = false;
-    }
-    MergeLiteralRuns();
+    w.FlushSpace();
+    Keep(w);
+    data_.assign(work_.data(), static_cast<std::size_t>(workPos_));
     return static_cast<int>(data_.size());
 }
 
