@@ -50,6 +50,8 @@ private:
     struct TokenWriter;
     TokenWriter Writer();
     void Keep(const TokenWriter& w);
+    template <typename Finder>
+    void Scan(const std::uint8_t* d, int size, Finder& finder);
 
     std::string work_;
     int workPos_ = 0;

@@ -58,6 +58,9 @@ constexpr std::array<std::uint64_t, 9> kLeadingBytes = [] {
 }();
 std::uint64_t LeadingBytesMask(int bytes) { return kLeadingBytes[bytes]; }
 
+// Pos holds positions in the record: 16 bits for records of up to 32767 bytes
+// (all of them in a DOC database) keep the chains small, 32 bits for longer data.
+template <typename Pos>
 class LastOccurrenceFinder {
 public:
     LastOccurrenceFinder(const std::uint8_t* data, int size) : size_(size) {
@@ -94,7 +97,7 @@ public:
         for (int p = prev4_[i]; p >= lowest; p = prev4_[p]) {
             const int length = std::min(MatchLength(p, i, maxK), i - p);
             for (; k <= length; ++k) {
-                const int b = TakenAt(i, k, p);
+                const int b = TakenAt(i, k, p, prev4_.data());
                 if (b < lowest) return k;
                 m = b;
             }
@@ -112,27 +115,27 @@ private:
         // Chains on the first two, three and four bytes; the padding makes the
         // last positions' keys differ from every full key only harmlessly, since
         // Equal checks each hit.
-        std::vector<int> heads(std::size_t{3} << bits, -1);
-        int* head2 = heads.data();
-        int* head3 = head2 + (std::size_t{1} << bits);
-        int* head4 = head3 + (std::size_t{1} << bits);
+        std::vector<Pos> heads(std::size_t{3} << bits, Pos{-1});
+        Pos* head2 = heads.data();
+        Pos* head3 = head2 + (std::size_t{1} << bits);
+        Pos* head4 = head3 + (std::size_t{1} << bits);
         const auto n = static_cast<std::size_t>(std::max(size_, 1));
-        prev2_.assign(n, -1);
-        prev3_.assign(n, -1);
-        prev4_.assign(n, -1);
+        prev2_.assign(n, Pos{-1});
+        prev3_.assign(n, Pos{-1});
+        prev4_.assign(n, Pos{-1});
         for (int p = 0; p + 2 <= size_; ++p) {
             std::uint32_t four;
             std::memcpy(&four, d_ + p, 4);
             if constexpr (std::endian::native == std::endian::big) four = __builtin_bswap32(four);
-            int& h2 = head2[Hash(four & 0xFFFFu, bits)];
+            Pos& h2 = head2[Hash(four & 0xFFFFu, bits)];
             prev2_[p] = h2;
-            h2 = p;
-            int& h3 = head3[Hash(four & 0xFFFFFFu, bits)];
+            h2 = static_cast<Pos>(p);
+            Pos& h3 = head3[Hash(four & 0xFFFFFFu, bits)];
             prev3_[p] = h3;
-            h3 = p;
-            int& h4 = head4[Hash(four, bits)];
+            h3 = static_cast<Pos>(p);
+            Pos& h4 = head4[Hash(four, bits)];
             prev4_[p] = h4;
-            h4 = p;
+            h4 = static_cast<Pos>(p);
         }
     }
 
@@ -161,17 +164,18 @@ private:
     }
 
     // The answer for D[i..i+k) (k of 2 or 3) from its chain, or -1.
-    int FindOnChain(int i, int k, const int* prev, int lowest) {
+    int FindOnChain(int i, int k, const Pos* prev, int lowest) {
         int p = prev[i];
         while (p >= lowest && !(p <= i - k && Equal(p, i, k))) p = prev[p];
         if (p < lowest) return -1;
-        const int b = TakenAt(i, k, p);
+        const int b = TakenAt(i, k, p, prev);
         return b >= lowest ? b : -1;
     }
 
-    // The last occurrence taken, given the newest occurrence p of D[i..i+k).
-    int TakenAt(int i, int k, int p) {
-        if (!OverlapsEarlierOccurrence(i, k, p)) return p;
+    // The last occurrence taken, given the newest occurrence p of D[i..i+k) on
+    // `chain`, a chain keyed on at most k first bytes.
+    int TakenAt(int i, int k, int p, const Pos* chain) {
+        if (!OverlapsEarlierOccurrence(i, k, p, chain)) return p;
         return AllSameByte(i, k) ? LastTakenInRun(p, k) : LastTakenReplayed(i, k);
     }
 
@@ -184,12 +188,13 @@ private:
     }
 
     // An occurrence p of C = D[i..i+k) is taken unless an earlier taken one
-    // overlaps it, which needs an occurrence at p - s for some period s < k of C
-    // (a shift under which C matches itself). Usually there is none, and p is
-    // the answer without replaying the taking.
-    bool OverlapsEarlierOccurrence(int i, int k, int p) const {
-        for (int shift = 1; shift < k && shift <= p; ++shift)
-            if (d_[i + shift] == d_[i] && Equal(i, i + shift, k - shift) && Equal(p - shift, i, k)) return true;
+    // overlaps it, which needs an occurrence in (p - k, p). Such an occurrence
+    // shares the key of p's chain, so it would be among the chain's next
+    // entries; usually the next entry lies farther back and p is the answer
+    // without replaying the taking.
+    bool OverlapsEarlierOccurrence(int i, int k, int p, const Pos* chain) const {
+        for (int q = chain[p]; q >= 0 && q > p - k; q = chain[q])
+            if (Equal(q, i, k)) return true;
         return false;
     }
 
@@ -247,7 +252,8 @@ private:
     int size_;
     std::vector<std::uint8_t> text_;
     const std::uint8_t* d_ = nullptr;
-    std::vector<int> prev2_, prev3_, prev4_, runStart_, pending_;
+    std::vector<Pos> prev2_, prev3_, prev4_;
+    std::vector<int> runStart_, pending_;
     std::unordered_map<Key, Replay, KeyHash> replays_;
 };
 
@@ -334,8 +340,20 @@ int TBuf::Compress() {
     workPos_ = 0;
     runAt_ = -1;
     spacePending_ = false;
+    if (size <= INT16_MAX) {
+        LastOccurrenceFinder<std::int16_t> finder(d, size);
+        Scan(d, size, finder);
+    } else {
+        LastOccurrenceFinder<std::int32_t> finder(d, size);
+        Scan(d, size, finder);
+    }
+    data_.assign(work_.data(), static_cast<std::size_t>(workPos_));
+    return static_cast<int>(data_.size());
+}
+
+template <typename Finder>
+void TBuf::Scan(const std::uint8_t* d, int size, Finder& finder) {
     TokenWriter w = Writer();
-    LastOccurrenceFinder finder(d, size);
 
     int i = 0;  // start of the bytes not yet encoded
     int j = 1;  // end of the candidate D[i..j)
@@ -356,8 +374,6 @@ int TBuf::Compress() {
     }
     w.FlushSpace();
     Keep(w);
-    data_.assign(work_.data(), static_cast<std::size_t>(workPos_));
-    return static_cast<int>(data_.size());
 }
 
 }  // namespace verdane
