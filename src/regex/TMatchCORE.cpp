@@ -67,8 +67,10 @@ const TMatchCORE::Search::Byte* TMatchCORE::Search::RunFrom(const Byte* p, std::
             memo_.assign(static_cast<std::size_t>(end_ - base_ + 1) * kMemoSlots, 0);
             continue;
         }
-        if (dfa_.Accepting(state)) lastAccept = p;
-        if (p >= end_) return result(dfa_.TailOK(state) ? p : lastAccept);
+        // "$" holds before a line separator and at the text end, whether or not
+        // the run could go on past that separator.
+        if (dfa_.Accepting(state) || (dfa_.TailOK(state) && (p >= end_ || *p == separator_))) lastAccept = p;
+        if (p >= end_) return result(lastAccept);
         const Byte b = *p;
         const Byte* next;
         std::uint16_t cls;
@@ -80,10 +82,7 @@ const TMatchCORE::Search::Byte* TMatchCORE::Search::RunFrom(const Byte* p, std::
             next = p + 1;
         }
         std::uint16_t target = dfa_.Next(state, cls);
-        if (target == TRE_DFA::kDead) {
-            bool separator = next == p + 1 && b == separator_;
-            return result(separator && dfa_.TailOK(state) ? p : lastAccept);
-        }
+        if (target == TRE_DFA::kDead) return result(lastAccept);
         state = target;
         p = next;
     }
@@ -128,7 +127,9 @@ std::optional<TMatchRange> TMatchCORE::Search::Inside(std::size_t from) {
             if (const Byte* e = HeadFrom(p + 1, start)) return TMatchRange{*Offset(p + 1), *Offset(e)};
         }
     }
-    if (dfa_.LineTail() && dfa_.TailOK(start)) return TMatchRange{End(), End()};
+    // At the end only an empty match is left: through "$", or (for the empty
+    // text, where no position was tried) an empty alternative beside a "^".
+    if (const Byte* e = RunFrom(end_, start)) return TMatchRange{End(), *Offset(e)};
     return std::nullopt;
 }
 
