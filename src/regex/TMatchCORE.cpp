@@ -10,9 +10,6 @@ namespace verdane::regex {
 
 namespace {
 
-// Runs shorter than this never touch the failure memo, so ordinary searches
-// allocate nothing.
-constexpr int kMemoAfterSteps = 256;
 constexpr std::size_t kMemoSlots = 4;
 
 }  // namespace
@@ -63,7 +60,7 @@ const TMatchCORE::Search::Byte* TMatchCORE::Search::RunFrom(const Byte* p, std::
             if (slot == state + 1u) return result(lastAccept);
             slot = static_cast<std::uint16_t>(state + 1);
             if (!recordFrom) recordFrom = p;
-        } else if (++steps > kMemoAfterSteps) {
+        } else if (++steps > memoAfterSteps) {
             memo_.assign(static_cast<std::size_t>(end_ - base_ + 1) * kMemoSlots, 0);
             continue;
         }

@@ -34,6 +34,10 @@ public:
     std::optional<std::size_t> RunDFA(std::string_view text, std::uint16_t state) const;
     bool IsLineSeparator(std::uint16_t code) const { return code == (LineSeparator == mcls_LF ? 10 : 13); }
 
+    // Runs longer than this many characters start sharing what they learn (see
+    // Search); shorter ones, the usual case, allocate nothing. Tests lower it.
+    inline static int memoAfterSteps = 256;
+
 protected:
     // One or more searches of the current DFA over one text. Positions are
     // byte offsets into the whole text, so a caller can search the rest of the

@@ -10,21 +10,21 @@
 namespace verdane::regex {
 
 TRE_NFA::TRE_NFA(const TREParser& parser, std::uint16_t lineTailCode, std::uint16_t lineHeadCode)
-    : tree_(parser.Tree()), patternEnd_(0), lineTailCode_(lineTailCode), lineHeadCode_(lineHeadCode) {}
+    : tree_(parser.Tree()), lineTailCode_(lineTailCode), lineHeadCode_(lineHeadCode) {}
 
 int TRE_NFA::NewState() {
-    if (++size_ > kMaxSize) throw ERegExpParser(msg::kTooComplex, patternEnd_);
+    if (++size_ > kMaxSize) throw ERegExpParser(msg::kTooComplex, 0);
     states_.emplace_back();
     return static_cast<int>(states_.size() - 1);
 }
 
 void TRE_NFA::AddMove(int from, int label, int to) {
-    if (++size_ > kMaxSize) throw ERegExpParser(msg::kTooComplex, patternEnd_);
+    if (++size_ > kMaxSize) throw ERegExpParser(msg::kTooComplex, 0);
     states_[from].moves.push_back({label, to});
 }
 
 void TRE_NFA::AddEmpty(int from, int to) {
-    if (++size_ > kMaxSize) throw ERegExpParser(msg::kTooComplex, patternEnd_);
+    if (++size_ > kMaxSize) throw ERegExpParser(msg::kTooComplex, 0);
     states_[from].emptyMoves.push_back(to);
 }
 

@@ -52,7 +52,6 @@ private:
     void AddEmpty(int from, int to);
 
     const TREParseTree& tree_;
-    std::size_t patternEnd_;
     std::vector<State> states_;
     std::vector<std::pair<std::uint16_t, std::uint16_t>> classes_;
     std::vector<int> classOfNode_;

@@ -1,6 +1,7 @@
 // TRegularExpression: the compiled-pattern cache and the compile pipeline.
 #include "TRegularExpression.h"
 
+#include "ERegExpParser.h"
 #include "TREParser.h"
 #include "TRE_NFA.h"
 
@@ -27,11 +28,16 @@ void TRegularExpression::Compile(const std::string& pattern) {
     try {
         TREParser parser(pattern);
         parser.Run();
-        TRE_NFA nfa(parser, LineTailCode(), LineHeadCode());
-        nfa.Run();
-        auto dfa = std::make_unique<TRE_DFA>(nfa);
-        dfa->Run();
-        cache_[current_].dfa = std::move(dfa);
+        try {
+            TRE_NFA nfa(parser, LineTailCode(), LineHeadCode());
+            nfa.Run();
+            auto dfa = std::make_unique<TRE_DFA>(nfa);
+            dfa->Run();
+            cache_[current_].dfa = std::move(dfa);
+        } catch (const ERegExpParser& e) {
+            // An automaton too large for its budget: the whole pattern is at fault.
+            throw ERegExpParser(e.what(), pattern.size() + 1);
+        }
     } catch (...) {
         if (current_ != 0) cache_.erase(cache_.begin() + static_cast<std::ptrdiff_t>(current_));
         current_ = 0;
