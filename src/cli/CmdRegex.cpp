@@ -1,11 +1,113 @@
-// verdane-cli commands (placeholder until the library lands).
+// verdane-cli html2text, match and gsub: HtmlToText and the pattern component
+// without a window.
 #include "CliIo.h"
 #include "Commands.h"
+#include "ERegExpParser.h"
+#include "HtmlToText.h"
+#include "TAWKStr.h"
+#include "TextBytes.h"
+
+#include <cstdio>
 
 namespace verdane::cli {
 
-int RunHtml2Text(const Args&) { throw CliError("not available in this build yet"); }
-int RunMatch(const Args&) { throw CliError("not available in this build yet"); }
-int RunGsub(const Args&) { throw CliError("not available in this build yet"); }
+namespace {
+
+using regex::TAWKStr;
+
+constexpr const char* kPatternOptions =
+    "Options:\n"
+    "  --fuzzy   search without regard to the difference between full-width and\n"
+    "            half-width letters, digits and signs, between hiragana and katakana\n"
+    "            (full-width or half-width), and between a voiced kana and the same kana\n"
+    "            written with a separate voicing mark (so \"ガ\" also finds \"が\", \"ｶﾞ\" and\n"
+    "            \"か゛\"); characters inside [...] are taken as written\n"
+    "  --lf      lines end in LF: \"$\" matches before an LF instead of before a CR\n"
+    "            (\"^\" always matches at the start and after every LF)\n"
+    "  -h, --help  show this help\n";
+
+constexpr const char* kPatternSyntax =
+    "PATTERN is a regular expression in UTF-8, converted to Shift-JIS: . [abc] [a-z]\n"
+    "[^a] ( ) | * + ? ^ $ and the escapes \\n \\r \\t \\b \\xHHHH \\ooo; the first match\n"
+    "is the leftmost one, and the longest there.\n";
+
+void ConfigurePattern(TAWKStr& awk, const ParsedArgs& parsed, const std::string& pattern) {
+    if (parsed.Has("--lf")) awk.LineSeparator = regex::mcls_LF;
+    try {
+        awk.SetUseFuzzyCharDic(parsed.Has("--fuzzy"));
+        awk.SetRegExp(TerminalToCp932(pattern));
+    } catch (const regex::ERegExpParser& e) {
+        throw CliError("bad pattern (at byte " + std::to_string(e.Position()) + "): " + e.what());
+    }
+}
+
+}  // namespace
+
+int RunHtml2Text(const Args& args) {
+    ParsedArgs parsed = ParseArgs(args, {}, {}, 2, 2);
+    if (parsed.help) {
+        std::printf(
+            "Usage: verdane-cli html2text IN OUT\n"
+            "Reads the HTML file IN as the open command does (converted to Shift-JIS,\n"
+            "CR LF line ends) and writes to OUT the plain text the HTML command makes of\n"
+            "it: comments and tags removed, images as their [alternative text], entities\n"
+            "and decimal references decoded, lines trimmed, blank runs collapsed.\n"
+            "\"-\" names standard input or output.\n\n"
+            "Options:\n"
+            "  -h, --help  show this help\n");
+        return 0;
+    }
+    std::string text = TextAsOpened(ReadInput(parsed.positional[0]));
+    TAWKStr awk;
+    WriteOutput(parsed.positional[1], regex::HtmlToText(awk, text));
+    return 0;
+}
+
+int RunMatch(const Args& args) {
+    ParsedArgs parsed = ParseArgs(args, {"--fuzzy", "--lf"}, {}, 2, 2);
+    if (parsed.help) {
+        std::printf(
+            "Usage: verdane-cli match [--fuzzy] [--lf] PATTERN IN\n"
+            "Prints the 1-based start and the length in bytes of the first match of PATTERN\n"
+            "in the file IN (read as raw bytes, up to its first NUL byte), or \"0 0\" when\n"
+            "there is none. \"-\" reads standard input.\n%s\n%s",
+            kPatternSyntax, kPatternOptions);
+        return 0;
+    }
+    TAWKStr awk;
+    ConfigurePattern(awk, parsed, parsed.positional[0]);
+    std::string text = ReadInput(parsed.positional[1]);
+    int start = 0, length = 0;
+    awk.Match(text, start, length);
+    std::printf("%d %d\n", start, length);
+    return 0;
+}
+
+int RunGsub(const Args& args) {
+    ParsedArgs parsed = ParseArgs(args, {"--fuzzy", "--lf"}, {}, 4, 4);
+    if (parsed.help) {
+        std::printf(
+            "Usage: verdane-cli gsub [--fuzzy] [--lf] PATTERN REPLACEMENT IN OUT\n"
+            "Replaces every match of PATTERN in the file IN (raw bytes) and writes the text\n"
+            "to OUT; prints the number of replacements on standard error. In REPLACEMENT\n"
+            "(UTF-8, converted to Shift-JIS) \"&\" is the matched text, \"\\&\" an ampersand,\n"
+            "\"\\\\\" a backslash, and \\n \\r \\t \\b \\xHHHH \\ooo name characters.\n"
+            "\"-\" names standard input or output.\n%s\n%s",
+            kPatternSyntax, kPatternOptions);
+        return 0;
+    }
+    TAWKStr awk;
+    ConfigurePattern(awk, parsed, parsed.positional[0]);
+    std::string text = ReadInput(parsed.positional[2]);
+    int count = 0;
+    try {
+        count = awk.GSub(TerminalToCp932(parsed.positional[1]), text);
+    } catch (const regex::ERegExpParser& e) {
+        throw CliError(std::string("bad replacement: ") + e.what());
+    }
+    WriteOutput(parsed.positional[3], text);
+    std::fprintf(stderr, "%d\n", count);
+    return 0;
+}
 
 }  // namespace verdane::cli

@@ -1,0 +1,60 @@
+// Fuzz target: a fixed set of patterns searched over arbitrary texts. Match and
+// GSub must give a result inside the text, agree with each other, and keep
+// every byte from a NUL byte on.
+#include "TAWKStr.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace verdane::regex;
+
+struct Compiled {
+    TAWKStr awk;
+    explicit Compiled(const char* pattern, bool fuzzy) {
+        awk.SetUseFuzzyCharDic(fuzzy);
+        awk.SetRegExp(pattern);
+    }
+};
+
+std::vector<Compiled*>& Patterns() {
+    static std::vector<Compiled*> patterns = [] {
+        std::vector<Compiled*> list;
+        for (const char* p : {"&lt;", "&amp;", "&#[0-9]+;", "[ \x81\x40\\t]*(\\r\\n)", "(\\r\\n)(\\r\\n)+", "x*",
+                              "^", "$", "^a|b$", "^$", ".*", "[^a-z]+", "(a|ab)(c|bcd)(d*)", "\x82\xA0+|\x83\x41",
+                              "(  )* x", "a$|a\\r\\nx"})
+            list.push_back(new Compiled(p, false));
+        for (const char* p : {"\x83\x4B\x83\x43\x83\x68", "abc", "\\."}) list.push_back(new Compiled(p, true));
+        return list;
+    }();
+    return patterns;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    auto& patterns = Patterns();
+    TAWKStr& awk = patterns[data[0] % patterns.size()]->awk;
+    awk.LineSeparator = data[0] & 0x80 ? mcls_LF : mcls_CRLF;
+    const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    std::size_t end = text.find('\0');
+    if (end == std::string::npos) end = text.size();
+
+    int start = 0, length = 0;
+    awk.Match(text, start, length);
+    if (start < 0 || length < 0) __builtin_trap();
+    if (start > 0 && static_cast<std::size_t>(start - 1 + length) > end) __builtin_trap();
+
+    std::string copy = text;
+    int count = awk.GSub("[&]", copy);
+    if ((count == 0) != (start == 0)) __builtin_trap();
+    if (count == 0 && copy != text) __builtin_trap();
+    if (copy.size() < text.size() - end || copy.compare(copy.size() - (text.size() - end), std::string::npos,
+                                                         text, end, std::string::npos) != 0)
+        __builtin_trap();
+    return 0;
+}

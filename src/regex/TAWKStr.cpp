@@ -1,0 +1,151 @@
+// TAWKStr: Match, GSub and replacement texts.
+#include "TAWKStr.h"
+
+#include "ERegExpParser.h"
+#include "TRECharCodes.h"
+
+namespace verdane::regex {
+
+namespace {
+
+// Pass 1 of a replacement: "\&" becomes "\\&" so that, once escapes are decoded,
+// a backslash still protects the ampersand. A final backslash is kept alone, and
+// DecodeEscapes refuses it.
+std::string ProtectAmpersands(std::string_view replacement) {
+    std::string out;
+    for (std::size_t pos = 0; pos < replacement.size();) {
+        std::size_t start = pos;
+        std::uint16_t c = ReadChar(replacement, pos, FinalLead::Single);
+        out.append(replacement.substr(start, pos - start));
+        if (c != '\\' || pos >= replacement.size()) continue;
+        start = pos;
+        c = ReadChar(replacement, pos, FinalLead::Single);
+        if (c == '&') out += '\\';
+        out.append(replacement.substr(start, pos - start));
+    }
+    return out;
+}
+
+// Pass 3: substitutes the matched text for "&" in a decoded replacement.
+void Substitute(std::string_view decoded, std::string_view matched, std::string& out) {
+    for (std::size_t pos = 0; pos < decoded.size();) {
+        std::size_t start = pos;
+        std::uint16_t c = ReadChar(decoded, pos, FinalLead::Single);
+        if (c == '&') {
+            out.append(matched);
+        } else if (c == '\\' && pos < decoded.size() && decoded[pos] == '&') {
+            out += '&';
+            ++pos;
+        } else {
+            out.append(decoded.substr(start, pos - start));
+        }
+    }
+}
+
+// A decoded replacement without "&" or a backslash is copied as it is.
+bool NeedsSubstitution(std::string_view decoded) {
+    for (std::size_t pos = 0; pos < decoded.size();) {
+        std::uint16_t c = ReadChar(decoded, pos, FinalLead::Single);
+        if (c == '&' || c == '\\') return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TAWKStr::TAWKStr() { FuzzyCharDic().push_back(&FuzzyCharDictionary()); }
+
+void TAWKStr::SetRegExp(std::string_view pattern) {
+    TRegularExpression::SetRegExp(pattern);
+    useEX_ = HasLineHead() || HasLineTail();
+}
+
+void TAWKStr::SetUseFuzzyCharDic(bool on) {
+    preprocessor_.UseFuzzyCharDic = on;
+    SetRegExp(std::string(RegExp()));
+}
+
+void TAWKStr::SetUseSynonymDic(bool on) {
+    preprocessor_.UseSynonymDic = on;
+    SetRegExp(std::string(RegExp()));
+}
+
+int TAWKStr::Match(std::string_view text, int& start, int& length) const {
+    Search search(*this, text);
+    auto match = Find(search, 0);
+    if (!match) {
+        start = length = 0;
+        return 0;
+    }
+    start = static_cast<int>(match->start + 1);
+    length = static_cast<int>(match->end - match->start);
+    return start;
+}
+
+std::string TAWKStr::DecodeEscapes(std::string_view text) {
+    text = UpToNul(text);
+    std::string out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t start = pos;
+        std::uint16_t c = ReadChar(text, pos, FinalLead::Single);
+        if (c == '\\')
+            AppendCode(out, DecodeEscape(text, pos, FinalLead::Single));
+        else
+            out.append(text.substr(start, pos - start));
+    }
+    return out;
+}
+
+std::string TAWKStr::ExpandReplacement(std::string_view replacement, std::string_view matched) {
+    std::string out;
+    Substitute(DecodeEscapes(ProtectAmpersands(UpToNul(replacement))), matched, out);
+    return out;
+}
+
+int TAWKStr::GSub(std::string_view replacement, std::string& text) const {
+    // Passes 1 and 2 do not depend on the match: do them once.
+    const std::string decoded = DecodeEscapes(ProtectAmpersands(UpToNul(replacement)));
+    const bool substitute = NeedsSubstitution(decoded);
+
+    Search search(*this, text);
+    const std::size_t end = search.End();
+    auto match = Find(search, 0);
+    if (!match) return 0;
+
+    std::string out;
+    int count = 0;
+    std::size_t rest = 0;
+    if (end == 0) {
+        // The pattern matched the empty text.
+        Substitute(decoded, {}, out);
+        text.replace(0, 0, out);
+        return 1;
+    }
+    while (match) {
+        const std::size_t s = match->start;
+        std::size_t e = match->end;
+        out.append(text, rest, s - rest);
+        if (substitute)
+            Substitute(decoded, std::string_view(text).substr(s, e - s), out);
+        else
+            out += decoded;
+        if (s == e && e < end) {
+            // An empty match moves on by one character, keeping CR LF together.
+            const auto b = static_cast<unsigned char>(text[s]);
+            std::size_t step = 1;
+            if (IsLeadByte(b) && s + 1 < end) step = 2;
+            if (LineSeparator == mcls_CRLF && b == '\r' && s + 1 < end && text[s + 1] == '\n') step = 2;
+            out.append(text, s, step);
+            e += step;
+        }
+        ++count;
+        rest = e;
+        if (rest >= end) break;
+        match = text[e - 1] == '\n' ? Find(search, rest) : search.Inside(rest);
+    }
+    out.append(text, rest, std::string::npos);
+    text = std::move(out);
+    return count;
+}
+
+}  // namespace verdane::regex
