@@ -346,6 +346,7 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
     }
     dnsResult_ = ctrlSocket_->DnsResult();
     SetState(hsDnsLookupDone);
+    if (state_ != hsDnsLookupDone) return;  // aborted by a handler
     try {
         ctrlSocket_->SetAddr(dnsResult_);
         ctrlSocket_->SetPort(port_);
@@ -369,10 +370,14 @@ void THttpCli::SocketSessionConnected(std::uint16_t error) {
         return;
     }
     connected_ = true;
+    answerClosed_ = false;
+    rcvdCount_ = 0;
     SetState(hsConnected);
     TriggerSessionConnected();
+    if (state_ != hsConnected) return;  // aborted by a handler
     next_ = &THttpCli::HeaderHandler;
     SetState(hsWaitingHeader);
+    if (state_ != hsWaitingHeader) return;
     try {
         SendRequest();
     } catch (const std::exception&) {
@@ -417,6 +422,7 @@ void THttpCli::BeginAnswer(THttpRequest rqType) {
     headerLineCount_ = bodyBlockCount_ = 0;
     rcvdCount_ = 0;
     failed_ = false;
+    answerClosed_ = false;
     locationChangePending_ = false;
     next_ = &THttpCli::HeaderHandler;
     state_ = hsWaitingHeader;
@@ -443,6 +449,10 @@ void THttpCli::ReceiveAnswerBytes(std::string_view bytes, std::uint16_t error) {
 // The answer
 
 void THttpCli::ProcessReceived(std::uint16_t error) {
+    if (answerClosed_) {
+        rcvdCount_ = 0;
+        return;
+    }
     if (state_ == hsWaitingBody) {
         std::string_view block(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_));
         if (next_) (this->*next_)(block, error);
@@ -496,6 +506,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
             rcvdCount_ = 0;
             headerLineCount_ = bodyBlockCount_ = 0;
             relocationClose_ = true;
+            answerClosed_ = true;
             if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
             return;
         }
@@ -517,6 +528,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
     if (statusCode_ >= 400) {
         // The body of an error answer is never read.
         rcvdCount_ = 0;
+        answerClosed_ = true;
         if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
     }
 }

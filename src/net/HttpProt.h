@@ -206,6 +206,7 @@ private:
     bool connected_ = false;
     bool locationChangePending_ = false;
     bool sendingBody_ = false;
+    bool answerClosed_ = false;  // the client ended this answer; later bytes are dropped
     bool failed_ = false;      // a failure was recorded; the close must not hide it
     int headerLineCount_ = 0;
     int bodyBlockCount_ = 0;

@@ -523,7 +523,7 @@ void TCustomWSocket::OnWriteReady() {
         }
         readWanted_ = true;
         readNotifier_->setEnabled(!paused_);
-        ProcessSocketEvent(FD_CONNECT | FD_WRITE, 0);
+        ProcessSocketEvent(FD_CONNECT, 0);
         return;
     }
     ProcessSocketEvent(FD_WRITE, 0);
@@ -628,7 +628,11 @@ void TCustomWSocket::ProcessSocketEvent(int events, std::uint16_t error) {
     }
     if (serial != serial_ || fd_ < 0) return;
     if (events & FD_WRITE) {
-        if (TryToSend() && serial == serial_) TriggerDataSent(error);
+        // One data-sent event per emptied queue, however many write events arrive.
+        if (TryToSend() && serial == serial_ && dataSentPending_) {
+            dataSentPending_ = false;
+            TriggerDataSent(error);
+        }
     }
     if (serial != serial_ || fd_ < 0) return;
     if (events & FD_ACCEPT) TriggerSessionAvailable(error);
@@ -830,6 +834,7 @@ void TCustomWSocket::Connect() {
     ++serial_;
     closeInvoked_ = false;
     allSent_ = true;
+    dataSentPending_ = false;
     ChangeState(TSocketState::wsOpened);
     int on = 1;
     if (sockType_ == SOCK_STREAM) {
@@ -1030,6 +1035,7 @@ int TCustomWSocket::Send(const void* data, int len) {
     }
     if (len <= 0) return 0;
     allSent_ = false;
+    dataSentPending_ = true;
     const char* p = static_cast<const char*>(data);
     int left = len;
     if (bufList_.empty()) bufList_.push_back(std::make_unique<TBuffer>(bufSize_));

@@ -227,6 +227,7 @@ protected:
     std::deque<std::unique_ptr<TBuffer>> bufList_;
     int bufSize_ = 1460;
     bool allSent_ = true;
+    bool dataSentPending_ = false;  // data was queued since the last OnDataSent
     bool closeInvoked_ = false;
     bool paused_ = false;
     bool destroying_ = false;
