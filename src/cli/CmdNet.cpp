@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -91,6 +92,23 @@ private:
     bool pendingCr_ = false;
 };
 
+// Whether the bytes are 7-bit without ESC: such a text has no kanji code to
+// convert (no JIS escape, no EUC, Shift-JIS or UTF-8 byte), and ConvertKanjiCode
+// returns it unchanged, so a large ASCII page skips one whole copy.
+bool IsPlainAscii(std::string_view s) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull, kOnes = 0x0101010101010101ull, kEsc = 0x1B * kOnes;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        std::uint64_t x = w ^ kEsc;  // a zero byte where w holds ESC
+        if ((w & kHigh) || ((x - kOnes) & ~x & kHigh)) return false;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80 || s[i] == 0x1B) return false;
+    return true;
+}
+
 // The one place where the page is turned from HTML into text.
 // TODO(merge): call HtmlToText(text) from src/regex here.
 std::string HtmlToTextForFetch(const std::string& /*text*/) {
@@ -146,6 +164,7 @@ int RunFetch(const Args& args) {
 
     std::string text;
     LineEndJoiner joiner(text);
+    bool plainAscii = true;
 
     // A server that accepts the connection and then sends nothing must not hold
     // the command: the timer restarts on every sign of progress.
@@ -168,7 +187,9 @@ int RunFetch(const Args& args) {
     };
     http.OnDocData = [&](THttpCli&, const char* data, int len) {
         progress();
-        joiner.Append(std::string_view(data, static_cast<std::size_t>(len)));
+        std::string_view block(data, static_cast<std::size_t>(len));
+        plainAscii = plainAscii && IsPlainAscii(block);
+        joiner.Append(block);
     };
 
     http.URL = url;
@@ -182,7 +203,7 @@ int RunFetch(const Args& args) {
     silence.stop();
     joiner.Finish();
 
-    text = ConvertKanjiCode(text, kcShiftJis);
+    if (!plainAscii) text = ConvertKanjiCode(text, kcShiftJis);
     if (parsed.Has("--html")) text = HtmlToTextForFetch(text);
     WriteOutput(out, text);
     return 0;

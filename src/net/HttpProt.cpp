@@ -176,7 +176,8 @@ std::string HttpDate(double dateTime) {
 
 THttpCli::THttpCli()
     : ctrlSocket_(std::make_unique<TWSocket>()),
-      window_(std::make_unique<THiddenWindow>([this](const TMessageEvent& m) { WndProc(m); })) {
+      window_(std::make_unique<THiddenWindow>([this](const TMessageEvent& m) { WndProc(m); })),
+      bodyBuffer_(std::make_unique<char[]>(kBodyBlockSize)) {
     ctrlSocket_->OnSessionClosed = [this](TCustomWSocket&, std::uint16_t e) { SocketSessionClosed(e); };
     ctrlSocket_->OnDataAvailable = [this](TCustomWSocket&, std::uint16_t e) { SocketDataAvailable(e); };
     ctrlSocket_->OnSessionConnected = [this](TCustomWSocket&, std::uint16_t e) { SocketSessionConnected(e); };
@@ -396,6 +397,15 @@ void THttpCli::RecordFailure(const std::string& reason) {
 
 void THttpCli::SocketDataAvailable(std::uint16_t error) {
     try {
+        if (state_ == hsWaitingBody && rcvdCount_ == 0 && !answerClosed_) {
+            // The body: each read is one block, passed on without another copy.
+            int got = ctrlSocket_->Receive(bodyBuffer_.get(), kBodyBlockSize);
+            if (requestType_ == httpNone || got <= 0) return;
+            std::string_view block(bodyBuffer_.get(), static_cast<std::size_t>(got));
+            if (next_) (this->*next_)(block, error);
+            else PostMessage(kSetReady);
+            return;
+        }
         if (rcvdCount_ >= kBufferSize) throw EHttpException("HTTP line too long", 4);
         int got = ctrlSocket_->Receive(rcvdBuffer_ + rcvdCount_, kBufferSize - rcvdCount_);
         if (requestType_ == httpNone || got <= 0) return;

@@ -214,8 +214,11 @@ private:
     bool relocationClose_ = false;  // the socket's close runs the relocation handler
     std::string dnsResult_;
 
-    static constexpr int kBufferSize = 8192;
+    static constexpr int kBufferSize = 8192;  // the longest header line, and the header's buffer
     char rcvdBuffer_[kBufferSize + 1];
+    // Body bytes are read in larger blocks straight into this buffer and passed on.
+    static constexpr int kBodyBlockSize = 65536;
+    std::unique_ptr<char[]> bodyBuffer_;
     int rcvdCount_ = 0;
     std::string_view lineEnd_;  // the line end that followed the line being handled
     LineHandler next_ = nullptr;

@@ -653,6 +653,7 @@ void TCustomWSocket::ReceiveLoop(std::uint16_t error, bool once) {
     for (;;) {
         lastError_ = 0;
         receivedInPass_ = false;
+        receiveDrained_ = false;
         if (!TriggerDataAvailable(error)) {
             // Nobody wants the data: read and drop it so the connection keeps moving.
             char discard[1024];
@@ -660,8 +661,9 @@ void TCustomWSocket::ReceiveLoop(std::uint16_t error, bool once) {
             if (got < 0 && lastError_ == WSAEWOULDBLOCK) lastError_ = 0;
         }
         if (once || serial != serial_ || fd_ < 0 || lastError_ != 0) return;
-        // A handler that read nothing this pass would make the loop spin.
-        if (!receivedInPass_) return;
+        // A handler that read nothing this pass would make the loop spin; a read
+        // that got less than it asked for emptied the network buffer.
+        if (!receivedInPass_ || receiveDrained_) return;
         int count = 0;
         if (sockType_ == SOCK_DGRAM || ::ioctl(fd_, FIONREAD, &count) != 0 || count <= 0) return;
     }
@@ -1131,6 +1133,7 @@ int TCustomWSocket::Receive(void* buffer, int size) {
         lastError_ = LastSystemError();
         return -1;
     }
+    receiveDrained_ = got < size;
     readCount_ += got;
     return static_cast<int>(got);
 }

@@ -232,6 +232,7 @@ protected:
     bool paused_ = false;
     bool destroying_ = false;
     bool receivedInPass_ = false;
+    bool receiveDrained_ = false;  // the last receive got less than it asked for
     long long readCount_ = 0;
     int lastError_ = 0;
     std::string lastErrorText_;

@@ -55,6 +55,15 @@ TEST_F(NetCli, KeepsEveryLineEndAcrossBlocksOfALargeBody) {
     EXPECT_TRUE(r.out == CrLfText(body)) << "sizes " << r.out.size() << " and " << CrLfText(body).size();
 }
 
+TEST_F(NetCli, AShiftJisPageKeepsItsBytes) {
+    // "日本語" in Shift-JIS, then a half-width katakana line: already the editor's code.
+    std::string body = Hex("93 FA 96 7B 8C EA 0A B1 B2 B3");
+    server_.On("/sjis", {Send(Answer("HTTP/1.0 200 OK", {}, body))});
+    auto r = RunCli({"fetch", server_.Url("/sjis"), "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ToHex(r.out), "93 FA 96 7B 8C EA 0D 0A B1 B2 B3 0D 0A");
+}
+
 TEST_F(NetCli, FollowsRelocations) {
     server_.On("/old", {Send(Answer("HTTP/1.0 302 Found", {"Location: /new"}, "old body"))});
     server_.On("/new", {Send(Answer("HTTP/1.1 200 OK", {}, "new body\r\n"))});
