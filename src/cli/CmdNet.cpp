@@ -170,6 +170,7 @@ int RunFetch(const Args& args) {
     // the command: the timer restarts on every sign of progress.
     QTimer silence;
     silence.setSingleShot(true);
+    silence.setTimerType(Qt::PreciseTimer);
     bool timedOut = false;
     QObject::connect(&silence, &QTimer::timeout, [&] {
         timedOut = true;
