@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <sstream>
+#include <ctime>
 
 using namespace verdane;
 using namespace verdane::test;
@@ -281,6 +282,52 @@ TEST_F(HttpClient, ServerCredentialsStayWithTheHostTheyWereGivenFor) {
     EXPECT_NE(requests[1].find(auth), std::string::npos) << "same host keeps the credentials";
     EXPECT_EQ(requests[2].find("Authorization"), std::string::npos) << requests[2];
     EXPECT_NE(requests[2].find("Host: localhost\r\n"), std::string::npos);
+}
+
+TEST_F(HttpClient, ProxiedRelocationsStayAbsoluteAndKeepThePort) {
+    // The test server plays the proxy and sees every request-URI.
+    server_->On("/p1", {Send(Answer("HTTP/1.0 302 Found", {"Location: http://www.example.invalid:8080/p2"}, ""))});
+    server_->On("/p2", {Send(Answer("HTTP/1.0 302 Found", {"Location: /p3"}, ""))});
+    server_->On("/p3", {Send(Answer("HTTP/1.0 302 Found", {"Location: p4.html"}, ""))});
+    server_->On("/p4.html", {Send(Answer("HTTP/1.0 200 OK", {}, "end"))});
+    http_->Proxy = "127.0.0.1:" + std::to_string(server_->Port());
+    auto [error, code] = Get("http://www.example.invalid/p1");
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(body_, "end");
+    auto requests = server_->Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    auto line = [](const std::string& r) { return r.substr(0, r.find("\r\n")); };
+    EXPECT_EQ(line(requests[0]), "GET http://www.example.invalid/p1 HTTP/1.0");
+    EXPECT_EQ(line(requests[1]), "GET http://www.example.invalid:8080/p2 HTTP/1.0");
+    EXPECT_EQ(line(requests[2]), "GET http://www.example.invalid:8080/p3 HTTP/1.0");
+    EXPECT_EQ(line(requests[3]), "GET http://www.example.invalid:8080/p4.html HTTP/1.0");
+    EXPECT_EQ(http_->Location(), "http://www.example.invalid:8080/p4.html");
+}
+
+TEST_F(HttpClient, AnHtmlAnswerForAProgramNameIsNamedHtm) {
+    server_->On("/cgi/prog.exe", {Send(Answer("HTTP/1.0 200 OK", {"Content-Type: TEXT/HTML"}, "<p>"))});
+    EXPECT_EQ(Get(server_->Url("/cgi/prog.exe")).first, "");
+    EXPECT_EQ(http_->DocumentName(), "prog.htm");
+}
+
+TEST_F(HttpClient, WaitsWithoutSpinningTheProcessor) {
+    server_->On("/silent", {Hold()});
+    QTimer stop;
+    stop.setSingleShot(true);
+    QObject::connect(&stop, &QTimer::timeout, [this] { http_->Abort(); });
+    stop.start(600);
+    auto cpu = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+    };
+    double before = cpu();
+    QElapsedTimer wall;
+    wall.start();
+    EXPECT_EQ(Get(server_->Url("/silent")).first, "Connection aborted on request");
+    double used = cpu() - before;
+    EXPECT_GE(wall.elapsed(), 500);
+    EXPECT_LT(used, 0.25) << "Get used " << used << " s of processor time while waiting";
 }
 
 struct BrokenAnswer {

@@ -145,6 +145,17 @@ TEST_F(WSocketTest, DnsLookupOfANameAnswersThroughTheEventLoop) {
     EXPECT_EQ(errors, std::vector<int>{10004});
 }
 
+TEST_F(WSocketTest, ReverseLookupGivesTheHostName) {
+    TWSocket s;
+    int error = -1;
+    s.OnDnsLookupDone = [&](TCustomWSocket&, std::uint16_t e) { error = e; };
+    s.ReverseDnsLookup("127.0.0.1");
+    EXPECT_TRUE(RunUntil([&] { return error >= 0; }));
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(s.DnsResult(), "localhost");
+    EXPECT_EQ(ErrorOf([&] { s.ReverseDnsLookup(""); }), "ReverseDnsLookup: Invalid host name.");
+}
+
 TEST_F(WSocketTest, AnEmptyHostNameIsRefused) {
     TWSocket s;
     std::vector<int> errors;
