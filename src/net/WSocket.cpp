@@ -367,13 +367,17 @@ void TCustomWSocket::SocketError(const std::string& op, int error) {
 // ---------------------------------------------------------------------------
 // Properties
 
+// The connection's settings are fixed while a socket is open.
+bool TCustomWSocket::CanChange(const char* property) {
+    if (state_ == TSocketState::wsClosed) return true;
+    RaiseException(std::string("Cannot change ") + property + " if not closed");
+    return false;
+}
+
 void TCustomWSocket::SetAddr(const std::string& value) {
     std::string v = Trim(value);
     if (v == addr_) return;
-    if (state_ != TSocketState::wsClosed) {
-        RaiseException("Cannot change Addr if not closed");
-        return;
-    }
+    if (!CanChange("Addr")) return;
     addr_ = v;
     addrResolved_ = false;
 }
@@ -381,30 +385,21 @@ void TCustomWSocket::SetAddr(const std::string& value) {
 void TCustomWSocket::SetPort(const std::string& value) {
     std::string v = Trim(value);
     if (v == port_) return;
-    if (state_ != TSocketState::wsClosed) {
-        RaiseException("Cannot change Port if not closed");
-        return;
-    }
+    if (!CanChange("Port")) return;
     port_ = v;
     portResolved_ = false;
 }
 
 void TCustomWSocket::SetProto(const std::string& value) {
     if (value == proto_) return;
-    if (state_ != TSocketState::wsClosed) {
-        RaiseException("Cannot change Proto if not closed");
-        return;
-    }
+    if (!CanChange("Proto")) return;
     proto_ = value;
     protoResolved_ = false;
     portResolved_ = false;
 }
 
 void TCustomWSocket::SetLocalAddr(const std::string& value) {
-    if (state_ != TSocketState::wsClosed) {
-        RaiseException("Cannot change LocalAddr if not closed");
-        return;
-    }
+    if (!CanChange("LocalAddr")) return;
     std::string v = Trim(value);
     if (v.empty()) v = "0.0.0.0";
     in_addr a{};
@@ -416,10 +411,7 @@ void TCustomWSocket::SetLocalAddr(const std::string& value) {
 }
 
 void TCustomWSocket::SetLocalPort(const std::string& value) {
-    if (state_ != TSocketState::wsClosed) {
-        RaiseException("Cannot change LocalPort if not closed");
-        return;
-    }
+    if (!CanChange("LocalPort")) return;
     localPort_ = value;
     localPortResolved_ = false;
 }

@@ -194,6 +194,7 @@ protected:
     // The socket event of the original design: event bits and an error number.
     virtual void ProcessSocketEvent(int events, std::uint16_t error);
     void ChangeState(TSocketState newState);
+    bool CanChange(const char* property);
     // Reports a failed system call of operation `op` with the error `error`.
     void SocketError(const std::string& op, int error);
     // The common error path: OnError if assigned, else ESocketException.

@@ -373,15 +373,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<BrokenAnswer>& info) { return std::string(info.param.name); });
 
 TEST_F(HttpClient, ARefusedConnectionFails) {
-    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&sa), &len);
-    ::close(probe);  // nothing listens on this port now
-    auto [error, code] = Get("http://127.0.0.1:" + std::to_string(ntohs(sa.sin_port)) + "/");
+    auto [error, code] = Get("http://127.0.0.1:" + std::to_string(FreePort()) + "/");
     EXPECT_NE(error.find("Connection refused (Error #10061)"), std::string::npos) << error;
     EXPECT_EQ(code, 404);
     EXPECT_EQ(http_->RequestDoneError(), 10061);

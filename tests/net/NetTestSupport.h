@@ -7,7 +7,11 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <arpa/inet.h>
 #include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <poll.h>
 
 #include <functional>
@@ -48,6 +52,19 @@ inline int OpenFdCount() {
         ::closedir(dir);
     }
     return count;
+}
+
+// A loopback port that nothing listens on (taken from the system, then released).
+inline int FreePort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+    ::close(fd);
+    return ntohs(sa.sin_port);
 }
 
 // Whether the count of open descriptors comes back to `count`. A name lookup
