@@ -559,13 +559,12 @@ void THttpCli::HandleHeaderLine(std::string_view line) {
     } else if (name == "content-length") {
         contentLength_ = ToInteger(value);
     } else if (name == "content-range") {
+        // "bytes BEGIN-END/TOTAL"
         std::size_t dash = value.find('-');
-        std::size_t slash = value.find('/');
         if (dash != std::string_view::npos && dash >= 6) {
+            std::string_view end = value.substr(dash + 1);
             ContentRangeBegin = std::string(value.substr(6, dash - 6));
-            ContentRangeEnd = std::string(SafeSubstr(value, dash + 1, slash == std::string_view::npos
-                                                                          ? std::string_view::npos
-                                                                          : (slash > dash ? slash - dash - 1 : 0)));
+            ContentRangeEnd = std::string(end.substr(0, end.find('/')));
         }
     } else if (name == "accept-ranges") {
         acceptRanges_ = std::string(value);
