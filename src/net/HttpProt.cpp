@@ -1,0 +1,791 @@
+// The HTTP/1.0 client: request start, request head, the answer's header and
+// body handlers, relocations, the end of a request and Abort.
+#include "HttpProt.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace verdane {
+
+namespace {
+
+enum Message : int { kRequestDone = 1, kSetReady = 2, kRelocate = 3 };
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+std::string_view SafeSubstr(std::string_view s, std::size_t pos, std::size_t len = std::string_view::npos) {
+    if (pos >= s.size()) return {};
+    return s.substr(pos, len);
+}
+
+// A decimal integer as the original's conversion reads it: blanks before it, an
+// optional sign, digits only. Anything else is a conversion error.
+long long ToInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    std::size_t start = i;
+    long long value = 0;
+    bool overflow = false;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        if (value > (std::numeric_limits<long long>::max() - 9) / 10) overflow = true;
+        else value = value * 10 + (text[i] - '0');
+    }
+    if (i == start || i != text.size() || overflow)
+        throw std::invalid_argument("'" + std::string(text) + "' is not a valid integer value");
+    return negative ? -value : value;
+}
+
+std::string ErrorText(int error) { return WSocketErrorDesc(error) + " (Error #" + std::to_string(error) + ")"; }
+
+bool SameHost(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+
+// "host" or "host:port" for a URL, leaving out the default port.
+std::string Authority(const std::string& host, const std::string& port) {
+    return port.empty() || port == "80" ? host : host + ":" + port;
+}
+
+}  // namespace
+
+TUrlParts ParseURL(const std::string& url) {
+    TUrlParts u;
+    if (url.empty()) return u;
+    std::string rest;
+    if (auto sep = url.find("://"); sep != std::string::npos) {
+        u.Proto = url.substr(0, sep);
+        rest = url.substr(sep + 3);
+    } else if (url[0] == '/') {
+        u.Proto = "http";
+        if (url.size() > 1 && url[1] != '/') {
+            u.Path = url;
+            return u;
+        }
+        rest = url.substr(1);
+    } else if (Lower(url.substr(0, 5)) == "http:") {
+        u.Proto = "http";
+        if (url.size() > 6 && url[6] != '/') {
+            u.Path = url.substr(5);
+            return u;
+        }
+        rest = url.size() > 6 ? url.substr(6) : std::string();
+    } else if (Lower(url.substr(0, 7)) == "mailto:") {
+        u.Proto = "mailto";
+        rest = url.substr(url.find(':') + 1);
+    } else {
+        rest = url;
+    }
+    std::size_t pathStart = std::min(rest.find('/'), rest.find('?'));
+    std::string authority = rest.substr(0, pathStart);
+    if (pathStart != std::string::npos) u.Path = rest.substr(pathStart);
+    std::size_t colon = authority.rfind(':');
+    std::size_t at = authority.rfind('@');
+    if (colon == std::string::npos && at == std::string::npos) {
+        u.Host = authority;
+    } else if (colon != std::string::npos && (at == std::string::npos || colon > at)) {
+        u.Port = authority.substr(colon + 1);
+        std::size_t hostStart = at == std::string::npos ? 0 : at + 1;
+        u.Host = authority.substr(hostStart, colon - hostStart);
+    } else {
+        u.Host = authority.substr(at + 1);
+    }
+    if (at != std::string::npos) {
+        std::string credentials = authority.substr(0, at);
+        std::size_t sep = credentials.find(':');
+        u.User = credentials.substr(0, sep);
+        if (sep != std::string::npos) u.Pass = credentials.substr(sep + 1);
+    }
+    return u;
+}
+
+std::string EncodeBase64(std::string_view bytes) {
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        unsigned v = static_cast<unsigned char>(bytes[i]) << 16 | static_cast<unsigned char>(bytes[i + 1]) << 8 |
+                     static_cast<unsigned char>(bytes[i + 2]);
+        out += alphabet[v >> 18];
+        out += alphabet[(v >> 12) & 63];
+        out += alphabet[(v >> 6) & 63];
+        out += alphabet[v & 63];
+    }
+    if (i < bytes.size()) {
+        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        out += alphabet[v >> 18];
+        out += alphabet[(v >> 12) & 63];
+        out += i + 1 < bytes.size() ? alphabet[(v >> 6) & 63] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+namespace {
+
+// The If-Modified-Since date of a day count since 30 Dec 1899, without any
+// time-zone conversion.
+std::string HttpDate(double dateTime) {
+    long long days = static_cast<long long>(dateTime);
+    double fraction = dateTime - static_cast<double>(days);
+    if (fraction < 0) fraction = -fraction;
+    long long seconds = static_cast<long long>(fraction * 86400.0 + 0.5);
+    if (seconds >= 86400) seconds = 86399;
+    // Civil date from the day number (1970-01-01 is day 25569).
+    long long z = days - 25569 + 719468;
+    long long era = (z >= 0 ? z : z - 146096) / 146097;
+    long long doe = z - era * 146097;
+    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long long y = yoe + era * 400;
+    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long long mp = (5 * doy + 2) / 153;
+    long long d = doy - (153 * mp + 2) / 5 + 1;
+    long long m = mp < 10 ? mp + 3 : mp - 9;
+    if (m <= 2) ++y;
+    static const char weekdays[] = "MonTueWedThuFriSatSun";
+    static const char months[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    long long w = ((days - 2) % 7 + 7) % 7;
+    char text[128];
+    std::snprintf(text, sizeof text, "%.3s, %2.2lld %.3s %4.4lld %2.2lld:%2.2lld:%2.2lld", weekdays + w * 3, d,
+                  months + (m - 1) * 3, y, seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+THttpCli::THttpCli()
+    : ctrlSocket_(std::make_unique<TWSocket>()),
+      window_(std::make_unique<THiddenWindow>([this](const TMessageEvent& m) { WndProc(m); })),
+      bodyBuffer_(std::make_unique<char[]>(kBodyBlockSize)) {
+    ctrlSocket_->OnSessionClosed = [this](TCustomWSocket&, std::uint16_t e) { SocketSessionClosed(e); };
+    ctrlSocket_->OnDataAvailable = [this](TCustomWSocket&, std::uint16_t e) { SocketDataAvailable(e); };
+    ctrlSocket_->OnSessionConnected = [this](TCustomWSocket&, std::uint16_t e) { SocketSessionConnected(e); };
+    ctrlSocket_->OnDataSent = [this](TCustomWSocket&, std::uint16_t e) { SocketDataSent(e); };
+    ctrlSocket_->OnDnsLookupDone = [this](TCustomWSocket&, std::uint16_t e) { SocketDnsLookupDone(e); };
+    rcvdBuffer_[0] = 0;
+}
+
+THttpCli::~THttpCli() {
+    window_->Detach();
+    ctrlSocket_->OnSessionClosed = nullptr;
+    ctrlSocket_->OnDnsLookupDone = nullptr;
+}
+
+void THttpCli::TriggerStateChange() { if (OnStateChange) OnStateChange(*this); }
+void THttpCli::TriggerSessionConnected() { if (OnSessionConnected) OnSessionConnected(*this); }
+void THttpCli::TriggerRequestHeaderBegin() { if (OnRequestHeaderBegin) OnRequestHeaderBegin(*this); }
+void THttpCli::TriggerRequestHeaderEnd() { if (OnRequestHeaderEnd) OnRequestHeaderEnd(*this); }
+void THttpCli::TriggerHeaderBegin() { if (OnHeaderBegin) OnHeaderBegin(*this); }
+void THttpCli::TriggerHeaderEnd() { if (OnHeaderEnd) OnHeaderEnd(*this); }
+void THttpCli::TriggerHeaderData() { if (OnHeaderData) OnHeaderData(*this); }
+void THttpCli::TriggerDocBegin() { if (OnDocBegin) OnDocBegin(*this); }
+void THttpCli::TriggerDocData(const char* data, int len) { if (OnDocData) OnDocData(*this, data, len); }
+void THttpCli::TriggerDocEnd() { if (OnDocEnd) OnDocEnd(*this); }
+void THttpCli::TriggerSendBegin() { if (OnSendBegin) OnSendBegin(*this); }
+void THttpCli::TriggerSendData(const char* data, int len) { if (OnSendData) OnSendData(*this, data, len); }
+void THttpCli::TriggerSendEnd() { if (OnSendEnd) OnSendEnd(*this); }
+void THttpCli::TriggerLocationChange() { if (OnLocationChange) OnLocationChange(*this); }
+void THttpCli::TriggerCommand(std::string& s) { if (OnCommand) OnCommand(*this, s); }
+void THttpCli::TriggerCookie(const std::string& data, bool& accept) { if (OnCookie) OnCookie(*this, data, accept); }
+void THttpCli::TriggerRequestDone() {
+    if (OnRequestDone) OnRequestDone(*this, requestType_, requestDoneError_);
+}
+
+void THttpCli::SetState(THttpState newState) {
+    if (newState == state_) return;
+    state_ = newState;
+    TriggerStateChange();
+    if (newState == hsReady)
+        window_->Post(kRequestDone, static_cast<std::uintptr_t>(requestType_), requestDoneError_, requestSerial_);
+}
+
+void THttpCli::PostMessage(int msg) { window_->Post(msg, 0, 0, requestSerial_); }
+
+void THttpCli::WndProc(const TMessageEvent& message) {
+    switch (message.Msg) {
+    case kRequestDone:
+        // Always delivered, even when the next request has already started.
+        if (OnRequestDone)
+            OnRequestDone(*this, static_cast<THttpRequest>(message.WParam), static_cast<std::uint16_t>(message.LParam));
+        break;
+    case kSetReady:
+        if (message.Serial == requestSerial_) SetState(hsReady);
+        break;
+    case kRelocate:
+        if (message.Serial == requestSerial_) {
+            contentLength_ = -1;
+            DoLookup();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Starting a request
+
+void THttpCli::Get() { DoRequestSync(httpGET); }
+void THttpCli::Post() { DoRequestSync(httpPOST); }
+void THttpCli::Head() { DoRequestSync(httpHEAD); }
+void THttpCli::GetASync() { DoRequestAsync(httpGET); }
+void THttpCli::PostASync() { DoRequestAsync(httpPOST); }
+void THttpCli::HeadASync() { DoRequestAsync(httpHEAD); }
+
+void THttpCli::DoRequestSync(THttpRequest rq) {
+    DoRequestAsync(rq);
+    // Blocks in the event loop while nothing happens; every step of the request
+    // arrives as an event.
+    while (state_ != hsReady) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (statusCode_ >= 400) throw EHttpException(reasonPhrase_, statusCode_);
+}
+
+void THttpCli::DoRequestAsync(THttpRequest rq) {
+    if (state_ != hsReady) throw EHttpException("HTTP component is busy", 1);
+    if (rq == httpPOST && !SendStream) throw EHttpException("HTTP component has nothing to post", 2);
+    ++requestSerial_;
+    receivedHeaders_.clear();
+    requestType_ = rq;
+    requestDoneError_ = 0;
+    relocationClose_ = false;
+    SetState(hsNotConnected);
+    documentName_.clear();
+    statusCode_ = 0;
+    reasonPhrase_.clear();
+    receivedCount_ = sentCount_ = 0;
+    headerLineCount_ = bodyBlockCount_ = 0;
+    relocations_ = 0;
+    contentLength_ = -1;
+    contentType_.clear();
+    sendingBody_ = false;
+    locationChangePending_ = false;
+    failed_ = false;
+    rcvdCount_ = 0;
+    location_ = URL;
+
+    TUrlParts u = ParseURL(URL);
+    if (Proxy.empty()) {
+        path_ = u.Path;
+        targetHost_ = hostName_ = u.Host;
+        port_ = u.Port.empty() ? "80" : u.Port;
+        documentName_ = path_;
+    } else {
+        targetHost_ = u.Host;
+        path_ = (u.Proto.empty() ? std::string("http") : u.Proto) + "://" + u.Host + (u.Port.empty() ? "" : ":" + u.Port) +
+                u.Path;
+        documentName_ = u.Path;
+        TUrlParts p = ParseURL(Proxy);
+        hostName_ = p.Host;
+        port_ = p.Port.empty() ? ProxyPort : p.Port;
+    }
+    originalHost_ = u.Host;
+    if (!u.User.empty()) Username = u.User;
+    if (!u.Pass.empty()) Password = u.Pass;
+    if (path_.empty()) path_ = "/";
+    if (documentName_.empty() || documentName_ == "/") {
+        documentName_ = "document.htm";
+    } else {
+        if (documentName_.back() == '/') documentName_.pop_back();
+        if (auto slash = documentName_.rfind('/'); slash != std::string::npos) documentName_.erase(0, slash + 1);
+        documentName_ = documentName_.substr(0, 255);
+        if (auto query = documentName_.find('?'); query != std::string::npos) documentName_.erase(query);
+    }
+    DoLookup();
+}
+
+void THttpCli::DoLookup() {
+    dnsResult_.clear();
+    SetState(hsDnsLookup);
+    try {
+        ctrlSocket_->DnsLookup(hostName_);
+    } catch (const std::exception& e) {
+        statusCode_ = 404;
+        reasonPhrase_ = e.what();
+        failed_ = true;
+        connected_ = false;
+        SetState(hsReady);
+    }
+}
+
+void THttpCli::LocalFailure(const std::string& reason, std::uint16_t error) {
+    requestDoneError_ = error;
+    statusCode_ = 404;
+    reasonPhrase_ = reason;
+    failed_ = true;
+}
+
+// ---------------------------------------------------------------------------
+// Socket events
+
+void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
+    if (error != 0) {
+        if (state_ == hsAborting) return;
+        LocalFailure("can't resolve hostname to IP address", error);
+        CloseHandler(error);
+        return;
+    }
+    dnsResult_ = ctrlSocket_->DnsResult();
+    SetState(hsDnsLookupDone);
+    if (state_ != hsDnsLookupDone) return;  // aborted by a handler
+    try {
+        ctrlSocket_->SetAddr(dnsResult_);
+        ctrlSocket_->SetPort(port_);
+        ctrlSocket_->SetProto("tcp");
+        ctrlSocket_->Connect();
+    } catch (const std::exception&) {
+        int n = ctrlSocket_->LastError();
+        LocalFailure("can't connect: " + ErrorText(n), static_cast<std::uint16_t>(n));
+        if (ctrlSocket_->State() != TSocketState::wsClosed) {
+            ctrlSocket_->Close();  // its close event runs the close handler
+            return;
+        }
+        CloseHandler(static_cast<std::uint16_t>(n));
+    }
+}
+
+void THttpCli::SocketSessionConnected(std::uint16_t error) {
+    if (error != 0) {
+        LocalFailure(ErrorText(error), error);
+        CloseHandler(error);
+        return;
+    }
+    connected_ = true;
+    answerClosed_ = false;
+    rcvdCount_ = 0;
+    SetState(hsConnected);
+    TriggerSessionConnected();
+    if (state_ != hsConnected) return;  // aborted by a handler
+    next_ = &THttpCli::HeaderHandler;
+    SetState(hsWaitingHeader);
+    if (state_ != hsWaitingHeader) return;
+    try {
+        SendRequest();
+    } catch (const std::exception&) {
+        ctrlSocket_->Close();
+    }
+}
+
+void THttpCli::SocketDataSent(std::uint16_t) {
+    if (sendingBody_) SendBodyBlock();
+}
+
+void THttpCli::RecordFailure(const std::string& reason) {
+    if (failed_ || state_ == hsAborting) return;
+    LocalFailure(reason, 0);
+}
+
+void THttpCli::SocketDataAvailable(std::uint16_t error) {
+    try {
+        if (state_ == hsWaitingBody && rcvdCount_ == 0 && !answerClosed_) {
+            // The body: each read is one block, passed on without another copy.
+            int got = ctrlSocket_->Receive(bodyBuffer_.get(), kBodyBlockSize);
+            if (requestType_ == httpNone || got <= 0) return;
+            std::string_view block(bodyBuffer_.get(), static_cast<std::size_t>(got));
+            if (next_) (this->*next_)(block, error);
+            else PostMessage(kSetReady);
+            return;
+        }
+        if (rcvdCount_ >= kBufferSize) throw EHttpException("HTTP line too long", 4);
+        int got = ctrlSocket_->Receive(rcvdBuffer_ + rcvdCount_, kBufferSize - rcvdCount_);
+        if (requestType_ == httpNone || got <= 0) return;
+        rcvdCount_ += got;
+        rcvdBuffer_[rcvdCount_] = 0;
+        ProcessReceived(error);
+    } catch (const std::exception& e) {
+        // The socket's background handling aborts the connection; the request
+        // then ends through the close handler, as a failure.
+        RecordFailure(e.what());
+        throw;
+    }
+}
+
+void THttpCli::BeginAnswer(THttpRequest rqType) {
+    ++requestSerial_;
+    requestType_ = rqType;
+    statusCode_ = 0;
+    reasonPhrase_.clear();
+    contentLength_ = -1;
+    contentType_.clear();
+    receivedHeaders_.clear();
+    receivedCount_ = 0;
+    headerLineCount_ = bodyBlockCount_ = 0;
+    rcvdCount_ = 0;
+    failed_ = false;
+    answerClosed_ = false;
+    locationChangePending_ = false;
+    next_ = &THttpCli::HeaderHandler;
+    state_ = hsWaitingHeader;
+}
+
+void THttpCli::ReceiveAnswerBytes(std::string_view bytes, std::uint16_t error) {
+    try {
+        while (!bytes.empty()) {
+            if (rcvdCount_ >= kBufferSize) throw EHttpException("HTTP line too long", 4);
+            std::size_t take = std::min(bytes.size(), static_cast<std::size_t>(kBufferSize - rcvdCount_));
+            std::memcpy(rcvdBuffer_ + rcvdCount_, bytes.data(), take);
+            rcvdCount_ += static_cast<int>(take);
+            rcvdBuffer_[rcvdCount_] = 0;
+            bytes.remove_prefix(take);
+            if (requestType_ != httpNone) ProcessReceived(error);
+        }
+    } catch (const std::exception& e) {
+        RecordFailure(e.what());
+        throw;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The answer
+
+void THttpCli::ProcessReceived(std::uint16_t error) {
+    if (answerClosed_) {
+        rcvdCount_ = 0;
+        return;
+    }
+    if (state_ == hsWaitingBody) {
+        std::string_view block(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_));
+        if (next_) (this->*next_)(block, error);
+        else PostMessage(kSetReady);
+        rcvdCount_ = 0;
+        return;
+    }
+    while (rcvdCount_ > 0) {
+        auto* lf = static_cast<char*>(std::memchr(rcvdBuffer_, '\n', static_cast<std::size_t>(rcvdCount_)));
+        if (!lf) break;
+        std::size_t consumed = static_cast<std::size_t>(lf - rcvdBuffer_) + 1;
+        std::size_t lineLen = consumed - 1;
+        if (lineLen > 0 && rcvdBuffer_[lineLen - 1] == '\r') --lineLen;
+        std::string line(rcvdBuffer_, lineLen);
+        std::string lineEnd(rcvdBuffer_ + lineLen, consumed - lineLen);
+        std::memmove(rcvdBuffer_, rcvdBuffer_ + consumed, static_cast<std::size_t>(rcvdCount_) - consumed);
+        rcvdCount_ -= static_cast<int>(consumed);
+        rcvdBuffer_[rcvdCount_] = 0;
+        if (state_ == hsWaitingHeader || state_ == hsWaitingBody) {
+            lineEnd_ = lineEnd;
+            if (next_) (this->*next_)(line, error);
+            else PostMessage(kSetReady);
+            lineEnd_ = {};
+        }
+        // Lines outside the answer's states have no use in this program.
+    }
+}
+
+void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
+    if (headerLineCount_ == 0) TriggerHeaderBegin();
+    ++headerLineCount_;
+
+    if (Upper(line.substr(0, 6)) == "<HTML>") {
+        // No header at all: the page itself. The line keeps its line end, and what
+        // follows it in the buffer goes on as one block, so the text is unchanged.
+        if (contentType_.empty()) contentType_ = "text/html";
+        SetState(hsWaitingBody);
+        next_ = &THttpCli::BodyHandler;
+        TriggerHeaderEnd();
+        std::string first = std::string(line) + std::string(lineEnd_);
+        BodyHandler(first, error);
+        if (rcvdCount_ > 0 && state_ == hsWaitingBody)
+            BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+        rcvdCount_ = 0;
+        return;
+    }
+
+    if (line.empty()) {
+        if (locationChangePending_) {
+            TriggerHeaderEnd();
+            rcvdCount_ = 0;
+            headerLineCount_ = bodyBlockCount_ = 0;
+            relocationClose_ = true;
+            answerClosed_ = true;
+            if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
+            return;
+        }
+        if (Lower(documentName_).size() >= 4 && Lower(documentName_).substr(documentName_.size() - 4) == ".exe" &&
+            contentType_ == "text/html")
+            documentName_ = documentName_.substr(0, documentName_.size() - 3) + "htm";
+        SetState(hsWaitingBody);
+        next_ = &THttpCli::BodyHandler;
+        TriggerHeaderEnd();
+        if (rcvdCount_ > 0 && state_ == hsWaitingBody)
+            BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+        rcvdCount_ = 0;
+        return;
+    }
+
+    receivedHeaders_.emplace_back(line);
+    HandleHeaderLine(line);
+    TriggerHeaderData();
+    if (statusCode_ >= 400) {
+        // The body of an error answer is never read.
+        rcvdCount_ = 0;
+        answerClosed_ = true;
+        if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
+    }
+}
+
+void THttpCli::HandleHeaderLine(std::string_view line) {
+    if (StartsWith(line, "HTTP/1.0") || StartsWith(line, "HTTP/1.1")) {
+        statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, 9, 3)));
+        reasonPhrase_ = std::string(SafeSubstr(line, 13));
+        return;
+    }
+    std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return;
+    std::string name = Lower(line.substr(0, colon));
+    std::string_view value = line.substr(colon + 1);
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    if (name == "location") {
+        HandleLocation(std::string(value));
+    } else if (name == "content-length") {
+        contentLength_ = ToInteger(value);
+    } else if (name == "content-range") {
+        // "bytes BEGIN-END/TOTAL"
+        std::size_t dash = value.find('-');
+        if (dash != std::string_view::npos && dash >= 6) {
+            std::string_view end = value.substr(dash + 1);
+            ContentRangeBegin = std::string(value.substr(6, dash - 6));
+            ContentRangeEnd = std::string(end.substr(0, end.find('/')));
+        }
+    } else if (name == "accept-ranges") {
+        acceptRanges_ = std::string(value);
+    } else if (name == "content-type") {
+        contentType_ = Lower(value);
+    } else if (name == "www-authenticate") {
+        authChallenges_.emplace_back(value);
+    } else if (name == "set-cookie") {
+        bool accept = true;
+        TriggerCookie(std::string(value), accept);
+    }
+}
+
+void THttpCli::HandleLocation(const std::string& v) {
+    locationChangePending_ = true;
+    if (Proxy.empty()) {
+        if (StartsWith(v, "/")) {
+            path_ = v;
+            location_ = "http://" + Authority(hostName_, port_) + v;
+            return;
+        }
+        TUrlParts u = ParseURL(v);
+        hostName_ = u.Host;
+        path_ = u.Path;
+        if (!u.Port.empty()) port_ = u.Port;
+        if (!u.Proto.empty() && !u.Host.empty()) {
+            // An absolute URL without a port means the protocol's own port.
+            if (u.Port.empty()) port_ = "80";
+            targetHost_ = u.Host;
+            if (path_.empty()) path_ = "/";
+            location_ = u.Proto + "://" + Authority(u.Host, port_) + path_;
+            return;
+        }
+        std::string proto = u.Proto.empty() ? "http" : u.Proto;
+        if (u.Path.empty()) {
+            // A bare name, which the URL reader takes for a host.
+            location_ = proto + "://" + Authority(targetHost_, port_) + "/" + u.Host;
+            hostName_ = targetHost_;
+            path_ = location_;
+        } else if (u.Host.empty()) {
+            location_ = proto + "://" + Authority(targetHost_, port_) + u.Path;
+            hostName_ = targetHost_;
+        } else {
+            targetHost_ = u.Host;
+            location_ = proto + "://" + Authority(u.Host, port_) + u.Path;
+        }
+        return;
+    }
+    // Through a proxy the request path is always an absolute URL; the proxy's
+    // host and port stay the connection's.
+    TUrlParts current = ParseURL(path_);
+    std::string currentBase = (current.Proto.empty() ? std::string("http") : current.Proto) + "://" +
+                              (current.Port.empty() ? current.Host : current.Host + ":" + current.Port);
+    if (StartsWith(v, "/")) {
+        location_ = currentBase + v;
+    } else {
+        TUrlParts u = ParseURL(v);
+        if (!u.Host.empty() && (!u.Proto.empty() || !u.Path.empty())) {
+            targetHost_ = u.Host;
+            location_ = (u.Proto.empty() ? std::string("http") : u.Proto) + "://" +
+                        (u.Port.empty() ? u.Host : u.Host + ":" + u.Port) + (u.Path.empty() ? "/" : u.Path);
+        } else if (u.Path.empty()) {
+            location_ = currentBase + "/" + u.Host;
+        } else {
+            location_ = currentBase + u.Path;
+        }
+    }
+    path_ = location_;
+}
+
+void THttpCli::BodyHandler(std::string_view block, std::uint16_t) {
+    if (bodyBlockCount_ == 0) TriggerDocBegin();
+    ++bodyBlockCount_;
+    receivedCount_ += static_cast<long long>(block.size());
+    if (ReceiveStream) ReceiveStream->write(block.data(), static_cast<std::streamsize>(block.size()));
+    TriggerDocData(block.data(), static_cast<int>(block.size()));
+}
+
+// ---------------------------------------------------------------------------
+// The end of a connection
+
+void THttpCli::SocketSessionClosed(std::uint16_t error) {
+    if (relocationClose_) RelocationHandler(error);
+    else CloseHandler(error);
+}
+
+// Whether the connection ended before the answer was complete: a reset, a close
+// before the header ended, or fewer body bytes than the header announced.
+bool THttpCli::ClosedTooEarly(std::uint16_t error, std::string& reason) const {
+    if (state_ == hsWaitingHeader || state_ == hsConnected) {
+        reason = error != 0 ? ErrorText(error) : "connection closed before the answer's header ended";
+        return true;
+    }
+    if (state_ != hsWaitingBody) return false;
+    if (error != 0) {
+        reason = ErrorText(error);
+        return true;
+    }
+    bool bodyExpected = requestType_ != httpHEAD && statusCode_ >= 200 && statusCode_ != 204 && statusCode_ != 304;
+    if (bodyExpected && contentLength_ >= 0 && receivedCount_ < contentLength_) {
+        reason = "document incomplete: " + std::to_string(receivedCount_) + " of " + std::to_string(contentLength_) +
+                 " bytes received";
+        return true;
+    }
+    return false;
+}
+
+void THttpCli::CloseHandler(std::uint16_t error) {
+    connected_ = false;
+    if (state_ != hsAborting && !failed_ && statusCode_ < 400) {
+        std::string reason;
+        if (ClosedTooEarly(error, reason)) LocalFailure(reason, error);
+    }
+    if (bodyBlockCount_ > 0) TriggerDocEnd();
+    PostMessage(kSetReady);
+}
+
+void THttpCli::RelocationHandler(std::uint16_t) {
+    connected_ = false;
+    locationChangePending_ = false;
+    relocationClose_ = false;
+    if (++relocations_ > kMaxRelocations) {
+        LocalFailure("too many relocations", 0);
+        PostMessage(kSetReady);
+        return;
+    }
+    TriggerLocationChange();
+    PostMessage(kRelocate);
+}
+
+void THttpCli::Abort() {
+    if (state_ == hsReady) {
+        if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
+        return;
+    }
+    THttpState old = state_;
+    SetState(hsAborting);
+    if (old == hsDnsLookup) {
+        try {
+            ctrlSocket_->CancelDnsLookup();
+        } catch (...) {
+        }
+    }
+    statusCode_ = 404;
+    reasonPhrase_ = "Connection aborted on request";
+    requestDoneError_ = 3;
+    failed_ = true;
+    relocationClose_ = false;
+    if (old == hsDnsLookup || ctrlSocket_->State() == TSocketState::wsClosed)
+        CloseHandler(0);
+    else
+        ctrlSocket_->Close();  // its close event runs the close handler
+    // Messages still queued for this request (a relocation restart) are dropped.
+    ++requestSerial_;
+    SetState(hsReady);
+}
+
+// ---------------------------------------------------------------------------
+// The request
+
+void THttpCli::SendCommand(std::string& head, std::string line) {
+    TriggerCommand(line);
+    if (!line.empty()) head += line;
+    head += "\r\n";
+}
+
+void THttpCli::SendRequest() {
+    static const char* const methods[] = {"", "GET", "POST", "HEAD"};
+    std::string head;
+    TriggerRequestHeaderBegin();
+    SendCommand(head, std::string(methods[requestType_]) + " " + path_ + " HTTP/1.0");
+    if (!Sender.empty()) SendCommand(head, "From: " + Sender);
+    if (!Accept.empty()) SendCommand(head, "Accept: " + Accept);
+    if (!Reference.empty()) SendCommand(head, "Referer: " + Reference);
+    if (requestType_ == httpPOST && !ContentTypePost.empty()) SendCommand(head, "Content-Type: " + ContentTypePost);
+    if (!Agent.empty()) SendCommand(head, "User-Agent: " + Agent);
+    SendCommand(head, "Host: " + targetHost_);
+    if (NoCache) SendCommand(head, "Pragma: no-cache");
+    if (requestType_ == httpPOST) {
+        std::streampos here = SendStream->tellg();
+        SendStream->seekg(0, std::ios::end);
+        std::streampos end = SendStream->tellg();
+        SendStream->seekg(here);
+        SendCommand(head, "Content-Length: " + std::to_string(static_cast<long long>(end)));
+    }
+    if (ModifiedSince != 0) SendCommand(head, "If-Modified-Since: " + HttpDate(ModifiedSince) + " GMT");
+    // Server credentials go only to the host that was asked for, never to a
+    // relocation target elsewhere.
+    if (!Username.empty() && SameHost(targetHost_, originalHost_))
+        SendCommand(head, "Authorization: Basic " + EncodeBase64(Username + ":" + Password));
+    if (!Proxy.empty() && !ProxyUsername.empty())
+        SendCommand(head, "Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword));
+    if (!Cookie.empty()) SendCommand(head, "Cookie: " + Cookie);
+    if (!ContentRangeBegin.empty() || !ContentRangeEnd.empty()) {
+        SendCommand(head, "Range: bytes=" + ContentRangeBegin + "-" + ContentRangeEnd);
+        ContentRangeBegin.clear();
+        ContentRangeEnd.clear();
+    }
+    acceptRanges_.clear();
+    TriggerRequestHeaderEnd();
+    head += "\r\n";
+    ctrlSocket_->SendStr(head);
+    if (requestType_ == httpPOST) {
+        TriggerSendBegin();
+        sendingBody_ = true;
+        SendBodyBlock();
+    }
+}
+
+void THttpCli::SendBodyBlock() {
+    char block[8193];
+    SendStream->read(block, sizeof block);
+    auto got = static_cast<int>(SendStream->gcount());
+    if (got > 0) {
+        sentCount_ += got;
+        TriggerSendData(block, got);
+        ctrlSocket_->Send(block, got);
+    } else {
+        sendingBody_ = false;
+        TriggerSendEnd();
+    }
+}
+
+}  // namespace verdane

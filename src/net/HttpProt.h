@@ -1,0 +1,227 @@
+// THttpCli: one HTTP/1.0 request at a time (GET, POST, HEAD) over a TWSocket,
+// directly or through an HTTP proxy, with Basic authentication and relocations;
+// the body is passed on block by block. Used by the download window and
+// `verdane-cli fetch`.
+#pragma once
+
+#include "WSocket.h"
+
+#include <cstdint>
+#include <functional>
+#include <istream>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace verdane {
+
+class EHttpException : public std::runtime_error {
+public:
+    EHttpException(const std::string& msg, int errorCode) : std::runtime_error(msg), ErrorCode(errorCode) {}
+    int ErrorCode;
+};
+
+enum THttpState : std::uint8_t {
+    hsReady = 0,
+    hsNotConnected = 1,
+    hsConnected = 2,
+    hsDnsLookup = 3,
+    hsDnsLookupDone = 4,
+    hsWaitingHeader = 5,
+    hsWaitingBody = 6,
+    hsAborting = 7,
+};
+
+enum THttpRequest : int { httpNone = 0, httpGET = 1, httpPOST = 2, httpHEAD = 3 };
+
+// The parts of a URL as the client reads it.
+struct TUrlParts {
+    std::string Proto, User, Pass, Host, Port, Path;
+};
+TUrlParts ParseURL(const std::string& url);
+
+// Standard Base64 (A-Z a-z 0-9 + /, "=" padding, no line breaks).
+std::string EncodeBase64(std::string_view bytes);
+
+// Most relocations followed for one request.
+constexpr int kMaxRelocations = 20;
+
+class THttpCli {
+public:
+    using TNotifyEvent = std::function<void(THttpCli& sender)>;
+    using TDocDataEvent = std::function<void(THttpCli& sender, const char* buffer, int len)>;
+
+    THttpCli();
+    virtual ~THttpCli();
+    THttpCli(const THttpCli&) = delete;
+    THttpCli& operator=(const THttpCli&) = delete;
+
+    // Published properties.
+    std::string URL;
+    std::string Proxy;
+    std::string ProxyPort = "80";
+    std::string Sender;
+    std::string Agent = "Mozilla/3.0 (compatible)";
+    std::string Accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+    std::string Reference;
+    std::string Username, Password;
+    std::string ProxyUsername, ProxyPassword;
+    bool NoCache = false;
+    double ModifiedSince = 0;  // days since 30 Dec 1899
+    std::string Cookie;
+    std::string ContentTypePost = "application/x-www-form-urlencoded";
+    std::string ContentRangeBegin, ContentRangeEnd;
+    const std::string& AcceptRanges() const { return acceptRanges_; }
+    bool MultiThreaded() const { return ctrlSocket_->MultiThreaded; }
+    void SetMultiThreaded(bool value) { ctrlSocket_->MultiThreaded = value; }
+
+    // Published events.
+    TNotifyEvent OnStateChange, OnSessionConnected, OnRequestHeaderBegin, OnRequestHeaderEnd, OnHeaderBegin,
+        OnHeaderEnd, OnHeaderData, OnDocBegin, OnDocEnd, OnSendBegin, OnSendEnd, OnLocationChange, OnTrace;
+    TDocDataEvent OnDocData, OnSendData;
+    std::function<void(THttpCli& sender, std::string& s)> OnCommand;
+    std::function<void(THttpCli& sender, const std::string& data, bool& accept)> OnCookie;
+    std::function<void(THttpCli& sender, THttpRequest rqType, std::uint16_t error)> OnRequestDone;
+
+    // Run-time state.
+    THttpState State() const { return state_; }
+    THttpRequest RequestType() const { return requestType_; }
+    int StatusCode() const { return statusCode_; }
+    const std::string& ReasonPhrase() const { return reasonPhrase_; }
+    long long ContentLength() const { return contentLength_; }
+    const std::string& ContentType() const { return contentType_; }
+    const std::vector<std::string>& ReceivedHeaders() const { return receivedHeaders_; }
+    const std::vector<std::string>& AuthChallenges() const { return authChallenges_; }
+    const std::string& DocumentName() const { return documentName_; }
+    const std::string& Location() const { return location_; }
+    std::ostream* ReceiveStream = nullptr;  // not owned
+    std::istream* SendStream = nullptr;     // not owned
+    long long ReceivedCount() const { return receivedCount_; }
+    long long SentCount() const { return sentCount_; }
+    std::uint16_t RequestDoneError() const { return requestDoneError_; }
+    TWSocket& CtrlSocket() { return *ctrlSocket_; }
+    // The path sent in the request line (an absolute URL through a proxy).
+    const std::string& RequestPath() const { return path_; }
+
+    // Synchronous requests: run the event loop until the request is over; raise
+    // EHttpException for a status of 400 or more and for every local failure.
+    void Get();
+    void Post();
+    void Head();
+    // Asynchronous starts; OnRequestDone tells the end.
+    void GetASync();
+    void PostASync();
+    void HeadASync();
+    void Abort();
+
+    // Hands answer bytes to the answer parser exactly as if the socket had
+    // received them. The parser never touches the socket for this, so tests can
+    // split answers anywhere. BeginAnswer puts the client into the state of a
+    // request whose head was just sent.
+    void BeginAnswer(THttpRequest rqType = httpGET);
+    void ReceiveAnswerBytes(std::string_view bytes, std::uint16_t error = 0);
+
+protected:
+    // Trigger methods: each raises its event; subclasses override them.
+    virtual void TriggerStateChange();
+    virtual void TriggerSessionConnected();
+    virtual void TriggerRequestHeaderBegin();
+    virtual void TriggerRequestHeaderEnd();
+    virtual void TriggerHeaderBegin();
+    virtual void TriggerHeaderEnd();
+    virtual void TriggerHeaderData();
+    virtual void TriggerDocBegin();
+    virtual void TriggerDocData(const char* data, int len);
+    virtual void TriggerDocEnd();
+    virtual void TriggerSendBegin();
+    virtual void TriggerSendData(const char* data, int len);
+    virtual void TriggerSendEnd();
+    virtual void TriggerLocationChange();
+    virtual void TriggerCommand(std::string& s);
+    virtual void TriggerCookie(const std::string& data, bool& accept);
+    virtual void TriggerRequestDone();
+
+private:
+    using LineHandler = void (THttpCli::*)(std::string_view line, std::uint16_t error);
+
+    void SetState(THttpState newState);
+    void DoRequestSync(THttpRequest rq);
+    void DoRequestAsync(THttpRequest rq);
+    void DoLookup();
+    void WndProc(const TMessageEvent& message);
+    void PostMessage(int msg);
+    void LocalFailure(const std::string& reason, std::uint16_t error);
+
+    // Socket events, each told the socket's error.
+    void SocketDnsLookupDone(std::uint16_t error);
+    void SocketSessionConnected(std::uint16_t error);
+    void SocketDataAvailable(std::uint16_t error);
+    void SocketDataSent(std::uint16_t error);
+    void SocketSessionClosed(std::uint16_t error);
+    // A failure inside the answer's handling: recorded, then passed on.
+    void RecordFailure(const std::string& reason);
+
+    // Answer parsing: the buffered bytes, then one handler per state.
+    void ProcessReceived(std::uint16_t error);
+    void HeaderHandler(std::string_view line, std::uint16_t error);
+    void BodyHandler(std::string_view block, std::uint16_t error);
+    void HandleHeaderLine(std::string_view line);
+    void HandleLocation(const std::string& value);
+
+    // End of the connection, in a normal request and after a relocation answer.
+    void CloseHandler(std::uint16_t error);
+    void RelocationHandler(std::uint16_t error);
+    bool ClosedTooEarly(std::uint16_t error, std::string& reason) const;
+
+    void SendRequest();
+    void SendCommand(std::string& head, std::string line);
+    void SendBodyBlock();
+
+    std::unique_ptr<TWSocket> ctrlSocket_;
+    std::unique_ptr<THiddenWindow> window_;
+    std::uint64_t requestSerial_ = 0;  // posted messages of an older request are dropped
+
+    THttpState state_ = hsReady;
+    THttpRequest requestType_ = httpNone;
+    int statusCode_ = 0;
+    std::string reasonPhrase_;
+    long long contentLength_ = -1;
+    std::string contentType_;
+    std::vector<std::string> receivedHeaders_;
+    std::vector<std::string> authChallenges_;
+    std::string documentName_;
+    std::string location_;
+    std::string acceptRanges_;
+    long long receivedCount_ = 0, sentCount_ = 0;
+    std::uint16_t requestDoneError_ = 0;
+
+    std::string hostName_;    // host to connect to
+    std::string port_;        // port to connect to
+    std::string targetHost_;  // for the Host line
+    std::string path_;        // request-URI
+    std::string originalHost_;  // host of the URL asked for; credentials go only there
+    bool connected_ = false;
+    bool locationChangePending_ = false;
+    bool sendingBody_ = false;
+    bool answerClosed_ = false;  // the client ended this answer; later bytes are dropped
+    bool failed_ = false;      // a failure was recorded; the close must not hide it
+    int headerLineCount_ = 0;
+    int bodyBlockCount_ = 0;
+    int relocations_ = 0;
+    bool relocationClose_ = false;  // the socket's close runs the relocation handler
+    std::string dnsResult_;
+
+    static constexpr int kBufferSize = 8192;  // the longest header line, and the header's buffer
+    char rcvdBuffer_[kBufferSize + 1];
+    // Body bytes are read in larger blocks straight into this buffer and passed on.
+    static constexpr int kBodyBlockSize = 65536;
+    std::unique_ptr<char[]> bodyBuffer_;
+    int rcvdCount_ = 0;
+    std::string_view lineEnd_;  // the line end that followed the line being handled
+    LineHandler next_ = nullptr;
+};
+
+}  // namespace verdane

@@ -1,0 +1,1220 @@
+// The base socket component: the error texts, resolution helpers, the send
+// queue and the translation of socket readiness into the component's events.
+#include "WSocket.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSocketNotifier>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace verdane {
+
+namespace {
+
+enum Message : int { kSocketEvent = 1, kLookupDone = 2, kReverseLookupDone = 3, kCloseNow = 4, kDestroy = 5,
+                     kTestException = 6 };
+
+std::string Trim(const std::string& s) {
+    std::size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    std::size_t e = s.find_last_not_of(' ');
+    return s.substr(b, e - b + 1);
+}
+
+std::string Dotted(std::uint32_t networkOrder) {
+    in_addr a{};
+    a.s_addr = networkOrder;
+    char text[INET_ADDRSTRLEN];
+    ::inet_ntop(AF_INET, &a, text, sizeof text);
+    return text;
+}
+
+int LastSystemError() { return WinSockErrorFromErrno(errno); }
+
+}  // namespace
+
+int WinSockErrorFromErrno(int error) {
+    switch (error) {
+    case 0: return 0;
+    case EINTR: return 10004;
+    case EBADF: return 10009;
+    case EACCES: return 10013;
+    case EFAULT: return 10014;
+    case EINVAL: return 10022;
+    case EMFILE: case ENFILE: return 10024;
+    case EAGAIN: return 10035;
+    case EINPROGRESS: return 10036;
+    case EALREADY: return 10037;
+    case ENOTSOCK: return 10038;
+    case EDESTADDRREQ: return 10039;
+    case EMSGSIZE: return 10040;
+    case EPROTOTYPE: return 10041;
+    case ENOPROTOOPT: return 10042;
+    case EPROTONOSUPPORT: return 10043;
+    case ESOCKTNOSUPPORT: return 10044;
+    case EOPNOTSUPP: return 10045;
+    case EPFNOSUPPORT: return 10046;
+    case EAFNOSUPPORT: return 10047;
+    case EADDRINUSE: return 10048;
+    case EADDRNOTAVAIL: return 10049;
+    case ENETDOWN: return 10050;
+    case ENETUNREACH: return 10051;
+    case ENETRESET: return 10052;
+    case ECONNABORTED: case EPIPE: return 10053;
+    case ECONNRESET: return 10054;
+    case ENOBUFS: case ENOMEM: return 10055;
+    case EISCONN: return 10056;
+    case ENOTCONN: return 10057;
+    case ESHUTDOWN: return 10058;
+    case ETOOMANYREFS: return 10059;
+    case ETIMEDOUT: return 10060;
+    case ECONNREFUSED: return 10061;
+    case ELOOP: return 10062;
+    case ENAMETOOLONG: return 10063;
+    case EHOSTDOWN: return 10064;
+    case EHOSTUNREACH: return 10065;
+    case ENOTEMPTY: return 10066;
+    case EUSERS: return 10068;
+    case EDQUOT: return 10069;
+    case ESTALE: return 10070;
+    case EREMOTE: return 10071;
+    default: return error;
+    }
+}
+
+int WinSockErrorFromGai(int gaiError) {
+    switch (gaiError) {
+    case 0: return 0;
+    case EAI_NONAME: return WSAHOST_NOT_FOUND;
+    case EAI_AGAIN: return WSATRY_AGAIN;
+    case EAI_NODATA: case EAI_ADDRFAMILY: return WSANO_DATA;
+    case EAI_SYSTEM: return WinSockErrorFromErrno(errno);
+    default: return WSANO_RECOVERY;
+    }
+}
+
+std::string WSocketErrorDesc(int error) {
+    static const char* const berkeley[] = {
+        "Operation would block", "Operation now in progress", "Operation already in progress",
+        "Socket operation on non-socket", "Destination address required", "Message too long",
+        "Protocol wrong type for socket", "Protocol not available", "Protocol not supported",
+        "Socket type not supported", "Operation not supported on socket", "Protocol family not supported",
+        "Address family not supported by protocol family", "Address already in use", "Address not available",
+        "Network is down", "Network is unreachable", "Network dropped connection on reset",
+        "Connection aborted", "Connection reset by peer", "No buffer space available",
+        "Socket is already connected", "Socket is not connected", "Can't send after socket shutdown",
+        "Too many references: can't splice", "Connection timed out", "Connection refused",
+        "Too many levels of symbolic links", "File name too long", "Host is down", "No route to host",
+        "Directory not empty", "Too many processes", "Too many users", "Disc quota exceeded",
+        "Stale NFS file handle", "Too many levels of remote in path"};
+    switch (error) {
+    case 0: return "No Error";
+    case 10004: return "Interrupted system call";
+    case 10009: return "Bad file number";
+    case 10013: return "Permission denied";
+    case 10014: return "Bad address";
+    case 10022: return "Invalid argument";
+    case 10024: return "Too many open files";
+    case 10091: return "Network sub-system is unusable";
+    case 10092: return "WinSock DLL cannot support this application";
+    case 10093: return "WinSock not initialized";
+    case 11001: return "Host not found";
+    case 11002: return "Non-authoritative host not found";
+    case 11003: return "Non-recoverable error";
+    case 11004: return "No Data";
+    default:
+        if (error >= 10035 && error <= 10071) return berkeley[error - 10035];
+        return "Not a WinSock error";
+    }
+}
+
+namespace {
+
+// A dotted quad as the resolver accepts it: optional blanks around, exactly four
+// numbers of at most 255, no leading dot.
+bool IsDottedQuad(const std::string& name) {
+    std::string s = Trim(name);
+    int parts = 0;
+    std::size_t i = 0;
+    while (i <= s.size()) {
+        std::size_t start = i;
+        unsigned value = 0;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
+            value = value * 10 + static_cast<unsigned>(s[i] - '0');
+            if (value > 255) return false;
+            ++i;
+        }
+        if (i == start) return false;
+        ++parts;
+        if (i == s.size()) break;
+        if (s[i] != '.') return false;
+        ++i;
+    }
+    return parts == 4;
+}
+
+// Resolves a name to its IPv4 addresses (network order) with getaddrinfo;
+// returns the WinSock error number, 0 on success.
+int LookupHost(const std::string& name, std::vector<std::uint32_t>& addresses) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    int rc = ::getaddrinfo(name.c_str(), nullptr, &hints, &result);
+    if (rc != 0) return WinSockErrorFromGai(rc);
+    for (addrinfo* ai = result; ai; ai = ai->ai_next) {
+        std::uint32_t a = reinterpret_cast<sockaddr_in*>(ai->ai_addr)->sin_addr.s_addr;
+        bool seen = false;
+        for (auto known : addresses) seen = seen || known == a;
+        if (!seen) addresses.push_back(a);
+    }
+    ::freeaddrinfo(result);
+    return addresses.empty() ? WSANO_DATA : 0;
+}
+
+bool StartsWithDigit(const std::string& s) { return !s.empty() && std::isdigit(static_cast<unsigned char>(s[0])); }
+
+// Reads leading digits after leading blanks, as the original's port reader does.
+long LeadingNumber(const std::string& s) {
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;
+    long value = 0;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])) && value < 1000000)
+        value = value * 10 + (s[i++] - '0');
+    return value;
+}
+
+}  // namespace
+
+std::uint32_t WSocketResolveHost(const std::string& name) {
+    if (name.empty() || name.size() > 256)
+        throw ESocketException("WSocketResolveHost: '" + name + "' Invalid Hostname.");
+    if (IsDottedQuad(name)) {
+        in_addr_t a = ::inet_addr(Trim(name).c_str());
+        if (a == INADDR_NONE && Trim(name) != "255.255.255.255")
+            throw ESocketException("WSocketResolveHost: '" + name + "' Invalid IP address.");
+        return a;
+    }
+    std::vector<std::uint32_t> addresses;
+    int error = LookupHost(name, addresses);
+    if (error != 0)
+        throw ESocketException("WSocketResolveHost: Cannot convert host address '" + name + "', Error #" +
+                               std::to_string(error));
+    return addresses.front();
+}
+
+std::uint16_t WSocketResolvePort(const std::string& port, const std::string& proto) {
+    if (port.empty() || port.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Port.");
+    if (proto.empty() || proto.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Proto.");
+    if (StartsWithDigit(port) || port[0] == ' ') return static_cast<std::uint16_t>(LeadingNumber(port));
+    servent entry{}, *found = nullptr;
+    char buffer[1024];
+    if (::getservbyname_r(port.c_str(), proto.c_str(), &entry, buffer, sizeof buffer, &found) != 0 || !found)
+        throw ESocketException("WSocketResolvePort: Cannot convert port '" + port + "', Error #" +
+                               std::to_string(WSANO_DATA));
+    return ntohs(static_cast<std::uint16_t>(found->s_port));
+}
+
+int WSocketResolveProto(const std::string& proto) {
+    if (proto.empty() || proto.size() >= 32) throw ESocketException("WSocketResolveProto: Invalid Protocol.");
+    if (StartsWithDigit(proto) || proto[0] == ' ') return static_cast<int>(LeadingNumber(proto));
+    protoent entry{}, *found = nullptr;
+    char buffer[1024];
+    if (::getprotobyname_r(proto.c_str(), &entry, buffer, sizeof buffer, &found) == 0 && found)
+        return found->p_proto;
+    // A system without /etc/protocols still knows the two protocols sockets use.
+    if (proto == "tcp") return IPPROTO_TCP;
+    if (proto == "udp") return IPPROTO_UDP;
+    throw ESocketException("WSocketResolveProto: Cannot convert protocol '" + proto + "', Error #" +
+                           std::to_string(WSANO_DATA));
+}
+
+// ---------------------------------------------------------------------------
+// TBuffer
+
+TBuffer::TBuffer(int size) : buf_(static_cast<std::size_t>(size > 0 ? size : 1514)) {}
+
+int TBuffer::Write(const char* data, int len) {
+    int room = BufSize() - wrCount_;
+    int take = len < room ? len : room;
+    if (take <= 0) return 0;
+    std::memcpy(buf_.data() + wrCount_, data, static_cast<std::size_t>(take));
+    wrCount_ += take;
+    return take;
+}
+
+const char* TBuffer::Peek(int& len) const {
+    len = wrCount_ - rdCount_;
+    return buf_.data() + rdCount_;
+}
+
+void TBuffer::Remove(int n) {
+    if (n <= 0) return;
+    rdCount_ += n;
+    if (rdCount_ >= wrCount_) rdCount_ = wrCount_ = 0;
+}
+
+void TBuffer::SetBufSize(int size) {
+    if (size <= 0) size = 1514;
+    if (size < wrCount_) size = wrCount_;
+    buf_.resize(static_cast<std::size_t>(size));
+}
+
+// ---------------------------------------------------------------------------
+// Name lookups run on a worker thread; the answer is posted to the socket's
+// window. Cancelling (or destroying the socket) clears `target` under the lock,
+// so a late answer is dropped and never touches a dead window.
+
+struct TCustomWSocket::LookupJob {
+    std::mutex mutex;
+    THiddenWindow* target = nullptr;
+    int handle = 0;
+    std::vector<std::string> results;
+};
+
+TCustomWSocket::TCustomWSocket()
+    : window_(std::make_unique<THiddenWindow>([this](const TMessageEvent& m) { WndProc(m); })) {}
+
+TCustomWSocket::~TCustomWSocket() {
+    destroying_ = true;
+    try {
+        CancelDnsLookup();
+    } catch (...) {
+    }
+    if (fd_ >= 0) {
+        try {
+            InternalClose(false, 0);
+        } catch (...) {
+        }
+    }
+    DeleteNotifiers();
+    if (fd_ >= 0) ::close(fd_);
+    bufList_.clear();
+}
+
+void TCustomWSocket::Post(int msg, std::uintptr_t wParam, std::intptr_t lParam) {
+    window_->Post(msg, wParam, lParam, serial_);
+}
+
+void TCustomWSocket::ChangeState(TSocketState newState) {
+    TSocketState old = state_;
+    state_ = newState;
+    if (old != newState) TriggerChangeState(old, newState);
+}
+
+void TCustomWSocket::TriggerSessionConnected(std::uint16_t error) {
+    if (OnSessionConnected) OnSessionConnected(*this, error);
+}
+void TCustomWSocket::TriggerSessionClosed(std::uint16_t error) {
+    if (OnSessionClosed) OnSessionClosed(*this, error);
+}
+void TCustomWSocket::TriggerSessionAvailable(std::uint16_t error) {
+    if (OnSessionAvailable) OnSessionAvailable(*this, error);
+}
+bool TCustomWSocket::TriggerDataAvailable(std::uint16_t error) {
+    if (!OnDataAvailable) return false;
+    OnDataAvailable(*this, error);
+    return true;
+}
+void TCustomWSocket::TriggerDataSent(std::uint16_t error) {
+    if (OnDataSent) OnDataSent(*this, error);
+}
+void TCustomWSocket::TriggerDnsLookupDone(std::uint16_t error) {
+    if (OnDnsLookupDone) OnDnsLookupDone(*this, error);
+}
+void TCustomWSocket::TriggerSendData(int bytesSent) {
+    if (OnSendData) OnSendData(*this, bytesSent);
+}
+void TCustomWSocket::TriggerChangeState(TSocketState oldState, TSocketState newState) {
+    if (OnChangeState) OnChangeState(*this, oldState, newState);
+}
+void TCustomWSocket::TriggerError() {
+    if (OnError) OnError(*this);
+}
+
+void TCustomWSocket::RaiseException(const std::string& msg) {
+    lastErrorText_ = msg;
+    if (OnError)
+        TriggerError();
+    else
+        throw ESocketException(msg);
+}
+
+void TCustomWSocket::SocketError(const std::string& op, int error) {
+    lastError_ = error;
+    std::string text = "Error " + std::to_string(error) + " in function " + op + "\r\n" + WSocketErrorDesc(error);
+    if (error == WSAECONNRESET || error == WSAENOTCONN) {
+        DeleteNotifiers();
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        ChangeState(TSocketState::wsClosed);
+    }
+    RaiseException(text);
+}
+
+// ---------------------------------------------------------------------------
+// Properties
+
+// The connection's settings are fixed while a socket is open.
+bool TCustomWSocket::CanChange(const char* property) {
+    if (state_ == TSocketState::wsClosed) return true;
+    RaiseException(std::string("Cannot change ") + property + " if not closed");
+    return false;
+}
+
+void TCustomWSocket::SetAddr(const std::string& value) {
+    std::string v = Trim(value);
+    if (v == addr_) return;
+    if (!CanChange("Addr")) return;
+    addr_ = v;
+    addrResolved_ = false;
+}
+
+void TCustomWSocket::SetPort(const std::string& value) {
+    std::string v = Trim(value);
+    if (v == port_) return;
+    if (!CanChange("Port")) return;
+    port_ = v;
+    portResolved_ = false;
+}
+
+void TCustomWSocket::SetProto(const std::string& value) {
+    if (value == proto_) return;
+    if (!CanChange("Proto")) return;
+    proto_ = value;
+    protoResolved_ = false;
+    portResolved_ = false;
+}
+
+void TCustomWSocket::SetLocalAddr(const std::string& value) {
+    if (!CanChange("LocalAddr")) return;
+    std::string v = Trim(value);
+    if (v.empty()) v = "0.0.0.0";
+    in_addr a{};
+    if (::inet_pton(AF_INET, v.c_str(), &a) != 1) {
+        RaiseException("SetLocalAddr(): Invalid IP address");
+        return;
+    }
+    localAddr_ = Dotted(a.s_addr);
+}
+
+void TCustomWSocket::SetLocalPort(const std::string& value) {
+    if (!CanChange("LocalPort")) return;
+    localPort_ = value;
+    localPortResolved_ = false;
+}
+
+void TCustomWSocket::SetSendFlags(TSocketSendFlags value) {
+    if (value != TSocketSendFlags::wsSendNormal && value != TSocketSendFlags::wsSendUrgent) {
+        RaiseException("Invalid SendFlags");
+        return;
+    }
+    sendFlags_ = value;
+}
+
+std::string TCustomWSocket::PeerAddr() const {
+    if (state_ != TSocketState::wsConnected || fd_ < 0) return "error";
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&peer), &len) != 0) return "error";
+    return Dotted(peer.sin_addr.s_addr);
+}
+
+std::string TCustomWSocket::PeerPort() const {
+    if (state_ != TSocketState::wsConnected || fd_ < 0) return "error";
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&peer), &len) != 0) return "error";
+    return std::to_string(ntohs(peer.sin_port));
+}
+
+int TCustomWSocket::RcvdCount() {
+    if (fd_ < 0) return 0;
+    int count = 0;
+    if (::ioctl(fd_, FIONREAD, &count) != 0) {
+        SocketError("ioctlSocket", LastSystemError());
+        return 0;
+    }
+    return count;
+}
+
+// ---------------------------------------------------------------------------
+// Readiness: two notifiers stand in for the WinSock event selection. The read
+// notifier is switched off while a read event waits for the program to call
+// Receive, as WinSock re-enables its read event only on a receive; the write
+// notifier is on while connecting and while a send waits for room.
+
+void TCustomWSocket::CreateNotifiers(bool wantWrite) {
+    DeleteNotifiers();
+    readNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+    writeNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
+    // Exceptions from the handlers must not cross the event loop: they go to the
+    // background-exception handling, as for posted messages.
+    QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, window_.get(), [this] {
+        try {
+            OnReadReady();
+        } catch (const std::exception& e) {
+            HandleBackgroundException(e);
+        }
+    });
+    QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, window_.get(), [this] {
+        try {
+            OnWriteReady();
+        } catch (const std::exception& e) {
+            HandleBackgroundException(e);
+        }
+    });
+    readWanted_ = !wantWrite;
+    writeWanted_ = wantWrite;
+    readNotifier_->setEnabled(readWanted_ && !paused_);
+    writeNotifier_->setEnabled(writeWanted_ && !paused_);
+}
+
+void TCustomWSocket::DeleteNotifiers() {
+    // A notifier may be inside its own signal here, so it goes later, switched off.
+    for (auto* notifier : {&readNotifier_, &writeNotifier_}) {
+        if (!*notifier) continue;
+        (*notifier)->setEnabled(false);
+        QObject::disconnect(notifier->get(), nullptr, nullptr, nullptr);
+        notifier->release()->deleteLater();
+    }
+    readWanted_ = writeWanted_ = false;
+}
+
+void TCustomWSocket::EnableRead() {
+    receivedInPass_ = true;
+    if (readNotifier_ && !readWanted_ && state_ != TSocketState::wsConnecting) {
+        readWanted_ = true;
+        readNotifier_->setEnabled(!paused_);
+    }
+}
+
+void TCustomWSocket::OnWriteReady() {
+    if (fd_ < 0 || !writeNotifier_) return;
+    writeWanted_ = false;
+    writeNotifier_->setEnabled(false);
+    if (state_ == TSocketState::wsConnecting) {
+        int error = 0;
+        socklen_t len = sizeof error;
+        ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len);
+        if (error != 0) {
+            ProcessSocketEvent(FD_CONNECT, static_cast<std::uint16_t>(WinSockErrorFromErrno(error)));
+            return;
+        }
+        readWanted_ = true;
+        readNotifier_->setEnabled(!paused_);
+        ProcessSocketEvent(FD_CONNECT, 0);
+        return;
+    }
+    ProcessSocketEvent(FD_WRITE, 0);
+}
+
+void TCustomWSocket::OnReadReady() {
+    if (fd_ < 0 || !readNotifier_) return;
+    if (state_ == TSocketState::wsListening) {
+        ProcessSocketEvent(FD_ACCEPT, 0);
+        return;
+    }
+    readWanted_ = false;
+    readNotifier_->setEnabled(false);
+    if (sockType_ == SOCK_DGRAM) {
+        ProcessSocketEvent(FD_READ, 0);
+        return;
+    }
+    int count = 0;
+    if (::ioctl(fd_, FIONREAD, &count) == 0 && count > 0) {
+        ProcessSocketEvent(FD_READ, 0);
+        return;
+    }
+    // Nothing waiting: the peer closed or reset the connection, or the wake-up was spurious.
+    char probe;
+    ssize_t got = ::recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (got > 0) {
+        ProcessSocketEvent(FD_READ, 0);
+    } else if (got == 0) {
+        ProcessSocketEvent(FD_CLOSE, 0);
+    } else if (errno == EAGAIN || errno == EINTR) {
+        readWanted_ = true;
+        readNotifier_->setEnabled(!paused_);
+    } else {
+        ProcessSocketEvent(FD_CLOSE, static_cast<std::uint16_t>(LastSystemError()));
+    }
+}
+
+void TCustomWSocket::WndProc(const TMessageEvent& message) {
+    try {
+        switch (message.Msg) {
+        case kSocketEvent:
+            if (message.Serial != serial_ || static_cast<int>(message.WParam) != fd_ || fd_ < 0) return;
+            ProcessSocketEvent(static_cast<int>(message.LParam & 0xFFFF),
+                               static_cast<std::uint16_t>((message.LParam >> 16) & 0xFFFF));
+            break;
+        case kLookupDone:
+        case kReverseLookupDone:
+            LookupDone(message);
+            break;
+        case kCloseNow:
+            Close();
+            break;
+        case kDestroy: {
+            // The window is inside its own event handler: let it go later.
+            THiddenWindow* window = window_.release();
+            window->Detach();
+            window->deleteLater();
+            delete this;
+            return;
+        }
+        case kTestException:
+            throw ESocketException("Test exception in WSocket");
+        default:
+            break;
+        }
+    } catch (const std::exception& e) {
+        HandleBackgroundException(e);
+    }
+}
+
+void TCustomWSocket::HandleBackgroundException(const std::exception& e) {
+    bool canClose = true;
+    if (OnBgException) {
+        try {
+            OnBgException(*this, e, canClose);
+        } catch (...) {
+        }
+    }
+    if (canClose) {
+        try {
+            Abort();
+        } catch (...) {
+        }
+    }
+}
+
+void TCustomWSocket::ProcessSocketEvent(int events, std::uint16_t error) {
+    if (paused_) return;
+    std::uint64_t serial = serial_;
+    if ((events & FD_CONNECT) && state_ != TSocketState::wsConnected) {
+        ChangeState(TSocketState::wsConnected);
+        TriggerSessionConnected(error);
+        if (error != 0 && state_ != TSocketState::wsClosed) Close();
+    }
+    if (serial != serial_ || fd_ < 0) return;
+    if (events & FD_READ) {
+        if (state_ != TSocketState::wsConnected) {
+            ChangeState(TSocketState::wsConnected);
+            TriggerSessionConnected(error);
+        }
+        ReceiveLoop(error, (ComponentOptions & wsoNoReceiveLoop) != 0);
+    }
+    if (serial != serial_ || fd_ < 0) return;
+    if (events & FD_WRITE) {
+        // One data-sent event per emptied queue, however many write events arrive.
+        if (TryToSend() && serial == serial_ && dataSentPending_) {
+            dataSentPending_ = false;
+            TriggerDataSent(error);
+        }
+    }
+    if (serial != serial_ || fd_ < 0) return;
+    if (events & FD_ACCEPT) TriggerSessionAvailable(error);
+    if (serial != serial_ || fd_ < 0) return;
+    if ((events & FD_CLOSE) && state_ != TSocketState::wsConnecting) {
+        ReceiveLoop(error, true);
+        if (serial != serial_) return;
+        if (!closeInvoked_) {
+            closeInvoked_ = true;
+            TriggerSessionClosed(error);
+        }
+        if (serial == serial_ && state_ != TSocketState::wsClosed) Close();
+    }
+}
+
+void TCustomWSocket::ReceiveLoop(std::uint16_t error, bool once) {
+    std::uint64_t serial = serial_;
+    for (;;) {
+        lastError_ = 0;
+        receivedInPass_ = false;
+        receiveDrained_ = false;
+        if (!TriggerDataAvailable(error)) {
+            // Nobody wants the data: read and drop it so the connection keeps moving.
+            char discard[1024];
+            int got = Receive(discard, sizeof discard);
+            if (got < 0 && lastError_ == WSAEWOULDBLOCK) lastError_ = 0;
+        }
+        if (once || serial != serial_ || fd_ < 0 || lastError_ != 0) return;
+        // A handler that read nothing this pass would make the loop spin; a read
+        // that got less than it asked for emptied the network buffer.
+        if (!receivedInPass_ || receiveDrained_) return;
+        int count = 0;
+        if (sockType_ == SOCK_DGRAM || ::ioctl(fd_, FIONREAD, &count) != 0 || count <= 0) return;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Lookups
+
+void TCustomWSocket::StartLookup(const std::string& name, bool reverse) {
+    auto job = std::make_shared<LookupJob>();
+    job->target = window_.get();
+    job->handle = nextLookupHandle_++;
+    if (nextLookupHandle_ <= 0) nextLookupHandle_ = 1;
+    lookup_ = job;
+    try {
+        std::thread([job, name, reverse] {
+            int error = 0;
+            std::vector<std::string> results;
+            if (reverse) {
+                sockaddr_in sa{};
+                sa.sin_family = AF_INET;
+                ::inet_pton(AF_INET, name.c_str(), &sa.sin_addr);
+                char host[NI_MAXHOST];
+                int rc = ::getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, host, sizeof host, nullptr, 0,
+                                       NI_NAMEREQD);
+                if (rc == 0) results.emplace_back(host);
+                else error = WinSockErrorFromGai(rc);
+            } else {
+                std::vector<std::uint32_t> addresses;
+                error = LookupHost(name, addresses);
+                for (auto a : addresses) results.push_back(Dotted(a));
+            }
+            std::lock_guard<std::mutex> lock(job->mutex);
+            if (!job->target) return;
+            job->results = std::move(results);
+            job->target->Post(reverse ? kReverseLookupDone : kLookupDone, static_cast<std::uintptr_t>(job->handle),
+                              static_cast<std::intptr_t>(error) << 16);
+        }).detach();
+    } catch (const std::system_error& e) {
+        lookup_.reset();
+        RaiseException(name + ": can't start DNS lookup, error #" + std::to_string(e.code().value()));
+    }
+}
+
+void TCustomWSocket::DnsLookup(const std::string& hostName) {
+    if (hostName.empty()) {
+        RaiseException("DNS lookup: invalid host name.");
+        TriggerDnsLookupDone(WSAEINVAL);
+        return;
+    }
+    if (lookup_) {
+        std::lock_guard<std::mutex> lock(lookup_->mutex);
+        lookup_->target = nullptr;
+    }
+    lookup_.reset();
+    dnsResult_.clear();
+    dnsResultList_.clear();
+    in_addr_t a = ::inet_addr(hostName.c_str());
+    if (a != INADDR_NONE) {
+        dnsResult_ = Dotted(a);
+        dnsResultList_.push_back(dnsResult_);
+        TriggerDnsLookupDone(0);
+        return;
+    }
+    StartLookup(hostName, false);
+}
+
+void TCustomWSocket::ReverseDnsLookup(const std::string& hostAddr) {
+    if (hostAddr.empty() || hostAddr.size() > 256) {
+        RaiseException("ReverseDnsLookup: Invalid host name.");
+        TriggerDnsLookupDone(WSAEINVAL);
+        return;
+    }
+    if (lookup_) {
+        std::lock_guard<std::mutex> lock(lookup_->mutex);
+        lookup_->target = nullptr;
+    }
+    lookup_.reset();
+    dnsResult_.clear();
+    dnsResultList_.clear();
+    StartLookup(hostAddr, true);
+}
+
+void TCustomWSocket::LookupDone(const TMessageEvent& message) {
+    if (!lookup_ || static_cast<int>(message.WParam) != lookup_->handle) return;
+    std::shared_ptr<LookupJob> job = std::move(lookup_);
+    auto error = static_cast<std::uint16_t>((message.LParam >> 16) & 0xFFFF);
+    if (error == 0) {
+        std::lock_guard<std::mutex> lock(job->mutex);
+        dnsResultList_ = job->results;
+        if (!dnsResultList_.empty()) dnsResult_ = dnsResultList_.front();
+    }
+    TriggerDnsLookupDone(error);
+}
+
+void TCustomWSocket::CancelDnsLookup() {
+    if (!lookup_) return;
+    {
+        std::lock_guard<std::mutex> lock(lookup_->mutex);
+        lookup_->target = nullptr;
+    }
+    lookup_.reset();
+    if (!destroying_) TriggerDnsLookupDone(WSAEINTR);
+}
+
+// ---------------------------------------------------------------------------
+// Connect, listen, accept
+
+void TCustomWSocket::ResolveForConnect() {
+    if (!protoResolved_) {
+        protoNum_ = WSocketResolveProto(proto_);
+        sockType_ = protoNum_ == IPPROTO_UDP ? SOCK_DGRAM : SOCK_STREAM;
+        protoResolved_ = true;
+    }
+    if (!portResolved_) {
+        sin_.sin_port = htons(WSocketResolvePort(port_, proto_));
+        portResolved_ = true;
+    }
+    if (!localPortResolved_) {
+        localPortNum_ = WSocketResolvePort(localPort_, proto_);
+        localPortResolved_ = true;
+    }
+    if (!addrResolved_) {
+        sin_.sin_addr.s_addr = WSocketResolveHost(addr_);
+        addrResolved_ = true;
+    }
+    sin_.sin_family = AF_INET;
+}
+
+void TCustomWSocket::ApplyLinger() {
+    if (LingerOnOff == TSocketLingerOnOff::wsLingerNoSet || fd_ < 0) return;
+    linger l{};
+    l.l_onoff = LingerOnOff == TSocketLingerOnOff::wsLingerOn ? 1 : 0;
+    l.l_linger = LingerTimeout;
+    if (::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l) != 0)
+        SocketError("setsockopt(SO_LINGER)", LastSystemError());
+}
+
+void TCustomWSocket::Connect() {
+    if (fd_ >= 0 && state_ != TSocketState::wsClosed) {
+        RaiseException("Connect: Socket already in use");
+        return;
+    }
+    if (port_.empty()) {
+        RaiseException("Connect: No Port Specified");
+        return;
+    }
+    if (addr_.empty()) {
+        RaiseException("Connect: No IP Address Specified");
+        return;
+    }
+    if (proto_.empty()) {
+        RaiseException("Connect: No Protocol Specified");
+        return;
+    }
+    try {
+        ResolveForConnect();
+    } catch (const std::exception& e) {
+        RaiseException(std::string("connect: ") + e.what());
+        return;
+    }
+    DeleteBufferedData();
+    fd_ = ::socket(AF_INET, sockType_ | SOCK_NONBLOCK | SOCK_CLOEXEC, protoNum_);
+    if (fd_ < 0) {
+        int error = LastSystemError();
+        fd_ = -1;
+        SocketError("Connect (socket)", error);
+        return;
+    }
+    ++serial_;
+    closeInvoked_ = false;
+    allSent_ = true;
+    dataSentPending_ = false;
+    ChangeState(TSocketState::wsOpened);
+    int on = 1;
+    if (sockType_ == SOCK_STREAM) {
+        if (::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
+            SocketError("setsockopt(SO_REUSEADDR)", LastSystemError());
+            return;
+        }
+        ApplyLinger();
+        if (fd_ < 0) return;
+        if (::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0) {
+            SocketError("setsockopt(SO_KEEPALIVE)", LastSystemError());
+            return;
+        }
+    }
+    if (sockType_ == SOCK_DGRAM || localPortNum_ != 0 || localAddr_ != "0.0.0.0") {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_port = htons(localPortNum_);
+        ::inet_pton(AF_INET, localAddr_.c_str(), &local.sin_addr);
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+            int error = LastSystemError();
+            lastError_ = error;
+            RaiseException("winsock.bind failed, error #" + std::to_string(error));
+            return;
+        }
+        socklen_t len = sizeof local;
+        if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &len) != 0) {
+            int error = LastSystemError();
+            lastError_ = error;
+            RaiseException("winsock.getsockname failed, error #" + std::to_string(error));
+            return;
+        }
+        localPort_ = std::to_string(ntohs(local.sin_port));
+        localPortNum_ = ntohs(local.sin_port);
+        if (sockType_ == SOCK_DGRAM && sin_.sin_addr.s_addr == INADDR_BROADCAST &&
+            ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+            SocketError("setsockopt(SO_BROADCAST)", LastSystemError());
+            return;
+        }
+    }
+    if (sockType_ == SOCK_DGRAM) {
+        CreateNotifiers(false);
+        ChangeState(TSocketState::wsConnected);
+        TriggerSessionConnected(0);
+        return;
+    }
+    CreateNotifiers(true);
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&sin_), sizeof sin_) != 0 && errno != EINPROGRESS &&
+        errno != EAGAIN) {
+        int error = LastSystemError();
+        lastError_ = error;
+        SocketError("Connect", error);
+        return;
+    }
+    ChangeState(TSocketState::wsConnecting);
+}
+
+void TCustomWSocket::Listen() {
+    if (port_.empty()) {
+        lastError_ = WSAEINVAL;
+        RaiseException("listen: port not assigned");
+        return;
+    }
+    if (proto_.empty()) {
+        lastError_ = WSAEINVAL;
+        RaiseException("listen: protocol not assigned");
+        return;
+    }
+    if (addr_.empty()) {
+        lastError_ = WSAEINVAL;
+        RaiseException("listen: address not assigned");
+        return;
+    }
+    try {
+        ResolveForConnect();
+    } catch (const std::exception& e) {
+        RaiseException(std::string("listen: ") + e.what());
+        return;
+    }
+    fd_ = ::socket(AF_INET, sockType_ | SOCK_NONBLOCK | SOCK_CLOEXEC, protoNum_);
+    if (fd_ < 0) {
+        int error = LastSystemError();
+        fd_ = -1;
+        SocketError("socket", error);
+        return;
+    }
+    ++serial_;
+    closeInvoked_ = false;
+    ChangeState(TSocketState::wsOpened);
+    int on = 1;
+    if (sockType_ == SOCK_STREAM) ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&sin_), sizeof sin_) != 0) {
+        SocketError("Bind", LastSystemError());
+        return;
+    }
+    ChangeState(TSocketState::wsBound);
+    if (sockType_ == SOCK_DGRAM) {
+        CreateNotifiers(false);
+        ChangeState(TSocketState::wsConnected);
+        TriggerSessionConnected(0);
+        return;
+    }
+    if (::listen(fd_, 5) != 0) {
+        SocketError("Listen", LastSystemError());
+        return;
+    }
+    CreateNotifiers(false);
+    ChangeState(TSocketState::wsListening);
+}
+
+int TCustomWSocket::Accept() {
+    if (state_ != TSocketState::wsListening) {
+        lastError_ = WSAEINVAL;
+        RaiseException("not a listening socket");
+        return -1;
+    }
+    int accepted = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (accepted < 0) {
+        SocketError("Accept", LastSystemError());
+        return -1;
+    }
+    return accepted;
+}
+
+void TCustomWSocket::Dup(int newHSocket) {
+    if (newHSocket < 0) {
+        lastError_ = WSAENOTSOCK;
+        SocketError("Dup", WSAENOTSOCK);
+        return;
+    }
+    if (fd_ >= 0 && fd_ != newHSocket) {
+        DeleteNotifiers();
+        if (::close(fd_) != 0) {
+            fd_ = -1;
+            SocketError("Dup (closesocket)", LastSystemError());
+            return;
+        }
+    }
+    fd_ = newHSocket;
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+    ++serial_;
+    closeInvoked_ = false;
+    allSent_ = true;
+    sockType_ = SOCK_STREAM;
+    ApplyLinger();
+    if (fd_ < 0) return;
+    CreateNotifiers(false);
+    ChangeState(TSocketState::wsConnected);
+}
+
+void TCustomWSocket::Shutdown(int how) {
+    if (fd_ >= 0) ::shutdown(fd_, how);
+}
+
+void TCustomWSocket::Pause() {
+    paused_ = true;
+    if (readNotifier_) readNotifier_->setEnabled(false);
+    if (writeNotifier_) writeNotifier_->setEnabled(false);
+}
+
+void TCustomWSocket::Resume() {
+    paused_ = false;
+    if (readNotifier_) readNotifier_->setEnabled(readWanted_);
+    if (writeNotifier_) writeNotifier_->setEnabled(writeWanted_);
+}
+
+int TCustomWSocket::GetSockName(sockaddr_in& name) {
+    socklen_t len = sizeof name;
+    return ::getsockname(fd_, reinterpret_cast<sockaddr*>(&name), &len) == 0 ? 0 : -1;
+}
+
+int TCustomWSocket::GetPeerName(sockaddr_in& name) {
+    if (state_ != TSocketState::wsConnected) {
+        lastError_ = WSAENOTCONN;
+        return -1;
+    }
+    socklen_t len = sizeof name;
+    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&name), &len) != 0) {
+        SocketError("GetPeerName", LastSystemError());
+        return -1;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Sending
+
+void TCustomWSocket::DeleteBufferedData() {
+    bufList_.clear();
+    allSent_ = true;
+}
+
+int TCustomWSocket::Send(const void* data, int len) {
+    if (state_ != TSocketState::wsConnected) {
+        lastError_ = WSAENOTCONN;
+        SocketError("Send", WSAENOTCONN);
+        return -1;
+    }
+    if (len <= 0) return 0;
+    allSent_ = false;
+    dataSentPending_ = true;
+    const char* p = static_cast<const char*>(data);
+    int left = len;
+    if (bufList_.empty()) bufList_.push_back(std::make_unique<TBuffer>(bufSize_));
+    while (left > 0) {
+        int taken = bufList_.back()->Write(p, left);
+        if (taken == 0) {
+            bufList_.push_back(std::make_unique<TBuffer>(bufSize_));
+            continue;
+        }
+        p += taken;
+        left -= taken;
+    }
+    std::uint64_t serial = serial_;
+    bool emptied = TryToSend();
+    // The data-sent event always arrives through the event loop, never inside Send.
+    if (emptied && serial == serial_ && fd_ >= 0) Post(kSocketEvent, static_cast<std::uintptr_t>(fd_), FD_WRITE);
+    return len;
+}
+
+int TCustomWSocket::SendTo(const sockaddr_in& dest, const void* data, int len) {
+    ssize_t sent = ::sendto(fd_, data, static_cast<std::size_t>(len), MSG_NOSIGNAL,
+                            reinterpret_cast<const sockaddr*>(&dest), sizeof dest);
+    if (sent < 0) {
+        lastError_ = LastSystemError();
+        return -1;
+    }
+    return static_cast<int>(sent);
+}
+
+// Sends what the queue holds; true when it is empty afterwards.
+bool TCustomWSocket::TryToSend() {
+    if (fd_ < 0) return false;
+    while (!bufList_.empty()) {
+        TBuffer& first = *bufList_.front();
+        int len = 0;
+        const char* p = first.Peek(len);
+        if (len <= 0) {
+            if (bufList_.size() == 1) break;
+            bufList_.pop_front();
+            continue;
+        }
+        ssize_t sent;
+        if (sockType_ == SOCK_DGRAM)
+            sent = ::sendto(fd_, p, static_cast<std::size_t>(len), MSG_NOSIGNAL,
+                            reinterpret_cast<const sockaddr*>(&sin_), sizeof sin_);
+        else
+            sent = ::send(fd_, p, static_cast<std::size_t>(len),
+                          MSG_NOSIGNAL | (sendFlags_ == TSocketSendFlags::wsSendUrgent ? MSG_OOB : 0));
+        if (sent < 0) {
+            int error = LastSystemError();
+            if (error == WSAEWOULDBLOCK) {
+                writeWanted_ = true;
+                if (writeNotifier_) writeNotifier_->setEnabled(!paused_);
+                return false;
+            }
+            lastError_ = error;
+            if (error == WSAEINVAL || error == WSAENOTSOCK || error == WSAECONNABORTED || error == WSAECONNRESET ||
+                error == WSAENOTCONN) {
+                closeInvoked_ = true;
+                InternalClose(false, static_cast<std::uint16_t>(error));
+                TriggerSessionClosed(static_cast<std::uint16_t>(error));
+            } else {
+                SocketError("TryToSend failed", error);
+            }
+            return false;
+        }
+        first.Remove(static_cast<int>(sent));
+        TriggerSendData(static_cast<int>(sent));
+        if (fd_ < 0) return false;
+        if (sent < len) {
+            writeWanted_ = true;
+            if (writeNotifier_) writeNotifier_->setEnabled(!paused_);
+            return false;
+        }
+        if (bufList_.size() > 1) bufList_.pop_front();
+    }
+    allSent_ = true;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Receiving
+
+int TCustomWSocket::Receive(void* buffer, int size) {
+    if (fd_ < 0) {
+        lastError_ = WSAENOTSOCK;
+        return -1;
+    }
+    EnableRead();
+    if (size <= 0) return 0;
+    ssize_t got = ::recv(fd_, buffer, static_cast<std::size_t>(size), 0);
+    if (got < 0) {
+        lastError_ = LastSystemError();
+        return -1;
+    }
+    receiveDrained_ = got < size;
+    readCount_ += got;
+    return static_cast<int>(got);
+}
+
+std::string TCustomWSocket::ReceiveStr() {
+    int count = RcvdCount();
+    if (count < 0) return {};
+    if (count == 0) count = 255;
+    std::string s(static_cast<std::size_t>(count), '\0');
+    int got = Receive(s.data(), count);
+    s.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return s;
+}
+
+int TCustomWSocket::ReceiveFrom(void* buffer, int size, sockaddr_in& from) {
+    if (fd_ < 0) {
+        lastError_ = WSAENOTSOCK;
+        return -1;
+    }
+    EnableRead();
+    socklen_t len = sizeof from;
+    ssize_t got = ::recvfrom(fd_, buffer, static_cast<std::size_t>(size), 0, reinterpret_cast<sockaddr*>(&from), &len);
+    if (got < 0) {
+        lastError_ = LastSystemError();
+        return -1;
+    }
+    readCount_ += got;
+    return static_cast<int>(got);
+}
+
+// ---------------------------------------------------------------------------
+// Closing
+
+void TCustomWSocket::AssignDefaultValue() {
+    DeleteNotifiers();
+    fd_ = -1;
+    ++serial_;
+    state_ = TSocketState::wsClosed;
+    addr_.clear();
+    port_.clear();
+    proto_ = "tcp";
+    localAddr_ = "0.0.0.0";
+    localPort_ = "0";
+    addrResolved_ = portResolved_ = protoResolved_ = localPortResolved_ = false;
+    LingerOnOff = TSocketLingerOnOff::wsLingerOn;
+    LingerTimeout = 0;
+    paused_ = false;
+}
+
+void TCustomWSocket::InternalClose(bool shutdownFirst, std::uint16_t error) {
+    (void)error;
+    if (fd_ < 0) {
+        if (state_ != TSocketState::wsClosed) {
+            ChangeState(TSocketState::wsClosed);
+            AssignDefaultValue();
+        }
+        return;
+    }
+    if (state_ == TSocketState::wsClosed) return;
+    if (shutdownFirst) ::shutdown(fd_, SHUT_WR);
+    DeleteNotifiers();
+    int closeError = ::close(fd_) == 0 ? 0 : LastSystemError();
+    fd_ = -1;
+    ++serial_;
+    ChangeState(TSocketState::wsClosed);
+    bool report = !destroying_ && !closeInvoked_;
+    closeInvoked_ = true;
+    AssignDefaultValue();
+    // Closing on Linux never asks to be retried; any other failure is reported.
+    if (closeError != 0 && closeError != WSAEINTR) SocketError("Disconnect (closesocket)", closeError);
+    if (report) TriggerSessionClosed(0);
+}
+
+void TCustomWSocket::Close() { InternalClose(true, 0); }
+
+void TCustomWSocket::Abort() {
+    CancelDnsLookup();
+    DeleteBufferedData();
+    if (fd_ >= 0 && sockType_ == SOCK_STREAM && state_ == TSocketState::wsConnected) {
+        LingerOnOff = TSocketLingerOnOff::wsLingerOff;
+        ApplyLinger();
+    }
+    InternalClose(false, 0);
+}
+
+void TCustomWSocket::CloseDelayed() { Post(kCloseNow); }
+
+void TCustomWSocket::Release() { window_->Post(kDestroy, 0, 0, serial_); }
+
+void TCustomWSocket::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+}  // namespace verdane

@@ -1,0 +1,172 @@
+// verdane-cli fetch against the scripted HTTP server of the tests: the page as
+// the editor would hold it, failures with one line and exit 1, nothing written
+// on failure, the silence timeout, and bad usage.
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace verdane::test;
+
+namespace {
+
+// The editor's line-end rule, written plainly: CR LF, lone CR and lone LF each
+// become CR LF, and a last line without a line end gets one.
+std::string CrLfText(const std::string& in) {
+    std::string out;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (in[i] == '\r' && i + 1 < in.size() && in[i + 1] == '\n') continue;
+        if (in[i] == '\r' || in[i] == '\n') out += "\r\n";
+        else out += in[i];
+    }
+    if (!out.empty() && out.substr(out.size() - 2) != "\r\n") out += "\r\n";
+    return out;
+}
+
+class NetCli : public ::testing::Test {
+protected:
+    TestHttpServer server_;
+    TempDir dir_;
+};
+
+TEST_F(NetCli, WritesThePageWithCrLfLineEnds) {
+    server_.On("/page.txt", {Send(Answer("HTTP/1.0 200 OK", {"Content-Type: text/plain"}, "a\nb\r\nc\rd"))});
+    std::string out = dir_.File("page.txt");
+    auto r = RunCli({"fetch", server_.Url("/page.txt"), out});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ToHex(ReadFile(out)), ToHex("a\r\nb\r\nc\r\nd\r\n"));
+    std::string request = server_.LastRequest();
+    EXPECT_NE(request.find("User-Agent: Halvorn\r\nHost: 127.0.0.1\r\nPragma: no-cache\r\n"), std::string::npos)
+        << request;
+}
+
+TEST_F(NetCli, KeepsEveryLineEndAcrossBlocksOfALargeBody) {
+    std::string body;
+    const char* ends[] = {"\r\n", "\n", "\r", "\r\n\r\n", "\n\r"};
+    for (int i = 0; body.size() < 1500000; ++i) body += "line " + std::to_string(i) + ends[(i * 7) % 5];
+    server_.On("/big", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: " + std::to_string(body.size())},
+                                    body.substr(0, 777777))),
+                        Delay(20), Send(body.substr(777777))});
+    auto r = RunCli({"fetch", server_.Url("/big"), "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(r.out == CrLfText(body)) << "sizes " << r.out.size() << " and " << CrLfText(body).size();
+}
+
+TEST_F(NetCli, AShiftJisPageKeepsItsBytes) {
+    // "日本語" in Shift-JIS, then a half-width katakana line: already the editor's code.
+    std::string body = Hex("93 FA 96 7B 8C EA 0A B1 B2 B3");
+    server_.On("/sjis", {Send(Answer("HTTP/1.0 200 OK", {}, body))});
+    auto r = RunCli({"fetch", server_.Url("/sjis"), "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ToHex(r.out), "93 FA 96 7B 8C EA 0D 0A B1 B2 B3 0D 0A");
+}
+
+TEST_F(NetCli, FollowsRelocations) {
+    server_.On("/old", {Send(Answer("HTTP/1.0 302 Found", {"Location: /new"}, "old body"))});
+    server_.On("/new", {Send(Answer("HTTP/1.1 200 OK", {}, "new body\r\n"))});
+    auto r = RunCli({"fetch", server_.Url("/old"), "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "new body\r\n");
+}
+
+struct Failure {
+    const char* name;
+    ServerScript script;
+    std::string message;
+};
+
+class NetCliFailure : public NetCli, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(NetCliFailure, PrintsTheReasonExitsOneAndLeavesTheOutputAlone) {
+    server_.On("/x", GetParam().script);
+    std::string out = dir_.File("out.txt");
+    WriteFile(out, "previous contents");
+    auto r = RunCli({"fetch", server_.Url("/x"), out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: " + GetParam().message + "\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(ReadFile(out), "previous contents");
+    EXPECT_EQ(ListDir(dir_.Path()), std::vector<std::string>{"out.txt"}) << "no temporary file is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, NetCliFailure,
+    ::testing::Values(
+        Failure{"NotFound", {Send(Answer("HTTP/1.1 404 Not Found", {}, "missing"))}, "Not Found"},
+        Failure{"ShortBody", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: 10"}, "12345"))},
+                "document incomplete: 5 of 10 bytes received"},
+        Failure{"Reset", {Send(Answer("HTTP/1.0 200 OK", {}, std::string(3000, 'x'))), Delay(50), Reset()},
+                "Connection reset by peer (Error #10054)"},
+        Failure{"Loop", {Send(Answer("HTTP/1.0 301 Moved", {"Location: /x"}, ""))}, "too many relocations"}),
+    [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+TEST_F(NetCli, AnUnknownHostFails) {
+    std::string out = dir_.File("out.txt");
+    auto r = RunCli({"fetch", "http://nohost..invalid/page", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: can't resolve hostname to IP address\n");
+    EXPECT_FALSE(FileExists(out));
+    EXPECT_TRUE(ListDir(dir_.Path()).empty());
+}
+
+TEST_F(NetCli, ASilentServerTimesOut) {
+    server_.On("/silent", {Hold()});
+    std::string out = dir_.File("out.txt");
+    auto started = std::chrono::steady_clock::now();
+    auto r = RunCli({"fetch", "--timeout", "1", server_.Url("/silent"), out});
+    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: no answer from the server within 1 seconds\n");
+    EXPECT_FALSE(FileExists(out));
+    EXPECT_GE(seconds, 0.9);
+    EXPECT_LT(seconds, 30.0);  // a loaded machine may be slow, but it must not wait for ever
+}
+
+TEST_F(NetCli, SendsTheProxyRequestWithItsCredentials) {
+    // The test server plays the proxy, so the whole request head can be checked.
+    server_.On("/doc.html", {Send(Answer("HTTP/1.0 200 OK", {}, "proxied"))});
+    auto r = RunCli({"fetch", "--proxy", "127.0.0.1:" + std::to_string(server_.Port()), "--proxy-user", "pu",
+                     "--proxy-password", "pw", "http://www.example.invalid/doc.html", "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "proxied\r\n");
+    EXPECT_EQ(server_.LastRequest(),
+              "GET http://www.example.invalid/doc.html HTTP/1.0\r\n"
+              "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+              "User-Agent: Halvorn\r\nHost: www.example.invalid\r\nPragma: no-cache\r\n"
+              "Proxy-Authorization: Basic cHU6cHc=\r\n\r\n");
+}
+
+TEST_F(NetCli, BadUsageExitsTwo) {
+    std::string url = server_.Url("/");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"fetch"}, {"fetch", url}, {"fetch", url, "a", "b"}, {"fetch", "--timeout", "0", url, "-"},
+          {"fetch", "--timeout", "abc", url, "-"}, {"fetch", "--proxy-user", "u", url, "-"},
+          {"fetch", "--frobnicate", url, "-"}, {"fetch", "", "-"}}) {
+        auto r = RunCli(args);
+        EXPECT_EQ(r.exitCode, 2) << args.size();
+        EXPECT_NE(r.err.find("verdane-cli fetch: "), std::string::npos);
+    }
+    EXPECT_TRUE(server_.Requests().empty());
+}
+
+TEST_F(NetCli, HelpExplainsEveryOption) {
+    auto r = RunCli({"fetch", "--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char* option : {"--proxy", "--proxy-user", "--proxy-password", "--html", "--timeout", "URL", "OUT"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+}
+
+TEST_F(NetCli, HtmlOptionIsAccepted) {
+    server_.On("/p.html", {Send(Answer("HTTP/1.0 200 OK", {}, "<p>x</p>"))});
+    auto r = RunCli({"fetch", "--html", server_.Url("/p.html"), dir_.File("p.txt")});
+    EXPECT_NE(r.exitCode, 2) << r.err;
+    if (r.exitCode != 0) {
+        EXPECT_EQ(r.err, "verdane-cli fetch: HTML conversion is not available in this build\n");
+        EXPECT_FALSE(FileExists(dir_.File("p.txt")));
+    }
+}
+
+}  // namespace

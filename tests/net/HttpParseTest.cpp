@@ -1,0 +1,240 @@
+// The HTTP client's pure parts: URL reading, Base64, and the answer parser fed
+// with bytes split at every offset (no socket involved).
+#include "HttpProt.h"
+#include "NetTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace verdane;
+
+namespace {
+
+struct UrlCase {
+    std::string url;
+    TUrlParts want;
+};
+
+class ParseUrlTest : public ::testing::TestWithParam<UrlCase> {};
+
+TEST_P(ParseUrlTest, SplitsTheUrlIntoItsParts) {
+    const UrlCase& c = GetParam();
+    TUrlParts got = ParseURL(c.url);
+    EXPECT_EQ(got.Proto, c.want.Proto);
+    EXPECT_EQ(got.User, c.want.User);
+    EXPECT_EQ(got.Pass, c.want.Pass);
+    EXPECT_EQ(got.Host, c.want.Host);
+    EXPECT_EQ(got.Port, c.want.Port);
+    EXPECT_EQ(got.Path, c.want.Path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Urls, ParseUrlTest,
+    ::testing::Values(
+        UrlCase{"", {}},
+        UrlCase{"http://www.example.com/", {"http", "", "", "www.example.com", "", "/"}},
+        UrlCase{"http://www.example.com", {"http", "", "", "www.example.com", "", ""}},
+        UrlCase{"http://joe:se:cret@host:8080/a/b.cgi?x=1",
+                {"http", "joe", "se:cret", "host", "8080", "/a/b.cgi?x=1"}},
+        UrlCase{"http://joe@host/", {"http", "joe", "", "host", "", "/"}},
+        UrlCase{"http://host?q=/x", {"http", "", "", "host", "", "?q=/x"}},
+        UrlCase{"ftp://host:21", {"ftp", "", "", "host", "21", ""}},
+        UrlCase{"/index.html", {"http", "", "", "", "", "/index.html"}},
+        UrlCase{"HTTP:/dir/x", {"http", "", "", "", "", "/dir/x"}},
+        UrlCase{"mailto:someone@example.com", {"mailto", "someone", "", "example.com", "", ""}},
+        UrlCase{"proxy.example.com:3128", {"", "", "", "proxy.example.com", "3128", ""}},
+        UrlCase{"page.html", {"", "", "", "page.html", "", ""}},
+        UrlCase{"user:pw@host", {"", "user", "pw", "host", "", ""}}));
+
+TEST(Base64, EncodesWithTheStandardAlphabetAndPadding) {
+    EXPECT_EQ(EncodeBase64(""), "");
+    EXPECT_EQ(EncodeBase64("f"), "Zg==");
+    EXPECT_EQ(EncodeBase64("fo"), "Zm8=");
+    EXPECT_EQ(EncodeBase64("foo"), "Zm9v");
+    EXPECT_EQ(EncodeBase64("foobar"), "Zm9vYmFy");
+    EXPECT_EQ(EncodeBase64("Aladdin:open sesame"), "QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
+    EXPECT_EQ(EncodeBase64(std::string("\xFB\xFF\xBF", 3)), "+/+/");
+}
+
+// What the parser made of one answer.
+struct Outcome {
+    int status = 0;
+    std::string reason;
+    long long contentLength = -1;
+    std::string contentType;
+    std::vector<std::string> headers;
+    std::string body;
+    int headerBegins = 0, headerEnds = 0, docBegins = 0;
+    std::string error;  // message of an exception from the parser
+    THttpState state = hsReady;
+};
+
+Outcome Parse(const std::vector<std::string_view>& pieces) {
+    test::QtApp();
+    THttpCli http;
+    Outcome o;
+    http.OnHeaderBegin = [&](THttpCli&) { ++o.headerBegins; };
+    http.OnHeaderEnd = [&](THttpCli&) { ++o.headerEnds; };
+    http.OnDocBegin = [&](THttpCli&) { ++o.docBegins; };
+    http.OnDocData = [&](THttpCli&, const char* p, int n) { o.body.append(p, static_cast<std::size_t>(n)); };
+    http.BeginAnswer();
+    try {
+        for (auto piece : pieces) http.ReceiveAnswerBytes(piece);
+    } catch (const std::exception& e) {
+        o.error = e.what();
+    }
+    o.status = http.StatusCode();
+    o.reason = http.ReasonPhrase();
+    o.contentLength = http.ContentLength();
+    o.contentType = http.ContentType();
+    o.headers = http.ReceivedHeaders();
+    o.state = http.State();
+    return o;
+}
+
+void ExpectSame(const Outcome& a, const Outcome& b, const std::string& where) {
+    EXPECT_EQ(a.status, b.status) << where;
+    EXPECT_EQ(a.reason, b.reason) << where;
+    EXPECT_EQ(a.contentLength, b.contentLength) << where;
+    EXPECT_EQ(a.contentType, b.contentType) << where;
+    EXPECT_EQ(a.headers, b.headers) << where;
+    EXPECT_EQ(a.body, b.body) << where;
+    EXPECT_EQ(a.headerBegins, b.headerBegins) << where;
+    EXPECT_EQ(a.headerEnds, b.headerEnds) << where;
+    EXPECT_EQ(a.docBegins, b.docBegins) << where;
+    EXPECT_EQ(a.error, b.error) << where;
+}
+
+// Every split into two pieces and a sample of splits into three give what the
+// whole answer gives.
+void ExpectSplitInvariant(const std::string& answer) {
+    Outcome whole = Parse({answer});
+    std::string_view all(answer);
+    for (std::size_t i = 0; i <= answer.size(); ++i) {
+        ExpectSame(Parse({all.substr(0, i), all.substr(i)}), whole, "split at " + std::to_string(i));
+        std::size_t j = i + (i * 7 + 3) % (answer.size() - i + 1);
+        ExpectSame(Parse({all.substr(0, i), all.substr(i, j - i), all.substr(j)}), whole,
+                       "split at " + std::to_string(i) + "," + std::to_string(j));
+    }
+}
+
+TEST(AnswerParser, ReadsStatusHeadersAndBodyWhereverTheBytesAreSplit) {
+    std::string answer =
+        "HTTP/1.1 200 OK fine\r\nContent-Type: Text/HTML; charset=Shift_JIS\r\nContent-Length: 13\r\n"
+        "X-Other:   value\r\n\r\nhello\r\nworld\n!";
+    Outcome o = Parse({answer});
+    EXPECT_EQ(o.status, 200);
+    EXPECT_EQ(o.reason, "OK fine");
+    EXPECT_EQ(o.contentType, "text/html; charset=shift_jis");
+    EXPECT_EQ(o.contentLength, 13);
+    EXPECT_EQ(o.headers, (std::vector<std::string>{"HTTP/1.1 200 OK fine", "Content-Type: Text/HTML; charset=Shift_JIS",
+                                                    "Content-Length: 13", "X-Other:   value"}));
+    EXPECT_EQ(o.body, "hello\r\nworld\n!");
+    EXPECT_EQ(o.headerEnds, 1);
+    EXPECT_EQ(o.state, hsWaitingBody);
+    ExpectSplitInvariant(answer);
+}
+
+TEST(AnswerParser, AcceptsLineFeedOnlyHeaderLines) {
+    Outcome o = Parse({"HTTP/1.0 200 OK\nContent-Length: 2\n\nab"});
+    EXPECT_EQ(o.status, 200);
+    EXPECT_EQ(o.contentLength, 2);
+    EXPECT_EQ(o.body, "ab");
+}
+
+TEST(AnswerParser, APageWithoutHeaderIsTheBodyWithItsLineEndsKept) {
+    std::string page = "<Html>\n<body>\r\nline</body>\n</html>";
+    Outcome o = Parse({page});
+    EXPECT_EQ(o.body, page);
+    EXPECT_EQ(o.contentType, "text/html");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.docBegins, 1);
+    ExpectSplitInvariant(page);
+}
+
+TEST(AnswerParser, OtherProtocolVersionsAreNotAStatusLine) {
+    Outcome o = Parse({"HTTP/2.0 200 OK\r\n\r\nbody"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.body, "body");
+}
+
+TEST(AnswerParser, AnErrorStatusStopsTheAnswerBeforeItsBody) {
+    std::string answer = "HTTP/1.1 404 Not Found\r\nContent-Length: 5\r\n\r\nnope!";
+    Outcome o = Parse({answer});
+    EXPECT_EQ(o.status, 404);
+    EXPECT_EQ(o.reason, "Not Found");
+    EXPECT_EQ(o.headers, std::vector<std::string>{"HTTP/1.1 404 Not Found"});
+    EXPECT_EQ(o.body, "");
+    ExpectSplitInvariant(answer);
+}
+
+TEST(AnswerParser, HeaderLinesUpTo8191BytesFitAndLongerOnesFail) {
+    std::string fits = "X-Long: " + std::string(8191 - 8, 'a');
+    Outcome ok = Parse({"HTTP/1.0 200 OK\r\n" + fits + "\n\r\nbody"});
+    EXPECT_EQ(ok.error, "");
+    EXPECT_EQ(ok.body, "body");
+
+    std::string tooLong = "X-Long: " + std::string(8192 - 8, 'a');
+    Outcome bad = Parse({"HTTP/1.0 200 OK\r\n" + tooLong + "\n\r\nbody"});
+    EXPECT_EQ(bad.error, "HTTP line too long");
+    EXPECT_EQ(bad.reason, "HTTP line too long");
+    EXPECT_EQ(bad.status, 404);
+    EXPECT_EQ(bad.body, "");
+}
+
+TEST(AnswerParser, ANumberThatIsNotANumberFailsTheAnswer) {
+    struct Case {
+        std::string answer, reason;
+    } cases[] = {
+        {"HTTP/1.0 2x0 OK\r\n\r\n", "'2x0' is not a valid integer value"},
+        {"HTTP/1.0\r\n\r\n", "'' is not a valid integer value"},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 12abc\r\n\r\n", "'12abc' is not a valid integer value"},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 99999999999999999999999\r\n\r\n",
+         "'99999999999999999999999' is not a valid integer value"},
+    };
+    for (const auto& c : cases) {
+        Outcome o = Parse({c.answer});
+        EXPECT_EQ(o.error, c.reason) << c.answer;
+        EXPECT_EQ(o.reason, c.reason) << c.answer;
+        EXPECT_EQ(o.status, 404) << c.answer;
+    }
+}
+
+TEST(AnswerParser, KeepsRangesChallengesAndOffersCookies) {
+    test::QtApp();
+    THttpCli http;
+    std::vector<std::string> cookies;
+    http.OnCookie = [&](THttpCli&, const std::string& data, bool& accept) {
+        EXPECT_TRUE(accept);
+        cookies.push_back(data);
+    };
+    http.BeginAnswer();
+    http.ReceiveAnswerBytes(
+        "HTTP/1.0 206 Partial\r\nContent-Range: bytes 100-199/1000\r\nAccept-Ranges: bytes\r\n"
+        "WWW-Authenticate: Basic realm=\"x\"\r\nSet-Cookie: a=b; path=/\r\n\r\n");
+    EXPECT_EQ(http.ContentRangeBegin, "100");
+    EXPECT_EQ(http.ContentRangeEnd, "199");
+    EXPECT_EQ(http.AcceptRanges(), "bytes");
+    EXPECT_EQ(http.AuthChallenges(), std::vector<std::string>{"Basic realm=\"x\""});
+    EXPECT_EQ(cookies, std::vector<std::string>{"a=b; path=/"});
+}
+
+TEST(AnswerParser, BodyBlocksArePassedOnAsTheyArrive) {
+    test::QtApp();
+    THttpCli http;
+    std::vector<std::string> blocks;
+    http.OnDocData = [&](THttpCli&, const char* p, int n) { blocks.emplace_back(p, static_cast<std::size_t>(n)); };
+    http.BeginAnswer();
+    http.ReceiveAnswerBytes("HTTP/1.0 200 OK\r\n\r\nfirst");
+    http.ReceiveAnswerBytes("second");
+    http.ReceiveAnswerBytes(std::string(20000, 'z'));
+    ASSERT_GE(blocks.size(), 4u);
+    EXPECT_EQ(blocks[0], "first");
+    EXPECT_EQ(blocks[1], "second");
+    EXPECT_EQ(blocks[2].size(), 8192u);  // never more than the receive buffer at once
+    EXPECT_EQ(http.ReceivedCount(), 5 + 6 + 20000);
+}
+
+}  // namespace

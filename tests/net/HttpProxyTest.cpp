@@ -1,0 +1,167 @@
+// The HTTP client through a real proxy: Debian's tinyproxy, started by the test
+// on a free loopback port with Basic authentication, in front of the test server.
+#include "HttpProt.h"
+#include "NetTestSupport.h"
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+
+extern char** environ;
+
+using namespace verdane;
+using namespace verdane::test;
+
+namespace {
+
+const char* kTinyproxy = "/usr/bin/tinyproxy";
+
+bool Accepts(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sa.sin_port = htons(static_cast<std::uint16_t>(port));
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// tinyproxy in the foreground with its own configuration, log and port.
+class Tinyproxy {
+public:
+    explicit Tinyproxy(const TempDir& dir) {
+        port_ = FreePort();
+        std::string conf = dir.File("tinyproxy.conf");
+        log_ = dir.File("tinyproxy.log");
+        WriteFile(conf, "Port " + std::to_string(port_) +
+                            "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\n"
+                            "LogFile \"" + log_ + "\"\nLogLevel Info\nAllow 127.0.0.1\n"
+                            "BasicAuth proxyuser s3cret\nDisableViaHeader Yes\n");
+        std::vector<std::string> args = {kTinyproxy, "-d", "-c", conf};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (::posix_spawn(&pid_, kTinyproxy, nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        // Wait until it listens (it starts in a few milliseconds; allow a loaded machine 20 s).
+        QElapsedTimer clock;
+        clock.start();
+        while (pid_ > 0 && !Accepts(port_) && clock.elapsed() < 20000) {
+            int status;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;  // it refused to start; the log says why
+                break;
+            }
+            ::poll(nullptr, 0, 20);
+        }
+    }
+    ~Tinyproxy() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        int status;
+        ::waitpid(pid_, &status, 0);
+    }
+    int Port() const { return port_; }
+    bool Running() const { return pid_ > 0 && Accepts(port_); }
+    std::string Log() const { return FileExists(log_) ? ReadFile(log_) : ""; }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+    std::string log_;
+};
+
+class HttpProxy : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::access(kTinyproxy, X_OK) != 0) GTEST_SKIP() << "tinyproxy is not installed (apt-get install tinyproxy)";
+        QtApp();
+        proxy_ = std::make_unique<Tinyproxy>(dir_);
+        ASSERT_TRUE(proxy_->Running()) << "tinyproxy did not start:\n" << proxy_->Log();
+        http_.Proxy = "127.0.0.1";
+        http_.ProxyPort = std::to_string(proxy_->Port());
+        http_.Agent = "Halvorn";
+        http_.OnDocData = [this](THttpCli&, const char* p, int n) { body_.append(p, static_cast<std::size_t>(n)); };
+    }
+
+    std::pair<std::string, int> Get(const std::string& url) {
+        body_.clear();
+        http_.URL = url;
+        try {
+            http_.Get();
+        } catch (const EHttpException& e) {
+            return {e.what(), e.ErrorCode};
+        }
+        return {"", 0};
+    }
+
+    TempDir dir_;
+    TestHttpServer server_;
+    std::unique_ptr<Tinyproxy> proxy_;
+    THttpCli http_;
+    std::string body_;
+};
+
+TEST_F(HttpProxy, FetchesThroughTheProxyWithItsCredentials) {
+    server_.On("/page.html", {Send(Answer("HTTP/1.1 200 OK", {"Content-Type: text/html", "Content-Length: 11"},
+                                          "<p>hi</p>\r\n"))});
+    http_.ProxyUsername = "proxyuser";
+    http_.ProxyPassword = "s3cret";
+    auto [error, code] = Get(server_.Url("/page.html"));
+    EXPECT_EQ(error, "") << proxy_->Log();
+    EXPECT_EQ(body_, "<p>hi</p>\r\n");
+    EXPECT_EQ(http_.ContentType(), "text/html");
+    // The proxy asked the server for the path; our proxy credentials stay with the proxy.
+    std::string request = server_.LastRequest();
+    EXPECT_EQ(request.substr(0, request.find("\r\n")), "GET /page.html HTTP/1.0") << request;
+    EXPECT_NE(request.find("User-Agent: Halvorn\r\n"), std::string::npos) << request;
+    EXPECT_EQ(request.find("Proxy-Authorization"), std::string::npos) << request;
+}
+
+TEST_F(HttpProxy, WrongOrMissingCredentialsAreRefusedByTheProxy) {
+    server_.On("/page.html", {Send(Answer("HTTP/1.0 200 OK", {}, "secret page"))});
+    http_.ProxyUsername = "proxyuser";
+    http_.ProxyPassword = "wrong";
+    // tinyproxy answers a failed proxy authentication with 401 (407 is the usual code).
+    auto refused = [](int code) { return code == 401 || code == 407; };
+    auto [error, code] = Get(server_.Url("/page.html"));
+    EXPECT_TRUE(refused(code)) << code;
+    EXPECT_FALSE(error.empty());
+    http_.ProxyUsername.clear();
+    EXPECT_TRUE(refused(Get(server_.Url("/page.html")).second));
+    EXPECT_TRUE(server_.Requests().empty());
+    EXPECT_EQ(body_, "");
+}
+
+TEST_F(HttpProxy, RelocationsThroughTheProxyKeepTheServersPort) {
+    server_.On("/old", {Send(Answer("HTTP/1.0 302 Found", {"Location: /new"}, ""))});
+    server_.On("/new", {Send(Answer("HTTP/1.0 200 OK", {}, "new place"))});
+    http_.ProxyUsername = "proxyuser";
+    http_.ProxyPassword = "s3cret";
+    auto [error, code] = Get(server_.Url("/old"));
+    EXPECT_EQ(error, "") << proxy_->Log();
+    EXPECT_EQ(body_, "new place");
+    EXPECT_EQ(http_.Location(), server_.Url("/new"));
+    EXPECT_EQ(http_.RequestPath(), server_.Url("/new"));
+}
+
+TEST_F(HttpProxy, AServerErrorPassesThroughTheProxy) {
+    http_.ProxyUsername = "proxyuser";
+    http_.ProxyPassword = "s3cret";
+    auto [error, code] = Get(server_.Url("/nowhere"));  // the test server answers 404
+    EXPECT_EQ(code, 404);
+    EXPECT_EQ(error, "Not Found");
+}
+
+}  // namespace

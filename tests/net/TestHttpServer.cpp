@@ -1,0 +1,223 @@
+#include "TestHttpServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <cstring>
+#include <stdexcept>
+
+namespace verdane::test {
+
+ServerStep Send(std::string bytes) {
+    ServerStep s;
+    s.kind = ServerStep::Kind::Send;
+    s.bytes = std::move(bytes);
+    return s;
+}
+ServerStep Delay(int ms) {
+    ServerStep s;
+    s.kind = ServerStep::Kind::Delay;
+    s.ms = ms;
+    return s;
+}
+ServerStep Reset() {
+    ServerStep s;
+    s.kind = ServerStep::Kind::Reset;
+    return s;
+}
+ServerStep Hold() {
+    ServerStep s;
+    s.kind = ServerStep::Kind::Hold;
+    return s;
+}
+ServerStep SendRepeated(std::string block, long long total) {
+    ServerStep s;
+    s.kind = ServerStep::Kind::SendRepeated;
+    s.bytes = std::move(block);
+    s.total = total;
+    return s;
+}
+
+std::string Answer(const std::string& statusLine, const std::vector<std::string>& headers, const std::string& body) {
+    std::string out = statusLine + "\r\n";
+    for (const auto& h : headers) out += h + "\r\n";
+    return out + "\r\n" + body;
+}
+
+TestHttpServer::TestHttpServer() {
+    if (::pipe2(stopPipe_, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sa.sin_port = 0;
+    socklen_t len = sizeof sa;
+    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
+        ::listen(listenFd_, 64) != 0 || ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
+        throw std::runtime_error("test server cannot listen");
+    port_ = ntohs(sa.sin_port);
+    acceptThread_ = std::thread([this] { AcceptLoop(); });
+}
+
+TestHttpServer::~TestHttpServer() { Stop(); }
+
+void TestHttpServer::Stop() {
+    if (stopping_.exchange(true)) return;
+    char c = 'x';
+    (void)!::write(stopPipe_[1], &c, 1);
+    if (acceptThread_.joinable()) acceptThread_.join();
+    for (auto& t : connections_)
+        if (t.joinable()) t.join();
+    ::close(listenFd_);
+    ::close(stopPipe_[0]);
+    ::close(stopPipe_[1]);
+}
+
+std::string TestHttpServer::Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+void TestHttpServer::On(const std::string& path, ServerScript script) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    scripts_[path] = std::move(script);
+}
+
+std::vector<std::string> TestHttpServer::Requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+std::string TestHttpServer::LastRequest() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_.empty() ? std::string() : requests_.back();
+}
+
+std::vector<std::string> TestHttpServer::Bodies() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return bodies_;
+}
+
+bool TestHttpServer::WaitReadable(int fd, int ms) const {
+    pollfd fds[2] = {{fd, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+    int n = fd >= 0 ? 2 : 1;
+    pollfd* first = fd >= 0 ? fds : fds + 1;
+    while (::poll(first, static_cast<nfds_t>(n), ms) < 0 && errno == EINTR) {}
+    return !(fds[1].revents & POLLIN) && !stopping_;
+}
+
+void TestHttpServer::AcceptLoop() {
+    for (;;) {
+        if (!WaitReadable(listenFd_, -1)) return;
+        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) continue;
+        connections_.emplace_back([this, fd] { Serve(fd); });
+    }
+}
+
+namespace {
+
+bool SendAll(int fd, const char* p, std::size_t n) {
+    while (n > 0) {
+        ssize_t put = ::send(fd, p, n, MSG_NOSIGNAL);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += put;
+        n -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+std::string RequestPath(const std::string& head) {
+    std::size_t a = head.find(' ');
+    std::size_t b = head.find(' ', a + 1);
+    if (a == std::string::npos || b == std::string::npos) return {};
+    std::string path = head.substr(a + 1, b - a - 1);
+    // An absolute request-URI (a proxied request) names the same path.
+    if (auto scheme = path.find("://"); scheme != std::string::npos) {
+        auto slash = path.find('/', scheme + 3);
+        path = slash == std::string::npos ? "/" : path.substr(slash);
+    }
+    return path;
+}
+
+}  // namespace
+
+void TestHttpServer::Serve(int fd) {
+    std::string head;
+    char buffer[65536];
+    std::size_t end;
+    while ((end = head.find("\r\n\r\n")) == std::string::npos) {
+        if (!WaitReadable(fd, -1)) return (void)::close(fd);
+        ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0 || head.size() > (1u << 20)) return (void)::close(fd);
+        head.append(buffer, static_cast<std::size_t>(got));
+    }
+    std::string body = head.substr(end + 4);
+    head.resize(end + 4);
+    // A POST body as its Content-Length announces.
+    if (auto cl = head.find("Content-Length: "); cl != std::string::npos) {
+        std::size_t want = std::stoul(head.substr(cl + 16));
+        while (body.size() < want) {
+            if (!WaitReadable(fd, -1)) return (void)::close(fd);
+            ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+            if (got <= 0) break;
+            body.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    ServerScript script;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        requests_.push_back(head);
+        if (head.rfind("POST ", 0) == 0) bodies_.push_back(body);
+        auto it = scripts_.find(RequestPath(head));
+        if (it == scripts_.end()) it = scripts_.find("*");
+        if (it != scripts_.end()) script = it->second;
+        else script = {Send(Answer("HTTP/1.0 404 Not Found", {}, ""))};
+    }
+    for (const auto& step : script) {
+        switch (step.kind) {
+        case ServerStep::Kind::Send:
+            if (!SendAll(fd, step.bytes.data(), step.bytes.size())) return (void)::close(fd);
+            break;
+        case ServerStep::Kind::SendRepeated: {
+            long long left = step.total;
+            while (left > 0) {
+                std::size_t n = static_cast<std::size_t>(std::min<long long>(left, static_cast<long long>(step.bytes.size())));
+                if (!SendAll(fd, step.bytes.data(), n)) return (void)::close(fd);
+                left -= static_cast<long long>(n);
+            }
+            break;
+        }
+        case ServerStep::Kind::Delay:
+            if (!WaitReadable(-1, step.ms)) return (void)::close(fd);
+            break;
+        case ServerStep::Kind::Reset: {
+            linger l{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            ::close(fd);
+            return;
+        }
+        case ServerStep::Kind::Hold:
+            WaitReadable(-1, -1);
+            ::close(fd);
+            return;
+        }
+    }
+    ::shutdown(fd, SHUT_WR);
+    // Let the client read everything and close first, so no reset overtakes the data.
+    while (WaitReadable(fd, 10000)) {
+        ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
+    }
+    ::close(fd);
+}
+
+}  // namespace verdane::test
