@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,14 +21,14 @@ struct Compiled {
     }
 };
 
-std::vector<Compiled*>& Patterns() {
-    static std::vector<Compiled*> patterns = [] {
-        std::vector<Compiled*> list;
+std::vector<std::unique_ptr<Compiled>>& Patterns() {
+    static std::vector<std::unique_ptr<Compiled>> patterns = [] {
+        std::vector<std::unique_ptr<Compiled>> list;
         for (const char* p : {"&lt;", "&amp;", "&#[0-9]+;", "[ \x81\x40\\t]*(\\r\\n)", "(\\r\\n)(\\r\\n)+", "x*",
                               "^", "$", "^a|b$", "^$", ".*", "[^a-z]+", "(a|ab)(c|bcd)(d*)", "\x82\xA0+|\x83\x41",
                               "(  )* x", "a$|a\\r\\nx"})
-            list.push_back(new Compiled(p, false));
-        for (const char* p : {"\x83\x4B\x83\x43\x83\x68", "abc", "\\."}) list.push_back(new Compiled(p, true));
+            list.push_back(std::make_unique<Compiled>(p, false));
+        for (const char* p : {"\x83\x4B\x83\x43\x83\x68", "abc", "\\."}) list.push_back(std::make_unique<Compiled>(p, true));
         return list;
     }();
     return patterns;

@@ -42,15 +42,6 @@ void Substitute(std::string_view decoded, std::string_view matched, std::string&
     }
 }
 
-// A decoded replacement without "&" or a backslash is copied as it is.
-bool NeedsSubstitution(std::string_view decoded) {
-    for (std::size_t pos = 0; pos < decoded.size();) {
-        std::uint16_t c = ReadChar(decoded, pos, FinalLead::Single);
-        if (c == '&' || c == '\\') return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 TAWKStr::TAWKStr() { FuzzyCharDic().push_back(&FuzzyCharDictionary()); }
@@ -105,7 +96,6 @@ std::string TAWKStr::ExpandReplacement(std::string_view replacement, std::string
 int TAWKStr::GSub(std::string_view replacement, std::string& text) const {
     // Passes 1 and 2 do not depend on the match: do them once.
     const std::string decoded = DecodeEscapes(ProtectAmpersands(UpToNul(replacement)));
-    const bool substitute = NeedsSubstitution(decoded);
 
     Search search(*this, text);
     const std::size_t end = search.End();
@@ -125,10 +115,7 @@ int TAWKStr::GSub(std::string_view replacement, std::string& text) const {
         const std::size_t s = match->start;
         std::size_t e = match->end;
         out.append(text, rest, s - rest);
-        if (substitute)
-            Substitute(decoded, std::string_view(text).substr(s, e - s), out);
-        else
-            out += decoded;
+        Substitute(decoded, std::string_view(text).substr(s, e - s), out);
         if (s == e && e < end) {
             // An empty match moves on by one character, keeping CR LF together.
             const auto b = static_cast<unsigned char>(text[s]);

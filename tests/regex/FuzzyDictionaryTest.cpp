@@ -52,6 +52,54 @@ TEST(FuzzyCharDictionary, Has145RowsInTheirOrder) {
     EXPECT_EQ(rows[144], Row({"ﾟ", "゜"}));
 }
 
+// Rows 1-26 and 102-139 follow rules; every other row is checked by its size
+// and its first entry.
+TEST(FuzzyCharDictionary, EveryRowHasItsEntries) {
+    const auto& rows = FuzzyCharDictionary().Rows();
+    ASSERT_EQ(rows.size(), 145u);
+    for (int i = 0; i < 26; ++i) {
+        std::string expected[4];
+        expected[0] = {static_cast<char>(0x82), static_cast<char>(0x60 + i)};  // Ａ..Ｚ
+        expected[1] = {static_cast<char>(0x82), static_cast<char>(0x81 + i)};  // ａ..ｚ
+        expected[2] = std::string(1, static_cast<char>('A' + i));
+        expected[3] = std::string(1, static_cast<char>('a' + i));
+        EXPECT_EQ(rows[i], std::vector<std::string>(expected, expected + 4)) << "row " << i + 1;
+    }
+    const char* kana = "かきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろ";
+    const char* half = "ｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛ";
+    const std::string kanaSjis = Sjis(kana), halfSjis = Sjis(half);
+    for (int i = 0; i < 38; ++i) {
+        const auto& row = rows[101 + i];
+        ASSERT_GE(row.size(), 3u);
+        EXPECT_EQ(row[0], kanaSjis.substr(2 * i, 2)) << "row " << 102 + i;
+        // Katakana lie 0x60 code points above hiragana in Unicode; in CP932
+        // they differ in lead byte, so compare through the table.
+        EXPECT_EQ(static_cast<unsigned char>(row[1][0]), 0x83) << "row " << 102 + i;
+        EXPECT_EQ(row[2], halfSjis.substr(i, 1)) << "row " << 102 + i;
+        const bool small = i == 12 || i == 30 || i == 31 || i == 32;  // つ や ゆ よ
+        EXPECT_EQ(row.size(), small ? 6u : 3u) << "row " << 102 + i;
+    }
+    const std::pair<int, const char*> table[] = {
+        {3, "0"}, {6, "1"}, {6, "2"}, {6, "3"}, {5, "4"}, {6, "5"}, {5, "6"}, {5, "7"}, {5, "8"}, {5, "9"},
+        {2, "　"}, {2, "!"}, {2, "\""}, {2, "#"}, {2, "$"}, {2, "%"}, {2, "&"}, {2, "'"}, {2, "("}, {2, ")"},
+        {2, "*"}, {2, "+"}, {3, "ー"}, {5, "-"}, {2, "･"}, {2, "/"}, {2, ":"}, {2, ";"}, {2, "<"}, {2, "="},
+        {2, ">"}, {2, "?"}, {2, "@"}, {3, "["}, {2, "\\"}, {3, "]"}, {2, "^"}, {2, "_"}, {2, "{"}, {2, "|"},
+        {2, "}"}, {2, "~"}, {4, ","}, {4, "｡"}, {3, "「"}, {3, "」"}, {3, "ん"}, {5, "が"}, {5, "ぎ"}, {5, "ぐ"},
+        {5, "げ"}, {5, "ご"}, {5, "ざ"}, {10, "じ"}, {10, "ず"}, {5, "ぜ"}, {5, "ぞ"}, {5, "だ"}, {5, "で"},
+        {5, "ど"}, {9, "ば"}, {9, "び"}, {9, "ぶ"}, {9, "べ"}, {9, "ぼ"}, {5, "ぱ"}, {5, "ぴ"}, {5, "ぷ"},
+        {5, "ぺ"}, {5, "ぽ"}, {6, "あ"}, {6, "い"}, {6, "う"}, {6, "え"}, {6, "お"}};
+    ASSERT_EQ(std::size(table), 75u);
+    for (std::size_t i = 0; i < std::size(table); ++i) {
+        EXPECT_EQ(rows[26 + i].size(), static_cast<std::size_t>(table[i].first)) << "row " << 27 + i;
+        EXPECT_EQ(rows[26 + i][0], Sjis(table[i].second)) << "row " << 27 + i;
+    }
+    const std::pair<int, const char*> last[] = {{6, "わ"}, {5, "ヰ"}, {5, "ヱ"}, {6, "を"}, {2, "ﾞ"}, {2, "ﾟ"}};
+    for (std::size_t i = 0; i < std::size(last); ++i) {
+        EXPECT_EQ(rows[139 + i].size(), static_cast<std::size_t>(last[i].first)) << "row " << 140 + i;
+        EXPECT_EQ(rows[139 + i][0], Sjis(last[i].second)) << "row " << 140 + i;
+    }
+}
+
 TEST(CommaText, QuotesBlanksAndTrailingCommas) {
     EXPECT_EQ(ParseCommaText(" a , b,c,"), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(ParseCommaText("\" \",\"\"\"\",\",\""), (std::vector<std::string>{" ", "\"", ","}));
