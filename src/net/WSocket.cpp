@@ -544,7 +544,7 @@ void TCustomWSocket::OnReadReady() {
     if (got > 0) {
         ProcessSocketEvent(FD_READ, 0);
     } else if (got == 0) {
-        ProcessSocketEvent(FD_CLOSE, 0);
+        ProcessSocketEvent(FD_CLOSE, static_cast<std::uint16_t>(readFailure_));
     } else if (errno == EAGAIN || errno == EINTR) {
         readWanted_ = true;
         readNotifier_->setEnabled(!paused_);
@@ -829,6 +829,7 @@ void TCustomWSocket::Connect() {
     closeInvoked_ = false;
     allSent_ = true;
     dataSentPending_ = false;
+    readFailure_ = 0;
     ChangeState(TSocketState::wsOpened);
     int on = 1;
     if (sockType_ == SOCK_STREAM) {
@@ -1123,6 +1124,8 @@ int TCustomWSocket::Receive(void* buffer, int size) {
     ssize_t got = ::recv(fd_, buffer, static_cast<std::size_t>(size), 0);
     if (got < 0) {
         lastError_ = LastSystemError();
+        // The system reports a reset only once; keep it for the close event.
+        if (lastError_ != WSAEWOULDBLOCK && lastError_ != WSAEINTR) readFailure_ = lastError_;
         return -1;
     }
     receiveDrained_ = got < size;
@@ -1161,6 +1164,7 @@ int TCustomWSocket::ReceiveFrom(void* buffer, int size, sockaddr_in& from) {
 
 void TCustomWSocket::AssignDefaultValue() {
     DeleteNotifiers();
+    readFailure_ = 0;
     fd_ = -1;
     ++serial_;
     state_ = TSocketState::wsClosed;

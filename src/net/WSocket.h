@@ -234,6 +234,7 @@ protected:
     bool destroying_ = false;
     bool receivedInPass_ = false;
     bool receiveDrained_ = false;  // the last receive got less than it asked for
+    int readFailure_ = 0;  // a receive failed (a reset): the close event carries this error
     long long readCount_ = 0;
     int lastError_ = 0;
     std::string lastErrorText_;
