@@ -295,7 +295,7 @@ TCustomWSocket::~TCustomWSocket() {
     }
     if (fd_ >= 0) {
         try {
-            InternalClose(false, 0);
+            InternalClose(false);
         } catch (...) {
         }
     }
@@ -1090,7 +1090,7 @@ bool TCustomWSocket::TryToSend() {
             if (error == WSAEINVAL || error == WSAENOTSOCK || error == WSAECONNABORTED || error == WSAECONNRESET ||
                 error == WSAENOTCONN) {
                 closeInvoked_ = true;
-                InternalClose(false, static_cast<std::uint16_t>(error));
+                InternalClose(false);
                 TriggerSessionClosed(static_cast<std::uint16_t>(error));
             } else {
                 SocketError("TryToSend failed", error);
@@ -1179,8 +1179,7 @@ void TCustomWSocket::AssignDefaultValue() {
     paused_ = false;
 }
 
-void TCustomWSocket::InternalClose(bool shutdownFirst, std::uint16_t error) {
-    (void)error;
+void TCustomWSocket::InternalClose(bool shutdownFirst) {
     if (fd_ < 0) {
         if (state_ != TSocketState::wsClosed) {
             ChangeState(TSocketState::wsClosed);
@@ -1203,7 +1202,7 @@ void TCustomWSocket::InternalClose(bool shutdownFirst, std::uint16_t error) {
     if (report) TriggerSessionClosed(0);
 }
 
-void TCustomWSocket::Close() { InternalClose(true, 0); }
+void TCustomWSocket::Close() { InternalClose(true); }
 
 void TCustomWSocket::Abort() {
     CancelDnsLookup();
@@ -1212,7 +1211,7 @@ void TCustomWSocket::Abort() {
         LingerOnOff = TSocketLingerOnOff::wsLingerOff;
         ApplyLinger();
     }
-    InternalClose(false, 0);
+    InternalClose(false);
 }
 
 void TCustomWSocket::CloseDelayed() { Post(kCloseNow); }

@@ -199,9 +199,8 @@ protected:
     void SocketError(const std::string& op, int error);
     // The common error path: OnError if assigned, else ESocketException.
     void RaiseException(const std::string& msg);
-    void InternalClose(bool shutdownFirst, std::uint16_t error);
+    void InternalClose(bool shutdownFirst);
     void AssignDefaultValue();
-    void DataAvailableError(std::uint16_t error);
     void ReceiveLoop(std::uint16_t error, bool once);
     bool TryToSend();
     void DeleteBufferedData();
