@@ -115,6 +115,13 @@ std::string HtmlToTextForFetch(const std::string& /*text*/) {
     throw CliError("HTML conversion is not available in this build");
 }
 
+// A reason on one line: the socket layer's texts may hold a CR LF.
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n') c = ' ';
+    return text;
+}
+
 int ParseTimeoutMs(const std::string& text) {
     std::size_t used = 0;
     double seconds = 0;
@@ -199,7 +206,7 @@ int RunFetch(const Args& args) {
         http.Get();
     } catch (const EHttpException& e) {
         if (timedOut) throw CliError("no answer from the server within " + timeoutText + " seconds");
-        throw CliError(e.what());
+        throw CliError(OneLine(e.what()));
     }
     silence.stop();
     joiner.Finish();
