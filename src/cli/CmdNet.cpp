@@ -179,8 +179,11 @@ int RunFetch(const Args& args) {
     silence.setSingleShot(true);
     silence.setTimerType(Qt::PreciseTimer);
     bool timedOut = false;
+    bool bodyComplete = false;  // the whole announced body was there when the server fell silent
     QObject::connect(&silence, &QTimer::timeout, [&] {
         timedOut = true;
+        bodyComplete = http.State() == hsWaitingBody && http.ContentLength() >= 0 &&
+                       http.ReceivedCount() >= http.ContentLength();
         http.Abort();
     });
     auto progress = [&silence, timeoutMs] { silence.start(timeoutMs); };
@@ -205,8 +208,12 @@ int RunFetch(const Args& args) {
         progress();
         http.Get();
     } catch (const EHttpException& e) {
-        if (timedOut) throw CliError("no answer from the server within " + timeoutText + " seconds");
-        throw CliError(OneLine(e.what()));
+        // A server that keeps the connection open after the announced body has
+        // still sent the whole page.
+        if (!(timedOut && bodyComplete)) {
+            if (timedOut) throw CliError("timed out: no data from the server for " + timeoutText + " s");
+            throw CliError(OneLine(e.what()));
+        }
     }
     silence.stop();
     joiner.Finish();
