@@ -706,11 +706,7 @@ void TCustomWSocket::DnsLookup(const std::string& hostName) {
         TriggerDnsLookupDone(WSAEINVAL);
         return;
     }
-    if (lookup_) {
-        std::lock_guard<std::mutex> lock(lookup_->mutex);
-        lookup_->target = nullptr;
-    }
-    lookup_.reset();
+    DropPendingLookup();
     dnsResult_.clear();
     dnsResultList_.clear();
     in_addr_t a = ::inet_addr(hostName.c_str());
@@ -729,11 +725,7 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& hostAddr) {
         TriggerDnsLookupDone(WSAEINVAL);
         return;
     }
-    if (lookup_) {
-        std::lock_guard<std::mutex> lock(lookup_->mutex);
-        lookup_->target = nullptr;
-    }
-    lookup_.reset();
+    DropPendingLookup();
     dnsResult_.clear();
     dnsResultList_.clear();
     StartLookup(hostAddr, true);
@@ -751,13 +743,19 @@ void TCustomWSocket::LookupDone(const TMessageEvent& message) {
     TriggerDnsLookupDone(error);
 }
 
-void TCustomWSocket::CancelDnsLookup() {
+// Forgets the pending lookup; its answer, if it still comes, is dropped.
+void TCustomWSocket::DropPendingLookup() {
     if (!lookup_) return;
     {
         std::lock_guard<std::mutex> lock(lookup_->mutex);
         lookup_->target = nullptr;
     }
     lookup_.reset();
+}
+
+void TCustomWSocket::CancelDnsLookup() {
+    if (!lookup_) return;
+    DropPendingLookup();
     if (!destroying_) TriggerDnsLookupDone(WSAEINTR);
 }
 

@@ -245,6 +245,7 @@ protected:
     std::shared_ptr<LookupJob> lookup_;
     int nextLookupHandle_ = 1;
     void StartLookup(const std::string& name, bool reverse);
+    void DropPendingLookup();
     void LookupDone(const TMessageEvent& message);
 };
 
