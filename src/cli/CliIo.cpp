@@ -81,7 +81,7 @@ bool ReadAll(int fd, std::string& out) {
 
 bool WriteAll(int fd, std::string_view bytes) {
     // Moderate pieces: some kernels (gVisor among them) copy one huge write far
-    // more slowly than the same bytes in 1 MB writes.
+    // more slowly than the same bytes in 64 KB writes.
     constexpr std::size_t kPiece = 1u << 16;
     while (!bytes.empty()) {
         ssize_t n = ::write(fd, bytes.data(), std::min(bytes.size(), kPiece));

@@ -115,6 +115,13 @@ std::string HtmlToTextForFetch(const std::string& /*text*/) {
     throw CliError("HTML conversion is not available in this build");
 }
 
+// A reason on one line: the socket layer's texts may hold a CR LF.
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n') c = ' ';
+    return text;
+}
+
 int ParseTimeoutMs(const std::string& text) {
     std::size_t used = 0;
     double seconds = 0;
@@ -172,8 +179,11 @@ int RunFetch(const Args& args) {
     silence.setSingleShot(true);
     silence.setTimerType(Qt::PreciseTimer);
     bool timedOut = false;
+    bool bodyComplete = false;  // the whole announced body was there when the server fell silent
     QObject::connect(&silence, &QTimer::timeout, [&] {
         timedOut = true;
+        bodyComplete = http.State() == hsWaitingBody && http.ContentLength() >= 0 &&
+                       http.ReceivedCount() >= http.ContentLength();
         http.Abort();
     });
     auto progress = [&silence, timeoutMs] { silence.start(timeoutMs); };
@@ -198,8 +208,12 @@ int RunFetch(const Args& args) {
         progress();
         http.Get();
     } catch (const EHttpException& e) {
-        if (timedOut) throw CliError("no answer from the server within " + timeoutText + " seconds");
-        throw CliError(e.what());
+        // A server that keeps the connection open after the announced body has
+        // still sent the whole page.
+        if (!(timedOut && bodyComplete)) {
+            if (timedOut) throw CliError("timed out: no data from the server for " + timeoutText + " s");
+            throw CliError(OneLine(e.what()));
+        }
     }
     silence.stop();
     joiner.Finish();

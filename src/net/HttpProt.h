@@ -217,7 +217,7 @@ private:
     static constexpr int kBufferSize = 8192;  // the longest header line, and the header's buffer
     char rcvdBuffer_[kBufferSize + 1];
     // Body bytes are read in larger blocks straight into this buffer and passed on.
-    static constexpr int kBodyBlockSize = 65536;
+    static constexpr int kBodyBlockSize = 262144;
     std::unique_ptr<char[]> bodyBuffer_;
     int rcvdCount_ = 0;
     std::string_view lineEnd_;  // the line end that followed the line being handled

@@ -295,7 +295,7 @@ TCustomWSocket::~TCustomWSocket() {
     }
     if (fd_ >= 0) {
         try {
-            InternalClose(false, 0);
+            InternalClose(false);
         } catch (...) {
         }
     }
@@ -544,7 +544,7 @@ void TCustomWSocket::OnReadReady() {
     if (got > 0) {
         ProcessSocketEvent(FD_READ, 0);
     } else if (got == 0) {
-        ProcessSocketEvent(FD_CLOSE, 0);
+        ProcessSocketEvent(FD_CLOSE, static_cast<std::uint16_t>(readFailure_));
     } else if (errno == EAGAIN || errno == EINTR) {
         readWanted_ = true;
         readNotifier_->setEnabled(!paused_);
@@ -706,11 +706,7 @@ void TCustomWSocket::DnsLookup(const std::string& hostName) {
         TriggerDnsLookupDone(WSAEINVAL);
         return;
     }
-    if (lookup_) {
-        std::lock_guard<std::mutex> lock(lookup_->mutex);
-        lookup_->target = nullptr;
-    }
-    lookup_.reset();
+    DropPendingLookup();
     dnsResult_.clear();
     dnsResultList_.clear();
     in_addr_t a = ::inet_addr(hostName.c_str());
@@ -729,11 +725,7 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& hostAddr) {
         TriggerDnsLookupDone(WSAEINVAL);
         return;
     }
-    if (lookup_) {
-        std::lock_guard<std::mutex> lock(lookup_->mutex);
-        lookup_->target = nullptr;
-    }
-    lookup_.reset();
+    DropPendingLookup();
     dnsResult_.clear();
     dnsResultList_.clear();
     StartLookup(hostAddr, true);
@@ -751,13 +743,19 @@ void TCustomWSocket::LookupDone(const TMessageEvent& message) {
     TriggerDnsLookupDone(error);
 }
 
-void TCustomWSocket::CancelDnsLookup() {
+// Forgets the pending lookup; its answer, if it still comes, is dropped.
+void TCustomWSocket::DropPendingLookup() {
     if (!lookup_) return;
     {
         std::lock_guard<std::mutex> lock(lookup_->mutex);
         lookup_->target = nullptr;
     }
     lookup_.reset();
+}
+
+void TCustomWSocket::CancelDnsLookup() {
+    if (!lookup_) return;
+    DropPendingLookup();
     if (!destroying_) TriggerDnsLookupDone(WSAEINTR);
 }
 
@@ -829,6 +827,7 @@ void TCustomWSocket::Connect() {
     closeInvoked_ = false;
     allSent_ = true;
     dataSentPending_ = false;
+    readFailure_ = 0;
     ChangeState(TSocketState::wsOpened);
     int on = 1;
     if (sockType_ == SOCK_STREAM) {
@@ -1089,7 +1088,7 @@ bool TCustomWSocket::TryToSend() {
             if (error == WSAEINVAL || error == WSAENOTSOCK || error == WSAECONNABORTED || error == WSAECONNRESET ||
                 error == WSAENOTCONN) {
                 closeInvoked_ = true;
-                InternalClose(false, static_cast<std::uint16_t>(error));
+                InternalClose(false);
                 TriggerSessionClosed(static_cast<std::uint16_t>(error));
             } else {
                 SocketError("TryToSend failed", error);
@@ -1123,6 +1122,8 @@ int TCustomWSocket::Receive(void* buffer, int size) {
     ssize_t got = ::recv(fd_, buffer, static_cast<std::size_t>(size), 0);
     if (got < 0) {
         lastError_ = LastSystemError();
+        // The system reports a reset only once; keep it for the close event.
+        if (lastError_ != WSAEWOULDBLOCK && lastError_ != WSAEINTR) readFailure_ = lastError_;
         return -1;
     }
     receiveDrained_ = got < size;
@@ -1161,6 +1162,7 @@ int TCustomWSocket::ReceiveFrom(void* buffer, int size, sockaddr_in& from) {
 
 void TCustomWSocket::AssignDefaultValue() {
     DeleteNotifiers();
+    readFailure_ = 0;
     fd_ = -1;
     ++serial_;
     state_ = TSocketState::wsClosed;
@@ -1175,8 +1177,7 @@ void TCustomWSocket::AssignDefaultValue() {
     paused_ = false;
 }
 
-void TCustomWSocket::InternalClose(bool shutdownFirst, std::uint16_t error) {
-    (void)error;
+void TCustomWSocket::InternalClose(bool shutdownFirst) {
     if (fd_ < 0) {
         if (state_ != TSocketState::wsClosed) {
             ChangeState(TSocketState::wsClosed);
@@ -1199,7 +1200,7 @@ void TCustomWSocket::InternalClose(bool shutdownFirst, std::uint16_t error) {
     if (report) TriggerSessionClosed(0);
 }
 
-void TCustomWSocket::Close() { InternalClose(true, 0); }
+void TCustomWSocket::Close() { InternalClose(true); }
 
 void TCustomWSocket::Abort() {
     CancelDnsLookup();
@@ -1208,7 +1209,7 @@ void TCustomWSocket::Abort() {
         LingerOnOff = TSocketLingerOnOff::wsLingerOff;
         ApplyLinger();
     }
-    InternalClose(false, 0);
+    InternalClose(false);
 }
 
 void TCustomWSocket::CloseDelayed() { Post(kCloseNow); }

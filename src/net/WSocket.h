@@ -199,9 +199,8 @@ protected:
     void SocketError(const std::string& op, int error);
     // The common error path: OnError if assigned, else ESocketException.
     void RaiseException(const std::string& msg);
-    void InternalClose(bool shutdownFirst, std::uint16_t error);
+    void InternalClose(bool shutdownFirst);
     void AssignDefaultValue();
-    void DataAvailableError(std::uint16_t error);
     void ReceiveLoop(std::uint16_t error, bool once);
     bool TryToSend();
     void DeleteBufferedData();
@@ -234,6 +233,7 @@ protected:
     bool destroying_ = false;
     bool receivedInPass_ = false;
     bool receiveDrained_ = false;  // the last receive got less than it asked for
+    int readFailure_ = 0;  // a receive failed (a reset): the close event carries this error
     long long readCount_ = 0;
     int lastError_ = 0;
     std::string lastErrorText_;
@@ -245,6 +245,7 @@ protected:
     std::shared_ptr<LookupJob> lookup_;
     int nextLookupHandle_ = 1;
     void StartLookup(const std::string& name, bool reverse);
+    void DropPendingLookup();
     void LookupDone(const TMessageEvent& message);
 };
 

@@ -119,10 +119,17 @@ TEST_F(NetCli, ASilentServerTimesOut) {
     auto r = RunCli({"fetch", "--timeout", "1", server_.Url("/silent"), out});
     auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "verdane-cli fetch: no answer from the server within 1 seconds\n");
+    EXPECT_EQ(r.err, "verdane-cli fetch: timed out: no data from the server for 1 s\n");
     EXPECT_FALSE(FileExists(out));
     EXPECT_GE(seconds, 0.9);
     EXPECT_LT(seconds, 30.0);  // a loaded machine may be slow, but it must not wait for ever
+}
+
+TEST_F(NetCli, ACompleteBodyOnAConnectionLeftOpenIsTheDocument) {
+    server_.On("/open", {Send(Answer("HTTP/1.1 200 OK", {"Content-Length: 6"}, "whole\n")), Hold()});
+    auto r = RunCli({"fetch", "--timeout", "1", server_.Url("/open"), "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "whole\r\n");
 }
 
 TEST_F(NetCli, SendsTheProxyRequestWithItsCredentials) {

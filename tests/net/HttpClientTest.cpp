@@ -359,6 +359,8 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenAnswer{"ResetInBody",
                      {Send(Answer("HTTP/1.0 200 OK", {}, Big(5000))), Delay(50), Reset()},
                      "Connection reset by peer (Error #10054)"},
+        BrokenAnswer{"ResetRightAfterMuchData", {Send(Answer("HTTP/1.0 200 OK", {}, Big(2000000))), Reset()},
+                     "Connection reset by peer (Error #10054)"},
         BrokenAnswer{"ShortBody", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: 100"}, Big(50)))},
                      "document incomplete: 50 of 100 bytes received"},
         BrokenAnswer{"ClosedInHeader", {Send("HTTP/1.0 200 OK\r\nServer: x\r\n")},
