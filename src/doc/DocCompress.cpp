@@ -56,7 +56,7 @@ constexpr std::array<std::uint64_t, 9> kLeadingBytes = [] {
     }
     return masks;
 }();
-std::uint64_t LeadingBytesMask(int bytes) { return kLeadingBytes[bytes]; }
+std::uint64_t LeadingBytesMask(int bytes) { return kLeadingBytes[std::min(bytes, 8)]; }
 
 // Pos holds positions in the record: 16 bits for records of up to 32767 bytes
 // (all of them in a DOC database) keep the chains small, 32 bits for longer data.
@@ -336,7 +336,8 @@ int TBuf::Compress() {
     const auto* d = reinterpret_cast<const std::uint8_t*>(data_.data());
     // At most two work bytes per input byte (an escaped literal, or a space that
     // cannot pair followed by an escaped byte).
-    work_.resize(std::max<std::size_t>(12288, 2 * data_.size() + 8));
+    const std::size_t workSize = std::max<std::size_t>(12288, 2 * data_.size() + 8);
+    if (work_.size() < workSize) work_.resize(workSize);
     workPos_ = 0;
     runAt_ = -1;
     spacePending_ = false;
