@@ -87,7 +87,7 @@ public:
             if (++k > maxK) return k;
         }
         for (; k <= 3; ++k) {
-            const int b = FindOnChain(i, k, k == 2 ? prev2_.data() : prev3_.data(), lowest);
+            const int b = FindOnChain(i, k, k == 2 ? prev2_.get() : prev3_.get(), lowest);
             if (b < 0) return k;
             m = b;
             if (k == maxK) return k + 1;
@@ -97,7 +97,7 @@ public:
         for (int p = prev4_[i]; p >= lowest; p = prev4_[p]) {
             const int length = std::min(MatchLength(p, i, maxK), i - p);
             for (; k <= length; ++k) {
-                const int b = TakenAt(i, k, p, prev4_.data());
+                const int b = TakenAt(i, k, p, prev4_.get());
                 if (b < lowest) return k;
                 m = b;
             }
@@ -111,7 +111,7 @@ private:
 
     void BuildChains() {
         int bits = 8;
-        while (bits < 16 && (1 << bits) < size_) ++bits;
+        while (bits < 16 && (1 << bits) < 2 * size_) ++bits;  // a table twice the record: few collisions
         // Chains on the first two, three and four bytes; the padding makes the
         // last positions' keys differ from every full key only harmlessly, since
         // Equal checks each hit.
@@ -119,10 +119,12 @@ private:
         Pos* head2 = heads.data();
         Pos* head3 = head2 + (std::size_t{1} << bits);
         Pos* head4 = head3 + (std::size_t{1} << bits);
+        // Every position but the last gets its links below.
         const auto n = static_cast<std::size_t>(std::max(size_, 1));
-        prev2_.assign(n, Pos{-1});
-        prev3_.assign(n, Pos{-1});
-        prev4_.assign(n, Pos{-1});
+        prev2_.reset(new Pos[n]);
+        prev3_.reset(new Pos[n]);
+        prev4_.reset(new Pos[n]);
+        prev2_[n - 1] = prev3_[n - 1] = prev4_[n - 1] = Pos{-1};
         for (int p = 0; p + 2 <= size_; ++p) {
             std::uint32_t four;
             std::memcpy(&four, d_ + p, 4);
@@ -252,7 +254,7 @@ private:
     int size_;
     std::vector<std::uint8_t> text_;
     const std::uint8_t* d_ = nullptr;
-    std::vector<Pos> prev2_, prev3_, prev4_;
+    std::unique_ptr<Pos[]> prev2_, prev3_, prev4_;
     std::vector<int> runStart_, pending_;
     std::unordered_map<Key, Replay, KeyHash> replays_;
 };
