@@ -6,23 +6,24 @@
 // one taken (so in "aaa" the string "aa" is found at 0 only), and the last one
 // taken is the answer. A candidate found more than 2047 bytes back ends the
 // growth. Scanning the whole prefix for every candidate is quadratic; here the
-// answer comes from chains of earlier positions that share the candidate's first
-// two or three bytes, walked backwards from i:
+// answer comes from chains linking each position to the previous one with the
+// same first two, three or four bytes (hashed; every hit is checked):
 //
 //  * the newest occurrence p at or before i - k (k the candidate's length) that
-//    lies within reach is found by walking the chain; when the candidate grows by
-//    a byte at the same i, the walk goes on from p, since a longer string's
-//    occurrences are among the shorter one's;
-//  * if the candidate cannot overlap itself (no proper prefix equals a suffix),
-//    no two occurrences overlap, every occurrence is taken, and p is the answer;
+//    lies within reach is found by walking the chain back from i; candidates of
+//    four bytes and more share one walk along the four-byte chain, each
+//    position serving every length up to its match length;
+//  * p is taken unless an earlier occurrence overlaps it, which needs an
+//    occurrence in (p - k, p); that one would be on p's chain right behind p,
+//    so one look at the next link settles the usual case;
 //  * otherwise the left-to-right taking decides: for a run of one byte the taken
 //    occurrences are the run's start plus multiples of k; for other periodic
 //    candidates (e.g. "ababa") the taking is replayed from the first occurrence
-//    in the record, and remembered per candidate string, because the scan asks
+//    in the record and remembered per candidate string, because the scan asks
 //    for the same string again at growing i.
 //
-// tests/doc holds the plain whole-prefix scan, and the tests compare the two
-// on many texts.
+// tests/doc holds the plain whole-prefix scan; the tests and a fuzz target
+// compare the two.
 #include "DocBuffer.h"
 
 #include <algorithm>
