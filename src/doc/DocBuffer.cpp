@@ -26,10 +26,10 @@ int TBuf::Decompress() {
     const auto* in = reinterpret_cast<const std::uint8_t*>(data_.data());
     const std::size_t size = data_.size();
     // A token expands at most fivefold (two bytes to ten); the slack lets short
-    // copies move whole eight-byte words.
-    std::string out;
-    out.resize(size * 5 + 16);
-    auto* o = reinterpret_cast<std::uint8_t*>(out.data());
+    // copies move whole eight-byte words. The work area only ever grows, so a
+    // TBuf that decodes record after record allocates once.
+    if (work_.size() < size * 5 + 16) work_.resize(size * 5 + 16);
+    auto* o = reinterpret_cast<std::uint8_t*>(work_.data());
     std::size_t pos = 0;
     std::size_t n = 0;
     while (pos < size) {
@@ -73,8 +73,7 @@ int TBuf::Decompress() {
             pos += c;
         }
     }
-    out.resize(n);
-    data_ = std::move(out);
+    data_.assign(work_.data(), n);
     return static_cast<int>(n);
 }
 

@@ -6,23 +6,24 @@
 // one taken (so in "aaa" the string "aa" is found at 0 only), and the last one
 // taken is the answer. A candidate found more than 2047 bytes back ends the
 // growth. Scanning the whole prefix for every candidate is quadratic; here the
-// answer comes from chains of earlier positions that share the candidate's first
-// two or three bytes, walked backwards from i:
+// answer comes from chains linking each position to the previous one with the
+// same first two, three or four bytes (hashed; every hit is checked):
 //
 //  * the newest occurrence p at or before i - k (k the candidate's length) that
-//    lies within reach is found by walking the chain; when the candidate grows by
-//    a byte at the same i, the walk goes on from p, since a longer string's
-//    occurrences are among the shorter one's;
-//  * if the candidate cannot overlap itself (no proper prefix equals a suffix),
-//    no two occurrences overlap, every occurrence is taken, and p is the answer;
+//    lies within reach is found by walking the chain back from i; candidates of
+//    four bytes and more share one walk along the four-byte chain, each
+//    position serving every length up to its match length;
+//  * p is taken unless an earlier occurrence overlaps it, which needs an
+//    occurrence in (p - k, p); that one would be on p's chain right behind p,
+//    so one look at the next link settles the usual case;
 //  * otherwise the left-to-right taking decides: for a run of one byte the taken
 //    occurrences are the run's start plus multiples of k; for other periodic
 //    candidates (e.g. "ababa") the taking is replayed from the first occurrence
-//    in the record, and remembered per candidate string, because the scan asks
+//    in the record and remembered per candidate string, because the scan asks
 //    for the same string again at growing i.
 //
-// tests/doc holds the plain whole-prefix scan, and the tests compare the two
-// on many texts.
+// tests/doc holds the plain whole-prefix scan; the tests and a fuzz target
+// compare the two.
 #include "DocBuffer.h"
 
 #include <algorithm>
@@ -56,7 +57,7 @@ constexpr std::array<std::uint64_t, 9> kLeadingBytes = [] {
     }
     return masks;
 }();
-std::uint64_t LeadingBytesMask(int bytes) { return kLeadingBytes[bytes]; }
+std::uint64_t LeadingBytesMask(int bytes) { return kLeadingBytes[std::min(bytes, 8)]; }
 
 // Pos holds positions in the record: 16 bits for records of up to 32767 bytes
 // (all of them in a DOC database) keep the chains small, 32 bits for longer data.
@@ -87,7 +88,7 @@ public:
             if (++k > maxK) return k;
         }
         for (; k <= 3; ++k) {
-            const int b = FindOnChain(i, k, k == 2 ? prev2_.data() : prev3_.data(), lowest);
+            const int b = FindOnChain(i, k, k == 2 ? prev2_.get() : prev3_.get(), lowest);
             if (b < 0) return k;
             m = b;
             if (k == maxK) return k + 1;
@@ -97,7 +98,7 @@ public:
         for (int p = prev4_[i]; p >= lowest; p = prev4_[p]) {
             const int length = std::min(MatchLength(p, i, maxK), i - p);
             for (; k <= length; ++k) {
-                const int b = TakenAt(i, k, p, prev4_.data());
+                const int b = TakenAt(i, k, p, prev4_.get());
                 if (b < lowest) return k;
                 m = b;
             }
@@ -111,7 +112,7 @@ private:
 
     void BuildChains() {
         int bits = 8;
-        while (bits < 16 && (1 << bits) < size_) ++bits;
+        while (bits < 16 && (1 << bits) < 2 * size_) ++bits;  // a table twice the record: few collisions
         // Chains on the first two, three and four bytes; the padding makes the
         // last positions' keys differ from every full key only harmlessly, since
         // Equal checks each hit.
@@ -119,10 +120,12 @@ private:
         Pos* head2 = heads.data();
         Pos* head3 = head2 + (std::size_t{1} << bits);
         Pos* head4 = head3 + (std::size_t{1} << bits);
+        // Every position but the last gets its links below.
         const auto n = static_cast<std::size_t>(std::max(size_, 1));
-        prev2_.assign(n, Pos{-1});
-        prev3_.assign(n, Pos{-1});
-        prev4_.assign(n, Pos{-1});
+        prev2_.reset(new Pos[n]);
+        prev3_.reset(new Pos[n]);
+        prev4_.reset(new Pos[n]);
+        prev2_[n - 1] = prev3_[n - 1] = prev4_[n - 1] = Pos{-1};
         for (int p = 0; p + 2 <= size_; ++p) {
             std::uint32_t four;
             std::memcpy(&four, d_ + p, 4);
@@ -252,7 +255,7 @@ private:
     int size_;
     std::vector<std::uint8_t> text_;
     const std::uint8_t* d_ = nullptr;
-    std::vector<Pos> prev2_, prev3_, prev4_;
+    std::unique_ptr<Pos[]> prev2_, prev3_, prev4_;
     std::vector<int> runStart_, pending_;
     std::unordered_map<Key, Replay, KeyHash> replays_;
 };
@@ -336,7 +339,8 @@ int TBuf::Compress() {
     const auto* d = reinterpret_cast<const std::uint8_t*>(data_.data());
     // At most two work bytes per input byte (an escaped literal, or a space that
     // cannot pair followed by an escaped byte).
-    work_.resize(std::max<std::size_t>(12288, 2 * data_.size() + 8));
+    const std::size_t workSize = std::max<std::size_t>(12288, 2 * data_.size() + 8);
+    if (work_.size() < workSize) work_.resize(workSize);
     workPos_ = 0;
     runAt_ = -1;
     spacePending_ = false;

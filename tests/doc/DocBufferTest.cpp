@@ -96,6 +96,14 @@ TEST(Compress, EqualsThePlainScanOnRandomTexts) {
             ASSERT_EQ(ToHex(Compressed(text)), ToHex(reference::Compress(text))) << text;
             ++compared;
         }
+    // Long texts of two letters: many periodic strings of every length, some of
+    // them met again and again as the scan moves on.
+    for (int round = 0; round < 12; ++round) {
+        std::string text = samples::RandomText(samples::Kind::SmallAlphabet, 2000 + rng() % 1000, rng, 2);
+        for (char& c : text) c = c == 'b' && round % 2 ? ' ' : c;
+        ASSERT_EQ(ToHex(Compressed(text)), ToHex(reference::Compress(text))) << text;
+        ++compared;
+    }
     for (auto kind : {samples::Kind::SmallAlphabet, samples::Kind::Spaces, samples::Kind::Binary,
                       samples::Kind::ShiftJis, samples::Kind::Repetitive})
         for (int round = 0; round < 40; ++round) {

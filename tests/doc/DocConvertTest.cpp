@@ -57,6 +57,21 @@ std::string StoredWithoutBinary(std::string_view text) {
     return std::string(buf.Data());
 }
 
+TEST(MemoryStream, ExactReadPastTheEndFailsAndKeepsThePosition) {
+    TMemoryStream s{std::string("abcdef")};
+    char buf[8];
+    s.Seek(4);
+    EXPECT_THROW(s.ReadBuffer(buf, 3), EReadError);
+    EXPECT_EQ(s.Position(), 4u);
+    EXPECT_EQ(s.Read(buf, 8), 2u);
+    s.Seek(8);
+    s.Write("xy");
+    EXPECT_EQ(s.Bytes(), std::string("abcdef\0\0xy", 10));
+    s.Seek(1);
+    s.Write("Z");
+    EXPECT_EQ(s.Bytes().substr(0, 3), "aZc");
+}
+
 TEST(TextToDoc, EmptyTextGivesTheSmallestDatabase) {
     const std::string db = ToDoc("", "Book");
     EXPECT_EQ(ToHex(db), ToHex("Book" + std::string(28, '\0') +

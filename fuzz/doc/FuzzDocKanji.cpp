@@ -1,0 +1,18 @@
+// Fuzz target: any bytes as a text of unknown Japanese code. Detection and
+// conversion must finish without reading outside the text; a text already in
+// the target code comes back unchanged.
+#include "KanjiCode.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const int code = verdane::DetectKanjiCode(text);
+    if (code < 0 || code > 7) __builtin_trap();
+    const std::string converted = verdane::ConvertKanjiCode(text, verdane::kcShiftJis);
+    if ((code == 0 || code == 1 || code == 5 || code == 6) && converted != text) __builtin_trap();
+    verdane::Utf8ToCp932(text);
+    return 0;
+}
