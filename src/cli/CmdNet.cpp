@@ -4,6 +4,7 @@
 // converted to Shift-JIS, optionally turned from HTML into text.
 #include "CliIo.h"
 #include "Commands.h"
+#include "HtmlToText.h"
 #include "HttpProt.h"
 #include "KanjiCode.h"
 #include "TextBytes.h"
@@ -109,12 +110,6 @@ bool IsPlainAscii(std::string_view s) {
     return true;
 }
 
-// The one place where the page is turned from HTML into text.
-// TODO(merge): call HtmlToText(text) from src/regex here.
-std::string HtmlToTextForFetch(const std::string& /*text*/) {
-    throw CliError("HTML conversion is not available in this build");
-}
-
 // A reason on one line: the socket layer's texts may hold a CR LF.
 std::string OneLine(std::string text) {
     for (char& c : text)
@@ -218,8 +213,15 @@ int RunFetch(const Args& args) {
     silence.stop();
     joiner.Finish();
 
+    // The download window leaves the editor as it was when the body is empty;
+    // here that is a failure too, so a batch of downloads shows the page that
+    // gave nothing instead of an empty file.
+    if (text.empty()) throw CliError("the server sent an empty page");
     if (!plainAscii) text = ConvertKanjiCode(text, kcShiftJis);
-    if (parsed.Has("--html")) text = HtmlToTextForFetch(text);
+    if (parsed.Has("--html")) {
+        regex::TAWKStr awk;
+        text = regex::HtmlToText(awk, text);
+    }
     WriteOutput(out, text);
     return 0;
 }

@@ -166,14 +166,20 @@ TEST_F(NetCli, HelpExplainsEveryOption) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
-TEST_F(NetCli, HtmlOptionIsAccepted) {
-    server_.On("/p.html", {Send(Answer("HTTP/1.0 200 OK", {}, "<p>x</p>"))});
+TEST_F(NetCli, HtmlOptionTurnsTheConvertedPageIntoText) {
+    // An EUC-JP page: "<p>&lt;日本</p>" becomes Shift-JIS first, then text.
+    server_.On("/p.html", {Send(Answer("HTTP/1.0 200 OK", {}, "<html>\n<p>&lt;" + Hex("C6 FC CB DC") + "</p>\n"))});
     auto r = RunCli({"fetch", "--html", server_.Url("/p.html"), dir_.File("p.txt")});
-    EXPECT_NE(r.exitCode, 2) << r.err;
-    if (r.exitCode != 0) {
-        EXPECT_EQ(r.err, "verdane-cli fetch: HTML conversion is not available in this build\n");
-        EXPECT_FALSE(FileExists(dir_.File("p.txt")));
-    }
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ToHex(ReadFile(dir_.File("p.txt"))), ToHex("\r\n<" + Hex("93 FA 96 7B") + "\r\n\r\n"));
+}
+
+TEST_F(NetCli, AnEmptyPageIsAFailureAndWritesNothing) {
+    server_.On("/empty", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: 0"}, ""))});
+    auto r = RunCli({"fetch", server_.Url("/empty"), dir_.File("e.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: the server sent an empty page\n");
+    EXPECT_FALSE(FileExists(dir_.File("e.txt")));
 }
 
 }  // namespace
