@@ -98,10 +98,14 @@ int RunGsub(const Args& args) {
     }
     TAWKStr awk;
     ConfigurePattern(awk, parsed, parsed.positional[0]);
+    const std::string replacement = TerminalToCp932(parsed.positional[1]);
     std::string text = ReadInput(parsed.positional[2]);
     int count = 0;
     try {
-        count = awk.GSub(TerminalToCp932(parsed.positional[1]), text);
+        // GSub reads the replacement only when something matches; a malformed
+        // one is refused here whatever the text holds.
+        TAWKStr::DecodeEscapes(replacement);
+        count = awk.GSub(replacement, text);
     } catch (const regex::ERegExpParser& e) {
         throw CliError(std::string("bad replacement: ") + e.what());
     }

@@ -94,13 +94,14 @@ std::string TAWKStr::ExpandReplacement(std::string_view replacement, std::string
 }
 
 int TAWKStr::GSub(std::string_view replacement, std::string& text) const {
-    // Passes 1 and 2 do not depend on the match: do them once.
-    const std::string decoded = DecodeEscapes(ProtectAmpersands(UpToNul(replacement)));
-
     Search search(*this, text);
     const std::size_t end = search.End();
     auto match = Find(search, 0);
     if (!match) return 0;
+
+    // Passes 1 and 2 do not depend on the match: do them once. Without a match
+    // the replacement is never read, so a malformed one raises nothing then.
+    const std::string decoded = DecodeEscapes(ProtectAmpersands(UpToNul(replacement)));
 
     std::string out;
     int count = 0;

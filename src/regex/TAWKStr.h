@@ -26,9 +26,9 @@ public:
     int Match(std::string_view text, int& start, int& length) const;
 
     // Replaces every match in `text` and returns how many were replaced. Bytes
-    // from a NUL byte on are kept unchanged. Raises ERegExpParser for a
-    // replacement that ends in a lone backslash or holds a malformed escape;
-    // `text` is then unchanged.
+    // from a NUL byte on are kept unchanged. When there is a match, raises
+    // ERegExpParser for a replacement that ends in a lone backslash or holds a
+    // malformed escape; `text` is then unchanged.
     int GSub(std::string_view replacement, std::string& text) const;
 
     // The replacement for one match: "&" is the matched text, "\&" a literal

@@ -83,6 +83,11 @@ TEST(RegexCliErrors, BadPatternsAndFilesFailWithOneLine) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("\"\\\"の次には文字が必要です。"), std::string::npos) << result.err;
     EXPECT_FALSE(verdane::test::FileExists(dir.File("out.txt")));
+    // Refused even where nothing matches, so that the mistake is seen at once.
+    result = RunCli({"gsub", "q", "\\xq", dir.File("in.txt"), dir.File("out.txt")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("不正な１６進数コード表記です。"), std::string::npos) << result.err;
+    EXPECT_FALSE(verdane::test::FileExists(dir.File("out.txt")));
     EXPECT_EQ(RunCli({"match", "a", dir.File("missing.txt")}).exitCode, 1);
     EXPECT_EQ(RunCli({"html2text", dir.File("missing.html"), dir.File("o.txt")}).exitCode, 1);
 }

@@ -81,6 +81,16 @@ TEST(GSubErrors, ATrailingBackslashRaisesAndLeavesTheText) {
     EXPECT_EQ(text, "banana");
 }
 
+TEST(GSubErrors, AReplacementIsOnlyReadWhenThereIsAMatchToReplace) {
+    TAWKStr awk;
+    awk.SetRegExp("x");
+    for (const char* replacement : {"x\\", "\\xq", "\\777777"}) {
+        std::string text = "banana";
+        EXPECT_EQ(awk.GSub(replacement, text), 0) << replacement;
+        EXPECT_EQ(text, "banana");
+    }
+}
+
 TEST(ExpandReplacement, FollowsTheAmpersandAndBackslashRules) {
     EXPECT_EQ(TAWKStr::ExpandReplacement("[&]", "m"), "[m]");
     EXPECT_EQ(TAWKStr::ExpandReplacement("\\&", "m"), "&");
