@@ -55,7 +55,8 @@ private:
 
     std::string work_;
     int workPos_ = 0;
-    int runAt_ = -1;  // the count byte of the literal run written last, or -1
+    int runAt_ = 0;     // the count byte of the literal run written last
+    int runCount_ = 0;  // its bytes, 0 when another token followed it
     bool spacePending_ = false;
     std::string data_;
 };

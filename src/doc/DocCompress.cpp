@@ -171,6 +171,8 @@ private:
         int p = prev[i];
         while (p >= lowest && !(p <= i - k && Equal(p, i, k))) p = prev[p];
         if (p < lowest) return -1;
+        // Two or three bytes overlap themselves only when the first recurs.
+        if (d_[i + 1] != d_[i] && (k == 2 || d_[i + 2] != d_[i])) return p;
         const int b = TakenAt(i, k, p, prev);
         return b >= lowest ? b : -1;
     }
@@ -273,18 +275,20 @@ constexpr bool NeedsEscape(std::uint8_t x) { return (x >= 0x01 && x <= 0x08) || 
 struct TBuf::TokenWriter {
     std::uint8_t* out;
     int pos;
-    int runAt;  // the count byte of the run written last, or -1
+    int runAt;     // the count byte of the run written last
+    int runCount;  // the bytes in that run, 0 when something else followed it
     bool spacePending;
 
     void Plain(std::uint8_t b) {
         out[pos++] = b;
-        runAt = -1;
+        runCount = 0;
     }
     void Escaped(std::uint8_t x) {
-        if (runAt >= 0 && out[runAt] < 8) {
-            ++out[runAt];
+        if (runCount > 0 && runCount < 8) {
+            out[runAt] = static_cast<std::uint8_t>(++runCount);
         } else {
             runAt = pos;
+            runCount = 1;
             out[pos++] = 1;
         }
         out[pos++] = x;
@@ -318,12 +322,13 @@ struct TBuf::TokenWriter {
 };
 
 TBuf::TokenWriter TBuf::Writer() {
-    return TokenWriter{reinterpret_cast<std::uint8_t*>(work_.data()), workPos_, runAt_, spacePending_};
+    return TokenWriter{reinterpret_cast<std::uint8_t*>(work_.data()), workPos_, runAt_, runCount_, spacePending_};
 }
 
 void TBuf::Keep(const TokenWriter& w) {
     workPos_ = w.pos;
     runAt_ = w.runAt;
+    runCount_ = w.runCount;
     spacePending_ = w.spacePending;
 }
 
@@ -342,7 +347,8 @@ int TBuf::Compress() {
     const std::size_t workSize = std::max<std::size_t>(12288, 2 * data_.size() + 8);
     if (work_.size() < workSize) work_.resize(workSize);
     workPos_ = 0;
-    runAt_ = -1;
+    runAt_ = 0;
+    runCount_ = 0;
     spacePending_ = false;
     if (size <= INT16_MAX) {
         LastOccurrenceFinder<std::int16_t> finder(d, size);
