@@ -36,6 +36,15 @@ int TBuf::Decompress() {
         const std::uint8_t c = in[pos++];
         if (c >= 0x09 && c <= 0x7F) {
             o[n++] = c;
+        } else if (c - 1u < 8u) {
+            if (size - pos < c)
+                throw EDocFormat("compressed record cut off inside a literal run at byte " + std::to_string(pos - 1));
+            if (size - pos >= 8)
+                std::memcpy(o + n, in + pos, 8);
+            else
+                std::memcpy(o + n, in + pos, c);
+            n += c;
+            pos += c;
         } else if (c >= 0xC0) {
             o[n++] = 0x20;
             o[n++] = c ^ 0x80;
@@ -60,17 +69,8 @@ int TBuf::Decompress() {
                 for (std::size_t t = 0; t < length; ++t) dst[t] = src[t];
             }
             n += length;
-        } else if (c == 0x00) {
-            o[n++] = 0x00;
         } else {
-            if (size - pos < c)
-                throw EDocFormat("compressed record cut off inside a literal run at byte " + std::to_string(pos - 1));
-            if (size - pos >= 8)
-                std::memcpy(o + n, in + pos, 8);
-            else
-                std::memcpy(o + n, in + pos, c);
-            n += c;
-            pos += c;
+            o[n++] = 0x00;
         }
     }
     data_.assign(work_.data(), n);
