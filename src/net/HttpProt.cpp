@@ -274,7 +274,7 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     statusCode_ = 0;
     reasonPhrase_.clear();
     receivedCount_ = sentCount_ = 0;
-    headerLineCount_ = bodyBlockCount_ = 0;
+    headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
     relocations_ = 0;
     contentLength_ = -1;
     contentType_.clear();
@@ -429,7 +429,7 @@ void THttpCli::BeginAnswer(THttpRequest rqType) {
     contentType_.clear();
     receivedHeaders_.clear();
     receivedCount_ = 0;
-    headerLineCount_ = bodyBlockCount_ = 0;
+    headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
     rcvdCount_ = 0;
     failed_ = false;
     answerClosed_ = false;
@@ -492,6 +492,8 @@ void THttpCli::ProcessReceived(std::uint16_t error) {
 }
 
 void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
+    headerBytes_ += static_cast<int>(line.size() + lineEnd_.size());
+    if (headerBytes_ > kMaxHeaderSize) throw EHttpException("HTTP header too long", 5);
     if (headerLineCount_ == 0) TriggerHeaderBegin();
     ++headerLineCount_;
 
@@ -514,7 +516,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         if (locationChangePending_) {
             TriggerHeaderEnd();
             rcvdCount_ = 0;
-            headerLineCount_ = bodyBlockCount_ = 0;
+            headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
             relocationClose_ = true;
             answerClosed_ = true;
             if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();

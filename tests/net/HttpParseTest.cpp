@@ -184,6 +184,25 @@ TEST(AnswerParser, HeaderLinesUpTo8191BytesFitAndLongerOnesFail) {
     EXPECT_EQ(bad.body, "");
 }
 
+TEST(AnswerParser, TheWholeHeaderIsBounded) {
+    // Header lines, line ends included, up to kMaxHeaderSize bytes in all; one more fails.
+    std::string status = "HTTP/1.0 200 OK\r\n";
+    std::string line = "X-Filler: " + std::string(88, 'f') + "\r\n";  // 100 bytes
+    std::string header = status;
+    while (header.size() + line.size() <= static_cast<std::size_t>(kMaxHeaderSize) - 2) header += line;
+    header += std::string(static_cast<std::size_t>(kMaxHeaderSize) - 2 - header.size() - 2, 'y') + "\r\n";
+    ASSERT_EQ(header.size() + 2, static_cast<std::size_t>(kMaxHeaderSize));
+    Outcome ok = Parse({header + "\r\nbody"});
+    EXPECT_EQ(ok.error, "");
+    EXPECT_EQ(ok.body, "body");
+
+    Outcome bad = Parse({"x" + header + "\r\nbody"});
+    EXPECT_EQ(bad.error, "HTTP header too long");
+    EXPECT_EQ(bad.reason, "HTTP header too long");
+    EXPECT_EQ(bad.status, 404);
+    EXPECT_EQ(bad.body, "");
+}
+
 TEST(AnswerParser, ANumberThatIsNotANumberFailsTheAnswer) {
     struct Case {
         std::string answer, reason;
