@@ -504,10 +504,12 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         SetState(hsWaitingBody);
         next_ = &THttpCli::BodyHandler;
         TriggerHeaderEnd();
-        std::string first = std::string(line) + std::string(lineEnd_);
-        BodyHandler(first, error);
-        if (rcvdCount_ > 0 && state_ == hsWaitingBody)
-            BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+        if (state_ == hsWaitingBody) {  // not aborted by a handler
+            std::string first = std::string(line) + std::string(lineEnd_);
+            BodyHandler(first, error);
+            if (rcvdCount_ > 0 && state_ == hsWaitingBody)
+                BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+        }
         rcvdCount_ = 0;
         return;
     }

@@ -240,6 +240,25 @@ TEST(AnswerParser, KeepsRangesChallengesAndOffersCookies) {
     EXPECT_EQ(cookies, std::vector<std::string>{"a=b; path=/"});
 }
 
+TEST(AnswerParser, AbortAtTheHeaderEndDeliversNoBody) {
+    test::QtApp();
+    for (std::string answer : {"HTTP/1.0 200 OK\r\n\r\nbody", "<html>\r\n<body>x</body>\r\n"}) {
+        THttpCli http;
+        int docBegins = 0;
+        std::string body;
+        http.OnHeaderEnd = [](THttpCli& h) { h.Abort(); };
+        http.OnDocBegin = [&](THttpCli&) { ++docBegins; };
+        http.OnDocData = [&](THttpCli&, const char* p, int n) { body.append(p, static_cast<std::size_t>(n)); };
+        http.BeginAnswer();
+        http.ReceiveAnswerBytes(answer);
+        EXPECT_EQ(http.State(), hsReady) << answer;
+        EXPECT_EQ(http.ReasonPhrase(), "Connection aborted on request") << answer;
+        EXPECT_EQ(docBegins, 0) << answer;
+        EXPECT_EQ(body, "") << answer;
+        EXPECT_EQ(http.ReceivedCount(), 0) << answer;
+    }
+}
+
 TEST(AnswerParser, BodyBlocksArePassedOnAsTheyArrive) {
     test::QtApp();
     THttpCli http;
