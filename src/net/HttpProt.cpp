@@ -300,6 +300,10 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
         port_ = p.Port.empty() ? ProxyPort : p.Port;
     }
     originalHost_ = u.Host;
+    if (rq == httpPOST) {
+        SendStream->clear();
+        postStart_ = SendStream->tellg();
+    }
     if (!u.User.empty()) Username = u.User;
     if (!u.Pass.empty()) Password = u.Pass;
     if (path_.empty()) path_ = "/";
@@ -748,10 +752,12 @@ void THttpCli::SendRequest() {
     SendCommand(head, "Host: " + targetHost_);
     if (NoCache) SendCommand(head, "Pragma: no-cache");
     if (requestType_ == httpPOST) {
-        std::streampos here = SendStream->tellg();
+        // The body read to its end left the stream failed; every sending of the
+        // request (a relocation sends it again) starts at the same place.
+        SendStream->clear();
         SendStream->seekg(0, std::ios::end);
         std::streampos end = SendStream->tellg();
-        SendStream->seekg(here);
+        SendStream->seekg(postStart_);
         SendCommand(head, "Content-Length: " + std::to_string(static_cast<long long>(end)));
     }
     if (ModifiedSince != 0) SendCommand(head, "If-Modified-Since: " + HttpDate(ModifiedSince) + " GMT");

@@ -209,6 +209,7 @@ private:
     bool connected_ = false;
     bool locationChangePending_ = false;
     bool sendingBody_ = false;
+    std::streampos postStart_ = 0;  // where the POST body starts in SendStream; a relocation sends it again
     bool answerClosed_ = false;  // the client ended this answer; later bytes are dropped
     bool failed_ = false;      // a failure was recorded; the close must not hide it
     int headerLineCount_ = 0;

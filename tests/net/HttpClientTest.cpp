@@ -174,6 +174,26 @@ TEST_F(HttpClient, PostsTheSendStreamAndHeadAsksForTheHeaderOnly) {
     EXPECT_EQ(http_->ContentLength(), 1000);
 }
 
+TEST_F(HttpClient, ARelocatedPostSendsItsWholeBodyAgain) {
+    server_->On("/form", {Send(Answer("HTTP/1.0 302 Found", {"Location: /form2"}, ""))});
+    server_->On("/form2", {Send(Answer("HTTP/1.0 200 OK", {}, "done"))});
+    std::string payload(10000, 'q');
+    std::istringstream in(payload);
+    http_->SendStream = &in;
+    http_->URL = server_->Url("/form");
+    // A request whose body never comes would wait for ever; give up after a while.
+    QTimer stop;
+    stop.setSingleShot(true);
+    QObject::connect(&stop, &QTimer::timeout, [this] { http_->Abort(); });
+    stop.start(15000);
+    EXPECT_NO_THROW(http_->Post());
+    EXPECT_EQ(body_, "done");
+    auto requests = server_->Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& r : requests) EXPECT_NE(r.find("\r\nContent-Length: 10000\r\n"), std::string::npos) << r;
+    EXPECT_EQ(server_->Bodies(), (std::vector<std::string>{payload, payload}));
+}
+
 TEST_F(HttpClient, RaisesItsEventsInOrder) {
     server_->On("/e", {Send(Answer("HTTP/1.0 200 OK", {"A: 1", "B: 2"}, "x"))});
     std::vector<std::string> events;
