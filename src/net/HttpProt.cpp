@@ -647,7 +647,11 @@ void THttpCli::BodyHandler(std::string_view block, std::uint16_t) {
     if (bodyBlockCount_ == 0) TriggerDocBegin();
     ++bodyBlockCount_;
     receivedCount_ += static_cast<long long>(block.size());
-    if (ReceiveStream) ReceiveStream->write(block.data(), static_cast<std::streamsize>(block.size()));
+    if (ReceiveStream) {
+        ReceiveStream->write(block.data(), static_cast<std::streamsize>(block.size()));
+        // A stream that lost bytes (a full disk, no memory) must not end as a whole document.
+        if (!*ReceiveStream) throw std::runtime_error("can't store the document: its stream failed");
+    }
     TriggerDocData(block.data(), static_cast<int>(block.size()));
 }
 

@@ -194,6 +194,37 @@ TEST_F(HttpClient, ARelocatedPostSendsItsWholeBodyAgain) {
     EXPECT_EQ(server_->Bodies(), (std::vector<std::string>{payload, payload}));
 }
 
+// A stream that takes `room` bytes and then fails, like a full disk.
+class FullStreamBuf : public std::streambuf {
+public:
+    explicit FullStreamBuf(std::size_t room) : room_(room) {}
+    std::string taken;
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        if (taken.size() >= room_) return traits_type::eof();
+        taken += traits_type::to_char_type(c);
+        return c;
+    }
+
+private:
+    std::size_t room_;
+};
+
+TEST_F(HttpClient, AReceiveStreamThatFailsFailsTheRequest) {
+    server_->On("/big", {Send(Answer("HTTP/1.0 200 OK", {}, std::string(50000, 'd')))});
+    FullStreamBuf buffer(1000);
+    std::ostream out(&buffer);
+    http_->ReceiveStream = &out;
+    auto [error, code] = Get(server_->Url("/big"));
+    EXPECT_EQ(error, "can't store the document: its stream failed");
+    EXPECT_EQ(code, 404);
+    EXPECT_EQ(buffer.taken.size(), 1000u);
+    http_->ReceiveStream = nullptr;
+    ExpectFreeForNextRequest();
+}
+
 TEST_F(HttpClient, RaisesItsEventsInOrder) {
     server_->On("/e", {Send(Answer("HTTP/1.0 200 OK", {"A: 1", "B: 2"}, "x"))});
     std::vector<std::string> events;
