@@ -493,6 +493,9 @@ void THttpCli::ProcessReceived(std::uint16_t error) {
         }
         // Lines outside the answer's states have no use in this program.
     }
+    // A full buffer without a line end can never hold a whole line; waiting for
+    // more data would wait for ever when the server has sent everything.
+    if (rcvdCount_ >= kBufferSize && state_ == hsWaitingHeader) throw EHttpException("HTTP line too long", 4);
 }
 
 void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {

@@ -430,6 +430,20 @@ INSTANTIATE_TEST_SUITE_P(
                      "'ten' is not a valid integer value"}),
     [](const ::testing::TestParamInfo<BrokenAnswer>& info) { return std::string(info.param.name); });
 
+TEST_F(HttpClient, AFullLineBufferFailsAtOnceEvenWhenTheServerFallsSilent) {
+    // The line fills the receive buffer exactly, and nothing more comes.
+    server_->On("/stuck", {Send("HTTP/1.0 200 OK\r\nX-Big: " + Big(8192 - 7)), Hold()});
+    QTimer stop;  // without the failure the request would wait for ever
+    stop.setSingleShot(true);
+    QObject::connect(&stop, &QTimer::timeout, [this] { http_->Abort(); });
+    stop.start(15000);
+    auto [error, code] = Get(server_->Url("/stuck"));
+    EXPECT_EQ(error, "HTTP line too long");
+    EXPECT_EQ(code, 404);
+    stop.stop();
+    ExpectFreeForNextRequest();
+}
+
 TEST_F(HttpClient, ARefusedConnectionFails) {
     auto [error, code] = Get("http://127.0.0.1:" + std::to_string(FreePort()) + "/");
     EXPECT_NE(error.find("Connection refused (Error #10061)"), std::string::npos) << error;
