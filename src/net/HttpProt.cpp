@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -148,8 +149,11 @@ std::string HttpDate(double dateTime) {
     long long days = static_cast<long long>(dateTime);
     double fraction = dateTime - static_cast<double>(days);
     if (fraction < 0) fraction = -fraction;
-    long long seconds = static_cast<long long>(fraction * 86400.0 + 0.5);
-    if (seconds >= 86400) seconds = 86399;
+    // The time of day to the nearest millisecond (a day count holds it only that
+    // precisely); the seconds are its whole seconds.
+    long long millis = std::llround(fraction * 86400000.0);
+    if (millis >= 86400000) millis = 86399999;
+    long long seconds = millis / 1000;
     // Civil date from the day number (1970-01-01 is day 25569).
     long long z = days - 25569 + 719468;
     long long era = (z >= 0 ? z : z - 146096) / 146097;

@@ -120,6 +120,23 @@ TEST_F(HttpClient, SendsEveryOptionalLineInItsPlace) {
     EXPECT_EQ(http_->ContentRangeBegin, "");
 }
 
+TEST_F(HttpClient, TheModifiedSinceDateDropsFractionsOfASecond) {
+    server_->On("/d", {Send(Answer("HTTP/1.0 200 OK", {}, ""))});
+    struct Case {
+        double when;
+        const char* line;
+    } cases[] = {
+        {36526.5 + 0.6 / 86400, "If-Modified-Since: Sat, 01 Jan 2000 12:00:00 GMT\r\n"},
+        {36526.5 + 59.9996 / 86400, "If-Modified-Since: Sat, 01 Jan 2000 12:01:00 GMT\r\n"},  // rounds to the millisecond
+        {36524.0 + 86399.4 / 86400, "If-Modified-Since: Thu, 30 Dec 1999 23:59:59 GMT\r\n"},
+    };
+    for (const auto& c : cases) {
+        http_->ModifiedSince = c.when;
+        Get(server_->Url("/d"));
+        EXPECT_NE(server_->LastRequest().find(c.line), std::string::npos) << c.line << server_->LastRequest();
+    }
+}
+
 TEST_F(HttpClient, AskingAProxySendsTheAbsoluteUrlToTheProxy) {
     // The test server stands in for the proxy, so the head is captured byte for byte.
     server_->On("/a/b.html", {Send(Answer("HTTP/1.0 200 OK", {}, "via proxy"))});
