@@ -754,7 +754,8 @@ void THttpCli::SendRequest() {
     static const char* const methods[] = {"", "GET", "POST", "HEAD"};
     std::string head;
     TriggerRequestHeaderBegin();
-    SendCommand(head, std::string(methods[requestType_]) + " " + path_ + " HTTP/1.0");
+    // A fragment ("#...") names a place inside the document; it is never sent.
+    SendCommand(head, std::string(methods[requestType_]) + " " + path_.substr(0, path_.find('#')) + " HTTP/1.0");
     if (!Sender.empty()) SendCommand(head, "From: " + Sender);
     if (!Accept.empty()) SendCommand(head, "Accept: " + Accept);
     if (!Reference.empty()) SendCommand(head, "Referer: " + Reference);

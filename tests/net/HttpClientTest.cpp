@@ -96,6 +96,17 @@ TEST_F(HttpClient, TakesCredentialsPortAndQueryFromTheUrl) {
                                          "Authorization: Basic " + EncodeBase64("joe:s3cret") + "\r\n\r\n");
 }
 
+TEST_F(HttpClient, TheFragmentOfAUrlStaysWithTheClient) {
+    server_->On("/page.html", {Send(Answer("HTTP/1.0 200 OK", {}, "page"))});
+    auto line = [](const std::string& r) { return r.substr(0, r.find("\r\n")); };
+    EXPECT_EQ(Get(server_->Url("/page.html#part-2")).first, "");
+    EXPECT_EQ(body_, "page");
+    EXPECT_EQ(line(server_->LastRequest()), "GET /page.html HTTP/1.0");
+    http_->Proxy = "127.0.0.1:" + std::to_string(server_->Port());
+    EXPECT_EQ(Get("http://www.example.invalid/page.html#top").first, "");
+    EXPECT_EQ(line(server_->LastRequest()), "GET http://www.example.invalid/page.html HTTP/1.0");
+}
+
 TEST_F(HttpClient, SendsEveryOptionalLineInItsPlace) {
     server_->On("/a", {Send(Answer("HTTP/1.0 200 OK", {}, ""))});
     http_->Sender = "me@example.com";
