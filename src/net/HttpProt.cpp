@@ -274,6 +274,7 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     requestDoneError_ = 0;
     relocationClose_ = false;
     SetState(hsNotConnected);
+    if (state_ != hsNotConnected) return;  // aborted by a handler
     documentName_.clear();
     statusCode_ = 0;
     reasonPhrase_.clear();
@@ -325,6 +326,7 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
 void THttpCli::DoLookup() {
     dnsResult_.clear();
     SetState(hsDnsLookup);
+    if (state_ != hsDnsLookup) return;  // aborted by a handler
     try {
         ctrlSocket_->DnsLookup(hostName_);
     } catch (const std::exception& e) {

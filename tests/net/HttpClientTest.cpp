@@ -563,6 +563,35 @@ TEST_P(HttpClientAbort, EndsTheRequestAndFreesTheClient) {
     ExpectFreeForNextRequest();
 }
 
+// Abort from a state-change handler, on entering each state: nothing of the
+// request goes on afterwards.
+class HttpClientAbortOnStateChange : public HttpClient, public ::testing::WithParamInterface<THttpState> {};
+
+TEST_P(HttpClientAbortOnStateChange, NothingOfTheRequestGoesOn) {
+    std::vector<THttpState> after;
+    bool aborted = false;
+    http_->OnStateChange = [&](THttpCli& h) {
+        if (aborted) {
+            after.push_back(h.State());
+        } else if (h.State() == GetParam()) {
+            h.Abort();
+            aborted = true;
+        }
+    };
+    // A name, so the lookup answers later through the event loop.
+    auto [error, code] = Get("http://localhost:" + std::to_string(server_->Port()) + "/ok");
+    EXPECT_TRUE(aborted);
+    EXPECT_EQ(error, "Connection aborted on request");
+    EXPECT_FALSE(RunUntil([&] { return !after.empty(); }, 1000)) << "state " << static_cast<int>(after.front());
+    EXPECT_EQ(http_->State(), hsReady);
+    http_->OnStateChange = nullptr;
+    ExpectFreeForNextRequest();
+}
+
+INSTANTIATE_TEST_SUITE_P(States, HttpClientAbortOnStateChange,
+                         ::testing::Values(hsNotConnected, hsDnsLookup, hsDnsLookupDone, hsConnected, hsWaitingHeader,
+                                           hsWaitingBody));
+
 INSTANTIATE_TEST_SUITE_P(States, HttpClientAbort,
                          ::testing::Values(AbortAt::Lookup, AbortAt::Connecting, AbortAt::WaitingHeader,
                                            AbortAt::WaitingBody));
