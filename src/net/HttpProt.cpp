@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -148,8 +149,11 @@ std::string HttpDate(double dateTime) {
     long long days = static_cast<long long>(dateTime);
     double fraction = dateTime - static_cast<double>(days);
     if (fraction < 0) fraction = -fraction;
-    long long seconds = static_cast<long long>(fraction * 86400.0 + 0.5);
-    if (seconds >= 86400) seconds = 86399;
+    // The time of day to the nearest millisecond (a day count holds it only that
+    // precisely); the seconds are its whole seconds.
+    long long millis = std::llround(fraction * 86400000.0);
+    if (millis >= 86400000) millis = 86399999;
+    long long seconds = millis / 1000;
     // Civil date from the day number (1970-01-01 is day 25569).
     long long z = days - 25569 + 719468;
     long long era = (z >= 0 ? z : z - 146096) / 146097;
@@ -270,11 +274,12 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     requestDoneError_ = 0;
     relocationClose_ = false;
     SetState(hsNotConnected);
+    if (state_ != hsNotConnected) return;  // aborted by a handler
     documentName_.clear();
     statusCode_ = 0;
     reasonPhrase_.clear();
     receivedCount_ = sentCount_ = 0;
-    headerLineCount_ = bodyBlockCount_ = 0;
+    headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
     relocations_ = 0;
     contentLength_ = -1;
     contentType_.clear();
@@ -300,6 +305,10 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
         port_ = p.Port.empty() ? ProxyPort : p.Port;
     }
     originalHost_ = u.Host;
+    if (rq == httpPOST) {
+        SendStream->clear();
+        postStart_ = SendStream->tellg();
+    }
     if (!u.User.empty()) Username = u.User;
     if (!u.Pass.empty()) Password = u.Pass;
     if (path_.empty()) path_ = "/";
@@ -317,6 +326,7 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
 void THttpCli::DoLookup() {
     dnsResult_.clear();
     SetState(hsDnsLookup);
+    if (state_ != hsDnsLookup) return;  // aborted by a handler
     try {
         ctrlSocket_->DnsLookup(hostName_);
     } catch (const std::exception& e) {
@@ -429,7 +439,7 @@ void THttpCli::BeginAnswer(THttpRequest rqType) {
     contentType_.clear();
     receivedHeaders_.clear();
     receivedCount_ = 0;
-    headerLineCount_ = bodyBlockCount_ = 0;
+    headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
     rcvdCount_ = 0;
     failed_ = false;
     answerClosed_ = false;
@@ -489,9 +499,14 @@ void THttpCli::ProcessReceived(std::uint16_t error) {
         }
         // Lines outside the answer's states have no use in this program.
     }
+    // A full buffer without a line end can never hold a whole line; waiting for
+    // more data would wait for ever when the server has sent everything.
+    if (rcvdCount_ >= kBufferSize && state_ == hsWaitingHeader) throw EHttpException("HTTP line too long", 4);
 }
 
 void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
+    headerBytes_ += static_cast<int>(line.size() + lineEnd_.size());
+    if (headerBytes_ > kMaxHeaderSize) throw EHttpException("HTTP header too long", 5);
     if (headerLineCount_ == 0) TriggerHeaderBegin();
     ++headerLineCount_;
 
@@ -502,10 +517,12 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         SetState(hsWaitingBody);
         next_ = &THttpCli::BodyHandler;
         TriggerHeaderEnd();
-        std::string first = std::string(line) + std::string(lineEnd_);
-        BodyHandler(first, error);
-        if (rcvdCount_ > 0 && state_ == hsWaitingBody)
-            BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+        if (state_ == hsWaitingBody) {  // not aborted by a handler
+            std::string first = std::string(line) + std::string(lineEnd_);
+            BodyHandler(first, error);
+            if (rcvdCount_ > 0 && state_ == hsWaitingBody)
+                BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+        }
         rcvdCount_ = 0;
         return;
     }
@@ -514,7 +531,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         if (locationChangePending_) {
             TriggerHeaderEnd();
             rcvdCount_ = 0;
-            headerLineCount_ = bodyBlockCount_ = 0;
+            headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
             relocationClose_ = true;
             answerClosed_ = true;
             if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
@@ -639,7 +656,11 @@ void THttpCli::BodyHandler(std::string_view block, std::uint16_t) {
     if (bodyBlockCount_ == 0) TriggerDocBegin();
     ++bodyBlockCount_;
     receivedCount_ += static_cast<long long>(block.size());
-    if (ReceiveStream) ReceiveStream->write(block.data(), static_cast<std::streamsize>(block.size()));
+    if (ReceiveStream) {
+        ReceiveStream->write(block.data(), static_cast<std::streamsize>(block.size()));
+        // A stream that lost bytes (a full disk, no memory) must not end as a whole document.
+        if (!*ReceiveStream) throw std::runtime_error("can't store the document: its stream failed");
+    }
     TriggerDocData(block.data(), static_cast<int>(block.size()));
 }
 
@@ -735,7 +756,8 @@ void THttpCli::SendRequest() {
     static const char* const methods[] = {"", "GET", "POST", "HEAD"};
     std::string head;
     TriggerRequestHeaderBegin();
-    SendCommand(head, std::string(methods[requestType_]) + " " + path_ + " HTTP/1.0");
+    // A fragment ("#...") names a place inside the document; it is never sent.
+    SendCommand(head, std::string(methods[requestType_]) + " " + path_.substr(0, path_.find('#')) + " HTTP/1.0");
     if (!Sender.empty()) SendCommand(head, "From: " + Sender);
     if (!Accept.empty()) SendCommand(head, "Accept: " + Accept);
     if (!Reference.empty()) SendCommand(head, "Referer: " + Reference);
@@ -744,10 +766,12 @@ void THttpCli::SendRequest() {
     SendCommand(head, "Host: " + targetHost_);
     if (NoCache) SendCommand(head, "Pragma: no-cache");
     if (requestType_ == httpPOST) {
-        std::streampos here = SendStream->tellg();
+        // The body read to its end left the stream failed; every sending of the
+        // request (a relocation sends it again) starts at the same place.
+        SendStream->clear();
         SendStream->seekg(0, std::ios::end);
         std::streampos end = SendStream->tellg();
-        SendStream->seekg(here);
+        SendStream->seekg(postStart_);
         SendCommand(head, "Content-Length: " + std::to_string(static_cast<long long>(end)));
     }
     if (ModifiedSince != 0) SendCommand(head, "If-Modified-Since: " + HttpDate(ModifiedSince) + " GMT");

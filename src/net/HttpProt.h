@@ -48,6 +48,9 @@ std::string EncodeBase64(std::string_view bytes);
 
 // Most relocations followed for one request.
 constexpr int kMaxRelocations = 20;
+// Most bytes of one answer's header (its lines with their line ends); a server
+// that sends header lines without end fails the request instead of filling memory.
+constexpr int kMaxHeaderSize = 262144;
 
 class THttpCli {
 public:
@@ -206,9 +209,11 @@ private:
     bool connected_ = false;
     bool locationChangePending_ = false;
     bool sendingBody_ = false;
+    std::streampos postStart_ = 0;  // where the POST body starts in SendStream; a relocation sends it again
     bool answerClosed_ = false;  // the client ended this answer; later bytes are dropped
     bool failed_ = false;      // a failure was recorded; the close must not hide it
     int headerLineCount_ = 0;
+    int headerBytes_ = 0;  // bytes of the current answer's header so far
     int bodyBlockCount_ = 0;
     int relocations_ = 0;
     bool relocationClose_ = false;  // the socket's close runs the relocation handler

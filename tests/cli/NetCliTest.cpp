@@ -125,6 +125,23 @@ TEST_F(NetCli, ASilentServerTimesOut) {
     EXPECT_LT(seconds, 30.0);  // a loaded machine may be slow, but it must not wait for ever
 }
 
+TEST_F(NetCli, AHeaderSentALineAtATimeMustEndWithinTheTimeout) {
+    // Each line comes well within the timeout, but the header would never end.
+    ServerScript script = {Send("HTTP/1.0 200 OK\r\n")};
+    for (int i = 0; i < 40; ++i) {
+        script.push_back(Delay(250));
+        script.push_back(Send("X-Line: " + std::to_string(i) + "\r\n"));
+    }
+    script.push_back(Send("\r\nbody"));
+    server_.On("/trickle", script);
+    auto started = std::chrono::steady_clock::now();
+    auto r = RunCli({"fetch", "--timeout", "1", server_.Url("/trickle"), "-"});
+    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: timed out: the answer's header did not end within 1 s\n");
+    EXPECT_LT(seconds, 8.0);
+}
+
 TEST_F(NetCli, ACompleteBodyOnAConnectionLeftOpenIsTheDocument) {
     server_.On("/open", {Send(Answer("HTTP/1.1 200 OK", {"Content-Length: 6"}, "whole\n")), Hold()});
     auto r = RunCli({"fetch", "--timeout", "1", server_.Url("/open"), "-"});

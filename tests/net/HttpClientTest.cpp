@@ -96,6 +96,17 @@ TEST_F(HttpClient, TakesCredentialsPortAndQueryFromTheUrl) {
                                          "Authorization: Basic " + EncodeBase64("joe:s3cret") + "\r\n\r\n");
 }
 
+TEST_F(HttpClient, TheFragmentOfAUrlStaysWithTheClient) {
+    server_->On("/page.html", {Send(Answer("HTTP/1.0 200 OK", {}, "page"))});
+    auto line = [](const std::string& r) { return r.substr(0, r.find("\r\n")); };
+    EXPECT_EQ(Get(server_->Url("/page.html#part-2")).first, "");
+    EXPECT_EQ(body_, "page");
+    EXPECT_EQ(line(server_->LastRequest()), "GET /page.html HTTP/1.0");
+    http_->Proxy = "127.0.0.1:" + std::to_string(server_->Port());
+    EXPECT_EQ(Get("http://www.example.invalid/page.html#top").first, "");
+    EXPECT_EQ(line(server_->LastRequest()), "GET http://www.example.invalid/page.html HTTP/1.0");
+}
+
 TEST_F(HttpClient, SendsEveryOptionalLineInItsPlace) {
     server_->On("/a", {Send(Answer("HTTP/1.0 200 OK", {}, ""))});
     http_->Sender = "me@example.com";
@@ -118,6 +129,23 @@ TEST_F(HttpClient, SendsEveryOptionalLineInItsPlace) {
               "Range: bytes=10-\r\n\r\n");
     EXPECT_EQ(commands.size(), 11u);
     EXPECT_EQ(http_->ContentRangeBegin, "");
+}
+
+TEST_F(HttpClient, TheModifiedSinceDateDropsFractionsOfASecond) {
+    server_->On("/d", {Send(Answer("HTTP/1.0 200 OK", {}, ""))});
+    struct Case {
+        double when;
+        const char* line;
+    } cases[] = {
+        {36526.5 + 0.6 / 86400, "If-Modified-Since: Sat, 01 Jan 2000 12:00:00 GMT\r\n"},
+        {36526.5 + 59.9996 / 86400, "If-Modified-Since: Sat, 01 Jan 2000 12:01:00 GMT\r\n"},  // rounds to the millisecond
+        {36524.0 + 86399.4 / 86400, "If-Modified-Since: Thu, 30 Dec 1999 23:59:59 GMT\r\n"},
+    };
+    for (const auto& c : cases) {
+        http_->ModifiedSince = c.when;
+        Get(server_->Url("/d"));
+        EXPECT_NE(server_->LastRequest().find(c.line), std::string::npos) << c.line << server_->LastRequest();
+    }
 }
 
 TEST_F(HttpClient, AskingAProxySendsTheAbsoluteUrlToTheProxy) {
@@ -172,6 +200,57 @@ TEST_F(HttpClient, PostsTheSendStreamAndHeadAsksForTheHeaderOnly) {
     http_->Head();
     EXPECT_EQ(server_->LastRequest().substr(0, 21), "HEAD /head HTTP/1.0\r\n");
     EXPECT_EQ(http_->ContentLength(), 1000);
+}
+
+TEST_F(HttpClient, ARelocatedPostSendsItsWholeBodyAgain) {
+    server_->On("/form", {Send(Answer("HTTP/1.0 302 Found", {"Location: /form2"}, ""))});
+    server_->On("/form2", {Send(Answer("HTTP/1.0 200 OK", {}, "done"))});
+    std::string payload(10000, 'q');
+    std::istringstream in(payload);
+    http_->SendStream = &in;
+    http_->URL = server_->Url("/form");
+    // A request whose body never comes would wait for ever; give up after a while.
+    QTimer stop;
+    stop.setSingleShot(true);
+    QObject::connect(&stop, &QTimer::timeout, [this] { http_->Abort(); });
+    stop.start(15000);
+    EXPECT_NO_THROW(http_->Post());
+    EXPECT_EQ(body_, "done");
+    auto requests = server_->Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& r : requests) EXPECT_NE(r.find("\r\nContent-Length: 10000\r\n"), std::string::npos) << r;
+    EXPECT_EQ(server_->Bodies(), (std::vector<std::string>{payload, payload}));
+}
+
+// A stream that takes `room` bytes and then fails, like a full disk.
+class FullStreamBuf : public std::streambuf {
+public:
+    explicit FullStreamBuf(std::size_t room) : room_(room) {}
+    std::string taken;
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        if (taken.size() >= room_) return traits_type::eof();
+        taken += traits_type::to_char_type(c);
+        return c;
+    }
+
+private:
+    std::size_t room_;
+};
+
+TEST_F(HttpClient, AReceiveStreamThatFailsFailsTheRequest) {
+    server_->On("/big", {Send(Answer("HTTP/1.0 200 OK", {}, std::string(50000, 'd')))});
+    FullStreamBuf buffer(1000);
+    std::ostream out(&buffer);
+    http_->ReceiveStream = &out;
+    auto [error, code] = Get(server_->Url("/big"));
+    EXPECT_EQ(error, "can't store the document: its stream failed");
+    EXPECT_EQ(code, 404);
+    EXPECT_EQ(buffer.taken.size(), 1000u);
+    http_->ReceiveStream = nullptr;
+    ExpectFreeForNextRequest();
 }
 
 TEST_F(HttpClient, RaisesItsEventsInOrder) {
@@ -368,11 +447,30 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenAnswer{"EmptyAnswer", {}, "connection closed before the answer's header ended"},
         BrokenAnswer{"HugeHeaderLine", {Send("HTTP/1.0 200 OK\r\nX-Big: " + Big(9000) + "\r\n\r\nbody")},
                      "HTTP line too long"},
+        BrokenAnswer{"EndlessHeaderLines",
+                     {Send("HTTP/1.0 200 OK\r\n"), SendRepeated("X-Filler: 0123456789abcdef\r\n", 64ll << 20)},
+                     "HTTP header too long"},
+        BrokenAnswer{"EndlessGarbageLines", {SendRepeated(std::string("\x01\xFE garbage\n", 11), 64ll << 20)},
+                     "HTTP header too long"},
         BrokenAnswer{"StatusNotANumber", {Send(Answer("HTTP/1.0 2x0 OK", {}, "b"))},
                      "'2x0' is not a valid integer value"},
         BrokenAnswer{"LengthNotANumber", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: ten"}, "b"))},
                      "'ten' is not a valid integer value"}),
     [](const ::testing::TestParamInfo<BrokenAnswer>& info) { return std::string(info.param.name); });
+
+TEST_F(HttpClient, AFullLineBufferFailsAtOnceEvenWhenTheServerFallsSilent) {
+    // The line fills the receive buffer exactly, and nothing more comes.
+    server_->On("/stuck", {Send("HTTP/1.0 200 OK\r\nX-Big: " + Big(8192 - 7)), Hold()});
+    QTimer stop;  // without the failure the request would wait for ever
+    stop.setSingleShot(true);
+    QObject::connect(&stop, &QTimer::timeout, [this] { http_->Abort(); });
+    stop.start(15000);
+    auto [error, code] = Get(server_->Url("/stuck"));
+    EXPECT_EQ(error, "HTTP line too long");
+    EXPECT_EQ(code, 404);
+    stop.stop();
+    ExpectFreeForNextRequest();
+}
 
 TEST_F(HttpClient, ARefusedConnectionFails) {
     auto [error, code] = Get("http://127.0.0.1:" + std::to_string(FreePort()) + "/");
@@ -464,6 +562,35 @@ TEST_P(HttpClientAbort, EndsTheRequestAndFreesTheClient) {
     EXPECT_EQ(doneErrors.front(), 3);
     ExpectFreeForNextRequest();
 }
+
+// Abort from a state-change handler, on entering each state: nothing of the
+// request goes on afterwards.
+class HttpClientAbortOnStateChange : public HttpClient, public ::testing::WithParamInterface<THttpState> {};
+
+TEST_P(HttpClientAbortOnStateChange, NothingOfTheRequestGoesOn) {
+    std::vector<THttpState> after;
+    bool aborted = false;
+    http_->OnStateChange = [&](THttpCli& h) {
+        if (aborted) {
+            after.push_back(h.State());
+        } else if (h.State() == GetParam()) {
+            h.Abort();
+            aborted = true;
+        }
+    };
+    // A name, so the lookup answers later through the event loop.
+    auto [error, code] = Get("http://localhost:" + std::to_string(server_->Port()) + "/ok");
+    EXPECT_TRUE(aborted);
+    EXPECT_EQ(error, "Connection aborted on request");
+    EXPECT_FALSE(RunUntil([&] { return !after.empty(); }, 1000)) << "state " << static_cast<int>(after.front());
+    EXPECT_EQ(http_->State(), hsReady);
+    http_->OnStateChange = nullptr;
+    ExpectFreeForNextRequest();
+}
+
+INSTANTIATE_TEST_SUITE_P(States, HttpClientAbortOnStateChange,
+                         ::testing::Values(hsNotConnected, hsDnsLookup, hsDnsLookupDone, hsConnected, hsWaitingHeader,
+                                           hsWaitingBody));
 
 INSTANTIATE_TEST_SUITE_P(States, HttpClientAbort,
                          ::testing::Values(AbortAt::Lookup, AbortAt::Connecting, AbortAt::WaitingHeader,

@@ -184,6 +184,25 @@ TEST(AnswerParser, HeaderLinesUpTo8191BytesFitAndLongerOnesFail) {
     EXPECT_EQ(bad.body, "");
 }
 
+TEST(AnswerParser, TheWholeHeaderIsBounded) {
+    // Header lines, line ends included, up to kMaxHeaderSize bytes in all; one more fails.
+    std::string status = "HTTP/1.0 200 OK\r\n";
+    std::string line = "X-Filler: " + std::string(88, 'f') + "\r\n";  // 100 bytes
+    std::string header = status;
+    while (header.size() + line.size() <= static_cast<std::size_t>(kMaxHeaderSize) - 2) header += line;
+    header += std::string(static_cast<std::size_t>(kMaxHeaderSize) - 2 - header.size() - 2, 'y') + "\r\n";
+    ASSERT_EQ(header.size() + 2, static_cast<std::size_t>(kMaxHeaderSize));
+    Outcome ok = Parse({header + "\r\nbody"});
+    EXPECT_EQ(ok.error, "");
+    EXPECT_EQ(ok.body, "body");
+
+    Outcome bad = Parse({"x" + header + "\r\nbody"});
+    EXPECT_EQ(bad.error, "HTTP header too long");
+    EXPECT_EQ(bad.reason, "HTTP header too long");
+    EXPECT_EQ(bad.status, 404);
+    EXPECT_EQ(bad.body, "");
+}
+
 TEST(AnswerParser, ANumberThatIsNotANumberFailsTheAnswer) {
     struct Case {
         std::string answer, reason;
@@ -219,6 +238,25 @@ TEST(AnswerParser, KeepsRangesChallengesAndOffersCookies) {
     EXPECT_EQ(http.AcceptRanges(), "bytes");
     EXPECT_EQ(http.AuthChallenges(), std::vector<std::string>{"Basic realm=\"x\""});
     EXPECT_EQ(cookies, std::vector<std::string>{"a=b; path=/"});
+}
+
+TEST(AnswerParser, AbortAtTheHeaderEndDeliversNoBody) {
+    test::QtApp();
+    for (std::string answer : {"HTTP/1.0 200 OK\r\n\r\nbody", "<html>\r\n<body>x</body>\r\n"}) {
+        THttpCli http;
+        int docBegins = 0;
+        std::string body;
+        http.OnHeaderEnd = [](THttpCli& h) { h.Abort(); };
+        http.OnDocBegin = [&](THttpCli&) { ++docBegins; };
+        http.OnDocData = [&](THttpCli&, const char* p, int n) { body.append(p, static_cast<std::size_t>(n)); };
+        http.BeginAnswer();
+        http.ReceiveAnswerBytes(answer);
+        EXPECT_EQ(http.State(), hsReady) << answer;
+        EXPECT_EQ(http.ReasonPhrase(), "Connection aborted on request") << answer;
+        EXPECT_EQ(docBegins, 0) << answer;
+        EXPECT_EQ(body, "") << answer;
+        EXPECT_EQ(http.ReceivedCount(), 0) << answer;
+    }
 }
 
 TEST(AnswerParser, BodyBlocksArePassedOnAsTheyArrive) {

@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace verdane::test {
@@ -34,8 +35,12 @@ inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
     clock.start();
     QTimer deadline;
     deadline.setSingleShot(true);
-    deadline.start(timeoutMs);
-    while (!done() && clock.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    deadline.setTimerType(Qt::PreciseTimer);
+    while (!done() && clock.elapsed() < timeoutMs) {
+        // A timer may fire a little early; then it is set again for the time left.
+        if (!deadline.isActive()) deadline.start(static_cast<int>(std::max<qint64>(1, timeoutMs - clock.elapsed())));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     return done();
 }
 
