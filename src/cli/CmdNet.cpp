@@ -93,23 +93,6 @@ private:
     bool pendingCr_ = false;
 };
 
-// Whether the bytes are 7-bit without ESC: such a text has no kanji code to
-// convert (no JIS escape, no EUC, Shift-JIS or UTF-8 byte), and ConvertKanjiCode
-// returns it unchanged, so a large ASCII page skips one whole copy.
-bool IsPlainAscii(std::string_view s) {
-    constexpr std::uint64_t kHigh = 0x8080808080808080ull, kOnes = 0x0101010101010101ull, kEsc = 0x1B * kOnes;
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, s.data() + i, 8);
-        std::uint64_t x = w ^ kEsc;  // a zero byte where w holds ESC
-        if ((w & kHigh) || ((x - kOnes) & ~x & kHigh)) return false;
-    }
-    for (; i < s.size(); ++i)
-        if (static_cast<unsigned char>(s[i]) >= 0x80 || s[i] == 0x1B) return false;
-    return true;
-}
-
 // A reason on one line: the socket layer's texts may hold a CR LF.
 std::string OneLine(std::string text) {
     for (char& c : text)
@@ -166,7 +149,6 @@ int RunFetch(const Args& args) {
 
     std::string text;
     LineEndJoiner joiner(text);
-    bool plainAscii = true;
 
     // A server that accepts the connection and then sends nothing must not hold
     // the command: the timer restarts on every sign of progress. An answer's
@@ -200,7 +182,6 @@ int RunFetch(const Args& args) {
     http.OnDocData = [&](THttpCli&, const char* data, int len) {
         progress();
         std::string_view block(data, static_cast<std::size_t>(len));
-        plainAscii = plainAscii && IsPlainAscii(block);
         joiner.Append(block);
     };
 
@@ -225,7 +206,7 @@ int RunFetch(const Args& args) {
     // here that is a failure too, so a batch of downloads shows the page that
     // gave nothing instead of an empty file.
     if (text.empty()) throw CliError("the server sent an empty page");
-    if (!plainAscii) text = ConvertKanjiCode(text, kcShiftJis);
+    ConvertKanjiCodeInPlace(text, kcShiftJis);
     if (parsed.Has("--html")) {
         regex::TAWKStr awk;
         text = regex::HtmlToText(awk, text);

@@ -7,6 +7,7 @@
 #include "Cp932Table.h"
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace verdane {
@@ -27,6 +28,24 @@ std::size_t AsciiPrefix(const char* p, std::size_t n) {
     while (k + 8 <= n && (Load64(p + k) & 0x8080808080808080ull) == 0) k += 8;
     while (k < n && static_cast<std::uint8_t>(p[k]) < 0x80) ++k;
     return k;
+}
+
+// The first position at or after p (and before `limit`) whose byte could tell
+// the code: below 0x08, ESC, or 0x80 and above. Plain ASCII text, the bulk of
+// most pages, is passed over eight bytes at a time.
+std::size_t SkipTellingNothing(const std::uint8_t* t, std::size_t p, std::size_t limit) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    const auto* chars = reinterpret_cast<const char*>(t);
+    while (p + 8 <= limit) {
+        const std::uint64_t w = Load64(chars + p);
+        const std::uint64_t esc = w ^ (kOnes * kEsc);
+        const std::uint64_t below8 = (w - kOnes * 0x08) & ~w;
+        const std::uint64_t escHit = (esc - kOnes) & ~esc;
+        if ((w | below8 | escHit) & kHigh) break;
+        p += 8;
+    }
+    while (p < limit && t[p] >= 0x08 && t[p] < 0x80 && t[p] != kEsc) ++p;
+    return p;
 }
 
 // Decodes the UTF-8 sequence at p[0..n) (p[0] >= 0x80). Returns its length and
@@ -237,6 +256,8 @@ int DetectKanjiCode(std::string_view text) {
     // The scan looks at positions before the last; a byte it takes as the second
     // of a pair may be the last.
     while ((r == kcNone || r == kcEucOrSjis) && p + 1 < n) {
+        p = SkipTellingNothing(t, p, n - 1);
+        if (p + 1 >= n) break;
         const std::uint8_t c = t[p];
         if (c == kEsc) {
             const std::uint8_t d = t[++p];
@@ -298,9 +319,11 @@ int DetectKanjiCode(std::string_view text) {
     return r;
 }
 
-std::string ConvertKanjiCode(std::string_view text, int target) {
-    const int code = DetectKanjiCode(text);
-    if (target != kcShiftJis || code == target) return std::string(text);
+namespace {
+
+// Shift-JIS from a text detected as `code`; nullopt when the text stays as it is
+// (ASCII, binary, undecided or already Shift-JIS).
+std::optional<std::string> ToShiftJis(std::string_view text, int code) {
     switch (code) {
     case kcJisB:
     case kcJisAt:
@@ -310,8 +333,21 @@ std::string ConvertKanjiCode(std::string_view text, int target) {
     case kcUtf8:
         return Utf8ToCp932(text);
     default:
-        return std::string(text);
+        return std::nullopt;
     }
+}
+
+}  // namespace
+
+std::string ConvertKanjiCode(std::string_view text, int target) {
+    if (target == kcShiftJis)
+        if (auto converted = ToShiftJis(text, DetectKanjiCode(text))) return std::move(*converted);
+    return std::string(text);
+}
+
+void ConvertKanjiCodeInPlace(std::string& text, int target) {
+    if (target == kcShiftJis)
+        if (auto converted = ToShiftJis(text, DetectKanjiCode(text))) text = std::move(*converted);
 }
 
 }  // namespace verdane

@@ -32,6 +32,9 @@ int DetectKanjiCode(std::string_view text);
 // EUC (4) and UTF-8 (7) texts are converted; everything else, and every text
 // for another target, comes back unchanged.
 std::string ConvertKanjiCode(std::string_view text, int target);
+// The same, replacing `text` only when it changes, so a large text that needs
+// no conversion is not copied.
+void ConvertKanjiCodeInPlace(std::string& text, int target);
 
 // The arithmetic mapping of one JIS X 0208 pair (row byte a, cell byte b, each
 // 0x21-0x7E) to its two Shift-JIS bytes; sums are taken modulo 256.

@@ -142,5 +142,26 @@ TEST(ConvertKanjiCode, OtherTargetsLeaveTheTextAlone) {
     EXPECT_EQ(ConvertKanjiCode(euc, kcJisB), euc);
 }
 
+// Detection passes over plain ASCII several bytes at a time; the byte that
+// decides must be seen wherever it falls, and in-place conversion must give
+// what ConvertKanjiCode gives.
+TEST(ConvertKanjiCode, TheDecidingByteCountsAtEveryOffsetAfterAscii) {
+    const struct {
+        std::string tail;
+        int code;
+    } tails[] = {{Hex("1B 24 42 30 21 1B 28 42"), kcJisB}, {Hex("B0 A1 B0 F5"), kcEuc},
+                 {Hex("82 A0"), kcShiftJis},              {"x" + Hex("05") + "y", kcBinary},
+                 {Hex("E3 81 82"), kcUtf8},                {Hex("B0 A1"), kcEucOrSjis}};
+    for (const auto& t : tails) {
+        for (std::size_t pad = 600; pad < 620; ++pad) {
+            const std::string text = std::string(pad, 'a') + t.tail + "z";
+            EXPECT_EQ(DetectKanjiCode(text), t.code) << ToHex(t.tail) << " after " << pad;
+            std::string inPlace = text;
+            ConvertKanjiCodeInPlace(inPlace, kcShiftJis);
+            EXPECT_EQ(inPlace, ConvertKanjiCode(text, kcShiftJis)) << ToHex(t.tail) << " after " << pad;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace verdane
