@@ -1,0 +1,86 @@
+#include "Prompts.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace verdane {
+
+namespace {
+
+TPrompts* g_prompts = nullptr;
+
+// "*.TXT" matches "a.txt" too: the file dialog compares names with case on Linux,
+// so each pattern is given in upper and lower case.
+QString PatternsAnyCase(const QString& patterns) {
+    QStringList out;
+    for (const QString& p : patterns.split(u';', Qt::SkipEmptyParts)) {
+        const QString t = p.trimmed();
+        if (!out.contains(t)) out << t;
+        if (!out.contains(t.toLower())) out << t.toLower();
+        if (!out.contains(t.toUpper())) out << t.toUpper();
+    }
+    return out.join(u' ');
+}
+
+void Prepare(QFileDialog& dialog, const TFileDialogState& state) {
+    const QStringList filters = FileDialogNameFilters(state.Filter);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(filters);
+    if (state.FilterIndex >= 1 && state.FilterIndex <= filters.size())
+        dialog.selectNameFilter(filters[state.FilterIndex - 1]);
+    if (!state.InitialDir.isEmpty()) dialog.setDirectory(state.InitialDir);
+    if (!state.FileName.isEmpty()) dialog.selectFile(state.FileName);
+}
+
+bool Finish(QFileDialog& dialog, TFileDialogState& state) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    state.FileName = dialog.selectedFiles().constFirst();
+    const int index = FileDialogNameFilters(state.Filter).indexOf(dialog.selectedNameFilter());
+    if (index >= 0) state.FilterIndex = index + 1;
+    return true;
+}
+
+}  // namespace
+
+QStringList FileDialogNameFilters(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) out << parts[i] + QStringLiteral(" (") + PatternsAnyCase(parts[i + 1]) + QLatin1Char(')');
+    return out;
+}
+
+QMessageBox::StandardButton TPrompts::Message(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
+                                              const QString& text, QMessageBox::StandardButtons buttons,
+                                              const QString& detail) {
+    QMessageBox box(icon, caption, text, buttons, parent);
+    if (!detail.isEmpty()) box.setInformativeText(detail);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+bool TPrompts::ChooseOpenFile(QWidget* parent, TFileDialogState& state) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    Prepare(dialog, state);
+    return Finish(dialog, state);
+}
+
+bool TPrompts::ChooseSaveFile(QWidget* parent, TFileDialogState& state) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    Prepare(dialog, state);
+    return Finish(dialog, state);
+}
+
+int TPrompts::RunDialog(QDialog& dialog) { return dialog.exec(); }
+
+TPrompts& Prompts() {
+    static TPrompts own;
+    return g_prompts ? *g_prompts : own;
+}
+
+void SetPrompts(TPrompts* prompts) { g_prompts = prompts; }
+
+}  // namespace verdane

@@ -1,0 +1,162 @@
+#include "FileIo.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace verdane::platform {
+
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
+    throw EFileError(what + " " + path + ": " + Reason(error));
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    // Moderate pieces: some kernels copy one huge write far more slowly than the
+    // same bytes in 1 MB writes.
+    constexpr std::size_t kPiece = 1u << 20;
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), std::min(bytes.size(), kPiece));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// The file a save must replace: the path itself, or the final target of a chain
+// of symbolic links (a relative link is read against the link's folder).
+std::string ResolveLinks(const std::string& path) {
+    std::string current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st{};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::string target(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n < 0) return current;
+        target.resize(static_cast<std::size_t>(n));
+        if (target.empty() || target[0] != '/') {
+            const auto slash = current.rfind('/');
+            if (slash != std::string::npos) target = current.substr(0, slash + 1) + target;
+        }
+        current = target;
+    }
+    Fail("cannot write", path, ELOOP);
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Fail("cannot open", path, errno);
+    struct stat st{};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        Fail("cannot read", path, error);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        Fail("cannot read", path, EISDIR);
+    }
+    std::string data;
+    std::size_t size = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
+    data.resize(size > 0 ? size : 1u << 16);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == data.size()) data.resize(data.size() * 2);
+        const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            ::close(fd);
+            Fail("cannot read", path, error);
+        }
+        used += static_cast<std::size_t>(n);
+        // A regular file read to its announced size: one more read would only
+        // double the buffer to learn that the end was reached.
+        if (used == size && S_ISREG(st.st_mode)) {
+            char probe;
+            const ssize_t more = ::read(fd, &probe, 1);
+            if (more <= 0) break;
+            data.resize(data.size() * 2);
+            data[used++] = probe;
+        }
+    }
+    ::close(fd);
+    data.resize(used);
+    return data;
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    if (path.empty()) Fail("cannot write", "\"\"", ENOENT);
+    const std::string target = ResolveLinks(path);
+    const std::string folder = FolderOf(target);
+    struct stat old{};
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    if (replacing && S_ISDIR(old.st_mode)) Fail("cannot write", path, EISDIR);
+
+    // A new name created exclusively with 0666, so the umask applies as for any
+    // new file without the process-wide mask being read or changed.
+    std::mt19937_64 random(std::random_device{}());
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/.verdane-%012llx",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+        temp = folder + name;
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) Fail("cannot write", path, errno);
+    }
+    if (fd < 0) Fail("cannot write", path, EEXIST);
+
+    int error = 0;
+    auto step = [&error](bool done) {
+        if (!done) error = errno;
+        return done;
+    };
+    bool ok = true;
+    if (replacing) {
+        // Keep the replaced file's owner where allowed (a file of another user
+        // stays with its group at least), and its permissions.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        }
+        ok = step(::fchmod(fd, old.st_mode & 07777) == 0);
+    }
+    ok = ok && step(WriteAll(fd, bytes)) && step(::fsync(fd) == 0);
+    const bool closed = ::close(fd) == 0;
+    if (ok && !closed) ok = step(false);
+    ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);
+    if (!ok) {
+        ::unlink(temp.c_str());
+        Fail("cannot write", path, error);
+    }
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        const bool synced = ::fsync(dir) == 0;
+        const int syncError = errno;
+        ::close(dir);
+        if (!synced && syncError != EINVAL) Fail("cannot write", path, syncError);
+    }
+}
+
+}  // namespace verdane::platform

@@ -1,0 +1,29 @@
+// Reading whole files and replacing files safely. Every save of the program (the
+// editor's save and install commands, verdane-cli's outputs) goes through
+// WriteFileAtomically, so a failed write never destroys the file it replaces.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace verdane::platform {
+
+// A file could not be read or written. The message names the file and gives the
+// system's reason, for example "cannot open /a/b.txt: Permission denied".
+struct EFileError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The whole file, read with one allocation of its size. Throws EFileError.
+std::string ReadWholeFile(const std::string& path);
+
+// Replaces the file at `path` with `bytes`: a temporary file in the target's
+// folder is written, synced and renamed over the target, then the folder is
+// synced, so the old file stays whole until the new one is complete. A symbolic
+// link is followed and its target replaced (the link stays). A replaced file
+// keeps its permissions; a new file gets 0666 less the process's umask, which is
+// never changed. Throws EFileError and leaves no temporary file behind.
+void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+}  // namespace verdane::platform
