@@ -1,0 +1,326 @@
+#include "ProfileFile.h"
+
+#include "Cp932Table.h"
+#include "EditorCodec.h"
+#include "FileIo.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace verdane::platform {
+
+namespace {
+
+int HexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+    return -1;
+}
+
+std::optional<std::int32_t> ParseHex(QStringView digits) {
+    if (digits.isEmpty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (QChar c : digits) {
+        const int d = HexDigit(c);
+        if (d < 0) return std::nullopt;
+        value = value * 16 + static_cast<unsigned>(d);
+        if (value > 0xFFFFFFFFull) return std::nullopt;
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+// One parsed file: its lines (without line ends) and whether it used CR LF.
+struct Lines {
+    QStringList lines;
+    bool crlf = false;
+};
+
+Lines Load(const QString& fileName) {
+    Lines out;
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(fileName.toStdString());
+    } catch (const EFileError&) {
+        return out;  // a missing or unreadable file reads as empty: defaults
+    }
+    out.crlf = bytes.find("\r\n") != std::string::npos;
+    const QString text = DecodeSettingsText(bytes);
+    if (!text.isEmpty()) out.lines = text.split(u'\n');
+    if (!out.lines.isEmpty() && out.lines.constLast().isEmpty()) out.lines.removeLast();
+    return out;
+}
+
+bool IsComment(QStringView trimmed) { return trimmed.startsWith(u';'); }
+
+// The section name of a "[name]" line, or nothing for any other line.
+std::optional<QStringView> SectionOf(QStringView line) {
+    const QStringView t = line.trimmed();
+    if (!t.startsWith(u'[')) return std::nullopt;
+    QStringView name = t.mid(1);
+    const qsizetype close = name.indexOf(u']');
+    if (close >= 0) name = name.left(close);
+    return name.trimmed();
+}
+
+// The key of a "key=value" line, or nothing.
+std::optional<QStringView> KeyOf(QStringView line) {
+    const QStringView t = line.trimmed();
+    if (t.isEmpty() || IsComment(t)) return std::nullopt;
+    const qsizetype eq = t.indexOf(u'=');
+    if (eq < 0) return std::nullopt;
+    return t.left(eq).trimmed();
+}
+
+bool Same(QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// Where a key is (or would go) in the file. The first section and the first key
+// of that name count, as with the desktop's own profile functions.
+struct Place {
+    qsizetype section = -1;   // line of the section header
+    qsizetype key = -1;       // line of the key
+    qsizetype insertAt = -1;  // line after the section's last key line
+};
+
+Place Find(const QStringList& lines, const QString& section, const QString& key) {
+    Place place;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (const auto name = SectionOf(lines[i])) {
+            if (place.section >= 0) break;  // the end of our section
+            if (Same(*name, section)) {
+                place.section = i;
+                place.insertAt = i + 1;
+            }
+            continue;
+        }
+        if (place.section < 0) continue;
+        if (!lines[i].trimmed().isEmpty()) place.insertAt = i + 1;
+        const auto k = KeyOf(lines[i]);
+        if (k && place.key < 0 && Same(*k, key)) place.key = i;
+    }
+    return place;
+}
+
+// A value as read: blanks around it dropped, and one pair of matching quotes
+// around it taken off, so a value written with quotes reads back exactly.
+QString Unquote(QStringView raw) {
+    QStringView v = raw.trimmed();
+    if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return v.toString();
+}
+
+// A value as written. Blanks at its ends or enclosing quotes would be lost on
+// reading, so such a value is written in double quotes. A line break would end
+// the line and break the file; it is written as a blank.
+QString Quote(const QString& value) {
+    QString v = value;
+    v.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    v.replace(u'\r', u' ');
+    v.replace(u'\n', u' ');
+    const bool blankEnds = !v.isEmpty() && (v.front().isSpace() || v.back().isSpace());
+    const bool quoted = v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front();
+    return blankEnds || quoted ? u'"' + v + u'"' : v;
+}
+
+// The value cut to the longest prefix of whole characters whose CP932 form fits.
+QString CutToByteLimit(const QString& value) {
+    int bytes = 0;
+    for (qsizetype i = 0; i < value.size();) {
+        char32_t cp = value[i].unicode();
+        qsizetype step = 1;
+        if (QChar::isHighSurrogate(cp) && i + 1 < value.size() && value[i + 1].isLowSurrogate()) {
+            cp = QChar::surrogateToUcs4(value[i], value[i + 1]);
+            step = 2;
+        }
+        const bool escaped = cp >= kEscapedByteBase && cp <= kEscapedByteBase + 0xFF;
+        const int code = escaped ? 0 : cp932::Encode(cp);
+        const int width = code > 0xFF ? 2 : 1;
+        if (bytes + width > kMaxProfileStringBytes) return value.left(i);
+        bytes += width;
+        i += step;
+    }
+    return value;
+}
+
+[[noreturn]] void FailWrite(const QString& fileName, int error) {
+    throw EProfileError(fileName, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// Makes the folder of a new settings file (owner only, as it holds a password).
+void MakeFolder(const QString& fileName) {
+    const QString folder = QFileInfo(fileName).absolutePath();
+    if (QFileInfo(folder).isDir()) return;
+    QStringList missing;
+    for (QString f = folder; !f.isEmpty() && !QFileInfo(f).exists(); f = QFileInfo(f).absolutePath()) {
+        missing.prepend(f);
+        if (f == QFileInfo(f).absolutePath()) break;
+    }
+    for (const QString& f : missing) {
+        if (::mkdir(QFile::encodeName(f).constData(), 0700) != 0 && errno != EEXIST) FailWrite(fileName, errno);
+    }
+}
+
+void Store(const QString& fileName, const Lines& file) {
+    const QByteArray path = QFile::encodeName(fileName);
+    MakeFolder(fileName);
+    // The rename of an atomic save would replace a file the user made read-only
+    // as easily as any other; such a file stays as it is.
+    struct stat st{};
+    const bool exists = ::stat(path.constData(), &st) == 0;
+    // The write bits are looked at too, since access() grants everything to root.
+    if (exists && ::access(path.constData(), W_OK) != 0) FailWrite(fileName, errno);
+    if (exists && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) FailWrite(fileName, EACCES);
+    bool created = false;
+    if (!exists) {
+        // Created empty with owner-only permissions first; the atomic write keeps
+        // the permissions of the file it replaces.
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) FailWrite(fileName, errno);
+        ::close(fd);
+        created = true;
+    }
+    const QString eol = file.crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QString text;
+    for (const QString& line : file.lines) text += line + eol;
+    const QByteArray bytes = text.toUtf8();
+    try {
+        WriteFileAtomically(path.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    } catch (const EFileError& e) {
+        if (created) ::unlink(path.constData());
+        // The writer's message is "cannot write <path>: <reason>"; keep the reason.
+        const QString what = QString::fromLocal8Bit(e.what());
+        const qsizetype colon = what.lastIndexOf(QLatin1String(": "));
+        throw EProfileError(fileName, colon >= 0 ? what.mid(colon + 2) : what);
+    }
+}
+
+QString ConfigFolder() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/verdane");
+}
+
+// The executable's path with its extension (if any) replaced by `extension`.
+QString BesideExecutable(const QString& executablePath, const QString& extension) {
+    const QFileInfo info(executablePath);
+    const QString suffix = info.suffix();
+    QString base = info.absoluteFilePath();
+    if (!suffix.isEmpty()) base.chop(suffix.size() + 1);
+    return base + extension;
+}
+
+}  // namespace
+
+EProfileError::EProfileError(const QString& fileName, const QString& reason)
+    : std::runtime_error((fileName + QStringLiteral(" に書き込めません: ") + reason).toStdString()),
+      fileName_(fileName),
+      reason_(reason) {}
+
+QString EProfileError::Text() const { return fileName_ + QStringLiteral(" に書き込めません"); }
+
+std::optional<std::int32_t> ParseInteger(QStringView text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u' ') ++i;
+    QStringView rest = text.mid(i);
+    if (rest.startsWith(u'$')) return ParseHex(rest.mid(1));
+    if (rest.startsWith(u'x') || rest.startsWith(u'X')) return ParseHex(rest.mid(1));
+    if (rest.size() > 2 && rest[0] == u'0' && (rest[1] == u'x' || rest[1] == u'X')) return ParseHex(rest.mid(2));
+    bool negative = false;
+    if (rest.startsWith(u'+') || rest.startsWith(u'-')) {
+        negative = rest[0] == u'-';
+        rest = rest.mid(1);
+    }
+    if (rest.isEmpty()) return std::nullopt;
+    std::int64_t value = 0;
+    for (QChar c : rest) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        value = value * 10 + (c.unicode() - '0');
+        if (value > 0x80000000ll) return std::nullopt;
+    }
+    if (negative) value = -value;
+    if (value > 0x7FFFFFFFll) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+QString DecodeSettingsText(std::string_view bytes) {
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (utf8.hasError()) return BytesToEditor(bytes);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+QString SettingsFilePath(const QString& executablePath) {
+    const QString portable = BesideExecutable(executablePath, QStringLiteral(".INI"));
+    if (QFileInfo::exists(portable)) return portable;
+    return ConfigFolder() + QStringLiteral("/verdane.INI");
+}
+
+QString DatePatternFilePath(const QString& executablePath) {
+    const QString portable = BesideExecutable(executablePath, QStringLiteral(".DFF"));
+    if (QFileInfo::exists(portable)) return portable;
+    return ConfigFolder() + QStringLiteral("/verdane.DFF");
+}
+
+TProfile::TProfile(QString fileName) : fileName_(std::move(fileName)) {}
+
+bool TProfile::Exists() const { return QFileInfo::exists(fileName_); }
+
+QString TProfile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const {
+    const Lines file = Load(fileName_);
+    const Place place = Find(file.lines, section, key);
+    if (place.key < 0) return defaultValue;
+    const QString& line = file.lines[place.key];
+    return CutToByteLimit(Unquote(QStringView(line).mid(line.indexOf(u'=') + 1)));
+}
+
+std::int32_t TProfile::ReadInteger(const QString& section, const QString& key, std::int32_t defaultValue) const {
+    const QString text = ReadString(section, key, QString());
+    if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X'))
+        return ParseHex(QStringView(text).mid(2)).value_or(defaultValue);
+    return ParseInteger(text).value_or(defaultValue);
+}
+
+bool TProfile::ReadBool(const QString& section, const QString& key, bool defaultValue) const {
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+bool TProfile::ValueExists(const QString& section, const QString& key) const {
+    return Find(Load(fileName_).lines, section, key).key >= 0;
+}
+
+void TProfile::WriteString(const QString& section, const QString& key, const QString& value) {
+    Lines file = Load(fileName_);
+    const Place place = Find(file.lines, section, key);
+    const QString line = key + u'=' + Quote(value);
+    if (place.key >= 0) {
+        file.lines[place.key] = line;
+    } else if (place.section >= 0) {
+        file.lines.insert(place.insertAt, line);
+    } else {
+        file.lines << u'[' + section + u']' << line;
+    }
+    Store(fileName_, file);
+}
+
+void TProfile::WriteInteger(const QString& section, const QString& key, std::int32_t value) {
+    WriteString(section, key, QString::number(value));
+}
+
+void TProfile::WriteBool(const QString& section, const QString& key, bool value) {
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+}  // namespace verdane::platform

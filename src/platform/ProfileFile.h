@@ -1,0 +1,81 @@
+// The settings (INI) file: sections and keys found regardless of case, other
+// lines kept as they are, every write persisted at once by replacing the file
+// atomically. Used by the editor's settings and the recent-files menu.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+namespace verdane::platform {
+
+// A settings value could not be written. The message names the file and the
+// reason: "/home/u/.config/verdane/verdane.INI に書き込めません: Permission denied".
+class EProfileError : public std::runtime_error {
+public:
+    EProfileError(const QString& fileName, const QString& reason);
+    const QString& FileName() const { return fileName_; }
+    const QString& Reason() const { return reason_; }
+    // "<file> に書き込めません", the line a message box shows first.
+    QString Text() const;
+
+private:
+    QString fileName_;
+    QString reason_;
+};
+
+// The longest string value read back, in CP932 bytes; longer values are cut at
+// the last whole character that fits.
+inline constexpr int kMaxProfileStringBytes = 2047;
+
+// Parses an integer typed by the user: optional leading blanks, then a decimal
+// number with optional sign, or a hexadecimal number after "$", "x" or "0x" (either
+// case, no sign). Nothing may follow. Empty text, other text or a value outside
+// 32 bits gives nothing. Hexadecimal takes all 32 bits, so "$FFFFFFFF" is -1.
+std::optional<std::int32_t> ParseInteger(QStringView text);
+
+// Settings-file text: UTF-8 (a byte-order mark dropped) when the bytes are valid
+// UTF-8, else CP932 as Windows programs write it. Line ends become '\n'.
+QString DecodeSettingsText(std::string_view bytes);
+
+// Where the settings file lives: `<executable path>.INI` when that file exists
+// (portable use), else $XDG_CONFIG_HOME/verdane/verdane.INI (default ~/.config).
+QString SettingsFilePath(const QString& executablePath);
+// The date-pattern file: `<executable path>.DFF` when it exists, else beside
+// the settings file in the configuration folder.
+QString DatePatternFilePath(const QString& executablePath);
+
+class TProfile {
+public:
+    explicit TProfile(QString fileName);
+
+    const QString& FileName() const { return fileName_; }
+    bool Exists() const;
+
+    // Reading: a missing file, section or key gives the default. The file is read
+    // anew for each value, so several TProfile objects on one file agree.
+    QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
+    // The integer rules of the settings file: "0x"/"0X" followed by hexadecimal
+    // digits, otherwise ParseInteger; anything else gives the default.
+    std::int32_t ReadInteger(const QString& section, const QString& key, std::int32_t defaultValue) const;
+    // An integer; any value but 0 is on.
+    bool ReadBool(const QString& section, const QString& key, bool defaultValue) const;
+    bool ValueExists(const QString& section, const QString& key) const;
+
+    // Writing: the key's line is replaced (or added at the end of its section, or
+    // a new section at the end of the file) and the whole file written atomically,
+    // as UTF-8. A new file and its folder are readable by the owner only. A file
+    // the user made read-only is not replaced. Throws EProfileError; the old file
+    // then stays as it was.
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    void WriteInteger(const QString& section, const QString& key, std::int32_t value);
+    void WriteBool(const QString& section, const QString& key, bool value);
+
+private:
+    QString fileName_;
+};
+
+}  // namespace verdane::platform
