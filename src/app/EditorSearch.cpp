@@ -1,7 +1,6 @@
 #include "EditorSearch.h"
 
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -37,13 +36,15 @@ qsizetype FindInText(QStringView text, QStringView what, qsizetype from, std::ui
 
 std::optional<TextMatch> FindInDocument(const QTextDocument& document, const QString& what, int from,
                                         std::uint8_t options) {
-    if (what.isEmpty()) return std::nullopt;
-    for (QTextBlock block = document.findBlock(std::max(from, 0)); block.isValid(); block = block.next()) {
-        const int offset = std::max(from - block.position(), 0);
-        const qsizetype at = FindInText(block.text(), what, offset, options);
-        if (at >= 0) return TextMatch{block.position() + static_cast<int>(at), static_cast<int>(what.size())};
-    }
-    return std::nullopt;
+    // Lines are joined by U+2029 in the raw text; a search text holding a line
+    // break could only match across lines, which the editor's find never does.
+    if (what.isEmpty() || what.contains(QChar::ParagraphSeparator) || what.contains(u'\n')) return std::nullopt;
+    // One search over the whole text is several times faster than one per line:
+    // long texts are searched with a skip table, short lines one by one.
+    const QString text = document.toRawText();
+    const qsizetype at = FindInText(text, what, std::max(from, 0), options);
+    if (at < 0) return std::nullopt;
+    return TextMatch{static_cast<int>(at), static_cast<int>(what.size())};
 }
 
 bool SameUnderCaseRule(const QString& text, const QString& what, std::uint8_t options) {

@@ -1,0 +1,94 @@
+// Find Next and Replace All in the editor holding the 10 MB Shift-JIS text, as
+// the user meets them: a real QPlainTextEdit under the offscreen platform.
+#include "EditorCodec.h"
+#include "EditorSearch.h"
+#include "SampleTexts.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace verdane;
+
+// The 10 MB text in the editor, with a marker word near its end.
+QString TenMegabyteText() {
+    static const QString text = [] {
+        std::string bytes = samples::ShuffledParagraphs(samples::JapaneseProse(), 10 << 20, 7);
+        bytes.replace(bytes.size() - 200, 6, "NEEDLE");
+        return platform::BytesToEditor(bytes);
+    }();
+    return text;
+}
+
+void BM_FindNextNearTheEnd(benchmark::State& state) {
+    QPlainTextEdit editor;
+    editor.setPlainText(TenMegabyteText());
+    TEditorSearch search;
+    search.TakeParameters(QStringLiteral("needle"), false, false);
+    for (auto _ : state) {
+        QTextCursor c = editor.textCursor();
+        c.setPosition(0);
+        editor.setTextCursor(c);
+        search.FindNext(editor);
+        if (!search.SearchFound) state.SkipWithError("not found");
+    }
+}
+BENCHMARK(BM_FindNextNearTheEnd)->Unit(benchmark::kMillisecond);
+
+// 100,000 replacements of "XY" by "XYZ" spread over the text, and their undo.
+QString TextWithOccurrences(int count) {
+    QString text = TenMegabyteText();
+    const qsizetype step = text.size() / count;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype at = i * step;
+        text[at] = u'X';
+        text[at + 1] = u'Y';
+    }
+    return text;
+}
+
+void BM_ReplaceAll100000(benchmark::State& state) {
+    const QString text = TextWithOccurrences(100000);
+    QPlainTextEdit editor;
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor.setPlainText(text);
+        TEditorSearch search;
+        search.TakeParameters(QStringLiteral("XY"), true, false);
+        state.ResumeTiming();
+        const int n = search.ReplaceAll(editor, QStringLiteral("XYZ"));
+        if (n < 100000) state.SkipWithError("too few replacements");
+    }
+}
+BENCHMARK(BM_ReplaceAll100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_UndoReplaceAll100000(benchmark::State& state) {
+    const QString text = TextWithOccurrences(100000);
+    QPlainTextEdit editor;
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor.setPlainText(text);
+        TEditorSearch search;
+        search.TakeParameters(QStringLiteral("XY"), true, false);
+        search.ReplaceAll(editor, QStringLiteral("XYZ"));
+        state.ResumeTiming();
+        editor.undo();
+    }
+    if (editor.document()->characterCount() != text.size() + 1) state.SkipWithError("undo did not restore");
+}
+BENCHMARK(BM_UndoReplaceAll100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
