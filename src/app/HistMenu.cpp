@@ -1,0 +1,176 @@
+#include "HistMenu.h"
+
+#include "ProfileFile.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+namespace verdane {
+
+void THistoryList::Add(const QString& path) {
+    for (qsizetype i = 0; i < items_.size(); ++i) {
+        if (items_[i].compare(path, Qt::CaseInsensitive) == 0) {
+            items_.move(i, 0);
+            return;
+        }
+    }
+    items_.prepend(path);
+    while (items_.size() > MaxCount) items_.removeLast();
+}
+
+THistoryMenu::THistoryMenu(QObject* parent) : QObject(parent) {}
+
+THistoryMenu::~THistoryMenu() {
+    if (!active_) return;
+    try {
+        SaveHistory();
+    } catch (const std::exception&) {
+        // Nothing can report it any more; the close of the window saved already.
+    }
+    RemoveMenuItems();
+}
+
+void THistoryMenu::SetActive(bool on) {
+    if (on == active_) return;
+    if (on) {
+        LoadHistory();
+        if (!target_) throw EHistoryMenuError("ターゲットが指定されていません");
+        active_ = true;
+        RebuildMenu();
+        return;
+    }
+    active_ = false;
+    // The items go even when the list cannot be written; the error is reported.
+    struct Remove {
+        THistoryMenu* menu;
+        ~Remove() { menu->RemoveMenuItems(); }
+    } remove{this};
+    SaveHistory();
+}
+
+void THistoryMenu::SetHistoryNum(int count) {
+    historyNum_ = std::min(count, list_.MaxCount);
+    if (active_) RebuildMenu();
+}
+
+void THistoryMenu::SetTargetMenuItem(QAction* target) {
+    if (active_) RemoveMenuItems();
+    target_ = target;
+    placement_ = Placement::SubItemsAfterSeparator;
+    if (target) {
+        for (QObject* owner : target->associatedObjects()) {
+            if (qobject_cast<QMenu*>(owner)) {
+                placement_ = target->isSeparator() ? Placement::AfterTarget : Placement::SubItems;
+                break;
+            }
+        }
+    }
+    if (active_) RebuildMenu();
+}
+
+void THistoryMenu::AddHistory(const QString& path) {
+    if (path.isEmpty()) return;
+    list_.Add(path);
+    if (active_) RebuildMenu();
+}
+
+void THistoryMenu::LoadHistory() {
+    list_.Clear();
+    if (FileName.isEmpty()) return;
+    const platform::TProfile ini(FileName);
+    const int count = ini.ReadInteger(SectionName, QStringLiteral("Count"), 0);
+    // From the oldest to the newest, so "H0" ends on top; duplicates collapse and
+    // more than MaxCount entries keep the most recent. A missing key within the
+    // count shows as "BUG".
+    for (int i = count - 1; i >= 0; --i)
+        list_.Add(ini.ReadString(SectionName, QStringLiteral("H%1").arg(i), QStringLiteral("BUG")));
+}
+
+void THistoryMenu::SaveHistory() {
+    if (FileName.isEmpty()) return;
+    platform::TProfile ini(FileName);
+    ini.WriteInteger(SectionName, QStringLiteral("Count"), list_.Count());
+    for (int i = 0; i < list_.Count(); ++i) ini.WriteString(SectionName, QStringLiteral("H%1").arg(i), list_[i]);
+}
+
+QMenu* THistoryMenu::SubMenu() {
+    if (QMenu* menu = target_->menu()) return menu;
+    ownSubMenu_ = std::make_unique<QMenu>();
+    target_->setMenu(ownSubMenu_.get());
+    return ownSubMenu_.get();
+}
+
+void THistoryMenu::RemoveMenuItems() {
+    // Taken out of their menu at once, deleted later: the item being picked is
+    // still delivering its click when the pick rebuilds the menu.
+    for (const QPointer<QAction>& item : items_) {
+        if (!item) continue;
+        for (QObject* owner : item->associatedObjects())
+            if (auto* widget = qobject_cast<QWidget*>(owner)) widget->removeAction(item);
+        item->deleteLater();
+    }
+    items_.clear();
+}
+
+std::vector<QAction*> THistoryMenu::MenuItems() const {
+    std::vector<QAction*> out;
+    for (const QPointer<QAction>& item : items_)
+        if (item) out.push_back(item.data());
+    return out;
+}
+
+void THistoryMenu::RebuildMenu() {
+    RemoveMenuItems();
+    if (!target_ || historyNum_ < 1 || list_.Count() == 0) return;
+    const int last = std::min(list_.Count(), historyNum_) - 1;
+
+    QMenu* menu = nullptr;       // where the items go
+    QAction* before = nullptr;   // inserted in front of this one, or appended
+    QAction* trailingSeparator = nullptr;
+    if (placement_ == Placement::AfterTarget) {
+        for (QObject* owner : target_->associatedObjects()) {
+            if ((menu = qobject_cast<QMenu*>(owner))) break;
+        }
+        if (!menu) return;
+        const QList<QAction*> actions = menu->actions();
+        const qsizetype at = actions.indexOf(target_);
+        QAction* next = at + 1 < actions.size() ? actions[at + 1] : nullptr;
+        // The file items come between the target and a separator of their own.
+        trailingSeparator = new QAction(menu);
+        trailingSeparator->setSeparator(true);
+        menu->insertAction(next, trailingSeparator);
+        before = trailingSeparator;
+    } else {
+        menu = SubMenu();
+        if (placement_ == Placement::SubItemsAfterSeparator && !menu->actions().isEmpty())
+            items_.push_back(menu->addSeparator());
+    }
+
+    prefixWidth_ = static_cast<int>(QString::number(last).size()) + 2;
+    for (int i = 0; i <= last; ++i) {
+        // A "&" of the path is doubled so that it shows instead of underlining;
+        // the path itself travels in the item's data.
+        QString path = list_[i];
+        path.replace(u'&', QLatin1String("&&"));
+        const QString caption = showNumbers_ ? (u'&' + QString::number(i) + u' ').rightJustified(prefixWidth_, u' ') + path : path;
+        auto* item = new QAction(caption, menu);
+        item->setData(list_[i]);
+        connect(item, &QAction::triggered, this, [this, item] { HistoryItemClick(item); });
+        menu->insertAction(before, item);
+        items_.push_back(item);
+    }
+    if (trailingSeparator) items_.push_back(trailingSeparator);
+}
+
+void THistoryMenu::HistoryItemClick(QAction* item) {
+    if (!OnHistorySelected) return;
+    const QString path = item->data().toString();
+    DoHistorySelected(path);
+    AddHistory(path);
+}
+
+void THistoryMenu::DoHistorySelected(const QString& path) { OnHistorySelected(path); }
+
+}  // namespace verdane
