@@ -1,0 +1,165 @@
+#include "Settings.h"
+
+#include "ProfileFile.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include <cmath>
+
+namespace verdane {
+
+namespace {
+
+const QString kFonts = QStringLiteral("Fonts");
+const QString kSetting = QStringLiteral("Setting");
+const QString kProxy = QStringLiteral("Proxy");
+const QString kWindow = QStringLiteral("Window");
+const QString kVerdane = QStringLiteral("Verdane");
+const QString kStrings = QStringLiteral("Strings");
+
+constexpr std::uint32_t kSystemColorBit = 0x80000000u;
+
+QPalette::ColorRole RoleOfSystemColor(int index) {
+    switch (index) {
+    case 5: return QPalette::Base;              // window background
+    case 4: return QPalette::Window;            // menu
+    case 15: return QPalette::Button;           // button face
+    case 18: return QPalette::ButtonText;
+    case 13: return QPalette::Highlight;
+    case 14: return QPalette::HighlightedText;
+    case 23: return QPalette::ToolTipText;
+    case 24: return QPalette::ToolTipBase;
+    default: return QPalette::Text;             // 8, the window text, and the rest
+    }
+}
+
+// Points of a font that may have been given in pixels (96 pixels an inch).
+int PointSizeOf(const QFont& font) {
+    if (font.pointSize() > 0) return font.pointSize();
+    if (font.pixelSize() > 0) return static_cast<int>(std::lround(font.pixelSize() * 72.0 / 96.0));
+    return 9;
+}
+
+}  // namespace
+
+QColor ColorOf(TColorValue value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    if (bits & kSystemColorBit) return QApplication::palette().color(QPalette::Active, RoleOfSystemColor(bits & 0xFF));
+    return QColor(bits & 0xFF, (bits >> 8) & 0xFF, (bits >> 16) & 0xFF);
+}
+
+TColorValue ColorValueOf(const QColor& color) {
+    return static_cast<TColorValue>(static_cast<std::uint32_t>(color.red()) | (color.green() << 8) | (color.blue() << 16));
+}
+
+std::int32_t FontStyleBits(const QFont& font) {
+    std::int32_t bits = 0;
+    if (font.bold()) bits |= kStyleBold;
+    if (font.italic()) bits |= kStyleItalic;
+    if (font.underline()) bits |= kStyleUnderline;
+    if (font.strikeOut()) bits |= kStyleStrikeOut;
+    return bits;
+}
+
+void ApplyFontStyleBits(QFont& font, std::int32_t bits) {
+    font.setBold(bits & kStyleBold);
+    font.setItalic(bits & kStyleItalic);
+    font.setUnderline(bits & kStyleUnderline);
+    font.setStrikeOut(bits & kStyleStrikeOut);
+}
+
+void InstallFontSubstitutions() {
+    const QStringList gothicP{QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")};
+    const QStringList gothic{QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")};
+    const QStringList minchoP{QStringLiteral("IPAPMincho"), QStringLiteral("Noto Serif CJK JP")};
+    const QStringList mincho{QStringLiteral("IPAMincho"), QStringLiteral("Noto Serif CJK JP")};
+    QFont::insertSubstitutions(kDefaultFontFace, gothicP);
+    QFont::insertSubstitutions(QStringLiteral("MS PGothic"), gothicP);
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), gothic);
+    QFont::insertSubstitutions(QStringLiteral("MS Gothic"), gothic);
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐ明朝"), minchoP);
+    QFont::insertSubstitutions(QStringLiteral("MS PMincho"), minchoP);
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"), mincho);
+    QFont::insertSubstitutions(QStringLiteral("MS Mincho"), mincho);
+}
+
+void LoadEditorFont(const platform::TProfile& ini, const QString& controlName, QFont& font, TColorValue& color) {
+    const QString face = ini.ReadString(kFonts, controlName + QStringLiteral("FontName"), font.family());
+    if (!face.isEmpty()) font.setFamily(face);
+    const int size = ini.ReadInteger(kFonts, controlName + QStringLiteral("FontSize"), PointSizeOf(font));
+    // A size of 0 or less shows nothing readable; the current size stays.
+    if (size > 0 && size <= 1000) font.setPointSize(size);
+    color = ini.ReadInteger(kFonts, controlName + QStringLiteral("FontColor"), color);
+    const std::int32_t style = ini.ReadInteger(kFonts, controlName + QStringLiteral("FontStyle"), 0);
+    if (style != 0) ApplyFontStyleBits(font, style);
+}
+
+void SaveEditorFont(platform::TProfile& ini, const QString& controlName, const QFont& font, TColorValue color) {
+    ini.WriteString(kFonts, controlName + QStringLiteral("FontName"), font.family());
+    ini.WriteInteger(kFonts, controlName + QStringLiteral("FontSize"), PointSizeOf(font));
+    ini.WriteInteger(kFonts, controlName + QStringLiteral("FontColor"), color);
+    ini.WriteInteger(kFonts, controlName + QStringLiteral("FontStyle"), FontStyleBits(font));
+}
+
+void LoadSettings(const platform::TProfile& ini, TSettings& s) {
+    const bool firstStart = !ini.Exists();
+    LoadEditorFont(ini, QStringLiteral("RichEditMain"), s.EditorFont, s.EditorFontColor);
+    s.EditorBackground = ini.ReadInteger(kSetting, QStringLiteral("Color"), kColorWhite);
+    s.BookmarkMark = ini.ReadString(kSetting, QStringLiteral("BM"), QStringLiteral("(BM)"));
+    s.InitDir = ini.ReadString(kSetting, QStringLiteral("InitDir"), QString());
+    s.Proxy.Server = ini.ReadString(kProxy, QStringLiteral("Server"), QString());
+    s.Proxy.Port = ini.ReadInteger(kProxy, QStringLiteral("Port"), 0);
+    s.Proxy.User = ini.ReadString(kProxy, QStringLiteral("User"), QString());
+    s.Proxy.Pass = ini.ReadString(kProxy, QStringLiteral("Pass"), QString());
+    s.Proxy.Enable = ini.ReadBool(kProxy, QStringLiteral("Enable"), false);
+    // The proxy of a first start: the usual HTTP port, nothing else.
+    if (firstStart) s.Proxy = TProxySettings{QString(), 80, QString(), QString(), false};
+    QRect& w = s.WindowBounds;
+    w.moveTop(ini.ReadInteger(kWindow, QStringLiteral("Top"), w.top()));
+    w.moveLeft(ini.ReadInteger(kWindow, QStringLiteral("Left"), w.left()));
+    w.setWidth(ini.ReadInteger(kWindow, QStringLiteral("Width"), w.width()));
+    w.setHeight(ini.ReadInteger(kWindow, QStringLiteral("Height"), w.height()));
+    s.Compress = ini.ReadBool(kVerdane, QStringLiteral("Compress"), true);
+    s.IncludeBinary = ini.ReadBool(kVerdane, QStringLiteral("Binary"), true);
+    for (int n = 1; n <= 8; ++n) s.FixedPhrases[n - 1] = ini.ReadString(kStrings, QStringLiteral("Text%1").arg(n), QString());
+}
+
+void SaveSettings(platform::TProfile& ini, const TSettings& s) {
+    SaveEditorFont(ini, QStringLiteral("RichEditMain"), s.EditorFont, s.EditorFontColor);
+    ini.WriteInteger(kSetting, QStringLiteral("Color"), s.EditorBackground);
+    ini.WriteString(kSetting, QStringLiteral("BM"), s.BookmarkMark);
+    ini.WriteString(kSetting, QStringLiteral("InitDir"), s.InitDir);
+    ini.WriteString(kProxy, QStringLiteral("Server"), s.Proxy.Server);
+    ini.WriteInteger(kProxy, QStringLiteral("Port"), s.Proxy.Port);
+    ini.WriteString(kProxy, QStringLiteral("User"), s.Proxy.User);
+    ini.WriteString(kProxy, QStringLiteral("Pass"), s.Proxy.Pass);
+    ini.WriteBool(kProxy, QStringLiteral("Enable"), s.Proxy.Enable);
+    ini.WriteInteger(kWindow, QStringLiteral("Top"), s.WindowBounds.top());
+    ini.WriteInteger(kWindow, QStringLiteral("Left"), s.WindowBounds.left());
+    ini.WriteInteger(kWindow, QStringLiteral("Width"), s.WindowBounds.width());
+    ini.WriteInteger(kWindow, QStringLiteral("Height"), s.WindowBounds.height());
+    ini.WriteBool(kVerdane, QStringLiteral("Compress"), s.Compress);
+    ini.WriteBool(kVerdane, QStringLiteral("Binary"), s.IncludeBinary);
+    for (int n = 1; n <= 8; ++n) ini.WriteString(kStrings, QStringLiteral("Text%1").arg(n), s.FixedPhrases[n - 1]);
+}
+
+void ApplyEditorLook(QPlainTextEdit& editor, const QFont& font, TColorValue fontColor, TColorValue background) {
+    editor.setFont(font);
+    editor.document()->setDefaultFont(font);
+    QPalette palette = editor.palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Text, ColorOf(fontColor));
+        palette.setColor(group, QPalette::Base, ColorOf(background));
+    }
+    editor.setPalette(palette);
+    QTextCursor cursor = editor.textCursor();
+    cursor.setPosition(0);
+    editor.setTextCursor(cursor);
+    editor.document()->setModified(false);
+}
+
+}  // namespace verdane

@@ -1,0 +1,84 @@
+// The program's settings as the settings file keeps them (fonts, colours, the
+// bookmark mark, the dialogs' folder, the proxy, the window bounds, the DOC save
+// flags, the fixed phrases), read once at start and written once at close by the
+// main window. The recent-files list keeps its own section (HistMenu).
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+class QColor;
+class QPlainTextEdit;
+
+namespace verdane {
+
+namespace platform {
+class TProfile;
+}
+
+// A colour as the settings file holds it: 0x00BBGGRR, or with bit 31 set a
+// system colour whose number is the low byte (5 the window, 8 the window text).
+using TColorValue = std::int32_t;
+inline constexpr TColorValue kColorWindowText = static_cast<TColorValue>(0xFF000008u);
+inline constexpr TColorValue kColorWhite = 0x00FFFFFF;
+
+QColor ColorOf(TColorValue value);
+TColorValue ColorValueOf(const QColor& color);
+
+// Font style bits of the settings file.
+enum TFontStyleBit : std::int32_t { kStyleBold = 1, kStyleItalic = 2, kStyleUnderline = 4, kStyleStrikeOut = 8 };
+std::int32_t FontStyleBits(const QFont& font);
+void ApplyFontStyleBits(QFont& font, std::int32_t bits);
+
+// The default editor face, and the faces of this machine shown for it and for
+// the other common Japanese faces of Windows.
+inline const QString kDefaultFontFace = QStringLiteral("ＭＳ Ｐゴシック");
+void InstallFontSubstitutions();
+
+struct TProxySettings {
+    QString Server;
+    std::int32_t Port = 0;
+    QString User;
+    QString Pass;
+    bool Enable = false;
+};
+
+struct TSettings {
+    // The editor's look: font face, size and style, text and background colour.
+    QFont EditorFont{kDefaultFontFace, 9};
+    TColorValue EditorFontColor = kColorWindowText;
+    TColorValue EditorBackground = kColorWhite;
+    QString BookmarkMark = QStringLiteral("(BM)");
+    QString InitDir;
+    TProxySettings Proxy;
+    QRect WindowBounds{0, 0, 513, 427};  // left, top, width, height
+    bool Compress = true;
+    bool IncludeBinary = true;
+    std::array<QString, 8> FixedPhrases;  // Ctrl+1 .. Ctrl+8
+};
+
+// The four font keys of a control ("RichEditMainFontName", ...FontSize,
+// ...FontColor, ...FontStyle) in section "Fonts". Reading keeps the current
+// face, size and colour when a key is missing or unusable; a style of 0 leaves
+// the style as it is.
+void LoadEditorFont(const platform::TProfile& ini, const QString& controlName, QFont& font, TColorValue& color);
+void SaveEditorFont(platform::TProfile& ini, const QString& controlName, const QFont& font, TColorValue color);
+
+// Reads every setting; the values already in `settings` are the defaults of the
+// font keys and the window bounds. Without a settings file at all (first start)
+// the proxy port is 80.
+void LoadSettings(const platform::TProfile& ini, TSettings& settings);
+// Writes every setting in the file's order: Fonts, Setting, Proxy, Window,
+// Verdane, Strings. Throws platform::EProfileError at the first key that cannot
+// be written; the file then keeps what it had.
+void SaveSettings(platform::TProfile& ini, const TSettings& settings);
+
+// The editor shows the font, text colour and background: its default format,
+// the whole text in it, the caret at the start, the Modified flag cleared.
+void ApplyEditorLook(QPlainTextEdit& editor, const QFont& font, TColorValue fontColor, TColorValue background);
+
+}  // namespace verdane
