@@ -12,3 +12,15 @@ inline const QString kNewFileName = QStringLiteral("NewFile");
 QString CaptionFor(const QString& fileName);
 
 }  // namespace verdane
+
+namespace verdane {
+
+// The application's title, which the desktop shows beside the window caption.
+void SetApplicationTitle(const QString& title);
+QString ApplicationTitle();
+
+// Maps the Windows font names the settings may hold ("ＭＳ Ｐゴシック") to the
+// Japanese fonts of this desktop.
+void InstallFontSubstitutions();
+
+}  // namespace verdane

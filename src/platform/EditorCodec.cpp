@@ -2,6 +2,8 @@
 
 #include "Cp932Table.h"
 
+#include <memory>
+
 namespace verdane::platform {
 
 namespace {
@@ -10,20 +12,28 @@ constexpr char16_t kEscapedByteLast = kEscapedByteBase + 0xFF;
 
 bool IsTrailByte(std::uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
-void AppendCodePoint(QString& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out.append(QChar(static_cast<char16_t>(cp)));
-    } else {
-        out.append(QChar::highSurrogate(cp));
-        out.append(QChar::lowSurrogate(cp));
-    }
+// CP932 codes of every BMP code point, in the form Windows writes; 0 for none
+// (U+0000 is checked before the table is asked).
+const std::uint16_t* EncodeTable() {
+    static const auto table = [] {
+        auto codes = std::make_unique<std::uint16_t[]>(0x10000);
+        for (char32_t cp = 1; cp < 0x10000; ++cp) {
+            const int code = cp932::Encode(cp);
+            codes[cp] = code < 0 ? 0 : static_cast<std::uint16_t>(code);
+        }
+        return codes;
+    }();
+    return table.get();
 }
 
 }  // namespace
 
 QString BytesToEditor(std::string_view bytes) {
-    QString out;
-    out.reserve(static_cast<qsizetype>(bytes.size()));
+    // Every byte gives at most one UTF-16 unit (CP932 holds no character beyond
+    // the BMP), so the text is written into a buffer of the bytes' size.
+    QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+    char16_t* const begin = dst;
     const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const std::size_t n = bytes.size();
     for (std::size_t i = 0; i < n; ++i) {
@@ -31,70 +41,78 @@ QString BytesToEditor(std::string_view bytes) {
         if (b < 0x80) {
             if (b == '\r') {
                 if (i + 1 < n && p[i + 1] == '\n') ++i;
-                out.append(QChar(u'\n'));
+                *dst++ = u'\n';
             } else {
-                out.append(QChar(static_cast<char16_t>(b)));
+                *dst++ = b;
             }
             continue;
         }
-        if (cp932::IsLeadByte(b) && i + 1 < n && IsTrailByte(p[i + 1])) {
-            const std::uint16_t cp = cp932::DecodeDouble(b, p[i + 1]);
-            if (cp != cp932::kNone) {
-                AppendCodePoint(out, cp);
-                ++i;
-                continue;
+        if (cp932::IsLeadByte(b)) {
+            if (i + 1 < n && IsTrailByte(p[i + 1])) {
+                const std::uint16_t cp = cp932::DecodeDouble(b, p[i + 1]);
+                if (cp != cp932::kNone) {
+                    *dst++ = cp;
+                    ++i;
+                    continue;
+                }
             }
-        } else if (!cp932::IsLeadByte(b)) {
+        } else {
             const std::uint16_t cp = cp932::DecodeSingle(b);
             if (cp != cp932::kNone) {
-                AppendCodePoint(out, cp);
+                *dst++ = cp;
                 continue;
             }
         }
         // Undecodable: keep the byte itself; a trail byte that follows is read on its own.
-        out.append(QChar(static_cast<char16_t>(kEscapedByteBase + b)));
+        *dst++ = static_cast<char16_t>(kEscapedByteBase + b);
     }
+    out.truncate(dst - begin);
     return out;
 }
 
 EncodeResult EditorToBytes(const QString& text) {
     EncodeResult result;
-    std::string& out = result.bytes;
-    out.reserve(static_cast<std::size_t>(text.size()) + static_cast<std::size_t>(text.size()) / 16);
     const char16_t* s = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype n = text.size();
+    // Each UTF-16 unit gives at most two bytes (a line break gives CR LF).
+    std::string& out = result.bytes;
+    out.resize(static_cast<std::size_t>(n) * 2);
+    char* dst = out.data();
+    const std::uint16_t* table = EncodeTable();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = s[i];
         if (c < 0x80) {
-            if (c == u'\n') out += "\r\n";
-            else out += static_cast<char>(c);
+            if (c == u'\n') {
+                *dst++ = '\r';
+                *dst++ = '\n';
+            } else {
+                *dst++ = static_cast<char>(c);
+            }
             continue;
         }
         if (c == 0x2029 || c == 0x2028) {
-            out += "\r\n";
+            *dst++ = '\r';
+            *dst++ = '\n';
             continue;
         }
         if (c >= kEscapedByteBase && c <= kEscapedByteLast) {
-            out += static_cast<char>(c - kEscapedByteBase);
+            *dst++ = static_cast<char>(c - kEscapedByteBase);
             continue;
         }
-        char32_t cp = c;
-        const qsizetype start = i;
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
-            cp = QChar::surrogateToUcs4(c, s[i + 1]);
-            ++i;
-        }
-        const int code = cp932::Encode(cp);
-        if (code < 0) {
-            out += '?';
-            if (result.unencodable++ == 0) result.firstUnencodable = start;
+        // A character beyond the BMP is never in CP932; a lone surrogate neither.
+        const std::uint16_t code = QChar::isSurrogate(c) ? 0 : table[c];
+        if (code == 0) {
+            *dst++ = '?';
+            if (result.unencodable++ == 0) result.firstUnencodable = i;
+            if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) ++i;
         } else if (code < 0x100) {
-            out += static_cast<char>(code);
+            *dst++ = static_cast<char>(code);
         } else {
-            out += static_cast<char>(code >> 8);
-            out += static_cast<char>(code & 0xFF);
+            *dst++ = static_cast<char>(code >> 8);
+            *dst++ = static_cast<char>(code & 0xFF);
         }
     }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
     return result;
 }
 

@@ -113,6 +113,10 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     struct stat old{};
     const bool replacing = ::stat(target.c_str(), &old) == 0;
     if (replacing && S_ISDIR(old.st_mode)) Fail("cannot write", path, EISDIR);
+    // The rename would replace a read-only file as long as its folder is writable;
+    // a file marked read-only (no write bit at all) is kept as its owner asked.
+    if (replacing && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
+        Fail("cannot write", path, EACCES);
 
     // A new name created exclusively with 0666, so the umask applies as for any
     // new file without the process-wide mask being read or changed.

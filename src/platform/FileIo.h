@@ -23,7 +23,9 @@ std::string ReadWholeFile(const std::string& path);
 // synced, so the old file stays whole until the new one is complete. A symbolic
 // link is followed and its target replaced (the link stays). A replaced file
 // keeps its permissions; a new file gets 0666 less the process's umask, which is
-// never changed. Throws EFileError and leaves no temporary file behind.
+// never changed. A file without write permission (or without any write bit,
+// also for the superuser) is refused with "Permission denied". Throws
+// EFileError and leaves no temporary file behind.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace verdane::platform

@@ -102,3 +102,24 @@ TEST(ReadWholeFile, ReadsFilesOfEverySizeAndReportsTheReason) {
 
 }  // namespace
 }  // namespace verdane::platform
+
+namespace verdane::platform {
+namespace {
+
+TEST(WriteFileAtomically, AReadOnlyFileIsRefusedAndKept) {
+    TempDir dir;
+    const std::string path = dir.File("ro.txt");
+    WriteFile(path, "keep me");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    try {
+        WriteFileAtomically(path, "new");
+        ADD_FAILURE() << "a read-only file was replaced";
+    } catch (const EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("Permission denied"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFile(path), "keep me");
+    EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string>{"ro.txt"});
+}
+
+}  // namespace
+}  // namespace verdane::platform

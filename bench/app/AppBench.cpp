@@ -1,0 +1,162 @@
+// The editor window with a 10 MB Shift-JIS text: start with the text on the
+// command line, open its DOC database, type one character, save it as a
+// compressed database. Real widgets under the offscreen platform; resident
+// memory after opening is reported as a counter.
+#include "FakePrompts.h"
+#include "SampleTexts.h"
+#include "TestSupport.h"
+
+#include "DocConvert.h"
+#include "EditorCodec.h"
+#include "MemoryStream.h"
+#include "RegistryFile.h"
+#include "UnitMain.h"
+#include "UnitName.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+
+namespace {
+
+using namespace verdane;
+
+struct Files {
+    test::TempDir dir;
+    std::string text = dir.File("book.txt");
+    std::string database = dir.File("book.pdb");
+    Files() {
+        const std::string bytes = samples::ShuffledParagraphs(samples::JapaneseProse(), 10 << 20, 7);
+        test::WriteFile(text, bytes);
+        TMemoryStream in(bytes), out;
+        TextToDoc(in, out, "book", true, true);
+        test::WriteFile(database, out.Bytes());
+    }
+};
+
+Files& TheFiles() {
+    static Files files;
+    return files;
+}
+
+double ResidentMegabytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+
+const platform::TRegistryFile& Registry() {
+    static const platform::TRegistryFile registry;
+    return registry;
+}
+
+void Settle() { QApplication::processEvents(); }
+
+void BM_StartWithTextOnCommandLine(benchmark::State& state) {
+    test::FakePrompts prompts;
+    for (auto _ : state) {
+        TFormMainVerdane window(Registry(), {QString::fromStdString(TheFiles().text)});
+        window.show();
+        window.RichEditMain->viewport()->repaint();
+        Settle();
+        state.PauseTiming();
+        window.close();
+        state.ResumeTiming();
+    }
+}
+
+void BM_OpenDocDatabase(benchmark::State& state) {
+    test::FakePrompts prompts;
+    TFormMainVerdane window(Registry(), {});
+    window.show();
+    Settle();
+    for (auto _ : state) {
+        window.OpenDocument(QString::fromStdString(TheFiles().database));
+        window.RichEditMain->viewport()->repaint();
+        Settle();
+    }
+    state.counters["resident_MB"] = ResidentMegabytes();
+}
+
+void BM_TypeOneCharacter(benchmark::State& state) {
+    test::FakePrompts prompts;
+    TFormMainVerdane window(Registry(), {QString::fromStdString(TheFiles().text)});
+    window.show();
+    Settle();
+    QTextCursor cursor = window.RichEditMain->textCursor();
+    cursor.setPosition(window.RichEditMain->document()->characterCount() / 2);
+    window.RichEditMain->setTextCursor(cursor);
+    window.RichEditMain->centerCursor();
+    Settle();
+    for (auto _ : state) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QApplication::sendEvent(window.RichEditMain, &press);
+        window.RichEditMain->viewport()->repaint();
+        Settle();
+    }
+}
+
+void BM_SaveCompressedPdb(benchmark::State& state) {
+    test::FakePrompts prompts;
+    TFormMainVerdane window(Registry(), {QString::fromStdString(TheFiles().text)});
+    const QString target = QString::fromStdString(TheFiles().dir.File("saved"));
+    for (auto _ : state) {
+        prompts.saveChoices.push_back({target, 3});
+        prompts.dialogs.push_back([](QDialog& d) {
+            auto& form = dynamic_cast<TFormName&>(d);
+            form.CheckBoxCompress->setChecked(true);
+            return int(QDialog::Accepted);
+        });
+        if (!window.MenuSaveClick()) state.SkipWithError("save failed");
+    }
+}
+
+BENCHMARK(BM_StartWithTextOnCommandLine)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_OpenDocDatabase)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_TypeOneCharacter)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(50);
+BENCHMARK(BM_SaveCompressedPdb)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+namespace {
+
+// The codec's share of opening and saving.
+void BM_BytesToEditor(benchmark::State& state) {
+    const std::string bytes = test::ReadFile(TheFiles().text);
+    for (auto _ : state) benchmark::DoNotOptimize(platform::BytesToEditor(bytes));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+}
+
+void BM_EditorToBytes(benchmark::State& state) {
+    const QString text = platform::BytesToEditor(test::ReadFile(TheFiles().text));
+    for (auto _ : state) benchmark::DoNotOptimize(platform::EditorToBytes(text));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size() * 2));
+}
+
+void BM_SetPlainText(benchmark::State& state) {
+    const QString text = platform::BytesToEditor(test::ReadFile(TheFiles().text));
+    QPlainTextEdit edit;
+    for (auto _ : state) edit.setPlainText(text);
+}
+
+BENCHMARK(BM_BytesToEditor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorToBytes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetPlainText)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace

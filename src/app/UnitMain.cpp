@@ -1,0 +1,586 @@
+#include "UnitMain.h"
+
+#include "AppInfo.h"
+#include "DocConvert.h"
+#include "EditorCodec.h"
+#include "FileIo.h"
+#include "HelpViewer.h"
+#include "MemoryStream.h"
+#include "RegistryFile.h"
+#include "ToolBarImages.h"
+#include "UnitAbout.h"
+#include "UnitName.h"
+#include "UserData.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace verdane {
+
+namespace {
+
+const QString kOpenFilter = QStringLiteral(
+    "ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB|HTMLﾌｧｲﾙ(*.HTML,*.HTML)|*.HTML;*.HTM|"
+    "すべてのﾌｧｲﾙ(*.*)|*");
+const QString kSaveFilter = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB");
+
+// While a command works: the hourglass cursor, and the window's controls
+// disabled so no second command starts. Restored on every path out.
+class BusyScope {
+public:
+    explicit BusyScope(TFormMainVerdane& window) : window_(window) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        window_.menuBar()->setEnabled(false);
+        window_.ToolBarMain->setEnabled(false);
+        window_.RichEditMain->setEnabled(false);
+    }
+    ~BusyScope() {
+        window_.menuBar()->setEnabled(true);
+        window_.ToolBarMain->setEnabled(true);
+        window_.RichEditMain->setEnabled(true);
+        QApplication::restoreOverrideCursor();
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    TFormMainVerdane& window_;
+};
+
+QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf(u'/') + 1); }
+
+// The folder of a path with its trailing "/", or empty.
+QString FolderPart(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash < 0 ? QString() : path.left(slash + 1);
+}
+
+QString WithoutExtension(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return dot > slash + 1 ? path.left(dot) : path;
+}
+
+QString Local(std::string_view cp932) { return platform::BytesToEditor(cp932); }
+
+QAction* AddItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut = {}) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+    return action;
+}
+
+QAction* AddSeparator(QMenu* menu, const char* name) {
+    QAction* action = menu->addSeparator();
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+}  // namespace
+
+TFormMainVerdane::TFormMainVerdane(const platform::TRegistryFile& registry, const QStringList& args, QWidget* parent)
+    : QMainWindow(parent) {
+    setObjectName(QStringLiteral("FormMainVerdane"));
+    resize(513, 427);
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    setFont(font);
+
+    RichEditMain = new QPlainTextEdit(this);
+    RichEditMain->setObjectName(QStringLiteral("RichEditMain"));
+    RichEditMain->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    RichEditMain->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    RichEditMain->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RichEditMain->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEditMain->setTabChangesFocus(false);
+    RichEditMain->setContextMenuPolicy(Qt::CustomContextMenu);
+    RichEditMain->installEventFilter(this);
+    RichEditMain->viewport()->installEventFilter(this);
+    // A selection stays as visible when the editor loses the focus.
+    QPalette palette = RichEditMain->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    RichEditMain->setPalette(palette);
+    setCentralWidget(RichEditMain);
+
+    StatusPanel0 = new QLabel(this);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setMinimumWidth(50);
+    statusBar()->setObjectName(QStringLiteral("StatusBarMain"));
+    statusBar()->addWidget(StatusPanel0, 1);
+
+    OpenDialog1.Filter = kOpenFilter;
+    OpenDialog1.FilterIndex = 3;
+    SaveDialog1.Filter = kSaveFilter;
+    SaveDialog1.FilterIndex = 3;
+
+    CreateMenus();
+    CreateToolBar();
+    FormCreate(registry, args);
+    CreateForms();
+}
+
+TFormMainVerdane::~TFormMainVerdane() = default;
+
+void TFormMainVerdane::CreateMenus() {
+    MenuFile = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    MenuFile->setObjectName(QStringLiteral("MenuFile"));
+    MenuNew = AddItem(MenuFile, "MenuNew", QStringLiteral("新規作成(&N)"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    MenuOpen = AddItem(MenuFile, "MenuOpen", QStringLiteral("開く(&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O));
+    URLU1 = AddItem(MenuFile, "URLU1", QStringLiteral("URLから開く(&U)..."));
+    MenuSave = AddItem(MenuFile, "MenuSave", QStringLiteral("保存(&S)..."), QKeySequence(Qt::CTRL | Qt::Key_S));
+    MenuInstall = AddItem(MenuFile, "MenuInstall", QStringLiteral("ｲﾝｽﾄｰﾙ(&I)..."), QKeySequence(Qt::CTRL | Qt::Key_I));
+    MenuOpenInstDir = AddItem(MenuFile, "MenuOpenInstDir", QStringLiteral("ｲﾝｽﾄｰﾙﾃﾞｨﾚｸﾄﾘを開く(&D)..."));
+    FileN2 = AddSeparator(MenuFile, "FileN2");
+    MenuSetting = AddItem(MenuFile, "MenuSetting", QStringLiteral("設定(&C)..."));
+    T1 = AddItem(MenuFile, "T1", QStringLiteral("定型文の編集(&T)..."), QKeySequence(Qt::CTRL | Qt::Key_T));
+    FileN1 = AddSeparator(MenuFile, "FileN1");
+    MenuQuit = AddItem(MenuFile, "MenuQuit", QStringLiteral("終了(&Q)"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    MenuEdit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    MenuEdit->setObjectName(QStringLiteral("MenuEdit"));
+    MenuUndo = AddItem(MenuEdit, "MenuUndo", QStringLiteral("元に戻す(&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    AddSeparator(MenuEdit, "EditN1");
+    EditCut = AddItem(MenuEdit, "EditCut", QStringLiteral("ｶｯﾄ(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
+    EditCopy = AddItem(MenuEdit, "EditCopy", QStringLiteral("ｺﾋﾟｰ(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    EditPaste = AddItem(MenuEdit, "EditPaste", QStringLiteral("ﾍﾟｰｽﾄ(&P)"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    AddSeparator(MenuEdit, "EditN2");
+    MenuBM = AddItem(MenuEdit, "MenuBM", QStringLiteral("ﾌﾞｯｸﾏｰｸを挿入(&B)"), QKeySequence(Qt::CTRL | Qt::Key_B));
+    EditDay = AddItem(MenuEdit, "EditDay", QStringLiteral("日付を挿入(&D)"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    AddSeparator(MenuEdit, "EditN3");
+    MenuEditHTML = AddItem(MenuEdit, "MenuEditHTML", QStringLiteral("HTML→テキスト処理(&H)"));
+
+    MenuFind = menuBar()->addMenu(QStringLiteral("検索(&S)"));
+    MenuFind->setObjectName(QStringLiteral("MenuFind"));
+    FindFind = AddItem(MenuFind, "FindFind", QStringLiteral("検索(&F)..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    FindReplace = AddItem(MenuFind, "FindReplace", QStringLiteral("置換(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R));
+    FindNext = AddItem(MenuFind, "FindNext", QStringLiteral("次を検索(&N)"), QKeySequence(Qt::Key_F3));
+
+    MenuHelp = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    MenuHelp->setObjectName(QStringLiteral("MenuHelp"));
+    MenuHelpContents = AddItem(MenuHelp, "MenuHelpContents", QStringLiteral("目次(&C)"));
+    HelpAbout = AddItem(MenuHelp, "HelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)..."));
+
+    PopupMenuEdit = new QMenu(this);
+    PopupMenuEdit->setObjectName(QStringLiteral("PopupMenuEdit"));
+    PopupUndo = AddItem(PopupMenuEdit, "PopupUndo", QStringLiteral("元に戻す(&U)"));
+    AddSeparator(PopupMenuEdit, "PopupN1");
+    PopupCut = AddItem(PopupMenuEdit, "PopupCut", QStringLiteral("ｶｯﾄ(&T)"));
+    PopupCopy = AddItem(PopupMenuEdit, "PopupCopy", QStringLiteral("ｺﾋﾟｰ(&C)"));
+    PopupPaste = AddItem(PopupMenuEdit, "PopupPaste", QStringLiteral("ﾍﾟｰｽﾄ(&P)"));
+    connect(RichEditMain, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenuEdit->popup(RichEditMain->mapToGlobal(pos)); });
+
+    PopupMenuTime = new QMenu(this);
+    PopupMenuTime->setObjectName(QStringLiteral("PopupMenuTime"));
+
+    auto bind = [this](QAction* action, void (TFormMainVerdane::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    };
+    bind(MenuNew, &TFormMainVerdane::MenuNewClick);
+    bind(MenuOpen, &TFormMainVerdane::MenuOpenClick);
+    bind(URLU1, &TFormMainVerdane::URLU1Click);
+    connect(MenuSave, &QAction::triggered, this, [this] { Guarded([this] { MenuSaveClick(); }); });
+    bind(MenuInstall, &TFormMainVerdane::MenuInstallClick);
+    bind(MenuOpenInstDir, &TFormMainVerdane::MenuOpenInstDirClick);
+    bind(MenuSetting, &TFormMainVerdane::MenuSettingClick);
+    bind(T1, &TFormMainVerdane::T1Click);
+    bind(MenuQuit, &TFormMainVerdane::MenuQuitClick);
+    for (QAction* action : {MenuUndo, PopupUndo}) bind(action, &TFormMainVerdane::MenuUndoClick);
+    for (QAction* action : {EditCut, PopupCut}) bind(action, &TFormMainVerdane::EditCutClick);
+    for (QAction* action : {EditCopy, PopupCopy}) bind(action, &TFormMainVerdane::EditCopyClick);
+    for (QAction* action : {EditPaste, PopupPaste}) bind(action, &TFormMainVerdane::EditPasteClick);
+    bind(MenuBM, &TFormMainVerdane::MenuBMClick);
+    bind(EditDay, &TFormMainVerdane::EditDayClick);
+    bind(MenuEditHTML, &TFormMainVerdane::MenuEditHTMLClick);
+    bind(FindFind, &TFormMainVerdane::FindFindClick);
+    bind(FindReplace, &TFormMainVerdane::FindReplaceClick);
+    bind(FindNext, &TFormMainVerdane::FindNextClick);
+    bind(MenuHelpContents, &TFormMainVerdane::MenuHelpContentsClick);
+    bind(HelpAbout, &TFormMainVerdane::HelpAboutClick);
+}
+
+void TFormMainVerdane::CreateToolBar() {
+    ToolBarMain = addToolBar(QStringLiteral("ToolBarMain"));
+    ToolBarMain->setObjectName(QStringLiteral("ToolBarMain"));
+    ToolBarMain->setMovable(false);
+    ToolBarMain->setFloatable(false);
+    ToolBarMain->setIconSize(QSize(16, 16));
+    ToolBarMain->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    auto button = [this](const char* name, ToolImage image, const QString& hint, std::function<void()> run) {
+        auto* b = new QToolButton(ToolBarMain);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setIcon(ToolBarImage(image));
+        b->setToolTip(hint);
+        b->setAutoRaise(true);
+        connect(b, &QToolButton::clicked, this, [this, run] { Guarded(run); });
+        ToolBarMain->addWidget(b);
+        return b;
+    };
+    ToolBarMain->addSeparator();
+    ToolButtonOpen = button("ToolButtonOpen", ToolImage::Open, QStringLiteral("ﾌｧｲﾙを開く"), [this] { MenuOpenClick(); });
+    ToolButtonClose = button("ToolButtonClose", ToolImage::Save, QStringLiteral("ﾌｧｲﾙを保存する"), [this] { MenuSaveClick(); });
+    ToolBarMain->addSeparator();
+    ToolButtonUndo = button("ToolButtonUndo", ToolImage::Undo, QStringLiteral("内容を元に戻す"), [this] { MenuUndoClick(); });
+    ToolBarMain->addSeparator();
+    ToolButtonCut = button("ToolButtonCut", ToolImage::Cut, QStringLiteral("カット"), [this] { EditCutClick(); });
+    ToolButtonCopy = button("ToolButtonCopy", ToolImage::Copy, QStringLiteral("コピー"), [this] { EditCopyClick(); });
+    ToolButtonPaste = button("ToolButtonPaste", ToolImage::Paste, QStringLiteral("ペースト"), [this] { EditPasteClick(); });
+    ToolBarMain->addSeparator();
+    ToolButtonBM = button("ToolButtonBM", ToolImage::Bookmark, QStringLiteral("ブックマークを挿入する"), [this] { MenuBMClick(); });
+    ToolButtonTime = button("ToolButtonTime", ToolImage::Clock, QString(), [this] { EditDayClick(); });
+    ToolButtonTime->setPopupMode(QToolButton::MenuButtonPopup);
+    ToolButtonTime->setMenu(PopupMenuTime);
+}
+
+void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const QStringList& args) {
+    try {
+        UserData = std::make_unique<TUserData>(registry);
+    } catch (const DllError& e) {
+        ShowError(QString::fromUtf8(e.what()));
+    }
+    setAcceptDrops(true);
+
+    // The idle handler: the event loop is about to wait, every pending event done.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TFormMainVerdane::UpdateCommandStates);
+    // Asking the clipboard at every idle moment would ask the display server each
+    // time; its contents are noted when they change instead.
+    QClipboard* clipboard = QApplication::clipboard();
+    auto noteClipboard = [this, clipboard] {
+        const QMimeData* data = clipboard->mimeData();
+        clipboardHasText_ = data && data->hasText();
+    };
+    connect(clipboard, &QClipboard::dataChanged, this, noteClipboard);
+    noteClipboard();
+
+    SetCaption(kNewFileName);
+    // settings: the settings file is read here.
+    OpenDialog1.InitialDir = InitDir;
+    SaveDialog1.InitialDir = InitDir;
+    if (!args.isEmpty()) Guarded([&] { OpenFromCommandLine(args.first()); });
+}
+
+void TFormMainVerdane::CreateForms() {
+    FormName = new TFormName(this);
+    AboutBox = new TAboutBox(this);
+}
+
+std::string TFormMainVerdane::DocumentBytes() const {
+    return platform::EditorToBytes(RichEditMain->document()->toRawText()).bytes;
+}
+
+void TFormMainVerdane::SetDocumentBytes(std::string_view bytes) {
+    RichEditMain->setPlainText(platform::BytesToEditor(bytes));
+}
+
+bool TFormMainVerdane::Modified() const { return RichEditMain->document()->isModified(); }
+void TFormMainVerdane::SetModified(bool modified) { RichEditMain->document()->setModified(modified); }
+
+void TFormMainVerdane::SetCaption(const QString& fileName) {
+    const QString caption = CaptionFor(fileName);
+    setWindowTitle(caption);
+    SetApplicationTitle(caption);
+}
+
+void TFormMainVerdane::ShowError(const QString& text) {
+    Prompts().Message(this, QMessageBox::Critical, QStringLiteral("Verdane"), text, QMessageBox::Ok);
+}
+
+void TFormMainVerdane::NotAvailableYet() {
+    Prompts().Message(this, QMessageBox::Information, QStringLiteral("Verdane"),
+                      QStringLiteral("この機能はまだ使えません。"), QMessageBox::Ok);
+}
+
+void TFormMainVerdane::Guarded(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ShowError(QStringLiteral("unknown error"));
+    }
+}
+
+bool TFormMainVerdane::AskSaveQuestion() {
+    if (!Modified()) return true;
+    const auto answer = Prompts().Message(this, QMessageBox::Warning, QStringLiteral("変更されています"),
+                                          QStringLiteral("文書が変更されています。\n保存しますか?"),
+                                          QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) return true;
+    // A save that did not happen stops the command, so nothing is lost.
+    return MenuSaveClick();
+}
+
+TFormMainVerdane::ReadOutcome TFormMainVerdane::ReadIntoEditor(const QString& path) {
+    const ReadDocumentResult result = ReadDocumentFile(path);
+    if (result.outcome == ReadDocumentResult::Outcome::NotDocFile) {
+        Prompts().Message(this, QMessageBox::Critical, QStringLiteral("開けません"),
+                          QStringLiteral("そのファイルは、PilotDOC形式のファイルではありません。\nVerdaneでは開けません。"),
+                          QMessageBox::Ok);
+        return ReadOutcome::Refused;
+    }
+    if (result.hasDocTitle) {
+        DocTitle = result.docTitle;
+        StatusPanel0->setText(Local(DocTitleText(DocTitle)));
+    }
+    SetDocumentBytes(result.text);
+    SetModified(false);
+    InitDir = FolderPart(path);
+    SaveDialog1.InitialDir = InitDir;
+    SetCaption(FileNamePart(path));
+    return ReadOutcome::Read;
+}
+
+void TFormMainVerdane::AfterCommandLineOrDropRead(const QString& path, ReadOutcome outcome) {
+    if (outcome != ReadOutcome::Read) return;
+    OpenDialog1.FileName = path;
+    switch (FileKindOf(path)) {
+    case FileKind::Text: OpenDialog1.FilterIndex = 1; break;
+    case FileKind::Prc: OpenDialog1.FilterIndex = 2; break;
+    case FileKind::Pdb: OpenDialog1.FilterIndex = 3; break;
+    }
+}
+
+void TFormMainVerdane::OpenDocument(const QString& path) {
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return;
+    ReadIntoEditor(path);
+}
+
+void TFormMainVerdane::OpenFromCommandLine(const QString& argument) {
+    QString path = ExpandLongPathName(argument);
+    if (!QFileInfo::exists(path)) path = QFileInfo(argument).absoluteFilePath();
+    if (!QFileInfo::exists(path)) path = argument;
+    AfterCommandLineOrDropRead(path, ReadIntoEditor(path));
+}
+
+void TFormMainVerdane::WMDropFiles(const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    activateWindow();
+    raise();
+    if (!AskSaveQuestion()) return;
+    const QString path = paths.first();
+    ReadOutcome outcome = ReadOutcome::Failed;
+    {
+        BusyScope busy(*this);
+        Guarded([&] { outcome = ReadIntoEditor(path); });
+    }
+    AfterCommandLineOrDropRead(path, outcome);
+    // recent files: a dropped file is added unless it was refused.
+    if (outcome != ReadOutcome::Refused) AddToHistory(path);
+}
+
+void TFormMainVerdane::MenuNewClick() {
+    if (!AskSaveQuestion()) return;
+    RichEditMain->clear();
+    SetModified(false);
+    SetCaption(kNewFileName);
+}
+
+void TFormMainVerdane::MenuOpenClick() {
+    if (!AskSaveQuestion()) return;
+    BusyScope busy(*this);
+    if (!Prompts().ChooseOpenFile(this, OpenDialog1)) return;
+    const QString path = OpenDialog1.FileName;
+    Guarded([&] { OpenDocument(path); });
+    // recent files: the chosen path, also when it was refused.
+    AddToHistory(path);
+}
+
+bool TFormMainVerdane::MenuSaveClick() {
+    BusyScope busy(*this);
+    SaveDialog1.FileName = OpenDialog1.FileName.isEmpty() ? QString() : WithoutExtension(OpenDialog1.FileName);
+    SaveDialog1.FilterIndex = OpenDialog1.FilterIndex == 1 ? 2 : OpenDialog1.FilterIndex;
+    // The save dialog has three filters; an HTML or all-files choice offers PDB.
+    if (SaveDialog1.FilterIndex > 3) SaveDialog1.FilterIndex = 3;
+    if (!Prompts().ChooseSaveFile(this, SaveDialog1)) return false;
+    static const char* const kExtensions[] = {".TXT", ".PRC", ".PDB"};
+    const int index = std::clamp(SaveDialog1.FilterIndex, 1, 3);
+    const QString path = WithoutExtension(SaveDialog1.FileName) + QLatin1String(kExtensions[index - 1]);
+    const FileKind kind = index == 1 ? FileKind::Text : index == 2 ? FileKind::Prc : FileKind::Pdb;
+    if (!SaveTo(path, kind)) return false;
+    SetModified(false);
+    // recent files: the saved path with its forced extension.
+    AddToHistory(path);
+    return true;
+}
+
+bool TFormMainVerdane::SaveTo(const QString& path, FileKind kind) {
+    const platform::EncodeResult encoded = platform::EditorToBytes(RichEditMain->document()->toRawText());
+    if (encoded.unencodable > 0) {
+        const auto answer = Prompts().Message(
+            this, QMessageBox::Warning, QStringLiteral("保存できない文字"),
+            QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります。\n"
+                           "「?」に置き換えて保存しますか?")
+                .arg(encoded.unencodable),
+            QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            QTextCursor cursor(RichEditMain->document());
+            cursor.setPosition(static_cast<int>(encoded.firstUnencodable));
+            RichEditMain->setTextCursor(cursor);
+            return false;
+        }
+    }
+    std::string file;
+    if (kind == FileKind::Text) {
+        file = encoded.bytes;
+    } else {
+        std::string title = DocTitleText(DocTitle);
+        FormName->EditStryName->setText(Local(title));
+        FormName->CheckBoxCompress->setChecked(SaveOptions.Compress);
+        FormName->CheckBoxBinary->setChecked(SaveOptions.IncludeBinary);
+        if (FormName->EditStryName->text().isEmpty())
+            FormName->EditStryName->setText(FileNamePart(WithoutExtension(path)));
+        if (Prompts().RunDialog(*FormName) != QDialog::Accepted) return false;
+        SaveOptions.Compress = FormName->CheckBoxCompress->isChecked();
+        SaveOptions.IncludeBinary = FormName->CheckBoxBinary->isChecked();
+        TMemoryStream text(encoded.bytes);
+        TMemoryStream database;
+        std::string why;
+        const std::string titleBytes = platform::EditorToBytes(FormName->EditStryName->text()).bytes;
+        if (TextToDoc(text, database, titleBytes, SaveOptions.Compress, SaveOptions.IncludeBinary, &why) != kDocOk) {
+            ShowError(QStringLiteral("%1 を保存できません: %2").arg(path, QString::fromUtf8(why)));
+            return false;
+        }
+        file = database.TakeBytes();
+    }
+    try {
+        platform::WriteFileAtomically(QFile::encodeName(path).toStdString(), file);
+    } catch (const platform::EFileError& e) {
+        ShowError(QString::fromUtf8(e.what()));
+        return false;
+    }
+    return true;
+}
+
+void TFormMainVerdane::MenuQuitClick() { close(); }
+
+void TFormMainVerdane::closeEvent(QCloseEvent* event) {
+    bool mayClose = true;
+    Guarded([&] { mayClose = AskSaveQuestion(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
+    InitDir = FolderPart(OpenDialog1.FileName);
+    // settings: the settings file and the recent-files list are written here.
+    event->accept();
+}
+
+void TFormMainVerdane::MenuHelpContentsClick() {
+    if (!ShowHelpContents(this, HelpFilePath()))
+        ShowError(QStringLiteral("ヘルプファイルが見つかりません: %1")
+                      .arg(QCoreApplication::applicationFilePath() + QStringLiteral(".HLP")));
+}
+
+void TFormMainVerdane::HelpAboutClick() { Prompts().RunDialog(*AboutBox); }
+
+void TFormMainVerdane::UpdateCommandStates() {
+    const bool canUndo = RichEditMain->document()->isUndoAvailable();
+    MenuUndo->setEnabled(canUndo);
+    PopupUndo->setEnabled(canUndo);
+    ToolButtonUndo->setEnabled(canUndo);
+    EditPaste->setEnabled(clipboardHasText_);
+    PopupPaste->setEnabled(clipboardHasText_);
+    ToolButtonPaste->setEnabled(clipboardHasText_);
+    const bool selected = RichEditMain->textCursor().hasSelection();
+    EditCut->setEnabled(selected);
+    PopupCut->setEnabled(selected);
+    ToolButtonCut->setEnabled(selected);
+    EditCopy->setEnabled(selected);
+    PopupCopy->setEnabled(selected);
+    ToolButtonCopy->setEnabled(selected);
+}
+
+void TFormMainVerdane::AddToHistory(const QString&) {}
+
+void TFormMainVerdane::MenuUndoClick() { RichEditMain->undo(); }
+void TFormMainVerdane::EditCutClick() { RichEditMain->cut(); }
+void TFormMainVerdane::EditCopyClick() { RichEditMain->copy(); }
+void TFormMainVerdane::EditPasteClick() { RichEditMain->paste(); }
+
+void TFormMainVerdane::URLU1Click() { NotAvailableYet(); }
+void TFormMainVerdane::MenuInstallClick() { NotAvailableYet(); }
+void TFormMainVerdane::MenuOpenInstDirClick() { NotAvailableYet(); }
+void TFormMainVerdane::MenuSettingClick() { NotAvailableYet(); }
+void TFormMainVerdane::T1Click() { NotAvailableYet(); }
+void TFormMainVerdane::MenuBMClick() { NotAvailableYet(); }
+void TFormMainVerdane::EditDayClick() { NotAvailableYet(); }
+void TFormMainVerdane::MenuEditHTMLClick() { NotAvailableYet(); }
+void TFormMainVerdane::FindFindClick() { NotAvailableYet(); }
+void TFormMainVerdane::FindReplaceClick() { NotAvailableYet(); }
+void TFormMainVerdane::FindNextClick() { NotAvailableYet(); }
+
+bool TFormMainVerdane::RichEditMainKeyDown(QKeyEvent*) { return false; }
+
+namespace {
+
+QStringList LocalFiles(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
+}
+
+}  // namespace
+
+void TFormMainVerdane::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TFormMainVerdane::dropEvent(QDropEvent* event) {
+    const QStringList paths = LocalFiles(event->mimeData());
+    if (paths.isEmpty()) return;
+    event->acceptProposedAction();
+    Guarded([&] { WMDropFiles(paths); });
+}
+
+bool TFormMainVerdane::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == RichEditMain->viewport()) {
+        // Files dropped on the editor open as a document instead of being pasted as text.
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (!LocalFiles(drag->mimeData()).isEmpty()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        } else if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QStringList paths = LocalFiles(drop->mimeData());
+            if (!paths.isEmpty()) {
+                drop->acceptProposedAction();
+                Guarded([&] { WMDropFiles(paths); });
+                return true;
+            }
+        }
+    } else if (watched == RichEditMain && event->type() == QEvent::KeyPress) {
+        bool handled = false;
+        Guarded([&] { handled = RichEditMainKeyDown(static_cast<QKeyEvent*>(event)); });
+        if (handled) return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace verdane

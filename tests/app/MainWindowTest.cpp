@@ -1,0 +1,584 @@
+// The editor window on real files: the four ways of opening, saving as text and
+// as DOC databases, the save question, the command states. Dialogs answer
+// through FakePrompts, so no test blocks on a modal dialog.
+#include "FakePrompts.h"
+#include "TestSupport.h"
+
+#include "AppInfo.h"
+#include "EditorCodec.h"
+#include "RegistryFile.h"
+#include "UnitMain.h"
+#include "UnitName.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QEventLoop>
+#include <QMenuBar>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextCursor>
+#include <QTimer>
+#include <QToolButton>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace verdane;
+using verdane::test::FakePrompts;
+
+namespace {
+
+// "あいう漢字" with a half-width katakana and an ASCII line, CR LF ends.
+const std::string kSjis = "\x82\xA0\x82\xA2\x82\xA4\x8A\xBF\x8E\x9A\xB1\xB2\r\nline two ABC\r\n";
+
+const std::string kSjisFullWidth = "\x82\xA0\x82\xA2\x8A\xBF\x8E\x9A\r\nline two ABC\r\n";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+std::string Nkf(const char* option, const std::string& sjis) {
+    const auto r = test::RunProcess("/usr/bin/nkf", {"-S", option, "-x"}, sjis);
+    if (r.exitCode != 0) qFatal("nkf failed");
+    return r.out;
+}
+
+std::string ToDoc(const test::TempDir& dir, const std::string& text, std::vector<std::string> options) {
+    const std::string in = dir.File("in-for-cli.txt");
+    const std::string out = dir.File("out-from-cli.pdb");
+    test::WriteFile(in, text);
+    std::vector<std::string> args = {"to-doc"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(in);
+    args.push_back(out);
+    const auto r = test::RunCli(args);
+    if (r.exitCode != 0) qFatal("verdane-cli to-doc failed: %s", r.err.c_str());
+    return test::ReadFile(out);
+}
+
+std::unique_ptr<TFormMainVerdane> NewWindow(const QStringList& args = {}) {
+    static const platform::TRegistryFile registry;
+    return std::make_unique<TFormMainVerdane>(registry, args);
+}
+
+// A save-options dialog answer: set the title and flags, then OK.
+std::function<int(QDialog&)> FillName(const QString& title, bool compress, bool binary) {
+    return [=](QDialog& d) {
+        auto& form = dynamic_cast<TFormName&>(d);
+        form.EditStryName->setText(title);
+        form.CheckBoxCompress->setChecked(compress);
+        form.CheckBoxBinary->setChecked(binary);
+        return int(QDialog::Accepted);
+    };
+}
+
+// Lets the event loop run and wait, so the idle handler runs as it does in the program.
+void RunUntilIdle() {
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { prompts_ = std::make_unique<FakePrompts>(); }
+    void cleanup() { prompts_.reset(); }
+
+    void newWindowShowsNewFileCaptionAndAnEmptyDocument();
+    void openDocumentConvertsEveryEncodingToShiftJis_data();
+    void openDocumentConvertsEveryEncodingToShiftJis();
+    void commandLineAndDropSetTheOpenDialogsNameAndFilter_data();
+    void commandLineAndDropSetTheOpenDialogsNameAndFilter();
+    void docDatabasesOpenWithTheirTitle_data();
+    void docDatabasesOpenWithTheirTitle();
+    void aDatabaseOfAnotherTypeIsRefusedAndTheDocumentKept();
+    void aDatabaseNameOf32BytesShowsTheFirst31();
+    void aMissingCommandLineFileIsReportedAndTheWindowOpensEmpty();
+    void aFileThatCannotBeReadIsReportedAndTheEditorKeepsItsText();
+    void openCommandAddsNothingWhenTheDialogIsCancelled();
+    void savingAsTextWritesTheBytesThatWereOpened();
+    void savingAsDocWritesWhatTheCliWrites_data();
+    void savingAsDocWritesWhatTheCliWrites();
+    void saveDialogOffersTheOpenedNameWithThePrcFilter();
+    void aTypedExtensionIsReplacedByTheChosenFilters();
+    void cancellingTheOptionsDialogWritesNothingAndKeepsModified();
+    void aReadOnlyTargetIsReportedAndKept();
+    void aFullDiskKeepsTheOldFileAndTheModifiedFlag();
+    void aCharacterShiftJisCannotHoldIsNotDroppedSilently();
+    void saveQuestionYesThenCancelledSaveStopsTheCommand_data();
+    void saveQuestionYesThenCancelledSaveStopsTheCommand();
+    void closeWithNoClosesWithoutSaving();
+    void newKeepsDocTitleInTheStatusPanel();
+    void commandStatesFollowTheSelection();
+    void tabInsertsATab();
+    void theSaveOptionsDialogCanBeDrivenWithKeys();
+
+private:
+    std::unique_ptr<FakePrompts> prompts_;
+};
+
+void MainWindowTest::newWindowShowsNewFileCaptionAndAnEmptyDocument() {
+    auto w = NewWindow();
+    QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
+    QCOMPARE(ApplicationTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
+    QCOMPARE(w->DocumentBytes(), std::string());
+    QVERIFY(!w->Modified());
+    QCOMPARE(w->OpenDialog1.FilterIndex, 3);
+    QCOMPARE(w->SaveDialog1.FilterIndex, 3);
+    // Without a Palm Desktop the start goes on without access to it.
+    QVERIFY(!w->UserData);
+    QCOMPARE(prompts_->messages.size(), size_t(1));
+}
+
+void MainWindowTest::openDocumentConvertsEveryEncodingToShiftJis_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("shift-jis") << "sjis.txt" << QByteArray::fromStdString(kSjis);
+    QTest::newRow("euc-jp") << "euc.TXT" << QByteArray::fromStdString(Nkf("-e", kSjis));
+    // JIS texts carry no half-width katakana here: the conversion reads the
+    // two-byte escapes only.
+    QTest::newRow("jis") << "jis.txt" << QByteArray::fromStdString(Nkf("-j", kSjisFullWidth));
+    QTest::newRow("utf-8") << "utf8.txt" << QByteArray::fromStdString(Nkf("-w", kSjis));
+    QTest::newRow("html, not converted") << "notes.htm" << QByteArray::fromStdString(Nkf("-e", kSjis));
+    QTest::newRow("lf only, no extension") << "readme" << QByteArray("a\nb\rc\r\n");
+}
+
+void MainWindowTest::openDocumentConvertsEveryEncodingToShiftJis() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    test::TempDir dir;
+    const std::string path = dir.File(S(name));
+    test::WriteFile(path, bytes.toStdString());
+    auto w = NewWindow();
+    w->OpenDocument(Q(path));
+    const std::string expected = name == "readme"    ? std::string("a\r\nb\r\nc\r\n")
+                                 : name == "jis.txt" ? kSjisFullWidth
+                                                     : kSjis;
+    QCOMPARE(test::ToHex(w->DocumentBytes()), test::ToHex(expected));
+    QCOMPARE(w->windowTitle(), name + QStringLiteral(" - Verdane Ver1.22"));
+    QVERIFY(!w->Modified());
+    QCOMPARE(w->InitDir, Q(dir.Path()) + "/");
+    QCOMPARE(w->SaveDialog1.InitialDir, Q(dir.Path()) + "/");
+    // The open command's way leaves the dialog's name and filter as they were.
+    QCOMPARE(w->OpenDialog1.FileName, QString());
+    QCOMPARE(w->OpenDialog1.FilterIndex, 3);
+}
+
+void MainWindowTest::commandLineAndDropSetTheOpenDialogsNameAndFilter_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("drop");
+    QTest::addColumn<int>("filterIndex");
+    for (bool drop : {false, true}) {
+        const char* way = drop ? "drop" : "command line";
+        QTest::addRow("%s, text", way) << "a.txt" << drop << 1;
+        QTest::addRow("%s, html", way) << "a.html" << drop << 1;
+        QTest::addRow("%s, prc", way) << "a.prc" << drop << 2;
+        QTest::addRow("%s, pdb", way) << "a.PDB" << drop << 3;
+    }
+}
+
+void MainWindowTest::commandLineAndDropSetTheOpenDialogsNameAndFilter() {
+    QFETCH(QString, name);
+    QFETCH(bool, drop);
+    QFETCH(int, filterIndex);
+    test::TempDir dir;
+    const std::string path = dir.File(S(name));
+    test::WriteFile(path, filterIndex == 1 ? kSjis : ToDoc(dir, kSjis, {}));
+    std::unique_ptr<TFormMainVerdane> w;
+    if (drop) {
+        w = NewWindow();
+        w->WMDropFiles({Q(path), Q(dir.File("other.txt"))});
+    } else {
+        // A relative argument is made absolute.
+        const QString cwd = QDir::currentPath();
+        QDir::setCurrent(Q(dir.Path()));
+        w = NewWindow({name});
+        QDir::setCurrent(cwd);
+    }
+    QCOMPARE(test::ToHex(w->DocumentBytes()), test::ToHex(kSjis));
+    QCOMPARE(w->OpenDialog1.FileName, Q(path));
+    QCOMPARE(w->OpenDialog1.FilterIndex, filterIndex);
+    QCOMPARE(w->windowTitle(), name + QStringLiteral(" - Verdane Ver1.22"));
+}
+
+void MainWindowTest::docDatabasesOpenWithTheirTitle_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("compressed") << QStringList{};
+    QTest::newRow("not compressed") << QStringList{"--no-compress"};
+    QTest::newRow("lf-only records") << QStringList{"--no-binary"};
+    QTest::newRow("lf-only, not compressed") << QStringList{"--no-binary", "--no-compress"};
+}
+
+void MainWindowTest::docDatabasesOpenWithTheirTitle() {
+    QFETCH(QStringList, options);
+    test::TempDir dir;
+    std::vector<std::string> args;
+    for (const QString& o : options) args.push_back(S(o));
+    args.insert(args.end(), {"--title", "\xE6\x9C\xAC Book"});  // "本 Book" in UTF-8
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += kSjis;  // several records
+    const std::string path = dir.File("book.pdb");
+    test::WriteFile(path, ToDoc(dir, text, args));
+    auto w = NewWindow();
+    w->OpenDocument(Q(path));
+    QCOMPARE(w->DocumentBytes().size(), text.size());
+    QVERIFY(w->DocumentBytes() == text);
+    QCOMPARE(w->StatusPanel0->text(), QStringLiteral("本 Book"));
+    QCOMPARE(DocTitleText(w->DocTitle), std::string("\x96\x7B Book"));
+    QCOMPARE(w->windowTitle(), QStringLiteral("book.pdb - Verdane Ver1.22"));
+    QVERIFY(!w->Modified());
+}
+
+void MainWindowTest::aDatabaseOfAnotherTypeIsRefusedAndTheDocumentKept() {
+    test::TempDir dir;
+    std::string database = ToDoc(dir, kSjis, {});
+    database.replace(60, 4, "DATA");
+    test::WriteFile(dir.File("other.pdb"), database);
+    test::WriteFile(dir.File("first.txt"), "first\r\n");
+    auto w = NewWindow({Q(dir.File("first.txt"))});
+    w->RichEditMain->insertPlainText("typed ");
+    prompts_->messages.clear();
+    w->WMDropFiles({Q(dir.File("other.pdb"))});
+    // The save question comes first: answered No.
+    QCOMPARE(prompts_->messages.size(), size_t(2));
+    QCOMPARE(prompts_->messages[1].caption, QStringLiteral("開けません"));
+    QCOMPARE(prompts_->messages[1].text,
+             QStringLiteral("そのファイルは、PilotDOC形式のファイルではありません。\nVerdaneでは開けません。"));
+    QCOMPARE(prompts_->messages[1].icon, QMessageBox::Critical);
+    QCOMPARE(w->DocumentBytes(), std::string("typed first\r\n"));
+    QVERIFY(w->Modified());
+    QCOMPARE(w->windowTitle(), QStringLiteral("first.txt - Verdane Ver1.22"));
+    QCOMPARE(w->OpenDialog1.FileName, Q(dir.File("first.txt")));
+}
+
+void MainWindowTest::aDatabaseNameOf32BytesShowsTheFirst31() {
+    test::TempDir dir;
+    std::string database = ToDoc(dir, kSjis, {});
+    database.replace(0, 32, "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345");
+    test::WriteFile(dir.File("long.pdb"), database);
+    auto w = NewWindow();
+    w->OpenDocument(Q(dir.File("long.pdb")));
+    QCOMPARE(w->StatusPanel0->text(), QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ01234"));
+    prompts_->saveChoices.push_back({Q(dir.File("again")), 3});
+    QString offered;
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        offered = dynamic_cast<TFormName&>(d).EditStryName->text();
+        return int(QDialog::Accepted);
+    });
+    QVERIFY(w->MenuSaveClick());
+    QCOMPARE(offered, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ01234"));
+}
+
+void MainWindowTest::aMissingCommandLineFileIsReportedAndTheWindowOpensEmpty() {
+    test::TempDir dir;
+    const QString missing = Q(dir.File("missing.txt"));
+    auto w = NewWindow({missing});
+    QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
+    QCOMPARE(w->DocumentBytes(), std::string());
+    QVERIFY(prompts_->Texts().last().contains(missing + ": No such file or directory"));
+    QCOMPARE(w->OpenDialog1.FileName, QString());
+}
+
+void MainWindowTest::aFileThatCannotBeReadIsReportedAndTheEditorKeepsItsText() {
+    test::TempDir dir;
+    ::mkdir(dir.File("folder.txt").c_str(), 0755);
+    test::WriteFile(dir.File("secret.txt"), "secret");
+    ::chmod(dir.File("secret.txt").c_str(), 0);
+    auto w = NewWindow();
+    w->SetDocumentBytes("kept\r\n");
+    w->SetModified(true);
+    prompts_->answers.push_back(QMessageBox::No);
+    w->WMDropFiles({Q(dir.File("folder.txt"))});
+    QVERIFY(prompts_->Texts().last().contains("folder.txt: Is a directory"));
+    if (::geteuid() != 0) {
+        prompts_->answers.push_back(QMessageBox::No);
+        w->WMDropFiles({Q(dir.File("secret.txt"))});
+        QVERIFY(prompts_->Texts().last().contains("secret.txt: Permission denied"));
+    }
+    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    QVERIFY(w->Modified());
+    QVERIFY(w->RichEditMain->isEnabled());
+}
+
+void MainWindowTest::openCommandAddsNothingWhenTheDialogIsCancelled() {
+    auto w = NewWindow();
+    w->SetDocumentBytes("text\r\n");
+    prompts_->openChoices.push_back(QString());
+    w->MenuOpenClick();
+    QCOMPARE(w->DocumentBytes(), std::string("text\r\n"));
+    QVERIFY(w->menuBar()->isEnabled());
+    QVERIFY(w->RichEditMain->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void MainWindowTest::savingAsTextWritesTheBytesThatWereOpened() {
+    // NEC and IBM extension characters, half-width katakana, stray bytes 0x80
+    // and 0xFD, and a lead byte at the very end.
+    const std::string bytes = "\x87\x40\x87\x54\xFA\x40\xFA\x55 \xB1\xDE\r\n\x80 \xFD \xA0\r\n\x82\xA0\x82";
+    test::TempDir dir;
+    test::WriteFile(dir.File("odd.txt"), bytes);
+    auto w = NewWindow({Q(dir.File("odd.txt"))});
+    prompts_->saveChoices.push_back({Q(dir.File("copy")), 1});
+    QVERIFY(w->MenuSaveClick());
+    QCOMPARE(test::ToHex(test::ReadFile(dir.File("copy.TXT"))), test::ToHex(bytes));
+}
+
+void MainWindowTest::savingAsDocWritesWhatTheCliWrites_data() {
+    QTest::addColumn<bool>("compress");
+    QTest::addColumn<bool>("binary");
+    QTest::addColumn<int>("filterIndex");
+    for (bool compress : {true, false})
+        for (bool binary : {true, false})
+            for (int filter : {2, 3})
+                QTest::addRow("%s %s %s", compress ? "compress" : "plain", binary ? "binary" : "text-only",
+                              filter == 2 ? "prc" : "pdb")
+                    << compress << binary << filter;
+}
+
+void MainWindowTest::savingAsDocWritesWhatTheCliWrites() {
+    QFETCH(bool, compress);
+    QFETCH(bool, binary);
+    QFETCH(int, filterIndex);
+    test::TempDir dir;
+    std::string text;
+    for (int i = 0; i < 700; ++i) text += kSjis + "\x87\x40\xFA\x40\x80\r\n";
+    test::WriteFile(dir.File("src.txt"), text);
+    auto w = NewWindow({Q(dir.File("src.txt"))});
+    prompts_->saveChoices.push_back({Q(dir.File("out")), filterIndex});
+    prompts_->dialogs.push_back(FillName(QStringLiteral("題名"), compress, binary));
+    QVERIFY(w->MenuSaveClick());
+    std::vector<std::string> options = {"--title", "題名"};
+    if (!compress) options.push_back("--no-compress");
+    if (!binary) options.push_back("--no-binary");
+    const std::string expected = ToDoc(dir, text, options);
+    const std::string written = test::ReadFile(dir.File(filterIndex == 2 ? "out.PRC" : "out.PDB"));
+    QCOMPARE(written.size(), expected.size());
+    // The creation and modification times differ between the two writes.
+    QVERIFY(written.substr(0, 36) == expected.substr(0, 36));
+    QVERIFY(written.substr(48) == expected.substr(48));
+    QVERIFY(!w->Modified());
+    QCOMPARE(w->SaveOptions.Compress, compress);
+    QCOMPARE(w->SaveOptions.IncludeBinary, binary);
+    // Saving changes neither the caption nor the open dialog's state.
+    QCOMPARE(w->windowTitle(), QStringLiteral("src.txt - Verdane Ver1.22"));
+    QCOMPARE(w->OpenDialog1.FileName, Q(dir.File("src.txt")));
+}
+
+void MainWindowTest::saveDialogOffersTheOpenedNameWithThePrcFilter() {
+    test::TempDir dir;
+    test::WriteFile(dir.File("memo.txt"), kSjis);
+    auto w = NewWindow({Q(dir.File("memo.txt"))});
+    prompts_->saveChoices.push_back({Q(dir.File("memo")), 0});
+    QString offered;
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        offered = dynamic_cast<TFormName&>(d).EditStryName->text();
+        return int(QDialog::Accepted);
+    });
+    QVERIFY(w->MenuSaveClick());
+    QCOMPARE(prompts_->saveDialogsShown.at(0).FileName, Q(dir.File("memo")));
+    QCOMPARE(prompts_->saveDialogsShown.at(0).FilterIndex, 2);
+    QCOMPARE(offered, QStringLiteral("memo"));
+    QVERIFY(test::FileExists(dir.File("memo.PRC")));
+}
+
+void MainWindowTest::aTypedExtensionIsReplacedByTheChosenFilters() {
+    test::TempDir dir;
+    auto w = NewWindow();
+    w->SetDocumentBytes("x\r\n");
+    prompts_->saveChoices.push_back({Q(dir.File("book.txt")), 3});
+    prompts_->dialogs.push_back(FillName("book", true, true));
+    QVERIFY(w->MenuSaveClick());
+    QCOMPARE(test::ListDir(dir.Path()), std::vector<std::string>{"book.PDB"});
+}
+
+void MainWindowTest::cancellingTheOptionsDialogWritesNothingAndKeepsModified() {
+    test::TempDir dir;
+    auto w = NewWindow();
+    w->RichEditMain->insertPlainText("typed");
+    prompts_->saveChoices.push_back({Q(dir.File("x")), 2});
+    prompts_->dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
+    QVERIFY(!w->MenuSaveClick());
+    QVERIFY(test::ListDir(dir.Path()).empty());
+    QVERIFY(w->Modified());
+    QVERIFY(w->menuBar()->isEnabled());
+}
+
+void MainWindowTest::aReadOnlyTargetIsReportedAndKept() {
+    test::TempDir dir;
+    test::WriteFile(dir.File("ro.TXT"), "old");
+    ::chmod(dir.File("ro.TXT").c_str(), 0444);
+    auto w = NewWindow();
+    w->RichEditMain->insertPlainText("new");
+    prompts_->saveChoices.push_back({Q(dir.File("ro")), 1});
+    QVERIFY(!w->MenuSaveClick());
+    QVERIFY(prompts_->Texts().last().contains("ro.TXT: Permission denied"));
+    QCOMPARE(test::ReadFile(dir.File("ro.TXT")), std::string("old"));
+    QVERIFY(w->Modified());
+}
+
+void MainWindowTest::aFullDiskKeepsTheOldFileAndTheModifiedFlag() {
+    test::TempDir dir;
+    if (::mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, "size=64k") != 0) QSKIP("cannot mount a small tmpfs here");
+    test::WriteFile(dir.File("big.TXT"), "old");
+    auto w = NewWindow();
+    w->RichEditMain->setPlainText(QString(100000, u'x'));
+    w->SetModified(true);
+    prompts_->saveChoices.push_back({Q(dir.File("big")), 1});
+    const bool saved = w->MenuSaveClick();
+    const std::string after = test::ReadFile(dir.File("big.TXT"));
+    const auto entries = test::ListDir(dir.Path());
+    ::umount(dir.Path().c_str());
+    QVERIFY(!saved);
+    QVERIFY(prompts_->Texts().last().contains("No space left on device"));
+    QCOMPARE(after, std::string("old"));
+    QCOMPARE(entries, std::vector<std::string>{"big.TXT"});
+    QVERIFY(w->Modified());
+}
+
+void MainWindowTest::aCharacterShiftJisCannotHoldIsNotDroppedSilently() {
+    test::TempDir dir;
+    auto w = NewWindow();
+    w->RichEditMain->setPlainText(QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"));  // é and €
+    prompts_->saveChoices.push_back({Q(dir.File("a")), 1});
+    prompts_->answers.push_back(QMessageBox::No);
+    QVERIFY(!w->MenuSaveClick());
+    QVERIFY(prompts_->Texts().last().contains("2"));
+    QVERIFY(test::ListDir(dir.Path()).empty());
+    QCOMPARE(w->RichEditMain->textCursor().position(), 3);
+    prompts_->saveChoices.push_back({Q(dir.File("a")), 1});
+    prompts_->answers.push_back(QMessageBox::Yes);
+    QVERIFY(w->MenuSaveClick());
+    QCOMPARE(test::ReadFile(dir.File("a.TXT")), std::string("caf? ?"));
+}
+
+void MainWindowTest::saveQuestionYesThenCancelledSaveStopsTheCommand_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("new") << "new";
+    QTest::newRow("open") << "open";
+    QTest::newRow("drop") << "drop";
+    QTest::newRow("close") << "close";
+}
+
+void MainWindowTest::saveQuestionYesThenCancelledSaveStopsTheCommand() {
+    QFETCH(QString, command);
+    test::TempDir dir;
+    test::WriteFile(dir.File("other.txt"), "other\r\n");
+    auto w = NewWindow();
+    w->show();
+    w->RichEditMain->insertPlainText("unsaved");
+    prompts_->answers.push_back(QMessageBox::Yes);
+    prompts_->saveChoices.push_back({});  // the save dialog is cancelled
+    prompts_->openChoices.push_back(Q(dir.File("other.txt")));
+    if (command == "new") w->MenuNewClick();
+    if (command == "open") w->MenuOpenClick();
+    if (command == "drop") w->WMDropFiles({Q(dir.File("other.txt"))});
+    if (command == "close") QVERIFY(!w->close());
+    QCOMPARE(prompts_->messages.at(1).caption, QStringLiteral("変更されています"));
+    QCOMPARE(prompts_->messages.at(1).text, QStringLiteral("文書が変更されています。\n保存しますか?"));
+    QCOMPARE(prompts_->messages.at(1).icon, QMessageBox::Warning);
+    QCOMPARE(w->DocumentBytes(), std::string("unsaved"));
+    QVERIFY(w->Modified());
+    QVERIFY(w->isVisible());
+    QCOMPARE(prompts_->saveDialogsShown.size(), size_t(1));
+}
+
+void MainWindowTest::closeWithNoClosesWithoutSaving() {
+    test::TempDir dir;
+    auto w = NewWindow();
+    w->show();
+    w->RichEditMain->insertPlainText("unsaved");
+    prompts_->answers.push_back(QMessageBox::No);
+    QVERIFY(w->close());
+    QVERIFY(prompts_->saveDialogsShown.empty());
+}
+
+void MainWindowTest::newKeepsDocTitleInTheStatusPanel() {
+    test::TempDir dir;
+    test::WriteFile(dir.File("b.pdb"), ToDoc(dir, kSjis, {"--title", "Title"}));
+    auto w = NewWindow({Q(dir.File("b.pdb"))});
+    w->MenuNewClick();
+    QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
+    QCOMPARE(w->StatusPanel0->text(), QStringLiteral("Title"));
+    QCOMPARE(w->DocumentBytes(), std::string());
+    QCOMPARE(w->OpenDialog1.FileName, Q(dir.File("b.pdb")));
+}
+
+void MainWindowTest::commandStatesFollowTheSelection() {
+    auto w = NewWindow();
+    w->show();
+    w->RichEditMain->setPlainText("abc");
+    w->UpdateCommandStates();
+    for (QObject* o : std::initializer_list<QObject*>{w->EditCut, w->EditCopy, w->PopupCut, w->PopupCopy,
+                                                      w->ToolButtonCut, w->ToolButtonCopy})
+        QVERIFY2(!o->property("enabled").toBool(), qPrintable(o->objectName()));
+    QTextCursor cursor = w->RichEditMain->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(1, QTextCursor::KeepAnchor);
+    w->RichEditMain->setTextCursor(cursor);
+    // The idle handler runs when the event loop waits.
+    RunUntilIdle();
+    for (QObject* o : std::initializer_list<QObject*>{w->EditCut, w->EditCopy, w->PopupCut, w->PopupCopy,
+                                                      w->ToolButtonCut, w->ToolButtonCopy})
+        QVERIFY2(o->property("enabled").toBool(), qPrintable(o->objectName()));
+    QVERIFY(!w->MenuUndo->isEnabled());
+    w->RichEditMain->insertPlainText("x");
+    RunUntilIdle();
+    QVERIFY(w->MenuUndo->isEnabled() && w->PopupUndo->isEnabled() && w->ToolButtonUndo->isEnabled());
+    cursor.clearSelection();
+    w->RichEditMain->setTextCursor(cursor);
+    RunUntilIdle();
+    QVERIFY(!w->EditCut->isEnabled() && !w->PopupCopy->isEnabled() && !w->ToolButtonCut->isEnabled());
+    QApplication::clipboard()->setText("paste me");
+    RunUntilIdle();
+    QVERIFY(w->EditPaste->isEnabled() && w->PopupPaste->isEnabled() && w->ToolButtonPaste->isEnabled());
+    // Commands of other kinds are never disabled.
+    QVERIFY(w->MenuSave->isEnabled() && w->MenuBM->isEnabled());
+}
+
+void MainWindowTest::tabInsertsATab() {
+    auto w = NewWindow();
+    w->show();
+    w->RichEditMain->setFocus();
+    QTest::keyClick(w->RichEditMain, Qt::Key_A);
+    QTest::keyClick(w->RichEditMain, Qt::Key_Tab);
+    QCOMPARE(w->DocumentBytes(), std::string("a\t"));
+    QVERIFY(w->Modified());
+}
+
+void MainWindowTest::theSaveOptionsDialogCanBeDrivenWithKeys() {
+    test::TempDir dir;
+    auto w = NewWindow();
+    w->show();
+    w->SetDocumentBytes("keys\r\n");
+    prompts_->saveChoices.push_back({Q(dir.File("k")), 3});
+    prompts_->dialogs.push_back(nullptr);  // the real dialog
+    QTimer::singleShot(50, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        QApplication::setActiveWindow(dialog);
+        auto* title = dialog->findChild<QLineEdit*>("EditStryName");
+        title->selectAll();
+        QTest::keyClicks(title, "Keyed");
+        // Tab to the compression check box, Space turns it off, Return presses OK.
+        QTest::keyClick(title, Qt::Key_Tab);
+        QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("CheckBoxCompress"));
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Space);
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+    });
+    QVERIFY(w->MenuSaveClick());
+    const std::string database = test::ReadFile(dir.File("k.PDB"));
+    QCOMPARE(database.substr(0, 6), std::string("Keyed\0", 6));
+    QVERIFY(!w->SaveOptions.Compress);
+    QVERIFY(w->SaveOptions.IncludeBinary);
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
