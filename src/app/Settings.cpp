@@ -72,21 +72,6 @@ void ApplyFontStyleBits(QFont& font, std::int32_t bits) {
     font.setStrikeOut(bits & kStyleStrikeOut);
 }
 
-void InstallFontSubstitutions() {
-    const QStringList gothicP{QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")};
-    const QStringList gothic{QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")};
-    const QStringList minchoP{QStringLiteral("IPAPMincho"), QStringLiteral("Noto Serif CJK JP")};
-    const QStringList mincho{QStringLiteral("IPAMincho"), QStringLiteral("Noto Serif CJK JP")};
-    QFont::insertSubstitutions(kDefaultFontFace, gothicP);
-    QFont::insertSubstitutions(QStringLiteral("MS PGothic"), gothicP);
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), gothic);
-    QFont::insertSubstitutions(QStringLiteral("MS Gothic"), gothic);
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐ明朝"), minchoP);
-    QFont::insertSubstitutions(QStringLiteral("MS PMincho"), minchoP);
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"), mincho);
-    QFont::insertSubstitutions(QStringLiteral("MS Mincho"), mincho);
-}
-
 void LoadEditorFont(const platform::TProfile& ini, const QString& controlName, QFont& font, TColorValue& color) {
     const QString face = ini.ReadString(kFonts, controlName + QStringLiteral("FontName"), font.family());
     if (!face.isEmpty()) font.setFamily(face);

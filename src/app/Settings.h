@@ -34,10 +34,9 @@ enum TFontStyleBit : std::int32_t { kStyleBold = 1, kStyleItalic = 2, kStyleUnde
 std::int32_t FontStyleBits(const QFont& font);
 void ApplyFontStyleBits(QFont& font, std::int32_t bits);
 
-// The default editor face, and the faces of this machine shown for it and for
-// the other common Japanese faces of Windows.
+// The default editor face; InstallFontSubstitutions (AppInfo.h) shows it in a
+// Japanese font of this machine.
 inline const QString kDefaultFontFace = QStringLiteral("ＭＳ Ｐゴシック");
-void InstallFontSubstitutions();
 
 struct TProxySettings {
     QString Server;

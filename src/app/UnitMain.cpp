@@ -2,14 +2,21 @@
 
 #include "AppInfo.h"
 #include "DocConvert.h"
+#include "EditCommands.h"
 #include "EditorCodec.h"
 #include "FileIo.h"
+#include "FindDialogs.h"
 #include "HelpViewer.h"
+#include "HistMenu.h"
 #include "MemoryStream.h"
+#include "ProfileFile.h"
 #include "RegistryFile.h"
 #include "ToolBarImages.h"
 #include "UnitAbout.h"
+#include "UnitDay.h"
 #include "UnitName.h"
+#include "UnitSetting.h"
+#include "UnitText.h"
 #include "UserData.h"
 
 #include <QAbstractEventDispatcher>
@@ -100,7 +107,7 @@ TFormMainVerdane::TFormMainVerdane(const platform::TRegistryFile& registry, cons
     : QMainWindow(parent) {
     setObjectName(QStringLiteral("FormMainVerdane"));
     resize(513, 427);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    QFont font(kDefaultFontFace);
     font.setPixelSize(12);
     setFont(font);
 
@@ -276,7 +283,11 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
     noteClipboard();
 
     SetCaption(kNewFileName);
-    // settings: the settings file is read here.
+    IniPath = platform::SettingsFilePath(QCoreApplication::applicationFilePath());
+    HistoryMenu1 = new THistoryMenu(this);
+    HistoryMenu1->SetTargetMenuItem(FileN1);
+    HistoryMenu1->OnHistorySelected = [this](const QString& path) { HistoryMenu1HistorySelected(path); };
+    Guarded([this] { LoadSettings(); });
     OpenDialog1.InitialDir = InitDir;
     SaveDialog1.InitialDir = InitDir;
     if (!args.isEmpty()) Guarded([&] { OpenFromCommandLine(args.first()); });
@@ -285,6 +296,54 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
 void TFormMainVerdane::CreateForms() {
     FormName = new TFormName(this);
     AboutBox = new TAboutBox(this);
+    FormSetting = new TFormSetting(this);
+    FormDay = new TFormDay(platform::DatePatternFilePath(QCoreApplication::applicationFilePath()), this);
+    FormText = new TFormText(this);
+    FindDialog1 = new TFindDialog(this);
+    ReplaceDialog1 = new TReplaceDialog(this);
+    connect(FindDialog1, &TFindDialog::Find, this, [this] { Guarded([this] { FindDialog1Find(); }); });
+    connect(ReplaceDialog1, &TFindDialog::Find, this, [this] { Guarded([this] { ReplaceDialog1Find(); }); });
+    connect(ReplaceDialog1, &TReplaceDialog::Replace, this, [this] { Guarded([this] { ReplaceDialog1Replace(); }); });
+    connect(ReplaceDialog1, &TReplaceDialog::ReplaceAll, this,
+            [this] { Guarded([this] { ReplaceDialog1ReplaceAll(); }); });
+    connect(PopupMenuTime, &QMenu::aboutToShow, this, [this] { Guarded([this] { PopupMenuTimePopup(); }); });
+}
+
+void TFormMainVerdane::LoadSettings() {
+    const platform::TProfile ini(IniPath);
+    // The editor's font and the window's bounds as they are now are the
+    // defaults of their keys.
+    Settings.EditorFont = RichEditMain->font();
+    Settings.WindowBounds = QRect(pos(), size());
+    verdane::LoadSettings(ini, Settings);
+    ApplyEditorLook(*RichEditMain, Settings.EditorFont, Settings.EditorFontColor, Settings.EditorBackground);
+    QTextCursor cursor = RichEditMain->textCursor();
+    cursor.setPosition(0);
+    RichEditMain->setTextCursor(cursor);
+    SetModified(false);
+    // Without a stored position the desktop places the window; a size too
+    // small to use (a damaged file) gives way to the usual one.
+    const QRect& bounds = Settings.WindowBounds;
+    if (ini.ValueExists(QStringLiteral("Window"), QStringLiteral("Left")) ||
+        ini.ValueExists(QStringLiteral("Window"), QStringLiteral("Top")))
+        move(bounds.topLeft());
+    resize(bounds.width() >= 100 ? bounds.width() : 513, bounds.height() >= 80 ? bounds.height() : 427);
+    InitDir = Settings.InitDir;
+    SaveOptions.Compress = Settings.Compress;
+    SaveOptions.IncludeBinary = Settings.IncludeBinary;
+    HistoryMenu1->FileName = IniPath;
+    HistoryMenu1->SetActive(true);
+}
+
+void TFormMainVerdane::SaveSettings() {
+    Settings.EditorFont = RichEditMain->font();
+    Settings.InitDir = InitDir;
+    Settings.WindowBounds = QRect(pos(), size());
+    Settings.Compress = SaveOptions.Compress;
+    Settings.IncludeBinary = SaveOptions.IncludeBinary;
+    platform::TProfile ini(IniPath);
+    verdane::SaveSettings(ini, Settings);
+    HistoryMenu1->SetActive(false);
 }
 
 std::string TFormMainVerdane::DocumentBytes() const {
@@ -484,7 +543,8 @@ void TFormMainVerdane::closeEvent(QCloseEvent* event) {
         return;
     }
     InitDir = FolderPart(OpenDialog1.FileName);
-    // settings: the settings file and the recent-files list are written here.
+    // A settings file that cannot be written is reported; the window still closes.
+    Guarded([this] { SaveSettings(); });
     event->accept();
 }
 
@@ -513,7 +573,14 @@ void TFormMainVerdane::UpdateCommandStates() {
     ToolButtonCopy->setEnabled(selected);
 }
 
-void TFormMainVerdane::AddToHistory(const QString&) {}
+void TFormMainVerdane::AddToHistory(const QString& path) {
+    if (HistoryMenu1) HistoryMenu1->AddHistory(path);
+}
+
+void TFormMainVerdane::HistoryMenu1HistorySelected(const QString& fileName) {
+    // The list puts the path on top itself once it is opened.
+    Guarded([&] { OpenDocument(fileName); });
+}
 
 void TFormMainVerdane::MenuUndoClick() { RichEditMain->undo(); }
 void TFormMainVerdane::EditCutClick() { RichEditMain->cut(); }
@@ -523,16 +590,92 @@ void TFormMainVerdane::EditPasteClick() { RichEditMain->paste(); }
 void TFormMainVerdane::URLU1Click() { NotAvailableYet(); }
 void TFormMainVerdane::MenuInstallClick() { NotAvailableYet(); }
 void TFormMainVerdane::MenuOpenInstDirClick() { NotAvailableYet(); }
-void TFormMainVerdane::MenuSettingClick() { NotAvailableYet(); }
-void TFormMainVerdane::T1Click() { NotAvailableYet(); }
-void TFormMainVerdane::MenuBMClick() { NotAvailableYet(); }
-void TFormMainVerdane::EditDayClick() { NotAvailableYet(); }
-void TFormMainVerdane::MenuEditHTMLClick() { NotAvailableYet(); }
-void TFormMainVerdane::FindFindClick() { NotAvailableYet(); }
-void TFormMainVerdane::FindReplaceClick() { NotAvailableYet(); }
-void TFormMainVerdane::FindNextClick() { NotAvailableYet(); }
 
-bool TFormMainVerdane::RichEditMainKeyDown(QKeyEvent*) { return false; }
+void TFormMainVerdane::MenuSettingClick() {
+    FormSetting->FormShow(RichEditMain->font(), Settings.EditorFontColor, Settings.EditorBackground, Settings);
+    if (Prompts().RunDialog(*FormSetting) != QDialog::Accepted) return;
+    FormSetting->ApplyTo(Settings);
+    ApplyEditorLook(*RichEditMain, Settings.EditorFont, Settings.EditorFontColor, Settings.EditorBackground);
+}
+
+void TFormMainVerdane::T1Click() {
+    FormText->FixedPhrases = Settings.FixedPhrases;
+    FormText->FormShow();
+    if (Prompts().RunDialog(*FormText) == QDialog::Accepted) Settings.FixedPhrases = FormText->FixedPhrases;
+}
+
+void TFormMainVerdane::MenuBMClick() { InsertBookmark(*RichEditMain, Settings.BookmarkMark); }
+
+bool TFormMainVerdane::EditorIsActiveControl() const {
+    const QWidget* focus = focusWidget();
+    return !focus || focus == RichEditMain;
+}
+
+void TFormMainVerdane::EditDayClick() {
+    FormDay->FormShow();
+    if (Prompts().RunDialog(*FormDay) != QDialog::Accepted || !EditorIsActiveControl()) return;
+    InsertAtSelectionStart(*RichEditMain, FormDay->SelectedText());
+}
+
+void TFormMainVerdane::PopupMenuTimePopup() {
+    const QList<QAction*> old = PopupMenuTime->actions();
+    for (auto it = old.rbegin(); it != old.rend(); ++it) {
+        PopupMenuTime->removeAction(*it);
+        (*it)->deleteLater();
+    }
+    for (const QString& line : FormDay->FormattedLines()) {
+        // "&" of a date shows as itself rather than marking an accelerator.
+        QString caption = line;
+        caption.replace(u'&', QLatin1String("&&"));
+        QAction* item = PopupMenuTime->addAction(caption);
+        connect(item, &QAction::triggered, this, [this, line] { Guarded([this, line] { TimeItemClick(line); }); });
+    }
+}
+
+void TFormMainVerdane::TimeItemClick(const QString& text) {
+    if (EditorIsActiveControl()) InsertAtSelectionStart(*RichEditMain, text);
+}
+void TFormMainVerdane::MenuEditHTMLClick() { NotAvailableYet(); }
+
+void TFormMainVerdane::FindFindClick() {
+    FindDialog1->show();
+    FindDialog1->raise();
+    FindDialog1->activateWindow();
+}
+
+void TFormMainVerdane::FindReplaceClick() {
+    ReplaceDialog1->show();
+    ReplaceDialog1->raise();
+    ReplaceDialog1->activateWindow();
+}
+
+void TFormMainVerdane::FindNextClick() { Search.FindNext(*RichEditMain); }
+
+void TFormMainVerdane::FindDialog1Find() {
+    Search.TakeParameters(FindDialog1->FindText(), FindDialog1->MatchCase(), FindDialog1->WholeWord());
+    FindNextClick();
+}
+
+void TFormMainVerdane::ReplaceDialog1Find() {
+    Search.TakeParameters(ReplaceDialog1->FindText(), ReplaceDialog1->MatchCase(), ReplaceDialog1->WholeWord());
+    FindNextClick();
+}
+
+void TFormMainVerdane::ReplaceDialog1Replace() {
+    // The text and options of the last Find Next, not those in the dialog now.
+    Search.Replace(*RichEditMain, ReplaceDialog1->ReplaceText());
+}
+
+void TFormMainVerdane::ReplaceDialog1ReplaceAll() {
+    Search.TakeParameters(ReplaceDialog1->FindText(), ReplaceDialog1->MatchCase(), ReplaceDialog1->WholeWord());
+    Search.ReplaceAll(*RichEditMain, ReplaceDialog1->ReplaceText());
+    ReplaceDialog1->close();
+}
+
+bool TFormMainVerdane::RichEditMainKeyDown(QKeyEvent* event) {
+    if (const int n = FixedPhraseNumber(*event)) InsertFixedPhrase(*RichEditMain, Settings.FixedPhrases[n - 1]);
+    return false;  // the editor still receives the key
+}
 
 namespace {
 

@@ -6,7 +6,9 @@
 
 #include "DocSaveOptions.h"
 #include "DocumentFile.h"
+#include "EditorSearch.h"
 #include "Prompts.h"
+#include "Settings.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -31,6 +33,12 @@ class TRegistryFile;
 class TUserData;
 class TFormName;
 class TAboutBox;
+class TFormSetting;
+class TFormDay;
+class TFormText;
+class TFindDialog;
+class TReplaceDialog;
+class THistoryMenu;
 
 class TFormMainVerdane : public QMainWindow {
     Q_OBJECT
@@ -67,9 +75,23 @@ public:
     QString InitDir;
     std::unique_ptr<TUserData> UserData;
 
+    // The settings file, and the settings read from it at start and written
+    // to it at close (InitDir and the save flags live in their own fields).
+    QString IniPath;
+    TSettings Settings;
+    // Find, find next and replace: the search text and options of the last Find.
+    TEditorSearch Search;
+    // The recent-files list under the separator FileN1.
+    THistoryMenu* HistoryMenu1 = nullptr;
+
     // The other windows, created hidden at start.
     TFormName* FormName;
     TAboutBox* AboutBox;
+    TFormSetting* FormSetting = nullptr;
+    TFormDay* FormDay = nullptr;
+    TFormText* FormText = nullptr;
+    TFindDialog* FindDialog1 = nullptr;
+    TReplaceDialog* ReplaceDialog1 = nullptr;
 
     // The document text as bytes (CP932, CR LF) and back.
     std::string DocumentBytes() const;
@@ -114,6 +136,22 @@ public:
 
     // Adds a path to the recent-files list.
     void AddToHistory(const QString& path);
+    // A pick from the recent-files list: opened without the save question.
+    void HistoryMenu1HistorySelected(const QString& fileName);
+
+    // The settings file, read at start and written at close; the recent-files
+    // list is read and written with them.
+    void LoadSettings();
+    void SaveSettings();
+
+    // The find and replace dialogs' buttons.
+    void FindDialog1Find();
+    void ReplaceDialog1Find();
+    void ReplaceDialog1Replace();
+    void ReplaceDialog1ReplaceAll();
+    // The time menu, filled anew each time it opens, and one of its lines.
+    void PopupMenuTimePopup();
+    void TimeItemClick(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -137,6 +175,8 @@ private:
     // Writes the document as text or as a DOC database; false when not written.
     bool SaveTo(const QString& path, FileKind kind);
     bool RichEditMainKeyDown(QKeyEvent* event);
+    // Whether text goes into the editor: it has the window's focus, or nothing has.
+    bool EditorIsActiveControl() const;
     void SetCaption(const QString& fileName);
     void ShowError(const QString& text);
     void NotAvailableYet();

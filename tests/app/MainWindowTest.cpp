@@ -89,8 +89,17 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { prompts_ = std::make_unique<FakePrompts>(); }
-    void cleanup() { prompts_.reset(); }
+    // Each test starts without a settings file: the window reads and writes
+    // its own in a fresh configuration folder.
+    void init() {
+        prompts_ = std::make_unique<FakePrompts>();
+        config_ = std::make_unique<test::TempDir>();
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_->Path()));
+    }
+    void cleanup() {
+        prompts_.reset();
+        config_.reset();
+    }
 
     void newWindowShowsNewFileCaptionAndAnEmptyDocument();
     void openDocumentConvertsEveryEncodingToShiftJis_data();
@@ -123,6 +132,7 @@ private slots:
 
 private:
     std::unique_ptr<FakePrompts> prompts_;
+    std::unique_ptr<test::TempDir> config_;
 };
 
 void MainWindowTest::newWindowShowsNewFileCaptionAndAnEmptyDocument() {
