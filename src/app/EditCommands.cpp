@@ -44,6 +44,12 @@ int FixedPhraseNumber(const QKeyEvent& event) {
     return 0;
 }
 
+bool IsCtrlKeypadDigit(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers m = event.modifiers();
+    return (m & Qt::ControlModifier) && (m & Qt::KeypadModifier) && !(m & Qt::AltModifier) &&
+           event.key() >= Qt::Key_0 && event.key() <= Qt::Key_9;
+}
+
 void InsertFixedPhrase(QPlainTextEdit& editor, const QString& phrase) {
     if (phrase.isEmpty()) return;
     QTextCursor cursor = editor.textCursor();

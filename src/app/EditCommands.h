@@ -21,6 +21,8 @@ void InsertAtSelectionStart(QPlainTextEdit& editor, const QString& text);
 // 1 to 8 for Ctrl with a digit key 1 to 8 of the main keyboard (Shift and Alt
 // held or not), 0 for any other key, the numeric keypad's digits included.
 int FixedPhraseNumber(const QKeyEvent& event);
+// Ctrl (without Alt) with a digit of the numeric keypad.
+bool IsCtrlKeypadDigit(const QKeyEvent& event);
 
 // A fixed phrase replaces the selection (or goes in at the caret); an empty
 // phrase changes nothing.

@@ -674,7 +674,9 @@ void TFormMainVerdane::ReplaceDialog1ReplaceAll() {
 
 bool TFormMainVerdane::RichEditMainKeyDown(QKeyEvent* event) {
     if (const int n = FixedPhraseNumber(*event)) InsertFixedPhrase(*RichEditMain, Settings.FixedPhrases[n - 1]);
-    return false;  // the editor still receives the key
+    // The editor still receives the key, except Ctrl with a keypad digit: the
+    // editor would type the digit, where Ctrl with a digit types nothing.
+    return IsCtrlKeypadDigit(*event);
 }
 
 namespace {
