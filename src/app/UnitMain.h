@@ -7,6 +7,8 @@
 #include "DocSaveOptions.h"
 #include "DocumentFile.h"
 #include "Prompts.h"
+#include "TAWKStr.h"
+#include "UnitDL.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -31,6 +33,7 @@ class TRegistryFile;
 class TUserData;
 class TFormName;
 class TAboutBox;
+class TFormURL;
 
 class TFormMainVerdane : public QMainWindow {
     Q_OBJECT
@@ -65,15 +68,22 @@ public:
     TFileDialogState SaveDialog1;
     DocSaveOptions SaveOptions;
     QString InitDir;
+    TProxySettings Proxy;
     std::unique_ptr<TUserData> UserData;
+    // The pattern component of the HTML command: CR LF lines, no dictionaries.
+    regex::TAWKStr AWKStr1;
 
     // The other windows, created hidden at start.
     TFormName* FormName;
     TAboutBox* AboutBox;
+    TFormDL* FormDL;
+    TFormURL* FormURL;
 
     // The document text as bytes (CP932, CR LF) and back.
     std::string DocumentBytes() const;
     void SetDocumentBytes(std::string_view bytes);
+    // Replaces the whole text as one step that Undo takes back.
+    void ReplaceDocumentBytes(std::string_view bytes);
     bool Modified() const;
     void SetModified(bool modified);
 
@@ -112,6 +122,10 @@ public:
     // application becomes idle.
     void UpdateCommandStates();
 
+    // The HTML-to-text conversion through AWKStr1; the window keeps painting
+    // while a long page is converted.
+    std::string HtmlToText(const std::string& html);
+
     // Adds a path to the recent-files list.
     void AddToHistory(const QString& path);
 
@@ -144,6 +158,10 @@ private:
     void Guarded(const std::function<void()>& command);
 
     bool clipboardHasText_ = false;
+    // A long command runs (a download, the HTML conversion); a close asked for
+    // meanwhile waits for its end.
+    bool busy_ = false;
+    bool closePending_ = false;
 };
 
 }  // namespace verdane
