@@ -96,13 +96,13 @@ void LoadSettings(const platform::TProfile& ini, TSettings& s) {
     s.EditorBackground = ini.ReadInteger(kSetting, QStringLiteral("Color"), kColorWhite);
     s.BookmarkMark = ini.ReadString(kSetting, QStringLiteral("BM"), QStringLiteral("(BM)"));
     s.InitDir = ini.ReadString(kSetting, QStringLiteral("InitDir"), QString());
-    s.Proxy.Server = ini.ReadString(kProxy, QStringLiteral("Server"), QString());
-    s.Proxy.Port = ini.ReadInteger(kProxy, QStringLiteral("Port"), 0);
-    s.Proxy.User = ini.ReadString(kProxy, QStringLiteral("User"), QString());
-    s.Proxy.Pass = ini.ReadString(kProxy, QStringLiteral("Pass"), QString());
-    s.Proxy.Enable = ini.ReadBool(kProxy, QStringLiteral("Enable"), false);
+    s.Proxy.ProxyServer = ini.ReadString(kProxy, QStringLiteral("Server"), QString());
+    s.Proxy.ProxyPort = ini.ReadInteger(kProxy, QStringLiteral("Port"), 0);
+    s.Proxy.ProxyUser = ini.ReadString(kProxy, QStringLiteral("User"), QString());
+    s.Proxy.ProxyPass = ini.ReadString(kProxy, QStringLiteral("Pass"), QString());
+    s.Proxy.ProxyEnable = ini.ReadBool(kProxy, QStringLiteral("Enable"), false);
     // The proxy of a first start: the usual HTTP port, nothing else.
-    if (firstStart) s.Proxy = TProxySettings{QString(), 80, QString(), QString(), false};
+    if (firstStart) s.Proxy = TProxySettings{false, QString(), 80, QString(), QString()};
     QRect& w = s.WindowBounds;
     w.moveTop(ini.ReadInteger(kWindow, QStringLiteral("Top"), w.top()));
     w.moveLeft(ini.ReadInteger(kWindow, QStringLiteral("Left"), w.left()));
@@ -118,11 +118,11 @@ void SaveSettings(platform::TProfile& ini, const TSettings& s) {
     ini.WriteInteger(kSetting, QStringLiteral("Color"), s.EditorBackground);
     ini.WriteString(kSetting, QStringLiteral("BM"), s.BookmarkMark);
     ini.WriteString(kSetting, QStringLiteral("InitDir"), s.InitDir);
-    ini.WriteString(kProxy, QStringLiteral("Server"), s.Proxy.Server);
-    ini.WriteInteger(kProxy, QStringLiteral("Port"), s.Proxy.Port);
-    ini.WriteString(kProxy, QStringLiteral("User"), s.Proxy.User);
-    ini.WriteString(kProxy, QStringLiteral("Pass"), s.Proxy.Pass);
-    ini.WriteBool(kProxy, QStringLiteral("Enable"), s.Proxy.Enable);
+    ini.WriteString(kProxy, QStringLiteral("Server"), s.Proxy.ProxyServer);
+    ini.WriteInteger(kProxy, QStringLiteral("Port"), s.Proxy.ProxyPort);
+    ini.WriteString(kProxy, QStringLiteral("User"), s.Proxy.ProxyUser);
+    ini.WriteString(kProxy, QStringLiteral("Pass"), s.Proxy.ProxyPass);
+    ini.WriteBool(kProxy, QStringLiteral("Enable"), s.Proxy.ProxyEnable);
     ini.WriteInteger(kWindow, QStringLiteral("Top"), s.WindowBounds.top());
     ini.WriteInteger(kWindow, QStringLiteral("Left"), s.WindowBounds.left());
     ini.WriteInteger(kWindow, QStringLiteral("Width"), s.WindowBounds.width());

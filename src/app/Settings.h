@@ -38,12 +38,13 @@ void ApplyFontStyleBits(QFont& font, std::int32_t bits);
 // Japanese font of this machine.
 inline const QString kDefaultFontFace = QStringLiteral("ＭＳ Ｐゴシック");
 
+// The web proxy of the settings file, applied anew to every download.
 struct TProxySettings {
-    QString Server;
-    std::int32_t Port = 0;
-    QString User;
-    QString Pass;
-    bool Enable = false;
+    bool ProxyEnable = false;
+    QString ProxyServer;
+    std::int32_t ProxyPort = 80;
+    QString ProxyUser;
+    QString ProxyPass;
 };
 
 struct TSettings {

@@ -17,6 +17,8 @@
 #include "UnitName.h"
 #include "UnitSetting.h"
 #include "UnitText.h"
+#include "UnitURL.h"
+#include "HtmlToText.h"
 #include "UserData.h"
 
 #include <QAbstractEventDispatcher>
@@ -27,6 +29,8 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -296,6 +300,8 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
 void TFormMainVerdane::CreateForms() {
     FormName = new TFormName(this);
     AboutBox = new TAboutBox(this);
+    FormDL = new TFormDL(this);
+    FormURL = new TFormURL(this);
     FormSetting = new TFormSetting(this);
     FormDay = new TFormDay(platform::DatePatternFilePath(QCoreApplication::applicationFilePath()), this);
     FormText = new TFormText(this);
@@ -352,6 +358,14 @@ std::string TFormMainVerdane::DocumentBytes() const {
 
 void TFormMainVerdane::SetDocumentBytes(std::string_view bytes) {
     RichEditMain->setPlainText(platform::BytesToEditor(bytes));
+}
+
+void TFormMainVerdane::ReplaceDocumentBytes(std::string_view bytes) {
+    QTextCursor cursor(RichEditMain->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(platform::BytesToEditor(bytes));
+    cursor.endEditBlock();
 }
 
 bool TFormMainVerdane::Modified() const { return RichEditMain->document()->isModified(); }
@@ -536,6 +550,13 @@ bool TFormMainVerdane::SaveTo(const QString& path, FileKind kind) {
 void TFormMainVerdane::MenuQuitClick() { close(); }
 
 void TFormMainVerdane::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        // A download or a conversion runs: end it, then close.
+        closePending_ = true;
+        if (FormDL->Running()) FormDL->ButtonCancelClick();
+        event->ignore();
+        return;
+    }
     bool mayClose = true;
     Guarded([&] { mayClose = AskSaveQuestion(); });
     if (!mayClose) {
@@ -582,12 +603,96 @@ void TFormMainVerdane::HistoryMenu1HistorySelected(const QString& fileName) {
     Guarded([&] { OpenDocument(fileName); });
 }
 
+namespace {
+
+// The HTML conversion calls back for every byte; the window gets a turn at most
+// every 50 ms, and a call in between costs a counter and, every 1024 calls, a
+// look at the clock.
+class PaintTurns {
+public:
+    PaintTurns() { clock_.start(); }
+    void operator()() {
+        if ((++calls_ & 1023u) != 0 || clock_.elapsed() < 50) return;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        clock_.restart();
+    }
+
+private:
+    QElapsedTimer clock_;
+    unsigned calls_ = 0;
+};
+
+// Marks the window busy for a long command; a close asked for meanwhile runs
+// when the command is over.
+class BusyFlag {
+public:
+    BusyFlag(bool& busy, bool& closePending, QWidget& window)
+        : busy_(busy), closePending_(closePending), window_(window) {
+        busy_ = true;
+    }
+    ~BusyFlag() {
+        busy_ = false;
+        if (closePending_) {
+            closePending_ = false;
+            QTimer::singleShot(0, &window_, &QWidget::close);
+        }
+    }
+
+private:
+    bool& busy_;
+    bool& closePending_;
+    QWidget& window_;
+};
+
+}  // namespace
+
+std::string TFormMainVerdane::HtmlToText(const std::string& html) {
+    AWKStr1.LineSeparator = regex::mcls_CRLF;
+    AWKStr1.SetUseFuzzyCharDic(false);
+    AWKStr1.SetUseSynonymDic(false);
+    auto turns = std::make_shared<PaintTurns>();
+    return regex::HtmlToText(AWKStr1, html, [turns] { (*turns)(); });
+}
+
+void TFormMainVerdane::MenuEditHTMLClick() {
+    if (busy_) return;
+    BusyFlag flag(busy_, closePending_, *this);
+    BusyScope busy(*this);
+    const std::string text = HtmlToText(DocumentBytes());
+    RichEditMain->setUpdatesEnabled(false);
+    ReplaceDocumentBytes(text);
+    RichEditMain->setUpdatesEnabled(true);
+}
+
+void TFormMainVerdane::URLU1Click() {
+    if (busy_) return;
+    if (!AskSaveQuestion()) return;
+    if (Prompts().RunDialog(*FormURL) != QDialog::Accepted) return;
+    const QString url = FormURL->Url();
+    const bool html = FormURL->CheckBoxHTML->isChecked();
+    if (url.isEmpty()) return;
+    FormURL->RememberUrl(url);
+    std::optional<std::string> text;
+    {
+        BusyFlag flag(busy_, closePending_, *this);
+        BusyScope busy(*this);
+        FormDL->show();
+        std::function<std::string(const std::string&)> convert;
+        if (html) convert = [this](const std::string& page) { return HtmlToText(page); };
+        text = FormDL->RunDownload(url, Settings.Proxy, convert);
+        FormDL->hide();
+        if (text) ReplaceDocumentBytes(*text);
+    }
+    if (RichEditMain->document()->isEmpty())
+        Prompts().Message(this, QMessageBox::Information, QStringLiteral("Verdane"),
+                          QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, FormDL->FailureReason());
+}
+
 void TFormMainVerdane::MenuUndoClick() { RichEditMain->undo(); }
 void TFormMainVerdane::EditCutClick() { RichEditMain->cut(); }
 void TFormMainVerdane::EditCopyClick() { RichEditMain->copy(); }
 void TFormMainVerdane::EditPasteClick() { RichEditMain->paste(); }
 
-void TFormMainVerdane::URLU1Click() { NotAvailableYet(); }
 void TFormMainVerdane::MenuInstallClick() { NotAvailableYet(); }
 void TFormMainVerdane::MenuOpenInstDirClick() { NotAvailableYet(); }
 
@@ -635,7 +740,6 @@ void TFormMainVerdane::PopupMenuTimePopup() {
 void TFormMainVerdane::TimeItemClick(const QString& text) {
     if (EditorIsActiveControl()) InsertAtSelectionStart(*RichEditMain, text);
 }
-void TFormMainVerdane::MenuEditHTMLClick() { NotAvailableYet(); }
 
 void TFormMainVerdane::FindFindClick() {
     FindDialog1->show();

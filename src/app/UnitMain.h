@@ -9,6 +9,8 @@
 #include "EditorSearch.h"
 #include "Prompts.h"
 #include "Settings.h"
+#include "TAWKStr.h"
+#include "UnitDL.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -39,6 +41,7 @@ class TFormText;
 class TFindDialog;
 class TReplaceDialog;
 class THistoryMenu;
+class TFormURL;
 
 class TFormMainVerdane : public QMainWindow {
     Q_OBJECT
@@ -74,6 +77,8 @@ public:
     DocSaveOptions SaveOptions;
     QString InitDir;
     std::unique_ptr<TUserData> UserData;
+    // The pattern component of the HTML command: CR LF lines, no dictionaries.
+    regex::TAWKStr AWKStr1;
 
     // The settings file, and the settings read from it at start and written
     // to it at close (InitDir and the save flags live in their own fields).
@@ -92,10 +97,14 @@ public:
     TFormText* FormText = nullptr;
     TFindDialog* FindDialog1 = nullptr;
     TReplaceDialog* ReplaceDialog1 = nullptr;
+    TFormDL* FormDL;
+    TFormURL* FormURL;
 
     // The document text as bytes (CP932, CR LF) and back.
     std::string DocumentBytes() const;
     void SetDocumentBytes(std::string_view bytes);
+    // Replaces the whole text as one step that Undo takes back.
+    void ReplaceDocumentBytes(std::string_view bytes);
     bool Modified() const;
     void SetModified(bool modified);
 
@@ -133,6 +142,10 @@ public:
     // Sets the enabled state of undo, cut, copy and paste; runs whenever the
     // application becomes idle.
     void UpdateCommandStates();
+
+    // The HTML-to-text conversion through AWKStr1; the window keeps painting
+    // while a long page is converted.
+    std::string HtmlToText(const std::string& html);
 
     // Adds a path to the recent-files list.
     void AddToHistory(const QString& path);
@@ -184,6 +197,10 @@ private:
     void Guarded(const std::function<void()>& command);
 
     bool clipboardHasText_ = false;
+    // A long command runs (a download, the HTML conversion); a close asked for
+    // meanwhile waits for its end.
+    bool busy_ = false;
+    bool closePending_ = false;
 };
 
 }  // namespace verdane

@@ -131,11 +131,11 @@ void TFormSetting::FormShow(const QFont& editorFont, TColorValue fontColor, TCol
     SampleBackground = background;
     ShowSample();
     EditBM->setText(settings.BookmarkMark);
-    EditProxy->setText(settings.Proxy.Server);
-    EditPort->setText(QString::number(settings.Proxy.Port));
-    CheckBoxUseProxy->setChecked(settings.Proxy.Enable);
-    EditUser->setText(settings.Proxy.User);
-    EditPass->setText(settings.Proxy.Pass);
+    EditProxy->setText(settings.Proxy.ProxyServer);
+    EditPort->setText(QString::number(settings.Proxy.ProxyPort));
+    CheckBoxUseProxy->setChecked(settings.Proxy.ProxyEnable);
+    EditUser->setText(settings.Proxy.ProxyUser);
+    EditPass->setText(settings.Proxy.ProxyPass);
     CheckBoxUseProxyClick();
 }
 
@@ -181,11 +181,11 @@ void TFormSetting::ApplyTo(TSettings& settings) const {
     settings.EditorFontColor = SampleFontColor;
     settings.EditorBackground = SampleBackground;
     settings.BookmarkMark = EditBM->text();
-    settings.Proxy.Server = EditProxy->text();
-    settings.Proxy.Port = platform::ParseInteger(EditPort->text()).value_or(settings.Proxy.Port);
-    settings.Proxy.User = EditUser->text();
-    settings.Proxy.Pass = EditPass->text();
-    settings.Proxy.Enable = CheckBoxUseProxy->isChecked();
+    settings.Proxy.ProxyServer = EditProxy->text();
+    settings.Proxy.ProxyPort = platform::ParseInteger(EditPort->text()).value_or(settings.Proxy.ProxyPort);
+    settings.Proxy.ProxyUser = EditUser->text();
+    settings.Proxy.ProxyPass = EditPass->text();
+    settings.Proxy.ProxyEnable = CheckBoxUseProxy->isChecked();
 }
 
 }  // namespace verdane

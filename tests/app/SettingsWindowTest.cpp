@@ -136,7 +136,7 @@ private slots:
                 f.EditBM->setText(QStringLiteral("★"));
             }));
             w->MenuSettingClick();
-            QCOMPARE(w->Settings.Proxy.Port, 8080);
+            QCOMPARE(w->Settings.Proxy.ProxyPort, 8080);
             prompts_->dialogs.push_back([this](QDialog& d) {
                 auto& form = dynamic_cast<TFormText&>(d);
                 form.Edits[0]->setText(QStringLiteral("吾輩は猫である"));
@@ -152,10 +152,10 @@ private slots:
         }
         const std::string first = ReadFile(Ini());
         auto w = NewWindow();
-        QCOMPARE(w->Settings.Proxy.Server, QStringLiteral("proxy.example"));
-        QCOMPARE(w->Settings.Proxy.Pass, QStringLiteral(" pass word "));
-        QCOMPARE(w->Settings.Proxy.User, QStringLiteral("山田"));
-        QVERIFY(w->Settings.Proxy.Enable);
+        QCOMPARE(w->Settings.Proxy.ProxyServer, QStringLiteral("proxy.example"));
+        QCOMPARE(w->Settings.Proxy.ProxyPass, QStringLiteral(" pass word "));
+        QCOMPARE(w->Settings.Proxy.ProxyUser, QStringLiteral("山田"));
+        QVERIFY(w->Settings.Proxy.ProxyEnable);
         QCOMPARE(w->Settings.BookmarkMark, QStringLiteral("★"));
         QCOMPARE(w->Settings.FixedPhrases[0], QStringLiteral("吾輩は猫である"));
         QCOMPARE(w->Settings.FixedPhrases[7], QStringLiteral("\"quoted\""));
@@ -176,8 +176,8 @@ private slots:
         QVERIFY(w->RichEditMain->font().bold());
         QVERIFY(w->RichEditMain->font().italic());
         QCOMPARE(w->RichEditMain->font().pointSize(), 9);
-        QCOMPARE(w->Settings.Proxy.Port, 80);
-        QVERIFY(w->Settings.Proxy.Enable);
+        QCOMPARE(w->Settings.Proxy.ProxyPort, 80);
+        QVERIFY(w->Settings.Proxy.ProxyEnable);
         QCOMPARE(w->Settings.BookmarkMark, QStringLiteral("(BM)"));
         QVERIFY(w->SaveOptions.Compress);
         QCOMPARE(w->HistoryMenu1->List().Items(), (QStringList{"/x/new.txt", "/x/old.txt"}));
@@ -188,7 +188,7 @@ private slots:
 
         WriteIni("[Proxy]\nPort=abc\n");
         auto second = NewWindow();
-        QCOMPARE(second->Settings.Proxy.Port, 0);  // a file without a usable port: 0, not 80
+        QCOMPARE(second->Settings.Proxy.ProxyPort, 0);  // a file without a usable port: 0, not 80
     }
 
     void cp932FileLoadsAndIsWrittenBackAsUtf8() {
@@ -265,13 +265,13 @@ private slots:
         if (message.isEmpty()) {
             QCOMPARE(result, int(QDialog::Accepted));
             QVERIFY(prompts_->messages.empty());
-            QCOMPARE(w->Settings.Proxy.Port, value);
+            QCOMPARE(w->Settings.Proxy.ProxyPort, value);
         } else {
             QCOMPARE(result, -1);  // the dialog stayed open
             QCOMPARE(prompts_->messages.size(), size_t(1));
             QCOMPARE(prompts_->messages[0].text, message);
             QCOMPARE(prompts_->messages[0].icon, QMessageBox::Critical);
-            QCOMPARE(w->Settings.Proxy.Port, 80);
+            QCOMPARE(w->Settings.Proxy.ProxyPort, 80);
         }
     }
 

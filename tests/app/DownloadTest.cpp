@@ -1,0 +1,298 @@
+// The open-from-URL command and the HTML command against the tests' HTTP
+// server on 127.0.0.1, with real widgets under the offscreen platform.
+#include "FakePrompts.h"
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+
+#include "HttpProt.h"
+#include "RegistryFile.h"
+#include "UnitDL.h"
+#include "UnitMain.h"
+#include "UnitURL.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace verdane;
+using namespace verdane::test;
+
+namespace {
+
+const std::string kSjisPage = "<html><body><p>\x93\xFA\x96\x7B\x8C\xEA &amp; more</p></body></html>\r\n";
+const std::string kSjisText = "\x93\xFA\x96\x7B\x8C\xEA & more\r\n\r\n";
+
+std::string Nkf(const char* option, const std::string& sjis) {
+    return RunProcess("/usr/bin/nkf", {"-S", option}, sjis).out;
+}
+
+std::unique_ptr<TFormMainVerdane> NewWindow() {
+    static const platform::TRegistryFile registry;
+    auto w = std::make_unique<TFormMainVerdane>(registry, QStringList{});
+    w->show();
+    return w;
+}
+
+std::function<int(QDialog&)> EnterUrl(const std::string& url, bool html) {
+    return [=](QDialog& d) {
+        auto& form = dynamic_cast<TFormURL&>(d);
+        form.EditURL->setEditText(QString::fromStdString(url));
+        form.CheckBoxHTML->setChecked(html);
+        return int(QDialog::Accepted);
+    };
+}
+
+std::string Ok(const std::string& body, bool withLength = true) {
+    std::vector<std::string> headers = {"Content-Type: text/html"};
+    if (withLength) headers.push_back("Content-Length: " + std::to_string(body.size()));
+    return Answer("HTTP/1.0 200 OK", headers, body);
+}
+
+}  // namespace
+
+class DownloadTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each test starts without a settings file, in a configuration folder of its own.
+    void init() {
+        prompts_ = std::make_unique<FakePrompts>();
+        config_ = std::make_unique<test::TempDir>();
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_->Path()));
+    }
+    void cleanup() {
+        prompts_.reset();
+        config_.reset();
+    }
+
+    void pagesOfEveryEncodingArriveAsShiftJis_data();
+    void pagesOfEveryEncodingArriveAsShiftJis();
+    void lineEndsBecomeCrLf_data();
+    void lineEndsBecomeCrLf();
+    void anEmptyBodyLeavesTheEditorAsItWas();
+    void aNotFoundPageOverAnEmptyEditorSaysWhy();
+    void aNotFoundPageOverATextChangesNothing();
+    void aServerThatNeverAnswersCanBeCancelled();
+    void aLargeTransferCanBeCancelled();
+    void aRelocationIsFollowed();
+    void theProgressBarIsBusyWithoutALengthAndReaches100WithOne();
+    void theUrlAndCheckBoxAreKeptBetweenUses();
+    void anEmptyUrlOrCancelDoesNothing();
+    void theHtmlCommandConvertsAndOneUndoRestoresThePage();
+
+private:
+    std::unique_ptr<FakePrompts> prompts_;
+    std::unique_ptr<test::TempDir> config_;
+};
+
+void DownloadTest::pagesOfEveryEncodingArriveAsShiftJis_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<bool>("html");
+    for (bool html : {true, false}) {
+        QTest::addRow("shift-jis, html %d", html) << QByteArray::fromStdString(kSjisPage) << html;
+        QTest::addRow("euc-jp, html %d", html) << QByteArray::fromStdString(Nkf("-e", kSjisPage)) << html;
+        QTest::addRow("utf-8, html %d", html) << QByteArray::fromStdString(Nkf("-w", kSjisPage)) << html;
+    }
+}
+
+void DownloadTest::pagesOfEveryEncodingArriveAsShiftJis() {
+    QFETCH(QByteArray, page);
+    QFETCH(bool, html);
+    TestHttpServer server;
+    server.On("/page", {Send(Ok(page.toStdString()))});
+    auto w = NewWindow();
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/page"), html));
+    w->URLU1Click();
+    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(html ? kSjisText : kSjisPage));
+    QVERIFY(prompts_->messages.size() == 1);  // only the start's note that there is no Palm Desktop
+    QVERIFY(server.LastRequest().find("User-Agent: Halvorn") != std::string::npos);
+    QVERIFY(w->menuBar()->isEnabled() && w->RichEditMain->isEnabled());
+    QVERIFY(!w->FormDL->isVisible());
+}
+
+void DownloadTest::lineEndsBecomeCrLf_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("lf only") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("unterminated") << QByteArray("a\r\nb") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("lone cr") << QByteArray("a\rb\r") << QByteArray("a\r\nb\r\n");
+}
+
+void DownloadTest::lineEndsBecomeCrLf() {
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, expected);
+    TestHttpServer server;
+    server.On("/t", {Send(Ok(body.toStdString(), false))});
+    auto w = NewWindow();
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/t"), false));
+    w->URLU1Click();
+    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(expected.toStdString()));
+}
+
+void DownloadTest::anEmptyBodyLeavesTheEditorAsItWas() {
+    TestHttpServer server;
+    server.On("/empty", {Send(Ok(""))});
+    auto w = NewWindow();
+    w->SetDocumentBytes("kept\r\n");
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/empty"), true));
+    w->URLU1Click();
+    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    QCOMPARE(prompts_->messages.size(), size_t(1));
+}
+
+void DownloadTest::aNotFoundPageOverAnEmptyEditorSaysWhy() {
+    TestHttpServer server;
+    server.On("/missing", {Send(Answer("HTTP/1.0 404 Not Found", {"Content-Length: 9"}, "not found"))});
+    auto w = NewWindow();
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/missing"), true));
+    w->URLU1Click();
+    QCOMPARE(w->DocumentBytes(), std::string());
+    QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
+    QCOMPARE(prompts_->messages.back().detail, QStringLiteral("404 Not Found"));
+}
+
+void DownloadTest::aNotFoundPageOverATextChangesNothing() {
+    TestHttpServer server;
+    server.On("/missing", {Send(Answer("HTTP/1.0 404 Not Found", {"Content-Length: 9"}, "not found"))});
+    auto w = NewWindow();
+    w->SetDocumentBytes("old text\r\n");
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/missing"), true));
+    w->URLU1Click();
+    QCOMPARE(w->DocumentBytes(), std::string("old text\r\n"));
+    QVERIFY(!w->Modified());
+    QCOMPARE(prompts_->messages.size(), size_t(1));
+}
+
+void DownloadTest::aServerThatNeverAnswersCanBeCancelled() {
+    TestHttpServer server;
+    server.On("/silent", {Hold()});
+    auto w = NewWindow();
+    w->SetDocumentBytes("kept\r\n");
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/silent"), true));
+    bool sawBusy = false;
+    QTimer::singleShot(1000, w.get(), [&] {
+        sawBusy = !w->menuBar()->isEnabled() && w->FormDL->isVisible() && w->FormDL->ButtonCancel->isEnabled();
+        QTest::mouseClick(w->FormDL->ButtonCancel, Qt::LeftButton);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    w->URLU1Click();
+    QVERIFY(clock.elapsed() < 10000);
+    QVERIFY(sawBusy);
+    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    QVERIFY(w->menuBar()->isEnabled() && w->RichEditMain->isEnabled());
+    QVERIFY(!w->FormDL->isVisible());
+    server.Stop();
+}
+
+void DownloadTest::aLargeTransferCanBeCancelled() {
+    TestHttpServer server;
+    const long long total = 50ll << 20;
+    server.On("/big", {Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(total) + "\r\n\r\n"),
+                       SendRepeated(std::string(65536, 'x'), total)});
+    auto w = NewWindow();
+    w->SetDocumentBytes("kept\r\n");
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/big"), false));
+    // Cancel as soon as data arrives.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (w->FormDL->LabelInfo->text().startsWith(QStringLiteral("ダウンロード中"))) w->FormDL->ButtonCancelClick();
+    });
+    poll.start(5);
+    w->URLU1Click();
+    QVERIFY(w->FormDL->Cancelled());
+    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+}
+
+void DownloadTest::aRelocationIsFollowed() {
+    TestHttpServer server;
+    server.On("/old", {Send(Answer("HTTP/1.0 302 Found", {"Location: /new", "Content-Length: 0"}, ""))});
+    server.On("/new", {Send(Ok("moved here\n"))});
+    auto w = NewWindow();
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/old"), false));
+    w->URLU1Click();
+    QCOMPARE(w->DocumentBytes(), std::string("moved here\r\n"));
+}
+
+void DownloadTest::theProgressBarIsBusyWithoutALengthAndReaches100WithOne() {
+    for (bool withLength : {false, true}) {
+        TestHttpServer server;
+        const std::string body(300000, 'y');
+        std::string head = "HTTP/1.0 200 OK\r\n";
+        if (withLength) head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+        server.On("/p", {Send(head + "\r\n" + body.substr(0, 1000)), Delay(300), Send(body.substr(1000))});
+        auto w = NewWindow();
+        prompts_->dialogs.push_back(EnterUrl(server.Url("/p"), false));
+        int maximumDuringTransfer = -1;
+        QString infoDuringTransfer;
+        QTimer::singleShot(150, w.get(), [&] {
+            maximumDuringTransfer = w->FormDL->ProgressBar->maximum();
+            infoDuringTransfer = w->FormDL->LabelInfo->text();
+        });
+        w->URLU1Click();
+        QCOMPARE(maximumDuringTransfer, withLength ? 100 : 0);
+        QVERIFY2(infoDuringTransfer.startsWith(QStringLiteral("ダウンロード中 (")), qPrintable(infoDuringTransfer));
+        QCOMPARE(w->FormDL->ProgressBar->value(), 100);
+        QCOMPARE(w->DocumentBytes().size(), body.size() + 2);
+    }
+}
+
+void DownloadTest::theUrlAndCheckBoxAreKeptBetweenUses() {
+    TestHttpServer server;
+    server.On("*", {Send(Ok("x"))});
+    auto w = NewWindow();
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/a"), false));
+    w->URLU1Click();
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/b"), false));
+    w->URLU1Click();
+    QString shownUrl;
+    bool shownHtml = true;
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        auto& form = dynamic_cast<TFormURL&>(d);
+        shownUrl = form.EditURL->currentText();
+        shownHtml = form.CheckBoxHTML->isChecked();
+        return int(QDialog::Rejected);
+    });
+    w->URLU1Click();
+    QCOMPARE(shownUrl, QString::fromStdString(server.Url("/b")));
+    QVERIFY(!shownHtml);
+    QCOMPARE(w->FormURL->RecentUrls(),
+             (QStringList{QString::fromStdString(server.Url("/b")), QString::fromStdString(server.Url("/a"))}));
+    for (int i = 0; i < 12; ++i) w->FormURL->RememberUrl(QStringLiteral("http://h/%1").arg(i));
+    QCOMPARE(w->FormURL->RecentUrls().size(), TFormURL::kRecentUrls);
+    QCOMPARE(w->FormURL->RecentUrls().first(), QStringLiteral("http://h/11"));
+}
+
+void DownloadTest::anEmptyUrlOrCancelDoesNothing() {
+    auto w = NewWindow();
+    w->SetDocumentBytes("kept\r\n");
+    prompts_->dialogs.push_back(EnterUrl("", true));
+    w->URLU1Click();
+    prompts_->dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
+    w->URLU1Click();
+    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    QCOMPARE(prompts_->messages.size(), size_t(1));
+}
+
+void DownloadTest::theHtmlCommandConvertsAndOneUndoRestoresThePage() {
+    auto w = NewWindow();
+    w->SetDocumentBytes(kSjisPage);
+    w->MenuEditHTMLClick();
+    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(kSjisText));
+    QVERIFY(w->Modified());
+    w->MenuUndoClick();
+    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(kSjisPage));
+    // An empty text becomes one line end.
+    w->SetDocumentBytes("");
+    w->MenuEditHTMLClick();
+    QCOMPARE(w->DocumentBytes(), std::string("\r\n"));
+}
+
+QTEST_MAIN(DownloadTest)
+#include "DownloadTest.moc"
