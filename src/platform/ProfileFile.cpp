@@ -45,19 +45,23 @@ struct Lines {
     bool crlf = false;
 };
 
-Lines Load(const QString& fileName) {
+Lines Parse(std::string_view bytes) {
     Lines out;
-    std::string bytes;
-    try {
-        bytes = ReadWholeFile(fileName.toStdString());
-    } catch (const EFileError&) {
-        return out;  // a missing or unreadable file reads as empty: defaults
-    }
-    out.crlf = bytes.find("\r\n") != std::string::npos;
+    out.crlf = bytes.find("\r\n") != std::string_view::npos;
     const QString text = DecodeSettingsText(bytes);
     if (!text.isEmpty()) out.lines = text.split(u'\n');
     if (!out.lines.isEmpty() && out.lines.constLast().isEmpty()) out.lines.removeLast();
     return out;
+}
+
+// The file's bytes; a missing or unreadable file reads as empty, so every key
+// gets its default.
+std::string ReadBytes(const QString& fileName) {
+    try {
+        return ReadWholeFile(fileName.toStdString());
+    } catch (const EFileError&) {
+        return {};
+    }
 }
 
 bool IsComment(QStringView trimmed) { return trimmed.startsWith(u';'); }
@@ -170,7 +174,7 @@ void MakeFolder(const QString& fileName) {
     }
 }
 
-void Store(const QString& fileName, const Lines& file) {
+void Store(const QString& fileName, const std::string& bytes) {
     const QByteArray path = QFile::encodeName(fileName);
     MakeFolder(fileName);
     // The rename of an atomic save would replace a file the user made read-only
@@ -189,12 +193,8 @@ void Store(const QString& fileName, const Lines& file) {
         ::close(fd);
         created = true;
     }
-    const QString eol = file.crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    QString text;
-    for (const QString& line : file.lines) text += line + eol;
-    const QByteArray bytes = text.toUtf8();
     try {
-        WriteFileAtomically(path.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        WriteFileAtomically(path.toStdString(), bytes);
     } catch (const EFileError& e) {
         if (created) ::unlink(path.constData());
         // The writer's message is "cannot write <path>: <reason>"; keep the reason.
@@ -274,16 +274,38 @@ QString DatePatternFilePath(const QString& executablePath) {
     return ConfigFolder() + QStringLiteral("/verdane.DFF");
 }
 
+std::optional<QString> ProfileValue(std::string_view fileBytes, const QString& section, const QString& key) {
+    const Lines file = Parse(fileBytes);
+    const Place place = Find(file.lines, section, key);
+    if (place.key < 0) return std::nullopt;
+    const QString& line = file.lines[place.key];
+    return CutToByteLimit(Unquote(QStringView(line).mid(line.indexOf(u'=') + 1)));
+}
+
+std::string ProfileWithValue(std::string_view fileBytes, const QString& section, const QString& key,
+                             const QString& value) {
+    Lines file = Parse(fileBytes);
+    const Place place = Find(file.lines, section, key);
+    const QString line = key + u'=' + Quote(value);
+    if (place.key >= 0) {
+        file.lines[place.key] = line;
+    } else if (place.section >= 0) {
+        file.lines.insert(place.insertAt, line);
+    } else {
+        file.lines << u'[' + section + u']' << line;
+    }
+    const QString eol = file.crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QString text;
+    for (const QString& l : file.lines) text += l + eol;
+    return text.toStdString();
+}
+
 TProfile::TProfile(QString fileName) : fileName_(std::move(fileName)) {}
 
 bool TProfile::Exists() const { return QFileInfo::exists(fileName_); }
 
 QString TProfile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const {
-    const Lines file = Load(fileName_);
-    const Place place = Find(file.lines, section, key);
-    if (place.key < 0) return defaultValue;
-    const QString& line = file.lines[place.key];
-    return CutToByteLimit(Unquote(QStringView(line).mid(line.indexOf(u'=') + 1)));
+    return ProfileValue(ReadBytes(fileName_), section, key).value_or(defaultValue);
 }
 
 std::int32_t TProfile::ReadInteger(const QString& section, const QString& key, std::int32_t defaultValue) const {
@@ -298,21 +320,11 @@ bool TProfile::ReadBool(const QString& section, const QString& key, bool default
 }
 
 bool TProfile::ValueExists(const QString& section, const QString& key) const {
-    return Find(Load(fileName_).lines, section, key).key >= 0;
+    return ProfileValue(ReadBytes(fileName_), section, key).has_value();
 }
 
 void TProfile::WriteString(const QString& section, const QString& key, const QString& value) {
-    Lines file = Load(fileName_);
-    const Place place = Find(file.lines, section, key);
-    const QString line = key + u'=' + Quote(value);
-    if (place.key >= 0) {
-        file.lines[place.key] = line;
-    } else if (place.section >= 0) {
-        file.lines.insert(place.insertAt, line);
-    } else {
-        file.lines << u'[' + section + u']' << line;
-    }
-    Store(fileName_, file);
+    Store(fileName_, ProfileWithValue(ReadBytes(fileName_), section, key, value));
 }
 
 void TProfile::WriteInteger(const QString& section, const QString& key, std::int32_t value) {

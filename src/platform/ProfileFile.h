@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace verdane::platform {
@@ -47,6 +48,15 @@ QString SettingsFilePath(const QString& executablePath);
 // The date-pattern file: `<executable path>.DFF` when it exists, else beside
 // the settings file in the configuration folder.
 QString DatePatternFilePath(const QString& executablePath);
+
+// The value of a key in the bytes of a settings file, as TProfile reads it, or
+// nothing when the section or key is missing.
+std::optional<QString> ProfileValue(std::string_view fileBytes, const QString& section, const QString& key);
+// The bytes of the settings file after writing a key: its line replaced, or
+// added at the end of its section, or a new section at the end; UTF-8, with the
+// file's own line ends.
+std::string ProfileWithValue(std::string_view fileBytes, const QString& section, const QString& key,
+                             const QString& value);
 
 class TProfile {
 public:

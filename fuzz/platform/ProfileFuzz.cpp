@@ -1,0 +1,34 @@
+// Fuzz target: arbitrary settings files (UTF-8, CP932 or neither). Reading keys
+// and integers never fails, and a value written into any file reads back as
+// written. Input: byte 0 is the length of the value, then the value, then the file.
+#include "ProfileFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+using namespace verdane::platform;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1) return 0;
+    const std::size_t valueLength = std::min<std::size_t>(data[0], size - 1);
+    const std::string_view all(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::string_view valueBytes = all.substr(0, valueLength);
+    const std::string_view file = all.substr(valueLength);
+
+    for (const char* key : {"Count", "H0", "Port", "BM", "Text1"}) {
+        for (const char* section : {"History", "Proxy", "Setting", "Strings", ""}) {
+            if (const auto value = ProfileValue(file, QString::fromLatin1(section), QString::fromLatin1(key)))
+                (void)ParseInteger(*value);
+        }
+    }
+
+    // Line breaks are written as blanks, so the value is taken without them.
+    QString value = DecodeSettingsText(valueBytes);
+    value.remove(u'\n');
+    const std::string written = ProfileWithValue(file, QStringLiteral("Strings"), QStringLiteral("Text1"), value);
+    const auto back = ProfileValue(written, QStringLiteral("strings"), QStringLiteral("TEXT1"));
+    if (!back || (*back != value && !value.startsWith(*back))) std::abort();
+    return 0;
+}
