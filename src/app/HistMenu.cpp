@@ -91,8 +91,10 @@ void THistoryMenu::LoadHistory() {
 void THistoryMenu::SaveHistory() {
     if (FileName.isEmpty()) return;
     platform::TProfile ini(FileName);
+    ini.BeginUpdate();
     ini.WriteInteger(SectionName, QStringLiteral("Count"), list_.Count());
     for (int i = 0; i < list_.Count(); ++i) ini.WriteString(SectionName, QStringLiteral("H%1").arg(i), list_[i]);
+    ini.EndUpdate();
 }
 
 QMenu* THistoryMenu::SubMenu() {

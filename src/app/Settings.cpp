@@ -114,6 +114,9 @@ void LoadSettings(const platform::TProfile& ini, TSettings& s) {
 }
 
 void SaveSettings(platform::TProfile& ini, const TSettings& s) {
+    // One replacement of the file for all keys: a failed write leaves the whole
+    // old file, and the close does not wait for a sync per key.
+    ini.BeginUpdate();
     SaveEditorFont(ini, QStringLiteral("RichEditMain"), s.EditorFont, s.EditorFontColor);
     ini.WriteInteger(kSetting, QStringLiteral("Color"), s.EditorBackground);
     ini.WriteString(kSetting, QStringLiteral("BM"), s.BookmarkMark);
@@ -130,6 +133,7 @@ void SaveSettings(platform::TProfile& ini, const TSettings& s) {
     ini.WriteBool(kVerdane, QStringLiteral("Compress"), s.Compress);
     ini.WriteBool(kVerdane, QStringLiteral("Binary"), s.IncludeBinary);
     for (int n = 1; n <= 8; ++n) ini.WriteString(kStrings, QStringLiteral("Text%1").arg(n), s.FixedPhrases[n - 1]);
+    ini.EndUpdate();
 }
 
 void ApplyEditorLook(QPlainTextEdit& editor, const QFont& font, TColorValue fontColor, TColorValue background) {

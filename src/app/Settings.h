@@ -73,8 +73,9 @@ void SaveEditorFont(platform::TProfile& ini, const QString& controlName, const Q
 // the proxy port is 80.
 void LoadSettings(const platform::TProfile& ini, TSettings& settings);
 // Writes every setting in the file's order: Fonts, Setting, Proxy, Window,
-// Verdane, Strings. Throws platform::EProfileError at the first key that cannot
-// be written; the file then keeps what it had.
+// Verdane, Strings, in one replacement of the file. Throws
+// platform::EProfileError when it cannot be written; the file then keeps
+// what it had.
 void SaveSettings(platform::TProfile& ini, const TSettings& settings);
 
 // The editor shows the font, text colour and background: its default format,

@@ -305,7 +305,7 @@ TProfile::TProfile(QString fileName) : fileName_(std::move(fileName)) {}
 bool TProfile::Exists() const { return QFileInfo::exists(fileName_); }
 
 QString TProfile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const {
-    return ProfileValue(ReadBytes(fileName_), section, key).value_or(defaultValue);
+    return ProfileValue(Bytes(), section, key).value_or(defaultValue);
 }
 
 std::int32_t TProfile::ReadInteger(const QString& section, const QString& key, std::int32_t defaultValue) const {
@@ -320,11 +320,26 @@ bool TProfile::ReadBool(const QString& section, const QString& key, bool default
 }
 
 bool TProfile::ValueExists(const QString& section, const QString& key) const {
-    return ProfileValue(ReadBytes(fileName_), section, key).has_value();
+    return ProfileValue(Bytes(), section, key).has_value();
 }
 
 void TProfile::WriteString(const QString& section, const QString& key, const QString& value) {
-    Store(fileName_, ProfileWithValue(ReadBytes(fileName_), section, key, value));
+    std::string bytes = ProfileWithValue(Bytes(), section, key, value);
+    if (pending_) pending_ = std::move(bytes);
+    else Store(fileName_, bytes);
+}
+
+std::string TProfile::Bytes() const { return pending_ ? *pending_ : ReadBytes(fileName_); }
+
+void TProfile::BeginUpdate() {
+    if (!pending_) pending_ = ReadBytes(fileName_);
+}
+
+void TProfile::EndUpdate() {
+    if (!pending_) return;
+    const std::string bytes = std::move(*pending_);
+    pending_.reset();
+    Store(fileName_, bytes);
 }
 
 void TProfile::WriteInteger(const QString& section, const QString& key, std::int32_t value) {

@@ -84,8 +84,18 @@ public:
     void WriteInteger(const QString& section, const QString& key, std::int32_t value);
     void WriteBool(const QString& section, const QString& key, bool value);
 
+    // Writes between BeginUpdate and EndUpdate are kept in memory (and read back
+    // from there) and reach the file together at EndUpdate, in one atomic
+    // replacement: all of them or, when it fails, none. EndUpdate throws
+    // EProfileError.
+    void BeginUpdate();
+    void EndUpdate();
+
 private:
+    std::string Bytes() const;
+
     QString fileName_;
+    std::optional<std::string> pending_;
 };
 
 }  // namespace verdane::platform

@@ -143,6 +143,27 @@ TEST(TProfile, UnwritableFolderRaisesAndLeavesNoFile) {
     EXPECT_EQ(ReadFile(dir.File("plain")), "not a folder");
 }
 
+TEST(TProfile, AnUpdateReachesTheFileWholeOrNotAtAll) {
+    TempDir dir;
+    const std::string path = dir.File("v.INI");
+    WriteFile(path, "[Setting]\nBM=(BM)\n");
+    TProfile ini(Q(path));
+    ini.BeginUpdate();
+    ini.WriteString("Setting", "BM", "#");
+    ini.WriteInteger("Proxy", "Port", 80);
+    EXPECT_EQ(ini.ReadString("Setting", "BM", ""), "#");  // read from the pending update
+    EXPECT_EQ(ReadFile(path), "[Setting]\nBM=(BM)\n");
+    ini.EndUpdate();
+    EXPECT_EQ(ReadFile(path), "[Setting]\nBM=#\n[Proxy]\nPort=80\n");
+
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    ini.BeginUpdate();
+    ini.WriteString("Setting", "BM", "lost");
+    EXPECT_THROW(ini.EndUpdate(), EProfileError);
+    EXPECT_EQ(ReadFile(path), "[Setting]\nBM=#\n[Proxy]\nPort=80\n");
+    EXPECT_EQ(ini.ReadString("Setting", "BM", ""), "#");
+}
+
 TEST(SettingsFilePath, PortableFileBesideTheExecutableWins) {
     TempDir dir;
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.File("config")));

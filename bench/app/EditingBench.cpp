@@ -1,10 +1,18 @@
 // Find Next and Replace All in the editor holding the 10 MB Shift-JIS text, as
-// the user meets them: a real QPlainTextEdit under the offscreen platform.
+// the user meets them: a real QPlainTextEdit under the offscreen platform. And
+// the settings file written at close, key by key.
 #include "EditorCodec.h"
 #include "EditorSearch.h"
+#include "HistMenu.h"
+#include "ProfileFile.h"
 #include "SampleTexts.h"
+#include "Settings.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
@@ -81,6 +89,26 @@ void BM_UndoReplaceAll100000(benchmark::State& state) {
     if (editor.document()->characterCount() != text.size() + 1) state.SkipWithError("undo did not restore");
 }
 BENCHMARK(BM_UndoReplaceAll100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Every setting and a full recent-files list (32 paths), written at close.
+void BM_SaveSettingsAtClose(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("verdane.INI"));
+    TSettings settings;
+    for (auto& phrase : settings.FixedPhrases) phrase = QStringLiteral("定型文の例です。");
+    QMenu menu;
+    QAction* anchor = menu.addSeparator();
+    THistoryMenu history;
+    history.FileName = ini;
+    history.SetTargetMenuItem(anchor);
+    for (int i = 0; i < 32; ++i) history.AddHistory(QStringLiteral("/home/user/本/第%1章.txt").arg(i));
+    for (auto _ : state) {
+        platform::TProfile profile(ini);
+        SaveSettings(profile, settings);
+        history.SaveHistory();
+    }
+}
+BENCHMARK(BM_SaveSettingsAtClose)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
