@@ -59,17 +59,22 @@ QString TextWithOccurrences(int count) {
     return text;
 }
 
+// The text put in the editor anew, and a search for "XY" (the callers do not time it).
+TEditorSearch SearchInFreshText(QPlainTextEdit& editor, const QString& text) {
+    editor.setPlainText(text);
+    TEditorSearch search;
+    search.TakeParameters(QStringLiteral("XY"), true, false);
+    return search;
+}
+
 void BM_ReplaceAll100000(benchmark::State& state) {
     const QString text = TextWithOccurrences(100000);
     QPlainTextEdit editor;
     for (auto _ : state) {
         state.PauseTiming();
-        editor.setPlainText(text);
-        TEditorSearch search;
-        search.TakeParameters(QStringLiteral("XY"), true, false);
+        TEditorSearch search = SearchInFreshText(editor, text);
         state.ResumeTiming();
-        const int n = search.ReplaceAll(editor, QStringLiteral("XYZ"));
-        if (n < 100000) state.SkipWithError("too few replacements");
+        if (search.ReplaceAll(editor, QStringLiteral("XYZ")) < 100000) state.SkipWithError("too few replacements");
     }
 }
 BENCHMARK(BM_ReplaceAll100000)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -79,10 +84,7 @@ void BM_UndoReplaceAll100000(benchmark::State& state) {
     QPlainTextEdit editor;
     for (auto _ : state) {
         state.PauseTiming();
-        editor.setPlainText(text);
-        TEditorSearch search;
-        search.TakeParameters(QStringLiteral("XY"), true, false);
-        search.ReplaceAll(editor, QStringLiteral("XYZ"));
+        SearchInFreshText(editor, text).ReplaceAll(editor, QStringLiteral("XYZ"));
         state.ResumeTiming();
         editor.undo();
     }

@@ -63,8 +63,7 @@ private slots:
     // Each test starts without a settings file, in a configuration folder of its own.
     void init() {
         prompts_ = std::make_unique<FakePrompts>();
-        config_ = std::make_unique<test::TempDir>();
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_->Path()));
+        config_ = std::make_unique<test::TempConfigHome>();
     }
     void cleanup() {
         prompts_.reset();
@@ -88,7 +87,7 @@ private slots:
 
 private:
     std::unique_ptr<FakePrompts> prompts_;
-    std::unique_ptr<test::TempDir> config_;
+    std::unique_ptr<test::TempConfigHome> config_;
 };
 
 void DownloadTest::pagesOfEveryEncodingArriveAsShiftJis_data() {

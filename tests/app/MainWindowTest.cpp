@@ -93,8 +93,7 @@ private slots:
     // its own in a fresh configuration folder.
     void init() {
         prompts_ = std::make_unique<FakePrompts>();
-        config_ = std::make_unique<test::TempDir>();
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_->Path()));
+        config_ = std::make_unique<test::TempConfigHome>();
     }
     void cleanup() {
         prompts_.reset();
@@ -132,7 +131,7 @@ private slots:
 
 private:
     std::unique_ptr<FakePrompts> prompts_;
-    std::unique_ptr<test::TempDir> config_;
+    std::unique_ptr<test::TempConfigHome> config_;
 };
 
 void MainWindowTest::newWindowShowsNewFileCaptionAndAnEmptyDocument() {

@@ -71,7 +71,7 @@ class SettingsWindowTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<FakePrompts> prompts_;
-    std::unique_ptr<TempDir> config_;
+    std::unique_ptr<test::TempConfigHome> config_;
     // Checks made inside a dialog's answer, where QCOMPARE cannot return.
     bool inDialog = true;
     std::string Ini() const { return config_->File("verdane/verdane.INI"); }
@@ -83,8 +83,7 @@ class SettingsWindowTest : public QObject {
 private slots:
     void init() {
         prompts_ = std::make_unique<FakePrompts>();
-        config_ = std::make_unique<TempDir>();
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_->Path()));
+        config_ = std::make_unique<test::TempConfigHome>();
         inDialog = true;
     }
     void cleanup() {
@@ -281,6 +280,10 @@ private slots:
         const QColor background = w->RichEditMain->palette().color(QPalette::Base);
         QFont big(QStringLiteral("IPAGothic"), 20);
         QList<int> fontDialogStarts;  // point sizes
+        auto chooseNavy = [](QDialog& d) {
+            dynamic_cast<QColorDialog&>(d).setCurrentColor(QColor(0, 0, 128));
+            return int(QDialog::Accepted);
+        };
         auto chooseFont = [&](QDialog& d) {
             auto& dialog = dynamic_cast<QFontDialog&>(d);
             fontDialogStarts << dialog.currentFont().pointSize();
@@ -294,10 +297,7 @@ private slots:
                 QCOMPARE(f.SampleFont.pointSize(), 20);
                 prompts_->dialogs.push_back(chooseFont);
                 f.ButtonFontClick();
-                prompts_->dialogs.push_back([this](QDialog& d) {
-                    dynamic_cast<QColorDialog&>(d).setCurrentColor(QColor(0, 0, 128));
-                    return int(QDialog::Accepted);
-                });
+                prompts_->dialogs.push_back(chooseNavy);
                 f.ButtonColorClick();
                 QCOMPARE(f.StaticTextFont->palette().color(QPalette::Window), QColor(0, 0, 128));
                 f.EditBM->setText(QStringLiteral("changed"));
@@ -313,10 +313,7 @@ private slots:
         prompts_->dialogs.push_back(SettingDialog([&](TFormSetting& f) {
             prompts_->dialogs.push_back(chooseFont);
             f.ButtonFontClick();
-            prompts_->dialogs.push_back([this](QDialog& d) {
-                dynamic_cast<QColorDialog&>(d).setCurrentColor(QColor(0, 0, 128));
-                return int(QDialog::Accepted);
-            });
+            prompts_->dialogs.push_back(chooseNavy);
             f.ButtonColorClick();
             f.EditBM->clear();
         }));

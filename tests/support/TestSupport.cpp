@@ -33,6 +33,19 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+TempConfigHome::TempConfigHome() {
+    if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
+        previous_ = old;
+        hadPrevious_ = true;
+    }
+    ::setenv("XDG_CONFIG_HOME", dir_.Path().c_str(), 1);
+}
+
+TempConfigHome::~TempConfigHome() {
+    if (hadPrevious_) ::setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot open " + path);

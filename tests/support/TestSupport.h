@@ -22,6 +22,24 @@ private:
     std::string path_;
 };
 
+// XDG_CONFIG_HOME pointed at a new temporary folder for the object's life, so
+// the program's settings file starts absent and never touches the user's.
+class TempConfigHome {
+public:
+    TempConfigHome();
+    ~TempConfigHome();
+    TempConfigHome(const TempConfigHome&) = delete;
+    TempConfigHome& operator=(const TempConfigHome&) = delete;
+
+    const std::string& Path() const { return dir_.Path(); }
+    std::string File(std::string_view name) const { return dir_.File(name); }
+
+private:
+    TempDir dir_;
+    std::string previous_;
+    bool hadPrevious_ = false;
+};
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, std::string_view bytes);
 bool FileExists(const std::string& path);
