@@ -563,7 +563,9 @@ void TFormMainVerdane::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    InitDir = FolderPart(OpenDialog1.FileName);
+    // The folder of the last file opened; a run without one keeps the folder
+    // the settings file gave, rather than forgetting it.
+    if (!OpenDialog1.FileName.isEmpty()) InitDir = FolderPart(OpenDialog1.FileName);
     // A settings file that cannot be written is reported; the window still closes.
     Guarded([this] { SaveSettings(); });
     event->accept();

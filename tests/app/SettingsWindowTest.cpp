@@ -162,8 +162,7 @@ private slots:
         QCOMPARE(w->InitDir, QStringLiteral("/home/u/本/"));
         QCOMPARE(w->OpenDialog1.InitialDir, QStringLiteral("/home/u/本/"));
         QCOMPARE(w->HistoryMenu1->List().Items(), QStringList{"/home/u/本/a.txt"});
-        w->OpenDialog1.FileName = QStringLiteral("/home/u/本/a.txt");
-        QVERIFY(w->close());
+        QVERIFY(w->close());  // no file opened in this run: the folder stays
         QCOMPARE(ReadFile(Ini()), first);
     }
 
