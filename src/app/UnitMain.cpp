@@ -23,6 +23,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 #include <QTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -301,14 +308,6 @@ void TFormMainVerdane::SetDocumentBytes(std::string_view bytes) {
     RichEditMain->setPlainText(platform::BytesToEditor(bytes));
 }
 
-void TFormMainVerdane::ReplaceDocumentBytes(std::string_view bytes) {
-    QTextCursor cursor(RichEditMain->document());
-    cursor.beginEditBlock();
-    cursor.select(QTextCursor::Document);
-    cursor.insertText(platform::BytesToEditor(bytes));
-    cursor.endEditBlock();
-}
-
 bool TFormMainVerdane::Modified() const { return RichEditMain->document()->isModified(); }
 void TFormMainVerdane::SetModified(bool modified) { RichEditMain->document()->setModified(modified); }
 
@@ -538,21 +537,33 @@ void TFormMainVerdane::AddToHistory(const QString&) {}
 
 namespace {
 
-// The HTML conversion calls back for every byte; the window gets a turn at most
-// every 50 ms, and a call in between costs a counter and, every 1024 calls, a
-// look at the clock.
+// Long work on the window's thread calls this often (the HTML conversion for
+// every byte); every 50 ms the window gets a turn to paint. A small thread
+// raises a flag when a turn is due, so a call in between costs one load.
 class PaintTurns {
 public:
-    PaintTurns() { clock_.start(); }
+    PaintTurns()
+        : ticker_([this](std::stop_token stop) {
+              std::mutex mutex;
+              std::condition_variable_any wake;
+              std::unique_lock lock(mutex);
+              while (!stop.stop_requested()) {
+                  wake.wait_for(lock, stop, std::chrono::milliseconds(50), [] { return false; });
+                  due_.store(true, std::memory_order_relaxed);
+              }
+          }) {}
     void operator()() {
-        if ((++calls_ & 1023u) != 0 || clock_.elapsed() < 50) return;
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        clock_.restart();
+        if (due_.load(std::memory_order_relaxed)) TakeTurn();
     }
 
 private:
-    QElapsedTimer clock_;
-    unsigned calls_ = 0;
+    void TakeTurn() {
+        due_.store(false, std::memory_order_relaxed);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+
+    std::atomic<bool> due_{false};
+    std::jthread ticker_;  // last: stopped and joined before the flag goes
 };
 
 // Marks the window busy for a long command; a close asked for meanwhile runs
@@ -579,12 +590,34 @@ private:
 
 }  // namespace
 
+void TFormMainVerdane::ReplaceDocumentBytes(std::string_view bytes) {
+    const QString text = platform::BytesToEditor(bytes);
+    // A long text goes in by pieces, so the window gets its turns to paint; the
+    // pieces make one edit block and so one undo step.
+    constexpr qsizetype kPiece = 128 * 1024;
+    PaintTurns turns;
+    QTextCursor cursor(RichEditMain->document());
+    cursor.beginEditBlock();
+    // The old text goes from the end, piece by piece, for the same reason.
+    for (int end = RichEditMain->document()->characterCount() - 1; end > 0; end -= kPiece) {
+        cursor.setPosition(std::max<int>(0, end - kPiece));
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        turns();
+    }
+    for (qsizetype at = 0; at < text.size(); at += kPiece) {
+        cursor.insertText(text.mid(at, kPiece));
+        turns();
+    }
+    cursor.endEditBlock();
+}
+
 std::string TFormMainVerdane::HtmlToText(const std::string& html) {
     AWKStr1.LineSeparator = regex::mcls_CRLF;
     AWKStr1.SetUseFuzzyCharDic(false);
     AWKStr1.SetUseSynonymDic(false);
-    auto turns = std::make_shared<PaintTurns>();
-    return regex::HtmlToText(AWKStr1, html, [turns] { (*turns)(); });
+    PaintTurns turns;
+    return regex::HtmlToText(AWKStr1, html, [&turns] { turns(); });
 }
 
 void TFormMainVerdane::MenuEditHTMLClick() {
