@@ -51,7 +51,8 @@ public:
 
     void Run() {
         std::string_view line;
-        if (!NextLine(line) || Trim(line) != "REGEDIT4") Fail("the first line is not \"REGEDIT4\"");
+        if (!NextLine(line)) lineNumber_ = 1;
+        if (lineNumber_ != 1 || Trim(line) != "REGEDIT4") Fail("the first line is not \"REGEDIT4\"");
         while (NextLine(line)) {
             line = Trim(line);
             if (line.empty() || line.front() == ';') continue;
