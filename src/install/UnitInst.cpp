@@ -2,7 +2,7 @@
 
 #include "DocConvert.h"
 #include "EditorCodec.h"
-#include "InstallTexts.h"
+#include "DialogParts.h"
 #include "MemoryStream.h"
 #include "Prompts.h"
 #include "UnitUser.h"
@@ -24,6 +24,7 @@
 namespace verdane {
 
 using namespace install_texts;
+using dialog_parts::Named;
 
 namespace {
 
@@ -61,24 +62,15 @@ TFormInst::TFormInst(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("ｲﾝｽﾄｰﾙ"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    LabelUser = new QLabel(QStringLiteral("ﾕｰｻﾞ名(&U)"), this);
-    AutoInstallComboBox = new QComboBox(this);
-    AutoInstallComboBox->setObjectName(QStringLiteral("AutoInstallComboBox"));
-    AutoInstallComboBox->setMinimumWidth(200);
-    LabelUser->setBuddy(AutoInstallComboBox);
+    dialog_parts::MakeUserChoice(this, LabelUser, AutoInstallComboBox);
 
-    ButtonInst = new QPushButton(QStringLiteral("ｲﾝｽﾄｰﾙ"), this);
-    ButtonInst->setObjectName(QStringLiteral("ButtonInst"));
+    ButtonInst = Named(new QPushButton(QStringLiteral("ｲﾝｽﾄｰﾙ"), this), "ButtonInst");
     ButtonInst->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2 = Named(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this), "Button2");
 
-    GroupBoxExt = new QGroupBox(QStringLiteral("拡張子"), this);
-    GroupBoxExt->setObjectName(QStringLiteral("GroupBoxExt"));
-    RadioButtonPRC = new QRadioButton(QStringLiteral("拡張子を.PRCにする(&C)"), GroupBoxExt);
-    RadioButtonPRC->setObjectName(QStringLiteral("RadioButtonPRC"));
-    RadioButtonPDB = new QRadioButton(QStringLiteral("拡張子を.PDBにする(&B)"), GroupBoxExt);
-    RadioButtonPDB->setObjectName(QStringLiteral("RadioButtonPDB"));
+    GroupBoxExt = Named(new QGroupBox(QStringLiteral("拡張子"), this), "GroupBoxExt");
+    RadioButtonPRC = Named(new QRadioButton(QStringLiteral("拡張子を.PRCにする(&C)"), GroupBoxExt), "RadioButtonPRC");
+    RadioButtonPDB = Named(new QRadioButton(QStringLiteral("拡張子を.PDBにする(&B)"), GroupBoxExt), "RadioButtonPDB");
     RadioButtonPDB->setChecked(true);
     auto* extLayout = new QVBoxLayout(GroupBoxExt);
     extLayout->addWidget(RadioButtonPRC);
@@ -87,18 +79,14 @@ TFormInst::TFormInst(QWidget* parent) : QDialog(parent) {
     // Plain text: the "<...>" of the label is not markup.
     LabelFile = new QLabel(QStringLiteral("ﾌｧｲﾙ名(&F) <ﾊﾟｽ、拡張子は含まない>"), this);
     LabelFile->setTextFormat(Qt::PlainText);
-    EditFile = new QLineEdit(this);
-    EditFile->setObjectName(QStringLiteral("EditFile"));
+    EditFile = Named(new QLineEdit(this), "EditFile");
     LabelFile->setBuddy(EditFile);
     LabelTitle = new QLabel(QStringLiteral("ﾀｲﾄﾙ(&T)"), this);
-    EditTitle = new QLineEdit(this);
-    EditTitle->setObjectName(QStringLiteral("EditTitle"));
+    EditTitle = Named(new QLineEdit(this), "EditTitle");
     EditTitle->setMaxLength(31);
     LabelTitle->setBuddy(EditTitle);
-    CheckBoxCompress = new QCheckBox(QStringLiteral("ﾃｷｽﾄを圧縮する(&P)"), this);
-    CheckBoxCompress->setObjectName(QStringLiteral("CheckBoxCompress"));
-    CheckBoxBinary = new QCheckBox(QStringLiteral("ﾊﾞｲﾅﾘを含む(&N)"), this);
-    CheckBoxBinary->setObjectName(QStringLiteral("CheckBoxBinary"));
+    CheckBoxCompress = Named(new QCheckBox(QStringLiteral("ﾃｷｽﾄを圧縮する(&P)"), this), "CheckBoxCompress");
+    CheckBoxBinary = Named(new QCheckBox(QStringLiteral("ﾊﾞｲﾅﾘを含む(&N)"), this), "CheckBoxBinary");
 
     auto* layout = new QGridLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -1,6 +1,6 @@
 #include "UnitUser.h"
 
-#include "InstallTexts.h"
+#include "DialogParts.h"
 #include "Prompts.h"
 #include "UserData.h"
 
@@ -14,6 +14,7 @@
 namespace verdane {
 
 using namespace install_texts;
+using dialog_parts::Named;
 
 void FillUserComboBox(QComboBox& comboBox, const TUserData* userData) {
     comboBox.clear();
@@ -29,16 +30,10 @@ TFormUser::TFormUser(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("ﾕｰｻﾞの選択"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    LabelUser = new QLabel(QStringLiteral("ﾕｰｻﾞ名(&U)"), this);
-    AutoInstallComboBox = new QComboBox(this);
-    AutoInstallComboBox->setObjectName(QStringLiteral("AutoInstallComboBox"));
-    AutoInstallComboBox->setMinimumWidth(200);
-    LabelUser->setBuddy(AutoInstallComboBox);
-    ButtonOK = new QPushButton(QStringLiteral("OK"), this);
-    ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
+    dialog_parts::MakeUserChoice(this, LabelUser, AutoInstallComboBox);
+    ButtonOK = Named(new QPushButton(QStringLiteral("OK"), this), "ButtonOK");
     ButtonOK->setDefault(true);
-    ButtonCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
+    ButtonCancel = Named(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this), "ButtonCancel");
 
     auto* layout = new QGridLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
