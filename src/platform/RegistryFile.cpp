@@ -234,7 +234,7 @@ TRegistryFile TRegistryFile::Parse(std::string_view text, const std::string& bas
     TRegistryFile registry;
     registry.baseDir_ = baseDir;
     const std::string utf8 = AsUtf8(text);
-    Parser(registry, utf8, baseDir.empty() ? std::string("registry") : baseDir + "/registry").Run();
+    Parser(registry, utf8, "registry text").Run();
     return registry;
 }
 

@@ -35,6 +35,7 @@ public:
     // Throws EFileError when it cannot be read and ERegistryFormat when malformed.
     static TRegistryFile Load(const std::string& path);
     // Parses text; `baseDir` is the folder relative paths are resolved against.
+    // Its messages name the file "registry text".
     static TRegistryFile Parse(std::string_view text, const std::string& baseDir);
 
     // Key paths are written as in the file, "HKEY_CURRENT_USER\Software\Palm Computing",

@@ -73,6 +73,18 @@ TEST(PalmDesktop, UsersComeInTheOrderOfTheirNumbers) {
     EXPECT_EQ(desktop.LastUserName(), "");
 }
 
+TEST(PalmDesktop, OffersAtMostTwoHundredFiftyFiveUsers) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("core"));
+    std::string body = kRoot + "\\Core]\r\n\"Path\"=\"core\"\r\n";
+    for (int i = 0; i < 300; ++i)
+        body += kRoot + "\\Users\\" + std::to_string(i) + "]\r\n\"Name\"=\"u" + std::to_string(i) +
+                "\"\r\n\"Directory\"=\"d\"\r\n";
+    const auto desktop = DesktopOf(dir, body);
+    ASSERT_EQ(desktop.Users().size(), 255u);
+    EXPECT_EQ(desktop.Users().back().name, "u254");
+}
+
 TEST(PalmDesktop, TheFirstRootThatExistsCounts) {
     TempDir dir;
     std::filesystem::create_directory(dir.File("palm"));
