@@ -136,8 +136,8 @@ void TFormInst::FormShow() {
 
 void TFormInst::EditFileChange() { EditTitle->setText(EditFile->text()); }
 
-void TFormInst::Refuse(const QString& caption, const QString& text, const QString& detail) {
-    Prompts().Message(this, QMessageBox::Warning, caption, text, QMessageBox::Ok, detail);
+void TFormInst::Refuse(const QString& caption, const QString& text) {
+    Prompts().Message(this, QMessageBox::Warning, caption, text, QMessageBox::Ok);
 }
 
 void TFormInst::ButtonInstClick() {

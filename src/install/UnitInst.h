@@ -73,7 +73,7 @@ private:
         QString detail;
     };
     Failure Install(int index, const std::string& fileName);
-    void Refuse(const QString& caption, const QString& text, const QString& detail = {});
+    void Refuse(const QString& caption, const QString& text);
 
     TUserData* userData_ = nullptr;
     const std::string* document_ = nullptr;
