@@ -10,6 +10,8 @@
 #include "ToolBarImages.h"
 #include "UnitAbout.h"
 #include "UnitName.h"
+#include "UnitInst.h"
+#include "UnitUser.h"
 #include "UnitURL.h"
 #include "HtmlToText.h"
 #include "UserData.h"
@@ -269,7 +271,7 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
     try {
         UserData = std::make_unique<TUserData>(registry);
     } catch (const DllError& e) {
-        ShowError(QString::fromUtf8(e.what()));
+        ShowError(QString::fromUtf8(e.what()), QString::fromStdString(e.Detail()));
     }
     setAcceptDrops(true);
 
@@ -294,10 +296,15 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
 }
 
 void TFormMainVerdane::CreateForms() {
+    // settings: the settings dialog is created here, before the save-options dialog.
     FormName = new TFormName(this);
     AboutBox = new TAboutBox(this);
+    // dates: the date dialog is created here.
+    FormInst = new TFormInst(this);
+    FormUser = new TFormUser(this);
     FormDL = new TFormDL(this);
     FormURL = new TFormURL(this);
+    // fixed phrases: the fixed-phrase dialog is created here.
 }
 
 std::string TFormMainVerdane::DocumentBytes() const {
@@ -317,8 +324,23 @@ void TFormMainVerdane::SetCaption(const QString& fileName) {
     SetApplicationTitle(caption);
 }
 
-void TFormMainVerdane::ShowError(const QString& text) {
-    Prompts().Message(this, QMessageBox::Critical, QStringLiteral("Verdane"), text, QMessageBox::Ok);
+void TFormMainVerdane::ShowError(const QString& text, const QString& detail) {
+    Prompts().Message(this, QMessageBox::Critical, QStringLiteral("Verdane"), text, QMessageBox::Ok, detail);
+}
+
+bool TFormMainVerdane::ConfirmUnencodable(qsizetype count, qsizetype firstPosition) {
+    if (count == 0) return true;
+    const auto answer = Prompts().Message(
+        this, QMessageBox::Warning, QStringLiteral("保存できない文字"),
+        QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります。\n"
+                       "「?」に置き換えて保存しますか?")
+            .arg(count),
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes) return true;
+    QTextCursor cursor(RichEditMain->document());
+    cursor.setPosition(static_cast<int>(firstPosition));
+    RichEditMain->setTextCursor(cursor);
+    return false;
 }
 
 void TFormMainVerdane::NotAvailableYet() {
@@ -441,20 +463,7 @@ bool TFormMainVerdane::MenuSaveClick() {
 
 bool TFormMainVerdane::SaveTo(const QString& path, FileKind kind) {
     const platform::EncodeResult encoded = platform::EditorToBytes(RichEditMain->document()->toRawText());
-    if (encoded.unencodable > 0) {
-        const auto answer = Prompts().Message(
-            this, QMessageBox::Warning, QStringLiteral("保存できない文字"),
-            QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります。\n"
-                           "「?」に置き換えて保存しますか?")
-                .arg(encoded.unencodable),
-            QMessageBox::Yes | QMessageBox::No);
-        if (answer != QMessageBox::Yes) {
-            QTextCursor cursor(RichEditMain->document());
-            cursor.setPosition(static_cast<int>(encoded.firstUnencodable));
-            RichEditMain->setTextCursor(cursor);
-            return false;
-        }
-    }
+    if (!ConfirmUnencodable(static_cast<qsizetype>(encoded.unencodable), encoded.firstUnencodable)) return false;
     std::string file;
     if (kind == FileKind::Text) {
         file = encoded.bytes;
@@ -659,8 +668,13 @@ void TFormMainVerdane::EditCutClick() { RichEditMain->cut(); }
 void TFormMainVerdane::EditCopyClick() { RichEditMain->copy(); }
 void TFormMainVerdane::EditPasteClick() { RichEditMain->paste(); }
 
-void TFormMainVerdane::MenuInstallClick() { NotAvailableYet(); }
-void TFormMainVerdane::MenuOpenInstDirClick() { NotAvailableYet(); }
+void TFormMainVerdane::MenuInstallClick() {
+    const platform::EncodeResult encoded = platform::EditorToBytes(RichEditMain->document()->toRawText());
+    if (!ConfirmUnencodable(static_cast<qsizetype>(encoded.unencodable), encoded.firstUnencodable)) return;
+    RunInstall(*FormInst, UserData.get(), encoded.bytes, windowTitle(), SaveOptions);
+}
+
+void TFormMainVerdane::MenuOpenInstDirClick() { RunOpenInstallFolder(*FormUser, UserData.get()); }
 void TFormMainVerdane::MenuSettingClick() { NotAvailableYet(); }
 void TFormMainVerdane::T1Click() { NotAvailableYet(); }
 void TFormMainVerdane::MenuBMClick() { NotAvailableYet(); }

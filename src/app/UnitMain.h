@@ -34,6 +34,8 @@ class TUserData;
 class TFormName;
 class TAboutBox;
 class TFormURL;
+class TFormInst;
+class TFormUser;
 
 class TFormMainVerdane : public QMainWindow {
     Q_OBJECT
@@ -76,6 +78,8 @@ public:
     // The other windows, created hidden at start.
     TFormName* FormName;
     TAboutBox* AboutBox;
+    TFormInst* FormInst;
+    TFormUser* FormUser;
     TFormDL* FormDL;
     TFormURL* FormURL;
 
@@ -152,7 +156,10 @@ private:
     bool SaveTo(const QString& path, FileKind kind);
     bool RichEditMainKeyDown(QKeyEvent* event);
     void SetCaption(const QString& fileName);
-    void ShowError(const QString& text);
+    void ShowError(const QString& text, const QString& detail = {});
+    // Before the text is written with "?" for characters Shift-JIS cannot hold:
+    // true when there are none or the user agrees.
+    bool ConfirmUnencodable(qsizetype count, qsizetype firstPosition);
     void NotAvailableYet();
     // Runs a command, showing any error that escapes it in a message box.
     void Guarded(const std::function<void()>& command);
