@@ -3,6 +3,7 @@
 // compressed database. Real widgets under the offscreen platform; resident
 // memory after opening is reported as a counter.
 #include "FakePrompts.h"
+#include "TestHttpServer.h"
 #include "SampleTexts.h"
 #include "TestSupport.h"
 
@@ -12,6 +13,11 @@
 #include "RegistryFile.h"
 #include "UnitMain.h"
 #include "UnitName.h"
+#include "UnitURL.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -158,5 +164,103 @@ void BM_SetPlainText(benchmark::State& state) {
 BENCHMARK(BM_BytesToEditor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditorToBytes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetPlainText)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+namespace {
+
+// A Japanese page: the prose in paragraphs, with tags, entities and references.
+std::string JapanesePage(std::size_t size) {
+    const std::string prose = samples::ShuffledParagraphs(samples::JapaneseProse(), size, 11);
+    std::string page = "<html><head><title>page</title></head><body>\r\n";
+    std::size_t at = 0;
+    while (at < prose.size()) {
+        const std::size_t end = std::min(prose.size(), prose.find("\r\n", at) == std::string::npos ? prose.size() : prose.find("\r\n", at) + 2);
+        page += "<p class=\"t\">" + prose.substr(at, end - at) + "&amp; <img src=\"a.png\" alt=\"fig\"> &#65;</p>\r\n";
+        at = end;
+    }
+    return page + "</body></html>\r\n";
+}
+
+// From OK in the URL dialog to the converted text in the editor.
+void BM_OpenPageFromUrlWithHtml(benchmark::State& state) {
+    test::FakePrompts prompts;
+    test::TestHttpServer server;
+    const std::string page = JapanesePage(10 << 20);
+    server.On("*", {test::Send(test::Answer("HTTP/1.0 200 OK", {"Content-Length: " + std::to_string(page.size())}, page))});
+    TFormMainVerdane window(Registry(), {});
+    window.show();
+    Settle();
+    for (auto _ : state) {
+        prompts.dialogs.push_back([&](QDialog& d) {
+            auto& form = dynamic_cast<TFormURL&>(d);
+            form.EditURL->setEditText(QString::fromStdString(server.Url("/page")));
+            form.CheckBoxHTML->setChecked(true);
+            return int(QDialog::Accepted);
+        });
+        window.URLU1Click();
+        window.RichEditMain->viewport()->repaint();
+        Settle();
+        if (window.RichEditMain->document()->isEmpty()) state.SkipWithError("nothing downloaded");
+        state.PauseTiming();
+        window.SetDocumentBytes("");
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+}
+
+// The HTML command on a 5 MB page; the longest time the window had no turn to
+// paint is reported as a counter (a 5 ms timer measures the gaps).
+void BM_HtmlCommandRepaintGap(benchmark::State& state) {
+    test::FakePrompts prompts;
+    const std::string page = JapanesePage(5 << 20);
+    TFormMainVerdane window(Registry(), {});
+    window.show();
+    Settle();
+    double worstGap = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.SetDocumentBytes(page);
+        Settle();
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            worstGap = std::max(worstGap, double(now - last));
+            last = now;
+        });
+        ticker.start(5);
+        state.ResumeTiming();
+        window.MenuEditHTMLClick();
+        state.PauseTiming();
+        ticker.stop();
+        state.ResumeTiming();
+    }
+    state.counters["worst_gap_ms"] = worstGap;
+}
+
+BENCHMARK(BM_OpenPageFromUrlWithHtml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_HtmlCommandRepaintGap)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+}  // namespace
+
+namespace {
+
+// Replacing the whole text in one undo step, as the HTML command and a download do.
+void BM_ReplaceAllAsOneUndoStep(benchmark::State& state) {
+    const QString text = platform::BytesToEditor(test::ReadFile(TheFiles().text));
+    QPlainTextEdit edit;
+    edit.setPlainText(text);
+    for (auto _ : state) {
+        QTextCursor cursor(edit.document());
+        cursor.beginEditBlock();
+        cursor.select(QTextCursor::Document);
+        cursor.insertText(text);
+        cursor.endEditBlock();
+    }
+}
+BENCHMARK(BM_ReplaceAllAsOneUndoStep)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "AppInfo.h"
 #include "FileIo.h"
+#include "PalmDesktop.h"
 #include "Prompts.h"
 #include "RegistryFile.h"
 #include "ToolBarImages.h"
@@ -11,10 +12,7 @@
 
 namespace verdane {
 
-bool PalmDesktopInstalled(const platform::TRegistryFile& registry) {
-    return registry.KeyExists("HKEY_CURRENT_USER\\Software\\U.S. Robotics") ||
-           registry.KeyExists("HKEY_CURRENT_USER\\Software\\Palm Computing");
-}
+bool PalmDesktopInstalled(const platform::TRegistryFile& registry) { return !platform::PalmRootKey(registry).empty(); }
 
 int RunVerdane(const QStringList& args) {
     platform::TRegistryFile registry;

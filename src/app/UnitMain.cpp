@@ -17,6 +17,8 @@
 #include "UnitName.h"
 #include "UnitSetting.h"
 #include "UnitText.h"
+#include "UnitInst.h"
+#include "UnitUser.h"
 #include "UnitURL.h"
 #include "HtmlToText.h"
 #include "UserData.h"
@@ -30,6 +32,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 #include <QTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -269,7 +278,7 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
     try {
         UserData = std::make_unique<TUserData>(registry);
     } catch (const DllError& e) {
-        ShowError(QString::fromUtf8(e.what()));
+        ShowError(QString::fromUtf8(e.what()), QString::fromStdString(e.Detail()));
     }
     setAcceptDrops(true);
 
@@ -298,12 +307,14 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
 }
 
 void TFormMainVerdane::CreateForms() {
+    FormSetting = new TFormSetting(this);
     FormName = new TFormName(this);
     AboutBox = new TAboutBox(this);
+    FormDay = new TFormDay(platform::DatePatternFilePath(QCoreApplication::applicationFilePath()), this);
+    FormInst = new TFormInst(this);
+    FormUser = new TFormUser(this);
     FormDL = new TFormDL(this);
     FormURL = new TFormURL(this);
-    FormSetting = new TFormSetting(this);
-    FormDay = new TFormDay(platform::DatePatternFilePath(QCoreApplication::applicationFilePath()), this);
     FormText = new TFormText(this);
     FindDialog1 = new TFindDialog(this);
     ReplaceDialog1 = new TReplaceDialog(this);
@@ -360,14 +371,6 @@ void TFormMainVerdane::SetDocumentBytes(std::string_view bytes) {
     RichEditMain->setPlainText(platform::BytesToEditor(bytes));
 }
 
-void TFormMainVerdane::ReplaceDocumentBytes(std::string_view bytes) {
-    QTextCursor cursor(RichEditMain->document());
-    cursor.beginEditBlock();
-    cursor.select(QTextCursor::Document);
-    cursor.insertText(platform::BytesToEditor(bytes));
-    cursor.endEditBlock();
-}
-
 bool TFormMainVerdane::Modified() const { return RichEditMain->document()->isModified(); }
 void TFormMainVerdane::SetModified(bool modified) { RichEditMain->document()->setModified(modified); }
 
@@ -377,8 +380,23 @@ void TFormMainVerdane::SetCaption(const QString& fileName) {
     SetApplicationTitle(caption);
 }
 
-void TFormMainVerdane::ShowError(const QString& text) {
-    Prompts().Message(this, QMessageBox::Critical, QStringLiteral("Verdane"), text, QMessageBox::Ok);
+void TFormMainVerdane::ShowError(const QString& text, const QString& detail) {
+    Prompts().Message(this, QMessageBox::Critical, QStringLiteral("Verdane"), text, QMessageBox::Ok, detail);
+}
+
+bool TFormMainVerdane::ConfirmUnencodable(qsizetype count, qsizetype firstPosition) {
+    if (count == 0) return true;
+    const auto answer = Prompts().Message(
+        this, QMessageBox::Warning, QStringLiteral("保存できない文字"),
+        QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります。\n"
+                       "「?」に置き換えて保存しますか?")
+            .arg(count),
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes) return true;
+    QTextCursor cursor(RichEditMain->document());
+    cursor.setPosition(static_cast<int>(firstPosition));
+    RichEditMain->setTextCursor(cursor);
+    return false;
 }
 
 void TFormMainVerdane::NotAvailableYet() {
@@ -501,20 +519,7 @@ bool TFormMainVerdane::MenuSaveClick() {
 
 bool TFormMainVerdane::SaveTo(const QString& path, FileKind kind) {
     const platform::EncodeResult encoded = platform::EditorToBytes(RichEditMain->document()->toRawText());
-    if (encoded.unencodable > 0) {
-        const auto answer = Prompts().Message(
-            this, QMessageBox::Warning, QStringLiteral("保存できない文字"),
-            QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります。\n"
-                           "「?」に置き換えて保存しますか?")
-                .arg(encoded.unencodable),
-            QMessageBox::Yes | QMessageBox::No);
-        if (answer != QMessageBox::Yes) {
-            QTextCursor cursor(RichEditMain->document());
-            cursor.setPosition(static_cast<int>(encoded.firstUnencodable));
-            RichEditMain->setTextCursor(cursor);
-            return false;
-        }
-    }
+    if (!ConfirmUnencodable(static_cast<qsizetype>(encoded.unencodable), encoded.firstUnencodable)) return false;
     std::string file;
     if (kind == FileKind::Text) {
         file = encoded.bytes;
@@ -607,21 +612,33 @@ void TFormMainVerdane::HistoryMenu1HistorySelected(const QString& fileName) {
 
 namespace {
 
-// The HTML conversion calls back for every byte; the window gets a turn at most
-// every 50 ms, and a call in between costs a counter and, every 1024 calls, a
-// look at the clock.
+// Long work on the window's thread calls this often (the HTML conversion for
+// every byte); every 50 ms the window gets a turn to paint. A small thread
+// raises a flag when a turn is due, so a call in between costs one load.
 class PaintTurns {
 public:
-    PaintTurns() { clock_.start(); }
+    PaintTurns()
+        : ticker_([this](std::stop_token stop) {
+              std::mutex mutex;
+              std::condition_variable_any wake;
+              std::unique_lock lock(mutex);
+              while (!stop.stop_requested()) {
+                  wake.wait_for(lock, stop, std::chrono::milliseconds(50), [] { return false; });
+                  due_.store(true, std::memory_order_relaxed);
+              }
+          }) {}
     void operator()() {
-        if ((++calls_ & 1023u) != 0 || clock_.elapsed() < 50) return;
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        clock_.restart();
+        if (due_.load(std::memory_order_relaxed)) TakeTurn();
     }
 
 private:
-    QElapsedTimer clock_;
-    unsigned calls_ = 0;
+    void TakeTurn() {
+        due_.store(false, std::memory_order_relaxed);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+
+    std::atomic<bool> due_{false};
+    std::jthread ticker_;  // last: stopped and joined before the flag goes
 };
 
 // Marks the window busy for a long command; a close asked for meanwhile runs
@@ -648,12 +665,34 @@ private:
 
 }  // namespace
 
+void TFormMainVerdane::ReplaceDocumentBytes(std::string_view bytes) {
+    const QString text = platform::BytesToEditor(bytes);
+    // A long text goes in by pieces, so the window gets its turns to paint; the
+    // pieces make one edit block and so one undo step.
+    constexpr qsizetype kPiece = 128 * 1024;
+    PaintTurns turns;
+    QTextCursor cursor(RichEditMain->document());
+    cursor.beginEditBlock();
+    // The old text goes from the end, piece by piece, for the same reason.
+    for (int end = RichEditMain->document()->characterCount() - 1; end > 0; end -= kPiece) {
+        cursor.setPosition(std::max<int>(0, end - kPiece));
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        turns();
+    }
+    for (qsizetype at = 0; at < text.size(); at += kPiece) {
+        cursor.insertText(text.mid(at, kPiece));
+        turns();
+    }
+    cursor.endEditBlock();
+}
+
 std::string TFormMainVerdane::HtmlToText(const std::string& html) {
     AWKStr1.LineSeparator = regex::mcls_CRLF;
     AWKStr1.SetUseFuzzyCharDic(false);
     AWKStr1.SetUseSynonymDic(false);
-    auto turns = std::make_shared<PaintTurns>();
-    return regex::HtmlToText(AWKStr1, html, [turns] { (*turns)(); });
+    PaintTurns turns;
+    return regex::HtmlToText(AWKStr1, html, [&turns] { turns(); });
 }
 
 void TFormMainVerdane::MenuEditHTMLClick() {
@@ -695,8 +734,13 @@ void TFormMainVerdane::EditCutClick() { RichEditMain->cut(); }
 void TFormMainVerdane::EditCopyClick() { RichEditMain->copy(); }
 void TFormMainVerdane::EditPasteClick() { RichEditMain->paste(); }
 
-void TFormMainVerdane::MenuInstallClick() { NotAvailableYet(); }
-void TFormMainVerdane::MenuOpenInstDirClick() { NotAvailableYet(); }
+void TFormMainVerdane::MenuInstallClick() {
+    const platform::EncodeResult encoded = platform::EditorToBytes(RichEditMain->document()->toRawText());
+    if (!ConfirmUnencodable(static_cast<qsizetype>(encoded.unencodable), encoded.firstUnencodable)) return;
+    RunInstall(*FormInst, UserData.get(), encoded.bytes, windowTitle(), SaveOptions);
+}
+
+void TFormMainVerdane::MenuOpenInstDirClick() { RunOpenInstallFolder(*FormUser, UserData.get()); }
 
 void TFormMainVerdane::MenuSettingClick() {
     FormSetting->FormShow(RichEditMain->font(), Settings.EditorFontColor, Settings.EditorBackground, Settings);

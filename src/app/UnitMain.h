@@ -42,6 +42,8 @@ class TFindDialog;
 class TReplaceDialog;
 class THistoryMenu;
 class TFormURL;
+class TFormInst;
+class TFormUser;
 
 class TFormMainVerdane : public QMainWindow {
     Q_OBJECT
@@ -97,6 +99,8 @@ public:
     TFormText* FormText = nullptr;
     TFindDialog* FindDialog1 = nullptr;
     TReplaceDialog* ReplaceDialog1 = nullptr;
+    TFormInst* FormInst;
+    TFormUser* FormUser;
     TFormDL* FormDL;
     TFormURL* FormURL;
 
@@ -191,7 +195,10 @@ private:
     // Whether text goes into the editor: it has the window's focus, or nothing has.
     bool EditorIsActiveControl() const;
     void SetCaption(const QString& fileName);
-    void ShowError(const QString& text);
+    void ShowError(const QString& text, const QString& detail = {});
+    // Before the text is written with "?" for characters Shift-JIS cannot hold:
+    // true when there are none or the user agrees.
+    bool ConfirmUnencodable(qsizetype count, qsizetype firstPosition);
     void NotAvailableYet();
     // Runs a command, showing any error that escapes it in a message box.
     void Guarded(const std::function<void()>& command);

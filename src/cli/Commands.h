@@ -22,4 +22,8 @@ int RunGsub(const Args& args);
 // CmdNet.cpp: downloads.
 int RunFetch(const Args& args);
 
+// CmdPalm.cpp: the handheld's install queue.
+int RunInstall(const Args& args);
+int RunPalmDesktop(const Args& args);
+
 }  // namespace verdane::cli

@@ -26,6 +26,8 @@ constexpr Command kCommands[] = {
     {"match", RunMatch, "find the first match of a pattern"},
     {"gsub", RunGsub, "replace every match of a pattern"},
     {"fetch", RunFetch, "download a web page as Shift-JIS text"},
+    {"install", RunInstall, "queue a text file as a DOC database for a handheld user"},
+    {"palm-desktop", RunPalmDesktop, "make a Palm Desktop (users and install folders) to install into"},
 };
 
 void PrintHelp(std::FILE* to) {
@@ -35,7 +37,7 @@ void PrintHelp(std::FILE* to) {
                  "Exit status: 0 on success, 1 when the work failed, 2 on bad usage.\n\n"
                  "Commands:\n");
     for (const auto& command : kCommands)
-        std::fprintf(to, "  %-10s %s\n", std::string(command.name).c_str(), std::string(command.summary).c_str());
+        std::fprintf(to, "  %-13s %s\n", std::string(command.name).c_str(), std::string(command.summary).c_str());
     std::fprintf(to, "\nRun 'verdane-cli COMMAND --help' for the options of a command.\n");
 }
 

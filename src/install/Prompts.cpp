@@ -1,8 +1,10 @@
 #include "Prompts.h"
 
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace verdane {
 
@@ -75,6 +77,8 @@ bool TPrompts::ChooseSaveFile(QWidget* parent, TFileDialogState& state) {
 }
 
 int TPrompts::RunDialog(QDialog& dialog) { return dialog.exec(); }
+
+bool TPrompts::OpenFolder(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
 TPrompts& Prompts() {
     static TPrompts own;

@@ -36,6 +36,8 @@ public:
     virtual bool ChooseSaveFile(QWidget* parent, TFileDialogState& state);
     // Shows a dialog modally and returns its result (QDialog::Accepted or Rejected).
     virtual int RunDialog(QDialog& dialog);
+    // Opens a folder in the desktop's file browser; false when that failed.
+    virtual bool OpenFolder(const QString& path);
 };
 
 // The prompts in use; the program's own unless a test set others.

@@ -1,6 +1,15 @@
 // A read-only registry: keys and values from a text file in the REGEDIT4 export
 // syntax. The program start-up test and the Palm Desktop layer read the
 // desktop software's keys from it.
+//
+// Accepted: the "REGEDIT4" header line; [key] sections, and [-key] which removes
+// a key and its subkeys read so far; "name"="text" and @="text" (the default
+// value) with the escapes \\ and \"; "name"=dword:1a2b (1 to 8 hex digits);
+// "name"=- which removes a value; hex: and hex(n): values, which are checked and
+// skipped, also over continuation lines ending in "\"; comment lines starting
+// with ";"; blank lines; CR LF or LF line ends. A key named in a section also
+// makes its parent keys exist, as importing the file would. The file is UTF-8
+// (a byte-order mark is skipped); a file that is not valid UTF-8 is read as CP932.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +18,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdane::platform {
 
@@ -25,6 +35,7 @@ public:
     // Throws EFileError when it cannot be read and ERegistryFormat when malformed.
     static TRegistryFile Load(const std::string& path);
     // Parses text; `baseDir` is the folder relative paths are resolved against.
+    // Its messages name the file "registry text".
     static TRegistryFile Parse(std::string_view text, const std::string& baseDir);
 
     // Key paths are written as in the file, "HKEY_CURRENT_USER\Software\Palm Computing",
@@ -33,6 +44,9 @@ public:
     // A string value (UTF-8), or nothing when the key or value is missing or not a string.
     std::optional<std::string> ReadString(std::string_view key, std::string_view name) const;
     std::optional<std::uint32_t> ReadDword(std::string_view key, std::string_view name) const;
+    // The names of the direct subkeys of `key` as first written, in the order of
+    // their first appearance.
+    std::vector<std::string> SubKeys(std::string_view key) const;
 
     // A path read from the file: relative paths are taken against the file's folder.
     std::string ResolvePath(const std::string& path) const;
@@ -44,8 +58,14 @@ private:
         std::string text;
         std::uint32_t dword = 0;
     };
-    // Keys and value names stored folded to lower case.
-    std::map<std::string, std::map<std::string, Value>> keys_;
+    struct Key {
+        std::string path;                    // as first written
+        std::map<std::string, Value> values; // by folded name
+    };
+    class Parser;
+    // Keys stored by their folded path; value names folded too.
+    std::map<std::string, Key> keys_;
+    std::vector<std::string> order_;  // folded paths in the order keys appeared
     std::string baseDir_;
 };
 

@@ -122,12 +122,13 @@ std::string StripTags(std::string_view text, const HtmlYield& yield) {
     return out;
 }
 
-std::string DecodeNamedEntities(TAWKStr& awk, std::string text) {
+std::string DecodeNamedEntities(TAWKStr& awk, std::string text, const HtmlYield& yield) {
     static constexpr std::pair<const char*, const char*> kEntities[] = {
         {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "\\&"}, {"&quot;", "\""}, {"&nbsp;", " "}};
     for (auto [pattern, replacement] : kEntities) {
         awk.SetRegExp(pattern);
         awk.GSub(replacement, text);
+        Yield(yield);
     }
     return text;
 }
@@ -229,11 +230,12 @@ std::string HtmlToText(TAWKStr& awk, std::string_view html, const HtmlYield& yie
     std::string text = RemoveComments(html, yield);
     text = ImgAltToText(text, yield);
     text = StripTags(text, yield);
-    text = DecodeNamedEntities(awk, std::move(text));
+    text = DecodeNamedEntities(awk, std::move(text), yield);
     text = DecodeCharRefs(text, yield);
     text = TrimLines(text, yield);
     awk.SetRegExp("[ \x81\x40\\t]*(\\r\\n)");
     awk.GSub("\\r\\n", text);
+    Yield(yield);
     awk.SetRegExp("(\\r\\n)(\\r\\n)+");
     awk.GSub("\\r\\n\\r\\n", text);
     text += "\r\n";

@@ -15,7 +15,8 @@ namespace verdane::regex {
 
 // Called where the conversion lets the window keep painting: after every byte
 // of comment and tag removal, every image and reference replaced, every digit
-// CharRefValue examines and every line trimmed. It may be empty.
+// CharRefValue examines, every line trimmed and every whole-text pattern
+// replacement. It may be empty.
 using HtmlYield = std::function<void()>;
 
 // `awk` is the program's pattern component (line separator CR LF, no fuzzy or
@@ -27,7 +28,7 @@ std::string RemoveComments(std::string_view text, const HtmlYield& yield = {});
 std::string ImgAltToText(std::string_view text, const HtmlYield& yield = {});
 std::string ExtractAltText(std::string_view tag);
 std::string StripTags(std::string_view text, const HtmlYield& yield = {});
-std::string DecodeNamedEntities(TAWKStr& awk, std::string text);
+std::string DecodeNamedEntities(TAWKStr& awk, std::string text, const HtmlYield& yield = {});
 std::string DecodeCharRefs(std::string_view text, const HtmlYield& yield = {});
 int CharRefValue(std::string_view reference, const HtmlYield& yield = {});
 std::string TrimLines(std::string_view text, const HtmlYield& yield = {});

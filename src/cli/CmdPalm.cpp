@@ -1,0 +1,149 @@
+// verdane-cli install and palm-desktop: queueing a text for a handheld user as
+// the install command does, and making a Palm Desktop for Verdane to use.
+#include "CliIo.h"
+#include "Commands.h"
+#include "DocConvert.h"
+#include "FileIo.h"
+#include "MemoryStream.h"
+#include "PalmDesktop.h"
+#include "RegistryFile.h"
+#include "TextBytes.h"
+
+#include <cstdio>
+
+namespace verdane::cli {
+
+namespace {
+
+constexpr const char* kInstallHelp =
+    "Usage: verdane-cli install --user NAME [--title T] [--prc] IN\n"
+    "Makes the text file IN into a Palm DOC database and queues it in the install\n"
+    "folder of the handheld user NAME, as the install command does; the desktop\n"
+    "software hands it to the handheld at the next synchronisation. IN is read as\n"
+    "the open command reads it (JIS, EUC-JP and UTF-8 become Shift-JIS, line ends\n"
+    "CR LF); the text is compressed and stored byte for byte. The database is named\n"
+    "after IN without folder and extension, plus .PDB (\"NewFile\" when IN is \"-\").\n"
+    "The desktop is the one of the registry file $VERDANE_REGISTRY, else\n"
+    "$XDG_CONFIG_HOME/verdane/registry.reg (see 'verdane-cli palm-desktop --help').\n\n"
+    "Options:\n"
+    "  --user NAME     the handheld user, exactly as the desktop names them\n"
+    "  --title T       database name (at most 31 bytes in Shift-JIS are stored);\n"
+    "                  by default the database's file name without extension\n"
+    "  --prc           name the database .PRC instead of .PDB\n"
+    "  -h, --help      show this help\n\n"
+    "Exit status: 0 on success, 1 when IN cannot be read, the desktop or the user\n"
+    "is missing or the database cannot be queued, 2 on bad usage.\n";
+
+constexpr const char* kPalmDesktopHelp =
+    "Usage: verdane-cli palm-desktop init DIR --user NAME [--user NAME ...]\n"
+    "Makes a Palm Desktop in DIR for Verdane to install into: DIR/registry.reg,\n"
+    "the core folder DIR/Palm and an install folder DIR/Palm/<folder>/Install for\n"
+    "each user (the folder named after the user). The first user is the one\n"
+    "selected first. An existing DIR/registry.reg is never replaced. Prints the\n"
+    "line that points Verdane at the new desktop:\n"
+    "  export VERDANE_REGISTRY=/abs/DIR/registry.reg\n\n"
+    "Options:\n"
+    "  --user NAME     a handheld user (UTF-8); give it once per user\n"
+    "  -h, --help      show this help\n\n"
+    "Exit status: 0 on success, 1 when the desktop cannot be written, 2 on bad usage.\n";
+
+platform::TPalmDesktop OpenDesktop() {
+    const std::string path = platform::DefaultRegistryPath();
+    try {
+        return platform::TPalmDesktop(platform::TRegistryFile::Load(path));
+    } catch (const platform::EFileError& e) {
+        throw CliError(std::string(e.what()) + " (set VERDANE_REGISTRY, or make a desktop with 'verdane-cli palm-desktop init')");
+    } catch (const platform::ERegistryFormat& e) {
+        throw CliError(e.what());
+    } catch (const platform::EPalmDesktop& e) {
+        throw CliError("no Palm Desktop in " + path + ": " + e.what());
+    }
+}
+
+std::string UserList(const platform::TPalmDesktop& desktop) {
+    std::string list;
+    for (const auto& user : desktop.Users()) list += (list.empty() ? "\"" : ", \"") + user.name + "\"";
+    return list;
+}
+
+// A path as one word of a POSIX shell.
+std::string ShellWord(const std::string& text) {
+    const bool plain = !text.empty() && text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                               "0123456789/._-+,:@%") == std::string::npos;
+    if (plain) return text;
+    std::string out = "'";
+    for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+}  // namespace
+
+int RunInstall(const Args& args) {
+    const auto parsed = ParseArgs(args, {"--prc"}, {"--user", "--title"}, 1, 1);
+    if (parsed.help) {
+        std::fputs(kInstallHelp, stdout);
+        return 0;
+    }
+    const std::string* user = parsed.Value("--user");
+    if (!user) throw UsageError("--user NAME is needed");
+    const std::string& in = parsed.positional[0];
+
+    const platform::TPalmDesktop desktop = OpenDesktop();
+    const int index = desktop.FindUser(platform::TruncateUserName(*user));
+    if (index < 0) {
+        if (desktop.Users().empty()) throw CliError("the desktop has no handheld users, so \"" + *user + "\" cannot be chosen");
+        throw CliError("no handheld user \"" + *user + "\"; the users are " + UserList(desktop));
+    }
+
+    const std::string name = in == "-" ? "NewFile" : BaseNameWithoutExtension(in);
+    const std::string* title = parsed.Value("--title");
+    TMemoryStream text(TextAsOpened(ReadInput(in)));
+    TMemoryStream database;
+    std::string why;
+    if (TextToDoc(text, database, TerminalToCp932(title ? *title : name), true, true, &why) != kDocOk)
+        throw CliError("cannot make a DOC database of " + in + ": " + why);
+    const std::string fileName = name + (parsed.Has("--prc") ? ".PRC" : ".PDB");
+    try {
+        platform::InstallDatabase(desktop, index, fileName, database.Bytes());
+    } catch (const std::exception& e) {
+        throw CliError("cannot queue " + fileName + " for \"" + *user + "\": " + e.what());
+    }
+    return 0;
+}
+
+int RunPalmDesktop(const Args& args) {
+    // --user may be given many times; the shared parser keeps one value per option.
+    std::vector<std::string> users;
+    Args rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--") {
+            rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+            break;
+        }
+        if (args[i] == "--user") {
+            if (i + 1 >= args.size()) throw UsageError("option --user needs a value");
+            users.push_back(args[++i]);
+        } else if (args[i].rfind("--user=", 0) == 0) {
+            users.push_back(args[i].substr(7));
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    const auto parsed = ParseArgs(rest, {}, {}, 2, 2);
+    if (parsed.help) {
+        std::fputs(kPalmDesktopHelp, stdout);
+        return 0;
+    }
+    if (parsed.positional[0] != "init") throw UsageError("unknown action '" + parsed.positional[0] + "' (init is known)");
+    if (users.empty()) throw UsageError("at least one --user NAME is needed");
+    std::string registry;
+    try {
+        registry = platform::CreatePalmDesktop(parsed.positional[1], users);
+    } catch (const std::exception& e) {
+        throw CliError(e.what());
+    }
+    std::printf("export VERDANE_REGISTRY=%s\n", ShellWord(registry).c_str());
+    return 0;
+}
+
+}  // namespace verdane::cli

@@ -1,0 +1,204 @@
+#include "UnitInst.h"
+
+#include "DocConvert.h"
+#include "EditorCodec.h"
+#include "DialogParts.h"
+#include "MemoryStream.h"
+#include "Prompts.h"
+#include "UnitUser.h"
+#include "UserData.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace verdane {
+
+using namespace install_texts;
+using dialog_parts::Named;
+
+namespace {
+
+const QString kBadName = QStringLiteral("ﾌｧｲﾙ名が正しくありません");
+
+// The dialog disabled and the hourglass shown while the database is written;
+// both undone on every way out.
+class BusyDialog {
+public:
+    explicit BusyDialog(QWidget& dialog) : dialog_(dialog) {
+        dialog_.setEnabled(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyDialog() {
+        QApplication::restoreOverrideCursor();
+        dialog_.setEnabled(true);
+    }
+    BusyDialog(const BusyDialog&) = delete;
+    BusyDialog& operator=(const BusyDialog&) = delete;
+
+private:
+    QWidget& dialog_;
+};
+
+}  // namespace
+
+QString ProposedInstallName(const QString& caption) {
+    QString name = caption.left(caption.indexOf(QStringLiteral(" -")));
+    if (name.contains(u'.')) name = caption.left(caption.indexOf(u'.'));
+    return name;
+}
+
+TFormInst::TFormInst(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("FormInst"));
+    setWindowTitle(QStringLiteral("ｲﾝｽﾄｰﾙ"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    dialog_parts::MakeUserChoice(this, LabelUser, AutoInstallComboBox);
+
+    ButtonInst = Named(new QPushButton(QStringLiteral("ｲﾝｽﾄｰﾙ"), this), "ButtonInst");
+    ButtonInst->setDefault(true);
+    Button2 = Named(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this), "Button2");
+
+    GroupBoxExt = Named(new QGroupBox(QStringLiteral("拡張子"), this), "GroupBoxExt");
+    RadioButtonPRC = Named(new QRadioButton(QStringLiteral("拡張子を.PRCにする(&C)"), GroupBoxExt), "RadioButtonPRC");
+    RadioButtonPDB = Named(new QRadioButton(QStringLiteral("拡張子を.PDBにする(&B)"), GroupBoxExt), "RadioButtonPDB");
+    RadioButtonPDB->setChecked(true);
+    auto* extLayout = new QVBoxLayout(GroupBoxExt);
+    extLayout->addWidget(RadioButtonPRC);
+    extLayout->addWidget(RadioButtonPDB);
+
+    // Plain text: the "<...>" of the label is not markup.
+    LabelFile = new QLabel(QStringLiteral("ﾌｧｲﾙ名(&F) <ﾊﾟｽ、拡張子は含まない>"), this);
+    LabelFile->setTextFormat(Qt::PlainText);
+    EditFile = Named(new QLineEdit(this), "EditFile");
+    LabelFile->setBuddy(EditFile);
+    LabelTitle = new QLabel(QStringLiteral("ﾀｲﾄﾙ(&T)"), this);
+    EditTitle = Named(new QLineEdit(this), "EditTitle");
+    EditTitle->setMaxLength(31);
+    LabelTitle->setBuddy(EditTitle);
+    CheckBoxCompress = Named(new QCheckBox(QStringLiteral("ﾃｷｽﾄを圧縮する(&P)"), this), "CheckBoxCompress");
+    CheckBoxBinary = Named(new QCheckBox(QStringLiteral("ﾊﾞｲﾅﾘを含む(&N)"), this), "CheckBoxBinary");
+
+    auto* layout = new QGridLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(LabelUser, 0, 0);
+    layout->addWidget(AutoInstallComboBox, 1, 0);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ButtonInst);
+    buttons->addWidget(Button2);
+    buttons->addStretch();
+    layout->addLayout(buttons, 0, 1, 3, 1);
+    layout->addWidget(GroupBoxExt, 2, 0);
+    layout->addWidget(LabelFile, 3, 0, 1, 2);
+    layout->addWidget(EditFile, 4, 0, 1, 2);
+    layout->addWidget(LabelTitle, 5, 0, 1, 2);
+    layout->addWidget(EditTitle, 6, 0, 1, 2);
+    layout->addWidget(CheckBoxCompress, 7, 0, 1, 2);
+    layout->addWidget(CheckBoxBinary, 8, 0, 1, 2);
+
+    QWidget* order[] = {AutoInstallComboBox, ButtonInst, Button2, RadioButtonPRC, RadioButtonPDB,
+                        EditFile, EditTitle, CheckBoxCompress, CheckBoxBinary};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    connect(ButtonInst, &QPushButton::clicked, this, &TFormInst::ButtonInstClick);
+    connect(Button2, &QPushButton::clicked, this, &TFormInst::Button2Click);
+    connect(EditFile, &QLineEdit::textChanged, this, &TFormInst::EditFileChange);
+}
+
+void TFormInst::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+}
+
+void TFormInst::SetJob(TUserData* userData, const std::string* document, DocSaveOptions* options) {
+    userData_ = userData;
+    document_ = document;
+    options_ = options;
+}
+
+void TFormInst::FormShow() {
+    FillUserComboBox(*AutoInstallComboBox, userData_);
+    if (options_) {
+        CheckBoxCompress->setChecked(options_->Compress);
+        CheckBoxBinary->setChecked(options_->IncludeBinary);
+    }
+    AutoInstallComboBox->setFocus();
+}
+
+void TFormInst::EditFileChange() { EditTitle->setText(EditFile->text()); }
+
+void TFormInst::Refuse(const QString& caption, const QString& text) {
+    Prompts().Message(this, QMessageBox::Warning, caption, text, QMessageBox::Ok);
+}
+
+void TFormInst::ButtonInstClick() {
+    // The name is a QString of whole characters: the second byte of a
+    // double-byte character can never be taken for "\" or ".".
+    const QString name = EditFile->text();
+    if (name.contains(u'\\') || name.contains(u'/')) return Refuse(kBadName, QStringLiteral("ﾌｧｲﾙ名にﾊﾟｽを含めないで下さい"));
+    if (name.contains(u'.')) return Refuse(kBadName, QStringLiteral("ﾌｧｲﾙ名に拡張子を含めないで下さい"));
+    if (name.isEmpty()) return Refuse(kBadName, QStringLiteral("ﾌｧｲﾙ名を入力して下さい"));
+    const int index = AutoInstallComboBox->currentIndex();
+    if (!userData_ || !document_ || !options_ || index < 0)
+        return Refuse(QString::fromUtf8(kNoUserCaption), QString::fromUtf8(kNoUser));
+
+    const std::string fileName = name.toStdString() + (RadioButtonPRC->isChecked() ? ".PRC" : ".PDB");
+    Failure failure;
+    {
+        BusyDialog busy(*this);
+        options_->Compress = CheckBoxCompress->isChecked();
+        options_->IncludeBinary = CheckBoxBinary->isChecked();
+        failure = Install(index, fileName);
+    }
+    if (!failure.text.isEmpty()) {
+        Prompts().Message(this, QMessageBox::Critical, QString::fromUtf8(kCannotInstall), failure.text,
+                          QMessageBox::Ok, failure.detail);
+        return;
+    }
+    accept();
+}
+
+TFormInst::Failure TFormInst::Install(int index, const std::string& fileName) {
+    try {
+        TMemoryStream text(*document_);
+        TMemoryStream database;
+        std::string why;
+        const std::string title = platform::EditorToBytes(EditTitle->text()).bytes;
+        if (TextToDoc(text, database, title, options_->Compress, options_->IncludeBinary, &why) != kDocOk)
+            return {QStringLiteral("DOCﾌｧｲﾙを作成できませんでした"), QString::fromStdString(why)};
+        userData_->InstallDatabase(index, fileName, database.Bytes());
+        return {};
+    } catch (const std::exception& e) {
+        return {QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(QString::fromStdString(fileName)),
+                QString::fromStdString(e.what())};
+    }
+}
+
+void TFormInst::Button2Click() { reject(); }
+
+bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& caption,
+                DocSaveOptions& options) {
+    if (!userData) {
+        Prompts().Message(form.parentWidget(), QMessageBox::Critical, QString::fromUtf8(kCannotInstall),
+                          QString::fromUtf8(kNoPalmDesktop), QMessageBox::Ok);
+        return false;
+    }
+    form.SetJob(userData, &document, &options);
+    form.EditFile->setText(ProposedInstallName(caption));
+    form.EditFileChange();  // also when the name is the one of the last opening
+    form.FormShow();
+    const int result = Prompts().RunDialog(form);
+    form.SetJob(nullptr, nullptr, nullptr);
+    return result == QDialog::Accepted;
+}
+
+}  // namespace verdane

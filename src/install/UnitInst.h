@@ -1,0 +1,94 @@
+// The install dialog and the main window's install command: the document is
+// made into a DOC database and queued in a handheld user's install folder for
+// the next synchronisation.
+#pragma once
+
+#include "DocSaveOptions.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace verdane {
+
+class TUserData;
+
+// The file name the install command proposes for a window caption such as
+// "MEMO.TXT - Verdane Ver1.22": the caption up to its first " -", or up to its
+// first "." when that part holds one ("MEMO"; "NewFile" for a new document).
+QString ProposedInstallName(const QString& caption);
+
+// "ｲﾝｽﾄｰﾙ": user, extension, file name, title and the two DOC options. Created
+// once by the main window and kept for the whole run, so the extension chosen
+// stays chosen from one install to the next (.PDB at start).
+class TFormInst : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormInst(QWidget* parent = nullptr);
+
+    QLabel* LabelUser;
+    QComboBox* AutoInstallComboBox;
+    QPushButton* ButtonInst;
+    QPushButton* Button2;
+    QGroupBox* GroupBoxExt;
+    QRadioButton* RadioButtonPRC;
+    QRadioButton* RadioButtonPDB;
+    QLabel* LabelFile;
+    QLineEdit* EditFile;
+    QLabel* LabelTitle;
+    QLineEdit* EditTitle;
+    QCheckBox* CheckBoxCompress;
+    QCheckBox* CheckBoxBinary;
+
+    // What one opening of the dialog installs: the document (CP932, CR LF), the
+    // shared DOC options and the desktop. Set by RunInstall for the time the
+    // dialog is shown.
+    void SetJob(TUserData* userData, const std::string* document, DocSaveOptions* options);
+    // Fills the user list and sets the check boxes from the shared options.
+    void FormShow();
+    // Checks the file name (no path, no extension, not empty) and the user,
+    // then writes the database and queues it; closes with OK when it was queued,
+    // otherwise says why and stays open with its contents.
+    void ButtonInstClick();
+    void Button2Click();
+    // The title follows the file name as it is typed.
+    void EditFileChange();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Empty when the database was queued, else the message and its detail.
+    struct Failure {
+        QString text;
+        QString detail;
+    };
+    Failure Install(int index, const std::string& fileName);
+    void Refuse(const QString& caption, const QString& text);
+
+    TUserData* userData_ = nullptr;
+    const std::string* document_ = nullptr;
+    DocSaveOptions* options_ = nullptr;
+};
+
+// The install command (MenuInstallClick). Shows `form` through
+// Prompts().RunDialog with the file name proposed from the main window's
+// `caption`; the dialog writes `document` (the editor's text, CP932 with CR LF)
+// as a DOC database with the title and options chosen, which become the shared
+// `options`' Compress and IncludeBinary, and queues it for the chosen user.
+// Without `userData` it shows why the command cannot work instead. Messages are
+// parented to the dialog, or to `form`'s parent (the main window) before it is
+// shown. Returns true when a database was queued.
+bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& caption,
+                DocSaveOptions& options);
+
+}  // namespace verdane

@@ -1,0 +1,61 @@
+#!/bin/sh
+# The built verdane in a real X server (Xvfb): started with a file on its command
+# line, its window appears with that file's caption, and Ctrl+Q closes it. Prints
+# the time from start to the window found.
+set -eu
+verdane=$1
+source_dir=$2
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
+done
+work=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and writes its number to the given descriptor.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+i=0
+while [ ! -s "$work/display" ]; do
+  i=$((i + 1)); [ $i -lt 200 ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+  sleep 0.05
+done
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
+
+cp -r "$source_dir/examples/palm-desktop" "$work/desktop"
+cp "$source_dir/examples/sample-ja.txt" "$work/sample-ja.txt"
+export VERDANE_REGISTRY="$work/desktop/registry.reg"
+export XDG_CONFIG_HOME="$work/config"
+unset QT_QPA_PLATFORM
+
+start=$(date +%s%N)
+"$verdane" "$work/sample-ja.txt" >"$work/verdane.log" 2>&1 &
+app_pid=$!
+wid=
+i=0
+while [ -z "$wid" ]; do
+  i=$((i + 1)); [ $i -lt 300 ] || { echo "no window titled 'sample-ja.txt - Verdane Ver1.22'"; cat "$work/verdane.log"; exit 1; }
+  wid=$(xdotool search --onlyvisible --name '^sample-ja\.txt - Verdane Ver1\.22$' 2>/dev/null | head -n 1 || true)
+  [ -n "$wid" ] || sleep 0.05
+done
+shown=$(date +%s%N)
+echo "window shown $(( (shown - start) / 1000000 )) ms after start"
+
+xdotool windowfocus "$wid" 2>/dev/null || true
+sleep 0.2
+xdotool key ctrl+q
+i=0
+while kill -0 "$app_pid" 2>/dev/null; do
+  i=$((i + 1)); [ $i -lt 200 ] || { echo "Ctrl+Q did not close the window"; exit 1; }
+  sleep 0.05
+done
+wait "$app_pid" || { echo "verdane exited with $?"; cat "$work/verdane.log"; exit 1; }
+app_pid=
+echo "closed with Ctrl+Q"

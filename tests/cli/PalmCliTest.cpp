@@ -1,0 +1,166 @@
+// verdane-cli palm-desktop init and install end to end on real folders: a
+// desktop made by one command takes the databases of the other, with the bytes
+// to-doc writes, and nothing is left anywhere else.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace verdane {
+namespace {
+
+using test::FileExists;
+using test::ListDir;
+using test::ReadFile;
+using test::RunCli;
+using test::TempDir;
+using test::WriteFile;
+
+const std::string kYamada = "\xE5\xB1\xB1\xE7\x94\xB0\xE5\xA4\xAA\xE9\x83\x8E";  // 山田太郎 in UTF-8
+const std::string kEucText = "\xC6\xFC\xCB\xDC\xB8\xEC\r\nline\n";               // 日本語 in EUC-JP
+
+bool OneLine(const std::string& err) { return !err.empty() && err.find('\n') == err.size() - 1; }
+
+// Each test gets its own desktop, TMPDIR and working folder, and points
+// VERDANE_REGISTRY at the desktop.
+class PalmCli : public testing::Test {
+protected:
+    void SetUp() override {
+        savedCwd_ = std::filesystem::current_path();
+        std::filesystem::current_path(work_.Path());
+        setenv("TMPDIR", tmp_.Path().c_str(), 1);
+        const auto r = RunCli({"palm-desktop", "init", desk_.File("desk"), "--user", kYamada, "--user=Hanako"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        registry_ = desk_.File("desk/registry.reg");
+        ASSERT_EQ(r.out, "export VERDANE_REGISTRY=" + registry_ + "\n");
+        setenv("VERDANE_REGISTRY", registry_.c_str(), 1);
+    }
+    void TearDown() override {
+        EXPECT_EQ(ListDir(tmp_.Path()), std::vector<std::string>{});
+        EXPECT_EQ(ListDir(work_.Path()), std::vector<std::string>{});
+        std::filesystem::current_path(savedCwd_);
+        unsetenv("TMPDIR");
+        unsetenv("VERDANE_REGISTRY");
+    }
+    std::string Queue(const std::string& folder) const { return desk_.File("desk/Palm/" + folder + "/Install"); }
+
+    TempDir desk_, tmp_, work_, files_;
+    std::string registry_;
+    std::string savedCwd_;
+};
+
+TEST_F(PalmCli, InitMakesAFolderPerUserAndTheRegistryNamesThem) {
+    EXPECT_EQ(ListDir(desk_.File("desk")), (std::vector<std::string>{"Palm", "registry.reg"}));
+    EXPECT_EQ(ListDir(desk_.File("desk/Palm")), (std::vector<std::string>{"Hanako", kYamada}));
+    EXPECT_EQ(ListDir(Queue(kYamada)), std::vector<std::string>{});
+    const std::string reg = ReadFile(registry_);
+    EXPECT_EQ(reg.rfind("REGEDIT4\r\n", 0), 0u);
+    EXPECT_NE(reg.find("\"Path\"=\"Palm\""), std::string::npos);  // relative: the desktop can be moved
+    EXPECT_NE(reg.find("\"LastUserName\"=\"" + kYamada + "\""), std::string::npos);
+}
+
+TEST_F(PalmCli, InstallQueuesWhatToDocWrites) {
+    WriteFile(files_.File("Story.txt"), kEucText);
+    auto r = RunCli({"install", "--user", kYamada, files_.File("Story.txt")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = RunCli({"to-doc", files_.File("Story.txt"), files_.File("Story.pdb")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ListDir(Queue(kYamada)), std::vector<std::string>{"Story.PDB"});
+    EXPECT_EQ(ReadFile(Queue(kYamada) + "/Story.PDB"), ReadFile(files_.File("Story.pdb")));
+    EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{});
+}
+
+TEST_F(PalmCli, InstallTakesTitleAndPrc) {
+    WriteFile(files_.File("b.txt"), "text\r\n");
+    const std::string title = "\xE7\x89\xA9\xE8\xAA\x9E";  // 物語
+    auto r = RunCli({"install", "--prc", "--title", title, "--user", "Hanako", files_.File("b.txt")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    r = RunCli({"to-doc", "--title", title, files_.File("b.txt"), files_.File("x.prc")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{"b.PRC"});
+    EXPECT_EQ(ReadFile(Queue("Hanako") + "/b.PRC"), ReadFile(files_.File("x.prc")));
+    // Installing again replaces the queued file.
+    WriteFile(files_.File("b.txt"), "other\r\n");
+    r = RunCli({"install", "--prc", "--user", "Hanako", files_.File("b.txt")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{"b.PRC"});
+    EXPECT_EQ(ReadFile(Queue("Hanako") + "/b.PRC").substr(0, 2), std::string("b\0", 2));
+}
+
+TEST_F(PalmCli, StandardInputIsNamedNewFile) {
+    const auto r = RunCli({"install", "--user", "Hanako", "-"}, "piped\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{"NewFile.PDB"});
+}
+
+TEST_F(PalmCli, AnUnknownUserIsAnErrorNamingTheUsers) {
+    WriteFile(files_.File("a.txt"), "a");
+    const auto r = RunCli({"install", "--user", "hanako", files_.File("a.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_NE(r.err.find("\"hanako\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\"" + kYamada + "\", \"Hanako\""), std::string::npos) << r.err;
+    EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{});
+}
+
+TEST_F(PalmCli, MissingInputDesktopOrCoreFailWithOneLine) {
+    auto r = RunCli({"install", "--user", "Hanako", files_.File("missing.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+
+    WriteFile(files_.File("a.txt"), "a");
+    setenv("VERDANE_REGISTRY", desk_.File("none.reg").c_str(), 1);
+    r = RunCli({"install", "--user", "Hanako", files_.File("a.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("VERDANE_REGISTRY"), std::string::npos) << r.err;
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+
+    setenv("VERDANE_REGISTRY", registry_.c_str(), 1);
+    std::filesystem::rename(desk_.File("desk/Palm"), desk_.File("desk/Moved"));
+    r = RunCli({"install", "--user", "Hanako", files_.File("a.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("does not exist"), std::string::npos) << r.err;
+
+    WriteFile(registry_, "REGEDIT4\n[broken\n");
+    r = RunCli({"install", "--user", "Hanako", files_.File("a.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(registry_ + ":2:"), std::string::npos) << r.err;
+}
+
+TEST_F(PalmCli, BadUsageExitsTwo) {
+    WriteFile(files_.File("a.txt"), "a");
+    EXPECT_EQ(RunCli({"install", files_.File("a.txt")}).exitCode, 2);             // no --user
+    EXPECT_EQ(RunCli({"install", "--user", "Hanako"}).exitCode, 2);               // no IN
+    EXPECT_EQ(RunCli({"palm-desktop", "init", desk_.File("x")}).exitCode, 2);     // no --user
+    EXPECT_EQ(RunCli({"palm-desktop", "make", desk_.File("x"), "--user", "a"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"palm-desktop", "init", "--user"}).exitCode, 2);
+    EXPECT_FALSE(FileExists(desk_.File("x")));
+    for (const char* command : {"install", "palm-desktop"}) {
+        const auto r = RunCli({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.out.rfind(std::string("Usage: verdane-cli ") + command, 0), 0u) << r.out;
+    }
+}
+
+TEST_F(PalmCli, InitNeverReplacesADesktop) {
+    const std::string before = ReadFile(registry_);
+    const auto r = RunCli({"palm-desktop", "init", desk_.File("desk"), "--user", "Other"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_EQ(ReadFile(registry_), before);
+    EXPECT_EQ(RunCli({"palm-desktop", "init", desk_.File("two"), "--user", "A", "--user", "A"}).exitCode, 1);
+}
+
+TEST_F(PalmCli, ThePrintedLineWorksInAShellForAnyFolderName) {
+    const std::string dir = desk_.File("it's my desk");
+    const auto r = RunCli({"palm-desktop", "init", dir, "--user", "A"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto shell = test::RunProcess("/bin/sh", {"-c", r.out + "printf %s \"$VERDANE_REGISTRY\""});
+    EXPECT_EQ(shell.out, dir + "/registry.reg");
+}
+
+}  // namespace
+}  // namespace verdane
