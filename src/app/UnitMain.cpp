@@ -422,8 +422,8 @@ void TFormMainVerdane::WMDropFiles(const QStringList& paths) {
         Guarded([&] { outcome = ReadIntoEditor(path); });
     }
     AfterCommandLineOrDropRead(path, outcome);
-    // recent files: a dropped file is added unless it was refused.
-    if (outcome != ReadOutcome::Refused) AddToHistory(path);
+    // recent files: a dropped file is added when it was read.
+    if (outcome == ReadOutcome::Read) AddToHistory(path);
 }
 
 void TFormMainVerdane::MenuNewClick() {
@@ -438,9 +438,18 @@ void TFormMainVerdane::MenuOpenClick() {
     BusyScope busy(*this);
     if (!Prompts().ChooseOpenFile(this, OpenDialog1)) return;
     const QString path = OpenDialog1.FileName;
-    Guarded([&] { OpenDocument(path); });
-    // recent files: the chosen path, also when it was refused.
-    AddToHistory(path);
+    bool failed = false;
+    Guarded([&] {
+        try {
+            OpenDocument(path);
+        } catch (...) {
+            failed = true;
+            throw;
+        }
+    });
+    // recent files: the chosen path, also when it was refused, but not when it
+    // could not be read.
+    if (!failed) AddToHistory(path);
 }
 
 bool TFormMainVerdane::MenuSaveClick() {
