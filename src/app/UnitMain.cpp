@@ -10,6 +10,7 @@
 #include "ToolBarImages.h"
 #include "UnitAbout.h"
 #include "UnitName.h"
+#include "PaintTurns.h"
 #include "UnitInst.h"
 #include "UnitUser.h"
 #include "UnitURL.h"
@@ -24,14 +25,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QElapsedTimer>
-
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <stop_token>
-#include <thread>
 #include <QTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -554,35 +547,6 @@ void TFormMainVerdane::UpdateCommandStates() {
 void TFormMainVerdane::AddToHistory(const QString&) {}
 
 namespace {
-
-// Long work on the window's thread calls this often (the HTML conversion for
-// every byte); every 50 ms the window gets a turn to paint. A small thread
-// raises a flag when a turn is due, so a call in between costs one load.
-class PaintTurns {
-public:
-    PaintTurns()
-        : ticker_([this](std::stop_token stop) {
-              std::mutex mutex;
-              std::condition_variable_any wake;
-              std::unique_lock lock(mutex);
-              while (!stop.stop_requested()) {
-                  wake.wait_for(lock, stop, std::chrono::milliseconds(50), [] { return false; });
-                  due_.store(true, std::memory_order_relaxed);
-              }
-          }) {}
-    void operator()() {
-        if (due_.load(std::memory_order_relaxed)) TakeTurn();
-    }
-
-private:
-    void TakeTurn() {
-        due_.store(false, std::memory_order_relaxed);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-
-    std::atomic<bool> due_{false};
-    std::jthread ticker_;  // last: stopped and joined before the flag goes
-};
 
 // Marks the window busy for a long command; a close asked for meanwhile runs
 // when the command is over.
