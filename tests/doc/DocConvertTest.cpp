@@ -186,7 +186,9 @@ TEST(TextToDoc, ManyRecordsAreEachTheirOwnBlocksBytes) {
                 if (compress) buf.Compress();
                 ASSERT_EQ(ToHex(Record(db, k)), ToHex(buf.Data())) << "record " << k;
             }
-            if (includeBinary) EXPECT_EQ(ToText(db), text);
+            if (includeBinary) {
+                EXPECT_EQ(ToText(db), text);
+            }
         }
     }
 }
