@@ -140,17 +140,14 @@ std::string JisToSjis(std::string_view text) {
     return out;
 }
 
-std::string EucToSjis(std::string_view text) {
-    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
-    const std::size_t n = text.size();
-    std::string out;
-    out.resize(n);
-    auto* o = reinterpret_cast<std::uint8_t*>(out.data());
+// EUC-JP to Shift-JIS from t[0..n) into o; returns the bytes written. Each step
+// writes no more bytes than it reads, so o may be t itself (in place).
+std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o) {
     std::size_t k = 0, w = 0;
     while (k < n) {
         // ASCII runs, the bulk of markup and line ends, move eight bytes at a time.
-        while (k + 8 <= n && (Load64(text.data() + k) & 0x8080808080808080ull) == 0) {
-            std::memcpy(o + w, t + k, 8);
+        while (k + 8 <= n && (Load64(reinterpret_cast<const char*>(t) + k) & 0x8080808080808080ull) == 0) {
+            std::memmove(o + w, t + k, 8);
             k += 8;
             w += 8;
         }
@@ -171,7 +168,13 @@ std::string EucToSjis(std::string_view text) {
             k += 2;
         }
     }
-    out.resize(w);
+    return w;
+}
+
+std::string EucToSjis(std::string_view text) {
+    std::string out(text.size(), '\0');
+    out.resize(EucToSjisInto(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                         reinterpret_cast<std::uint8_t*>(out.data())));
     return out;
 }
 
@@ -204,37 +207,47 @@ bool IsUtf8Text(std::string_view text) {
     return multiByte;
 }
 
-std::string Utf8ToCp932(std::string_view utf8) {
-    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+namespace {
+
+// UTF-8 to CP932 from t[0..n) into o; returns the bytes written. No character
+// takes more bytes in CP932 than in UTF-8, so o may be t itself (in place).
+std::size_t Utf8ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t* o) {
+    std::size_t k = 0, w = 0;
+    if (n >= 3 && t[0] == 0xEF && t[1] == 0xBB && t[2] == 0xBF) k = 3;
     const auto& table = EncodeTable();
-    const auto* t = reinterpret_cast<const std::uint8_t*>(utf8.data());
-    const std::size_t n = utf8.size();
-    std::string out;
-    out.reserve(n);
-    std::size_t k = 0;
     while (k < n) {
-        const std::size_t ascii = AsciiPrefix(utf8.data() + k, n - k);
-        out.append(utf8.data() + k, ascii);
+        const std::size_t ascii = AsciiPrefix(reinterpret_cast<const char*>(t) + k, n - k);
+        std::memmove(o + w, t + k, ascii);
+        w += ascii;
         k += ascii;
         if (k >= n) break;
         char32_t cp = 0;
         const std::size_t len = DecodeUtf8(t + k, n - k, cp);
         if (len == 0) {
-            out += '?';
+            o[w++] = '?';
             ++k;
             continue;
         }
         k += len;
         const std::uint16_t code = cp <= 0xFFFF ? table[cp] : cp932::kNone;
         if (code == cp932::kNone) {
-            out += '?';
+            o[w++] = '?';
         } else if (code > 0xFF) {
-            out += static_cast<char>(code >> 8);
-            out += static_cast<char>(code & 0xFF);
+            o[w++] = static_cast<std::uint8_t>(code >> 8);
+            o[w++] = static_cast<std::uint8_t>(code & 0xFF);
         } else {
-            out += static_cast<char>(code);
+            o[w++] = static_cast<std::uint8_t>(code);
         }
     }
+    return w;
+}
+
+}  // namespace
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    std::string out(utf8.size(), '\0');
+    out.resize(Utf8ToCp932Into(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size(),
+                           reinterpret_cast<std::uint8_t*>(out.data())));
     return out;
 }
 
@@ -346,8 +359,19 @@ std::string ConvertKanjiCode(std::string_view text, int target) {
 }
 
 void ConvertKanjiCodeInPlace(std::string& text, int target) {
-    if (target == kcShiftJis)
-        if (auto converted = ToShiftJis(text, DetectKanjiCode(text))) text = std::move(*converted);
+    if (target != kcShiftJis) return;
+    auto* t = reinterpret_cast<std::uint8_t*>(text.data());
+    switch (const int code = DetectKanjiCode(text)) {
+    case kcEuc:
+        text.resize(EucToSjisInto(t, text.size(), t));
+        break;
+    case kcUtf8:
+        text.resize(Utf8ToCp932Into(t, text.size(), t));
+        break;
+    default:
+        if (auto converted = ToShiftJis(text, code)) text = std::move(*converted);
+        break;
+    }
 }
 
 }  // namespace verdane

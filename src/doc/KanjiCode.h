@@ -32,8 +32,9 @@ int DetectKanjiCode(std::string_view text);
 // EUC (4) and UTF-8 (7) texts are converted; everything else, and every text
 // for another target, comes back unchanged.
 std::string ConvertKanjiCode(std::string_view text, int target);
-// The same, replacing `text` only when it changes, so a large text that needs
-// no conversion is not copied.
+// The same on the text itself: EUC-JP and UTF-8 are converted in place (they
+// only shrink), JIS into a new text; a text that needs no conversion is left
+// as it is. A large file is thus converted without a second copy.
 void ConvertKanjiCodeInPlace(std::string& text, int target);
 
 // The arithmetic mapping of one JIS X 0208 pair (row byte a, cell byte b, each
