@@ -1,0 +1,150 @@
+#!/bin/sh
+# Times whole verdane-cli commands against their peers on the same files in the
+# same run, best of 5 each, and prints the ratios and peak memory:
+#   to-doc  against gzip -6                     (25 MB texts of every kind)
+#   kanji   against iconv -f EUC-JP -t CP932    (25 MB EUC-JP texts)
+#   fetch   against curl, with and without Content-Length (a 200 MB page over loopback)
+#
+#   bench/cli/compare.sh [BUILD_DIR]        (default: build)
+#
+# Environment: RUNS (5), SIZE (25 MB), FETCH_SIZE (200 MB), WORK (a temporary
+# folder, removed at the end), EXTRA (more text files, Shift-JIS, EUC-JP or
+# UTF-8, each repeated to SIZE: texts nobody tuned for; by default the Japanese
+# texts of vim's tutor and GnuPG's help when they are installed).
+set -e
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+BUILD=$(cd "${1:-$ROOT/build}" && pwd)
+CLI=$BUILD/src/cli/verdane-cli
+MAKE_TEXT=$BUILD/bench/cli/bench_cli_make_text
+for tool in "$CLI" "$MAKE_TEXT"; do
+  [ -x "$tool" ] || { echo "missing $tool: build first (cmake --build $BUILD)" >&2; exit 1; }
+done
+for tool in gzip iconv curl python3; do
+  command -v $tool >/dev/null || { echo "missing $tool: run .ci/install-deps" >&2; exit 1; }
+done
+RUNS=${RUNS:-5}
+SIZE=${SIZE:-26214400}
+FETCH_SIZE=${FETCH_SIZE:-209715200}
+if [ -z "${EXTRA+set}" ]; then
+  EXTRA=
+  for f in /usr/share/vim/vim90/tutor/tutor.ja.sjis /usr/share/gnupg/help.ja.txt; do
+    [ -r "$f" ] && EXTRA="$EXTRA $f"
+  done
+fi
+WORK=${WORK:-$(mktemp -d /tmp/verdane-compare.XXXXXX)}
+mkdir -p "$WORK"
+trap 'rm -rf "$WORK"' EXIT
+
+# One file of SIZE bytes from another, repeated.
+repeat_to_size() {
+  python3 - "$1" "$2" "$SIZE" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+size = int(sys.argv[3])
+with open(sys.argv[2], 'wb') as out:
+    out.write((data * (size // max(len(data), 1) + 1))[:size])
+PY
+}
+
+echo "Making the texts in $WORK ..."
+for kind in ja-prose ja-technical en-prose source one-byte; do
+  "$MAKE_TEXT" $kind "$SIZE" > "$WORK/$kind.txt"
+done
+for f in $EXTRA; do
+  repeat_to_size "$f" "$WORK/other-$(basename "$f").txt"
+done
+iconv -f CP932 -t EUC-JP "$WORK/ja-technical.txt" > "$WORK/ja-technical.euc" 2>/dev/null || true
+iconv -f CP932 -t EUC-JP "$WORK/ja-prose.txt" > "$WORK/ja-prose.euc" 2>/dev/null || true
+"$MAKE_TEXT" ja-technical "$FETCH_SIZE" > "$WORK/page.txt"
+
+# The timer: best wall time of RUNS runs of each command and the largest
+# resident size of any run, then the ratio of the first command to the second.
+cat > "$WORK/timer.py" <<'PY'
+import os, subprocess, sys, time
+runs = int(os.environ.get('RUNS', '5'))
+
+def best(argv, stdout):
+    times, rss = [], 0
+    for _ in range(runs):
+        with open(stdout, 'wb') as out:
+            start = time.perf_counter()
+            p = subprocess.Popen(argv, stdout=out)
+            _, status, usage = os.wait4(p.pid, 0)
+            times.append(time.perf_counter() - start)
+        if status != 0:
+            sys.exit('failed: ' + ' '.join(argv))
+        rss = max(rss, usage.ru_maxrss)
+    return min(times), rss / 1024
+
+label, ours, peer = sys.argv[1], sys.argv[2].split('\x1f'), sys.argv[3].split('\x1f')
+size = os.path.getsize(sys.argv[4])
+t1, m1 = best(ours, os.devnull if '-' in ours[-1:] else os.devnull)
+t2, m2 = best(peer, sys.argv[5])
+print(f'{label:34} {t1:7.3f} s {m1:6.0f} MB   {t2:7.3f} s {m2:6.0f} MB   ratio {t1 / t2:5.2f}'
+      f'   ({size / t1 / 1e6:6.1f} MB/s)')
+PY
+compare() {  # label, our command, peer command (argument lists joined by US), input, peer output
+  python3 "$WORK/timer.py" "$@"
+}
+US=$(printf '\037')
+args() { (IFS=$US; echo "$*"); }
+
+echo
+echo "Load average before: $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores; best of $RUNS"
+printf '%-34s %20s   %20s   %s\n' "" "verdane-cli" "peer" "ratio"
+for f in "$WORK"/*.txt; do
+  name=$(basename "$f" .txt)
+  [ "$name" = page ] && continue
+  compare "to-doc $name / gzip -6" "$(args "$CLI" to-doc "$f" "$WORK/out.pdb")" \
+    "$(args gzip -6 -c "$f")" "$f" "$WORK/out.gz"
+done
+for f in "$WORK"/*.euc; do
+  [ -s "$f" ] || continue
+  compare "kanji $(basename "$f") / iconv" "$(args "$CLI" kanji "$f" "$WORK/out.sjis")" \
+    "$(args iconv -f EUC-JP -t CP932 "$f")" "$f" "$WORK/out.iconv"
+done
+
+# A loopback server that sends the page with sendfile, so that it is never the
+# slower end: /length with Content-Length, /close without (the end of the
+# connection ends the body).
+cat > "$WORK/server.py" <<'PY'
+import os, socket, sys, threading
+path = sys.argv[1]
+size = os.path.getsize(path)
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+listener.bind(('127.0.0.1', 0))
+listener.listen(16)
+print(listener.getsockname()[1], flush=True)
+
+def serve(conn):
+    with conn:
+        request = b''
+        while b'\r\n\r\n' not in request:
+            data = conn.recv(4096)
+            if not data:
+                return
+            request += data
+        with_length = request.split(b' ')[1].startswith(b'/length')
+        head = b'HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n'
+        if with_length:
+            head += b'Content-Length: %d\r\n' % size
+        conn.sendall(head + b'\r\n')
+        with open(path, 'rb') as f:
+            conn.sendfile(f)
+
+while True:
+    conn, _ = listener.accept()
+    threading.Thread(target=serve, args=(conn,), daemon=True).start()
+PY
+python3 "$WORK/server.py" "$WORK/page.txt" > "$WORK/port" &
+SERVER=$!
+trap 'kill $SERVER 2>/dev/null; rm -rf "$WORK"' EXIT
+while [ ! -s "$WORK/port" ]; do sleep 0.1; done
+PORT=$(cat "$WORK/port")
+for path in length close; do
+  url=http://127.0.0.1:$PORT/$path
+  compare "fetch $((FETCH_SIZE >> 20)) MB, $path / curl" "$(args "$CLI" fetch "$url" "$WORK/out.page")" \
+    "$(args curl -s -o "$WORK/out.curl" "$url")" "$WORK/page.txt" /dev/null
+done
+echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
