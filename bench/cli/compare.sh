@@ -7,7 +7,7 @@
 #
 #   bench/cli/compare.sh [BUILD_DIR]        (default: build)
 #
-# Environment: RUNS (5), SIZE (25 MB), FETCH_SIZE (200 MB), WORK (a temporary
+# Environment: ONLY (some of "to-doc kanji fetch"; all by default), RUNS (5), SIZE (25 MB), FETCH_SIZE (200 MB), WORK (a temporary
 # folder, removed at the end), EXTRA (more text files, Shift-JIS, EUC-JP or
 # UTF-8, each repeated to SIZE: texts nobody tuned for; by default the Japanese
 # texts of vim's tutor and GnuPG's help when they are installed).
@@ -22,6 +22,8 @@ done
 for tool in gzip iconv curl python3; do
   command -v $tool >/dev/null || { echo "missing $tool: run .ci/install-deps" >&2; exit 1; }
 done
+ONLY=${ONLY:-to-doc kanji fetch}
+wanted() { case " $ONLY " in *" $1 "*) return 0 ;; esac; return 1; }
 RUNS=${RUNS:-5}
 SIZE=${SIZE:-26214400}
 FETCH_SIZE=${FETCH_SIZE:-209715200}
@@ -47,15 +49,26 @@ PY
 }
 
 echo "Making the texts in $WORK ..."
-for kind in ja-prose ja-technical en-prose source one-byte; do
-  "$MAKE_TEXT" $kind "$SIZE" > "$WORK/$kind.txt"
-done
-for f in $EXTRA; do
-  repeat_to_size "$f" "$WORK/other-$(basename "$f").txt"
-done
-iconv -f CP932 -t EUC-JP "$WORK/ja-technical.txt" > "$WORK/ja-technical.euc" 2>/dev/null || true
-iconv -f CP932 -t EUC-JP "$WORK/ja-prose.txt" > "$WORK/ja-prose.euc" 2>/dev/null || true
-"$MAKE_TEXT" ja-technical "$FETCH_SIZE" > "$WORK/page.txt"
+if wanted to-doc || wanted kanji; then
+  for kind in ja-prose ja-technical en-prose source one-byte; do
+    "$MAKE_TEXT" $kind "$SIZE" > "$WORK/$kind.txt"
+  done
+  for f in $EXTRA; do
+    repeat_to_size "$f" "$WORK/other-$(basename "$f").txt"
+  done
+fi
+if wanted kanji; then
+  # iconv stops at a character cut by the end of the text: what it wrote is the text.
+  for kind in ja-prose ja-technical; do
+    iconv -f CP932 -t EUC-JP "$WORK/$kind.txt" > "$WORK/$kind.euc" 2>/dev/null || true
+  done
+  for f in $EXTRA; do
+    iconv -f CP932 -t EUC-JP "$f" > "$WORK/tmp.euc" 2>/dev/null || continue
+    repeat_to_size "$WORK/tmp.euc" "$WORK/other-$(basename "$f").euc"
+  done
+  rm -f "$WORK/tmp.euc"
+fi
+wanted fetch && "$MAKE_TEXT" ja-technical "$FETCH_SIZE" > "$WORK/page.txt"
 
 # The timer: best wall time of RUNS runs of each command and the largest
 # resident size of any run, then the ratio of the first command to the second.
@@ -92,17 +105,19 @@ args() { (IFS=$US; echo "$*"); }
 echo
 echo "Load average before: $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores; best of $RUNS"
 printf '%-34s %20s   %20s   %s\n' "" "verdane-cli" "peer" "ratio"
-for f in "$WORK"/*.txt; do
+wanted to-doc && for f in "$WORK"/*.txt; do
   name=$(basename "$f" .txt)
   [ "$name" = page ] && continue
   compare "to-doc $name / gzip -6" "$(args "$CLI" to-doc "$f" "$WORK/out.pdb")" \
     "$(args gzip -6 -c "$f")" "$f" "$WORK/out.gz"
 done
-for f in "$WORK"/*.euc; do
+wanted kanji && for f in "$WORK"/*.euc; do
   [ -s "$f" ] || continue
   compare "kanji $(basename "$f") / iconv" "$(args "$CLI" kanji "$f" "$WORK/out.sjis")" \
     "$(args iconv -f EUC-JP -t CP932 "$f")" "$f" "$WORK/out.iconv"
 done
+
+wanted fetch || exit 0
 
 # A loopback server that sends the page with sendfile, so that it is never the
 # slower end: /length with Content-Length, /close without (the end of the

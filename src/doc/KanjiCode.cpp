@@ -358,20 +358,31 @@ std::string ConvertKanjiCode(std::string_view text, int target) {
     return std::string(text);
 }
 
-void ConvertKanjiCodeInPlace(std::string& text, int target) {
-    if (target != kcShiftJis) return;
-    auto* t = reinterpret_cast<std::uint8_t*>(text.data());
+std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string& aside) {
+    auto* t = reinterpret_cast<std::uint8_t*>(data);
+    const std::string_view text(data, size);
     switch (const int code = DetectKanjiCode(text)) {
     case kcEuc:
-        text.resize(EucToSjisInto(t, text.size(), t));
-        break;
+        return EucToSjisInto(t, size, t);
     case kcUtf8:
-        text.resize(Utf8ToCp932Into(t, text.size(), t));
-        break;
+        return Utf8ToCp932Into(t, size, t);
     default:
-        if (auto converted = ToShiftJis(text, code)) text = std::move(*converted);
-        break;
+        if (auto converted = ToShiftJis(text, code)) {
+            aside = std::move(*converted);
+            return kConvertedAside;
+        }
+        return size;
     }
+}
+
+void ConvertKanjiCodeInPlace(std::string& text, int target) {
+    if (target != kcShiftJis) return;
+    std::string aside;
+    const std::size_t size = ConvertToShiftJisInBuffer(text.data(), text.size(), aside);
+    if (size == kConvertedAside)
+        text = std::move(aside);
+    else
+        text.resize(size);
 }
 
 }  // namespace verdane

@@ -15,6 +15,10 @@ std::string EditorLineEnds(std::string_view text);
 void ToEditorLineEnds(std::string& text);
 // True when every CR is followed by an LF and every LF follows a CR.
 bool HasEditorLineEnds(std::string_view text);
+// True when from position `from` on every LF follows a CR and every CR before
+// an LF, the bytes before `from` looked at but not judged: for a text that
+// grows, checked a block at a time. A CR that ends the text is not judged.
+bool LineEndsPairedFrom(std::string_view text, std::size_t from);
 
 // A file's bytes as the open command shows them: converted to Shift-JIS with
 // ConvertKanjiCode, then with the editor's line ends. The second form works on

@@ -57,6 +57,23 @@ TEST(EditorLineEnds, EqualsThePlainRuleOnRandomTexts) {
     }
 }
 
+// The check a growing page gets block by block: from any position on, no LF
+// without a CR before it and no CR with another byte after it. Long texts run
+// through the sixteen-at-a-time path with the pairs at every offset.
+TEST(LineEndsPairedFrom, JudgesEveryPositionFromTheStart) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        while (text.size() < rng() % 200) text += rng() % 5 ? (rng() % 2 ? "ab\r\n" : "xyz") : (rng() % 2 ? "\r" : "\n");
+        const std::size_t from = text.empty() ? 0 : rng() % (text.size() + 1);
+        bool paired = true;
+        for (std::size_t x = from; x < text.size(); ++x)
+            if ((text[x] == '\n') != (x > 0 && text[x - 1] == '\r')) paired = false;
+        ASSERT_EQ(LineEndsPairedFrom(text, from), paired) << from << " in " << text.size();
+        ASSERT_EQ(HasEditorLineEnds(text), EditorLineEnds(text) == text);
+    }
+}
+
 // However the page is cut into blocks (a CR LF split between two, empty
 // blocks), the joined text is the whole page's, ending with a line end.
 TEST(EditorLineEndJoiner, GivesTheWholeTextsLineEndsWhateverTheBlocks) {
