@@ -91,12 +91,12 @@ def best(argv, stdout):
 
 label, ours, peer = sys.argv[1], sys.argv[2].split('\x1f'), sys.argv[3].split('\x1f')
 size = os.path.getsize(sys.argv[4])
-t1, m1 = best(ours, os.devnull if '-' in ours[-1:] else os.devnull)
-t2, m2 = best(peer, sys.argv[5])
+t1, m1 = best(ours, sys.argv[5])
+t2, m2 = best(peer, sys.argv[6])
 print(f'{label:34} {t1:7.3f} s {m1:6.0f} MB   {t2:7.3f} s {m2:6.0f} MB   ratio {t1 / t2:5.2f}'
       f'   ({size / t1 / 1e6:6.1f} MB/s)')
 PY
-compare() {  # label, our command, peer command (argument lists joined by US), input, peer output
+compare() {  # label, our command, peer command (argument lists joined by US), input, our output, peer's
   python3 "$WORK/timer.py" "$@"
 }
 US=$(printf '\037')
@@ -105,19 +105,29 @@ args() { (IFS=$US; echo "$*"); }
 echo
 echo "Load average before: $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores; best of $RUNS"
 printf '%-34s %20s   %20s   %s\n' "" "verdane-cli" "peer" "ratio"
+# Like their peers, the commands write to standard output redirected to a file;
+# the rows marked "OUT file" give a file name instead, which verdane-cli writes
+# to a temporary file, flushes to the disk and renames over OUT.
 wanted to-doc && for f in "$WORK"/*.txt; do
   name=$(basename "$f" .txt)
   [ "$name" = page ] && continue
-  compare "to-doc $name / gzip -6" "$(args "$CLI" to-doc "$f" "$WORK/out.pdb")" \
-    "$(args gzip -6 -c "$f")" "$f" "$WORK/out.gz"
+  compare "to-doc $name / gzip -6" "$(args "$CLI" to-doc --title "$name" "$f" -)" \
+    "$(args gzip -6 -c "$f")" "$f" "$WORK/out.pdb" "$WORK/out.gz"
 done
+wanted to-doc && compare "to-doc ja-technical, OUT file" "$(args "$CLI" to-doc "$WORK/ja-technical.txt" "$WORK/o.pdb")" \
+  "$(args gzip -6 -c "$WORK/ja-technical.txt")" "$WORK/ja-technical.txt" /dev/null "$WORK/out.gz"
 wanted kanji && for f in "$WORK"/*.euc; do
   [ -s "$f" ] || continue
-  compare "kanji $(basename "$f") / iconv" "$(args "$CLI" kanji "$f" "$WORK/out.sjis")" \
-    "$(args iconv -f EUC-JP -t CP932 "$f")" "$f" "$WORK/out.iconv"
+  compare "kanji $(basename "$f") / iconv" "$(args "$CLI" kanji "$f" -)" \
+    "$(args iconv -f EUC-JP -t CP932 "$f")" "$f" "$WORK/out.sjis" "$WORK/out.iconv"
 done
+wanted kanji && compare "kanji ja-technical.euc, OUT file" "$(args "$CLI" kanji "$WORK/ja-technical.euc" "$WORK/o.sjis")" \
+  "$(args iconv -f EUC-JP -t CP932 "$WORK/ja-technical.euc")" "$WORK/ja-technical.euc" /dev/null "$WORK/out.iconv"
 
-wanted fetch || exit 0
+if ! wanted fetch; then
+  echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+  exit 0
+fi
 
 # A loopback server that sends the page with sendfile, so that it is never the
 # slower end: /length with Content-Length, /close without (the end of the
@@ -159,7 +169,9 @@ while [ ! -s "$WORK/port" ]; do sleep 0.1; done
 PORT=$(cat "$WORK/port")
 for path in length close; do
   url=http://127.0.0.1:$PORT/$path
-  compare "fetch $((FETCH_SIZE >> 20)) MB, $path / curl" "$(args "$CLI" fetch "$url" "$WORK/out.page")" \
-    "$(args curl -s -o "$WORK/out.curl" "$url")" "$WORK/page.txt" /dev/null
+  compare "fetch $((FETCH_SIZE >> 20)) MB, $path / curl" "$(args "$CLI" fetch "$url" -)" \
+    "$(args curl -s "$url")" "$WORK/page.txt" "$WORK/out.page" "$WORK/out.curl"
 done
+compare "fetch, close, OUT file" "$(args "$CLI" fetch "http://127.0.0.1:$PORT/close" "$WORK/o.page")" \
+  "$(args curl -s "http://127.0.0.1:$PORT/close")" "$WORK/page.txt" /dev/null "$WORK/out.curl"
 echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
