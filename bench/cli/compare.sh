@@ -70,14 +70,14 @@ if wanted kanji; then
 fi
 wanted fetch && "$MAKE_TEXT" ja-technical "$FETCH_SIZE" > "$WORK/page.txt"
 
-# The timer: best wall time of RUNS runs of each command and the largest
-# resident size of any run, then the ratio of the first command to the second.
+# The timer: the best wall and CPU times of RUNS runs of each command and the
+# largest resident size of any run, then the ratios of ours to the peer's.
 cat > "$WORK/timer.py" <<'PY'
 import os, subprocess, sys, time
 runs = int(os.environ.get('RUNS', '5'))
 
 def best(argv, stdout):
-    times, rss = [], 0
+    times, cpus, rss = [], [], 0
     for _ in range(runs):
         with open(stdout, 'wb') as out:
             start = time.perf_counter()
@@ -86,15 +86,16 @@ def best(argv, stdout):
             times.append(time.perf_counter() - start)
         if status != 0:
             sys.exit('failed: ' + ' '.join(argv))
+        cpus.append(usage.ru_utime + usage.ru_stime)
         rss = max(rss, usage.ru_maxrss)
-    return min(times), rss / 1024
+    return min(times), min(cpus), rss / 1024
 
 label, ours, peer = sys.argv[1], sys.argv[2].split('\x1f'), sys.argv[3].split('\x1f')
 size = os.path.getsize(sys.argv[4])
-t1, m1 = best(ours, sys.argv[5])
-t2, m2 = best(peer, sys.argv[6])
-print(f'{label:34} {t1:7.3f} s {m1:6.0f} MB   {t2:7.3f} s {m2:6.0f} MB   ratio {t1 / t2:5.2f}'
-      f'   ({size / t1 / 1e6:6.1f} MB/s)')
+t1, c1, m1 = best(ours, sys.argv[5])
+t2, c2, m2 = best(peer, sys.argv[6])
+print(f'{label:36} {t1:6.3f} s {c1:6.3f} s {m1:5.0f} MB  {t2:6.3f} s {c2:6.3f} s {m2:5.0f} MB'
+      f'  {t1 / t2:5.2f}  {c1 / c2:5.2f}  {size / t1 / 1e6:6.1f}')
 PY
 compare() {  # label, our command, peer command (argument lists joined by US), input, our output, peer's
   python3 "$WORK/timer.py" "$@"
@@ -104,7 +105,9 @@ args() { (IFS=$US; echo "$*"); }
 
 echo
 echo "Load average before: $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores; best of $RUNS"
-printf '%-34s %20s   %20s   %s\n' "" "verdane-cli" "peer" "ratio"
+echo "Times are the best of the runs: wall clock, then CPU (user + system, every thread); memory is the"
+echo "largest resident size. Ratios: verdane-cli / peer, of wall time and of CPU time; MB/s of wall time."
+printf '%-36s %-27s %-27s %s\n' "" "verdane-cli: wall, CPU, RSS" "peer: wall, CPU, RSS" "ratios  MB/s"
 # Like their peers, the commands write to standard output redirected to a file;
 # the rows marked "OUT file" give a file name instead, which verdane-cli writes
 # to a temporary file, flushes to the disk and renames over OUT.

@@ -16,6 +16,9 @@
 //  * p is taken unless an earlier occurrence overlaps it, which needs an
 //    occurrence in (p - k, p); that one would be on p's chain right behind p,
 //    so one look at the next link settles the usual case;
+//  * inside a run of one byte (ruled lines, indentation), a candidate that is
+//    that byte repeated and fits in the run's part before i needs no chain:
+//    the taken occurrences are the run's start plus multiples of k;
 //  * otherwise the left-to-right taking decides: for a run of one byte the taken
 //    occurrences are the run's start plus multiples of k; for other periodic
 //    candidates (e.g. "ababa") the taking is replayed from the first occurrence
