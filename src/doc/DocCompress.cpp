@@ -140,6 +140,12 @@ public:
         // newest first. Each position serves every length up to its match length.
         for (int p = prev4_[i]; p >= lowest; p = prev4_[p]) {
             const int length = std::min(MatchLength(p, i, maxK), i - p);
+            if (k <= length && prev4_[p] <= p - length) {
+                // Nothing on p's chain lies within `length` bytes before it, so
+                // no earlier occurrence overlaps p for any of these lengths.
+                m = p;
+                k = length + 1;
+            }
             for (; k <= length; ++k) {
                 const int b = TakenAt(i, k, p, prev4_);
                 if (b < lowest) return k;
@@ -279,10 +285,17 @@ private:
     // The first position of the run of equal bytes holding p: a short walk back
     // for the usual short runs, a table of every run's start for long ones.
     int RunStart(int p) {
+        if (p >= knownRunStart_ && p <= knownRunEnd_) return knownRunStart_;  // the run asked for last
         constexpr int kWalk = 256;
         int start = p;
         while (start > 0 && p - start < kWalk && d_[start - 1] == d_[p]) --start;
-        if (start == 0 || d_[start - 1] != d_[p]) return start;
+        if (start == 0 || d_[start - 1] != d_[p]) {
+            int end = p;
+            while (end + 1 < size_ && end - p < kWalk && d_[end + 1] == d_[p]) ++end;
+            knownRunStart_ = start;
+            knownRunEnd_ = end;
+            return start;
+        }
         if (runStart_.empty()) {
             runStart_.resize(static_cast<std::size_t>(size_));
             for (int t = 0; t < size_; ++t) runStart_[t] = t > 0 && d_[t] == d_[t - 1] ? runStart_[t - 1] : t;
@@ -330,6 +343,7 @@ private:
     std::vector<int>& runStart_;
     std::vector<int>& pending_;
     int recentRunStart_ = 0, recentRunEnd_ = 0;
+    int knownRunStart_ = 0, knownRunEnd_ = -1;
     const std::uint8_t* d_ = nullptr;
     Pos *prev2_ = nullptr, *prev3_ = nullptr, *prev4_ = nullptr;
     std::unordered_map<Key, Replay, KeyHash> replays_;
