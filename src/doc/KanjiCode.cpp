@@ -142,6 +142,31 @@ std::string JisToSjis(std::string_view text) {
 
 // EUC-JP to Shift-JIS from t[0..n) into o; returns the bytes written. Each step
 // writes no more bytes than it reads, so o may be t itself (in place).
+// The two Shift-JIS bytes of every EUC-JP pair, by table: the first byte from
+// the lead byte, the second from the lead byte's parity and the trail byte.
+// The same arithmetic as JisPairToSjis on the bytes without their high bit.
+struct EucPairTables {
+    std::array<std::uint8_t, 256> first{};
+    std::array<std::uint8_t, 512> second{};  // [(lead & 1) * 256 + trail]
+};
+constexpr EucPairTables kEucPair = [] {
+    EucPairTables t;
+    for (unsigned c = 0; c < 256; ++c) {
+        const unsigned a = c & 0x7F;
+        t.first[c] = static_cast<std::uint8_t>((a + 1u) / 2 + (a <= 0x5E ? 0x70u : 0xB0u));
+    }
+    for (unsigned parity = 0; parity < 2; ++parity)
+        for (unsigned d = 0; d < 256; ++d) {
+            const unsigned b = d & 0x7F;
+            // The lead byte has the parity of its row: an even one takes b + 0x7E.
+            const unsigned v = parity == 0 ? b + 0x7Eu : (b <= 0x5F ? b + 0x1Fu : b + 0x20u);
+            t.second[parity * 256 + d] = static_cast<std::uint8_t>(v);
+        }
+    return t;
+}();
+
+// EUC-JP to Shift-JIS from t[0..n) into o; returns the bytes written. Each step
+// writes no more bytes than it reads, so o may be t itself (in place).
 std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o) {
     std::size_t k = 0, w = 0;
     while (k < n) {
@@ -151,6 +176,12 @@ std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o)
             k += 8;
             w += 8;
         }
+        // Runs of double-byte characters, the bulk of Japanese prose.
+        for (std::uint8_t c; k + 1 < n && (c = t[k]) > 0x80 && c != 0xFF && c != 0x8E; k += 2, w += 2) {
+            const std::uint8_t d = t[k + 1];
+            o[w] = kEucPair.first[c];
+            o[w + 1] = kEucPair.second[(c & 1u) * 256 + d];
+        }
         if (k >= n) break;
         const std::uint8_t c = t[k];
         if (c <= 0x80 || c == 0xFF) {
@@ -158,13 +189,8 @@ std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o)
             ++k;
         } else if (k + 1 >= n) {
             break;  // a lead byte without its second byte ends the text
-        } else if (c == 0x8E) {
-            o[w++] = t[k + 1];  // half-width katakana: the prefix goes, the code stays
-            k += 2;
-        } else {
-            const auto pair = JisPairToSjis(c & 0x7F, t[k + 1] & 0x7F);
-            o[w++] = pair[0];
-            o[w++] = pair[1];
+        } else {  // 0x8E, half-width katakana: the prefix goes, the code stays
+            o[w++] = t[k + 1];
             k += 2;
         }
     }
