@@ -74,10 +74,17 @@ public:
             }
             return {data_, size_};
         }
+        // The copy grows as the buffer is given back a piece at a time, so the
+        // two together hold about one page.
         copy.clear();
-        EditorLineEndJoiner joiner(copy);
         copy.reserve(size_ + size_ / 16 + 2);
-        joiner.Append(std::string_view(data_, size_));
+        EditorLineEndJoiner joiner(copy);
+        constexpr std::size_t kPiece = std::size_t{4} << 20;  // whole pages: data_ comes from mmap
+        for (std::size_t at = 0; at < size_; at += kPiece) {
+            const std::size_t n = std::min(kPiece, size_ - at);
+            joiner.Append(std::string_view(data_ + at, n));
+            if (n == kPiece) ::madvise(data_ + at, n, MADV_DONTNEED);
+        }
         joiner.Finish();
         Release();
         return {copy.data(), copy.size()};
