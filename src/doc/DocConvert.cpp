@@ -35,7 +35,8 @@ std::int32_t Refuse(std::string* whyFailed, std::string reason) {
 // normalized without include-binary, compressed when asked. Records are
 // independent, so they are made on every core: workers take runs of records
 // from a shared counter, each with its own TBuf, and the bytes are the same as
-// with one thread. A text of one record is made on the calling thread.
+// with one thread. A text of up to eight records is made on the calling
+// thread alone.
 std::vector<std::string> MakeRecords(std::string_view text, std::size_t count, bool compress, bool includeBinary) {
     std::vector<std::string> records(count);
     auto make = [&](TBuf& buf, std::size_t k) {
