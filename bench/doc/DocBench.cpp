@@ -27,8 +27,21 @@ const std::string& English() {
     static const std::string text = samples::ShuffledParagraphs(samples::EnglishProse(), 64 * kRecord, 2);
     return text;
 }
+const std::string& Technical() {
+    static const std::string text = samples::JapaneseTechnical(64 * kRecord, 4);
+    return text;
+}
+const std::string& Source() {
+    static const std::string text = samples::SourceCode(64 * kRecord);
+    return text;
+}
+const std::string& OneByte() {
+    static const std::string text(64 * kRecord, '=');
+    return text;
+}
 
-void CompressRecords(benchmark::State& state, const std::string& text, bool reference) {
+void CompressRecords(benchmark::State& state, const std::string& (*kind)(), bool reference) {
+    const std::string& text = kind();
     std::size_t at = 0;
     TBuf buf;  // one buffer for every record, as TextToDoc uses it
     for (auto _ : state) {
@@ -44,14 +57,17 @@ void CompressRecords(benchmark::State& state, const std::string& text, bool refe
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kRecord));
 }
 
-void BM_CompressJapanese(benchmark::State& s) { CompressRecords(s, Japanese(), false); }
-void BM_CompressJapaneseReference(benchmark::State& s) { CompressRecords(s, Japanese(), true); }
-void BM_CompressEnglish(benchmark::State& s) { CompressRecords(s, English(), false); }
-void BM_CompressEnglishReference(benchmark::State& s) { CompressRecords(s, English(), true); }
-BENCHMARK(BM_CompressJapanese);
-BENCHMARK(BM_CompressJapaneseReference);
-BENCHMARK(BM_CompressEnglish);
-BENCHMARK(BM_CompressEnglishReference);
+// Every kind of text the compressor meets, each against the plain scan.
+BENCHMARK_CAPTURE(CompressRecords, JapaneseProse, Japanese, false);
+BENCHMARK_CAPTURE(CompressRecords, JapaneseTechnical, Technical, false);
+BENCHMARK_CAPTURE(CompressRecords, EnglishProse, English, false);
+BENCHMARK_CAPTURE(CompressRecords, SourceCode, Source, false);
+BENCHMARK_CAPTURE(CompressRecords, OneByte, OneByte, false);
+BENCHMARK_CAPTURE(CompressRecords, JapaneseProseReference, Japanese, true);
+BENCHMARK_CAPTURE(CompressRecords, JapaneseTechnicalReference, Technical, true);
+BENCHMARK_CAPTURE(CompressRecords, EnglishProseReference, English, true);
+BENCHMARK_CAPTURE(CompressRecords, SourceCodeReference, Source, true);
+BENCHMARK_CAPTURE(CompressRecords, OneByteReference, OneByte, true);
 
 void DecompressRecords(benchmark::State& state, const std::string& text) {
     std::vector<std::string> records;

@@ -1,10 +1,12 @@
 // Fuzz target: any bytes as a text of unknown Japanese code. Detection and
 // conversion must finish without reading outside the text; a text already in
-// the target code comes back unchanged.
+// the target code comes back unchanged; the conversion in place (EUC-JP and
+// UTF-8 written over their own bytes) gives the same bytes as the copying one.
 #include "KanjiCode.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -13,6 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (code < 0 || code > 7) __builtin_trap();
     const std::string converted = verdane::ConvertKanjiCode(text, verdane::kcShiftJis);
     if ((code == 0 || code == 1 || code == 5 || code == 6) && converted != text) __builtin_trap();
+    std::string inPlace(text);
+    verdane::ConvertKanjiCodeInPlace(inPlace, verdane::kcShiftJis);
+    if (inPlace != converted) __builtin_trap();
     verdane::Utf8ToCp932(text);
     return 0;
 }

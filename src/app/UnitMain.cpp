@@ -17,6 +17,7 @@
 #include "UnitName.h"
 #include "UnitSetting.h"
 #include "UnitText.h"
+#include "PaintTurns.h"
 #include "UnitInst.h"
 #include "UnitUser.h"
 #include "UnitURL.h"
@@ -31,14 +32,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QElapsedTimer>
-
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <stop_token>
-#include <thread>
 #include <QTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -478,8 +471,8 @@ void TFormMainVerdane::WMDropFiles(const QStringList& paths) {
         Guarded([&] { outcome = ReadIntoEditor(path); });
     }
     AfterCommandLineOrDropRead(path, outcome);
-    // recent files: a dropped file is added unless it was refused.
-    if (outcome != ReadOutcome::Refused) AddToHistory(path);
+    // recent files: a dropped file is added when it was read.
+    if (outcome == ReadOutcome::Read) AddToHistory(path);
 }
 
 void TFormMainVerdane::MenuNewClick() {
@@ -494,9 +487,18 @@ void TFormMainVerdane::MenuOpenClick() {
     BusyScope busy(*this);
     if (!Prompts().ChooseOpenFile(this, OpenDialog1)) return;
     const QString path = OpenDialog1.FileName;
-    Guarded([&] { OpenDocument(path); });
-    // recent files: the chosen path, also when it was refused.
-    AddToHistory(path);
+    bool failed = false;
+    Guarded([&] {
+        try {
+            OpenDocument(path);
+        } catch (...) {
+            failed = true;
+            throw;
+        }
+    });
+    // recent files: the chosen path, also when it was refused, but not when it
+    // could not be read.
+    if (!failed) AddToHistory(path);
 }
 
 bool TFormMainVerdane::MenuSaveClick() {
@@ -611,35 +613,6 @@ void TFormMainVerdane::HistoryMenu1HistorySelected(const QString& fileName) {
 }
 
 namespace {
-
-// Long work on the window's thread calls this often (the HTML conversion for
-// every byte); every 50 ms the window gets a turn to paint. A small thread
-// raises a flag when a turn is due, so a call in between costs one load.
-class PaintTurns {
-public:
-    PaintTurns()
-        : ticker_([this](std::stop_token stop) {
-              std::mutex mutex;
-              std::condition_variable_any wake;
-              std::unique_lock lock(mutex);
-              while (!stop.stop_requested()) {
-                  wake.wait_for(lock, stop, std::chrono::milliseconds(50), [] { return false; });
-                  due_.store(true, std::memory_order_relaxed);
-              }
-          }) {}
-    void operator()() {
-        if (due_.load(std::memory_order_relaxed)) TakeTurn();
-    }
-
-private:
-    void TakeTurn() {
-        due_.store(false, std::memory_order_relaxed);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-
-    std::atomic<bool> due_{false};
-    std::jthread ticker_;  // last: stopped and joined before the flag goes
-};
 
 // Marks the window busy for a long command; a close asked for meanwhile runs
 // when the command is over.

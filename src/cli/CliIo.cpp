@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <cstdint>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,6 +96,33 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// Reads a regular file's announced size at once into `out`, so that a large
+// file costs one allocation and no copies; false on a read error.
+bool ReadSized(int fd, struct stat& info, std::string& out) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) return true;
+    const auto size = static_cast<std::size_t>(info.st_size);
+    out.reserve(size);
+    // Large memory pages for a large file: a few hundred page faults instead of
+    // thousands. Only a hint, on the whole pages inside the buffer.
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    const auto from = (reinterpret_cast<std::uintptr_t>(out.data()) + kHuge - 1) & ~(kHuge - 1);
+    const auto to = (reinterpret_cast<std::uintptr_t>(out.data()) + size) & ~(kHuge - 1);
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+    out.resize(size);
+    std::size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        if (n == 0) break;  // the file shrank meanwhile
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+    return true;
+}
+
 }  // namespace
 
 std::string ReadInput(const std::string& path) {
@@ -104,7 +133,10 @@ std::string ReadInput(const std::string& path) {
     }
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw CliError("cannot open " + path + ": " + SystemReason(errno));
-    bool ok = ReadAll(fd, data);
+    // A regular file is read into one buffer of its size; whatever else (a
+    // pipe, a device, a file still growing) is read on in pieces after it.
+    struct stat info {};
+    bool ok = ReadSized(fd, info, data) && ReadAll(fd, data);
     int error = errno;
     ::close(fd);
     if (!ok) throw CliError("cannot read " + path + ": " + SystemReason(error));

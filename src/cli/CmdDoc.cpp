@@ -84,7 +84,9 @@ int RunToDoc(const Args& args) {
     else
         title = "NewFile";
 
-    TMemoryStream text(TextAsOpened(ReadInput(in)));
+    std::string bytes = ReadInput(in);
+    MakeTextAsOpened(bytes);
+    TMemoryStream text(std::move(bytes));
     TMemoryStream database;
     std::string why;
     if (TextToDoc(text, database, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"), &why) != kDocOk)
@@ -107,7 +109,9 @@ int RunToText(const Args& args) {
     } catch (const EReadError& e) {
         throw CliError(in + ": " + e.what());
     }
-    WriteOutput(parsed.positional[1], TextAsOpened(text.Bytes()));
+    std::string bytes = text.TakeBytes();
+    MakeTextAsOpened(bytes);
+    WriteOutput(parsed.positional[1], bytes);
     return 0;
 }
 
@@ -115,12 +119,13 @@ int RunKanji(const Args& args) {
     const auto parsed = ParseArgs(args, {"--detect"}, {}, 1, 2);
     if (PrintHelp(parsed, kKanjiHelp)) return 0;
     if (parsed.Has("--detect") && parsed.positional.size() > 1) throw UsageError("--detect writes no OUT");
-    const std::string bytes = ReadInput(parsed.positional[0]);
+    std::string bytes = ReadInput(parsed.positional[0]);
     if (parsed.Has("--detect")) {
         WriteOutput("-", std::to_string(DetectKanjiCode(bytes)) + "\n");
         return 0;
     }
-    WriteOutput(parsed.positional.size() > 1 ? parsed.positional[1] : "-", ConvertKanjiCode(bytes, kcShiftJis));
+    ConvertKanjiCodeInPlace(bytes, kcShiftJis);
+    WriteOutput(parsed.positional.size() > 1 ? parsed.positional[1] : "-", bytes);
     return 0;
 }
 

@@ -57,7 +57,8 @@ int RunHtml2Text(const Args& args) {
             "  -h, --help  show this help\n");
         return 0;
     }
-    std::string text = TextAsOpened(ReadInput(parsed.positional[0]));
+    std::string text = ReadInput(parsed.positional[0]);
+    MakeTextAsOpened(text);
     TAWKStr awk;
     WriteOutput(parsed.positional[1], regex::HtmlToText(awk, text));
     return 0;

@@ -16,6 +16,9 @@
 //  * p is taken unless an earlier occurrence overlaps it, which needs an
 //    occurrence in (p - k, p); that one would be on p's chain right behind p,
 //    so one look at the next link settles the usual case;
+//  * inside a run of one byte (ruled lines, indentation), a candidate that is
+//    that byte repeated and fits in the run's part before i needs no chain:
+//    the taken occurrences are the run's start plus multiples of k;
 //  * otherwise the left-to-right taking decides: for a run of one byte the taken
 //    occurrences are the run's start plus multiples of k; for other periodic
 //    candidates (e.g. "ababa") the taking is replayed from the first occurrence
@@ -59,15 +62,40 @@ constexpr std::array<std::uint64_t, 9> kLeadingBytes = [] {
 }();
 std::uint64_t LeadingBytesMask(int bytes) { return kLeadingBytes[std::min(bytes, 8)]; }
 
+// The finder's tables, kept from record to record of one thread so that a
+// database of thousands of records does not allocate and free them for each.
+struct FinderScratch {
+    std::vector<std::uint8_t> text;
+    std::vector<std::uint8_t> tables;  // chain heads and links, 16- or 32-bit
+    std::vector<int> runStart, pending;
+
+    // Gives the memory of an unusually long text back after use.
+    void Trim() {
+        constexpr std::size_t kKeep = 1u << 20;
+        if (tables.capacity() > kKeep) std::vector<std::uint8_t>().swap(tables);
+        if (text.capacity() > kKeep) std::vector<std::uint8_t>().swap(text);
+        if (runStart.capacity() > kKeep) std::vector<int>().swap(runStart);
+    }
+};
+
+FinderScratch& ThreadScratch() {
+    thread_local FinderScratch scratch;
+    return scratch;
+}
+
 // Pos holds positions in the record: 16 bits for records of up to 32767 bytes
 // (all of them in a DOC database) keep the chains small, 32 bits for longer data.
 template <typename Pos>
 class LastOccurrenceFinder {
 public:
-    LastOccurrenceFinder(const std::uint8_t* data, int size) : size_(size) {
-        text_.assign(data, data + size);
-        text_.resize(static_cast<std::size_t>(size) + kPadding, 0);
+    LastOccurrenceFinder(const std::uint8_t* data, int size, FinderScratch& scratch)
+        : size_(size), text_(scratch.text), tables_(scratch.tables), runStart_(scratch.runStart),
+          pending_(scratch.pending) {
+        text_.resize(static_cast<std::size_t>(size) + kPadding);
+        std::memcpy(text_.data(), data, static_cast<std::size_t>(size));
+        std::memset(text_.data() + size, 0, kPadding);
         d_ = text_.data();
+        runStart_.clear();
         BuildChains();
     }
 
@@ -80,6 +108,21 @@ public:
     int Grow(int i, int k, int& m) {
         const int maxK = std::min(kMaxLength, size_ - 1 - i);
         if (k > maxK) return k;
+        if (i > 0 && d_[i - 1] == d_[i]) {
+            // Inside a run of one byte (ruled lines, indentation, padding): while
+            // the candidate is that byte repeated and fits in the run's part
+            // before i, its last taken occurrence is the run's start plus a
+            // multiple of k, always near.
+            const int length = i - RecentRunStart(i - 1);
+            int ahead = 1;
+            while (ahead < maxK && d_[i + ahead] == d_[i]) ++ahead;
+            const int top = std::min(length, ahead);
+            if (k <= top) {
+                const int start = i - length;
+                for (; k <= top; ++k) m = start + (length - k) / k * k;
+                if (k > maxK) return k;
+            }
+        }
         const int lowest = std::max(0, i - kMaxDistance);
         if (k == 1) {
             const int b = FindByte(i);
@@ -88,7 +131,7 @@ public:
             if (++k > maxK) return k;
         }
         for (; k <= 3; ++k) {
-            const int b = FindOnChain(i, k, k == 2 ? prev2_.get() : prev3_.get(), lowest);
+            const int b = FindOnChain(i, k, k == 2 ? prev2_ : prev3_, lowest);
             if (b < 0) return k;
             m = b;
             if (k == maxK) return k + 1;
@@ -97,8 +140,14 @@ public:
         // newest first. Each position serves every length up to its match length.
         for (int p = prev4_[i]; p >= lowest; p = prev4_[p]) {
             const int length = std::min(MatchLength(p, i, maxK), i - p);
+            if (k <= length && prev4_[p] <= p - length) {
+                // Nothing on p's chain lies within `length` bytes before it, so
+                // no earlier occurrence overlaps p for any of these lengths.
+                m = p;
+                k = length + 1;
+            }
             for (; k <= length; ++k) {
-                const int b = TakenAt(i, k, p, prev4_.get());
+                const int b = TakenAt(i, k, p, prev4_);
                 if (b < lowest) return k;
                 m = b;
             }
@@ -112,19 +161,22 @@ private:
 
     void BuildChains() {
         int bits = 8;
-        while (bits < 16 && (1 << bits) < 2 * size_) ++bits;  // a table twice the record: few collisions
+        while (bits < 16 && (1 << bits) < size_) ++bits;  // as many heads as positions: few collisions
         // Chains on the first two, three and four bytes; the padding makes the
         // last positions' keys differ from every full key only harmlessly, since
         // Equal checks each hit.
-        std::vector<Pos> heads(std::size_t{3} << bits, Pos{-1});
-        Pos* head2 = heads.data();
+        const auto n = static_cast<std::size_t>(std::max(size_, 1));
+        const std::size_t headCount = std::size_t{3} << bits;
+        tables_.resize((headCount + 3 * n) * sizeof(Pos));
+        Pos* const heads = reinterpret_cast<Pos*>(tables_.data());
+        std::fill_n(heads, headCount, Pos{-1});
+        Pos* head2 = heads;
         Pos* head3 = head2 + (std::size_t{1} << bits);
         Pos* head4 = head3 + (std::size_t{1} << bits);
         // Every position but the last gets its links below.
-        const auto n = static_cast<std::size_t>(std::max(size_, 1));
-        prev2_.reset(new Pos[n]);
-        prev3_.reset(new Pos[n]);
-        prev4_.reset(new Pos[n]);
+        prev2_ = heads + headCount;
+        prev3_ = prev2_ + n;
+        prev4_ = prev3_ + n;
         prev2_[n - 1] = prev3_[n - 1] = prev4_[n - 1] = Pos{-1};
         for (int p = 0; p + 2 <= size_; ++p) {
             std::uint32_t four;
@@ -212,12 +264,43 @@ private:
     // For k copies of one byte: occurrences of different runs never overlap, and
     // inside a run the taken ones are the run's start plus multiples of k.
     int LastTakenInRun(int p, int k) {
+        const int start = RunStart(p);
+        return start + (p - start) / k * k;
+    }
+
+    // The same for the run holding i - 1 as the scan moves forward: the run
+    // found last is extended instead of walked again.
+    int RecentRunStart(int p) {
+        if (p < recentRunStart_) recentRunEnd_ = recentRunStart_ = p;
+        const std::uint8_t b = d_[recentRunStart_];
+        while (recentRunEnd_ < p && d_[recentRunEnd_ + 1] == b) ++recentRunEnd_;
+        if (recentRunEnd_ < p) {
+            // Another run: walk back from p to its start (never past the old run's end).
+            recentRunEnd_ = recentRunStart_ = p;
+            while (recentRunStart_ > 0 && d_[recentRunStart_ - 1] == d_[p]) --recentRunStart_;
+        }
+        return recentRunStart_;
+    }
+
+    // The first position of the run of equal bytes holding p: a short walk back
+    // for the usual short runs, a table of every run's start for long ones.
+    int RunStart(int p) {
+        if (p >= knownRunStart_ && p <= knownRunEnd_) return knownRunStart_;  // the run asked for last
+        constexpr int kWalk = 256;
+        int start = p;
+        while (start > 0 && p - start < kWalk && d_[start - 1] == d_[p]) --start;
+        if (start == 0 || d_[start - 1] != d_[p]) {
+            int end = p;
+            while (end + 1 < size_ && end - p < kWalk && d_[end + 1] == d_[p]) ++end;
+            knownRunStart_ = start;
+            knownRunEnd_ = end;
+            return start;
+        }
         if (runStart_.empty()) {
             runStart_.resize(static_cast<std::size_t>(size_));
             for (int t = 0; t < size_; ++t) runStart_[t] = t > 0 && d_[t] == d_[t - 1] ? runStart_[t - 1] : t;
         }
-        const int start = runStart_[p];
-        return start + (p - start) / k * k;
+        return runStart_[p];
     }
 
     struct Key {
@@ -255,10 +338,14 @@ private:
     }
 
     int size_;
-    std::vector<std::uint8_t> text_;
+    std::vector<std::uint8_t>& text_;
+    std::vector<std::uint8_t>& tables_;
+    std::vector<int>& runStart_;
+    std::vector<int>& pending_;
+    int recentRunStart_ = 0, recentRunEnd_ = 0;
+    int knownRunStart_ = 0, knownRunEnd_ = -1;
     const std::uint8_t* d_ = nullptr;
-    std::unique_ptr<Pos[]> prev2_, prev3_, prev4_;
-    std::vector<int> runStart_, pending_;
+    Pos *prev2_ = nullptr, *prev3_ = nullptr, *prev4_ = nullptr;
     std::unordered_map<Key, Replay, KeyHash> replays_;
 };
 
@@ -350,13 +437,15 @@ int TBuf::Compress() {
     runAt_ = 0;
     runCount_ = 0;
     spacePending_ = false;
+    FinderScratch& scratch = ThreadScratch();
     if (size <= INT16_MAX) {
-        LastOccurrenceFinder<std::int16_t> finder(d, size);
+        LastOccurrenceFinder<std::int16_t> finder(d, size, scratch);
         Scan(d, size, finder);
     } else {
-        LastOccurrenceFinder<std::int32_t> finder(d, size);
+        LastOccurrenceFinder<std::int32_t> finder(d, size, scratch);
         Scan(d, size, finder);
     }
+    scratch.Trim();
     data_.assign(work_.data(), static_cast<std::size_t>(workPos_));
     return static_cast<int>(data_.size());
 }

@@ -140,19 +140,47 @@ std::string JisToSjis(std::string_view text) {
     return out;
 }
 
-std::string EucToSjis(std::string_view text) {
-    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
-    const std::size_t n = text.size();
-    std::string out;
-    out.resize(n);
-    auto* o = reinterpret_cast<std::uint8_t*>(out.data());
+// EUC-JP to Shift-JIS from t[0..n) into o; returns the bytes written. Each step
+// writes no more bytes than it reads, so o may be t itself (in place).
+// The two Shift-JIS bytes of every EUC-JP pair, by table: the first byte from
+// the lead byte, the second from the lead byte's parity and the trail byte.
+// The same arithmetic as JisPairToSjis on the bytes without their high bit.
+struct EucPairTables {
+    std::array<std::uint8_t, 256> first{};
+    std::array<std::uint8_t, 512> second{};  // [(lead & 1) * 256 + trail]
+};
+constexpr EucPairTables kEucPair = [] {
+    EucPairTables t;
+    for (unsigned c = 0; c < 256; ++c) {
+        const unsigned a = c & 0x7F;
+        t.first[c] = static_cast<std::uint8_t>((a + 1u) / 2 + (a <= 0x5E ? 0x70u : 0xB0u));
+    }
+    for (unsigned parity = 0; parity < 2; ++parity)
+        for (unsigned d = 0; d < 256; ++d) {
+            const unsigned b = d & 0x7F;
+            // The lead byte has the parity of its row: an even one takes b + 0x7E.
+            const unsigned v = parity == 0 ? b + 0x7Eu : (b <= 0x5F ? b + 0x1Fu : b + 0x20u);
+            t.second[parity * 256 + d] = static_cast<std::uint8_t>(v);
+        }
+    return t;
+}();
+
+// EUC-JP to Shift-JIS from t[0..n) into o; returns the bytes written. Each step
+// writes no more bytes than it reads, so o may be t itself (in place).
+std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o) {
     std::size_t k = 0, w = 0;
     while (k < n) {
         // ASCII runs, the bulk of markup and line ends, move eight bytes at a time.
-        while (k + 8 <= n && (Load64(text.data() + k) & 0x8080808080808080ull) == 0) {
-            std::memcpy(o + w, t + k, 8);
+        while (k + 8 <= n && (Load64(reinterpret_cast<const char*>(t) + k) & 0x8080808080808080ull) == 0) {
+            std::memmove(o + w, t + k, 8);
             k += 8;
             w += 8;
+        }
+        // Runs of double-byte characters, the bulk of Japanese prose.
+        for (std::uint8_t c; k + 1 < n && (c = t[k]) > 0x80 && c != 0xFF && c != 0x8E; k += 2, w += 2) {
+            const std::uint8_t d = t[k + 1];
+            o[w] = kEucPair.first[c];
+            o[w + 1] = kEucPair.second[(c & 1u) * 256 + d];
         }
         if (k >= n) break;
         const std::uint8_t c = t[k];
@@ -161,17 +189,18 @@ std::string EucToSjis(std::string_view text) {
             ++k;
         } else if (k + 1 >= n) {
             break;  // a lead byte without its second byte ends the text
-        } else if (c == 0x8E) {
-            o[w++] = t[k + 1];  // half-width katakana: the prefix goes, the code stays
-            k += 2;
-        } else {
-            const auto pair = JisPairToSjis(c & 0x7F, t[k + 1] & 0x7F);
-            o[w++] = pair[0];
-            o[w++] = pair[1];
+        } else {  // 0x8E, half-width katakana: the prefix goes, the code stays
+            o[w++] = t[k + 1];
             k += 2;
         }
     }
-    out.resize(w);
+    return w;
+}
+
+std::string EucToSjis(std::string_view text) {
+    std::string out(text.size(), '\0');
+    out.resize(EucToSjisInto(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                         reinterpret_cast<std::uint8_t*>(out.data())));
     return out;
 }
 
@@ -204,37 +233,47 @@ bool IsUtf8Text(std::string_view text) {
     return multiByte;
 }
 
-std::string Utf8ToCp932(std::string_view utf8) {
-    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+namespace {
+
+// UTF-8 to CP932 from t[0..n) into o; returns the bytes written. No character
+// takes more bytes in CP932 than in UTF-8, so o may be t itself (in place).
+std::size_t Utf8ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t* o) {
+    std::size_t k = 0, w = 0;
+    if (n >= 3 && t[0] == 0xEF && t[1] == 0xBB && t[2] == 0xBF) k = 3;
     const auto& table = EncodeTable();
-    const auto* t = reinterpret_cast<const std::uint8_t*>(utf8.data());
-    const std::size_t n = utf8.size();
-    std::string out;
-    out.reserve(n);
-    std::size_t k = 0;
     while (k < n) {
-        const std::size_t ascii = AsciiPrefix(utf8.data() + k, n - k);
-        out.append(utf8.data() + k, ascii);
+        const std::size_t ascii = AsciiPrefix(reinterpret_cast<const char*>(t) + k, n - k);
+        std::memmove(o + w, t + k, ascii);
+        w += ascii;
         k += ascii;
         if (k >= n) break;
         char32_t cp = 0;
         const std::size_t len = DecodeUtf8(t + k, n - k, cp);
         if (len == 0) {
-            out += '?';
+            o[w++] = '?';
             ++k;
             continue;
         }
         k += len;
         const std::uint16_t code = cp <= 0xFFFF ? table[cp] : cp932::kNone;
         if (code == cp932::kNone) {
-            out += '?';
+            o[w++] = '?';
         } else if (code > 0xFF) {
-            out += static_cast<char>(code >> 8);
-            out += static_cast<char>(code & 0xFF);
+            o[w++] = static_cast<std::uint8_t>(code >> 8);
+            o[w++] = static_cast<std::uint8_t>(code & 0xFF);
         } else {
-            out += static_cast<char>(code);
+            o[w++] = static_cast<std::uint8_t>(code);
         }
     }
+    return w;
+}
+
+}  // namespace
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    std::string out(utf8.size(), '\0');
+    out.resize(Utf8ToCp932Into(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size(),
+                           reinterpret_cast<std::uint8_t*>(out.data())));
     return out;
 }
 
@@ -345,9 +384,31 @@ std::string ConvertKanjiCode(std::string_view text, int target) {
     return std::string(text);
 }
 
+std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string& aside) {
+    auto* t = reinterpret_cast<std::uint8_t*>(data);
+    const std::string_view text(data, size);
+    switch (const int code = DetectKanjiCode(text)) {
+    case kcEuc:
+        return EucToSjisInto(t, size, t);
+    case kcUtf8:
+        return Utf8ToCp932Into(t, size, t);
+    default:
+        if (auto converted = ToShiftJis(text, code)) {
+            aside = std::move(*converted);
+            return kConvertedAside;
+        }
+        return size;
+    }
+}
+
 void ConvertKanjiCodeInPlace(std::string& text, int target) {
-    if (target == kcShiftJis)
-        if (auto converted = ToShiftJis(text, DetectKanjiCode(text))) text = std::move(*converted);
+    if (target != kcShiftJis) return;
+    std::string aside;
+    const std::size_t size = ConvertToShiftJisInBuffer(text.data(), text.size(), aside);
+    if (size == kConvertedAside)
+        text = std::move(aside);
+    else
+        text.resize(size);
 }
 
 }  // namespace verdane

@@ -32,9 +32,16 @@ int DetectKanjiCode(std::string_view text);
 // EUC (4) and UTF-8 (7) texts are converted; everything else, and every text
 // for another target, comes back unchanged.
 std::string ConvertKanjiCode(std::string_view text, int target);
-// The same, replacing `text` only when it changes, so a large text that needs
-// no conversion is not copied.
+// The same on the text itself: EUC-JP and UTF-8 are converted in place (they
+// only shrink), JIS into a new text; a text that needs no conversion is left
+// as it is. A large file is thus converted without a second copy.
 void ConvertKanjiCodeInPlace(std::string& text, int target);
+// The same for Shift-JIS on the `size` bytes at `data`, a buffer of the
+// caller's: returns the text's new size when it was converted there (EUC-JP,
+// UTF-8) or needed no conversion, or kConvertedAside when the result had to go
+// into `aside` (JIS).
+inline constexpr std::size_t kConvertedAside = static_cast<std::size_t>(-1);
+std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string& aside);
 
 // The arithmetic mapping of one JIS X 0208 pair (row byte a, cell byte b, each
 // 0x21-0x7E) to its two Shift-JIS bytes; sums are taken modulo 256.

@@ -36,6 +36,10 @@ public:
     // the gap with zero bytes), a negative one raises std::out_of_range.
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin = SeekOrigin::Begin);
 
+    // Makes room for `capacity` bytes so that writes up to that size do not
+    // copy the stream again.
+    void Reserve(std::size_t capacity) { bytes_.reserve(capacity); }
+
     std::size_t Position() const { return position_; }
     std::size_t Size() const { return bytes_.size(); }
     const std::string& Bytes() const { return bytes_; }

@@ -8,11 +8,47 @@
 
 namespace verdane::regex {
 
-namespace {
+void TMatchCORE::FailureMemo::Start(std::size_t positions) {
+    window_ = std::max<std::size_t>(1, std::min(positions, memoWindow));
+    near_.assign(window_ * kSlots, 0);
+    // The sparse part takes at most as much memory as the window.
+    stride_ = std::max<std::size_t>(1, memoSparseStride);
+    while (positions / stride_ > std::max<std::size_t>(window_, 1u << 16)) stride_ *= 2;
+    far_.assign((positions / stride_ + 1) * kSlots, 0);
+    windowStart_ = 0;
+}
 
-constexpr std::size_t kMemoSlots = 4;
+void TMatchCORE::FailureMemo::MoveTo(std::size_t position) {
+    if (position <= windowStart_) return;
+    // The slots of the positions left behind serve the positions entering.
+    const std::size_t leaving = std::min(position - windowStart_, window_);
+    for (std::size_t k = 0; k < leaving; ++k)
+        std::memset(&near_[((windowStart_ + k) % window_) * kSlots], 0, kSlots * sizeof(std::uint16_t));
+    windowStart_ = position;
+}
 
-}  // namespace
+bool TMatchCORE::FailureMemo::Seen(std::size_t position, std::uint16_t state) {
+    const auto tag = static_cast<std::uint16_t>(state + 1);
+    bool seen = false;
+    if (position >= windowStart_ && position - windowStart_ < window_) {
+        std::uint16_t& slot = near_[(position % window_) * kSlots + state % kSlots];
+        seen = slot == tag;
+        slot = tag;
+    }
+    if (position % stride_ == 0) {
+        std::uint16_t& slot = far_[position / stride_ * kSlots + state % kSlots];
+        seen = seen || slot == tag;
+        slot = tag;
+    }
+    return seen;
+}
+
+void TMatchCORE::FailureMemo::Forget(std::size_t first, std::size_t last) {
+    for (std::size_t p = std::max(first, windowStart_); p <= last && p - windowStart_ < window_; ++p)
+        std::memset(&near_[(p % window_) * kSlots], 0, kSlots * sizeof(std::uint16_t));
+    for (std::size_t p = (first + stride_ - 1) / stride_ * stride_; p <= last; p += stride_)
+        std::memset(&far_[p / stride_ * kSlots], 0, kSlots * sizeof(std::uint16_t));
+}
 
 TMatchCORE::Search::Search(const TMatchCORE& core, std::string_view text)
     : dfa_(core.CurrentDFA()),
@@ -50,18 +86,17 @@ const TMatchCORE::Search::Byte* TMatchCORE::Search::RunFrom(const Byte* p, std::
     auto result = [&](const Byte* end) {
         // Records at or before the end found were not failures after all.
         if (end && recordFrom && recordFrom <= end)
-            std::memset(&memo_[(recordFrom - base_) * kMemoSlots], 0,
-                        static_cast<std::size_t>(end - recordFrom + 1) * kMemoSlots * sizeof(std::uint16_t));
+            memo_.Forget(static_cast<std::size_t>(recordFrom - base_), static_cast<std::size_t>(end - base_));
         return end;
     };
+    if (memo_.Active()) memo_.MoveTo(static_cast<std::size_t>(p - base_));
     for (;;) {
-        if (!memo_.empty()) {
-            std::uint16_t& slot = memo_[static_cast<std::size_t>(p - base_) * kMemoSlots + state % kMemoSlots];
-            if (slot == state + 1u) return result(lastAccept);
-            slot = static_cast<std::uint16_t>(state + 1);
+        if (memo_.Active()) {
+            if (memo_.Seen(static_cast<std::size_t>(p - base_), state)) return result(lastAccept);
             if (!recordFrom) recordFrom = p;
         } else if (++steps > memoAfterSteps) {
-            memo_.assign(static_cast<std::size_t>(end_ - base_ + 1) * kMemoSlots, 0);
+            memo_.Start(static_cast<std::size_t>(end_ - base_ + 1));
+            memo_.MoveTo(static_cast<std::size_t>(p - base_));
             continue;
         }
         // "$" holds before a line separator and at the text end, whether or not

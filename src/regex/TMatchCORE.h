@@ -37,8 +37,39 @@ public:
     // Runs longer than this many characters start sharing what they learn (see
     // Search); shorter ones, the usual case, allocate nothing. Tests lower it.
     inline static int memoAfterSteps = 256;
+    // The positions from the start of the current run on that the memo keeps
+    // exactly (8 bytes each); farther positions are kept every 16th (the
+    // stride) or sparser,
+    // so the memo never takes more than about 16 MB. Tests lower it.
+    inline static std::size_t memoWindow = std::size_t{1} << 20;
+    inline static std::size_t memoSparseStride = 16;
 
 protected:
+    // The (state, position) pairs from which a run is known to reach no
+    // accepting position. Each position has four slots, chosen by the state,
+    // holding state + 1; a slot that holds another state tells nothing. The
+    // positions from the current run's start on (a window that moves with the
+    // runs) all have slots; beyond it only every `stride_`-th position has, so
+    // a run that joins the path of an earlier failed run stops at most one
+    // stride later, and the search stays linear in the text.
+    class FailureMemo {
+    public:
+        bool Active() const { return !near_.empty(); }
+        void Start(std::size_t positions);
+        // Moves the window to start at `position` (never back).
+        void MoveTo(std::size_t position);
+        // True when (state, position) was recorded; records it otherwise.
+        bool Seen(std::size_t position, std::uint16_t state);
+        // Drops every record of the positions first..last.
+        void Forget(std::size_t first, std::size_t last);
+
+    private:
+        static constexpr std::size_t kSlots = 4;
+        std::vector<std::uint16_t> near_;  // window: position p at (p % window_) * kSlots
+        std::vector<std::uint16_t> far_;   // every stride_-th position of the text
+        std::size_t window_ = 0, windowStart_ = 0, stride_ = 16;
+    };
+
     // One or more searches of the current DFA over one text. Positions are
     // byte offsets into the whole text, so a caller can search the rest of the
     // text after a match (GSub) and the searches share what they learnt: a
@@ -72,7 +103,7 @@ protected:
         const Byte* end_;
         Byte separator_;
         bool startLiveSingle_[256];
-        std::vector<std::uint16_t> memo_;      // 4 slots per byte position: state + 1
+        FailureMemo memo_;
     };
 };
 

@@ -5,6 +5,8 @@
 #include "TestSupport.h"
 
 #include "AppInfo.h"
+#include "HelpViewer.h"
+#include "UnitAbout.h"
 #include "EditorCodec.h"
 #include "RegistryFile.h"
 #include "UnitMain.h"
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
@@ -128,6 +131,7 @@ private slots:
     void commandStatesFollowTheSelection();
     void tabInsertsATab();
     void theSaveOptionsDialogCanBeDrivenWithKeys();
+    void theManualAndTheVersionBoxAreShown();
 
 private:
     std::unique_ptr<FakePrompts> prompts_;
@@ -587,6 +591,28 @@ void MainWindowTest::theSaveOptionsDialogCanBeDrivenWithKeys() {
     QCOMPARE(database.substr(0, 6), std::string("Keyed\0", 6));
     QVERIFY(!w->SaveOptions.Compress);
     QVERIFY(w->SaveOptions.IncludeBinary);
+}
+
+void MainWindowTest::theManualAndTheVersionBoxAreShown() {
+    auto w = NewWindow();
+    QVERIFY(ShowHelpContents(w.get(), QStringLiteral(VERDANE_SOURCE_DIR "/data/manual.html")));
+    auto* browser = w->findChild<QTextBrowser*>("HelpBrowser");
+    QVERIFY(browser && browser->isVisible());
+    for (const char* command : {"新規作成", "開く", "URLから開く", "保存", "インストール", "設定", "定型文の編集", "元に戻す",
+                                "ブックマークを挿入", "日付を挿入", "HTML→テキスト処理", "検索", "置換", "次を検索",
+                                "バージョン情報"})
+        QVERIFY2(browser->toPlainText().contains(QString::fromUtf8(command)), command);
+    QVERIFY(!ShowHelpContents(w.get(), QString()));
+    QString product;
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        d.show();
+        product = d.findChild<QLabel*>("ProductName")->text();
+        d.hide();
+        return int(QDialog::Accepted);
+    });
+    w->HelpAboutClick();
+    QCOMPARE(product, QStringLiteral("Verdane Ver1.22"));
+    QCOMPARE(w->AboutBox->windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -55,6 +55,20 @@ TEST_F(NetCli, KeepsEveryLineEndAcrossBlocksOfALargeBody) {
     EXPECT_TRUE(r.out == CrLfText(body)) << "sizes " << r.out.size() << " and " << CrLfText(body).size();
 }
 
+// A page of several body blocks without Content-Length (the end of the
+// connection ends it), a CR LF cut by the end of a 4 MB block among them.
+TEST_F(NetCli, JoinsAPageOfManyBlocksSentWithoutLength) {
+    std::string body;
+    const char* ends[] = {"\r\n", "\n", "\r", "\n\r"};
+    for (int i = 0; body.size() < (9u << 20); ++i) body += "row " + std::to_string(i) + ends[(i * 3) % 4];
+    body.replace((4u << 20) - 1, 2, "\r\n");
+    body.replace((8u << 20) - 1, 2, "\r\n");
+    server_.On("/long", {Send(Answer("HTTP/1.0 200 OK", {}, body))});
+    auto r = RunCli({"fetch", server_.Url("/long"), "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(r.out == CrLfText(body)) << "sizes " << r.out.size() << " and " << CrLfText(body).size();
+}
+
 TEST_F(NetCli, AShiftJisPageKeepsItsBytes) {
     // "日本語" in Shift-JIS, then a half-width katakana line: already the editor's code.
     std::string body = Hex("93 FA 96 7B 8C EA 0A B1 B2 B3");

@@ -129,6 +129,34 @@ TEST(Compress, EqualsThePlainScanOnProseRecords) {
         }
 }
 
+// Every kind of text the benchmarks time, record by record: technical text
+// with command lines, ruled lines and indentation; source code; records of one
+// byte, whole or after other text (runs that start inside the record).
+TEST(Compress, EqualsThePlainScanOnEveryKindOfText) {
+    struct Kind {
+        const char* name;
+        std::string text;
+    };
+    const std::vector<Kind> kinds = {
+        {"JapaneseTechnical", samples::JapaneseTechnical(12 * 4096, 7)},
+        {"SourceCode", samples::SourceCode(8 * 4096)},
+        {"OneByte", std::string(4096, '=') + std::string(4096, ' ') + std::string(4096, '\x81')},
+        {"RunsAfterText", [] {
+             std::string s;
+             for (int r = 0; s.size() < 6 * 4096; ++r)
+                 s += "\x93\xFA\x96\x7B" + std::string(static_cast<std::size_t>(1 + r * 37 % 500), "= -"[r % 3]);
+             return s;
+         }()},
+    };
+    for (const auto& kind : kinds)
+        for (std::size_t at = 0; at < kind.text.size(); at += 4096) {
+            const std::string record = kind.text.substr(at, 4096);
+            const std::string fast = Compressed(record);
+            ASSERT_EQ(ToHex(fast), ToHex(reference::Compress(record))) << kind.name << " at " << at;
+            ASSERT_EQ(Decompressed(fast), record);
+        }
+}
+
 TEST(Compress, EqualsThePlainScanOnRecordsFullOfRepeats) {
     const std::vector<std::string> records = {
         std::string(4096, ' '),

@@ -166,6 +166,33 @@ TEST(TextToDoc, RoundTripsRandomTextsWithEveryOption) {
     }
 }
 
+// Records are made on several threads: each stored record must still be the
+// one its own block gives, in its place, with either option, and CR LF pairs
+// cut by a block end must be joined whichever thread made which block.
+TEST(TextToDoc, ManyRecordsAreEachTheirOwnBlocksBytes) {
+    std::string text = samples::JapaneseTechnical(150 * 4096 + 123, 5);
+    for (std::size_t at = 4095; at < text.size(); at += 4096 * 3) text.replace(at, 2, "\r\n");
+    for (bool includeBinary : {true, false}) {
+        for (bool compress : {true, false}) {
+            const std::string db = ToDoc(text, "Book", compress, includeBinary);
+            ASSERT_EQ(NumRecords(db), 152);
+            for (std::size_t k = 1; k < 152; ++k) {
+                const std::size_t at = (k - 1) * 4096;
+                std::string block = text.substr(at, 4096);
+                if (!includeBinary && at > 0 && text[at - 1] == '\r' && block.front() == '\n') block.erase(0, 1);
+                TBuf buf;
+                buf.SetData(block);
+                if (!includeBinary) buf.NormalizeLineBreaks();
+                if (compress) buf.Compress();
+                ASSERT_EQ(ToHex(Record(db, k)), ToHex(buf.Data())) << "record " << k;
+            }
+            if (includeBinary) {
+                EXPECT_EQ(ToText(db), text);
+            }
+        }
+    }
+}
+
 TEST(TextToDoc, RefusesATextTooLongForTheRecordList) {
     TMemoryStream in{std::string(kMaxDocTextLength + 1, 'a')};
     TMemoryStream out;

@@ -25,6 +25,9 @@ TEST_P(KanjiExample, DetectsAndConvertsToShiftJis) {
     const auto& c = GetParam();
     EXPECT_EQ(DetectKanjiCode(c.text), c.code);
     EXPECT_EQ(ToHex(ConvertKanjiCode(c.text, kcShiftJis)), ToHex(c.converted));
+    std::string inPlace = c.text;
+    ConvertKanjiCodeInPlace(inPlace, kcShiftJis);
+    EXPECT_EQ(ToHex(inPlace), ToHex(c.converted));
 }
 
 const std::string kHiragana = Hex("82 A0");
@@ -98,7 +101,8 @@ protected:
         const int code = DetectKanjiCode(whole);
         for (std::size_t cut = 1; cut < 600; ++cut) {
             const std::string prefix = whole.substr(0, cut);
-            const std::string part = ConvertKanjiCode(prefix, kcShiftJis);
+            std::string part = prefix;
+            ConvertKanjiCodeInPlace(part, kcShiftJis);
             if (DetectKanjiCode(prefix) == code)
                 ASSERT_EQ(converted.compare(0, part.size(), part), 0) << cut;
             else
@@ -134,6 +138,7 @@ TEST_F(AgainstNkf, ShiftJisAndUtf8Texts) {
     const std::string utf8 = Nkf({"-S", "-w", "-x"}, text);
     EXPECT_EQ(DetectKanjiCode(utf8), kcUtf8);
     EXPECT_EQ(ConvertKanjiCode(utf8, kcShiftJis), text);
+    ExpectCutsConvertUpToTheCut("\xEF\xBB\xBF" + utf8, text);
 }
 
 TEST(ConvertKanjiCode, OtherTargetsLeaveTheTextAlone) {

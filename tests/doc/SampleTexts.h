@@ -7,6 +7,7 @@
 #include "TextBytes.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -43,6 +44,95 @@ inline std::string ShuffledParagraphs(const std::string& prose, std::size_t size
         std::shuffle(paragraphs.begin(), paragraphs.end(), rng);
         for (const auto& p : paragraphs) text += p;
     }
+    text.resize(size);
+    return text;
+}
+
+// A Japanese technical manual as the editor holds it (Shift-JIS, CR LF): prose
+// sentences broken into short paragraphs, between ruled lines of "=" and "-",
+// indented command lines of 60 to 200 ASCII bytes, tables padded with spaces
+// and numbered headings.
+inline std::string JapaneseTechnical(std::size_t size, unsigned seed) {
+    const std::string prose = JapaneseProse();
+    std::vector<std::string> sentences;
+    const std::string stop = "\x81\x42";  // 。
+    for (std::size_t at = 0; at < prose.size();) {
+        std::size_t end = prose.find(stop, at);
+        end = end == std::string::npos ? prose.size() : end + stop.size();
+        std::string s = prose.substr(at, end - at);
+        std::erase_if(s, [](char c) { return c == '\r' || c == '\n'; });
+        if (!s.empty()) sentences.push_back(s);
+        at = end;
+    }
+    static const char* const kWords[] = {"verdane-cli", "to-doc", "--title", "--no-binary", "install", "/usr/local/share",
+                                         "config.ini", "BUFFER_SIZE", "0x1F40", "-r", "--verbose", "make", "sudo",
+                                         "export", "PATH=$HOME/bin:$PATH", "grep", "-n", "'^[0-9]+'", "|", "sort",
+                                         "uniq", "-c", ">", "out.log", "2>&1", "&&", "cp", "*.pdb", "/media/palm/"};
+    std::mt19937 rng(seed);
+    auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+    std::string text;
+    int chapter = 1;
+    while (text.size() < size) {
+        switch (pick(8)) {
+        case 0:  // a heading between ruled lines
+            text += std::string(72, '=') + "\r\n" + std::to_string(chapter) + "." + std::to_string(pick(20)) + "  " +
+                    sentences[pick(sentences.size())].substr(0, 24) + "\r\n" + std::string(72, '=') + "\r\n\r\n";
+            ++chapter;
+            break;
+        case 1:
+        case 2: {  // indented command lines
+            const int lines = 1 + static_cast<int>(pick(6));
+            for (int l = 0; l < lines; ++l) {
+                std::string line = std::string(4 + 4 * pick(3), ' ') + "$ ";
+                const std::size_t length = 60 + pick(140);
+                while (line.size() < length) {
+                    line += kWords[pick(std::size(kWords))];
+                    if (pick(4) == 0) line += std::to_string(pick(100000));
+                    line += ' ';
+                }
+                text += line + "\r\n";
+            }
+            text += "\r\n";
+            break;
+        }
+        case 3: {  // a table
+            text += std::string(60, '-') + "\r\n";
+            for (int r = 0; r < 3 + static_cast<int>(pick(6)); ++r) {
+                std::string cell = sentences[pick(sentences.size())].substr(0, 2 * (2 + pick(8)));
+                text += "  " + cell + std::string(24 - cell.size() / 2, ' ') + std::to_string(pick(5000)) +
+                        std::string(8, ' ') + kWords[pick(std::size(kWords))] + "\r\n";
+            }
+            text += std::string(60, '-') + "\r\n\r\n";
+            break;
+        }
+        default: {  // a paragraph
+            text += "\x81\x40";  // full-width space
+            for (int s = 0; s < 1 + static_cast<int>(pick(4)); ++s) text += sentences[pick(sentences.size())];
+            text += "\r\n\r\n";
+            break;
+        }
+        }
+    }
+    text.resize(size);
+    return text;
+}
+
+// Source code: the program's own C++ files (CR LF), repeated to `size` bytes.
+inline std::string SourceCode(std::size_t size) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::string(VERDANE_SOURCE_DIR) + "/src"))
+        if (entry.is_regular_file() && (entry.path().extension() == ".cpp" || entry.path().extension() == ".h") &&
+            entry.file_size() < 100000)
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    std::string all;
+    for (const auto& f : files) {
+        std::ifstream in(f, std::ios::binary);
+        all += std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    all = EditorLineEnds(all);
+    std::string text;
+    while (text.size() < size) text += all;
     text.resize(size);
     return text;
 }

@@ -298,23 +298,41 @@ private:
     std::mt19937 rng_;
 };
 
-// Run once as searches usually run, and once with every run sharing what it
-// learns about failing (state, position) pairs from its first step.
-class ReferenceMatcher : public ::testing::TestWithParam<int> {
+// Run once as searches usually run, once with every run sharing what it
+// learns about failing (state, position) pairs from its first step, and once
+// more so with a memo window of a few positions, so that most records are the
+// sparse ones beyond it.
+struct MemoSetting {
+    const char* name;
+    int afterSteps;
+    std::size_t window;
+    std::size_t stride;
+};
+
+class ReferenceMatcher : public ::testing::TestWithParam<MemoSetting> {
 protected:
     void SetUp() override {
-        saved_ = TMatchCORE::memoAfterSteps;
-        TMatchCORE::memoAfterSteps = GetParam();
+        savedSteps_ = TMatchCORE::memoAfterSteps;
+        savedWindow_ = TMatchCORE::memoWindow;
+        savedStride_ = TMatchCORE::memoSparseStride;
+        TMatchCORE::memoAfterSteps = GetParam().afterSteps;
+        TMatchCORE::memoWindow = GetParam().window;
+        TMatchCORE::memoSparseStride = GetParam().stride;
     }
-    void TearDown() override { TMatchCORE::memoAfterSteps = saved_; }
+    void TearDown() override {
+        TMatchCORE::memoAfterSteps = savedSteps_;
+        TMatchCORE::memoWindow = savedWindow_;
+        TMatchCORE::memoSparseStride = savedStride_;
+    }
 
 private:
-    int saved_ = 0;
+    int savedSteps_ = 0;
+    std::size_t savedWindow_ = 0, savedStride_ = 0;
 };
 
 TEST_P(ReferenceMatcher, MatchAndGSubAgreeWithTheReferenceOnGeneratedInput) {
     constexpr int kRounds = 6000;
-    Generator gen(20261207 + GetParam());
+    Generator gen(20261207 + GetParam().afterSteps + static_cast<unsigned>(GetParam().window));
     TAWKStr awk;
     int compared = 0;
     for (int round = 0; round < kRounds; ++round) {
@@ -351,7 +369,11 @@ TEST_P(ReferenceMatcher, MatchAndGSubAgreeWithTheReferenceOnGeneratedInput) {
     EXPECT_EQ(compared, kRounds * 2 * 6);
 }
 
-INSTANTIATE_TEST_SUITE_P(MemoAfterSteps, ReferenceMatcher, ::testing::Values(256, 0));
+INSTANTIATE_TEST_SUITE_P(Memo, ReferenceMatcher,
+                         ::testing::Values(MemoSetting{"Usual", 256, std::size_t{1} << 20, 16},
+                                           MemoSetting{"FromTheFirstStep", 0, std::size_t{1} << 20, 16},
+                                           MemoSetting{"WindowOfThreeEverySecondBeyond", 0, 3, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace verdane::regex

@@ -1,0 +1,180 @@
+#!/bin/sh
+# Times whole verdane-cli commands against their peers on the same files in the
+# same run, best of 5 each, and prints the ratios and peak memory:
+#   to-doc  against gzip -6                     (25 MB texts of every kind)
+#   kanji   against iconv -f EUC-JP -t CP932    (25 MB EUC-JP texts)
+#   fetch   against curl, with and without Content-Length (a 200 MB page over loopback)
+#
+#   bench/cli/compare.sh [BUILD_DIR]        (default: build)
+#
+# Environment: ONLY (some of "to-doc kanji fetch"; all by default), RUNS (5), SIZE (25 MB), FETCH_SIZE (200 MB), WORK (a temporary
+# folder, removed at the end), EXTRA (more text files, Shift-JIS, EUC-JP or
+# UTF-8, each repeated to SIZE: texts nobody tuned for; by default the Japanese
+# texts of vim's tutor and GnuPG's help when they are installed).
+set -e
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+BUILD=$(cd "${1:-$ROOT/build}" && pwd)
+CLI=$BUILD/src/cli/verdane-cli
+MAKE_TEXT=$BUILD/bench/cli/bench_cli_make_text
+for tool in "$CLI" "$MAKE_TEXT"; do
+  [ -x "$tool" ] || { echo "missing $tool: build first (cmake --build $BUILD)" >&2; exit 1; }
+done
+for tool in gzip iconv curl python3; do
+  command -v $tool >/dev/null || { echo "missing $tool: run .ci/install-deps" >&2; exit 1; }
+done
+ONLY=${ONLY:-to-doc kanji fetch}
+wanted() { case " $ONLY " in *" $1 "*) return 0 ;; esac; return 1; }
+RUNS=${RUNS:-5}
+SIZE=${SIZE:-26214400}
+FETCH_SIZE=${FETCH_SIZE:-209715200}
+if [ -z "${EXTRA+set}" ]; then
+  EXTRA=
+  for f in /usr/share/vim/vim90/tutor/tutor.ja.sjis /usr/share/gnupg/help.ja.txt; do
+    [ -r "$f" ] && EXTRA="$EXTRA $f"
+  done
+fi
+WORK=${WORK:-$(mktemp -d /tmp/verdane-compare.XXXXXX)}
+mkdir -p "$WORK"
+trap 'rm -rf "$WORK"' EXIT
+
+# One file of SIZE bytes from another, repeated.
+repeat_to_size() {
+  python3 - "$1" "$2" "$SIZE" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+size = int(sys.argv[3])
+with open(sys.argv[2], 'wb') as out:
+    out.write((data * (size // max(len(data), 1) + 1))[:size])
+PY
+}
+
+echo "Making the texts in $WORK ..."
+if wanted to-doc || wanted kanji; then
+  for kind in ja-prose ja-technical en-prose source one-byte; do
+    "$MAKE_TEXT" $kind "$SIZE" > "$WORK/$kind.txt"
+  done
+  for f in $EXTRA; do
+    repeat_to_size "$f" "$WORK/other-$(basename "$f").txt"
+  done
+fi
+if wanted kanji; then
+  # iconv stops at a character cut by the end of the text: what it wrote is the text.
+  for kind in ja-prose ja-technical; do
+    iconv -f CP932 -t EUC-JP "$WORK/$kind.txt" > "$WORK/$kind.euc" 2>/dev/null || true
+  done
+  for f in $EXTRA; do
+    iconv -f CP932 -t EUC-JP "$f" > "$WORK/tmp.euc" 2>/dev/null || continue
+    repeat_to_size "$WORK/tmp.euc" "$WORK/other-$(basename "$f").euc"
+  done
+  rm -f "$WORK/tmp.euc"
+fi
+wanted fetch && "$MAKE_TEXT" ja-technical "$FETCH_SIZE" > "$WORK/page.txt"
+
+# The timer: the best wall and CPU times of RUNS runs of each command and the
+# largest resident size of any run, then the ratios of ours to the peer's.
+cat > "$WORK/timer.py" <<'PY'
+import os, subprocess, sys, time
+runs = int(os.environ.get('RUNS', '5'))
+
+def best(argv, stdout):
+    times, cpus, rss = [], [], 0
+    for _ in range(runs):
+        with open(stdout, 'wb') as out:
+            start = time.perf_counter()
+            p = subprocess.Popen(argv, stdout=out)
+            _, status, usage = os.wait4(p.pid, 0)
+            times.append(time.perf_counter() - start)
+        if status != 0:
+            sys.exit('failed: ' + ' '.join(argv))
+        cpus.append(usage.ru_utime + usage.ru_stime)
+        rss = max(rss, usage.ru_maxrss)
+    return min(times), min(cpus), rss / 1024
+
+label, ours, peer = sys.argv[1], sys.argv[2].split('\x1f'), sys.argv[3].split('\x1f')
+size = os.path.getsize(sys.argv[4])
+t1, c1, m1 = best(ours, sys.argv[5])
+t2, c2, m2 = best(peer, sys.argv[6])
+print(f'{label:36} {t1:6.3f} s {c1:6.3f} s {m1:5.0f} MB  {t2:6.3f} s {c2:6.3f} s {m2:5.0f} MB'
+      f'  {t1 / t2:5.2f}  {c1 / c2:5.2f}  {size / t1 / 1e6:6.1f}')
+PY
+compare() {  # label, our command, peer command (argument lists joined by US), input, our output, peer's
+  python3 "$WORK/timer.py" "$@"
+}
+US=$(printf '\037')
+args() { (IFS=$US; echo "$*"); }
+
+echo
+echo "Load average before: $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores; best of $RUNS"
+echo "Times are the best of the runs: wall clock, then CPU (user + system, every thread); memory is the"
+echo "largest resident size. Ratios: verdane-cli / peer, of wall time and of CPU time; MB/s of wall time."
+printf '%-36s %-27s %-27s %s\n' "" "verdane-cli: wall, CPU, RSS" "peer: wall, CPU, RSS" "ratios  MB/s"
+# Like their peers, the commands write to standard output redirected to a file;
+# the rows marked "OUT file" give a file name instead, which verdane-cli writes
+# to a temporary file, flushes to the disk and renames over OUT.
+wanted to-doc && for f in "$WORK"/*.txt; do
+  name=$(basename "$f" .txt)
+  [ "$name" = page ] && continue
+  compare "to-doc $name / gzip -6" "$(args "$CLI" to-doc --title "$name" "$f" -)" \
+    "$(args gzip -6 -c "$f")" "$f" "$WORK/out.pdb" "$WORK/out.gz"
+done
+wanted to-doc && compare "to-doc ja-technical, OUT file" "$(args "$CLI" to-doc "$WORK/ja-technical.txt" "$WORK/o.pdb")" \
+  "$(args gzip -6 -c "$WORK/ja-technical.txt")" "$WORK/ja-technical.txt" /dev/null "$WORK/out.gz"
+wanted kanji && for f in "$WORK"/*.euc; do
+  [ -s "$f" ] || continue
+  compare "kanji $(basename "$f") / iconv" "$(args "$CLI" kanji "$f" -)" \
+    "$(args iconv -f EUC-JP -t CP932 "$f")" "$f" "$WORK/out.sjis" "$WORK/out.iconv"
+done
+wanted kanji && compare "kanji ja-technical.euc, OUT file" "$(args "$CLI" kanji "$WORK/ja-technical.euc" "$WORK/o.sjis")" \
+  "$(args iconv -f EUC-JP -t CP932 "$WORK/ja-technical.euc")" "$WORK/ja-technical.euc" /dev/null "$WORK/out.iconv"
+
+if ! wanted fetch; then
+  echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+  exit 0
+fi
+
+# A loopback server that sends the page with sendfile, so that it is never the
+# slower end: /length with Content-Length, /close without (the end of the
+# connection ends the body).
+cat > "$WORK/server.py" <<'PY'
+import os, socket, sys, threading
+path = sys.argv[1]
+size = os.path.getsize(path)
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+listener.bind(('127.0.0.1', 0))
+listener.listen(16)
+print(listener.getsockname()[1], flush=True)
+
+def serve(conn):
+    with conn:
+        request = b''
+        while b'\r\n\r\n' not in request:
+            data = conn.recv(4096)
+            if not data:
+                return
+            request += data
+        with_length = request.split(b' ')[1].startswith(b'/length')
+        head = b'HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n'
+        if with_length:
+            head += b'Content-Length: %d\r\n' % size
+        conn.sendall(head + b'\r\n')
+        with open(path, 'rb') as f:
+            conn.sendfile(f)
+
+while True:
+    conn, _ = listener.accept()
+    threading.Thread(target=serve, args=(conn,), daemon=True).start()
+PY
+python3 "$WORK/server.py" "$WORK/page.txt" > "$WORK/port" &
+SERVER=$!
+trap 'kill $SERVER 2>/dev/null; rm -rf "$WORK"' EXIT
+while [ ! -s "$WORK/port" ]; do sleep 0.1; done
+PORT=$(cat "$WORK/port")
+for path in length close; do
+  url=http://127.0.0.1:$PORT/$path
+  compare "fetch $((FETCH_SIZE >> 20)) MB, $path / curl" "$(args "$CLI" fetch "$url" -)" \
+    "$(args curl -s "$url")" "$WORK/page.txt" "$WORK/out.page" "$WORK/out.curl"
+done
+compare "fetch, close, OUT file" "$(args "$CLI" fetch "http://127.0.0.1:$PORT/close" "$WORK/o.page")" \
+  "$(args curl -s "http://127.0.0.1:$PORT/close")" "$WORK/page.txt" /dev/null "$WORK/out.curl"
+echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,0 +1,98 @@
+// The editor's line ends: the whole-text conversion, the in-place form, and the
+// joiner that builds a downloaded page from its blocks.
+#include "TextBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace verdane {
+namespace {
+
+// The rule written byte by byte: CR LF, lone CR and lone LF each become CR LF.
+std::string PlainLineEnds(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out += "\r\n";
+        } else if (text[i] == '\n') {
+            out += "\r\n";
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string RandomLines(std::mt19937& rng, std::size_t size) {
+    static const char kBytes[] = {'\r', '\n', 'a', ' ', '\x82', '\xA0'};
+    std::string text;
+    while (text.size() < size) text += kBytes[rng() % sizeof kBytes];
+    return text;
+}
+
+TEST(EditorLineEnds, EveryKindOfLineEndBecomesCrLf) {
+    const struct {
+        std::string in, out;
+    } cases[] = {{"", ""},           {"a", "a"},           {"a\n", "a\r\n"},         {"a\r", "a\r\n"},
+                 {"a\r\n", "a\r\n"}, {"\n\r", "\r\n\r\n"}, {"\r\r\n\n", "\r\n\r\n\r\n"}, {"x\ry\nz", "x\r\ny\r\nz"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(EditorLineEnds(c.in), c.out);
+        std::string inPlace = c.in;
+        ToEditorLineEnds(inPlace);
+        EXPECT_EQ(inPlace, c.out);
+        EXPECT_EQ(HasEditorLineEnds(c.in), c.in == c.out);
+    }
+}
+
+TEST(EditorLineEnds, EqualsThePlainRuleOnRandomTexts) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 500; ++round) {
+        const std::string text = RandomLines(rng, rng() % 300);
+        ASSERT_EQ(EditorLineEnds(text), PlainLineEnds(text));
+        std::string inPlace = text;
+        ToEditorLineEnds(inPlace);
+        ASSERT_EQ(inPlace, PlainLineEnds(text));
+    }
+}
+
+// The check a growing page gets block by block: from any position on, no LF
+// without a CR before it and no CR with another byte after it. Long texts run
+// through the sixteen-at-a-time path with the pairs at every offset.
+TEST(LineEndsPairedFrom, JudgesEveryPositionFromTheStart) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        while (text.size() < rng() % 200) text += rng() % 5 ? (rng() % 2 ? "ab\r\n" : "xyz") : (rng() % 2 ? "\r" : "\n");
+        const std::size_t from = text.empty() ? 0 : rng() % (text.size() + 1);
+        bool paired = true;
+        for (std::size_t x = from; x < text.size(); ++x)
+            if ((text[x] == '\n') != (x > 0 && text[x - 1] == '\r')) paired = false;
+        ASSERT_EQ(LineEndsPairedFrom(text, from), paired) << from << " in " << text.size();
+        ASSERT_EQ(HasEditorLineEnds(text), EditorLineEnds(text) == text);
+    }
+}
+
+// However the page is cut into blocks (a CR LF split between two, empty
+// blocks), the joined text is the whole page's, ending with a line end.
+TEST(EditorLineEndJoiner, GivesTheWholeTextsLineEndsWhateverTheBlocks) {
+    std::mt19937 rng(6);
+    for (int round = 0; round < 500; ++round) {
+        const std::string text = RandomLines(rng, rng() % 400);
+        std::string joined;
+        EditorLineEndJoiner joiner(joined);
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t n = std::min<std::size_t>(text.size() - at, rng() % 9);
+            joiner.Append(std::string_view(text).substr(at, n));
+            at += n;
+        }
+        joiner.Finish();
+        std::string expected = PlainLineEnds(text);
+        if (!expected.empty() && !expected.ends_with("\r\n")) expected += "\r\n";
+        ASSERT_EQ(joined, expected);
+    }
+}
+
+}  // namespace
+}  // namespace verdane
