@@ -437,6 +437,11 @@ private slots:
         QCOMPARE(w->FormDay->ListBoxFormat->item(24)->text(), QStringLiteral("午後 2:7:9"));
     }
 
+    void theShippedPatternFileHoldsTheBuiltInPatterns() {
+        QCOMPARE(LoadDatePatterns(QStringLiteral(VERDANE_SOURCE_DIR "/data/verdane.DFF")), BuiltInDatePatterns());
+        QCOMPARE(LoadDatePatterns(Q(config_->File("missing.DFF"))), BuiltInDatePatterns());
+    }
+
     void pickingARecentFileOpensItWithoutTheSaveQuestion() {
         TempDir dir;
         for (const char* name : {"c.txt", "b.txt", "a.txt"}) WriteFile(dir.File(name), std::string("text of ") + name);
