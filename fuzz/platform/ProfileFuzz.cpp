@@ -24,6 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
+    for (const auto& [key, value] : ProfileSection(file, QStringLiteral("History"))) (void)ParseProfileInteger(value);
+
     // Line breaks are written as blanks, so the value is taken without them.
     QString value = DecodeSettingsText(valueBytes);
     value.remove(u'\n');

@@ -7,6 +7,10 @@
 #include <QMenuBar>
 #include <QWidget>
 
+#include <iterator>
+#include <map>
+#include <optional>
+
 namespace verdane {
 
 void THistoryList::Add(const QString& path) {
@@ -79,13 +83,36 @@ void THistoryMenu::AddHistory(const QString& path) {
 void THistoryMenu::LoadHistory() {
     list_.Clear();
     if (FileName.isEmpty()) return;
-    const platform::TProfile ini(FileName);
-    const int count = ini.ReadInteger(SectionName, QStringLiteral("Count"), 0);
+    // The section is read once. Keys are found without regard to case, the
+    // first of a name counting; "H" keys by their number.
+    std::optional<std::int32_t> count;
+    std::map<int, QString> entries;
+    for (const auto& [key, value] : platform::TProfile(FileName).ReadSection(SectionName)) {
+        const QString k = key.toCaseFolded();
+        if (k == QLatin1String("count")) {
+            if (!count) count = platform::ParseProfileInteger(value).value_or(0);
+            continue;
+        }
+        bool ok = false;
+        const int n = k.startsWith(u'h') ? k.mid(1).toInt(&ok) : -1;
+        if (ok && n >= 0 && QString::number(n) == k.mid(1)) entries.try_emplace(n, value);
+    }
     // From the oldest to the newest, so "H0" ends on top; duplicates collapse and
     // more than MaxCount entries keep the most recent. A missing key within the
-    // count shows as "BUG".
-    for (int i = count - 1; i >= 0; --i)
-        list_.Add(ini.ReadString(SectionName, QStringLiteral("H%1").arg(i), QStringLiteral("BUG")));
+    // count is the entry "BUG"; a run of missing keys adds the same "BUG" again
+    // and again, which changes nothing, so the run is passed over at once (a
+    // damaged Count of a billion costs no more than a small one).
+    for (int i = count.value_or(0) - 1; i >= 0;) {
+        if (const auto it = entries.find(i); it != entries.end()) {
+            list_.Add(it->second);
+            --i;
+            continue;
+        }
+        list_.Add(QStringLiteral("BUG"));
+        auto below = entries.lower_bound(i);
+        if (below == entries.begin()) break;
+        i = std::prev(below)->first;
+    }
 }
 
 void THistoryMenu::SaveHistory() {

@@ -156,6 +156,10 @@ QString CutToByteLimit(const QString& value) {
     return value;
 }
 
+QString ValueOfLine(const QString& line) {
+    return CutToByteLimit(Unquote(QStringView(line).mid(line.indexOf(u'=') + 1)));
+}
+
 [[noreturn]] void FailWrite(const QString& fileName, int error) {
     throw EProfileError(fileName, QString::fromLocal8Bit(std::strerror(error)));
 }
@@ -278,8 +282,23 @@ std::optional<QString> ProfileValue(std::string_view fileBytes, const QString& s
     const Lines file = Parse(fileBytes);
     const Place place = Find(file.lines, section, key);
     if (place.key < 0) return std::nullopt;
-    const QString& line = file.lines[place.key];
-    return CutToByteLimit(Unquote(QStringView(line).mid(line.indexOf(u'=') + 1)));
+    return ValueOfLine(file.lines[place.key]);
+}
+
+std::vector<std::pair<QString, QString>> ProfileSection(std::string_view fileBytes, const QString& section) {
+    const Lines file = Parse(fileBytes);
+    const Place place = Find(file.lines, section, QString());
+    std::vector<std::pair<QString, QString>> out;
+    if (place.section < 0) return out;
+    for (qsizetype i = place.section + 1; i < file.lines.size() && !SectionOf(file.lines[i]); ++i) {
+        if (const auto key = KeyOf(file.lines[i])) out.emplace_back(key->toString(), ValueOfLine(file.lines[i]));
+    }
+    return out;
+}
+
+std::optional<std::int32_t> ParseProfileInteger(QStringView text) {
+    if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) return ParseHex(text.mid(2));
+    return ParseInteger(text);
 }
 
 std::string ProfileWithValue(std::string_view fileBytes, const QString& section, const QString& key,
@@ -309,10 +328,7 @@ QString TProfile::ReadString(const QString& section, const QString& key, const Q
 }
 
 std::int32_t TProfile::ReadInteger(const QString& section, const QString& key, std::int32_t defaultValue) const {
-    const QString text = ReadString(section, key, QString());
-    if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X'))
-        return ParseHex(QStringView(text).mid(2)).value_or(defaultValue);
-    return ParseInteger(text).value_or(defaultValue);
+    return ParseProfileInteger(ReadString(section, key, QString())).value_or(defaultValue);
 }
 
 bool TProfile::ReadBool(const QString& section, const QString& key, bool defaultValue) const {
@@ -327,6 +343,10 @@ void TProfile::WriteString(const QString& section, const QString& key, const QSt
     std::string bytes = ProfileWithValue(Bytes(), section, key, value);
     if (pending_) pending_ = std::move(bytes);
     else Store(fileName_, bytes);
+}
+
+std::vector<std::pair<QString, QString>> TProfile::ReadSection(const QString& section) const {
+    return ProfileSection(Bytes(), section);
 }
 
 std::string TProfile::Bytes() const { return pending_ ? *pending_ : ReadBytes(fileName_); }

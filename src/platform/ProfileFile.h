@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace verdane::platform {
 
@@ -52,6 +54,13 @@ QString DatePatternFilePath(const QString& executablePath);
 // The value of a key in the bytes of a settings file, as TProfile reads it, or
 // nothing when the section or key is missing.
 std::optional<QString> ProfileValue(std::string_view fileBytes, const QString& section, const QString& key);
+// Every key of a section with its value as ProfileValue reads it, in file order
+// (a key written twice is listed twice; the first counts).
+std::vector<std::pair<QString, QString>> ProfileSection(std::string_view fileBytes, const QString& section);
+// An integer by the settings file's rules: "0x"/"0X" and hexadecimal digits,
+// else ParseInteger.
+std::optional<std::int32_t> ParseProfileInteger(QStringView text);
+
 // The bytes of the settings file after writing a key: its line replaced, or
 // added at the end of its section, or a new section at the end; UTF-8, with the
 // file's own line ends.
@@ -74,6 +83,8 @@ public:
     // An integer; any value but 0 is on.
     bool ReadBool(const QString& section, const QString& key, bool defaultValue) const;
     bool ValueExists(const QString& section, const QString& key) const;
+    // The whole section at once (see ProfileSection), read with one look at the file.
+    std::vector<std::pair<QString, QString>> ReadSection(const QString& section) const;
 
     // Writing: the key's line is replaced (or added at the end of its section, or
     // a new section at the end of the file) and the whole file written atomically,

@@ -127,6 +127,19 @@ private slots:
         QCOMPARE(ReadFile(ini), std::string("[history]\nCount=4\nH0=/X/ZERO\nH2=/x/two\nH3=/x/four\nH4=/x/four\nH7=/x/stale\nH1=BUG\n"));
     }
 
+    void aDamagedCountDoesNotHang() {
+        TempDir dir;
+        const std::string ini = dir.File("v.INI");
+        WriteFile(ini, "[History]\nCount=2147483647\nH5=/a\nH1000000000=/far\nH0=/zero\nh0=/ignored\nH07=/not-seven\n");
+        THistoryMenu history;
+        history.FileName = QString::fromStdString(ini);
+        history.LoadHistory();
+        QCOMPARE(history.List().Items(), (QStringList{"/zero", "BUG", "/a", "/far"}));
+        WriteFile(ini, "[History]\nCount=-3\nH0=/a\n");
+        history.LoadHistory();
+        QCOMPARE(history.List().Count(), 0);
+    }
+
     void pickingAnEntryReportsItAndMovesItToTheTop() {
         TempDir dir;
         FileMenu file;
