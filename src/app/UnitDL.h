@@ -20,6 +20,7 @@ class QPushButton;
 namespace verdane {
 
 class THttpCli;
+class EditorLineEndJoiner;
 
 // The proxy settings of the settings file, applied anew to every download.
 struct TProxySettings {
@@ -71,7 +72,10 @@ private:
     // Runs a client event's work; an error there ends the download as a failure.
     void GuardEvent(const std::function<void()>& work);
 
+    // The body as it arrives, joined with CR LF line ends.
     std::string buffer_;
+    std::unique_ptr<EditorLineEndJoiner> joiner_;
+    long long received_ = 0;  // body bytes as they came
     bool cancelled_ = false;
     bool running_ = false;
     QString failureReason_;
