@@ -126,11 +126,12 @@ void TFormDL::HttpCli1DocBegin() {
 }
 
 void TFormDL::HttpCli1DocData(const char* data, int len) {
-    buffer_.append(data, static_cast<std::size_t>(len));
+    joiner_->Append(std::string_view(data, static_cast<std::size_t>(len)));
+    received_ += len;
     const qint64 now = started_.elapsed();
     if (lastShown_ >= 0 && now - lastShown_ < kProgressIntervalMs) return;
     lastShown_ = now;
-    const long long received = static_cast<long long>(buffer_.size());
+    const long long received = received_;
     QString info = kReceiving + QStringLiteral(" (") + FormatSize(received);
     if (now > 0) info += QStringLiteral(", ") + FormatSize(received * 1000 / now) + QStringLiteral("/s");
     SetInfo(info + u')');
@@ -154,6 +155,8 @@ std::string TFormDL::DownloadText(const QString& url, const TProxySettings& prox
     bool success = true;
     buffer_.clear();
     buffer_.shrink_to_fit();
+    joiner_ = std::make_unique<EditorLineEndJoiner>(buffer_);
+    received_ = 0;
     started_.start();
     THttpCli& http = *HttpCli1;
     http.ReceiveStream = nullptr;  // the body arrives through OnDocData
@@ -187,8 +190,8 @@ std::string TFormDL::DownloadText(const QString& url, const TProxySettings& prox
     if (success && !buffer_.empty()) {
         SetInfo(kProcessing);
         // Every line ends with CR LF, the last one included.
-        text = EditorLineEnds(buffer_);
-        if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0) text += "\r\n";
+        joiner_->Finish();
+        text = std::move(buffer_);
         SetInfo(kFinished);
     } else if (success) {
         failureReason_ = QStringLiteral("the server sent an empty page");

@@ -22,6 +22,7 @@ class QPushButton;
 namespace verdane {
 
 class THttpCli;
+class EditorLineEndJoiner;
 
 class TFormDL : public QDialog {
     Q_OBJECT
@@ -64,7 +65,10 @@ private:
     // Runs a client event's work; an error there ends the download as a failure.
     void GuardEvent(const std::function<void()>& work);
 
+    // The body as it arrives, joined with CR LF line ends.
     std::string buffer_;
+    std::unique_ptr<EditorLineEndJoiner> joiner_;
+    long long received_ = 0;  // body bytes as they came
     bool cancelled_ = false;
     bool running_ = false;
     QString failureReason_;

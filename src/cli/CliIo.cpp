@@ -1,5 +1,6 @@
 #include "CliIo.h"
 
+#include "FileIo.h"
 #include "KanjiCode.h"
 
 #include <algorithm>
@@ -148,28 +149,10 @@ void WriteOutput(const std::string& path, std::string_view bytes) {
         if (!WriteAll(STDOUT_FILENO, bytes)) throw CliError("cannot write standard output: " + SystemReason(errno));
         return;
     }
-    std::string folder = ".";
-    if (auto slash = path.rfind('/'); slash != std::string::npos) folder = slash == 0 ? "/" : path.substr(0, slash);
-    std::string temp = folder + "/.verdane-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) throw CliError("cannot write " + path + ": " + SystemReason(errno));
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    int error = errno;
-    // mkstemp creates the file for its owner only; give it the usual permissions.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        throw CliError("cannot write " + path + ": " + SystemReason(error));
+    try {
+        platform::WriteFileAtomically(path, bytes);
+    } catch (const platform::EFileError& e) {
+        throw CliError(e.what());
     }
 }
 
