@@ -392,11 +392,6 @@ bool TFormMainVerdane::ConfirmUnencodable(qsizetype count, qsizetype firstPositi
     return false;
 }
 
-void TFormMainVerdane::NotAvailableYet() {
-    Prompts().Message(this, QMessageBox::Information, QStringLiteral("Verdane"),
-                      QStringLiteral("この機能はまだ使えません。"), QMessageBox::Ok);
-}
-
 void TFormMainVerdane::Guarded(const std::function<void()>& command) {
     try {
         command();

@@ -199,7 +199,6 @@ private:
     // Before the text is written with "?" for characters Shift-JIS cannot hold:
     // true when there are none or the user agrees.
     bool ConfirmUnencodable(qsizetype count, qsizetype firstPosition);
-    void NotAvailableYet();
     // Runs a command, showing any error that escapes it in a message box.
     void Guarded(const std::function<void()>& command);
 

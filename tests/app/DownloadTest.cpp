@@ -193,8 +193,11 @@ void DownloadTest::aServerThatNeverAnswersCanBeCancelled() {
 void DownloadTest::aLargeTransferCanBeCancelled() {
     TestHttpServer server;
     const long long total = 50ll << 20;
+    // The first megabyte, a pause long enough to see the transfer under way on
+    // a loaded machine, then the rest.
     server.On("/big", {Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(total) + "\r\n\r\n"),
-                       SendRepeated(std::string(65536, 'x'), total)});
+                       SendRepeated(std::string(65536, 'x'), 1 << 20), Delay(3000),
+                       SendRepeated(std::string(65536, 'x'), total - (1 << 20))});
     auto w = NewWindow();
     w->SetDocumentBytes("kept\r\n");
     prompts_->dialogs.push_back(EnterUrl(server.Url("/big"), false));
