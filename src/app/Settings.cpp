@@ -20,6 +20,9 @@ const QString kProxy = QStringLiteral("Proxy");
 const QString kWindow = QStringLiteral("Window");
 const QString kVerdane = QStringLiteral("Verdane");
 const QString kStrings = QStringLiteral("Strings");
+// The open-from-URL dialog's own section: the URLs used lately and its check box.
+const QString kUrl = QStringLiteral("URL");
+constexpr int kRecentUrlKeys = 10;
 
 constexpr std::uint32_t kSystemColorBit = 0x80000000u;
 
@@ -111,6 +114,12 @@ void LoadSettings(const platform::TProfile& ini, TSettings& s) {
     s.Compress = ini.ReadBool(kVerdane, QStringLiteral("Compress"), true);
     s.IncludeBinary = ini.ReadBool(kVerdane, QStringLiteral("Binary"), true);
     for (int n = 1; n <= 8; ++n) s.FixedPhrases[n - 1] = ini.ReadString(kStrings, QStringLiteral("Text%1").arg(n), QString());
+    s.RecentUrls.clear();
+    for (int n = 1; n <= kRecentUrlKeys; ++n) {
+        const QString url = ini.ReadString(kUrl, QStringLiteral("URL%1").arg(n), QString());
+        if (!url.isEmpty()) s.RecentUrls << url;
+    }
+    s.UrlHtml = ini.ReadBool(kUrl, QStringLiteral("HTML"), true);
 }
 
 void SaveSettings(platform::TProfile& ini, const TSettings& s) {
@@ -133,6 +142,9 @@ void SaveSettings(platform::TProfile& ini, const TSettings& s) {
     ini.WriteBool(kVerdane, QStringLiteral("Compress"), s.Compress);
     ini.WriteBool(kVerdane, QStringLiteral("Binary"), s.IncludeBinary);
     for (int n = 1; n <= 8; ++n) ini.WriteString(kStrings, QStringLiteral("Text%1").arg(n), s.FixedPhrases[n - 1]);
+    for (int n = 1; n <= kRecentUrlKeys; ++n)
+        ini.WriteString(kUrl, QStringLiteral("URL%1").arg(n), n <= s.RecentUrls.size() ? s.RecentUrls[n - 1] : QString());
+    ini.WriteBool(kUrl, QStringLiteral("HTML"), s.UrlHtml);
     ini.EndUpdate();
 }
 

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -59,6 +60,9 @@ struct TSettings {
     bool Compress = true;
     bool IncludeBinary = true;
     std::array<QString, 8> FixedPhrases;  // Ctrl+1 .. Ctrl+8
+    // The open-from-URL dialog: the URLs used lately (newest first) and its check box.
+    QStringList RecentUrls;
+    bool UrlHtml = true;
 };
 
 // The four font keys of a control ("RichEditMainFontName", ...FontSize,
@@ -73,7 +77,8 @@ void SaveEditorFont(platform::TProfile& ini, const QString& controlName, const Q
 // the proxy port is 80.
 void LoadSettings(const platform::TProfile& ini, TSettings& settings);
 // Writes every setting in the file's order: Fonts, Setting, Proxy, Window,
-// Verdane, Strings, in one replacement of the file. Throws
+// Verdane, Strings, then the URL dialog's own section URL, in one
+// replacement of the file. Throws
 // platform::EProfileError when it cannot be written; the file then keeps
 // what it had.
 void SaveSettings(platform::TProfile& ini, const TSettings& settings);

@@ -308,6 +308,8 @@ void TFormMainVerdane::CreateForms() {
     FormUser = new TFormUser(this);
     FormDL = new TFormDL(this);
     FormURL = new TFormURL(this);
+    FormURL->SetRecentUrls(Settings.RecentUrls);
+    FormURL->CheckBoxHTML->setChecked(Settings.UrlHtml);
     FormText = new TFormText(this);
     FindDialog1 = new TFindDialog(this);
     ReplaceDialog1 = new TReplaceDialog(this);
@@ -351,6 +353,8 @@ void TFormMainVerdane::SaveSettings() {
     Settings.WindowBounds = QRect(pos(), size());
     Settings.Compress = SaveOptions.Compress;
     Settings.IncludeBinary = SaveOptions.IncludeBinary;
+    Settings.RecentUrls = FormURL->RecentUrls();
+    Settings.UrlHtml = FormURL->CheckBoxHTML->isChecked();
     platform::TProfile ini(IniPath);
     verdane::SaveSettings(ini, Settings);
     HistoryMenu1->SetActive(false);

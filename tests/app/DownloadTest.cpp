@@ -81,7 +81,7 @@ private slots:
     void aLargeTransferCanBeCancelled();
     void aRelocationIsFollowed();
     void theProgressBarIsBusyWithoutALengthAndReaches100WithOne();
-    void theUrlAndCheckBoxAreKeptBetweenUses();
+    void theUrlAndCheckBoxAreKeptBetweenUsesAndAcrossARestart();
     void anEmptyUrlOrCancelDoesNothing();
     void theHtmlCommandConvertsAndOneUndoRestoresThePage();
 
@@ -245,7 +245,7 @@ void DownloadTest::theProgressBarIsBusyWithoutALengthAndReaches100WithOne() {
     }
 }
 
-void DownloadTest::theUrlAndCheckBoxAreKeptBetweenUses() {
+void DownloadTest::theUrlAndCheckBoxAreKeptBetweenUsesAndAcrossARestart() {
     TestHttpServer server;
     server.On("*", {Send(Ok("x"))});
     auto w = NewWindow();
@@ -266,6 +266,13 @@ void DownloadTest::theUrlAndCheckBoxAreKeptBetweenUses() {
     QVERIFY(!shownHtml);
     QCOMPARE(w->FormURL->RecentUrls(),
              (QStringList{QString::fromStdString(server.Url("/b")), QString::fromStdString(server.Url("/a"))}));
+    // Across a restart: the window writes its settings at close, a new one reads them.
+    prompts_->answers.push_back(QMessageBox::No);
+    QVERIFY(w->close());
+    auto again = NewWindow();
+    QCOMPARE(again->FormURL->Url(), QString::fromStdString(server.Url("/b")));
+    QVERIFY(!again->FormURL->CheckBoxHTML->isChecked());
+    QCOMPARE(again->FormURL->RecentUrls().size(), 2);
     for (int i = 0; i < 12; ++i) w->FormURL->RememberUrl(QStringLiteral("http://h/%1").arg(i));
     QCOMPARE(w->FormURL->RecentUrls().size(), TFormURL::kRecentUrls);
     QCOMPARE(w->FormURL->RecentUrls().first(), QStringLiteral("http://h/11"));
