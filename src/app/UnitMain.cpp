@@ -613,15 +613,17 @@ void TFormMainVerdane::HistoryMenu1HistorySelected(const QString& fileName) {
 
 namespace {
 
-// Marks the window busy for a long command; a close asked for meanwhile runs
-// when the command is over.
+// Marks the window busy for a long command and gives it its turns to paint;
+// a close asked for meanwhile runs when the command is over.
 class BusyFlag {
 public:
-    BusyFlag(bool& busy, bool& closePending, QWidget& window)
-        : busy_(busy), closePending_(closePending), window_(window) {
+    BusyFlag(bool& busy, bool& closePending, std::unique_ptr<PaintTurns>& turns, QWidget& window)
+        : busy_(busy), closePending_(closePending), turns_(turns), window_(window) {
         busy_ = true;
+        turns_ = std::make_unique<PaintTurns>();
     }
     ~BusyFlag() {
+        turns_.reset();
         busy_ = false;
         if (closePending_) {
             closePending_ = false;
@@ -632,6 +634,7 @@ public:
 private:
     bool& busy_;
     bool& closePending_;
+    std::unique_ptr<PaintTurns>& turns_;
     QWidget& window_;
 };
 
@@ -642,7 +645,9 @@ void TFormMainVerdane::ReplaceDocumentBytes(std::string_view bytes) {
     // A long text goes in by pieces, so the window gets its turns to paint; the
     // pieces make one edit block and so one undo step.
     constexpr qsizetype kPiece = 128 * 1024;
-    PaintTurns turns;
+    std::optional<PaintTurns> own;
+    if (!turns_) own.emplace();
+    PaintTurns& turns = turns_ ? *turns_ : *own;
     QTextCursor cursor(RichEditMain->document());
     cursor.beginEditBlock();
     // The old text goes from the end, piece by piece, for the same reason.
@@ -663,15 +668,19 @@ std::string TFormMainVerdane::HtmlToText(const std::string& html) {
     AWKStr1.LineSeparator = regex::mcls_CRLF;
     AWKStr1.SetUseFuzzyCharDic(false);
     AWKStr1.SetUseSynonymDic(false);
-    PaintTurns turns;
+    std::optional<PaintTurns> own;
+    if (!turns_) own.emplace();
+    PaintTurns& turns = turns_ ? *turns_ : *own;
     return regex::HtmlToText(AWKStr1, html, [&turns] { turns(); });
 }
 
 void TFormMainVerdane::MenuEditHTMLClick() {
     if (busy_) return;
-    BusyFlag flag(busy_, closePending_, *this);
+    BusyFlag flag(busy_, closePending_, turns_, *this);
     BusyScope busy(*this);
-    const std::string text = HtmlToText(DocumentBytes());
+    const std::string html = DocumentBytes();
+    (*turns_)();
+    const std::string text = HtmlToText(html);
     RichEditMain->setUpdatesEnabled(false);
     ReplaceDocumentBytes(text);
     RichEditMain->setUpdatesEnabled(true);
@@ -687,7 +696,7 @@ void TFormMainVerdane::URLU1Click() {
     FormURL->RememberUrl(url);
     std::optional<std::string> text;
     {
-        BusyFlag flag(busy_, closePending_, *this);
+        BusyFlag flag(busy_, closePending_, turns_, *this);
         BusyScope busy(*this);
         FormDL->show();
         std::function<std::string(const std::string&)> convert;

@@ -42,6 +42,7 @@ class TFindDialog;
 class TReplaceDialog;
 class THistoryMenu;
 class TFormURL;
+class PaintTurns;
 class TFormInst;
 class TFormUser;
 
@@ -207,6 +208,8 @@ private:
     // meanwhile waits for its end.
     bool busy_ = false;
     bool closePending_ = false;
+    // The window's turns to paint during a long command (null between them).
+    std::unique_ptr<PaintTurns> turns_;
 };
 
 }  // namespace verdane
