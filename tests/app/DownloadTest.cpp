@@ -79,6 +79,7 @@ private slots:
     void aNotFoundPageOverATextChangesNothing();
     void aServerThatNeverAnswersCanBeCancelled();
     void aLargeTransferCanBeCancelled();
+    void closingTheWindowDuringADownloadEndsItAndThenCloses();
     void aRelocationIsFollowed();
     void theProgressBarIsBusyWithoutALengthAndReaches100WithOne();
     void theUrlAndCheckBoxAreKeptBetweenUsesAndAcrossARestart();
@@ -210,6 +211,25 @@ void DownloadTest::aLargeTransferCanBeCancelled() {
     w->URLU1Click();
     QVERIFY(w->FormDL->Cancelled());
     QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+}
+
+void DownloadTest::closingTheWindowDuringADownloadEndsItAndThenCloses() {
+    TestHttpServer server;
+    server.On("/silent", {Hold()});
+    auto w = NewWindow();
+    w->SetDocumentBytes("kept\r\n");
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/silent"), true));
+    bool refusedWhileBusy = false;
+    QTimer::singleShot(300, w.get(), [&] { refusedWhileBusy = !w->close(); });
+    QElapsedTimer clock;
+    clock.start();
+    w->URLU1Click();
+    QVERIFY(clock.elapsed() < 10000);
+    QVERIFY(refusedWhileBusy);
+    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    // The close asked for during the download follows once it has ended.
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 5000);
+    server.Stop();
 }
 
 void DownloadTest::aRelocationIsFollowed() {
