@@ -44,7 +44,8 @@ protected:
     bool event(QEvent* e) override {
         if (e->type() >= QEvent::User && e->type() <= QEvent::MaxUser) {
             if (auto* message = dynamic_cast<TMessageEvent*>(e)) {
-                if (handler_) handler_(*message);
+                // A copy: the handler may detach the window (its component deleted).
+                if (Handler handler = handler_) handler(*message);
                 return true;
             }
         }

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <cctype>
@@ -60,12 +61,79 @@ std::string ErrorText(int error) { return WSocketErrorDesc(error) + " (Error #" 
 
 bool SameHost(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
-// "host" or "host:port" for a URL, leaving out the default port.
-std::string Authority(const std::string& host, const std::string& port) {
-    return port.empty() || port == "80" ? host : host + ":" + port;
+// "host" or "host:port" for a URL, leaving out the scheme's own port.
+std::string Authority(const std::string& scheme, const std::string& host, const std::string& port) {
+    return port.empty() || port == DefaultPort(scheme) ? host : host + ":" + port;
+}
+
+// "scheme://authority" of an absolute URL, and the rest (path, query, fragment).
+void SplitAbsolute(const std::string& url, std::string& origin, std::string& rest) {
+    std::size_t sep = url.find("://");
+    std::size_t start = sep == std::string::npos ? 0 : sep + 3;
+    std::size_t end = url.find_first_of("/?#", start);
+    origin = url.substr(0, end);
+    rest = end == std::string::npos ? std::string() : url.substr(end);
+}
+
+// Seconds of a millisecond count as a short text ("60", "0.5").
+std::string SecondsText(int ms) {
+    std::string text = std::to_string(ms / 1000);
+    if (int part = ms % 1000; part != 0) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, ".%03d", part);
+        std::string d = digits;
+        while (d.back() == '0') d.pop_back();
+        text += d;
+    }
+    return text;
 }
 
 }  // namespace
+
+std::string DefaultPort(const std::string& scheme) {
+    std::string s = Lower(scheme);
+    if (s == "http") return "80";
+    if (s == "https") return "443";
+    return {};
+}
+
+bool IsValidPort(const std::string& port) {
+    if (port.empty() || port.size() > 5) return false;
+    for (char c : port)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    long value = std::stol(port);
+    return value >= 1 && value <= 65535;
+}
+
+std::string ResolveRelocation(const std::string& base, const std::string& location) {
+    std::string origin, basePath;
+    SplitAbsolute(base, origin, basePath);
+    std::string baseScheme = Lower(origin.substr(0, origin.find("://")));
+    std::string v = location;
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.pop_back();
+    if (v.empty()) return base;
+    if (v.compare(0, 2, "//") == 0) v = baseScheme + ":" + v;
+    // An absolute URL: a scheme of letters, digits, "+", "-" or "." before "://".
+    if (std::size_t sep = v.find("://"); sep != std::string::npos && sep > 0 &&
+        std::all_of(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(sep), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+        })) {
+        TUrlParts u = ParseURL(v);
+        std::string scheme = Lower(u.Proto);
+        std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
+        std::string userInfo = u.User.empty() ? "" : u.User + (u.Pass.empty() ? "" : ":" + u.Pass) + "@";
+        return scheme + "://" + userInfo + Authority(scheme, u.Host, port) + (u.Path.empty() ? "/" : u.Path);
+    }
+    if (v[0] == '/') return origin + v;
+    std::string path = basePath.substr(0, basePath.find('#'));
+    if (path.empty()) path = "/";
+    if (v[0] == '#') return origin + path + v;
+    if (v[0] == '?') return origin + path.substr(0, path.find('?')) + v;
+    // A relative path: from the folder of the base's path.
+    std::string folder = path.substr(0, path.find('?'));
+    folder.erase(folder.rfind('/') + 1);
+    return origin + folder + v;
+}
 
 TUrlParts ParseURL(const std::string& url) {
     TUrlParts u;
@@ -181,19 +249,54 @@ std::string HttpDate(double dateTime) {
 THttpCli::THttpCli()
     : ctrlSocket_(std::make_unique<TWSocket>()),
       window_(std::make_unique<THiddenWindow>([this](const TMessageEvent& m) { WndProc(m); })),
-      bodyBuffer_(std::make_unique<char[]>(kBodyBlockSize)) {
-    ctrlSocket_->OnSessionClosed = [this](TCustomWSocket&, std::uint16_t e) { SocketSessionClosed(e); };
-    ctrlSocket_->OnDataAvailable = [this](TCustomWSocket&, std::uint16_t e) { SocketDataAvailable(e); };
-    ctrlSocket_->OnSessionConnected = [this](TCustomWSocket&, std::uint16_t e) { SocketSessionConnected(e); };
-    ctrlSocket_->OnDataSent = [this](TCustomWSocket&, std::uint16_t e) { SocketDataSent(e); };
-    ctrlSocket_->OnDnsLookupDone = [this](TCustomWSocket&, std::uint16_t e) { SocketDnsLookupDone(e); };
+      bodyBuffer_(std::make_unique<char[]>(kBodyBlockSize)),
+      timer_(std::make_unique<QTimer>()) {
+    // Each socket event counts its depth, so a client deleted by one of its
+    // handlers leaves the socket alive until the event is over.
+    auto guarded = [this](void (THttpCli::*handler)(std::uint16_t)) {
+        return [this, handler](TCustomWSocket&, std::uint16_t e) {
+            struct Depth {
+                THttpCli* client;
+                std::weak_ptr<char> life;
+                ~Depth() {
+                    if (!life.expired()) --client->socketEventDepth_;
+                }
+            } depth{this, Life()};
+            ++socketEventDepth_;
+            (this->*handler)(e);
+        };
+    };
+    ctrlSocket_->OnSessionClosed = guarded(&THttpCli::SocketSessionClosed);
+    ctrlSocket_->OnDataAvailable = guarded(&THttpCli::SocketDataAvailable);
+    ctrlSocket_->OnSessionConnected = guarded(&THttpCli::SocketSessionConnected);
+    ctrlSocket_->OnDataSent = guarded(&THttpCli::SocketDataSent);
+    ctrlSocket_->OnDnsLookupDone = guarded(&THttpCli::SocketDnsLookupDone);
+    ctrlSocket_->OnSslHandshakeDone = guarded(&THttpCli::SocketTunnelSecured);
+    timer_->setSingleShot(true);
+    QObject::connect(timer_.get(), &QTimer::timeout, window_.get(), [this] { TimedOut(); });
     rcvdBuffer_[0] = 0;
 }
 
 THttpCli::~THttpCli() {
+    life_.reset();
+    if (syncLoop_) syncLoop_->exit(1);
+    timer_->stop();
     window_->Detach();
-    ctrlSocket_->OnSessionClosed = nullptr;
-    ctrlSocket_->OnDnsLookupDone = nullptr;
+    // Posted messages still queued for the window are dropped with it.
+    window_.release()->deleteLater();
+    TWSocket& socket = *ctrlSocket_;
+    socket.OnSessionClosed = nullptr;
+    socket.OnDataAvailable = nullptr;
+    socket.OnSessionConnected = nullptr;
+    socket.OnDataSent = nullptr;
+    socket.OnDnsLookupDone = nullptr;
+    socket.OnSslHandshakeDone = nullptr;
+    try {
+        socket.Abort();
+    } catch (...) {
+    }
+    // Deleted from inside a socket event: the socket's own code is still running.
+    if (socketEventDepth_ > 0) ctrlSocket_.release()->Release();
 }
 
 void THttpCli::TriggerStateChange() { if (OnStateChange) OnStateChange(*this); }
@@ -219,9 +322,15 @@ void THttpCli::TriggerRequestDone() {
 void THttpCli::SetState(THttpState newState) {
     if (newState == state_) return;
     state_ = newState;
+    if (newState != hsReady) Progress();
+    else timer_->stop();
+    std::weak_ptr<char> life = Life();
     TriggerStateChange();
-    if (newState == hsReady)
+    if (life.expired()) return;
+    if (newState == hsReady) {
         window_->Post(kRequestDone, static_cast<std::uintptr_t>(requestType_), requestDoneError_, requestSerial_);
+        if (syncLoop_) syncLoop_->exit(0);
+    }
 }
 
 void THttpCli::PostMessage(int msg) { window_->Post(msg, 0, 0, requestSerial_); }
@@ -248,6 +357,30 @@ void THttpCli::WndProc(const TMessageEvent& message) {
 }
 
 // ---------------------------------------------------------------------------
+// Time limit
+
+void THttpCli::Progress() {
+    if (TimeoutMs > 0) timer_->start(TimeoutMs);
+}
+
+void THttpCli::TimedOut() {
+    if (state_ == hsReady || state_ == hsAborting) return;
+    // A server that keeps the connection open after the announced body has
+    // still sent the whole document.
+    bool bodyExpected = requestType_ != httpHEAD && statusCode_ >= 200 && statusCode_ != 204 && statusCode_ != 304;
+    if (state_ == hsWaitingBody &&
+        ((contentLength_ >= 0 && receivedCount_ >= contentLength_) || (!bodyExpected && contentLength_ < 0))) {
+        ctrlSocket_->Close();  // its close event ends the request
+        return;
+    }
+    std::string seconds = SecondsText(TimeoutMs);
+    if (state_ == hsWaitingHeader && headerLineCount_ > 0)
+        AbortWith("timed out: the answer's header did not end within " + seconds + " s", WSAETIMEDOUT);
+    else
+        AbortWith("timed out: no data from the server for " + seconds + " s", WSAETIMEDOUT);
+}
+
+// ---------------------------------------------------------------------------
 // Starting a request
 
 void THttpCli::Get() { DoRequestSync(httpGET); }
@@ -259,9 +392,24 @@ void THttpCli::HeadASync() { DoRequestAsync(httpHEAD); }
 
 void THttpCli::DoRequestSync(THttpRequest rq) {
     DoRequestAsync(rq);
-    // Blocks in the event loop while nothing happens; every step of the request
-    // arrives as an event.
-    while (state_ != hsReady) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    std::weak_ptr<char> life = Life();
+    // Blocks in an event loop of its own while nothing happens; every step of
+    // the request arrives as an event. The program's end (its quit ends every
+    // running loop) ends the request too.
+    while (!life.expired() && state_ != hsReady) {
+        if (QCoreApplication::closingDown()) {
+            AbortWith("the program is closing", 3);
+            break;
+        }
+        QEventLoop loop;
+        syncLoop_ = &loop;
+        int rc = loop.exec();
+        if (life.expired()) break;
+        syncLoop_ = nullptr;
+        if (rc == 0 && state_ == hsReady) break;
+        if (state_ != hsReady) AbortWith("the program is closing", 3);
+    }
+    if (life.expired()) throw EHttpException("the HTTP component was deleted during the request", 3);
     if (statusCode_ >= 400) throw EHttpException(reasonPhrase_, statusCode_);
 }
 
@@ -288,30 +436,33 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     failed_ = false;
     rcvdCount_ = 0;
     location_ = URL;
+    credentialsAllowed_ = true;
 
     TUrlParts u = ParseURL(URL);
-    if (Proxy.empty()) {
-        path_ = u.Path;
-        targetHost_ = hostName_ = u.Host;
-        port_ = u.Port.empty() ? "80" : u.Port;
-        documentName_ = path_;
-    } else {
-        targetHost_ = u.Host;
-        path_ = (u.Proto.empty() ? std::string("http") : u.Proto) + "://" + u.Host + (u.Port.empty() ? "" : ":" + u.Port) +
-                u.Path;
-        documentName_ = u.Path;
-        TUrlParts p = ParseURL(Proxy);
-        hostName_ = p.Host;
-        port_ = p.Port.empty() ? ProxyPort : p.Port;
-    }
+    std::string scheme = u.Proto.empty() ? std::string("http") : Lower(u.Proto);
+    // The credentials of a URL belong to this request alone.
+    user_ = u.User.empty() ? Username : u.User;
+    pass_ = u.User.empty() && u.Pass.empty() ? Password : u.Pass;
+    std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
+    std::string failure = SetTarget(scheme + "://" + u.Host + (port.empty() ? "" : ":" + port) + u.Path);
     originalHost_ = u.Host;
+    originalScheme_ = scheme_;
+    if (failure.empty() && !Proxy.empty()) {
+        TUrlParts p = ParseURL(Proxy);
+        if (!IsValidPort(p.Port.empty() ? ProxyPort : p.Port))
+            failure = "invalid proxy port: \"" + (p.Port.empty() ? ProxyPort : p.Port) + "\"";
+    }
+    if (!failure.empty()) {
+        // Nothing was sent anywhere; the request ends as a local failure.
+        LocalFailure(failure, 0);
+        PostMessage(kSetReady);
+        return;
+    }
+    documentName_ = u.Path;
     if (rq == httpPOST) {
         SendStream->clear();
         postStart_ = SendStream->tellg();
     }
-    if (!u.User.empty()) Username = u.User;
-    if (!u.Pass.empty()) Password = u.Pass;
-    if (path_.empty()) path_ = "/";
     if (documentName_.empty() || documentName_ == "/") {
         documentName_ = "document.htm";
     } else {
@@ -321,6 +472,36 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
         if (auto query = documentName_.find('?'); query != std::string::npos) documentName_.erase(query);
     }
     DoLookup();
+}
+
+std::string THttpCli::SetTarget(const std::string& url) {
+    TUrlParts u = ParseURL(url);
+    std::string scheme = Lower(u.Proto);
+    if (scheme != "http" && scheme != "https") return "unsupported scheme: " + u.Proto;
+    if (u.Host.empty()) return "no host name in the URL \"" + url + "\"";
+    std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
+    if (!IsValidPort(port)) return "invalid port in the URL: \"" + u.Port + "\"";
+    scheme_ = scheme;
+    targetHost_ = u.Host;
+    targetPort_ = port;
+    std::string originPath = u.Path.empty() ? "/" : u.Path;
+    if (originPath[0] == '?') originPath.insert(0, "/");
+    targetUrl_ = scheme + "://" + Authority(scheme, u.Host, port) + originPath;
+    tunnel_ = !Proxy.empty() && scheme == "https";
+    tunnelUp_ = false;
+    if (Proxy.empty()) {
+        hostName_ = u.Host;
+        port_ = port;
+        path_ = originPath;
+    } else {
+        TUrlParts p = ParseURL(Proxy);
+        hostName_ = p.Host;
+        port_ = p.Port.empty() ? ProxyPort : p.Port;
+        // A plain request asks the proxy for the absolute URL; through a tunnel
+        // the server itself is asked.
+        path_ = tunnel_ ? originPath : targetUrl_;
+    }
+    return {};
 }
 
 void THttpCli::DoLookup() {
@@ -345,6 +526,12 @@ void THttpCli::LocalFailure(const std::string& reason, std::uint16_t error) {
     failed_ = true;
 }
 
+std::string THttpCli::SocketErrorText(int error) {
+    if ((error == tlsHandshakeFailed || error == tlsStreamFailed) && !ctrlSocket_->SslErrorText().empty())
+        return ctrlSocket_->SslErrorText();
+    return ErrorText(error);
+}
+
 // ---------------------------------------------------------------------------
 // Socket events
 
@@ -362,10 +549,16 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
         ctrlSocket_->SetAddr(dnsResult_);
         ctrlSocket_->SetPort(port_);
         ctrlSocket_->SetProto("tcp");
+        // Straight to an https server: the socket's TLS layer runs the handshake
+        // before the connection counts as up. Through a proxy it starts after CONNECT.
+        ctrlSocket_->SslEnable = scheme_ == "https" && !tunnel_;
+        ctrlSocket_->SslServerName = targetHost_;
+        ctrlSocket_->SslVerifyPeer = SslVerifyPeer;
         ctrlSocket_->Connect();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         int n = ctrlSocket_->LastError();
-        LocalFailure("can't connect: " + ErrorText(n), static_cast<std::uint16_t>(n));
+        LocalFailure("can't connect: " + (n != 0 ? ErrorText(n) : std::string(e.what())),
+                     static_cast<std::uint16_t>(n));
         if (ctrlSocket_->State() != TSocketState::wsClosed) {
             ctrlSocket_->Close();  // its close event runs the close handler
             return;
@@ -376,7 +569,7 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
 
 void THttpCli::SocketSessionConnected(std::uint16_t error) {
     if (error != 0) {
-        LocalFailure(ErrorText(error), error);
+        LocalFailure(SocketErrorText(error), error);
         CloseHandler(error);
         return;
     }
@@ -384,8 +577,14 @@ void THttpCli::SocketSessionConnected(std::uint16_t error) {
     answerClosed_ = false;
     rcvdCount_ = 0;
     SetState(hsConnected);
-    TriggerSessionConnected();
     if (state_ != hsConnected) return;  // aborted by a handler
+    std::weak_ptr<char> life = Life();
+    TriggerSessionConnected();
+    if (life.expired() || state_ != hsConnected) return;  // aborted by a handler
+    if (tunnel_) {
+        SendTunnelRequest();
+        return;
+    }
     next_ = &THttpCli::HeaderHandler;
     SetState(hsWaitingHeader);
     if (state_ != hsWaitingHeader) return;
@@ -396,7 +595,73 @@ void THttpCli::SocketSessionConnected(std::uint16_t error) {
     }
 }
 
+// https through the proxy: "CONNECT host:port" asks it for a tunnel to the
+// server; the TLS handshake and the request go through that tunnel.
+void THttpCli::SendTunnelRequest() {
+    std::string authority = targetHost_ + ":" + targetPort_;
+    std::string head = "CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n";
+    if (!Agent.empty()) head += "User-Agent: " + Agent + "\r\n";
+    if (!ProxyUsername.empty())
+        head += "Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword) + "\r\n";
+    head += "\r\n";
+    next_ = &THttpCli::TunnelHeaderHandler;
+    headerLineCount_ = headerBytes_ = 0;
+    // The proxy's answer is read as a header, without the header events.
+    SetState(hsWaitingHeader);
+    if (state_ != hsWaitingHeader) return;  // aborted by a handler
+    ctrlSocket_->SendStr(head);
+}
+
+void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
+    headerBytes_ += static_cast<int>(line.size() + lineEnd_.size());
+    if (headerBytes_ > kMaxHeaderSize) throw EHttpException("HTTP header too long", 5);
+    if (headerLineCount_++ == 0) {
+        if (!StartsWith(line, "HTTP/1.")) throw EHttpException("the proxy did not answer CONNECT with HTTP", 6);
+        statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, 9, 3)));
+        reasonPhrase_ = std::string(SafeSubstr(line, 13));
+        return;
+    }
+    if (!line.empty()) return;
+    if (statusCode_ != 200) {
+        // The proxy refused the tunnel: its answer is the request's.
+        int code = statusCode_ >= 400 ? statusCode_ : 502;
+        LocalFailure("the proxy refused the tunnel to " + targetHost_ + ":" + targetPort_ + ": " +
+                         std::to_string(statusCode_) + " " + reasonPhrase_,
+                     0);
+        statusCode_ = code;
+        answerClosed_ = true;
+        rcvdCount_ = 0;
+        ctrlSocket_->Close();
+        return;
+    }
+    // TLS speaks first from the client's side; bytes here were not asked for.
+    if (rcvdCount_ > 0) throw EHttpException("the proxy sent data before the TLS handshake", 6);
+    statusCode_ = 0;
+    reasonPhrase_.clear();
+    headerLineCount_ = headerBytes_ = 0;
+    next_ = nullptr;
+    ctrlSocket_->StartSslHandshake();
+}
+
+void THttpCli::SocketTunnelSecured(std::uint16_t error) {
+    if (error != 0) {
+        // The socket closes itself after a failed handshake; its close event ends the request.
+        LocalFailure(SocketErrorText(error), error);
+        return;
+    }
+    tunnelUp_ = true;
+    next_ = &THttpCli::HeaderHandler;
+    Progress();
+    try {
+        SendRequest();
+    } catch (const std::exception&) {
+        ctrlSocket_->Close();
+    }
+}
+
 void THttpCli::SocketDataSent(std::uint16_t) {
+    if (state_ == hsReady || state_ == hsAborting) return;
+    Progress();
     if (sendingBody_) SendBodyBlock();
 }
 
@@ -493,8 +758,10 @@ void THttpCli::ProcessReceived(std::uint16_t error) {
         rcvdBuffer_[rcvdCount_] = 0;
         if (state_ == hsWaitingHeader || state_ == hsWaitingBody) {
             lineEnd_ = lineEnd;
+            std::weak_ptr<char> life = Life();
             if (next_) (this->*next_)(line, error);
             else PostMessage(kSetReady);
+            if (life.expired()) return;
             lineEnd_ = {};
         }
         // Lines outside the answer's states have no use in this program.
@@ -597,63 +864,16 @@ void THttpCli::HandleHeaderLine(std::string_view line) {
 
 void THttpCli::HandleLocation(const std::string& v) {
     locationChangePending_ = true;
-    if (Proxy.empty()) {
-        if (StartsWith(v, "/")) {
-            path_ = v;
-            location_ = "http://" + Authority(hostName_, port_) + v;
-            return;
-        }
-        TUrlParts u = ParseURL(v);
-        hostName_ = u.Host;
-        path_ = u.Path;
-        if (!u.Port.empty()) port_ = u.Port;
-        if (!u.Proto.empty() && !u.Host.empty()) {
-            // An absolute URL without a port means the protocol's own port.
-            if (u.Port.empty()) port_ = "80";
-            targetHost_ = u.Host;
-            if (path_.empty()) path_ = "/";
-            location_ = u.Proto + "://" + Authority(u.Host, port_) + path_;
-            return;
-        }
-        std::string proto = u.Proto.empty() ? "http" : u.Proto;
-        if (u.Path.empty()) {
-            // A bare name, which the URL reader takes for a host.
-            location_ = proto + "://" + Authority(targetHost_, port_) + "/" + u.Host;
-            hostName_ = targetHost_;
-            path_ = location_;
-        } else if (u.Host.empty()) {
-            location_ = proto + "://" + Authority(targetHost_, port_) + u.Path;
-            hostName_ = targetHost_;
-        } else {
-            targetHost_ = u.Host;
-            location_ = proto + "://" + Authority(u.Host, port_) + u.Path;
-        }
-        return;
-    }
-    // Through a proxy the request path is always an absolute URL; the proxy's
-    // host and port stay the connection's.
-    TUrlParts current = ParseURL(path_);
-    std::string currentBase = (current.Proto.empty() ? std::string("http") : current.Proto) + "://" +
-                              (current.Port.empty() ? current.Host : current.Host + ":" + current.Port);
-    if (StartsWith(v, "/")) {
-        location_ = currentBase + v;
-    } else {
-        TUrlParts u = ParseURL(v);
-        if (!u.Host.empty() && (!u.Proto.empty() || !u.Path.empty())) {
-            targetHost_ = u.Host;
-            location_ = (u.Proto.empty() ? std::string("http") : u.Proto) + "://" +
-                        (u.Port.empty() ? u.Host : u.Host + ":" + u.Port) + (u.Path.empty() ? "/" : u.Path);
-        } else if (u.Path.empty()) {
-            location_ = currentBase + "/" + u.Host;
-        } else {
-            location_ = currentBase + u.Path;
-        }
-    }
-    path_ = location_;
+    location_ = ResolveRelocation(targetUrl_, v);
 }
 
 void THttpCli::BodyHandler(std::string_view block, std::uint16_t) {
-    if (bodyBlockCount_ == 0) TriggerDocBegin();
+    Progress();
+    if (bodyBlockCount_ == 0) {
+        std::weak_ptr<char> life = Life();
+        TriggerDocBegin();
+        if (life.expired() || state_ != hsWaitingBody) return;
+    }
     ++bodyBlockCount_;
     receivedCount_ += static_cast<long long>(block.size());
     if (ReceiveStream) {
@@ -699,7 +919,11 @@ void THttpCli::CloseHandler(std::uint16_t error) {
         std::string reason;
         if (ClosedTooEarly(error, reason)) LocalFailure(reason, error);
     }
-    if (bodyBlockCount_ > 0) TriggerDocEnd();
+    if (bodyBlockCount_ > 0) {
+        std::weak_ptr<char> life = Life();
+        TriggerDocEnd();
+        if (life.expired()) return;
+    }
     PostMessage(kSetReady);
 }
 
@@ -712,17 +936,33 @@ void THttpCli::RelocationHandler(std::uint16_t) {
         PostMessage(kSetReady);
         return;
     }
+    std::string failure = SetTarget(location_);
+    if (!failure.empty()) {
+        LocalFailure(failure, 0);
+        PostMessage(kSetReady);
+        return;
+    }
+    // Server credentials stay with the host they were given for, and never
+    // leave an encrypted connection for a plain one.
+    if (!SameHost(targetHost_, originalHost_) || (originalScheme_ == "https" && scheme_ != "https"))
+        credentialsAllowed_ = false;
+    std::weak_ptr<char> life = Life();
     TriggerLocationChange();
+    if (life.expired()) return;
     PostMessage(kRelocate);
 }
 
-void THttpCli::Abort() {
+void THttpCli::Abort() { AbortWith("Connection aborted on request", 3); }
+
+void THttpCli::AbortWith(const std::string& reason, std::uint16_t error) {
     if (state_ == hsReady) {
         if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
         return;
     }
     THttpState old = state_;
+    std::weak_ptr<char> life = Life();
     SetState(hsAborting);
+    if (life.expired()) return;
     if (old == hsDnsLookup) {
         try {
             ctrlSocket_->CancelDnsLookup();
@@ -730,14 +970,15 @@ void THttpCli::Abort() {
         }
     }
     statusCode_ = 404;
-    reasonPhrase_ = "Connection aborted on request";
-    requestDoneError_ = 3;
+    reasonPhrase_ = reason;
+    requestDoneError_ = error;
     failed_ = true;
     relocationClose_ = false;
     if (old == hsDnsLookup || ctrlSocket_->State() == TSocketState::wsClosed)
         CloseHandler(0);
     else
         ctrlSocket_->Close();  // its close event runs the close handler
+    if (life.expired()) return;
     // Messages still queued for this request (a relocation restart) are dropped.
     ++requestSerial_;
     SetState(hsReady);
@@ -777,9 +1018,9 @@ void THttpCli::SendRequest() {
     if (ModifiedSince != 0) SendCommand(head, "If-Modified-Since: " + HttpDate(ModifiedSince) + " GMT");
     // Server credentials go only to the host that was asked for, never to a
     // relocation target elsewhere.
-    if (!Username.empty() && SameHost(targetHost_, originalHost_))
-        SendCommand(head, "Authorization: Basic " + EncodeBase64(Username + ":" + Password));
-    if (!Proxy.empty() && !ProxyUsername.empty())
+    if (!user_.empty() && credentialsAllowed_)
+        SendCommand(head, "Authorization: Basic " + EncodeBase64(user_ + ":" + pass_));
+    if (!Proxy.empty() && !tunnel_ && !ProxyUsername.empty())
         SendCommand(head, "Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword));
     if (!Cookie.empty()) SendCommand(head, "Cookie: " + Cookie);
     if (!ContentRangeBegin.empty() || !ContentRangeEnd.empty()) {

@@ -1212,6 +1212,10 @@ void TCustomWSocket::Abort() {
     InternalClose(false);
 }
 
+void TCustomWSocket::PostCloseEvent(int error) {
+    if (fd_ >= 0) Post(kSocketEvent, static_cast<std::uintptr_t>(fd_), FD_CLOSE | (error << 16));
+}
+
 void TCustomWSocket::CloseDelayed() { Post(kCloseNow); }
 
 void TCustomWSocket::Release() { window_->Post(kDestroy, 0, 0, serial_); }

@@ -127,9 +127,7 @@ public:
     void ResetReadCount() { readCount_ = 0; }
     virtual int RcvdCount();
     int LastError() const { return lastError_; }
-    bool MultiThreaded = false;
     TWSocketOptions ComponentOptions = 0;
-    int FlushTimeout = 60;
     TSocketSendFlags SendFlags() const { return sendFlags_; }
     void SetSendFlags(TSocketSendFlags value);
     TSocketLingerOnOff LingerOnOff = TSocketLingerOnOff::wsLingerOn;
@@ -160,7 +158,8 @@ public:
     void DnsLookup(const std::string& hostName);
     void ReverseDnsLookup(const std::string& hostAddr);
     void CancelDnsLookup();
-    int Send(const void* data, int len);
+    // Queues bytes for sending; a layer above the socket (TLS) transforms them first.
+    virtual int Send(const void* data, int len);
     int SendStr(const std::string& str) { return Send(str.data(), static_cast<int>(str.size())); }
     int SendTo(const sockaddr_in& dest, const void* data, int len);
     virtual int Receive(void* buffer, int size);
@@ -194,6 +193,8 @@ protected:
     // The socket event of the original design: event bits and an error number.
     virtual void ProcessSocketEvent(int events, std::uint16_t error);
     void ChangeState(TSocketState newState);
+    // Ends the connection through the close event, with `error` as its error.
+    void PostCloseEvent(int error);
     bool CanChange(const char* property);
     // Reports a failed system call of operation `op` with the error `error`.
     void SocketError(const std::string& op, int error);
@@ -273,6 +274,8 @@ public:
 protected:
     void TriggerSessionConnected(std::uint16_t error) override;
     bool TriggerDataAvailable(std::uint16_t error) override;
+    // True while the SOCKS handshake owns the connection's bytes.
+    bool SocksBusy() const { return step_ != Step::None; }
     virtual void TriggerSocksConnected(std::uint16_t error);
     virtual void TriggerSocksError(int error, const std::string& msg);
     virtual void TriggerSocksAuthState(TSocksAuthState state);
@@ -293,8 +296,67 @@ private:
     std::string socksExtra_;   // bytes after the reply, handed out by Receive
 };
 
+// Error numbers of the TLS layer: the handshake failed (the server's certificate
+// was refused, no common protocol, the connection ended), or the encrypted
+// stream broke afterwards. SslErrorText() tells the reason.
+enum : int { tlsHandshakeFailed = 20101, tlsStreamFailed = 20102 };
+
+// TLS between the connection (and its SOCKS handshake) and the line layer.
+// OpenSSL works on memory buffers only: the socket below still does every read
+// and write, driven by the same readiness events, so nothing ever blocks.
+class TCustomSslWSocket : public TCustomSocksWSocket {
+public:
+    TCustomSslWSocket();
+    ~TCustomSslWSocket() override;
+
+    // Run a TLS handshake as soon as the connection is up; OnSessionConnected
+    // then tells the handshake's end (its error is tlsHandshakeFailed on failure).
+    bool SslEnable = false;
+    // The server's name: sent as SNI and checked against its certificate (a
+    // dotted address is checked as an address). Empty: Addr.
+    std::string SslServerName;
+    // Verify the server's certificate chain against the system's authorities
+    // (OpenSSL's default paths: SSL_CERT_FILE and SSL_CERT_DIR apply).
+    bool SslVerifyPeer = true;
+    // The reason of the last TLS failure, e.g. "certificate verify failed: self-signed certificate".
+    const std::string& SslErrorText() const { return sslErrorText_; }
+    // The handshake is over and the connection's bytes are encrypted.
+    bool SslActive() const;
+    // Starts a TLS handshake on a connection that is already up (after a proxy's
+    // CONNECT answer); OnSslHandshakeDone tells its end.
+    void StartSslHandshake();
+    std::function<void(TCustomWSocket& sender, std::uint16_t error)> OnSslHandshakeDone;
+
+    void Connect() override;
+    int Send(const void* data, int len) override;
+    int Receive(void* buffer, int size) override;
+    int RcvdCount() override;
+
+protected:
+    void TriggerSessionConnected(std::uint16_t error) override;
+    bool TriggerDataAvailable(std::uint16_t error) override;
+    void TriggerDataSent(std::uint16_t error) override;
+    void TriggerSessionClosed(std::uint16_t error) override;
+    // True while the SOCKS or the TLS handshake owns the connection's bytes.
+    bool LowerLayerBusy() const;
+
+private:
+    struct Session;
+    void BeginHandshake(bool announceAsConnect);
+    void ContinueHandshake();
+    void HandshakeFailed(const std::string& reason, bool closeNow);
+    void StreamFailed(const std::string& reason);
+    int PullFromNetwork();
+    void PushToNetwork();
+    bool DeliverPlaintext(std::uint16_t error);
+
+    std::unique_ptr<Session> session_;
+    std::string sslErrorText_;
+    bool plainProgress_ = false;  // a Receive of this pass returned plaintext
+};
+
 // Line mode: received bytes are cut at LineEnd and handed out one line at a time.
-class TCustomLineWSocket : public TCustomSocksWSocket {
+class TCustomLineWSocket : public TCustomSslWSocket {
 public:
     bool LineMode() const { return lineMode_; }
     void SetLineMode(bool value);

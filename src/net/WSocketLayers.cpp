@@ -128,7 +128,7 @@ void TCustomSocksWSocket::TriggerSessionConnected(std::uint16_t error) {
     if (error != 0) {
         step_ = Step::None;
         TriggerSocksConnected(error);
-        TCustomWSocket::TriggerSessionConnected(error);
+        TriggerSessionConnected(error);
         return;
     }
     if (socksLevel_ == "5")
@@ -212,7 +212,8 @@ void TCustomSocksWSocket::SocksFail(int error, const std::string& msg) {
     step_ = Step::None;
     lastError_ = error;
     TriggerSocksError(error, msg);
-    TCustomWSocket::TriggerSessionConnected(static_cast<std::uint16_t>(error));
+    // The layers above hear of the connection's end through their own trigger.
+    TriggerSessionConnected(static_cast<std::uint16_t>(error));
     Close();
 }
 
@@ -285,9 +286,12 @@ bool TCustomSocksWSocket::SocksHandleData() {
     step_ = Step::None;
     socksExtra_ = std::move(socksReply_);
     socksReply_.clear();
+    std::uint64_t serial = serial_;
     TriggerSocksConnected(0);
-    TCustomWSocket::TriggerSessionConnected(0);
-    if (!socksExtra_.empty() && fd_ >= 0) TCustomWSocket::TriggerDataAvailable(0);
+    if (serial != serial_) return true;
+    // The layers above (TLS) start their own work from here.
+    TriggerSessionConnected(0);
+    if (serial == serial_ && !socksExtra_.empty() && fd_ >= 0) TriggerDataAvailable(0);
     return true;
 }
 
@@ -350,13 +354,20 @@ void TCustomLineWSocket::EditLine(std::string& bytes) {
 }
 
 bool TCustomLineWSocket::TriggerDataAvailable(std::uint16_t error) {
-    if (!lineMode_ || LineEnd.empty()) return TCustomSocksWSocket::TriggerDataAvailable(error);
-    int waiting = TCustomSocksWSocket::RcvdCount();
-    std::string bytes(static_cast<std::size_t>(waiting > 0 ? waiting : 4096), '\0');
-    int got = TCustomSocksWSocket::Receive(bytes.data(), static_cast<int>(bytes.size()));
-    if (got < 0) return true;
-    bytes.resize(static_cast<std::size_t>(got));
-    if (LineEcho && !bytes.empty()) SendStr(bytes);
+    if (!lineMode_ || LineEnd.empty() || LowerLayerBusy()) return TCustomSslWSocket::TriggerDataAvailable(error);
+    // Everything that can be read now: a TLS layer may hold more than one read
+    // event announced.
+    std::string bytes;
+    char block[16384];
+    for (;;) {
+        int got = TCustomSslWSocket::Receive(block, sizeof block);
+        if (got <= 0) break;
+        bytes.append(block, static_cast<std::size_t>(got));
+        if (got < static_cast<int>(sizeof block) && !SslActive()) break;
+    }
+    if (lastError_ == WSAEWOULDBLOCK) lastError_ = 0;
+    if (bytes.empty()) return true;
+    if (LineEcho) SendStr(bytes);
     if (LineEdit) EditLine(bytes);
     rcvdBuf_ += bytes;
     DeliverLines(error, false);
@@ -394,7 +405,7 @@ bool TCustomLineWSocket::DeliverLines(std::uint16_t error, bool flushPartial) {
 int TCustomLineWSocket::Receive(void* buffer, int size) {
     if (lineLength_ == 0) {
         if (lineMode_ && !LineEnd.empty()) return 0;
-        return TCustomSocksWSocket::Receive(buffer, size);
+        return TCustomSslWSocket::Receive(buffer, size);
     }
     int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(size, 0)), lineLength_));
     std::memcpy(buffer, rcvdBuf_.data(), static_cast<std::size_t>(n));
@@ -406,7 +417,7 @@ int TCustomLineWSocket::Receive(void* buffer, int size) {
 int TCustomLineWSocket::RcvdCount() {
     if (lineLength_ > 0) return static_cast<int>(lineLength_);
     if (lineMode_ && !LineEnd.empty()) return 0;
-    return TCustomSocksWSocket::RcvdCount();
+    return TCustomSslWSocket::RcvdCount();
 }
 
 void TCustomLineWSocket::TriggerSessionClosed(std::uint16_t error) {
@@ -414,12 +425,12 @@ void TCustomLineWSocket::TriggerSessionClosed(std::uint16_t error) {
     if (!rcvdBuf_.empty()) DeliverLines(error, true);
     rcvdBuf_.clear();
     lineLength_ = 0;
-    TCustomSocksWSocket::TriggerSessionClosed(error);
+    TCustomSslWSocket::TriggerSessionClosed(error);
 }
 
 void TCustomLineWSocket::WndProc(const TMessageEvent& message) {
     if (message.Msg != kLineModeDeliver) {
-        TCustomSocksWSocket::WndProc(message);
+        TCustomSslWSocket::WndProc(message);
         return;
     }
     try {
