@@ -299,24 +299,37 @@ THttpCli::~THttpCli() {
     if (socketEventDepth_ > 0) ctrlSocket_.release()->Release();
 }
 
-void THttpCli::TriggerStateChange() { if (OnStateChange) OnStateChange(*this); }
-void THttpCli::TriggerSessionConnected() { if (OnSessionConnected) OnSessionConnected(*this); }
-void THttpCli::TriggerRequestHeaderBegin() { if (OnRequestHeaderBegin) OnRequestHeaderBegin(*this); }
-void THttpCli::TriggerRequestHeaderEnd() { if (OnRequestHeaderEnd) OnRequestHeaderEnd(*this); }
-void THttpCli::TriggerHeaderBegin() { if (OnHeaderBegin) OnHeaderBegin(*this); }
-void THttpCli::TriggerHeaderEnd() { if (OnHeaderEnd) OnHeaderEnd(*this); }
-void THttpCli::TriggerHeaderData() { if (OnHeaderData) OnHeaderData(*this); }
-void THttpCli::TriggerDocBegin() { if (OnDocBegin) OnDocBegin(*this); }
-void THttpCli::TriggerDocData(const char* data, int len) { if (OnDocData) OnDocData(*this, data, len); }
-void THttpCli::TriggerDocEnd() { if (OnDocEnd) OnDocEnd(*this); }
-void THttpCli::TriggerSendBegin() { if (OnSendBegin) OnSendBegin(*this); }
-void THttpCli::TriggerSendData(const char* data, int len) { if (OnSendData) OnSendData(*this, data, len); }
-void THttpCli::TriggerSendEnd() { if (OnSendEnd) OnSendEnd(*this); }
-void THttpCli::TriggerLocationChange() { if (OnLocationChange) OnLocationChange(*this); }
-void THttpCli::TriggerCommand(std::string& s) { if (OnCommand) OnCommand(*this, s); }
-void THttpCli::TriggerCookie(const std::string& data, bool& accept) { if (OnCookie) OnCookie(*this, data, accept); }
+namespace {
+
+// Raises an event through a copy of its handler: the handler may delete the
+// client, and with it the function object that is running.
+template <typename F, typename... A>
+void Raise(const F& handler, A&&... args) {
+    if (!handler) return;
+    F copy = handler;
+    copy(std::forward<A>(args)...);
+}
+
+}  // namespace
+
+void THttpCli::TriggerStateChange() { Raise(OnStateChange, *this); }
+void THttpCli::TriggerSessionConnected() { Raise(OnSessionConnected, *this); }
+void THttpCli::TriggerRequestHeaderBegin() { Raise(OnRequestHeaderBegin, *this); }
+void THttpCli::TriggerRequestHeaderEnd() { Raise(OnRequestHeaderEnd, *this); }
+void THttpCli::TriggerHeaderBegin() { Raise(OnHeaderBegin, *this); }
+void THttpCli::TriggerHeaderEnd() { Raise(OnHeaderEnd, *this); }
+void THttpCli::TriggerHeaderData() { Raise(OnHeaderData, *this); }
+void THttpCli::TriggerDocBegin() { Raise(OnDocBegin, *this); }
+void THttpCli::TriggerDocData(const char* data, int len) { Raise(OnDocData, *this, data, len); }
+void THttpCli::TriggerDocEnd() { Raise(OnDocEnd, *this); }
+void THttpCli::TriggerSendBegin() { Raise(OnSendBegin, *this); }
+void THttpCli::TriggerSendData(const char* data, int len) { Raise(OnSendData, *this, data, len); }
+void THttpCli::TriggerSendEnd() { Raise(OnSendEnd, *this); }
+void THttpCli::TriggerLocationChange() { Raise(OnLocationChange, *this); }
+void THttpCli::TriggerCommand(std::string& s) { Raise(OnCommand, *this, s); }
+void THttpCli::TriggerCookie(const std::string& data, bool& accept) { Raise(OnCookie, *this, data, accept); }
 void THttpCli::TriggerRequestDone() {
-    if (OnRequestDone) OnRequestDone(*this, requestType_, requestDoneError_);
+    Raise(OnRequestDone, *this, requestType_, requestDoneError_);
 }
 
 void THttpCli::SetState(THttpState newState) {
@@ -339,8 +352,8 @@ void THttpCli::WndProc(const TMessageEvent& message) {
     switch (message.Msg) {
     case kRequestDone:
         // Always delivered, even when the next request has already started.
-        if (OnRequestDone)
-            OnRequestDone(*this, static_cast<THttpRequest>(message.WParam), static_cast<std::uint16_t>(message.LParam));
+        Raise(OnRequestDone, *this, static_cast<THttpRequest>(message.WParam),
+              static_cast<std::uint16_t>(message.LParam));
         break;
     case kSetReady:
         if (message.Serial == requestSerial_) SetState(hsReady);
@@ -446,7 +459,6 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
     std::string failure = SetTarget(scheme + "://" + u.Host + (port.empty() ? "" : ":" + port) + u.Path);
     originalHost_ = u.Host;
-    originalScheme_ = scheme_;
     if (failure.empty() && !Proxy.empty()) {
         TUrlParts p = ParseURL(Proxy);
         if (!IsValidPort(p.Port.empty() ? ProxyPort : p.Port))
@@ -738,11 +750,12 @@ void THttpCli::ProcessReceived(std::uint16_t error) {
         rcvdCount_ = 0;
         return;
     }
+    std::weak_ptr<char> life = Life();
     if (state_ == hsWaitingBody) {
         std::string_view block(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_));
         if (next_) (this->*next_)(block, error);
         else PostMessage(kSetReady);
-        rcvdCount_ = 0;
+        if (!life.expired()) rcvdCount_ = 0;
         return;
     }
     while (rcvdCount_ > 0) {
@@ -758,7 +771,6 @@ void THttpCli::ProcessReceived(std::uint16_t error) {
         rcvdBuffer_[rcvdCount_] = 0;
         if (state_ == hsWaitingHeader || state_ == hsWaitingBody) {
             lineEnd_ = lineEnd;
-            std::weak_ptr<char> life = Life();
             if (next_) (this->*next_)(line, error);
             else PostMessage(kSetReady);
             if (life.expired()) return;
@@ -774,7 +786,12 @@ void THttpCli::ProcessReceived(std::uint16_t error) {
 void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
     headerBytes_ += static_cast<int>(line.size() + lineEnd_.size());
     if (headerBytes_ > kMaxHeaderSize) throw EHttpException("HTTP header too long", 5);
-    if (headerLineCount_ == 0) TriggerHeaderBegin();
+    // Every event may end in a handler that deletes the client.
+    std::weak_ptr<char> life = Life();
+    if (headerLineCount_ == 0) {
+        TriggerHeaderBegin();
+        if (life.expired()) return;
+    }
     ++headerLineCount_;
 
     if (Upper(line.substr(0, 6)) == "<HTML>") {
@@ -782,13 +799,17 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         // follows it in the buffer goes on as one block, so the text is unchanged.
         if (contentType_.empty()) contentType_ = "text/html";
         SetState(hsWaitingBody);
+        if (life.expired()) return;
         next_ = &THttpCli::BodyHandler;
         TriggerHeaderEnd();
+        if (life.expired()) return;
         if (state_ == hsWaitingBody) {  // not aborted by a handler
             std::string first = std::string(line) + std::string(lineEnd_);
             BodyHandler(first, error);
+            if (life.expired()) return;
             if (rcvdCount_ > 0 && state_ == hsWaitingBody)
                 BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+            if (life.expired()) return;
         }
         rcvdCount_ = 0;
         return;
@@ -797,6 +818,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
     if (line.empty()) {
         if (locationChangePending_) {
             TriggerHeaderEnd();
+            if (life.expired()) return;
             rcvdCount_ = 0;
             headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
             relocationClose_ = true;
@@ -808,17 +830,22 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
             contentType_ == "text/html")
             documentName_ = documentName_.substr(0, documentName_.size() - 3) + "htm";
         SetState(hsWaitingBody);
+        if (life.expired()) return;
         next_ = &THttpCli::BodyHandler;
         TriggerHeaderEnd();
+        if (life.expired()) return;
         if (rcvdCount_ > 0 && state_ == hsWaitingBody)
             BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+        if (life.expired()) return;
         rcvdCount_ = 0;
         return;
     }
 
     receivedHeaders_.emplace_back(line);
     HandleHeaderLine(line);
+    if (life.expired()) return;
     TriggerHeaderData();
+    if (life.expired()) return;
     if (statusCode_ >= 400) {
         // The body of an error answer is never read.
         rcvdCount_ = 0;
@@ -936,6 +963,7 @@ void THttpCli::RelocationHandler(std::uint16_t) {
         PostMessage(kSetReady);
         return;
     }
+    std::string previousScheme = scheme_;
     std::string failure = SetTarget(location_);
     if (!failure.empty()) {
         LocalFailure(failure, 0);
@@ -944,7 +972,7 @@ void THttpCli::RelocationHandler(std::uint16_t) {
     }
     // Server credentials stay with the host they were given for, and never
     // leave an encrypted connection for a plain one.
-    if (!SameHost(targetHost_, originalHost_) || (originalScheme_ == "https" && scheme_ != "https"))
+    if (!SameHost(targetHost_, originalHost_) || (previousScheme == "https" && scheme_ != "https"))
         credentialsAllowed_ = false;
     std::weak_ptr<char> life = Life();
     TriggerLocationChange();
@@ -996,16 +1024,22 @@ void THttpCli::SendCommand(std::string& head, std::string line) {
 void THttpCli::SendRequest() {
     static const char* const methods[] = {"", "GET", "POST", "HEAD"};
     std::string head;
+    // A handler (of a command line too) may delete the client.
+    std::weak_ptr<char> life = Life();
+    auto command = [&](std::string line) {
+        if (!life.expired()) SendCommand(head, std::move(line));
+    };
     TriggerRequestHeaderBegin();
+    if (life.expired()) return;
     // A fragment ("#...") names a place inside the document; it is never sent.
-    SendCommand(head, std::string(methods[requestType_]) + " " + path_.substr(0, path_.find('#')) + " HTTP/1.0");
-    if (!Sender.empty()) SendCommand(head, "From: " + Sender);
-    if (!Accept.empty()) SendCommand(head, "Accept: " + Accept);
-    if (!Reference.empty()) SendCommand(head, "Referer: " + Reference);
-    if (requestType_ == httpPOST && !ContentTypePost.empty()) SendCommand(head, "Content-Type: " + ContentTypePost);
-    if (!Agent.empty()) SendCommand(head, "User-Agent: " + Agent);
-    SendCommand(head, "Host: " + targetHost_);
-    if (NoCache) SendCommand(head, "Pragma: no-cache");
+    command(std::string(methods[requestType_]) + " " + path_.substr(0, path_.find('#')) + " HTTP/1.0");
+    if (!Sender.empty()) command("From: " + Sender);
+    if (!Accept.empty()) command("Accept: " + Accept);
+    if (!Reference.empty()) command("Referer: " + Reference);
+    if (requestType_ == httpPOST && !ContentTypePost.empty()) command("Content-Type: " + ContentTypePost);
+    if (!Agent.empty()) command("User-Agent: " + Agent);
+    command("Host: " + targetHost_);
+    if (NoCache) command("Pragma: no-cache");
     if (requestType_ == httpPOST) {
         // The body read to its end left the stream failed; every sending of the
         // request (a relocation sends it again) starts at the same place.
@@ -1013,27 +1047,30 @@ void THttpCli::SendRequest() {
         SendStream->seekg(0, std::ios::end);
         std::streampos end = SendStream->tellg();
         SendStream->seekg(postStart_);
-        SendCommand(head, "Content-Length: " + std::to_string(static_cast<long long>(end)));
+        command("Content-Length: " + std::to_string(static_cast<long long>(end)));
     }
-    if (ModifiedSince != 0) SendCommand(head, "If-Modified-Since: " + HttpDate(ModifiedSince) + " GMT");
+    if (ModifiedSince != 0) command("If-Modified-Since: " + HttpDate(ModifiedSince) + " GMT");
     // Server credentials go only to the host that was asked for, never to a
     // relocation target elsewhere.
     if (!user_.empty() && credentialsAllowed_)
-        SendCommand(head, "Authorization: Basic " + EncodeBase64(user_ + ":" + pass_));
+        command("Authorization: Basic " + EncodeBase64(user_ + ":" + pass_));
     if (!Proxy.empty() && !tunnel_ && !ProxyUsername.empty())
-        SendCommand(head, "Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword));
-    if (!Cookie.empty()) SendCommand(head, "Cookie: " + Cookie);
+        command("Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword));
+    if (!Cookie.empty()) command("Cookie: " + Cookie);
     if (!ContentRangeBegin.empty() || !ContentRangeEnd.empty()) {
-        SendCommand(head, "Range: bytes=" + ContentRangeBegin + "-" + ContentRangeEnd);
+        command("Range: bytes=" + ContentRangeBegin + "-" + ContentRangeEnd);
         ContentRangeBegin.clear();
         ContentRangeEnd.clear();
     }
+    if (life.expired()) return;
     acceptRanges_.clear();
     TriggerRequestHeaderEnd();
+    if (life.expired()) return;
     head += "\r\n";
     ctrlSocket_->SendStr(head);
     if (requestType_ == httpPOST) {
         TriggerSendBegin();
+        if (life.expired()) return;
         sendingBody_ = true;
         SendBodyBlock();
     }
@@ -1045,7 +1082,9 @@ void THttpCli::SendBodyBlock() {
     auto got = static_cast<int>(SendStream->gcount());
     if (got > 0) {
         sentCount_ += got;
+        std::weak_ptr<char> life = Life();
         TriggerSendData(block, got);
+        if (life.expired()) return;
         ctrlSocket_->Send(block, got);
     } else {
         sendingBody_ = false;

@@ -242,7 +242,6 @@ private:
     std::string targetUrl_;   // absolute URL of the current hop; relocations resolve from it
     std::string path_;        // request-URI
     std::string originalHost_;  // host of the URL asked for; credentials go only there
-    std::string originalScheme_;
     std::string user_, pass_;   // server credentials of this request
     bool credentialsAllowed_ = true;  // false once a relocation left the host, or https for http
     bool tunnel_ = false;       // https through the proxy: CONNECT first
