@@ -192,7 +192,9 @@ protected:
     void TearDown() override {
         ::unsetenv("SSL_CERT_FILE");
         DrainEvents();
-        if (fdsBefore_ > 0) EXPECT_TRUE(FdCountReturnsTo(fdsBefore_)) << "a socket was left open";
+        if (fdsBefore_ > 0) {
+            EXPECT_TRUE(FdCountReturnsTo(fdsBefore_)) << "a socket was left open";
+        }
     }
 
     std::pair<std::string, int> Get(const std::string& url) {
