@@ -38,7 +38,7 @@ std::string_view SafeSubstr(std::string_view s, std::size_t pos, std::size_t len
     return s.substr(pos, len);
 }
 
-// A decimal integer as the original's conversion reads it: blanks before it, an
+// A decimal integer of a header: blanks before it, an
 // optional sign, digits only. Anything else is a conversion error.
 long long ToInteger(std::string_view text) {
     std::size_t i = 0;

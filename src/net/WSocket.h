@@ -96,6 +96,8 @@ private:
     int rdCount_ = 0;
 };
 
+struct TLookupJob;  // a name lookup on a worker thread
+
 // The base socket: resolution, connect, send queue, receive, close, listen and
 // accept, UDP, and the event dispatch.
 class TCustomWSocket {
@@ -190,7 +192,7 @@ protected:
     void HandleBackgroundException(const std::exception& e);
     void Post(int msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
 
-    // The socket event of the original design: event bits and an error number.
+    // One socket event: event bits and an error number.
     virtual void ProcessSocketEvent(int events, std::uint16_t error);
     void ChangeState(TSocketState newState);
     // Ends the connection through the close event, with `error` as its error.
@@ -206,7 +208,9 @@ protected:
     bool TryToSend();
     void DeleteBufferedData();
     void ApplyLinger();
-    void ResolveForConnect();
+    // Resolves what Connect and Listen need; a host name that is no dotted
+    // address is left for a lookup when `lookUpNames` is false.
+    void ResolveForConnect(bool lookUpNames);
     void CreateNotifiers(bool wantWrite);
     void DeleteNotifiers();
     void EnableRead();
@@ -242,12 +246,18 @@ protected:
     std::string dnsResult_;
     std::vector<std::string> dnsResultList_;
 
-    struct LookupJob;
-    std::shared_ptr<LookupJob> lookup_;
+    std::shared_ptr<TLookupJob> lookup_;      // DnsLookup / ReverseDnsLookup
+    std::shared_ptr<TLookupJob> hostLookup_;  // a host name Connect or SOCKS needs
     int nextLookupHandle_ = 1;
     void StartLookup(const std::string& name, bool reverse);
     void DropPendingLookup();
     void LookupDone(const TMessageEvent& message);
+    // Looks up a host name off this thread; `msg` comes back with the answer,
+    // which TakeHostLookup reads (false: not the pending lookup's answer).
+    void StartHostLookup(const std::string& name, int msg);
+    void DropHostLookup();
+    bool TakeHostLookup(const TMessageEvent& message, int& error, std::uint32_t& address);
+    void ConnectLookupDone(const TMessageEvent& message);
 };
 
 // SOCKS 4, 4A and 5 client in front of Connect.
@@ -276,6 +286,7 @@ protected:
     bool TriggerDataAvailable(std::uint16_t error) override;
     // True while the SOCKS handshake owns the connection's bytes.
     bool SocksBusy() const { return step_ != Step::None; }
+    void WndProc(const TMessageEvent& message) override;
     virtual void TriggerSocksConnected(std::uint16_t error);
     virtual void TriggerSocksError(int error, const std::string& msg);
     virtual void TriggerSocksAuthState(TSocksAuthState state);
@@ -292,6 +303,8 @@ private:
     std::string socksLevel_ = "5", socksServer_, socksPort_ = "1080";
     Step step_ = Step::None;
     std::string targetAddr_, targetPort_;
+    std::uint32_t targetAddress_ = 0;  // SOCKS 4: the looked-up address of targetAddr_
+    bool targetResolved_ = false;
     std::string socksReply_;   // bytes of the proxy's reply read so far
     std::string socksExtra_;   // bytes after the reply, handed out by Receive
 };
