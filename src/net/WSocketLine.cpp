@@ -143,10 +143,16 @@ int TCustomSyncWSocket::WaitUntilReady(const bool& flag, int timeoutMs) {
     clock.start();
     QTimer wakeUp;  // wakes the wait at the deadline
     wakeUp.setSingleShot(true);
-    if (timeoutMs > 0) wakeUp.start(timeoutMs);
+    wakeUp.setTimerType(Qt::PreciseTimer);
     while (!flag) {
         if (QCoreApplication::closingDown()) return 12001;
-        if (timeoutMs > 0 && clock.elapsed() >= timeoutMs) return 12001;
+        if (timeoutMs > 0) {
+            qint64 left = timeoutMs - clock.elapsed();
+            if (left <= 0) return 12001;
+            // A timer may fire a little early: it is set again for the time
+            // left, so the wait never sleeps past its deadline without one.
+            if (!wakeUp.isActive()) wakeUp.start(static_cast<int>(left));
+        }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return 0;
