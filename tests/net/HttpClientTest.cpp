@@ -2,6 +2,7 @@
 // request heads, relocations, error answers, broken connections, aborts in
 // every state, and that no failure leaves a socket open or the client busy.
 #include "HttpProt.h"
+#include "HttpTestSupport.h"
 #include "NetTestSupport.h"
 #include "TestHttpServer.h"
 
@@ -42,16 +43,9 @@ protected:
         EXPECT_TRUE(FdCountReturnsTo(fdsBefore_)) << "a socket was left open";
     }
 
-    // Runs Get; returns the exception's message and code, or "" / 0.
     std::pair<std::string, int> Get(const std::string& url) {
         body_.clear();
-        http_->URL = url;
-        try {
-            http_->Get();
-        } catch (const EHttpException& e) {
-            return {e.what(), e.ErrorCode};
-        }
-        return {"", 0};
+        return GetOutcome(*http_, url);
     }
 
     // The client is idle, holds no socket, and the next request works.

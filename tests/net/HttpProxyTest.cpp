@@ -1,6 +1,7 @@
 // The HTTP client through a real proxy: Debian's tinyproxy, started by the test
 // on a free loopback port with Basic authentication, in front of the test server.
 #include "HttpProt.h"
+#include "HttpTestSupport.h"
 #include "NetTestSupport.h"
 #include "TestCertificates.h"
 #include "TestHttpServer.h"
@@ -102,13 +103,7 @@ protected:
 
     std::pair<std::string, int> Get(const std::string& url) {
         body_.clear();
-        http_.URL = url;
-        try {
-            http_.Get();
-        } catch (const EHttpException& e) {
-            return {e.what(), e.ErrorCode};
-        }
-        return {"", 0};
+        return GetOutcome(http_, url);
     }
 
     TempDir dir_;
@@ -199,13 +194,7 @@ protected:
 
     std::pair<std::string, int> Get(const std::string& url) {
         body_.clear();
-        http_.URL = url;
-        try {
-            http_.Get();
-        } catch (const EHttpException& e) {
-            return {e.what(), e.ErrorCode};
-        }
-        return {"", 0};
+        return GetOutcome(http_, url);
     }
 
     TempDir dir_;

@@ -4,6 +4,7 @@
 // authority), a server offering only old protocol versions, bodies cut short,
 // relocations between http and https, and the limits of a request.
 #include "HttpProt.h"
+#include "HttpTestSupport.h"
 #include "NetTestSupport.h"
 #include "TestCertificates.h"
 #include "TestHttpServer.h"
@@ -74,16 +75,9 @@ protected:
         return *servers_.back();
     }
 
-    // Runs Get; returns the exception's message and code, or "" / 0.
     std::pair<std::string, int> Get(const std::string& url) {
         body_.clear();
-        http_->URL = url;
-        try {
-            http_->Get();
-        } catch (const EHttpException& e) {
-            return {e.what(), e.ErrorCode};
-        }
-        return {"", 0};
+        return GetOutcome(*http_, url);
     }
 
     TempDir dir_;
