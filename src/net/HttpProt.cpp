@@ -326,7 +326,6 @@ std::string THttpCli::SetTarget(const std::string& url) {
     if (originPath[0] == '?') originPath.insert(0, "/");
     targetUrl_ = scheme + "://" + Authority(scheme, u.Host, port) + originPath;
     tunnel_ = !Proxy.empty() && scheme == "https";
-    tunnelUp_ = false;
     if (Proxy.empty()) {
         hostName_ = u.Host;
         port_ = port;
@@ -456,7 +455,6 @@ void THttpCli::SocketTunnelSecured(std::uint16_t error) {
         LocalFailure(SocketErrorText(error), error);
         return;
     }
-    tunnelUp_ = true;
     next_ = &THttpCli::HeaderHandler;
     Progress();
     try {

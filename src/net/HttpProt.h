@@ -245,7 +245,6 @@ private:
     std::string user_, pass_;   // server credentials of this request
     bool credentialsAllowed_ = true;  // false once a relocation left the host, or https for http
     bool tunnel_ = false;       // https through the proxy: CONNECT first
-    bool tunnelUp_ = false;     // the proxy's tunnel stands; the request goes through it
     bool connected_ = false;
     bool locationChangePending_ = false;
     bool sendingBody_ = false;
