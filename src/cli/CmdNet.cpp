@@ -24,8 +24,8 @@ namespace {
 constexpr const char* kFetchHelp =
     "Usage: verdane-cli fetch [OPTIONS] URL OUT\n"
     "Downloads an http:// or https:// URL over HTTP/1.0 and writes its body to OUT\n"
-    "(\"-\" for standard output)"
-    "as the editor would hold it: line ends made CR LF, converted to Shift-JIS.\n"
+    "(\"-\" for standard output) as the editor would hold it: line ends made CR LF,\n"
+    "converted to Shift-JIS.\n"
     "Relocations are followed (at most 20). A failed download prints the reason\n"
     "and leaves OUT untouched.\n\n"
     "Options:\n"
