@@ -1,7 +1,8 @@
 // The HTTP client's reading of an answer: the bytes cut into header lines and
 // body blocks wherever they were split, the status line and header fields, the
 // body handed on block by block, a proxy's answer to CONNECT, and whether a
-// closed connection cut the answer short. Nothing here reads from the socket.
+// closed connection cut the answer short. Nothing here touches the socket: the
+// answer's end asks the connection code to close it.
 #include "HttpInternal.h"
 
 #include <cstring>
@@ -124,7 +125,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
             headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
             relocationClose_ = true;
             answerClosed_ = true;
-            if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
+            EndConnection();
             return;
         }
         if (Lower(documentName_).size() >= 4 && Lower(documentName_).substr(documentName_.size() - 4) == ".exe" &&
@@ -151,7 +152,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         // The body of an error answer is never read.
         rcvdCount_ = 0;
         answerClosed_ = true;
-        if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
+        EndConnection();
     }
 }
 
@@ -231,7 +232,7 @@ void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
         statusCode_ = code;
         answerClosed_ = true;
         rcvdCount_ = 0;
-        ctrlSocket_->Close();
+        EndConnection();
         return;
     }
     // TLS speaks first from the client's side; bytes here were not asked for.
@@ -240,7 +241,7 @@ void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
     reasonPhrase_.clear();
     headerLineCount_ = headerBytes_ = 0;
     next_ = nullptr;
-    ctrlSocket_->StartSslHandshake();
+    SecureTunnel();
 }
 
 // Whether the connection ended before the answer was complete: a reset, a close

@@ -449,6 +449,12 @@ void THttpCli::SendTunnelRequest() {
     ctrlSocket_->SendStr(head);
 }
 
+void THttpCli::EndConnection() {
+    if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
+}
+
+void THttpCli::SecureTunnel() { ctrlSocket_->StartSslHandshake(); }
+
 void THttpCli::SocketTunnelSecured(std::uint16_t error) {
     if (error != 0) {
         // The socket closes itself after a failed handshake; its close event ends the request.

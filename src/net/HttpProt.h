@@ -197,6 +197,11 @@ private:
     void SocketTunnelSecured(std::uint16_t error);
     void TunnelHeaderHandler(std::string_view line, std::uint16_t error);
     void SendTunnelRequest();
+    // The answer's reading is over early (an error status, a relocation, a
+    // refused tunnel): the connection closes, and its close event ends the request.
+    void EndConnection();
+    // The proxy's tunnel stands: the TLS handshake with the server begins.
+    void SecureTunnel();
     // A failure inside the answer's handling: recorded, then passed on.
     void RecordFailure(const std::string& reason);
 
