@@ -12,6 +12,14 @@
 #include <string_view>
 #include <vector>
 
+namespace {
+class AnswerFeeder : public verdane::THttpCli {
+public:
+    using THttpCli::BeginAnswer;
+    using THttpCli::ReceiveAnswerBytes;
+};
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static int argc = 1;
     static char name[] = "fuzz_http_answer";
@@ -27,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     verdane::ParseURL(std::string(answer.substr(0, 300)));
 
-    verdane::THttpCli http;
+    AnswerFeeder http;
     if (options & 1) http.Proxy = "proxy.invalid:3128";
     http.URL = "http://user:pw@host.invalid:8080/dir/page.html?q=1";
     long long delivered = 0;

@@ -13,7 +13,7 @@
 namespace verdane {
 
 // One posted message: its number (relative to QEvent::User) and two parameters,
-// as the window messages of the original design carried them. `serial` lets a
+// the two numbers every message of the socket layer carries. `serial` lets a
 // component drop messages posted for a connection or request that has ended.
 class TMessageEvent : public QEvent {
 public:
@@ -44,7 +44,8 @@ protected:
     bool event(QEvent* e) override {
         if (e->type() >= QEvent::User && e->type() <= QEvent::MaxUser) {
             if (auto* message = dynamic_cast<TMessageEvent*>(e)) {
-                if (handler_) handler_(*message);
+                // A copy: the handler may detach the window (its component deleted).
+                if (Handler handler = handler_) handler(*message);
                 return true;
             }
         }

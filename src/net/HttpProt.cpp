@@ -1,9 +1,11 @@
-// The HTTP/1.0 client: request start, request head, the answer's header and
-// body handlers, relocations, the end of a request and Abort.
-#include "HttpProt.h"
+// The HTTP/1.0 client: request start, the connection (directly, through a
+// proxy, through a CONNECT tunnel), the request head, relocations, the time
+// limit, the end of a request and Abort. The answer's reading is in HttpAnswer.cpp.
+#include "HttpInternal.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <cctype>
@@ -16,130 +18,22 @@ namespace verdane {
 
 namespace {
 
-enum Message : int { kRequestDone = 1, kSetReady = 2, kRelocate = 3 };
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
-std::string_view SafeSubstr(std::string_view s, std::size_t pos, std::size_t len = std::string_view::npos) {
-    if (pos >= s.size()) return {};
-    return s.substr(pos, len);
-}
-
-// A decimal integer as the original's conversion reads it: blanks before it, an
-// optional sign, digits only. Anything else is a conversion error.
-long long ToInteger(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    std::size_t start = i;
-    long long value = 0;
-    bool overflow = false;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        if (value > (std::numeric_limits<long long>::max() - 9) / 10) overflow = true;
-        else value = value * 10 + (text[i] - '0');
-    }
-    if (i == start || i != text.size() || overflow)
-        throw std::invalid_argument("'" + std::string(text) + "' is not a valid integer value");
-    return negative ? -value : value;
-}
-
-std::string ErrorText(int error) { return WSocketErrorDesc(error) + " (Error #" + std::to_string(error) + ")"; }
-
 bool SameHost(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
-// "host" or "host:port" for a URL, leaving out the default port.
-std::string Authority(const std::string& host, const std::string& port) {
-    return port.empty() || port == "80" ? host : host + ":" + port;
+// Seconds of a millisecond count as a short text ("60", "0.5").
+std::string SecondsText(int ms) {
+    std::string text = std::to_string(ms / 1000);
+    if (int part = ms % 1000; part != 0) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, ".%03d", part);
+        std::string d = digits;
+        while (d.back() == '0') d.pop_back();
+        text += d;
+    }
+    return text;
 }
 
 }  // namespace
-
-TUrlParts ParseURL(const std::string& url) {
-    TUrlParts u;
-    if (url.empty()) return u;
-    std::string rest;
-    if (auto sep = url.find("://"); sep != std::string::npos) {
-        u.Proto = url.substr(0, sep);
-        rest = url.substr(sep + 3);
-    } else if (url[0] == '/') {
-        u.Proto = "http";
-        if (url.size() > 1 && url[1] != '/') {
-            u.Path = url;
-            return u;
-        }
-        rest = url.substr(1);
-    } else if (Lower(url.substr(0, 5)) == "http:") {
-        u.Proto = "http";
-        if (url.size() > 6 && url[6] != '/') {
-            u.Path = url.substr(5);
-            return u;
-        }
-        rest = url.size() > 6 ? url.substr(6) : std::string();
-    } else if (Lower(url.substr(0, 7)) == "mailto:") {
-        u.Proto = "mailto";
-        rest = url.substr(url.find(':') + 1);
-    } else {
-        rest = url;
-    }
-    std::size_t pathStart = std::min(rest.find('/'), rest.find('?'));
-    std::string authority = rest.substr(0, pathStart);
-    if (pathStart != std::string::npos) u.Path = rest.substr(pathStart);
-    std::size_t colon = authority.rfind(':');
-    std::size_t at = authority.rfind('@');
-    if (colon == std::string::npos && at == std::string::npos) {
-        u.Host = authority;
-    } else if (colon != std::string::npos && (at == std::string::npos || colon > at)) {
-        u.Port = authority.substr(colon + 1);
-        std::size_t hostStart = at == std::string::npos ? 0 : at + 1;
-        u.Host = authority.substr(hostStart, colon - hostStart);
-    } else {
-        u.Host = authority.substr(at + 1);
-    }
-    if (at != std::string::npos) {
-        std::string credentials = authority.substr(0, at);
-        std::size_t sep = credentials.find(':');
-        u.User = credentials.substr(0, sep);
-        if (sep != std::string::npos) u.Pass = credentials.substr(sep + 1);
-    }
-    return u;
-}
-
-std::string EncodeBase64(std::string_view bytes) {
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16 | static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                     static_cast<unsigned char>(bytes[i + 2]);
-        out += alphabet[v >> 18];
-        out += alphabet[(v >> 12) & 63];
-        out += alphabet[(v >> 6) & 63];
-        out += alphabet[v & 63];
-    }
-    if (i < bytes.size()) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        out += alphabet[v >> 18];
-        out += alphabet[(v >> 12) & 63];
-        out += i + 1 < bytes.size() ? alphabet[(v >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
 
 namespace {
 
@@ -181,47 +75,101 @@ std::string HttpDate(double dateTime) {
 THttpCli::THttpCli()
     : ctrlSocket_(std::make_unique<TWSocket>()),
       window_(std::make_unique<THiddenWindow>([this](const TMessageEvent& m) { WndProc(m); })),
-      bodyBuffer_(std::make_unique<char[]>(kBodyBlockSize)) {
-    ctrlSocket_->OnSessionClosed = [this](TCustomWSocket&, std::uint16_t e) { SocketSessionClosed(e); };
-    ctrlSocket_->OnDataAvailable = [this](TCustomWSocket&, std::uint16_t e) { SocketDataAvailable(e); };
-    ctrlSocket_->OnSessionConnected = [this](TCustomWSocket&, std::uint16_t e) { SocketSessionConnected(e); };
-    ctrlSocket_->OnDataSent = [this](TCustomWSocket&, std::uint16_t e) { SocketDataSent(e); };
-    ctrlSocket_->OnDnsLookupDone = [this](TCustomWSocket&, std::uint16_t e) { SocketDnsLookupDone(e); };
+      bodyBuffer_(std::make_unique<char[]>(kBodyBlockSize)),
+      timer_(std::make_unique<QTimer>()) {
+    // Each socket event counts its depth, so a client deleted by one of its
+    // handlers leaves the socket alive until the event is over.
+    auto guarded = [this](void (THttpCli::*handler)(std::uint16_t)) {
+        return [this, handler](TCustomWSocket&, std::uint16_t e) {
+            struct Depth {
+                THttpCli* client;
+                std::weak_ptr<char> life;
+                ~Depth() {
+                    if (!life.expired()) --client->socketEventDepth_;
+                }
+            } depth{this, Life()};
+            ++socketEventDepth_;
+            (this->*handler)(e);
+        };
+    };
+    ctrlSocket_->OnSessionClosed = guarded(&THttpCli::SocketSessionClosed);
+    ctrlSocket_->OnDataAvailable = guarded(&THttpCli::SocketDataAvailable);
+    ctrlSocket_->OnSessionConnected = guarded(&THttpCli::SocketSessionConnected);
+    ctrlSocket_->OnDataSent = guarded(&THttpCli::SocketDataSent);
+    ctrlSocket_->OnDnsLookupDone = guarded(&THttpCli::SocketDnsLookupDone);
+    ctrlSocket_->OnSslHandshakeDone = guarded(&THttpCli::SocketTunnelSecured);
+    timer_->setSingleShot(true);
+    QObject::connect(timer_.get(), &QTimer::timeout, window_.get(), [this] { TimedOut(); });
     rcvdBuffer_[0] = 0;
 }
 
 THttpCli::~THttpCli() {
+    life_.reset();
+    if (syncLoop_) syncLoop_->exit(1);
+    timer_->stop();
     window_->Detach();
-    ctrlSocket_->OnSessionClosed = nullptr;
-    ctrlSocket_->OnDnsLookupDone = nullptr;
+    // Posted messages still queued for the window are dropped with it.
+    window_.release()->deleteLater();
+    TWSocket& socket = *ctrlSocket_;
+    socket.OnSessionClosed = nullptr;
+    socket.OnDataAvailable = nullptr;
+    socket.OnSessionConnected = nullptr;
+    socket.OnDataSent = nullptr;
+    socket.OnDnsLookupDone = nullptr;
+    socket.OnSslHandshakeDone = nullptr;
+    try {
+        socket.Abort();
+    } catch (...) {
+    }
+    // Deleted from inside a socket event: the socket's own code is still running.
+    if (socketEventDepth_ > 0) ctrlSocket_.release()->Release();
 }
 
-void THttpCli::TriggerStateChange() { if (OnStateChange) OnStateChange(*this); }
-void THttpCli::TriggerSessionConnected() { if (OnSessionConnected) OnSessionConnected(*this); }
-void THttpCli::TriggerRequestHeaderBegin() { if (OnRequestHeaderBegin) OnRequestHeaderBegin(*this); }
-void THttpCli::TriggerRequestHeaderEnd() { if (OnRequestHeaderEnd) OnRequestHeaderEnd(*this); }
-void THttpCli::TriggerHeaderBegin() { if (OnHeaderBegin) OnHeaderBegin(*this); }
-void THttpCli::TriggerHeaderEnd() { if (OnHeaderEnd) OnHeaderEnd(*this); }
-void THttpCli::TriggerHeaderData() { if (OnHeaderData) OnHeaderData(*this); }
-void THttpCli::TriggerDocBegin() { if (OnDocBegin) OnDocBegin(*this); }
-void THttpCli::TriggerDocData(const char* data, int len) { if (OnDocData) OnDocData(*this, data, len); }
-void THttpCli::TriggerDocEnd() { if (OnDocEnd) OnDocEnd(*this); }
-void THttpCli::TriggerSendBegin() { if (OnSendBegin) OnSendBegin(*this); }
-void THttpCli::TriggerSendData(const char* data, int len) { if (OnSendData) OnSendData(*this, data, len); }
-void THttpCli::TriggerSendEnd() { if (OnSendEnd) OnSendEnd(*this); }
-void THttpCli::TriggerLocationChange() { if (OnLocationChange) OnLocationChange(*this); }
-void THttpCli::TriggerCommand(std::string& s) { if (OnCommand) OnCommand(*this, s); }
-void THttpCli::TriggerCookie(const std::string& data, bool& accept) { if (OnCookie) OnCookie(*this, data, accept); }
+namespace {
+
+// Raises an event through a copy of its handler: the handler may delete the
+// client, and with it the function object that is running.
+template <typename F, typename... A>
+void Raise(const F& handler, A&&... args) {
+    if (!handler) return;
+    F copy = handler;
+    copy(std::forward<A>(args)...);
+}
+
+}  // namespace
+
+void THttpCli::TriggerStateChange() { Raise(OnStateChange, *this); }
+void THttpCli::TriggerSessionConnected() { Raise(OnSessionConnected, *this); }
+void THttpCli::TriggerRequestHeaderBegin() { Raise(OnRequestHeaderBegin, *this); }
+void THttpCli::TriggerRequestHeaderEnd() { Raise(OnRequestHeaderEnd, *this); }
+void THttpCli::TriggerHeaderBegin() { Raise(OnHeaderBegin, *this); }
+void THttpCli::TriggerHeaderEnd() { Raise(OnHeaderEnd, *this); }
+void THttpCli::TriggerHeaderData() { Raise(OnHeaderData, *this); }
+void THttpCli::TriggerDocBegin() { Raise(OnDocBegin, *this); }
+void THttpCli::TriggerDocData(const char* data, int len) { Raise(OnDocData, *this, data, len); }
+void THttpCli::TriggerDocEnd() { Raise(OnDocEnd, *this); }
+void THttpCli::TriggerSendBegin() { Raise(OnSendBegin, *this); }
+void THttpCli::TriggerSendData(const char* data, int len) { Raise(OnSendData, *this, data, len); }
+void THttpCli::TriggerSendEnd() { Raise(OnSendEnd, *this); }
+void THttpCli::TriggerLocationChange() { Raise(OnLocationChange, *this); }
+void THttpCli::TriggerCommand(std::string& s) { Raise(OnCommand, *this, s); }
+void THttpCli::TriggerCookie(const std::string& data, bool& accept) { Raise(OnCookie, *this, data, accept); }
 void THttpCli::TriggerRequestDone() {
-    if (OnRequestDone) OnRequestDone(*this, requestType_, requestDoneError_);
+    Raise(OnRequestDone, *this, requestType_, requestDoneError_);
 }
 
 void THttpCli::SetState(THttpState newState) {
     if (newState == state_) return;
     state_ = newState;
+    if (newState != hsReady) Progress();
+    else timer_->stop();
+    std::weak_ptr<char> life = Life();
     TriggerStateChange();
-    if (newState == hsReady)
+    if (life.expired()) return;
+    if (newState == hsReady) {
         window_->Post(kRequestDone, static_cast<std::uintptr_t>(requestType_), requestDoneError_, requestSerial_);
+        if (syncLoop_) syncLoop_->exit(0);
+    }
 }
 
 void THttpCli::PostMessage(int msg) { window_->Post(msg, 0, 0, requestSerial_); }
@@ -230,8 +178,8 @@ void THttpCli::WndProc(const TMessageEvent& message) {
     switch (message.Msg) {
     case kRequestDone:
         // Always delivered, even when the next request has already started.
-        if (OnRequestDone)
-            OnRequestDone(*this, static_cast<THttpRequest>(message.WParam), static_cast<std::uint16_t>(message.LParam));
+        Raise(OnRequestDone, *this, static_cast<THttpRequest>(message.WParam),
+              static_cast<std::uint16_t>(message.LParam));
         break;
     case kSetReady:
         if (message.Serial == requestSerial_) SetState(hsReady);
@@ -248,6 +196,30 @@ void THttpCli::WndProc(const TMessageEvent& message) {
 }
 
 // ---------------------------------------------------------------------------
+// Time limit
+
+void THttpCli::Progress() {
+    if (TimeoutMs > 0) timer_->start(TimeoutMs);
+}
+
+void THttpCli::TimedOut() {
+    if (state_ == hsReady || state_ == hsAborting) return;
+    // A server that keeps the connection open after the announced body has
+    // still sent the whole document.
+    bool bodyExpected = requestType_ != httpHEAD && statusCode_ >= 200 && statusCode_ != 204 && statusCode_ != 304;
+    if (state_ == hsWaitingBody &&
+        ((contentLength_ >= 0 && receivedCount_ >= contentLength_) || (!bodyExpected && contentLength_ < 0))) {
+        ctrlSocket_->Close();  // its close event ends the request
+        return;
+    }
+    std::string seconds = SecondsText(TimeoutMs);
+    if (state_ == hsWaitingHeader && headerLineCount_ > 0)
+        AbortWith("timed out: the answer's header did not end within " + seconds + " s", WSAETIMEDOUT);
+    else
+        AbortWith("timed out: no data from the server for " + seconds + " s", WSAETIMEDOUT);
+}
+
+// ---------------------------------------------------------------------------
 // Starting a request
 
 void THttpCli::Get() { DoRequestSync(httpGET); }
@@ -259,9 +231,24 @@ void THttpCli::HeadASync() { DoRequestAsync(httpHEAD); }
 
 void THttpCli::DoRequestSync(THttpRequest rq) {
     DoRequestAsync(rq);
-    // Blocks in the event loop while nothing happens; every step of the request
-    // arrives as an event.
-    while (state_ != hsReady) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    std::weak_ptr<char> life = Life();
+    // Blocks in an event loop of its own while nothing happens; every step of
+    // the request arrives as an event. The program's end (its quit ends every
+    // running loop) ends the request too.
+    while (!life.expired() && state_ != hsReady) {
+        if (QCoreApplication::closingDown()) {
+            AbortWith("the program is closing", 3);
+            break;
+        }
+        QEventLoop loop;
+        syncLoop_ = &loop;
+        int rc = loop.exec();
+        if (life.expired()) break;
+        syncLoop_ = nullptr;
+        if (rc == 0 && state_ == hsReady) break;
+        if (state_ != hsReady) AbortWith("the program is closing", 3);
+    }
+    if (life.expired()) throw EHttpException("the HTTP component was deleted during the request", 3);
     if (statusCode_ >= 400) throw EHttpException(reasonPhrase_, statusCode_);
 }
 
@@ -288,30 +275,32 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     failed_ = false;
     rcvdCount_ = 0;
     location_ = URL;
+    credentialsAllowed_ = true;
 
     TUrlParts u = ParseURL(URL);
-    if (Proxy.empty()) {
-        path_ = u.Path;
-        targetHost_ = hostName_ = u.Host;
-        port_ = u.Port.empty() ? "80" : u.Port;
-        documentName_ = path_;
-    } else {
-        targetHost_ = u.Host;
-        path_ = (u.Proto.empty() ? std::string("http") : u.Proto) + "://" + u.Host + (u.Port.empty() ? "" : ":" + u.Port) +
-                u.Path;
-        documentName_ = u.Path;
-        TUrlParts p = ParseURL(Proxy);
-        hostName_ = p.Host;
-        port_ = p.Port.empty() ? ProxyPort : p.Port;
-    }
+    std::string scheme = u.Proto.empty() ? std::string("http") : Lower(u.Proto);
+    // The credentials of a URL belong to this request alone.
+    user_ = u.User.empty() ? Username : u.User;
+    pass_ = u.User.empty() && u.Pass.empty() ? Password : u.Pass;
+    std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
+    std::string failure = SetTarget(scheme + "://" + u.Host + (port.empty() ? "" : ":" + port) + u.Path);
     originalHost_ = u.Host;
+    if (failure.empty() && !Proxy.empty()) {
+        TUrlParts p = ParseURL(Proxy);
+        if (!IsValidPort(p.Port.empty() ? ProxyPort : p.Port))
+            failure = "invalid proxy port: \"" + (p.Port.empty() ? ProxyPort : p.Port) + "\"";
+    }
+    if (!failure.empty()) {
+        // Nothing was sent anywhere; the request ends as a local failure.
+        LocalFailure(failure, 0);
+        PostMessage(kSetReady);
+        return;
+    }
+    documentName_ = u.Path;
     if (rq == httpPOST) {
         SendStream->clear();
         postStart_ = SendStream->tellg();
     }
-    if (!u.User.empty()) Username = u.User;
-    if (!u.Pass.empty()) Password = u.Pass;
-    if (path_.empty()) path_ = "/";
     if (documentName_.empty() || documentName_ == "/") {
         documentName_ = "document.htm";
     } else {
@@ -321,6 +310,35 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
         if (auto query = documentName_.find('?'); query != std::string::npos) documentName_.erase(query);
     }
     DoLookup();
+}
+
+std::string THttpCli::SetTarget(const std::string& url) {
+    TUrlParts u = ParseURL(url);
+    std::string scheme = Lower(u.Proto);
+    if (scheme != "http" && scheme != "https") return "unsupported scheme: " + u.Proto;
+    if (u.Host.empty()) return "no host name in the URL \"" + url + "\"";
+    std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
+    if (!IsValidPort(port)) return "invalid port in the URL: \"" + u.Port + "\"";
+    scheme_ = scheme;
+    targetHost_ = u.Host;
+    targetPort_ = port;
+    std::string originPath = u.Path.empty() ? "/" : u.Path;
+    if (originPath[0] == '?') originPath.insert(0, "/");
+    targetUrl_ = scheme + "://" + Authority(scheme, u.Host, port) + originPath;
+    tunnel_ = !Proxy.empty() && scheme == "https";
+    if (Proxy.empty()) {
+        hostName_ = u.Host;
+        port_ = port;
+        path_ = originPath;
+    } else {
+        TUrlParts p = ParseURL(Proxy);
+        hostName_ = p.Host;
+        port_ = p.Port.empty() ? ProxyPort : p.Port;
+        // A plain request asks the proxy for the absolute URL; through a tunnel
+        // the server itself is asked.
+        path_ = tunnel_ ? originPath : targetUrl_;
+    }
+    return {};
 }
 
 void THttpCli::DoLookup() {
@@ -345,6 +363,12 @@ void THttpCli::LocalFailure(const std::string& reason, std::uint16_t error) {
     failed_ = true;
 }
 
+std::string THttpCli::SocketErrorText(int error) {
+    if ((error == tlsHandshakeFailed || error == tlsStreamFailed) && !ctrlSocket_->SslErrorText().empty())
+        return ctrlSocket_->SslErrorText();
+    return ErrorText(error);
+}
+
 // ---------------------------------------------------------------------------
 // Socket events
 
@@ -362,10 +386,16 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
         ctrlSocket_->SetAddr(dnsResult_);
         ctrlSocket_->SetPort(port_);
         ctrlSocket_->SetProto("tcp");
+        // Straight to an https server: the socket's TLS layer runs the handshake
+        // before the connection counts as up. Through a proxy it starts after CONNECT.
+        ctrlSocket_->SslEnable = scheme_ == "https" && !tunnel_;
+        ctrlSocket_->SslServerName = targetHost_;
+        ctrlSocket_->SslVerifyPeer = SslVerifyPeer;
         ctrlSocket_->Connect();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         int n = ctrlSocket_->LastError();
-        LocalFailure("can't connect: " + ErrorText(n), static_cast<std::uint16_t>(n));
+        LocalFailure("can't connect: " + (n != 0 ? ErrorText(n) : std::string(e.what())),
+                     static_cast<std::uint16_t>(n));
         if (ctrlSocket_->State() != TSocketState::wsClosed) {
             ctrlSocket_->Close();  // its close event runs the close handler
             return;
@@ -376,7 +406,7 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
 
 void THttpCli::SocketSessionConnected(std::uint16_t error) {
     if (error != 0) {
-        LocalFailure(ErrorText(error), error);
+        LocalFailure(SocketErrorText(error), error);
         CloseHandler(error);
         return;
     }
@@ -384,8 +414,14 @@ void THttpCli::SocketSessionConnected(std::uint16_t error) {
     answerClosed_ = false;
     rcvdCount_ = 0;
     SetState(hsConnected);
-    TriggerSessionConnected();
     if (state_ != hsConnected) return;  // aborted by a handler
+    std::weak_ptr<char> life = Life();
+    TriggerSessionConnected();
+    if (life.expired() || state_ != hsConnected) return;  // aborted by a handler
+    if (tunnel_) {
+        SendTunnelRequest();
+        return;
+    }
     next_ = &THttpCli::HeaderHandler;
     SetState(hsWaitingHeader);
     if (state_ != hsWaitingHeader) return;
@@ -396,7 +432,47 @@ void THttpCli::SocketSessionConnected(std::uint16_t error) {
     }
 }
 
+// https through the proxy: "CONNECT host:port" asks it for a tunnel to the
+// server; the TLS handshake and the request go through that tunnel.
+void THttpCli::SendTunnelRequest() {
+    std::string authority = targetHost_ + ":" + targetPort_;
+    std::string head = "CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n";
+    if (!Agent.empty()) head += "User-Agent: " + Agent + "\r\n";
+    if (!ProxyUsername.empty())
+        head += "Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword) + "\r\n";
+    head += "\r\n";
+    next_ = &THttpCli::TunnelHeaderHandler;
+    headerLineCount_ = headerBytes_ = 0;
+    // The proxy's answer is read as a header, without the header events.
+    SetState(hsWaitingHeader);
+    if (state_ != hsWaitingHeader) return;  // aborted by a handler
+    ctrlSocket_->SendStr(head);
+}
+
+void THttpCli::EndConnection() {
+    if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
+}
+
+void THttpCli::SecureTunnel() { ctrlSocket_->StartSslHandshake(); }
+
+void THttpCli::SocketTunnelSecured(std::uint16_t error) {
+    if (error != 0) {
+        // The socket closes itself after a failed handshake; its close event ends the request.
+        LocalFailure(SocketErrorText(error), error);
+        return;
+    }
+    next_ = &THttpCli::HeaderHandler;
+    Progress();
+    try {
+        SendRequest();
+    } catch (const std::exception&) {
+        ctrlSocket_->Close();
+    }
+}
+
 void THttpCli::SocketDataSent(std::uint16_t) {
+    if (state_ == hsReady || state_ == hsAborting) return;
+    Progress();
     if (sendingBody_) SendBodyBlock();
 }
 
@@ -430,240 +506,6 @@ void THttpCli::SocketDataAvailable(std::uint16_t error) {
     }
 }
 
-void THttpCli::BeginAnswer(THttpRequest rqType) {
-    ++requestSerial_;
-    requestType_ = rqType;
-    statusCode_ = 0;
-    reasonPhrase_.clear();
-    contentLength_ = -1;
-    contentType_.clear();
-    receivedHeaders_.clear();
-    receivedCount_ = 0;
-    headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
-    rcvdCount_ = 0;
-    failed_ = false;
-    answerClosed_ = false;
-    locationChangePending_ = false;
-    next_ = &THttpCli::HeaderHandler;
-    state_ = hsWaitingHeader;
-}
-
-void THttpCli::ReceiveAnswerBytes(std::string_view bytes, std::uint16_t error) {
-    try {
-        while (!bytes.empty()) {
-            if (rcvdCount_ >= kBufferSize) throw EHttpException("HTTP line too long", 4);
-            std::size_t take = std::min(bytes.size(), static_cast<std::size_t>(kBufferSize - rcvdCount_));
-            std::memcpy(rcvdBuffer_ + rcvdCount_, bytes.data(), take);
-            rcvdCount_ += static_cast<int>(take);
-            rcvdBuffer_[rcvdCount_] = 0;
-            bytes.remove_prefix(take);
-            if (requestType_ != httpNone) ProcessReceived(error);
-        }
-    } catch (const std::exception& e) {
-        RecordFailure(e.what());
-        throw;
-    }
-}
-
-// ---------------------------------------------------------------------------
-// The answer
-
-void THttpCli::ProcessReceived(std::uint16_t error) {
-    if (answerClosed_) {
-        rcvdCount_ = 0;
-        return;
-    }
-    if (state_ == hsWaitingBody) {
-        std::string_view block(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_));
-        if (next_) (this->*next_)(block, error);
-        else PostMessage(kSetReady);
-        rcvdCount_ = 0;
-        return;
-    }
-    while (rcvdCount_ > 0) {
-        auto* lf = static_cast<char*>(std::memchr(rcvdBuffer_, '\n', static_cast<std::size_t>(rcvdCount_)));
-        if (!lf) break;
-        std::size_t consumed = static_cast<std::size_t>(lf - rcvdBuffer_) + 1;
-        std::size_t lineLen = consumed - 1;
-        if (lineLen > 0 && rcvdBuffer_[lineLen - 1] == '\r') --lineLen;
-        std::string line(rcvdBuffer_, lineLen);
-        std::string lineEnd(rcvdBuffer_ + lineLen, consumed - lineLen);
-        std::memmove(rcvdBuffer_, rcvdBuffer_ + consumed, static_cast<std::size_t>(rcvdCount_) - consumed);
-        rcvdCount_ -= static_cast<int>(consumed);
-        rcvdBuffer_[rcvdCount_] = 0;
-        if (state_ == hsWaitingHeader || state_ == hsWaitingBody) {
-            lineEnd_ = lineEnd;
-            if (next_) (this->*next_)(line, error);
-            else PostMessage(kSetReady);
-            lineEnd_ = {};
-        }
-        // Lines outside the answer's states have no use in this program.
-    }
-    // A full buffer without a line end can never hold a whole line; waiting for
-    // more data would wait for ever when the server has sent everything.
-    if (rcvdCount_ >= kBufferSize && state_ == hsWaitingHeader) throw EHttpException("HTTP line too long", 4);
-}
-
-void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
-    headerBytes_ += static_cast<int>(line.size() + lineEnd_.size());
-    if (headerBytes_ > kMaxHeaderSize) throw EHttpException("HTTP header too long", 5);
-    if (headerLineCount_ == 0) TriggerHeaderBegin();
-    ++headerLineCount_;
-
-    if (Upper(line.substr(0, 6)) == "<HTML>") {
-        // No header at all: the page itself. The line keeps its line end, and what
-        // follows it in the buffer goes on as one block, so the text is unchanged.
-        if (contentType_.empty()) contentType_ = "text/html";
-        SetState(hsWaitingBody);
-        next_ = &THttpCli::BodyHandler;
-        TriggerHeaderEnd();
-        if (state_ == hsWaitingBody) {  // not aborted by a handler
-            std::string first = std::string(line) + std::string(lineEnd_);
-            BodyHandler(first, error);
-            if (rcvdCount_ > 0 && state_ == hsWaitingBody)
-                BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
-        }
-        rcvdCount_ = 0;
-        return;
-    }
-
-    if (line.empty()) {
-        if (locationChangePending_) {
-            TriggerHeaderEnd();
-            rcvdCount_ = 0;
-            headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
-            relocationClose_ = true;
-            answerClosed_ = true;
-            if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
-            return;
-        }
-        if (Lower(documentName_).size() >= 4 && Lower(documentName_).substr(documentName_.size() - 4) == ".exe" &&
-            contentType_ == "text/html")
-            documentName_ = documentName_.substr(0, documentName_.size() - 3) + "htm";
-        SetState(hsWaitingBody);
-        next_ = &THttpCli::BodyHandler;
-        TriggerHeaderEnd();
-        if (rcvdCount_ > 0 && state_ == hsWaitingBody)
-            BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
-        rcvdCount_ = 0;
-        return;
-    }
-
-    receivedHeaders_.emplace_back(line);
-    HandleHeaderLine(line);
-    TriggerHeaderData();
-    if (statusCode_ >= 400) {
-        // The body of an error answer is never read.
-        rcvdCount_ = 0;
-        answerClosed_ = true;
-        if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
-    }
-}
-
-void THttpCli::HandleHeaderLine(std::string_view line) {
-    if (StartsWith(line, "HTTP/1.0") || StartsWith(line, "HTTP/1.1")) {
-        statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, 9, 3)));
-        reasonPhrase_ = std::string(SafeSubstr(line, 13));
-        return;
-    }
-    std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos) return;
-    std::string name = Lower(line.substr(0, colon));
-    std::string_view value = line.substr(colon + 1);
-    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-    if (name == "location") {
-        HandleLocation(std::string(value));
-    } else if (name == "content-length") {
-        contentLength_ = ToInteger(value);
-    } else if (name == "content-range") {
-        // "bytes BEGIN-END/TOTAL"
-        std::size_t dash = value.find('-');
-        if (dash != std::string_view::npos && dash >= 6) {
-            std::string_view end = value.substr(dash + 1);
-            ContentRangeBegin = std::string(value.substr(6, dash - 6));
-            ContentRangeEnd = std::string(end.substr(0, end.find('/')));
-        }
-    } else if (name == "accept-ranges") {
-        acceptRanges_ = std::string(value);
-    } else if (name == "content-type") {
-        contentType_ = Lower(value);
-    } else if (name == "www-authenticate") {
-        authChallenges_.emplace_back(value);
-    } else if (name == "set-cookie") {
-        bool accept = true;
-        TriggerCookie(std::string(value), accept);
-    }
-}
-
-void THttpCli::HandleLocation(const std::string& v) {
-    locationChangePending_ = true;
-    if (Proxy.empty()) {
-        if (StartsWith(v, "/")) {
-            path_ = v;
-            location_ = "http://" + Authority(hostName_, port_) + v;
-            return;
-        }
-        TUrlParts u = ParseURL(v);
-        hostName_ = u.Host;
-        path_ = u.Path;
-        if (!u.Port.empty()) port_ = u.Port;
-        if (!u.Proto.empty() && !u.Host.empty()) {
-            // An absolute URL without a port means the protocol's own port.
-            if (u.Port.empty()) port_ = "80";
-            targetHost_ = u.Host;
-            if (path_.empty()) path_ = "/";
-            location_ = u.Proto + "://" + Authority(u.Host, port_) + path_;
-            return;
-        }
-        std::string proto = u.Proto.empty() ? "http" : u.Proto;
-        if (u.Path.empty()) {
-            // A bare name, which the URL reader takes for a host.
-            location_ = proto + "://" + Authority(targetHost_, port_) + "/" + u.Host;
-            hostName_ = targetHost_;
-            path_ = location_;
-        } else if (u.Host.empty()) {
-            location_ = proto + "://" + Authority(targetHost_, port_) + u.Path;
-            hostName_ = targetHost_;
-        } else {
-            targetHost_ = u.Host;
-            location_ = proto + "://" + Authority(u.Host, port_) + u.Path;
-        }
-        return;
-    }
-    // Through a proxy the request path is always an absolute URL; the proxy's
-    // host and port stay the connection's.
-    TUrlParts current = ParseURL(path_);
-    std::string currentBase = (current.Proto.empty() ? std::string("http") : current.Proto) + "://" +
-                              (current.Port.empty() ? current.Host : current.Host + ":" + current.Port);
-    if (StartsWith(v, "/")) {
-        location_ = currentBase + v;
-    } else {
-        TUrlParts u = ParseURL(v);
-        if (!u.Host.empty() && (!u.Proto.empty() || !u.Path.empty())) {
-            targetHost_ = u.Host;
-            location_ = (u.Proto.empty() ? std::string("http") : u.Proto) + "://" +
-                        (u.Port.empty() ? u.Host : u.Host + ":" + u.Port) + (u.Path.empty() ? "/" : u.Path);
-        } else if (u.Path.empty()) {
-            location_ = currentBase + "/" + u.Host;
-        } else {
-            location_ = currentBase + u.Path;
-        }
-    }
-    path_ = location_;
-}
-
-void THttpCli::BodyHandler(std::string_view block, std::uint16_t) {
-    if (bodyBlockCount_ == 0) TriggerDocBegin();
-    ++bodyBlockCount_;
-    receivedCount_ += static_cast<long long>(block.size());
-    if (ReceiveStream) {
-        ReceiveStream->write(block.data(), static_cast<std::streamsize>(block.size()));
-        // A stream that lost bytes (a full disk, no memory) must not end as a whole document.
-        if (!*ReceiveStream) throw std::runtime_error("can't store the document: its stream failed");
-    }
-    TriggerDocData(block.data(), static_cast<int>(block.size()));
-}
-
 // ---------------------------------------------------------------------------
 // The end of a connection
 
@@ -672,34 +514,17 @@ void THttpCli::SocketSessionClosed(std::uint16_t error) {
     else CloseHandler(error);
 }
 
-// Whether the connection ended before the answer was complete: a reset, a close
-// before the header ended, or fewer body bytes than the header announced.
-bool THttpCli::ClosedTooEarly(std::uint16_t error, std::string& reason) const {
-    if (state_ == hsWaitingHeader || state_ == hsConnected) {
-        reason = error != 0 ? ErrorText(error) : "connection closed before the answer's header ended";
-        return true;
-    }
-    if (state_ != hsWaitingBody) return false;
-    if (error != 0) {
-        reason = ErrorText(error);
-        return true;
-    }
-    bool bodyExpected = requestType_ != httpHEAD && statusCode_ >= 200 && statusCode_ != 204 && statusCode_ != 304;
-    if (bodyExpected && contentLength_ >= 0 && receivedCount_ < contentLength_) {
-        reason = "document incomplete: " + std::to_string(receivedCount_) + " of " + std::to_string(contentLength_) +
-                 " bytes received";
-        return true;
-    }
-    return false;
-}
-
 void THttpCli::CloseHandler(std::uint16_t error) {
     connected_ = false;
     if (state_ != hsAborting && !failed_ && statusCode_ < 400) {
         std::string reason;
         if (ClosedTooEarly(error, reason)) LocalFailure(reason, error);
     }
-    if (bodyBlockCount_ > 0) TriggerDocEnd();
+    if (bodyBlockCount_ > 0) {
+        std::weak_ptr<char> life = Life();
+        TriggerDocEnd();
+        if (life.expired()) return;
+    }
     PostMessage(kSetReady);
 }
 
@@ -712,17 +537,34 @@ void THttpCli::RelocationHandler(std::uint16_t) {
         PostMessage(kSetReady);
         return;
     }
+    std::string previousScheme = scheme_;
+    std::string failure = SetTarget(location_);
+    if (!failure.empty()) {
+        LocalFailure(failure, 0);
+        PostMessage(kSetReady);
+        return;
+    }
+    // Server credentials stay with the host they were given for, and never
+    // leave an encrypted connection for a plain one.
+    if (!SameHost(targetHost_, originalHost_) || (previousScheme == "https" && scheme_ != "https"))
+        credentialsAllowed_ = false;
+    std::weak_ptr<char> life = Life();
     TriggerLocationChange();
+    if (life.expired()) return;
     PostMessage(kRelocate);
 }
 
-void THttpCli::Abort() {
+void THttpCli::Abort() { AbortWith("Connection aborted on request", 3); }
+
+void THttpCli::AbortWith(const std::string& reason, std::uint16_t error) {
     if (state_ == hsReady) {
         if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
         return;
     }
     THttpState old = state_;
+    std::weak_ptr<char> life = Life();
     SetState(hsAborting);
+    if (life.expired()) return;
     if (old == hsDnsLookup) {
         try {
             ctrlSocket_->CancelDnsLookup();
@@ -730,14 +572,15 @@ void THttpCli::Abort() {
         }
     }
     statusCode_ = 404;
-    reasonPhrase_ = "Connection aborted on request";
-    requestDoneError_ = 3;
+    reasonPhrase_ = reason;
+    requestDoneError_ = error;
     failed_ = true;
     relocationClose_ = false;
     if (old == hsDnsLookup || ctrlSocket_->State() == TSocketState::wsClosed)
         CloseHandler(0);
     else
         ctrlSocket_->Close();  // its close event runs the close handler
+    if (life.expired()) return;
     // Messages still queued for this request (a relocation restart) are dropped.
     ++requestSerial_;
     SetState(hsReady);
@@ -755,16 +598,22 @@ void THttpCli::SendCommand(std::string& head, std::string line) {
 void THttpCli::SendRequest() {
     static const char* const methods[] = {"", "GET", "POST", "HEAD"};
     std::string head;
+    // A handler (of a command line too) may delete the client.
+    std::weak_ptr<char> life = Life();
+    auto command = [&](std::string line) {
+        if (!life.expired()) SendCommand(head, std::move(line));
+    };
     TriggerRequestHeaderBegin();
+    if (life.expired()) return;
     // A fragment ("#...") names a place inside the document; it is never sent.
-    SendCommand(head, std::string(methods[requestType_]) + " " + path_.substr(0, path_.find('#')) + " HTTP/1.0");
-    if (!Sender.empty()) SendCommand(head, "From: " + Sender);
-    if (!Accept.empty()) SendCommand(head, "Accept: " + Accept);
-    if (!Reference.empty()) SendCommand(head, "Referer: " + Reference);
-    if (requestType_ == httpPOST && !ContentTypePost.empty()) SendCommand(head, "Content-Type: " + ContentTypePost);
-    if (!Agent.empty()) SendCommand(head, "User-Agent: " + Agent);
-    SendCommand(head, "Host: " + targetHost_);
-    if (NoCache) SendCommand(head, "Pragma: no-cache");
+    command(std::string(methods[requestType_]) + " " + path_.substr(0, path_.find('#')) + " HTTP/1.0");
+    if (!Sender.empty()) command("From: " + Sender);
+    if (!Accept.empty()) command("Accept: " + Accept);
+    if (!Reference.empty()) command("Referer: " + Reference);
+    if (requestType_ == httpPOST && !ContentTypePost.empty()) command("Content-Type: " + ContentTypePost);
+    if (!Agent.empty()) command("User-Agent: " + Agent);
+    command("Host: " + targetHost_);
+    if (NoCache) command("Pragma: no-cache");
     if (requestType_ == httpPOST) {
         // The body read to its end left the stream failed; every sending of the
         // request (a relocation sends it again) starts at the same place.
@@ -772,27 +621,30 @@ void THttpCli::SendRequest() {
         SendStream->seekg(0, std::ios::end);
         std::streampos end = SendStream->tellg();
         SendStream->seekg(postStart_);
-        SendCommand(head, "Content-Length: " + std::to_string(static_cast<long long>(end)));
+        command("Content-Length: " + std::to_string(static_cast<long long>(end)));
     }
-    if (ModifiedSince != 0) SendCommand(head, "If-Modified-Since: " + HttpDate(ModifiedSince) + " GMT");
+    if (ModifiedSince != 0) command("If-Modified-Since: " + HttpDate(ModifiedSince) + " GMT");
     // Server credentials go only to the host that was asked for, never to a
     // relocation target elsewhere.
-    if (!Username.empty() && SameHost(targetHost_, originalHost_))
-        SendCommand(head, "Authorization: Basic " + EncodeBase64(Username + ":" + Password));
-    if (!Proxy.empty() && !ProxyUsername.empty())
-        SendCommand(head, "Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword));
-    if (!Cookie.empty()) SendCommand(head, "Cookie: " + Cookie);
+    if (!user_.empty() && credentialsAllowed_)
+        command("Authorization: Basic " + EncodeBase64(user_ + ":" + pass_));
+    if (!Proxy.empty() && !tunnel_ && !ProxyUsername.empty())
+        command("Proxy-Authorization: Basic " + EncodeBase64(ProxyUsername + ":" + ProxyPassword));
+    if (!Cookie.empty()) command("Cookie: " + Cookie);
     if (!ContentRangeBegin.empty() || !ContentRangeEnd.empty()) {
-        SendCommand(head, "Range: bytes=" + ContentRangeBegin + "-" + ContentRangeEnd);
+        command("Range: bytes=" + ContentRangeBegin + "-" + ContentRangeEnd);
         ContentRangeBegin.clear();
         ContentRangeEnd.clear();
     }
+    if (life.expired()) return;
     acceptRanges_.clear();
     TriggerRequestHeaderEnd();
+    if (life.expired()) return;
     head += "\r\n";
     ctrlSocket_->SendStr(head);
     if (requestType_ == httpPOST) {
         TriggerSendBegin();
+        if (life.expired()) return;
         sendingBody_ = true;
         SendBodyBlock();
     }
@@ -804,7 +656,9 @@ void THttpCli::SendBodyBlock() {
     auto got = static_cast<int>(SendStream->gcount());
     if (got > 0) {
         sentCount_ += got;
+        std::weak_ptr<char> life = Life();
         TriggerSendData(block, got);
+        if (life.expired()) return;
         ctrlSocket_->Send(block, got);
     } else {
         sendingBody_ = false;

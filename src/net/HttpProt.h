@@ -1,7 +1,7 @@
 // THttpCli: one HTTP/1.0 request at a time (GET, POST, HEAD) over a TWSocket,
-// directly or through an HTTP proxy, with Basic authentication and relocations;
-// the body is passed on block by block. Used by the download window and
-// `verdane-cli fetch`.
+// for http:// and https:// URLs, directly or through an HTTP proxy (https
+// through a CONNECT tunnel), with Basic authentication and relocations; the body
+// is passed on block by block. Used by the download window and `verdane-cli fetch`.
 #pragma once
 
 #include "WSocket.h"
@@ -15,6 +15,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+class QEventLoop;
+class QTimer;
 
 namespace verdane {
 
@@ -42,6 +45,18 @@ struct TUrlParts {
     std::string Proto, User, Pass, Host, Port, Path;
 };
 TUrlParts ParseURL(const std::string& url);
+
+// The absolute URL a relocation's Location value names, seen from the absolute
+// URL `base` that answered with it: an absolute URL stands as it is (its
+// scheme's port when it gives none), "//host/path" takes the base's scheme,
+// "/path" the base's scheme and host, "?query" the base's path, and any other
+// relative reference is taken from the base's folder.
+std::string ResolveRelocation(const std::string& base, const std::string& location);
+
+// The port of the scheme ("80" for http, "443" for https, "" for any other).
+std::string DefaultPort(const std::string& scheme);
+// A port as a URL or a setting gives it: decimal digits only, 1 to 65535.
+bool IsValidPort(const std::string& port);
 
 // Standard Base64 (A-Z a-z 0-9 + /, "=" padding, no line breaks).
 std::string EncodeBase64(std::string_view bytes);
@@ -78,12 +93,17 @@ public:
     std::string ContentTypePost = "application/x-www-form-urlencoded";
     std::string ContentRangeBegin, ContentRangeEnd;
     const std::string& AcceptRanges() const { return acceptRanges_; }
-    bool MultiThreaded() const { return ctrlSocket_->MultiThreaded; }
-    void SetMultiThreaded(bool value) { ctrlSocket_->MultiThreaded = value; }
+    // Verify the certificates of https servers (on by default). Turning it off
+    // leaves the connection open to anyone between the program and the server.
+    bool SslVerifyPeer = true;
+    // Milliseconds the request may go without progress (no state change, no
+    // body data, no request data sent), and within which an answer's header must
+    // end; the request then fails with "timed out: ...". 0: no limit.
+    int TimeoutMs = 0;
 
     // Published events.
     TNotifyEvent OnStateChange, OnSessionConnected, OnRequestHeaderBegin, OnRequestHeaderEnd, OnHeaderBegin,
-        OnHeaderEnd, OnHeaderData, OnDocBegin, OnDocEnd, OnSendBegin, OnSendEnd, OnLocationChange, OnTrace;
+        OnHeaderEnd, OnHeaderData, OnDocBegin, OnDocEnd, OnSendBegin, OnSendEnd, OnLocationChange;
     TDocDataEvent OnDocData, OnSendData;
     std::function<void(THttpCli& sender, std::string& s)> OnCommand;
     std::function<void(THttpCli& sender, const std::string& data, bool& accept)> OnCookie;
@@ -120,14 +140,13 @@ public:
     void HeadASync();
     void Abort();
 
+protected:
     // Hands answer bytes to the answer parser exactly as if the socket had
-    // received them. The parser never touches the socket for this, so tests can
-    // split answers anywhere. BeginAnswer puts the client into the state of a
-    // request whose head was just sent.
+    // received them, for tests that split answers anywhere (through a subclass).
+    // BeginAnswer puts the client into the state of a request whose head was just sent.
     void BeginAnswer(THttpRequest rqType = httpGET);
     void ReceiveAnswerBytes(std::string_view bytes, std::uint16_t error = 0);
 
-protected:
     // Trigger methods: each raises its event; subclasses override them.
     virtual void TriggerStateChange();
     virtual void TriggerSessionConnected();
@@ -151,6 +170,17 @@ private:
     using LineHandler = void (THttpCli::*)(std::string_view line, std::uint16_t error);
 
     void SetState(THttpState newState);
+    // Takes the absolute URL of the next hop: scheme, host, port and path, the
+    // connection's end (the proxy or the server) and the request-URI. Returns
+    // the reason when the URL can't be fetched ("unsupported scheme: ftp").
+    std::string SetTarget(const std::string& url);
+    void AbortWith(const std::string& reason, std::uint16_t error);
+    void Progress();
+    void TimedOut();
+    std::string SocketErrorText(int error);
+    // A weak reference to this client: a handler may delete the client, and
+    // code after an event checks this before it touches the client again.
+    std::weak_ptr<char> Life() const { return life_; }
     void DoRequestSync(THttpRequest rq);
     void DoRequestAsync(THttpRequest rq);
     void DoLookup();
@@ -164,6 +194,14 @@ private:
     void SocketDataAvailable(std::uint16_t error);
     void SocketDataSent(std::uint16_t error);
     void SocketSessionClosed(std::uint16_t error);
+    void SocketTunnelSecured(std::uint16_t error);
+    void TunnelHeaderHandler(std::string_view line, std::uint16_t error);
+    void SendTunnelRequest();
+    // The answer's reading is over early (an error status, a relocation, a
+    // refused tunnel): the connection closes, and its close event ends the request.
+    void EndConnection();
+    // The proxy's tunnel stands: the TLS handshake with the server begins.
+    void SecureTunnel();
     // A failure inside the answer's handling: recorded, then passed on.
     void RecordFailure(const std::string& reason);
 
@@ -203,9 +241,15 @@ private:
 
     std::string hostName_;    // host to connect to
     std::string port_;        // port to connect to
+    std::string scheme_;      // "http" or "https" of the current hop
     std::string targetHost_;  // for the Host line
+    std::string targetPort_;  // the server's port
+    std::string targetUrl_;   // absolute URL of the current hop; relocations resolve from it
     std::string path_;        // request-URI
     std::string originalHost_;  // host of the URL asked for; credentials go only there
+    std::string user_, pass_;   // server credentials of this request
+    bool credentialsAllowed_ = true;  // false once a relocation left the host, or https for http
+    bool tunnel_ = false;       // https through the proxy: CONNECT first
     bool connected_ = false;
     bool locationChangePending_ = false;
     bool sendingBody_ = false;
@@ -227,6 +271,10 @@ private:
     int rcvdCount_ = 0;
     std::string_view lineEnd_;  // the line end that followed the line being handled
     LineHandler next_ = nullptr;
+    std::shared_ptr<char> life_ = std::make_shared<char>();
+    std::unique_ptr<QTimer> timer_;
+    QEventLoop* syncLoop_ = nullptr;  // the loop of a synchronous request
+    int socketEventDepth_ = 0;  // inside a socket event: the socket must outlive it
 };
 
 }  // namespace verdane

@@ -1,6 +1,7 @@
-// The base socket component: the error texts, resolution helpers, the send
-// queue and the translation of socket readiness into the component's events.
-#include "WSocket.h"
+// The base socket component: properties, connect, listen and accept, the send
+// queue, receiving, closing, and the translation of socket readiness into the
+// component's events.
+#include "WSocketInternal.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -16,230 +17,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
-#include <thread>
 
 namespace verdane {
 
-namespace {
-
-enum Message : int { kSocketEvent = 1, kLookupDone = 2, kReverseLookupDone = 3, kCloseNow = 4, kDestroy = 5,
-                     kTestException = 6 };
-
-std::string Trim(const std::string& s) {
-    std::size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    std::size_t e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
-
-std::string Dotted(std::uint32_t networkOrder) {
-    in_addr a{};
-    a.s_addr = networkOrder;
-    char text[INET_ADDRSTRLEN];
-    ::inet_ntop(AF_INET, &a, text, sizeof text);
-    return text;
-}
-
-int LastSystemError() { return WinSockErrorFromErrno(errno); }
-
-}  // namespace
-
-int WinSockErrorFromErrno(int error) {
-    switch (error) {
-    case 0: return 0;
-    case EINTR: return 10004;
-    case EBADF: return 10009;
-    case EACCES: return 10013;
-    case EFAULT: return 10014;
-    case EINVAL: return 10022;
-    case EMFILE: case ENFILE: return 10024;
-    case EAGAIN: return 10035;
-    case EINPROGRESS: return 10036;
-    case EALREADY: return 10037;
-    case ENOTSOCK: return 10038;
-    case EDESTADDRREQ: return 10039;
-    case EMSGSIZE: return 10040;
-    case EPROTOTYPE: return 10041;
-    case ENOPROTOOPT: return 10042;
-    case EPROTONOSUPPORT: return 10043;
-    case ESOCKTNOSUPPORT: return 10044;
-    case EOPNOTSUPP: return 10045;
-    case EPFNOSUPPORT: return 10046;
-    case EAFNOSUPPORT: return 10047;
-    case EADDRINUSE: return 10048;
-    case EADDRNOTAVAIL: return 10049;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case ENETRESET: return 10052;
-    case ECONNABORTED: case EPIPE: return 10053;
-    case ECONNRESET: return 10054;
-    case ENOBUFS: case ENOMEM: return 10055;
-    case EISCONN: return 10056;
-    case ENOTCONN: return 10057;
-    case ESHUTDOWN: return 10058;
-    case ETOOMANYREFS: return 10059;
-    case ETIMEDOUT: return 10060;
-    case ECONNREFUSED: return 10061;
-    case ELOOP: return 10062;
-    case ENAMETOOLONG: return 10063;
-    case EHOSTDOWN: return 10064;
-    case EHOSTUNREACH: return 10065;
-    case ENOTEMPTY: return 10066;
-    case EUSERS: return 10068;
-    case EDQUOT: return 10069;
-    case ESTALE: return 10070;
-    case EREMOTE: return 10071;
-    default: return error;
-    }
-}
-
-int WinSockErrorFromGai(int gaiError) {
-    switch (gaiError) {
-    case 0: return 0;
-    case EAI_NONAME: return WSAHOST_NOT_FOUND;
-    case EAI_AGAIN: return WSATRY_AGAIN;
-    case EAI_NODATA: case EAI_ADDRFAMILY: return WSANO_DATA;
-    case EAI_SYSTEM: return WinSockErrorFromErrno(errno);
-    default: return WSANO_RECOVERY;
-    }
-}
-
-std::string WSocketErrorDesc(int error) {
-    static const char* const berkeley[] = {
-        "Operation would block", "Operation now in progress", "Operation already in progress",
-        "Socket operation on non-socket", "Destination address required", "Message too long",
-        "Protocol wrong type for socket", "Protocol not available", "Protocol not supported",
-        "Socket type not supported", "Operation not supported on socket", "Protocol family not supported",
-        "Address family not supported by protocol family", "Address already in use", "Address not available",
-        "Network is down", "Network is unreachable", "Network dropped connection on reset",
-        "Connection aborted", "Connection reset by peer", "No buffer space available",
-        "Socket is already connected", "Socket is not connected", "Can't send after socket shutdown",
-        "Too many references: can't splice", "Connection timed out", "Connection refused",
-        "Too many levels of symbolic links", "File name too long", "Host is down", "No route to host",
-        "Directory not empty", "Too many processes", "Too many users", "Disc quota exceeded",
-        "Stale NFS file handle", "Too many levels of remote in path"};
-    switch (error) {
-    case 0: return "No Error";
-    case 10004: return "Interrupted system call";
-    case 10009: return "Bad file number";
-    case 10013: return "Permission denied";
-    case 10014: return "Bad address";
-    case 10022: return "Invalid argument";
-    case 10024: return "Too many open files";
-    case 10091: return "Network sub-system is unusable";
-    case 10092: return "WinSock DLL cannot support this application";
-    case 10093: return "WinSock not initialized";
-    case 11001: return "Host not found";
-    case 11002: return "Non-authoritative host not found";
-    case 11003: return "Non-recoverable error";
-    case 11004: return "No Data";
-    default:
-        if (error >= 10035 && error <= 10071) return berkeley[error - 10035];
-        return "Not a WinSock error";
-    }
-}
-
-namespace {
-
-// A dotted quad as the resolver accepts it: optional blanks around, exactly four
-// numbers of at most 255, no leading dot.
-bool IsDottedQuad(const std::string& name) {
-    std::string s = Trim(name);
-    int parts = 0;
-    std::size_t i = 0;
-    while (i <= s.size()) {
-        std::size_t start = i;
-        unsigned value = 0;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
-            value = value * 10 + static_cast<unsigned>(s[i] - '0');
-            if (value > 255) return false;
-            ++i;
-        }
-        if (i == start) return false;
-        ++parts;
-        if (i == s.size()) break;
-        if (s[i] != '.') return false;
-        ++i;
-    }
-    return parts == 4;
-}
-
-// Resolves a name to its IPv4 addresses (network order) with getaddrinfo;
-// returns the WinSock error number, 0 on success.
-int LookupHost(const std::string& name, std::vector<std::uint32_t>& addresses) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    int rc = ::getaddrinfo(name.c_str(), nullptr, &hints, &result);
-    if (rc != 0) return WinSockErrorFromGai(rc);
-    for (addrinfo* ai = result; ai; ai = ai->ai_next) {
-        std::uint32_t a = reinterpret_cast<sockaddr_in*>(ai->ai_addr)->sin_addr.s_addr;
-        bool seen = false;
-        for (auto known : addresses) seen = seen || known == a;
-        if (!seen) addresses.push_back(a);
-    }
-    ::freeaddrinfo(result);
-    return addresses.empty() ? WSANO_DATA : 0;
-}
-
-bool StartsWithDigit(const std::string& s) { return !s.empty() && std::isdigit(static_cast<unsigned char>(s[0])); }
-
-// Reads leading digits after leading blanks, as the original's port reader does.
-long LeadingNumber(const std::string& s) {
-    std::size_t i = 0;
-    while (i < s.size() && s[i] == ' ') ++i;
-    long value = 0;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])) && value < 1000000)
-        value = value * 10 + (s[i++] - '0');
-    return value;
-}
-
-}  // namespace
-
-std::uint32_t WSocketResolveHost(const std::string& name) {
-    if (name.empty() || name.size() > 256)
-        throw ESocketException("WSocketResolveHost: '" + name + "' Invalid Hostname.");
-    if (IsDottedQuad(name)) {
-        in_addr_t a = ::inet_addr(Trim(name).c_str());
-        if (a == INADDR_NONE && Trim(name) != "255.255.255.255")
-            throw ESocketException("WSocketResolveHost: '" + name + "' Invalid IP address.");
-        return a;
-    }
-    std::vector<std::uint32_t> addresses;
-    int error = LookupHost(name, addresses);
-    if (error != 0)
-        throw ESocketException("WSocketResolveHost: Cannot convert host address '" + name + "', Error #" +
-                               std::to_string(error));
-    return addresses.front();
-}
-
-std::uint16_t WSocketResolvePort(const std::string& port, const std::string& proto) {
-    if (port.empty() || port.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Port.");
-    if (proto.empty() || proto.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Proto.");
-    if (StartsWithDigit(port) || port[0] == ' ') return static_cast<std::uint16_t>(LeadingNumber(port));
-    servent entry{}, *found = nullptr;
-    char buffer[1024];
-    if (::getservbyname_r(port.c_str(), proto.c_str(), &entry, buffer, sizeof buffer, &found) != 0 || !found)
-        throw ESocketException("WSocketResolvePort: Cannot convert port '" + port + "', Error #" +
-                               std::to_string(WSANO_DATA));
-    return ntohs(static_cast<std::uint16_t>(found->s_port));
-}
-
-int WSocketResolveProto(const std::string& proto) {
-    if (proto.empty() || proto.size() >= 32) throw ESocketException("WSocketResolveProto: Invalid Protocol.");
-    if (StartsWithDigit(proto) || proto[0] == ' ') return static_cast<int>(LeadingNumber(proto));
-    protoent entry{}, *found = nullptr;
-    char buffer[1024];
-    if (::getprotobyname_r(proto.c_str(), &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return found->p_proto;
-    // A system without /etc/protocols still knows the two protocols sockets use.
-    if (proto == "tcp") return IPPROTO_TCP;
-    if (proto == "udp") return IPPROTO_UDP;
-    throw ESocketException("WSocketResolveProto: Cannot convert protocol '" + proto + "', Error #" +
-                           std::to_string(WSANO_DATA));
-}
 
 // ---------------------------------------------------------------------------
 // TBuffer
@@ -272,18 +52,6 @@ void TBuffer::SetBufSize(int size) {
     buf_.resize(static_cast<std::size_t>(size));
 }
 
-// ---------------------------------------------------------------------------
-// Name lookups run on a worker thread; the answer is posted to the socket's
-// window. Cancelling (or destroying the socket) clears `target` under the lock,
-// so a late answer is dropped and never touches a dead window.
-
-struct TCustomWSocket::LookupJob {
-    std::mutex mutex;
-    THiddenWindow* target = nullptr;
-    int handle = 0;
-    std::vector<std::string> results;
-};
-
 TCustomWSocket::TCustomWSocket()
     : window_(std::make_unique<THiddenWindow>([this](const TMessageEvent& m) { WndProc(m); })) {}
 
@@ -293,6 +61,7 @@ TCustomWSocket::~TCustomWSocket() {
         CancelDnsLookup();
     } catch (...) {
     }
+    DropHostLookup();
     if (fd_ >= 0) {
         try {
             InternalClose(false);
@@ -565,6 +334,9 @@ void TCustomWSocket::WndProc(const TMessageEvent& message) {
         case kReverseLookupDone:
             LookupDone(message);
             break;
+        case kHostLookupDone:
+            ConnectLookupDone(message);
+            break;
         case kCloseNow:
             Close();
             break;
@@ -662,107 +434,9 @@ void TCustomWSocket::ReceiveLoop(std::uint16_t error, bool once) {
 }
 
 // ---------------------------------------------------------------------------
-// Lookups
-
-void TCustomWSocket::StartLookup(const std::string& name, bool reverse) {
-    auto job = std::make_shared<LookupJob>();
-    job->target = window_.get();
-    job->handle = nextLookupHandle_++;
-    if (nextLookupHandle_ <= 0) nextLookupHandle_ = 1;
-    lookup_ = job;
-    try {
-        std::thread([job, name, reverse] {
-            int error = 0;
-            std::vector<std::string> results;
-            if (reverse) {
-                sockaddr_in sa{};
-                sa.sin_family = AF_INET;
-                ::inet_pton(AF_INET, name.c_str(), &sa.sin_addr);
-                char host[NI_MAXHOST];
-                int rc = ::getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, host, sizeof host, nullptr, 0,
-                                       NI_NAMEREQD);
-                if (rc == 0) results.emplace_back(host);
-                else error = WinSockErrorFromGai(rc);
-            } else {
-                std::vector<std::uint32_t> addresses;
-                error = LookupHost(name, addresses);
-                for (auto a : addresses) results.push_back(Dotted(a));
-            }
-            std::lock_guard<std::mutex> lock(job->mutex);
-            if (!job->target) return;
-            job->results = std::move(results);
-            job->target->Post(reverse ? kReverseLookupDone : kLookupDone, static_cast<std::uintptr_t>(job->handle),
-                              static_cast<std::intptr_t>(error) << 16);
-        }).detach();
-    } catch (const std::system_error& e) {
-        lookup_.reset();
-        RaiseException(name + ": can't start DNS lookup, error #" + std::to_string(e.code().value()));
-    }
-}
-
-void TCustomWSocket::DnsLookup(const std::string& hostName) {
-    if (hostName.empty()) {
-        RaiseException("DNS lookup: invalid host name.");
-        TriggerDnsLookupDone(WSAEINVAL);
-        return;
-    }
-    DropPendingLookup();
-    dnsResult_.clear();
-    dnsResultList_.clear();
-    in_addr_t a = ::inet_addr(hostName.c_str());
-    if (a != INADDR_NONE) {
-        dnsResult_ = Dotted(a);
-        dnsResultList_.push_back(dnsResult_);
-        TriggerDnsLookupDone(0);
-        return;
-    }
-    StartLookup(hostName, false);
-}
-
-void TCustomWSocket::ReverseDnsLookup(const std::string& hostAddr) {
-    if (hostAddr.empty() || hostAddr.size() > 256) {
-        RaiseException("ReverseDnsLookup: Invalid host name.");
-        TriggerDnsLookupDone(WSAEINVAL);
-        return;
-    }
-    DropPendingLookup();
-    dnsResult_.clear();
-    dnsResultList_.clear();
-    StartLookup(hostAddr, true);
-}
-
-void TCustomWSocket::LookupDone(const TMessageEvent& message) {
-    if (!lookup_ || static_cast<int>(message.WParam) != lookup_->handle) return;
-    std::shared_ptr<LookupJob> job = std::move(lookup_);
-    auto error = static_cast<std::uint16_t>((message.LParam >> 16) & 0xFFFF);
-    if (error == 0) {
-        std::lock_guard<std::mutex> lock(job->mutex);
-        dnsResultList_ = job->results;
-        if (!dnsResultList_.empty()) dnsResult_ = dnsResultList_.front();
-    }
-    TriggerDnsLookupDone(error);
-}
-
-// Forgets the pending lookup; its answer, if it still comes, is dropped.
-void TCustomWSocket::DropPendingLookup() {
-    if (!lookup_) return;
-    {
-        std::lock_guard<std::mutex> lock(lookup_->mutex);
-        lookup_->target = nullptr;
-    }
-    lookup_.reset();
-}
-
-void TCustomWSocket::CancelDnsLookup() {
-    if (!lookup_) return;
-    DropPendingLookup();
-    if (!destroying_) TriggerDnsLookupDone(WSAEINTR);
-}
-
-// ---------------------------------------------------------------------------
 // Connect, listen, accept
 
-void TCustomWSocket::ResolveForConnect() {
+void TCustomWSocket::ResolveForConnect(bool lookUpNames) {
     if (!protoResolved_) {
         protoNum_ = WSocketResolveProto(proto_);
         sockType_ = protoNum_ == IPPROTO_UDP ? SOCK_DGRAM : SOCK_STREAM;
@@ -776,11 +450,28 @@ void TCustomWSocket::ResolveForConnect() {
         localPortNum_ = WSocketResolvePort(localPort_, proto_);
         localPortResolved_ = true;
     }
-    if (!addrResolved_) {
+    if (!addrResolved_ && (lookUpNames || IsDottedQuad(addr_) || addr_.empty() || addr_.size() > 256)) {
         sin_.sin_addr.s_addr = WSocketResolveHost(addr_);
         addrResolved_ = true;
     }
     sin_.sin_family = AF_INET;
+}
+
+void TCustomWSocket::ConnectLookupDone(const TMessageEvent& message) {
+    int error = 0;
+    std::uint32_t address = 0;
+    if (!TakeHostLookup(message, error, address)) return;
+    if (state_ != TSocketState::wsConnecting || fd_ >= 0) return;
+    if (error != 0) {
+        lastError_ = error;
+        ChangeState(TSocketState::wsClosed);
+        TriggerSessionConnected(static_cast<std::uint16_t>(error));
+        return;
+    }
+    sin_.sin_addr.s_addr = address;
+    addrResolved_ = true;
+    state_ = TSocketState::wsClosed;  // Connect goes on from where the lookup began
+    TCustomWSocket::Connect();
 }
 
 void TCustomWSocket::ApplyLinger() {
@@ -810,9 +501,26 @@ void TCustomWSocket::Connect() {
         return;
     }
     try {
-        ResolveForConnect();
+        ResolveForConnect(false);
     } catch (const std::exception& e) {
         RaiseException(std::string("connect: ") + e.what());
+        return;
+    }
+    if (sockType_ == SOCK_STREAM && sin_.sin_port == 0) {
+        lastError_ = WSAEINVAL;
+        RaiseException("connect: Invalid Port '" + port_ + "' (a port is a number from 1 to 65535).");
+        return;
+    }
+    if (!addrResolved_) {
+        // A host name: looked up off this thread; the connect goes on when the
+        // address comes (ConnectLookupDone). Closing or aborting drops the lookup.
+        try {
+            StartHostLookup(addr_, kHostLookupDone);
+        } catch (const std::exception& e) {
+            RaiseException(std::string("connect: can't start the lookup of '") + addr_ + "': " + e.what());
+            return;
+        }
+        ChangeState(TSocketState::wsConnecting);
         return;
     }
     DeleteBufferedData();
@@ -902,7 +610,7 @@ void TCustomWSocket::Listen() {
         return;
     }
     try {
-        ResolveForConnect();
+        ResolveForConnect(true);
     } catch (const std::exception& e) {
         RaiseException(std::string("listen: ") + e.what());
         return;
@@ -1178,6 +886,7 @@ void TCustomWSocket::AssignDefaultValue() {
 }
 
 void TCustomWSocket::InternalClose(bool shutdownFirst) {
+    DropHostLookup();
     if (fd_ < 0) {
         if (state_ != TSocketState::wsClosed) {
             ChangeState(TSocketState::wsClosed);
@@ -1210,6 +919,10 @@ void TCustomWSocket::Abort() {
         ApplyLinger();
     }
     InternalClose(false);
+}
+
+void TCustomWSocket::PostCloseEvent(int error) {
+    if (fd_ >= 0) Post(kSocketEvent, static_cast<std::uintptr_t>(fd_), FD_CLOSE | (error << 16));
 }
 
 void TCustomWSocket::CloseDelayed() { Post(kCloseNow); }

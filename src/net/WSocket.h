@@ -96,6 +96,8 @@ private:
     int rdCount_ = 0;
 };
 
+struct TLookupJob;  // a name lookup on a worker thread
+
 // The base socket: resolution, connect, send queue, receive, close, listen and
 // accept, UDP, and the event dispatch.
 class TCustomWSocket {
@@ -127,9 +129,7 @@ public:
     void ResetReadCount() { readCount_ = 0; }
     virtual int RcvdCount();
     int LastError() const { return lastError_; }
-    bool MultiThreaded = false;
     TWSocketOptions ComponentOptions = 0;
-    int FlushTimeout = 60;
     TSocketSendFlags SendFlags() const { return sendFlags_; }
     void SetSendFlags(TSocketSendFlags value);
     TSocketLingerOnOff LingerOnOff = TSocketLingerOnOff::wsLingerOn;
@@ -160,7 +160,8 @@ public:
     void DnsLookup(const std::string& hostName);
     void ReverseDnsLookup(const std::string& hostAddr);
     void CancelDnsLookup();
-    int Send(const void* data, int len);
+    // Queues bytes for sending; a layer above the socket (TLS) transforms them first.
+    virtual int Send(const void* data, int len);
     int SendStr(const std::string& str) { return Send(str.data(), static_cast<int>(str.size())); }
     int SendTo(const sockaddr_in& dest, const void* data, int len);
     virtual int Receive(void* buffer, int size);
@@ -191,9 +192,11 @@ protected:
     void HandleBackgroundException(const std::exception& e);
     void Post(int msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
 
-    // The socket event of the original design: event bits and an error number.
+    // One socket event: event bits and an error number.
     virtual void ProcessSocketEvent(int events, std::uint16_t error);
     void ChangeState(TSocketState newState);
+    // Ends the connection through the close event, with `error` as its error.
+    void PostCloseEvent(int error);
     bool CanChange(const char* property);
     // Reports a failed system call of operation `op` with the error `error`.
     void SocketError(const std::string& op, int error);
@@ -205,7 +208,9 @@ protected:
     bool TryToSend();
     void DeleteBufferedData();
     void ApplyLinger();
-    void ResolveForConnect();
+    // Resolves what Connect and Listen need; a host name that is no dotted
+    // address is left for a lookup when `lookUpNames` is false.
+    void ResolveForConnect(bool lookUpNames);
     void CreateNotifiers(bool wantWrite);
     void DeleteNotifiers();
     void EnableRead();
@@ -241,12 +246,18 @@ protected:
     std::string dnsResult_;
     std::vector<std::string> dnsResultList_;
 
-    struct LookupJob;
-    std::shared_ptr<LookupJob> lookup_;
+    std::shared_ptr<TLookupJob> lookup_;      // DnsLookup / ReverseDnsLookup
+    std::shared_ptr<TLookupJob> hostLookup_;  // a host name Connect or SOCKS needs
     int nextLookupHandle_ = 1;
     void StartLookup(const std::string& name, bool reverse);
     void DropPendingLookup();
     void LookupDone(const TMessageEvent& message);
+    // Looks up a host name off this thread; `msg` comes back with the answer,
+    // which TakeHostLookup reads (false: not the pending lookup's answer).
+    void StartHostLookup(const std::string& name, int msg);
+    void DropHostLookup();
+    bool TakeHostLookup(const TMessageEvent& message, int& error, std::uint32_t& address);
+    void ConnectLookupDone(const TMessageEvent& message);
 };
 
 // SOCKS 4, 4A and 5 client in front of Connect.
@@ -273,6 +284,9 @@ public:
 protected:
     void TriggerSessionConnected(std::uint16_t error) override;
     bool TriggerDataAvailable(std::uint16_t error) override;
+    // True while the SOCKS handshake owns the connection's bytes.
+    bool SocksBusy() const { return step_ != Step::None; }
+    void WndProc(const TMessageEvent& message) override;
     virtual void TriggerSocksConnected(std::uint16_t error);
     virtual void TriggerSocksError(int error, const std::string& msg);
     virtual void TriggerSocksAuthState(TSocksAuthState state);
@@ -289,12 +303,73 @@ private:
     std::string socksLevel_ = "5", socksServer_, socksPort_ = "1080";
     Step step_ = Step::None;
     std::string targetAddr_, targetPort_;
+    std::uint32_t targetAddress_ = 0;  // SOCKS 4: the looked-up address of targetAddr_
+    bool targetResolved_ = false;
     std::string socksReply_;   // bytes of the proxy's reply read so far
     std::string socksExtra_;   // bytes after the reply, handed out by Receive
 };
 
+// Error numbers of the TLS layer: the handshake failed (the server's certificate
+// was refused, no common protocol, the connection ended), or the encrypted
+// stream broke afterwards. SslErrorText() tells the reason.
+enum : int { tlsHandshakeFailed = 20101, tlsStreamFailed = 20102 };
+
+// TLS between the connection (and its SOCKS handshake) and the line layer.
+// OpenSSL works on memory buffers only: the socket below still does every read
+// and write, driven by the same readiness events, so nothing ever blocks.
+class TCustomSslWSocket : public TCustomSocksWSocket {
+public:
+    TCustomSslWSocket();
+    ~TCustomSslWSocket() override;
+
+    // Run a TLS handshake as soon as the connection is up; OnSessionConnected
+    // then tells the handshake's end (its error is tlsHandshakeFailed on failure).
+    bool SslEnable = false;
+    // The server's name: sent as SNI and checked against its certificate (a
+    // dotted address is checked as an address). Empty: Addr.
+    std::string SslServerName;
+    // Verify the server's certificate chain against the system's authorities
+    // (OpenSSL's default paths: SSL_CERT_FILE and SSL_CERT_DIR apply).
+    bool SslVerifyPeer = true;
+    // The reason of the last TLS failure, e.g. "certificate verify failed: self-signed certificate".
+    const std::string& SslErrorText() const { return sslErrorText_; }
+    // The handshake is over and the connection's bytes are encrypted.
+    bool SslActive() const;
+    // Starts a TLS handshake on a connection that is already up (after a proxy's
+    // CONNECT answer); OnSslHandshakeDone tells its end.
+    void StartSslHandshake();
+    std::function<void(TCustomWSocket& sender, std::uint16_t error)> OnSslHandshakeDone;
+
+    void Connect() override;
+    int Send(const void* data, int len) override;
+    int Receive(void* buffer, int size) override;
+    int RcvdCount() override;
+
+protected:
+    void TriggerSessionConnected(std::uint16_t error) override;
+    bool TriggerDataAvailable(std::uint16_t error) override;
+    void TriggerDataSent(std::uint16_t error) override;
+    void TriggerSessionClosed(std::uint16_t error) override;
+    // True while the SOCKS or the TLS handshake owns the connection's bytes.
+    bool LowerLayerBusy() const;
+
+private:
+    struct Session;
+    void BeginHandshake(bool announceAsConnect);
+    void ContinueHandshake();
+    void HandshakeFailed(const std::string& reason, bool closeNow);
+    void StreamFailed(const std::string& reason);
+    int PullFromNetwork();
+    void PushToNetwork();
+    bool DeliverPlaintext(std::uint16_t error);
+
+    std::unique_ptr<Session> session_;
+    std::string sslErrorText_;
+    bool plainProgress_ = false;  // a Receive of this pass returned plaintext
+};
+
 // Line mode: received bytes are cut at LineEnd and handed out one line at a time.
-class TCustomLineWSocket : public TCustomSocksWSocket {
+class TCustomLineWSocket : public TCustomSslWSocket {
 public:
     bool LineMode() const { return lineMode_; }
     void SetLineMode(bool value);

@@ -1,12 +1,14 @@
 // verdane-cli fetch against the scripted HTTP server of the tests: the page as
 // the editor would hold it, failures with one line and exit 1, nothing written
 // on failure, the silence timeout, and bad usage.
+#include "TestCertificates.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 
 using namespace verdane::test;
 
@@ -193,7 +195,7 @@ TEST_F(NetCli, BadUsageExitsTwo) {
 TEST_F(NetCli, HelpExplainsEveryOption) {
     auto r = RunCli({"fetch", "--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* option : {"--proxy", "--proxy-user", "--proxy-password", "--html", "--timeout", "URL", "OUT"})
+    for (const char* option : {"--proxy", "--proxy-user", "--proxy-password", "--html", "--timeout", "--insecure", "URL", "OUT"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
@@ -211,6 +213,56 @@ TEST_F(NetCli, AnEmptyPageIsAFailureAndWritesNothing) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "verdane-cli fetch: the server sent an empty page\n");
     EXPECT_FALSE(FileExists(dir_.File("e.txt")));
+}
+
+// https: the tests' server with a certificate of the tests' own authority,
+// which verdane-cli trusts only when SSL_CERT_FILE names it.
+class HttpsCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::unsetenv("SSL_CERT_FILE");
+        ::unsetenv("SSL_CERT_DIR");
+        TestCertificate cert = ca_.Issue("server", {"DNS:localhost", "IP:127.0.0.1"});
+        server_ = std::make_unique<TestHttpServer>(TlsSettings{cert.certFile, cert.keyFile});
+        server_->On("/page", {Send(Answer("HTTP/1.0 200 OK", {"Content-Type: text/plain"}, "over TLS\n"))});
+    }
+    void TearDown() override { ::unsetenv("SSL_CERT_FILE"); }
+
+    TempDir dir_;
+    TestCertificateAuthority ca_{dir_.Path()};
+    std::unique_ptr<TestHttpServer> server_;
+};
+
+TEST_F(HttpsCli, FetchesWithTheTestAuthorityAndFailsClearlyWithoutIt) {
+    std::string url = "https://127.0.0.1:" + std::to_string(server_->Port()) + "/page";
+    ::setenv("SSL_CERT_FILE", ca_.CaFile().c_str(), 1);
+    auto r = RunCli({"fetch", url, "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "over TLS\r\n");
+    EXPECT_EQ(r.err, "");
+    ::unsetenv("SSL_CERT_FILE");
+    std::string out = dir_.File("out.txt");
+    r = RunCli({"fetch", url, out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: certificate verify failed: unable to get local issuer certificate\n");
+    EXPECT_FALSE(FileExists(out));
+    EXPECT_EQ(server_->Requests().size(), 1u);
+}
+
+TEST_F(HttpsCli, InsecureFetchesAnywayAndSaysSo) {
+    auto r = RunCli({"fetch", "--insecure", server_->Url("/page"), "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "over TLS\r\n");
+    EXPECT_EQ(r.err, "verdane-cli fetch: warning: --insecure: the server's certificate is not verified\n");
+}
+
+TEST_F(HttpsCli, OtherSchemesAreRefused) {
+    auto r = RunCli({"fetch", "ftp://127.0.0.1:" + std::to_string(server_->Port()) + "/file", "-"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: unsupported scheme: ftp\n");
+    r = RunCli({"fetch", "http://127.0.0.1:abc/", "-"});
+    EXPECT_EQ(r.err, "verdane-cli fetch: invalid port in the URL: \"abc\"\n");
+    EXPECT_TRUE(server_->Requests().empty());
 }
 
 }  // namespace

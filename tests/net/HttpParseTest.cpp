@@ -12,6 +12,13 @@ using namespace verdane;
 
 namespace {
 
+// The client with its answer parser's test entry points opened.
+class AnswerFeeder : public THttpCli {
+public:
+    using THttpCli::BeginAnswer;
+    using THttpCli::ReceiveAnswerBytes;
+};
+
 struct UrlCase {
     std::string url;
     TUrlParts want;
@@ -73,7 +80,7 @@ struct Outcome {
 
 Outcome Parse(const std::vector<std::string_view>& pieces) {
     test::QtApp();
-    THttpCli http;
+    AnswerFeeder http;
     Outcome o;
     http.OnHeaderBegin = [&](THttpCli&) { ++o.headerBegins; };
     http.OnHeaderEnd = [&](THttpCli&) { ++o.headerEnds; };
@@ -223,7 +230,7 @@ TEST(AnswerParser, ANumberThatIsNotANumberFailsTheAnswer) {
 
 TEST(AnswerParser, KeepsRangesChallengesAndOffersCookies) {
     test::QtApp();
-    THttpCli http;
+    AnswerFeeder http;
     std::vector<std::string> cookies;
     http.OnCookie = [&](THttpCli&, const std::string& data, bool& accept) {
         EXPECT_TRUE(accept);
@@ -243,7 +250,7 @@ TEST(AnswerParser, KeepsRangesChallengesAndOffersCookies) {
 TEST(AnswerParser, AbortAtTheHeaderEndDeliversNoBody) {
     test::QtApp();
     for (std::string answer : {"HTTP/1.0 200 OK\r\n\r\nbody", "<html>\r\n<body>x</body>\r\n"}) {
-        THttpCli http;
+        AnswerFeeder http;
         int docBegins = 0;
         std::string body;
         http.OnHeaderEnd = [](THttpCli& h) { h.Abort(); };
@@ -261,7 +268,7 @@ TEST(AnswerParser, AbortAtTheHeaderEndDeliversNoBody) {
 
 TEST(AnswerParser, BodyBlocksArePassedOnAsTheyArrive) {
     test::QtApp();
-    THttpCli http;
+    AnswerFeeder http;
     std::vector<std::string> blocks;
     http.OnDocData = [&](THttpCli&, const char* p, int n) { blocks.emplace_back(p, static_cast<std::size_t>(n)); };
     http.BeginAnswer();

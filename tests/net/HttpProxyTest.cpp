@@ -1,7 +1,9 @@
 // The HTTP client through a real proxy: Debian's tinyproxy, started by the test
 // on a free loopback port with Basic authentication, in front of the test server.
 #include "HttpProt.h"
+#include "HttpTestSupport.h"
 #include "NetTestSupport.h"
+#include "TestCertificates.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 
@@ -17,6 +19,8 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+
+#include <cstdlib>
 
 extern char** environ;
 
@@ -41,14 +45,16 @@ bool Accepts(int port) {
 // tinyproxy in the foreground with its own configuration, log and port.
 class Tinyproxy {
 public:
-    explicit Tinyproxy(const TempDir& dir) {
+    // `connectPort`: the one port CONNECT may reach (0: no CONNECT line).
+    explicit Tinyproxy(const TempDir& dir, int connectPort = 0) {
         port_ = FreePort();
         std::string conf = dir.File("tinyproxy.conf");
         log_ = dir.File("tinyproxy.log");
         WriteFile(conf, "Port " + std::to_string(port_) +
                             "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\n"
                             "LogFile \"" + log_ + "\"\nLogLevel Info\nAllow 127.0.0.1\n"
-                            "BasicAuth proxyuser s3cret\nDisableViaHeader Yes\n");
+                            "BasicAuth proxyuser s3cret\nDisableViaHeader Yes\n" +
+                            (connectPort ? "ConnectPort " + std::to_string(connectPort) + "\n" : ""));
         std::vector<std::string> args = {kTinyproxy, "-d", "-c", conf};
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
@@ -97,13 +103,7 @@ protected:
 
     std::pair<std::string, int> Get(const std::string& url) {
         body_.clear();
-        http_.URL = url;
-        try {
-            http_.Get();
-        } catch (const EHttpException& e) {
-            return {e.what(), e.ErrorCode};
-        }
-        return {"", 0};
+        return GetOutcome(http_, url);
     }
 
     TempDir dir_;
@@ -162,6 +162,89 @@ TEST_F(HttpProxy, AServerErrorPassesThroughTheProxy) {
     auto [error, code] = Get(server_.Url("/nowhere"));  // the test server answers 404
     EXPECT_EQ(code, 404);
     EXPECT_EQ(error, "Not Found");
+}
+
+// https through tinyproxy: CONNECT with the proxy's credentials, then TLS and
+// the request through the tunnel, with the server's certificate checked as ever.
+class HttpsProxy : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::access(kTinyproxy, X_OK) != 0) GTEST_SKIP() << "tinyproxy is not installed (apt-get install tinyproxy)";
+        QtApp();
+        ca_ = std::make_unique<TestCertificateAuthority>(dir_.Path());
+        ::setenv("SSL_CERT_FILE", ca_->CaFile().c_str(), 1);
+        TestCertificate cert = ca_->Issue("server", {"DNS:localhost", "IP:127.0.0.1"});
+        server_ = std::make_unique<TestHttpServer>(TlsSettings{cert.certFile, cert.keyFile});
+        server_->On("/page", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: 6"}, "secret"))});
+        fdsBefore_ = OpenFdCount();
+        proxy_ = std::make_unique<Tinyproxy>(dir_, server_->Port());
+        ASSERT_TRUE(proxy_->Running()) << "tinyproxy did not start:\n" << proxy_->Log();
+        http_.Proxy = "127.0.0.1:" + std::to_string(proxy_->Port());
+        http_.ProxyUsername = "proxyuser";
+        http_.ProxyPassword = "s3cret";
+        http_.OnDocData = [this](THttpCli&, const char* p, int n) { body_.append(p, static_cast<std::size_t>(n)); };
+    }
+    void TearDown() override {
+        ::unsetenv("SSL_CERT_FILE");
+        DrainEvents();
+        if (fdsBefore_ > 0) {
+            EXPECT_TRUE(FdCountReturnsTo(fdsBefore_)) << "a socket was left open";
+        }
+    }
+
+    std::pair<std::string, int> Get(const std::string& url) {
+        body_.clear();
+        return GetOutcome(http_, url);
+    }
+
+    TempDir dir_;
+    std::unique_ptr<TestCertificateAuthority> ca_;
+    std::unique_ptr<TestHttpServer> server_;
+    std::unique_ptr<Tinyproxy> proxy_;
+    THttpCli http_;
+    std::string body_;
+    int fdsBefore_ = 0;
+};
+
+TEST_F(HttpsProxy, TunnelsWithConnectAndAsksTheServerItself) {
+    std::vector<std::string> sent;
+    http_.OnCommand = [&](THttpCli&, std::string& line) { sent.push_back(line); };
+    auto [error, code] = Get(server_->Url("/page"));
+    EXPECT_EQ(error, "") << proxy_->Log();
+    EXPECT_EQ(body_, "secret");
+    std::string request = server_->LastRequest();
+    // Through the tunnel the server is asked for its path; the proxy's credentials stayed with the proxy.
+    EXPECT_EQ(request.substr(0, request.find("\r\n")), "GET /page HTTP/1.0");
+    EXPECT_EQ(request.find("Proxy-Authorization"), std::string::npos) << request;
+    EXPECT_EQ(http_.RequestPath(), "/page");
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent[0], "GET /page HTTP/1.0");
+    EXPECT_EQ(http_.State(), hsReady);
+    EXPECT_EQ(http_.CtrlSocket().State(), TSocketState::wsClosed);
+}
+
+TEST_F(HttpsProxy, WrongCredentialsOrAForbiddenPortFailWithTheProxysAnswer) {
+    http_.ProxyPassword = "wrong";
+    auto [error, code] = Get(server_->Url("/page"));
+    EXPECT_TRUE(code == 401 || code == 407) << code << " " << error;
+    EXPECT_EQ(error.rfind("the proxy refused the tunnel to 127.0.0.1:" + std::to_string(server_->Port()) + ": ", 0), 0u)
+        << error;
+    http_.ProxyPassword = "s3cret";
+    // CONNECT may reach only the server's port.
+    auto [error2, code2] = Get("https://127.0.0.1:" + std::to_string(FreePort()) + "/page");
+    EXPECT_GE(code2, 400) << error2;
+    EXPECT_NE(error2.find("the proxy refused the tunnel"), std::string::npos) << error2;
+    EXPECT_TRUE(server_->Requests().empty());
+    EXPECT_EQ(body_, "");
+    EXPECT_EQ(http_.State(), hsReady);
+}
+
+TEST_F(HttpsProxy, TheServersCertificateIsCheckedThroughTheTunnel) {
+    ::setenv("SSL_CERT_FILE", dir_.File("none.pem").c_str(), 1);
+    auto [error, code] = Get(server_->Url("/page"));
+    EXPECT_EQ(error, "certificate verify failed: unable to get local issuer certificate");
+    EXPECT_TRUE(server_->Requests().empty());
+    EXPECT_EQ(http_.State(), hsReady);
 }
 
 }  // namespace

@@ -61,6 +61,7 @@ public:
     }
     int Port() const { return port_; }
     std::string requestedHost;
+    std::string requestedAddress;  // level 4: the address of the request
 
 private:
     void Serve() {
@@ -94,6 +95,8 @@ private:
             ReadUntilNul(fd);  // user id
             std::uint16_t port;
             std::memcpy(&port, rest, 2);
+            requestedAddress = std::to_string(rest[2]) + "." + std::to_string(rest[3]) + "." + std::to_string(rest[4]) +
+                               "." + std::to_string(rest[5]);
             if (rest[2] == 0 && rest[3] == 0 && rest[4] == 0 && rest[5] != 0) requestedHost = ReadUntilNul(fd);
             int t = Connect(port);
             unsigned char reply[8] = {0, static_cast<unsigned char>(t >= 0 ? 90 : 91), 0, 0, 0, 0, 0, 0};
@@ -163,11 +166,11 @@ struct SocksRun {
 };
 
 SocksRun FetchThroughSocks(const std::string& level, const std::string& password, const std::string& target,
-                           int targetPort, int socksPort) {
+                           int targetPort, int socksPort, const std::string& socksServer = "127.0.0.1") {
     QtApp();
     SocksRun run;
     TWSocket s;
-    s.SetSocksServer("127.0.0.1");
+    s.SetSocksServer(socksServer);
     s.SetSocksPort(std::to_string(socksPort));
     s.SetSocksLevel(level);
     s.SocksUsercode = "user";
@@ -206,6 +209,23 @@ TEST(Socks, Level4AHandsTheNameToTheServer) {
     EXPECT_EQ(run.connectErrors, std::vector<int>{0});
     EXPECT_EQ(run.answer, "four a");
     EXPECT_EQ(socks.requestedHost, "localhost");
+}
+
+// Level 4 carries an address only: the target's name and the SOCKS server's
+// are looked up off the event loop's thread before the request goes out.
+TEST(Socks, Level4LooksUpTheTargetsNameWithoutBlocking) {
+    TestHttpServer http;
+    http.On("/socks", {Send("four")});
+    MiniSocksServer socks;
+    SocksRun run = FetchThroughSocks("4", "", "localhost", http.Port(), socks.Port(), "localhost");
+    EXPECT_EQ(run.connectErrors, std::vector<int>{0});
+    EXPECT_EQ(run.answer, "four");
+    EXPECT_EQ(socks.requestedAddress, "127.0.0.1");
+    EXPECT_EQ(socks.requestedHost, "");
+    SocksRun unknown = FetchThroughSocks("4", "", "nohost..invalid", http.Port(), socks.Port());
+    ASSERT_EQ(unknown.connectErrors.size(), 1u);
+    EXPECT_NE(unknown.connectErrors[0], 0);
+    EXPECT_EQ(unknown.socksError, "can't resolve the host 'nohost..invalid': Host not found (Error #11001)");
 }
 
 TEST(Socks, AWrongPasswordFailsTheConnection) {

@@ -1,8 +1,12 @@
 #include "TestHttpServer.h"
 
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -50,7 +54,29 @@ std::string Answer(const std::string& statusLine, const std::vector<std::string>
     return out + "\r\n" + body;
 }
 
-TestHttpServer::TestHttpServer() {
+TestHttpServer::TestHttpServer(const TlsSettings& tls) {
+    SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
+    if (tls.minVersion != 0 || tls.maxVersion != 0) {
+        // Old protocol versions need the lowest security level of this OpenSSL.
+        SSL_CTX_set_security_level(ctx, 0);
+        SSL_CTX_set_cipher_list(ctx, "DEFAULT:@SECLEVEL=0");
+    }
+    if (tls.minVersion != 0) SSL_CTX_set_min_proto_version(ctx, tls.minVersion);
+    if (tls.maxVersion != 0) SSL_CTX_set_max_proto_version(ctx, tls.maxVersion);
+    if (SSL_CTX_use_certificate_file(ctx, tls.certFile.c_str(), SSL_FILETYPE_PEM) != 1 ||
+        SSL_CTX_use_PrivateKey_file(ctx, tls.keyFile.c_str(), SSL_FILETYPE_PEM) != 1) {
+        SSL_CTX_free(ctx);
+        throw std::runtime_error("test server: can't load " + tls.certFile);
+    }
+    tls_ = ctx;
+    Start();
+}
+
+TestHttpServer::TestHttpServer() { Start(); }
+
+void TestHttpServer::Start() {
+    // OpenSSL writes with plain write(): a client that went away must not end the tests.
+    ::signal(SIGPIPE, SIG_IGN);
     if (::pipe2(stopPipe_, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in sa{};
@@ -77,10 +103,22 @@ void TestHttpServer::Stop() {
     ::close(listenFd_);
     ::close(stopPipe_[0]);
     ::close(stopPipe_[1]);
+    if (tls_) SSL_CTX_free(static_cast<SSL_CTX*>(tls_));
+    tls_ = nullptr;
+}
+
+std::vector<std::string> TestHttpServer::ServerNames() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return serverNames_;
+}
+
+std::vector<std::string> TestHttpServer::HandshakeErrors() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return handshakeErrors_;
 }
 
 std::string TestHttpServer::Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + path;
 }
 
 void TestHttpServer::On(const std::string& path, ServerScript script) {
@@ -103,6 +141,12 @@ std::vector<std::string> TestHttpServer::Bodies() const {
     return bodies_;
 }
 
+bool TestHttpServer::WaitFor(int fd, short events, int ms) const {
+    pollfd fds[2] = {{fd, events, 0}, {stopPipe_[0], POLLIN, 0}};
+    while (::poll(fds, 2, ms) < 0 && errno == EINTR) {}
+    return !(fds[1].revents & POLLIN) && !stopping_;
+}
+
 bool TestHttpServer::WaitReadable(int fd, int ms) const {
     pollfd fds[2] = {{fd, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
     int n = fd >= 0 ? 2 : 1;
@@ -122,19 +166,6 @@ void TestHttpServer::AcceptLoop() {
 
 namespace {
 
-bool SendAll(int fd, const char* p, std::size_t n) {
-    while (n > 0) {
-        ssize_t put = ::send(fd, p, n, MSG_NOSIGNAL);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += put;
-        n -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 std::string RequestPath(const std::string& head) {
     std::size_t a = head.find(' ');
     std::size_t b = head.find(' ', a + 1);
@@ -150,27 +181,100 @@ std::string RequestPath(const std::string& head) {
 
 }  // namespace
 
-void TestHttpServer::Serve(int fd) {
-    std::string head;
+struct TestHttpServer::Connection {
+    int fd = -1;
+    SSL* ssl = nullptr;
+    ~Connection() {
+        if (ssl) SSL_free(ssl);
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Some bytes of the request; false when the connection or the server ended.
+bool TestHttpServer::Receive(Connection& c, std::string& into) {
     char buffer[65536];
+    if (!c.ssl) {
+        if (!WaitReadable(c.fd, -1)) return false;
+        ssize_t got = ::recv(c.fd, buffer, sizeof buffer, 0);
+        if (got <= 0) return false;
+        into.append(buffer, static_cast<std::size_t>(got));
+        return true;
+    }
+    for (;;) {
+        int got = SSL_read(c.ssl, buffer, sizeof buffer);
+        if (got > 0) {
+            into.append(buffer, static_cast<std::size_t>(got));
+            return true;
+        }
+        int status = SSL_get_error(c.ssl, got);
+        if (status == SSL_ERROR_WANT_READ && WaitFor(c.fd, POLLIN, -1)) continue;
+        if (status == SSL_ERROR_WANT_WRITE && WaitFor(c.fd, POLLOUT, -1)) continue;
+        return false;
+    }
+}
+
+bool TestHttpServer::SendAll(Connection& c, const char* p, std::size_t n) {
+    while (n > 0) {
+        if (c.ssl) {
+            int put = SSL_write(c.ssl, p, static_cast<int>(std::min<std::size_t>(n, 1 << 20)));
+            if (put <= 0) {
+                int status = SSL_get_error(c.ssl, put);
+                if (status == SSL_ERROR_WANT_WRITE && WaitFor(c.fd, POLLOUT, -1)) continue;
+                if (status == SSL_ERROR_WANT_READ && WaitFor(c.fd, POLLIN, -1)) continue;
+                return false;
+            }
+            p += put;
+            n -= static_cast<std::size_t>(put);
+            continue;
+        }
+        ssize_t put = ::send(c.fd, p, n, MSG_NOSIGNAL);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += put;
+        n -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+void TestHttpServer::Serve(int fd) {
+    Connection c;
+    c.fd = fd;
+    if (tls_) {
+        // The handshake waits for the client without blocking the server's end.
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        c.ssl = SSL_new(static_cast<SSL_CTX*>(tls_));
+        SSL_set_fd(c.ssl, fd);
+        for (;;) {
+            ERR_clear_error();
+            int rc = SSL_accept(c.ssl);
+            if (rc == 1) break;
+            int status = SSL_get_error(c.ssl, rc);
+            if (status == SSL_ERROR_WANT_READ && WaitFor(fd, POLLIN, -1)) continue;
+            if (status == SSL_ERROR_WANT_WRITE && WaitFor(fd, POLLOUT, -1)) continue;
+            unsigned long code = ERR_get_error();
+            const char* reason = code ? ERR_reason_error_string(code) : nullptr;
+            std::lock_guard<std::mutex> lock(mutex_);
+            handshakeErrors_.push_back(reason ? reason : "handshake failed");
+            return;
+        }
+        const char* name = SSL_get_servername(c.ssl, TLSEXT_NAMETYPE_host_name);
+        std::lock_guard<std::mutex> lock(mutex_);
+        serverNames_.push_back(name ? name : "");
+    }
+    std::string head;
     std::size_t end;
     while ((end = head.find("\r\n\r\n")) == std::string::npos) {
-        if (!WaitReadable(fd, -1)) return (void)::close(fd);
-        ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0 || head.size() > (1u << 20)) return (void)::close(fd);
-        head.append(buffer, static_cast<std::size_t>(got));
+        if (head.size() > (1u << 20) || !Receive(c, head)) return;
     }
     std::string body = head.substr(end + 4);
     head.resize(end + 4);
     // A POST body as its Content-Length announces.
     if (auto cl = head.find("Content-Length: "); cl != std::string::npos) {
         std::size_t want = std::stoul(head.substr(cl + 16));
-        while (body.size() < want) {
-            if (!WaitReadable(fd, -1)) return (void)::close(fd);
-            ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-            if (got <= 0) break;
-            body.append(buffer, static_cast<std::size_t>(got));
-        }
+        while (body.size() < want)
+            if (!Receive(c, body)) break;
     }
     ServerScript script;
     {
@@ -185,39 +289,38 @@ void TestHttpServer::Serve(int fd) {
     for (const auto& step : script) {
         switch (step.kind) {
         case ServerStep::Kind::Send:
-            if (!SendAll(fd, step.bytes.data(), step.bytes.size())) return (void)::close(fd);
+            if (!SendAll(c, step.bytes.data(), step.bytes.size())) return;
             break;
         case ServerStep::Kind::SendRepeated: {
             long long left = step.total;
             while (left > 0) {
                 std::size_t n = static_cast<std::size_t>(std::min<long long>(left, static_cast<long long>(step.bytes.size())));
-                if (!SendAll(fd, step.bytes.data(), n)) return (void)::close(fd);
+                if (!SendAll(c, step.bytes.data(), n)) return;
                 left -= static_cast<long long>(n);
             }
             break;
         }
         case ServerStep::Kind::Delay:
-            if (!WaitReadable(-1, step.ms)) return (void)::close(fd);
+            if (!WaitReadable(-1, step.ms)) return;
             break;
         case ServerStep::Kind::Reset: {
             linger l{1, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-            ::close(fd);
             return;
         }
         case ServerStep::Kind::Hold:
             WaitReadable(-1, -1);
-            ::close(fd);
             return;
         }
     }
+    if (c.ssl) SSL_shutdown(c.ssl);  // the TLS end of the stream, then the connection's
     ::shutdown(fd, SHUT_WR);
     // Let the client read everything and close first, so no reset overtakes the data.
+    char buffer[4096];
     while (WaitReadable(fd, 10000)) {
         ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
         if (got <= 0) break;
     }
-    ::close(fd);
 }
 
 }  // namespace verdane::test

@@ -1,6 +1,7 @@
 // A small HTTP server for the network tests and the download benchmark: it
 // listens on 127.0.0.1 on a free port, captures each request head it receives
-// and answers as a script says (bytes, pauses, a reset, silence).
+// and answers as a script says (bytes, pauses, a reset, silence); with TLS
+// settings it speaks HTTPS with the certificate it is given.
 #pragma once
 
 #include <atomic>
@@ -32,15 +33,23 @@ ServerStep SendRepeated(std::string block, long long total);
 // A whole answer: status line, header lines, empty line, body.
 std::string Answer(const std::string& statusLine, const std::vector<std::string>& headers, const std::string& body);
 
+// TLS of the server: its certificate and key (PEM files) and the protocol
+// versions it offers (0: OpenSSL's defaults), e.g. TLS1_1_VERSION.
+struct TlsSettings {
+    std::string certFile, keyFile;
+    int minVersion = 0, maxVersion = 0;
+};
+
 class TestHttpServer {
 public:
     TestHttpServer();
+    explicit TestHttpServer(const TlsSettings& tls);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     int Port() const { return port_; }
-    // "http://127.0.0.1:PORT" + path
+    // "http://127.0.0.1:PORT" + path ("https://" with TLS)
     std::string Url(const std::string& path) const;
     // The answer for a request path (the request-URI without scheme and host);
     // "*" answers every path without its own script.
@@ -51,8 +60,17 @@ public:
     // Bodies of POST requests, in order.
     std::vector<std::string> Bodies() const;
     void Stop();
+    // With TLS: the server name each handshake asked for ("" without SNI), and
+    // the reasons of the handshakes that failed.
+    std::vector<std::string> ServerNames() const;
+    std::vector<std::string> HandshakeErrors() const;
 
 private:
+    void Start();
+    struct Connection;
+    bool Receive(Connection& c, std::string& into);
+    bool SendAll(Connection& c, const char* p, std::size_t n);
+    bool WaitFor(int fd, short events, int ms) const;
     void AcceptLoop();
     void Serve(int fd);
     bool WaitReadable(int fd, int ms) const;  // false when stopping
@@ -65,6 +83,8 @@ private:
     std::map<std::string, ServerScript> scripts_;
     std::vector<std::string> requests_;
     std::vector<std::string> bodies_;
+    std::vector<std::string> serverNames_, handshakeErrors_;
+    void* tls_ = nullptr;  // SSL_CTX
     std::thread acceptThread_;
     std::vector<std::thread> connections_;
 };

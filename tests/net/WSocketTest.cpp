@@ -62,7 +62,10 @@ TEST(WSocketResolve, HostsPortsAndProtocols) {
     EXPECT_EQ(ErrorOf([] { WSocketResolveHost("nohost..invalid"); }),
               "WSocketResolveHost: Cannot convert host address 'nohost..invalid', Error #11001");
     EXPECT_EQ(WSocketResolvePort("8080", "tcp"), 8080);
-    EXPECT_EQ(WSocketResolvePort("80abc", "tcp"), 80);
+    EXPECT_EQ(WSocketResolvePort(" 65535 ", "tcp"), 65535);
+    for (const char* bad : {"80abc", "70000", "65536", "-1", "+80", "99999999999"})
+        EXPECT_EQ(ErrorOf([bad] { WSocketResolvePort(bad, "tcp"); }),
+                  std::string("WSocketResolvePort: Invalid Port '") + bad + "' (a port is a number from 1 to 65535).");
     EXPECT_EQ(WSocketResolvePort("http", "tcp"), 80);
     EXPECT_EQ(ErrorOf([] { WSocketResolvePort("", "tcp"); }), "WSocketResolvePort: Invalid Port.");
     EXPECT_EQ(ErrorOf([] { WSocketResolvePort("80", ""); }), "WSocketResolvePort: Invalid Proto.");
@@ -167,6 +170,90 @@ TEST_F(WSocketTest, AnEmptyHostNameIsRefused) {
     EXPECT_EQ(errors, std::vector<int>{10022});
 }
 
+// A host name is looked up off the event loop's thread: Connect returns at
+// once, and the connection (or the lookup's failure) arrives as an event.
+TEST_F(WSocketTest, ConnectLooksUpAHostNameWithoutBlocking) {
+    TestHttpServer server;
+    server.On("/", {Send("hello")});
+    TWSocket s;
+    std::vector<int> connected;
+    std::string received;
+    s.OnSessionConnected = [&](TCustomWSocket& sock, std::uint16_t e) {
+        connected.push_back(e);
+        if (e == 0) sock.SendStr("GET / HTTP/1.0\r\n\r\n");
+    };
+    s.OnDataAvailable = [&](TCustomWSocket& sock, std::uint16_t) { received += sock.ReceiveStr(); };
+    s.SetAddr("localhost");
+    s.SetPort(std::to_string(server.Port()));
+    s.Connect();
+    EXPECT_TRUE(connected.empty());
+    EXPECT_EQ(s.State(), TSocketState::wsConnecting);
+    ASSERT_TRUE(RunUntil([&] { return received == "hello"; }));
+    EXPECT_EQ(connected, std::vector<int>{0});
+    s.Close();
+
+    TWSocket unknown;
+    std::vector<int> failures;
+    unknown.OnSessionConnected = [&](TCustomWSocket&, std::uint16_t e) { failures.push_back(e); };
+    unknown.SetAddr("nohost..invalid");
+    unknown.SetPort("80");
+    unknown.Connect();
+    ASSERT_TRUE(RunUntil([&] { return !failures.empty(); }));
+    EXPECT_EQ(failures, std::vector<int>{WSAHOST_NOT_FOUND});
+    EXPECT_EQ(unknown.State(), TSocketState::wsClosed);
+
+    // Aborted while the name is looked up: no event comes later.
+    TWSocket aborted;
+    bool any = false;
+    aborted.OnSessionConnected = [&](TCustomWSocket&, std::uint16_t) { any = true; };
+    aborted.SetAddr("localhost");
+    aborted.SetPort(std::to_string(server.Port()));
+    aborted.Connect();
+    aborted.Abort();
+    EXPECT_EQ(aborted.State(), TSocketState::wsClosed);
+    RunUntil([] { return false; }, 300);
+    EXPECT_FALSE(any);
+}
+
+// ReadLine waits for one line with handlers of its own and gives the caller's
+// handlers back whether a line came, the wait timed out or the peer closed.
+TEST_F(WSocketTest, ReadLineRestoresTheCallersHandlersOnEveryPath) {
+    TestHttpServer server;
+    server.On("/line", {Send("first line\r\nsecond"), Delay(300)});
+    server.On("/silent", {Delay(1000)});
+    for (const std::string path : {"/line", "/silent"}) {
+        TWSocket s;
+        int callerData = 0, callerClosed = 0;
+        bool connected = false;
+        s.OnSessionConnected = [&](TCustomWSocket& sock, std::uint16_t) {
+            connected = true;
+            sock.SendStr("GET " + path + " HTTP/1.0\r\n\r\n");
+        };
+        s.OnDataAvailable = [&](TCustomWSocket&, std::uint16_t) { ++callerData; };
+        s.OnSessionClosed = [&](TCustomWSocket&, std::uint16_t) { ++callerClosed; };
+        s.SetLineMode(true);
+        s.SetAddr("127.0.0.1");
+        s.SetPort(std::to_string(server.Port()));
+        s.Connect();
+        ASSERT_TRUE(RunUntil([&] { return connected; }));
+        std::string line;
+        if (path == "/line") {
+            EXPECT_TRUE(s.ReadLine(5000, line));
+            EXPECT_EQ(line, "first line\r\n");
+        } else {
+            EXPECT_FALSE(s.ReadLine(100, line));  // timed out
+            EXPECT_FALSE(s.ReadLine(5000, line));  // the server closed
+            EXPECT_EQ(s.State(), TSocketState::wsClosed);
+        }
+        ASSERT_TRUE(s.OnDataAvailable && s.OnSessionClosed);
+        // The caller's handlers are back in place.
+        s.OnDataAvailable(s, 0);
+        s.OnSessionClosed(s, 0);
+        EXPECT_EQ(callerData, 1);
+        EXPECT_EQ(callerClosed, 1);
+    }
+}
+
 TEST_F(WSocketTest, SendingWhileNotConnectedFails) {
     TWSocket s;
     EXPECT_EQ(ErrorOf([&] { s.SendStr("x"); }), "Error 10057 in function Send\r\nSocket is not connected");
@@ -186,10 +273,12 @@ TEST_F(WSocketTest, ConnectChecksItsSettings) {
     s.SetProto("");
     EXPECT_EQ(ErrorOf([&] { s.Connect(); }), "Connect: No Protocol Specified");
     s.SetProto("tcp");
-    s.SetAddr("nohost..invalid");
-    EXPECT_EQ(ErrorOf([&] { s.Connect(); }),
-              "connect: WSocketResolveHost: Cannot convert host address 'nohost..invalid', Error #11001");
-    EXPECT_EQ(s.State(), TSocketState::wsClosed);
+    for (const char* port : {"0", "70000", "-1", "80abc"}) {
+        s.SetPort(port);
+        EXPECT_NE(ErrorOf([&] { s.Connect(); }).find(std::string("Invalid Port '") + port + "'"), std::string::npos)
+            << port;
+        EXPECT_EQ(s.State(), TSocketState::wsClosed);
+    }
     EXPECT_EQ(ErrorOf([&] { s.SetLocalAddr("not an address"); }), "SetLocalAddr(): Invalid IP address");
     s.SetLocalAddr("");
     EXPECT_EQ(s.LocalAddr(), "0.0.0.0");

@@ -1,22 +1,16 @@
-// The layers above the base socket: the SOCKS 4/4A/5 handshake in front of a
-// connection, line mode, and blocking waits that run the event loop.
-#include "WSocket.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
+// The SOCKS layer of the socket: the SOCKS 4, 4A and 5 handshake in front of a
+// connection, with user-code authentication for level 5.
+#include "WSocketInternal.h"
 
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace verdane {
 
 namespace {
-
-constexpr int kLineModeDeliver = 20;
 
 // Error numbers of the SOCKS layer, reported with OnSocksError and as the error
 // of OnSessionConnected.
@@ -85,8 +79,31 @@ void TCustomSocksWSocket::TriggerSocksAuthState(TSocksAuthState state) {
     if (OnSocksAuthState) OnSocksAuthState(*this, state);
 }
 
+void TCustomSocksWSocket::WndProc(const TMessageEvent& message) {
+    if (message.Msg != kSocksTargetLookupDone) {
+        TCustomWSocket::WndProc(message);
+        return;
+    }
+    int error = 0;
+    std::uint32_t address = 0;
+    if (!TakeHostLookup(message, error, address) || step_ != Step::Request) return;
+    try {
+        if (error != 0) {
+            SocksFail(socksProtocolError, "can't resolve the host '" + targetAddr_ + "': " + WSocketErrorDesc(error) +
+                                              " (Error #" + std::to_string(error) + ")");
+            return;
+        }
+        targetAddress_ = address;
+        targetResolved_ = true;
+        SocksSendRequest();
+    } catch (const std::exception& e) {
+        HandleBackgroundException(e);
+    }
+}
+
 void TCustomSocksWSocket::Connect() {
     step_ = Step::None;
+    targetResolved_ = false;
     socksReply_.clear();
     socksExtra_.clear();
     if (socksServer_.empty()) {
@@ -128,7 +145,7 @@ void TCustomSocksWSocket::TriggerSessionConnected(std::uint16_t error) {
     if (error != 0) {
         step_ = Step::None;
         TriggerSocksConnected(error);
-        TCustomWSocket::TriggerSessionConnected(error);
+        TriggerSessionConnected(error);
         return;
     }
     if (socksLevel_ == "5")
@@ -167,11 +184,11 @@ void TCustomSocksWSocket::SocksSendRequest() {
         return;
     }
     std::string request;
-    bool dotted = inet_addr(targetAddr_.c_str()) != INADDR_NONE;
+    bool dotted = IsDottedQuad(targetAddr_);
     if (socksLevel_ == "5") {
         request = std::string("\x05\x01\x00", 3);
         if (dotted) {
-            std::uint32_t a = inet_addr(targetAddr_.c_str());
+            std::uint32_t a = inet_addr(Trim(targetAddr_).c_str());
             request += '\x01';
             request.append(reinterpret_cast<const char*>(&a), 4);
         } else {
@@ -188,13 +205,20 @@ void TCustomSocksWSocket::SocksSendRequest() {
         std::uint32_t a;
         if (level4A) {
             a = htonl(1);  // 0.0.0.1: the server resolves the name that follows
+        } else if (dotted) {
+            a = inet_addr(Trim(targetAddr_).c_str());
+        } else if (targetResolved_) {
+            a = targetAddress_;
         } else {
+            // SOCKS 4 carries an address only: the name is looked up off this
+            // thread, and the request goes out when the answer comes.
+            step_ = Step::Request;
             try {
-                a = WSocketResolveHost(targetAddr_);
+                StartHostLookup(targetAddr_, kSocksTargetLookupDone);
             } catch (const std::exception& e) {
                 SocksFail(socksProtocolError, e.what());
-                return;
             }
+            return;
         }
         request.append(reinterpret_cast<const char*>(&a), 4);
         request += SocksUsercode;
@@ -212,7 +236,8 @@ void TCustomSocksWSocket::SocksFail(int error, const std::string& msg) {
     step_ = Step::None;
     lastError_ = error;
     TriggerSocksError(error, msg);
-    TCustomWSocket::TriggerSessionConnected(static_cast<std::uint16_t>(error));
+    // The layers above hear of the connection's end through their own trigger.
+    TriggerSessionConnected(static_cast<std::uint16_t>(error));
     Close();
 }
 
@@ -285,9 +310,12 @@ bool TCustomSocksWSocket::SocksHandleData() {
     step_ = Step::None;
     socksExtra_ = std::move(socksReply_);
     socksReply_.clear();
+    std::uint64_t serial = serial_;
     TriggerSocksConnected(0);
-    TCustomWSocket::TriggerSessionConnected(0);
-    if (!socksExtra_.empty() && fd_ >= 0) TCustomWSocket::TriggerDataAvailable(0);
+    if (serial != serial_) return true;
+    // The layers above (TLS) start their own work from here.
+    TriggerSessionConnected(0);
+    if (serial == serial_ && !socksExtra_.empty() && fd_ >= 0) TriggerDataAvailable(0);
     return true;
 }
 
@@ -311,158 +339,6 @@ int TCustomSocksWSocket::Receive(void* buffer, int size) {
 int TCustomSocksWSocket::RcvdCount() {
     if (!socksExtra_.empty()) return static_cast<int>(socksExtra_.size());
     return TCustomWSocket::RcvdCount();
-}
-
-// ---------------------------------------------------------------------------
-// Line mode
-
-void TCustomLineWSocket::SetLineMode(bool value) {
-    if (value == lineMode_) return;
-    lineMode_ = value;
-    lineLength_ = 0;
-    // Bytes already buffered are delivered in the new mode by a posted message.
-    if (!rcvdBuf_.empty()) Post(kLineModeDeliver);
-}
-
-void TCustomLineWSocket::TriggerLineLimitExceeded(int rcvdLength, bool& clearData) {
-    if (OnLineLimitExceeded) OnLineLimitExceeded(*this, rcvdLength, clearData);
-}
-
-void TCustomLineWSocket::EditLine(std::string& bytes) {
-    std::string edited;
-    for (char c : bytes) {
-        if (c == '\b') {
-            if (!rcvdBuf_.empty() || !edited.empty()) {
-                if (!edited.empty()) edited.pop_back();
-                else rcvdBuf_.pop_back();
-                if (LineEcho) SendStr("\b \b");
-            }
-        } else if (c == '\t') {
-            std::size_t column = rcvdBuf_.size() + edited.size();
-            std::size_t last = (rcvdBuf_ + edited).rfind('\n');
-            if (last != std::string::npos) column -= last + 1;
-            edited.append(8 - column % 8, ' ');
-        } else {
-            edited += c;
-        }
-    }
-    bytes = std::move(edited);
-}
-
-bool TCustomLineWSocket::TriggerDataAvailable(std::uint16_t error) {
-    if (!lineMode_ || LineEnd.empty()) return TCustomSocksWSocket::TriggerDataAvailable(error);
-    int waiting = TCustomSocksWSocket::RcvdCount();
-    std::string bytes(static_cast<std::size_t>(waiting > 0 ? waiting : 4096), '\0');
-    int got = TCustomSocksWSocket::Receive(bytes.data(), static_cast<int>(bytes.size()));
-    if (got < 0) return true;
-    bytes.resize(static_cast<std::size_t>(got));
-    if (LineEcho && !bytes.empty()) SendStr(bytes);
-    if (LineEdit) EditLine(bytes);
-    rcvdBuf_ += bytes;
-    DeliverLines(error, false);
-    return true;
-}
-
-// Hands out every complete line; returns false when the socket went away.
-bool TCustomLineWSocket::DeliverLines(std::uint16_t error, bool flushPartial) {
-    std::uint64_t serial = serial_;
-    for (;;) {
-        std::size_t end = lineMode_ && !LineEnd.empty() ? rcvdBuf_.find(LineEnd) : std::string::npos;
-        if (end != std::string::npos) {
-            lineLength_ = end + LineEnd.size();
-        } else if ((flushPartial || !lineMode_) && !rcvdBuf_.empty()) {
-            lineLength_ = rcvdBuf_.size();
-        } else {
-            break;
-        }
-        if (OnDataAvailable) OnDataAvailable(*this, error);
-        if (serial != serial_) return false;
-        // A line the handler did not take is dropped, so the loop always advances.
-        if (lineLength_ > 0) {
-            rcvdBuf_.erase(0, lineLength_);
-            lineLength_ = 0;
-        }
-    }
-    if (LineLimit > 0 && rcvdBuf_.size() > static_cast<std::size_t>(LineLimit)) {
-        bool clearData = true;
-        TriggerLineLimitExceeded(static_cast<int>(rcvdBuf_.size()), clearData);
-        if (clearData) rcvdBuf_.clear();
-    }
-    return true;
-}
-
-int TCustomLineWSocket::Receive(void* buffer, int size) {
-    if (lineLength_ == 0) {
-        if (lineMode_ && !LineEnd.empty()) return 0;
-        return TCustomSocksWSocket::Receive(buffer, size);
-    }
-    int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(size, 0)), lineLength_));
-    std::memcpy(buffer, rcvdBuf_.data(), static_cast<std::size_t>(n));
-    rcvdBuf_.erase(0, static_cast<std::size_t>(n));
-    lineLength_ -= static_cast<std::size_t>(n);
-    return n;
-}
-
-int TCustomLineWSocket::RcvdCount() {
-    if (lineLength_ > 0) return static_cast<int>(lineLength_);
-    if (lineMode_ && !LineEnd.empty()) return 0;
-    return TCustomSocksWSocket::RcvdCount();
-}
-
-void TCustomLineWSocket::TriggerSessionClosed(std::uint16_t error) {
-    // A last line without its line end is still a line.
-    if (!rcvdBuf_.empty()) DeliverLines(error, true);
-    rcvdBuf_.clear();
-    lineLength_ = 0;
-    TCustomSocksWSocket::TriggerSessionClosed(error);
-}
-
-void TCustomLineWSocket::WndProc(const TMessageEvent& message) {
-    if (message.Msg != kLineModeDeliver) {
-        TCustomSocksWSocket::WndProc(message);
-        return;
-    }
-    try {
-        DeliverLines(0, false);
-    } catch (const std::exception& e) {
-        HandleBackgroundException(e);
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Blocking waits
-
-int TCustomSyncWSocket::WaitUntilReady(const bool& flag, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    QTimer wakeUp;  // wakes the wait at the deadline
-    wakeUp.setSingleShot(true);
-    if (timeoutMs > 0) wakeUp.start(timeoutMs);
-    while (!flag) {
-        if (QCoreApplication::closingDown()) return 12001;
-        if (timeoutMs > 0 && clock.elapsed() >= timeoutMs) return 12001;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return 0;
-}
-
-bool TCustomSyncWSocket::ReadLine(int timeoutMs, std::string& line) {
-    bool gotLine = false, finished = false;
-    auto previousData = OnDataAvailable;
-    auto previousClosed = OnSessionClosed;
-    OnDataAvailable = [&](TCustomWSocket& s, std::uint16_t) {
-        if (finished) return;
-        int count = s.RcvdCount();
-        line.assign(static_cast<std::size_t>(std::max(count, 0)), '\0');
-        int got = s.Receive(line.data(), count);
-        line.resize(static_cast<std::size_t>(std::max(got, 0)));
-        gotLine = finished = true;
-    };
-    OnSessionClosed = [&](TCustomWSocket&, std::uint16_t) { finished = true; };
-    WaitUntilReady(finished, timeoutMs);
-    OnDataAvailable = previousData;
-    OnSessionClosed = previousClosed;
-    return gotLine;
 }
 
 }  // namespace verdane

@@ -1,0 +1,268 @@
+// The HTTP client's reading of an answer: the bytes cut into header lines and
+// body blocks wherever they were split, the status line and header fields, the
+// body handed on block by block, a proxy's answer to CONNECT, and whether a
+// closed connection cut the answer short. Nothing here touches the socket: the
+// answer's end asks the connection code to close it.
+#include "HttpInternal.h"
+
+#include <cstring>
+
+namespace verdane {
+
+void THttpCli::BeginAnswer(THttpRequest rqType) {
+    ++requestSerial_;
+    requestType_ = rqType;
+    statusCode_ = 0;
+    reasonPhrase_.clear();
+    contentLength_ = -1;
+    contentType_.clear();
+    receivedHeaders_.clear();
+    receivedCount_ = 0;
+    headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
+    rcvdCount_ = 0;
+    failed_ = false;
+    answerClosed_ = false;
+    locationChangePending_ = false;
+    next_ = &THttpCli::HeaderHandler;
+    state_ = hsWaitingHeader;
+}
+
+void THttpCli::ReceiveAnswerBytes(std::string_view bytes, std::uint16_t error) {
+    try {
+        while (!bytes.empty()) {
+            if (rcvdCount_ >= kBufferSize) throw EHttpException("HTTP line too long", 4);
+            std::size_t take = std::min(bytes.size(), static_cast<std::size_t>(kBufferSize - rcvdCount_));
+            std::memcpy(rcvdBuffer_ + rcvdCount_, bytes.data(), take);
+            rcvdCount_ += static_cast<int>(take);
+            rcvdBuffer_[rcvdCount_] = 0;
+            bytes.remove_prefix(take);
+            if (requestType_ != httpNone) ProcessReceived(error);
+        }
+    } catch (const std::exception& e) {
+        RecordFailure(e.what());
+        throw;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The answer
+
+void THttpCli::ProcessReceived(std::uint16_t error) {
+    if (answerClosed_) {
+        rcvdCount_ = 0;
+        return;
+    }
+    std::weak_ptr<char> life = Life();
+    if (state_ == hsWaitingBody) {
+        std::string_view block(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_));
+        if (next_) (this->*next_)(block, error);
+        else PostMessage(kSetReady);
+        if (!life.expired()) rcvdCount_ = 0;
+        return;
+    }
+    while (rcvdCount_ > 0) {
+        auto* lf = static_cast<char*>(std::memchr(rcvdBuffer_, '\n', static_cast<std::size_t>(rcvdCount_)));
+        if (!lf) break;
+        std::size_t consumed = static_cast<std::size_t>(lf - rcvdBuffer_) + 1;
+        std::size_t lineLen = consumed - 1;
+        if (lineLen > 0 && rcvdBuffer_[lineLen - 1] == '\r') --lineLen;
+        std::string line(rcvdBuffer_, lineLen);
+        std::string lineEnd(rcvdBuffer_ + lineLen, consumed - lineLen);
+        std::memmove(rcvdBuffer_, rcvdBuffer_ + consumed, static_cast<std::size_t>(rcvdCount_) - consumed);
+        rcvdCount_ -= static_cast<int>(consumed);
+        rcvdBuffer_[rcvdCount_] = 0;
+        if (state_ == hsWaitingHeader || state_ == hsWaitingBody) {
+            lineEnd_ = lineEnd;
+            if (next_) (this->*next_)(line, error);
+            else PostMessage(kSetReady);
+            if (life.expired()) return;
+            lineEnd_ = {};
+        }
+        // Lines outside the answer's states have no use in this program.
+    }
+    // A full buffer without a line end can never hold a whole line; waiting for
+    // more data would wait for ever when the server has sent everything.
+    if (rcvdCount_ >= kBufferSize && state_ == hsWaitingHeader) throw EHttpException("HTTP line too long", 4);
+}
+
+void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
+    headerBytes_ += static_cast<int>(line.size() + lineEnd_.size());
+    if (headerBytes_ > kMaxHeaderSize) throw EHttpException("HTTP header too long", 5);
+    // Every event may end in a handler that deletes the client.
+    std::weak_ptr<char> life = Life();
+    if (headerLineCount_ == 0) {
+        TriggerHeaderBegin();
+        if (life.expired()) return;
+    }
+    ++headerLineCount_;
+
+    if (Upper(line.substr(0, 6)) == "<HTML>") {
+        // No header at all: the page itself. The line keeps its line end, and what
+        // follows it in the buffer goes on as one block, so the text is unchanged.
+        if (contentType_.empty()) contentType_ = "text/html";
+        SetState(hsWaitingBody);
+        if (life.expired()) return;
+        next_ = &THttpCli::BodyHandler;
+        TriggerHeaderEnd();
+        if (life.expired()) return;
+        if (state_ == hsWaitingBody) {  // not aborted by a handler
+            std::string first = std::string(line) + std::string(lineEnd_);
+            BodyHandler(first, error);
+            if (life.expired()) return;
+            if (rcvdCount_ > 0 && state_ == hsWaitingBody)
+                BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+            if (life.expired()) return;
+        }
+        rcvdCount_ = 0;
+        return;
+    }
+
+    if (line.empty()) {
+        if (locationChangePending_) {
+            TriggerHeaderEnd();
+            if (life.expired()) return;
+            rcvdCount_ = 0;
+            headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
+            relocationClose_ = true;
+            answerClosed_ = true;
+            EndConnection();
+            return;
+        }
+        if (Lower(documentName_).size() >= 4 && Lower(documentName_).substr(documentName_.size() - 4) == ".exe" &&
+            contentType_ == "text/html")
+            documentName_ = documentName_.substr(0, documentName_.size() - 3) + "htm";
+        SetState(hsWaitingBody);
+        if (life.expired()) return;
+        next_ = &THttpCli::BodyHandler;
+        TriggerHeaderEnd();
+        if (life.expired()) return;
+        if (rcvdCount_ > 0 && state_ == hsWaitingBody)
+            BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+        if (life.expired()) return;
+        rcvdCount_ = 0;
+        return;
+    }
+
+    receivedHeaders_.emplace_back(line);
+    HandleHeaderLine(line);
+    if (life.expired()) return;
+    TriggerHeaderData();
+    if (life.expired()) return;
+    if (statusCode_ >= 400) {
+        // The body of an error answer is never read.
+        rcvdCount_ = 0;
+        answerClosed_ = true;
+        EndConnection();
+    }
+}
+
+void THttpCli::HandleHeaderLine(std::string_view line) {
+    if (StartsWith(line, "HTTP/1.0") || StartsWith(line, "HTTP/1.1")) {
+        statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, 9, 3)));
+        reasonPhrase_ = std::string(SafeSubstr(line, 13));
+        return;
+    }
+    std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return;
+    std::string name = Lower(line.substr(0, colon));
+    std::string_view value = line.substr(colon + 1);
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    if (name == "location") {
+        HandleLocation(std::string(value));
+    } else if (name == "content-length") {
+        contentLength_ = ToInteger(value);
+    } else if (name == "content-range") {
+        // "bytes BEGIN-END/TOTAL"
+        std::size_t dash = value.find('-');
+        if (dash != std::string_view::npos && dash >= 6) {
+            std::string_view end = value.substr(dash + 1);
+            ContentRangeBegin = std::string(value.substr(6, dash - 6));
+            ContentRangeEnd = std::string(end.substr(0, end.find('/')));
+        }
+    } else if (name == "accept-ranges") {
+        acceptRanges_ = std::string(value);
+    } else if (name == "content-type") {
+        contentType_ = Lower(value);
+    } else if (name == "www-authenticate") {
+        authChallenges_.emplace_back(value);
+    } else if (name == "set-cookie") {
+        bool accept = true;
+        TriggerCookie(std::string(value), accept);
+    }
+}
+
+void THttpCli::HandleLocation(const std::string& v) {
+    locationChangePending_ = true;
+    location_ = ResolveRelocation(targetUrl_, v);
+}
+
+void THttpCli::BodyHandler(std::string_view block, std::uint16_t) {
+    Progress();
+    if (bodyBlockCount_ == 0) {
+        std::weak_ptr<char> life = Life();
+        TriggerDocBegin();
+        if (life.expired() || state_ != hsWaitingBody) return;
+    }
+    ++bodyBlockCount_;
+    receivedCount_ += static_cast<long long>(block.size());
+    if (ReceiveStream) {
+        ReceiveStream->write(block.data(), static_cast<std::streamsize>(block.size()));
+        // A stream that lost bytes (a full disk, no memory) must not end as a whole document.
+        if (!*ReceiveStream) throw std::runtime_error("can't store the document: its stream failed");
+    }
+    TriggerDocData(block.data(), static_cast<int>(block.size()));
+}
+
+void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
+    headerBytes_ += static_cast<int>(line.size() + lineEnd_.size());
+    if (headerBytes_ > kMaxHeaderSize) throw EHttpException("HTTP header too long", 5);
+    if (headerLineCount_++ == 0) {
+        if (!StartsWith(line, "HTTP/1.")) throw EHttpException("the proxy did not answer CONNECT with HTTP", 6);
+        statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, 9, 3)));
+        reasonPhrase_ = std::string(SafeSubstr(line, 13));
+        return;
+    }
+    if (!line.empty()) return;
+    if (statusCode_ != 200) {
+        // The proxy refused the tunnel: its answer is the request's.
+        int code = statusCode_ >= 400 ? statusCode_ : 502;
+        LocalFailure("the proxy refused the tunnel to " + targetHost_ + ":" + targetPort_ + ": " +
+                         std::to_string(statusCode_) + " " + reasonPhrase_,
+                     0);
+        statusCode_ = code;
+        answerClosed_ = true;
+        rcvdCount_ = 0;
+        EndConnection();
+        return;
+    }
+    // TLS speaks first from the client's side; bytes here were not asked for.
+    if (rcvdCount_ > 0) throw EHttpException("the proxy sent data before the TLS handshake", 6);
+    statusCode_ = 0;
+    reasonPhrase_.clear();
+    headerLineCount_ = headerBytes_ = 0;
+    next_ = nullptr;
+    SecureTunnel();
+}
+
+// Whether the connection ended before the answer was complete: a reset, a close
+// before the header ended, or fewer body bytes than the header announced.
+bool THttpCli::ClosedTooEarly(std::uint16_t error, std::string& reason) const {
+    if (state_ == hsWaitingHeader || state_ == hsConnected) {
+        reason = error != 0 ? ErrorText(error) : "connection closed before the answer's header ended";
+        return true;
+    }
+    if (state_ != hsWaitingBody) return false;
+    if (error != 0) {
+        reason = ErrorText(error);
+        return true;
+    }
+    bool bodyExpected = requestType_ != httpHEAD && statusCode_ >= 200 && statusCode_ != 204 && statusCode_ != 304;
+    if (bodyExpected && contentLength_ >= 0 && receivedCount_ < contentLength_) {
+        reason = "document incomplete: " + std::to_string(receivedCount_) + " of " + std::to_string(contentLength_) +
+                 " bytes received";
+        return true;
+    }
+    return false;
+}
+
+}  // namespace verdane
