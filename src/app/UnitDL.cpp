@@ -25,6 +25,7 @@ const QString kFailed = QStringLiteral("ダウンロード失敗");
 // Labels are updated at most this often while data arrives, so a fast
 // transfer is not slowed down by painting.
 constexpr qint64 kProgressIntervalMs = 100;
+constexpr int kTimeoutMs = 60000;
 
 }  // namespace
 
@@ -62,6 +63,9 @@ TFormDL::TFormDL(QWidget* parent)
     HttpCli1->Agent = "Halvorn";
     HttpCli1->NoCache = true;
     HttpCli1->ContentTypePost = "application/x-www-form-urlencoded";
+    // A server that sends nothing for a minute, or whose answer's header does
+    // not end within it, fails the download instead of holding it.
+    HttpCli1->TimeoutMs = kTimeoutMs;
     HttpCli1->OnDocBegin = [this](THttpCli&) { GuardEvent([this] { HttpCli1DocBegin(); }); };
     HttpCli1->OnDocData = [this](THttpCli&, const char* data, int len) {
         GuardEvent([this, data, len] { HttpCli1DocData(data, len); });

@@ -3,6 +3,7 @@
 #include "FakePrompts.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
+#include "Tinyproxy.h"
 
 #include "HttpProt.h"
 #include "RegistryFile.h"
@@ -81,6 +82,9 @@ private slots:
     void aLargeTransferCanBeCancelled();
     void closingTheWindowDuringADownloadEndsItAndThenCloses();
     void aRelocationIsFollowed();
+    void aPageComesThroughTheProxyOfTheSettings();
+    void wrongProxyCredentialsLeaveTheEditorAndSayWhy();
+    void aUrlWithABadPortSaysSo();
     void theProgressBarIsBusyWithoutALengthAndReaches100WithOne();
     void theUrlAndCheckBoxAreKeptBetweenUsesAndAcrossARestart();
     void anEmptyUrlOrCancelDoesNothing();
@@ -230,6 +234,50 @@ void DownloadTest::closingTheWindowDuringADownloadEndsItAndThenCloses() {
     // The close asked for during the download follows once it has ended.
     QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 5000);
     server.Stop();
+}
+
+void DownloadTest::aPageComesThroughTheProxyOfTheSettings() {
+    if (::access(kTinyproxy, X_OK) != 0) QSKIP("tinyproxy is not installed");
+    TempDir dir;
+    Tinyproxy proxy(dir);
+    QVERIFY2(proxy.Running(), proxy.Log().c_str());
+    TestHttpServer server;
+    server.On("/via", {Send(Ok(kSjisPage))});
+    auto w = NewWindow();
+    w->Settings.Proxy = {true, QStringLiteral("127.0.0.1"), proxy.Port(), QStringLiteral("proxyuser"), QStringLiteral("s3cret")};
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/via"), true));
+    w->URLU1Click();
+    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(kSjisText));
+    QVERIFY(proxy.Log().find("/via") != std::string::npos);
+}
+
+void DownloadTest::wrongProxyCredentialsLeaveTheEditorAndSayWhy() {
+    if (::access(kTinyproxy, X_OK) != 0) QSKIP("tinyproxy is not installed");
+    TempDir dir;
+    Tinyproxy proxy(dir);
+    QVERIFY2(proxy.Running(), proxy.Log().c_str());
+    TestHttpServer server;
+    server.On("/via", {Send(Ok(kSjisPage))});
+    auto w = NewWindow();
+    w->Settings.Proxy = {true, QStringLiteral("127.0.0.1"), proxy.Port(), QStringLiteral("proxyuser"), QStringLiteral("wrong")};
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/via"), true));
+    w->URLU1Click();
+    QCOMPARE(w->DocumentBytes(), std::string());
+    QVERIFY(server.Requests().empty());
+    QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
+    // tinyproxy refuses with 401 where other proxies say 407.
+    const QString detail = prompts_->messages.back().detail;
+    QVERIFY2(detail.startsWith(QStringLiteral("401")) || detail.startsWith(QStringLiteral("407")),
+             qPrintable(prompts_->messages.back().detail));
+}
+
+void DownloadTest::aUrlWithABadPortSaysSo() {
+    auto w = NewWindow();
+    prompts_->dialogs.push_back(EnterUrl("http://127.0.0.1:abc/", true));
+    w->URLU1Click();
+    QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
+    QVERIFY2(prompts_->messages.back().detail.contains(QStringLiteral("port")),
+             qPrintable(prompts_->messages.back().detail));
 }
 
 void DownloadTest::aRelocationIsFollowed() {
