@@ -470,7 +470,7 @@ void TFormMainVerdane::WMDropFiles(const QStringList& paths) {
         Guarded([&] { outcome = ReadIntoEditor(path); });
     }
     AfterCommandLineOrDropRead(path, outcome);
-    // recent files: a dropped file is added when it was read.
+    // A dropped file goes on the recent-files list when it was read.
     if (outcome == ReadOutcome::Read) AddToHistory(path);
 }
 
@@ -495,8 +495,8 @@ void TFormMainVerdane::MenuOpenClick() {
             throw;
         }
     });
-    // recent files: the chosen path, also when it was refused, but not when it
-    // could not be read.
+    // The chosen path goes on the recent-files list, also when it was refused,
+    // but not when it could not be read.
     if (!failed) AddToHistory(path);
 }
 
@@ -513,7 +513,7 @@ bool TFormMainVerdane::MenuSaveClick() {
     const FileKind kind = index == 1 ? FileKind::Text : index == 2 ? FileKind::Prc : FileKind::Pdb;
     if (!SaveTo(path, kind)) return false;
     SetModified(false);
-    // recent files: the saved path with its forced extension.
+    // The saved path, with its forced extension, goes on the recent-files list.
     AddToHistory(path);
     return true;
 }
