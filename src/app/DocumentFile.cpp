@@ -31,9 +31,10 @@ ReadDocumentResult ReadDocumentFile(const QString& path) {
         result.text = platform::ReadWholeFile(local);
     } else {
         // Read first, so a missing or unreadable file is reported as such and
-        // not as a file of the wrong kind.
+        // not as a file of the wrong kind; the signature is then tested on the
+        // bytes already read.
         TMemoryStream database(platform::ReadWholeFile(local));
-        if (!IsDocFile(local)) {
+        if (!HasDocSignature(database.Bytes())) {
             result.outcome = ReadDocumentResult::Outcome::NotDocFile;
             return result;
         }

@@ -1,4 +1,5 @@
 #include "UnitSetting.h"
+#include "DialogButtons.h"
 
 #include "ProfileFile.h"
 #include "Prompts.h"
@@ -83,13 +84,7 @@ TFormSetting::TFormSetting(QWidget* parent) : QDialog(parent) {
     proxy->addWidget(EditPass, 4, 1);
     proxy->setRowStretch(5, 1);
 
-    ButtonOK = new QPushButton(QStringLiteral("OK"));
-    ButtonOK->setDefault(true);
-    ButtonCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ButtonOK);
-    buttons->addWidget(ButtonCancel);
+    auto* buttons = MakeOkCancelRow(ButtonOK, ButtonCancel);
 
     auto* groups = new QHBoxLayout;
     groups->addWidget(GroupBoxEditor);

@@ -1,4 +1,5 @@
 #include "UnitText.h"
+#include "DialogButtons.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -27,13 +28,7 @@ TFormText::TFormText(QWidget* parent) : QDialog(parent) {
         Labels[n - 1] = label;
         Edits[n - 1] = edit;
     }
-    ButtonOK = new QPushButton(QStringLiteral("OK"));
-    ButtonOK->setDefault(true);
-    ButtonCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ButtonOK);
-    buttons->addWidget(ButtonCancel);
+    auto* buttons = MakeOkCancelRow(ButtonOK, ButtonCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(rows);
     layout->addStretch();

@@ -236,32 +236,41 @@ void DownloadTest::closingTheWindowDuringADownloadEndsItAndThenCloses() {
     server.Stop();
 }
 
+// tinyproxy in front of the test server, the window's proxy settings pointing
+// at it with the given password, and the page /via asked for.
+struct ProxiedDownload {
+    TempDir dir;
+    Tinyproxy proxy{dir};
+    TestHttpServer server;
+    std::unique_ptr<TFormMainVerdane> w;
+
+    bool Run(FakePrompts& prompts, const QString& password) {
+        if (!proxy.Running()) return false;
+        server.On("/via", {Send(Ok(kSjisPage))});
+        w = NewWindow();
+        w->Settings.Proxy = {true, QStringLiteral("127.0.0.1"), proxy.Port(), QStringLiteral("proxyuser"), password};
+        prompts.dialogs.push_back(EnterUrl(server.Url("/via"), true));
+        w->URLU1Click();
+        return true;
+    }
+};
+
 void DownloadTest::aPageComesThroughTheProxyOfTheSettings() {
     if (::access(kTinyproxy, X_OK) != 0) QSKIP("tinyproxy is not installed");
-    TempDir dir;
-    Tinyproxy proxy(dir);
-    QVERIFY2(proxy.Running(), proxy.Log().c_str());
-    TestHttpServer server;
-    server.On("/via", {Send(Ok(kSjisPage))});
-    auto w = NewWindow();
-    w->Settings.Proxy = {true, QStringLiteral("127.0.0.1"), proxy.Port(), QStringLiteral("proxyuser"), QStringLiteral("s3cret")};
-    prompts_->dialogs.push_back(EnterUrl(server.Url("/via"), true));
-    w->URLU1Click();
+    ProxiedDownload run;
+    QVERIFY2(run.Run(*prompts_, QStringLiteral("s3cret")), run.proxy.Log().c_str());
+    auto& w = run.w;
+    auto& proxy = run.proxy;
     QCOMPARE(ToHex(w->DocumentBytes()), ToHex(kSjisText));
     QVERIFY(proxy.Log().find("/via") != std::string::npos);
 }
 
 void DownloadTest::wrongProxyCredentialsLeaveTheEditorAndSayWhy() {
     if (::access(kTinyproxy, X_OK) != 0) QSKIP("tinyproxy is not installed");
-    TempDir dir;
-    Tinyproxy proxy(dir);
-    QVERIFY2(proxy.Running(), proxy.Log().c_str());
-    TestHttpServer server;
-    server.On("/via", {Send(Ok(kSjisPage))});
-    auto w = NewWindow();
-    w->Settings.Proxy = {true, QStringLiteral("127.0.0.1"), proxy.Port(), QStringLiteral("proxyuser"), QStringLiteral("wrong")};
-    prompts_->dialogs.push_back(EnterUrl(server.Url("/via"), true));
-    w->URLU1Click();
+    ProxiedDownload run;
+    QVERIFY2(run.Run(*prompts_, QStringLiteral("wrong")), run.proxy.Log().c_str());
+    auto& w = run.w;
+    auto& server = run.server;
     QCOMPARE(w->DocumentBytes(), std::string());
     QVERIFY(server.Requests().empty());
     QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
