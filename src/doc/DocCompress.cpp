@@ -6,13 +6,17 @@
 // one taken (so in "aaa" the string "aa" is found at 0 only), and the last one
 // taken is the answer. A candidate found more than 2047 bytes back ends the
 // growth. Scanning the whole prefix for every candidate is quadratic; here the
-// answer comes from chains linking each position to the previous one with the
-// same first two, three or four bytes (hashed; every hit is checked):
+// answer comes from a table of the newest position of every pair of bytes and
+// from chains linking each position to the previous one with the same first
+// three or four bytes (hashed; every hit is checked):
 //
 //  * the newest occurrence p at or before i - k (k the candidate's length) that
-//    lies within reach is found by walking the chain back from i; candidates of
-//    four bytes and more share one walk along the four-byte chain, each
-//    position serving every length up to its match length;
+//    lies within reach is the pair table's entry for two bytes, and is found by
+//    walking the chain back from i for more; candidates of four bytes and more
+//    share one walk along the four-byte chain, each position serving every
+//    length up to its match length;
+//  * candidates that begin with four copies of one byte walk from run to run of
+//    that byte instead, since a chain would visit every position of every run;
 //  * p is taken unless an earlier occurrence overlaps it, which needs an
 //    occurrence in (p - k, p); that one would be on p's chain right behind p,
 //    so one look at the next link settles the usual case;
@@ -67,14 +71,20 @@ std::uint64_t LeadingBytesMask(int bytes) { return kLeadingBytes[std::min(bytes,
 struct FinderScratch {
     std::vector<std::uint8_t> text;
     std::vector<std::uint8_t> tables;  // chain heads and links, 16- or 32-bit
-    std::vector<int> runStart, pending;
+    std::vector<std::int32_t> runs;  // runs of four or more equal bytes: start, length, previous run of the byte
+    std::vector<int> pending;
+    // The newest position of each pair of bytes, as a stamp: the record's base
+    // plus the position. Bases grow from record to record, so the table is
+    // never cleared (but when the stamps would overflow).
+    std::vector<std::uint32_t> pairs;
+    std::uint32_t nextBase = 1;
 
     // Gives the memory of an unusually long text back after use.
     void Trim() {
         constexpr std::size_t kKeep = 1u << 20;
         if (tables.capacity() > kKeep) std::vector<std::uint8_t>().swap(tables);
         if (text.capacity() > kKeep) std::vector<std::uint8_t>().swap(text);
-        if (runStart.capacity() > kKeep) std::vector<int>().swap(runStart);
+        if (runs.capacity() > kKeep) std::vector<std::int32_t>().swap(runs);
     }
 };
 
@@ -89,13 +99,19 @@ template <typename Pos>
 class LastOccurrenceFinder {
 public:
     LastOccurrenceFinder(const std::uint8_t* data, int size, FinderScratch& scratch)
-        : size_(size), text_(scratch.text), tables_(scratch.tables), runStart_(scratch.runStart),
-          pending_(scratch.pending) {
+        : size_(size), text_(scratch.text), tables_(scratch.tables), runs_(scratch.runs), pending_(scratch.pending) {
         text_.resize(static_cast<std::size_t>(size) + kPadding);
         std::memcpy(text_.data(), data, static_cast<std::size_t>(size));
         std::memset(text_.data() + size, 0, kPadding);
         d_ = text_.data();
-        runStart_.clear();
+        runs_.clear();
+        if (scratch.pairs.empty() || scratch.nextBase > UINT32_MAX - static_cast<std::uint32_t>(size) - 2) {
+            scratch.pairs.assign(std::size_t{1} << 16, 0);
+            scratch.nextBase = 1;
+        }
+        pairs_ = scratch.pairs.data();
+        base_ = scratch.nextBase;
+        scratch.nextBase += static_cast<std::uint32_t>(size) + 1;
         BuildChains();
     }
 
@@ -105,7 +121,7 @@ public:
     // set to the answer for each length found. The answer for a length is the
     // start of the last occurrence taken from the left without overlap, if it
     // lies at most 2047 bytes back.
-    int Grow(int i, int k, int& m) {
+    [[gnu::always_inline]] int Grow(int i, int k, int& m) {
         const int maxK = std::min(kMaxLength, size_ - 1 - i);
         if (k > maxK) return k;
         if (i > 0 && d_[i - 1] == d_[i]) {
@@ -130,12 +146,30 @@ public:
             m = b;
             if (++k > maxK) return k;
         }
-        for (; k <= 3; ++k) {
-            const int b = FindOnChain(i, k, k == 2 ? prev2_ : prev3_, lowest);
+        int newest = -1;  // the newest occurrence of the first two bytes
+        if (k == 2) {
+            newest = NewestPair(i, lowest);
+            if (newest < 0) return k;
+            // "cc" overlaps itself: inside a run the taking decides.
+            if (d_[i + 1] == d_[i] && newest > 0 && d_[newest - 1] == d_[i]) {
+                const int b = LastTakenInRun(newest, 2);
+                if (b < lowest) return k;
+                m = b;
+            } else {
+                m = newest;
+            }
+            if (++k > maxK) return k;
+        }
+        if (k == 3) {
+            // The newest occurrence of three bytes is the pair's, if its third byte agrees.
+            const int b = newest >= 0 && newest <= i - 3 && d_[newest + 2] == d_[i + 2]
+                              ? TakenOrLower(i, 3, newest, prev3_, lowest)
+                              : FindOnChain(i, 3, prev3_, lowest);
             if (b < 0) return k;
             m = b;
-            if (k == maxK) return k + 1;
+            if (++k > maxK) return k;
         }
+        if (Load32(d_ + i) == d_[i] * 0x01010101u) return GrowInRuns(i, k, m, maxK, lowest);
         // Longer candidates: one walk along the chain of the first four bytes,
         // newest first. Each position serves every length up to its match length.
         for (int p = prev4_[i]; p >= lowest; p = prev4_[p]) {
@@ -157,34 +191,133 @@ public:
     }
 
 private:
+    static std::uint32_t Load32(const std::uint8_t* p) {
+        std::uint32_t v;
+        std::memcpy(&v, p, 4);
+        return v;
+    }
+
+    // Candidates of four bytes and more that start with four copies of one byte
+    // c (ruled lines, indentation, padding). Their occurrences lie in the runs
+    // of c, so the walk goes from run to run instead of through every position
+    // of every run on the chain:
+    //  * while the candidate is c repeated (k up to a, the copies of c ahead of
+    //    i), the last occurrence taken lies in the newest run holding k copies,
+    //    at its start plus a multiple of k;
+    //  * once it reaches past them (c repeated a times, then another byte),
+    //    each run of at least a copies holds one occurrence at most, its last
+    //    a bytes followed by the rest.
+    // The part of the current run before i was dealt with by Grow's shortcut.
+    [[gnu::noinline]] int GrowInRuns(int i, int k, int& m, int maxK, int lowest) {
+        const std::uint8_t c = d_[i];
+        int a = 4;
+        while (a < maxK && d_[i + a] == c) ++a;
+        if (runs_.empty()) BuildRuns();
+        const int r0 = PreviousRun(CurrentRun(i));
+        for (int r = r0; r >= 0 && k <= a; r = PreviousRun(r)) {
+            const int start = RunField(r, 0), length = RunField(r, 1);
+            if (start + length - k < lowest) return k;  // this run and the older ones are out of reach
+            for (; k <= a && k <= length; ++k) {
+                const int t = start + (length - k) / k * k;
+                if (t < lowest) return k;
+                m = t;
+            }
+        }
+        if (k <= a || k > maxK) return k;
+        for (int r = r0; r >= 0; r = PreviousRun(r)) {
+            const int length = RunField(r, 1);
+            if (length < a) continue;
+            const int p = RunField(r, 0) + length - a;
+            if (p < lowest) return k;
+            const int matched = std::min(MatchLength(p, i, maxK), i - p);
+            for (; k <= matched; ++k) {
+                // Another run's occurrence in (p - k, p) would overlap p: then
+                // the taking decides.
+                int q = -1;
+                for (int o = PreviousRun(r); o >= 0; o = PreviousRun(o))
+                    if (RunField(o, 1) >= a) {
+                        q = RunField(o, 0) + RunField(o, 1) - a;
+                        break;
+                    }
+                if (q > p - k && Equal(q, i, k)) {
+                    const int b = LastTakenReplayed(i, k);
+                    if (b < lowest) return k;
+                    m = b;
+                } else {
+                    m = p;
+                }
+            }
+            if (k > maxK) return k;
+        }
+        return k;
+    }
+
+    // The record's runs of four or more equal bytes, in order, each linked to
+    // the previous run of the same byte: three numbers per run.
+    [[gnu::noinline]] void BuildRuns() {
+        std::array<std::int32_t, 256> last;
+        last.fill(-1);
+        // Six starts at a time: byte t of `same` is zero where D[p+t..p+t+3]
+        // are four equal bytes (the bytes past the record are padding).
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+        for (int p = 0; p + 3 < size_;) {
+            std::uint64_t x = Load64(d_ + p) ^ Load64(d_ + p + 1);
+            if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap64(x);  // byte t at bits 8t
+            const std::uint64_t same = x | x >> 8 | x >> 16 | 0xFFFF000000000000ull;
+            const std::uint64_t zeros = (same - kOnes) & ~same & kHighs;
+            if (zeros == 0) {
+                p += 6;
+                continue;
+            }
+            const int start = p + std::countr_zero(zeros) / 8;
+            if (start + 3 >= size_) break;
+            int end = start + 3;
+            while (end + 1 < size_ && d_[end + 1] == d_[start]) ++end;
+            const auto index = static_cast<std::int32_t>(runs_.size() / 3);
+            runs_.insert(runs_.end(), {start, end - start + 1, last[d_[start]]});
+            last[d_[start]] = index;
+            p = end + 1;
+        }
+    }
+    int RunField(int r, int field) const { return runs_[static_cast<std::size_t>(3 * r + field)]; }
+    int PreviousRun(int r) const { return RunField(r, 2); }
+    // The run holding p, which must lie in a run of four or more.
+    int CurrentRun(int p) const {
+        int lo = 0, hi = static_cast<int>(runs_.size() / 3) - 1;
+        while (lo < hi) {
+            const int mid = (lo + hi + 1) / 2;
+            if (RunField(mid, 0) <= p)
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        return lo;
+    }
+
     static unsigned Hash(std::uint32_t v, int bits) { return (v * 0x9E3779B1u) >> (32 - bits); }
 
     void BuildChains() {
         int bits = 8;
         while (bits < 16 && (1 << bits) < size_) ++bits;  // as many heads as positions: few collisions
-        // Chains on the first two, three and four bytes; the padding makes the
-        // last positions' keys differ from every full key only harmlessly, since
-        // Equal checks each hit.
+        // Chains on the first three and four bytes; the padding makes the last
+        // positions' keys differ from every full key only harmlessly, since Equal
+        // checks each hit.
         const auto n = static_cast<std::size_t>(std::max(size_, 1));
-        const std::size_t headCount = std::size_t{3} << bits;
-        tables_.resize((headCount + 3 * n) * sizeof(Pos));
+        const std::size_t headCount = std::size_t{2} << bits;
+        tables_.resize((headCount + 2 * n) * sizeof(Pos));
         Pos* const heads = reinterpret_cast<Pos*>(tables_.data());
         std::fill_n(heads, headCount, Pos{-1});
-        Pos* head2 = heads;
-        Pos* head3 = head2 + (std::size_t{1} << bits);
+        Pos* head3 = heads;
         Pos* head4 = head3 + (std::size_t{1} << bits);
-        // Every position but the last gets its links below.
-        prev2_ = heads + headCount;
-        prev3_ = prev2_ + n;
+        // Every position but the last two gets its links below.
+        prev3_ = heads + headCount;
         prev4_ = prev3_ + n;
-        prev2_[n - 1] = prev3_[n - 1] = prev4_[n - 1] = Pos{-1};
-        for (int p = 0; p + 2 <= size_; ++p) {
+        prev3_[n - 1] = prev4_[n - 1] = Pos{-1};
+        if (n >= 2) prev3_[n - 2] = prev4_[n - 2] = Pos{-1};
+        for (int p = 0; p + 3 <= size_; ++p) {
             std::uint32_t four;
             std::memcpy(&four, d_ + p, 4);
             if constexpr (std::endian::native == std::endian::big) four = __builtin_bswap32(four);
-            Pos& h2 = head2[Hash(four & 0xFFFFu, bits)];
-            prev2_[p] = h2;
-            h2 = static_cast<Pos>(p);
             Pos& h3 = head3[Hash(four & 0xFFFFFFu, bits)];
             prev3_[p] = h3;
             h3 = static_cast<Pos>(p);
@@ -218,13 +351,34 @@ private:
         return std::countl_zero(x) / 8;
     }
 
-    // The answer for D[i..i+k) (k of 2 or 3) from its chain, or -1.
+    // The newest occurrence p <= i - 2 of the pair D[i], D[i+1] within reach, or -1.
+    // The table of pairs holds the newest position of each pair, stamped so that
+    // positions of earlier records never count; positions enter it as i passes them.
+    int NewestPair(int i, int lowest) {
+        std::uint32_t* const pairs = pairs_;
+        const std::uint8_t* const d = d_;
+        const std::uint32_t base = base_;
+        int p = pairsUpTo_;
+        for (; p <= i - 2; ++p) pairs[d[p] | unsigned{d[p + 1]} << 8] = base + static_cast<std::uint32_t>(p);
+        pairsUpTo_ = p;
+        const std::uint32_t stamp = pairs[Pair(i)];
+        if (stamp < base_ + static_cast<std::uint32_t>(lowest)) return -1;
+        return static_cast<int>(stamp - base_);
+    }
+    unsigned Pair(int p) const { return d_[p] | unsigned{d_[p + 1]} << 8; }
+
+    // The answer for D[i..i+3) from its chain, or -1.
     int FindOnChain(int i, int k, const Pos* prev, int lowest) {
         int p = prev[i];
         while (p >= lowest && !(p <= i - k && Equal(p, i, k))) p = prev[p];
         if (p < lowest) return -1;
-        // Two or three bytes overlap themselves only when the first recurs.
-        if (d_[i + 1] != d_[i] && (k == 2 || d_[i + 2] != d_[i])) return p;
+        return TakenOrLower(i, k, p, prev, lowest);
+    }
+
+    // The answer for D[i..i+3) given its newest occurrence p, or -1.
+    int TakenOrLower(int i, int k, int p, const Pos* prev, int lowest) {
+        // Three bytes overlap themselves only when the first recurs.
+        if (d_[i + 1] != d_[i] && d_[i + 2] != d_[i]) return p;
         const int b = TakenAt(i, k, p, prev);
         return b >= lowest ? b : -1;
     }
@@ -283,7 +437,7 @@ private:
     }
 
     // The first position of the run of equal bytes holding p: a short walk back
-    // for the usual short runs, a table of every run's start for long ones.
+    // for the usual short runs, the list of runs for long ones.
     int RunStart(int p) {
         if (p >= knownRunStart_ && p <= knownRunEnd_) return knownRunStart_;  // the run asked for last
         constexpr int kWalk = 256;
@@ -296,11 +450,8 @@ private:
             knownRunEnd_ = end;
             return start;
         }
-        if (runStart_.empty()) {
-            runStart_.resize(static_cast<std::size_t>(size_));
-            for (int t = 0; t < size_; ++t) runStart_[t] = t > 0 && d_[t] == d_[t - 1] ? runStart_[t - 1] : t;
-        }
-        return runStart_[p];
+        if (runs_.empty()) BuildRuns();
+        return RunField(CurrentRun(p), 0);
     }
 
     struct Key {
@@ -340,12 +491,15 @@ private:
     int size_;
     std::vector<std::uint8_t>& text_;
     std::vector<std::uint8_t>& tables_;
-    std::vector<int>& runStart_;
+    std::vector<std::int32_t>& runs_;
     std::vector<int>& pending_;
     int recentRunStart_ = 0, recentRunEnd_ = 0;
     int knownRunStart_ = 0, knownRunEnd_ = -1;
     const std::uint8_t* d_ = nullptr;
-    Pos *prev2_ = nullptr, *prev3_ = nullptr, *prev4_ = nullptr;
+    Pos *prev3_ = nullptr, *prev4_ = nullptr;
+    std::uint32_t* pairs_;
+    std::uint32_t base_;   // the stamp of position 0
+    int pairsUpTo_ = 0;    // positions below have entered the table of pairs
     std::unordered_map<Key, Replay, KeyHash> replays_;
 };
 

@@ -141,6 +141,32 @@ TEST(Compress, EqualsThePlainScanOnEveryKindOfText) {
         {"JapaneseTechnical", samples::JapaneseTechnical(12 * 4096, 7)},
         {"SourceCode", samples::SourceCode(8 * 4096)},
         {"OneByte", std::string(4096, '=') + std::string(4096, ' ') + std::string(4096, '\x81')},
+        {"Tables", [] {
+             // Boxed tables of a reference manual: runs of "-" and of spaces of
+             // many lengths, the same column rules again and again.
+             std::mt19937 rng(11);
+             std::string s;
+             while (s.size() < 8 * 4096) {
+                 const int widths[] = {1 + int(rng() % 12), 2 + int(rng() % 6), 3 + int(rng() % 30)};
+                 auto rule = [&](char c, char joint) {
+                     std::string line = "    " + std::string(1, joint);
+                     for (int w : widths) line += std::string(static_cast<std::size_t>(w), c) + joint;
+                     return line + "\r\n";
+                 };
+                 s += rule('-', '+');
+                 for (int row = 0; row < 1 + int(rng() % 5); ++row) {
+                     std::string line = "    |";
+                     for (int w : widths) {
+                         const int used = int(rng() % static_cast<unsigned>(w + 1));
+                         line += std::string(static_cast<std::size_t>(used), "ab\x82"[rng() % 3]) +
+                                 std::string(static_cast<std::size_t>(w - used), ' ') + "|";
+                     }
+                     s += line + "\r\n" + rule('-', '+');
+                 }
+                 s += "\r\n====x====x====x====y\r\n";
+             }
+             return s;
+         }()},
         {"RunsAfterText", [] {
              std::string s;
              for (int r = 0; s.size() < 6 * 4096; ++r)
