@@ -76,7 +76,7 @@ struct FinderScratch {
     // The newest position of each pair of bytes, as a stamp: the record's base
     // plus the position. Bases grow from record to record, so the table is
     // never cleared (but when the stamps would overflow).
-    std::vector<std::uint32_t> pairs;
+    std::vector<std::uint32_t> pairs, pairLinks;
     std::uint32_t nextBase = 1;
 
     // Gives the memory of an unusually long text back after use.
@@ -85,6 +85,7 @@ struct FinderScratch {
         if (tables.capacity() > kKeep) std::vector<std::uint8_t>().swap(tables);
         if (text.capacity() > kKeep) std::vector<std::uint8_t>().swap(text);
         if (runs.capacity() > kKeep) std::vector<std::int32_t>().swap(runs);
+        if (pairLinks.capacity() > kKeep) std::vector<std::uint32_t>().swap(pairLinks);
     }
 };
 
@@ -110,6 +111,8 @@ public:
             scratch.nextBase = 1;
         }
         pairs_ = scratch.pairs.data();
+        scratch.pairLinks.resize(static_cast<std::size_t>(size) + 1);
+        pairLinks_ = scratch.pairLinks.data();
         base_ = scratch.nextBase;
         scratch.nextBase += static_cast<std::uint32_t>(size) + 1;
         BuildChains();
@@ -204,9 +207,9 @@ private:
     //  * while the candidate is c repeated (k up to a, the copies of c ahead of
     //    i), the last occurrence taken lies in the newest run holding k copies,
     //    at its start plus a multiple of k;
-    //  * once it reaches past them (c repeated a times, then another byte),
-    //    each run of at least a copies holds one occurrence at most, its last
-    //    a bytes followed by the rest.
+    //  * once it reaches past them (c repeated a times, then another byte y),
+    //    each run of at least a copies followed by y holds one occurrence at
+    //    most, its last a bytes followed by the rest.
     // The part of the current run before i was dealt with by Grow's shortcut.
     [[gnu::noinline]] int GrowInRuns(int i, int k, int& m, int maxK, int lowest) {
         const std::uint8_t c = d_[i];
@@ -224,23 +227,21 @@ private:
             }
         }
         if (k <= a || k > maxK) return k;
-        for (int r = r0; r >= 0; r = PreviousRun(r)) {
-            const int length = RunField(r, 1);
-            if (length < a) continue;
-            const int p = RunField(r, 0) + length - a;
-            if (p < lowest) return k;
+        // Past the copies of c: an occurrence ends a run of c with its last a
+        // bytes, so its last two copies and the byte after them lie on the
+        // three-byte chain through i + a - 2, which holds no other positions
+        // of the runs.
+        const int shift = a - 2;
+        for (int q = prev3_[i + shift]; q - shift >= lowest; q = prev3_[q]) {
+            const int p = q - shift;
             const int matched = std::min(MatchLength(p, i, maxK), i - p);
             for (; k <= matched; ++k) {
-                // Another run's occurrence in (p - k, p) would overlap p: then
-                // the taking decides.
-                int q = -1;
-                for (int o = PreviousRun(r); o >= 0; o = PreviousRun(o))
-                    if (RunField(o, 1) >= a) {
-                        q = RunField(o, 0) + RunField(o, 1) - a;
-                        break;
-                    }
-                if (q > p - k && Equal(q, i, k)) {
-                    const int b = LastTakenReplayed(i, k);
+                // An occurrence in (p - k, p) would overlap p: then the taking decides.
+                bool overlapped = false;
+                for (int o = prev3_[q]; o >= 0 && o > q - k && !overlapped; o = prev3_[o])
+                    overlapped = o >= shift && Equal(o - shift, i, k);
+                if (overlapped) {
+                    const int b = LastTakenReplayed(i, k, shift);
                     if (b < lowest) return k;
                     m = b;
                 } else {
@@ -271,10 +272,20 @@ private:
             }
             const int start = p + std::countr_zero(zeros) / 8;
             if (start + 3 >= size_) break;
-            int end = start + 3;
-            while (end + 1 < size_ && d_[end + 1] == d_[start]) ++end;
+            int end = start + 3;  // the run's last byte, found eight bytes at a time
+            const std::uint64_t copies = d_[start] * kOnes;
+            for (; end + 1 < size_; end += 8) {
+                const std::uint64_t diff = Load64(d_ + end + 1) ^ copies;
+                if (diff != 0) {
+                    end += FirstDifferentByte(diff);
+                    break;
+                }
+            }
+            end = std::min(end, size_ - 1);
             const auto index = static_cast<std::int32_t>(runs_.size() / 3);
-            runs_.insert(runs_.end(), {start, end - start + 1, last[d_[start]]});
+            runs_.push_back(start);
+            runs_.push_back(end - start + 1);
+            runs_.push_back(last[d_[start]]);
             last[d_[start]] = index;
             p = end + 1;
         }
@@ -314,10 +325,20 @@ private:
         prev4_ = prev3_ + n;
         prev3_[n - 1] = prev4_[n - 1] = Pos{-1};
         if (n >= 2) prev3_[n - 2] = prev4_[n - 2] = Pos{-1};
+        // Pairs link exactly, by a table of every pair's newest position; its
+        // stamps (base plus position) tell this record's entries from older ones.
+        std::uint32_t* const pairs = pairs_;
+        std::uint32_t* const pairLinks = pairLinks_;
+        const std::uint32_t base = base_;
+        const std::uint8_t* const d = d_;
+        // (Pairs are asked for at i <= size - 3 only: a candidate ends before the last byte.)
         for (int p = 0; p + 3 <= size_; ++p) {
             std::uint32_t four;
-            std::memcpy(&four, d_ + p, 4);
+            std::memcpy(&four, d + p, 4);
             if constexpr (std::endian::native == std::endian::big) four = __builtin_bswap32(four);
+            std::uint32_t& pair = pairs[four & 0xFFFFu];
+            pairLinks[p] = pair;
+            pair = base + static_cast<std::uint32_t>(p);
             Pos& h3 = head3[Hash(four & 0xFFFFFFu, bits)];
             prev3_[p] = h3;
             h3 = static_cast<Pos>(p);
@@ -351,21 +372,16 @@ private:
         return std::countl_zero(x) / 8;
     }
 
-    // The newest occurrence p <= i - 2 of the pair D[i], D[i+1] within reach, or -1.
-    // The table of pairs holds the newest position of each pair, stamped so that
-    // positions of earlier records never count; positions enter it as i passes them.
-    int NewestPair(int i, int lowest) {
-        std::uint32_t* const pairs = pairs_;
-        const std::uint8_t* const d = d_;
-        const std::uint32_t base = base_;
-        int p = pairsUpTo_;
-        for (; p <= i - 2; ++p) pairs[d[p] | unsigned{d[p + 1]} << 8] = base + static_cast<std::uint32_t>(p);
-        pairsUpTo_ = p;
-        const std::uint32_t stamp = pairs[Pair(i)];
+    // The newest occurrence p <= i - 2 of the pair D[i], D[i+1] within reach, or
+    // -1: the pair's previous occurrence, or the one before when that one
+    // overlaps i (inside a run).
+    int NewestPair(int i, int lowest) const {
+        const std::uint32_t self = base_ + static_cast<std::uint32_t>(i);
+        std::uint32_t stamp = pairLinks_[i];
+        if (stamp == self - 1) stamp = pairLinks_[i - 1];
         if (stamp < base_ + static_cast<std::uint32_t>(lowest)) return -1;
         return static_cast<int>(stamp - base_);
     }
-    unsigned Pair(int p) const { return d_[p] | unsigned{d_[p + 1]} << 8; }
 
     // The answer for D[i..i+3) from its chain, or -1.
     int FindOnChain(int i, int k, const Pos* prev, int lowest) {
@@ -470,16 +486,17 @@ private:
     // Replays the taking of occurrences of D[i..i+k) from the first one in the
     // record up to i - k and returns the last one taken. The replay of a string
     // is kept and resumed, so a string costs one pass over its chain per record.
-    int LastTakenReplayed(int i, int k) {
+    int LastTakenReplayed(int i, int k, int shift = 0) {
         const Key key{Load64(d_ + i) & LeadingBytesMask(k),
                       (k > 8 ? Load64(d_ + i + 8) & LeadingBytesMask(k - 8) : 0) | (std::uint64_t(k) << 56)};
         Replay& replay = replays_[key];
-        // Every occurrence shares the string's first three bytes, so it lies on
-        // the chain through i; gather the positions not yet looked at, oldest last.
+        // Every occurrence shares the string's three bytes at `shift`, so it
+        // lies `shift` bytes before a position on the chain through i + shift;
+        // gather the positions not yet looked at, oldest last.
         const int limit = i - k;
         pending_.clear();
-        for (int p = prev3_[i]; p > replay.scanned; p = prev3_[p])
-            if (p <= limit) pending_.push_back(p);
+        for (int q = prev3_[i + shift]; q - shift > replay.scanned; q = prev3_[q])
+            if (q - shift <= limit) pending_.push_back(q - shift);
         for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
             const int o = *it;
             if ((replay.lastTaken < 0 || o >= replay.lastTaken + k) && Equal(o, i, k)) replay.lastTaken = o;
@@ -498,8 +515,8 @@ private:
     const std::uint8_t* d_ = nullptr;
     Pos *prev3_ = nullptr, *prev4_ = nullptr;
     std::uint32_t* pairs_;
-    std::uint32_t base_;   // the stamp of position 0
-    int pairsUpTo_ = 0;    // positions below have entered the table of pairs
+    std::uint32_t* pairLinks_;  // the stamp of each position's previous pair
+    std::uint32_t base_;        // the stamp of position 0
     std::unordered_map<Key, Replay, KeyHash> replays_;
 };
 
