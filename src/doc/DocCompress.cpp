@@ -66,6 +66,19 @@ constexpr std::array<std::uint64_t, 9> kLeadingBytes = [] {
 }();
 std::uint64_t LeadingBytesMask(int bytes) { return kLeadingBytes[std::min(bytes, 8)]; }
 
+// x rounded down to a multiple of k (k of 1 to 16), by a multiplication,
+// exact for x below 2^28: the run formulas need it for every length, and a
+// division costs more than the rest of the step.
+constexpr std::array<std::uint64_t, 17> kReciprocals = [] {
+    std::array<std::uint64_t, 17> r{};
+    for (std::uint64_t k = 1; k <= 16; ++k) r[k] = (std::uint64_t{1} << 32) / k + 1;
+    return r;
+}();
+int RoundDown(int x, int k) {
+    if (x >= 1 << 28) return x / k * k;
+    return static_cast<int>((static_cast<std::uint64_t>(x) * kReciprocals[k]) >> 32) * k;
+}
+
 // The finder's tables, kept from record to record of one thread so that a
 // database of thousands of records does not allocate and free them for each.
 struct FinderScratch {
@@ -138,7 +151,7 @@ public:
             const int top = std::min(length, ahead);
             if (k <= top) {
                 const int start = i - length;
-                for (; k <= top; ++k) m = start + (length - k) / k * k;
+                for (; k <= top; ++k) m = start + RoundDown(length - k, k);
                 if (k > maxK) return k;
             }
         }
@@ -173,24 +186,8 @@ public:
             if (++k > maxK) return k;
         }
         if (Load32(d_ + i) == d_[i] * 0x01010101u) return GrowInRuns(i, k, m, maxK, lowest);
-        // Longer candidates: one walk along the chain of the first four bytes,
-        // newest first. Each position serves every length up to its match length.
-        for (int p = prev4_[i]; p >= lowest; p = prev4_[p]) {
-            const int length = std::min(MatchLength(p, i, maxK), i - p);
-            if (k <= length && prev4_[p] <= p - length) {
-                // Nothing on p's chain lies within `length` bytes before it, so
-                // no earlier occurrence overlaps p for any of these lengths.
-                m = p;
-                k = length + 1;
-            }
-            for (; k <= length; ++k) {
-                const int b = TakenAt(i, k, p, prev4_);
-                if (b < lowest) return k;
-                m = b;
-            }
-            if (k > maxK) return k;
-        }
-        return k;
+        // Longer candidates: one walk along the chain of the first four bytes.
+        return WalkChain(i, k, m, maxK, lowest, prev4_, 0, 0);
     }
 
 private:
@@ -198,6 +195,61 @@ private:
         std::uint32_t v;
         std::memcpy(&v, p, 4);
         return v;
+    }
+
+    // Grows the candidate from length k up to `top` along `chain`, newest first:
+    // every occurrence of the candidate has its key `shift` bytes in, so it lies
+    // `shift` bytes before a position on the chain through i + shift (the chain
+    // also holds other keys of the same hash; the match length tells). Each
+    // position serves every length up to its match length. The three-byte
+    // chain through i + replayShift holds every occurrence too, for the rare
+    // replay of the taking.
+    int WalkChain(int i, int k, int& m, int top, int lowest, const Pos* chain, int shift, int replayShift) {
+        for (int q = chain[i + shift]; q - shift >= lowest; q = chain[q]) {
+            const int p = q - shift;
+            const int length = std::min(MatchLength(p, i, top), i - p);
+            if (k <= length && chain[q] <= q - length) {
+                // Nothing on the chain lies within `length` bytes before q, so
+                // no earlier occurrence overlaps p for any of these lengths.
+                m = p;
+                k = length + 1;
+            }
+            for (; k <= length; ++k) {
+                const int b = LastTakenFrom(i, k, q, chain, shift, replayShift);
+                if (b < lowest) return k;
+                m = b;
+            }
+            if (k > top) return k;
+        }
+        return k;
+    }
+
+    // The last occurrence taken of D[i..i+k), given its newest occurrence
+    // q - shift with q on `chain` (keyed `shift` bytes into the candidate).
+    // Occurrences less than k apart form a cluster whose first one is taken
+    // (nothing overlaps it), and the taking goes on from it left to right; so
+    // the cluster ending at q decides. A long cluster (a long periodic run)
+    // falls back to the replay, which is remembered along the scan.
+    int LastTakenFrom(int i, int k, int q, const Pos* chain, int shift, int replayShift) {
+        constexpr int kMaxCluster = 32;
+        std::array<int, kMaxCluster> members;
+        int n = 0;
+        members[n++] = q;
+        for (int at = q;;) {
+            int before = -1;
+            for (int o = chain[at]; o >= 0 && o > at - k; o = chain[o])
+                if (o >= shift && Equal(o - shift, i, k)) {
+                    before = o;
+                    break;
+                }
+            if (before < 0) break;
+            if (n == kMaxCluster) return LastTakenReplayed(i, k, replayShift);
+            members[n++] = at = before;
+        }
+        int taken = members[n - 1];
+        for (int t = n - 2; t >= 0; --t)
+            if (members[t] >= taken + k) taken = members[t];
+        return taken - shift;
     }
 
     // Candidates of four bytes and more that start with four copies of one byte
@@ -216,12 +268,15 @@ private:
         int a = 4;
         while (a < maxK && d_[i + a] == c) ++a;
         if (runs_.empty()) BuildRuns();
-        const int r0 = PreviousRun(CurrentRun(i));
+        // The scan moves forward: the run holding i is the one found last or a later one.
+        const int runCount = static_cast<int>(runs_.size() / 3);
+        while (runCursor_ + 1 < runCount && RunField(runCursor_ + 1, 0) <= i) ++runCursor_;
+        const int r0 = PreviousRun(runCursor_);
         for (int r = r0; r >= 0 && k <= a; r = PreviousRun(r)) {
             const int start = RunField(r, 0), length = RunField(r, 1);
             if (start + length - k < lowest) return k;  // this run and the older ones are out of reach
             for (; k <= a && k <= length; ++k) {
-                const int t = start + (length - k) / k * k;
+                const int t = start + RoundDown(length - k, k);
                 if (t < lowest) return k;
                 m = t;
             }
@@ -230,27 +285,12 @@ private:
         // Past the copies of c: an occurrence ends a run of c with its last a
         // bytes, so its last two copies and the byte after them lie on the
         // three-byte chain through i + a - 2, which holds no other positions
-        // of the runs.
-        const int shift = a - 2;
-        for (int q = prev3_[i + shift]; q - shift >= lowest; q = prev3_[q]) {
-            const int p = q - shift;
-            const int matched = std::min(MatchLength(p, i, maxK), i - p);
-            for (; k <= matched; ++k) {
-                // An occurrence in (p - k, p) would overlap p: then the taking decides.
-                bool overlapped = false;
-                for (int o = prev3_[q]; o >= 0 && o > q - k && !overlapped; o = prev3_[o])
-                    overlapped = o >= shift && Equal(o - shift, i, k);
-                if (overlapped) {
-                    const int b = LastTakenReplayed(i, k, shift);
-                    if (b < lowest) return k;
-                    m = b;
-                } else {
-                    m = p;
-                }
-            }
-            if (k > maxK) return k;
-        }
-        return k;
+        // of the runs; from three bytes past them on, the four-byte chain
+        // through i + a - 1 is narrower still.
+        const int top3 = std::min(a + 2, maxK);
+        k = WalkChain(i, k, m, top3, lowest, prev3_, a - 2, a - 2);
+        if (k <= top3 || k > maxK) return k;
+        return WalkChain(i, k, m, maxK, lowest, prev4_, a - 1, a - 2);
     }
 
     // The record's runs of four or more equal bytes, in order, each linked to
@@ -403,7 +443,7 @@ private:
     // `chain`, a chain keyed on at most k first bytes.
     int TakenAt(int i, int k, int p, const Pos* chain) {
         if (!OverlapsEarlierOccurrence(i, k, p, chain)) return p;
-        return AllSameByte(i, k) ? LastTakenInRun(p, k) : LastTakenReplayed(i, k);
+        return AllSameByte(i, k) ? LastTakenInRun(p, k) : LastTakenFrom(i, k, p, chain, 0, 0);
     }
 
     // A one-byte string never overlaps itself: the answer is its newest occurrence.
@@ -435,7 +475,7 @@ private:
     // inside a run the taken ones are the run's start plus multiples of k.
     int LastTakenInRun(int p, int k) {
         const int start = RunStart(p);
-        return start + (p - start) / k * k;
+        return start + RoundDown(p - start, k);
     }
 
     // The same for the run holding i - 1 as the scan moves forward: the run
@@ -512,6 +552,7 @@ private:
     std::vector<int>& pending_;
     int recentRunStart_ = 0, recentRunEnd_ = 0;
     int knownRunStart_ = 0, knownRunEnd_ = -1;
+    int runCursor_ = 0;  // the run of four or more that the scan reached last
     const std::uint8_t* d_ = nullptr;
     Pos *prev3_ = nullptr, *prev4_ = nullptr;
     std::uint32_t* pairs_;
