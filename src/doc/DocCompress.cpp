@@ -146,12 +146,11 @@ public:
             // before i, its last taken occurrence is the run's start plus a
             // multiple of k, always near.
             const int length = i - RecentRunStart(i - 1);
-            int ahead = 1;
-            while (ahead < maxK && d_[i + ahead] == d_[i]) ++ahead;
-            const int top = std::min(length, ahead);
+            const int top = std::min(length, Copies(i, maxK));
             if (k <= top) {
-                const int start = i - length;
-                for (; k <= top; ++k) m = start + RoundDown(length - k, k);
+                // Only the answer for the last length counts.
+                m = i - length + RoundDown(length - top, top);
+                k = top + 1;
                 if (k > maxK) return k;
             }
         }
@@ -264,9 +263,7 @@ private:
     //    most, its last a bytes followed by the rest.
     // The part of the current run before i was dealt with by Grow's shortcut.
     [[gnu::noinline]] int GrowInRuns(int i, int k, int& m, int maxK, int lowest) {
-        const std::uint8_t c = d_[i];
-        int a = 4;
-        while (a < maxK && d_[i + a] == c) ++a;
+        const int a = Copies(i, maxK);
         if (runs_.empty()) BuildRuns();
         // The scan moves forward: the run holding i is the one found last or a later one.
         const int runCount = static_cast<int>(runs_.size() / 3);
@@ -275,7 +272,13 @@ private:
         for (int r = r0; r >= 0 && k <= a; r = PreviousRun(r)) {
             const int start = RunField(r, 0), length = RunField(r, 1);
             if (start + length - k < lowest) return k;  // this run and the older ones are out of reach
-            for (; k <= a && k <= length; ++k) {
+            const int last = std::min(a, length);
+            if (k <= last && start + length - 2 * last + 1 >= lowest) {
+                // Every answer up to `last` lies within reach: only the last counts.
+                m = start + RoundDown(length - last, last);
+                k = last + 1;
+            }
+            for (; k <= last; ++k) {
                 const int t = start + RoundDown(length - k, k);
                 if (t < lowest) return k;
                 m = t;
@@ -343,6 +346,18 @@ private:
                 hi = mid - 1;
         }
         return lo;
+    }
+
+    // How many copies of D[i] start at i, at most `cap` (compared eight bytes at a time).
+    int Copies(int i, int cap) const {
+        const std::uint64_t copies = d_[i] * 0x0101010101010101ull;
+        int n = 0;
+        while (n < cap) {
+            const std::uint64_t diff = Load64(d_ + i + n) ^ copies;
+            if (diff != 0) return std::min(cap, n + FirstDifferentByte(diff));
+            n += 8;
+        }
+        return cap;
     }
 
     static unsigned Hash(std::uint32_t v, int bits) { return (v * 0x9E3779B1u) >> (32 - bits); }
@@ -482,8 +497,7 @@ private:
     // found last is extended instead of walked again.
     int RecentRunStart(int p) {
         if (p < recentRunStart_) recentRunEnd_ = recentRunStart_ = p;
-        const std::uint8_t b = d_[recentRunStart_];
-        while (recentRunEnd_ < p && d_[recentRunEnd_ + 1] == b) ++recentRunEnd_;
+        if (recentRunEnd_ < p) recentRunEnd_ = std::min(p, recentRunEnd_ + Copies(recentRunEnd_, p - recentRunEnd_ + 1) - 1);
         if (recentRunEnd_ < p) {
             // Another run: walk back from p to its start (never past the old run's end).
             recentRunEnd_ = recentRunStart_ = p;
