@@ -11,6 +11,11 @@
 # folder, removed at the end), EXTRA (more text files, Shift-JIS, EUC-JP or
 # UTF-8, each repeated to SIZE: texts nobody tuned for; by default the Japanese
 # texts of vim's tutor and GnuPG's help when they are installed).
+# Real Japanese texts that do not repeat themselves are used when installed
+# (apt-get install manpages-ja manpages-ja-dev debian-reference-ja): the
+# Japanese manual pages one after the other up to SIZE ("real-man-ja"), and the
+# Debian Reference's Japanese text, 1 MB, repeated to SIZE ("real-debian-reference").
+# Both are converted to Shift-JIS first, as the editor holds its texts.
 set -e
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build}" && pwd)
@@ -56,6 +61,16 @@ if wanted to-doc || wanted kanji; then
   for f in $EXTRA; do
     repeat_to_size "$f" "$WORK/other-$(basename "$f").txt"
   done
+  if [ -d /usr/share/man/ja ]; then
+    find /usr/share/man/ja -name '*.gz' | sort | xargs zcat | iconv -c -f UTF-8 -t CP932 2>/dev/null |
+      head -c "$SIZE" > "$WORK/real-man-ja.txt" || true
+  fi
+  reference=/usr/share/debian-reference/debian-reference.ja.txt.gz
+  if [ -r "$reference" ]; then
+    zcat "$reference" | iconv -c -f UTF-8 -t CP932 > "$WORK/reference.sjis" 2>/dev/null || true
+    repeat_to_size "$WORK/reference.sjis" "$WORK/real-debian-reference.txt"
+    rm -f "$WORK/reference.sjis"
+  fi
 fi
 if wanted kanji; then
   # iconv stops at a character cut by the end of the text: what it wrote is the text.
@@ -67,6 +82,7 @@ if wanted kanji; then
     repeat_to_size "$WORK/tmp.euc" "$WORK/other-$(basename "$f").euc"
   done
   rm -f "$WORK/tmp.euc"
+  [ -s "$WORK/real-man-ja.txt" ] && iconv -f CP932 -t EUC-JP "$WORK/real-man-ja.txt" > "$WORK/real-man-ja.euc" 2>/dev/null || true
 fi
 wanted fetch && "$MAKE_TEXT" ja-technical "$FETCH_SIZE" > "$WORK/page.txt"
 
