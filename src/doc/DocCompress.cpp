@@ -264,7 +264,6 @@ private:
     // The part of the current run before i was dealt with by Grow's shortcut.
     [[gnu::noinline]] int GrowInRuns(int i, int k, int& m, int maxK, int lowest) {
         const int a = Copies(i, maxK);
-        if (runs_.empty()) BuildRuns();
         // The scan moves forward: the run holding i is the one found last or a later one.
         const int runCount = static_cast<int>(runs_.size() / 3);
         while (runCursor_ + 1 < runCount && RunField(runCursor_ + 1, 0) <= i) ++runCursor_;
@@ -298,7 +297,7 @@ private:
 
     // The record's runs of four or more equal bytes, in order, each linked to
     // the previous run of the same byte: three numbers per run.
-    [[gnu::noinline]] void BuildRuns() {
+    void BuildRuns() {
         std::array<std::int32_t, 256> last;
         last.fill(-1);
         // Six starts at a time: byte t of `same` is zero where D[p+t..p+t+3]
@@ -387,20 +386,44 @@ private:
         const std::uint32_t base = base_;
         const std::uint8_t* const d = d_;
         // (Pairs are asked for at i <= size - 3 only: a candidate ends before the last byte.)
-        for (int p = 0; p + 3 <= size_; ++p) {
+        Pos* const prev3 = prev3_;
+        Pos* const prev4 = prev4_;
+        auto link = [=](int from, int to) {
+            for (int p = from; p < to; ++p) {
+                std::uint32_t four;
+                std::memcpy(&four, d + p, 4);
+                if constexpr (std::endian::native == std::endian::big) four = __builtin_bswap32(four);
+                std::uint32_t& pair = pairs[four & 0xFFFFu];
+                pairLinks[p] = pair;
+                pair = base + static_cast<std::uint32_t>(p);
+                Pos& h3 = head3[Hash(four & 0xFFFFFFu, bits)];
+                prev3[p] = h3;
+                h3 = static_cast<Pos>(p);
+                Pos& h4 = head4[Hash(four, bits)];
+                prev4[p] = h4;
+                h4 = static_cast<Pos>(p);
+            }
+        };
+        // Inside a run, the positions whose four bytes are one byte repeated
+        // link to the chains' heads but never become heads: candidates of such
+        // bytes are answered from the runs, and no other candidate occurs
+        // there, so the chains stay short.
+        BuildRuns();
+        int from = 0;
+        for (std::size_t r = 0; r < runs_.size(); r += 3) {
+            const int start = runs_[r], last = runs_[r] + runs_[r + 1] - 4;
+            link(from, start);
             std::uint32_t four;
-            std::memcpy(&four, d + p, 4);
-            if constexpr (std::endian::native == std::endian::big) four = __builtin_bswap32(four);
+            std::memcpy(&four, d + start, 4);
+            std::fill(prev3_ + start, prev3_ + last + 1, head3[Hash(four & 0xFFFFFFu, bits)]);
+            std::fill(prev4_ + start, prev4_ + last + 1, head4[Hash(four, bits)]);
             std::uint32_t& pair = pairs[four & 0xFFFFu];
-            pairLinks[p] = pair;
-            pair = base + static_cast<std::uint32_t>(p);
-            Pos& h3 = head3[Hash(four & 0xFFFFFFu, bits)];
-            prev3_[p] = h3;
-            h3 = static_cast<Pos>(p);
-            Pos& h4 = head4[Hash(four, bits)];
-            prev4_[p] = h4;
-            h4 = static_cast<Pos>(p);
+            pairLinks[start] = pair;
+            for (int t = start + 1; t <= last; ++t) pairLinks[t] = base + static_cast<std::uint32_t>(t - 1);
+            pair = base + static_cast<std::uint32_t>(last);
+            from = last + 1;
         }
+        link(from, size_ - 2);
     }
 
     bool Equal(int p, int i, int k) const {
@@ -457,8 +480,9 @@ private:
     // The last occurrence taken, given the newest occurrence p of D[i..i+k) on
     // `chain`, a chain keyed on at most k first bytes.
     int TakenAt(int i, int k, int p, const Pos* chain) {
+        if (AllSameByte(i, k)) return LastTakenInRun(p, k);  // the chains leave out the runs' insides
         if (!OverlapsEarlierOccurrence(i, k, p, chain)) return p;
-        return AllSameByte(i, k) ? LastTakenInRun(p, k) : LastTakenFrom(i, k, p, chain, 0, 0);
+        return LastTakenFrom(i, k, p, chain, 0, 0);
     }
 
     // A one-byte string never overlaps itself: the answer is its newest occurrence.
@@ -520,7 +544,6 @@ private:
             knownRunEnd_ = end;
             return start;
         }
-        if (runs_.empty()) BuildRuns();
         return RunField(CurrentRun(p), 0);
     }
 
