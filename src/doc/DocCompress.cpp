@@ -36,6 +36,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -300,30 +303,10 @@ private:
     void BuildRuns() {
         std::array<std::int32_t, 256> last;
         last.fill(-1);
-        // Six starts at a time: byte t of `same` is zero where D[p+t..p+t+3]
-        // are four equal bytes (the bytes past the record are padding).
-        constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
-        for (int p = 0; p + 3 < size_;) {
-            std::uint64_t x = Load64(d_ + p) ^ Load64(d_ + p + 1);
-            if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap64(x);  // byte t at bits 8t
-            const std::uint64_t same = x | x >> 8 | x >> 16 | 0xFFFF000000000000ull;
-            const std::uint64_t zeros = (same - kOnes) & ~same & kHighs;
-            if (zeros == 0) {
-                p += 6;
-                continue;
-            }
-            const int start = p + std::countr_zero(zeros) / 8;
+        for (int p = 0;;) {
+            const int start = NextRunStart(p);
             if (start + 3 >= size_) break;
-            int end = start + 3;  // the run's last byte, found eight bytes at a time
-            const std::uint64_t copies = d_[start] * kOnes;
-            for (; end + 1 < size_; end += 8) {
-                const std::uint64_t diff = Load64(d_ + end + 1) ^ copies;
-                if (diff != 0) {
-                    end += FirstDifferentByte(diff);
-                    break;
-                }
-            }
-            end = std::min(end, size_ - 1);
+            const int end = start + Copies(start, size_ - start) - 1;
             const auto index = static_cast<std::int32_t>(runs_.size() / 3);
             runs_.push_back(start);
             runs_.push_back(end - start + 1);
@@ -331,6 +314,31 @@ private:
             last[d_[start]] = index;
             p = end + 1;
         }
+    }
+
+    // The first position at or after p where four equal bytes start, looked
+    // for many starts at a time, or a position at or past size - 3 when none
+    // (the bytes past the record are padding).
+    int NextRunStart(int p) const {
+#if defined(__SSE2__)
+        for (; p + 3 < size_; p += 14) {
+            const auto* at = reinterpret_cast<const __m128i*>(d_ + p);
+            const auto equal = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(at), _mm_loadu_si128(reinterpret_cast<const __m128i*>(d_ + p + 1)))));
+            const unsigned starts = equal & equal >> 1 & equal >> 2 & 0x3FFFu;  // bit t: D[p+t..p+t+3] equal
+            if (starts != 0) return p + std::countr_zero(starts);
+        }
+#else
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+        for (; p + 3 < size_; p += 6) {
+            std::uint64_t x = Load64(d_ + p) ^ Load64(d_ + p + 1);
+            if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap64(x);  // byte t at bits 8t
+            const std::uint64_t same = x | x >> 8 | x >> 16 | 0xFFFF000000000000ull;  // byte t zero: a run at t
+            const std::uint64_t zeros = (same - kOnes) & ~same & kHighs;
+            if (zeros != 0) return p + std::countr_zero(zeros) / 8;
+        }
+#endif
+        return size_;
     }
     int RunField(int r, int field) const { return runs_[static_cast<std::size_t>(3 * r + field)]; }
     int PreviousRun(int r) const { return RunField(r, 2); }
