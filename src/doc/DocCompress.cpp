@@ -6,28 +6,31 @@
 // one taken (so in "aaa" the string "aa" is found at 0 only), and the last one
 // taken is the answer. A candidate found more than 2047 bytes back ends the
 // growth. Scanning the whole prefix for every candidate is quadratic; here the
-// answer comes from a table of the newest position of every pair of bytes and
-// from chains linking each position to the previous one with the same first
+// answer comes from exact links between the occurrences of every pair of bytes
+// and from chains linking each position to the previous one with the same first
 // three or four bytes (hashed; every hit is checked):
 //
 //  * the newest occurrence p at or before i - k (k the candidate's length) that
-//    lies within reach is the pair table's entry for two bytes, and is found by
-//    walking the chain back from i for more; candidates of four bytes and more
-//    share one walk along the four-byte chain, each position serving every
-//    length up to its match length;
-//  * candidates that begin with four copies of one byte walk from run to run of
-//    that byte instead, since a chain would visit every position of every run;
+//    lies within reach is the pair's previous occurrence for two bytes, and is
+//    found by walking the chain back from i for more; candidates of four bytes
+//    and more share one walk along the four-byte chain, each position serving
+//    every length up to its match length;
+//  * runs of one byte (ruled lines, indentation, padding) are listed before the
+//    chains are built, and their insides stay out of the chains. A candidate
+//    that is the run's byte repeated is answered from the runs: inside the run
+//    before i, or in the newest earlier run long enough, the taken occurrences
+//    are the run's start plus multiples of k. A candidate that goes on past
+//    such copies occurs only at the ends of runs, found on the chain of its
+//    first bytes after the copies;
 //  * p is taken unless an earlier occurrence overlaps it, which needs an
 //    occurrence in (p - k, p); that one would be on p's chain right behind p,
 //    so one look at the next link settles the usual case;
-//  * inside a run of one byte (ruled lines, indentation), a candidate that is
-//    that byte repeated and fits in the run's part before i needs no chain:
-//    the taken occurrences are the run's start plus multiples of k;
-//  * otherwise the left-to-right taking decides: for a run of one byte the taken
-//    occurrences are the run's start plus multiples of k; for other periodic
-//    candidates (e.g. "ababa") the taking is replayed from the first occurrence
-//    in the record and remembered per candidate string, because the scan asks
-//    for the same string again at growing i.
+//  * otherwise the left-to-right taking decides. Occurrences less than k apart
+//    form a cluster whose first one is taken, and the taking goes on from it,
+//    so the cluster around p settles it; a long cluster (a long periodic run
+//    such as "ababab...") is replayed from the first occurrence in the record,
+//    remembered per candidate string, because the scan asks for the same
+//    string again at growing i.
 //
 // tests/doc holds the plain whole-prefix scan; the tests and a fuzz target
 // compare the two.
