@@ -84,9 +84,8 @@ int RunToDoc(const Args& args) {
     else
         title = "NewFile";
 
-    std::string bytes = ReadInput(in);
-    MakeTextAsOpened(bytes);
-    TMemoryStream text(std::move(bytes));
+    const InputBytes input = OpenInput(in);
+    TMemoryStream text(TextAsOpened(input.View()));
     TMemoryStream database;
     std::string why;
     if (TextToDoc(text, database, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"), &why) != kDocOk)
