@@ -362,7 +362,7 @@ namespace {
 
 // Shift-JIS from a text detected as `code`; nullopt when the text stays as it is
 // (ASCII, binary, undecided or already Shift-JIS).
-std::optional<std::string> ToShiftJis(std::string_view text, int code) {
+std::optional<std::string> ShiftJisOf(std::string_view text, int code) {
     switch (code) {
     case kcJisB:
     case kcJisAt:
@@ -378,9 +378,13 @@ std::optional<std::string> ToShiftJis(std::string_view text, int code) {
 
 }  // namespace
 
+std::optional<std::string> ConvertedToShiftJis(std::string_view text) {
+    return ShiftJisOf(text, DetectKanjiCode(text));
+}
+
 std::string ConvertKanjiCode(std::string_view text, int target) {
     if (target == kcShiftJis)
-        if (auto converted = ToShiftJis(text, DetectKanjiCode(text))) return std::move(*converted);
+        if (auto converted = ConvertedToShiftJis(text)) return std::move(*converted);
     return std::string(text);
 }
 
@@ -393,7 +397,7 @@ std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string&
     case kcUtf8:
         return Utf8ToCp932Into(t, size, t);
     default:
-        if (auto converted = ToShiftJis(text, code)) {
+        if (auto converted = ShiftJisOf(text, code)) {
             aside = std::move(*converted);
             return kConvertedAside;
         }

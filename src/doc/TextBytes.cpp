@@ -65,12 +65,52 @@ bool LineEndsPairedFrom(std::string_view s, std::size_t from) {
 bool HasEditorLineEnds(std::string_view s) { return LineEndsPairedFrom(s, 0) && (s.empty() || s.back() != '\r'); }
 
 void ToEditorLineEnds(std::string& text) {
-    if (!HasEditorLineEnds(text)) text = EditorLineEnds(text);
+    if (HasEditorLineEnds(text)) return;
+    // Each lone CR and lone LF grows by one byte; a CR LF stays.
+    std::size_t growth = 0;
+    for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(p, '\n', text.data() + text.size() - p)));
+         ++p)
+        growth += p == text.data() || p[-1] != '\r';
+    for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(p, '\r', text.data() + text.size() - p)));
+         ++p)
+        growth += p + 1 == text.data() + text.size() || p[1] != '\n';
+    if (text.size() + growth > text.capacity()) {
+        text = EditorLineEnds(text);
+        return;
+    }
+    // Room enough (a converted text keeps the size of the bytes it came from):
+    // the lines move to their places from the end backwards, each once.
+    std::size_t read = text.size(), write = text.size() + growth;
+    text.resize(write);
+    char* const d = text.data();
+    while (read > 0) {
+        const auto* lf = static_cast<const char*>(::memrchr(d, '\n', read));
+        const std::size_t afterLf = lf ? static_cast<std::size_t>(lf - d) + 1 : 0;
+        const auto* cr = static_cast<const char*>(::memrchr(d + afterLf, '\r', read - afterLf));
+        const char* brk = cr ? cr : lf;
+        const std::size_t lineStart = brk ? static_cast<std::size_t>(brk - d) + 1 : 0;
+        write -= read - lineStart;
+        std::memmove(d + write, d + lineStart, read - lineStart);
+        if (!brk) break;
+        read = lineStart - 1;
+        if (*brk == '\n' && read > 0 && d[read - 1] == '\r') --read;
+        write -= 2;
+        d[write] = '\r';
+        d[write + 1] = '\n';
+    }
 }
 
 std::string TextAsOpened(std::string_view fileBytes) {
-    std::string text(fileBytes);
-    MakeTextAsOpened(text);
+    if (auto text = TextAsOpenedIfChanged(fileBytes)) return std::move(*text);
+    return std::string(fileBytes);
+}
+
+std::optional<std::string> TextAsOpenedIfChanged(std::string_view fileBytes) {
+    std::optional<std::string> text = ConvertedToShiftJis(fileBytes);
+    if (text)
+        ToEditorLineEnds(*text);
+    else if (!HasEditorLineEnds(fileBytes))
+        text = EditorLineEnds(fileBytes);
     return text;
 }
 

@@ -54,6 +54,37 @@ TEST(EditorLineEnds, EqualsThePlainRuleOnRandomTexts) {
         std::string inPlace = text;
         ToEditorLineEnds(inPlace);
         ASSERT_EQ(inPlace, PlainLineEnds(text));
+        // With room in its buffer the text grows there, lines moved from the end.
+        std::string roomy;
+        roomy.reserve(2 * text.size() + 1);
+        roomy = text;
+        const char* buffer = roomy.data();
+        ToEditorLineEnds(roomy);
+        ASSERT_EQ(roomy, PlainLineEnds(text));
+        EXPECT_EQ(roomy.data(), buffer);
+    }
+}
+
+TEST(TextAsOpenedIfChanged, CopiesOnlyATextThatChanges) {
+    const struct {
+        std::string in;
+        bool changes;
+    } cases[] = {
+        {"", false},
+        {"abc\r\n\x93\xFA\x96\x7B\r\n", false},    // Shift-JIS with CR LF: the bytes themselves
+        {"abc\n\x93\xFA\x96\x7B", true},              // line ends only
+        {"\xC6\xFC\xCB\xDC\r\n", true},               // EUC-JP, CR LF already
+        {"\xE6\x97\xA5\xE6\x9C\xAC\n", true},        // UTF-8 and LF
+        {"\xEF\xBB\xBF", true},                        // a byte-order mark alone
+        {"\x1B$B$\"\x1B(B\r\n", true},                 // JIS
+        {std::string("bin\0ary\n", 8), true},
+    };
+    for (const auto& c : cases) {
+        const auto changed = TextAsOpenedIfChanged(c.in);
+        EXPECT_EQ(changed.has_value(), c.changes) << c.in;
+        std::string inPlace = c.in;
+        MakeTextAsOpened(inPlace);
+        EXPECT_EQ(changed.value_or(c.in), inPlace) << c.in;
     }
 }
 
