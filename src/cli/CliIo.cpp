@@ -131,6 +131,8 @@ int OpenForReading(const std::string& path) {
     return fd;
 }
 
+std::string commandName;
+
 // The one mapping a bus error may come from, and what to say then. The handler
 // reads them, so they are plain atomics and a fixed buffer.
 std::atomic<std::uintptr_t> guardedBegin{0}, guardedEnd{0};
@@ -161,7 +163,7 @@ void GuardMapping(const void* data, std::size_t size, const std::string& name) {
     }();
     (void)installed;
     guardedEnd = 0;
-    const std::string message = "verdane-cli: " + name + " was shortened while it was read\n";
+    const std::string message = "verdane-cli " + commandName + ": " + name + " was shortened while it was read\n";
     const std::size_t length = std::min(message.size(), sizeof shortenedMessage);
     std::memcpy(shortenedMessage, message.data(), length);
     shortenedMessageLength = length;
@@ -179,6 +181,8 @@ std::string ReadInput(const std::string& path) {
     }
     return ReadOpenFile(OpenForReading(path), path);
 }
+
+void SetCommandName(std::string_view command) { commandName = command; }
 
 MappedFile::MappedFile(int fd, std::size_t size, const std::string& name) : size_(size), fd_(fd) {
     void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);

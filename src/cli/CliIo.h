@@ -47,10 +47,13 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::s
 // and the system's reason.
 std::string ReadInput(const std::string& path);
 
+// The command being run, for the messages that cannot be thrown (see MappedFile).
+void SetCommandName(std::string_view command);
+
 // A regular file mapped read-only, its pages loaded at once, for as long as the
 // object lives. While it is mapped, a bus error on its pages (another process
 // shortened the file) ends the program with exit code 1 and the line
-// "verdane-cli: NAME was shortened while it was read" instead of a crash.
+// "verdane-cli COMMAND: NAME was shortened while it was read" instead of a crash.
 class MappedFile {
 public:
     MappedFile() = default;

@@ -88,14 +88,20 @@ int RunToDoc(const Args& args) {
     InputBytes input = OpenInput(in);
     // The text as opened is the input itself unless the code or the line ends
     // change; then the input is let go as soon as the converted copy exists.
-    std::optional<std::string> converted = TextAsOpenedIfChanged(input.View());
+    const std::optional<std::string> converted = TextAsOpenedIfChanged(input.View());
     if (converted) input.Release();
-    TMemoryStream text(converted ? std::move(*converted) : std::string(input.View()));
-    TMemoryStream database;
+    const std::string_view text = converted ? std::string_view(*converted) : input.View();
+    // The database is written as its pieces, head and records, never joined.
+    TDocPieces database;
     std::string why;
     if (TextToDoc(text, database, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"), &why) != kDocOk)
         throw CliError("cannot make a DOC database of " + in + ": " + why);
-    WriteOutput(out, database.Bytes());
+    try {
+        WriteOutput(out, database.All());
+    } catch (const CliError&) {
+        input.ThrowIfShortened(in);
+        throw;
+    }
     return 0;
 }
 

@@ -157,13 +157,31 @@ TEST(ToDoc, AnInputShortenedWhileItIsReadIsAnErrorNotACrash) {
             cutter.join();
             ASSERT_TRUE(r.exitCode == 0 || r.exitCode == 1) << delayMs << " ms: " << r.exitCode;
             if (r.exitCode == 1) {
-                EXPECT_EQ(r.err, "verdane-cli: " + dir.File("in.txt") + " was shortened while it was read\n");
+                EXPECT_EQ(r.err, "verdane-cli to-doc: " + dir.File("in.txt") + " was shortened while it was read\n");
                 EXPECT_TRUE(ReadFile(dir.File("out.pdb")) == "old database");
             } else {
                 EXPECT_EQ(r.err, "");
             }
             EXPECT_EQ(test::ListDir(dir.Path()), (std::vector<std::string>{"in.txt", "out.pdb"}));
         }
+    }
+}
+
+// The same cut while the output is written straight from the mapped input:
+// the reader of standard output takes a little, the file is cut, and the
+// writes from its lost pages fail.
+TEST(ToDoc, AnInputShortenedWhileItIsWrittenOutIsAnError) {
+    TempDir dir;
+    std::string text;
+    while (text.size() < (24u << 20)) text += "\x93\xFA\x96\x7B\x8C\xEA text\r\n";
+    for (const std::string command : {"to-doc --no-compress", "kanji"}) {
+        WriteFile(dir.File("in.txt"), text);
+        const std::string in = dir.File("in.txt");
+        auto r = test::RunProcess("/bin/sh", {"-c", "(" + std::string(VERDANE_CLI_PATH) + " " + command + " " + in +
+                                                        " -; echo \"exit $?\" >&2) | (head -c 100000 >/dev/null;"
+                                                        " truncate -s 1000 " + in + "; cat >/dev/null)"});
+        EXPECT_EQ(r.err, "verdane-cli " + command.substr(0, command.find(' ')) + ": " + in +
+                             " was shortened while it was read\nexit 1\n");
     }
 }
 
