@@ -1,5 +1,6 @@
 // The document text <-> DOC database conversions of the save, install and open
-// commands, on in-memory streams. Neither converts character codes.
+// commands, on in-memory streams; the save also on a text's bytes, giving the
+// database as the pieces a caller writes out. Neither converts character codes.
 //
 // Bad input: DocToText refuses a malformed database with EDocFormat
 // (DocFormatError.h): no record list entries, a record list or record 0 cut off
