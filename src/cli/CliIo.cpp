@@ -140,13 +140,14 @@ char shortenedMessage[512];
 std::atomic<std::size_t> shortenedMessageLength{0};
 
 // Another process shortened the mapped file: its lost pages raise SIGBUS when
-// touched. Say so and end; the output file is only ever renamed into place
-// when complete, so nothing half-written is left. A bus error elsewhere takes
-// the default action when the faulting access is retried.
+// the program reads them. Say so and end. The commands read their input before
+// they open an output; what they write straight from the mapping is copied by
+// the kernel, for which a lost page is a failed write (a bad address), so the
+// temporary output file is removed and the target never replaced. A bus error
+// elsewhere takes the default action when the faulting access is retried.
 void OnBusError(int, siginfo_t* info, void*) {
     const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
     if (at >= guardedBegin.load() && at < guardedEnd.load()) {
-        platform::RemoveUnfinishedTemporaryFile();
         [[maybe_unused]] auto written = ::write(STDERR_FILENO, shortenedMessage, shortenedMessageLength.load());
         ::_exit(1);
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -22,36 +21,6 @@ std::string Reason(int error) { return std::strerror(error); }
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
     throw EFileError(what + " " + path + ": " + Reason(error));
 }
-
-// The temporary file of the WriteFileAtomically under way, for
-// RemoveUnfinishedTemporaryFile: a fixed buffer and atomics, as a signal
-// handler may read them. One write at a time is noted; a second one running
-// at the same time on another thread is not.
-struct UnfinishedFile {
-    std::atomic<bool> taken{false};
-    std::atomic<bool> named{false};
-    char path[PATH_MAX];
-} unfinished;
-
-class UnfinishedFileNote {
-public:
-    explicit UnfinishedFileNote(const std::string& temp) {
-        if (temp.size() >= sizeof unfinished.path || unfinished.taken.exchange(true)) return;
-        std::memcpy(unfinished.path, temp.c_str(), temp.size() + 1);
-        unfinished.named = true;
-        mine_ = true;
-    }
-    ~UnfinishedFileNote() {
-        if (!mine_) return;
-        unfinished.named = false;
-        unfinished.taken = false;
-    }
-    UnfinishedFileNote(const UnfinishedFileNote&) = delete;
-    UnfinishedFileNote& operator=(const UnfinishedFileNote&) = delete;
-
-private:
-    bool mine_ = false;
-};
 
 // The file a save must replace: the path itself, or the final target of a chain
 // of symbolic links (a relative link is read against the link's folder).
@@ -124,10 +93,6 @@ std::string ReadWholeFile(const std::string& path) {
     return data;
 }
 
-void RemoveUnfinishedTemporaryFile() noexcept {
-    if (unfinished.named.load()) ::unlink(unfinished.path);
-}
-
 bool WritePieces(int fd, std::span<const std::string_view> pieces) {
     // At most 1 MB per call: some kernels copy one huge write far more slowly
     // than the same bytes in moderate writes.
@@ -196,7 +161,6 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
         if (fd < 0 && errno != EEXIST) Fail("cannot write", path, errno);
     }
     if (fd < 0) Fail("cannot write", path, EEXIST);
-    const UnfinishedFileNote note(temp);
 
     int error = 0;
     auto step = [&error](bool done) {

@@ -32,11 +32,6 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // (a database as its head and records), so they need not be joined first.
 void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces);
 
-// For the handler of a fatal signal (async-signal-safe): removes the temporary
-// file that a WriteFileAtomically under way is writing, so that a process
-// ended from the handler leaves nothing behind. The target is untouched.
-void RemoveUnfinishedTemporaryFile() noexcept;
-
 // Writes all of `pieces` to `fd` in order, several pieces per system call,
 // retrying after interruptions. False, with errno set, when a write failed.
 bool WritePieces(int fd, std::span<const std::string_view> pieces);

@@ -143,26 +143,31 @@ TEST(ToDoc, MappedFilesPipesOutputFilesAndStandardOutputGiveTheLibrarysDatabase)
 // old output file stays whole with nothing beside it.
 TEST(ToDoc, AnInputShortenedWhileItIsReadIsAnErrorNotACrash) {
     TempDir dir;
-    std::string text;
-    while (text.size() < (24u << 20)) text += "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E text\n";
-    for (const int delayMs : {0, 2, 5, 10, 20}) {
-        for (const bool toFile : {true, false}) {
-            WriteFile(dir.File("in.txt"), text);
-            WriteFile(dir.File("out.pdb"), "old database");
-            std::thread cutter([&] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-                ASSERT_EQ(::truncate(dir.File("in.txt").c_str(), 100), 0);
-            });
-            auto r = RunCli({"to-doc", "--no-compress", dir.File("in.txt"), toFile ? dir.File("out.pdb") : "-"});
-            cutter.join();
-            ASSERT_TRUE(r.exitCode == 0 || r.exitCode == 1) << delayMs << " ms: " << r.exitCode;
-            if (r.exitCode == 1) {
-                EXPECT_EQ(r.err, "verdane-cli to-doc: " + dir.File("in.txt") + " was shortened while it was read\n");
-                EXPECT_TRUE(ReadFile(dir.File("out.pdb")) == "old database");
-            } else {
-                EXPECT_EQ(r.err, "");
+    // One text converted (UTF-8, LF) and one written from the mapping itself.
+    std::string utf8, sjis;
+    while (utf8.size() < (24u << 20)) utf8 += "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E text\n";
+    while (sjis.size() < (24u << 20)) sjis += "\x93\xFA\x96\x7B\x8C\xEA text\r\n";
+    for (const std::string* text : {&utf8, &sjis}) {
+        for (const int delayMs : {0, 2, 5, 10, 20}) {
+            for (const bool toFile : {true, false}) {
+                WriteFile(dir.File("in.txt"), *text);
+                WriteFile(dir.File("out.pdb"), "old database");
+                std::thread cutter([&] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                    ASSERT_EQ(::truncate(dir.File("in.txt").c_str(), 100), 0);
+                });
+                auto r = RunCli({"to-doc", "--no-compress", dir.File("in.txt"), toFile ? dir.File("out.pdb") : "-"});
+                cutter.join();
+                ASSERT_TRUE(r.exitCode == 0 || r.exitCode == 1) << delayMs << " ms: " << r.exitCode;
+                if (r.exitCode == 1) {
+                    EXPECT_EQ(r.err,
+                              "verdane-cli to-doc: " + dir.File("in.txt") + " was shortened while it was read\n");
+                    EXPECT_TRUE(ReadFile(dir.File("out.pdb")) == "old database");
+                } else {
+                    EXPECT_EQ(r.err, "");
+                }
+                EXPECT_EQ(test::ListDir(dir.Path()), (std::vector<std::string>{"in.txt", "out.pdb"}));
             }
-            EXPECT_EQ(test::ListDir(dir.Path()), (std::vector<std::string>{"in.txt", "out.pdb"}));
         }
     }
 }
@@ -219,6 +224,15 @@ TEST(Kanji, DetectsAndConvertsLikeTheLibrary) {
     EXPECT_NE(r.out.find("second line\n"), std::string::npos);  // line ends untouched
     ASSERT_EQ(RunCli({"kanji", dir.File("euc.txt"), dir.File("sjis.txt")}).exitCode, 0);
     EXPECT_EQ(ReadFile(dir.File("sjis.txt")), r.out);
+    // Mapped files, converted or written straight from the mapping, and pipes.
+    for (const auto& [name, bytes] : TextsOfEveryKind()) {
+        WriteFile(dir.File(name), bytes);
+        const std::string expected = ConvertKanjiCode(bytes, kcShiftJis);
+        EXPECT_TRUE(RunCli({"kanji", dir.File(name)}).out == expected) << name;
+        EXPECT_TRUE(RunCli({"kanji", "-"}, bytes).out == expected) << name;
+        ASSERT_EQ(RunCli({"kanji", dir.File(name), dir.File("out.txt")}).exitCode, 0) << name;
+        EXPECT_TRUE(ReadFile(dir.File("out.txt")) == expected) << name;
+    }
 }
 
 TEST(Failures, SayWhyInOneLineAndExitOne) {
