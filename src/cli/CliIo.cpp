@@ -2,6 +2,7 @@
 
 #include "FileIo.h"
 #include "KanjiCode.h"
+#include "LargeBuffer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -81,6 +82,10 @@ bool ReadAll(int fd, std::string& out) {
             if (errno == EINTR) continue;
             return false;
         }
+        // Doubling room, on large pages once it is large: a long pipe costs a
+        // few page faults and copies, not one per 4 KB.
+        const std::size_t need = out.size() + static_cast<std::size_t>(n);
+        if (need > out.capacity()) ReserveLarge(out, std::max(need, 2 * out.capacity()));
         out.append(buffer, static_cast<std::size_t>(n));
     }
 }
@@ -90,13 +95,7 @@ bool ReadAll(int fd, std::string& out) {
 bool ReadSized(int fd, struct stat& info, std::string& out) {
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) return true;
     const auto size = static_cast<std::size_t>(info.st_size);
-    out.reserve(size);
-    // Large memory pages for a large file: a few hundred page faults instead of
-    // thousands. Only a hint, on the whole pages inside the buffer.
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    const auto from = (reinterpret_cast<std::uintptr_t>(out.data()) + kHuge - 1) & ~(kHuge - 1);
-    const auto to = (reinterpret_cast<std::uintptr_t>(out.data()) + size) & ~(kHuge - 1);
-    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+    ReserveLarge(out, size);
     out.resize(size);
     std::size_t got = 0;
     while (got < out.size()) {

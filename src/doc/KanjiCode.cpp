@@ -5,6 +5,7 @@
 #include "KanjiCode.h"
 
 #include "Cp932Table.h"
+#include "LargeBuffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -119,7 +120,7 @@ std::string JisToSjis(std::string_view text) {
     const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::size_t n = text.size();
     std::string out;
-    out.reserve(n);
+    ReserveLarge(out, n);
     bool doubleByte = false;
     std::size_t k = 0;
     while (k < n) {
@@ -203,7 +204,9 @@ std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o)
 }
 
 std::string EucToSjis(std::string_view text) {
-    std::string out(text.size(), '\0');
+    std::string out;
+    ReserveLarge(out, text.size());
+    out.resize(text.size());
     out.resize(EucToSjisInto(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
                          reinterpret_cast<std::uint8_t*>(out.data())));
     return out;
@@ -336,11 +339,13 @@ bool Utf8ToCp932Copy(std::string_view text, std::string& out) {
     std::size_t k = StartsWithByteOrderMark(t, n) ? 3 : 0;
     bool multiByte = k == 3;
     out.clear();
-    out.reserve(n);
     std::uint8_t buffer[kBlock + 3];
     while (k < n) {
         std::size_t w = 0;
         if (!Utf8ToCp932Span<kStrict, true>(t, n, k, std::min(n, k + kBlock), buffer, w, multiByte)) return false;
+        // Room once the first block converted: a text that is not UTF-8
+        // mostly shows it there.
+        ReserveLarge(out, n);
         out.append(reinterpret_cast<const char*>(buffer), w);
     }
     return !kStrict || multiByte;

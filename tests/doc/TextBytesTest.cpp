@@ -1,5 +1,6 @@
 // The editor's line ends: the whole-text conversion, the in-place form, and the
 // joiner that builds a downloaded page from its blocks.
+#include "LargeBuffer.h"
 #include "TextBytes.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,17 @@ TEST(EditorLineEnds, EqualsThePlainRuleOnRandomTexts) {
         ToEditorLineEnds(roomy);
         ASSERT_EQ(roomy, PlainLineEnds(text));
         EXPECT_EQ(roomy.data(), buffer);
+    }
+}
+
+TEST(ReserveLarge, KeepsTheBytesAndGivesTheRoom) {
+    for (const std::size_t capacity : {0u, 10u, 5000u, 4u << 20, 9u << 20}) {
+        std::string text = "kept bytes \x82\xA0";
+        ReserveLarge(text, capacity);
+        EXPECT_EQ(text, "kept bytes \x82\xA0");
+        EXPECT_GE(text.capacity(), capacity);
+        text.resize(capacity, 'x');  // the room is writable to its end
+        EXPECT_EQ(text.size(), capacity);
     }
 }
 
