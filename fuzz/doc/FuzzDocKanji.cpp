@@ -1,8 +1,10 @@
 // Fuzz target: any bytes as a text of unknown Japanese code. Detection and
 // conversion must finish without reading outside the text; a text already in
 // the target code comes back unchanged; the conversion in place (EUC-JP and
-// UTF-8 written over their own bytes) gives the same bytes as the copying one.
+// UTF-8 written over their own bytes) gives the same bytes as the copying one,
+// and the text as opened from read-only bytes the same as from a text of one's own.
 #include "KanjiCode.h"
+#include "TextBytes.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,5 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     verdane::ConvertKanjiCodeInPlace(inPlace, verdane::kcShiftJis);
     if (inPlace != converted) __builtin_trap();
     verdane::Utf8ToCp932(text);
+    std::string opened(text);
+    verdane::MakeTextAsOpened(opened);
+    if (verdane::TextAsOpenedIfChanged(text).value_or(std::string(text)) != opened) __builtin_trap();
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "TextBytes.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace verdane::cli {
 
@@ -84,14 +85,23 @@ int RunToDoc(const Args& args) {
     else
         title = "NewFile";
 
-    std::string bytes = ReadInput(in);
-    MakeTextAsOpened(bytes);
-    TMemoryStream text(std::move(bytes));
-    TMemoryStream database;
+    InputBytes input = OpenInput(in);
+    // The text as opened is the input itself unless the code or the line ends
+    // change; then the input is let go as soon as the converted copy exists.
+    const std::optional<std::string> converted = TextAsOpenedIfChanged(input.View());
+    if (converted) input.Release();
+    const std::string_view text = converted ? std::string_view(*converted) : input.View();
+    // The database is written as its pieces, head and records, never joined.
+    TDocPieces database;
     std::string why;
     if (TextToDoc(text, database, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"), &why) != kDocOk)
         throw CliError("cannot make a DOC database of " + in + ": " + why);
-    WriteOutput(out, database.Bytes());
+    try {
+        WriteOutput(out, database.All());
+    } catch (const CliError&) {
+        input.ThrowIfShortened(in);
+        throw;
+    }
     return 0;
 }
 
@@ -119,13 +129,20 @@ int RunKanji(const Args& args) {
     const auto parsed = ParseArgs(args, {"--detect"}, {}, 1, 2);
     if (PrintHelp(parsed, kKanjiHelp)) return 0;
     if (parsed.Has("--detect") && parsed.positional.size() > 1) throw UsageError("--detect writes no OUT");
-    std::string bytes = ReadInput(parsed.positional[0]);
+    InputBytes input = OpenInput(parsed.positional[0]);
     if (parsed.Has("--detect")) {
-        WriteOutput("-", std::to_string(DetectKanjiCode(bytes)) + "\n");
+        WriteOutput("-", std::to_string(DetectKanjiCode(input.View())) + "\n");
         return 0;
     }
-    ConvertKanjiCodeInPlace(bytes, kcShiftJis);
-    WriteOutput(parsed.positional.size() > 1 ? parsed.positional[1] : "-", bytes);
+    const std::optional<std::string> converted = ConvertedToShiftJis(input.View());
+    if (converted) input.Release();
+    const std::string& out = parsed.positional.size() > 1 ? parsed.positional[1] : "-";
+    try {
+        WriteOutput(out, converted ? std::string_view(*converted) : input.View());
+    } catch (const CliError&) {
+        input.ThrowIfShortened(parsed.positional[0]);
+        throw;
+    }
     return 0;
 }
 

@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     for (const auto& command : kCommands) {
         if (command.name != name) continue;
         Args args(argv + 2, argv + argc);
+        SetCommandName(name);
         try {
             return command.run(args);
         } catch (const UsageError& e) {

@@ -32,13 +32,19 @@ std::int32_t Refuse(std::string* whyFailed, std::string reason) {
 }
 
 // The stored form of each record: the text's 4096-byte blocks, line breaks
-// normalized without include-binary, compressed when asked. Records are
-// independent, so they are made on every core: workers take runs of records
-// from a shared counter, each with its own TBuf, and the bytes are the same as
-// with one thread. A text of up to eight records is made on the calling
-// thread alone.
-std::vector<std::string> MakeRecords(std::string_view text, std::size_t count, bool compress, bool includeBinary) {
-    std::vector<std::string> records(count);
+// normalized without include-binary, compressed when asked; with neither, the
+// blocks themselves. Records are independent, so they are made on every core:
+// workers take runs of records from a shared counter, each with its own TBuf,
+// and the bytes are the same as with one thread. A text of up to eight
+// records is made on the calling thread alone.
+void MakeRecords(std::string_view text, std::size_t count, bool compress, bool includeBinary, TDocPieces& pieces) {
+    pieces.records.resize(count);
+    if (!compress && includeBinary) {
+        for (std::size_t k = 0; k < count; ++k) pieces.records[k] = text.substr(k * kDocBlockSize, kDocBlockSize);
+        return;
+    }
+    std::vector<std::string>& records = pieces.made;
+    records.assign(count, std::string());
     auto make = [&](TBuf& buf, std::size_t k) {
         const std::size_t at = k * kDocBlockSize;
         std::string_view bytes = text.substr(at, kDocBlockSize);
@@ -81,60 +87,94 @@ std::vector<std::string> MakeRecords(std::string_view text, std::size_t count, b
     work();
     for (auto& helper : helpers) helper.join();
     if (failure) std::rethrow_exception(failure);
-    return records;
+    for (std::size_t k = 0; k < count; ++k) pieces.records[k] = records[k];
 }
 
 }  // namespace
 
-std::int32_t TextToDoc(TMemoryStream& text, TMemoryStream& database, std::string_view title, bool compress,
+std::size_t TDocPieces::Size() const {
+    std::size_t size = head.size();
+    for (const auto& record : records) size += record.size();
+    return size;
+}
+
+std::vector<std::string_view> TDocPieces::All() const {
+    std::vector<std::string_view> all;
+    all.reserve(records.size() + 1);
+    all.push_back(head);
+    all.insert(all.end(), records.begin(), records.end());
+    return all;
+}
+
+std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_view title, bool compress,
                        bool includeBinary, std::string* whyFailed) {
     try {
-        if (database.Size() != 0 || database.Position() != 0)
-            return Refuse(whyFailed, "the database stream is not empty");
-        const std::string_view bytes = text.Bytes();
-        const std::size_t length = bytes.size();
+        const std::size_t length = text.size();
         const std::size_t blocks = (length + kDocBlockSize - 1) / kDocBlockSize;
         if (blocks > kMaxDocBlocks)
             return Refuse(whyFailed, "the text is too long for a DOC database: " + std::to_string(length) +
                                          " bytes, at most " + std::to_string(kMaxDocTextLength) + " fit in " +
                                          std::to_string(kMaxDocBlocks) + " records");
         const auto n = static_cast<std::uint32_t>(blocks);
-        std::vector<std::string> records = MakeRecords(bytes, blocks, compress, includeBinary);
-        text.Seek(static_cast<std::int64_t>(length));
+        TDocPieces pieces;
+        MakeRecords(text, blocks, compress, includeBinary, pieces);
 
+        TMemoryStream head;
         const std::size_t firstRecord = kDocHeaderSize + 8 * (std::size_t{n} + 1) + 2 + kDocRecord0Size;
-        std::size_t total = firstRecord;
-        for (const auto& r : records) total += r.size();
-        database.Reserve(total);
-
-        TDocHeader::ForText(title, static_cast<std::uint16_t>(n + 1)).Write(database);
-        WriteBigEndian32(database, 8 * (n + 1) + 80);
-        WriteBigEndian32(database, kRecordWord);
+        head.Reserve(firstRecord);
+        TDocHeader::ForText(title, static_cast<std::uint16_t>(n + 1)).Write(head);
+        WriteBigEndian32(head, 8 * (n + 1) + 80);
+        WriteBigEndian32(head, kRecordWord);
         std::size_t offset = firstRecord;
         for (std::uint32_t k = 1; k <= n; ++k) {
-            WriteBigEndian32(database, static_cast<std::uint32_t>(offset));
-            WriteBigEndian32(database, kRecordWord + k);
-            offset += records[k - 1].size();
+            WriteBigEndian32(head, static_cast<std::uint32_t>(offset));
+            WriteBigEndian32(head, kRecordWord + k);
+            offset += pieces.records[k - 1].size();
         }
-        database.Write("\0\0", 2);
+        head.Write("\0\0", 2);
 
         TDocRecord0 record0;
         record0.Compression = compress ? 2 : 1;
         record0.TextLength = static_cast<std::uint32_t>(length);
         record0.RecordCount = static_cast<std::uint16_t>(n);
         record0.RecordSize = static_cast<std::uint16_t>(kDocBlockSize);
-        record0.Write(database);
-
-        for (auto& record : records) {
-            database.Write(record);
-            std::string().swap(record);  // the database holds it now
-        }
+        record0.Write(head);
+        pieces.head = head.TakeBytes();
+        database = std::move(pieces);
         return kDocOk;
     } catch (const std::exception& e) {
         return Refuse(whyFailed, e.what());
     } catch (...) {
         return Refuse(whyFailed, "unknown error");
     }
+}
+
+std::int32_t TextToDoc(std::string_view text, TMemoryStream& database, std::string_view title, bool compress,
+                       bool includeBinary, std::string* whyFailed) {
+    if (database.Size() != 0 || database.Position() != 0)
+        return Refuse(whyFailed, "the database stream is not empty");
+    TDocPieces pieces;
+    if (const std::int32_t result = TextToDoc(text, pieces, title, compress, includeBinary, whyFailed); result != kDocOk)
+        return result;
+    try {
+        database.Reserve(pieces.Size());
+        database.Write(pieces.head);
+        for (std::size_t k = 0; k < pieces.records.size(); ++k) {
+            database.Write(pieces.records[k]);
+            if (k < pieces.made.size()) std::string().swap(pieces.made[k]);  // the database holds it now
+        }
+        return kDocOk;
+    } catch (const std::exception& e) {
+        return Refuse(whyFailed, e.what());
+    }
+}
+
+std::int32_t TextToDoc(TMemoryStream& text, TMemoryStream& database, std::string_view title, bool compress,
+                       bool includeBinary, std::string* whyFailed) {
+    const std::int32_t result = TextToDoc(std::string_view(text.Bytes()), database, title, compress, includeBinary,
+                                          whyFailed);
+    if (result == kDocOk) text.Seek(static_cast<std::int64_t>(text.Size()));
+    return result;
 }
 
 std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includeBinary) {

@@ -1,5 +1,6 @@
 // The document text <-> DOC database conversions of the save, install and open
-// commands, on in-memory streams. Neither converts character codes.
+// commands, on in-memory streams; the save also on a text's bytes, giving the
+// database as the pieces a caller writes out. Neither converts character codes.
 //
 // Bad input: DocToText refuses a malformed database with EDocFormat
 // (DocFormatError.h): no record list entries, a record list or record 0 cut off
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdane {
 
@@ -24,12 +26,40 @@ inline constexpr std::int32_t kDocOk = 0;
 inline constexpr std::int32_t kDocWriteFailed = -1;
 inline constexpr std::int32_t kDocNotDoc = 3;
 
+// A DOC database as the pieces it is written in, so that a caller writes them
+// out one after the other without joining them: the head (database header,
+// record list and record 0), then the text records in order. A record made
+// here (compressed, or with its line breaks normalized) lives in `made`; one
+// stored as it is (neither) is a view of the text, which must then outlive
+// the pieces. Not copyable: the views may point into `made`.
+struct TDocPieces {
+    std::string head;
+    std::vector<std::string_view> records;
+    std::vector<std::string> made;
+
+    TDocPieces() = default;
+    TDocPieces(TDocPieces&&) = default;
+    TDocPieces& operator=(TDocPieces&&) = default;
+    TDocPieces(const TDocPieces&) = delete;
+    TDocPieces& operator=(const TDocPieces&) = delete;
+
+    std::size_t Size() const;
+    // The head and the records, in the order of the file.
+    std::vector<std::string_view> All() const;
+};
+
 // Writes the whole text of `text` (read from its start) as a DOC database into
 // `database`, which must be empty. The title becomes the database name (at most
 // 31 bytes). Returns 0, or -1 when the database could not be written: the text
 // is longer than kMaxDocTextLength, `database` was not empty, or an error was
 // raised while writing; the reason is then stored in `*whyFailed` when given.
 std::int32_t TextToDoc(TMemoryStream& text, TMemoryStream& database, std::string_view title, bool compress,
+                       bool includeBinary, std::string* whyFailed = nullptr);
+// The same from the bytes of a text, into a stream or as pieces (`database`
+// is then replaced). Both give the bytes of the stream form.
+std::int32_t TextToDoc(std::string_view text, TMemoryStream& database, std::string_view title, bool compress,
+                       bool includeBinary, std::string* whyFailed = nullptr);
+std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_view title, bool compress,
                        bool includeBinary, std::string* whyFailed = nullptr);
 
 // Appends the text of the database in `database` (positioned at 0) to `text`.

@@ -5,10 +5,16 @@
 #include "KanjiCode.h"
 
 #include "Cp932Table.h"
+#include "LargeBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace verdane {
 
@@ -114,7 +120,7 @@ std::string JisToSjis(std::string_view text) {
     const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::size_t n = text.size();
     std::string out;
-    out.reserve(n);
+    ReserveLarge(out, n);
     bool doubleByte = false;
     std::size_t k = 0;
     while (k < n) {
@@ -198,7 +204,9 @@ std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o)
 }
 
 std::string EucToSjis(std::string_view text) {
-    std::string out(text.size(), '\0');
+    std::string out;
+    ReserveLarge(out, text.size());
+    out.resize(text.size());
     out.resize(EucToSjisInto(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
                          reinterpret_cast<std::uint8_t*>(out.data())));
     return out;
@@ -216,80 +224,163 @@ std::array<std::uint8_t, 2> JisPairToSjis(std::uint8_t a, std::uint8_t b) {
     return {static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(second)};
 }
 
-bool IsUtf8Text(std::string_view text) {
-    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
-    const std::size_t n = text.size();
-    bool multiByte = false;
-    std::size_t k = 0;
-    while (k < n) {
-        k += AsciiPrefix(text.data() + k, n - k);
-        if (k >= n) break;
-        char32_t cp;
-        const std::size_t len = DecodeUtf8(t + k, n - k, cp);
-        if (len == 0) return false;
-        multiByte = true;
-        k += len;
-    }
-    return multiByte;
-}
-
 namespace {
 
-// UTF-8 to CP932 from t[0..n) into o; returns the bytes written. No character
-// takes more bytes in CP932 than in UTF-8, so o may be t itself (in place).
-std::size_t Utf8ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t* o) {
-    std::size_t k = 0, w = 0;
-    if (n >= 3 && t[0] == 0xEF && t[1] == 0xBB && t[2] == 0xBF) k = 3;
-    const auto& table = EncodeTable();
-    while (k < n) {
-        const std::size_t ascii = AsciiPrefix(reinterpret_cast<const char*>(t) + k, n - k);
-        std::memmove(o + w, t + k, ascii);
-        w += ascii;
+// One CP932 code from the encode table into o[w..): two bytes, one byte (ASCII
+// and half-width katakana), or "?" when CP932 lacks the character.
+inline void PutCp932(std::uint16_t code, std::uint8_t* o, std::size_t& w) {
+    if (code == cp932::kNone) {
+        o[w++] = '?';
+    } else if (code > 0xFF) {
+        o[w++] = static_cast<std::uint8_t>(code >> 8);
+        o[w++] = static_cast<std::uint8_t>(code & 0xFF);
+    } else {
+        o[w++] = static_cast<std::uint8_t>(code);
+    }
+}
+
+// The length of the run of bytes below 0x80 at t[k..stop), copied to o[w..)
+// when kWrite, sixteen bytes at a time. In place (o == t, w <= k) a whole
+// block is stored only when all its bytes were read, so no unread byte is
+// overwritten.
+template <bool kWrite>
+std::size_t AsciiRun(const std::uint8_t* t, std::size_t k, std::size_t stop, std::uint8_t* o, std::size_t w) {
+    const std::size_t from = k;
+#if defined(__SSE2__)
+    for (; k + 16 <= stop; k += 16, w += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k));
+        const int high = _mm_movemask_epi8(v);
+        if (high != 0) {
+            const auto ascii = static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(high)));
+            if (kWrite) std::memmove(o + w, t + k, ascii);
+            return k + ascii - from;
+        }
+        if (kWrite) _mm_storeu_si128(reinterpret_cast<__m128i*>(o + w), v);
+    }
+#else
+    for (; k + 8 <= stop && (Load64(reinterpret_cast<const char*>(t) + k) & 0x8080808080808080ull) == 0;
+         k += 8, w += 8)
+        if (kWrite) std::memmove(o + w, t + k, 8);
+#endif
+    for (; k < stop && t[k] < 0x80; ++k, ++w)
+        if (kWrite) o[w] = t[k];
+    return k - from;
+}
+
+// UTF-8 from t[k..n) to CP932 into o[w..) (nothing written without kWrite)
+// until k reaches `stop`; a sequence that starts before `stop` is taken whole,
+// so o needs room for stop - k + 3 bytes. No character takes more bytes in
+// CP932 than in UTF-8, so o may be t itself. A malformed sequence (see
+// DecodeUtf8) stops the conversion with false when kStrict, else each of its
+// bytes becomes "?". `multiByte` is set when a sequence of two or more bytes
+// was taken.
+template <bool kStrict, bool kWrite>
+bool Utf8ToCp932Span(const std::uint8_t* t, std::size_t n, std::size_t& k, std::size_t stop, std::uint8_t* o,
+                     std::size_t& w, bool& multiByte) {
+    const std::uint16_t* const table = kWrite ? EncodeTable().data() : nullptr;
+    while (k < stop) {
+        const std::size_t ascii = AsciiRun<kWrite>(t, k, stop, o, w);
         k += ascii;
-        if (k >= n) break;
+        w += ascii;
+        if (k >= stop) break;
+        // Runs of three-byte sequences, the kana and kanji of Japanese text:
+        // two continuation bytes, neither an overlong form nor a surrogate.
+        std::uint8_t b = t[k];
+        while ((b & 0xF0) == 0xE0 && k + 2 < n) {
+            const std::uint8_t b1 = t[k + 1], b2 = t[k + 2];
+            if ((b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80) break;
+            const char32_t cp = (char32_t{b & 0x0Fu} << 12) | (char32_t{b1 & 0x3Fu} << 6) | (b2 & 0x3Fu);
+            if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) break;
+            multiByte = true;
+            if (kWrite) PutCp932(table[cp], o, w);
+            k += 3;
+            if (k >= stop) return true;
+            b = t[k];
+        }
+        if (b < 0x80) continue;
         char32_t cp = 0;
         const std::size_t len = DecodeUtf8(t + k, n - k, cp);
         if (len == 0) {
-            o[w++] = '?';
+            if (kStrict) return false;
+            if (kWrite) o[w++] = '?';
             ++k;
             continue;
         }
+        multiByte = true;
+        if (kWrite) PutCp932(cp <= 0xFFFF ? table[cp] : cp932::kNone, o, w);
         k += len;
-        const std::uint16_t code = cp <= 0xFFFF ? table[cp] : cp932::kNone;
-        if (code == cp932::kNone) {
-            o[w++] = '?';
-        } else if (code > 0xFF) {
-            o[w++] = static_cast<std::uint8_t>(code >> 8);
-            o[w++] = static_cast<std::uint8_t>(code & 0xFF);
-        } else {
-            o[w++] = static_cast<std::uint8_t>(code);
-        }
     }
+    return true;
+}
+
+bool StartsWithByteOrderMark(const std::uint8_t* t, std::size_t n) {
+    return n >= 3 && t[0] == 0xEF && t[1] == 0xBB && t[2] == 0xBF;
+}
+
+// UTF-8 to CP932 from t[0..n) into o; returns the bytes written. o may be t
+// itself (in place).
+std::size_t Utf8ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t* o) {
+    std::size_t k = StartsWithByteOrderMark(t, n) ? 3 : 0, w = 0;
+    bool multiByte = false;
+    Utf8ToCp932Span<false, true>(t, n, k, n, o, w, multiByte);
     return w;
+}
+
+// UTF-8 to CP932 of a text that stays as it is, into `out`: through a buffer
+// a block at a time, so the result touches no more memory than its own size
+// (its capacity is the text's, for the line ends to grow in). With kStrict,
+// false at the first malformed sequence or when the text holds no sequence of
+// two or more bytes (not a UTF-8 text).
+template <bool kStrict>
+bool Utf8ToCp932Copy(std::string_view text, std::string& out) {
+    constexpr std::size_t kBlock = std::size_t{1} << 15;
+    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t k = StartsWithByteOrderMark(t, n) ? 3 : 0;
+    bool multiByte = k == 3;
+    out.clear();
+    std::uint8_t buffer[kBlock + 3];
+    while (k < n) {
+        std::size_t w = 0;
+        if (!Utf8ToCp932Span<kStrict, true>(t, n, k, std::min(n, k + kBlock), buffer, w, multiByte)) return false;
+        // Room once the first block converted: a text that is not UTF-8
+        // mostly shows it there.
+        ReserveLarge(out, n);
+        out.append(reinterpret_cast<const char*>(buffer), w);
+    }
+    return !kStrict || multiByte;
 }
 
 }  // namespace
 
+bool IsUtf8Text(std::string_view text) {
+    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
+    std::size_t k = 0, w = 0;
+    bool multiByte = false;
+    return Utf8ToCp932Span<true, false>(t, text.size(), k, text.size(), nullptr, w, multiByte) && multiByte;
+}
+
 std::string Utf8ToCp932(std::string_view utf8) {
-    std::string out(utf8.size(), '\0');
-    out.resize(Utf8ToCp932Into(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size(),
-                           reinterpret_cast<std::uint8_t*>(out.data())));
+    std::string out;
+    Utf8ToCp932Copy<false>(utf8, out);
     return out;
 }
 
-int DetectKanjiCode(std::string_view text) {
+namespace {
+
+// A control byte or 0xFF near the start marks a binary file; the last byte of
+// the text is not looked at.
+bool StartsAsBinary(std::string_view text) {
+    const std::size_t prescan = std::min<std::size_t>(512, text.size() - 1);
+    for (std::size_t k = 0; k < prescan; ++k)
+        if (static_cast<std::uint8_t>(text[k]) < 0x08 || static_cast<std::uint8_t>(text[k]) == 0xFF) return true;
+    return false;
+}
+
+// The classic scan of a text that is neither binary by its start nor UTF-8.
+int ScanJisEucShiftJis(std::string_view text) {
     const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::size_t n = text.size();
-    if (n == 0) return kcNone;
-
-    // A control byte or 0xFF near the start marks a binary file; the last byte
-    // of the text is not looked at.
-    const std::size_t prescan = std::min<std::size_t>(512, n - 1);
-    for (std::size_t k = 0; k < prescan; ++k)
-        if (t[k] < 0x08 || t[k] == 0xFF) return kcBinary;
-
-    if (IsUtf8Text(text)) return kcUtf8;
-
     int r = kcNone;
     std::size_t p = 0;
     // The scan looks at positions before the last; a byte it takes as the second
@@ -358,19 +449,27 @@ int DetectKanjiCode(std::string_view text) {
     return r;
 }
 
+}  // namespace
+
+int DetectKanjiCode(std::string_view text) {
+    if (text.empty()) return kcNone;
+    if (StartsAsBinary(text)) return kcBinary;
+    if (IsUtf8Text(text)) return kcUtf8;
+    return ScanJisEucShiftJis(text);
+}
+
 namespace {
 
-// Shift-JIS from a text detected as `code`; nullopt when the text stays as it is
-// (ASCII, binary, undecided or already Shift-JIS).
-std::optional<std::string> ToShiftJis(std::string_view text, int code) {
+// Shift-JIS from a text the scan found to be JIS or EUC-JP; nullopt when the
+// text stays as it is (ASCII, binary, undecided or already Shift-JIS). UTF-8
+// is converted before the scan.
+std::optional<std::string> ShiftJisOf(std::string_view text, int code) {
     switch (code) {
     case kcJisB:
     case kcJisAt:
         return JisToSjis(text);
     case kcEuc:
         return EucToSjis(text);
-    case kcUtf8:
-        return Utf8ToCp932(text);
     default:
         return std::nullopt;
     }
@@ -378,9 +477,21 @@ std::optional<std::string> ToShiftJis(std::string_view text, int code) {
 
 }  // namespace
 
+std::optional<std::string> ConvertedToShiftJis(std::string_view text) {
+    if (text.empty() || StartsAsBinary(text)) return std::nullopt;
+    // A text with bytes above 0x7F is converted as UTF-8 and checked as it
+    // goes: one pass, not a check and then a conversion. A malformed sequence
+    // means it is not UTF-8, and the scan decides.
+    if (AsciiPrefix(text.data(), text.size()) < text.size()) {
+        std::string out;
+        if (Utf8ToCp932Copy<true>(text, out)) return out;
+    }
+    return ShiftJisOf(text, ScanJisEucShiftJis(text));
+}
+
 std::string ConvertKanjiCode(std::string_view text, int target) {
     if (target == kcShiftJis)
-        if (auto converted = ToShiftJis(text, DetectKanjiCode(text))) return std::move(*converted);
+        if (auto converted = ConvertedToShiftJis(text)) return std::move(*converted);
     return std::string(text);
 }
 
@@ -393,7 +504,7 @@ std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string&
     case kcUtf8:
         return Utf8ToCp932Into(t, size, t);
     default:
-        if (auto converted = ToShiftJis(text, code)) {
+        if (auto converted = ShiftJisOf(text, code)) {
             aside = std::move(*converted);
             return kConvertedAside;
         }

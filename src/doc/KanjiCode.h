@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,10 @@ std::string ConvertKanjiCode(std::string_view text, int target);
 // only shrink), JIS into a new text; a text that needs no conversion is left
 // as it is. A large file is thus converted without a second copy.
 void ConvertKanjiCodeInPlace(std::string& text, int target);
+// The text in Shift-JIS when it had to be converted (JIS, EUC-JP, UTF-8), or
+// nullopt when it stays as it is: the read-only form, which copies only a
+// text that changes.
+std::optional<std::string> ConvertedToShiftJis(std::string_view text);
 // The same for Shift-JIS on the `size` bytes at `data`, a buffer of the
 // caller's: returns the text's new size when it was converted there (EUC-JP,
 // UTF-8) or needed no conversion, or kConvertedAside when the result had to go

@@ -1,7 +1,9 @@
 #include "TextBytes.h"
 
 #include "KanjiCode.h"
+#include "LargeBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -12,30 +14,81 @@ namespace verdane {
 
 namespace {
 
-// Appends `text` to `out` with the editor's line ends, a line at a time.
-void AppendEditorLineEnds(std::string& out, std::string_view text) {
+#if defined(__SSE2__)
+const __m128i kCrs = _mm_set1_epi8('\r'), kLfs = _mm_set1_epi8('\n');
+#endif
+
+// The first CR or LF at or after p, or `end`.
+const char* NextLineEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+    for (; p + 16 <= end; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, kCrs), _mm_cmpeq_epi8(v, kLfs)));
+        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n') ++p;
+    return p;
+}
+
+// The bytes the editor's line ends add to a text: one for each CR not followed
+// by an LF and each LF not following a CR. None means the line ends are all
+// CR LF already.
+std::size_t LineEndGrowth(std::string_view s) {
+    const char* const d = s.data();
+    const std::size_t n = s.size();
+    std::size_t growth = 0, x = 0;
+    auto lone = [&](std::size_t i) {
+        return (d[i] == '\n' && (i == 0 || d[i - 1] != '\r')) || (d[i] == '\r' && (i + 1 == n || d[i + 1] != '\n'));
+    };
+    if (n > 0) growth += lone(x++);
+#if defined(__SSE2__)
+    // Sixteen positions at a time, each against the byte before and after.
+    for (; x + 17 <= n; x += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x - 1));
+        const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x + 1));
+        const __m128i loneLf = _mm_andnot_si128(_mm_cmpeq_epi8(before, kCrs), _mm_cmpeq_epi8(here, kLfs));
+        const __m128i loneCr = _mm_andnot_si128(_mm_cmpeq_epi8(after, kLfs), _mm_cmpeq_epi8(here, kCrs));
+        growth += static_cast<std::size_t>(__builtin_popcount(
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(loneLf, loneCr)))));
+    }
+#endif
+    for (; x < n; ++x) growth += lone(x);
+    return growth;
+}
+
+// Writes `text` with the editor's line ends at `o`, which has room for
+// LineEndGrowth(text) bytes more than the text; returns the end written.
+char* WriteEditorLineEnds(char* o, std::string_view text) {
     const char* p = text.data();
     const char* const end = p + text.size();
     while (p < end) {
-        // The next CR or LF: the earlier of the two searches.
-        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        const char* limit = lf ? lf : end;
-        const auto* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(limit - p)));
-        const char* stop = cr ? cr : limit;
-        out.append(p, static_cast<std::size_t>(stop - p));
+        const char* stop = NextLineEnd(p, end);
+        std::memcpy(o, p, static_cast<std::size_t>(stop - p));
+        o += stop - p;
         if (stop == end) break;
-        out += "\r\n";
+        *o++ = '\r';
+        *o++ = '\n';
         p = stop + 1;
         if (*stop == '\r' && p < end && *p == '\n') ++p;
     }
+    return o;
+}
+
+// Appends `text` to `out` with the editor's line ends.
+void AppendEditorLineEnds(std::string& out, std::string_view text, std::size_t growth) {
+    const std::size_t at = out.size(), size = at + text.size() + growth;
+    if (out.capacity() < size) ReserveLarge(out, std::max(size, 2 * out.capacity()));
+    out.resize(size);
+    WriteEditorLineEnds(out.data() + at, text);
 }
 
 }  // namespace
 
 std::string EditorLineEnds(std::string_view text) {
     std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    AppendEditorLineEnds(out, text);
+    AppendEditorLineEnds(out, text, LineEndGrowth(text));
     return out;
 }
 
@@ -65,12 +118,47 @@ bool LineEndsPairedFrom(std::string_view s, std::size_t from) {
 bool HasEditorLineEnds(std::string_view s) { return LineEndsPairedFrom(s, 0) && (s.empty() || s.back() != '\r'); }
 
 void ToEditorLineEnds(std::string& text) {
-    if (!HasEditorLineEnds(text)) text = EditorLineEnds(text);
+    const std::size_t growth = LineEndGrowth(text);
+    if (growth == 0) return;
+    if (text.size() + growth > text.capacity()) {
+        std::string grown;
+        AppendEditorLineEnds(grown, text, growth);
+        text = std::move(grown);
+        return;
+    }
+    // Room enough (a converted text keeps the size of the bytes it came from):
+    // the lines move to their places from the end backwards, each once.
+    std::size_t read = text.size(), write = text.size() + growth;
+    text.resize(write);
+    char* const d = text.data();
+    while (read > 0) {
+        const auto* lf = static_cast<const char*>(::memrchr(d, '\n', read));
+        const std::size_t afterLf = lf ? static_cast<std::size_t>(lf - d) + 1 : 0;
+        const auto* cr = static_cast<const char*>(::memrchr(d + afterLf, '\r', read - afterLf));
+        const char* brk = cr ? cr : lf;
+        const std::size_t lineStart = brk ? static_cast<std::size_t>(brk - d) + 1 : 0;
+        write -= read - lineStart;
+        std::memmove(d + write, d + lineStart, read - lineStart);
+        if (!brk) break;
+        read = lineStart - 1;
+        if (*brk == '\n' && read > 0 && d[read - 1] == '\r') --read;
+        write -= 2;
+        d[write] = '\r';
+        d[write + 1] = '\n';
+    }
 }
 
 std::string TextAsOpened(std::string_view fileBytes) {
-    std::string text(fileBytes);
-    MakeTextAsOpened(text);
+    if (auto text = TextAsOpenedIfChanged(fileBytes)) return std::move(*text);
+    return std::string(fileBytes);
+}
+
+std::optional<std::string> TextAsOpenedIfChanged(std::string_view fileBytes) {
+    std::optional<std::string> text = ConvertedToShiftJis(fileBytes);
+    if (text)
+        ToEditorLineEnds(*text);
+    else if (!HasEditorLineEnds(fileBytes))
+        text = EditorLineEnds(fileBytes);
     return text;
 }
 
@@ -90,10 +178,10 @@ void EditorLineEndJoiner::Append(std::string_view block) {
         pendingCr_ = true;
         block.remove_suffix(1);
     }
-    if (HasEditorLineEnds(block))
+    if (const std::size_t growth = LineEndGrowth(block); growth == 0)
         out_.append(block);
     else
-        AppendEditorLineEnds(out_, block);
+        AppendEditorLineEnds(out_, block, growth);
 }
 
 void EditorLineEndJoiner::Finish() {

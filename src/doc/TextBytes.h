@@ -3,6 +3,7 @@
 // does, and by the download, which joins a page's blocks as they arrive.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,7 +12,8 @@ namespace verdane {
 // CR LF, lone LF and lone CR each become one CR LF, as the editor returns a text.
 std::string EditorLineEnds(std::string_view text);
 // The same on a text of one's own: a text whose line ends are all CR LF
-// already is left as it is, without a copy.
+// already is left as it is, without a copy, and one with room enough in its
+// buffer grows there.
 void ToEditorLineEnds(std::string& text);
 // True when every CR is followed by an LF and every LF follows a CR.
 bool HasEditorLineEnds(std::string_view text);
@@ -25,6 +27,9 @@ bool LineEndsPairedFrom(std::string_view text, std::size_t from);
 // the bytes in place, copying only what changes length.
 std::string TextAsOpened(std::string_view fileBytes);
 void MakeTextAsOpened(std::string& fileBytes);
+// The same on bytes that stay as they are (a mapped file): the text as opened
+// when it differs from them, nullopt when they are that text already.
+std::optional<std::string> TextAsOpenedIfChanged(std::string_view fileBytes);
 
 // Joins a text that arrives in blocks (a download) into one text with the
 // editor's line ends, copying each byte once: a block already in CR LF form is

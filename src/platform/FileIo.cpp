@@ -1,6 +1,7 @@
 #include "FileIo.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace verdane::platform {
@@ -18,21 +20,6 @@ std::string Reason(int error) { return std::strerror(error); }
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
     throw EFileError(what + " " + path + ": " + Reason(error));
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    // Moderate pieces: some kernels copy one huge write far more slowly than the
-    // same bytes in 1 MB writes.
-    constexpr std::size_t kPiece = 1u << 20;
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), std::min(bytes.size(), kPiece));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 // The file a save must replace: the path itself, or the final target of a chain
@@ -106,7 +93,49 @@ std::string ReadWholeFile(const std::string& path) {
     return data;
 }
 
+bool WritePieces(int fd, std::span<const std::string_view> pieces) {
+    // At most 1 MB per call: some kernels copy one huge write far more slowly
+    // than the same bytes in moderate writes.
+    constexpr std::size_t kMaxBytes = std::size_t{1} << 20;
+    std::array<iovec, IOV_MAX> batch;
+    std::size_t k = 0, offset = 0;  // the first byte not yet written: pieces[k][offset]
+    for (;;) {
+        while (k < pieces.size() && offset == pieces[k].size()) {
+            ++k;
+            offset = 0;
+        }
+        if (k == pieces.size()) return true;
+        int count = 0;
+        std::size_t bytes = 0;
+        for (std::size_t j = k, from = offset; j < pieces.size() && count < IOV_MAX && bytes < kMaxBytes;
+             ++j, from = 0) {
+            const std::size_t length = std::min(pieces[j].size() - from, kMaxBytes - bytes);
+            if (length == 0) continue;
+            batch[count++] = {const_cast<char*>(pieces[j].data() + from), length};
+            bytes += length;
+        }
+        ssize_t n = ::writev(fd, batch.data(), count);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        for (auto done = static_cast<std::size_t>(n); done > 0;) {
+            const std::size_t step = std::min(done, pieces[k].size() - offset);
+            offset += step;
+            done -= step;
+            if (offset == pieces[k].size()) {
+                ++k;
+                offset = 0;
+            }
+        }
+    }
+}
+
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    WriteFileAtomically(path, std::span<const std::string_view>(&bytes, 1));
+}
+
+void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces) {
     if (path.empty()) Fail("cannot write", "\"\"", ENOENT);
     const std::string target = ResolveLinks(path);
     const std::string folder = FolderOf(target);
@@ -146,7 +175,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
         }
         ok = step(::fchmod(fd, old.st_mode & 07777) == 0);
     }
-    ok = ok && step(WriteAll(fd, bytes)) && step(::fsync(fd) == 0);
+    ok = ok && step(WritePieces(fd, pieces)) && step(::fsync(fd) == 0);
     const bool closed = ::close(fd) == 0;
     if (ok && !closed) ok = step(false);
     ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);

@@ -3,6 +3,7 @@
 // WriteFileAtomically, so a failed write never destroys the file it replaces.
 #pragma once
 
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,5 +28,12 @@ std::string ReadWholeFile(const std::string& path);
 // also for the superuser) is refused with "Permission denied". Throws
 // EFileError and leaves no temporary file behind.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
+// The same with the file's bytes given in pieces, written one after the other
+// (a database as its head and records), so they need not be joined first.
+void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces);
+
+// Writes all of `pieces` to `fd` in order, several pieces per system call,
+// retrying after interruptions. False, with errno set, when a write failed.
+bool WritePieces(int fd, std::span<const std::string_view> pieces);
 
 }  // namespace verdane::platform

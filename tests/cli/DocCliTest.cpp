@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <sys/mount.h>
+#include <unistd.h>
 
 namespace verdane {
 namespace {
@@ -85,6 +89,107 @@ TEST(ToDoc, NamesAnOutputWithoutExtensionPdbOrPrc) {
     EXPECT_EQ(ReadFile(dir.File("novel.PRC")), LibraryDoc("abc", "novel", true, true));
 }
 
+// Texts of several records in each code the open command reads, with a CR LF
+// cut by the end of the first block (4095/4096) where there are CRs.
+std::vector<std::pair<std::string, std::string>> TextsOfEveryKind() {
+    const std::string sjisLine = "\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x95\xB6\x8F\xCD";  // 日本語の文章
+    const std::string utf8Line = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE";  // 日本語の
+    std::string sjis;
+    for (int k = 0; sjis.size() < 4000; ++k) sjis += sjisLine + " " + std::to_string(k) + "\r\n";
+    sjis += std::string(4095 - sjis.size(), 'x') + "\r\n";
+    for (int k = 0; k < 2000; ++k) sjis += sjisLine + std::string(k % 7, ' ') + "\r\n";
+    std::string lf, utf8 = "\xEF\xBB\xBF", euc;
+    for (char c : sjis)
+        if (c != '\r') lf += c;
+    for (int k = 0; k < 2000; ++k) utf8 += utf8Line + std::to_string(k) + "\n";
+    while (euc.size() < 20000) euc += kEucText;
+    return {{"sjis-crlf", sjis}, {"sjis-lf", lf}, {"euc", euc}, {"utf8", utf8}, {"empty", ""}};
+}
+
+TEST(ToDoc, MappedFilesPipesOutputFilesAndStandardOutputGiveTheLibrarysDatabase) {
+    TempDir dir;
+    const std::vector<std::vector<std::string>> optionSets = {
+        {}, {"--no-compress"}, {"--no-binary"}, {"--no-compress", "--no-binary"}};
+    for (const auto& [name, bytes] : TextsOfEveryKind()) {
+        WriteFile(dir.File(name + ".txt"), bytes);
+        for (const auto& options : optionSets) {
+            const bool compress = options.empty() || options[0] != "--no-compress";
+            const bool binary = options.empty() || options.back() != "--no-binary";
+            const std::string expected = LibraryDoc(bytes, "T", compress, binary);
+            auto args = [&](const std::string& in, const std::string& out) {
+                std::vector<std::string> a = {"to-doc", "--title", "T"};
+                a.insert(a.end(), options.begin(), options.end());
+                a.push_back(in);
+                a.push_back(out);
+                return a;
+            };
+            const std::string label = name + " " + std::to_string(options.size()) + " options";
+            auto r = RunCli(args(dir.File(name + ".txt"), "-"));  // mapped file to standard output
+            ASSERT_EQ(r.exitCode, 0) << label << r.err;
+            EXPECT_TRUE(r.out == expected) << label << " from a file to standard output";
+            r = RunCli(args("-", "-"), bytes);  // a pipe to standard output
+            ASSERT_EQ(r.exitCode, 0) << label << r.err;
+            EXPECT_TRUE(r.out == expected) << label << " from a pipe to standard output";
+            ASSERT_EQ(RunCli(args(dir.File(name + ".txt"), dir.File("out.pdb"))).exitCode, 0) << label;
+            EXPECT_TRUE(ReadFile(dir.File("out.pdb")) == expected) << label << " from a file to a file";
+            ASSERT_EQ(RunCli(args("-", dir.File("out.pdb")), bytes).exitCode, 0) << label;
+            EXPECT_TRUE(ReadFile(dir.File("out.pdb")) == expected) << label << " from a pipe to a file";
+        }
+    }
+}
+
+// Another process cuts the input short while it is mapped: the command either
+// finished before, or says so and exits 1; it never dies of a signal, and the
+// old output file stays whole with nothing beside it.
+TEST(ToDoc, AnInputShortenedWhileItIsReadIsAnErrorNotACrash) {
+    TempDir dir;
+    // One text converted (UTF-8, LF) and one written from the mapping itself.
+    std::string utf8, sjis;
+    while (utf8.size() < (24u << 20)) utf8 += "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E text\n";
+    while (sjis.size() < (24u << 20)) sjis += "\x93\xFA\x96\x7B\x8C\xEA text\r\n";
+    for (const std::string* text : {&utf8, &sjis}) {
+        for (const int delayMs : {0, 2, 5, 10, 20}) {
+            for (const bool toFile : {true, false}) {
+                WriteFile(dir.File("in.txt"), *text);
+                WriteFile(dir.File("out.pdb"), "old database");
+                std::thread cutter([&] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                    ASSERT_EQ(::truncate(dir.File("in.txt").c_str(), 100), 0);
+                });
+                auto r = RunCli({"to-doc", "--no-compress", dir.File("in.txt"), toFile ? dir.File("out.pdb") : "-"});
+                cutter.join();
+                ASSERT_TRUE(r.exitCode == 0 || r.exitCode == 1) << delayMs << " ms: " << r.exitCode;
+                if (r.exitCode == 1) {
+                    EXPECT_EQ(r.err,
+                              "verdane-cli to-doc: " + dir.File("in.txt") + " was shortened while it was read\n");
+                    EXPECT_TRUE(ReadFile(dir.File("out.pdb")) == "old database");
+                } else {
+                    EXPECT_EQ(r.err, "");
+                }
+                EXPECT_EQ(test::ListDir(dir.Path()), (std::vector<std::string>{"in.txt", "out.pdb"}));
+            }
+        }
+    }
+}
+
+// The same cut while the output is written straight from the mapped input:
+// the reader of standard output takes a little, the file is cut, and the
+// writes from its lost pages fail.
+TEST(ToDoc, AnInputShortenedWhileItIsWrittenOutIsAnError) {
+    TempDir dir;
+    std::string text;
+    while (text.size() < (24u << 20)) text += "\x93\xFA\x96\x7B\x8C\xEA text\r\n";
+    for (const std::string command : {"to-doc --no-compress", "kanji"}) {
+        WriteFile(dir.File("in.txt"), text);
+        const std::string in = dir.File("in.txt");
+        auto r = test::RunProcess("/bin/sh", {"-c", "(" + std::string(VERDANE_CLI_PATH) + " " + command + " " + in +
+                                                        " -; echo \"exit $?\" >&2) | (head -c 100000 >/dev/null;"
+                                                        " truncate -s 1000 " + in + "; cat >/dev/null)"});
+        EXPECT_EQ(r.err, "verdane-cli " + command.substr(0, command.find(' ')) + ": " + in +
+                             " was shortened while it was read\nexit 1\n");
+    }
+}
+
 TEST(ToText, ReadsDatabasesOfTxt2PdbDocWithCrLfLineEnds) {
     TempDir dir;
     std::string text;
@@ -119,6 +224,15 @@ TEST(Kanji, DetectsAndConvertsLikeTheLibrary) {
     EXPECT_NE(r.out.find("second line\n"), std::string::npos);  // line ends untouched
     ASSERT_EQ(RunCli({"kanji", dir.File("euc.txt"), dir.File("sjis.txt")}).exitCode, 0);
     EXPECT_EQ(ReadFile(dir.File("sjis.txt")), r.out);
+    // Mapped files, converted or written straight from the mapping, and pipes.
+    for (const auto& [name, bytes] : TextsOfEveryKind()) {
+        WriteFile(dir.File(name), bytes);
+        const std::string expected = ConvertKanjiCode(bytes, kcShiftJis);
+        EXPECT_TRUE(RunCli({"kanji", dir.File(name)}).out == expected) << name;
+        EXPECT_TRUE(RunCli({"kanji", "-"}, bytes).out == expected) << name;
+        ASSERT_EQ(RunCli({"kanji", dir.File(name), dir.File("out.txt")}).exitCode, 0) << name;
+        EXPECT_TRUE(ReadFile(dir.File("out.txt")) == expected) << name;
+    }
 }
 
 TEST(Failures, SayWhyInOneLineAndExitOne) {

@@ -23,6 +23,17 @@ std::string ToDoc(std::string_view text, std::string_view title = "Book", bool c
     TMemoryStream out;
     std::string why;
     EXPECT_EQ(TextToDoc(in, out, title, compress, includeBinary, &why), 0) << why;
+    EXPECT_EQ(in.Position(), text.size());
+    // The pieces, joined, and the form on the text's bytes give the same database.
+    TDocPieces pieces;
+    EXPECT_EQ(TextToDoc(text, pieces, title, compress, includeBinary, &why), 0) << why;
+    std::string joined;
+    for (std::string_view piece : pieces.All()) joined += piece;
+    EXPECT_TRUE(joined == out.Bytes());
+    EXPECT_EQ(pieces.Size(), joined.size());
+    TMemoryStream fromView;
+    EXPECT_EQ(TextToDoc(text, fromView, title, compress, includeBinary, &why), 0) << why;
+    EXPECT_TRUE(fromView.Bytes() == out.Bytes());
     return out.TakeBytes();
 }
 
@@ -200,6 +211,25 @@ TEST(TextToDoc, RefusesATextTooLongForTheRecordList) {
     EXPECT_EQ(TextToDoc(in, out, "T", false, true, &why), -1);
     EXPECT_NE(why.find("too long"), std::string::npos) << why;
     EXPECT_EQ(out.Size(), 0u);
+    TDocPieces pieces;
+    EXPECT_EQ(TextToDoc(in.Bytes(), pieces, "T", false, true, &why), -1);
+    EXPECT_EQ(pieces.Size(), 0u);
+}
+
+// Records stored as they are point into the text (its owner keeps it); the
+// others live in the pieces, which may be moved without losing them.
+TEST(TextToDoc, PiecesOfUnchangedRecordsAreTheTextsOwnBlocks) {
+    const std::string text = std::string(4096, 'a') + "b\r\nc";
+    TDocPieces stored;
+    ASSERT_EQ(TextToDoc(text, stored, "T", false, true), 0);
+    ASSERT_EQ(stored.records.size(), 2u);
+    EXPECT_EQ(stored.records[0].data(), text.data());
+    EXPECT_EQ(stored.records[1].data(), text.data() + 4096);
+    EXPECT_TRUE(stored.made.empty());
+    TDocPieces normalized;
+    ASSERT_EQ(TextToDoc(text, normalized, "T", false, false), 0);
+    TDocPieces moved = std::move(normalized);
+    EXPECT_EQ(moved.records[1], "b\nc");  // a short record, held inside the string itself
 }
 
 TEST(TextToDoc, RefusesADatabaseStreamThatIsNotEmpty) {

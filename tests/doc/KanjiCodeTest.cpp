@@ -4,7 +4,13 @@
 #include "SampleTexts.h"
 #include "TestSupport.h"
 
+#include "Cp932Table.h"
+
 #include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+#include <random>
 
 namespace verdane {
 namespace {
@@ -64,7 +70,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Utf8WithByteOrderMark", Hex("EF BB BF E6 97 A5 41"), 7, Hex("93 FA 41")},
         Case{"Utf8CharacterMissingInCp932", "caf\xC3\xA9 \xF0\x9F\x98\x80", 7, "caf? ?"},
         Case{"Utf8AfterControlByteIsBinary", Hex("01 E3 81 82"), 1, Hex("01 E3 81 82")},
-        Case{"OverlongIsNotUtf8", Hex("C0 AF 82 A0"), 5, Hex("C0 AF 82 A0")}),
+        Case{"OverlongIsNotUtf8", Hex("C0 AF 82 A0"), 5, Hex("C0 AF 82 A0")},
+        Case{"OverlongThreeByteIsNotUtf8", Hex("E3 81 82 E0 80 AF"), 5, Hex("E3 81 82 E0 80 AF")},
+        Case{"SurrogateIsNotUtf8", Hex("E3 81 82 ED A0 80"), 5, Hex("E3 81 82 ED A0 80")},
+        Case{"Utf8CutAtTheEndIsNotUtf8", Hex("E3 81 82 E3 81"), 5, Hex("E3 81 82 E3 81")},
+        Case{"Utf8ReplacementCharacter", Hex("EF BF BD 41"), 7, "?A"},
+        Case{"Utf8ThreeByteCharacterMissingInCp932", Hex("E2 98 83 E3 81 82"), 7, Hex("3F 82 A0")},
+        Case{"Utf8JisFormsOfCp932Characters", Hex("E2 80 94 E2 88 92 C2 A5"), 7, Hex("81 5C 81 7C 5C")}),
     [](const auto& info) { return info.param.name; });
 
 TEST(JisPairToSjis, MapsRowsAndCells) {
@@ -84,6 +96,126 @@ TEST(Utf8ToCp932, MarksMalformedBytesAndKeepsTheRest) {
     EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80"), "???");  // a surrogate
     EXPECT_EQ(Utf8ToCp932("\xEF\xBB\xBF" "a\xEF\xBB\xBF"), "a?");  // only a leading mark is dropped
     EXPECT_EQ(ToHex(Utf8ToCp932("\xEF\xBD\xB1\xE2\x91\xA0")), "B1 87 40");  // half-width katakana, circled one
+}
+
+// UTF-8 written plainly from the table of well-formed byte sequences: the
+// length of the sequence at s[i] and its code point, or 0 when none starts there.
+std::size_t WellFormed(std::string_view s, std::size_t i, char32_t& cp) {
+    auto at = [&](std::size_t j) { return i + j < s.size() ? static_cast<std::uint8_t>(s[i + j]) : 0x100; };
+    auto in = [](unsigned v, unsigned lo, unsigned hi) { return v >= lo && v <= hi; };
+    const unsigned b = at(0);
+    std::size_t len = 0;
+    if (b < 0x80)
+        len = 1;
+    else if (in(b, 0xC2, 0xDF))
+        len = in(at(1), 0x80, 0xBF) ? 2 : 0;
+    else if (in(b, 0xE0, 0xEF))
+        len = in(at(1), b == 0xE0 ? 0xA0 : 0x80, b == 0xED ? 0x9F : 0xBF) && in(at(2), 0x80, 0xBF) ? 3 : 0;
+    else if (in(b, 0xF0, 0xF4))
+        len = in(at(1), b == 0xF0 ? 0x90 : 0x80, b == 0xF4 ? 0x8F : 0xBF) && in(at(2), 0x80, 0xBF) &&
+                      in(at(3), 0x80, 0xBF)
+                  ? 4
+                  : 0;
+    if (len == 0) return 0;
+    cp = len == 1 ? b : b & (0x7F >> len);
+    for (std::size_t j = 1; j < len; ++j) cp = cp << 6 | (at(j) & 0x3F);
+    return len;
+}
+
+// The conversion and the check a character at a time: a leading byte-order
+// mark dropped, each byte where no sequence starts "?", a character through
+// the table or the JIS forms of CP932 characters, else "?".
+struct PlainUtf8 {
+    std::string cp932;
+    bool valid = true, multiByte = false;
+};
+PlainUtf8 PlainUtf8ToCp932(std::string_view s) {
+    static const std::map<char32_t, int> jisForms = {{0xA2, 0x8191},   {0xA3, 0x8192},   {0xA5, 0x5C},
+                                                     {0xAC, 0x81CA},   {0x2014, 0x815C}, {0x2016, 0x8161},
+                                                     {0x203E, 0x7E},   {0x2212, 0x817C}, {0x301C, 0x8160}};
+    PlainUtf8 r;
+    std::size_t i = s.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    r.multiByte = i == 3;
+    while (i < s.size()) {
+        char32_t cp = 0;
+        const std::size_t len = WellFormed(s, i, cp);
+        if (len == 0) {
+            r.cp932 += '?';
+            r.valid = false;
+            ++i;
+            continue;
+        }
+        r.multiByte |= len > 1;
+        int code = cp932::Encode(cp);
+        if (code < 0 && jisForms.count(cp)) code = jisForms.at(cp);
+        if (code < 0)
+            r.cp932 += '?';
+        else if (code > 0xFF)
+            r.cp932 += {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+        else
+            r.cp932 += static_cast<char>(code);
+        i += len;
+    }
+    return r;
+}
+
+std::string Utf8Of(char32_t cp) {
+    std::string s;
+    if (cp < 0x80) return std::string(1, static_cast<char>(cp));
+    const int len = cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+    for (int j = len - 1; j > 0; --j) s.insert(s.begin(), static_cast<char>(0x80 | ((cp >> (6 * (len - 1 - j))) & 0x3F)));
+    s.insert(s.begin(), static_cast<char>((0xF00 >> len) | (cp >> (6 * (len - 1)))));
+    return s;
+}
+
+// Texts of every kind of sequence, ASCII runs of every length among them, each
+// sequence landing on every side of the 16-byte steps and of the blocks the
+// conversion works in; with `malformed`, broken sequences of every kind too.
+std::string RandomUtf8(std::mt19937& rng, std::size_t size, bool malformed) {
+    static const char* const kBroken[] = {"\x80", "\xE3\x81", "\xC0\xAF", "\xE0\x80\xAF", "\xF0\x80\x80\xAF",
+                                          "\xED\xA0\x80", "\xF5\x80\x80\x80", "\xFE", "\xE3\x41\x42", "\xC3"};
+    std::string s;
+    while (s.size() < size) {
+        switch (rng() % (malformed ? 9 : 8)) {
+        case 0: s += std::string(rng() % 40, static_cast<char>('a' + rng() % 26)) + (rng() % 4 ? "" : "\n"); break;
+        case 1: s += Utf8Of(0x3041 + rng() % 0x53); break;   // hiragana
+        case 2: s += Utf8Of(0x4E00 + rng() % 0x5200); break; // kanji, some not in CP932
+        case 3: s += Utf8Of(0xFF61 + rng() % 0x3F); break;   // half-width katakana
+        case 4: s += Utf8Of(0xA0 + rng() % 0x760); break;    // two bytes
+        case 5: s += Utf8Of(0x1F600 + rng() % 0x50); break;  // four bytes
+        case 6: s += Utf8Of(std::array<char32_t, 5>{0xFFFD, 0x301C, 0xA5, 0x2212, 0xFF5E}[rng() % 5]); break;
+        case 7: s += std::string(rng() % 20, 'x'); break;
+        default: s += kBroken[rng() % std::size(kBroken)]; break;
+        }
+    }
+    return s;
+}
+
+TEST(Utf8ToCp932, EqualsThePlainConversionOnEveryKindOfSequenceAndCut) {
+    std::mt19937 rng(11);
+    std::vector<std::string> texts;
+    for (int round = 0; round < 8; ++round) {
+        // Past two blocks of the conversion, from every alignment.
+        texts.push_back(std::string(round % 4, 'a') + RandomUtf8(rng, 140000, round >= 4));
+    }
+    for (int round = 0; round < 300; ++round) texts.push_back(RandomUtf8(rng, rng() % 100, round % 3 == 0));
+    // Each kind of sequence cut by the end of a block, a byte-order mark first.
+    for (const char* tail : {"\xC3\xA9", "\xE6\x97\xA5", "\xF0\x9F\x98\x80", "\xE6\x97", "\xE6\x97\x41"})
+        for (std::size_t pad : {32764u, 32765u, 32766u, 32767u, 32768u, 65535u, 65536u})
+            texts.push_back("\xEF\xBB\xBF" + std::string(pad, 'q') + tail + "\xE3\x81\x82z");
+    for (const auto& text : texts) {
+        const PlainUtf8 plain = PlainUtf8ToCp932(text);
+        const std::string what = std::to_string(text.size()) + " bytes: " + ToHex(text.substr(0, 24));
+        ASSERT_EQ(Utf8ToCp932(text), plain.cp932) << what;
+        ASSERT_EQ(IsUtf8Text(text), plain.valid && plain.multiByte) << what;
+        const std::string converted = ConvertKanjiCode(text, kcShiftJis);
+        if (plain.valid && plain.multiByte) ASSERT_EQ(converted, plain.cp932) << what;
+        // Converted while checked, or checked first and converted in place: the same.
+        std::string inPlace = text;
+        ConvertKanjiCodeInPlace(inPlace, kcShiftJis);
+        ASSERT_EQ(inPlace, converted) << what;
+        ASSERT_EQ(ConvertedToShiftJis(text).value_or(text), converted) << what;
+    }
 }
 
 // nkf converts the prose to JIS and EUC-JP; converting back must give what nkf

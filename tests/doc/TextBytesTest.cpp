@@ -1,5 +1,6 @@
 // The editor's line ends: the whole-text conversion, the in-place form, and the
 // joiner that builds a downloaded page from its blocks.
+#include "LargeBuffer.h"
 #include "TextBytes.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +55,48 @@ TEST(EditorLineEnds, EqualsThePlainRuleOnRandomTexts) {
         std::string inPlace = text;
         ToEditorLineEnds(inPlace);
         ASSERT_EQ(inPlace, PlainLineEnds(text));
+        // With room in its buffer the text grows there, lines moved from the end.
+        std::string roomy;
+        roomy.reserve(2 * text.size() + 1);
+        roomy = text;
+        const char* buffer = roomy.data();
+        ToEditorLineEnds(roomy);
+        ASSERT_EQ(roomy, PlainLineEnds(text));
+        EXPECT_EQ(roomy.data(), buffer);
+    }
+}
+
+TEST(ReserveLarge, KeepsTheBytesAndGivesTheRoom) {
+    for (const std::size_t capacity : {0u, 10u, 5000u, 4u << 20, 9u << 20}) {
+        std::string text = "kept bytes \x82\xA0";
+        ReserveLarge(text, capacity);
+        EXPECT_EQ(text, "kept bytes \x82\xA0");
+        EXPECT_GE(text.capacity(), capacity);
+        text.resize(capacity, 'x');  // the room is writable to its end
+        EXPECT_EQ(text.size(), capacity);
+    }
+}
+
+TEST(TextAsOpenedIfChanged, CopiesOnlyATextThatChanges) {
+    const struct {
+        std::string in;
+        bool changes;
+    } cases[] = {
+        {"", false},
+        {"abc\r\n\x93\xFA\x96\x7B\r\n", false},    // Shift-JIS with CR LF: the bytes themselves
+        {"abc\n\x93\xFA\x96\x7B", true},              // line ends only
+        {"\xC6\xFC\xCB\xDC\r\n", true},               // EUC-JP, CR LF already
+        {"\xE6\x97\xA5\xE6\x9C\xAC\n", true},        // UTF-8 and LF
+        {"\xEF\xBB\xBF", true},                        // a byte-order mark alone
+        {"\x1B$B$\"\x1B(B\r\n", true},                 // JIS
+        {std::string("bin\0ary\n", 8), true},
+    };
+    for (const auto& c : cases) {
+        const auto changed = TextAsOpenedIfChanged(c.in);
+        EXPECT_EQ(changed.has_value(), c.changes) << c.in;
+        std::string inPlace = c.in;
+        MakeTextAsOpened(inPlace);
+        EXPECT_EQ(changed.value_or(c.in), inPlace) << c.in;
     }
 }
 

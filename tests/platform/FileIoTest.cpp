@@ -21,32 +21,55 @@ mode_t ModeOf(const std::string& path) {
     return st.st_mode & 07777;
 }
 
-TEST(WriteFileAtomically, ReplacesAFileAndKeepsItsPermissions) {
+// Every test of the writer runs with the bytes whole and cut into pieces: empty
+// pieces, one-byte pieces and longer ones, more of them than one system call
+// takes when the text is long.
+enum class Form { Whole, Pieces };
+
+class WriteFileAtomically : public ::testing::TestWithParam<Form> {
+protected:
+    void Write(const std::string& path, std::string_view bytes) {
+        if (GetParam() == Form::Whole) return platform::WriteFileAtomically(path, bytes);
+        std::vector<std::string_view> pieces{{}};
+        for (std::size_t at = 0, k = 0; at < bytes.size(); ++k) {
+            const std::size_t length = std::min(bytes.size() - at, std::size_t{k % 3 == 0 ? 1u : k % 3 == 1 ? 0u : 97u});
+            pieces.push_back(bytes.substr(at, length));
+            at += length;
+        }
+        pieces.emplace_back();
+        platform::WriteFileAtomically(path, pieces);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(BytesWholeAndInPieces, WriteFileAtomically, ::testing::Values(Form::Whole, Form::Pieces),
+                         [](const auto& info) { return info.param == Form::Whole ? "Whole" : "Pieces"; });
+
+TEST_P(WriteFileAtomically, ReplacesAFileAndKeepsItsPermissions) {
     TempDir dir;
     const std::string path = dir.File("book.txt");
     WriteFile(path, "old");
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    WriteFileAtomically(path, "new text");
+    Write(path, "new text");
     EXPECT_EQ(ReadFile(path), "new text");
     EXPECT_EQ(ModeOf(path), 0640u);
     EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string>{"book.txt"});
 }
 
-TEST(WriteFileAtomically, NewFileGetsTheUsualPermissionsAndTheUmaskStays) {
+TEST_P(WriteFileAtomically, NewFileGetsTheUsualPermissionsAndTheUmaskStays) {
     TempDir dir;
     const mode_t before = ::umask(027);
-    WriteFileAtomically(dir.File("a.pdb"), "x");
+    Write(dir.File("a.pdb"), "x");
     const mode_t during = ::umask(before);
     EXPECT_EQ(during, 027u);
     EXPECT_EQ(ModeOf(dir.File("a.pdb")), 0640u);
 }
 
-TEST(WriteFileAtomically, FollowsASymbolicLinkAndKeepsTheLink) {
+TEST_P(WriteFileAtomically, FollowsASymbolicLinkAndKeepsTheLink) {
     TempDir dir;
     ::mkdir(dir.File("real").c_str(), 0755);
     WriteFile(dir.File("real/target.txt"), "old");
     ASSERT_EQ(::symlink("real/target.txt", dir.File("link.txt").c_str()), 0);
-    WriteFileAtomically(dir.File("link.txt"), "through the link");
+    Write(dir.File("link.txt"), "through the link");
     struct stat st{};
     ASSERT_EQ(::lstat(dir.File("link.txt").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
@@ -54,12 +77,12 @@ TEST(WriteFileAtomically, FollowsASymbolicLinkAndKeepsTheLink) {
     EXPECT_EQ(ListDir(dir.File("real")), std::vector<std::string>{"target.txt"});
 }
 
-TEST(WriteFileAtomically, FailureNamesTheFileAndTheReasonAndLeavesNothing) {
+TEST_P(WriteFileAtomically, FailureNamesTheFileAndTheReasonAndLeavesNothing) {
     TempDir dir;
     EXPECT_THROW(
         {
             try {
-                WriteFileAtomically(dir.File("missing/folder/x.txt"), "x");
+                Write(dir.File("missing/folder/x.txt"), "x");
             } catch (const EFileError& e) {
                 EXPECT_NE(std::string(e.what()).find("missing/folder/x.txt: No such file or directory"),
                           std::string::npos)
@@ -68,19 +91,33 @@ TEST(WriteFileAtomically, FailureNamesTheFileAndTheReasonAndLeavesNothing) {
             }
         },
         EFileError);
-    EXPECT_THROW(WriteFileAtomically(dir.Path(), "x"), EFileError);
+    EXPECT_THROW(Write(dir.Path(), "x"), EFileError);
 }
 
-TEST(WriteFileAtomically, AFullDiskKeepsTheOldFileWhole) {
+TEST_P(WriteFileAtomically, AFullDiskKeepsTheOldFileWhole) {
     TempDir dir;
     if (::mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, "size=64k") != 0)
         GTEST_SKIP() << "cannot mount a small tmpfs here";
     const std::string path = dir.File("book.pdb");
     WriteFile(path, "the old database");
-    EXPECT_THROW(WriteFileAtomically(path, std::string(200000, 'x')), EFileError);
+    EXPECT_THROW(Write(path, std::string(200000, 'x')), EFileError);
     EXPECT_EQ(ReadFile(path), "the old database");
     EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string>{"book.pdb"});
     ::umount(dir.Path().c_str());
+}
+
+TEST_P(WriteFileAtomically, WritesLongTextsInPiecesWhole) {
+    TempDir dir;
+    std::string bytes(3u << 20, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31 + i / 4099);
+    Write(dir.File("long.pdb"), bytes);
+    EXPECT_TRUE(ReadFile(dir.File("long.pdb")) == bytes);
+    // Pieces of 4096 bytes and more than one call can take, as a database's records.
+    std::vector<std::string_view> records;
+    for (std::size_t at = 0; at < bytes.size(); at += 1500) records.push_back(std::string_view(bytes).substr(at, 1500));
+    platform::WriteFileAtomically(dir.File("records.pdb"), records);
+    EXPECT_TRUE(ReadFile(dir.File("records.pdb")) == bytes);
+    EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string>{"long.pdb", "records.pdb"}));
 }
 
 TEST(ReadWholeFile, ReadsFilesOfEverySizeAndReportsTheReason) {
@@ -106,13 +143,13 @@ TEST(ReadWholeFile, ReadsFilesOfEverySizeAndReportsTheReason) {
 namespace verdane::platform {
 namespace {
 
-TEST(WriteFileAtomically, AReadOnlyFileIsRefusedAndKept) {
+TEST_P(WriteFileAtomically, AReadOnlyFileIsRefusedAndKept) {
     TempDir dir;
     const std::string path = dir.File("ro.txt");
     WriteFile(path, "keep me");
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     try {
-        WriteFileAtomically(path, "new");
+        Write(path, "new");
         ADD_FAILURE() << "a read-only file was replaced";
     } catch (const EFileError& e) {
         EXPECT_NE(std::string(e.what()).find("Permission denied"), std::string::npos) << e.what();
