@@ -209,7 +209,9 @@ TEST(Utf8ToCp932, EqualsThePlainConversionOnEveryKindOfSequenceAndCut) {
         ASSERT_EQ(Utf8ToCp932(text), plain.cp932) << what;
         ASSERT_EQ(IsUtf8Text(text), plain.valid && plain.multiByte) << what;
         const std::string converted = ConvertKanjiCode(text, kcShiftJis);
-        if (plain.valid && plain.multiByte) ASSERT_EQ(converted, plain.cp932) << what;
+        if (plain.valid && plain.multiByte) {
+            ASSERT_EQ(converted, plain.cp932) << what;
+        }
         // Converted while checked, or checked first and converted in place: the same.
         std::string inPlace = text;
         ConvertKanjiCodeInPlace(inPlace, kcShiftJis);
