@@ -82,7 +82,7 @@ if wanted kanji; then
     repeat_to_size "$WORK/tmp.euc" "$WORK/other-$(basename "$f").euc"
   done
   rm -f "$WORK/tmp.euc"
-  [ -s "$WORK/real-man-ja.txt" ] && iconv -f CP932 -t EUC-JP "$WORK/real-man-ja.txt" > "$WORK/real-man-ja.euc" 2>/dev/null || true
+  [ -s "$WORK/real-man-ja.txt" ] && iconv -c -f CP932 -t EUC-JP "$WORK/real-man-ja.txt" > "$WORK/real-man-ja.euc" 2>/dev/null || true
 fi
 wanted fetch && "$MAKE_TEXT" ja-technical "$FETCH_SIZE" > "$WORK/page.txt"
 

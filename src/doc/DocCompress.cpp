@@ -195,6 +195,18 @@ public:
         return WalkChain(i, k, m, maxK, lowest, prev4_, 0, 0);
     }
 
+    // How many candidates in a row, from i on, are ten copies of the byte
+    // before i with at least ten copies before them and ten more bytes after
+    // them in the record: each is found at the same `distance` (the run's
+    // start plus a multiple of ten lies 10 to 19 bytes back).
+    int LongestInRun(int i, int& distance) {
+        if (i == 0 || i >= size_ || d_[i - 1] != d_[i]) return 0;
+        const int length = i - RecentRunStart(i - 1);
+        if (length < kMaxLength) return 0;
+        distance = length - RoundDown(length - kMaxLength, kMaxLength);
+        return std::min(Copies(i, size_ - i), size_ - 1 - i) / kMaxLength;
+    }
+
 private:
     static std::uint32_t Load32(const std::uint8_t* p) {
         std::uint32_t v;
@@ -724,6 +736,15 @@ void TBuf::Scan(const std::uint8_t* d, int size, Finder& finder) {
         if (k >= 4) {
             w.BackReference(i - m, k - 1);
             i = j - 1;
+            // Deep in a long run of one byte every next candidate grows to the
+            // longest length and is found at the same distance: the tokens
+            // repeat as long as ten more copies follow.
+            if (int distance; k - 1 == kMaxLength)
+                for (int n = finder.LongestInRun(i, distance); n > 0; --n) {
+                    w.BackReference(distance, kMaxLength);
+                    i += kMaxLength;
+                }
+            j = i + 1;
         } else {
             w.Literal(d[i]);
             ++i;
