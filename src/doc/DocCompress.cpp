@@ -586,7 +586,7 @@ private:
     // Replays the taking of occurrences of D[i..i+k) from the first one in the
     // record up to i - k and returns the last one taken. The replay of a string
     // is kept and resumed, so a string costs one pass over its chain per record.
-    int LastTakenReplayed(int i, int k, int shift = 0) {
+    int LastTakenReplayed(int i, int k, int shift) {
         const Key key{Load64(d_ + i) & LeadingBytesMask(k),
                       (k > 8 ? Load64(d_ + i + 8) & LeadingBytesMask(k - 8) : 0) | (std::uint64_t(k) << 56)};
         Replay& replay = replays_[key];
