@@ -85,6 +85,27 @@ void THttpCli::ProcessReceived(std::uint16_t error) {
     if (rcvdCount_ >= kBufferSize && state_ == hsWaitingHeader) throw EHttpException("HTTP line too long", 4);
 }
 
+// The headers have ended: the answer waits for its body, and what is already
+// here goes to it, `first` (a line read as part of the page) before the bytes
+// still buffered. Any event may end in a handler that aborts the answer or
+// deletes the client.
+void THttpCli::StartBody(std::string_view first, std::uint16_t error) {
+    std::weak_ptr<char> life = Life();
+    SetState(hsWaitingBody);
+    if (life.expired()) return;
+    next_ = &THttpCli::BodyHandler;
+    TriggerHeaderEnd();
+    if (life.expired()) return;
+    if (!first.empty() && state_ == hsWaitingBody) {
+        BodyHandler(first, error);
+        if (life.expired()) return;
+    }
+    if (rcvdCount_ > 0 && state_ == hsWaitingBody)
+        BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
+    if (life.expired()) return;
+    rcvdCount_ = 0;
+}
+
 void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
     headerBytes_ += static_cast<int>(line.size() + lineEnd_.size());
     if (headerBytes_ > kMaxHeaderSize) throw EHttpException("HTTP header too long", 5);
@@ -100,20 +121,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         // No header at all: the page itself. The line keeps its line end, and what
         // follows it in the buffer goes on as one block, so the text is unchanged.
         if (contentType_.empty()) contentType_ = "text/html";
-        SetState(hsWaitingBody);
-        if (life.expired()) return;
-        next_ = &THttpCli::BodyHandler;
-        TriggerHeaderEnd();
-        if (life.expired()) return;
-        if (state_ == hsWaitingBody) {  // not aborted by a handler
-            std::string first = std::string(line) + std::string(lineEnd_);
-            BodyHandler(first, error);
-            if (life.expired()) return;
-            if (rcvdCount_ > 0 && state_ == hsWaitingBody)
-                BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
-            if (life.expired()) return;
-        }
-        rcvdCount_ = 0;
+        StartBody(std::string(line) + std::string(lineEnd_), error);
         return;
     }
 
@@ -131,15 +139,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         if (Lower(documentName_).size() >= 4 && Lower(documentName_).substr(documentName_.size() - 4) == ".exe" &&
             contentType_ == "text/html")
             documentName_ = documentName_.substr(0, documentName_.size() - 3) + "htm";
-        SetState(hsWaitingBody);
-        if (life.expired()) return;
-        next_ = &THttpCli::BodyHandler;
-        TriggerHeaderEnd();
-        if (life.expired()) return;
-        if (rcvdCount_ > 0 && state_ == hsWaitingBody)
-            BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
-        if (life.expired()) return;
-        rcvdCount_ = 0;
+        StartBody({}, error);
         return;
     }
 

@@ -209,6 +209,7 @@ private:
     void ProcessReceived(std::uint16_t error);
     void HeaderHandler(std::string_view line, std::uint16_t error);
     void BodyHandler(std::string_view block, std::uint16_t error);
+    void StartBody(std::string_view first, std::uint16_t error);
     void HandleHeaderLine(std::string_view line);
     void HandleLocation(const std::string& value);
 
