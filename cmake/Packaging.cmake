@@ -25,9 +25,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt finds the translations of its own dialogs and buttons there; the window
-# shows Japanese text with the IPA fonts.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont, qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xdg-utils")
+# shows Japanese text with the IPA fonts; xdg-open opens the install folder.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont, qt6-translations-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
