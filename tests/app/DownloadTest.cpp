@@ -152,7 +152,7 @@ void DownloadTest::anEmptyBodyLeavesTheEditorAsItWas() {
     w->URLU1Click();
     QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
     QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
-    QCOMPARE(prompts_->messages.back().detail, QStringLiteral("the server sent an empty page"));
+    QCOMPARE(prompts_->messages.back().detail, QStringLiteral("サーバーから空のページが届きました"));
 }
 
 void DownloadTest::aNotFoundPageOverAnEmptyEditorSaysWhy() {
