@@ -276,7 +276,9 @@ std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o,
             w += 8;
         }
         // Runs of double-byte characters, the bulk of Japanese prose.
-        for (std::uint8_t c; k + 1 < n && (c = t[k]) > 0x80 && c != 0xFF && c != 0x8E && c != 0x8F; k += 2, w += 2) {
+        // A lead byte 0x81-0xFE other than the prefixes 0x8E and 0x8F.
+        for (std::uint8_t c; k + 1 < n && static_cast<std::uint8_t>((c = t[k]) - 0x81) < 0x7E && (c | 1) != 0x8F;
+             k += 2, w += 2) {
             const std::uint8_t d = t[k + 1];
             o[w] = kEucPair.first[c];
             o[w + 1] = kEucPair.second[(c & 1u) * 256 + d];
