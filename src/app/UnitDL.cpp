@@ -181,12 +181,9 @@ std::string TFormDL::DownloadText(const QString& url, const TProxySettings& prox
         http.Get();
     } catch (const std::exception& e) {
         success = false;
-        if (failureReason_.isEmpty()) {
-            if (http.StatusCode() >= 400)
-                failureReason_ = QStringLiteral("%1 %2").arg(http.StatusCode()).arg(QString::fromStdString(http.ReasonPhrase()));
-            else
-                failureReason_ = QString::fromUtf8(e.what());
-        }
+        // The client says why, in the same words for every caller.
+        if (failureReason_.isEmpty())
+            failureReason_ = QString::fromStdString(http.Failed() ? http.FailureText() : std::string(e.what()));
     }
     running_ = false;
     if (!failureReason_.isEmpty()) success = false;

@@ -111,11 +111,14 @@ TEST_P(NetCliFailure, PrintsTheReasonExitsOneAndLeavesTheOutputAlone) {
 INSTANTIATE_TEST_SUITE_P(
     Answers, NetCliFailure,
     ::testing::Values(
-        Failure{"NotFound", {Send(Answer("HTTP/1.1 404 Not Found", {}, "missing"))}, "Not Found"},
+        Failure{"NotFound", {Send(Answer("HTTP/1.1 404 Not Found", {}, "missing"))}, "404 Not Found"},
+        Failure{"StatusWithoutReason", {Send("HTTP/1.0 404\r\n\r\n")}, "404"},
+        Failure{"LargerThanTheLimit", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: 268431361"}, "")), Hold()},
+                "the page is larger than 256 MB"},
         Failure{"ShortBody", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: 10"}, "12345"))},
                 "document incomplete: 5 of 10 bytes received"},
         Failure{"Reset", {Send(Answer("HTTP/1.0 200 OK", {}, std::string(3000, 'x'))), Delay(50), Reset()},
-                "Connection reset by peer (Error #10054)"},
+                "connection reset by the server"},
         Failure{"Loop", {Send(Answer("HTTP/1.0 301 Moved", {"Location: /x"}, ""))}, "too many relocations"}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
@@ -123,7 +126,7 @@ TEST_F(NetCli, AnUnknownHostFails) {
     std::string out = dir_.File("out.txt");
     auto r = RunCli({"fetch", "http://nohost..invalid/page", out});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "verdane-cli fetch: can't resolve hostname to IP address\n");
+    EXPECT_EQ(r.err, "verdane-cli fetch: host not found: nohost..invalid\n");
     EXPECT_FALSE(FileExists(out));
     EXPECT_TRUE(ListDir(dir_.Path()).empty());
 }
@@ -135,7 +138,7 @@ TEST_F(NetCli, ASilentServerTimesOut) {
     auto r = RunCli({"fetch", "--timeout", "1", server_.Url("/silent"), out});
     auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "verdane-cli fetch: timed out: no data from the server for 1 s\n");
+    EXPECT_EQ(r.err, "verdane-cli fetch: timed out after 1 s\n");
     EXPECT_FALSE(FileExists(out));
     EXPECT_GE(seconds, 0.9);
     EXPECT_LT(seconds, 30.0);  // a loaded machine may be slow, but it must not wait for ever
@@ -154,7 +157,7 @@ TEST_F(NetCli, AHeaderSentALineAtATimeMustEndWithinTheTimeout) {
     auto r = RunCli({"fetch", "--timeout", "1", server_.Url("/trickle"), "-"});
     auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "verdane-cli fetch: timed out: the answer's header did not end within 1 s\n");
+    EXPECT_EQ(r.err, "verdane-cli fetch: timed out after 1 s: the answer's header did not end\n");
     EXPECT_LT(seconds, 8.0);
 }
 
