@@ -705,7 +705,8 @@ void TFormMainVerdane::URLU1Click() {
         FormDL->hide();
         if (text) ReplaceDocumentBytes(*text);
     }
-    if (RichEditMain->document()->isEmpty())
+    // A failed download always says why, whatever the editor holds; the text stays as it was.
+    if (!text)
         Prompts().Message(this, QMessageBox::Information, QStringLiteral("Verdane"),
                           QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, FormDL->FailureReason());
 }
