@@ -151,7 +151,7 @@ void DownloadTest::anEmptyBodyLeavesTheEditorAsItWas() {
     prompts_->dialogs.push_back(EnterUrl(server.Url("/empty"), true));
     w->URLU1Click();
     QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
-    QCOMPARE(prompts_->messages.size(), size_t(1));
+    QCOMPARE(prompts_->messages.back().detail, QStringLiteral("the server sent an empty page"));
 }
 
 void DownloadTest::aNotFoundPageOverAnEmptyEditorSaysWhy() {
