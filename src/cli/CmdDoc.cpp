@@ -3,13 +3,15 @@
 #include "CliIo.h"
 #include "Commands.h"
 #include "DocConvert.h"
-#include "DocFormatError.h"
 #include "KanjiCode.h"
-#include "MemoryStream.h"
-#include "TextBytes.h"
+#include "Names.h"
+#include "ReadText.h"
+#include "WriteText.h"
 
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace verdane::cli {
 
@@ -20,10 +22,47 @@ bool PrintHelp(const ParsedArgs& parsed, const char* text) {
     return parsed.help;
 }
 
-bool HasExtension(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+// A code point in UTF-8, for the terminal.
+std::string Utf8Of(char32_t cp) {
+    std::string out;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
+
+// What the conversion of `text` had to replace, for standard error: the count,
+// then one line per character (the first kListed of them) with its line in
+// the input and its code point.
+std::string ReplacementReport(std::string_view text, const std::vector<KanjiReplacement>& replaced) {
+    constexpr std::size_t kListed = 100;
+    const std::size_t count = replaced.size();
+    std::string report = "replaced " + std::to_string(count) + (count == 1 ? " character" : " characters") +
+                         " that Shift-JIS cannot hold:\n";
+    std::size_t line = 1, at = 0;
+    for (std::size_t i = 0; i < count && i < kListed; ++i) {
+        const KanjiReplacement& r = replaced[i];
+        for (; at < r.offset && at < text.size(); ++at) line += text[at] == '\n';
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(r.codePoint));
+        report += "  line " + std::to_string(line) + ": ";
+        report += r.codePoint == 0xFFFD ? std::string("bytes that name no character") : code + std::string(" ") + Utf8Of(r.codePoint);
+        report += '\n';
+    }
+    if (count > kListed) report += "  and " + std::to_string(count - kListed) + " more\n";
+    return report;
 }
 
 constexpr const char* kToDocHelp =
@@ -58,6 +97,8 @@ constexpr const char* kKanjiHelp =
     "Converts the JIS, EUC-JP or UTF-8 text IN to Shift-JIS and writes it to OUT\n"
     "(standard output when OUT is left out). Shift-JIS, plain ASCII, binary and\n"
     "undecidable texts are written unchanged; line ends are left as they are.\n"
+    "Characters Shift-JIS cannot hold become \"?\" (UTF-8) or \"\xE3\x80\x93\" (EUC-JP);\n"
+    "standard error then names each with its line and code point.\n"
     "\"-\" names standard input or output.\n\n"
     "Options:\n"
     "  --detect        print the detected code instead and write nothing: 0 nothing\n"
@@ -73,7 +114,7 @@ int RunToDoc(const Args& args) {
     if (PrintHelp(parsed, kToDocHelp)) return 0;
     const std::string& in = parsed.positional[0];
     std::string out = parsed.positional[1];
-    if (out != "-" && !HasExtension(out)) out += parsed.Has("--prc") ? ".PRC" : ".PDB";
+    if (out != "-" && !core::HasExtension(out)) out += parsed.Has("--prc") ? ".PRC" : ".PDB";
 
     std::string title;
     if (const std::string* given = parsed.Value("--title"))
@@ -88,16 +129,15 @@ int RunToDoc(const Args& args) {
     InputBytes input = OpenInput(in);
     // The text as opened is the input itself unless the code or the line ends
     // change; then the input is let go as soon as the converted copy exists.
-    const std::optional<std::string> converted = TextAsOpenedIfChanged(input.View());
+    const std::optional<std::string> converted = core::ShiftJisTextIfChanged(input.View());
     if (converted) input.Release();
     const std::string_view text = converted ? std::string_view(*converted) : input.View();
     // The database is written as its pieces, head and records, never joined.
-    TDocPieces database;
-    std::string why;
-    if (TextToDoc(text, database, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"), &why) != kDocOk)
-        throw CliError("cannot make a DOC database of " + in + ": " + why);
+    const core::Result<TDocPieces> database =
+        core::MakeDocDatabase(text, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"));
+    if (!database) throw CliError("cannot make a DOC database of " + in + ": " + database.Reason());
     try {
-        WriteOutput(out, database.All());
+        WriteOutput(out, database->All());
     } catch (const CliError&) {
         input.ThrowIfShortened(in);
         throw;
@@ -109,19 +149,14 @@ int RunToText(const Args& args) {
     const auto parsed = ParseArgs(args, {}, {}, 2, 2);
     if (PrintHelp(parsed, kToTextHelp)) return 0;
     const std::string& in = parsed.positional[0];
-    TMemoryStream database(ReadInput(in));
-    TMemoryStream text;
-    try {
-        if (DocToText(database, text, true) == kDocNotDoc)
+    core::Result<std::string> text = core::DocDatabaseText(ReadInput(in));
+    if (!text) {
+        if (text.Why() == core::Failure::Why::NotDocFile)
             throw CliError(in + " is not a DOC database (its type and creator are not TEXt and REAd)");
-    } catch (const EDocFormat& e) {
-        throw CliError(in + ": " + e.what());
-    } catch (const EReadError& e) {
-        throw CliError(in + ": " + e.what());
+        throw CliError(in + ": " + text.Reason());
     }
-    std::string bytes = text.TakeBytes();
-    MakeTextAsOpened(bytes);
-    WriteOutput(parsed.positional[1], bytes);
+    core::MakeShiftJisText(*text);
+    WriteOutput(parsed.positional[1], *text);
     return 0;
 }
 
@@ -134,7 +169,10 @@ int RunKanji(const Args& args) {
         WriteOutput("-", std::to_string(DetectKanjiCode(input.View())) + "\n");
         return 0;
     }
-    const std::optional<std::string> converted = ConvertedToShiftJis(input.View());
+    std::vector<KanjiReplacement> replaced;
+    const std::optional<std::string> converted = ConvertedToShiftJis(input.View(), &replaced);
+    // Nothing is lost silently: what could not be carried over is named.
+    const std::string report = replaced.empty() ? std::string() : ReplacementReport(input.View(), replaced);
     if (converted) input.Release();
     const std::string& out = parsed.positional.size() > 1 ? parsed.positional[1] : "-";
     try {
@@ -143,6 +181,7 @@ int RunKanji(const Args& args) {
         input.ThrowIfShortened(parsed.positional[0]);
         throw;
     }
+    if (!report.empty()) std::fprintf(stderr, "verdane-cli kanji: %s", report.c_str());
     return 0;
 }
 

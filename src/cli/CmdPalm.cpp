@@ -2,12 +2,12 @@
 // the install command does, and making a Palm Desktop for Verdane to use.
 #include "CliIo.h"
 #include "Commands.h"
-#include "DocConvert.h"
 #include "FileIo.h"
-#include "MemoryStream.h"
+#include "Names.h"
 #include "PalmDesktop.h"
+#include "QueueInstall.h"
+#include "ReadText.h"
 #include "RegistryFile.h"
-#include "TextBytes.h"
 
 #include <cstdio>
 
@@ -16,17 +16,19 @@ namespace verdane::cli {
 namespace {
 
 constexpr const char* kInstallHelp =
-    "Usage: verdane-cli install --user NAME [--title T] [--prc] IN\n"
+    "Usage: verdane-cli install --user NAME [--name NAME] [--title T] [--prc] IN\n"
     "Makes the text file IN into a Palm DOC database and queues it in the install\n"
     "folder of the handheld user NAME, as the install command does; the desktop\n"
     "software hands it to the handheld at the next synchronisation. IN is read as\n"
     "the open command reads it (JIS, EUC-JP and UTF-8 become Shift-JIS, line ends\n"
     "CR LF); the text is compressed and stored byte for byte. The database is named\n"
-    "after IN without folder and extension, plus .PDB (\"NewFile\" when IN is \"-\").\n"
+    "after IN without folder and extension, plus .PDB (\"NewFile\" when IN is \"-\");\n"
+    "the name takes no folder and no \".\", as in the install dialog.\n"
     "The desktop is the one of the registry file $VERDANE_REGISTRY, else\n"
     "$XDG_CONFIG_HOME/verdane/registry.reg (see 'verdane-cli palm-desktop --help').\n\n"
     "Options:\n"
     "  --user NAME     the handheld user, exactly as the desktop names them\n"
+    "  --name NAME     the database's file name, without extension (by default IN's)\n"
     "  --title T       database name (at most 31 bytes in Shift-JIS are stored);\n"
     "                  by default the database's file name without extension\n"
     "  --prc           name the database .PRC instead of .PDB\n"
@@ -79,7 +81,7 @@ std::string ShellWord(const std::string& text) {
 }  // namespace
 
 int RunInstall(const Args& args) {
-    const auto parsed = ParseArgs(args, {"--prc"}, {"--user", "--title"}, 1, 1);
+    const auto parsed = ParseArgs(args, {"--prc"}, {"--user", "--title", "--name"}, 1, 1);
     if (parsed.help) {
         std::fputs(kInstallHelp, stdout);
         return 0;
@@ -95,19 +97,21 @@ int RunInstall(const Args& args) {
         throw CliError("no handheld user \"" + *user + "\"; the users are " + UserList(desktop));
     }
 
-    const std::string name = in == "-" ? "NewFile" : BaseNameWithoutExtension(in);
+    // The install name follows the same rules as in the install dialog: no
+    // folder, no "." (the extension is the command's), not empty.
+    const std::string* givenName = parsed.Value("--name");
+    const std::string name = givenName ? *givenName : in == "-" ? "NewFile" : core::BaseNameWithoutExtension(in);
+    const QString qname = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    if (core::CheckInstallName(qname) != core::InstallNameFault::None && !givenName)
+        throw CliError("cannot name the database after " + in + ": \"" + name +
+                       "\" holds a \".\" or is empty; give a name with --name NAME");
     const std::string* title = parsed.Value("--title");
-    TMemoryStream text(TextAsOpened(ReadInput(in)));
-    TMemoryStream database;
-    std::string why;
-    if (TextToDoc(text, database, TerminalToCp932(title ? *title : name), true, true, &why) != kDocOk)
-        throw CliError("cannot make a DOC database of " + in + ": " + why);
-    const std::string fileName = name + (parsed.Has("--prc") ? ".PRC" : ".PDB");
-    try {
-        platform::InstallDatabase(desktop, index, fileName, database.Bytes());
-    } catch (const std::exception& e) {
-        throw CliError("cannot queue " + fileName + " for \"" + *user + "\": " + e.what());
-    }
+    std::string text = ReadInput(in);
+    core::MakeShiftJisText(text);
+    DocSaveOptions options;
+    options.title = TerminalToCp932(title ? *title : name);
+    const core::Outcome queued = core::QueueDocDatabase(desktop, index, qname, parsed.Has("--prc"), text, options);
+    if (!queued) throw CliError("cannot install for \"" + *user + "\": " + queued.Reason());
     return 0;
 }
 
