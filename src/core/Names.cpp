@@ -1,5 +1,7 @@
 #include "Names.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace verdane::core {
@@ -68,6 +70,12 @@ QString WithKindExtension(const QString& path, DocKind kind) {
 }
 
 bool HasExtension(std::string_view path) { return ExtensionDot(path) != std::string_view::npos; }
+
+QString ExpandLongPathName(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || info.isDir()) return {};
+    return QDir::cleanPath(info.absoluteFilePath());
+}
 
 std::string BaseNameWithoutExtension(std::string_view path) {
     const std::size_t slash = path.rfind('/');
