@@ -204,7 +204,7 @@ void DownloadTest::everyFailureSaysWhyWithinASecond() {
     server.On("/huge", {Send("HTTP/1.0 200 OK\r\nContent-Length: 268431361\r\n\r\n"), Hold()});
     server.On("/endless", {Send("HTTP/1.0 200 OK\r\n\r\n"), SendRepeated(std::string(1 << 20, 'x'), 1LL << 50)});
     auto w = NewWindow();
-    w->SetDocumentBytes("kept\r\n");
+    SetText(*w, "kept\r\n");
     const std::string url = path.isEmpty() ? "http://127.0.0.1:" + std::to_string(FreePort()) + "/"
                                            : server.Url(path.toStdString());
     prompts_->dialogs.push_back(EnterUrl(url, false));
