@@ -120,7 +120,8 @@ QString ProposedInstallName(const QString& caption) {
 
 QString PageFileName(const QString& url) {
     const QUrl parsed(url);
-    QString name = parsed.fileName(QUrl::FullyDecoded);
+    // The segment is taken while an encoded "/" is still "%2F", then decoded.
+    QString name = QUrl::fromPercentEncoding(parsed.fileName(QUrl::FullyEncoded).toUtf8());
     if (name.isEmpty()) name = parsed.host();
     // Whatever the decoding gave, the name stays one file name.
     for (QChar& c : name)

@@ -249,6 +249,7 @@ void DownloadTest::aServerThatNeverAnswersCanBeCancelled() {
     QVERIFY(clock.elapsed() < 10000);
     QVERIFY(sawBusy);
     QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    QCOMPARE(prompts_->messages.back().detail, QStringLiteral("cancelled"));
     QVERIFY(w->menuBar()->isEnabled() && Editor(*w)->isEnabled());
     QVERIFY(!Part<TFormDL>(*w, "FormDL")->isVisible());
     server.Stop();

@@ -90,6 +90,25 @@ TEST_F(PalmCli, InstallTakesTitleAndPrc) {
     EXPECT_EQ(ReadFile(Queue("Hanako") + "/b.PRC").substr(0, 2), std::string("b\0", 2));
 }
 
+// The names the install dialog refuses are refused here too: a "." (the
+// extension is the command's own), a folder, an empty name.
+TEST_F(PalmCli, InstallNamesFollowTheDialogsRules) {
+    WriteFile(files_.File("my.book.txt"), "text\r\n");
+    auto r = RunCli({"install", "--user", "Hanako", files_.File("my.book.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_NE(r.err.find("--name"), std::string::npos) << r.err;
+    for (const char* bad : {"a.b", "a/b", "a\\b", ""}) {
+        r = RunCli({"install", "--user", "Hanako", "--name", bad, files_.File("my.book.txt")});
+        EXPECT_EQ(r.exitCode, 1) << bad;
+        EXPECT_TRUE(OneLine(r.err)) << r.err;
+    }
+    EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{});
+    r = RunCli({"install", "--user", "Hanako", "--name", "MyBook", files_.File("my.book.txt")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{"MyBook.PDB"});
+}
+
 TEST_F(PalmCli, StandardInputIsNamedNewFile) {
     const auto r = RunCli({"install", "--user", "Hanako", "-"}, "piped\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
