@@ -152,7 +152,7 @@ void DownloadTest::anEmptyBodyLeavesTheEditorAsItWas() {
     w->URLU1Click();
     QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
     QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
-    QCOMPARE(prompts_->messages.back().detail, QStringLiteral("the server sent an empty page"));
+    QCOMPARE(prompts_->messages.back().detail, QStringLiteral("サーバーから空のページが届きました"));
 }
 
 void DownloadTest::aNotFoundPageOverAnEmptyEditorSaysWhy() {
@@ -200,7 +200,7 @@ void DownloadTest::aServerThatNeverAnswersCanBeCancelled() {
     QVERIFY(clock.elapsed() < 10000);
     QVERIFY(sawBusy);
     QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
-    QCOMPARE(prompts_->messages.back().detail, QStringLiteral("cancelled"));
+    QCOMPARE(prompts_->messages.back().detail, QStringLiteral("キャンセルしました"));
     QVERIFY(w->menuBar()->isEnabled() && Editor(*w)->isEnabled());
     QVERIFY(!Part<TFormDL>(*w, "FormDL")->isVisible());
     server.Stop();
