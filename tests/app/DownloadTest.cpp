@@ -191,7 +191,7 @@ void DownloadTest::everyFailureSaysWhyWithinASecond_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("detail");
     QTest::newRow("refused") << QString() << QStringLiteral("connection refused");
-    QTest::newRow("no reason phrase") << QStringLiteral("/bare") << QStringLiteral("404");
+    QTest::newRow("no reason phrase") << QStringLiteral("/bare") << QStringLiteral("サーバーの応答: 404");
     QTest::newRow("larger than a DOC text") << QStringLiteral("/huge") << QStringLiteral("the page is larger than 256 MB");
     QTest::newRow("endless") << QStringLiteral("/endless") << QStringLiteral("the page is larger than 256 MB");
 }
