@@ -261,7 +261,7 @@ private slots:
     void aCloseDuringTheFillWaitsForItsEnd() {
         TempDir dir;
         std::string text;
-        while (text.size() < (8u << 20)) text += "0123456789 abcdefghij\r\n";
+        while (text.size() < (16u << 20)) text += "0123456789 abcdefghij\r\n";
         WriteFile(dir.File("long.txt"), text);
         auto w = NewWindow();
         w->show();
