@@ -548,6 +548,7 @@ void TFormMainVerdane::FillFromFile(const core::OpenedFile& file) {
         // the middle of it), a close asked for meanwhile runs after it.
         flag.emplace(busy_, closePending_, turns_, *this);
         options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+        options.turnEveryMs = 25;
         if (file.text.size() >= kProgressFrom) {
             StatusProgress->setValue(0);
             StatusProgress->show();
@@ -566,7 +567,15 @@ void TFormMainVerdane::FillFromFile(const core::OpenedFile& file) {
 std::optional<TFormMainVerdane::Replacement> TFormMainVerdane::LoadFile(const QString& path, ReadOutcome& outcome) {
     core::Result<core::OpenedFile> opened = [&] {
         BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
-        return core::ReadDocumentFile(path);
+        // A shown window keeps painting while a long file is read and converted;
+        // a close asked for meanwhile waits for the end of the command.
+        std::function<void()> turn;
+        std::optional<BusyFlag> flag;
+        if (isVisible()) {
+            flag.emplace(busy_, closePending_, turns_, *this);
+            turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+        }
+        return RunWhilePainting([&path] { return core::ReadDocumentFile(path); }, turn);
     }();
     if (!opened) {
         if (opened.Why() == core::Failure::Why::NotDocFile) {

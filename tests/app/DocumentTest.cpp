@@ -265,7 +265,7 @@ void DocumentTest::aFailedDownloadOverATextSaysWhy_data() {
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("reason");
     QTest::newRow("not found") << "404" << "Not Found";
-    QTest::newRow("refused") << "refused" << "refused";
+    QTest::newRow("refused") << "refused" << "接続を拒否されました";
     QTest::newRow("cancelled") << "cancel" << "キャンセルしました";
 }
 
