@@ -142,6 +142,9 @@ core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TPro
     // not end within it, fails the download instead of holding it.
     request.timeoutMs = kTimeoutMs;
     request.html = html;
+    // The editor holds Unicode: a UTF-8 page keeps its characters, and the
+    // save asks about those Shift-JIS cannot hold.
+    request.keepUtf8 = true;
     fetch_.Turns = turns;
     core::Result<core::PageText> page = fetch_.Run(request);
     fetch_.Turns = nullptr;

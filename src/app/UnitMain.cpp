@@ -822,9 +822,9 @@ void TFormMainVerdane::URLU1Click() {
         next.document.kind = core::DocKind::Page;
         next.document.url = url;
         next.document.title = document_.title;
-        next.document.code = kcShiftJis;
+        next.document.code = page->Code();
         next.document.lineEnds = core::LineEnds::CrLf;
-        next.text = Local(page->View());
+        next.text = core::EditorTextOf(page->View(), page->Code());
         // A page is new text: it stays marked modified until it is saved.
         next.saved = false;
         return next;
