@@ -162,6 +162,17 @@ TEST_F(NetCli, AHeaderSentALineAtATimeMustEndWithinTheTimeout) {
     EXPECT_LT(seconds, 8.0);
 }
 
+TEST_F(NetCli, ASilentServerOfAnHttpsUrlTimesOutWithThatReason) {
+    // The server accepts and never answers the handshake: the client's own
+    // close at the time limit is not taken for the server's.
+    auto started = std::chrono::steady_clock::now();
+    auto r = RunCli({"fetch", "--timeout", "1", "https://127.0.0.1:" + std::to_string(server_.Port()) + "/", "-"});
+    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: timed out after 1 s\n");
+    EXPECT_LT(seconds, 3.0);
+}
+
 TEST_F(NetCli, ASlowNameServerNeverHoldsUpTheExit) {
     // The name server never answers; the time limit ends the download, and the
     // lookup still waiting in the resolver does not keep the program alive.
