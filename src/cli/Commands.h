@@ -22,6 +22,13 @@ int RunGsub(const Args& args);
 // CmdNet.cpp: downloads.
 int RunFetch(const Args& args);
 
+// CmdAozora.cpp: Aozora Bunko works.
+int RunAozora(const Args& args);
+// The text of IN as the open command reads it; a .zip archive (by its name or
+// its first bytes) gives its one text, or the one `entry` names. Throws
+// CliError when the archive is refused or holds no text or several.
+std::string ReadTextOrArchive(const std::string& in, const std::string* entry);
+
 // CmdPalm.cpp: the handheld's install queue.
 int RunInstall(const Args& args);
 int RunPalmDesktop(const Args& args);
