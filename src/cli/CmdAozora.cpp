@@ -36,8 +36,11 @@ constexpr const char* kAozoraHelp =
 
 }  // namespace
 
-std::string ReadTextOrArchive(const std::string& in, const std::string* entry) {
-    InputBytes input = OpenInput(in);
+bool IsArchiveInput(const std::string& in, const InputBytes& input) {
+    return IsZipPath(in) || LooksLikeZip(input.View());
+}
+
+std::string TextOfInput(InputBytes& input, const std::string& in, const std::string* entry) {
     const std::string_view bytes = input.View();
     if (!IsZipPath(in) && !LooksLikeZip(bytes)) {
         if (entry) throw CliError(in + " is not a .zip archive, so --entry cannot choose a text in it");
@@ -60,6 +63,11 @@ std::string ReadTextOrArchive(const std::string& in, const std::string* entry) {
     input.Release();
     MakeTextAsOpened(archive.bytes);
     return std::move(archive.bytes);
+}
+
+std::string ReadTextOrArchive(const std::string& in, const std::string* entry) {
+    InputBytes input = OpenInput(in);
+    return TextOfInput(input, in, entry);
 }
 
 int RunAozora(const Args& args) {
