@@ -8,7 +8,12 @@
 #include "Cp932Table.h"
 #include "JisX0213Table.h"
 
+#include <array>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace verdane {
 
@@ -44,6 +49,48 @@ constexpr u8 kTrailCloseQuote = 0x76;
 // More ideographic spaces than a handheld's line holds several times over; a
 // larger number in an annotation is taken as this.
 constexpr int kMaxIndent = 100;
+
+// The bytes of the character each byte starts (1 or 2), 0 for the lead byte
+// 0x81 that the notation's characters share.
+constexpr auto kStep = [] {
+    std::array<u8, 256> step{};
+    for (int b = 0; b < 256; ++b) step[b] = cp932::IsLeadByte(static_cast<u8>(b)) ? 2 : 1;
+    step[0x81] = 0;
+    return step;
+}();
+
+#ifdef __SSE2__
+// For a character boundary `p` with 17 bytes readable: when the 16 bytes from
+// p hold no 0x81 followed by the second byte of ［, ※, ｜ or 《 (so no notation
+// starts there), the number of bytes to the next character boundary at or past
+// p + 16 (16 or 17); else 0. Boundaries come without walking: a byte outside
+// the lead-byte ranges ends a character (it is a one-byte character or a trail
+// byte), and the lead-range bytes after it pair up.
+inline std::size_t PlainBlock(const char* p) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    const __m128i trail = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenBracket))),
+                     _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailKome)))),
+        _mm_or_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailBar))),
+                     _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenRuby)))));
+    const __m128i notation = _mm_and_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x81))), trail);
+    if (_mm_movemask_epi8(notation) != 0) return 0;
+    // Lead-range bytes: 0x81-0x9F and 0xE0-0xFC, as unsigned differences.
+    const __m128i low = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x81)));
+    const __m128i high = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(0xE0)));
+    const __m128i inLow = _mm_cmpeq_epi8(_mm_min_epu8(low, _mm_set1_epi8(0x1E)), low);
+    const __m128i inHigh = _mm_cmpeq_epi8(_mm_min_epu8(high, _mm_set1_epi8(0x1C)), high);
+    const unsigned lead = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(inLow, inHigh)));
+    const unsigned ends = ~lead & 0xFFFFu;
+    // All sixteen lead-range bytes from a boundary are eight whole characters.
+    if (ends == 0) return 16;
+    const unsigned lastEnd = 31u - static_cast<unsigned>(__builtin_clz(ends));
+    return 16 + ((15u - lastEnd) & 1u);
+}
+#else
+inline std::size_t PlainBlock(const char*) { return 0; }
+#endif
 
 // Bytes of the character starting at p (1 or 2), never past `end`.
 inline std::size_t CharLength(const char* p, const char* end) {
@@ -126,25 +173,18 @@ Kind KindOf(const char* p, std::size_t length) {
     return Kind::None;
 }
 
-// Where the run of characters of one kind that ends `text` starts; text.size()
-// when the last character belongs to no kind.
-std::size_t RunStart(std::string_view text) {
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    std::size_t start = 0;
-    Kind previous = Kind::None;
-    for (const char* p = begin; p < end;) {
-        const std::size_t length = CharLength(p, end);
-        const Kind kind = KindOf(p, length);
-        const std::size_t at = static_cast<std::size_t>(p - begin);
-        if (kind == Kind::None)
-            start = at + length;
-        else if (kind != previous)
-            start = at;
-        previous = kind;
-        p += length;
-    }
-    return start;
+constexpr bool IsLeadRange(u8 b) { return cp932::IsLeadByte(b); }
+
+// The kind of the last character of `text`, a run of whole characters. Found
+// from the end: a byte outside the lead-byte ranges ends a character, so the
+// lead-range bytes after the last such byte pair up, and their count tells
+// whether the last byte stands alone or ends a pair.
+Kind LastCharKind(std::string_view text) {
+    if (text.empty()) return Kind::None;
+    std::size_t leadRange = 0;
+    for (std::size_t i = text.size() - 1; i > 0 && IsLeadRange(static_cast<u8>(text[i - 1])); --i) ++leadRange;
+    const bool pair = leadRange % 2 == 1;
+    return KindOf(text.data() + text.size() - (pair ? 2 : 1), pair ? 2 : 1);
 }
 
 // Where the note that opens at `p` (on "［＃") ends: the "］" that closes it,
@@ -337,14 +377,19 @@ private:
                 sawText_ = true;
             }
         };
-        while (p < end) {
-            const u8 c = static_cast<u8>(*p);
-            if (c < 0x80) {
-                ++p;
-                continue;
+        // A lead byte needs its trail: the last byte is never a notation's start.
+        const char* const last = end - 1;
+        while (p < last) {
+            if (end - p > 16) {
+                if (const std::size_t skip = PlainBlock(p)) {
+                    p += skip;
+                    continue;
+                }
             }
-            if (c != 0x81 || end - p < 2) {
-                p += CharLength(p, end);
+            // One character: ordinary ones step by the table, 0x81 (the lead
+            // byte of every notation character) is looked at.
+            if (const u8 step = kStep[static_cast<u8>(*p)]) {
+                p += step;
                 continue;
             }
             const u8 trail = static_cast<u8>(p[1]);
@@ -384,14 +429,17 @@ private:
 
     // base《reading》, the base already copied.
     void Reading(const char* begin, const char* end) {
-        std::size_t baseStart;
+        // The base stays where it was copied, in both forms; what matters is
+        // whether there is one: the text after a "｜", or the run of characters
+        // of one kind before "《", which exists when the last character copied
+        // since the last reading or annotation has a kind.
+        bool hasBase;
         if (bar_ != std::string::npos) {
             out_.erase(bar_, 2);
-            baseStart = bar_;
+            hasBase = bar_ < out_.size();
         } else {
-            baseStart = runFrom_ + RunStart(std::string_view(out_).substr(runFrom_));
+            hasBase = LastCharKind(std::string_view(out_).substr(runFrom_)) != Kind::None;
         }
-        const bool hasBase = baseStart < out_.size();
         if (options_.ruby == AozoraRuby::Paren || !hasBase) {
             out_.append(kOpenParen, 2);
             Inline(begin, end, false);

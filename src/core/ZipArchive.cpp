@@ -8,6 +8,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace verdane {
@@ -95,6 +96,9 @@ ArchiveText Refused(std::string why) {
     return result;
 }
 
+// Deflate makes at most about 1032 bytes of each byte it is given.
+constexpr zip_uint64_t kMostInflation = 1040;
+
 // Reads the entry at `index`, whose name is `name`, after checking its header.
 ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& name) {
     zip_stat_t stat;
@@ -110,11 +114,19 @@ ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& nam
     const ZipFilePtr file(zip_fopen_index(archive, index, 0));
     if (!file) return Refused("cannot read " + name + ": " + zip_strerror(archive));
 
+    // The buffer starts at the size the header claims, but no larger than its
+    // compressed bytes can inflate to, so a small archive claiming a large text
+    // takes no large memory before its data shows whether the claim is true.
     ArchiveText result;
-    result.bytes.resize(stat.size);
+    zip_uint64_t room = stat.size;
+    if ((stat.valid & ZIP_STAT_COMP_SIZE) && stat.comp_size < room / kMostInflation)
+        room = std::max<zip_uint64_t>(stat.comp_size * kMostInflation, 1 << 16);
+    result.bytes.resize(std::min<zip_uint64_t>(room, stat.size));
     zip_uint64_t have = 0;
     while (have < stat.size) {
-        const zip_int64_t got = zip_fread(file.get(), result.bytes.data() + have, stat.size - have);
+        if (have == result.bytes.size())
+            result.bytes.resize(std::min<zip_uint64_t>(stat.size, std::max<zip_uint64_t>(have * 2, 1 << 16)));
+        const zip_int64_t got = zip_fread(file.get(), result.bytes.data() + have, result.bytes.size() - have);
         if (got < 0) return Refused("cannot read " + name + ": " + zip_file_strerror(file.get()));
         if (got == 0) return Refused(name + " is shorter than its header says; the archive is damaged");
         have += static_cast<zip_uint64_t>(got);

@@ -159,6 +159,8 @@ TEST_P(DamagedArchive, IsRefusedWithAReason) {
 
 const Damage kDamages[] = {
     {"ClaimsMoreThan256MB", "struct.pack_into('<I', b, L + 22, 300 << 20); struct.pack_into('<I', b, C + 24, 300 << 20)", "MB"},
+    // Under the limit, but far more than its compressed bytes hold.
+    {"Claims200MBItDoesNotHold", "struct.pack_into('<I', b, L + 22, 200 << 20); struct.pack_into('<I', b, C + 24, 200 << 20)", "shorter"},
     {"ClaimsFewerBytesThanItHolds", "struct.pack_into('<I', b, L + 22, 100); struct.pack_into('<I', b, C + 24, 100)", "damaged"},
     {"ClaimsMoreBytesThanItHolds", "struct.pack_into('<I', b, L + 22, 9000); struct.pack_into('<I', b, C + 24, 9000)", "a.txt"},
     {"WrongChecksum", "struct.pack_into('<I', b, L + 14, 1); struct.pack_into('<I', b, C + 16, 1)", "a.txt"},
