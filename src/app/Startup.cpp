@@ -9,12 +9,49 @@
 #include "UnitMain.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
+
+#include <memory>
 
 namespace verdane {
 
 bool PalmDesktopInstalled(const platform::TRegistryFile& registry) { return !platform::PalmRootKey(registry).empty(); }
 
+bool InstallQtTranslations(const QLocale& locale) {
+    // "qt" is the catalogue that brings in qtbase and the other modules' texts;
+    // the translator lives as long as the application.
+    // Asked again (a new locale), the previous one gives way.
+    static QPointer<QTranslator> installed;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed.data();
+    }
+    auto translator = std::make_unique<QTranslator>(QCoreApplication::instance());
+    if (!translator->load(locale, QStringLiteral("qt"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    installed = translator.release();
+    QCoreApplication::installTranslator(installed);
+    return true;
+}
+
+QString RegistrySetUpHelp() {
+    return QStringLiteral(
+               "Palm Desktop のフォルダとユーザーは、レジストリファイル %1 から読み込みます。"
+               "次のどちらかの方法で用意してください。\n\n"
+               "1. 新しく作る:\n"
+               "    verdane-cli palm-desktop init フォルダ --user ユーザー名\n"
+               "   表示される export VERDANE_REGISTRY=... の行をシェルの設定に加えるか、"
+               "作られた registry.reg を %1 にコピーします。\n\n"
+               "2. 既にあるレジストリファイルを環境変数で指定する:\n"
+               "    export VERDANE_REGISTRY=/path/to/registry.reg")
+        .arg(QString::fromStdString(platform::DefaultRegistryPath()));
+}
+
 int RunVerdane(const QStringList& args) {
+    InstallQtTranslations();
     platform::TRegistryFile registry;
     QString problem;
     try {
@@ -25,8 +62,10 @@ int RunVerdane(const QStringList& args) {
         problem = QString::fromUtf8(e.what());
     }
     if (!PalmDesktopInstalled(registry)) {
+        QString detail = RegistrySetUpHelp();
+        if (!problem.isEmpty()) detail = problem + QStringLiteral("\n\n") + detail;
         Prompts().Message(nullptr, QMessageBox::Critical, QStringLiteral("Verdane"),
-                          QStringLiteral("PalmDesktopが正しくインストールされていません！"), QMessageBox::Ok, problem);
+                          QStringLiteral("PalmDesktopが正しくインストールされていません！"), QMessageBox::Ok, detail);
         return 1;
     }
     SetApplicationTitle(QStringLiteral("Verdane"));

@@ -2,6 +2,8 @@
 // window. main() and the start-up tests use it.
 #pragma once
 
+#include <QLocale>
+#include <QString>
 #include <QStringList>
 
 namespace verdane {
@@ -13,6 +15,16 @@ class TRegistryFile;
 // True when the registry holds the Palm Desktop software's keys
 // ("Software\U.S. Robotics" or "Software\Palm Computing" of the current user).
 bool PalmDesktopInstalled(const platform::TRegistryFile& registry);
+
+// Loads Qt's own translations (stock dialogs and buttons: Open, Save As, Yes, No,
+// Cancel, ...) for `locale` from Qt's translations folder, so they follow the
+// user's language as the program's own texts do. Returns false when that folder
+// holds none for the locale (an English locale, or qt6-translations-l10n not
+// installed); the stock texts then stay in English.
+bool InstallQtTranslations(const QLocale& locale = QLocale::system());
+
+// The details of the refusal to start without a registry: how to make one.
+QString RegistrySetUpHelp();
 
 // The whole program after the QApplication exists: the registry test (refusal
 // message and exit code 1 without the Palm Desktop keys), the main window with

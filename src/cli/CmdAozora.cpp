@@ -4,10 +4,11 @@
 #include "AozoraNotation.h"
 #include "CliIo.h"
 #include "Commands.h"
-#include "TextBytes.h"
+#include "ReadText.h"
 #include "ZipArchive.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace verdane::cli {
 
@@ -44,7 +45,8 @@ std::string TextOfInput(InputBytes& input, const std::string& in, const std::str
     const std::string_view bytes = input.View();
     if (!IsZipPath(in) && !LooksLikeZip(bytes)) {
         if (entry) throw CliError(in + " is not a .zip archive, so --entry cannot choose a text in it");
-        return TextAsOpened(bytes);
+        std::optional<std::string> text = core::ShiftJisTextIfChanged(bytes);
+        return text ? std::move(*text) : std::string(bytes);
     }
     ArchiveText archive = ReadArchiveText(bytes, entry ? std::string_view(*entry) : std::string_view());
     input.ThrowIfShortened(in);
@@ -61,7 +63,7 @@ std::string TextOfInput(InputBytes& input, const std::string& in, const std::str
         throw CliError(in + ": " + archive.error);
     }
     input.Release();
-    MakeTextAsOpened(archive.bytes);
+    core::MakeShiftJisText(archive.bytes);
     return std::move(archive.bytes);
 }
 

@@ -4,10 +4,10 @@
 #include "CliIo.h"
 #include "Commands.h"
 #include "DocConvert.h"
-#include "DocFormatError.h"
 #include "KanjiCode.h"
-#include "MemoryStream.h"
-#include "TextBytes.h"
+#include "Names.h"
+#include "ReadText.h"
+#include "WriteText.h"
 
 #include <cstdio>
 #include <optional>
@@ -19,12 +19,6 @@ namespace {
 bool PrintHelp(const ParsedArgs& parsed, const char* text) {
     if (parsed.help) std::fputs(text, stdout);
     return parsed.help;
-}
-
-bool HasExtension(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
 }
 
 constexpr const char* kToDocHelp =
@@ -79,7 +73,7 @@ int RunToDoc(const Args& args) {
     if (PrintHelp(parsed, kToDocHelp)) return 0;
     const std::string& in = parsed.positional[0];
     std::string out = parsed.positional[1];
-    if (out != "-" && !HasExtension(out)) out += parsed.Has("--prc") ? ".PRC" : ".PDB";
+    if (out != "-" && !core::HasExtension(out)) out += parsed.Has("--prc") ? ".PRC" : ".PDB";
 
     std::string title;
     if (const std::string* given = parsed.Value("--title"))
@@ -100,17 +94,16 @@ int RunToDoc(const Args& args) {
         converted = TextOfInput(input, in, parsed.Value("--entry"));
         if (parsed.Has("--aozora")) converted = CleanAozoraNotation(*converted, {});
     } else {
-        converted = TextAsOpenedIfChanged(input.View());
+        converted = core::ShiftJisTextIfChanged(input.View());
     }
     if (converted) input.Release();
     const std::string_view text = converted ? std::string_view(*converted) : input.View();
     // The database is written as its pieces, head and records, never joined.
-    TDocPieces database;
-    std::string why;
-    if (TextToDoc(text, database, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"), &why) != kDocOk)
-        throw CliError("cannot make a DOC database of " + in + ": " + why);
+    const core::Result<TDocPieces> database =
+        core::MakeDocDatabase(text, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"));
+    if (!database) throw CliError("cannot make a DOC database of " + in + ": " + database.Reason());
     try {
-        WriteOutput(out, database.All());
+        WriteOutput(out, database->All());
     } catch (const CliError&) {
         input.ThrowIfShortened(in);
         throw;
@@ -122,19 +115,14 @@ int RunToText(const Args& args) {
     const auto parsed = ParseArgs(args, {}, {}, 2, 2);
     if (PrintHelp(parsed, kToTextHelp)) return 0;
     const std::string& in = parsed.positional[0];
-    TMemoryStream database(ReadInput(in));
-    TMemoryStream text;
-    try {
-        if (DocToText(database, text, true) == kDocNotDoc)
+    core::Result<std::string> text = core::DocDatabaseText(ReadInput(in));
+    if (!text) {
+        if (text.Why() == core::Failure::Why::NotDocFile)
             throw CliError(in + " is not a DOC database (its type and creator are not TEXt and REAd)");
-    } catch (const EDocFormat& e) {
-        throw CliError(in + ": " + e.what());
-    } catch (const EReadError& e) {
-        throw CliError(in + ": " + e.what());
+        throw CliError(in + ": " + text.Reason());
     }
-    std::string bytes = text.TakeBytes();
-    MakeTextAsOpened(bytes);
-    WriteOutput(parsed.positional[1], bytes);
+    core::MakeShiftJisText(*text);
+    WriteOutput(parsed.positional[1], *text);
     return 0;
 }
 

@@ -3,12 +3,12 @@
 #include "AozoraNotation.h"
 #include "CliIo.h"
 #include "Commands.h"
-#include "DocConvert.h"
 #include "FileIo.h"
-#include "MemoryStream.h"
+#include "Names.h"
 #include "PalmDesktop.h"
+#include "QueueInstall.h"
+#include "ReadText.h"
 #include "RegistryFile.h"
-#include "TextBytes.h"
 
 #include <cstdio>
 
@@ -17,18 +17,21 @@ namespace verdane::cli {
 namespace {
 
 constexpr const char* kInstallHelp =
-    "Usage: verdane-cli install --user NAME [--title T] [--prc] [--aozora] [--entry NAME] IN\n"
+    "Usage: verdane-cli install --user NAME [--name NAME] [--title T] [--prc] [--aozora]\n"
+    "                           [--entry NAME] IN\n"
     "Makes the text file IN into a Palm DOC database and queues it in the install\n"
     "folder of the handheld user NAME, as the install command does; the desktop\n"
     "software hands it to the handheld at the next synchronisation. IN is read as\n"
     "the open command reads it (JIS, EUC-JP and UTF-8 become Shift-JIS, line ends\n"
     "CR LF; a .zip archive gives the text inside it); the text is compressed and\n"
-    "stored byte for byte. The database is named\n"
-    "after IN without folder and extension, plus .PDB (\"NewFile\" when IN is \"-\").\n"
+    "stored byte for byte. The database is named after IN without folder and\n"
+    "extension, plus .PDB (\"NewFile\" when IN is \"-\"); the name takes no folder\n"
+    "and no \".\", as in the install dialog.\n"
     "The desktop is the one of the registry file $VERDANE_REGISTRY, else\n"
     "$XDG_CONFIG_HOME/verdane/registry.reg (see 'verdane-cli palm-desktop --help').\n\n"
     "Options:\n"
     "  --user NAME     the handheld user, exactly as the desktop names them\n"
+    "  --name NAME     the database's file name, without extension (by default IN's)\n"
     "  --title T       database name (at most 31 bytes in Shift-JIS are stored);\n"
     "                  by default the database's file name without extension\n"
     "  --prc           name the database .PRC instead of .PDB\n"
@@ -84,7 +87,7 @@ std::string ShellWord(const std::string& text) {
 }  // namespace
 
 int RunInstall(const Args& args) {
-    const auto parsed = ParseArgs(args, {"--prc", "--aozora"}, {"--user", "--title", "--entry"}, 1, 1);
+    const auto parsed = ParseArgs(args, {"--prc", "--aozora"}, {"--user", "--title", "--name", "--entry"}, 1, 1);
     if (parsed.help) {
         std::fputs(kInstallHelp, stdout);
         return 0;
@@ -100,21 +103,21 @@ int RunInstall(const Args& args) {
         throw CliError("no handheld user \"" + *user + "\"; the users are " + UserList(desktop));
     }
 
-    const std::string name = in == "-" ? "NewFile" : BaseNameWithoutExtension(in);
+    // The install name follows the same rules as in the install dialog: no
+    // folder, no "." (the extension is the command's), not empty.
+    const std::string* givenName = parsed.Value("--name");
+    const std::string name = givenName ? *givenName : in == "-" ? "NewFile" : core::BaseNameWithoutExtension(in);
+    const QString qname = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    if (core::CheckInstallName(qname) != core::InstallNameFault::None && !givenName)
+        throw CliError("cannot name the database after " + in + ": \"" + name +
+                       "\" holds a \".\" or is empty; give a name with --name NAME");
     const std::string* title = parsed.Value("--title");
-    std::string opened = ReadTextOrArchive(in, parsed.Value("--entry"));
-    if (parsed.Has("--aozora")) opened = CleanAozoraNotation(opened, {});
-    TMemoryStream text(std::move(opened));
-    TMemoryStream database;
-    std::string why;
-    if (TextToDoc(text, database, TerminalToCp932(title ? *title : name), true, true, &why) != kDocOk)
-        throw CliError("cannot make a DOC database of " + in + ": " + why);
-    const std::string fileName = name + (parsed.Has("--prc") ? ".PRC" : ".PDB");
-    try {
-        platform::InstallDatabase(desktop, index, fileName, database.Bytes());
-    } catch (const std::exception& e) {
-        throw CliError("cannot queue " + fileName + " for \"" + *user + "\": " + e.what());
-    }
+    std::string text = ReadTextOrArchive(in, parsed.Value("--entry"));
+    if (parsed.Has("--aozora")) text = CleanAozoraNotation(text, {});
+    DocSaveOptions options;
+    options.title = TerminalToCp932(title ? *title : name);
+    const core::Outcome queued = core::QueueDocDatabase(desktop, index, qname, parsed.Has("--prc"), text, options);
+    if (!queued) throw CliError("cannot install for \"" + *user + "\": " + queued.Reason());
     return 0;
 }
 

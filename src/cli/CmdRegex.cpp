@@ -1,6 +1,8 @@
 // verdane-cli html2text, match and gsub: HtmlToText and the pattern component
 // without a window.
 #include "CliIo.h"
+#include "HtmlText.h"
+#include "ReadText.h"
 #include "Commands.h"
 #include "ERegExpParser.h"
 #include "HtmlToText.h"
@@ -58,9 +60,9 @@ int RunHtml2Text(const Args& args) {
         return 0;
     }
     std::string text = ReadInput(parsed.positional[0]);
-    MakeTextAsOpened(text);
+    core::MakeShiftJisText(text);
     TAWKStr awk;
-    WriteOutput(parsed.positional[1], regex::HtmlToText(awk, text));
+    WriteOutput(parsed.positional[1], core::HtmlPageToText(awk, text));
     return 0;
 }
 

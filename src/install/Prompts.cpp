@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace verdane {
@@ -11,6 +13,9 @@ namespace verdane {
 namespace {
 
 TPrompts* g_prompts = nullptr;
+
+// How long the folder opener may take to say whether it found a file manager.
+constexpr int kFolderOpenerWaitMs = 2000;
 
 // "*.TXT" matches "a.txt" too: the file dialog compares names with case on Linux,
 // so each pattern is given in upper and lower case.
@@ -78,7 +83,28 @@ bool TPrompts::ChooseSaveFile(QWidget* parent, TFileDialogState& state) {
 
 int TPrompts::RunDialog(QDialog& dialog) { return dialog.exec(); }
 
-bool TPrompts::OpenFolder(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+bool TPrompts::OpenFolder(const QString& path) {
+    // xdg-open starts the desktop's file manager. Qt would start it detached and
+    // report success even when it then finds no file manager, so it is run here
+    // and its exit status read: it ends at once when it hands the folder over
+    // (or fails), and a file manager it runs in its place is given a moment and
+    // then left running, also after this program ends.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    auto* process = new QProcess;
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->setProgram(opener);
+    process->setArguments({path});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    if (!process->waitForFinished(kFolderOpenerWaitMs)) return true;
+    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+}
 
 TPrompts& Prompts() {
     static TPrompts own;

@@ -80,9 +80,16 @@ bool RunOpenInstallFolder(TFormUser& form, TUserData* userData) {
     const QString folder = QString::fromStdString(userData->InstallDirectory(index));
     if (folder.isEmpty()) return false;
     // A user who never installed anything has no install folder yet.
-    if (!QDir().mkpath(folder) || !Prompts().OpenFolder(folder)) {
+    QString why;
+    if (!QDir().mkpath(folder))
+        why = QStringLiteral("フォルダを作れません。");
+    else if (!Prompts().OpenFolder(folder))
+        why = QStringLiteral("フォルダを開くファイルマネージャを起動できませんでした。"
+                             "ファイルマネージャ (xdg-utils の xdg-open が使うもの) を入れてください。");
+    if (!why.isEmpty()) {
         Prompts().Message(owner, QMessageBox::Critical, QString::fromUtf8(kCannotOpenFolder),
-                          QStringLiteral("ｲﾝｽﾄｰﾙﾃﾞｨﾚｸﾄﾘを開けませんでした"), QMessageBox::Ok, folder);
+                          QStringLiteral("ｲﾝｽﾄｰﾙﾃﾞｨﾚｸﾄﾘを開けませんでした"), QMessageBox::Ok,
+                          folder + QStringLiteral("\n") + why);
         return false;
     }
     return true;

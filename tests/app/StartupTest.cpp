@@ -3,10 +3,15 @@
 #include "FakePrompts.h"
 #include "TestSupport.h"
 
+#include "RegistryFile.h"
 #include "Startup.h"
 #include "UnitMain.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -96,6 +101,67 @@ private slots:
         QCOMPARE(prompts_->messages[0].text, QStringLiteral("PalmDesktopが正しくインストールされていません！"));
         QCOMPARE(prompts_->messages[0].caption, QStringLiteral("Verdane"));
         QCOMPARE(prompts_->messages[0].icon, QMessageBox::Critical);
+        // The details tell both ways to set a registry up.
+        const QString& detail = prompts_->messages[0].detail;
+        QVERIFY2(detail.contains(QStringLiteral("verdane-cli palm-desktop init ")) &&
+                     detail.contains(QStringLiteral("--user")),
+                 qPrintable(detail));
+        QVERIFY2(detail.contains(QStringLiteral("VERDANE_REGISTRY")), qPrintable(detail));
+        QVERIFY2(detail.contains(QString::fromStdString(platform::DefaultRegistryPath())), qPrintable(detail));
+    }
+
+    void aDamagedRegistryIsNamedBeforeTheWaysToSetOneUp() {
+        const StartResult r = Start("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Palm Computing\r\n\"a\"=\"b\"\r\n");
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(prompts_->messages.size(), size_t(1));
+        const QString& detail = prompts_->messages[0].detail;
+        QVERIFY2(!detail.startsWith(QStringLiteral("Palm Desktop のフォルダ")), qPrintable(detail));
+        QVERIFY2(detail.contains(QStringLiteral("VERDANE_REGISTRY")), qPrintable(detail));
+    }
+
+    // Qt's stock dialogs and buttons follow the locale once its translation is in.
+    void stockDialogsAndButtonsFollowTheLocale_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("expected");
+        const QString ja = QStringLiteral("ja_JP");
+        QTest::newRow("ja Yes") << ja << "yes" << QStringLiteral("はい(&Y)");
+        QTest::newRow("ja No") << ja << "no" << QStringLiteral("いいえ(&N)");
+        QTest::newRow("ja Cancel") << ja << "cancel" << QStringLiteral("キャンセル");
+        QTest::newRow("ja open dialog") << ja << "open" << QStringLiteral("開く");
+        QTest::newRow("ja save dialog") << ja << "save" << QStringLiteral("名前を付けて保存");
+        QTest::newRow("ja save button") << ja << "save button" << QStringLiteral("保存(&S)");
+        QTest::newRow("ja font dialog") << ja << "font" << QStringLiteral("フォントの選択");
+        const QString en = QStringLiteral("en_US");
+        QTest::newRow("en Yes") << en << "yes" << QStringLiteral("&Yes");
+        QTest::newRow("en save dialog") << en << "save" << QStringLiteral("Save As");
+        QTest::newRow("en font dialog") << en << "font" << QStringLiteral("Select Font");
+    }
+    void stockDialogsAndButtonsFollowTheLocale() {
+        QFETCH(QString, locale);
+        QFETCH(QString, what);
+        QFETCH(QString, expected);
+        const bool loaded = InstallQtTranslations(QLocale(locale));
+        if (locale == QStringLiteral("ja_JP"))
+            QVERIFY2(loaded, "no Japanese translation of Qt (Debian package qt6-translations-l10n)");
+        QString shown;
+        if (what == "yes" || what == "no" || what == "cancel") {
+            QMessageBox box;
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            const auto button = what == "yes" ? QMessageBox::Yes : what == "no" ? QMessageBox::No : QMessageBox::Cancel;
+            shown = box.button(button)->text();
+        } else if (what == "font") {
+            QFontDialog dialog;
+            shown = dialog.windowTitle();
+        } else {
+            QFileDialog dialog;
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            dialog.setAcceptMode(what == "open" ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+            shown = what == "save button" ? dialog.findChild<QDialogButtonBox*>()->buttons().value(0)->text()
+                                          : dialog.windowTitle();
+        }
+        InstallQtTranslations(QLocale::c());
+        QCOMPARE(shown, expected);
     }
 
     void aCoreFolderThatDoesNotExistIsReportedAndTheWindowOpens() {

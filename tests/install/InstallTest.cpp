@@ -24,6 +24,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace verdane;
@@ -416,6 +417,7 @@ private slots:
         QVERIFY(!RunOpenInstallFolder(form, users_.get()));
         QCOMPARE(prompts_.messages.size(), size_t(1));
         QCOMPARE(prompts_.messages[0].caption, QStringLiteral("ｲﾝｽﾄｰﾙﾃﾞｨﾚｸﾄﾘを開けません"));
+        QVERIFY(prompts_.messages[0].detail.contains(QStringLiteral("ファイルマネージャを起動できませんでした")));
     }
 
     void openInstallFolderWantsAUser() {
@@ -462,6 +464,34 @@ private slots:
         QVERIFY(driven);
         QCOMPARE(form.EditTitle->text(), QStringLiteral("KEYS"));
         QVERIFY(test::FileExists(Queue("YamadaT") + "/KEYS.PRC"));
+    }
+
+    // The desktop's folder opener (xdg-open) tells by its exit status whether a
+    // file manager took the folder; one that keeps running counts as started.
+    void theFolderOpenerSaysWhetherAFileManagerStarted_data() {
+        QTest::addColumn<QByteArray>("opener");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("handed over") << QByteArray("exit 0") << true;
+        QTest::newRow("no file manager (3)") << QByteArray("exit 3") << false;
+        QTest::newRow("the action failed (4)") << QByteArray("exit 4") << false;
+        QTest::newRow("killed") << QByteArray("kill -9 $$") << false;
+        QTest::newRow("a file manager in the foreground") << QByteArray("sleep 4") << true;
+    }
+    void theFolderOpenerSaysWhetherAFileManagerStarted() {
+        QFETCH(QByteArray, opener);
+        QFETCH(bool, opened);
+        TempDir bin;
+        const std::string script = bin.File("xdg-open");
+        WriteFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.arg\"\n" + opener.toStdString() + "\n");
+        ::chmod(script.c_str(), 0755);
+        const QByteArray savedPath = qgetenv("PATH");
+        qputenv("PATH", QByteArray::fromStdString(bin.Path()) + ":" + savedPath);
+        SetPrompts(nullptr);
+        const QString folder = QString::fromStdString(dir_->File("desk/Palm/Hanako"));
+        const bool result = Prompts().OpenFolder(folder);
+        qputenv("PATH", savedPath);
+        QCOMPARE(result, opened);
+        QCOMPARE(QString::fromStdString(ReadFile(script + ".arg")), folder);
     }
 };
 

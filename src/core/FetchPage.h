@@ -1,0 +1,91 @@
+// Fetching a web page as the editor holds it, for the open-from-URL command
+// and `verdane-cli fetch`: the HTTP request (User-Agent "Halvorn", no-cache,
+// an optional proxy), the body gathered with CR LF line ends as it arrives,
+// converted to Shift-JIS, and turned from HTML into text when asked. Progress
+// and cancelling go through callbacks, so the download window and the command
+// line show the same failures in the same words.
+#pragma once
+
+#include "Result.h"
+#include "TAWKStr.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace verdane {
+class THttpCli;
+}
+
+namespace verdane::core {
+
+struct FetchRequest {
+    std::string url;
+    // The proxy; an empty server means a direct connection.
+    std::string proxy;
+    std::string proxyPort = "80";
+    std::string proxyUser, proxyPassword;
+    // The request gives up after this long without progress (0: never).
+    int timeoutMs = 60000;
+    bool verifyPeer = true;
+    // Turn the page from HTML into text.
+    bool html = false;
+};
+
+enum class FetchStage { Begin, Data, End, Processing };
+
+// The page, with the editor's line ends and in Shift-JIS: held where it
+// arrived when it could stay there (a large page is never copied twice).
+class PageText {
+public:
+    PageText();
+    PageText(PageText&&) noexcept;
+    PageText& operator=(PageText&&) noexcept;
+    ~PageText();
+
+    std::string_view View() const;
+
+private:
+    friend class PageFetch;
+    struct Buffer;
+    std::unique_ptr<Buffer> buffer_;
+    std::string text_;
+    std::string_view view_;
+};
+
+class PageFetch {
+public:
+    PageFetch();
+    ~PageFetch();
+    PageFetch(const PageFetch&) = delete;
+    PageFetch& operator=(const PageFetch&) = delete;
+
+    // Told of each step: the answer's body begins, data arrived (the bytes
+    // received so far and the announced length, -1 when none), it ended, the
+    // text is being made.
+    std::function<void(FetchStage stage, long long received, long long length)> OnProgress;
+    // Runs now and then while a long page is turned into text.
+    std::function<void()> Turns;
+
+    // Fetches the page. Runs the event loop until the request is over. A
+    // failure says why: the status and reason of the server ("404 Not Found"),
+    // what happened locally ("connection refused", "timed out ..."),
+    // "cancelled" (Why::Cancelled) after Cancel, or an empty page.
+    Result<PageText> Run(const FetchRequest& request);
+    // Ends a running fetch (from an event handler while Run waits).
+    void Cancel();
+    bool Running() const { return running_; }
+
+    // The client, for what the request does not say (tests, the window's
+    // progress texts).
+    THttpCli& Client() { return *http_; }
+
+private:
+    std::unique_ptr<THttpCli> http_;
+    regex::TAWKStr awk_;
+    bool cancelled_ = false;
+    bool running_ = false;
+};
+
+}  // namespace verdane::core

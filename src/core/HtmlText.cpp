@@ -1,0 +1,14 @@
+#include "HtmlText.h"
+
+#include "HtmlToText.h"
+
+namespace verdane::core {
+
+std::string HtmlPageToText(regex::TAWKStr& awk, std::string_view html, const std::function<void()>& turns) {
+    awk.LineSeparator = regex::mcls_CRLF;
+    awk.SetUseFuzzyCharDic(false);
+    awk.SetUseSynonymDic(false);
+    return regex::HtmlToText(awk, html, turns);
+}
+
+}  // namespace verdane::core

@@ -1,0 +1,18 @@
+// HTML to text, for the HTML command, the download and verdane-cli: the
+// pattern component set as the conversion needs it (CR LF lines, no
+// dictionaries), then HtmlToText.
+#pragma once
+
+#include "TAWKStr.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace verdane::core {
+
+// The plain text of an HTML page held as Shift-JIS text. `turns` runs now and
+// then during a long conversion (the window paints then).
+std::string HtmlPageToText(regex::TAWKStr& awk, std::string_view html, const std::function<void()>& turns = {});
+
+}  // namespace verdane::core

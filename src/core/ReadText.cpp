@@ -1,0 +1,79 @@
+#include "ReadText.h"
+
+#include "DocConvert.h"
+#include "DocFormatError.h"
+#include "EditorCodec.h"
+#include "FileIo.h"
+#include "KanjiCode.h"
+#include "MemoryStream.h"
+#include "PdbFile.h"
+#include "TextBytes.h"
+
+#include <QFile>
+
+#include <exception>
+
+namespace verdane::core {
+
+Result<std::string> DocDatabaseText(std::string_view database) {
+    try {
+        TMemoryStream stream{std::string(database)};
+        TMemoryStream text;
+        if (DocToText(stream, text, true) == kDocNotDoc)
+            return Failure{Failure::Why::NotDocFile, "not a DOC database (its type and creator are not TEXt and REAd)"};
+        return text.TakeBytes();
+    } catch (const std::exception& e) {
+        return Failure{Failure::Why::Failed, e.what()};
+    }
+}
+
+Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind) {
+    OpenedFile file;
+    file.kind = kind;
+    if (kind == DocKind::Prc || kind == DocKind::Pdb) {
+        if (!HasDocSignature(bytes))
+            return Failure{Failure::Why::NotDocFile, "not a DOC database (its type and creator are not TEXt and REAd)"};
+        file.title = DocTitleOf(bytes);
+        Result<std::string> text = DocDatabaseText(bytes);
+        if (!text) return text.Fault();
+        file.text = std::move(*text);
+    } else {
+        file.text = std::move(bytes);
+    }
+    file.code = DetectKanjiCode(file.text);
+    file.lineEnds = LineEndsOf(file.text);
+    // A UTF-8 text keeps its characters; every other code becomes Shift-JIS.
+    if (file.code != kcUtf8) ConvertKanjiCodeInPlace(file.text, kcShiftJis);
+    ToEditorLineEnds(file.text);
+    return file;
+}
+
+Result<OpenedFile> ReadDocumentFile(const QString& path) {
+    std::string bytes;
+    try {
+        // Read first, so a missing or unreadable file is reported as such and
+        // not as a file of the wrong kind.
+        bytes = platform::ReadWholeFile(QFile::encodeName(path).toStdString());
+    } catch (const std::exception& e) {
+        return Failure{Failure::Why::Failed, e.what()};
+    }
+    return OpenBytes(std::move(bytes), KindOfPath(path));
+}
+
+QString EditorTextOf(const OpenedFile& file) {
+    if (file.code != kcUtf8) return platform::BytesToEditor(file.text);
+    std::string_view utf8 = file.text;
+    if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
+    QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    // The text has CR LF line ends; the editor has one '\n' per line.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+std::optional<std::string> ShiftJisTextIfChanged(std::string_view fileBytes) {
+    return TextAsOpenedIfChanged(fileBytes);
+}
+
+void MakeShiftJisText(std::string& fileBytes) { MakeTextAsOpened(fileBytes); }
+
+}  // namespace verdane::core

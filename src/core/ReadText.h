@@ -1,0 +1,54 @@
+// Reading a file as the editor holds it, for the open command (every way of
+// opening) and for verdane-cli: the kind by the extension, the DOC database
+// test and decoding, the kanji-code detection and conversion, the line ends.
+#pragma once
+
+#include "Document.h"
+#include "Result.h"
+
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace verdane::core {
+
+struct OpenedFile {
+    DocKind kind = DocKind::Text;
+    // The text with CR LF line ends: Shift-JIS, or UTF-8 when `code` is 7. A
+    // UTF-8 text is kept as it is, so every character it holds reaches the
+    // editor; what Shift-JIS cannot hold is asked about when it is saved.
+    std::string text;
+    // The code the text was read in (KanjiCode's numbers) and its line ends.
+    int code = 0;
+    LineEnds lineEnds = LineEnds::None;
+    // The database name, for a DOC database.
+    std::optional<DocTitleBytes> title;
+};
+
+// Reads `path` as the open command does: ".PRC"/".PDB" must be DOC databases
+// (Failure::Why::NotDocFile otherwise, nothing else read), anything else is
+// text. A file that cannot be read or a damaged database is a failure with the
+// reason. Never throws for bad input.
+Result<OpenedFile> ReadDocumentFile(const QString& path);
+
+// The same steps on bytes already in memory, for a file of kind `kind`.
+Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind);
+
+// The text of a DOC database as it is stored (before any code conversion);
+// a failure for a database of another type or a damaged one.
+Result<std::string> DocDatabaseText(std::string_view database);
+
+// The editor's text of an opened file: Shift-JIS through the editor's codec,
+// UTF-8 decoded directly (the byte-order mark dropped); one '\n' per line end.
+QString EditorTextOf(const OpenedFile& file);
+
+// A file's bytes as Shift-JIS with CR LF line ends, as verdane-cli writes what
+// the editor would save (UTF-8 characters Shift-JIS lacks become "?"): nullopt
+// when the bytes are that text already, so a mapped input is used unchanged.
+std::optional<std::string> ShiftJisTextIfChanged(std::string_view fileBytes);
+// The same on a text of one's own, converted in place where it can be.
+void MakeShiftJisText(std::string& fileBytes);
+
+}  // namespace verdane::core

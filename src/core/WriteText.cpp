@@ -1,0 +1,45 @@
+#include "WriteText.h"
+
+#include "FileIo.h"
+
+#include <QFile>
+
+#include <exception>
+
+namespace verdane::core {
+
+Result<TDocPieces> MakeDocDatabase(std::string_view text, std::string_view title, bool compress, bool includeBinary) {
+    TDocPieces database;
+    std::string why;
+    if (TextToDoc(text, database, title, compress, includeBinary, &why) != kDocOk) return Failure{Failure::Why::Failed, why};
+    return database;
+}
+
+Result<std::string> MakeDocDatabaseBytes(std::string_view text, std::string_view title, bool compress,
+                                         bool includeBinary) {
+    Result<TDocPieces> pieces = MakeDocDatabase(text, title, compress, includeBinary);
+    if (!pieces) return pieces.Fault();
+    std::string bytes;
+    bytes.reserve(pieces->Size());
+    for (const std::string_view piece : pieces->All()) bytes += piece;
+    return bytes;
+}
+
+Outcome WriteDocumentFile(const QString& path, DocKind kind, std::string_view text, const DocSaveOptions& options) {
+    const std::string local = QFile::encodeName(path).toStdString();
+    try {
+        if (kind == DocKind::Prc || kind == DocKind::Pdb) {
+            Result<TDocPieces> database = MakeDocDatabase(text, options.title, options.Compress, options.IncludeBinary);
+            if (!database) return database.Fault();
+            const std::vector<std::string_view> pieces = database->All();
+            platform::WriteFileAtomically(local, pieces);
+        } else {
+            platform::WriteFileAtomically(local, text);
+        }
+    } catch (const std::exception& e) {
+        return Failure{Failure::Why::Failed, e.what()};
+    }
+    return Done{};
+}
+
+}  // namespace verdane::core
