@@ -3,6 +3,7 @@
 // compressed database. Real widgets under the offscreen platform; resident
 // memory after opening is reported as a counter.
 #include "FakePrompts.h"
+#include "WindowParts.h"
 #include "TestHttpServer.h"
 #include "SampleTexts.h"
 #include "TestSupport.h"
@@ -70,7 +71,7 @@ void BM_StartWithTextOnCommandLine(benchmark::State& state) {
     for (auto _ : state) {
         TFormMainVerdane window(Registry(), {QString::fromStdString(TheFiles().text)});
         window.show();
-        window.RichEditMain->viewport()->repaint();
+        test::Editor(window)->viewport()->repaint();
         Settle();
         state.PauseTiming();
         window.close();
@@ -84,8 +85,8 @@ void BM_OpenDocDatabase(benchmark::State& state) {
     window.show();
     Settle();
     for (auto _ : state) {
-        window.OpenDocument(QString::fromStdString(TheFiles().database));
-        window.RichEditMain->viewport()->repaint();
+        window.HistoryMenu1HistorySelected(QString::fromStdString(TheFiles().database));
+        test::Editor(window)->viewport()->repaint();
         Settle();
     }
     state.counters["resident_MB"] = ResidentMegabytes();
@@ -96,15 +97,15 @@ void BM_TypeOneCharacter(benchmark::State& state) {
     TFormMainVerdane window(Registry(), {QString::fromStdString(TheFiles().text)});
     window.show();
     Settle();
-    QTextCursor cursor = window.RichEditMain->textCursor();
-    cursor.setPosition(window.RichEditMain->document()->characterCount() / 2);
-    window.RichEditMain->setTextCursor(cursor);
-    window.RichEditMain->centerCursor();
+    QTextCursor cursor = test::Editor(window)->textCursor();
+    cursor.setPosition(test::Editor(window)->document()->characterCount() / 2);
+    test::Editor(window)->setTextCursor(cursor);
+    test::Editor(window)->centerCursor();
     Settle();
     for (auto _ : state) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-        QApplication::sendEvent(window.RichEditMain, &press);
-        window.RichEditMain->viewport()->repaint();
+        QApplication::sendEvent(test::Editor(window), &press);
+        test::Editor(window)->viewport()->repaint();
         Settle();
     }
 }
@@ -199,11 +200,11 @@ void BM_OpenPageFromUrlWithHtml(benchmark::State& state) {
             return int(QDialog::Accepted);
         });
         window.URLU1Click();
-        window.RichEditMain->viewport()->repaint();
+        test::Editor(window)->viewport()->repaint();
         Settle();
-        if (window.RichEditMain->document()->isEmpty()) state.SkipWithError("nothing downloaded");
+        if (test::Editor(window)->document()->isEmpty()) state.SkipWithError("nothing downloaded");
         state.PauseTiming();
-        window.SetDocumentBytes("");
+        test::SetText(window, "");
         state.ResumeTiming();
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
@@ -220,7 +221,7 @@ void BM_HtmlCommandRepaintGap(benchmark::State& state) {
     double worstGap = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        window.SetDocumentBytes(page);
+        test::SetText(window, page);
         Settle();
         QElapsedTimer clock;
         clock.start();

@@ -3,6 +3,9 @@
 // the target code comes back unchanged; the conversion in place (EUC-JP and
 // UTF-8 written over their own bytes) gives the same bytes as the copying one,
 // and the text as opened from read-only bytes the same as from a text of one's own.
+// The list of replaced characters comes with the same conversion, in text
+// order, each inside the text, and each left at least one byte ("?" or the
+// geta mark) in the converted text.
 #include "KanjiCode.h"
 #include "TextBytes.h"
 
@@ -10,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -20,7 +24,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string inPlace(text);
     verdane::ConvertKanjiCodeInPlace(inPlace, verdane::kcShiftJis);
     if (inPlace != converted) __builtin_trap();
-    verdane::Utf8ToCp932(text);
+    std::vector<verdane::KanjiReplacement> replaced;
+    const auto reported = verdane::ConvertedToShiftJis(text, &replaced);
+    if (reported.value_or(std::string(text)) != converted) __builtin_trap();
+    if (!reported && !replaced.empty()) __builtin_trap();
+    std::size_t next = 0;
+    for (const auto& r : replaced) {
+        if (r.offset < next || r.length == 0 || r.length > 4 || r.offset + r.length > text.size()) __builtin_trap();
+        next = r.offset + r.length;
+    }
+    if (replaced.size() > converted.size()) __builtin_trap();
+    verdane::Utf8ToCp932(text, &replaced);
     std::string opened(text);
     verdane::MakeTextAsOpened(opened);
     if (verdane::TextAsOpenedIfChanged(text).value_or(std::string(text)) != opened) __builtin_trap();

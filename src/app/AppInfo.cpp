@@ -9,8 +9,6 @@ namespace {
 QString g_applicationTitle = QStringLiteral("Verdane");
 }
 
-QString CaptionFor(const QString& fileName) { return fileName + QStringLiteral(" - ") + kProgramTitle; }
-
 void SetApplicationTitle(const QString& title) { g_applicationTitle = title; }
 QString ApplicationTitle() { return g_applicationTitle; }
 

@@ -1,15 +1,15 @@
 // The program's name and version as the window captions show them.
 #pragma once
 
+#include "Names.h"
+
 #include <QString>
 
 namespace verdane {
 
-inline const QString kProgramTitle = QStringLiteral("Verdane Ver1.22");
-inline const QString kNewFileName = QStringLiteral("NewFile");
-
-// "memo.txt - Verdane Ver1.22"
-QString CaptionFor(const QString& fileName);
+using core::CaptionFor;
+using core::kNewFileName;
+using core::kProgramTitle;
 
 }  // namespace verdane
 

@@ -14,8 +14,9 @@
 namespace verdane {
 
 void THistoryList::Add(const QString& path) {
+    // File names on Linux are case-sensitive: /a/X.txt and /a/x.txt are two files.
     for (qsizetype i = 0; i < items_.size(); ++i) {
-        if (items_[i].compare(path, Qt::CaseInsensitive) == 0) {
+        if (items_[i] == path) {
             items_.move(i, 0);
             return;
         }

@@ -23,13 +23,13 @@ struct EHistoryMenuError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The paths, most recent first, compared without regard to case.
+// The paths, most recent first, compared exactly (file names are case-sensitive).
 class THistoryList {
 public:
     int MaxCount = 32;
 
-    // An entry equal to `path` ignoring case moves to the top with the case it was
-    // stored with; otherwise `path` goes to the top and the list is cut to MaxCount.
+    // An entry equal to `path` moves to the top; otherwise `path` goes to the top
+    // and the list is cut to MaxCount.
     void Add(const QString& path);
     void Clear() { items_.clear(); }
     int Count() const { return static_cast<int>(items_.size()); }

@@ -157,10 +157,7 @@ void ApplyEditorLook(QPlainTextEdit& editor, const QFont& font, TColorValue font
         palette.setColor(group, QPalette::Base, ColorOf(background));
     }
     editor.setPalette(palette);
-    QTextCursor cursor = editor.textCursor();
-    cursor.setPosition(0);
-    editor.setTextCursor(cursor);
-    editor.document()->setModified(false);
+    // The look only: the text, the caret and the Modified flag stay as they are.
 }
 
 }  // namespace verdane

@@ -1,9 +1,5 @@
 #include "UnitDL.h"
 
-#include "HttpProt.h"
-#include "KanjiCode.h"
-#include "TextBytes.h"
-
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -57,20 +53,9 @@ TFormDL::TFormDL(QWidget* parent)
     layout->addWidget(ProgressBar);
     layout->addWidget(ButtonCancel, 0, Qt::AlignHCenter);
     resize(360, 150);
-
-    HttpCli1 = std::make_unique<THttpCli>();
-    HttpCli1->ProxyPort = "80";
-    HttpCli1->Agent = "Halvorn";
-    HttpCli1->NoCache = true;
-    HttpCli1->ContentTypePost = "application/x-www-form-urlencoded";
-    // A server that sends nothing for a minute, or whose answer's header does
-    // not end within it, fails the download instead of holding it.
-    HttpCli1->TimeoutMs = kTimeoutMs;
-    HttpCli1->OnDocBegin = [this](THttpCli&) { GuardEvent([this] { HttpCli1DocBegin(); }); };
-    HttpCli1->OnDocData = [this](THttpCli&, const char* data, int len) {
-        GuardEvent([this, data, len] { HttpCli1DocData(data, len); });
+    fetch_.OnProgress = [this](core::FetchStage stage, long long received, long long length) {
+        Progress(stage, received, length);
     };
-    HttpCli1->OnDocEnd = [this](THttpCli&) { GuardEvent([this] { HttpCli1DocEnd(); }); };
 }
 
 TFormDL::~TFormDL() = default;
@@ -82,7 +67,7 @@ void TFormDL::showEvent(QShowEvent* event) {
 
 // The window has no close box; a close request from the desktop cancels.
 void TFormDL::closeEvent(QCloseEvent* event) {
-    if (running_) {
+    if (Running()) {
         ButtonCancelClick();
         event->ignore();
         return;
@@ -91,7 +76,7 @@ void TFormDL::closeEvent(QCloseEvent* event) {
 }
 
 void TFormDL::reject() {
-    if (running_) ButtonCancelClick();
+    if (Running()) ButtonCancelClick();
     else QDialog::reject();
 }
 
@@ -100,130 +85,69 @@ void TFormDL::SetInfo(const QString& text) {
     LabelInfo->repaint();
 }
 
-void TFormDL::GuardEvent(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const std::exception& e) {
-        if (failureReason_.isEmpty()) failureReason_ = QString::fromUtf8(e.what());
-        HttpCli1->Abort();
-    }
-}
-
 void TFormDL::ButtonCancelClick() {
     cancelled_ = true;
-    HttpCli1->Abort();
+    fetch_.Cancel();
 }
 
-void TFormDL::HttpCli1DocBegin() {
-    SetInfo(kStart);
-    const long long length = HttpCli1->ContentLength();
-    // Room for the announced length, within reason: the header may lie.
-    constexpr long long kMaxReserve = 256ll << 20;
-    if (length > 0) buffer_.reserve(static_cast<std::size_t>(std::min(length, kMaxReserve)));
-    if (length > 0) {
-        ProgressBar->setRange(0, 100);
-        ProgressBar->setValue(0);
-    } else {
-        ProgressBar->setRange(0, 0);  // busy: the size is not known
+void TFormDL::Progress(core::FetchStage stage, long long received, long long length) {
+    switch (stage) {
+    case core::FetchStage::Begin:
+        SetInfo(kStart);
+        if (length > 0) {
+            ProgressBar->setRange(0, 100);
+            ProgressBar->setValue(0);
+        } else {
+            ProgressBar->setRange(0, 0);  // busy: the size is not known
+        }
+        lastShown_ = -1;
+        break;
+    case core::FetchStage::Data: {
+        const qint64 now = started_.elapsed();
+        if (lastShown_ >= 0 && now - lastShown_ < kProgressIntervalMs) return;
+        lastShown_ = now;
+        QString info = kReceiving + QStringLiteral(" (") + FormatSize(received);
+        if (now > 0) info += QStringLiteral(", ") + FormatSize(received * 1000 / now) + QStringLiteral("/s");
+        SetInfo(info + u')');
+        if (length > 0) ProgressBar->setValue(static_cast<int>(std::min<long long>(100, received * 100 / length)));
+        break;
     }
-    lastShown_ = -1;
+    case core::FetchStage::End:
+        SetInfo(kFinished);
+        if (ProgressBar->maximum() == 0) ProgressBar->setRange(0, 100);
+        ProgressBar->setValue(100);
+        break;
+    case core::FetchStage::Processing: SetInfo(kProcessing); break;
+    }
 }
 
-void TFormDL::HttpCli1DocData(const char* data, int len) {
-    joiner_->Append(std::string_view(data, static_cast<std::size_t>(len)));
-    received_ += len;
-    const qint64 now = started_.elapsed();
-    if (lastShown_ >= 0 && now - lastShown_ < kProgressIntervalMs) return;
-    lastShown_ = now;
-    const long long received = received_;
-    QString info = kReceiving + QStringLiteral(" (") + FormatSize(received);
-    if (now > 0) info += QStringLiteral(", ") + FormatSize(received * 1000 / now) + QStringLiteral("/s");
-    SetInfo(info + u')');
-    const long long length = HttpCli1->ContentLength();
-    if (length > 0) ProgressBar->setValue(static_cast<int>(std::min<long long>(100, received * 100 / length)));
-}
-
-void TFormDL::HttpCli1DocEnd() {
-    SetInfo(kFinished);
-    if (ProgressBar->maximum() == 0) ProgressBar->setRange(0, 100);
-    ProgressBar->setValue(100);
-}
-
-std::string TFormDL::DownloadText(const QString& url, const TProxySettings& proxy) {
+core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TProxySettings& proxy, bool html,
+                                                  const std::function<void()>& turns) {
     LabelSite->setText(url);
     LabelSite->repaint();
     SetInfo(kStart);
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
-    failureReason_.clear();
-    bool success = true;
-    buffer_.clear();
-    buffer_.shrink_to_fit();
-    joiner_ = std::make_unique<EditorLineEndJoiner>(buffer_);
-    received_ = 0;
     started_.start();
-    THttpCli& http = *HttpCli1;
-    http.ReceiveStream = nullptr;  // the body arrives through OnDocData
-    http.URL = url.toStdString();
+    core::FetchRequest request;
+    request.url = url.toStdString();
+    // An enabled proxy with an empty server name gives a direct connection.
     if (proxy.ProxyEnable) {
-        http.Proxy = proxy.ProxyServer.toStdString();
-        http.ProxyPort = std::to_string(proxy.ProxyPort);
-        http.ProxyUsername = proxy.ProxyUser.toStdString();
-        http.ProxyPassword = proxy.ProxyPass.toStdString();
-    } else {
-        http.Proxy.clear();
-        http.ProxyPort = "80";
-        http.ProxyUsername.clear();
-        http.ProxyPassword.clear();
+        request.proxy = proxy.ProxyServer.toStdString();
+        request.proxyPort = std::to_string(proxy.ProxyPort);
+        request.proxyUser = proxy.ProxyUser.toStdString();
+        request.proxyPassword = proxy.ProxyPass.toStdString();
     }
-    running_ = true;
-    try {
-        http.Get();
-    } catch (const std::exception& e) {
-        success = false;
-        if (failureReason_.isEmpty()) {
-            if (http.StatusCode() >= 400)
-                failureReason_ = QStringLiteral("%1 %2").arg(http.StatusCode()).arg(QString::fromStdString(http.ReasonPhrase()));
-            else
-                failureReason_ = QString::fromUtf8(e.what());
-        }
-    }
-    running_ = false;
-    if (!failureReason_.isEmpty()) success = false;
-    std::string text;
-    if (success && !buffer_.empty()) {
-        SetInfo(kProcessing);
-        // Every line ends with CR LF, the last one included.
-        joiner_->Finish();
-        text = std::move(buffer_);
-        SetInfo(kFinished);
-    } else if (success) {
-        failureReason_ = QStringLiteral("the server sent an empty page");
-    }
-    buffer_.clear();
-    buffer_.shrink_to_fit();
-    return text;
-}
-
-std::optional<std::string> TFormDL::RunDownload(const QString& url, const TProxySettings& proxy,
-                                                const std::function<std::string(const std::string&)>& htmlToText) {
-    try {
-        std::string text = DownloadText(url, proxy);
-        if (cancelled_) {
-            HttpCli1->Abort();
-            failureReason_ = QStringLiteral("cancelled");
-            return std::nullopt;
-        }
-        if (text.empty()) return std::nullopt;
-        ConvertKanjiCodeInPlace(text, kcShiftJis);
-        if (htmlToText) text = htmlToText(text);
-        return text;
-    } catch (const std::exception& e) {
-        SetInfo(kFailed);
-        failureReason_ = QString::fromUtf8(e.what());
-        HttpCli1->Abort();
-        return std::nullopt;
-    }
+    // A server that sends nothing for a minute, or whose answer's header does
+    // not end within it, fails the download instead of holding it.
+    request.timeoutMs = kTimeoutMs;
+    request.html = html;
+    fetch_.Turns = turns;
+    core::Result<core::PageText> page = fetch_.Run(request);
+    fetch_.Turns = nullptr;
+    if (page) SetInfo(kFinished);
+    else if (page.Why() != core::Failure::Why::Cancelled) SetInfo(kFailed);
+    return page;
 }
 
 }  // namespace verdane

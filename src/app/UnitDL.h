@@ -1,9 +1,10 @@
-// TFormDL: the download window of the open-from-URL command. It runs one HTTP
-// request, shows its progress (texts, a progress bar, the size received and the
-// rate) and lets the user cancel it; the main window puts the text it returns
-// into the editor.
+// TFormDL: the download window of the open-from-URL command. It runs the fetch
+// use case of src/core, shows its progress (texts, a progress bar, the size
+// received and the rate) and lets the user cancel it; the main window puts the
+// text into the editor, or shows the failure's reason.
 #pragma once
 
+#include "FetchPage.h"
 #include "Settings.h"
 
 #include <QDialog>
@@ -11,18 +12,12 @@
 #include <QString>
 
 #include <functional>
-#include <memory>
-#include <optional>
-#include <string>
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
 
 namespace verdane {
-
-class THttpCli;
-class EditorLineEndJoiner;
 
 class TFormDL : public QDialog {
     Q_OBJECT
@@ -34,20 +29,16 @@ public:
     QLabel* LabelInfo;
     QProgressBar* ProgressBar;
     QPushButton* ButtonCancel;
-    std::unique_ptr<THttpCli> HttpCli1;
 
-    // Fetches `url` and gives its body with CR LF line ends, Shift-JIS, and
-    // turned into text by `htmlToText` when that is given. Nothing when the
-    // download failed, was cancelled or gave an empty page: FailureReason() then
-    // says why ("cancelled" after a cancel).
-    std::optional<std::string> RunDownload(const QString& url, const TProxySettings& proxy,
-                                           const std::function<std::string(const std::string&)>& htmlToText);
-    // The body with CR LF line ends; empty when nothing usable was fetched.
-    std::string DownloadText(const QString& url, const TProxySettings& proxy);
+    // Fetches `url` through the proxy of the settings and gives the page as
+    // the editor holds it (Shift-JIS, CR LF, turned into text when `html`), or
+    // the failure with its reason ("404 Not Found", "cancelled", ...). `turns`
+    // runs now and then during a long HTML conversion.
+    core::Result<core::PageText> RunDownload(const QString& url, const TProxySettings& proxy, bool html,
+                                             const std::function<void()>& turns = {});
 
-    const QString& FailureReason() const { return failureReason_; }
     bool Cancelled() const { return cancelled_; }
-    bool Running() const { return running_; }
+    bool Running() const { return fetch_.Running(); }
 
 public slots:
     void ButtonCancelClick();
@@ -58,20 +49,11 @@ protected:
     void reject() override;
 
 private:
-    void HttpCli1DocBegin();
-    void HttpCli1DocData(const char* data, int len);
-    void HttpCli1DocEnd();
+    void Progress(core::FetchStage stage, long long received, long long length);
     void SetInfo(const QString& text);
-    // Runs a client event's work; an error there ends the download as a failure.
-    void GuardEvent(const std::function<void()>& work);
 
-    // The body as it arrives, joined with CR LF line ends.
-    std::string buffer_;
-    std::unique_ptr<EditorLineEndJoiner> joiner_;
-    long long received_ = 0;  // body bytes as they came
+    core::PageFetch fetch_;
     bool cancelled_ = false;
-    bool running_ = false;
-    QString failureReason_;
     QElapsedTimer started_;
     qint64 lastShown_ = -1;
 };

@@ -1,14 +1,15 @@
 #include "UnitMain.h"
 
 #include "AppInfo.h"
-#include "DocConvert.h"
 #include "EditCommands.h"
 #include "EditorCodec.h"
-#include "FileIo.h"
+#include "HtmlText.h"
+#include "KanjiCode.h"
+#include "ReadText.h"
+#include "WriteText.h"
 #include "FindDialogs.h"
 #include "HelpViewer.h"
 #include "HistMenu.h"
-#include "MemoryStream.h"
 #include "ProfileFile.h"
 #include "RegistryFile.h"
 #include "ToolBarImages.h"
@@ -20,8 +21,8 @@
 #include "PaintTurns.h"
 #include "UnitInst.h"
 #include "UnitUser.h"
+#include "UnitDL.h"
 #include "UnitURL.h"
-#include "HtmlToText.h"
 #include "UserData.h"
 
 #include <QAbstractEventDispatcher>
@@ -57,40 +58,40 @@ const QString kSaveFilter = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TX
 
 // While a command works: the hourglass cursor, and the window's controls
 // disabled so no second command starts. Restored on every path out.
+// The hourglass is shown only while the work runs, never over a dialog that
+// waits for the user.
 class BusyScope {
 public:
-    explicit BusyScope(TFormMainVerdane& window) : window_(window) {
+    explicit BusyScope(std::initializer_list<QWidget*> widgets) : widgets_(widgets) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        window_.menuBar()->setEnabled(false);
-        window_.ToolBarMain->setEnabled(false);
-        window_.RichEditMain->setEnabled(false);
+        for (QWidget* w : widgets_) w->setEnabled(false);
     }
     ~BusyScope() {
-        window_.menuBar()->setEnabled(true);
-        window_.ToolBarMain->setEnabled(true);
-        window_.RichEditMain->setEnabled(true);
+        for (QWidget* w : widgets_) w->setEnabled(true);
         QApplication::restoreOverrideCursor();
     }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
 private:
-    TFormMainVerdane& window_;
+    std::vector<QWidget*> widgets_;
 };
 
-QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf(u'/') + 1); }
+// The editor paints nothing while it is filled, and paints again on every way
+// out, an error included.
+class UpdatesOff {
+public:
+    explicit UpdatesOff(QWidget& widget) : widget_(widget) { widget_.setUpdatesEnabled(false); }
+    ~UpdatesOff() { widget_.setUpdatesEnabled(true); }
+    UpdatesOff(const UpdatesOff&) = delete;
+    UpdatesOff& operator=(const UpdatesOff&) = delete;
 
-// The folder of a path with its trailing "/", or empty.
-QString FolderPart(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(u'/');
-    return slash < 0 ? QString() : path.left(slash + 1);
-}
+private:
+    QWidget& widget_;
+};
 
-QString WithoutExtension(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(u'/');
-    const qsizetype dot = path.lastIndexOf(u'.');
-    return dot > slash + 1 ? path.left(dot) : path;
-}
+using core::FileNamePart;
+using core::FolderPart;
 
 QString Local(std::string_view cp932) { return platform::BytesToEditor(cp932); }
 
@@ -288,14 +289,15 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
     connect(clipboard, &QClipboard::dataChanged, this, noteClipboard);
     noteClipboard();
 
-    SetCaption(kNewFileName);
+    ShowDocument();
     IniPath = platform::SettingsFilePath(QCoreApplication::applicationFilePath());
     HistoryMenu1 = new THistoryMenu(this);
+    HistoryMenu1->setObjectName(QStringLiteral("HistoryMenu1"));
     HistoryMenu1->SetTargetMenuItem(FileN1);
     HistoryMenu1->OnHistorySelected = [this](const QString& path) { HistoryMenu1HistorySelected(path); };
     Guarded([this] { LoadSettings(); });
-    OpenDialog1.InitialDir = InitDir;
-    SaveDialog1.InitialDir = InitDir;
+    OpenDialog1.InitialDir = Settings.InitDir;
+    SaveDialog1.InitialDir = Settings.InitDir;
     if (!args.isEmpty()) Guarded([&] { OpenFromCommandLine(args.first()); });
 }
 
@@ -312,7 +314,9 @@ void TFormMainVerdane::CreateForms() {
     FormURL->CheckBoxHTML->setChecked(Settings.UrlHtml);
     FormText = new TFormText(this);
     FindDialog1 = new TFindDialog(this);
+    FindDialog1->setObjectName(QStringLiteral("FindDialog1"));
     ReplaceDialog1 = new TReplaceDialog(this);
+    ReplaceDialog1->setObjectName(QStringLiteral("ReplaceDialog1"));
     connect(FindDialog1, &TFindDialog::Find, this, [this] { Guarded([this] { FindDialog1Find(); }); });
     connect(ReplaceDialog1, &TFindDialog::Find, this, [this] { Guarded([this] { ReplaceDialog1Find(); }); });
     connect(ReplaceDialog1, &TReplaceDialog::Replace, this, [this] { Guarded([this] { ReplaceDialog1Replace(); }); });
@@ -329,10 +333,6 @@ void TFormMainVerdane::LoadSettings() {
     Settings.WindowBounds = QRect(pos(), size());
     verdane::LoadSettings(ini, Settings);
     ApplyEditorLook(*RichEditMain, Settings.EditorFont, Settings.EditorFontColor, Settings.EditorBackground);
-    QTextCursor cursor = RichEditMain->textCursor();
-    cursor.setPosition(0);
-    RichEditMain->setTextCursor(cursor);
-    SetModified(false);
     // Without a stored position the desktop places the window; a size too
     // small to use (a damaged file) gives way to the usual one.
     const QRect& bounds = Settings.WindowBounds;
@@ -340,19 +340,13 @@ void TFormMainVerdane::LoadSettings() {
         ini.ValueExists(QStringLiteral("Window"), QStringLiteral("Top")))
         move(bounds.topLeft());
     resize(bounds.width() >= 100 ? bounds.width() : 513, bounds.height() >= 80 ? bounds.height() : 427);
-    InitDir = Settings.InitDir;
-    SaveOptions.Compress = Settings.Compress;
-    SaveOptions.IncludeBinary = Settings.IncludeBinary;
     HistoryMenu1->FileName = IniPath;
     HistoryMenu1->SetActive(true);
 }
 
 void TFormMainVerdane::SaveSettings() {
     Settings.EditorFont = RichEditMain->font();
-    Settings.InitDir = InitDir;
     Settings.WindowBounds = QRect(pos(), size());
-    Settings.Compress = SaveOptions.Compress;
-    Settings.IncludeBinary = SaveOptions.IncludeBinary;
     Settings.RecentUrls = FormURL->RecentUrls();
     Settings.UrlHtml = FormURL->CheckBoxHTML->isChecked();
     platform::TProfile ini(IniPath);
@@ -364,17 +358,18 @@ std::string TFormMainVerdane::DocumentBytes() const {
     return platform::EditorToBytes(RichEditMain->document()->toRawText()).bytes;
 }
 
-void TFormMainVerdane::SetDocumentBytes(std::string_view bytes) {
-    RichEditMain->setPlainText(platform::BytesToEditor(bytes));
-}
-
 bool TFormMainVerdane::Modified() const { return RichEditMain->document()->isModified(); }
 void TFormMainVerdane::SetModified(bool modified) { RichEditMain->document()->setModified(modified); }
 
-void TFormMainVerdane::SetCaption(const QString& fileName) {
-    const QString caption = CaptionFor(fileName);
+QStringList TFormMainVerdane::RecentFiles() const {
+    return HistoryMenu1 ? HistoryMenu1->List().Items() : QStringList();
+}
+
+void TFormMainVerdane::ShowDocument() {
+    const QString caption = document_.Caption();
     setWindowTitle(caption);
     SetApplicationTitle(caption);
+    StatusPanel0->setText(Local(core::DocTitleText(document_.title)));
 }
 
 void TFormMainVerdane::ShowError(const QString& text, const QString& detail) {
@@ -396,6 +391,12 @@ bool TFormMainVerdane::ConfirmUnencodable(qsizetype count, qsizetype firstPositi
     return false;
 }
 
+std::string TFormMainVerdane::EditorBytes(bool& agreed) {
+    platform::EncodeResult encoded = platform::EditorToBytes(RichEditMain->document()->toRawText());
+    agreed = ConfirmUnencodable(static_cast<qsizetype>(encoded.unencodable), encoded.firstUnencodable);
+    return std::move(encoded.bytes);
+}
+
 void TFormMainVerdane::Guarded(const std::function<void()>& command) {
     try {
         command();
@@ -406,7 +407,7 @@ void TFormMainVerdane::Guarded(const std::function<void()>& command) {
     }
 }
 
-bool TFormMainVerdane::AskSaveQuestion() {
+bool TFormMainVerdane::MaybeSave() {
     if (!Modified()) return true;
     const auto answer = Prompts().Message(this, QMessageBox::Warning, QStringLiteral("変更されています"),
                                           QStringLiteral("文書が変更されています。\n保存しますか?"),
@@ -416,140 +417,148 @@ bool TFormMainVerdane::AskSaveQuestion() {
     return MenuSaveClick();
 }
 
-TFormMainVerdane::ReadOutcome TFormMainVerdane::ReadIntoEditor(const QString& path) {
-    const ReadDocumentResult result = ReadDocumentFile(path);
-    if (result.outcome == ReadDocumentResult::Outcome::NotDocFile) {
-        Prompts().Message(this, QMessageBox::Critical, QStringLiteral("開けません"),
-                          QStringLiteral("そのファイルは、PilotDOC形式のファイルではありません。\nVerdaneでは開けません。"),
-                          QMessageBox::Ok);
-        return ReadOutcome::Refused;
+bool TFormMainVerdane::ReplaceDocument(const std::function<std::optional<Replacement>()>& load) {
+    if (!MaybeSave()) return false;
+    std::optional<Replacement> next = load();
+    if (!next) return false;
+    if (next->saved) {
+        RichEditMain->setPlainText(next->text);
+        SetModified(false);
+    } else {
+        ReplaceEditorText(next->text);
+        SetModified(true);
     }
-    if (result.hasDocTitle) {
-        DocTitle = result.docTitle;
-        StatusPanel0->setText(Local(DocTitleText(DocTitle)));
+    document_ = std::move(next->document);
+    if (!document_.path.isEmpty()) {
+        Settings.InitDir = FolderPart(document_.path);
+        OpenDialog1.InitialDir = Settings.InitDir;
+        SaveDialog1.InitialDir = Settings.InitDir;
     }
-    SetDocumentBytes(result.text);
-    SetModified(false);
-    InitDir = FolderPart(path);
-    SaveDialog1.InitialDir = InitDir;
-    SetCaption(FileNamePart(path));
-    return ReadOutcome::Read;
+    ShowDocument();
+    return true;
 }
 
-void TFormMainVerdane::AfterCommandLineOrDropRead(const QString& path, ReadOutcome outcome) {
-    if (outcome != ReadOutcome::Read) return;
-    OpenDialog1.FileName = path;
-    switch (FileKindOf(path)) {
-    case FileKind::Text: OpenDialog1.FilterIndex = 1; break;
-    case FileKind::Prc: OpenDialog1.FilterIndex = 2; break;
-    case FileKind::Pdb: OpenDialog1.FilterIndex = 3; break;
+std::optional<TFormMainVerdane::Replacement> TFormMainVerdane::LoadFile(const QString& path, ReadOutcome& outcome) {
+    core::Result<core::OpenedFile> opened = [&] {
+        BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
+        return core::ReadDocumentFile(path);
+    }();
+    if (!opened) {
+        if (opened.Why() == core::Failure::Why::NotDocFile) {
+            outcome = ReadOutcome::Refused;
+            Prompts().Message(this, QMessageBox::Critical, QStringLiteral("開けません"),
+                              QStringLiteral("そのファイルは、PilotDOC形式のファイルではありません。\nVerdaneでは開けません。"),
+                              QMessageBox::Ok);
+        } else {
+            outcome = ReadOutcome::Failed;
+            ShowError(QString::fromStdString(opened.Reason()));
+        }
+        return std::nullopt;
     }
+    outcome = ReadOutcome::Read;
+    Replacement next;
+    next.document.path = path;
+    next.document.kind = opened->kind;
+    // The name of the last DOC database read stays until another is read.
+    next.document.title = opened->title ? *opened->title : document_.title;
+    next.document.code = opened->code;
+    next.document.lineEnds = opened->lineEnds;
+    next.text = core::EditorTextOf(*opened);
+    return next;
 }
 
-void TFormMainVerdane::OpenDocument(const QString& path) {
-    if (path.isEmpty() || !QFileInfo(path).isFile()) return;
-    ReadIntoEditor(path);
+TFormMainVerdane::ReadOutcome TFormMainVerdane::OpenFile(const QString& path) {
+    ReadOutcome outcome = ReadOutcome::Stopped;
+    ReplaceDocument([&] { return LoadFile(path, outcome); });
+    return outcome;
 }
 
 void TFormMainVerdane::OpenFromCommandLine(const QString& argument) {
-    QString path = ExpandLongPathName(argument);
+    QString path = core::ExpandLongPathName(argument);
     if (!QFileInfo::exists(path)) path = QFileInfo(argument).absoluteFilePath();
     if (!QFileInfo::exists(path)) path = argument;
-    AfterCommandLineOrDropRead(path, ReadIntoEditor(path));
+    OpenFile(path);
 }
 
 void TFormMainVerdane::WMDropFiles(const QStringList& paths) {
     if (paths.isEmpty()) return;
     activateWindow();
     raise();
-    if (!AskSaveQuestion()) return;
     const QString path = paths.first();
-    ReadOutcome outcome = ReadOutcome::Failed;
-    {
-        BusyScope busy(*this);
-        Guarded([&] { outcome = ReadIntoEditor(path); });
-    }
-    AfterCommandLineOrDropRead(path, outcome);
     // A dropped file goes on the recent-files list when it was read.
-    if (outcome == ReadOutcome::Read) AddToHistory(path);
+    if (OpenFile(path) == ReadOutcome::Read) AddToHistory(path);
 }
 
 void TFormMainVerdane::MenuNewClick() {
-    if (!AskSaveQuestion()) return;
-    RichEditMain->clear();
-    SetModified(false);
-    SetCaption(kNewFileName);
+    ReplaceDocument([this] {
+        Replacement next;
+        // The name of the last DOC database read stays, as in the status panel.
+        next.document.title = document_.title;
+        return std::optional<Replacement>(std::move(next));
+    });
 }
 
 void TFormMainVerdane::MenuOpenClick() {
-    if (!AskSaveQuestion()) return;
-    BusyScope busy(*this);
-    if (!Prompts().ChooseOpenFile(this, OpenDialog1)) return;
-    const QString path = OpenDialog1.FileName;
-    bool failed = false;
-    Guarded([&] {
-        try {
-            OpenDocument(path);
-        } catch (...) {
-            failed = true;
-            throw;
-        }
+    QString path;
+    ReadOutcome outcome = ReadOutcome::Stopped;
+    ReplaceDocument([&]() -> std::optional<Replacement> {
+        if (!Prompts().ChooseOpenFile(this, OpenDialog1)) return std::nullopt;
+        path = OpenDialog1.FileName;
+        return LoadFile(path, outcome);
     });
     // The chosen path goes on the recent-files list, also when it was refused,
     // but not when it could not be read.
-    if (!failed) AddToHistory(path);
+    if (outcome == ReadOutcome::Read || outcome == ReadOutcome::Refused) AddToHistory(path);
 }
 
 bool TFormMainVerdane::MenuSaveClick() {
-    BusyScope busy(*this);
-    SaveDialog1.FileName = OpenDialog1.FileName.isEmpty() ? QString() : WithoutExtension(OpenDialog1.FileName);
-    SaveDialog1.FilterIndex = OpenDialog1.FilterIndex == 1 ? 2 : OpenDialog1.FilterIndex;
-    // The save dialog has three filters; an HTML or all-files choice offers PDB.
-    if (SaveDialog1.FilterIndex > 3) SaveDialog1.FilterIndex = 3;
+    SaveDialog1.FileName = document_.SaveProposal(Settings.InitDir);
+    SaveDialog1.FilterIndex = document_.path.isEmpty() && document_.kind != core::DocKind::Page
+                                  ? core::FilterIndexOf(core::DocKind::Pdb)
+                                  : document_.SaveFilterIndex();
+    SaveDialog1.InitialDir = Settings.InitDir;
     if (!Prompts().ChooseSaveFile(this, SaveDialog1)) return false;
-    static const char* const kExtensions[] = {".TXT", ".PRC", ".PDB"};
-    const int index = std::clamp(SaveDialog1.FilterIndex, 1, 3);
-    const QString path = WithoutExtension(SaveDialog1.FileName) + QLatin1String(kExtensions[index - 1]);
-    const FileKind kind = index == 1 ? FileKind::Text : index == 2 ? FileKind::Prc : FileKind::Pdb;
-    if (!SaveTo(path, kind)) return false;
-    SetModified(false);
-    // The saved path, with its forced extension, goes on the recent-files list.
-    AddToHistory(path);
-    return true;
-}
+    // The type chosen in the dialog decides the kind and the extension, in
+    // place of any extension typed.
+    const core::DocKind kind = core::KindOfFilterIndex(SaveDialog1.FilterIndex);
+    const QString path = core::WithKindExtension(SaveDialog1.FileName, kind);
 
-bool TFormMainVerdane::SaveTo(const QString& path, FileKind kind) {
-    const platform::EncodeResult encoded = platform::EditorToBytes(RichEditMain->document()->toRawText());
-    if (!ConfirmUnencodable(static_cast<qsizetype>(encoded.unencodable), encoded.firstUnencodable)) return false;
-    std::string file;
-    if (kind == FileKind::Text) {
-        file = encoded.bytes;
-    } else {
-        std::string title = DocTitleText(DocTitle);
-        FormName->EditStryName->setText(Local(title));
-        FormName->CheckBoxCompress->setChecked(SaveOptions.Compress);
-        FormName->CheckBoxBinary->setChecked(SaveOptions.IncludeBinary);
+    bool agreed = false;
+    const std::string text = EditorBytes(agreed);
+    if (!agreed) return false;
+    DocSaveOptions options;
+    options.Compress = Settings.Compress;
+    options.IncludeBinary = Settings.IncludeBinary;
+    if (kind == core::DocKind::Prc || kind == core::DocKind::Pdb) {
+        FormName->EditStryName->setText(Local(core::DocTitleText(document_.title)));
+        FormName->CheckBoxCompress->setChecked(Settings.Compress);
+        FormName->CheckBoxBinary->setChecked(Settings.IncludeBinary);
         if (FormName->EditStryName->text().isEmpty())
-            FormName->EditStryName->setText(FileNamePart(WithoutExtension(path)));
+            FormName->EditStryName->setText(core::BaseNameWithoutExtension(path));
         if (Prompts().RunDialog(*FormName) != QDialog::Accepted) return false;
-        SaveOptions.Compress = FormName->CheckBoxCompress->isChecked();
-        SaveOptions.IncludeBinary = FormName->CheckBoxBinary->isChecked();
-        TMemoryStream text(encoded.bytes);
-        TMemoryStream database;
-        std::string why;
-        const std::string titleBytes = platform::EditorToBytes(FormName->EditStryName->text()).bytes;
-        if (TextToDoc(text, database, titleBytes, SaveOptions.Compress, SaveOptions.IncludeBinary, &why) != kDocOk) {
-            ShowError(QStringLiteral("%1 を保存できません: %2").arg(path, QString::fromUtf8(why)));
-            return false;
-        }
-        file = database.TakeBytes();
+        Settings.Compress = options.Compress = FormName->CheckBoxCompress->isChecked();
+        Settings.IncludeBinary = options.IncludeBinary = FormName->CheckBoxBinary->isChecked();
+        options.title = platform::EditorToBytes(FormName->EditStryName->text()).bytes;
     }
-    try {
-        platform::WriteFileAtomically(QFile::encodeName(path).toStdString(), file);
-    } catch (const platform::EFileError& e) {
-        ShowError(QString::fromUtf8(e.what()));
+    core::Outcome written = [&] {
+        BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
+        return core::WriteDocumentFile(path, kind, text, options);
+    }();
+    if (!written) {
+        ShowError(QStringLiteral("%1 を保存できません: %2").arg(path, QString::fromStdString(written.Reason())));
         return false;
     }
+    SetModified(false);
+    // The document is now the file just written, in Shift-JIS with CR LF.
+    document_.path = path;
+    document_.kind = kind;
+    document_.url.clear();
+    document_.code = kcShiftJis;
+    document_.lineEnds = core::LineEnds::CrLf;
+    Settings.InitDir = FolderPart(path);
+    ShowDocument();
+    // The saved path, with its forced extension, goes on the recent-files list.
+    AddToHistory(path);
     return true;
 }
 
@@ -564,14 +573,14 @@ void TFormMainVerdane::closeEvent(QCloseEvent* event) {
         return;
     }
     bool mayClose = true;
-    Guarded([&] { mayClose = AskSaveQuestion(); });
+    Guarded([&] { mayClose = MaybeSave(); });
     if (!mayClose) {
         event->ignore();
         return;
     }
-    // The folder of the last file opened; a run without one keeps the folder
-    // the settings file gave, rather than forgetting it.
-    if (!OpenDialog1.FileName.isEmpty()) InitDir = FolderPart(OpenDialog1.FileName);
+    // The folder of the document; a run without one keeps the folder the
+    // settings file gave, rather than forgetting it.
+    if (!document_.path.isEmpty()) Settings.InitDir = FolderPart(document_.path);
     // A settings file that cannot be written is reported; the window still closes.
     Guarded([this] { SaveSettings(); });
     event->accept();
@@ -607,8 +616,10 @@ void TFormMainVerdane::AddToHistory(const QString& path) {
 }
 
 void TFormMainVerdane::HistoryMenu1HistorySelected(const QString& fileName) {
-    // The list puts the path on top itself once it is opened.
-    Guarded([&] { OpenDocument(fileName); });
+    // A path that names no file does nothing; the list puts the path on top
+    // itself once it is opened.
+    if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) return;
+    OpenFile(fileName);
 }
 
 namespace {
@@ -640,8 +651,7 @@ private:
 
 }  // namespace
 
-void TFormMainVerdane::ReplaceDocumentBytes(std::string_view bytes) {
-    const QString text = platform::BytesToEditor(bytes);
+void TFormMainVerdane::ReplaceEditorText(const QString& text) {
     // A long text goes in by pieces, so the window gets its turns to paint; the
     // pieces make one edit block and so one undo step.
     constexpr qsizetype kPiece = 128 * 1024;
@@ -665,49 +675,57 @@ void TFormMainVerdane::ReplaceDocumentBytes(std::string_view bytes) {
 }
 
 std::string TFormMainVerdane::HtmlToText(const std::string& html) {
-    AWKStr1.LineSeparator = regex::mcls_CRLF;
-    AWKStr1.SetUseFuzzyCharDic(false);
-    AWKStr1.SetUseSynonymDic(false);
     std::optional<PaintTurns> own;
     if (!turns_) own.emplace();
     PaintTurns& turns = turns_ ? *turns_ : *own;
-    return regex::HtmlToText(AWKStr1, html, [&turns] { turns(); });
+    return core::HtmlPageToText(AWKStr1, html, [&turns] { turns(); });
 }
 
 void TFormMainVerdane::MenuEditHTMLClick() {
     if (busy_) return;
     BusyFlag flag(busy_, closePending_, turns_, *this);
-    BusyScope busy(*this);
+    BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
+    // The conversion is an edit of the text: one step that Undo takes back.
     const std::string html = DocumentBytes();
     (*turns_)();
     const std::string text = HtmlToText(html);
-    RichEditMain->setUpdatesEnabled(false);
-    ReplaceDocumentBytes(text);
-    RichEditMain->setUpdatesEnabled(true);
+    UpdatesOff quiet(*RichEditMain);
+    ReplaceEditorText(Local(text));
 }
 
 void TFormMainVerdane::URLU1Click() {
     if (busy_) return;
-    if (!AskSaveQuestion()) return;
-    if (Prompts().RunDialog(*FormURL) != QDialog::Accepted) return;
-    const QString url = FormURL->Url();
-    const bool html = FormURL->CheckBoxHTML->isChecked();
-    if (url.isEmpty()) return;
-    FormURL->RememberUrl(url);
-    std::optional<std::string> text;
-    {
+    QString failure;
+    ReplaceDocument([&]() -> std::optional<Replacement> {
+        if (Prompts().RunDialog(*FormURL) != QDialog::Accepted) return std::nullopt;
+        const QString url = FormURL->Url();
+        const bool html = FormURL->CheckBoxHTML->isChecked();
+        if (url.isEmpty()) return std::nullopt;
+        FormURL->RememberUrl(url);
         BusyFlag flag(busy_, closePending_, turns_, *this);
-        BusyScope busy(*this);
+        BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
         FormDL->show();
-        std::function<std::string(const std::string&)> convert;
-        if (html) convert = [this](const std::string& page) { return HtmlToText(page); };
-        text = FormDL->RunDownload(url, Settings.Proxy, convert);
+        core::Result<core::PageText> page = FormDL->RunDownload(url, Settings.Proxy, html, [this] { (*turns_)(); });
         FormDL->hide();
-        if (text) ReplaceDocumentBytes(*text);
-    }
-    if (RichEditMain->document()->isEmpty())
+        if (!page) {
+            failure = QString::fromStdString(page.Reason());
+            return std::nullopt;
+        }
+        Replacement next;
+        next.document.kind = core::DocKind::Page;
+        next.document.url = url;
+        next.document.title = document_.title;
+        next.document.code = kcShiftJis;
+        next.document.lineEnds = core::LineEnds::CrLf;
+        next.text = Local(page->View());
+        // A page is new text: it stays marked modified until it is saved.
+        next.saved = false;
+        return next;
+    });
+    // A failed download always says why, whatever the editor holds.
+    if (!failure.isEmpty())
         Prompts().Message(this, QMessageBox::Information, QStringLiteral("Verdane"),
-                          QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, FormDL->FailureReason());
+                          QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, failure);
 }
 
 void TFormMainVerdane::MenuUndoClick() { RichEditMain->undo(); }
@@ -716,9 +734,15 @@ void TFormMainVerdane::EditCopyClick() { RichEditMain->copy(); }
 void TFormMainVerdane::EditPasteClick() { RichEditMain->paste(); }
 
 void TFormMainVerdane::MenuInstallClick() {
-    const platform::EncodeResult encoded = platform::EditorToBytes(RichEditMain->document()->toRawText());
-    if (!ConfirmUnencodable(static_cast<qsizetype>(encoded.unencodable), encoded.firstUnencodable)) return;
-    RunInstall(*FormInst, UserData.get(), encoded.bytes, windowTitle(), SaveOptions);
+    bool agreed = false;
+    const std::string text = EditorBytes(agreed);
+    if (!agreed) return;
+    DocSaveOptions options;
+    options.Compress = Settings.Compress;
+    options.IncludeBinary = Settings.IncludeBinary;
+    RunInstall(*FormInst, UserData.get(), text, windowTitle(), options);
+    Settings.Compress = options.Compress;
+    Settings.IncludeBinary = options.IncludeBinary;
 }
 
 void TFormMainVerdane::MenuOpenInstDirClick() { RunOpenInstallFolder(*FormUser, UserData.get()); }

@@ -1,22 +1,22 @@
-// TFormMainVerdane: the editor window. It holds the one document (the editor's
-// text, its Modified flag, DocTitle and the open dialog's file name and filter
-// index) and wires the commands together; the commands' work lives in classes
-// and functions of their own (DocumentFile, the install and settings layers).
+// TFormMainVerdane: the editor window. It wires the commands to the widgets and
+// the prompts; the work is done by the use cases of src/core (read, write,
+// fetch, install, HTML to text), and what the open text is lives in one
+// core::Document, replaced by one function after the save question.
 #pragma once
 
 #include "DocSaveOptions.h"
-#include "DocumentFile.h"
+#include "Document.h"
 #include "EditorSearch.h"
 #include "Prompts.h"
 #include "Settings.h"
 #include "TAWKStr.h"
-#include "UnitDL.h"
 
 #include <QMainWindow>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +42,7 @@ class TFindDialog;
 class TReplaceDialog;
 class THistoryMenu;
 class TFormURL;
+class TFormDL;
 class PaintTurns;
 class TFormInst;
 class TFormUser;
@@ -54,66 +55,18 @@ public:
     TFormMainVerdane(const platform::TRegistryFile& registry, const QStringList& args, QWidget* parent = nullptr);
     ~TFormMainVerdane() override;
 
-    // The editor and its surroundings.
-    QPlainTextEdit* RichEditMain;
-    QToolBar* ToolBarMain;
-    QLabel* StatusPanel0;
-    QMenu* PopupMenuEdit;
-    QMenu* PopupMenuTime;
-
-    // Main menu.
-    QMenu *MenuFile, *MenuEdit, *MenuFind, *MenuHelp;
-    QAction *MenuNew, *MenuOpen, *URLU1, *MenuSave, *MenuInstall, *MenuOpenInstDir, *FileN2, *MenuSetting, *T1,
-        *FileN1, *MenuQuit;
-    QAction *MenuUndo, *EditCut, *EditCopy, *EditPaste, *MenuBM, *EditDay, *MenuEditHTML;
-    QAction *FindFind, *FindReplace, *FindNext, *MenuHelpContents, *HelpAbout;
-    // Context menu of the editor.
-    QAction *PopupUndo, *PopupCut, *PopupCopy, *PopupPaste;
-    // Tool bar.
-    QToolButton *ToolButtonOpen, *ToolButtonClose, *ToolButtonUndo, *ToolButtonCut, *ToolButtonCopy,
-        *ToolButtonPaste, *ToolButtonBM, *ToolButtonTime;
-
-    // The document's state beyond the editor.
-    DocTitleBytes DocTitle{};
-    TFileDialogState OpenDialog1;
-    TFileDialogState SaveDialog1;
-    DocSaveOptions SaveOptions;
-    QString InitDir;
-    std::unique_ptr<TUserData> UserData;
-    // The pattern component of the HTML command: CR LF lines, no dictionaries.
-    regex::TAWKStr AWKStr1;
-
-    // The settings file, and the settings read from it at start and written
-    // to it at close (InitDir and the save flags live in their own fields).
-    QString IniPath;
-    TSettings Settings;
-    // Find, find next and replace: the search text and options of the last Find.
-    TEditorSearch Search;
-    // The recent-files list under the separator FileN1.
-    THistoryMenu* HistoryMenu1 = nullptr;
-
-    // The other windows, created hidden at start.
-    TFormName* FormName;
-    TAboutBox* AboutBox;
-    TFormSetting* FormSetting = nullptr;
-    TFormDay* FormDay = nullptr;
-    TFormText* FormText = nullptr;
-    TFindDialog* FindDialog1 = nullptr;
-    TReplaceDialog* ReplaceDialog1 = nullptr;
-    TFormInst* FormInst;
-    TFormUser* FormUser;
-    TFormDL* FormDL;
-    TFormURL* FormURL;
-
-    // The document text as bytes (CP932, CR LF) and back.
+    // What the window holds.
+    const core::Document& CurrentDocument() const { return document_; }
+    // The editor's text as the save command writes it (CP932, CR LF; "?" for a
+    // character Shift-JIS cannot hold).
     std::string DocumentBytes() const;
-    void SetDocumentBytes(std::string_view bytes);
-    // Replaces the whole text as one step that Undo takes back.
-    void ReplaceDocumentBytes(std::string_view bytes);
     bool Modified() const;
-    void SetModified(bool modified);
+    // The settings as they are now (written to the settings file at close).
+    const TSettings& CurrentSettings() const { return Settings; }
+    // The recent-files list, most recent first.
+    QStringList RecentFiles() const;
 
-    // Commands.
+    // Commands, as the menu items and tool buttons run them.
     void MenuNewClick();
     void MenuOpenClick();
     // True when the document was written.
@@ -136,10 +89,8 @@ public:
     void FindFindClick();
     void FindReplaceClick();
     void FindNextClick();
-
-    // Reads a file into the editor for the open command and the recent-files
-    // menu; a path that names no file does nothing.
-    void OpenDocument(const QString& path);
+    // A pick from the recent-files list: opened after the save question.
+    void HistoryMenu1HistorySelected(const QString& fileName);
     // The command line's and a drop's ways of opening.
     void OpenFromCommandLine(const QString& argument);
     void WMDropFiles(const QStringList& paths);
@@ -148,29 +99,6 @@ public:
     // application becomes idle.
     void UpdateCommandStates();
 
-    // The HTML-to-text conversion through AWKStr1; the window keeps painting
-    // while a long page is converted.
-    std::string HtmlToText(const std::string& html);
-
-    // Adds a path to the recent-files list.
-    void AddToHistory(const QString& path);
-    // A pick from the recent-files list: opened without the save question.
-    void HistoryMenu1HistorySelected(const QString& fileName);
-
-    // The settings file, read at start and written at close; the recent-files
-    // list is read and written with them.
-    void LoadSettings();
-    void SaveSettings();
-
-    // The find and replace dialogs' buttons.
-    void FindDialog1Find();
-    void ReplaceDialog1Find();
-    void ReplaceDialog1Replace();
-    void ReplaceDialog1ReplaceAll();
-    // The time menu, filled anew each time it opens, and one of its lines.
-    void PopupMenuTimePopup();
-    void TimeItemClick(const QString& text);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -178,30 +106,112 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class ReadWay { OpenCommand, CommandLineOrDrop };
-    enum class ReadOutcome { Read, Refused, Failed };
+    // What replaces the document: the new document and the editor's text. A
+    // file read is the saved state (Modified cleared); a page is new text, one
+    // step that Undo takes back, and stays modified until it is saved.
+    struct Replacement {
+        core::Document document;
+        QString text;
+        bool saved = true;
+    };
+    // How a read went, for the recent-files list.
+    enum class ReadOutcome { Read, Refused, Failed, Stopped };
 
     void CreateMenus();
     void CreateToolBar();
     void CreateForms();
     void FormCreate(const platform::TRegistryFile& registry, const QStringList& args);
-    // The core shared by every way of opening.
-    ReadOutcome ReadIntoEditor(const QString& path);
-    void AfterCommandLineOrDropRead(const QString& path, ReadOutcome outcome);
+
+    // The one way the document is replaced: the save question first (a "Yes"
+    // whose save did not happen stops here), then `load` gives the replacement
+    // (nothing: the document stays as it was, a failure was already shown),
+    // then the editor's text, the document, the caption, the status panel and
+    // the dialogs' folder change together. False when nothing was replaced.
+    bool ReplaceDocument(const std::function<std::optional<Replacement>()>& load);
     // The save question; true when the caller may go on (No, or Yes and saved).
-    bool AskSaveQuestion();
-    // Writes the document as text or as a DOC database; false when not written.
-    bool SaveTo(const QString& path, FileKind kind);
+    bool MaybeSave();
+    // Shows the document's identity: caption, application title, status panel.
+    void ShowDocument();
+    // Reads a file for every way of opening; refusals and failures are shown.
+    std::optional<Replacement> LoadFile(const QString& path, ReadOutcome& outcome);
+    // Replaces the file at `path` through ReplaceDocument, for the open command,
+    // a recent pick, the command line and a drop.
+    ReadOutcome OpenFile(const QString& path);
+
+    std::string EditorBytes(bool& agreed);
     bool RichEditMainKeyDown(QKeyEvent* event);
     // Whether text goes into the editor: it has the window's focus, or nothing has.
     bool EditorIsActiveControl() const;
-    void SetCaption(const QString& fileName);
+    void SetModified(bool modified);
+    // Replaces the whole text as one step that Undo takes back.
+    void ReplaceEditorText(const QString& text);
+    std::string HtmlToText(const std::string& html);
+    void AddToHistory(const QString& path);
+    void LoadSettings();
+    void SaveSettings();
     void ShowError(const QString& text, const QString& detail = {});
     // Before the text is written with "?" for characters Shift-JIS cannot hold:
     // true when there are none or the user agrees.
     bool ConfirmUnencodable(qsizetype count, qsizetype firstPosition);
     // Runs a command, showing any error that escapes it in a message box.
     void Guarded(const std::function<void()>& command);
+
+    void FindDialog1Find();
+    void ReplaceDialog1Find();
+    void ReplaceDialog1Replace();
+    void ReplaceDialog1ReplaceAll();
+    void PopupMenuTimePopup();
+    void TimeItemClick(const QString& text);
+
+    // The editor and its surroundings.
+    QPlainTextEdit* RichEditMain;
+    QToolBar* ToolBarMain;
+    QLabel* StatusPanel0;
+    QMenu* PopupMenuEdit;
+    QMenu* PopupMenuTime;
+
+    // Main menu.
+    QMenu *MenuFile, *MenuEdit, *MenuFind, *MenuHelp;
+    QAction *MenuNew, *MenuOpen, *URLU1, *MenuSave, *MenuInstall, *MenuOpenInstDir, *FileN2, *MenuSetting, *T1,
+        *FileN1, *MenuQuit;
+    QAction *MenuUndo, *EditCut, *EditCopy, *EditPaste, *MenuBM, *EditDay, *MenuEditHTML;
+    QAction *FindFind, *FindReplace, *FindNext, *MenuHelpContents, *HelpAbout;
+    // Context menu of the editor.
+    QAction *PopupUndo, *PopupCut, *PopupCopy, *PopupPaste;
+    // Tool bar.
+    QToolButton *ToolButtonOpen, *ToolButtonClose, *ToolButtonUndo, *ToolButtonCut, *ToolButtonCopy,
+        *ToolButtonPaste, *ToolButtonBM, *ToolButtonTime;
+
+    // The open document.
+    core::Document document_;
+    // The open and save dialogs' filter and folder between uses.
+    TFileDialogState OpenDialog1;
+    TFileDialogState SaveDialog1;
+    std::unique_ptr<TUserData> UserData;
+    // The pattern component of the HTML command: CR LF lines, no dictionaries.
+    regex::TAWKStr AWKStr1;
+
+    // The settings file, and the settings read from it at start and written
+    // to it at close.
+    QString IniPath;
+    TSettings Settings;
+    // Find, find next and replace: the search text and options of the last Find.
+    TEditorSearch Search;
+    // The recent-files list under the separator FileN1.
+    THistoryMenu* HistoryMenu1 = nullptr;
+
+    // The other windows, created hidden at start.
+    TFormName* FormName = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    TFormSetting* FormSetting = nullptr;
+    TFormDay* FormDay = nullptr;
+    TFormText* FormText = nullptr;
+    TFindDialog* FindDialog1 = nullptr;
+    TReplaceDialog* ReplaceDialog1 = nullptr;
+    TFormInst* FormInst = nullptr;
+    TFormUser* FormUser = nullptr;
+    TFormDL* FormDL = nullptr;
+    TFormURL* FormURL = nullptr;
 
     bool clipboardHasText_ = false;
     // A long command runs (a download, the HTML conversion); a close asked for

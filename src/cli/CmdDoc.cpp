@@ -11,6 +11,8 @@
 
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace verdane::cli {
 
@@ -19,6 +21,49 @@ namespace {
 bool PrintHelp(const ParsedArgs& parsed, const char* text) {
     if (parsed.help) std::fputs(text, stdout);
     return parsed.help;
+}
+
+// A code point in UTF-8, for the terminal.
+std::string Utf8Of(char32_t cp) {
+    std::string out;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
+
+// What the conversion of `text` had to replace, for standard error: the count,
+// then one line per character (the first kListed of them) with its line in
+// the input and its code point.
+std::string ReplacementReport(std::string_view text, const std::vector<KanjiReplacement>& replaced) {
+    constexpr std::size_t kListed = 100;
+    const std::size_t count = replaced.size();
+    std::string report = "replaced " + std::to_string(count) + (count == 1 ? " character" : " characters") +
+                         " that Shift-JIS cannot hold:\n";
+    std::size_t line = 1, at = 0;
+    for (std::size_t i = 0; i < count && i < kListed; ++i) {
+        const KanjiReplacement& r = replaced[i];
+        for (; at < r.offset && at < text.size(); ++at) line += text[at] == '\n';
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(r.codePoint));
+        report += "  line " + std::to_string(line) + ": ";
+        report += r.codePoint == 0xFFFD ? std::string("bytes that name no character") : code + std::string(" ") + Utf8Of(r.codePoint);
+        report += '\n';
+    }
+    if (count > kListed) report += "  and " + std::to_string(count - kListed) + " more\n";
+    return report;
 }
 
 constexpr const char* kToDocHelp =
@@ -58,6 +103,8 @@ constexpr const char* kKanjiHelp =
     "Converts the JIS, EUC-JP or UTF-8 text IN to Shift-JIS and writes it to OUT\n"
     "(standard output when OUT is left out). Shift-JIS, plain ASCII, binary and\n"
     "undecidable texts are written unchanged; line ends are left as they are.\n"
+    "Characters Shift-JIS cannot hold become \"?\" (UTF-8) or \"\xE3\x80\x93\" (EUC-JP);\n"
+    "standard error then names each with its line and code point.\n"
     "\"-\" names standard input or output.\n\n"
     "Options:\n"
     "  --detect        print the detected code instead and write nothing: 0 nothing\n"
@@ -135,7 +182,10 @@ int RunKanji(const Args& args) {
         WriteOutput("-", std::to_string(DetectKanjiCode(input.View())) + "\n");
         return 0;
     }
-    const std::optional<std::string> converted = ConvertedToShiftJis(input.View());
+    std::vector<KanjiReplacement> replaced;
+    const std::optional<std::string> converted = ConvertedToShiftJis(input.View(), &replaced);
+    // Nothing is lost silently: what could not be carried over is named.
+    const std::string report = replaced.empty() ? std::string() : ReplacementReport(input.View(), replaced);
     if (converted) input.Release();
     const std::string& out = parsed.positional.size() > 1 ? parsed.positional[1] : "-";
     try {
@@ -144,6 +194,7 @@ int RunKanji(const Args& args) {
         input.ThrowIfShortened(parsed.positional[0]);
         throw;
     }
+    if (!report.empty()) std::fprintf(stderr, "verdane-cli kanji: %s", report.c_str());
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "Names.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace verdane::core {
@@ -69,6 +71,12 @@ QString WithKindExtension(const QString& path, DocKind kind) {
 
 bool HasExtension(std::string_view path) { return ExtensionDot(path) != std::string_view::npos; }
 
+QString ExpandLongPathName(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || info.isDir()) return {};
+    return QDir::cleanPath(info.absoluteFilePath());
+}
+
 std::string BaseNameWithoutExtension(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     return WithoutExtension(slash == std::string_view::npos ? path : path.substr(slash + 1));
@@ -112,7 +120,8 @@ QString ProposedInstallName(const QString& caption) {
 
 QString PageFileName(const QString& url) {
     const QUrl parsed(url);
-    QString name = parsed.fileName(QUrl::FullyDecoded);
+    // The segment is taken while an encoded "/" is still "%2F", then decoded.
+    QString name = QUrl::fromPercentEncoding(parsed.fileName(QUrl::FullyEncoded).toUtf8());
     if (name.isEmpty()) name = parsed.host();
     // Whatever the decoding gave, the name stays one file name.
     for (QChar& c : name)

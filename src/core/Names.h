@@ -40,6 +40,10 @@ QString WithoutExtension(const QString& path);
 QString WithKindExtension(const QString& path, DocKind kind);
 bool HasExtension(std::string_view path);
 
+// The path of a command-line argument with its folders resolved to an
+// absolute path, or the empty string when no file (not a folder) is there.
+QString ExpandLongPathName(const QString& path);
+
 // The file name without folder and extension ("dir/Book.txt" -> "Book").
 std::string BaseNameWithoutExtension(std::string_view path);
 QString BaseNameWithoutExtension(const QString& path);

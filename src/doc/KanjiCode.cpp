@@ -5,6 +5,7 @@
 #include "KanjiCode.h"
 
 #include "Cp932Table.h"
+#include "JisX0212Table.h"
 #include "LargeBuffer.h"
 
 #include <algorithm>
@@ -21,6 +22,17 @@ namespace verdane {
 namespace {
 
 constexpr std::uint8_t kEsc = 0x1B;
+constexpr std::uint8_t kShiftOut = 0x0E;  // SO: half-width katakana follow
+constexpr std::uint8_t kShiftIn = 0x0F;   // SI: back to the designated set
+constexpr std::uint16_t kGeta = 0x81AC;   // "〓", for a character CP932 lacks
+constexpr char32_t kNoCharacter = 0xFFFD;
+
+// The bytes of EUC-JP's double-byte and three-byte codes after the first.
+constexpr bool IsEucByte(std::uint8_t b) { return b >= 0xA1 && b <= 0xFE; }
+
+void Report(std::vector<KanjiReplacement>* replaced, std::size_t offset, std::size_t length, char32_t codePoint) {
+    if (replaced) replaced->push_back({offset, length, codePoint});
+}
 
 std::uint64_t Load64(const char* p) {
     std::uint64_t v;
@@ -121,33 +133,43 @@ std::string JisToSjis(std::string_view text) {
     const std::size_t n = text.size();
     std::string out;
     ReserveLarge(out, n);
-    bool doubleByte = false;
+    // The set the escape sequences designate: ESC $ for JIS X 0208 pairs, ESC ( I
+    // for half-width katakana, any other ESC ( for single bytes as they are.
+    enum class Set { Single, Kana, DoubleByte } set = Set::Single;
+    bool shiftedOut = false;  // between SO and SI the bytes are half-width katakana
     std::size_t k = 0;
     while (k < n) {
         if (t[k] == kEsc) {
             if (k + 2 >= n) break;  // the sequence is cut off: the conversion ends
             if (t[k + 1] == '$')
-                doubleByte = true;
+                set = Set::DoubleByte;
             else if (t[k + 1] == '(')
-                doubleByte = false;
+                set = t[k + 2] == 'I' ? Set::Kana : Set::Single;
             k += 3;
             // The byte after the sequence is taken as it comes, even another ESC.
             if (k >= n) break;
         }
-        if (doubleByte) {
+        const std::uint8_t c = t[k];
+        if (c == kShiftOut || c == kShiftIn) {
+            shiftedOut = c == kShiftOut;
+            ++k;
+        } else if (shiftedOut || set == Set::Kana) {
+            // Katakana 0x21-0x5F are the Shift-JIS bytes 0xA1-0xDF; line ends
+            // and spaces stay what they are.
+            out += static_cast<char>(c >= 0x21 && c <= 0x5F ? c + 0x80 : c);
+            ++k;
+        } else if (set == Set::DoubleByte) {
             if (k + 1 >= n) break;  // half a pair at the end is dropped
-            AppendPair(out, JisPairToSjis(t[k], t[k + 1]));
+            AppendPair(out, JisPairToSjis(c, t[k + 1]));
             k += 2;
         } else {
-            out += static_cast<char>(t[k]);
+            out += static_cast<char>(c);
             ++k;
         }
     }
     return out;
 }
 
-// EUC-JP to Shift-JIS from t[0..n) into o; returns the bytes written. Each step
-// writes no more bytes than it reads, so o may be t itself (in place).
 // The two Shift-JIS bytes of every EUC-JP pair, by table: the first byte from
 // the lead byte, the second from the lead byte's parity and the trail byte.
 // The same arithmetic as JisPairToSjis on the bytes without their high bit.
@@ -171,9 +193,49 @@ constexpr EucPairTables kEucPair = [] {
     return t;
 }();
 
+// One CP932 code into o[w..): two bytes, or one (ASCII and half-width katakana).
+inline void PutCode(std::uint16_t code, std::uint8_t* o, std::size_t& w) {
+    if (code > 0xFF) o[w++] = static_cast<std::uint8_t>(code >> 8);
+    o[w++] = static_cast<std::uint8_t>(code & 0xFF);
+}
+
+// The three-byte code at t[k] (0x8F, JIS X 0212) into o[w..): CP932's own
+// character where CP932 holds it, else the geta mark. A 0x8F that no code byte
+// follows becomes "?", and a code whose third byte is none becomes the geta
+// mark for its two bytes; the bytes after them are read on their own, so a
+// damaged code never takes a line end with it. Returns the bytes taken, or 0
+// when the code is cut off by the end of the text. Reads before it writes and
+// writes no more than it takes, so o may be t (in place).
+std::size_t EucThreeByteInto(const std::uint8_t* t, std::size_t n, std::size_t k, std::uint8_t* o, std::size_t& w,
+                             std::vector<KanjiReplacement>* replaced) {
+    const std::uint8_t b2 = t[k + 1];
+    if (!IsEucByte(b2)) {
+        o[w++] = '?';
+        Report(replaced, k, 1, kNoCharacter);
+        return 1;
+    }
+    if (k + 2 >= n) return 0;
+    const std::uint8_t b3 = t[k + 2];
+    if (!IsEucByte(b3)) {
+        PutCode(kGeta, o, w);
+        Report(replaced, k, 2, kNoCharacter);
+        return 2;
+    }
+    const jisx0212::Entry* entry = jisx0212::Find(b2, b3);
+    if (entry && entry->sjis != jisx0212::kNone) {
+        PutCode(entry->sjis, o, w);
+    } else {
+        PutCode(kGeta, o, w);
+        Report(replaced, k, 3, entry ? char32_t{entry->unicode} : kNoCharacter);
+    }
+    return 3;
+}
+
 // EUC-JP to Shift-JIS from t[0..n) into o; returns the bytes written. Each step
-// writes no more bytes than it reads, so o may be t itself (in place).
-std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o) {
+// writes no more bytes than it reads, so o may be t itself (in place). The
+// three-byte codes CP932 cannot show are listed in `replaced` when given.
+std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o,
+                          std::vector<KanjiReplacement>* replaced) {
     std::size_t k = 0, w = 0;
     while (k < n) {
         // ASCII runs, the bulk of markup and line ends, move eight bytes at a time.
@@ -183,7 +245,7 @@ std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o)
             w += 8;
         }
         // Runs of double-byte characters, the bulk of Japanese prose.
-        for (std::uint8_t c; k + 1 < n && (c = t[k]) > 0x80 && c != 0xFF && c != 0x8E; k += 2, w += 2) {
+        for (std::uint8_t c; k + 1 < n && (c = t[k]) > 0x80 && c != 0xFF && c != 0x8E && c != 0x8F; k += 2, w += 2) {
             const std::uint8_t d = t[k + 1];
             o[w] = kEucPair.first[c];
             o[w + 1] = kEucPair.second[(c & 1u) * 256 + d];
@@ -195,20 +257,24 @@ std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o)
             ++k;
         } else if (k + 1 >= n) {
             break;  // a lead byte without its second byte ends the text
-        } else {  // 0x8E, half-width katakana: the prefix goes, the code stays
+        } else if (c == 0x8E) {  // half-width katakana: the prefix goes, the code stays
             o[w++] = t[k + 1];
             k += 2;
+        } else {  // 0x8F, a three-byte code
+            const std::size_t taken = EucThreeByteInto(t, n, k, o, w, replaced);
+            if (taken == 0) break;
+            k += taken;
         }
     }
     return w;
 }
 
-std::string EucToSjis(std::string_view text) {
+std::string EucToSjis(std::string_view text, std::vector<KanjiReplacement>* replaced) {
     std::string out;
     ReserveLarge(out, text.size());
     out.resize(text.size());
     out.resize(EucToSjisInto(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
-                         reinterpret_cast<std::uint8_t*>(out.data())));
+                         reinterpret_cast<std::uint8_t*>(out.data()), replaced));
     return out;
 }
 
@@ -276,7 +342,7 @@ std::size_t AsciiRun(const std::uint8_t* t, std::size_t k, std::size_t stop, std
 // was taken.
 template <bool kStrict, bool kWrite>
 bool Utf8ToCp932Span(const std::uint8_t* t, std::size_t n, std::size_t& k, std::size_t stop, std::uint8_t* o,
-                     std::size_t& w, bool& multiByte) {
+                     std::size_t& w, bool& multiByte, std::vector<KanjiReplacement>* replaced = nullptr) {
     const std::uint16_t* const table = kWrite ? EncodeTable().data() : nullptr;
     while (k < stop) {
         const std::size_t ascii = AsciiRun<kWrite>(t, k, stop, o, w);
@@ -292,7 +358,11 @@ bool Utf8ToCp932Span(const std::uint8_t* t, std::size_t n, std::size_t& k, std::
             const char32_t cp = (char32_t{b & 0x0Fu} << 12) | (char32_t{b1 & 0x3Fu} << 6) | (b2 & 0x3Fu);
             if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) break;
             multiByte = true;
-            if (kWrite) PutCp932(table[cp], o, w);
+            if (kWrite) {
+                const std::uint16_t code = table[cp];
+                if (code == cp932::kNone) Report(replaced, k, 3, cp);
+                PutCp932(code, o, w);
+            }
             k += 3;
             if (k >= stop) return true;
             b = t[k];
@@ -303,11 +373,16 @@ bool Utf8ToCp932Span(const std::uint8_t* t, std::size_t n, std::size_t& k, std::
         if (len == 0) {
             if (kStrict) return false;
             if (kWrite) o[w++] = '?';
+            Report(replaced, k, 1, kNoCharacter);
             ++k;
             continue;
         }
         multiByte = true;
-        if (kWrite) PutCp932(cp <= 0xFFFF ? table[cp] : cp932::kNone, o, w);
+        if (kWrite) {
+            const std::uint16_t code = cp <= 0xFFFF ? table[cp] : cp932::kNone;
+            if (code == cp932::kNone) Report(replaced, k, len, cp);
+            PutCp932(code, o, w);
+        }
         k += len;
     }
     return true;
@@ -319,10 +394,11 @@ bool StartsWithByteOrderMark(const std::uint8_t* t, std::size_t n) {
 
 // UTF-8 to CP932 from t[0..n) into o; returns the bytes written. o may be t
 // itself (in place).
-std::size_t Utf8ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t* o) {
+std::size_t Utf8ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t* o,
+                            std::vector<KanjiReplacement>* replaced) {
     std::size_t k = StartsWithByteOrderMark(t, n) ? 3 : 0, w = 0;
     bool multiByte = false;
-    Utf8ToCp932Span<false, true>(t, n, k, n, o, w, multiByte);
+    Utf8ToCp932Span<false, true>(t, n, k, n, o, w, multiByte, replaced);
     return w;
 }
 
@@ -330,9 +406,9 @@ std::size_t Utf8ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t* 
 // a block at a time, so the result touches no more memory than its own size
 // (its capacity is the text's, for the line ends to grow in). With kStrict,
 // false at the first malformed sequence or when the text holds no sequence of
-// two or more bytes (not a UTF-8 text).
+// two or more bytes (not a UTF-8 text); `replaced` is then left empty.
 template <bool kStrict>
-bool Utf8ToCp932Copy(std::string_view text, std::string& out) {
+bool Utf8ToCp932Copy(std::string_view text, std::string& out, std::vector<KanjiReplacement>* replaced) {
     constexpr std::size_t kBlock = std::size_t{1} << 15;
     const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::size_t n = text.size();
@@ -342,13 +418,20 @@ bool Utf8ToCp932Copy(std::string_view text, std::string& out) {
     std::uint8_t buffer[kBlock + 3];
     while (k < n) {
         std::size_t w = 0;
-        if (!Utf8ToCp932Span<kStrict, true>(t, n, k, std::min(n, k + kBlock), buffer, w, multiByte)) return false;
+        if (!Utf8ToCp932Span<kStrict, true>(t, n, k, std::min(n, k + kBlock), buffer, w, multiByte, replaced)) {
+            if (replaced) replaced->clear();
+            return false;
+        }
         // Room once the first block converted: a text that is not UTF-8
         // mostly shows it there.
         ReserveLarge(out, n);
         out.append(reinterpret_cast<const char*>(buffer), w);
     }
-    return !kStrict || multiByte;
+    if (kStrict && !multiByte) {
+        if (replaced) replaced->clear();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -360,9 +443,10 @@ bool IsUtf8Text(std::string_view text) {
     return Utf8ToCp932Span<true, false>(t, text.size(), k, text.size(), nullptr, w, multiByte) && multiByte;
 }
 
-std::string Utf8ToCp932(std::string_view utf8) {
+std::string Utf8ToCp932(std::string_view utf8, std::vector<KanjiReplacement>* replaced) {
+    if (replaced) replaced->clear();
     std::string out;
-    Utf8ToCp932Copy<false>(utf8, out);
+    Utf8ToCp932Copy<false>(utf8, out, replaced);
     return out;
 }
 
@@ -397,11 +481,20 @@ int ScanJisEucShiftJis(std::string_view text) {
                     r = kcJisB;
                 else if (e == '@')
                     r = kcJisAt;
+            } else if ((d == '(' || d == ')') && p + 1 < n && t[p + 1] == 'I') {
+                // Half-width katakana designated: a JIS text, even with no kanji.
+                ++p;
+                r = kcJisB;
             }
         } else if (c < 0x08 || c == 0xFF) {
             r = kcBinary;
         } else if (c <= 0x7F || c == 0x80 || c == 0xA0) {
             // tells nothing
+        } else if (c == 0x8F && p + 2 < n && IsEucByte(t[p + 1]) && IsEucByte(t[p + 2])) {
+            // A three-byte code of EUC-JP, or a Shift-JIS kanji and the byte after
+            // it; 0xFD and 0xFE never follow a Shift-JIS lead byte.
+            r = t[p + 1] >= 0xFD || t[p + 2] >= 0xFD ? kcEuc : kcEucOrSjis;
+            p += 2;
         } else if (c <= 0x9F && c != 0x8E) {
             r = kcShiftJis;
         } else if (c == 0x8E) {
@@ -424,7 +517,10 @@ int ScanJisEucShiftJis(std::string_view text) {
                 r = kcEucOrSjis;
                 while (p < n && t[p] >= 0x40 && r == kcEucOrSjis) {
                     const std::uint8_t x = t[p];
-                    if ((x >= 0x81 && x <= 0x8D) || (x >= 0x8F && x <= 0x9C))
+                    // The 0x8F of an EUC-JP three-byte code tells nothing; the
+                    // bytes after it are looked at as they come.
+                    const bool threeByte = x == 0x8F && p + 2 < n && IsEucByte(t[p + 1]) && IsEucByte(t[p + 2]);
+                    if (!threeByte && ((x >= 0x81 && x <= 0x8D) || (x >= 0x8F && x <= 0x9C)))
                         r = kcShiftJis;
                     else if (x == 0xFD || x == 0xFE)
                         r = kcEuc;
@@ -463,13 +559,13 @@ namespace {
 // Shift-JIS from a text the scan found to be JIS or EUC-JP; nullopt when the
 // text stays as it is (ASCII, binary, undecided or already Shift-JIS). UTF-8
 // is converted before the scan.
-std::optional<std::string> ShiftJisOf(std::string_view text, int code) {
+std::optional<std::string> ShiftJisOf(std::string_view text, int code, std::vector<KanjiReplacement>* replaced) {
     switch (code) {
     case kcJisB:
     case kcJisAt:
         return JisToSjis(text);
     case kcEuc:
-        return EucToSjis(text);
+        return EucToSjis(text, replaced);
     default:
         return std::nullopt;
     }
@@ -477,16 +573,17 @@ std::optional<std::string> ShiftJisOf(std::string_view text, int code) {
 
 }  // namespace
 
-std::optional<std::string> ConvertedToShiftJis(std::string_view text) {
+std::optional<std::string> ConvertedToShiftJis(std::string_view text, std::vector<KanjiReplacement>* replaced) {
+    if (replaced) replaced->clear();
     if (text.empty() || StartsAsBinary(text)) return std::nullopt;
     // A text with bytes above 0x7F is converted as UTF-8 and checked as it
     // goes: one pass, not a check and then a conversion. A malformed sequence
     // means it is not UTF-8, and the scan decides.
     if (AsciiPrefix(text.data(), text.size()) < text.size()) {
         std::string out;
-        if (Utf8ToCp932Copy<true>(text, out)) return out;
+        if (Utf8ToCp932Copy<true>(text, out, replaced)) return out;
     }
-    return ShiftJisOf(text, ScanJisEucShiftJis(text));
+    return ShiftJisOf(text, ScanJisEucShiftJis(text), replaced);
 }
 
 std::string ConvertKanjiCode(std::string_view text, int target) {
@@ -500,11 +597,11 @@ std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string&
     const std::string_view text(data, size);
     switch (const int code = DetectKanjiCode(text)) {
     case kcEuc:
-        return EucToSjisInto(t, size, t);
+        return EucToSjisInto(t, size, t, nullptr);
     case kcUtf8:
-        return Utf8ToCp932Into(t, size, t);
+        return Utf8ToCp932Into(t, size, t, nullptr);
     default:
-        if (auto converted = ShiftJisOf(text, code)) {
+        if (auto converted = ShiftJisOf(text, code, nullptr)) {
             aside = std::move(*converted);
             return kConvertedAside;
         }

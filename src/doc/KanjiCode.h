@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdane {
 
@@ -25,13 +26,33 @@ enum KanjiCode : int {
     kcUtf8 = 7,       // valid UTF-8 holding at least one multi-byte sequence or a byte-order mark
 };
 
+// A character the conversion to Shift-JIS could not carry over: a character of
+// a UTF-8 text that CP932 lacks (it became "?"), or an EUC-JP three-byte code
+// (JIS X 0212) whose character CP932 lacks (it became the geta mark "〓").
+// Damaged bytes that name no character are listed too, with U+FFFD.
+struct KanjiReplacement {
+    std::size_t offset = 0;    // where its bytes start in the text converted
+    std::size_t length = 0;    // how many bytes it has there
+    char32_t codePoint = 0;    // the character, or U+FFFD when the bytes name none
+    friend bool operator==(const KanjiReplacement&, const KanjiReplacement&) = default;
+};
+
 // Guesses the code of a whole text: binary first (a byte below 0x08 or 0xFF in
 // the first 512 bytes but the last), then UTF-8, then the JIS/EUC/Shift-JIS scan.
+// ESC ( I or ESC ) I (half-width katakana) marks a JIS text as ESC $ B does; an
+// EUC-JP three-byte code (0x8F and two bytes 0xA1-0xFE) leaves EUC-JP and
+// Shift-JIS undecided, or decides for EUC-JP when one of them is 0xFD or 0xFE.
 int DetectKanjiCode(std::string_view text);
 
 // The text in the target code. Only target 5 (Shift-JIS) converts: JIS (2, 3),
 // EUC (4) and UTF-8 (7) texts are converted; everything else, and every text
 // for another target, comes back unchanged.
+// JIS: JIS X 0208 pairs after ESC $, half-width katakana after ESC ( I and
+// between SO and SI (0x0E, 0x0F; the two bytes go), single bytes otherwise.
+// EUC-JP: each three-byte code (0x8F, JIS X 0212) is one character: CP932's
+// own where CP932 holds it (0x8F 0xA2 0xB7, the full-width tilde, is 0x8160),
+// else the geta mark "〓" (0x81AC); a 0x8F without code bytes after it becomes
+// "?", and the bytes after a damaged code are read on their own.
 std::string ConvertKanjiCode(std::string_view text, int target);
 // The same on the text itself: EUC-JP and UTF-8 are converted in place (they
 // only shrink), JIS into a new text; a text that needs no conversion is left
@@ -40,7 +61,11 @@ void ConvertKanjiCodeInPlace(std::string& text, int target);
 // The text in Shift-JIS when it had to be converted (JIS, EUC-JP, UTF-8), or
 // nullopt when it stays as it is: the read-only form, which copies only a
 // text that changes.
-std::optional<std::string> ConvertedToShiftJis(std::string_view text);
+// With `replaced`, the characters the conversion could not carry over are
+// listed there in text order (it is emptied first; a text that stays as it is
+// lists none).
+std::optional<std::string> ConvertedToShiftJis(std::string_view text,
+                                               std::vector<KanjiReplacement>* replaced = nullptr);
 // The same for Shift-JIS on the `size` bytes at `data`, a buffer of the
 // caller's: returns the text's new size when it was converted there (EUC-JP,
 // UTF-8) or needed no conversion, or kConvertedAside when the result had to go
@@ -59,6 +84,7 @@ bool IsUtf8Text(std::string_view text);
 // a character CP932 lacks and each byte of a malformed sequence become "?".
 // The JIS-style code points that other converters emit for a few CP932
 // characters (U+301C WAVE DASH for 0x8160 and the like) map to those characters.
-std::string Utf8ToCp932(std::string_view utf8);
+// With `replaced`, each "?" written is listed there (emptied first).
+std::string Utf8ToCp932(std::string_view utf8, std::vector<KanjiReplacement>* replaced = nullptr);
 
 }  // namespace verdane

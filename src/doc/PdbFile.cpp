@@ -1,5 +1,7 @@
 #include "PdbFile.h"
 
+#include "Cp932Table.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -56,7 +58,17 @@ TDocHeader TDocHeader::ForText(std::string_view title, std::uint16_t numRecords)
 
 void TDocHeader::SetName(std::string_view title) {
     Name.fill('\0');
-    std::copy_n(title.begin(), std::min<std::size_t>(title.size(), Name.size() - 1), Name.begin());
+    // Whole Shift-JIS characters only: a double-byte character that would not
+    // fit is left out, not cut in half. A lead byte that ends the title counts
+    // one byte, as it stands.
+    std::size_t kept = 0;
+    while (kept < title.size()) {
+        const bool pair = cp932::IsLeadByte(static_cast<std::uint8_t>(title[kept])) && kept + 1 < title.size();
+        const std::size_t size = pair ? 2 : 1;
+        if (kept + size > Name.size() - 1) break;
+        kept += size;
+    }
+    std::copy_n(title.begin(), kept, Name.begin());
 }
 
 bool TDocHeader::IsDoc() const {

@@ -49,7 +49,8 @@ struct TDocHeader {
 
     // The header the DOC writer writes for a database of `numRecords` records.
     static TDocHeader ForText(std::string_view title, std::uint16_t numRecords);
-    // Name becomes the first 31 bytes of `title` (cut by bytes), then NULs.
+    // Name becomes the whole Shift-JIS characters of `title` that fit in 31
+    // bytes (never half of a double-byte character), then NULs.
     void SetName(std::string_view title);
     bool IsDoc() const;
 

@@ -43,12 +43,24 @@ void Prepare(QFileDialog& dialog, const TFileDialogState& state) {
 bool Finish(QFileDialog& dialog, TFileDialogState& state) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     state.FileName = dialog.selectedFiles().constFirst();
-    const int index = FileDialogNameFilters(state.Filter).indexOf(dialog.selectedNameFilter());
+    const int index = NameFilterIndex(FileDialogNameFilters(state.Filter), dialog.selectedNameFilter());
     if (index >= 0) state.FilterIndex = index + 1;
     return true;
 }
 
 }  // namespace
+
+int NameFilterIndex(const QStringList& filters, const QString& selected) {
+    // With the patterns hidden the dialog gives the filter's caption alone
+    // ("DOCﾌｧｲﾙ(*.PDB)"), without the " (patterns)" the filter was given with.
+    const QString wanted = selected.trimmed();
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        const QString& filter = filters[i];
+        const qsizetype open = filter.lastIndexOf(QStringLiteral(" ("));
+        if (filter == selected || (open >= 0 && filter.left(open).trimmed() == wanted)) return static_cast<int>(i);
+    }
+    return -1;
+}
 
 QStringList FileDialogNameFilters(const QString& filter) {
     const QStringList parts = filter.split(u'|');

@@ -48,5 +48,8 @@ void SetPrompts(TPrompts* prompts);
 // A filter of the "description|pattern" form as the desktop's file dialogs take it:
 // each description shown as written, its patterns matched without regard to case.
 QStringList FileDialogNameFilters(const QString& filter);
+// The 0-based index in `filters` of the filter a file dialog reports as
+// selected, given whole or as its caption alone; -1 when none matches.
+int NameFilterIndex(const QStringList& filters, const QString& selected);
 
 }  // namespace verdane

@@ -1,10 +1,10 @@
 #include "UnitInst.h"
 
-#include "DocConvert.h"
-#include "EditorCodec.h"
 #include "DialogParts.h"
-#include "MemoryStream.h"
+#include "EditorCodec.h"
+#include "Names.h"
 #include "Prompts.h"
+#include "QueueInstall.h"
 #include "UnitUser.h"
 #include "UserData.h"
 
@@ -50,12 +50,6 @@ private:
 };
 
 }  // namespace
-
-QString ProposedInstallName(const QString& caption) {
-    QString name = caption.left(caption.indexOf(QStringLiteral(" -")));
-    if (name.contains(u'.')) name = caption.left(caption.indexOf(u'.'));
-    return name;
-}
 
 TFormInst::TFormInst(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FormInst"));
@@ -144,20 +138,18 @@ void TFormInst::ButtonInstClick() {
     // The name is a QString of whole characters: the second byte of a
     // double-byte character can never be taken for "\" or ".".
     const QString name = EditFile->text();
-    if (name.contains(u'\\') || name.contains(u'/')) return Refuse(kBadName, QStringLiteral("ﾌｧｲﾙ名にﾊﾟｽを含めないで下さい"));
-    if (name.contains(u'.')) return Refuse(kBadName, QStringLiteral("ﾌｧｲﾙ名に拡張子を含めないで下さい"));
-    if (name.isEmpty()) return Refuse(kBadName, QStringLiteral("ﾌｧｲﾙ名を入力して下さい"));
+    if (const core::InstallNameFault fault = core::CheckInstallName(name); fault != core::InstallNameFault::None)
+        return Refuse(kBadName, core::InstallNameMessage(fault));
     const int index = AutoInstallComboBox->currentIndex();
     if (!userData_ || !document_ || !options_ || index < 0)
         return Refuse(QString::fromUtf8(kNoUserCaption), QString::fromUtf8(kNoUser));
 
-    const std::string fileName = name.toStdString() + (RadioButtonPRC->isChecked() ? ".PRC" : ".PDB");
     Failure failure;
     {
         BusyDialog busy(*this);
         options_->Compress = CheckBoxCompress->isChecked();
         options_->IncludeBinary = CheckBoxBinary->isChecked();
-        failure = Install(index, fileName);
+        failure = Install(index, name);
     }
     if (!failure.text.isEmpty()) {
         Prompts().Message(this, QMessageBox::Critical, QString::fromUtf8(kCannotInstall), failure.text,
@@ -167,20 +159,14 @@ void TFormInst::ButtonInstClick() {
     accept();
 }
 
-TFormInst::Failure TFormInst::Install(int index, const std::string& fileName) {
-    try {
-        TMemoryStream text(*document_);
-        TMemoryStream database;
-        std::string why;
-        const std::string title = platform::EditorToBytes(EditTitle->text()).bytes;
-        if (TextToDoc(text, database, title, options_->Compress, options_->IncludeBinary, &why) != kDocOk)
-            return {QStringLiteral("DOCﾌｧｲﾙを作成できませんでした"), QString::fromStdString(why)};
-        userData_->InstallDatabase(index, fileName, database.Bytes());
-        return {};
-    } catch (const std::exception& e) {
-        return {QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(QString::fromStdString(fileName)),
-                QString::fromStdString(e.what())};
-    }
+TFormInst::Failure TFormInst::Install(int index, const QString& name) {
+    DocSaveOptions options = *options_;
+    options.title = platform::EditorToBytes(EditTitle->text()).bytes;
+    const bool prc = RadioButtonPRC->isChecked();
+    const core::Outcome queued = core::QueueDocDatabase(userData_->Desktop(), index, name, prc, *document_, options);
+    if (queued) return {};
+    return {QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(core::InstallFileName(name, prc)),
+            QString::fromStdString(queued.Reason())};
 }
 
 void TFormInst::Button2Click() { reject(); }
@@ -193,7 +179,7 @@ bool RunInstall(TFormInst& form, TUserData* userData, const std::string& documen
         return false;
     }
     form.SetJob(userData, &document, &options);
-    form.EditFile->setText(ProposedInstallName(caption));
+    form.EditFile->setText(core::ProposedInstallName(caption));
     form.EditFileChange();  // also when the name is the one of the last opening
     form.FormShow();
     const int result = Prompts().RunDialog(form);

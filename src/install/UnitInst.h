@@ -22,11 +22,6 @@ namespace verdane {
 
 class TUserData;
 
-// The file name the install command proposes for a window caption such as
-// "MEMO.TXT - Verdane Ver1.22": the caption up to its first " -", or up to its
-// first "." when that part holds one ("MEMO"; "NewFile" for a new document).
-QString ProposedInstallName(const QString& caption);
-
 // "ｲﾝｽﾄｰﾙ": user, extension, file name, title and the two DOC options. Created
 // once by the main window and kept for the whole run, so the extension chosen
 // stays chosen from one install to the next (.PDB at start).
@@ -72,7 +67,7 @@ private:
         QString text;
         QString detail;
     };
-    Failure Install(int index, const std::string& fileName);
+    Failure Install(int index, const QString& name);
     void Refuse(const QString& caption, const QString& text);
 
     TUserData* userData_ = nullptr;

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -126,9 +125,8 @@ void InstallDatabase(const TPalmDesktop& desktop, int index, const std::string& 
     if (!temp.isValid()) throw EFileError("cannot create a temporary folder: " + temp.errorString().toStdString());
     const std::string tempFile = temp.path().toStdString() + "/" + fileName;
     WriteFileAtomically(tempFile, database);
-    const std::string queued = folder + "/" + fileName;
-    if (std::remove(queued.c_str()) != 0 && errno != ENOENT)
-        throw EFileError("cannot remove " + queued + ": " + std::strerror(errno));
+    // A file of the same name already queued is replaced by the copy's rename,
+    // never removed first: when the copy fails the queue keeps it as it was.
     desktop.InstallFile(index, tempFile);
     // The temporary folder and the file in it go with `temp`.
 }

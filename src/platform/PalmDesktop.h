@@ -88,8 +88,9 @@ private:
 };
 
 // Queues the database bytes for the user as `fileName` (for example "MEMO.PDB"):
-// writes them into a fresh temporary folder, removes any file of that name from
-// the user's install folder, copies the file there with InstallFile and removes
+// writes them into a fresh temporary folder, copies the file into the user's
+// install folder with InstallFile, whose atomic rename replaces a file of that
+// name already queued (a failed copy leaves that file as it was), and removes
 // the temporary folder on every path. Throws EFileError or std::out_of_range.
 void InstallDatabase(const TPalmDesktop& desktop, int index, const std::string& fileName,
                      std::string_view database);

@@ -5,6 +5,7 @@
 
 #include "Prompts.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QStringList>
 
@@ -41,17 +42,25 @@ public:
 
     std::vector<ShownMessage> messages;
     std::vector<TFileDialogState> saveDialogsShown;
+    // The desktop's own open and save dialogs instead of the choices, for
+    // tests that drive them with keys.
+    bool realFileDialogs = false;
+    // Dialogs and message boxes shown while the hourglass cursor was set.
+    int shownUnderHourglass = 0;
 
     QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon icon, const QString& caption,
                                         const QString& text, QMessageBox::StandardButtons buttons,
                                         const QString& detail) override {
+        NoteCursor();
         messages.push_back({icon, caption, text, detail});
         if (buttons == QMessageBox::Ok || answers.empty()) return QMessageBox::Ok;
         const auto answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    bool ChooseOpenFile(QWidget*, TFileDialogState& state) override {
+    bool ChooseOpenFile(QWidget* parent, TFileDialogState& state) override {
+        NoteCursor();
+        if (realFileDialogs) return TPrompts::ChooseOpenFile(parent, state);
         if (openChoices.empty()) return false;
         const QString path = openChoices.front();
         openChoices.pop_front();
@@ -59,8 +68,10 @@ public:
         state.FileName = path;
         return true;
     }
-    bool ChooseSaveFile(QWidget*, TFileDialogState& state) override {
+    bool ChooseSaveFile(QWidget* parent, TFileDialogState& state) override {
+        NoteCursor();
         saveDialogsShown.push_back(state);
+        if (realFileDialogs) return TPrompts::ChooseSaveFile(parent, state);
         if (saveChoices.empty()) return false;
         const SaveChoice choice = saveChoices.front();
         saveChoices.pop_front();
@@ -70,11 +81,16 @@ public:
         return true;
     }
     int RunDialog(QDialog& dialog) override {
+        NoteCursor();
         if (dialogs.empty()) return QDialog::Rejected;
         auto run = dialogs.front();
         dialogs.pop_front();
         // An empty entry shows the real dialog, for tests that drive it with keys.
         return run ? run(dialog) : TPrompts::RunDialog(dialog);
+    }
+
+    void NoteCursor() {
+        if (QApplication::overrideCursor()) ++shownUnderHourglass;
     }
 
     QStringList Texts() const {

@@ -33,18 +33,23 @@ struct FileMenu {
 class HistMenuTest : public QObject {
     Q_OBJECT
 private slots:
-    void listKeepsTheNewest32AndTheFirstCaseOfADuplicate() {
+    void listKeepsTheNewest32AndTellsPathsThatDifferInCaseApart() {
         THistoryList list;
         for (int i = 0; i < 33; ++i) list.Add(QStringLiteral("/f/%1.txt").arg(i));
         QCOMPARE(list.Count(), 32);
         QCOMPARE(list[0], QStringLiteral("/f/32.txt"));
         QCOMPARE(list[31], QStringLiteral("/f/1.txt"));
-        list.Add(QStringLiteral("C:\\A.TXT"));
+        list.Add(QStringLiteral("/a/X.txt"));
         list.Add(QStringLiteral("/f/5.txt"));
-        list.Add(QStringLiteral("c:\\a.txt"));
+        list.Add(QStringLiteral("/a/x.txt"));
         QCOMPARE(list.Count(), 32);
-        QCOMPARE(list[0], QStringLiteral("C:\\A.TXT"));
+        QCOMPARE(list[0], QStringLiteral("/a/x.txt"));
         QCOMPARE(list[1], QStringLiteral("/f/5.txt"));
+        QCOMPARE(list[2], QStringLiteral("/a/X.txt"));
+        // The same path again moves, and no other entry goes.
+        list.Add(QStringLiteral("/a/X.txt"));
+        QCOMPARE(list.Count(), 32);
+        QCOMPARE(list.Items().mid(0, 3), (QStringList{"/a/X.txt", "/a/x.txt", "/f/5.txt"}));
     }
 
     void separatorTargetPutsNumberedItemsAfterIt() {
@@ -115,16 +120,16 @@ private slots:
     void loadsTheSectionWithMissingKeysAndSavesItBack() {
         TempDir dir;
         const std::string ini = dir.File("v.INI");
-        WriteFile(ini, "[history]\ncount=5\nH0=/x/zero\nH2=/x/two\nh3=/X/ZERO\nH4=/x/four\nH7=/x/stale\n");
+        WriteFile(ini, "[history]\ncount=5\nH0=/x/zero\nH2=/x/two\nh3=/x/zero\nH4=/X/ZERO\nH7=/x/stale\n");
         FileMenu file;
         THistoryMenu history;
         history.FileName = QString::fromStdString(ini);
         history.SetTargetMenuItem(file.anchor);
         history.SetActive(true);
-        // "H0" meets the stored "/X/ZERO" of "h3" and takes its place and case.
-        QCOMPARE(history.List().Items(), (QStringList{"/X/ZERO", "BUG", "/x/two", "/x/four"}));
+        // "H0" meets its twin of "h3" and takes its place; "/X/ZERO" is another file.
+        QCOMPARE(history.List().Items(), (QStringList{"/x/zero", "BUG", "/x/two", "/X/ZERO"}));
         history.SetActive(false);
-        QCOMPARE(ReadFile(ini), std::string("[history]\nCount=4\nH0=/X/ZERO\nH2=/x/two\nH3=/x/four\nH4=/x/four\nH7=/x/stale\nH1=BUG\n"));
+        QCOMPARE(ReadFile(ini), std::string("[history]\nCount=4\nH0=/x/zero\nH2=/x/two\nH3=/X/ZERO\nH4=/X/ZERO\nH7=/x/stale\nH1=BUG\n"));
     }
 
     void aDamagedCountDoesNotHang() {

@@ -2,6 +2,7 @@
 // as DOC databases, the save question, the command states. Dialogs answer
 // through FakePrompts, so no test blocks on a modal dialog.
 #include "FakePrompts.h"
+#include "WindowParts.h"
 #include "TestSupport.h"
 
 #include "AppInfo.h"
@@ -33,6 +34,7 @@
 
 using namespace verdane;
 using verdane::test::FakePrompts;
+using namespace verdane::test;
 
 namespace {
 
@@ -144,11 +146,13 @@ void MainWindowTest::newWindowShowsNewFileCaptionAndAnEmptyDocument() {
     QCOMPARE(ApplicationTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
     QCOMPARE(w->DocumentBytes(), std::string());
     QVERIFY(!w->Modified());
-    QCOMPARE(w->OpenDialog1.FilterIndex, 3);
-    QCOMPARE(w->SaveDialog1.FilterIndex, 3);
-    // Without a Palm Desktop the start goes on without access to it.
-    QVERIFY(!w->UserData);
+    QCOMPARE(w->CurrentDocument().path, QString());
+    // Without a Palm Desktop the start goes on without access to it, and says so.
     QCOMPARE(prompts_->messages.size(), size_t(1));
+    // A new document is offered to be saved as a PDB database, under no name.
+    QVERIFY(!w->MenuSaveClick());
+    QCOMPARE(prompts_->saveDialogsShown.back().FilterIndex, 3);
+    QCOMPARE(prompts_->saveDialogsShown.back().FileName, QString());
 }
 
 void MainWindowTest::openDocumentConvertsEveryEncodingToShiftJis_data() {
@@ -171,18 +175,17 @@ void MainWindowTest::openDocumentConvertsEveryEncodingToShiftJis() {
     const std::string path = dir.File(S(name));
     test::WriteFile(path, bytes.toStdString());
     auto w = NewWindow();
-    w->OpenDocument(Q(path));
+    w->HistoryMenu1HistorySelected(Q(path));
     const std::string expected = name == "readme"    ? std::string("a\r\nb\r\nc\r\n")
                                  : name == "jis.txt" ? kSjisFullWidth
                                                      : kSjis;
     QCOMPARE(test::ToHex(w->DocumentBytes()), test::ToHex(expected));
     QCOMPARE(w->windowTitle(), name + QStringLiteral(" - Verdane Ver1.22"));
     QVERIFY(!w->Modified());
-    QCOMPARE(w->InitDir, Q(dir.Path()) + "/");
-    QCOMPARE(w->SaveDialog1.InitialDir, Q(dir.Path()) + "/");
-    // The open command's way leaves the dialog's name and filter as they were.
-    QCOMPARE(w->OpenDialog1.FileName, QString());
-    QCOMPARE(w->OpenDialog1.FilterIndex, 3);
+    QCOMPARE(w->CurrentSettings().InitDir, Q(dir.Path()) + "/");
+    // The document is the file read, whichever way it was opened.
+    QCOMPARE(w->CurrentDocument().path, Q(path));
+    QVERIFY(w->CurrentDocument().kind == core::DocKind::Text);
 }
 
 void MainWindowTest::commandLineAndDropSetTheOpenDialogsNameAndFilter_data() {
@@ -217,8 +220,8 @@ void MainWindowTest::commandLineAndDropSetTheOpenDialogsNameAndFilter() {
         QDir::setCurrent(cwd);
     }
     QCOMPARE(test::ToHex(w->DocumentBytes()), test::ToHex(kSjis));
-    QCOMPARE(w->OpenDialog1.FileName, Q(path));
-    QCOMPARE(w->OpenDialog1.FilterIndex, filterIndex);
+    QCOMPARE(w->CurrentDocument().path, Q(path));
+    QCOMPARE(core::FilterIndexOf(w->CurrentDocument().kind), filterIndex);
     QCOMPARE(w->windowTitle(), name + QStringLiteral(" - Verdane Ver1.22"));
 }
 
@@ -241,11 +244,11 @@ void MainWindowTest::docDatabasesOpenWithTheirTitle() {
     const std::string path = dir.File("book.pdb");
     test::WriteFile(path, ToDoc(dir, text, args));
     auto w = NewWindow();
-    w->OpenDocument(Q(path));
+    w->HistoryMenu1HistorySelected(Q(path));
     QCOMPARE(w->DocumentBytes().size(), text.size());
     QVERIFY(w->DocumentBytes() == text);
-    QCOMPARE(w->StatusPanel0->text(), QStringLiteral("本 Book"));
-    QCOMPARE(DocTitleText(w->DocTitle), std::string("\x96\x7B Book"));
+    QCOMPARE(StatusText(*w), QStringLiteral("本 Book"));
+    QCOMPARE(core::DocTitleText(w->CurrentDocument().title), std::string("\x96\x7B Book"));
     QCOMPARE(w->windowTitle(), QStringLiteral("book.pdb - Verdane Ver1.22"));
     QVERIFY(!w->Modified());
 }
@@ -257,7 +260,7 @@ void MainWindowTest::aDatabaseOfAnotherTypeIsRefusedAndTheDocumentKept() {
     test::WriteFile(dir.File("other.pdb"), database);
     test::WriteFile(dir.File("first.txt"), "first\r\n");
     auto w = NewWindow({Q(dir.File("first.txt"))});
-    w->RichEditMain->insertPlainText("typed ");
+    Editor(*w)->insertPlainText("typed ");
     prompts_->messages.clear();
     w->WMDropFiles({Q(dir.File("other.pdb"))});
     // The save question comes first: answered No.
@@ -269,7 +272,7 @@ void MainWindowTest::aDatabaseOfAnotherTypeIsRefusedAndTheDocumentKept() {
     QCOMPARE(w->DocumentBytes(), std::string("typed first\r\n"));
     QVERIFY(w->Modified());
     QCOMPARE(w->windowTitle(), QStringLiteral("first.txt - Verdane Ver1.22"));
-    QCOMPARE(w->OpenDialog1.FileName, Q(dir.File("first.txt")));
+    QCOMPARE(w->CurrentDocument().path, Q(dir.File("first.txt")));
 }
 
 void MainWindowTest::aDatabaseNameOf32BytesShowsTheFirst31() {
@@ -278,8 +281,8 @@ void MainWindowTest::aDatabaseNameOf32BytesShowsTheFirst31() {
     database.replace(0, 32, "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345");
     test::WriteFile(dir.File("long.pdb"), database);
     auto w = NewWindow();
-    w->OpenDocument(Q(dir.File("long.pdb")));
-    QCOMPARE(w->StatusPanel0->text(), QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ01234"));
+    w->HistoryMenu1HistorySelected(Q(dir.File("long.pdb")));
+    QCOMPARE(StatusText(*w), QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ01234"));
     prompts_->saveChoices.push_back({Q(dir.File("again")), 3});
     QString offered;
     prompts_->dialogs.push_back([&](QDialog& d) {
@@ -297,7 +300,7 @@ void MainWindowTest::aMissingCommandLineFileIsReportedAndTheWindowOpensEmpty() {
     QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
     QCOMPARE(w->DocumentBytes(), std::string());
     QVERIFY(prompts_->Texts().last().contains(missing + ": No such file or directory"));
-    QCOMPARE(w->OpenDialog1.FileName, QString());
+    QCOMPARE(w->CurrentDocument().path, QString());
 }
 
 void MainWindowTest::aFileThatCannotBeReadIsReportedAndTheEditorKeepsItsText() {
@@ -306,8 +309,8 @@ void MainWindowTest::aFileThatCannotBeReadIsReportedAndTheEditorKeepsItsText() {
     test::WriteFile(dir.File("secret.txt"), "secret");
     ::chmod(dir.File("secret.txt").c_str(), 0);
     auto w = NewWindow();
-    w->SetDocumentBytes("kept\r\n");
-    w->SetModified(true);
+    SetText(*w, "kept\r\n");
+    SetModified(*w, true);
     prompts_->answers.push_back(QMessageBox::No);
     w->WMDropFiles({Q(dir.File("folder.txt"))});
     QVERIFY(prompts_->Texts().last().contains("folder.txt: Is a directory"));
@@ -318,17 +321,17 @@ void MainWindowTest::aFileThatCannotBeReadIsReportedAndTheEditorKeepsItsText() {
     }
     QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
     QVERIFY(w->Modified());
-    QVERIFY(w->RichEditMain->isEnabled());
+    QVERIFY(Editor(*w)->isEnabled());
 }
 
 void MainWindowTest::openCommandAddsNothingWhenTheDialogIsCancelled() {
     auto w = NewWindow();
-    w->SetDocumentBytes("text\r\n");
+    SetText(*w, "text\r\n");
     prompts_->openChoices.push_back(QString());
     w->MenuOpenClick();
     QCOMPARE(w->DocumentBytes(), std::string("text\r\n"));
     QVERIFY(w->menuBar()->isEnabled());
-    QVERIFY(w->RichEditMain->isEnabled());
+    QVERIFY(Editor(*w)->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -378,11 +381,13 @@ void MainWindowTest::savingAsDocWritesWhatTheCliWrites() {
     QVERIFY(written.substr(0, 36) == expected.substr(0, 36));
     QVERIFY(written.substr(48) == expected.substr(48));
     QVERIFY(!w->Modified());
-    QCOMPARE(w->SaveOptions.Compress, compress);
-    QCOMPARE(w->SaveOptions.IncludeBinary, binary);
-    // Saving changes neither the caption nor the open dialog's state.
-    QCOMPARE(w->windowTitle(), QStringLiteral("src.txt - Verdane Ver1.22"));
-    QCOMPARE(w->OpenDialog1.FileName, Q(dir.File("src.txt")));
+    QCOMPARE(w->CurrentSettings().Compress, compress);
+    QCOMPARE(w->CurrentSettings().IncludeBinary, binary);
+    // The document is now the file written, of the kind written.
+    const QString saved = Q(dir.File(filterIndex == 2 ? "out.PRC" : "out.PDB"));
+    QCOMPARE(w->windowTitle(), core::FileNamePart(saved) + QStringLiteral(" - Verdane Ver1.22"));
+    QCOMPARE(w->CurrentDocument().path, saved);
+    QCOMPARE(core::FilterIndexOf(w->CurrentDocument().kind), filterIndex);
 }
 
 void MainWindowTest::saveDialogOffersTheOpenedNameWithThePrcFilter() {
@@ -405,7 +410,7 @@ void MainWindowTest::saveDialogOffersTheOpenedNameWithThePrcFilter() {
 void MainWindowTest::aTypedExtensionIsReplacedByTheChosenFilters() {
     test::TempDir dir;
     auto w = NewWindow();
-    w->SetDocumentBytes("x\r\n");
+    SetText(*w, "x\r\n");
     prompts_->saveChoices.push_back({Q(dir.File("book.txt")), 3});
     prompts_->dialogs.push_back(FillName("book", true, true));
     QVERIFY(w->MenuSaveClick());
@@ -415,7 +420,7 @@ void MainWindowTest::aTypedExtensionIsReplacedByTheChosenFilters() {
 void MainWindowTest::cancellingTheOptionsDialogWritesNothingAndKeepsModified() {
     test::TempDir dir;
     auto w = NewWindow();
-    w->RichEditMain->insertPlainText("typed");
+    Editor(*w)->insertPlainText("typed");
     prompts_->saveChoices.push_back({Q(dir.File("x")), 2});
     prompts_->dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
     QVERIFY(!w->MenuSaveClick());
@@ -429,7 +434,7 @@ void MainWindowTest::aReadOnlyTargetIsReportedAndKept() {
     test::WriteFile(dir.File("ro.TXT"), "old");
     ::chmod(dir.File("ro.TXT").c_str(), 0444);
     auto w = NewWindow();
-    w->RichEditMain->insertPlainText("new");
+    Editor(*w)->insertPlainText("new");
     prompts_->saveChoices.push_back({Q(dir.File("ro")), 1});
     QVERIFY(!w->MenuSaveClick());
     QVERIFY(prompts_->Texts().last().contains("ro.TXT: Permission denied"));
@@ -442,8 +447,8 @@ void MainWindowTest::aFullDiskKeepsTheOldFileAndTheModifiedFlag() {
     if (::mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, "size=64k") != 0) QSKIP("cannot mount a small tmpfs here");
     test::WriteFile(dir.File("big.TXT"), "old");
     auto w = NewWindow();
-    w->RichEditMain->setPlainText(QString(100000, u'x'));
-    w->SetModified(true);
+    Editor(*w)->setPlainText(QString(100000, u'x'));
+    SetModified(*w, true);
     prompts_->saveChoices.push_back({Q(dir.File("big")), 1});
     const bool saved = w->MenuSaveClick();
     const std::string after = test::ReadFile(dir.File("big.TXT"));
@@ -459,13 +464,13 @@ void MainWindowTest::aFullDiskKeepsTheOldFileAndTheModifiedFlag() {
 void MainWindowTest::aCharacterShiftJisCannotHoldIsNotDroppedSilently() {
     test::TempDir dir;
     auto w = NewWindow();
-    w->RichEditMain->setPlainText(QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"));  // é and €
+    Editor(*w)->setPlainText(QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"));  // é and €
     prompts_->saveChoices.push_back({Q(dir.File("a")), 1});
     prompts_->answers.push_back(QMessageBox::No);
     QVERIFY(!w->MenuSaveClick());
     QVERIFY(prompts_->Texts().last().contains("2"));
     QVERIFY(test::ListDir(dir.Path()).empty());
-    QCOMPARE(w->RichEditMain->textCursor().position(), 3);
+    QCOMPARE(Editor(*w)->textCursor().position(), 3);
     prompts_->saveChoices.push_back({Q(dir.File("a")), 1});
     prompts_->answers.push_back(QMessageBox::Yes);
     QVERIFY(w->MenuSaveClick());
@@ -486,7 +491,7 @@ void MainWindowTest::saveQuestionYesThenCancelledSaveStopsTheCommand() {
     test::WriteFile(dir.File("other.txt"), "other\r\n");
     auto w = NewWindow();
     w->show();
-    w->RichEditMain->insertPlainText("unsaved");
+    Editor(*w)->insertPlainText("unsaved");
     prompts_->answers.push_back(QMessageBox::Yes);
     prompts_->saveChoices.push_back({});  // the save dialog is cancelled
     prompts_->openChoices.push_back(Q(dir.File("other.txt")));
@@ -507,7 +512,7 @@ void MainWindowTest::closeWithNoClosesWithoutSaving() {
     test::TempDir dir;
     auto w = NewWindow();
     w->show();
-    w->RichEditMain->insertPlainText("unsaved");
+    Editor(*w)->insertPlainText("unsaved");
     prompts_->answers.push_back(QMessageBox::No);
     QVERIFY(w->close());
     QVERIFY(prompts_->saveDialogsShown.empty());
@@ -519,49 +524,50 @@ void MainWindowTest::newKeepsDocTitleInTheStatusPanel() {
     auto w = NewWindow({Q(dir.File("b.pdb"))});
     w->MenuNewClick();
     QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
-    QCOMPARE(w->StatusPanel0->text(), QStringLiteral("Title"));
+    QCOMPARE(StatusText(*w), QStringLiteral("Title"));
     QCOMPARE(w->DocumentBytes(), std::string());
-    QCOMPARE(w->OpenDialog1.FileName, Q(dir.File("b.pdb")));
+    // The new document has no file: Save proposes none.
+    QCOMPARE(w->CurrentDocument().path, QString());
 }
 
 void MainWindowTest::commandStatesFollowTheSelection() {
     auto w = NewWindow();
     w->show();
-    w->RichEditMain->setPlainText("abc");
+    Editor(*w)->setPlainText("abc");
     w->UpdateCommandStates();
-    for (QObject* o : std::initializer_list<QObject*>{w->EditCut, w->EditCopy, w->PopupCut, w->PopupCopy,
-                                                      w->ToolButtonCut, w->ToolButtonCopy})
+    for (QObject* o : std::initializer_list<QObject*>{Action(*w, "EditCut"), Action(*w, "EditCopy"), Action(*w, "PopupCut"), Action(*w, "PopupCopy"),
+                                                      Part<QToolButton>(*w, "ToolButtonCut"), Part<QToolButton>(*w, "ToolButtonCopy")})
         QVERIFY2(!o->property("enabled").toBool(), qPrintable(o->objectName()));
-    QTextCursor cursor = w->RichEditMain->textCursor();
+    QTextCursor cursor = Editor(*w)->textCursor();
     cursor.setPosition(0);
     cursor.setPosition(1, QTextCursor::KeepAnchor);
-    w->RichEditMain->setTextCursor(cursor);
+    Editor(*w)->setTextCursor(cursor);
     // The idle handler runs when the event loop waits.
     RunUntilIdle();
-    for (QObject* o : std::initializer_list<QObject*>{w->EditCut, w->EditCopy, w->PopupCut, w->PopupCopy,
-                                                      w->ToolButtonCut, w->ToolButtonCopy})
+    for (QObject* o : std::initializer_list<QObject*>{Action(*w, "EditCut"), Action(*w, "EditCopy"), Action(*w, "PopupCut"), Action(*w, "PopupCopy"),
+                                                      Part<QToolButton>(*w, "ToolButtonCut"), Part<QToolButton>(*w, "ToolButtonCopy")})
         QVERIFY2(o->property("enabled").toBool(), qPrintable(o->objectName()));
-    QVERIFY(!w->MenuUndo->isEnabled());
-    w->RichEditMain->insertPlainText("x");
+    QVERIFY(!Action(*w, "MenuUndo")->isEnabled());
+    Editor(*w)->insertPlainText("x");
     RunUntilIdle();
-    QVERIFY(w->MenuUndo->isEnabled() && w->PopupUndo->isEnabled() && w->ToolButtonUndo->isEnabled());
+    QVERIFY(Action(*w, "MenuUndo")->isEnabled() && Action(*w, "PopupUndo")->isEnabled() && Part<QToolButton>(*w, "ToolButtonUndo")->isEnabled());
     cursor.clearSelection();
-    w->RichEditMain->setTextCursor(cursor);
+    Editor(*w)->setTextCursor(cursor);
     RunUntilIdle();
-    QVERIFY(!w->EditCut->isEnabled() && !w->PopupCopy->isEnabled() && !w->ToolButtonCut->isEnabled());
+    QVERIFY(!Action(*w, "EditCut")->isEnabled() && !Action(*w, "PopupCopy")->isEnabled() && !Part<QToolButton>(*w, "ToolButtonCut")->isEnabled());
     QApplication::clipboard()->setText("paste me");
     RunUntilIdle();
-    QVERIFY(w->EditPaste->isEnabled() && w->PopupPaste->isEnabled() && w->ToolButtonPaste->isEnabled());
+    QVERIFY(Action(*w, "EditPaste")->isEnabled() && Action(*w, "PopupPaste")->isEnabled() && Part<QToolButton>(*w, "ToolButtonPaste")->isEnabled());
     // Commands of other kinds are never disabled.
-    QVERIFY(w->MenuSave->isEnabled() && w->MenuBM->isEnabled());
+    QVERIFY(Action(*w, "MenuSave")->isEnabled() && Action(*w, "MenuBM")->isEnabled());
 }
 
 void MainWindowTest::tabInsertsATab() {
     auto w = NewWindow();
     w->show();
-    w->RichEditMain->setFocus();
-    QTest::keyClick(w->RichEditMain, Qt::Key_A);
-    QTest::keyClick(w->RichEditMain, Qt::Key_Tab);
+    Editor(*w)->setFocus();
+    QTest::keyClick(Editor(*w), Qt::Key_A);
+    QTest::keyClick(Editor(*w), Qt::Key_Tab);
     QCOMPARE(w->DocumentBytes(), std::string("a\t"));
     QVERIFY(w->Modified());
 }
@@ -570,7 +576,7 @@ void MainWindowTest::theSaveOptionsDialogCanBeDrivenWithKeys() {
     test::TempDir dir;
     auto w = NewWindow();
     w->show();
-    w->SetDocumentBytes("keys\r\n");
+    SetText(*w, "keys\r\n");
     prompts_->saveChoices.push_back({Q(dir.File("k")), 3});
     prompts_->dialogs.push_back(nullptr);  // the real dialog
     QTimer::singleShot(50, [] {
@@ -589,8 +595,8 @@ void MainWindowTest::theSaveOptionsDialogCanBeDrivenWithKeys() {
     QVERIFY(w->MenuSaveClick());
     const std::string database = test::ReadFile(dir.File("k.PDB"));
     QCOMPARE(database.substr(0, 6), std::string("Keyed\0", 6));
-    QVERIFY(!w->SaveOptions.Compress);
-    QVERIFY(w->SaveOptions.IncludeBinary);
+    QVERIFY(!w->CurrentSettings().Compress);
+    QVERIFY(w->CurrentSettings().IncludeBinary);
 }
 
 void MainWindowTest::theManualAndTheVersionBoxAreShown() {
@@ -612,7 +618,7 @@ void MainWindowTest::theManualAndTheVersionBoxAreShown() {
     });
     w->HelpAboutClick();
     QCOMPARE(product, QStringLiteral("Verdane Ver1.22"));
-    QCOMPARE(w->AboutBox->windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    QCOMPARE(Part<TAboutBox>(*w, "AboutBox")->windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -3,6 +3,7 @@
 // File menu, and the editing commands that use the settings. Real widgets, real
 // files in a fresh configuration folder for each test.
 #include "FakePrompts.h"
+#include "WindowParts.h"
 #include "TestSupport.h"
 
 #include "FindDialogs.h"
@@ -11,6 +12,7 @@
 #include "UnitDay.h"
 #include "UnitMain.h"
 #include "UnitSetting.h"
+#include "UnitName.h"
 #include "UnitText.h"
 
 #include <QCheckBox>
@@ -30,6 +32,7 @@
 
 using namespace verdane;
 using verdane::test::FakePrompts;
+using namespace verdane::test;
 using verdane::test::ReadFile;
 using verdane::test::TempDir;
 using verdane::test::WriteFile;
@@ -42,7 +45,7 @@ std::unique_ptr<TFormMainVerdane> NewWindow() {
     static const platform::TRegistryFile registry;
     auto w = std::make_unique<TFormMainVerdane>(registry, QStringList{});
     w->show();
-    w->RichEditMain->setFocus();
+    Editor(*w)->setFocus();
     return w;
 }
 
@@ -94,11 +97,10 @@ private slots:
 
     void firstStartUsesDefaultsAndCloseWritesEveryKeyInOrder() {
         auto w = NewWindow();
-        QCOMPARE(w->IniPath, Q(Ini()));
-        QCOMPARE(w->RichEditMain->palette().color(QPalette::Base), QColor(Qt::white));
-        QCOMPARE(w->Settings.BookmarkMark, QStringLiteral("(BM)"));
-        QVERIFY(w->SaveOptions.Compress);
-        QVERIFY(w->SaveOptions.IncludeBinary);
+        QCOMPARE(Editor(*w)->palette().color(QPalette::Base), QColor(Qt::white));
+        QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("(BM)"));
+        QVERIFY(w->CurrentSettings().Compress);
+        QVERIFY(w->CurrentSettings().IncludeBinary);
         prompts_->dialogs.push_back([this](QDialog& d) {
             inDialog &= (dynamic_cast<TFormSetting&>(d).EditPort->text()) == (QStringLiteral("80"));
             return int(QDialog::Rejected);
@@ -125,6 +127,9 @@ private slots:
     }
 
     void settingsSurviveARestartExactly() {
+        test::TempDir dir;
+        const QString folder = Q(dir.File("本"));
+        QVERIFY(QDir().mkdir(folder));
         {
             auto w = NewWindow();
             prompts_->dialogs.push_back(SettingDialog([](TFormSetting& f) {
@@ -136,7 +141,7 @@ private slots:
                 f.EditBM->setText(QStringLiteral("★"));
             }));
             w->MenuSettingClick();
-            QCOMPARE(w->Settings.Proxy.ProxyPort, 8080);
+            QCOMPARE(w->CurrentSettings().Proxy.ProxyPort, 8080);
             prompts_->dialogs.push_back([this](QDialog& d) {
                 auto& form = dynamic_cast<TFormText&>(d);
                 form.Edits[0]->setText(QStringLiteral("吾輩は猫である"));
@@ -145,24 +150,31 @@ private slots:
                 return d.result();
             });
             w->T1Click();
-            w->SaveOptions.Compress = false;
-            w->OpenDialog1.FileName = QStringLiteral("/home/u/本/a.txt");  // the close takes InitDir from it
-            w->AddToHistory(QStringLiteral("/home/u/本/a.txt"));
+            // A save as a database without compression: the flag, the folder
+            // and the recent file come from it.
+            SetText(*w, "a\r\n");
+            prompts_->saveChoices.push_back({folder + QStringLiteral("/a"), 3});
+            prompts_->dialogs.push_back([](QDialog& d) {
+                dynamic_cast<TFormName&>(d).CheckBoxCompress->setChecked(false);
+                return int(QDialog::Accepted);
+            });
+            QVERIFY(w->MenuSaveClick());
             QVERIFY(w->close());
         }
         const std::string first = ReadFile(Ini());
         auto w = NewWindow();
-        QCOMPARE(w->Settings.Proxy.ProxyServer, QStringLiteral("proxy.example"));
-        QCOMPARE(w->Settings.Proxy.ProxyPass, QStringLiteral(" pass word "));
-        QCOMPARE(w->Settings.Proxy.ProxyUser, QStringLiteral("山田"));
-        QVERIFY(w->Settings.Proxy.ProxyEnable);
-        QCOMPARE(w->Settings.BookmarkMark, QStringLiteral("★"));
-        QCOMPARE(w->Settings.FixedPhrases[0], QStringLiteral("吾輩は猫である"));
-        QCOMPARE(w->Settings.FixedPhrases[7], QStringLiteral("\"quoted\""));
-        QVERIFY(!w->SaveOptions.Compress);
-        QCOMPARE(w->InitDir, QStringLiteral("/home/u/本/"));
-        QCOMPARE(w->OpenDialog1.InitialDir, QStringLiteral("/home/u/本/"));
-        QCOMPARE(w->HistoryMenu1->List().Items(), QStringList{"/home/u/本/a.txt"});
+        QCOMPARE(w->CurrentSettings().Proxy.ProxyServer, QStringLiteral("proxy.example"));
+        QCOMPARE(w->CurrentSettings().Proxy.ProxyPass, QStringLiteral(" pass word "));
+        QCOMPARE(w->CurrentSettings().Proxy.ProxyUser, QStringLiteral("山田"));
+        QVERIFY(w->CurrentSettings().Proxy.ProxyEnable);
+        QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("★"));
+        QCOMPARE(w->CurrentSettings().FixedPhrases[0], QStringLiteral("吾輩は猫である"));
+        QCOMPARE(w->CurrentSettings().FixedPhrases[7], QStringLiteral("\"quoted\""));
+        QVERIFY(!w->CurrentSettings().Compress);
+        QCOMPARE(w->CurrentSettings().InitDir, folder + QStringLiteral("/"));
+        QVERIFY(!w->MenuSaveClick());
+        QCOMPARE(prompts_->saveDialogsShown.back().InitialDir, folder + QStringLiteral("/"));
+        QCOMPARE(w->RecentFiles(), QStringList{folder + QStringLiteral("/a.PDB")});
         QVERIFY(w->close());  // no file opened in this run: the folder stays
         QCOMPARE(ReadFile(Ini()), first);
     }
@@ -172,14 +184,14 @@ private slots:
                  "[Proxy]\nPort=0x50\nEnable=2\n"
                  "[History]\nCount=2\nH0=/x/new.txt\nH1=/x/old.txt\nH5=/x/stale.txt\n");
         auto w = NewWindow();
-        QVERIFY(w->RichEditMain->font().bold());
-        QVERIFY(w->RichEditMain->font().italic());
-        QCOMPARE(w->RichEditMain->font().pointSize(), 9);
-        QCOMPARE(w->Settings.Proxy.ProxyPort, 80);
-        QVERIFY(w->Settings.Proxy.ProxyEnable);
-        QCOMPARE(w->Settings.BookmarkMark, QStringLiteral("(BM)"));
-        QVERIFY(w->SaveOptions.Compress);
-        QCOMPARE(w->HistoryMenu1->List().Items(), (QStringList{"/x/new.txt", "/x/old.txt"}));
+        QVERIFY(Editor(*w)->font().bold());
+        QVERIFY(Editor(*w)->font().italic());
+        QCOMPARE(Editor(*w)->font().pointSize(), 9);
+        QCOMPARE(w->CurrentSettings().Proxy.ProxyPort, 80);
+        QVERIFY(w->CurrentSettings().Proxy.ProxyEnable);
+        QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("(BM)"));
+        QVERIFY(w->CurrentSettings().Compress);
+        QCOMPARE(Part<THistoryMenu>(*w, "HistoryMenu1")->List().Items(), (QStringList{"/x/new.txt", "/x/old.txt"}));
         QVERIFY(w->close());
         const std::string after = ReadFile(Ini());
         QVERIFY(after.find("RichEditMainFontStyle=3\n") != std::string::npos);
@@ -187,7 +199,7 @@ private slots:
 
         WriteIni("[Proxy]\nPort=abc\n");
         auto second = NewWindow();
-        QCOMPARE(second->Settings.Proxy.ProxyPort, 0);  // a file without a usable port: 0, not 80
+        QCOMPARE(second->CurrentSettings().Proxy.ProxyPort, 0);  // a file without a usable port: 0, not 80
     }
 
     void cp932FileLoadsAndIsWrittenBackAsUtf8() {
@@ -196,8 +208,8 @@ private slots:
         const std::string path = "/home/u/\x93\xfa\x96\x7b\x8c\xea.txt";
         WriteIni("[Strings]\r\nText1=" + phrase + "\r\n[History]\r\nCount=1\r\nH0=" + path + "\r\n");
         auto w = NewWindow();
-        QCOMPARE(w->Settings.FixedPhrases[0], QStringLiteral("お世話になっております"));
-        QCOMPARE(w->HistoryMenu1->MenuItems()[0]->text(), QStringLiteral("&0 /home/u/日本語.txt"));
+        QCOMPARE(w->CurrentSettings().FixedPhrases[0], QStringLiteral("お世話になっております"));
+        QCOMPARE(Part<THistoryMenu>(*w, "HistoryMenu1")->MenuItems()[0]->text(), QStringLiteral("&0 /home/u/日本語.txt"));
         QVERIFY(w->close());
         const std::string after = ReadFile(Ini());
         QVERIFY(after.find("Text1=お世話になっております\r\n") != std::string::npos);
@@ -208,7 +220,7 @@ private slots:
         WriteIni("[Setting]\nBM=#\n");
         ::chmod(Ini().c_str(), 0444);
         auto w = NewWindow();
-        QCOMPARE(w->Settings.BookmarkMark, QStringLiteral("#"));
+        QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("#"));
         prompts_->messages.clear();
         QVERIFY(w->close());
         QCOMPARE(prompts_->messages.size(), size_t(1));
@@ -264,20 +276,20 @@ private slots:
         if (message.isEmpty()) {
             QCOMPARE(result, int(QDialog::Accepted));
             QVERIFY(prompts_->messages.empty());
-            QCOMPARE(w->Settings.Proxy.ProxyPort, value);
+            QCOMPARE(w->CurrentSettings().Proxy.ProxyPort, value);
         } else {
             QCOMPARE(result, -1);  // the dialog stayed open
             QCOMPARE(prompts_->messages.size(), size_t(1));
             QCOMPARE(prompts_->messages[0].text, message);
             QCOMPARE(prompts_->messages[0].icon, QMessageBox::Critical);
-            QCOMPARE(w->Settings.Proxy.ProxyPort, 80);
+            QCOMPARE(w->CurrentSettings().Proxy.ProxyPort, 80);
         }
     }
 
     void cancelChangesNothingAndTheFontDialogStartsFromTheEditorsFont() {
         auto w = NewWindow();
-        const QFont before = w->RichEditMain->font();
-        const QColor background = w->RichEditMain->palette().color(QPalette::Base);
+        const QFont before = Editor(*w)->font();
+        const QColor background = Editor(*w)->palette().color(QPalette::Base);
         QFont big(QStringLiteral("IPAGothic"), 20);
         QList<int> fontDialogStarts;  // point sizes
         auto chooseNavy = [](QDialog& d) {
@@ -305,9 +317,9 @@ private slots:
             false));
         w->MenuSettingClick();
         QCOMPARE(fontDialogStarts, QList<int>(2, before.pointSize()));  // not 20 the second time
-        QCOMPARE(w->RichEditMain->font(), before);
-        QCOMPARE(w->RichEditMain->palette().color(QPalette::Base), background);
-        QCOMPARE(w->Settings.BookmarkMark, QStringLiteral("(BM)"));
+        QCOMPARE(Editor(*w)->font(), before);
+        QCOMPARE(Editor(*w)->palette().color(QPalette::Base), background);
+        QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("(BM)"));
 
         // The same changes with OK reach the editor and the settings.
         prompts_->dialogs.push_back(SettingDialog([&](TFormSetting& f) {
@@ -318,10 +330,10 @@ private slots:
             f.EditBM->clear();
         }));
         w->MenuSettingClick();
-        QCOMPARE(w->RichEditMain->font().pointSize(), 20);
-        QCOMPARE(w->RichEditMain->palette().color(QPalette::Base), QColor(0, 0, 128));
-        QCOMPARE(w->Settings.EditorBackground, 0x800000);
-        QCOMPARE(w->Settings.BookmarkMark, QString());
+        QCOMPARE(Editor(*w)->font().pointSize(), 20);
+        QCOMPARE(Editor(*w)->palette().color(QPalette::Base), QColor(0, 0, 128));
+        QCOMPARE(w->CurrentSettings().EditorBackground, 0x800000);
+        QCOMPARE(w->CurrentSettings().BookmarkMark, QString());
         QVERIFY(w->close());
         const std::string after = ReadFile(Ini());
         QVERIFY(after.find("RichEditMainFontSize=20\n") != std::string::npos);
@@ -330,26 +342,26 @@ private slots:
 
     void bookmarkFollowsAChangedMark() {
         auto w = NewWindow();
-        w->RichEditMain->setPlainText(QStringLiteral("first\nlast"));
-        Select(w->RichEditMain, 2, 4);
+        Editor(*w)->setPlainText(QStringLiteral("first\nlast"));
+        Select(Editor(*w), 2, 4);
         w->MenuBMClick();
-        QCOMPARE(w->RichEditMain->toPlainText(), QStringLiteral("fi(BM)rst\nlast\n<(BM)>"));
+        QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("fi(BM)rst\nlast\n<(BM)>"));
         w->MenuBMClick();
-        QCOMPARE(w->RichEditMain->toPlainText(), QStringLiteral("fi(BM)(BM)rst\nlast\n<(BM)>"));
+        QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("fi(BM)(BM)rst\nlast\n<(BM)>"));
         prompts_->dialogs.push_back(SettingDialog([](TFormSetting& f) { f.EditBM->setText(QStringLiteral("#")); }));
         w->MenuSettingClick();
-        Select(w->RichEditMain, 0, 0);
+        Select(Editor(*w), 0, 0);
         w->MenuBMClick();
-        QCOMPARE(w->RichEditMain->toPlainText(), QStringLiteral("#fi(BM)(BM)rst\nlast\n<(BM)>\n<#>"));
+        QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("#fi(BM)(BM)rst\nlast\n<(BM)>\n<#>"));
         w->MenuUndoClick();
-        QCOMPARE(w->RichEditMain->toPlainText(), QStringLiteral("fi(BM)(BM)rst\nlast\n<(BM)>"));
-        w->SetModified(false);
+        QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("fi(BM)(BM)rst\nlast\n<(BM)>"));
+        SetModified(*w, false);
     }
 
     void fixedPhrasesOnCtrlDigitsOfTheMainKeyboard() {
         WriteIni("[Strings]\nText1=one\nText3=三\nText8=eight\n");
         auto w = NewWindow();
-        QPlainTextEdit* e = w->RichEditMain;
+        QPlainTextEdit* e = Editor(*w);
         e->setPlainText(QStringLiteral("word"));
         Select(e, 4, 4);
         QTest::keyClick(e, Qt::Key_1, Qt::ControlModifier);
@@ -366,7 +378,7 @@ private slots:
         QTest::keyClick(e, Qt::Key_0, Qt::ControlModifier);
         QCOMPARE(e->toPlainText(), QStringLiteral("三eightone"));
         QCOMPARE(e->textCursor().selectedText(), QStringLiteral("三"));
-        w->SetModified(false);
+        SetModified(*w, false);
     }
 
     void fixedPhraseDialogCancelKeepsThePhrases() {
@@ -382,17 +394,17 @@ private slots:
             return d.result();
         });
         w->T1Click();
-        QCOMPARE(w->Settings.FixedPhrases[1], QStringLiteral("old"));
+        QCOMPARE(w->CurrentSettings().FixedPhrases[1], QStringLiteral("old"));
     }
 
     void dateDialogAndTimeMenuUseThePatternFile() {
         QDir().mkpath(Q(config_->File("verdane")));
         WriteFile(config_->File("verdane/verdane.DFF"), "# my patterns\r\n\r\nyyyy\r\n\"broken\r\n\x94\x4e yyyy\r\n");
         auto w = NewWindow();
-        QCOMPARE(w->FormDay->DateFormats, (QStringList{"yyyy", "\"broken", "年 yyyy"}));
-        w->FormDay->Now = [] { return QDateTime(QDate(2001, 3, 5), QTime(14, 7, 9)); };
-        w->RichEditMain->setPlainText(QStringLiteral("selected"));
-        Select(w->RichEditMain, 0, 8);
+        QCOMPARE(Part<TFormDay>(*w, "FormDay")->DateFormats, (QStringList{"yyyy", "\"broken", "年 yyyy"}));
+        Part<TFormDay>(*w, "FormDay")->Now = [] { return QDateTime(QDate(2001, 3, 5), QTime(14, 7, 9)); };
+        Editor(*w)->setPlainText(QStringLiteral("selected"));
+        Select(Editor(*w), 0, 8);
         prompts_->dialogs.push_back([this](QDialog& d) {
             auto& form = dynamic_cast<TFormDay&>(d);
             inDialog &= form.ListBoxFormat->count() == 2;  // the broken pattern left out
@@ -402,17 +414,17 @@ private slots:
             return d.result();
         });
         w->EditDayClick();
-        QCOMPARE(w->RichEditMain->toPlainText(), QStringLiteral("年 2001selected"));
-        QCOMPARE(w->FormDay->SelectedFormat, 1);
+        QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("年 2001selected"));
+        QCOMPARE(Part<TFormDay>(*w, "FormDay")->SelectedFormat, 1);
 
         // The time menu offers the same lines; an item inserts its caption.
-        QMetaObject::invokeMethod(w->PopupMenuTime, "aboutToShow");
-        const QList<QAction*> items = w->PopupMenuTime->actions();
+        QMetaObject::invokeMethod(Part<QMenu>(*w, "PopupMenuTime"), "aboutToShow");
+        const QList<QAction*> items = Part<QMenu>(*w, "PopupMenuTime")->actions();
         QCOMPARE(items.size(), 2);
         QCOMPARE(items[0]->text(), QStringLiteral("2001"));
-        Select(w->RichEditMain, 0, 0);
+        Select(Editor(*w), 0, 0);
         items[0]->trigger();
-        QCOMPARE(w->RichEditMain->toPlainText(), QStringLiteral("2001年 2001selected"));
+        QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("2001年 2001selected"));
 
         // Cancel inserts nothing and keeps the last choice.
         prompts_->dialogs.push_back([this](QDialog& d) {
@@ -422,20 +434,20 @@ private slots:
             return d.result();
         });
         w->EditDayClick();
-        QCOMPARE(w->RichEditMain->toPlainText(), QStringLiteral("2001年 2001selected"));
-        w->SetModified(false);
+        QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("2001年 2001selected"));
+        SetModified(*w, false);
     }
 
     void withoutAPatternFileTheBuiltInPatternsShow() {
         auto w = NewWindow();
-        QCOMPARE(w->FormDay->DateFormats.size(), 28);
-        w->FormDay->Locale = QLocale(QLocale::Japanese, QLocale::Japan);
-        w->FormDay->Now = [] { return QDateTime(QDate(2001, 3, 5), QTime(14, 7, 9)); };
-        w->FormDay->FormShow();
-        QCOMPARE(w->FormDay->ListBoxFormat->count(), 28);
-        QCOMPARE(w->FormDay->ListBoxFormat->item(0)->text(), QStringLiteral("(2001/03/05)"));
-        QCOMPARE(w->FormDay->ListBoxFormat->item(14)->text(), QStringLiteral("2001年3月5日"));
-        QCOMPARE(w->FormDay->ListBoxFormat->item(24)->text(), QStringLiteral("午後 2:7:9"));
+        QCOMPARE(Part<TFormDay>(*w, "FormDay")->DateFormats.size(), 28);
+        Part<TFormDay>(*w, "FormDay")->Locale = QLocale(QLocale::Japanese, QLocale::Japan);
+        Part<TFormDay>(*w, "FormDay")->Now = [] { return QDateTime(QDate(2001, 3, 5), QTime(14, 7, 9)); };
+        Part<TFormDay>(*w, "FormDay")->FormShow();
+        QCOMPARE(Part<TFormDay>(*w, "FormDay")->ListBoxFormat->count(), 28);
+        QCOMPARE(Part<TFormDay>(*w, "FormDay")->ListBoxFormat->item(0)->text(), QStringLiteral("(2001/03/05)"));
+        QCOMPARE(Part<TFormDay>(*w, "FormDay")->ListBoxFormat->item(14)->text(), QStringLiteral("2001年3月5日"));
+        QCOMPARE(Part<TFormDay>(*w, "FormDay")->ListBoxFormat->item(24)->text(), QStringLiteral("午後 2:7:9"));
     }
 
     void theShippedPatternFileHoldsTheBuiltInPatterns() {
@@ -443,55 +455,81 @@ private slots:
         QCOMPARE(LoadDatePatterns(Q(config_->File("missing.DFF"))), BuiltInDatePatterns());
     }
 
-    void pickingARecentFileOpensItWithoutTheSaveQuestion() {
+    void pickingARecentFileAsksTheSaveQuestionFirst_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("no: the edits are dropped") << int(QMessageBox::No);
+        QTest::newRow("yes: the edits are saved first") << int(QMessageBox::Yes);
+    }
+
+    void pickingARecentFileAsksTheSaveQuestionFirst() {
+        QFETCH(int, answer);
         TempDir dir;
         for (const char* name : {"c.txt", "b.txt", "a.txt"}) WriteFile(dir.File(name), std::string("text of ") + name);
         auto w = NewWindow();
-        for (const char* name : {"c.txt", "b.txt", "a.txt"}) w->AddToHistory(Q(dir.File(name)));
-        const QList<QAction*> file = w->MenuFile->actions();
-        const qsizetype anchor = file.indexOf(w->FileN1);
+        for (const char* name : {"c.txt", "b.txt", "a.txt"}) Part<THistoryMenu>(*w, "HistoryMenu1")->AddHistory(Q(dir.File(name)));
+        const QList<QAction*> file = Part<QMenu>(*w, "MenuFile")->actions();
+        const qsizetype anchor = file.indexOf(Action(*w, "FileN1"));
         QCOMPARE(file[anchor + 1]->text(), QStringLiteral("&0 ") + Q(dir.File("a.txt")));
         QCOMPARE(file[anchor + 3]->text(), QStringLiteral("&2 ") + Q(dir.File("c.txt")));
         QVERIFY(file[anchor + 4]->isSeparator());
-        QCOMPARE(file[anchor + 5], w->MenuQuit);
-        w->RichEditMain->setPlainText(QStringLiteral("unsaved"));
-        w->SetModified(true);
+        QCOMPARE(file[anchor + 5], Action(*w, "MenuQuit"));
+        Editor(*w)->setPlainText(QStringLiteral("unsaved"));
+        SetModified(*w, true);
         prompts_->messages.clear();
+        prompts_->answers.push_back(static_cast<QMessageBox::StandardButton>(answer));
+        prompts_->saveChoices.push_back({Q(dir.File("edits")), 1});
         file[anchor + 3]->trigger();
-        QVERIFY(prompts_->messages.empty());
+        QCOMPARE(prompts_->Texts(), QStringList{QStringLiteral("文書が変更されています。\n保存しますか?")});
         QCOMPARE(w->DocumentBytes(), std::string("text of c.txt"));
-        QCOMPARE(w->HistoryMenu1->MenuItems()[0]->text(), QStringLiteral("&0 ") + Q(dir.File("c.txt")));
-        QCOMPARE(w->HistoryMenu1->MenuItems()[1]->text(), QStringLiteral("&1 ") + Q(dir.File("a.txt")));
+        QCOMPARE(w->CurrentDocument().path, Q(dir.File("c.txt")));
+        QVERIFY(!w->Modified());
+        if (answer == QMessageBox::Yes) QCOMPARE(ReadFile(dir.File("edits.TXT")), std::string("unsaved"));
+        else QVERIFY(!test::FileExists(dir.File("edits.TXT")));
+        QCOMPARE(Part<THistoryMenu>(*w, "HistoryMenu1")->MenuItems()[0]->text(), QStringLiteral("&0 ") + Q(dir.File("c.txt")));
+    }
+
+    void aRecentPickWhoseSaveIsCancelledKeepsTheEdits() {
+        TempDir dir;
+        WriteFile(dir.File("c.txt"), "text of c.txt");
+        auto w = NewWindow();
+        Editor(*w)->setPlainText(QStringLiteral("unsaved"));
+        SetModified(*w, true);
+        prompts_->answers.push_back(QMessageBox::Yes);
+        prompts_->saveChoices.push_back({});  // the save dialog is cancelled
+        w->HistoryMenu1HistorySelected(Q(dir.File("c.txt")));
+        QCOMPARE(w->DocumentBytes(), std::string("unsaved"));
+        QVERIFY(w->Modified());
+        QCOMPARE(w->CurrentDocument().path, QString());
     }
 
     void findAndReplaceThroughTheDialogs() {
         auto w = NewWindow();
-        w->RichEditMain->setPlainText(QStringLiteral("abc ABC abc"));
+        Editor(*w)->setPlainText(QStringLiteral("abc ABC abc"));
         w->FindFindClick();
-        QVERIFY(w->FindDialog1->isVisible());
-        w->FindDialog1->SetFindText(QStringLiteral("abc"));
-        QTest::mouseClick(w->FindDialog1->ButtonFindNext, Qt::LeftButton);
-        QCOMPARE(w->RichEditMain->textCursor().selectionStart(), 0);
+        QVERIFY(Part<TFindDialog>(*w, "FindDialog1")->isVisible());
+        Part<TFindDialog>(*w, "FindDialog1")->SetFindText(QStringLiteral("abc"));
+        QTest::mouseClick(Part<TFindDialog>(*w, "FindDialog1")->ButtonFindNext, Qt::LeftButton);
+        QCOMPARE(Editor(*w)->textCursor().selectionStart(), 0);
         w->FindNextClick();
-        QCOMPARE(w->RichEditMain->textCursor().selectionStart(), 4);
-        w->FindDialog1->close();
+        QCOMPARE(Editor(*w)->textCursor().selectionStart(), 4);
+        Part<TFindDialog>(*w, "FindDialog1")->close();
 
         // Replace uses the last Find's text, not the one typed in the dialog since.
         w->FindReplaceClick();
-        w->ReplaceDialog1->SetFindText(QStringLiteral("zzz"));
-        w->ReplaceDialog1->EditReplaceText()->setText(QStringLiteral("x"));
-        QTest::mouseClick(w->ReplaceDialog1->ButtonReplaceOne(), Qt::LeftButton);
-        QCOMPARE(w->RichEditMain->toPlainText(), QStringLiteral("abc x abc"));
-        QCOMPARE(w->RichEditMain->textCursor().selectedText(), QStringLiteral("abc"));
+        Part<TReplaceDialog>(*w, "ReplaceDialog1")->SetFindText(QStringLiteral("zzz"));
+        Part<TReplaceDialog>(*w, "ReplaceDialog1")->EditReplaceText()->setText(QStringLiteral("x"));
+        QTest::mouseClick(Part<TReplaceDialog>(*w, "ReplaceDialog1")->ButtonReplaceOne(), Qt::LeftButton);
+        QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("abc x abc"));
+        QCOMPARE(Editor(*w)->textCursor().selectedText(), QStringLiteral("abc"));
 
-        Select(w->RichEditMain, 0, 0);
-        w->ReplaceDialog1->SetFindText(QStringLiteral("ABC"));
-        QTest::mouseClick(w->ReplaceDialog1->ButtonReplaceEvery(), Qt::LeftButton);
-        QCOMPARE(w->RichEditMain->toPlainText(), QStringLiteral("x x x"));
-        QVERIFY(!w->ReplaceDialog1->isVisible());
+        Select(Editor(*w), 0, 0);
+        Part<TReplaceDialog>(*w, "ReplaceDialog1")->SetFindText(QStringLiteral("ABC"));
+        QTest::mouseClick(Part<TReplaceDialog>(*w, "ReplaceDialog1")->ButtonReplaceEvery(), Qt::LeftButton);
+        QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("x x x"));
+        QVERIFY(!Part<TReplaceDialog>(*w, "ReplaceDialog1")->isVisible());
         w->MenuUndoClick();
-        QCOMPARE(w->RichEditMain->toPlainText(), QStringLiteral("abc x abc"));
-        w->SetModified(false);
+        QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("abc x abc"));
+        SetModified(*w, false);
     }
 };
 

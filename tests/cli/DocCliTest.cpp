@@ -235,6 +235,42 @@ TEST(Kanji, DetectsAndConvertsLikeTheLibrary) {
     }
 }
 
+TEST(Kanji, NamesTheCharactersItReplacedAndStillSucceeds) {
+    const struct {
+        const char* name;
+        std::string input, output, err;
+    } cases[] = {
+        {"Utf8", "a\xC2\xA9\r\n\xE3\x81\x82\r\nb\xF0\x9F\x98\x80\n", "a?\r\n\x82\xA0\r\nb?\n",
+         "verdane-cli kanji: replaced 2 characters that Shift-JIS cannot hold:\n"
+         "  line 1: U+00A9 \xC2\xA9\n  line 3: U+1F600 \xF0\x9F\x98\x80\n"},
+        {"EucThreeByteCodes", "\xA4\xF3\n\x8F\xA2\xAF\x8F\xA2\xB7\n\x8F\xA1\xA1\n",
+         "\x82\xF1\n\x81\xAC\x81\x60\n\x81\xAC\n",
+         "verdane-cli kanji: replaced 2 characters that Shift-JIS cannot hold:\n"
+         "  line 2: U+02D8 \xCB\x98\n  line 3: bytes that name no character\n"},
+        {"NothingReplaced", "\xE3\x81\x82\xEF\xBD\x9E", "\x82\xA0\x81\x60", ""},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        WriteFile(dir.File("in.txt"), c.input);
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"kanji", dir.File("in.txt")}, {"kanji", "-", dir.File("out.txt")}}) {
+            const auto r = RunCli(args, c.input);
+            EXPECT_EQ(r.exitCode, 0) << c.name;
+            EXPECT_EQ(r.err, c.err) << c.name;
+            EXPECT_EQ(args.size() == 2 ? r.out : ReadFile(dir.File("out.txt")), c.output) << c.name;
+        }
+    }
+    // A long list is cut, the count is whole.
+    std::string many;
+    for (int i = 0; i < 150; ++i) many += "\xC2\xA9\n";
+    const auto r = RunCli({"kanji", "-"}, many);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err.rfind("verdane-cli kanji: replaced 150 characters", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("  line 100: U+00A9"), std::string::npos);
+    EXPECT_EQ(r.err.find("  line 101:"), std::string::npos);
+    EXPECT_NE(r.err.find("  and 50 more\n"), std::string::npos);
+}
+
 TEST(Failures, SayWhyInOneLineAndExitOne) {
     TempDir dir;
     WriteFile(dir.File("plain.pdb"), std::string(200, 'x'));

@@ -103,6 +103,25 @@ TEST_F(PalmCli, InstallCleansAnAozoraArchive) {
     EXPECT_EQ(r.out, "\x94\x4C\x81\x69\x82\xCB\x82\xB1\x81\x6A\r\n");  // 猫（ねこ）
 }
 
+// The names the install dialog refuses are refused here too: a "." (the
+// extension is the command's own), a folder, an empty name.
+TEST_F(PalmCli, InstallNamesFollowTheDialogsRules) {
+    WriteFile(files_.File("my.book.txt"), "text\r\n");
+    auto r = RunCli({"install", "--user", "Hanako", files_.File("my.book.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_NE(r.err.find("--name"), std::string::npos) << r.err;
+    for (const char* bad : {"a.b", "a/b", "a\\b", ""}) {
+        r = RunCli({"install", "--user", "Hanako", "--name", bad, files_.File("my.book.txt")});
+        EXPECT_EQ(r.exitCode, 1) << bad;
+        EXPECT_TRUE(OneLine(r.err)) << r.err;
+    }
+    EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{});
+    r = RunCli({"install", "--user", "Hanako", "--name", "MyBook", files_.File("my.book.txt")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{"MyBook.PDB"});
+}
+
 TEST_F(PalmCli, StandardInputIsNamedNewFile) {
     const auto r = RunCli({"install", "--user", "Hanako", "-"}, "piped\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;

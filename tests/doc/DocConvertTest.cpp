@@ -133,13 +133,30 @@ TEST(TextToDoc, WithoutBinaryStoresOneByteForEachLineEnd) {
     EXPECT_EQ(Be32(db, 96 + 4), 4096u);  // TextLength counts the CR LF pairs
 }
 
-TEST(TextToDoc, TitleIsCutTo31BytesAndEndsWithNul) {
-    const std::string title(40, 'T');
-    const std::string db = ToDoc("abc", title);
-    EXPECT_EQ(db.substr(0, 32), std::string(31, 'T') + '\0');
-    // The cut is by bytes, even inside a double-byte character.
-    const std::string japanese = std::string(30, 'a') + "\x82\xA0";
-    EXPECT_EQ(ToDoc("abc", japanese).substr(0, 32), std::string(30, 'a') + "\x82" + '\0');
+TEST(TextToDoc, TitleIsCutTo31BytesAtACharacterBoundaryAndEndsWithNul) {
+    const std::string a30(30, 'a');
+    const std::string kana16 = [] {  // 16 x "あ", 32 bytes
+        std::string s;
+        for (int i = 0; i < 16; ++i) s += "\x82\xA0";
+        return s;
+    }();
+    const struct {
+        std::string title, name;  // name: the 32 bytes of the header's name field
+    } cases[] = {
+        {std::string(40, 'T'), std::string(31, 'T') + '\0'},
+        {std::string(31, 'T'), std::string(31, 'T') + '\0'},
+        // A double-byte character that would straddle the 31st byte is left out whole.
+        {a30 + "\x82\xA0", a30 + std::string(2, '\0')},
+        {std::string(29, 'a') + "\x82\xA0" + "b", std::string(29, 'a') + "\x82\xA0" + '\0'},
+        {kana16, kana16.substr(0, 30) + std::string(2, '\0')},
+        // A trail byte that looks like a lead byte does not shift the boundary.
+        {"\x81\x81" + std::string(28, 'a') + "\x81\x81", "\x81\x81" + std::string(28, 'a') + std::string(2, '\0')},
+        // Half-width katakana are one byte each.
+        {std::string(31, '\xB1') + "\xB2", std::string(31, '\xB1') + '\0'},
+        // A lead byte that ends the title stands alone and fits.
+        {a30 + "\x82", a30 + "\x82" + '\0'},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ToHex(ToDoc("abc", c.title).substr(0, 32)), ToHex(c.name)) << ToHex(c.title);
 }
 
 TEST(TextToDoc, CrLfAcrossTwoBlocksIsOneLineBreak) {

@@ -52,12 +52,31 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"JisCutInEscape", Hex("1B 24 42 30 21 1B 28"), 2, Hex("88 9F")},
         Case{"JisCutInPair", Hex("1B 24 42 30 21 30"), 2, Hex("88 9F")},
         Case{"JisEscapeAtEnd", Hex("1B 24 42 30 21 1B"), 2, Hex("88 9F")},
-        Case{"JisKatakanaSetCopiesBytes", Hex("1B 24 42 30 21 1B 28 49 31 32"), 2, Hex("88 9F 31 32")},
+        Case{"JisKatakanaSet", Hex("1B 24 42 30 21 1B 28 49 31 32"), 2, Hex("88 9F B1 B2")},
+        Case{"JisKatakanaOnly", Hex("1B 28 49 31 5F 21 1B 28 42 41"), 2, Hex("B1 DF A1 41")},
+        Case{"JisKatakanaKeepLineEndsAndSpaces", Hex("1B 28 49 31 0D 0A 20 32 1B 28 42"), 2, Hex("B1 0D 0A 20 B2")},
+        Case{"JisShiftOutShiftIn", Hex("1B 24 42 30 21 1B 28 42 0E 31 32 0F 41"), 2, Hex("88 9F B1 B2 41")},
+        Case{"JisShiftOutInDoubleByteSet", Hex("1B 24 42 30 21 0E 31 0F 30 21"), 2, Hex("88 9F B1 88 9F")},
+        Case{"JisKatakanaDesignatedForShiftOut", Hex("1B 29 49 41 0E 31 0D 0A 0F 42"), 2, Hex("41 B1 0D 0A 42")},
+        Case{"ShiftOutWithoutEscapeTellsNothing", Hex("41 0E 31 0F 42"), 0, Hex("41 0E 31 0F 42")},
         Case{"Euc", Hex("B0 A1 B0 F5 41"), 4, Hex("88 9F 88 F3 41")},
         Case{"EucHalfWidthKatakana", Hex("8E B1 B0 F5"), 4, Hex("B1 88 F3")},
         Case{"EucCutInPair", Hex("B0 F5 B0"), 4, Hex("88 F3")},
         Case{"EucCutAfterKatakanaPrefix", Hex("B0 F5 8E"), 4, Hex("88 F3")},
         Case{"EucOrSjisUndecided", Hex("B0 A1 41"), 6, Hex("B0 A1 41")},
+        // Three-byte codes (JIS X 0212): CP932's own character, else the geta mark.
+        Case{"EucThreeByteHeldByCp932", Hex("8F A2 B7 A4 F3"), 4, Hex("81 60 82 F1")},
+        Case{"EucThreeByteMissingInCp932", Hex("A4 F3 8F A2 AF 0D 0A B0 F5"), 4, Hex("82 F1 81 AC 0D 0A 88 F3")},
+        Case{"EucThreeByteKeepsTheLineEnd", Hex("B0 F5 8F A2 B7 0D 0A 41"), 4, Hex("88 F3 81 60 0D 0A 41")},
+        Case{"EucThreeByteUnassigned", Hex("B0 F5 8F A1 A1 41"), 4, Hex("88 F3 81 AC 41")},
+        Case{"EucThreeByteWithoutThirdByte", Hex("B0 F5 8F A2 0D 0A"), 4, Hex("88 F3 81 AC 0D 0A")},
+        Case{"EucThreeByteWithoutCodeBytes", Hex("B0 F5 8F 0D 0A 8F 8E B1"), 4, Hex("88 F3 3F 0D 0A 3F B1")},
+        Case{"EucThreeByteCutAtTheEnd", Hex("B0 F5 8F A2"), 4, Hex("88 F3")},
+        Case{"EucThreeByteLeadAtTheEnd", Hex("B0 F5 8F"), 4, Hex("88 F3")},
+        Case{"EucThreeByteAloneStaysUndecided", Hex("8F A2 B7 41"), 6, Hex("8F A2 B7 41")},
+        Case{"EucThreeByteWithFEDecides", Hex("8F A2 FE 41"), 4, Hex("81 AC 41")},
+        Case{"EucThreeByteInTheLookAhead", Hex("C8 E0 8F A2 B7 C1 FD A1"), 4, Hex("94 DE 81 60 91 9D")},
+        Case{"ShiftJisLeadWithLowTrailIsShiftJis", Hex("8F 40 A4 F3"), 5, Hex("8F 40 A4 F3")},
         Case{"HalfWidthKatakanaOnly", Hex("B1 B2 B3 B4 DF"), 6, Hex("B1 B2 B3 B4 DF")},
         Case{"ShiftJis", kHiragana, 5, kHiragana},
         Case{"LookAheadFindsShiftJis", Hex("C8 E0 41 81 40 41"), 5, Hex("C8 E0 41 81 40 41")},
@@ -273,6 +292,156 @@ TEST_F(AgainstNkf, ShiftJisAndUtf8Texts) {
     EXPECT_EQ(DetectKanjiCode(utf8), kcUtf8);
     EXPECT_EQ(ConvertKanjiCode(utf8, kcShiftJis), text);
     ExpectCutsConvertUpToTheCut("\xEF\xBB\xBF" + utf8, text);
+}
+
+TEST_F(AgainstNkf, JisTextsWithHalfWidthKatakanaConvertLikeNkf) {
+    // nkf -x writes half-width katakana with ESC ( I.
+    const std::string jis = Nkf({"-S", "-j", "-x"}, text);
+    ASSERT_NE(jis.find("\x1B(I"), std::string::npos);
+    EXPECT_EQ(DetectKanjiCode(jis), kcJisB);
+    const std::string converted = ConvertKanjiCode(jis, kcShiftJis);
+    EXPECT_EQ(converted, Nkf({"-J", "-s", "-x"}, jis));
+    EXPECT_EQ(converted, text);
+    ExpectCutsConvertUpToTheCut(jis, converted);
+    // The same katakana between SO and SI (shifted back in before every escape).
+    std::string shifted;
+    bool out = false;
+    for (std::size_t k = 0; k < jis.size(); ++k) {
+        if (jis.compare(k, 3, "\x1B(I") == 0) {
+            shifted += '\x0E';
+            out = true;
+            k += 2;
+            continue;
+        }
+        if (jis[k] == '\x1B' && out) {
+            shifted += '\x0F';
+            out = false;
+        }
+        shifted += jis[k];
+    }
+    ASSERT_NE(shifted.find('\x0E'), std::string::npos);
+    EXPECT_EQ(DetectKanjiCode(shifted), kcJisB);
+    EXPECT_EQ(ConvertKanjiCode(shifted, kcShiftJis), Nkf({"-J", "-s", "-x"}, shifted));
+    EXPECT_EQ(ConvertKanjiCode(shifted, kcShiftJis), text);
+}
+
+// iconv writes EUC-JP with three-byte codes (JIS X 0212) for characters JIS X
+// 0208 lacks; each must come back as CP932 writes it, or as the geta mark.
+class AgainstIconv : public ::testing::Test {
+protected:
+    static std::string Iconv(const std::vector<std::string>& options, std::string_view input) {
+        auto r = test::RunProcess("/usr/bin/iconv", options, input);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.out;
+    }
+    const std::string geta = Hex("81 AC");
+};
+
+TEST_F(AgainstIconv, EucThreeByteCodesOfProseBecomeCp932OrTheGetaMark) {
+    // Characters of JIS X 0212 that CP932 holds (the full-width tilde, IBM
+    // extension kanji) and ones it lacks (accented letters, breve, rare kanji),
+    // between ordinary kana and kanji, with line ends.
+    const std::vector<std::string> characters = {
+        "\xEF\xBD\x9E",  // ～ U+FF5E
+        "\xE5\x81\x86",  // 偆 U+5046
+        "\xE5\xB4\x8E",  // 崎 (JIS X 0208)
+        "\xE9\xB5\xB0",  // 鵰 U+9D70
+        "\xC3\x84",       // Ä U+00C4
+        "\xCB\x98",       // ˘ U+02D8
+        "\xE4\xB8\x82",  // 丂 U+4E02
+        "\xC2\xA9",       // © U+00A9
+    };
+    std::string utf8 = "\xE3\x81\x82\xE3\x82\x93\r\n";  // あん
+    std::string expected = Hex("82 A0 82 F1 0D 0A");
+    for (const std::string& c : characters) {
+        utf8 += c + "\xE5\xAD\x97\r\n";  // the character, 字, a line end
+        const auto sjis = test::RunProcess("/usr/bin/iconv", {"-f", "UTF-8", "-t", "CP932"}, c);
+        expected += (sjis.exitCode == 0 ? sjis.out : geta) + Hex("8E 9A 0D 0A");
+    }
+    const std::string euc = Iconv({"-f", "UTF-8", "-t", "EUC-JP"}, utf8);
+    ASSERT_NE(euc.find("\x8F\xA2\xB7"), std::string::npos);  // ～ as iconv writes it
+    EXPECT_EQ(DetectKanjiCode(euc), kcEuc);
+    EXPECT_EQ(ToHex(ConvertKanjiCode(euc, kcShiftJis)), ToHex(expected));
+    std::string inPlace = euc;
+    ConvertKanjiCodeInPlace(inPlace, kcShiftJis);
+    EXPECT_EQ(ToHex(inPlace), ToHex(expected));
+}
+
+TEST_F(AgainstIconv, EveryThreeByteCodeConvertsAsIconvConvertsIt) {
+    // Every code 0x8F 0xA1-0xFE 0xA1-0xFE on a line of its own; iconv -c drops a
+    // character it cannot convert, so its lines stay aligned with the codes.
+    std::string euc = Hex("A4 F3 0A");
+    for (int b2 = 0xA1; b2 <= 0xFE; ++b2)
+        for (int b3 = 0xA1; b3 <= 0xFE; ++b3) euc += std::string{'\x8F', char(b2), char(b3), '\n'};
+    auto lines = [](const std::string& text) {
+        std::vector<std::string> out;
+        for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+            end = text.find('\n', at);
+            out.push_back(text.substr(at, end - at));
+        }
+        return out;
+    };
+    auto iconv = [](const char* from, const char* to, const std::string& text) {
+        return test::RunProcess("/usr/bin/iconv", {"-c", "-f", from, "-t", to}, text).out;
+    };
+    // A code is a character of JIS X 0212 when iconv reads it and writes the
+    // character back as the same code. (iconv's reader also takes the codes
+    // JIS X 0212 leaves free as the JIS X 0208 character at that place; those
+    // write back as two bytes and are no character here.)
+    const std::string utf8 = iconv("EUC-JP", "UTF-8", euc);
+    const auto codes = lines(euc), read = lines(utf8), back = lines(iconv("UTF-8", "EUC-JP", utf8)),
+               cp932 = lines(iconv("UTF-8", "CP932", utf8));
+    // The codes EUC-JP leaves free are read as EUC-JP-MS reads them: Windows'
+    // IBM extensions and user-defined characters.
+    const auto viaMs = lines(iconv("EUC-JP-MS", "CP932", euc));
+    ASSERT_EQ(DetectKanjiCode(euc), kcEuc);
+    const auto ours = lines(ConvertKanjiCode(euc, kcShiftJis));
+    ASSERT_EQ(ours.size(), 1 + 94 * 94u);
+    for (const auto* other : {&read, &back, &cp932, &viaMs}) ASSERT_EQ(other->size(), ours.size());
+    int held = 0, named = 0;
+    for (std::size_t i = 1; i < ours.size(); ++i) {
+        std::string expected = geta;
+        if (!read[i].empty() && back[i] == codes[i]) {
+            ++named;
+            if (!cp932[i].empty()) expected = cp932[i];
+        } else if (!viaMs[i].empty()) {
+            expected = viaMs[i];
+        }
+        // The broken bar, which CP932 holds in its full-width form only (as
+        // EUC-JP-MS reads this code).
+        if (codes[i] == Hex("8F A2 C3")) expected = Hex("FA 55");
+        held += expected != geta;
+        ASSERT_EQ(ToHex(ours[i]), ToHex(expected)) << "code " << ToHex(codes[i]);
+    }
+    EXPECT_EQ(named, 6067);
+    EXPECT_GT(held, 1000);
+}
+
+TEST(KanjiReplacements, ListTheCharactersShiftJisCannotHold) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<KanjiReplacement> replaced;
+    } cases[] = {
+        {"Utf8", "a\xC2\xA9" "b\xF0\x9F\x98\x80\xE3\x81\x82\xE2\x98\x83",
+         {{1, 2, 0xA9}, {4, 4, 0x1F600}, {11, 3, 0x2603}}},
+        {"Utf8WithByteOrderMark", "\xEF\xBB\xBF\xC2\xA0x", {{3, 2, 0xA0}}},
+        {"Utf8AllHeld", "\xE3\x81\x82\xEF\xBD\x9E", {}},
+        {"EucThreeByteCodes", Hex("A4 F3 8F A2 AF 8F A2 B7 8F A1 A1 8F A2 0D 8F 41"),
+         {{2, 3, 0x02D8}, {8, 3, 0xFFFD}, {11, 2, 0xFFFD}, {14, 1, 0xFFFD}}},
+        {"ShiftJisStaysAsItIs", Hex("82 A0 81 AC"), {}},
+        // Starts as UTF-8 but is EUC-JP: only the EUC-JP conversion's list counts.
+        {"NotUtf8AfterAll", "\xC2\xA9" + Hex("A4 F3 8F A2 AF"), {{4, 3, 0x02D8}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<KanjiReplacement> replaced{{99, 9, 9}};
+        const auto converted = ConvertedToShiftJis(c.text, &replaced);
+        EXPECT_EQ(replaced, c.replaced) << c.name;
+        EXPECT_EQ(converted, ConvertedToShiftJis(c.text)) << c.name;
+    }
+    std::vector<KanjiReplacement> replaced;
+    EXPECT_EQ(Utf8ToCp932("\xC3\xA9\xFFz", &replaced), "??z");
+    EXPECT_EQ(replaced, (std::vector<KanjiReplacement>{{0, 2, 0xE9}, {2, 1, 0xFFFD}}));
 }
 
 TEST(ConvertKanjiCode, OtherTargetsLeaveTheTextAlone) {

@@ -6,6 +6,7 @@
 #include "EditorCodec.h"
 #include "Prompts.h"
 #include "TestSupport.h"
+#include "Names.h"
 #include "UnitInst.h"
 #include "UnitUser.h"
 #include "UserData.h"
@@ -256,7 +257,7 @@ private slots:
     void proposedNames() {
         QFETCH(QString, caption);
         QFETCH(QString, name);
-        QCOMPARE(ProposedInstallName(caption), name);
+        QCOMPARE(core::ProposedInstallName(caption), name);
     }
 
     // The installed file holds exactly what verdane-cli to-doc writes for the

@@ -8,6 +8,8 @@
 
 #include <filesystem>
 
+#include <sys/mount.h>
+
 namespace verdane::platform {
 namespace {
 
@@ -190,6 +192,30 @@ TEST(PalmDesktop, AFailedCopyIsReportedAndTheTemporaryFolderGoes) {
     }
     EXPECT_EQ(ReadFile(queue), "not a folder");
     EXPECT_EQ(ListDir(tmp.Path()), std::vector<std::string>{});
+    unsetenv("TMPDIR");
+}
+
+TEST(PalmDesktop, AFailedCopyOverAQueuedFileLeavesThatFileAsItWas) {
+    TempDir dir;
+    TempDir tmp;
+    setenv("TMPDIR", tmp.Path().c_str(), 1);
+    const TPalmDesktop desktop(TRegistryFile::Load(CopyDemo(dir)));
+    // A full install folder: a queued database fits, the new one does not.
+    const std::string queue = dir.File("desk/Palm/Hanako/Install");
+    if (::mount("tmpfs", queue.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        unsetenv("TMPDIR");
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    }
+    WriteFile(queue + "/MEMO.PDB", "the database queued before");
+    EXPECT_THROW(InstallDatabase(desktop, 1, "MEMO.PDB", std::string(200000, 'x')), EFileError);
+    EXPECT_EQ(ReadFile(queue + "/MEMO.PDB"), "the database queued before");
+    EXPECT_EQ(ListDir(queue), std::vector<std::string>{"MEMO.PDB"});
+    EXPECT_EQ(ListDir(tmp.Path()), std::vector<std::string>{});
+    // Once there is room the same install replaces it.
+    ::umount(queue.c_str());
+    WriteFile(queue + "/MEMO.PDB", "the database queued before");
+    InstallDatabase(desktop, 1, "MEMO.PDB", std::string(200000, 'x'));
+    EXPECT_EQ(ReadFile(queue + "/MEMO.PDB"), std::string(200000, 'x'));
     unsetenv("TMPDIR");
 }
 
