@@ -71,8 +71,11 @@ int RunVerdane(const QStringList& args) {
     SetApplicationTitle(QStringLiteral("Verdane"));
     QApplication::setWindowIcon(ProgramIconImage());
     InstallFontSubstitutions();
-    TFormMainVerdane window(registry, args);
+    // The window shows first and then reads the file of the command line, so a
+    // long text is seen coming in under its caption.
+    TFormMainVerdane window(registry, {});
     window.show();
+    window.OpenAtStart(args);
     return QApplication::exec();
 }
 

@@ -20,6 +20,8 @@
 #include "UnitSetting.h"
 #include "UnitText.h"
 #include "PaintTurns.h"
+#include "Messages.h"
+#include "TextFill.h"
 #include "UnitInst.h"
 #include "UnitUser.h"
 #include "UnitDL.h"
@@ -42,6 +44,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -89,6 +92,31 @@ public:
 
 private:
     QWidget& widget_;
+};
+
+// Marks the window busy for a long command and gives it its turns to paint;
+// a close asked for meanwhile runs when the command is over.
+class BusyFlag {
+public:
+    BusyFlag(bool& busy, bool& closePending, std::unique_ptr<PaintTurns>& turns, QWidget& window)
+        : busy_(busy), closePending_(closePending), turns_(turns), window_(window) {
+        busy_ = true;
+        turns_ = std::make_unique<PaintTurns>();
+    }
+    ~BusyFlag() {
+        turns_.reset();
+        busy_ = false;
+        if (closePending_) {
+            closePending_ = false;
+            QTimer::singleShot(0, &window_, &QWidget::close);
+        }
+    }
+
+private:
+    bool& busy_;
+    bool& closePending_;
+    std::unique_ptr<PaintTurns>& turns_;
+    QWidget& window_;
 };
 
 using core::FileNamePart;
@@ -142,6 +170,27 @@ TFormMainVerdane::TFormMainVerdane(const platform::TRegistryFile& registry, cons
     StatusPanel0->setMinimumWidth(50);
     statusBar()->setObjectName(QStringLiteral("StatusBarMain"));
     statusBar()->addWidget(StatusPanel0, 1);
+    auto panel = [this](const char* name) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QString::fromLatin1(name));
+        statusBar()->addPermanentWidget(label);
+        return label;
+    };
+    StatusProgress = new QProgressBar(this);
+    StatusProgress->setObjectName(QStringLiteral("StatusProgress"));
+    StatusProgress->setRange(0, 1000);
+    StatusProgress->setFormat(QStringLiteral("読み込み中 %p%"));
+    StatusProgress->setMaximumWidth(160);
+    StatusProgress->hide();
+    statusBar()->addPermanentWidget(StatusProgress);
+    StatusCaret = panel("StatusCaret");
+    StatusCode = panel("StatusCode");
+    StatusLineEnds = panel("StatusLineEnds");
+    StatusModified = panel("StatusModified");
+    connect(RichEditMain, &QPlainTextEdit::cursorPositionChanged, this, &TFormMainVerdane::ShowCaretPosition);
+    connect(RichEditMain->document(), &QTextDocument::modificationChanged, this, &TFormMainVerdane::ShowModifiedMark);
+    ShowCaretPosition();
+    ShowModifiedMark();
 
     OpenDialog1.Filter = kOpenFilter;
     OpenDialog1.FilterIndex = 3;
@@ -174,10 +223,13 @@ void TFormMainVerdane::CreateMenus() {
     MenuEdit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
     MenuEdit->setObjectName(QStringLiteral("MenuEdit"));
     MenuUndo = AddItem(MenuEdit, "MenuUndo", QStringLiteral("元に戻す(&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    MenuRedo = AddItem(MenuEdit, "MenuRedo", QStringLiteral("やり直し(&R)"));
+    MenuRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     AddSeparator(MenuEdit, "EditN1");
     EditCut = AddItem(MenuEdit, "EditCut", QStringLiteral("ｶｯﾄ(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
     EditCopy = AddItem(MenuEdit, "EditCopy", QStringLiteral("ｺﾋﾟｰ(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
     EditPaste = AddItem(MenuEdit, "EditPaste", QStringLiteral("ﾍﾟｰｽﾄ(&P)"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    EditSelectAll = AddItem(MenuEdit, "EditSelectAll", QStringLiteral("すべて選択(&A)"), QKeySequence(Qt::CTRL | Qt::Key_A));
     AddSeparator(MenuEdit, "EditN2");
     MenuBM = AddItem(MenuEdit, "MenuBM", QStringLiteral("ﾌﾞｯｸﾏｰｸを挿入(&B)"), QKeySequence(Qt::CTRL | Qt::Key_B));
     EditDay = AddItem(MenuEdit, "EditDay", QStringLiteral("日付を挿入(&D)"), QKeySequence(Qt::CTRL | Qt::Key_D));
@@ -222,6 +274,8 @@ void TFormMainVerdane::CreateMenus() {
     bind(T1, &TFormMainVerdane::T1Click);
     bind(MenuQuit, &TFormMainVerdane::MenuQuitClick);
     for (QAction* action : {MenuUndo, PopupUndo}) bind(action, &TFormMainVerdane::MenuUndoClick);
+    bind(MenuRedo, &TFormMainVerdane::MenuRedoClick);
+    bind(EditSelectAll, &TFormMainVerdane::MenuSelectAllClick);
     for (QAction* action : {EditCut, PopupCut}) bind(action, &TFormMainVerdane::EditCutClick);
     for (QAction* action : {EditCopy, PopupCopy}) bind(action, &TFormMainVerdane::EditCopyClick);
     for (QAction* action : {EditPaste, PopupPaste}) bind(action, &TFormMainVerdane::EditPasteClick);
@@ -301,6 +355,10 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
     Guarded([this] { LoadSettings(); });
     OpenDialog1.InitialDir = Settings.InitDir;
     SaveDialog1.InitialDir = Settings.InitDir;
+    OpenAtStart(args);
+}
+
+void TFormMainVerdane::OpenAtStart(const QStringList& args) {
     if (!args.isEmpty()) Guarded([&] { OpenFromCommandLine(args.first()); });
 }
 
@@ -375,6 +433,38 @@ void TFormMainVerdane::ShowDocument() {
     setWindowTitle(caption);
     SetApplicationTitle(caption);
     StatusPanel0->setText(Local(core::DocTitleText(document_.title)));
+    ShowTextForm();
+}
+
+void TFormMainVerdane::ShowCaretPosition() {
+    const QTextCursor cursor = RichEditMain->textCursor();
+    StatusCaret->setText(QStringLiteral("%1 行, %2 桁").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1));
+}
+
+void TFormMainVerdane::ShowModifiedMark() {
+    StatusModified->setText(Modified() ? QStringLiteral("変更あり") : QString());
+}
+
+void TFormMainVerdane::ShowTextForm() {
+    // The code and line ends the text was read in; a new text is written in
+    // Shift-JIS with CR LF.
+    QString code = QStringLiteral("Shift-JIS");
+    switch (document_.code) {
+        case kcJisB:
+        case kcJisAt: code = QStringLiteral("JIS"); break;
+        case kcEuc: code = QStringLiteral("EUC-JP"); break;
+        case kcUtf8: code = QStringLiteral("UTF-8"); break;
+        default: break;
+    }
+    StatusCode->setText(code);
+    QString ends = QStringLiteral("CRLF");
+    switch (document_.lineEnds) {
+        case core::LineEnds::Lf: ends = QStringLiteral("LF"); break;
+        case core::LineEnds::Cr: ends = QStringLiteral("CR"); break;
+        case core::LineEnds::Mixed: ends = QStringLiteral("改行混在"); break;
+        default: break;
+    }
+    StatusLineEnds->setText(ends);
 }
 
 void TFormMainVerdane::ShowError(const QString& text, const QString& detail) {
@@ -423,24 +513,59 @@ bool TFormMainVerdane::MaybeSave() {
 }
 
 bool TFormMainVerdane::ReplaceDocument(const std::function<std::optional<Replacement>()>& load) {
+    // A text still coming in is not replaced by another.
+    if (busy_) return false;
     if (!MaybeSave()) return false;
     std::optional<Replacement> next = load();
     if (!next) return false;
-    if (next->saved) {
-        RichEditMain->setPlainText(next->text);
-        SetModified(false);
-    } else {
-        ReplaceEditorText(next->text);
-        SetModified(true);
-    }
     document_ = std::move(next->document);
     if (!document_.path.isEmpty()) {
         Settings.InitDir = FolderPart(document_.path);
         OpenDialog1.InitialDir = Settings.InitDir;
         SaveDialog1.InitialDir = Settings.InitDir;
     }
+    // The caption first: a long text is seen coming in under its name.
     ShowDocument();
+    if (next->file) {
+        FillFromFile(*next->file);
+        // The bytes read go now; the editor's document is the one copy left.
+        next.reset();
+    } else if (next->saved) {
+        RichEditMain->setPlainText(next->text);
+        SetModified(false);
+    } else {
+        ReplaceEditorText(next->text);
+        SetModified(true);
+    }
+    ShowModifiedMark();
+    ShowCaretPosition();
     return true;
+}
+
+void TFormMainVerdane::FillFromFile(const core::OpenedFile& file) {
+    // Texts from this size on show their progress on the status bar.
+    constexpr std::size_t kProgressFrom = 4 << 20;
+    const platform::EditorBytes form = file.code == kcUtf8 ? platform::EditorBytes::Utf8 : platform::EditorBytes::ShiftJis;
+    TextFillOptions options;
+    std::optional<BusyFlag> flag;
+    if (isVisible()) {
+        // Turns to paint; a click or key waits for the text (it would land in
+        // the middle of it), a close asked for meanwhile runs after it.
+        flag.emplace(busy_, closePending_, turns_, *this);
+        options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+        if (file.text.size() >= kProgressFrom) {
+            StatusProgress->setValue(0);
+            StatusProgress->show();
+            options.progress = [this](std::size_t done, std::size_t total) {
+                StatusProgress->setValue(static_cast<int>(done * 1000 / std::max<std::size_t>(total, 1)));
+            };
+        }
+    }
+    struct HideProgress {
+        QProgressBar* bar;
+        ~HideProgress() { bar->hide(); }
+    } hide{StatusProgress};
+    FillEditor(*RichEditMain, file.text, form, options);
 }
 
 std::optional<TFormMainVerdane::Replacement> TFormMainVerdane::LoadFile(const QString& path, ReadOutcome& outcome) {
@@ -466,7 +591,7 @@ std::optional<TFormMainVerdane::Replacement> TFormMainVerdane::LoadFile(const QS
                               QMessageBox::Ok);
         } else {
             outcome = ReadOutcome::Failed;
-            ShowError(QString::fromStdString(opened.Reason()));
+            ShowError(FileFailureText(opened.Reason()));
         }
         return std::nullopt;
     }
@@ -478,7 +603,7 @@ std::optional<TFormMainVerdane::Replacement> TFormMainVerdane::LoadFile(const QS
     next.document.title = opened->title ? *opened->title : document_.title;
     next.document.code = opened->code;
     next.document.lineEnds = opened->lineEnds;
-    next.text = core::EditorTextOf(*opened);
+    next.file = std::move(*opened);
     return next;
 }
 
@@ -579,7 +704,7 @@ bool TFormMainVerdane::MenuSaveClick() {
         return core::WriteDocumentFile(path, kind, text, options);
     }();
     if (!written) {
-        ShowError(QStringLiteral("%1 を保存できません: %2").arg(path, QString::fromStdString(written.Reason())));
+        ShowError(QStringLiteral("%1 を保存できません。\n%2").arg(path, FileFailureText(written.Reason())));
         return false;
     }
     SetModified(false);
@@ -630,6 +755,7 @@ void TFormMainVerdane::HelpAboutClick() { Prompts().RunDialog(*AboutBox); }
 
 void TFormMainVerdane::UpdateCommandStates() {
     const bool canUndo = RichEditMain->document()->isUndoAvailable();
+    MenuRedo->setEnabled(RichEditMain->document()->isRedoAvailable());
     MenuUndo->setEnabled(canUndo);
     PopupUndo->setEnabled(canUndo);
     ToolButtonUndo->setEnabled(canUndo);
@@ -656,34 +782,6 @@ void TFormMainVerdane::HistoryMenu1HistorySelected(const QString& fileName) {
     OpenFile(fileName);
 }
 
-namespace {
-
-// Marks the window busy for a long command and gives it its turns to paint;
-// a close asked for meanwhile runs when the command is over.
-class BusyFlag {
-public:
-    BusyFlag(bool& busy, bool& closePending, std::unique_ptr<PaintTurns>& turns, QWidget& window)
-        : busy_(busy), closePending_(closePending), turns_(turns), window_(window) {
-        busy_ = true;
-        turns_ = std::make_unique<PaintTurns>();
-    }
-    ~BusyFlag() {
-        turns_.reset();
-        busy_ = false;
-        if (closePending_) {
-            closePending_ = false;
-            QTimer::singleShot(0, &window_, &QWidget::close);
-        }
-    }
-
-private:
-    bool& busy_;
-    bool& closePending_;
-    std::unique_ptr<PaintTurns>& turns_;
-    QWidget& window_;
-};
-
-}  // namespace
 
 void TFormMainVerdane::ReplaceEditorText(const QString& text) {
     // A long text goes in by pieces, so the window gets its turns to paint; the
@@ -766,7 +864,7 @@ void TFormMainVerdane::URLU1Click() {
             [this](const std::vector<std::string>& names) { return ChooseArchiveEntry(names); });
         FormDL->hide();
         if (!page) {
-            failure = QString::fromStdString(page.Reason());
+            failure = DownloadFailureText(page.Reason());
             return std::nullopt;
         }
         Replacement next;
@@ -789,6 +887,8 @@ void TFormMainVerdane::URLU1Click() {
 }
 
 void TFormMainVerdane::MenuUndoClick() { RichEditMain->undo(); }
+void TFormMainVerdane::MenuRedoClick() { RichEditMain->redo(); }
+void TFormMainVerdane::MenuSelectAllClick() { RichEditMain->selectAll(); }
 void TFormMainVerdane::EditCutClick() { RichEditMain->cut(); }
 void TFormMainVerdane::EditCopyClick() { RichEditMain->copy(); }
 void TFormMainVerdane::EditPasteClick() { RichEditMain->paste(); }
@@ -864,7 +964,17 @@ void TFormMainVerdane::FindReplaceClick() {
     ReplaceDialog1->activateWindow();
 }
 
-void TFormMainVerdane::FindNextClick() { Search.FindNext(*RichEditMain); }
+void TFormMainVerdane::FindNextClick() {
+    Search.FindNext(*RichEditMain);
+    // Nothing further: said, rather than nothing happening.
+    if (!Search.SearchFound && !Search.SearchText.isEmpty()) {
+        QWidget* over = ReplaceDialog1 && ReplaceDialog1->isVisible() ? static_cast<QWidget*>(ReplaceDialog1)
+                         : FindDialog1 && FindDialog1->isVisible()     ? static_cast<QWidget*>(FindDialog1)
+                                                                       : this;
+        Prompts().Message(over, QMessageBox::Information, QStringLiteral("検索"),
+                          QStringLiteral("「%1」はこの先に見つかりません。").arg(Search.SearchText), QMessageBox::Ok);
+    }
+}
 
 void TFormMainVerdane::FindDialog1Find() {
     Search.TakeParameters(FindDialog1->FindText(), FindDialog1->MatchCase(), FindDialog1->WholeWord());

@@ -8,6 +8,7 @@
 #include "Document.h"
 #include "EditorSearch.h"
 #include "Prompts.h"
+#include "ReadText.h"
 #include "Settings.h"
 #include "TAWKStr.h"
 
@@ -23,6 +24,7 @@
 
 class QAction;
 class QLabel;
+class QProgressBar;
 class QMenu;
 class QPlainTextEdit;
 class QToolBar;
@@ -83,6 +85,8 @@ public:
     void MenuSettingClick();
     void T1Click();
     void MenuUndoClick();
+    void MenuRedoClick();
+    void MenuSelectAllClick();
     void EditCutClick();
     void EditCopyClick();
     void EditPasteClick();
@@ -97,6 +101,9 @@ public:
     void HistoryMenu1HistorySelected(const QString& fileName);
     // The command line's and a drop's ways of opening.
     void OpenFromCommandLine(const QString& argument);
+    // The start's way: args[0], if any, opened as the command line names it.
+    // RunVerdane calls it once the window shows, so a long text is seen to come in.
+    void OpenAtStart(const QStringList& args);
     void WMDropFiles(const QStringList& paths);
 
     // Sets the enabled state of undo, cut, copy and paste; runs whenever the
@@ -117,6 +124,8 @@ private:
         core::Document document;
         QString text;
         bool saved = true;
+        // A file read: its bytes go into the editor in pieces, in place of `text`.
+        std::optional<core::OpenedFile> file;
     };
     // How a read went, for the recent-files list.
     enum class ReadOutcome { Read, Refused, Failed, Stopped };
@@ -152,6 +161,13 @@ private:
     void SetModified(bool modified);
     // Replaces the whole text as one step that Undo takes back.
     void ReplaceEditorText(const QString& text);
+    // Fills the editor with a file's text; a visible window paints meanwhile and
+    // shows the progress of a long text on the status bar.
+    void FillFromFile(const core::OpenedFile& file);
+    // The status bar's panels beside the DOC title: caret, code, line ends, mark.
+    void ShowCaretPosition();
+    void ShowModifiedMark();
+    void ShowTextForm();
     std::string HtmlToText(const std::string& html);
     void AddToHistory(const QString& path);
     void LoadSettings();
@@ -174,6 +190,14 @@ private:
     QPlainTextEdit* RichEditMain;
     QToolBar* ToolBarMain;
     QLabel* StatusPanel0;
+    // Beside the panel of the DOC title: line and column of the caret, the code
+    // the text was read in, its line ends, the modified mark, and the progress
+    // of a long text coming in.
+    QLabel* StatusCaret;
+    QLabel* StatusCode;
+    QLabel* StatusLineEnds;
+    QLabel* StatusModified;
+    QProgressBar* StatusProgress;
     QMenu* PopupMenuEdit;
     QMenu* PopupMenuTime;
 
@@ -181,7 +205,7 @@ private:
     QMenu *MenuFile, *MenuEdit, *MenuFind, *MenuHelp;
     QAction *MenuNew, *MenuOpen, *URLU1, *MenuSave, *MenuInstall, *MenuOpenInstDir, *FileN2, *MenuSetting, *T1,
         *FileN1, *MenuQuit;
-    QAction *MenuUndo, *EditCut, *EditCopy, *EditPaste, *MenuBM, *EditDay, *MenuEditHTML, *MenuEditAozora;
+    QAction *MenuUndo, *MenuRedo, *EditSelectAll, *EditCut, *EditCopy, *EditPaste, *MenuBM, *EditDay, *MenuEditHTML, *MenuEditAozora;
     QAction *FindFind, *FindReplace, *FindNext, *MenuHelpContents, *HelpAbout;
     // Context menu of the editor.
     QAction *PopupUndo, *PopupCut, *PopupCopy, *PopupPaste;

@@ -59,7 +59,8 @@ std::string ReplacementReport(std::string_view text, const std::vector<KanjiRepl
         char code[16];
         std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(r.codePoint));
         report += "  line " + std::to_string(line) + ": ";
-        report += r.codePoint == 0xFFFD ? std::string("bytes that name no character") : code + std::string(" ") + Utf8Of(r.codePoint);
+        // U+FFFD: damaged bytes, or a code no character set here names.
+        report += r.codePoint == 0xFFFD ? std::string("an unknown character") : code + (" " + Utf8Of(r.codePoint));
         report += '\n';
     }
     if (count > kListed) report += "  and " + std::to_string(count - kListed) + " more\n";

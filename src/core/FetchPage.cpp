@@ -139,6 +139,7 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     http.ProxyPassword = request.proxy.empty() ? std::string() : request.proxyPassword;
     http.TimeoutMs = request.timeoutMs;
     http.SslVerifyPeer = request.verifyPeer;
+    http.MaxBodySize = request.maxBodySize;
     http.ReceiveStream = nullptr;  // the body arrives through OnDocData
 
     PageText page;

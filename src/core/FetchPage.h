@@ -31,6 +31,10 @@ struct FetchRequest {
     // The request gives up after this long without progress (0: never).
     int timeoutMs = 60000;
     bool verifyPeer = true;
+    // Most bytes the page may have; a larger one fails with "the page is larger
+    // than 256 MB" (its own size). By default the largest text a DOC database
+    // holds (65,535 records of 4,096 bytes); 0: no limit.
+    long long maxBodySize = 65535LL * 4096;
     // Turn the page from HTML into text.
     bool html = false;
     // The page is a .zip archive (an Aozora Bunko work): its text is read out

@@ -13,6 +13,7 @@
 #include "ZipArchive.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <exception>
 
@@ -113,7 +114,10 @@ QString EditorTextOf(const OpenedFile& file) {
     if (file.code != kcUtf8) return platform::BytesToEditor(file.text);
     std::string_view utf8 = file.text;
     if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
-    QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    // One byte-order mark is dropped above; the decoder keeps any other
+    // U+FEFF at the start as the character it is.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
     // The text has CR LF line ends; the editor has one '\n' per line.
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;

@@ -128,24 +128,41 @@ void AppendPair(std::string& out, std::array<std::uint8_t, 2> pair) {
     out += static_cast<char>(pair[1]);
 }
 
-std::string JisToSjis(std::string_view text) {
+// The set an escape sequence of a JIS text designates.
+enum class JisSet {
+    Single,         // ESC ( B, ESC ( J and the like: bytes as they are
+    Kana,           // ESC ( I: half-width katakana
+    DoubleByte,     // ESC $ B, ESC $ @, ESC $ ( B, ESC $ ( O, ESC $ ( Q: JIS X 0208 pairs
+    Supplementary,  // ESC $ ( D: JIS X 0212 pairs
+    Foreign,        // ESC $ A, ESC $ ( C and other double-byte sets of other languages
+};
+
+std::string JisToSjis(std::string_view text, std::vector<KanjiReplacement>* replaced) {
     const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::size_t n = text.size();
     std::string out;
     ReserveLarge(out, n);
-    // The set the escape sequences designate: ESC $ for JIS X 0208 pairs, ESC ( I
-    // for half-width katakana, any other ESC ( for single bytes as they are.
-    enum class Set { Single, Kana, DoubleByte } set = Set::Single;
+    JisSet set = JisSet::Single;
     bool shiftedOut = false;  // between SO and SI the bytes are half-width katakana
     std::size_t k = 0;
     while (k < n) {
         if (t[k] == kEsc) {
             if (k + 2 >= n) break;  // the sequence is cut off: the conversion ends
-            if (t[k + 1] == '$')
-                set = Set::DoubleByte;
-            else if (t[k + 1] == '(')
-                set = t[k + 2] == 'I' ? Set::Kana : Set::Single;
-            k += 3;
+            std::size_t length = 3;
+            if (t[k + 1] == '$' && t[k + 2] == '(') {
+                // ESC $ ( F, four bytes: the set is named by F.
+                if (k + 3 >= n) break;
+                const std::uint8_t f = t[k + 3];
+                set = f == 'D'                              ? JisSet::Supplementary
+                      : f == 'B' || f == 'O' || f == 'Q' ? JisSet::DoubleByte
+                                                          : JisSet::Foreign;
+                length = 4;
+            } else if (t[k + 1] == '$') {
+                set = t[k + 2] == 'A' ? JisSet::Foreign : JisSet::DoubleByte;
+            } else if (t[k + 1] == '(') {
+                set = t[k + 2] == 'I' ? JisSet::Kana : JisSet::Single;
+            }
+            k += length;
             // The byte after the sequence is taken as it comes, even another ESC.
             if (k >= n) break;
         }
@@ -153,14 +170,28 @@ std::string JisToSjis(std::string_view text) {
         if (c == kShiftOut || c == kShiftIn) {
             shiftedOut = c == kShiftOut;
             ++k;
-        } else if (shiftedOut || set == Set::Kana) {
+        } else if (shiftedOut || set == JisSet::Kana) {
             // Katakana 0x21-0x5F are the Shift-JIS bytes 0xA1-0xDF; line ends
             // and spaces stay what they are.
             out += static_cast<char>(c >= 0x21 && c <= 0x5F ? c + 0x80 : c);
             ++k;
-        } else if (set == Set::DoubleByte) {
+        } else if (set == JisSet::DoubleByte) {
             if (k + 1 >= n) break;  // half a pair at the end is dropped
             AppendPair(out, JisPairToSjis(c, t[k + 1]));
+            k += 2;
+        } else if (set == JisSet::Supplementary || set == JisSet::Foreign) {
+            // CP932's own character where it holds one, else the geta mark.
+            if (k + 1 >= n) break;
+            const jisx0212::Entry* entry = set == JisSet::Supplementary ? jisx0212::Find(c, t[k + 1]) : nullptr;
+            const std::uint16_t code = entry ? entry->sjis : jisx0212::kNone;
+            if (code == jisx0212::kNone) {
+                AppendPair(out, {kGeta >> 8, kGeta & 0xFF});
+                Report(replaced, k, 2, entry ? char32_t{entry->unicode} : kNoCharacter);
+            } else if (code > 0xFF) {
+                AppendPair(out, {static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)});
+            } else {
+                out += static_cast<char>(code);
+            }
             k += 2;
         } else {
             out += static_cast<char>(c);
@@ -245,7 +276,9 @@ std::size_t EucToSjisInto(const std::uint8_t* t, std::size_t n, std::uint8_t* o,
             w += 8;
         }
         // Runs of double-byte characters, the bulk of Japanese prose.
-        for (std::uint8_t c; k + 1 < n && (c = t[k]) > 0x80 && c != 0xFF && c != 0x8E && c != 0x8F; k += 2, w += 2) {
+        // A lead byte 0x81-0xFE other than the prefixes 0x8E and 0x8F.
+        for (std::uint8_t c; k + 1 < n && static_cast<std::uint8_t>((c = t[k]) - 0x81) < 0x7E && (c | 1) != 0x8F;
+             k += 2, w += 2) {
             const std::uint8_t d = t[k + 1];
             o[w] = kEucPair.first[c];
             o[w + 1] = kEucPair.second[(c & 1u) * 256 + d];
@@ -481,6 +514,9 @@ int ScanJisEucShiftJis(std::string_view text) {
                     r = kcJisB;
                 else if (e == '@')
                     r = kcJisAt;
+                else if (e == '(' && p + 1 < n && (t[p + 1] == 'B' || t[p + 1] == 'D' || t[p + 1] == 'O' ||
+                                                   t[p + 1] == 'Q'))
+                    r = kcJisB;  // ESC $ ( F: JIS X 0208, 0212 or 0213
             } else if ((d == '(' || d == ')') && p + 1 < n && t[p + 1] == 'I') {
                 // Half-width katakana designated: a JIS text, even with no kanji.
                 ++p;
@@ -563,7 +599,7 @@ std::optional<std::string> ShiftJisOf(std::string_view text, int code, std::vect
     switch (code) {
     case kcJisB:
     case kcJisAt:
-        return JisToSjis(text);
+        return JisToSjis(text, replaced);
     case kcEuc:
         return EucToSjis(text, replaced);
     default:

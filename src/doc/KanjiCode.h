@@ -28,7 +28,8 @@ enum KanjiCode : int {
 
 // A character the conversion to Shift-JIS could not carry over: a character of
 // a UTF-8 text that CP932 lacks (it became "?"), or an EUC-JP three-byte code
-// (JIS X 0212) whose character CP932 lacks (it became the geta mark "〓").
+// (JIS X 0212, also in JIS after ESC $ ( D) whose character CP932 lacks, or a
+// JIS pair of another language's set (it became the geta mark "〓").
 // Damaged bytes that name no character are listed too, with U+FFFD.
 struct KanjiReplacement {
     std::size_t offset = 0;    // where its bytes start in the text converted
@@ -39,7 +40,8 @@ struct KanjiReplacement {
 
 // Guesses the code of a whole text: binary first (a byte below 0x08 or 0xFF in
 // the first 512 bytes but the last), then UTF-8, then the JIS/EUC/Shift-JIS scan.
-// ESC ( I or ESC ) I (half-width katakana) marks a JIS text as ESC $ B does; an
+// ESC ( I or ESC ) I (half-width katakana) and ESC $ ( B, D, O or Q mark a
+// JIS text as ESC $ B does; an
 // EUC-JP three-byte code (0x8F and two bytes 0xA1-0xFE) leaves EUC-JP and
 // Shift-JIS undecided, or decides for EUC-JP when one of them is 0xFD or 0xFE.
 int DetectKanjiCode(std::string_view text);
@@ -47,8 +49,11 @@ int DetectKanjiCode(std::string_view text);
 // The text in the target code. Only target 5 (Shift-JIS) converts: JIS (2, 3),
 // EUC (4) and UTF-8 (7) texts are converted; everything else, and every text
 // for another target, comes back unchanged.
-// JIS: JIS X 0208 pairs after ESC $, half-width katakana after ESC ( I and
-// between SO and SI (0x0E, 0x0F; the two bytes go), single bytes otherwise.
+// JIS: JIS X 0208 pairs after ESC $ (and ESC $ ( B, O or Q), JIS X 0212
+// pairs after ESC $ ( D as CP932's own character or the geta mark, the geta
+// mark for each pair of another language's set (ESC $ A, ESC $ ( C, ...),
+// half-width katakana after ESC ( I and between SO and SI (0x0E, 0x0F; the two
+// bytes go), single bytes otherwise.
 // EUC-JP: each three-byte code (0x8F, JIS X 0212) is one character: CP932's
 // own where CP932 holds it (0x8F 0xA2 0xB7, the full-width tilde, is 0x8160),
 // else the geta mark "〓" (0x81AC); a 0x8F without code bytes after it becomes

@@ -9,6 +9,15 @@
 
 namespace verdane {
 
+namespace {
+
+// "404 Not Found", or the code alone when the server gave no reason.
+std::string StatusText(int code, const std::string& reason) {
+    return reason.empty() ? std::to_string(code) : std::to_string(code) + " " + reason;
+}
+
+}  // namespace
+
 void THttpCli::BeginAnswer(THttpRequest rqType) {
     ++requestSerial_;
     requestType_ = rqType;
@@ -21,6 +30,7 @@ void THttpCli::BeginAnswer(THttpRequest rqType) {
     headerLineCount_ = bodyBlockCount_ = headerBytes_ = 0;
     rcvdCount_ = 0;
     failed_ = false;
+    failureText_.clear();
     answerClosed_ = false;
     locationChangePending_ = false;
     next_ = &THttpCli::HeaderHandler;
@@ -96,14 +106,45 @@ void THttpCli::StartBody(std::string_view first, std::uint16_t error) {
     next_ = &THttpCli::BodyHandler;
     TriggerHeaderEnd();
     if (life.expired()) return;
+    // A page announced larger than the limit fails before any of it is read.
+    if (state_ == hsWaitingBody && MaxBodySize > 0 && BodyLength() > MaxBodySize) {
+        BodyTooLarge();
+        return;
+    }
     if (!first.empty() && state_ == hsWaitingBody) {
         BodyHandler(first, error);
         if (life.expired()) return;
     }
-    if (rcvdCount_ > 0 && state_ == hsWaitingBody)
+    if (rcvdCount_ > 0 && state_ == hsWaitingBody && !answerClosed_)
         BodyHandler(std::string_view(rcvdBuffer_, static_cast<std::size_t>(rcvdCount_)), error);
     if (life.expired()) return;
     rcvdCount_ = 0;
+    // An answer whose header says it has no body, or an empty one, is complete now.
+    if (state_ == hsWaitingBody && !answerClosed_ && BodyLength() >= 0 && receivedCount_ >= BodyLength())
+        FinishBody();
+}
+
+bool THttpCli::BodyExpected() const {
+    return requestType_ != httpHEAD && !(statusCode_ >= 100 && statusCode_ < 200) && statusCode_ != 204 &&
+           statusCode_ != 304;
+}
+
+long long THttpCli::BodyLength() const {
+    if (statusCode_ == 0) return -1;  // a page without header runs to the close
+    return BodyExpected() ? contentLength_ : 0;
+}
+
+void THttpCli::FinishBody() {
+    answerClosed_ = true;
+    rcvdCount_ = 0;
+    EndConnection();
+}
+
+void THttpCli::BodyTooLarge() {
+    RecordFailure("the page is larger than " + SizeLimitText(MaxBodySize));
+    answerClosed_ = true;
+    rcvdCount_ = 0;
+    EndConnection();
 }
 
 void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
@@ -150,6 +191,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
     if (life.expired()) return;
     if (statusCode_ >= 400) {
         // The body of an error answer is never read.
+        if (!failed_) failureText_ = StatusText(statusCode_, reasonPhrase_);
         rcvdCount_ = 0;
         answerClosed_ = true;
         EndConnection();
@@ -159,18 +201,19 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
 void THttpCli::HandleHeaderLine(std::string_view line) {
     if (StartsWith(line, "HTTP/1.0") || StartsWith(line, "HTTP/1.1")) {
         statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, 9, 3)));
-        reasonPhrase_ = std::string(SafeSubstr(line, 13));
+        reasonPhrase_ = std::string(TrimBlanks(SafeSubstr(line, 13)));
         return;
     }
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) return;
-    std::string name = Lower(line.substr(0, colon));
-    std::string_view value = line.substr(colon + 1);
-    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    std::string name = Lower(TrimBlanks(line.substr(0, colon)));
+    // Blanks and tabs around a value are no part of it.
+    std::string_view value = TrimBlanks(line.substr(colon + 1));
     if (name == "location") {
         HandleLocation(std::string(value));
     } else if (name == "content-length") {
         contentLength_ = ToInteger(value);
+        if (contentLength_ < 0) throw EHttpException("negative Content-Length: " + std::string(value), 5);
     } else if (name == "content-range") {
         // "bytes BEGIN-END/TOTAL"
         std::size_t dash = value.find('-');
@@ -198,6 +241,18 @@ void THttpCli::HandleLocation(const std::string& v) {
 
 void THttpCli::BodyHandler(std::string_view block, std::uint16_t) {
     Progress();
+    // The announced length ends the body: bytes after it belong to no answer.
+    const long long length = BodyLength();
+    if (length >= 0 && static_cast<long long>(block.size()) > length - receivedCount_)
+        block = block.substr(0, static_cast<std::size_t>(std::max(0LL, length - receivedCount_)));
+    if (MaxBodySize > 0 && static_cast<long long>(block.size()) > MaxBodySize - receivedCount_) {
+        BodyTooLarge();
+        return;
+    }
+    if (block.empty()) {
+        if (length >= 0 && !answerClosed_) FinishBody();
+        return;
+    }
     if (bodyBlockCount_ == 0) {
         std::weak_ptr<char> life = Life();
         TriggerDocBegin();
@@ -210,7 +265,10 @@ void THttpCli::BodyHandler(std::string_view block, std::uint16_t) {
         // A stream that lost bytes (a full disk, no memory) must not end as a whole document.
         if (!*ReceiveStream) throw std::runtime_error("can't store the document: its stream failed");
     }
+    std::weak_ptr<char> life = Life();
     TriggerDocData(block.data(), static_cast<int>(block.size()));
+    if (life.expired() || state_ != hsWaitingBody || answerClosed_) return;
+    if (length >= 0 && receivedCount_ >= length) FinishBody();
 }
 
 void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
@@ -219,17 +277,19 @@ void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
     if (headerLineCount_++ == 0) {
         if (!StartsWith(line, "HTTP/1.")) throw EHttpException("the proxy did not answer CONNECT with HTTP", 6);
         statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, 9, 3)));
-        reasonPhrase_ = std::string(SafeSubstr(line, 13));
+        reasonPhrase_ = std::string(TrimBlanks(SafeSubstr(line, 13)));
         return;
     }
     if (!line.empty()) return;
     if (statusCode_ != 200) {
-        // The proxy refused the tunnel: its answer is the request's.
-        int code = statusCode_ >= 400 ? statusCode_ : 502;
-        LocalFailure("the proxy refused the tunnel to " + targetHost_ + ":" + targetPort_ + ": " +
-                         std::to_string(statusCode_) + " " + reasonPhrase_,
-                     0);
-        statusCode_ = code;
+        // The proxy refused the tunnel: an error status is the request's answer;
+        // any other is no tunnel either.
+        if (statusCode_ >= 400)
+            failureText_ = StatusText(statusCode_, reasonPhrase_);
+        else
+            LocalFailure("the proxy refused the tunnel to " + targetHost_ + ":" + targetPort_ + ": " +
+                             StatusText(statusCode_, reasonPhrase_),
+                         0);
         answerClosed_ = true;
         rcvdCount_ = 0;
         EndConnection();
@@ -248,16 +308,15 @@ void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
 // before the header ended, or fewer body bytes than the header announced.
 bool THttpCli::ClosedTooEarly(std::uint16_t error, std::string& reason) const {
     if (state_ == hsWaitingHeader || state_ == hsConnected) {
-        reason = error != 0 ? ErrorText(error) : "connection closed before the answer's header ended";
+        reason = error != 0 ? FailureDescription(error, hostName_) : "connection closed before the answer's header ended";
         return true;
     }
     if (state_ != hsWaitingBody) return false;
     if (error != 0) {
-        reason = ErrorText(error);
+        reason = FailureDescription(error, hostName_);
         return true;
     }
-    bool bodyExpected = requestType_ != httpHEAD && statusCode_ >= 200 && statusCode_ != 204 && statusCode_ != 304;
-    if (bodyExpected && contentLength_ >= 0 && receivedCount_ < contentLength_) {
+    if (BodyExpected() && statusCode_ != 0 && contentLength_ >= 0 && receivedCount_ < contentLength_) {
         reason = "document incomplete: " + std::to_string(receivedCount_) + " of " + std::to_string(contentLength_) +
                  " bytes received";
         return true;

@@ -14,10 +14,10 @@ namespace verdane {
 
 enum THttpMessage : int { kRequestDone = 1, kSetReady = 2, kRelocate = 3 };
 
-// The text of a socket error with its number.
-inline std::string ErrorText(int error) {
-    return WSocketErrorDesc(error) + " (Error #" + std::to_string(error) + ")";
-}
+// What a socket or lookup error means for a download, in this program's words
+// ("connection refused", "host not found: example.invalid"); `host` is the name
+// that was looked up or connected to.
+std::string FailureDescription(int error, const std::string& host);
 
 inline std::string Lower(std::string_view s) {
     std::string out(s);
@@ -38,23 +38,36 @@ inline std::string_view SafeSubstr(std::string_view s, std::size_t pos, std::siz
     return s.substr(pos, len);
 }
 
-// A decimal integer of a header: blanks before it, an
-// optional sign, digits only. Anything else is a conversion error.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A header value without the blanks and tabs around it.
+inline std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// A decimal integer of a header: blanks and tabs around it, an optional sign,
+// digits only, within the range of long long. Anything else is a conversion error.
 inline long long ToInteger(std::string_view text) {
+    std::string_view t = TrimBlanks(text);
     std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
     std::size_t start = i;
+    // Collected as a negative number, whose range holds every long long.
     long long value = 0;
     bool overflow = false;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        if (value > (std::numeric_limits<long long>::max() - 9) / 10) overflow = true;
-        else value = value * 10 + (text[i] - '0');
+    constexpr long long kMin = std::numeric_limits<long long>::min();
+    for (; i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])); ++i) {
+        int digit = t[i] - '0';
+        if (value < (kMin + digit) / 10) overflow = true;
+        else value = value * 10 - digit;
     }
-    if (i == start || i != text.size() || overflow)
+    if (!negative && value == kMin) overflow = true;
+    if (i == start || i != t.size() || overflow)
         throw std::invalid_argument("'" + std::string(text) + "' is not a valid integer value");
-    return negative ? -value : value;
+    return negative ? value : -value;
 }
 
 // "host" or "host:port" for a URL, leaving out the scheme's own port.

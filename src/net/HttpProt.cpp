@@ -35,6 +35,39 @@ std::string SecondsText(int ms) {
 
 }  // namespace
 
+std::string SizeLimitText(long long bytes) {
+    constexpr long long kMB = 1LL << 20, kKB = 1LL << 10;
+    if (bytes >= kMB) return std::to_string((bytes + kMB / 2) / kMB) + " MB";
+    if (bytes >= kKB) return std::to_string((bytes + kKB / 2) / kKB) + " KB";
+    return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+std::string FailureDescription(int error, const std::string& host) {
+    switch (error) {
+    case 0: return "connection closed";
+    case WSAECONNREFUSED: return "connection refused";
+    case WSAECONNRESET: return "connection reset by the server";
+    case WSAECONNABORTED: return "connection aborted";
+    case WSAETIMEDOUT: return "connection timed out";
+    case 10051: return "network unreachable";
+    case 10065: return "no route to host";
+    case WSAEINTR: return "cancelled";
+    case WSAHOST_NOT_FOUND: return "host not found: " + host;
+    case WSATRY_AGAIN: return "host not found (the name server did not answer): " + host;
+    case WSANO_DATA: return "host has no IPv4 address: " + host;
+    case WSANO_RECOVERY: return "name lookup failed: " + host;
+    default: break;
+    }
+    // Any other error: the socket layer's text, as a phrase of a sentence.
+    std::string text = WSocketErrorDesc(error);
+    if (text.empty()) return "network error " + std::to_string(error);
+    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
+        std::islower(static_cast<unsigned char>(text[1])))
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) text.pop_back();
+    return text;
+}
+
 namespace {
 
 // The If-Modified-Since date of a day count since 30 Dec 1899, without any
@@ -204,19 +237,9 @@ void THttpCli::Progress() {
 
 void THttpCli::TimedOut() {
     if (state_ == hsReady || state_ == hsAborting) return;
-    // A server that keeps the connection open after the announced body has
-    // still sent the whole document.
-    bool bodyExpected = requestType_ != httpHEAD && statusCode_ >= 200 && statusCode_ != 204 && statusCode_ != 304;
-    if (state_ == hsWaitingBody &&
-        ((contentLength_ >= 0 && receivedCount_ >= contentLength_) || (!bodyExpected && contentLength_ < 0))) {
-        ctrlSocket_->Close();  // its close event ends the request
-        return;
-    }
-    std::string seconds = SecondsText(TimeoutMs);
-    if (state_ == hsWaitingHeader && headerLineCount_ > 0)
-        AbortWith("timed out: the answer's header did not end within " + seconds + " s", WSAETIMEDOUT);
-    else
-        AbortWith("timed out: no data from the server for " + seconds + " s", WSAETIMEDOUT);
+    std::string text = "timed out after " + SecondsText(TimeoutMs) + " s";
+    if (state_ == hsWaitingHeader && headerLineCount_ > 0) text += ": the answer's header did not end";
+    AbortWith(text, WSAETIMEDOUT);
 }
 
 // ---------------------------------------------------------------------------
@@ -248,8 +271,8 @@ void THttpCli::DoRequestSync(THttpRequest rq) {
         if (rc == 0 && state_ == hsReady) break;
         if (state_ != hsReady) AbortWith("the program is closing", 3);
     }
-    if (life.expired()) throw EHttpException("the HTTP component was deleted during the request", 3);
-    if (statusCode_ >= 400) throw EHttpException(reasonPhrase_, statusCode_);
+    if (life.expired()) throw EHttpException("the HTTP component was deleted during the request", 0);
+    if (!failureText_.empty()) throw EHttpException(failureText_, failed_ ? 0 : statusCode_);
 }
 
 void THttpCli::DoRequestAsync(THttpRequest rq) {
@@ -273,6 +296,7 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     sendingBody_ = false;
     locationChangePending_ = false;
     failed_ = false;
+    failureText_.clear();
     rcvdCount_ = 0;
     location_ = URL;
     credentialsAllowed_ = true;
@@ -348,25 +372,25 @@ void THttpCli::DoLookup() {
     try {
         ctrlSocket_->DnsLookup(hostName_);
     } catch (const std::exception& e) {
-        statusCode_ = 404;
-        reasonPhrase_ = e.what();
-        failed_ = true;
+        LocalFailure(e.what(), 0);
         connected_ = false;
         SetState(hsReady);
     }
 }
 
+// The first failure of a request is its reason: what follows from it (the close
+// a timeout makes, an abort after a failed step) never replaces it.
 void THttpCli::LocalFailure(const std::string& reason, std::uint16_t error) {
+    if (failed_) return;
     requestDoneError_ = error;
-    statusCode_ = 404;
-    reasonPhrase_ = reason;
+    failureText_ = reason;
     failed_ = true;
 }
 
 std::string THttpCli::SocketErrorText(int error) {
     if ((error == tlsHandshakeFailed || error == tlsStreamFailed) && !ctrlSocket_->SslErrorText().empty())
         return ctrlSocket_->SslErrorText();
-    return ErrorText(error);
+    return FailureDescription(error, hostName_);
 }
 
 // ---------------------------------------------------------------------------
@@ -375,7 +399,7 @@ std::string THttpCli::SocketErrorText(int error) {
 void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
     if (error != 0) {
         if (state_ == hsAborting) return;
-        LocalFailure("can't resolve hostname to IP address", error);
+        LocalFailure(FailureDescription(error, hostName_), error);
         CloseHandler(error);
         return;
     }
@@ -394,7 +418,7 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
         ctrlSocket_->Connect();
     } catch (const std::exception& e) {
         int n = ctrlSocket_->LastError();
-        LocalFailure("can't connect: " + (n != 0 ? ErrorText(n) : std::string(e.what())),
+        LocalFailure("can't connect: " + (n != 0 ? FailureDescription(n, hostName_) : std::string(e.what())),
                      static_cast<std::uint16_t>(n));
         if (ctrlSocket_->State() != TSocketState::wsClosed) {
             ctrlSocket_->Close();  // its close event runs the close handler
@@ -554,7 +578,7 @@ void THttpCli::RelocationHandler(std::uint16_t) {
     PostMessage(kRelocate);
 }
 
-void THttpCli::Abort() { AbortWith("Connection aborted on request", 3); }
+void THttpCli::Abort() { AbortWith("cancelled", WSAEINTR); }
 
 void THttpCli::AbortWith(const std::string& reason, std::uint16_t error) {
     if (state_ == hsReady) {
@@ -571,10 +595,7 @@ void THttpCli::AbortWith(const std::string& reason, std::uint16_t error) {
         } catch (...) {
         }
     }
-    statusCode_ = 404;
-    reasonPhrase_ = reason;
-    requestDoneError_ = error;
-    failed_ = true;
+    LocalFailure(reason, error);
     relocationClose_ = false;
     if (old == hsDnsLookup || ctrlSocket_->State() == TSocketState::wsClosed)
         CloseHandler(0);
@@ -621,7 +642,9 @@ void THttpCli::SendRequest() {
         SendStream->seekg(0, std::ios::end);
         std::streampos end = SendStream->tellg();
         SendStream->seekg(postStart_);
-        command("Content-Length: " + std::to_string(static_cast<long long>(end)));
+        // The body is what the stream holds from where it stood when the request began.
+        long long length = end >= postStart_ ? static_cast<long long>(end - postStart_) : 0;
+        command("Content-Length: " + std::to_string(length));
     }
     if (ModifiedSince != 0) command("If-Modified-Since: " + HttpDate(ModifiedSince) + " GMT");
     // Server credentials go only to the host that was asked for, never to a

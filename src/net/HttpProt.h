@@ -66,6 +66,13 @@ constexpr int kMaxRelocations = 20;
 // Most bytes of one answer's header (its lines with their line ends); a server
 // that sends header lines without end fails the request instead of filling memory.
 constexpr int kMaxHeaderSize = 262144;
+// Most body bytes of one answer by default: the largest text a DOC database
+// holds (65,535 records of 4,096 bytes). A larger page could not be edited.
+constexpr long long kDefaultMaxBodySize = 65535LL * 4096;
+
+// A byte count as the failure of the size limit gives it: whole megabytes
+// ("256 MB" for the default limit), kilobytes below one megabyte, else bytes.
+std::string SizeLimitText(long long bytes);
 
 class THttpCli {
 public:
@@ -100,6 +107,10 @@ public:
     // body data, no request data sent), and within which an answer's header must
     // end; the request then fails with "timed out: ...". 0: no limit.
     int TimeoutMs = 0;
+    // Most body bytes one answer may have; a larger page fails the request with
+    // "the page is larger than 256 MB" (its own size) as soon as its header
+    // announces more or its bytes pass the limit. 0: no limit.
+    long long MaxBodySize = kDefaultMaxBodySize;
 
     // Published events.
     TNotifyEvent OnStateChange, OnSessionConnected, OnRequestHeaderBegin, OnRequestHeaderEnd, OnHeaderBegin,
@@ -129,8 +140,17 @@ public:
     // The path sent in the request line (an absolute URL through a proxy).
     const std::string& RequestPath() const { return path_; }
 
+    // Why the last request failed, empty when it did not: an HTTP failure as its
+    // status and reason ("404 Not Found", "407 Proxy Authentication Required",
+    // the code alone when the server gave no reason), a local failure in this
+    // program's words ("connection refused", "host not found: example.invalid",
+    // "timed out after 60 s", "cancelled"). A local failure never sets StatusCode().
+    const std::string& FailureText() const { return failureText_; }
+    bool Failed() const { return !failureText_.empty(); }
+
     // Synchronous requests: run the event loop until the request is over; raise
-    // EHttpException for a status of 400 or more and for every local failure.
+    // EHttpException with FailureText() for a status of 400 or more (ErrorCode:
+    // the status) and for every local failure (ErrorCode 0).
     void Get();
     void Post();
     void Head();
@@ -210,6 +230,15 @@ private:
     void HeaderHandler(std::string_view line, std::uint16_t error);
     void BodyHandler(std::string_view block, std::uint16_t error);
     void StartBody(std::string_view first, std::uint16_t error);
+    // Whether the answer has a body: not for HEAD, 1xx, 204 and 304.
+    bool BodyExpected() const;
+    // The body's length as the header gives it (0 when there is no body), -1 unknown.
+    long long BodyLength() const;
+    // The whole body has arrived before the connection's end: the connection
+    // closes, and its close event ends the request as a success.
+    void FinishBody();
+    // The body passed MaxBodySize: the request fails and the connection closes.
+    void BodyTooLarge();
     void HandleHeaderLine(std::string_view line);
     void HandleLocation(const std::string& value);
 
@@ -230,6 +259,7 @@ private:
     THttpRequest requestType_ = httpNone;
     int statusCode_ = 0;
     std::string reasonPhrase_;
+    std::string failureText_;  // FailureText()
     long long contentLength_ = -1;
     std::string contentType_;
     std::vector<std::string> receivedHeaders_;

@@ -337,6 +337,9 @@ void TCustomWSocket::WndProc(const TMessageEvent& message) {
         case kHostLookupDone:
             ConnectLookupDone(message);
             break;
+        case kListenLookupDone:
+            ListenLookupDone(message);
+            break;
         case kCloseNow:
             Close();
             break;
@@ -472,6 +475,21 @@ void TCustomWSocket::ConnectLookupDone(const TMessageEvent& message) {
     addrResolved_ = true;
     state_ = TSocketState::wsClosed;  // Connect goes on from where the lookup began
     TCustomWSocket::Connect();
+}
+
+void TCustomWSocket::ListenLookupDone(const TMessageEvent& message) {
+    int error = 0;
+    std::uint32_t address = 0;
+    if (!TakeHostLookup(message, error, address)) return;
+    if (fd_ >= 0) return;
+    if (error != 0) {
+        lastError_ = error;
+        SocketError("Listen (looking up '" + addr_ + "')", error);
+        return;
+    }
+    sin_.sin_addr.s_addr = address;
+    addrResolved_ = true;
+    Listen();
 }
 
 void TCustomWSocket::ApplyLinger() {
@@ -610,9 +628,20 @@ void TCustomWSocket::Listen() {
         return;
     }
     try {
-        ResolveForConnect(true);
+        ResolveForConnect(false);
     } catch (const std::exception& e) {
         RaiseException(std::string("listen: ") + e.what());
+        return;
+    }
+    if (!addrResolved_) {
+        // A host name: looked up off this thread, never blocking the caller;
+        // listening starts when the address comes (ListenLookupDone), and a
+        // failed lookup goes the error path. Closing drops the lookup.
+        try {
+            StartHostLookup(addr_, kListenLookupDone);
+        } catch (const std::exception& e) {
+            RaiseException(std::string("listen: can't start the lookup of '") + addr_ + "': " + e.what());
+        }
         return;
     }
     fd_ = ::socket(AF_INET, sockType_ | SOCK_NONBLOCK | SOCK_CLOEXEC, protoNum_);

@@ -71,6 +71,12 @@ int WinSockErrorFromGai(int gaiError);
 std::string WSocketErrorDesc(int error);
 // Network-order IPv4 address of a dotted address or a host name (blocking lookup).
 std::uint32_t WSocketResolveHost(const std::string& name);
+// The resolver of the lookups that run off the caller's thread: a host name to
+// its IPv4 addresses (network order), returning a WinSock error number, 0 on
+// success. The system's (getaddrinfo) unless one is set; an empty function
+// sets the system's again. Tests set a slow or scripted one.
+using THostResolver = std::function<int(const std::string& name, std::vector<std::uint32_t>& addresses)>;
+void SetHostResolver(THostResolver resolver);
 // Port number (host order) of a decimal port or a service name.
 std::uint16_t WSocketResolvePort(const std::string& port, const std::string& proto);
 int WSocketResolveProto(const std::string& proto);
@@ -151,6 +157,8 @@ public:
     void Abort();
     void CloseDelayed();
     void Release();  // posted destruction; only for sockets made with new
+    // Listens on Addr:Port. A host name as Addr is looked up off this thread
+    // first: the state becomes wsListening when the address has come.
     virtual void Listen();
     int Accept();
     void Dup(int newHSocket);
@@ -258,6 +266,7 @@ protected:
     void DropHostLookup();
     bool TakeHostLookup(const TMessageEvent& message, int& error, std::uint32_t& address);
     void ConnectLookupDone(const TMessageEvent& message);
+    void ListenLookupDone(const TMessageEvent& message);
 };
 
 // SOCKS 4, 4A and 5 client in front of Connect.

@@ -21,6 +21,7 @@ enum TSocketMessage : int {
     kTestException = 6,
     kHostLookupDone = 7,        // the address of Connect's host
     kSocksTargetLookupDone = 8, // the address a SOCKS 4 request names
+    kListenLookupDone = 9,      // the address of Listen's host
     kLineModeDeliver = 20,
 };
 
@@ -36,12 +37,16 @@ struct TLookupJob {
     std::string name;
     bool reverse = false;
     std::vector<std::string> results;
+    bool counted = false;  // holds one of the places of running lookups (the pool's lock)
 };
 
-// Runs the lookup on one of a few worker threads (queued while they are all
-// busy); the answer is posted to the job's target. Throws std::system_error
+// Runs the lookup on a thread of its own, at most a few at once (the others
+// queued); the answer is posted to the job's target. Throws std::system_error
 // when no thread can be made.
 void SubmitLookup(std::shared_ptr<TLookupJob> job);
+// Drops the job's answer and gives its place back at once: the next queued
+// lookup starts, while the cancelled one's thread ends by itself.
+void CancelLookup(const std::shared_ptr<TLookupJob>& job);
 
 std::string Trim(const std::string& s);
 // The dotted form of a network-order IPv4 address.

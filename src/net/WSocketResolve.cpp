@@ -147,13 +147,32 @@ int WSocketResolveProto(const std::string& proto) {
 }
 
 // ---------------------------------------------------------------------------
-// The lookup threads: at most kMaxLookupThreads lookups run at once; the others
-// wait in the queue, and one cancelled while it waits never starts. The threads
-// end with the program: it waits for a lookup still running.
+// The lookup threads: each lookup runs on a thread of its own, at most
+// kMaxLookupThreads of the lookups still wanted at once; the others wait in the
+// queue, and one cancelled while it waits never starts. A running lookup cannot
+// be interrupted (getaddrinfo has no way), so cancelling gives its place back at
+// once and leaves its thread to end by itself when the name server answers or
+// gives up. No thread is ever waited for: the program's exit does not depend on
+// a name server.
 
 namespace {
 
-constexpr std::size_t kMaxLookupThreads = 4;
+constexpr int kMaxLookupThreads = 4;
+
+std::mutex resolverMutex;
+THostResolver& CustomResolver() {
+    static THostResolver resolver;
+    return resolver;
+}
+
+int ResolveName(const std::string& name, std::vector<std::uint32_t>& addresses) {
+    THostResolver resolver;
+    {
+        std::lock_guard<std::mutex> lock(resolverMutex);
+        resolver = CustomResolver();
+    }
+    return resolver ? resolver(name, addresses) : LookupHost(name, addresses);
+}
 
 int RunLookup(const std::string& name, bool reverse, std::vector<std::string>& results) {
     if (reverse) {
@@ -167,73 +186,113 @@ int RunLookup(const std::string& name, bool reverse, std::vector<std::string>& r
         return 0;
     }
     std::vector<std::uint32_t> addresses;
-    int error = LookupHost(name, addresses);
+    int error = ResolveName(name, addresses);
+    if (error == 0 && addresses.empty()) error = WSANO_DATA;
     for (auto a : addresses) results.push_back(Dotted(a));
     return error;
 }
 
 class LookupPool {
 public:
-    ~LookupPool() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-            queue_.clear();
-        }
-        wake_.notify_all();
-        for (auto& t : threads_) t.join();
-    }
-
     void Submit(std::shared_ptr<TLookupJob> job) {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (idle_ == 0 && threads_.size() < kMaxLookupThreads) threads_.emplace_back([this] { Work(); });
         queue_.push_back(std::move(job));
-        wake_.notify_one();
+        try {
+            StartQueued();
+        } catch (...) {
+            queue_.pop_back();
+            throw;
+        }
+    }
+
+    void Cancel(const std::shared_ptr<TLookupJob>& job) {
+        {
+            std::lock_guard<std::mutex> lock(job->mutex);
+            job->target = nullptr;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!job->counted) return;  // still queued: skipped when its turn comes
+        job->counted = false;
+        --running_;
+        StartQueuedNoThrow();
     }
 
 private:
-    void Work() {
-        for (;;) {
-            std::shared_ptr<TLookupJob> job;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                ++idle_;
-                wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-                --idle_;
-                if (stopping_) return;
-                job = std::move(queue_.front());
+    static bool Wanted(TLookupJob& job) {
+        std::lock_guard<std::mutex> lock(job.mutex);
+        return job.target != nullptr;
+    }
+
+    // Starts queued lookups while places are free (the pool's lock held).
+    void StartQueued() {
+        while (running_ < kMaxLookupThreads && !queue_.empty()) {
+            std::shared_ptr<TLookupJob> job = queue_.front();
+            if (!Wanted(*job)) {
                 queue_.pop_front();
+                continue;
             }
-            std::string name;
-            {
-                std::lock_guard<std::mutex> lock(job->mutex);
-                if (!job->target) continue;  // cancelled while it waited
-                name = job->name;
-            }
-            std::vector<std::string> results;
-            int error = RunLookup(name, job->reverse, results);
-            std::lock_guard<std::mutex> lock(job->mutex);
-            if (!job->target) continue;
-            job->results = std::move(results);
-            job->target->Post(job->msg, static_cast<std::uintptr_t>(job->handle), static_cast<std::intptr_t>(error) << 16,
-                              job->serial);
+            std::thread thread([this, job] { Run(job); });  // may throw: the job stays queued
+            queue_.pop_front();
+            job->counted = true;
+            ++running_;
+            thread.detach();
         }
     }
 
+    void StartQueuedNoThrow() {
+        try {
+            StartQueued();
+        } catch (const std::system_error&) {
+            // No thread now: the queued lookups start when a running one ends.
+        }
+    }
+
+    void Run(const std::shared_ptr<TLookupJob>& job) {
+        std::string name;
+        {
+            std::lock_guard<std::mutex> lock(job->mutex);
+            name = job->name;
+        }
+        std::vector<std::string> results;
+        int error = RunLookup(name, job->reverse, results);
+        {
+            std::lock_guard<std::mutex> lock(job->mutex);
+            if (job->target) {
+                job->results = std::move(results);
+                job->target->Post(job->msg, static_cast<std::uintptr_t>(job->handle),
+                                  static_cast<std::intptr_t>(error) << 16, job->serial);
+            }
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (job->counted) {
+            job->counted = false;
+            --running_;
+        }
+        StartQueuedNoThrow();
+    }
+
     std::mutex mutex_;
-    std::condition_variable wake_;
     std::deque<std::shared_ptr<TLookupJob>> queue_;
-    std::vector<std::thread> threads_;
-    std::size_t idle_ = 0;
-    bool stopping_ = false;
+    int running_ = 0;  // lookups running that are still wanted
 };
+
+// The pool is never destroyed: threads of cancelled lookups may still run
+// while the program ends.
+LookupPool& Pool() {
+    static LookupPool* pool = new LookupPool;
+    return *pool;
+}
 
 }  // namespace
 
-void SubmitLookup(std::shared_ptr<TLookupJob> job) {
-    static LookupPool pool;
-    pool.Submit(std::move(job));
+void SetHostResolver(THostResolver resolver) {
+    std::lock_guard<std::mutex> lock(resolverMutex);
+    CustomResolver() = std::move(resolver);
 }
+
+void SubmitLookup(std::shared_ptr<TLookupJob> job) { Pool().Submit(std::move(job)); }
+
+void CancelLookup(const std::shared_ptr<TLookupJob>& job) { Pool().Cancel(job); }
 
 // ---------------------------------------------------------------------------
 // Lookups
@@ -301,10 +360,7 @@ void TCustomWSocket::LookupDone(const TMessageEvent& message) {
 // Forgets the pending lookup; its answer, if it still comes, is dropped.
 void TCustomWSocket::DropPendingLookup() {
     if (!lookup_) return;
-    {
-        std::lock_guard<std::mutex> lock(lookup_->mutex);
-        lookup_->target = nullptr;
-    }
+    CancelLookup(lookup_);
     lookup_.reset();
 }
 
@@ -331,10 +387,7 @@ void TCustomWSocket::StartHostLookup(const std::string& name, int msg) {
 
 void TCustomWSocket::DropHostLookup() {
     if (!hostLookup_) return;
-    {
-        std::lock_guard<std::mutex> lock(hostLookup_->mutex);
-        hostLookup_->target = nullptr;
-    }
+    CancelLookup(hostLookup_);
     hostLookup_.reset();
 }
 

@@ -259,7 +259,13 @@ int TCustomSslWSocket::Receive(void* buffer, int size) {
             break;
         }
         if (status == SSL_ERROR_ZERO_RETURN) {
+            // The server's close_notify ends the stream: it is answered and the
+            // connection closes, for a server that waits for our close_notify
+            // before it closes its end would otherwise wait as long as we do.
             s.peerClosed = true;
+            SSL_shutdown(s.ssl);
+            PushToNetwork();
+            if (session_) PostCloseEvent(0);
             break;
         }
         if (status == SSL_ERROR_WANT_WRITE) {

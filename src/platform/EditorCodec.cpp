@@ -28,6 +28,13 @@ const std::uint16_t* EncodeTable() {
 
 }  // namespace
 
+std::size_t CharacterLength(std::string_view bytes, std::size_t at) {
+    const auto b = static_cast<std::uint8_t>(bytes[at]);
+    if (b < 0x80 || !cp932::IsLeadByte(b) || at + 1 >= bytes.size()) return 1;
+    const auto t = static_cast<std::uint8_t>(bytes[at + 1]);
+    return IsTrailByte(t) && cp932::DecodeDouble(b, t) != cp932::kNone ? 2 : 1;
+}
+
 QString BytesToEditor(std::string_view bytes) {
     // Every byte gives at most one UTF-16 unit (CP932 holds no character beyond
     // the BMP), so the text is written into a buffer of the bytes' size.

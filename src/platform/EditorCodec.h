@@ -24,6 +24,10 @@ inline constexpr char16_t kEscapedByteBase = 0xF700;
 // Bytes to editor text: each CR LF, lone LF and lone CR becomes one '\n'.
 QString BytesToEditor(std::string_view bytes);
 
+// How many bytes (1 or 2) BytesToEditor reads as the one character at `at`
+// (which must be the start of a character and inside `bytes`).
+std::size_t CharacterLength(std::string_view bytes, std::size_t at);
+
 struct EncodeResult {
     std::string bytes;
     // Characters CP932 cannot hold, each written as "?". 0 for a lossless save.

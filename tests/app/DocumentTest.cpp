@@ -266,7 +266,7 @@ void DocumentTest::aFailedDownloadOverATextSaysWhy_data() {
     QTest::addColumn<QString>("reason");
     QTest::newRow("not found") << "404" << "Not Found";
     QTest::newRow("refused") << "refused" << "refused";
-    QTest::newRow("cancelled") << "cancel" << "cancelled";
+    QTest::newRow("cancelled") << "cancel" << "キャンセルしました";
 }
 
 void DocumentTest::aFailedDownloadOverATextSaysWhy() {

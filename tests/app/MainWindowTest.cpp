@@ -299,7 +299,7 @@ void MainWindowTest::aMissingCommandLineFileIsReportedAndTheWindowOpensEmpty() {
     auto w = NewWindow({missing});
     QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
     QCOMPARE(w->DocumentBytes(), std::string());
-    QVERIFY(prompts_->Texts().last().contains(missing + ": No such file or directory"));
+    QVERIFY(prompts_->Texts().last().contains(missing + " を開けません: No such file or directory"));
     QCOMPARE(w->CurrentDocument().path, QString());
 }
 
@@ -313,11 +313,11 @@ void MainWindowTest::aFileThatCannotBeReadIsReportedAndTheEditorKeepsItsText() {
     SetModified(*w, true);
     prompts_->answers.push_back(QMessageBox::No);
     w->WMDropFiles({Q(dir.File("folder.txt"))});
-    QVERIFY(prompts_->Texts().last().contains("folder.txt: Is a directory"));
+    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("folder.txt を読み込めません: Is a directory")));
     if (::geteuid() != 0) {
         prompts_->answers.push_back(QMessageBox::No);
         w->WMDropFiles({Q(dir.File("secret.txt"))});
-        QVERIFY(prompts_->Texts().last().contains("secret.txt: Permission denied"));
+        QVERIFY(prompts_->Texts().last().contains(QStringLiteral("secret.txt を開けません: Permission denied")));
     }
     QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
     QVERIFY(w->Modified());
@@ -437,7 +437,7 @@ void MainWindowTest::aReadOnlyTargetIsReportedAndKept() {
     Editor(*w)->insertPlainText("new");
     prompts_->saveChoices.push_back({Q(dir.File("ro")), 1});
     QVERIFY(!w->MenuSaveClick());
-    QVERIFY(prompts_->Texts().last().contains("ro.TXT: Permission denied"));
+    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("ro.TXT を保存できません")) && prompts_->Texts().last().contains(QStringLiteral("ro.TXT に書き込めません: Permission denied")));
     QCOMPARE(test::ReadFile(dir.File("ro.TXT")), std::string("old"));
     QVERIFY(w->Modified());
 }

@@ -41,7 +41,7 @@ app_pid=$!
 wid=
 i=0
 while [ -z "$wid" ]; do
-  i=$((i + 1)); [ $i -lt 300 ] || { echo "no window titled 'sample-ja.txt - Verdane Ver1.22'"; cat "$work/verdane.log"; exit 1; }
+  i=$((i + 1)); [ $i -lt 1200 ] || { echo "no window titled 'sample-ja.txt - Verdane Ver1.22'"; cat "$work/verdane.log"; exit 1; }
   wid=$(xdotool search --onlyvisible --name '^sample-ja\.txt - Verdane Ver1\.22$' 2>/dev/null | head -n 1 || true)
   [ -n "$wid" ] || sleep 0.05
 done
@@ -53,7 +53,7 @@ sleep 0.2
 xdotool key ctrl+q
 i=0
 while kill -0 "$app_pid" 2>/dev/null; do
-  i=$((i + 1)); [ $i -lt 200 ] || { echo "Ctrl+Q did not close the window"; exit 1; }
+  i=$((i + 1)); [ $i -lt 1200 ] || { echo "Ctrl+Q did not close the window"; exit 1; }
   sleep 0.05
 done
 wait "$app_pid" || { echo "verdane exited with $?"; cat "$work/verdane.log"; exit 1; }

@@ -246,7 +246,7 @@ TEST(Kanji, NamesTheCharactersItReplacedAndStillSucceeds) {
         {"EucThreeByteCodes", "\xA4\xF3\n\x8F\xA2\xAF\x8F\xA2\xB7\n\x8F\xA1\xA1\n",
          "\x82\xF1\n\x81\xAC\x81\x60\n\x81\xAC\n",
          "verdane-cli kanji: replaced 2 characters that Shift-JIS cannot hold:\n"
-         "  line 2: U+02D8 \xCB\x98\n  line 3: bytes that name no character\n"},
+         "  line 2: U+02D8 \xCB\x98\n  line 3: an unknown character\n"},
         {"NothingReplaced", "\xE3\x81\x82\xEF\xBD\x9E", "\x82\xA0\x81\x60", ""},
     };
     TempDir dir;

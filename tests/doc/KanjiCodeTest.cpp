@@ -58,6 +58,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"JisShiftOutShiftIn", Hex("1B 24 42 30 21 1B 28 42 0E 31 32 0F 41"), 2, Hex("88 9F B1 B2 41")},
         Case{"JisShiftOutInDoubleByteSet", Hex("1B 24 42 30 21 0E 31 0F 30 21"), 2, Hex("88 9F B1 88 9F")},
         Case{"JisKatakanaDesignatedForShiftOut", Hex("1B 29 49 41 0E 31 0D 0A 0F 42"), 2, Hex("41 B1 0D 0A 42")},
+        Case{"JisFourByteKanjiSet", Hex("1B 24 28 42 30 21 1B 28 42 41"), 2, Hex("88 9F 41")},
+        Case{"JisSupplementarySet", Hex("1B 24 28 44 22 37 2A 23 0D 0A 1B 24 42 3B 7A 1B 28 42 0D 0A"), 2,
+             Hex("81 60 81 AC 81 AC 8E 9A 0D 0A")},
+        Case{"JisForeignSetBecomesGeta", Hex("1B 24 42 30 21 1B 24 41 30 21 1B 24 28 43 30 21 1B 28 42 41"), 2,
+             Hex("88 9F 81 AC 81 AC 41")},
+        Case{"JisFourByteEscapeCut", Hex("1B 24 42 30 21 1B 24 28"), 2, Hex("88 9F")},
         Case{"ShiftOutWithoutEscapeTellsNothing", Hex("41 0E 31 0F 42"), 0, Hex("41 0E 31 0F 42")},
         Case{"Euc", Hex("B0 A1 B0 F5 41"), 4, Hex("88 9F 88 F3 41")},
         Case{"EucHalfWidthKatakana", Hex("8E B1 B0 F5"), 4, Hex("B1 88 F3")},
@@ -337,7 +343,7 @@ protected:
     const std::string geta = Hex("81 AC");
 };
 
-TEST_F(AgainstIconv, EucThreeByteCodesOfProseBecomeCp932OrTheGetaMark) {
+TEST_F(AgainstIconv, JisX0212CharactersOfProseBecomeCp932OrTheGetaMark) {
     // Characters of JIS X 0212 that CP932 holds (the full-width tilde, IBM
     // extension kanji) and ones it lacks (accented letters, breve, rare kanji),
     // between ordinary kana and kanji, with line ends.
@@ -365,6 +371,11 @@ TEST_F(AgainstIconv, EucThreeByteCodesOfProseBecomeCp932OrTheGetaMark) {
     std::string inPlace = euc;
     ConvertKanjiCodeInPlace(inPlace, kcShiftJis);
     EXPECT_EQ(ToHex(inPlace), ToHex(expected));
+    // The same characters in JIS, JIS X 0212 designated by ESC $ ( D.
+    const std::string jis = Iconv({"-f", "UTF-8", "-t", "ISO-2022-JP-2"}, utf8);
+    ASSERT_NE(jis.find("\x1B$(D"), std::string::npos);
+    EXPECT_EQ(DetectKanjiCode(jis), kcJisB);
+    EXPECT_EQ(ToHex(ConvertKanjiCode(jis, kcShiftJis)), ToHex(expected));
 }
 
 TEST_F(AgainstIconv, EveryThreeByteCodeConvertsAsIconvConvertsIt) {
@@ -430,6 +441,8 @@ TEST(KanjiReplacements, ListTheCharactersShiftJisCannotHold) {
         {"EucThreeByteCodes", Hex("A4 F3 8F A2 AF 8F A2 B7 8F A1 A1 8F A2 0D 8F 41"),
          {{2, 3, 0x02D8}, {8, 3, 0xFFFD}, {11, 2, 0xFFFD}, {14, 1, 0xFFFD}}},
         {"ShiftJisStaysAsItIs", Hex("82 A0 81 AC"), {}},
+        {"JisSupplementaryAndForeignSets", Hex("1B 24 28 44 22 37 22 2F 1B 24 41 30 21 1B 28 42"),
+         {{6, 2, 0x02D8}, {11, 2, 0xFFFD}}},
         // Starts as UTF-8 but is EUC-JP: only the EUC-JP conversion's list counts.
         {"NotUtf8AfterAll", "\xC2\xA9" + Hex("A4 F3 8F A2 AF"), {{4, 3, 0x02D8}}},
     };

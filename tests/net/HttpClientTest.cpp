@@ -242,7 +242,7 @@ TEST_F(HttpClient, AReceiveStreamThatFailsFailsTheRequest) {
     http_->ReceiveStream = &out;
     auto [error, code] = Get(server_->Url("/big"));
     EXPECT_EQ(error, "can't store the document: its stream failed");
-    EXPECT_EQ(code, 404);
+    EXPECT_EQ(code, 0);
     EXPECT_EQ(buffer.taken.size(), 1000u);
     http_->ReceiveStream = nullptr;
     ExpectFreeForNextRequest();
@@ -284,7 +284,7 @@ TEST_F(HttpClient, RaisesItsEventsInOrder) {
 TEST_F(HttpClient, AnErrorStatusRaisesWithTheServersReason) {
     server_->On("/missing", {Send(Answer("HTTP/1.1 404 Nothing Here", {"Content-Length: 4"}, "body"))});
     auto [error, code] = Get(server_->Url("/missing"));
-    EXPECT_EQ(error, "Nothing Here");
+    EXPECT_EQ(error, "404 Nothing Here");
     EXPECT_EQ(code, 404);
     EXPECT_EQ(body_, "");
     ExpectFreeForNextRequest();
@@ -337,7 +337,7 @@ TEST_F(HttpClient, ARelocationLoopEndsAfterTwentyRelocations) {
     server_->On("/loop", {Send(Answer("HTTP/1.0 302 Found", {"Location: /loop"}, ""))});
     auto [error, code] = Get(server_->Url("/loop"));
     EXPECT_EQ(error, "too many relocations");
-    EXPECT_EQ(code, 404);
+    EXPECT_EQ(code, 0);
     EXPECT_EQ(server_->Requests().size(), 1u + kMaxRelocations);
     ExpectFreeForNextRequest();
 }
@@ -399,7 +399,7 @@ TEST_F(HttpClient, WaitsWithoutSpinningTheProcessor) {
     double before = cpu();
     QElapsedTimer wall;
     wall.start();
-    EXPECT_EQ(Get(server_->Url("/silent")).first, "Connection aborted on request");
+    EXPECT_EQ(Get(server_->Url("/silent")).first, "cancelled");
     double used = cpu() - before;
     EXPECT_GE(wall.elapsed(), 500);
     EXPECT_LT(used, 0.25) << "Get used " << used << " s of processor time while waiting";
@@ -419,8 +419,8 @@ TEST_P(HttpClientBroken, FailsWithAReasonAndStaysUsable) {
     http_->OnDocEnd = [&](THttpCli&) { docEnd = true; };
     auto [error, code] = Get(server_->Url("/broken"));
     EXPECT_EQ(error, GetParam().reason);
-    EXPECT_EQ(code, 404);
-    EXPECT_EQ(http_->ReasonPhrase(), GetParam().reason);
+    EXPECT_EQ(code, 0);  // a local failure carries no HTTP status
+    EXPECT_EQ(http_->FailureText(), GetParam().reason);
     ExpectFreeForNextRequest();
 }
 
@@ -430,12 +430,12 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, HttpClientBroken,
     ::testing::Values(
         BrokenAnswer{"ResetInHeader", {Send("HTTP/1.0 200 OK\r\nContent-Le"), Delay(50), Reset()},
-                     "Connection reset by peer (Error #10054)"},
+                     "connection reset by the server"},
         BrokenAnswer{"ResetInBody",
                      {Send(Answer("HTTP/1.0 200 OK", {}, Big(5000))), Delay(50), Reset()},
-                     "Connection reset by peer (Error #10054)"},
+                     "connection reset by the server"},
         BrokenAnswer{"ResetRightAfterMuchData", {Send(Answer("HTTP/1.0 200 OK", {}, Big(2000000))), Reset()},
-                     "Connection reset by peer (Error #10054)"},
+                     "connection reset by the server"},
         BrokenAnswer{"ShortBody", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: 100"}, Big(50)))},
                      "document incomplete: 50 of 100 bytes received"},
         BrokenAnswer{"ClosedInHeader", {Send("HTTP/1.0 200 OK\r\nServer: x\r\n")},
@@ -463,15 +463,16 @@ TEST_F(HttpClient, AFullLineBufferFailsAtOnceEvenWhenTheServerFallsSilent) {
     stop.start(15000);
     auto [error, code] = Get(server_->Url("/stuck"));
     EXPECT_EQ(error, "HTTP line too long");
-    EXPECT_EQ(code, 404);
+    EXPECT_EQ(code, 0);
     stop.stop();
     ExpectFreeForNextRequest();
 }
 
 TEST_F(HttpClient, ARefusedConnectionFails) {
     auto [error, code] = Get("http://127.0.0.1:" + std::to_string(FreePort()) + "/");
-    EXPECT_NE(error.find("Connection refused (Error #10061)"), std::string::npos) << error;
-    EXPECT_EQ(code, 404);
+    EXPECT_EQ(error, "connection refused");
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(http_->StatusCode(), 0);
     EXPECT_EQ(http_->RequestDoneError(), 10061);
     ExpectFreeForNextRequest();
 }
@@ -479,8 +480,8 @@ TEST_F(HttpClient, ARefusedConnectionFails) {
 TEST_F(HttpClient, AnUnknownHostFails) {
     // An empty label makes the resolver refuse the name at once, without asking any server.
     auto [error, code] = Get("http://nohost..invalid/");
-    EXPECT_EQ(error, "can't resolve hostname to IP address");
-    EXPECT_EQ(code, 404);
+    EXPECT_EQ(error, "host not found: nohost..invalid");
+    EXPECT_EQ(code, 0);
     EXPECT_NE(http_->RequestDoneError(), 0);
     ExpectFreeForNextRequest();
 }
@@ -528,7 +529,7 @@ TEST_P(HttpClientAbort, EndsTheRequestAndFreesTheClient) {
         http_->CtrlSocket().OnChangeState = [&](TCustomWSocket&, TSocketState, TSocketState now) {
             if (now == TSocketState::wsConnecting) abortNow();
         };
-        EXPECT_EQ(Get(url).first, "Connection aborted on request");
+        EXPECT_EQ(Get(url).first, "cancelled");
         EXPECT_EQ(stateAtAbort, hsDnsLookupDone);
         http_->CtrlSocket().OnChangeState = nullptr;
         break;
@@ -539,23 +540,22 @@ TEST_P(HttpClientAbort, EndsTheRequestAndFreesTheClient) {
             QObject::connect(&later, &QTimer::timeout, abortNow);
             later.start(100);
         };
-        EXPECT_EQ(Get(url), std::make_pair(std::string("Connection aborted on request"), 404));
+        EXPECT_EQ(Get(url), std::make_pair(std::string("cancelled"), 0));
         EXPECT_EQ(stateAtAbort, hsWaitingHeader);
         http_->OnRequestHeaderEnd = nullptr;
         break;
     }
     case AbortAt::WaitingBody:
         http_->OnDocData = [&](THttpCli&, const char*, int) { abortNow(); };
-        EXPECT_EQ(Get(server_->Url("/partial")).first, "Connection aborted on request");
+        EXPECT_EQ(Get(server_->Url("/partial")).first, "cancelled");
         EXPECT_EQ(stateAtAbort, hsWaitingBody);
         http_->OnDocData = [this](THttpCli&, const char* p, int n) { body_.append(p, static_cast<std::size_t>(n)); };
         break;
     }
     EXPECT_EQ(http_->State(), hsReady);
-    EXPECT_EQ(http_->StatusCode(), 404);
-    EXPECT_EQ(http_->ReasonPhrase(), "Connection aborted on request");
+    EXPECT_EQ(http_->FailureText(), "cancelled");
     EXPECT_TRUE(RunUntil([&] { return !doneErrors.empty(); }));
-    EXPECT_EQ(doneErrors.front(), 3);
+    EXPECT_EQ(doneErrors.front(), WSAEINTR);
     ExpectFreeForNextRequest();
 }
 
@@ -577,7 +577,7 @@ TEST_P(HttpClientAbortOnStateChange, NothingOfTheRequestGoesOn) {
     // A name, so the lookup answers later through the event loop.
     auto [error, code] = Get("http://localhost:" + std::to_string(server_->Port()) + "/ok");
     EXPECT_TRUE(aborted);
-    EXPECT_EQ(error, "Connection aborted on request");
+    EXPECT_EQ(error, "cancelled");
     EXPECT_FALSE(RunUntil([&] { return !after.empty(); }, 1000)) << "state " << static_cast<int>(after.front());
     EXPECT_EQ(http_->State(), hsReady);
     http_->OnStateChange = nullptr;

@@ -75,12 +75,14 @@ struct Outcome {
     std::string body;
     int headerBegins = 0, headerEnds = 0, docBegins = 0;
     std::string error;  // message of an exception from the parser
+    std::string failure;  // the client's FailureText()
     THttpState state = hsReady;
 };
 
-Outcome Parse(const std::vector<std::string_view>& pieces) {
+Outcome Parse(const std::vector<std::string_view>& pieces, long long maxBodySize = kDefaultMaxBodySize) {
     test::QtApp();
     AnswerFeeder http;
+    http.MaxBodySize = maxBodySize;
     Outcome o;
     http.OnHeaderBegin = [&](THttpCli&) { ++o.headerBegins; };
     http.OnHeaderEnd = [&](THttpCli&) { ++o.headerEnds; };
@@ -98,6 +100,7 @@ Outcome Parse(const std::vector<std::string_view>& pieces) {
     o.contentType = http.ContentType();
     o.headers = http.ReceivedHeaders();
     o.state = http.State();
+    o.failure = http.FailureText();
     return o;
 }
 
@@ -112,6 +115,7 @@ void ExpectSame(const Outcome& a, const Outcome& b, const std::string& where) {
     EXPECT_EQ(a.headerEnds, b.headerEnds) << where;
     EXPECT_EQ(a.docBegins, b.docBegins) << where;
     EXPECT_EQ(a.error, b.error) << where;
+    EXPECT_EQ(a.failure, b.failure) << where;
 }
 
 // Every split into two pieces and a sample of splits into three give what the
@@ -129,15 +133,15 @@ void ExpectSplitInvariant(const std::string& answer) {
 
 TEST(AnswerParser, ReadsStatusHeadersAndBodyWhereverTheBytesAreSplit) {
     std::string answer =
-        "HTTP/1.1 200 OK fine\r\nContent-Type: Text/HTML; charset=Shift_JIS\r\nContent-Length: 13\r\n"
+        "HTTP/1.1 200 OK fine\r\nContent-Type: Text/HTML; charset=Shift_JIS\r\nContent-Length: 14\r\n"
         "X-Other:   value\r\n\r\nhello\r\nworld\n!";
     Outcome o = Parse({answer});
     EXPECT_EQ(o.status, 200);
     EXPECT_EQ(o.reason, "OK fine");
     EXPECT_EQ(o.contentType, "text/html; charset=shift_jis");
-    EXPECT_EQ(o.contentLength, 13);
+    EXPECT_EQ(o.contentLength, 14);
     EXPECT_EQ(o.headers, (std::vector<std::string>{"HTTP/1.1 200 OK fine", "Content-Type: Text/HTML; charset=Shift_JIS",
-                                                    "Content-Length: 13", "X-Other:   value"}));
+                                                    "Content-Length: 14", "X-Other:   value"}));
     EXPECT_EQ(o.body, "hello\r\nworld\n!");
     EXPECT_EQ(o.headerEnds, 1);
     EXPECT_EQ(o.state, hsWaitingBody);
@@ -172,6 +176,7 @@ TEST(AnswerParser, AnErrorStatusStopsTheAnswerBeforeItsBody) {
     Outcome o = Parse({answer});
     EXPECT_EQ(o.status, 404);
     EXPECT_EQ(o.reason, "Not Found");
+    EXPECT_EQ(o.failure, "404 Not Found");
     EXPECT_EQ(o.headers, std::vector<std::string>{"HTTP/1.1 404 Not Found"});
     EXPECT_EQ(o.body, "");
     ExpectSplitInvariant(answer);
@@ -186,8 +191,8 @@ TEST(AnswerParser, HeaderLinesUpTo8191BytesFitAndLongerOnesFail) {
     std::string tooLong = "X-Long: " + std::string(8192 - 8, 'a');
     Outcome bad = Parse({"HTTP/1.0 200 OK\r\n" + tooLong + "\n\r\nbody"});
     EXPECT_EQ(bad.error, "HTTP line too long");
-    EXPECT_EQ(bad.reason, "HTTP line too long");
-    EXPECT_EQ(bad.status, 404);
+    EXPECT_EQ(bad.failure, "HTTP line too long");
+    EXPECT_EQ(bad.status, 200);
     EXPECT_EQ(bad.body, "");
 }
 
@@ -205,8 +210,8 @@ TEST(AnswerParser, TheWholeHeaderIsBounded) {
 
     Outcome bad = Parse({"x" + header + "\r\nbody"});
     EXPECT_EQ(bad.error, "HTTP header too long");
-    EXPECT_EQ(bad.reason, "HTTP header too long");
-    EXPECT_EQ(bad.status, 404);
+    EXPECT_EQ(bad.failure, "HTTP header too long");
+    EXPECT_EQ(bad.status, 0);
     EXPECT_EQ(bad.body, "");
 }
 
@@ -219,13 +224,101 @@ TEST(AnswerParser, ANumberThatIsNotANumberFailsTheAnswer) {
         {"HTTP/1.0 200 OK\r\nContent-Length: 12abc\r\n\r\n", "'12abc' is not a valid integer value"},
         {"HTTP/1.0 200 OK\r\nContent-Length: 99999999999999999999999\r\n\r\n",
          "'99999999999999999999999' is not a valid integer value"},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\n",
+         "'9223372036854775808' is not a valid integer value"},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 3 2\r\n\r\n", "'3 2' is not a valid integer value"},
+        {"HTTP/1.0 200 OK\r\nContent-Length: -1\r\n\r\n", "negative Content-Length: -1"},
     };
     for (const auto& c : cases) {
         Outcome o = Parse({c.answer});
         EXPECT_EQ(o.error, c.reason) << c.answer;
-        EXPECT_EQ(o.reason, c.reason) << c.answer;
-        EXPECT_EQ(o.status, 404) << c.answer;
+        EXPECT_EQ(o.failure, c.reason) << c.answer;
+        EXPECT_EQ(o.body, "") << c.answer;
     }
+}
+
+TEST(AnswerParser, BlanksAndTabsAroundHeaderValuesAreNoPartOfThem) {
+    for (std::string length : {"Content-Length: 4 ", "Content-Length:\t4", "Content-Length: \t4\t ",
+                               "content-length:4", "Content-Length : 4"}) {
+        std::string answer = "HTTP/1.0 200 OK \r\n" + length + "\r\nContent-Type:\ttext/plain \r\n\r\nbodyMORE";
+        Outcome o = Parse({answer});
+        EXPECT_EQ(o.error, "") << length;
+        EXPECT_EQ(o.reason, "OK") << length;
+        EXPECT_EQ(o.contentLength, 4) << length;
+        EXPECT_EQ(o.contentType, "text/plain") << length;
+        EXPECT_EQ(o.body, "body") << length;
+        ExpectSplitInvariant(answer);
+    }
+}
+
+TEST(AnswerParser, TheLargestContentLengthIsAccepted) {
+    Outcome o = Parse({"HTTP/1.0 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\nabc"}, 0);
+    EXPECT_EQ(o.error, "");
+    EXPECT_EQ(o.contentLength, 9223372036854775807LL);
+    EXPECT_EQ(o.body, "abc");
+}
+
+TEST(AnswerParser, TheAnnouncedLengthEndsTheBody) {
+    // Bytes after the announced length are no part of the page, wherever they
+    // arrive; an answer without a body ends at its header.
+    struct Case {
+        std::string answer, body;
+    } cases[] = {
+        {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello, and then much more", "hello"},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\nnothing of this", ""},
+        {"HTTP/1.1 204 No Content\r\n\r\nstray", ""},
+        {"HTTP/1.1 304 Not Modified\r\nContent-Length: 10\r\n\r\nstray", ""},
+    };
+    for (const auto& c : cases) {
+        Outcome o = Parse({c.answer});
+        EXPECT_EQ(o.body, c.body) << c.answer;
+        EXPECT_EQ(o.failure, "") << c.answer;
+        ExpectSplitInvariant(c.answer);
+    }
+}
+
+TEST(AnswerParser, AStatusWithoutReasonFailsWithItsCode) {
+    Outcome o = Parse({"HTTP/1.0 404\r\n\r\n"});
+    EXPECT_EQ(o.status, 404);
+    EXPECT_EQ(o.failure, "404");
+    EXPECT_EQ(Parse({"HTTP/1.0 503 \r\n\r\n"}).failure, "503");
+}
+
+TEST(AnswerParser, APageLargerThanTheLimitFailsAndIsNotPassedOn) {
+    struct Case {
+        std::string answer;
+        long long limit;
+        std::string body, failure;
+    } cases[] = {
+        // Announced: refused at the header's end, before any byte of the body.
+        {"HTTP/1.0 200 OK\r\nContent-Length: 11\r\n\r\n0123456789A", 10, "", "the page is larger than 10 bytes"},
+        // Not announced: the bytes up to the limit arrive, then the request fails.
+        {"HTTP/1.0 200 OK\r\n\r\n0123456789A", 10, "", "the page is larger than 10 bytes"},
+        {"<html>\n0123456789ABCDEF", 10, "<html>\n", "the page is larger than 10 bytes"},
+        // Exactly the limit is a page.
+        {"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n0123456789", 10, "0123456789", ""},
+        {"HTTP/1.0 200 OK\r\n\r\n0123456789", 10, "0123456789", ""},
+    };
+    for (const auto& c : cases) {
+        Outcome o = Parse({c.answer}, c.limit);
+        EXPECT_EQ(o.failure, c.failure) << c.answer;
+        EXPECT_EQ(o.body, c.body) << c.answer;
+    }
+    // Split anywhere, no byte past the limit is ever passed on.
+    std::string answer = "HTTP/1.0 200 OK\r\n\r\n" + std::string(100, 'x');
+    for (std::size_t i = 0; i <= answer.size(); ++i) {
+        Outcome o = Parse({std::string_view(answer).substr(0, i), std::string_view(answer).substr(i)}, 40);
+        EXPECT_LE(o.body.size(), 40u) << i;
+        EXPECT_EQ(o.failure, "the page is larger than 40 bytes") << i;
+    }
+}
+
+TEST(SizeLimitText, RoundsToTheUnitOfTheSize) {
+    EXPECT_EQ(SizeLimitText(kDefaultMaxBodySize), "256 MB");
+    EXPECT_EQ(SizeLimitText(10LL << 20), "10 MB");
+    EXPECT_EQ(SizeLimitText(1LL << 30), "1024 MB");
+    EXPECT_EQ(SizeLimitText(1536), "2 KB");
+    EXPECT_EQ(SizeLimitText(1), "1 byte");
 }
 
 TEST(AnswerParser, KeepsRangesChallengesAndOffersCookies) {
@@ -259,7 +352,7 @@ TEST(AnswerParser, AbortAtTheHeaderEndDeliversNoBody) {
         http.BeginAnswer();
         http.ReceiveAnswerBytes(answer);
         EXPECT_EQ(http.State(), hsReady) << answer;
-        EXPECT_EQ(http.ReasonPhrase(), "Connection aborted on request") << answer;
+        EXPECT_EQ(http.FailureText(), "cancelled") << answer;
         EXPECT_EQ(docBegins, 0) << answer;
         EXPECT_EQ(body, "") << answer;
         EXPECT_EQ(http.ReceivedCount(), 0) << answer;

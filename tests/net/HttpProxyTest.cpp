@@ -103,7 +103,7 @@ TEST_F(HttpProxy, AServerErrorPassesThroughTheProxy) {
     http_.ProxyPassword = "s3cret";
     auto [error, code] = Get(server_.Url("/nowhere"));  // the test server answers 404
     EXPECT_EQ(code, 404);
-    EXPECT_EQ(error, "Not Found");
+    EXPECT_EQ(error, "404 Not Found");
 }
 
 // https through tinyproxy: CONNECT with the proxy's credentials, then TLS and
@@ -169,13 +169,12 @@ TEST_F(HttpsProxy, WrongCredentialsOrAForbiddenPortFailWithTheProxysAnswer) {
     http_.ProxyPassword = "wrong";
     auto [error, code] = Get(server_->Url("/page"));
     EXPECT_TRUE(code == 401 || code == 407) << code << " " << error;
-    EXPECT_EQ(error.rfind("the proxy refused the tunnel to 127.0.0.1:" + std::to_string(server_->Port()) + ": ", 0), 0u)
-        << error;
+    EXPECT_EQ(error.rfind(std::to_string(code) + " ", 0), 0u) << error;
     http_.ProxyPassword = "s3cret";
     // CONNECT may reach only the server's port.
     auto [error2, code2] = Get("https://127.0.0.1:" + std::to_string(FreePort()) + "/page");
     EXPECT_GE(code2, 400) << error2;
-    EXPECT_NE(error2.find("the proxy refused the tunnel"), std::string::npos) << error2;
+    EXPECT_EQ(error2.rfind(std::to_string(code2) + " ", 0), 0u) << error2;
     EXPECT_TRUE(server_->Requests().empty());
     EXPECT_EQ(body_, "");
     EXPECT_EQ(http_.State(), hsReady);

@@ -40,6 +40,12 @@ ServerStep Hold() {
     s.kind = ServerStep::Kind::Hold;
     return s;
 }
+ServerStep TlsShutdown() {
+    ServerStep s;
+    s.kind = ServerStep::Kind::TlsShutdown;
+    return s;
+}
+
 ServerStep SendRepeated(std::string block, long long total) {
     ServerStep s;
     s.kind = ServerStep::Kind::SendRepeated;
@@ -311,6 +317,29 @@ void TestHttpServer::Serve(int fd) {
         case ServerStep::Kind::Hold:
             WaitReadable(-1, -1);
             return;
+        case ServerStep::Kind::TlsShutdown: {
+            if (!c.ssl) return;
+            // The first call sends close_notify; the next ones wait for the peer's.
+            for (;;) {
+                ERR_clear_error();
+                int rc = SSL_shutdown(c.ssl);
+                if (rc == 1) {
+                    ++closeNotifies_;
+                    break;
+                }
+                if (rc == 0) continue;
+                int status = SSL_get_error(c.ssl, rc);
+                if (status == SSL_ERROR_WANT_READ && WaitFor(fd, POLLIN, -1)) continue;
+                if (status == SSL_ERROR_WANT_WRITE && WaitFor(fd, POLLOUT, -1)) continue;
+                // The peer closed without close_notify: hold, as a server waiting for it would.
+                WaitReadable(-1, -1);
+                return;
+            }
+            // The connection stays open until the client ends it.
+            char rest[4096];
+            while (WaitReadable(fd, -1) && ::recv(fd, rest, sizeof rest, 0) > 0) {}
+            return;
+        }
         }
     }
     if (c.ssl) SSL_shutdown(c.ssl);  // the TLS end of the stream, then the connection's

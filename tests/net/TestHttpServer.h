@@ -15,7 +15,7 @@
 namespace verdane::test {
 
 struct ServerStep {
-    enum class Kind { Send, Delay, Reset, Hold, SendRepeated };
+    enum class Kind { Send, Delay, Reset, Hold, SendRepeated, TlsShutdown };
     Kind kind = Kind::Send;
     std::string bytes;       // Send, SendRepeated: the bytes (repeated up to `total`)
     int ms = 0;              // Delay
@@ -29,6 +29,10 @@ ServerStep Delay(int ms);            // a pause, so the answer arrives in severa
 ServerStep Reset();                  // SO_LINGER 0 and close: the client sees a reset
 ServerStep Hold();                   // never answer (until the server stops)
 ServerStep SendRepeated(std::string block, long long total);
+// With TLS: sends close_notify and waits for the client's before it closes the
+// connection (a two-way TLS shutdown); a client that never answers it is held
+// until the server stops.
+ServerStep TlsShutdown();
 
 // A whole answer: status line, header lines, empty line, body.
 std::string Answer(const std::string& statusLine, const std::vector<std::string>& headers, const std::string& body);
@@ -64,6 +68,8 @@ public:
     // the reasons of the handshakes that failed.
     std::vector<std::string> ServerNames() const;
     std::vector<std::string> HandshakeErrors() const;
+    // How many clients answered a TlsShutdown step's close_notify with their own.
+    int CloseNotifiesReceived() const { return closeNotifies_; }
 
 private:
     void Start();
@@ -79,6 +85,7 @@ private:
     int port_ = 0;
     int stopPipe_[2] = {-1, -1};
     std::atomic<bool> stopping_{false};
+    std::atomic<int> closeNotifies_{0};
     mutable std::mutex mutex_;
     std::map<std::string, ServerScript> scripts_;
     std::vector<std::string> requests_;

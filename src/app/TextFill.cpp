@@ -1,0 +1,43 @@
+#include "TextFill.h"
+
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace verdane {
+
+void FillEditor(QPlainTextEdit& editor, std::string_view bytes, platform::EditorBytes form,
+                const TextFillOptions& options) {
+    QTextDocument* document = editor.document();
+    // Without undo the document keeps no record of the pieces (a second copy
+    // of the text); turning it back on starts an empty history.
+    document->setUndoRedoEnabled(false);
+    editor.clear();
+    QTextCursor cursor(document);
+    QElapsedTimer sinceTurn;
+    sinceTurn.start();
+    // The pieces between two turns make one edit: the document tells the
+    // editor's layout about them once, not once a piece.
+    cursor.beginEditBlock();
+    for (std::size_t from = 0; from < bytes.size();) {
+        const std::size_t end = platform::NextPieceEnd(bytes, from, options.pieceBytes, form);
+        cursor.insertText(platform::PieceToEditor(bytes, from, end, form));
+        from = end;
+        if (options.turn && from < bytes.size() && sinceTurn.elapsed() >= options.turnEveryMs) {
+            cursor.endEditBlock();
+            if (options.progress) options.progress(from, bytes.size());
+            options.turn();
+            sinceTurn.restart();
+            cursor.beginEditBlock();
+        }
+    }
+    cursor.endEditBlock();
+    document->setUndoRedoEnabled(true);
+    document->setModified(false);
+    QTextCursor start(document);
+    editor.setTextCursor(start);
+    if (options.progress) options.progress(bytes.size(), bytes.size());
+}
+
+}  // namespace verdane

@@ -1,0 +1,58 @@
+// The window's messages about files and downloads in Japanese: the program's
+// own words translated, the system's reason and the server's answer kept.
+#include "Messages.h"
+
+#include <QTest>
+
+using namespace verdane;
+
+class MessagesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fileFailures_data() {
+        QTest::addColumn<QByteArray>("reason");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("open") << QByteArray("cannot open /home/a/メモ.txt: Permission denied")
+                              << QStringLiteral("/home/a/メモ.txt を開けません: Permission denied");
+        QTest::newRow("read") << QByteArray("cannot read /tmp/x.pdb: Is a directory")
+                              << QStringLiteral("/tmp/x.pdb を読み込めません: Is a directory");
+        QTest::newRow("write") << QByteArray("cannot write /mnt/full/b.PDB: No space left on device")
+                               << QStringLiteral("/mnt/full/b.PDB に書き込めません: No space left on device");
+        QTest::newRow("a colon in the path") << QByteArray("cannot open /a: b/c.txt: No such file or directory")
+                                             << QStringLiteral("/a: b/c.txt を開けません: No such file or directory");
+        QTest::newRow("damaged database")
+            << QByteArray("damaged DOC database: its record list is empty (no record 0)")
+            << QStringLiteral("DOC ファイルが壊れています (its record list is empty (no record 0))");
+        QTest::newRow("unknown stays") << QByteArray("something else") << QStringLiteral("something else");
+    }
+    void fileFailures() {
+        QFETCH(QByteArray, reason);
+        QFETCH(QString, shown);
+        QCOMPARE(FileFailureText(reason.toStdString()), shown);
+    }
+
+    void downloadFailures_data() {
+        QTest::addColumn<QByteArray>("reason");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("cancelled") << QByteArray("cancelled") << QStringLiteral("キャンセルしました");
+        QTest::newRow("relocations") << QByteArray("too many relocations") << QStringLiteral("転送 (リダイレクト) が多すぎます");
+        QTest::newRow("empty page") << QByteArray("the server sent an empty page")
+                                    << QStringLiteral("サーバーから空のページが届きました");
+        QTest::newRow("no host") << QByteArray("can't resolve hostname to IP address")
+                                 << QStringLiteral("ホスト名から IP アドレスを得られません");
+        QTest::newRow("refused") << QByteArray("can't connect: Connection refused (127.0.0.1 port 9)")
+                                 << QStringLiteral("接続できません: Connection refused (127.0.0.1 port 9)");
+        QTest::newRow("silent server") << QByteArray("timed out: no data from the server for 30 s")
+                                       << QStringLiteral("時間切れ: サーバーから 30 秒間データが届きませんでした");
+        QTest::newRow("HTTP answer") << QByteArray("404 Not Found") << QStringLiteral("サーバーの応答: 404 Not Found");
+    }
+    void downloadFailures() {
+        QFETCH(QByteArray, reason);
+        QFETCH(QString, shown);
+        QCOMPARE(DownloadFailureText(reason.toStdString()), shown);
+    }
+};
+
+QTEST_MAIN(MessagesTest)
+#include "MessagesTest.moc"
