@@ -193,7 +193,7 @@ fi
 
 # A loopback server that sends the page with sendfile, so that it is never the
 # slower end: /length with Content-Length, /close without (the end of the
-# connection ends the body).
+# connection ends the body), /endless the page again and again for ever.
 cat > "$WORK/server.py" <<'PY'
 import os, socket, sys, threading
 path = sys.argv[1]
@@ -213,12 +213,20 @@ def serve(conn):
                 return
             request += data
         with_length = request.split(b' ')[1].startswith(b'/length')
+        endless = request.split(b' ')[1].startswith(b'/endless')
         head = b'HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n'
         if with_length:
             head += b'Content-Length: %d\r\n' % size
         conn.sendall(head + b'\r\n')
-        with open(path, 'rb') as f:
-            conn.sendfile(f)
+        try:
+            with open(path, 'rb') as f:
+                while True:
+                    f.seek(0)
+                    conn.sendfile(f)
+                    if not endless:
+                        break
+        except OSError:
+            pass  # the client ended the connection
 
 while True:
     conn, _ = listener.accept()
@@ -236,4 +244,15 @@ for path in length close; do
 done
 compare "fetch, close, OUT file" "$(args "$CLI" fetch "http://127.0.0.1:$PORT/close" "$WORK/o.page")" \
   "$(args curl -s "http://127.0.0.1:$PORT/close")" "$WORK/page.txt" /dev/null "$WORK/out.curl"
+# A page without end stops at the size limit (256 MB by default): the time it
+# took and the largest resident size, which must stay below the limit + 64 MB.
+python3 - "$CLI" "http://127.0.0.1:$PORT/endless" <<'PY'
+import os, subprocess, sys, time
+start = time.perf_counter()
+p = subprocess.Popen([sys.argv[1], 'fetch', sys.argv[2], '-'], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+err = p.stderr.read().decode().strip()
+_, status, usage = os.wait4(p.pid, 0)
+print(f'{"fetch endless page, default limit":36} {time.perf_counter() - start:6.3f} s '
+      f'{usage.ru_utime + usage.ru_stime:6.3f} s {usage.ru_maxrss / 1024:5.0f} MB  exit {status >> 8}: {err}')
+PY
 echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -49,7 +49,7 @@ void MatchOver10MB(benchmark::State& state, const std::string& pattern, const st
     TAWKStr awk;
     awk.SetRegExp(pattern);
     const std::string text = JapaneseText(10 << 20, false) + ending;
-    int start = 0, length = 0;
+    long long start = 0, length = 0;
     for (auto _ : state) {
         awk.Match(text, start, length);
         benchmark::DoNotOptimize(start);

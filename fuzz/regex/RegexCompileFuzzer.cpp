@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     static const std::string text = "a\r\n\x82\xA0\x83\x41 b$^\n\x95\x5C" "c\t\x81";
-    int start = 0, length = 0;
+    long long start = 0, length = 0;
     awk.Match(text, start, length);
     if (start < 0 || length < 0 || static_cast<std::size_t>(start + length) > text.size() + 1) __builtin_trap();
     std::string copy = text;

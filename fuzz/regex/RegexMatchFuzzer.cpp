@@ -45,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t end = text.find('\0');
     if (end == std::string::npos) end = text.size();
 
-    int start = 0, length = 0;
+    long long start = 0, length = 0;
     awk.Match(text, start, length);
     if (start < 0 || length < 0) __builtin_trap();
     if (start > 0 && static_cast<std::size_t>(start - 1 + length) > end) __builtin_trap();
 
     std::string copy = text;
-    int count = awk.GSub("[&]", copy);
+    long long count = awk.GSub("[&]", copy);
     if ((count == 0) != (start == 0)) __builtin_trap();
     if (count == 0 && copy != text) __builtin_trap();
     if (copy.size() < text.size() - end || copy.compare(copy.size() - (text.size() - end), std::string::npos,

@@ -1,5 +1,6 @@
 #include "Messages.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <string_view>
@@ -47,25 +48,45 @@ QString FileFailureText(const std::string& reason) {
 
 QString DownloadFailureText(const std::string& reason) {
     const QString r = Q(reason);
-    if (r == QLatin1String("cancelled")) return QStringLiteral("キャンセルしました");
-    if (r == QLatin1String("too many relocations"))
-        return QStringLiteral("転送 (リダイレクト) が多すぎます");
-    if (r == QLatin1String("the server sent an empty page")) return QStringLiteral("サーバーから空のページが届きました");
-    if (r.startsWith(QLatin1String("can't resolve hostname")))
-        return QStringLiteral("ホスト名から IP アドレスを得られません");
-    if (r.startsWith(QLatin1String("can't connect: ")))
-        return QStringLiteral("接続できません: %1").arg(r.mid(15));
-    static const QRegularExpression header(QStringLiteral("^timed out: the answer's header did not end within (\\d+) s$"));
-    static const QRegularExpression silent(QStringLiteral("^timed out: no data from the server for (\\d+) s$"));
-    if (const auto m = header.match(r); m.hasMatch())
-        return QStringLiteral("時間切れ: %1 秒のうちに応答のヘッダが終わりませんでした").arg(m.captured(1));
-    if (const auto m = silent.match(r); m.hasMatch())
-        return QStringLiteral("時間切れ: サーバーから %1 秒間データが届きませんでした").arg(m.captured(1));
-    if (r.startsWith(QLatin1String("the proxy refused the tunnel to ")))
-        return QStringLiteral("プロキシがトンネルを拒否しました: %1").arg(r.mid(32));
-    // An HTTP answer: its status line, as the server sent it.
-    static const QRegularExpression status(QStringLiteral("^\\d{3}( |$)"));
-    if (status.match(r).hasMatch()) return QStringLiteral("サーバーの応答: %1").arg(r);
+    // Whole texts of the network layer.
+    static const QHash<QString, QString> whole = {
+        {QStringLiteral("cancelled"), QStringLiteral("キャンセルしました")},
+        {QStringLiteral("too many relocations"), QStringLiteral("転送 (リダイレクト) が多すぎます")},
+        {QStringLiteral("the server sent an empty page"), QStringLiteral("サーバーから空のページが届きました")},
+        {QStringLiteral("connection closed"), QStringLiteral("接続が閉じられました")},
+        {QStringLiteral("connection refused"), QStringLiteral("接続を拒否されました")},
+        {QStringLiteral("connection reset by the server"), QStringLiteral("サーバーが接続をリセットしました")},
+        {QStringLiteral("connection aborted"), QStringLiteral("接続が中断されました")},
+        {QStringLiteral("connection timed out"), QStringLiteral("接続が時間切れになりました")},
+        {QStringLiteral("network unreachable"), QStringLiteral("ネットワークに到達できません")},
+        {QStringLiteral("no route to host"), QStringLiteral("ホストへの経路がありません")},
+        {QStringLiteral("the program is closing"), QStringLiteral("プログラムを終了しています")},
+        {QStringLiteral("can't resolve hostname to IP address"), QStringLiteral("ホスト名から IP アドレスを得られません")},
+    };
+    if (const auto it = whole.find(r); it != whole.end()) return *it;
+    // Texts that end with a host, a size or a time.
+    struct Lead {
+        QLatin1String english;
+        const char* japanese;  // %1 the rest of the text
+    };
+    static const Lead leads[] = {
+        {QLatin1String("host not found (the name server did not answer): "), "ホストが見つかりません (ネームサーバーが応答しません): %1"},
+        {QLatin1String("host not found: "), "ホストが見つかりません: %1"},
+        {QLatin1String("host has no IPv4 address: "), "ホストに IPv4 アドレスがありません: %1"},
+        {QLatin1String("name lookup failed: "), "名前を引けませんでした: %1"},
+        {QLatin1String("the page is larger than "), "ページが %1 を超えています"},
+        {QLatin1String("the proxy refused the tunnel to "), "プロキシがトンネルを拒否しました: %1"},
+        {QLatin1String("can't connect: "), "接続できません: %1"},
+        {QLatin1String("network error "), "ネットワークのエラー %1"},
+    };
+    for (const Lead& lead : leads)
+        if (r.startsWith(lead.english)) return QString::fromUtf8(lead.japanese).arg(r.mid(lead.english.size()));
+    static const QRegularExpression timedOut(QStringLiteral("^timed out after (\\S+) s(: the answer's header did not end)?$"));
+    if (const auto m = timedOut.match(r); m.hasMatch())
+        return m.capturedLength(2) ? QStringLiteral("時間切れ: %1 秒のうちに応答のヘッダが終わりませんでした").arg(m.captured(1))
+                                   : QStringLiteral("時間切れ: %1 秒のあいだサーバーから応答がありません").arg(m.captured(1));
+    // An HTTP answer ("404 Not Found") stays as the server gave it; the rest is
+    // a file's failure or a text of its own.
     return FileFailureText(reason);
 }
 

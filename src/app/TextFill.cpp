@@ -10,11 +10,12 @@ namespace verdane {
 void FillEditor(QPlainTextEdit& editor, std::string_view bytes, platform::EditorBytes form,
                 const TextFillOptions& options) {
     QTextDocument* document = editor.document();
+    editor.clear();
     // Without undo the document keeps no record of the pieces (a second copy
     // of the text); turning it back on starts an empty history.
     document->setUndoRedoEnabled(false);
-    editor.clear();
     QTextCursor cursor(document);
+    bool first = true;
     QElapsedTimer sinceTurn;
     sinceTurn.start();
     // The pieces between two turns make one edit: the document tells the
@@ -24,8 +25,17 @@ void FillEditor(QPlainTextEdit& editor, std::string_view bytes, platform::Editor
         const std::size_t end = platform::NextPieceEnd(bytes, from, options.pieceBytes, form);
         cursor.insertText(platform::PieceToEditor(bytes, from, end, form));
         from = end;
+        if (first) {
+            // The editor's caret sat where the text goes in and went along with
+            // the first piece; it goes back to the start, and stays there as the
+            // rest goes in after it.
+            editor.setTextCursor(QTextCursor(document));
+            first = false;
+        }
         if (options.turn && from < bytes.size() && sinceTurn.elapsed() >= options.turnEveryMs) {
             cursor.endEditBlock();
+            // What has come in so far is no edit of the user's.
+            document->setModified(false);
             if (options.progress) options.progress(from, bytes.size());
             options.turn();
             sinceTurn.restart();

@@ -6,9 +6,12 @@
 
 #include "EditorPieces.h"
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <future>
 #include <string_view>
+#include <thread>
 
 class QPlainTextEdit;
 
@@ -33,5 +36,18 @@ struct TextFillOptions {
 // editor's document, never the whole text a third time.
 void FillEditor(QPlainTextEdit& editor, std::string_view bytes, platform::EditorBytes form,
                 const TextFillOptions& options = {});
+
+// Runs `work` (which touches no widget) on a thread of its own and gives the
+// window `turn` about every `everyMs` until it is done; the result, or the
+// exception it threw, comes back here. Without a turn the work runs right here.
+template <class Work>
+auto RunWhilePainting(Work work, const std::function<void()>& turn, int everyMs = 20) -> decltype(work()) {
+    if (!turn) return work();
+    std::packaged_task<decltype(work())()> task(std::move(work));
+    auto result = task.get_future();
+    std::jthread worker(std::move(task));
+    while (result.wait_for(std::chrono::milliseconds(everyMs)) != std::future_status::ready) turn();
+    return result.get();
+}
 
 }  // namespace verdane

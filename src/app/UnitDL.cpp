@@ -145,6 +145,9 @@ core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TPro
     // not end within it, fails the download instead of holding it.
     request.timeoutMs = kTimeoutMs;
     request.html = html;
+    // The editor holds Unicode: a UTF-8 page keeps its characters, and the
+    // save asks about those Shift-JIS cannot hold.
+    request.keepUtf8 = true;
     request.archive = core::IsArchivePath(core::PageFileName(url));
     fetch_.Turns = turns;
     fetch_.ChooseEntry = choose;

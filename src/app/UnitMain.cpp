@@ -553,6 +553,7 @@ void TFormMainVerdane::FillFromFile(const core::OpenedFile& file) {
         // the middle of it), a close asked for meanwhile runs after it.
         flag.emplace(busy_, closePending_, turns_, *this);
         options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+        options.turnEveryMs = 25;
         if (file.text.size() >= kProgressFrom) {
             StatusProgress->setValue(0);
             StatusProgress->show();
@@ -581,7 +582,15 @@ std::optional<TFormMainVerdane::Replacement> TFormMainVerdane::LoadFile(const QS
     }
     core::Result<core::OpenedFile> opened = [&] {
         BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
-        return core::ReadDocumentFile(path, entry);
+        // A shown window keeps painting while a long file is read and converted;
+        // a close asked for meanwhile waits for the end of the command.
+        std::function<void()> turn;
+        std::optional<BusyFlag> flag;
+        if (isVisible()) {
+            flag.emplace(busy_, closePending_, turns_, *this);
+            turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+        }
+        return RunWhilePainting([&path, &entry] { return core::ReadDocumentFile(path, entry); }, turn);
     }();
     if (!opened) {
         if (opened.Why() == core::Failure::Why::NotDocFile) {
@@ -873,9 +882,9 @@ void TFormMainVerdane::URLU1Click() {
         // An archive's text proposes the work's title, as when it is opened from a file.
         next.document.title = core::IsArchivePath(core::PageFileName(url)) ? core::TitleOfText(page->View())
                                                                             : document_.title;
-        next.document.code = kcShiftJis;
+        next.document.code = page->Code();
         next.document.lineEnds = core::LineEnds::CrLf;
-        next.text = Local(page->View());
+        next.text = core::EditorTextOf(page->View(), page->Code());
         // A page is new text: it stays marked modified until it is saved.
         next.saved = false;
         return next;

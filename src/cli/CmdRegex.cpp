@@ -80,9 +80,9 @@ int RunMatch(const Args& args) {
     TAWKStr awk;
     ConfigurePattern(awk, parsed, parsed.positional[0]);
     std::string text = ReadInput(parsed.positional[1]);
-    int start = 0, length = 0;
+    long long start = 0, length = 0;
     awk.Match(text, start, length);
-    std::printf("%d %d\n", start, length);
+    std::printf("%lld %lld\n", start, length);
     return 0;
 }
 
@@ -103,7 +103,7 @@ int RunGsub(const Args& args) {
     ConfigurePattern(awk, parsed, parsed.positional[0]);
     const std::string replacement = TerminalToCp932(parsed.positional[1]);
     std::string text = ReadInput(parsed.positional[2]);
-    int count = 0;
+    long long count = 0;
     try {
         // GSub reads the replacement only when something matches; a malformed
         // one is refused here whatever the text holds.
@@ -113,7 +113,7 @@ int RunGsub(const Args& args) {
         throw CliError(std::string("bad replacement: ") + e.what());
     }
     WriteOutput(parsed.positional[3], text);
-    std::fprintf(stderr, "%d\n", count);
+    std::fprintf(stderr, "%lld\n", count);
     return 0;
 }
 

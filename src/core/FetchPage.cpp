@@ -97,6 +97,7 @@ PageText& PageText::operator=(PageText&& other) noexcept {
     buffer_ = std::move(other.buffer_);
     text_ = std::move(other.text_);
     view_ = inText ? std::string_view(text_.data() + offset, length) : other.view_;
+    code_ = other.code_;
     other.view_ = {};
     return *this;
 }
@@ -145,6 +146,7 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     PageText page;
     page.buffer_ = std::make_unique<PageText::Buffer>();
     PageText::Buffer& body = *page.buffer_;
+    page.code_ = kcShiftJis;
     long long received = 0;
     std::string eventFailure;
     // A failure inside an event (no memory for the page) ends the request.
@@ -197,6 +199,11 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     try {
         auto [data, size] = body.Finish(page.text_);
         if (size == 0) return Failure{Failure::Why::Failed, "the server sent an empty page"};
+        if (request.keepUtf8 && !request.html && IsUtf8Text(std::string_view(data, size))) {
+            page.code_ = kcUtf8;
+            page.view_ = std::string_view(data, size);
+            return page;
+        }
         std::string aside;
         size = ConvertToShiftJisInBuffer(data, size, aside);
         if (size == kConvertedAside) {

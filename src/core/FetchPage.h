@@ -37,6 +37,9 @@ struct FetchRequest {
     long long maxBodySize = 65535LL * 4096;
     // Turn the page from HTML into text.
     bool html = false;
+    // A UTF-8 page that is not turned into text stays UTF-8, so the editor
+    // gets every character it holds; otherwise the page becomes Shift-JIS.
+    bool keepUtf8 = false;
     // The page is a .zip archive (an Aozora Bunko work): its text is read out
     // of it as a text file is read, `entry` choosing one of several (else
     // PageFetch::ChooseEntry asks); `html` does not apply to it.
@@ -56,6 +59,8 @@ public:
     ~PageText();
 
     std::string_view View() const;
+    // The code of View(): Shift-JIS (5), or UTF-8 (7) for a page kept as it came.
+    int Code() const { return code_; }
 
 private:
     friend class PageFetch;
@@ -63,6 +68,7 @@ private:
     std::unique_ptr<Buffer> buffer_;
     std::string text_;
     std::string_view view_;
+    int code_ = 5;
 };
 
 class PageFetch {

@@ -110,9 +110,11 @@ Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry)
     return OpenBytes(std::move(bytes), KindOfPath(path));
 }
 
-QString EditorTextOf(const OpenedFile& file) {
-    if (file.code != kcUtf8) return platform::BytesToEditor(file.text);
-    std::string_view utf8 = file.text;
+QString EditorTextOf(const OpenedFile& file) { return EditorTextOf(file.text, file.code); }
+
+QString EditorTextOf(std::string_view bytes, int code) {
+    if (code != kcUtf8) return platform::BytesToEditor(bytes);
+    std::string_view utf8 = bytes;
     if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
     // One byte-order mark is dropped above; the decoder keeps any other
     // U+FEFF at the start as the character it is.

@@ -61,6 +61,8 @@ Result<std::string> DocDatabaseText(std::string_view database);
 // The editor's text of an opened file: Shift-JIS through the editor's codec,
 // UTF-8 decoded directly (the byte-order mark dropped); one '\n' per line end.
 QString EditorTextOf(const OpenedFile& file);
+// The same for a text with CR LF line ends in `code` (Shift-JIS or UTF-8).
+QString EditorTextOf(std::string_view text, int code);
 
 // A file's bytes as Shift-JIS with CR LF line ends, as verdane-cli writes what
 // the editor would save (UTF-8 characters Shift-JIS lacks become "?"): nullopt

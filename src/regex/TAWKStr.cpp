@@ -61,15 +61,15 @@ void TAWKStr::SetUseSynonymDic(bool on) {
     SetRegExp(std::string(RegExp()));
 }
 
-int TAWKStr::Match(std::string_view text, int& start, int& length) const {
+long long TAWKStr::Match(std::string_view text, long long& start, long long& length) const {
     Search search(*this, text);
     auto match = Find(search, 0);
     if (!match) {
         start = length = 0;
         return 0;
     }
-    start = static_cast<int>(match->start + 1);
-    length = static_cast<int>(match->end - match->start);
+    start = static_cast<long long>(match->start) + 1;
+    length = static_cast<long long>(match->end - match->start);
     return start;
 }
 
@@ -93,7 +93,7 @@ std::string TAWKStr::ExpandReplacement(std::string_view replacement, std::string
     return out;
 }
 
-int TAWKStr::GSub(std::string_view replacement, std::string& text) const {
+long long TAWKStr::GSub(std::string_view replacement, std::string& text) const {
     Search search(*this, text);
     const std::size_t end = search.End();
     auto match = Find(search, 0);
@@ -104,7 +104,7 @@ int TAWKStr::GSub(std::string_view replacement, std::string& text) const {
     const std::string decoded = DecodeEscapes(ProtectAmpersands(UpToNul(replacement)));
 
     std::string out;
-    int count = 0;
+    long long count = 0;
     std::size_t rest = 0;
     if (end == 0) {
         // The pattern matched the empty text.

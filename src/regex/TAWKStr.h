@@ -22,14 +22,15 @@ public:
     void SetUseSynonymDic(bool on);
 
     // The first match in `text` (up to its first NUL byte): 1-based start and
-    // length in bytes, both 0 when there is none. Returns start.
-    int Match(std::string_view text, int& start, int& length) const;
+    // length in bytes, both 0 when there is none. Returns start. Positions and
+    // counts are 64-bit: the command line takes texts beyond 2 GB.
+    long long Match(std::string_view text, long long& start, long long& length) const;
 
     // Replaces every match in `text` and returns how many were replaced. Bytes
     // from a NUL byte on are kept unchanged. When there is a match, raises
     // ERegExpParser for a replacement that ends in a lone backslash or holds a
     // malformed escape; `text` is then unchanged.
-    int GSub(std::string_view replacement, std::string& text) const;
+    long long GSub(std::string_view replacement, std::string& text) const;
 
     // The replacement for one match: "&" is the matched text, "\&" a literal
     // ampersand, escapes name characters.

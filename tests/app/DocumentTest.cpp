@@ -107,6 +107,7 @@ private slots:
     void aFailedDownloadOverATextSaysWhy_data();
     void aFailedDownloadOverATextSaysWhy();
     void aUtf8TextKeepsItsCharactersUntilTheSaveAsks();
+    void aUtf8PageKeepsItsCharactersUntilTheSaveAsks();
     void theHtmlCommandLeavesTheEditorPainting();
 
 private:
@@ -265,7 +266,7 @@ void DocumentTest::aFailedDownloadOverATextSaysWhy_data() {
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("reason");
     QTest::newRow("not found") << "404" << "Not Found";
-    QTest::newRow("refused") << "refused" << "refused";
+    QTest::newRow("refused") << "refused" << "接続を拒否されました";
     QTest::newRow("cancelled") << "cancel" << "キャンセルしました";
 }
 
@@ -315,6 +316,26 @@ void DocumentTest::aUtf8TextKeepsItsCharactersUntilTheSaveAsks() {
     prompts_->answers.push_back(QMessageBox::Yes);
     QVERIFY(w->MenuSaveClick());
     QCOMPARE(ReadFile(dir.File("out.TXT")), std::string("caf? ???\r\n\x82\xA0\r\n"));
+}
+
+void DocumentTest::aUtf8PageKeepsItsCharactersUntilTheSaveAsks() {
+    // "© 2024 あ" and a no-break space, in UTF-8 without line end.
+    const std::string page = "\xC2\xA9 2024\xC2\xA0\xE3\x81\x82";
+    TestHttpServer server;
+    server.On("/u.txt", {Send(Answer("HTTP/1.0 200 OK", {}, page))});
+    TempDir dir;
+    auto w = NewWindow();
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/u.txt"), false));
+    w->URLU1Click();
+    QCOMPARE(HeldText(*w), QString::fromUtf8("\xC2\xA9 2024\xC2\xA0\xE3\x81\x82\n"));
+    QCOMPARE(w->CurrentDocument().code, int(kcUtf8));
+    prompts_->messages.clear();
+    prompts_->saveChoices.push_back({Q(dir.File("u")), 1});
+    prompts_->answers.push_back(QMessageBox::Yes);
+    QVERIFY(w->MenuSaveClick());
+    QCOMPARE(prompts_->messages.at(0).caption, QStringLiteral("保存できない文字"));
+    QCOMPARE(ReadFile(dir.File("u.TXT")), std::string("? 2024?\x82\xA0\r\n"));
+    server.Stop();
 }
 
 void DocumentTest::theHtmlCommandLeavesTheEditorPainting() {

@@ -190,10 +190,10 @@ void DownloadTest::aNotFoundPageOverATextChangesNothing() {
 void DownloadTest::everyFailureSaysWhyWithinASecond_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("detail");
-    QTest::newRow("refused") << QString() << QStringLiteral("connection refused");
-    QTest::newRow("no reason phrase") << QStringLiteral("/bare") << QStringLiteral("サーバーの応答: 404");
-    QTest::newRow("larger than a DOC text") << QStringLiteral("/huge") << QStringLiteral("the page is larger than 256 MB");
-    QTest::newRow("endless") << QStringLiteral("/endless") << QStringLiteral("the page is larger than 256 MB");
+    QTest::newRow("refused") << QString() << QStringLiteral("接続を拒否されました");
+    QTest::newRow("no reason phrase") << QStringLiteral("/bare") << QStringLiteral("404");
+    QTest::newRow("larger than a DOC text") << QStringLiteral("/huge") << QStringLiteral("ページが 256 MB を超えています");
+    QTest::newRow("endless") << QStringLiteral("/endless") << QStringLiteral("ページが 256 MB を超えています");
 }
 
 void DownloadTest::everyFailureSaysWhyWithinASecond() {

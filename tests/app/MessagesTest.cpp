@@ -39,13 +39,21 @@ private slots:
         QTest::newRow("relocations") << QByteArray("too many relocations") << QStringLiteral("転送 (リダイレクト) が多すぎます");
         QTest::newRow("empty page") << QByteArray("the server sent an empty page")
                                     << QStringLiteral("サーバーから空のページが届きました");
-        QTest::newRow("no host") << QByteArray("can't resolve hostname to IP address")
-                                 << QStringLiteral("ホスト名から IP アドレスを得られません");
-        QTest::newRow("refused") << QByteArray("can't connect: Connection refused (127.0.0.1 port 9)")
-                                 << QStringLiteral("接続できません: Connection refused (127.0.0.1 port 9)");
-        QTest::newRow("silent server") << QByteArray("timed out: no data from the server for 30 s")
-                                       << QStringLiteral("時間切れ: サーバーから 30 秒間データが届きませんでした");
-        QTest::newRow("HTTP answer") << QByteArray("404 Not Found") << QStringLiteral("サーバーの応答: 404 Not Found");
+        QTest::newRow("no address") << QByteArray("can't resolve hostname to IP address")
+                                    << QStringLiteral("ホスト名から IP アドレスを得られません");
+        QTest::newRow("host not found") << QByteArray("host not found: www.example.invalid")
+                                        << QStringLiteral("ホストが見つかりません: www.example.invalid");
+        QTest::newRow("refused") << QByteArray("connection refused") << QStringLiteral("接続を拒否されました");
+        QTest::newRow("reset") << QByteArray("connection reset by the server")
+                               << QStringLiteral("サーバーが接続をリセットしました");
+        QTest::newRow("too large") << QByteArray("the page is larger than 256 MB")
+                                   << QStringLiteral("ページが 256 MB を超えています");
+        QTest::newRow("silent server") << QByteArray("timed out after 30 s")
+                                       << QStringLiteral("時間切れ: 30 秒のあいだサーバーから応答がありません");
+        QTest::newRow("header without end") << QByteArray("timed out after 2.5 s: the answer's header did not end")
+                                            << QStringLiteral("時間切れ: 2.5 秒のうちに応答のヘッダが終わりませんでした");
+        QTest::newRow("HTTP answer") << QByteArray("404 Not Found") << QStringLiteral("404 Not Found");
+        QTest::newRow("HTTP status alone") << QByteArray("404") << QStringLiteral("404");
     }
     void downloadFailures() {
         QFETCH(QByteArray, reason);

@@ -79,6 +79,8 @@ private slots:
     void theWindowPaintsTheStartOfTheTextWhileTheRestGoesIn() {
         const std::string bytes = NumberedLines(120000);
         QPlainTextEdit editor;
+        editor.setPlainText(QStringLiteral("old"));
+        QTest::keyClicks(&editor, "typed");
         editor.resize(600, 400);
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
@@ -86,6 +88,9 @@ private slots:
             std::size_t done;
             QString firstLine;
             int blocks;
+            int caret;
+            bool undo;
+            bool modified;
         };
         std::vector<Turn> turns;
         std::vector<std::pair<std::size_t, std::size_t>> progress;
@@ -95,13 +100,19 @@ private slots:
         options.turn = [&] {
             QApplication::processEvents();
             turns.push_back({progress.back().first, editor.document()->firstBlock().text(),
-                             editor.document()->blockCount()});
+                             editor.document()->blockCount(), editor.textCursor().position(),
+                             editor.document()->isUndoAvailable(), editor.document()->isModified()});
         };
         FillEditor(editor, bytes, EditorBytes::ShiftJis, options);
         QVERIFY(turns.size() > 10);
         for (std::size_t i = 0; i < turns.size(); ++i) {
             QVERIFY(turns[i].firstLine.startsWith(QStringLiteral("0 ")));
             if (i) QVERIFY(turns[i].blocks > turns[i - 1].blocks);
+            // Meanwhile the caret stays at the start, and the text is neither
+            // an edit to undo nor modified.
+            QCOMPARE(turns[i].caret, 0);
+            QVERIFY(!turns[i].undo);
+            QVERIFY(!turns[i].modified);
         }
         // The view stays at the start while the text grows below it.
         QCOMPARE(editor.verticalScrollBar()->value(), 0);

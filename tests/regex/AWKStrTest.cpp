@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 namespace verdane::regex {
 namespace {
 
@@ -131,7 +134,7 @@ TEST(CompiledPatternCache, AFailedSetLeavesTheEmptyPatternAndTheCacheIntact) {
     EXPECT_THROW(awk.SetRegExp("(b"), ERegExpParser);
     EXPECT_EQ(awk.RegExp(), "");
     EXPECT_EQ(awk.CachedPatterns(), (std::vector<std::string>{"", "b+"}));
-    int start = 0, length = 0;
+    long long start = 0, length = 0;
     EXPECT_EQ(awk.Match("abc", start, length), 1);
     EXPECT_EQ(length, 0);
 }
@@ -144,6 +147,58 @@ TEST(CompiledPatternCache, IsKeyedByThePreprocessedPattern) {
     ASSERT_EQ(cached.size(), 3u);
     EXPECT_EQ(cached[1], Sjis("(Ａ|ａ|A|a)"));
     EXPECT_EQ(awk.RegExp(), "a");
+}
+
+}  // namespace
+}  // namespace verdane::regex
+
+namespace verdane::regex {
+namespace {
+
+// A text of more than 2^31 bytes that costs a few megabytes: one memory file of
+// 'a' mapped again and again, and a last piece that ends in "b".
+class HugeText {
+public:
+    explicit HugeText(std::size_t pieces) {
+        const int fill = ::memfd_create("verdane-fill", MFD_CLOEXEC), last = ::memfd_create("verdane-last", MFD_CLOEXEC);
+        std::string bytes(kPiece, 'a');
+        if (fill < 0 || last < 0 || ::write(fill, bytes.data(), kPiece) != static_cast<ssize_t>(kPiece)) return;
+        bytes.back() = 'b';
+        if (::write(last, bytes.data(), kPiece) != static_cast<ssize_t>(kPiece)) return;
+        size_ = pieces * kPiece;
+        void* base = ::mmap(nullptr, size_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (base == MAP_FAILED) {
+            size_ = 0;
+            return;
+        }
+        data_ = static_cast<char*>(base);
+        for (std::size_t i = 0; i < pieces; ++i)
+            if (::mmap(data_ + i * kPiece, kPiece, PROT_READ, MAP_SHARED | MAP_FIXED, i + 1 < pieces ? fill : last, 0) ==
+                MAP_FAILED)
+                size_ = 0;
+        ::close(fill);
+        ::close(last);
+    }
+    ~HugeText() {
+        if (data_) ::munmap(data_, size_ ? size_ : 0);
+    }
+    std::string_view View() const { return {data_, size_}; }
+
+private:
+    static constexpr std::size_t kPiece = std::size_t{4} << 20;
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+TEST(Match, PositionsBeyondTwoGigabytesAreExact) {
+    HugeText text(600);  // 2,516,582,400 bytes
+    if (text.View().empty()) GTEST_SKIP() << "no room to map a text of 2.5 GB here";
+    TAWKStr awk;
+    awk.SetRegExp("b");
+    long long start = 0, length = 0;
+    EXPECT_EQ(awk.Match(text.View(), start, length), 2516582400LL);
+    EXPECT_EQ(start, 2516582400LL);
+    EXPECT_EQ(length, 1);
 }
 
 }  // namespace

@@ -139,7 +139,7 @@ TEST(FuzzyRewriting, WithoutTheFlagThePatternStaysAsWritten) {
 
 TEST(FuzzyMatching, IgnoresWidthKanaAndVoicingMarks) {
     TAWKStr awk;
-    int start = 0, length = 0;
+    long long start = 0, length = 0;
     awk.SetRegExp(Sjis("ａｂｃ"));
     EXPECT_EQ(awk.Match("xABC", start, length), 0);
     awk.SetUseFuzzyCharDic(true);

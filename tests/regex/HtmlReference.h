@@ -37,7 +37,7 @@ inline std::string DirectReferenceBytes(int value) {
 }
 
 inline std::string DirectDecodeCharRefs(TAWKStr& awk, std::string text) {
-    int start = 0, length = 0;
+    long long start = 0, length = 0;
     awk.SetRegExp("&#[0-9]+;");
     while (awk.Match(text, start, length) > 0) {
         int value = CharRefValue(std::string_view(text).substr(start - 1, length));

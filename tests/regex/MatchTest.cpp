@@ -25,7 +25,7 @@ TEST_P(MatchCases, FindTheLeftmostLongestMatch) {
     TAWKStr awk;
     awk.LineSeparator = c.separator;
     awk.SetRegExp(c.pattern);
-    int start = -1, length = -1;
+    long long start = -1, length = -1;
     EXPECT_EQ(awk.Match(c.text, start, length), c.start);
     EXPECT_EQ(start, c.start) << c.pattern;
     EXPECT_EQ(length, c.length) << c.pattern;
@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MatchJapanese, FindsDoubleByteCharactersAndRanges) {
     TAWKStr awk;
-    int start = 0, length = 0;
+    long long start = 0, length = 0;
     awk.SetRegExp(Sjis("[ぁ-ん]+"));
     EXPECT_EQ(awk.Match(Sjis("漢字ひらがなカナ"), start, length), 5);
     EXPECT_EQ(length, 8);
@@ -81,7 +81,7 @@ TEST(MatchLongFailingRuns, StayLinearInTheTextLength) {
     // From every start the pattern runs to the end of the spaces and fails;
     // what one run learnt ends the next one early.
     TAWKStr awk;
-    int start = 0, length = 0;
+    long long start = 0, length = 0;
     std::string spaces(400000, ' ');
     awk.SetRegExp(" *x");
     EXPECT_EQ(awk.Match(spaces + "y", start, length), 0);

@@ -347,7 +347,7 @@ TEST_P(ReferenceMatcher, MatchAndGSubAgreeWithTheReferenceOnGeneratedInput) {
                 std::size_t end = text.find('\0');
                 if (end == std::string::npos) end = text.size();
                 auto expected = RefFind(pattern, chars, end, 0, separator == mcls_LF ? '\n' : '\r');
-                int start = -1, length = -1;
+                long long start = -1, length = -1;
                 awk.Match(text, start, length);
                 if (expected) {
                     ASSERT_EQ(start, static_cast<int>(expected->start + 1)) << written << " on " << ::testing::PrintToString(text);
@@ -358,7 +358,7 @@ TEST_P(ReferenceMatcher, MatchAndGSubAgreeWithTheReferenceOnGeneratedInput) {
                 }
                 std::string replacement = gen.Pick(2) ? "<&>" : "\\&-";
                 std::string mine = text, theirs = text;
-                int count = awk.GSub(replacement, mine);
+                long long count = awk.GSub(replacement, mine);
                 int refCount = RefGSub(pattern, replacement, theirs, separator);
                 ASSERT_EQ(count, refCount) << written << " on " << ::testing::PrintToString(text);
                 ASSERT_EQ(mine, theirs) << written << " on " << ::testing::PrintToString(text);
