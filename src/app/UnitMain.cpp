@@ -975,6 +975,10 @@ void TFormMainVerdane::FindReplaceClick() {
 
 void TFormMainVerdane::FindNextClick() {
     Search.FindNext(*RichEditMain);
+    SayWhenNothingFurther();
+}
+
+void TFormMainVerdane::SayWhenNothingFurther() {
     // Nothing further: said, rather than nothing happening.
     if (!Search.SearchFound && !Search.SearchText.isEmpty()) {
         QWidget* over = ReplaceDialog1 && ReplaceDialog1->isVisible() ? static_cast<QWidget*>(ReplaceDialog1)
@@ -998,6 +1002,7 @@ void TFormMainVerdane::ReplaceDialog1Find() {
 void TFormMainVerdane::ReplaceDialog1Replace() {
     // The text and options of the last Find Next, not those in the dialog now.
     Search.Replace(*RichEditMain, ReplaceDialog1->ReplaceText());
+    SayWhenNothingFurther();
 }
 
 void TFormMainVerdane::ReplaceDialog1ReplaceAll() {

@@ -179,6 +179,8 @@ private:
     // Runs a command, showing any error that escapes it in a message box.
     void Guarded(const std::function<void()>& command);
 
+    // Tells the user when the last search found nothing further.
+    void SayWhenNothingFurther();
     void FindDialog1Find();
     void ReplaceDialog1Find();
     void ReplaceDialog1Replace();

@@ -250,7 +250,7 @@ void THttpCli::BodyHandler(std::string_view block, std::uint16_t) {
         return;
     }
     if (block.empty()) {
-        if (length >= 0 && !answerClosed_) FinishBody();
+        if (length >= 0 && receivedCount_ >= length && !answerClosed_) FinishBody();
         return;
     }
     if (bodyBlockCount_ == 0) {

@@ -1,6 +1,7 @@
 // verdane-cli fetch against the scripted HTTP server of the tests: the page as
 // the editor would hold it, failures with one line and exit 1, nothing written
 // on failure, the silence timeout, and bad usage.
+#include "RealServers.h"
 #include "TestCertificates.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
@@ -161,6 +162,17 @@ TEST_F(NetCli, AHeaderSentALineAtATimeMustEndWithinTheTimeout) {
     EXPECT_LT(seconds, 8.0);
 }
 
+TEST_F(NetCli, ASilentServerOfAnHttpsUrlTimesOutWithThatReason) {
+    // The server accepts and never answers the handshake: the client's own
+    // close at the time limit is not taken for the server's.
+    auto started = std::chrono::steady_clock::now();
+    auto r = RunCli({"fetch", "--timeout", "1", "https://127.0.0.1:" + std::to_string(server_.Port()) + "/", "-"});
+    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: timed out after 1 s\n");
+    EXPECT_LT(seconds, 3.0);
+}
+
 TEST_F(NetCli, ASlowNameServerNeverHoldsUpTheExit) {
     // The name server never answers; the time limit ends the download, and the
     // lookup still waiting in the resolver does not keep the program alive.
@@ -301,6 +313,36 @@ TEST_F(HttpsCli, OtherSchemesAreRefused) {
     r = RunCli({"fetch", "http://127.0.0.1:abc/", "-"});
     EXPECT_EQ(r.err, "verdane-cli fetch: invalid port in the URL: \"abc\"\n");
     EXPECT_TRUE(server_->Requests().empty());
+}
+
+// verdane-cli against servers nobody here wrote: nginx over https through
+// squid with Basic authentication, and a wrong password.
+TEST(NetCliRealServers, FetchesThroughSquidFromNginxAndSaysWhyWhenRefused) {
+    if (std::string missing = MissingProgram({kNginx, kSquid, kNcsaAuth}); !missing.empty()) GTEST_SKIP() << missing;
+    TempDir dir;
+    OpenToAll(dir.Path(), true);
+    TestCertificateAuthority ca(dir.Path());
+    TestCertificate cert = ca.Issue("nginx", {"IP:127.0.0.1"});
+    OpenToAll(cert.keyFile, false);
+    Nginx nginx(dir, cert.certFile, cert.keyFile);
+    Squid squid(dir);
+    ASSERT_TRUE(nginx.Running()) << nginx.Log();
+    ASSERT_TRUE(squid.Running()) << squid.Log();
+    nginx.Put("page.txt", "first line\nsecond line\n");
+    ::setenv("SSL_CERT_FILE", ca.CaFile().c_str(), 1);
+    const std::string proxy = "127.0.0.1:" + std::to_string(squid.Port());
+    auto r = RunCli({"fetch", "--proxy", proxy, "--proxy-user", "proxyuser", "--proxy-password", "s3cret",
+                     nginx.HttpsUrl("/page.txt"), "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "first line\r\nsecond line\r\n");
+    for (const std::string& url : {nginx.HttpUrl("/page.txt"), nginx.HttpsUrl("/page.txt")}) {
+        r = RunCli({"fetch", "--proxy", proxy, "--proxy-user", "proxyuser", "--proxy-password", "wrong", url, "-"});
+        EXPECT_EQ(r.exitCode, 1) << url;
+        EXPECT_EQ(r.err, "verdane-cli fetch: 407 Proxy Authentication Required\n") << url;
+    }
+    r = RunCli({"fetch", nginx.HttpUrl("/missing.txt"), "-"});
+    EXPECT_EQ(r.err, "verdane-cli fetch: 404 Not Found\n");
+    ::unsetenv("SSL_CERT_FILE");
 }
 
 }  // namespace

@@ -124,17 +124,6 @@ TEST_P(RealServerPages, AMissingPageIs404NotFound) {
     EXPECT_LT(ms, kPromptMs);
 }
 
-TEST_P(RealServerPages, ARelocationFromHttpToHttpsIsFollowed) {
-    const PageCase& c = GetParam();
-    if (c.https) GTEST_SKIP() << "the relocation starts on http";
-    if (c.proxy) ThroughSquid("s3cret");
-    auto [error, ms] = Timed(nginx_->HttpUrl("/go"));
-    EXPECT_EQ(error, "");
-    EXPECT_EQ(http_->Location(), nginx_->HttpsUrl("/page.txt"));
-    EXPECT_TRUE(body_ == page_) << body_.size() << " of " << page_.size() << " bytes";
-    EXPECT_LT(ms, kPromptMs);
-}
-
 TEST_P(RealServerPages, APageOverTheLimitFailsAtOnce) {
     const PageCase& c = GetParam();
     if (c.proxy) ThroughSquid("s3cret");
@@ -150,6 +139,17 @@ INSTANTIATE_TEST_SUITE_P(Ways, RealServerPages,
                                            PageCase{"HttpThroughSquid", false, true},
                                            PageCase{"HttpsThroughSquid", true, true}),
                          [](const ::testing::TestParamInfo<PageCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RealServers, ARelocationFromHttpToHttpsIsFollowedDirectlyAndThroughSquid) {
+    for (bool proxy : {false, true}) {
+        if (proxy) ThroughSquid("s3cret");
+        auto [error, ms] = Timed(nginx_->HttpUrl("/go"));
+        EXPECT_EQ(error, "") << proxy;
+        EXPECT_EQ(http_->Location(), nginx_->HttpsUrl("/page.txt")) << proxy;
+        EXPECT_TRUE(body_ == page_) << body_.size() << " of " << page_.size() << " bytes";
+        EXPECT_LT(ms, kPromptMs) << proxy;
+    }
+}
 
 TEST_F(RealServers, AWrongProxyPasswordIs407) {
     ThroughSquid("wrong");
