@@ -859,6 +859,7 @@ void TFormMainVerdane::MenuEditAozoraClick() {
 void TFormMainVerdane::URLU1Click() {
     if (busy_) return;
     QString failure;
+    std::size_t replaced = 0;
     ReplaceDocument([&]() -> std::optional<Replacement> {
         if (Prompts().RunDialog(*FormURL) != QDialog::Accepted) return std::nullopt;
         const QString url = FormURL->Url();
@@ -885,6 +886,7 @@ void TFormMainVerdane::URLU1Click() {
         next.document.code = page->Code();
         next.document.lineEnds = core::LineEnds::CrLf;
         next.text = core::EditorTextOf(page->View(), page->Code());
+        replaced = page->Replaced();
         // A page is new text: it stays marked modified until it is saved.
         next.saved = false;
         return next;
@@ -893,6 +895,14 @@ void TFormMainVerdane::URLU1Click() {
     if (!failure.isEmpty())
         Prompts().Message(this, QMessageBox::Information, QStringLiteral("Verdane"),
                           QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, failure);
+    // The HTML conversion works on Shift-JIS: characters of a UTF-8 page that
+    // it cannot hold are never dropped without a word.
+    if (replaced > 0)
+        Prompts().Message(this, QMessageBox::Information, QStringLiteral("保存できない文字"),
+                          QStringLiteral("このページの %1 文字は Shift-JIS にないため「?」に置き換えました。\n"
+                                         "HTML→ﾃｷｽﾄ処理を行わずに開くと、そのままの文字で開けます。")
+                              .arg(replaced),
+                          QMessageBox::Ok);
 }
 
 void TFormMainVerdane::MenuUndoClick() { RichEditMain->undo(); }

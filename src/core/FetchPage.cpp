@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 #include <sys/mman.h>
 
 namespace verdane::core {
@@ -98,6 +99,7 @@ PageText& PageText::operator=(PageText&& other) noexcept {
     text_ = std::move(other.text_);
     view_ = inText ? std::string_view(text_.data() + offset, length) : other.view_;
     code_ = other.code_;
+    replaced_ = other.replaced_;
     other.view_ = {};
     return *this;
 }
@@ -199,13 +201,21 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     try {
         auto [data, size] = body.Finish(page.text_);
         if (size == 0) return Failure{Failure::Why::Failed, "the server sent an empty page"};
-        if (request.keepUtf8 && !request.html && IsUtf8Text(std::string_view(data, size))) {
-            page.code_ = kcUtf8;
-            page.view_ = std::string_view(data, size);
-            return page;
-        }
         std::string aside;
-        size = ConvertToShiftJisInBuffer(data, size, aside);
+        if (request.keepUtf8 && IsUtf8Text(std::string_view(data, size))) {
+            if (!request.html) {
+                page.code_ = kcUtf8;
+                page.view_ = std::string_view(data, size);
+                return page;
+            }
+            // The pattern engine reads Shift-JIS: what it cannot hold is counted.
+            std::vector<KanjiReplacement> replaced;
+            aside = Utf8ToCp932(std::string_view(data, size), &replaced);
+            page.replaced_ = replaced.size();
+            size = kConvertedAside;
+        } else {
+            size = ConvertToShiftJisInBuffer(data, size, aside);
+        }
         if (size == kConvertedAside) {
             page.text_ = std::move(aside);
             page.buffer_.reset();

@@ -38,7 +38,8 @@ struct FetchRequest {
     // Turn the page from HTML into text.
     bool html = false;
     // A UTF-8 page that is not turned into text stays UTF-8, so the editor
-    // gets every character it holds; otherwise the page becomes Shift-JIS.
+    // gets every character it holds; one that is turned into text becomes
+    // Shift-JIS and the characters it loses are counted (PageText::Replaced).
     bool keepUtf8 = false;
     // The page is a .zip archive (an Aozora Bunko work): its text is read out
     // of it as a text file is read, `entry` choosing one of several (else
@@ -61,6 +62,9 @@ public:
     std::string_view View() const;
     // The code of View(): Shift-JIS (5), or UTF-8 (7) for a page kept as it came.
     int Code() const { return code_; }
+    // Characters of a UTF-8 page that Shift-JIS lacks, written as "?" because
+    // the page was turned into text (counted only with keepUtf8).
+    std::size_t Replaced() const { return replaced_; }
 
 private:
     friend class PageFetch;
@@ -69,6 +73,7 @@ private:
     std::string text_;
     std::string_view view_;
     int code_ = 5;
+    std::size_t replaced_ = 0;
 };
 
 class PageFetch {

@@ -108,6 +108,7 @@ private slots:
     void aFailedDownloadOverATextSaysWhy();
     void aUtf8TextKeepsItsCharactersUntilTheSaveAsks();
     void aUtf8PageKeepsItsCharactersUntilTheSaveAsks();
+    void aUtf8PageTurnedIntoTextSaysWhatItCouldNotHold();
     void theHtmlCommandLeavesTheEditorPainting();
 
 private:
@@ -335,6 +336,29 @@ void DocumentTest::aUtf8PageKeepsItsCharactersUntilTheSaveAsks() {
     QVERIFY(w->MenuSaveClick());
     QCOMPARE(prompts_->messages.at(0).caption, QStringLiteral("保存できない文字"));
     QCOMPARE(ReadFile(dir.File("u.TXT")), std::string("? 2024?\x82\xA0\r\n"));
+    server.Stop();
+}
+
+void DocumentTest::aUtf8PageTurnedIntoTextSaysWhatItCouldNotHold() {
+    // "<p>© あ 𠮷</p>": two characters that Shift-JIS lacks.
+    const std::string page = "<p>\xC2\xA9 \xE3\x81\x82 \xF0\xA0\xAE\xB7</p>";
+    TestHttpServer server;
+    server.On("/u.html", {Send(Answer("HTTP/1.0 200 OK", {}, page))});
+    auto w = NewWindow();
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/u.html"), true));
+    prompts_->messages.clear();
+    w->URLU1Click();
+    QCOMPARE(w->DocumentBytes(), std::string("? \x82\xA0 ?\r\n\r\n"));
+    QCOMPARE(prompts_->messages.size(), size_t(1));
+    QVERIFY2(prompts_->messages[0].text.contains(QStringLiteral(" 2 ")), qPrintable(prompts_->messages[0].text));
+    // A page whose characters all fit says nothing.
+    server.On("/sjis.html", {Send(Answer("HTTP/1.0 200 OK", {}, "<p>\xE3\x81\x82</p>"))});
+    prompts_->answers.push_back(QMessageBox::No);
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/sjis.html"), true));
+    prompts_->messages.clear();
+    w->URLU1Click();
+    QCOMPARE(w->DocumentBytes(), std::string("\x82\xA0\r\n\r\n"));
+    QCOMPARE(prompts_->Texts(), QStringList{kSaveQuestion});
     server.Stop();
 }
 

@@ -14,6 +14,12 @@ for tool in cpack dpkg-deb dpkg-shlibdeps apt-get desktop-file-validate appstrea
 done
 
 work=$(mktemp -d)
+# Two runs of this test on one machine (two build folders) would install and
+# purge the one package under each other: they take turns.
+if command -v flock >/dev/null; then
+  exec 9>/tmp/verdane-debian-package-test.lock
+  flock -w 900 9 || { echo "another run of this test holds the lock"; exit 1; }
+fi
 was_installed=no
 dpkg-query -W -f='${Status}' verdane 2>/dev/null | grep -q 'install ok installed' && was_installed=yes
 cleanup() {
