@@ -4,10 +4,11 @@
 #   to-doc  against gzip -6                     (25 MB texts of every kind)
 #   kanji   against iconv -f EUC-JP -t CP932    (25 MB EUC-JP texts)
 #   fetch   against curl, with and without Content-Length (a 200 MB page over loopback)
+#   aozora  against unzip -p                    (a .zip of a 25 MB text in Aozora's notation)
 #
 #   bench/cli/compare.sh [BUILD_DIR]        (default: build)
 #
-# Environment: ONLY (some of "to-doc kanji fetch"; all by default), RUNS (5), SIZE (25 MB), FETCH_SIZE (200 MB), WORK (a temporary
+# Environment: ONLY (some of "to-doc kanji fetch aozora"; all by default), RUNS (5), SIZE (25 MB), FETCH_SIZE (200 MB), WORK (a temporary
 # folder, removed at the end), EXTRA (more text files, Shift-JIS, EUC-JP or
 # UTF-8, each repeated to SIZE: texts nobody tuned for; by default the Japanese
 # texts of vim's tutor and GnuPG's help when they are installed).
@@ -24,10 +25,10 @@ MAKE_TEXT=$BUILD/bench/cli/bench_cli_make_text
 for tool in "$CLI" "$MAKE_TEXT"; do
   [ -x "$tool" ] || { echo "missing $tool: build first (cmake --build $BUILD)" >&2; exit 1; }
 done
-for tool in gzip iconv curl python3; do
+for tool in gzip iconv curl python3 unzip; do
   command -v $tool >/dev/null || { echo "missing $tool: run .ci/install-deps" >&2; exit 1; }
 done
-ONLY=${ONLY:-to-doc kanji fetch}
+ONLY=${ONLY:-to-doc kanji fetch aozora}
 wanted() { case " $ONLY " in *" $1 "*) return 0 ;; esac; return 1; }
 RUNS=${RUNS:-5}
 SIZE=${SIZE:-26214400}
@@ -85,6 +86,45 @@ if wanted kanji; then
   [ -s "$WORK/real-man-ja.txt" ] && iconv -c -f CP932 -t EUC-JP "$WORK/real-man-ja.txt" > "$WORK/real-man-ja.euc" 2>/dev/null || true
 fi
 wanted fetch && "$MAKE_TEXT" ja-technical "$FETCH_SIZE" > "$WORK/page.txt"
+if wanted aozora; then
+  # Prose that does not repeat itself (ja-prose), written in Aozora's notation the
+  # way its works are: a reading after every fourth run of kanji (every tenth
+  # with "｜"), an emphasis note every ninth, a described character every fiftieth
+  # line, an indented heading every two hundredth line, with the notes block and
+  # the colophon; zipped as Aozora Bunko ships its works (deflated, level 6). The
+  # text is kept beside it for the MB/s column, which counts the text's bytes.
+  "$MAKE_TEXT" ja-prose "$SIZE" > "$WORK/prose.sjis"
+  python3 - "$ROOT/tests/core/data/aozora_sample.txt" "$WORK/prose.sjis" "$WORK/aozora.zip" "$WORK/aozora.sjis" <<'PY'
+import re, sys, zipfile
+sample = open(sys.argv[1], 'rb').read().decode('cp932')
+prose = open(sys.argv[2], 'rb').read().decode('cp932', errors='ignore')
+head = sample[:sample.index('［＃５')]
+colophon = sample[sample.index('底本：'):]
+runs = 0
+def reading(m):
+    global runs
+    runs += 1
+    if runs % 36 == 0:
+        return m.group(0) + '［＃「' + m.group(0) + '」に傍点］'
+    if runs % 10 == 0:
+        return '｜' + m.group(0) + '《よみ》'
+    return m.group(0) + '《よみ》' if runs % 4 == 0 else m.group(0)
+lines = []
+for n, line in enumerate(prose.split('\r\n')):
+    line = re.sub('[\u4e00-\u9fff々]+', reading, line)
+    if n % 50 == 25:
+        line += '※［＃「木＋世」、第3水準1-85-56］'
+    if n % 200 == 0:
+        lines.append('［＃改ページ］')
+        line = '［＃３字下げ］' + str(n // 200) + '［＃「' + str(n // 200) + '」は中見出し］'
+    lines.append(line)
+text = (head + '\r\n'.join(lines) + colophon).encode('cp932')
+open(sys.argv[4], 'wb').write(text)
+with zipfile.ZipFile(sys.argv[3], 'w', zipfile.ZIP_DEFLATED, compresslevel=6) as z:
+    z.writestr('aozora.txt', text)
+PY
+  rm -f "$WORK/prose.sjis"
+fi
 
 # The timer: the best wall and CPU times of RUNS runs of each command and the
 # largest resident size of any run, then the ratios of ours to the peer's.
@@ -142,6 +182,9 @@ wanted kanji && for f in "$WORK"/*.euc; do
 done
 wanted kanji && compare "kanji ja-technical.euc, OUT file" "$(args "$CLI" kanji "$WORK/ja-technical.euc" "$WORK/o.sjis")" \
   "$(args iconv -f EUC-JP -t CP932 "$WORK/ja-technical.euc")" "$WORK/ja-technical.euc" /dev/null "$WORK/out.iconv"
+
+wanted aozora && compare "aozora $((SIZE >> 20)) MB .zip / unzip -p" "$(args "$CLI" aozora "$WORK/aozora.zip" -)" \
+  "$(args unzip -p "$WORK/aozora.zip")" "$WORK/aozora.sjis" "$WORK/out.aozora" "$WORK/out.unzip"
 
 if ! wanted fetch; then
   echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,5 +1,8 @@
 #include "UnitDL.h"
 
+#include "Names.h"
+#include "ReadText.h"
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -122,7 +125,7 @@ void TFormDL::Progress(core::FetchStage stage, long long received, long long len
 }
 
 core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TProxySettings& proxy, bool html,
-                                                  const std::function<void()>& turns) {
+                                                  const std::function<void()>& turns, const EntryChooser& choose) {
     LabelSite->setText(url);
     LabelSite->repaint();
     SetInfo(kStart);
@@ -145,9 +148,12 @@ core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TPro
     // The editor holds Unicode: a UTF-8 page keeps its characters, and the
     // save asks about those Shift-JIS cannot hold.
     request.keepUtf8 = true;
+    request.archive = core::IsArchivePath(core::PageFileName(url));
     fetch_.Turns = turns;
+    fetch_.ChooseEntry = choose;
     core::Result<core::PageText> page = fetch_.Run(request);
     fetch_.Turns = nullptr;
+    fetch_.ChooseEntry = nullptr;
     if (page) SetInfo(kFinished);
     else if (page.Why() != core::Failure::Why::Cancelled) SetInfo(kFailed);
     return page;

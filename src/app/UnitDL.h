@@ -12,6 +12,9 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -33,9 +36,12 @@ public:
     // Fetches `url` through the proxy of the settings and gives the page as
     // the editor holds it (Shift-JIS, CR LF, turned into text when `html`), or
     // the failure with its reason ("404 Not Found", "cancelled", ...). `turns`
-    // runs now and then during a long HTML conversion.
+    // runs now and then during a long HTML conversion. A URL that names a .zip
+    // archive gives the text inside it, `choose` picking one of several texts.
+    using EntryChooser = std::function<std::optional<std::string>(const std::vector<std::string>& names)>;
     core::Result<core::PageText> RunDownload(const QString& url, const TProxySettings& proxy, bool html,
-                                             const std::function<void()>& turns = {});
+                                             const std::function<void()>& turns = {},
+                                             const EntryChooser& choose = {});
 
     bool Cancelled() const { return cancelled_; }
     bool Running() const { return fetch_.Running(); }

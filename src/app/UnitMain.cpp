@@ -14,6 +14,7 @@
 #include "RegistryFile.h"
 #include "ToolBarImages.h"
 #include "UnitAbout.h"
+#include "UnitAozora.h"
 #include "UnitDay.h"
 #include "UnitName.h"
 #include "UnitSetting.h"
@@ -234,6 +235,7 @@ void TFormMainVerdane::CreateMenus() {
     EditDay = AddItem(MenuEdit, "EditDay", QStringLiteral("日付を挿入(&D)"), QKeySequence(Qt::CTRL | Qt::Key_D));
     AddSeparator(MenuEdit, "EditN3");
     MenuEditHTML = AddItem(MenuEdit, "MenuEditHTML", QStringLiteral("HTML→テキスト処理(&H)"));
+    MenuEditAozora = AddItem(MenuEdit, "MenuEditAozora", QStringLiteral("青空文庫の注記を整える(&A)"));
 
     MenuFind = menuBar()->addMenu(QStringLiteral("検索(&S)"));
     MenuFind->setObjectName(QStringLiteral("MenuFind"));
@@ -280,6 +282,7 @@ void TFormMainVerdane::CreateMenus() {
     bind(MenuBM, &TFormMainVerdane::MenuBMClick);
     bind(EditDay, &TFormMainVerdane::EditDayClick);
     bind(MenuEditHTML, &TFormMainVerdane::MenuEditHTMLClick);
+    bind(MenuEditAozora, &TFormMainVerdane::MenuEditAozoraClick);
     bind(FindFind, &TFormMainVerdane::FindFindClick);
     bind(FindReplace, &TFormMainVerdane::FindReplaceClick);
     bind(FindNext, &TFormMainVerdane::FindNextClick);
@@ -368,6 +371,8 @@ void TFormMainVerdane::CreateForms() {
     FormUser = new TFormUser(this);
     FormDL = new TFormDL(this);
     FormURL = new TFormURL(this);
+    FormAozora = new TFormAozora(this);
+    FormEntry = new TFormEntry(this);
     FormURL->SetRecentUrls(Settings.RecentUrls);
     FormURL->CheckBoxHTML->setChecked(Settings.UrlHtml);
     FormText = new TFormText(this);
@@ -565,6 +570,16 @@ void TFormMainVerdane::FillFromFile(const core::OpenedFile& file) {
 }
 
 std::optional<TFormMainVerdane::Replacement> TFormMainVerdane::LoadFile(const QString& path, ReadOutcome& outcome) {
+    // An archive of several texts: the user picks one before anything is read.
+    std::string entry;
+    if (core::IsArchivePath(path)) {
+        const core::Result<std::vector<std::string>> names = core::ArchiveTexts(path);
+        if (names && names->size() > 1) {
+            std::optional<std::string> chosen = ChooseArchiveEntry(*names);
+            if (!chosen) return std::nullopt;
+            entry = std::move(*chosen);
+        }
+    }
     core::Result<core::OpenedFile> opened = [&] {
         BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
         // A shown window keeps painting while a long file is read and converted;
@@ -575,7 +590,7 @@ std::optional<TFormMainVerdane::Replacement> TFormMainVerdane::LoadFile(const QS
             flag.emplace(busy_, closePending_, turns_, *this);
             turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
         }
-        return RunWhilePainting([&path] { return core::ReadDocumentFile(path); }, turn);
+        return RunWhilePainting([&path, &entry] { return core::ReadDocumentFile(path, entry); }, turn);
     }();
     if (!opened) {
         if (opened.Why() == core::Failure::Why::NotDocFile) {
@@ -599,6 +614,25 @@ std::optional<TFormMainVerdane::Replacement> TFormMainVerdane::LoadFile(const QS
     next.document.lineEnds = opened->lineEnds;
     next.file = std::move(*opened);
     return next;
+}
+
+std::optional<std::string> TFormMainVerdane::ChooseArchiveEntry(const std::vector<std::string>& names) {
+    // Asked in the middle of a download: the hourglass makes way for the
+    // dialog and comes back after it.
+    struct CursorLifted {
+        bool lifted = QApplication::overrideCursor() != nullptr;
+        CursorLifted() {
+            if (lifted) QApplication::restoreOverrideCursor();
+        }
+        ~CursorLifted() {
+            if (lifted) QApplication::setOverrideCursor(Qt::WaitCursor);
+        }
+    } cursor;
+    FormEntry->SetNames(names);
+    if (Prompts().RunDialog(*FormEntry) != QDialog::Accepted) return std::nullopt;
+    std::string chosen = FormEntry->Chosen();
+    if (chosen.empty()) return std::nullopt;
+    return chosen;
 }
 
 TFormMainVerdane::ReadOutcome TFormMainVerdane::OpenFile(const QString& path) {
@@ -800,6 +834,28 @@ void TFormMainVerdane::MenuEditHTMLClick() {
     ReplaceEditorText(Local(text));
 }
 
+void TFormMainVerdane::MenuEditAozoraClick() {
+    if (busy_) return;
+    if (Prompts().RunDialog(*FormAozora) != QDialog::Accepted) return;
+    platform::EncodeResult encoded = platform::EditorToBytes(RichEditMain->document()->toRawText());
+    // The notation is Shift-JIS; a character Shift-JIS lacks is not dropped unasked.
+    if (encoded.unencodable > 0 &&
+        Prompts().Message(this, QMessageBox::Warning, QStringLiteral("Shift-JISにない文字"),
+                          QStringLiteral("この文書には Shift-JIS にない文字が %1 個あります。\n"
+                                         "「?」に置き換えて注記を整えますか?")
+                              .arg(encoded.unencodable),
+                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    BusyFlag flag(busy_, closePending_, turns_, *this);
+    BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
+    const std::string mark = platform::EditorToBytes(Settings.BookmarkMark).bytes;
+    const std::string text = CleanAozoraNotation(encoded.bytes, FormAozora->Options(mark));
+    (*turns_)();
+    // The cleaning is an edit of the text: one step that Undo takes back.
+    UpdatesOff quiet(*RichEditMain);
+    ReplaceEditorText(Local(text));
+}
+
 void TFormMainVerdane::URLU1Click() {
     if (busy_) return;
     QString failure;
@@ -813,7 +869,9 @@ void TFormMainVerdane::URLU1Click() {
         BusyFlag flag(busy_, closePending_, turns_, *this);
         BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
         FormDL->show();
-        core::Result<core::PageText> page = FormDL->RunDownload(url, Settings.Proxy, html, [this] { (*turns_)(); });
+        core::Result<core::PageText> page = FormDL->RunDownload(
+            url, Settings.Proxy, html, [this] { (*turns_)(); },
+            [this](const std::vector<std::string>& names) { return ChooseArchiveEntry(names); });
         FormDL->hide();
         if (!page) {
             failure = DownloadFailureText(page.Reason());
@@ -822,7 +880,9 @@ void TFormMainVerdane::URLU1Click() {
         Replacement next;
         next.document.kind = core::DocKind::Page;
         next.document.url = url;
-        next.document.title = document_.title;
+        // An archive's text proposes the work's title, as when it is opened from a file.
+        next.document.title = core::IsArchivePath(core::PageFileName(url)) ? core::TitleOfText(page->View())
+                                                                            : document_.title;
         next.document.code = page->Code();
         next.document.lineEnds = core::LineEnds::CrLf;
         next.text = core::EditorTextOf(page->View(), page->Code());

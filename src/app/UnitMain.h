@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -45,6 +46,8 @@ class TReplaceDialog;
 class THistoryMenu;
 class TFormURL;
 class TFormDL;
+class TFormAozora;
+class TFormEntry;
 class PaintTurns;
 class TFormInst;
 class TFormUser;
@@ -90,6 +93,7 @@ public:
     void MenuBMClick();
     void EditDayClick();
     void MenuEditHTMLClick();
+    void MenuEditAozoraClick();
     void FindFindClick();
     void FindReplaceClick();
     void FindNextClick();
@@ -143,6 +147,9 @@ private:
     void ShowDocument();
     // Reads a file for every way of opening; refusals and failures are shown.
     std::optional<Replacement> LoadFile(const QString& path, ReadOutcome& outcome);
+    // The text of an archive that holds several, chosen by the user; nullopt
+    // when the choice was cancelled.
+    std::optional<std::string> ChooseArchiveEntry(const std::vector<std::string>& names);
     // Replaces the file at `path` through ReplaceDocument, for the open command,
     // a recent pick, the command line and a drop.
     ReadOutcome OpenFile(const QString& path);
@@ -200,7 +207,7 @@ private:
     QMenu *MenuFile, *MenuEdit, *MenuFind, *MenuHelp;
     QAction *MenuNew, *MenuOpen, *URLU1, *MenuSave, *MenuInstall, *MenuOpenInstDir, *FileN2, *MenuSetting, *T1,
         *FileN1, *MenuQuit;
-    QAction *MenuUndo, *MenuRedo, *EditSelectAll, *EditCut, *EditCopy, *EditPaste, *MenuBM, *EditDay, *MenuEditHTML;
+    QAction *MenuUndo, *MenuRedo, *EditSelectAll, *EditCut, *EditCopy, *EditPaste, *MenuBM, *EditDay, *MenuEditHTML, *MenuEditAozora;
     QAction *FindFind, *FindReplace, *FindNext, *MenuHelpContents, *HelpAbout;
     // Context menu of the editor.
     QAction *PopupUndo, *PopupCut, *PopupCopy, *PopupPaste;
@@ -238,6 +245,8 @@ private:
     TFormUser* FormUser = nullptr;
     TFormDL* FormDL = nullptr;
     TFormURL* FormURL = nullptr;
+    TFormAozora* FormAozora = nullptr;
+    TFormEntry* FormEntry = nullptr;
 
     bool clipboardHasText_ = false;
     // A long command runs (a download, the HTML conversion); a close asked for

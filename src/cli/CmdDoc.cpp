@@ -1,5 +1,6 @@
 // verdane-cli to-doc, to-text and kanji: the open and save commands' DOC and
 // kanji-code conversions, giving the same bytes the editor would.
+#include "AozoraNotation.h"
 #include "CliIo.h"
 #include "Commands.h"
 #include "DocConvert.h"
@@ -67,10 +68,12 @@ std::string ReplacementReport(std::string_view text, const std::vector<KanjiRepl
 }
 
 constexpr const char* kToDocHelp =
-    "Usage: verdane-cli to-doc [--title T] [--no-compress] [--no-binary] [--prc] IN OUT\n"
+    "Usage: verdane-cli to-doc [--title T] [--no-compress] [--no-binary] [--prc]\n"
+    "                          [--aozora] [--entry NAME] IN OUT\n"
     "Turns the text file IN into the Palm DOC database OUT, as the save command does.\n"
     "IN is read as the open command reads it: JIS, EUC-JP and UTF-8 become Shift-JIS,\n"
-    "every line end becomes CR LF. \"-\" names standard input or output.\n\n"
+    "every line end becomes CR LF; a .zip archive gives the text inside it. \"-\"\n"
+    "names standard input or output.\n\n"
     "Options:\n"
     "  --title T       database name (at most 31 bytes in Shift-JIS are stored); by\n"
     "                  default OUT's file name without folder and extension, or IN's\n"
@@ -79,8 +82,11 @@ constexpr const char* kToDocHelp =
     "  --no-binary     store line ends as LF alone and leave out bytes 0x00-0x08\n"
     "                  (by default the text is stored byte for byte)\n"
     "  --prc           when OUT has no extension, name it OUT.PRC instead of OUT.PDB\n"
+    "  --aozora        clean Aozora Bunko's notation first, as 'verdane-cli aozora'\n"
+    "                  does with its defaults\n"
+    "  --entry NAME    the text to read from an archive that holds several\n"
     "  -h, --help      show this help\n\n"
-    "Exit status: 0 on success, 1 when the text could not be converted or written,\n"
+    "Exit status: 0 on success, 1 when the text could not be read, converted or written,\n"
     "2 on bad usage.\n";
 
 constexpr const char* kToTextHelp =
@@ -111,7 +117,7 @@ constexpr const char* kKanjiHelp =
 }  // namespace
 
 int RunToDoc(const Args& args) {
-    const auto parsed = ParseArgs(args, {"--no-compress", "--no-binary", "--prc"}, {"--title"}, 2, 2);
+    const auto parsed = ParseArgs(args, {"--no-compress", "--no-binary", "--prc", "--aozora"}, {"--title", "--entry"}, 2, 2);
     if (PrintHelp(parsed, kToDocHelp)) return 0;
     const std::string& in = parsed.positional[0];
     std::string out = parsed.positional[1];
@@ -129,8 +135,15 @@ int RunToDoc(const Args& args) {
 
     InputBytes input = OpenInput(in);
     // The text as opened is the input itself unless the code or the line ends
-    // change; then the input is let go as soon as the converted copy exists.
-    const std::optional<std::string> converted = core::ShiftJisTextIfChanged(input.View());
+    // change (or it comes out of an archive, or is cleaned); then the input is
+    // let go as soon as the converted copy exists.
+    std::optional<std::string> converted;
+    if (parsed.Has("--aozora") || parsed.Value("--entry") || IsArchiveInput(in, input)) {
+        converted = TextOfInput(input, in, parsed.Value("--entry"));
+        if (parsed.Has("--aozora")) converted = CleanAozoraNotation(*converted, {});
+    } else {
+        converted = core::ShiftJisTextIfChanged(input.View());
+    }
     if (converted) input.Release();
     const std::string_view text = converted ? std::string_view(*converted) : input.View();
     // The database is written as its pieces, head and records, never joined.

@@ -1,5 +1,6 @@
 // verdane-cli install and palm-desktop: queueing a text for a handheld user as
 // the install command does, and making a Palm Desktop for Verdane to use.
+#include "AozoraNotation.h"
 #include "CliIo.h"
 #include "Commands.h"
 #include "FileIo.h"
@@ -16,14 +17,16 @@ namespace verdane::cli {
 namespace {
 
 constexpr const char* kInstallHelp =
-    "Usage: verdane-cli install --user NAME [--name NAME] [--title T] [--prc] IN\n"
+    "Usage: verdane-cli install --user NAME [--name NAME] [--title T] [--prc] [--aozora]\n"
+    "                           [--entry NAME] IN\n"
     "Makes the text file IN into a Palm DOC database and queues it in the install\n"
     "folder of the handheld user NAME, as the install command does; the desktop\n"
     "software hands it to the handheld at the next synchronisation. IN is read as\n"
     "the open command reads it (JIS, EUC-JP and UTF-8 become Shift-JIS, line ends\n"
-    "CR LF); the text is compressed and stored byte for byte. The database is named\n"
-    "after IN without folder and extension, plus .PDB (\"NewFile\" when IN is \"-\");\n"
-    "the name takes no folder and no \".\", as in the install dialog.\n"
+    "CR LF; a .zip archive gives the text inside it); the text is compressed and\n"
+    "stored byte for byte. The database is named after IN without folder and\n"
+    "extension, plus .PDB (\"NewFile\" when IN is \"-\"); the name takes no folder\n"
+    "and no \".\", as in the install dialog.\n"
     "The desktop is the one of the registry file $VERDANE_REGISTRY, else\n"
     "$XDG_CONFIG_HOME/verdane/registry.reg (see 'verdane-cli palm-desktop --help').\n\n"
     "Options:\n"
@@ -32,6 +35,9 @@ constexpr const char* kInstallHelp =
     "  --title T       database name (at most 31 bytes in Shift-JIS are stored);\n"
     "                  by default the database's file name without extension\n"
     "  --prc           name the database .PRC instead of .PDB\n"
+    "  --aozora        clean Aozora Bunko's notation first, as 'verdane-cli aozora'\n"
+    "                  does with its defaults\n"
+    "  --entry NAME    the text to read from an archive that holds several\n"
     "  -h, --help      show this help\n\n"
     "Exit status: 0 on success, 1 when IN cannot be read, the desktop or the user\n"
     "is missing or the database cannot be queued, 2 on bad usage.\n";
@@ -81,7 +87,7 @@ std::string ShellWord(const std::string& text) {
 }  // namespace
 
 int RunInstall(const Args& args) {
-    const auto parsed = ParseArgs(args, {"--prc"}, {"--user", "--title", "--name"}, 1, 1);
+    const auto parsed = ParseArgs(args, {"--prc", "--aozora"}, {"--user", "--title", "--name", "--entry"}, 1, 1);
     if (parsed.help) {
         std::fputs(kInstallHelp, stdout);
         return 0;
@@ -106,8 +112,8 @@ int RunInstall(const Args& args) {
         throw CliError("cannot name the database after " + in + ": \"" + name +
                        "\" holds a \".\" or is empty; give a name with --name NAME");
     const std::string* title = parsed.Value("--title");
-    std::string text = ReadInput(in);
-    core::MakeShiftJisText(text);
+    std::string text = ReadTextOrArchive(in, parsed.Value("--entry"));
+    if (parsed.Has("--aozora")) text = CleanAozoraNotation(text, {});
     DocSaveOptions options;
     options.title = TerminalToCp932(title ? *title : name);
     const core::Outcome queued = core::QueueDocDatabase(desktop, index, qname, parsed.Has("--prc"), text, options);

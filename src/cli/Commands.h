@@ -22,6 +22,18 @@ int RunGsub(const Args& args);
 // CmdNet.cpp: downloads.
 int RunFetch(const Args& args);
 
+// CmdAozora.cpp: Aozora Bunko works.
+int RunAozora(const Args& args);
+// The text of IN as the open command reads it; a .zip archive (by its name or
+// its first bytes) gives its one text, or the one `entry` names. Throws
+// CliError when the archive is refused or holds no text or several.
+std::string ReadTextOrArchive(const std::string& in, const std::string* entry);
+// The same on an input already open; `in` names it in messages.
+class InputBytes;
+std::string TextOfInput(InputBytes& input, const std::string& in, const std::string* entry);
+// True when `in` is to be read as a .zip archive (its name or first bytes say so).
+bool IsArchiveInput(const std::string& in, const InputBytes& input);
+
 // CmdPalm.cpp: the handheld's install queue.
 int RunInstall(const Args& args);
 int RunPalmDesktop(const Args& args);

@@ -27,6 +27,7 @@ constexpr Command kCommands[] = {
     {"gsub", RunGsub, "replace every match of a pattern"},
     {"fetch", RunFetch, "download a web page as Shift-JIS text"},
     {"install", RunInstall, "queue a text file as a DOC database for a handheld user"},
+    {"aozora", RunAozora, "turn an Aozora Bunko work (.zip or text) into a clean text"},
     {"palm-desktop", RunPalmDesktop, "make a Palm Desktop (users and install folders) to install into"},
 };
 

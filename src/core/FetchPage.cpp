@@ -3,7 +3,9 @@
 #include "HtmlText.h"
 #include "HttpProt.h"
 #include "KanjiCode.h"
+#include "ReadText.h"
 #include "TextBytes.h"
+#include "ZipArchive.h"
 
 #include <algorithm>
 #include <cstring>
@@ -195,6 +197,7 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     if (!failure.empty()) return Failure{Failure::Why::Failed, failure};
 
     if (OnProgress) OnProgress(FetchStage::Processing, received, http.ContentLength());
+    if (request.archive) return ArchivePage(std::move(page), request.entry);
     try {
         auto [data, size] = body.Finish(page.text_);
         if (size == 0) return Failure{Failure::Why::Failed, "the server sent an empty page"};
@@ -229,6 +232,24 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     } catch (const std::exception& e) {
         return Failure{Failure::Why::Failed, OneLine(e.what())};
     }
+    return page;
+}
+
+Result<PageText> PageFetch::ArchivePage(PageText page, const std::string& entry) {
+    PageText::Buffer& body = *page.buffer_;
+    const std::string_view bytes(body.data, body.size);
+    if (bytes.empty()) return Failure{Failure::Why::Failed, "the server sent an empty page"};
+    ArchiveText archive = ReadArchiveText(bytes, entry);
+    if (archive.status == ArchiveText::Status::Several && ChooseEntry) {
+        const std::optional<std::string> chosen = ChooseEntry(archive.names);
+        if (!chosen) return Failure{Failure::Why::Cancelled, "cancelled"};
+        archive = ReadArchiveText(bytes, *chosen);
+    }
+    if (archive.status != ArchiveText::Status::Ok) return Failure{Failure::Why::Failed, OneLine(archive.error)};
+    page.buffer_.reset();
+    page.text_ = std::move(archive.bytes);
+    MakeShiftJisText(page.text_);
+    page.view_ = page.text_;
     return page;
 }
 

@@ -11,8 +11,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdane {
 class THttpCli;
@@ -39,6 +41,11 @@ struct FetchRequest {
     // gets every character it holds; one that is turned into text becomes
     // Shift-JIS and the characters it loses are counted (PageText::Replaced).
     bool keepUtf8 = false;
+    // The page is a .zip archive (an Aozora Bunko work): its text is read out
+    // of it as a text file is read, `entry` choosing one of several (else
+    // PageFetch::ChooseEntry asks); `html` does not apply to it.
+    bool archive = false;
+    std::string entry;
 };
 
 enum class FetchStage { Begin, Data, End, Processing };
@@ -82,6 +89,9 @@ public:
     std::function<void(FetchStage stage, long long received, long long length)> OnProgress;
     // Runs now and then while a long page is turned into text.
     std::function<void()> Turns;
+    // Chooses among the texts (UTF-8 names) of an archive that holds several;
+    // nullopt cancels. Unset: such an archive is a failure that names them.
+    std::function<std::optional<std::string>(const std::vector<std::string>& names)> ChooseEntry;
 
     // Fetches the page. Runs the event loop until the request is over. A
     // failure says why: the status and reason of the server ("404 Not Found"),
@@ -97,6 +107,9 @@ public:
     THttpCli& Client() { return *http_; }
 
 private:
+    // The text out of a downloaded archive (request.archive).
+    Result<PageText> ArchivePage(PageText page, const std::string& entry);
+
     std::unique_ptr<THttpCli> http_;
     regex::TAWKStr awk_;
     bool cancelled_ = false;

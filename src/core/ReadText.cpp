@@ -1,5 +1,7 @@
 #include "ReadText.h"
 
+#include "AozoraNotation.h"
+#include "Cp932Table.h"
 #include "DocConvert.h"
 #include "DocFormatError.h"
 #include "EditorCodec.h"
@@ -8,6 +10,7 @@
 #include "MemoryStream.h"
 #include "PdbFile.h"
 #include "TextBytes.h"
+#include "ZipArchive.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -49,7 +52,53 @@ Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind) {
     return file;
 }
 
-Result<OpenedFile> ReadDocumentFile(const QString& path) {
+bool IsArchivePath(const QString& path) { return IsZipPath(QFile::encodeName(path).toStdString()); }
+
+Result<std::vector<std::string>> ArchiveTexts(const QString& path) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    ArchiveText archive = ReadArchiveTextFile(name);
+    switch (archive.status) {
+    case ArchiveText::Status::Ok:
+    case ArchiveText::Status::Several:
+        return std::move(archive.names);
+    case ArchiveText::Status::NoText:
+        return Failure{Failure::Why::Failed, name + ": " + archive.error};
+    case ArchiveText::Status::Refused:
+        break;
+    }
+    return Failure{Failure::Why::Failed, archive.error};
+}
+
+DocTitleBytes TitleOfText(std::string_view shiftJisText) {
+    const std::string line = AozoraTitle(shiftJisText);
+    DocTitleBytes title{};
+    std::size_t at = 0;
+    while (at < line.size()) {
+        const std::size_t length = cp932::IsLeadByte(static_cast<unsigned char>(line[at])) ? 2 : 1;
+        if (at + length > title.size() - 1 || at + length > line.size()) break;
+        at += length;
+    }
+    line.copy(title.data(), at);
+    return title;
+}
+
+Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry) {
+    if (IsArchivePath(path)) {
+        const std::string name = QFile::encodeName(path).toStdString();
+        ArchiveText archive = ReadArchiveTextFile(name, entry);
+        if (archive.status != ArchiveText::Status::Ok) {
+            // Refusals of the file itself name it already.
+            const bool named = archive.error.find(name) != std::string::npos;
+            return Failure{Failure::Why::Failed, named ? archive.error : name + ": " + archive.error};
+        }
+        Result<OpenedFile> file = OpenBytes(std::move(archive.bytes), DocKind::Text);
+        if (!file) return file;
+        file->archiveEntry = std::move(archive.entry);
+        // The proposal is taken from the text as Shift-JIS (a UTF-8 text's
+        // title is left to the save dialog's own proposal).
+        if (file->code != kcUtf8) file->title = TitleOfText(file->text);
+        return file;
+    }
     std::string bytes;
     try {
         // Read first, so a missing or unreadable file is reported as such and

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdane::core {
 
@@ -23,15 +24,32 @@ struct OpenedFile {
     // The code the text was read in (KanjiCode's numbers) and its line ends.
     int code = 0;
     LineEnds lineEnds = LineEnds::None;
-    // The database name, for a DOC database.
+    // The database name, for a DOC database; for a text out of an archive the
+    // work's title (its first line, as Aozora Bunko's texts give it), which the
+    // save options then propose.
     std::optional<DocTitleBytes> title;
+    // The archive's entry the text was read from, for a .zip archive.
+    std::string archiveEntry;
 };
 
 // Reads `path` as the open command does: ".PRC"/".PDB" must be DOC databases
-// (Failure::Why::NotDocFile otherwise, nothing else read), anything else is
-// text. A file that cannot be read or a damaged database is a failure with the
+// (Failure::Why::NotDocFile otherwise, nothing else read), a ".zip" archive
+// gives its one text (or the entry `entry` names), anything else is text. A
+// file that cannot be read, a damaged database, an archive that is refused,
+// holds no text or several (and `entry` is empty) is a failure with the
 // reason. Never throws for bad input.
-Result<OpenedFile> ReadDocumentFile(const QString& path);
+Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry = {});
+
+// True when the open command reads `path` as a .zip archive.
+bool IsArchivePath(const QString& path);
+// The texts of the .zip archive at `path` (entry names in UTF-8), for the
+// caller to choose from when there are several; a failure when the archive
+// cannot be read or holds no text.
+Result<std::vector<std::string>> ArchiveTexts(const QString& path);
+
+// The 32-byte title proposed for a text: its first line without blanks, cut at
+// a character boundary to the 31 bytes a database name holds.
+DocTitleBytes TitleOfText(std::string_view shiftJisText);
 
 // The same steps on bytes already in memory, for a file of kind `kind`.
 Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind);

@@ -90,6 +90,19 @@ TEST_F(PalmCli, InstallTakesTitleAndPrc) {
     EXPECT_EQ(ReadFile(Queue("Hanako") + "/b.PRC").substr(0, 2), std::string("b\0", 2));
 }
 
+TEST_F(PalmCli, InstallCleansAnAozoraArchive) {
+    // An archive of one Aozora text, the work's name from the archive's.
+    WriteFile(files_.File("neko.txt"), "\x94\x4C\x81\x73\x82\xCB\x82\xB1\x81\x74\r\n");  // 猫《ねこ》
+    const auto zip = test::RunProcess("/usr/bin/zip", {"-q", "-j", files_.File("Neko.zip"), files_.File("neko.txt")});
+    ASSERT_EQ(zip.exitCode, 0) << zip.err;
+    auto r = RunCli({"install", "--aozora", "--user", "Hanako", files_.File("Neko.zip")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{"Neko.PDB"});
+    WriteFile(files_.File("db.pdb"), ReadFile(Queue("Hanako") + "/Neko.PDB"));
+    r = RunCli({"to-text", files_.File("db.pdb"), "-"});
+    EXPECT_EQ(r.out, "\x94\x4C\x81\x69\x82\xCB\x82\xB1\x81\x6A\r\n");  // 猫（ねこ）
+}
+
 // The names the install dialog refuses are refused here too: a "." (the
 // extension is the command's own), a folder, an empty name.
 TEST_F(PalmCli, InstallNamesFollowTheDialogsRules) {

@@ -8,7 +8,7 @@ using verdane::test::RunCli;
 TEST(CliUsage, HelpListsEveryCommandAndExitsZero) {
     auto result = RunCli({"--help"});
     EXPECT_EQ(result.exitCode, 0);
-    for (const char* command : {"to-doc", "to-text", "kanji", "html2text", "match", "gsub", "fetch", "install", "palm-desktop"})
+    for (const char* command : {"to-doc", "to-text", "kanji", "html2text", "match", "gsub", "fetch", "install", "palm-desktop", "aozora"})
         EXPECT_NE(result.out.find(command), std::string::npos) << command;
 }
 

@@ -1,0 +1,37 @@
+// Fuzz target: any bytes as a text in Aozora's notation, the first byte
+// choosing the options. The cleaner must finish without reading outside the
+// text, and a text without a single two-byte character starting with 0x81 (no
+// notation at all) and no rule line of "-" must come back unchanged.
+#include "AozoraNotation.h"
+#include "Cp932Table.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+bool HasNotationLead(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0x81) return true;
+        if (verdane::cp932::IsLeadByte(c)) ++i;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    verdane::AozoraOptions options;
+    options.ruby = (data[0] & 1) ? verdane::AozoraRuby::Drop : verdane::AozoraRuby::Paren;
+    options.bookmarks = (data[0] & 2) != 0;
+    options.bookmarkMark = "(BM)";
+    const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::string clean = verdane::CleanAozoraNotation(text, options);
+    if (!HasNotationLead(text) && text.find("-----") == std::string_view::npos && clean != text) __builtin_trap();
+    verdane::AozoraTitle(text);
+    return 0;
+}

@@ -1,0 +1,97 @@
+// verdane-cli aozora: an Aozora Bunko work (its .zip, or its text) to a clean
+// Shift-JIS text, as the Edit command that tidies Aozora's notation makes it.
+// Also the archive reading that to-doc and install share with it.
+#include "AozoraNotation.h"
+#include "CliIo.h"
+#include "Commands.h"
+#include "ReadText.h"
+#include "ZipArchive.h"
+
+#include <cstdio>
+#include <optional>
+
+namespace verdane::cli {
+
+namespace {
+
+constexpr const char* kAozoraHelp =
+    "Usage: verdane-cli aozora [--ruby paren|drop] [--bookmarks MARK] [--entry NAME] IN OUT\n"
+    "Turns an Aozora Bunko work into plain text a DOC reader shows well: the notes\n"
+    "block at the top and the annotations [#...] go, readings stay in parentheses\n"
+    "after their words (or go), described characters become the characters,\n"
+    "indentation becomes ideographic spaces; the colophon stays.\n"
+    "IN is the work's .zip archive or its text in any code the open command reads;\n"
+    "OUT is written in Shift-JIS with CR LF line ends. \"-\" names standard input or\n"
+    "output.\n\n"
+    "Options:\n"
+    "  --ruby paren    keep each reading in full-width parentheses after its word\n"
+    "                  (the default)\n"
+    "  --ruby drop     drop the readings\n"
+    "  --bookmarks MARK  start every heading's line with MARK (for example \"(BM)\"),\n"
+    "                  so the handheld's reader lists the chapters\n"
+    "  --entry NAME    the text to read from an archive that holds several\n"
+    "  -h, --help      show this help\n\n"
+    "Exit status: 0 on success, 1 when IN cannot be read (an archive that is\n"
+    "damaged, encrypted, holds no text or several) or OUT cannot be written, 2 on\n"
+    "bad usage.\n";
+
+}  // namespace
+
+bool IsArchiveInput(const std::string& in, const InputBytes& input) {
+    return IsZipPath(in) || LooksLikeZip(input.View());
+}
+
+std::string TextOfInput(InputBytes& input, const std::string& in, const std::string* entry) {
+    const std::string_view bytes = input.View();
+    if (!IsZipPath(in) && !LooksLikeZip(bytes)) {
+        if (entry) throw CliError(in + " is not a .zip archive, so --entry cannot choose a text in it");
+        std::optional<std::string> text = core::ShiftJisTextIfChanged(bytes);
+        return text ? std::move(*text) : std::string(bytes);
+    }
+    ArchiveText archive = ReadArchiveText(bytes, entry ? std::string_view(*entry) : std::string_view());
+    input.ThrowIfShortened(in);
+    switch (archive.status) {
+    case ArchiveText::Status::Ok:
+        break;
+    case ArchiveText::Status::Several: {
+        std::string names;
+        for (const std::string& name : archive.names) names += (names.empty() ? "" : ", ") + name;
+        throw CliError(in + " holds several texts (" + names + "); choose one with --entry NAME");
+    }
+    case ArchiveText::Status::NoText:
+    case ArchiveText::Status::Refused:
+        throw CliError(in + ": " + archive.error);
+    }
+    input.Release();
+    core::MakeShiftJisText(archive.bytes);
+    return std::move(archive.bytes);
+}
+
+std::string ReadTextOrArchive(const std::string& in, const std::string* entry) {
+    InputBytes input = OpenInput(in);
+    return TextOfInput(input, in, entry);
+}
+
+int RunAozora(const Args& args) {
+    const auto parsed = ParseArgs(args, {}, {"--ruby", "--bookmarks", "--entry"}, 2, 2);
+    if (parsed.help) {
+        std::fputs(kAozoraHelp, stdout);
+        return 0;
+    }
+    AozoraOptions options;
+    if (const std::string* ruby = parsed.Value("--ruby")) {
+        if (*ruby == "drop")
+            options.ruby = AozoraRuby::Drop;
+        else if (*ruby != "paren")
+            throw UsageError("--ruby takes paren or drop, not '" + *ruby + "'");
+    }
+    if (const std::string* mark = parsed.Value("--bookmarks")) {
+        options.bookmarks = true;
+        options.bookmarkMark = TerminalToCp932(*mark);
+    }
+    const std::string text = ReadTextOrArchive(parsed.positional[0], parsed.Value("--entry"));
+    WriteOutput(parsed.positional[1], CleanAozoraNotation(text, options));
+    return 0;
+}
+
+}  // namespace verdane::cli

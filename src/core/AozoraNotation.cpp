@@ -1,0 +1,534 @@
+// The Aozora notation cleaner: one pass over the lines of the text, one pass
+// over the characters of each line. Ordinary characters are copied in runs;
+// only the notation's own characters (［＃, ※, ｜, 《) stop the copy. All of them
+// are two-byte characters, so the walk steps by whole CP932 characters and a
+// trail byte is never taken for the start of a notation.
+#include "AozoraNotation.h"
+
+#include "Cp932Table.h"
+#include "JisX0213Table.h"
+
+#include <array>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace verdane {
+
+namespace {
+
+using u8 = unsigned char;
+
+// The notation's characters in CP932.
+constexpr char kOpenQuote[] = "\x81\x75";     // 「
+constexpr char kComma[] = "\x81\x41";         // 、
+constexpr char kOpenParen[] = "\x81\x69";     // （
+constexpr char kCloseParen[] = "\x81\x6A";    // ）
+constexpr char kKome[] = "\x81\xA6";          // ※
+constexpr char kIdeographicSpace[] = "\x81\x40";
+constexpr std::string_view kIndentWord = "\x8E\x9A\x89\xBA\x82\xB0";  // 字下げ
+constexpr std::string_view kFromHere = "\x82\xB1\x82\xB1\x82\xA9\x82\xE7";  // ここから
+constexpr std::string_view kFromTop = "\x93\x56\x82\xA9\x82\xE7";  // 天から
+constexpr std::string_view kHere = "\x82\xB1\x82\xB1\x82\xC5";  // ここで
+constexpr std::string_view kEnd = "\x8F\x49\x82\xED\x82\xE8";  // 終わり
+constexpr std::string_view kHeading = "\x8C\xA9\x8F\x6F\x82\xB5";  // 見出し
+
+// Second bytes of the notation's characters behind the lead byte 0x81.
+constexpr u8 kTrailOpenBracket = 0x6D;
+constexpr u8 kTrailCloseBracket = 0x6E;
+constexpr u8 kTrailSharp = 0x94;  // ＃
+constexpr u8 kTrailKome = 0xA6;
+constexpr u8 kTrailBar = 0x62;    // ｜
+constexpr u8 kTrailOpenRuby = 0x73;   // 《
+constexpr u8 kTrailCloseRuby = 0x74;  // 》
+constexpr u8 kTrailOpenQuote = 0x75;
+constexpr u8 kTrailCloseQuote = 0x76;
+
+// More ideographic spaces than a handheld's line holds several times over; a
+// larger number in an annotation is taken as this.
+constexpr int kMaxIndent = 100;
+
+// The bytes of the character each byte starts (1 or 2), 0 for the lead byte
+// 0x81 that the notation's characters share.
+constexpr auto kStep = [] {
+    std::array<u8, 256> step{};
+    for (int b = 0; b < 256; ++b) step[b] = cp932::IsLeadByte(static_cast<u8>(b)) ? 2 : 1;
+    step[0x81] = 0;
+    return step;
+}();
+
+#ifdef __SSE2__
+// For a character boundary `p` with 17 bytes readable: when the 16 bytes from
+// p hold no 0x81 followed by the second byte of ［, ※, ｜ or 《 (so no notation
+// starts there), the number of bytes to the next character boundary at or past
+// p + 16 (16 or 17); else 0. Boundaries come without walking: a byte outside
+// the lead-byte ranges ends a character (it is a one-byte character or a trail
+// byte), and the lead-range bytes after it pair up.
+inline std::size_t PlainBlock(const char* p) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    const __m128i trail = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenBracket))),
+                     _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailKome)))),
+        _mm_or_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailBar))),
+                     _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenRuby)))));
+    const __m128i notation = _mm_and_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x81))), trail);
+    if (_mm_movemask_epi8(notation) != 0) return 0;
+    // Lead-range bytes: 0x81-0x9F and 0xE0-0xFC, as unsigned differences.
+    const __m128i low = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x81)));
+    const __m128i high = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(0xE0)));
+    const __m128i inLow = _mm_cmpeq_epi8(_mm_min_epu8(low, _mm_set1_epi8(0x1E)), low);
+    const __m128i inHigh = _mm_cmpeq_epi8(_mm_min_epu8(high, _mm_set1_epi8(0x1C)), high);
+    const unsigned lead = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(inLow, inHigh)));
+    const unsigned ends = ~lead & 0xFFFFu;
+    // All sixteen lead-range bytes from a boundary are eight whole characters.
+    if (ends == 0) return 16;
+    const unsigned lastEnd = 31u - static_cast<unsigned>(__builtin_clz(ends));
+    return 16 + ((15u - lastEnd) & 1u);
+}
+#else
+inline std::size_t PlainBlock(const char*) { return 0; }
+#endif
+
+// Bytes of the character starting at p (1 or 2), never past `end`.
+inline std::size_t CharLength(const char* p, const char* end) {
+    return cp932::IsLeadByte(static_cast<u8>(*p)) && end - p >= 2 ? 2 : 1;
+}
+
+inline bool IsChar(const char* p, const char* end, u8 trail) {
+    return end - p >= 2 && static_cast<u8>(p[0]) == 0x81 && static_cast<u8>(p[1]) == trail;
+}
+
+// The first place of `needle` in `text` at a character boundary, or npos.
+std::size_t FindAligned(std::string_view text, std::string_view needle) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    for (const char* p = begin; p < end; p += CharLength(p, end))
+        if (static_cast<std::size_t>(end - p) >= needle.size() && std::memcmp(p, needle.data(), needle.size()) == 0)
+            return static_cast<std::size_t>(p - begin);
+    return std::string_view::npos;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool EndsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// A decimal number in half- or full-width digits at the start of `text`: its
+// value (at most kMaxIndent) and the bytes it takes, or 0 bytes when none.
+std::size_t ReadNumber(std::string_view text, int& value) {
+    std::size_t at = 0;
+    value = 0;
+    while (at < text.size()) {
+        int digit;
+        const u8 c = static_cast<u8>(text[at]);
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+            at += 1;
+        } else if (c == 0x82 && at + 1 < text.size() && static_cast<u8>(text[at + 1]) >= 0x4F &&
+                   static_cast<u8>(text[at + 1]) <= 0x58) {
+            digit = static_cast<u8>(text[at + 1]) - 0x4F;  // ０-９
+            at += 2;
+        } else {
+            break;
+        }
+        value = value * 10 + digit;
+        if (value > kMaxIndent) value = kMaxIndent;
+    }
+    return at;
+}
+
+// The number of ideographic spaces an annotation asks for: "N字下げ" exactly
+// (after `prefix`), or with something after a "、" when `rest` allows it.
+bool IndentOf(std::string_view note, std::string_view prefix, bool rest, int& n) {
+    if (!StartsWith(note, prefix)) return false;
+    note.remove_prefix(prefix.size());
+    const std::size_t digits = ReadNumber(note, n);
+    if (digits == 0) return false;
+    note.remove_prefix(digits);
+    if (!StartsWith(note, kIndentWord)) return false;
+    note.remove_prefix(kIndentWord.size());
+    return note.empty() || (rest && StartsWith(note, kComma));
+}
+
+enum class Kind { None, Kanji, Hiragana, Katakana, Latin };
+
+Kind KindOf(const char* p, std::size_t length) {
+    const u8 c = static_cast<u8>(p[0]);
+    if (length == 1) {
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return Kind::Latin;
+        if (c >= 0xA6 && c <= 0xDF) return Kind::Katakana;  // half-width katakana and its ｰ
+        return Kind::None;
+    }
+    const char32_t u = cp932::DecodeDouble(c, static_cast<u8>(p[1]));
+    if ((u >= 0x4E00 && u <= 0x9FFF) || (u >= 0x3400 && u <= 0x4DBF) || (u >= 0xF900 && u <= 0xFAFF) ||
+        u == 0x3005 || u == 0x3006 || u == 0x3007 || u == 0x30F6)  // 々 〆 〇 ヶ
+        return Kind::Kanji;
+    if (u >= 0x3041 && u <= 0x309F) return Kind::Hiragana;
+    if ((u >= 0x30A1 && u <= 0x30FA) || u == 0x30FC || u == 0x30FD || u == 0x30FE) return Kind::Katakana;
+    if ((u >= 0xFF10 && u <= 0xFF19) || (u >= 0xFF21 && u <= 0xFF3A) || (u >= 0xFF41 && u <= 0xFF5A))
+        return Kind::Latin;
+    return Kind::None;
+}
+
+constexpr bool IsLeadRange(u8 b) { return cp932::IsLeadByte(b); }
+
+// The kind of the last character of `text`, a run of whole characters. Found
+// from the end: a byte outside the lead-byte ranges ends a character, so the
+// lead-range bytes after the last such byte pair up, and their count tells
+// whether the last byte stands alone or ends a pair.
+Kind LastCharKind(std::string_view text) {
+    if (text.empty()) return Kind::None;
+    std::size_t leadRange = 0;
+    for (std::size_t i = text.size() - 1; i > 0 && IsLeadRange(static_cast<u8>(text[i - 1])); --i) ++leadRange;
+    const bool pair = leadRange % 2 == 1;
+    return KindOf(text.data() + text.size() - (pair ? 2 : 1), pair ? 2 : 1);
+}
+
+// Where the note that opens at `p` (on "［＃") ends: the "］" that closes it,
+// skipping nested brackets and whatever stands inside 「」 quotes (which may
+// quote brackets). A note whose quotes do not close within the line is closed
+// by its brackets alone; nullptr when even they do not close.
+const char* NoteEnd(const char* p, const char* end) {
+    for (const bool quotes : {true, false}) {
+        int brackets = 1;
+        int quoted = 0;
+        for (const char* q = p + 4; q < end; q += CharLength(q, end)) {
+            if (quotes && IsChar(q, end, kTrailOpenQuote)) {
+                ++quoted;
+            } else if (quotes && quoted > 0) {
+                if (IsChar(q, end, kTrailCloseQuote)) --quoted;
+            } else if (IsChar(q, end, kTrailOpenBracket)) {
+                ++brackets;
+            } else if (IsChar(q, end, kTrailCloseBracket) && --brackets == 0) {
+                return q;
+            }
+        }
+    }
+    return nullptr;
+}
+
+bool IsHex(u8 c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// "U+" and four to six hexadecimal digits at `at`: the code point, or 0.
+char32_t UnicodeAt(std::string_view text, std::size_t at) {
+    if (at + 2 > text.size() || text[at] != 'U' || text[at + 1] != '+') return 0;
+    std::size_t digits = 0;
+    char32_t value = 0;
+    while (at + 2 + digits < text.size() && IsHex(static_cast<u8>(text[at + 2 + digits]))) {
+        const u8 c = static_cast<u8>(text[at + 2 + digits]);
+        value = value * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+        if (++digits > 6) return 0;
+    }
+    return digits >= 4 && value <= 0x10FFFF ? value : 0;
+}
+
+// A JIS X 0213 plane-row-cell "P-R-C" at `at` (half-width digits, the numbers
+// standing alone): the code point there, or 0.
+char32_t PlaneRowCellAt(std::string_view text, std::size_t at) {
+    auto digit = [&](std::size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    if (!digit(at) || (at > 0 && (digit(at - 1) || text[at - 1] == '-'))) return 0;
+    int numbers[3] = {0, 0, 0};
+    std::size_t i = at;
+    for (int n = 0; n < 3; ++n) {
+        if (n > 0) {
+            if (i >= text.size() || text[i] != '-') return 0;
+            ++i;
+        }
+        std::size_t digits = 0;
+        while (digit(i)) {
+            if (++digits > 2) return 0;
+            numbers[n] = numbers[n] * 10 + (text[i] - '0');
+            ++i;
+        }
+        if (digits == 0) return 0;
+    }
+    if (i < text.size() && (digit(i) || text[i] == '-')) return 0;
+    return jisx0213::ToUnicode(numbers[0], numbers[1], numbers[2]);
+}
+
+// The text inside the first 「」 of a note, nested quotes included (to the end
+// of the note when it does not close); the note up to its first "、" when it
+// has no 「. `after` receives where the rest of the note starts.
+std::string_view Description(std::string_view note, std::size_t& after) {
+    const std::size_t open = FindAligned(note, kOpenQuote);
+    if (open == std::string_view::npos) {
+        const std::size_t comma = FindAligned(note, kComma);
+        after = comma == std::string_view::npos ? note.size() : comma;
+        return note.substr(0, after);
+    }
+    const char* begin = note.data() + open + 2;
+    const char* end = note.data() + note.size();
+    int depth = 1;
+    for (const char* q = begin; q < end; q += CharLength(q, end)) {
+        if (IsChar(q, end, kTrailOpenQuote)) {
+            ++depth;
+        } else if (IsChar(q, end, kTrailCloseQuote) && --depth == 0) {
+            after = static_cast<std::size_t>(q + 2 - note.data());
+            return {begin, static_cast<std::size_t>(q - begin)};
+        }
+    }
+    after = note.size();
+    return {begin, static_cast<std::size_t>(end - begin)};
+}
+
+// The character a note names by its code (the first U+XXXX or plane-row-cell
+// after the description), or 0 when it names none.
+char32_t DescribedCodePoint(std::string_view note, std::size_t from) {
+    const char* end = note.data() + note.size();
+    for (const char* p = note.data() + from; p < end; p += CharLength(p, end)) {
+        const std::size_t at = static_cast<std::size_t>(p - note.data());
+        if (const char32_t u = UnicodeAt(note, at)) return u;
+        if (const char32_t u = PlaneRowCellAt(note, at)) return u;
+    }
+    return 0;
+}
+
+bool IsRuleLine(std::string_view line) {
+    if (line.size() < 50) return false;
+    for (const char c : line)
+        if (c != '-') return false;
+    return true;
+}
+
+// A line's content without its line end, and the line end's bytes.
+struct Line {
+    std::string_view content;
+    std::string_view ending;
+};
+
+Line NextLine(std::string_view text, std::size_t at) {
+    const void* lf = std::memchr(text.data() + at, '\n', text.size() - at);
+    if (lf == nullptr) return {text.substr(at), {}};
+    std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(lf) - text.data());
+    std::size_t contentEnd = stop;
+    if (contentEnd > at && text[contentEnd - 1] == '\r') --contentEnd;
+    return {text.substr(at, contentEnd - at), text.substr(contentEnd, stop + 1 - contentEnd)};
+}
+
+// The byte range of the block of notes at the top, or an empty range.
+std::pair<std::size_t, std::size_t> NotesBlock(std::string_view text) {
+    std::size_t at = 0;
+    std::size_t first = std::string_view::npos;
+    for (int index = 0; at < text.size(); ++index) {
+        const Line line = NextLine(text, at);
+        const std::size_t next = at + line.content.size() + line.ending.size();
+        if (IsRuleLine(line.content)) {
+            if (first != std::string_view::npos) return {first, next};
+            first = at;
+        } else if (first == std::string_view::npos && index >= 29) {
+            break;
+        }
+        at = next;
+    }
+    return {0, 0};
+}
+
+class Cleaner {
+public:
+    Cleaner(const AozoraOptions& options, std::string& out) : options_(options), out_(out) {}
+
+    void Run(std::string_view text) {
+        const auto [skipFrom, skipTo] = NotesBlock(text);
+        std::size_t at = 0;
+        while (at < text.size()) {
+            if (at == skipFrom && skipTo > skipFrom) {
+                at = skipTo;
+                continue;
+            }
+            const Line line = NextLine(text, at);
+            if (CleanLine(line.content)) out_.append(line.ending);
+            at += line.content.size() + line.ending.size();
+        }
+    }
+
+private:
+    // Appends the cleaned line; false when it held nothing but annotations and
+    // was taken back, so its line end goes too.
+    bool CleanLine(std::string_view line) {
+        lineStart_ = out_.size();
+        for (int i = 0; i < blockIndent_; ++i) out_.append(kIdeographicSpace, 2);
+        indentEnd_ = out_.size();
+        sawText_ = false;
+        sawNote_ = false;
+        heading_ = false;
+        runFrom_ = out_.size();
+        bar_ = std::string::npos;
+        Inline(line.data(), line.data() + line.size(), true);
+        if (sawNote_ && !sawText_) {
+            out_.resize(lineStart_);
+            if (heading_) pendingMark_ = true;
+            return false;
+        }
+        if ((heading_ || pendingMark_) && options_.bookmarks) out_.insert(lineStart_, options_.bookmarkMark);
+        pendingMark_ = false;
+        return true;
+    }
+
+    // Copies [p, end) with its notation cleaned; readings are recognised only
+    // when `ruby` is set (not inside a reading itself).
+    void Inline(const char* p, const char* end, bool ruby) {
+        const char* copyFrom = p;
+        auto flush = [&](const char* upTo) {
+            if (upTo > copyFrom) {
+                out_.append(copyFrom, static_cast<std::size_t>(upTo - copyFrom));
+                sawText_ = true;
+            }
+        };
+        // A lead byte needs its trail: the last byte is never a notation's start.
+        const char* const last = end - 1;
+        while (p < last) {
+            if (end - p > 16) {
+                if (const std::size_t skip = PlainBlock(p)) {
+                    p += skip;
+                    continue;
+                }
+            }
+            // One character: ordinary ones step by the table, 0x81 (the lead
+            // byte of every notation character) is looked at.
+            if (const u8 step = kStep[static_cast<u8>(*p)]) {
+                p += step;
+                continue;
+            }
+            const u8 trail = static_cast<u8>(p[1]);
+            if (trail == kTrailOpenBracket && IsChar(p + 2, end, kTrailSharp)) {
+                if (const char* close = NoteEnd(p, end)) {
+                    flush(p);
+                    Note({p + 4, static_cast<std::size_t>(close - p - 4)});
+                    p = copyFrom = close + 2;
+                    continue;
+                }
+            } else if (trail == kTrailKome && IsChar(p + 2, end, kTrailOpenBracket) &&
+                       IsChar(p + 4, end, kTrailSharp)) {
+                if (const char* close = NoteEnd(p + 2, end)) {
+                    flush(p);
+                    Described({p + 6, static_cast<std::size_t>(close - p - 6)});
+                    p = copyFrom = close + 2;
+                    continue;
+                }
+            } else if (ruby && trail == kTrailBar) {
+                flush(p);
+                copyFrom = p;
+                bar_ = out_.size();
+            } else if (ruby && trail == kTrailOpenRuby) {
+                const char* close = p + 2;
+                while (close < end && !IsChar(close, end, kTrailCloseRuby)) close += CharLength(close, end);
+                if (close < end) {
+                    flush(p);
+                    Reading(p + 2, close);
+                    p = copyFrom = close + 2;
+                    continue;
+                }
+            }
+            p += 2;
+        }
+        flush(end);
+    }
+
+    // base《reading》, the base already copied.
+    void Reading(const char* begin, const char* end) {
+        // The base stays where it was copied, in both forms; what matters is
+        // whether there is one: the text after a "｜", or the run of characters
+        // of one kind before "《", which exists when the last character copied
+        // since the last reading or annotation has a kind.
+        bool hasBase;
+        if (bar_ != std::string::npos) {
+            out_.erase(bar_, 2);
+            hasBase = bar_ < out_.size();
+        } else {
+            hasBase = LastCharKind(std::string_view(out_).substr(runFrom_)) != Kind::None;
+        }
+        if (options_.ruby == AozoraRuby::Paren || !hasBase) {
+            out_.append(kOpenParen, 2);
+            Inline(begin, end, false);
+            out_.append(kCloseParen, 2);
+        }
+        sawText_ = true;
+        bar_ = std::string::npos;
+        runFrom_ = out_.size();
+    }
+
+    // An annotation ［＃note］: indentation, headings; everything else goes.
+    void Note(std::string_view note) {
+        sawNote_ = true;
+        int n = 0;
+        if (IndentOf(note, {}, false, n) || IndentOf(note, kFromTop, false, n)) {
+            if (!sawText_ && out_.size() == indentEnd_)
+                for (int i = 0; i < n; ++i) out_.append(kIdeographicSpace, 2);
+        } else if (IndentOf(note, kFromHere, true, n)) {
+            blockIndent_ = n;
+        } else if (StartsWith(note, kHere) && FindAligned(note, kIndentWord) != std::string_view::npos &&
+                   EndsWith(note, kEnd)) {
+            blockIndent_ = 0;
+        } else if (FindAligned(note, kHeading) != std::string_view::npos && !EndsWith(note, kEnd)) {
+            heading_ = true;
+        }
+        // An annotation ends a run of one kind: a reading after it starts its base there.
+        runFrom_ = out_.size();
+    }
+
+    // ※［＃note］: the character the note names, or ※（description）.
+    void Described(std::string_view note) {
+        std::size_t after = 0;
+        const std::string_view description = Description(note, after);
+        const char32_t u = DescribedCodePoint(note, after);
+        const int code = u != 0 ? cp932::Encode(u) : -1;
+        if (code >= 0x100) {
+            out_.push_back(static_cast<char>(code >> 8));
+            out_.push_back(static_cast<char>(code & 0xFF));
+        } else if (code > 0) {
+            out_.push_back(static_cast<char>(code));
+        } else {
+            out_.append(kKome, 2);
+            out_.append(kOpenParen, 2);
+            const bool sawNote = sawNote_;
+            Inline(description.data(), description.data() + description.size(), false);
+            sawNote_ = sawNote;
+            out_.append(kCloseParen, 2);
+        }
+        sawText_ = true;
+    }
+
+    const AozoraOptions& options_;
+    std::string& out_;
+    int blockIndent_ = 0;
+    bool pendingMark_ = false;
+    // The line being cleaned.
+    std::size_t lineStart_ = 0;
+    std::size_t indentEnd_ = 0;
+    std::size_t runFrom_ = 0;            // a reading's base starts here at the earliest
+    std::size_t bar_ = std::string::npos;  // where a "｜" was copied
+    bool sawText_ = false;
+    bool sawNote_ = false;
+    bool heading_ = false;
+};
+
+}  // namespace
+
+std::string CleanAozoraNotation(std::string_view text, const AozoraOptions& options) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    Cleaner(options, out).Run(text);
+    return out;
+}
+
+std::string AozoraTitle(std::string_view text) {
+    const std::string_view line = NextLine(text, 0).content;
+    const char* end = line.data() + line.size();
+    const char* first = nullptr;
+    const char* last = line.data();
+    for (const char* p = line.data(); p < end;) {
+        const std::size_t length = CharLength(p, end);
+        const bool blank = length == 1 ? (*p == ' ' || *p == '\t') : std::memcmp(p, kIdeographicSpace, 2) == 0;
+        if (!blank) {
+            if (first == nullptr) first = p;
+            last = p + length;
+        }
+        p += length;
+    }
+    return first == nullptr ? std::string() : std::string(first, last);
+}
+
+}  // namespace verdane

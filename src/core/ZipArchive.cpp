@@ -1,0 +1,217 @@
+// Reading the text out of a .zip archive with libzip: list the entries, pick
+// the one text (or the one asked for), check what its header claims before a
+// byte is inflated, and read no more than it claims.
+#include "ZipArchive.h"
+
+#include "Cp932Table.h"
+#include "KanjiCode.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace verdane {
+
+namespace {
+
+struct ZipDiscard {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+struct ZipFileClose {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+using ZipPtr = std::unique_ptr<zip_t, ZipDiscard>;
+using ZipFilePtr = std::unique_ptr<zip_file_t, ZipFileClose>;
+
+// libzip's reason for an error code, as one line.
+std::string ErrorText(zip_error_t& error) {
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+std::string ErrorText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    return ErrorText(error);
+}
+
+void AppendUtf8(std::string& out, char32_t u) {
+    if (u < 0x80) {
+        out.push_back(static_cast<char>(u));
+    } else if (u < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+}
+
+// An entry's name in UTF-8: as it is when it is UTF-8 already, otherwise read
+// as CP932, which is how Japanese archivers on Windows write names. A byte
+// CP932 cannot read becomes U+FFFD.
+std::string NameAsUtf8(std::string_view raw) {
+    bool ascii = true;
+    for (const char c : raw) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii || IsUtf8Text(raw)) return std::string(raw);
+    std::string out;
+    for (std::size_t i = 0; i < raw.size();) {
+        const auto c = static_cast<unsigned char>(raw[i]);
+        char32_t u;
+        if (cp932::IsLeadByte(c) && i + 1 < raw.size()) {
+            u = cp932::DecodeDouble(c, static_cast<unsigned char>(raw[i + 1]));
+            i += 2;
+        } else {
+            u = cp932::DecodeSingle(c);
+            i += 1;
+        }
+        AppendUtf8(out, u == cp932::kNone ? 0xFFFD : u);
+    }
+    return out;
+}
+
+bool EndsWithTxt(std::string_view name) {
+    if (name.size() < 4) return false;
+    const std::string_view ext = name.substr(name.size() - 4);
+    return ext[0] == '.' && (ext[1] | 0x20) == 't' && (ext[2] | 0x20) == 'x' && (ext[3] | 0x20) == 't';
+}
+
+// A text of the work: a .txt file, not a folder and not the resource-fork
+// companions some archivers add.
+bool IsText(std::string_view name) {
+    if (name.empty() || name.back() == '/' || !EndsWithTxt(name)) return false;
+    if (name.find("__MACOSX/") != std::string_view::npos) return false;
+    const std::size_t slash = name.rfind('/');
+    const std::string_view base = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    return base.substr(0, 2) != "._";
+}
+
+ArchiveText Refused(std::string why) {
+    ArchiveText result;
+    result.status = ArchiveText::Status::Refused;
+    result.error = std::move(why);
+    return result;
+}
+
+// Deflate makes at most about 1032 bytes of each byte it is given.
+constexpr zip_uint64_t kMostInflation = 1040;
+
+// Reads the entry at `index`, whose name is `name`, after checking its header.
+ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& name) {
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(archive, index, 0, &stat) != 0)
+        return Refused("cannot read the header of " + name + ": " + zip_strerror(archive));
+    if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
+        return Refused(name + " is encrypted; an encrypted text cannot be read");
+    if (!(stat.valid & ZIP_STAT_SIZE)) return Refused("the header of " + name + " gives no size");
+    if (stat.size > kMaxArchiveEntry)
+        return Refused(name + " claims " + std::to_string(stat.size) + " bytes, more than the " +
+                       std::to_string(kMaxArchiveEntry >> 20) + " MB a text may have");
+    const ZipFilePtr file(zip_fopen_index(archive, index, 0));
+    if (!file) return Refused("cannot read " + name + ": " + zip_strerror(archive));
+
+    // The buffer starts at the size the header claims, but no larger than its
+    // compressed bytes can inflate to, so a small archive claiming a large text
+    // takes no large memory before its data shows whether the claim is true.
+    ArchiveText result;
+    zip_uint64_t room = stat.size;
+    if ((stat.valid & ZIP_STAT_COMP_SIZE) && stat.comp_size < room / kMostInflation)
+        room = std::max<zip_uint64_t>(stat.comp_size * kMostInflation, 1 << 16);
+    result.bytes.resize(std::min<zip_uint64_t>(room, stat.size));
+    zip_uint64_t have = 0;
+    while (have < stat.size) {
+        if (have == result.bytes.size())
+            result.bytes.resize(std::min<zip_uint64_t>(stat.size, std::max<zip_uint64_t>(have * 2, 1 << 16)));
+        const zip_int64_t got = zip_fread(file.get(), result.bytes.data() + have, result.bytes.size() - have);
+        if (got < 0) return Refused("cannot read " + name + ": " + zip_file_strerror(file.get()));
+        if (got == 0) return Refused(name + " is shorter than its header says; the archive is damaged");
+        have += static_cast<zip_uint64_t>(got);
+    }
+    // Reading on to the end makes libzip compare the checksum, and shows data
+    // longer than the header claims.
+    char extra;
+    const zip_int64_t more = zip_fread(file.get(), &extra, 1);
+    if (more < 0) return Refused("cannot read " + name + ": " + zip_file_strerror(file.get()));
+    if (more > 0) return Refused(name + " is longer than its header says; the archive is damaged");
+    result.status = ArchiveText::Status::Ok;
+    result.entry = name;
+    return result;
+}
+
+ArchiveText ReadOpened(zip_t* archive, std::string_view entry) {
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    ArchiveText result;
+    std::vector<zip_uint64_t> texts;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* raw = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+        if (raw == nullptr) return Refused(std::string("cannot read the archive's list of files: ") + zip_strerror(archive));
+        const std::string name = NameAsUtf8(raw);
+        if (!entry.empty() && name == entry) return ReadEntry(archive, static_cast<zip_uint64_t>(i), name);
+        if (IsText(name)) {
+            texts.push_back(static_cast<zip_uint64_t>(i));
+            result.names.push_back(name);
+        }
+    }
+    if (!entry.empty()) {
+        std::string why = "the archive holds no file " + std::string(entry);
+        if (!result.names.empty()) {
+            why += "; its texts are:";
+            for (const std::string& name : result.names) why += " " + name;
+        }
+        return Refused(why);
+    }
+    if (texts.empty()) {
+        result.status = ArchiveText::Status::NoText;
+        result.error = "the archive holds no text (no .txt file)";
+        return result;
+    }
+    if (texts.size() > 1) {
+        result.status = ArchiveText::Status::Several;
+        result.error = "the archive holds several texts:";
+        for (const std::string& name : result.names) result.error += " " + name;
+        return result;
+    }
+    ArchiveText read = ReadEntry(archive, texts.front(), result.names.front());
+    read.names = std::move(result.names);
+    return read;
+}
+
+}  // namespace
+
+bool IsZipPath(std::string_view path) {
+    if (path.size() < 4) return false;
+    const std::string_view ext = path.substr(path.size() - 4);
+    return ext[0] == '.' && (ext[1] | 0x20) == 'z' && (ext[2] | 0x20) == 'i' && (ext[3] | 0x20) == 'p';
+}
+
+bool LooksLikeZip(std::string_view bytes) {
+    return bytes.size() >= 4 && bytes[0] == 'P' && bytes[1] == 'K' &&
+           ((bytes[2] == '\x03' && bytes[3] == '\x04') || (bytes[2] == '\x05' && bytes[3] == '\x06'));
+}
+
+ArchiveText ReadArchiveText(std::string_view zipBytes, std::string_view entry) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(zipBytes.data(), zipBytes.size(), 0, &error);
+    if (source == nullptr) return Refused("cannot read the archive: " + ErrorText(error));
+    const ZipPtr archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    if (!archive) {
+        zip_source_free(source);
+        return Refused("not a readable zip archive: " + ErrorText(error));
+    }
+    zip_error_fini(&error);
+    return ReadOpened(archive.get(), entry);
+}
+
+ArchiveText ReadArchiveTextFile(const std::string& path, std::string_view entry) {
+    int code = 0;
+    const ZipPtr archive(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
+    if (!archive) return Refused(path + " is not a readable zip archive: " + ErrorText(code));
+    return ReadOpened(archive.get(), entry);
+}
+
+}  // namespace verdane
