@@ -9,6 +9,7 @@
 #include "JisX0213Table.h"
 
 #include <array>
+#include <cstddef>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -49,6 +50,10 @@ constexpr u8 kTrailCloseQuote = 0x76;
 // More ideographic spaces than a handheld's line holds several times over; a
 // larger number in an annotation is taken as this.
 constexpr int kMaxIndent = 100;
+// The longest annotation and the deepest nesting of brackets or quotes in one:
+// far beyond what Aozora's notes hold (a few dozen characters, a note in a note).
+constexpr std::ptrdiff_t kMaxNoteBytes = 4096;
+constexpr int kMaxNesting = 8;
 
 // The bytes of the character each byte starts (1 or 2), 0 for the lead byte
 // 0x81 that the notation's characters share.
@@ -190,18 +195,22 @@ Kind LastCharKind(std::string_view text) {
 // Where the note that opens at `p` (on "［＃") ends: the "］" that closes it,
 // skipping nested brackets and whatever stands inside 「」 quotes (which may
 // quote brackets). A note whose quotes do not close within the line is closed
-// by its brackets alone; nullptr when even they do not close.
+// by its brackets alone; nullptr when even they do not close. A note is looked
+// for no further than kMaxNoteBytes and kMaxNesting deep, so a line full of
+// unclosed brackets costs a bounded walk from each of them, and the notes
+// inside notes that the cleaner recurses into stay few.
 const char* NoteEnd(const char* p, const char* end) {
+    if (end - p > kMaxNoteBytes) end = p + kMaxNoteBytes;
     for (const bool quotes : {true, false}) {
         int brackets = 1;
         int quoted = 0;
         for (const char* q = p + 4; q < end; q += CharLength(q, end)) {
             if (quotes && IsChar(q, end, kTrailOpenQuote)) {
-                ++quoted;
+                if (++quoted > kMaxNesting) break;
             } else if (quotes && quoted > 0) {
                 if (IsChar(q, end, kTrailCloseQuote)) --quoted;
             } else if (IsChar(q, end, kTrailOpenBracket)) {
-                ++brackets;
+                if (++brackets > kMaxNesting) break;
             } else if (IsChar(q, end, kTrailCloseBracket) && --brackets == 0) {
                 return q;
             }
@@ -379,6 +388,7 @@ private:
         };
         // A lead byte needs its trail: the last byte is never a notation's start.
         const char* const last = end - 1;
+        const char* noCloseAfter = end;
         while (p < last) {
             if (end - p > 16) {
                 if (const std::size_t skip = PlainBlock(p)) {
@@ -412,9 +422,11 @@ private:
                 flush(p);
                 copyFrom = p;
                 bar_ = out_.size();
-            } else if (ruby && trail == kTrailOpenRuby) {
+            } else if (ruby && trail == kTrailOpenRuby && p < noCloseAfter) {
                 const char* close = p + 2;
                 while (close < end && !IsChar(close, end, kTrailCloseRuby)) close += CharLength(close, end);
+                // No "》" after this "《": none after a later one either.
+                if (close == end) noCloseAfter = p;
                 if (close < end) {
                     flush(p);
                     Reading(p + 2, close);

@@ -190,6 +190,25 @@ TEST(AozoraNotationBytes, TrailBytesAreNeverTakenForNotation) {
     EXPECT_EQ(verdane::CleanAozoraNotation(text, {}), text);
 }
 
+// Lines of a megabyte full of openings that never close: each is looked at a
+// bounded way, so the text comes back as it was without a long wait or a deep
+// recursion (notes inside notes inside notes...).
+TEST(AozoraNotationBytes, UnclosedOpeningsCostLittle) {
+    std::string notes, rubies, quotes;
+    for (int i = 0; i < 150000; ++i) notes += Sjis("※［＃「");
+    for (int i = 0; i < 500000; ++i) rubies += Sjis("《");
+    for (int i = 0; i < 100000; ++i) quotes += Sjis("［＃「「x");
+    for (const std::string& line : {notes, rubies, quotes}) {
+        const std::string text = line + "\r\n" + line;
+        EXPECT_EQ(verdane::CleanAozoraNotation(text, {}), text);
+    }
+    // Deeply nested closed notes: the text inside stays, the notes go.
+    std::string nested = "x";
+    for (int i = 0; i < 2000; ++i) nested = Sjis("※［＃「") + nested + Sjis("」、U+546D］");
+    const std::string clean = verdane::CleanAozoraNotation(nested, {});
+    EXPECT_LT(clean.size(), nested.size());
+}
+
 TEST(AozoraNotationBytes, LeadByteAtTheEndStays) {
     const std::string text = Sjis("漢") + "\x8A";
     EXPECT_EQ(verdane::CleanAozoraNotation(text, {}), text);
