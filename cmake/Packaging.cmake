@@ -1,6 +1,6 @@
 # The Debian package: `cpack -G DEB` in the build folder writes
 # verdane_<version>_amd64.deb with everything `cmake --install` puts in place.
-# dpkg-shlibdeps finds the run-time libraries (Qt 6, OpenSSL, ...) the programs
+# dpkg-shlibdeps finds the run-time libraries (Qt 6, OpenSSL, libzip) the programs
 # link, so the package depends on exactly the Debian packages that provide them.
 
 set(CPACK_GENERATOR DEB)

@@ -50,6 +50,10 @@ for f in usr/bin/verdane usr/bin/verdane-cli usr/share/verdane/verdane.HLP \
          usr/share/mime/packages/verdane.xml usr/share/metainfo/org.verdane.Verdane.metainfo.xml; do
   [ -e "$work/root/$f" ] || fail "the package lacks /$f"
 done
+# Archives: when the programs link libzip, the package depends on it.
+if objdump -p "$work/root/usr/bin/verdane" | grep -q 'NEEDED.*libzip'; then
+  echo "$depends" | grep -q libzip4 || fail "verdane links libzip, Depends lacks libzip4: $depends"
+fi
 desktop-file-validate "$work/root/usr/share/applications/verdane.desktop" || fail "desktop entry invalid"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.verdane.Verdane.metainfo.xml" \
   || fail "AppStream file invalid"
