@@ -229,7 +229,7 @@ void TFormMainVerdane::CreateMenus() {
     EditCut = AddItem(MenuEdit, "EditCut", QStringLiteral("ｶｯﾄ(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
     EditCopy = AddItem(MenuEdit, "EditCopy", QStringLiteral("ｺﾋﾟｰ(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
     EditPaste = AddItem(MenuEdit, "EditPaste", QStringLiteral("ﾍﾟｰｽﾄ(&P)"), QKeySequence(Qt::CTRL | Qt::Key_V));
-    EditSelectAll = AddItem(MenuEdit, "EditSelectAll", QStringLiteral("すべて選択(&A)"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    EditSelectAll = AddItem(MenuEdit, "EditSelectAll", QStringLiteral("すべて選択(&L)"), QKeySequence(Qt::CTRL | Qt::Key_A));
     AddSeparator(MenuEdit, "EditN2");
     MenuBM = AddItem(MenuEdit, "MenuBM", QStringLiteral("ﾌﾞｯｸﾏｰｸを挿入(&B)"), QKeySequence(Qt::CTRL | Qt::Key_B));
     EditDay = AddItem(MenuEdit, "EditDay", QStringLiteral("日付を挿入(&D)"), QKeySequence(Qt::CTRL | Qt::Key_D));

@@ -13,6 +13,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMap>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTest>
@@ -139,6 +142,26 @@ private slots:
         for (const QKeySequence& k : Action(*w, action.toLatin1().constData())->shortcuts())
             shown << k.toString(QKeySequence::PortableText);
         QCOMPARE(shown.join(QStringLiteral(", ")), keys);
+    }
+
+    // An access key names one item of its menu: with two, the key only moves
+    // between them and Enter runs whichever is highlighted.
+    void noTwoItemsOfAMenuShareAnAccessKey() {
+        auto w = NewWindow();
+        const auto menus = w->menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
+        QVERIFY(menus.size() >= 4);
+        for (const QMenu* menu : menus) {
+            QMap<QChar, QString> taken;
+            for (const QAction* item : menu->actions()) {
+                const QString text = item->text();
+                const qsizetype amp = text.indexOf(QLatin1Char('&'));
+                if (amp < 0 || amp + 1 >= text.size()) continue;
+                const QChar key = text.at(amp + 1).toUpper();
+                QVERIFY2(!taken.contains(key),
+                         qPrintable(menu->title() + ": " + taken.value(key) + " / " + text));
+                taken.insert(key, text);
+            }
+        }
     }
 
     void redoTakesBackAnUndoAndSelectAllSelectsTheWholeText_data() {
