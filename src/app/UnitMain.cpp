@@ -689,7 +689,7 @@ bool TFormMainVerdane::MenuSaveClick() {
     // The type chosen in the dialog decides the kind and the extension, in
     // place of any extension typed.
     const core::DocKind kind = core::KindOfFilterIndex(SaveDialog1.FilterIndex);
-    const QString path = core::WithKindExtension(SaveDialog1.FileName, kind);
+    const QString path = core::WithKindExtension(SaveDialog1.FileName, kind, document_.path);
 
     bool agreed = false;
     const std::string text = EditorBytes(agreed);

@@ -65,8 +65,14 @@ QString WithoutExtension(const QString& path) {
     return dot < 0 ? path : path.left(dot);
 }
 
-QString WithKindExtension(const QString& path, DocKind kind) {
-    return WithoutExtension(path) + QLatin1String(ExtensionOf(kind));
+QString WithKindExtension(const QString& path, DocKind kind, const QString& currentPath) {
+    const QLatin1String extension(ExtensionOf(kind));
+    const QString base = WithoutExtension(path);
+    if (base.size() < path.size() && path.mid(base.size()).compare(extension, Qt::CaseInsensitive) == 0) return path;
+    if (base == path && !currentPath.isEmpty() && WithoutExtension(currentPath) == base &&
+        currentPath.mid(base.size()).compare(extension, Qt::CaseInsensitive) == 0)
+        return currentPath;
+    return base + extension;
 }
 
 bool HasExtension(std::string_view path) { return ExtensionDot(path) != std::string_view::npos; }

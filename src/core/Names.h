@@ -36,8 +36,13 @@ const char* ExtensionOf(DocKind kind);
 std::string WithoutExtension(std::string_view path);
 QString WithoutExtension(const QString& path);
 // The path with the extension of `kind` in place of any typed one, as the save
-// command writes it ("book.txt" saved as PDB is "book.PDB").
-QString WithKindExtension(const QString& path, DocKind kind);
+// command writes it ("book.txt" saved as PDB is "book.PDB"). File names are
+// case-sensitive here, so an extension that already names the kind keeps its
+// case ("book.txt" saved as text stays "book.txt"), and a name chosen without
+// extension that is the open document's `currentPath` less its extension names
+// that file again: saving "sample" as text after opening "sample.txt" writes
+// over it, never a second file "sample.TXT" beside it.
+QString WithKindExtension(const QString& path, DocKind kind, const QString& currentPath = {});
 bool HasExtension(std::string_view path);
 
 // The path of a command-line argument with its folders resolved to an

@@ -28,14 +28,26 @@ TEST(Names, TheChosenKindReplacesATypedExtension) {
         const char* typed;
         DocKind kind;
         const char* written;
+        const char* current = "";
     } cases[] = {
         {"/d/book.txt", DocKind::Pdb, "/d/book.PDB"}, {"/d/book", DocKind::Text, "/d/book.TXT"},
         {"/d/book.PDB", DocKind::Prc, "/d/book.PRC"}, {"/d.x/book", DocKind::Prc, "/d.x/book.PRC"},
         {"/d/.profile", DocKind::Text, "/d/.profile.TXT"}, {"/d/a.b.c", DocKind::Text, "/d/a.b.TXT"},
         {"/d/page", DocKind::Page, "/d/page.TXT"},
+        // An extension that names the kind keeps its case.
+        {"/d/book.txt", DocKind::Text, "/d/book.txt"}, {"/d/book.Pdb", DocKind::Pdb, "/d/book.Pdb"},
+        // The open document's own name, chosen without extension, is that file again.
+        {"/d/sample", DocKind::Text, "/d/sample.txt", "/d/sample.txt"},
+        {"/d/sample", DocKind::Pdb, "/d/sample.pdb", "/d/sample.pdb"},
+        {"/d/sample", DocKind::Prc, "/d/sample.PRC", "/d/sample.txt"},
+        {"/d/Sample", DocKind::Text, "/d/Sample.TXT", "/d/sample.txt"},
+        {"/e/sample", DocKind::Text, "/e/sample.TXT", "/d/sample.txt"},
+        {"/d/sample.txt", DocKind::Prc, "/d/sample.PRC", "/d/sample.txt"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(WithKindExtension(QString::fromUtf8(c.typed), c.kind), QString::fromUtf8(c.written)) << c.typed;
+        EXPECT_EQ(WithKindExtension(QString::fromUtf8(c.typed), c.kind, QString::fromUtf8(c.current)),
+                  QString::fromUtf8(c.written))
+            << c.typed << " " << c.current;
 }
 
 TEST(Names, InstallNamesTakeNoFolderNoExtensionAndAreNotEmpty) {
