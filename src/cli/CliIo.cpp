@@ -3,6 +3,7 @@
 #include "FileIo.h"
 #include "KanjiCode.h"
 #include "LargeBuffer.h"
+#include "ReadText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -183,6 +184,65 @@ std::string ReadInput(const std::string& path) {
 }
 
 void SetCommandName(std::string_view command) { commandName = command; }
+
+namespace {
+
+// A code point in UTF-8, for the terminal.
+std::string Utf8Of(char32_t cp) {
+    std::string out;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string ReplacementReport(std::string_view text, const std::vector<KanjiReplacement>& replaced) {
+    constexpr std::size_t kListed = 100;
+    const std::size_t count = replaced.size();
+    if (count == 0) return {};
+    std::string report = "verdane-cli " + commandName + ": replaced " + std::to_string(count) +
+                         (count == 1 ? " character" : " characters") + " that Shift-JIS cannot hold:\n";
+    std::size_t line = 1, at = 0;
+    for (std::size_t i = 0; i < count && i < kListed; ++i) {
+        const KanjiReplacement& r = replaced[i];
+        for (; at < r.offset && at < text.size(); ++at) line += text[at] == '\n';
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(r.codePoint));
+        report += "  line " + std::to_string(line) + ": ";
+        // U+FFFD: damaged bytes, or a code no character set here names.
+        report += r.codePoint == 0xFFFD ? std::string("an unknown character") : code + (" " + Utf8Of(r.codePoint));
+        report += '\n';
+    }
+    if (count > kListed) report += "  and " + std::to_string(count - kListed) + " more\n";
+    return report;
+}
+
+std::optional<std::string> ShiftJisTextReported(std::string_view bytes) {
+    std::vector<KanjiReplacement> replaced;
+    std::optional<std::string> text = core::ShiftJisTextIfChanged(bytes, &replaced);
+    if (!replaced.empty()) std::fputs(ReplacementReport(bytes, replaced).c_str(), stderr);
+    return text;
+}
+
+void MakeShiftJisTextReported(std::string& text) {
+    // The converted copy is made only when the text changes; the original
+    // lives until the report has taken its line numbers from it.
+    if (std::optional<std::string> converted = ShiftJisTextReported(text)) text = std::move(*converted);
+}
 
 MappedFile::MappedFile(int fd, std::size_t size, const std::string& name) : size_(size), fd_(fd) {
     void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);

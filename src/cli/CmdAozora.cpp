@@ -45,7 +45,7 @@ std::string TextOfInput(InputBytes& input, const std::string& in, const std::str
     const std::string_view bytes = input.View();
     if (!IsZipPath(in) && !LooksLikeZip(bytes)) {
         if (entry) throw CliError(in + " is not a .zip archive, so --entry cannot choose a text in it");
-        std::optional<std::string> text = core::ShiftJisTextIfChanged(bytes);
+        std::optional<std::string> text = ShiftJisTextReported(bytes);
         return text ? std::move(*text) : std::string(bytes);
     }
     ArchiveText archive = ReadArchiveText(bytes, entry ? std::string_view(*entry) : std::string_view());
@@ -63,7 +63,7 @@ std::string TextOfInput(InputBytes& input, const std::string& in, const std::str
         throw CliError(in + ": " + archive.error);
     }
     input.Release();
-    core::MakeShiftJisText(archive.bytes);
+    MakeShiftJisTextReported(archive.bytes);
     return std::move(archive.bytes);
 }
 

@@ -23,50 +23,6 @@ bool PrintHelp(const ParsedArgs& parsed, const char* text) {
     return parsed.help;
 }
 
-// A code point in UTF-8, for the terminal.
-std::string Utf8Of(char32_t cp) {
-    std::string out;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return out;
-}
-
-// What the conversion of `text` had to replace, for standard error: the count,
-// then one line per character (the first kListed of them) with its line in
-// the input and its code point.
-std::string ReplacementReport(std::string_view text, const std::vector<KanjiReplacement>& replaced) {
-    constexpr std::size_t kListed = 100;
-    const std::size_t count = replaced.size();
-    std::string report = "replaced " + std::to_string(count) + (count == 1 ? " character" : " characters") +
-                         " that Shift-JIS cannot hold:\n";
-    std::size_t line = 1, at = 0;
-    for (std::size_t i = 0; i < count && i < kListed; ++i) {
-        const KanjiReplacement& r = replaced[i];
-        for (; at < r.offset && at < text.size(); ++at) line += text[at] == '\n';
-        char code[16];
-        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(r.codePoint));
-        report += "  line " + std::to_string(line) + ": ";
-        // U+FFFD: damaged bytes, or a code no character set here names.
-        report += r.codePoint == 0xFFFD ? std::string("an unknown character") : code + (" " + Utf8Of(r.codePoint));
-        report += '\n';
-    }
-    if (count > kListed) report += "  and " + std::to_string(count - kListed) + " more\n";
-    return report;
-}
-
 constexpr const char* kToDocHelp =
     "Usage: verdane-cli to-doc [--title T] [--no-compress] [--no-binary] [--prc]\n"
     "                          [--aozora] [--entry NAME] IN OUT\n"
@@ -142,7 +98,7 @@ int RunToDoc(const Args& args) {
         converted = TextOfInput(input, in, parsed.Value("--entry"));
         if (parsed.Has("--aozora")) converted = CleanAozoraNotation(*converted, {});
     } else {
-        converted = core::ShiftJisTextIfChanged(input.View());
+        converted = ShiftJisTextReported(input.View());
     }
     if (converted) input.Release();
     const std::string_view text = converted ? std::string_view(*converted) : input.View();
@@ -186,7 +142,7 @@ int RunKanji(const Args& args) {
     std::vector<KanjiReplacement> replaced;
     const std::optional<std::string> converted = ConvertedToShiftJis(input.View(), &replaced);
     // Nothing is lost silently: what could not be carried over is named.
-    const std::string report = replaced.empty() ? std::string() : ReplacementReport(input.View(), replaced);
+    const std::string report = ReplacementReport(input.View(), replaced);
     if (converted) input.Release();
     const std::string& out = parsed.positional.size() > 1 ? parsed.positional[1] : "-";
     try {
@@ -195,7 +151,7 @@ int RunKanji(const Args& args) {
         input.ThrowIfShortened(parsed.positional[0]);
         throw;
     }
-    if (!report.empty()) std::fprintf(stderr, "verdane-cli kanji: %s", report.c_str());
+    std::fputs(report.c_str(), stderr);
     return 0;
 }
 

@@ -60,7 +60,7 @@ int RunHtml2Text(const Args& args) {
         return 0;
     }
     std::string text = ReadInput(parsed.positional[0]);
-    core::MakeShiftJisText(text);
+    MakeShiftJisTextReported(text);
     TAWKStr awk;
     WriteOutput(parsed.positional[1], core::HtmlPageToText(awk, text));
     return 0;

@@ -13,6 +13,10 @@
 #include <string_view>
 #include <vector>
 
+namespace verdane {
+struct KanjiReplacement;
+}
+
 namespace verdane::core {
 
 struct OpenedFile {
@@ -67,7 +71,11 @@ QString EditorTextOf(std::string_view text, int code);
 // A file's bytes as Shift-JIS with CR LF line ends, as verdane-cli writes what
 // the editor would save (UTF-8 characters Shift-JIS lacks become "?"): nullopt
 // when the bytes are that text already, so a mapped input is used unchanged.
-std::optional<std::string> ShiftJisTextIfChanged(std::string_view fileBytes);
+// With `replaced`, the characters that became "?" (or the geta mark, for
+// EUC-JP and JIS) are listed there, their offsets in `fileBytes`: the same
+// conversion reports them, no second pass.
+std::optional<std::string> ShiftJisTextIfChanged(std::string_view fileBytes,
+                                                 std::vector<KanjiReplacement>* replaced = nullptr);
 // The same on a text of one's own, converted in place where it can be.
 void MakeShiftJisText(std::string& fileBytes);
 

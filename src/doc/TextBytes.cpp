@@ -153,8 +153,8 @@ std::string TextAsOpened(std::string_view fileBytes) {
     return std::string(fileBytes);
 }
 
-std::optional<std::string> TextAsOpenedIfChanged(std::string_view fileBytes) {
-    std::optional<std::string> text = ConvertedToShiftJis(fileBytes);
+std::optional<std::string> TextAsOpenedIfChanged(std::string_view fileBytes, std::vector<KanjiReplacement>* replaced) {
+    std::optional<std::string> text = ConvertedToShiftJis(fileBytes, replaced);
     if (text)
         ToEditorLineEnds(*text);
     else if (!HasEditorLineEnds(fileBytes))

@@ -6,8 +6,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdane {
+
+struct KanjiReplacement;
 
 // CR LF, lone LF and lone CR each become one CR LF, as the editor returns a text.
 std::string EditorLineEnds(std::string_view text);
@@ -28,8 +31,11 @@ bool LineEndsPairedFrom(std::string_view text, std::size_t from);
 std::string TextAsOpened(std::string_view fileBytes);
 void MakeTextAsOpened(std::string& fileBytes);
 // The same on bytes that stay as they are (a mapped file): the text as opened
-// when it differs from them, nullopt when they are that text already.
-std::optional<std::string> TextAsOpenedIfChanged(std::string_view fileBytes);
+// when it differs from them, nullopt when they are that text already. With
+// `replaced`, the characters the code conversion could not carry over are
+// listed there, their offsets in `fileBytes` (see ConvertedToShiftJis).
+std::optional<std::string> TextAsOpenedIfChanged(std::string_view fileBytes,
+                                                 std::vector<KanjiReplacement>* replaced = nullptr);
 
 // Joins a text that arrives in blocks (a download) into one text with the
 // editor's line ends, copying each byte once: a block already in CR LF form is

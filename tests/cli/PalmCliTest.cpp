@@ -1,6 +1,7 @@
 // verdane-cli palm-desktop init and install end to end on real folders: a
 // desktop made by one command takes the databases of the other, with the bytes
-// to-doc writes, and nothing is left anywhere else.
+// to-doc writes, and nothing is left anywhere else; the commands that read a
+// file as the open command does name what they had to replace.
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,54 @@ TEST_F(PalmCli, InstallCleansAnAozoraArchive) {
     WriteFile(files_.File("db.pdb"), ReadFile(Queue("Hanako") + "/Neko.PDB"));
     r = RunCli({"to-text", files_.File("db.pdb"), "-"});
     EXPECT_EQ(r.out, "\x94\x4C\x81\x69\x82\xCB\x82\xB1\x81\x6A\r\n");  // 猫（ねこ）
+}
+
+// Every command that reads a file as the open command does names on standard
+// error the UTF-8 characters Shift-JIS lacks, as kanji does, and still
+// succeeds with "?" in their place: from a plain file and from an archive.
+TEST_F(PalmCli, CommandsNameTheCharactersTheyReplaced) {
+    const std::string utf8 = "a\xC2\xA9\n\xE3\x81\x82\nb\xF0\x9F\x98\x80\n";  // a©, あ, b😀
+    WriteFile(files_.File("u.txt"), utf8);
+    const auto zip = test::RunProcess("/usr/bin/zip", {"-q", "-j", files_.File("z.zip"), files_.File("u.txt")});
+    ASSERT_EQ(zip.exitCode, 0) << zip.err;
+    const std::string u = files_.File("u.txt"), z = files_.File("z.zip");
+    const std::string out = files_.File("out.txt"), pdb = files_.File("out.pdb");
+    const struct {
+        std::vector<std::string> args;
+        std::string written;  // the file to look in; a database is read back with to-text
+    } cases[] = {
+        {{"to-doc", u, pdb}, pdb},
+        {{"to-doc", z, pdb}, pdb},
+        {{"to-doc", "--aozora", u, pdb}, pdb},
+        {{"html2text", u, out}, out},
+        {{"install", "--user", "Hanako", u}, Queue("Hanako") + "/u.PDB"},
+        {{"install", "--user", "Hanako", z}, Queue("Hanako") + "/z.PDB"},
+        {{"aozora", u, out}, out},
+        {{"aozora", z, out}, out},
+    };
+    for (const auto& c : cases) {
+        const std::string& command = c.args.front();
+        const auto r = RunCli(c.args);
+        ASSERT_EQ(r.exitCode, 0) << command << ": " << r.err;
+        EXPECT_EQ(r.err, "verdane-cli " + command + ": replaced 2 characters that Shift-JIS cannot hold:\n"
+                         "  line 1: U+00A9 \xC2\xA9\n  line 3: U+1F600 \xF0\x9F\x98\x80\n")
+            << c.args[1];
+        std::string text = ReadFile(c.written);
+        if (c.written.ends_with(".pdb") || c.written.ends_with(".PDB")) {
+            WriteFile(files_.File("db.pdb"), text);
+            text = RunCli({"to-text", files_.File("db.pdb"), "-"}).out;
+        }
+        EXPECT_NE(text.find("a?"), std::string::npos) << command << " " << c.args[1];
+        EXPECT_NE(text.find("\x82\xA0"), std::string::npos) << command << " " << c.args[1];  // あ kept
+        EXPECT_NE(text.find("b?"), std::string::npos) << command << " " << c.args[1];
+    }
+    // A text Shift-JIS holds whole is converted without a word.
+    WriteFile(u, "\xE3\x81\x82\n");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"to-doc", u, pdb}, {"html2text", u, out}}) {
+        const auto r = RunCli(args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "") << args[0];
+    }
 }
 
 // The names the install dialog refuses are refused here too: a "." (the
