@@ -2,6 +2,7 @@
 
 #include "DialogParts.h"
 #include "EditorCodec.h"
+#include "Messages.h"
 #include "Names.h"
 #include "Prompts.h"
 #include "QueueInstall.h"
@@ -166,7 +167,7 @@ TFormInst::Failure TFormInst::Install(int index, const QString& name) {
     const core::Outcome queued = core::QueueDocDatabase(userData_->Desktop(), index, name, prc, *document_, options);
     if (queued) return {};
     return {QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(core::InstallFileName(name, prc)),
-            QString::fromStdString(queued.Reason())};
+            InstallFailureText(queued.Reason())};
 }
 
 void TFormInst::Button2Click() { reject(); }

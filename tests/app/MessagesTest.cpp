@@ -32,6 +32,28 @@ private slots:
         QCOMPARE(FileFailureText(reason.toStdString()), shown);
     }
 
+    void installFailures_data() {
+        QTest::addColumn<QByteArray>("reason");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("no folder") << QByteArray("cannot queue 本.PDB: cannot create the install folder /d/Palm/A/Install")
+                                   << QStringLiteral("本.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: ｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞ /d/Palm/A/Install を作れません");
+        QTest::newRow("write, a colon in the name")
+            << QByteArray("cannot queue a: b.PRC: cannot write /q/a: b.PRC: No space left on device")
+            << QStringLiteral("a: b.PRC をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: /q/a: b.PRC に書き込めません: No space left on device");
+        QTest::newRow("temporary folder") << QByteArray("cannot queue x.PDB: cannot create a temporary folder: Read-only file system")
+                                          << QStringLiteral("x.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: 一時ﾌｫﾙﾀﾞを作れません: Read-only file system");
+        QTest::newRow("user") << QByteArray("no handheld user number 3") << QStringLiteral("ﾕｰｻﾞｰ番号 3 のﾊﾝﾄﾞﾍﾙﾄﾞはありません");
+        QTest::newRow("too long")
+            << QByteArray("the text is too long for a DOC database: 300000000 bytes, at most 268427264 fit in 65534 records")
+            << QStringLiteral("文章が DOC ファイルには長すぎます: 300000000 バイト (65534 レコードに入るのは 268427264 バイトまで)");
+        QTest::newRow("unknown stays") << QByteArray("something else") << QStringLiteral("something else");
+    }
+    void installFailures() {
+        QFETCH(QByteArray, reason);
+        QFETCH(QString, shown);
+        QCOMPARE(InstallFailureText(reason.toStdString()), shown);
+    }
+
     void downloadFailures_data() {
         QTest::addColumn<QByteArray>("reason");
         QTest::addColumn<QString>("shown");

@@ -361,9 +361,25 @@ private slots:
         QCOMPARE(ListDir(Queue("Hanako")), std::vector<std::string>{".gitkeep"});
     }
 
+    // The failure's details are in Japanese like the dialog; the system's
+    // reason stays as the system gives it.
+    void aFailedInstallIsShownAndTheDialogRecovers_data() {
+        QTest::addColumn<bool>("fileForFolder");
+        QTest::addColumn<QString>("detail");  // %1 the queue folder
+        QTest::newRow("a file where the folder should be")
+            << true << QStringLiteral("NewFile.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: ｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞ %1 を作れません");
+        QTest::newRow("a folder where the database should be")
+            << false << QStringLiteral("NewFile.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: %1/NewFile.PDB に書き込めません: Is a directory");
+    }
     void aFailedInstallIsShownAndTheDialogRecovers() {
-        std::filesystem::remove_all(Queue("Hanako"));
-        WriteFile(Queue("Hanako"), "a file where the folder should be");
+        QFETCH(bool, fileForFolder);
+        QFETCH(QString, detail);
+        if (fileForFolder) {
+            std::filesystem::remove_all(Queue("Hanako"));
+            WriteFile(Queue("Hanako"), "a file where the folder should be");
+        } else {
+            std::filesystem::create_directory(Queue("Hanako") + "/NewFile.PDB");
+        }
         TFormInst form;
         DocSaveOptions options;
         bool recovered = false;
@@ -378,7 +394,7 @@ private slots:
         QCOMPARE(prompts_.messages.size(), size_t(1));
         QCOMPARE(prompts_.messages[0].caption, QStringLiteral("ｲﾝｽﾄｰﾙできません"));
         QCOMPARE(prompts_.messages[0].text, QStringLiteral("NewFile.PDB をｲﾝｽﾄｰﾙできませんでした"));
-        QVERIFY(prompts_.messages[0].detail.contains(QString::fromStdString(Queue("Hanako"))));
+        QCOMPARE(prompts_.messages[0].detail, detail.arg(QString::fromStdString(Queue("Hanako"))));
         QCOMPARE(ListDir(tmp_->Path()), std::vector<std::string>{});
     }
 

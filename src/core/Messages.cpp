@@ -46,6 +46,34 @@ QString FileFailureText(const std::string& reason) {
     return Q(r);
 }
 
+QString InstallFailureText(const std::string& reason) {
+    std::string_view r = reason;
+    // "cannot queue NAME.PDB: why": an install name holds no ".", so the
+    // first ".PDB: " or ".PRC: " ends the file's name.
+    static constexpr std::string_view kQueue = "cannot queue ";
+    if (r.starts_with(kQueue)) {
+        const std::string_view rest = r.substr(kQueue.size());
+        for (const std::string_view extension : {std::string_view(".PDB: "), std::string_view(".PRC: ")}) {
+            const std::size_t at = rest.find(extension);
+            if (at == std::string_view::npos || rest.substr(0, at).find('.') != std::string_view::npos) continue;
+            const std::size_t nameEnd = at + extension.size() - 2;
+            return QStringLiteral("%1 をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: %2")
+                .arg(Q(rest.substr(0, nameEnd)), InstallFailureText(std::string(rest.substr(nameEnd + 2))));
+        }
+    }
+    static constexpr std::string_view kFolder = "cannot create the install folder ";
+    if (r.starts_with(kFolder)) return QStringLiteral("ｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞ %1 を作れません").arg(Q(r.substr(kFolder.size())));
+    static constexpr std::string_view kTemporary = "cannot create a temporary folder: ";
+    if (r.starts_with(kTemporary)) return QStringLiteral("一時ﾌｫﾙﾀﾞを作れません: %1").arg(Q(r.substr(kTemporary.size())));
+    static constexpr std::string_view kUser = "no handheld user number ";
+    if (r.starts_with(kUser)) return QStringLiteral("ﾕｰｻﾞｰ番号 %1 のﾊﾝﾄﾞﾍﾙﾄﾞはありません").arg(Q(r.substr(kUser.size())));
+    static const QRegularExpression tooLong(QStringLiteral("^the text is too long for a DOC database: (\\d+) bytes, at most (\\d+) fit in (\\d+) records$"));
+    if (const auto m = tooLong.match(Q(r)); m.hasMatch())
+        return QStringLiteral("文章が DOC ファイルには長すぎます: %1 バイト (%3 レコードに入るのは %2 バイトまで)")
+            .arg(m.captured(1), m.captured(2), m.captured(3));
+    return FileFailureText(reason);
+}
+
 QString DownloadFailureText(const std::string& reason) {
     const QString r = Q(reason);
     // Whole texts of the network layer.
