@@ -54,7 +54,8 @@ int RunHtml2Text(const Args& args) {
             "CR LF line ends) and writes to OUT the plain text the HTML command makes of\n"
             "it: comments and tags removed, images as their [alternative text], entities\n"
             "and decimal references decoded, lines trimmed, blank runs collapsed.\n"
-            "\"-\" names standard input or output.\n\n"
+            "Characters Shift-JIS cannot hold become \"?\"; standard error then names\n"
+            "each with its line and code point. \"-\" names standard input or output.\n\n"
             "Options:\n"
             "  -h, --help  show this help\n");
         return 0;
