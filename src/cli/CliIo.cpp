@@ -239,7 +239,7 @@ std::optional<std::string> ShiftJisTextReported(std::string_view bytes) {
 }
 
 void MakeShiftJisTextReported(std::string& text) {
-    // The converted copy is made only when the text changes; the original
+    // The converted copy is made only when the text changes; the text as read
     // lives until the report has taken its line numbers from it.
     if (std::optional<std::string> converted = ShiftJisTextReported(text)) text = std::move(*converted);
 }
