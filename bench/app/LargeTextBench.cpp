@@ -4,6 +4,7 @@
 // typing one character at the end of the text. Real widgets under the
 // offscreen platform. bench/app/compare-featherpad.sh measures the whole
 // program against FeatherPad under a real X server.
+#include "PaintGapMeter.h"
 #include "FakePrompts.h"
 #include "SampleTexts.h"
 #include "TestSupport.h"
@@ -12,10 +13,8 @@
 #include "UnitMain.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
-#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -54,7 +53,8 @@ void BM_OpenLargeText(benchmark::State& state) {
     test::FakePrompts prompts;
     const QString path = QString::fromStdString(TextFile(int(state.range(0))));
     static const platform::TRegistryFile registry;
-    double worstGap = 0, resident = 0, peak = 0;
+    bench::PaintGapMeter gaps;
+    double resident = 0, peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto window = std::make_unique<TFormMainVerdane>(registry, QStringList());
@@ -62,23 +62,13 @@ void BM_OpenLargeText(benchmark::State& state) {
         QApplication::processEvents();
         const double before = StatusMegabytes("VmRSS:");
         ResetPeak();
-        QElapsedTimer clock;
-        qint64 last = 0;
-        QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            const qint64 now = clock.elapsed();
-            worstGap = std::max(worstGap, double(now - last));
-            last = now;
-        });
-        ticker.start(5);
-        clock.start();
+        gaps.Start();
         state.ResumeTiming();
         window->OpenAtStart({path});
         Editor(*window)->viewport()->repaint();
         QApplication::processEvents();
         state.PauseTiming();
-        ticker.stop();
-        worstGap = std::max(worstGap, double(clock.elapsed() - last));
+        gaps.Stop();
         resident = StatusMegabytes("VmRSS:") - before;
         peak = StatusMegabytes("VmHWM:") - before;
         if (window->windowTitle().isEmpty() || Editor(*window)->document()->isEmpty())
@@ -86,7 +76,7 @@ void BM_OpenLargeText(benchmark::State& state) {
         window.reset();
         state.ResumeTiming();
     }
-    state.counters["worst_gap_ms"] = worstGap;
+    state.counters["worst_gap_ms"] = gaps.WorstMs();
     state.counters["text_MB_resident"] = resident;
     state.counters["text_MB_peak"] = peak;
     state.counters["process_MB"] = StatusMegabytes("VmRSS:");

@@ -30,11 +30,7 @@ TFormAozora::TFormAozora(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(readings);
     layout->addWidget(CheckBoxBookmarks);
-    layout->addLayout(MakeOkCancelRow(ButtonOK, ButtonCancel));
-    ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
-    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
-    connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addLayout(MakeAcceptRejectRow(this, ButtonOK, ButtonCancel));
 }
 
 AozoraOptions TFormAozora::Options(const std::string& mark) const {
@@ -55,11 +51,7 @@ TFormEntry::TFormEntry(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(ListBoxEntry);
-    layout->addLayout(MakeOkCancelRow(ButtonOK, ButtonCancel));
-    ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
-    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
-    connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addLayout(MakeAcceptRejectRow(this, ButtonOK, ButtonCancel));
     connect(ListBoxEntry, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
 }
 
