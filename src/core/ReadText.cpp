@@ -1,7 +1,6 @@
 #include "ReadText.h"
 
 #include "AozoraNotation.h"
-#include "Cp932Table.h"
 #include "DocConvert.h"
 #include "DocFormatError.h"
 #include "EditorCodec.h"
@@ -19,12 +18,16 @@
 
 namespace verdane::core {
 
+namespace {
+constexpr const char* kNotDocReason = "not a DOC database (its type and creator are not TEXt and REAd)";
+}  // namespace
+
 Result<std::string> DocDatabaseText(std::string_view database) {
     try {
         TMemoryStream stream{std::string(database)};
         TMemoryStream text;
         if (DocToText(stream, text, true) == kDocNotDoc)
-            return Failure{Failure::Why::NotDocFile, "not a DOC database (its type and creator are not TEXt and REAd)"};
+            return Failure{Failure::Why::NotDocFile, kNotDocReason};
         return text.TakeBytes();
     } catch (const std::exception& e) {
         return Failure{Failure::Why::Failed, e.what()};
@@ -36,7 +39,7 @@ Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind) {
     file.kind = kind;
     if (kind == DocKind::Prc || kind == DocKind::Pdb) {
         if (!HasDocSignature(bytes))
-            return Failure{Failure::Why::NotDocFile, "not a DOC database (its type and creator are not TEXt and REAd)"};
+            return Failure{Failure::Why::NotDocFile, kNotDocReason};
         file.title = DocTitleOf(bytes);
         Result<std::string> text = DocDatabaseText(bytes);
         if (!text) return text.Fault();
@@ -70,16 +73,10 @@ Result<std::vector<std::string>> ArchiveTexts(const QString& path) {
 }
 
 DocTitleBytes TitleOfText(std::string_view shiftJisText) {
-    const std::string line = AozoraTitle(shiftJisText);
-    DocTitleBytes title{};
-    std::size_t at = 0;
-    while (at < line.size()) {
-        const std::size_t length = cp932::IsLeadByte(static_cast<unsigned char>(line[at])) ? 2 : 1;
-        if (at + length > title.size() - 1 || at + length > line.size()) break;
-        at += length;
-    }
-    line.copy(title.data(), at);
-    return title;
+    // The database header's own rule cuts the line at a character boundary.
+    TDocHeader header;
+    header.SetName(AozoraTitle(shiftJisText));
+    return header.Name;
 }
 
 Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry) {
