@@ -155,7 +155,7 @@ core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TPro
     fetch_.Turns = nullptr;
     fetch_.ChooseEntry = nullptr;
     if (page) SetInfo(kFinished);
-    else if (page.Why() != core::Failure::Why::Cancelled) SetInfo(kFailed);
+    else if (page.Code() != core::FailureCode::Cancelled) SetInfo(kFailed);
     return page;
 }
 

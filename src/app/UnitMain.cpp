@@ -20,7 +20,7 @@
 #include "UnitSetting.h"
 #include "UnitText.h"
 #include "PaintTurns.h"
-#include "Messages.h"
+#include "FailureJapanese.h"
 #include "TextFill.h"
 #include "UnitInst.h"
 #include "UnitUser.h"
@@ -593,14 +593,14 @@ std::optional<TFormMainVerdane::Replacement> TFormMainVerdane::LoadFile(const QS
         return RunWhilePainting([&path, &entry] { return core::ReadDocumentFile(path, entry); }, turn);
     }();
     if (!opened) {
-        if (opened.Why() == core::Failure::Why::NotDocFile) {
+        if (opened.Code() == core::FailureCode::NotDoc) {
             outcome = ReadOutcome::Refused;
             Prompts().Message(this, QMessageBox::Critical, QStringLiteral("開けません"),
                               QStringLiteral("そのファイルは、PilotDOC形式のファイルではありません。\nVerdaneでは開けません。"),
                               QMessageBox::Ok);
         } else {
             outcome = ReadOutcome::Failed;
-            ShowError(FileFailureText(opened.Reason()));
+            ShowError(JapaneseText(opened.Fault()));
         }
         return std::nullopt;
     }
@@ -713,7 +713,7 @@ bool TFormMainVerdane::MenuSaveClick() {
         return core::WriteDocumentFile(path, kind, text, options);
     }();
     if (!written) {
-        ShowError(QStringLiteral("%1 を保存できません。\n%2").arg(path, FileFailureText(written.Reason())));
+        ShowError(QStringLiteral("%1 を保存できません。\n%2").arg(path, JapaneseText(written.Fault())));
         return false;
     }
     SetModified(false);
@@ -874,7 +874,7 @@ void TFormMainVerdane::URLU1Click() {
             [this](const std::vector<std::string>& names) { return ChooseArchiveEntry(names); });
         FormDL->hide();
         if (!page) {
-            failure = DownloadFailureText(page.Reason());
+            failure = JapaneseText(page.Fault());
             return std::nullopt;
         }
         Replacement next;

@@ -4,6 +4,7 @@
 #include "DocConvert.h"
 #include "DocFormatError.h"
 #include "EditorCodec.h"
+#include "FailureOf.h"
 #include "FileIo.h"
 #include "KanjiCode.h"
 #include "MemoryStream.h"
@@ -18,19 +19,14 @@
 
 namespace verdane::core {
 
-namespace {
-constexpr const char* kNotDocReason = "not a DOC database (its type and creator are not TEXt and REAd)";
-}  // namespace
-
 Result<std::string> DocDatabaseText(std::string_view database) {
     try {
         TMemoryStream stream{std::string(database)};
         TMemoryStream text;
-        if (DocToText(stream, text, true) == kDocNotDoc)
-            return Failure{Failure::Why::NotDocFile, kNotDocReason};
+        if (DocToText(stream, text, true) == kDocNotDoc) return Failure{FailureCode::NotDoc};
         return text.TakeBytes();
     } catch (const std::exception& e) {
-        return Failure{Failure::Why::Failed, e.what()};
+        return FailureOf(e);
     }
 }
 
@@ -38,8 +34,7 @@ Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind) {
     OpenedFile file;
     file.kind = kind;
     if (kind == DocKind::Prc || kind == DocKind::Pdb) {
-        if (!HasDocSignature(bytes))
-            return Failure{Failure::Why::NotDocFile, kNotDocReason};
+        if (!HasDocSignature(bytes)) return Failure{FailureCode::NotDoc};
         file.title = DocTitleOf(bytes);
         Result<std::string> text = DocDatabaseText(bytes);
         if (!text) return text.Fault();
@@ -65,11 +60,11 @@ Result<std::vector<std::string>> ArchiveTexts(const QString& path) {
     case ArchiveText::Status::Several:
         return std::move(archive.names);
     case ArchiveText::Status::NoText:
-        return Failure{Failure::Why::Failed, name + ": " + archive.error};
     case ArchiveText::Status::Refused:
         break;
     }
-    return Failure{Failure::Why::Failed, archive.error};
+    if (archive.failure.subject.empty()) archive.failure.subject = name;
+    return archive.failure;
 }
 
 DocTitleBytes TitleOfText(std::string_view shiftJisText) {
@@ -84,9 +79,8 @@ Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry)
         const std::string name = QFile::encodeName(path).toStdString();
         ArchiveText archive = ReadArchiveTextFile(name, entry);
         if (archive.status != ArchiveText::Status::Ok) {
-            // Refusals of the file itself name it already.
-            const bool named = archive.error.find(name) != std::string::npos;
-            return Failure{Failure::Why::Failed, named ? archive.error : name + ": " + archive.error};
+            if (archive.failure.subject.empty()) archive.failure.subject = name;
+            return archive.failure;
         }
         Result<OpenedFile> file = OpenBytes(std::move(archive.bytes), DocKind::Text);
         if (!file) return file;
@@ -102,9 +96,16 @@ Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry)
         // not as a file of the wrong kind.
         bytes = platform::ReadWholeFile(QFile::encodeName(path).toStdString());
     } catch (const std::exception& e) {
-        return Failure{Failure::Why::Failed, e.what()};
+        return FailureOf(e);
     }
-    return OpenBytes(std::move(bytes), KindOfPath(path));
+    Result<OpenedFile> file = OpenBytes(std::move(bytes), KindOfPath(path));
+    // A database's failure names its file.
+    if (!file && file.Fault().subject.empty()) {
+        Failure named = file.Fault();
+        named.subject = QFile::encodeName(path).toStdString();
+        return named;
+    }
+    return file;
 }
 
 QString EditorTextOf(const OpenedFile& file) { return EditorTextOf(file.text, file.code); }

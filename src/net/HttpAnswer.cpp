@@ -141,7 +141,8 @@ void THttpCli::FinishBody() {
 }
 
 void THttpCli::BodyTooLarge() {
-    RecordFailure("the page is larger than " + SizeLimitText(MaxBodySize));
+    if (!failed_ && state_ != hsAborting)
+        LocalFailure("the page is larger than " + SizeLimitText(MaxBodySize), 0, THttpFailure::PageTooLarge);
     answerClosed_ = true;
     rcvdCount_ = 0;
     EndConnection();
@@ -289,7 +290,7 @@ void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
         else
             LocalFailure("the proxy refused the tunnel to " + targetHost_ + ":" + targetPort_ + ": " +
                              StatusText(statusCode_, reasonPhrase_),
-                         0);
+                         0, THttpFailure::ProxyTunnel);
         answerClosed_ = true;
         rcvdCount_ = 0;
         EndConnection();

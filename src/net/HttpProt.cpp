@@ -238,8 +238,9 @@ void THttpCli::Progress() {
 void THttpCli::TimedOut() {
     if (state_ == hsReady || state_ == hsAborting) return;
     std::string text = "timed out after " + SecondsText(TimeoutMs) + " s";
-    if (state_ == hsWaitingHeader && headerLineCount_ > 0) text += ": the answer's header did not end";
-    AbortWith(text, WSAETIMEDOUT);
+    const bool inHeader = state_ == hsWaitingHeader && headerLineCount_ > 0;
+    if (inHeader) text += ": the answer's header did not end";
+    AbortWith(text, WSAETIMEDOUT, inHeader ? THttpFailure::HeaderTimedOut : THttpFailure::TimedOut);
 }
 
 // ---------------------------------------------------------------------------
@@ -316,7 +317,7 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     }
     if (!failure.empty()) {
         // Nothing was sent anywhere; the request ends as a local failure.
-        LocalFailure(failure, 0);
+        LocalFailure(failure, 0, targetFailure_ != THttpFailure::None ? targetFailure_ : THttpFailure::BadUrl);
         PostMessage(kSetReady);
         return;
     }
@@ -339,10 +340,13 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
 std::string THttpCli::SetTarget(const std::string& url) {
     TUrlParts u = ParseURL(url);
     std::string scheme = Lower(u.Proto);
+    targetFailure_ = THttpFailure::UnsupportedScheme;
     if (scheme != "http" && scheme != "https") return "unsupported scheme: " + u.Proto;
+    targetFailure_ = THttpFailure::BadUrl;
     if (u.Host.empty()) return "no host name in the URL \"" + url + "\"";
     std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
     if (!IsValidPort(port)) return "invalid port in the URL: \"" + u.Port + "\"";
+    targetFailure_ = THttpFailure::None;
     scheme_ = scheme;
     targetHost_ = u.Host;
     targetPort_ = port;
@@ -380,11 +384,18 @@ void THttpCli::DoLookup() {
 
 // The first failure of a request is its reason: what follows from it (the close
 // a timeout makes, an abort after a failed step) never replaces it.
-void THttpCli::LocalFailure(const std::string& reason, std::uint16_t error) {
+void THttpCli::LocalFailure(const std::string& reason, std::uint16_t error, THttpFailure kind) {
     if (failed_) return;
     requestDoneError_ = error;
     failureText_ = reason;
     failed_ = true;
+    if (kind == THttpFailure::Other && error != 0) {
+        if (error == tlsHandshakeFailed || error == tlsStreamFailed)
+            kind = ctrlSocket_->SslVerifyError().empty() ? THttpFailure::Tls : THttpFailure::TlsVerify;
+        else
+            kind = error == WSAEINTR ? THttpFailure::Cancelled : THttpFailure::Socket;
+    }
+    failureKind_ = kind;
 }
 
 std::string THttpCli::SocketErrorText(int error) {
@@ -542,7 +553,9 @@ void THttpCli::CloseHandler(std::uint16_t error) {
     connected_ = false;
     if (state_ != hsAborting && !failed_ && statusCode_ < 400) {
         std::string reason;
-        if (ClosedTooEarly(error, reason)) LocalFailure(reason, error);
+        if (ClosedTooEarly(error, reason))
+            LocalFailure(reason, error, error != 0 ? THttpFailure::Other
+                                        : state_ == hsWaitingBody ? THttpFailure::Incomplete : THttpFailure::Closed);
     }
     if (bodyBlockCount_ > 0) {
         std::weak_ptr<char> life = Life();
@@ -557,14 +570,14 @@ void THttpCli::RelocationHandler(std::uint16_t) {
     locationChangePending_ = false;
     relocationClose_ = false;
     if (++relocations_ > kMaxRelocations) {
-        LocalFailure("too many relocations", 0);
+        LocalFailure("too many relocations", 0, THttpFailure::TooManyRelocations);
         PostMessage(kSetReady);
         return;
     }
     std::string previousScheme = scheme_;
     std::string failure = SetTarget(location_);
     if (!failure.empty()) {
-        LocalFailure(failure, 0);
+        LocalFailure(failure, 0, targetFailure_);
         PostMessage(kSetReady);
         return;
     }
@@ -580,7 +593,7 @@ void THttpCli::RelocationHandler(std::uint16_t) {
 
 void THttpCli::Abort() { AbortWith("cancelled", WSAEINTR); }
 
-void THttpCli::AbortWith(const std::string& reason, std::uint16_t error) {
+void THttpCli::AbortWith(const std::string& reason, std::uint16_t error, THttpFailure kind) {
     if (state_ == hsReady) {
         if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
         return;
@@ -595,7 +608,7 @@ void THttpCli::AbortWith(const std::string& reason, std::uint16_t error) {
         } catch (...) {
         }
     }
-    LocalFailure(reason, error);
+    LocalFailure(reason, error, kind);
     relocationClose_ = false;
     if (old == hsDnsLookup || ctrlSocket_->State() == TSocketState::wsClosed)
         CloseHandler(0);

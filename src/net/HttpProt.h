@@ -40,6 +40,15 @@ enum THttpState : std::uint8_t {
 
 enum THttpRequest : int { httpNone = 0, httpGET = 1, httpPOST = 2, httpHEAD = 3 };
 
+// The kind of failure FailureText() names, for callers that say it in their
+// own words: Status (StatusCode(), ReasonPhrase()), Socket (RequestDoneError()
+// is the socket's error number), Tls and TlsVerify (the socket's
+// SslErrorText() and SslVerifyError()), the others the request's own checks.
+enum class THttpFailure {
+    None, Status, Cancelled, Socket, Tls, TlsVerify, TimedOut, HeaderTimedOut, TooManyRelocations,
+    UnsupportedScheme, BadUrl, PageTooLarge, ProxyTunnel, Incomplete, Closed, Other
+};
+
 // The parts of a URL as the client reads it.
 struct TUrlParts {
     std::string Proto, User, Pass, Host, Port, Path;
@@ -147,6 +156,9 @@ public:
     // "timed out after 60 s", "cancelled"). A local failure never sets StatusCode().
     const std::string& FailureText() const { return failureText_; }
     bool Failed() const { return !failureText_.empty(); }
+    THttpFailure FailureKind() const {
+        return failureText_.empty() ? THttpFailure::None : failed_ ? failureKind_ : THttpFailure::Status;
+    }
 
     // Synchronous requests: run the event loop until the request is over; raise
     // EHttpException with FailureText() for a status of 400 or more (ErrorCode:
@@ -194,7 +206,7 @@ private:
     // connection's end (the proxy or the server) and the request-URI. Returns
     // the reason when the URL can't be fetched ("unsupported scheme: ftp").
     std::string SetTarget(const std::string& url);
-    void AbortWith(const std::string& reason, std::uint16_t error);
+    void AbortWith(const std::string& reason, std::uint16_t error, THttpFailure kind = THttpFailure::Other);
     void Progress();
     void TimedOut();
     std::string SocketErrorText(int error);
@@ -206,7 +218,8 @@ private:
     void DoLookup();
     void WndProc(const TMessageEvent& message);
     void PostMessage(int msg);
-    void LocalFailure(const std::string& reason, std::uint16_t error);
+    // `kind` Other: the kind follows from `error` (none, a socket's, TLS, cancelled).
+    void LocalFailure(const std::string& reason, std::uint16_t error, THttpFailure kind = THttpFailure::Other);
 
     // Socket events, each told the socket's error.
     void SocketDnsLookupDone(std::uint16_t error);
@@ -260,6 +273,8 @@ private:
     int statusCode_ = 0;
     std::string reasonPhrase_;
     std::string failureText_;  // FailureText()
+    THttpFailure failureKind_ = THttpFailure::None;
+    THttpFailure targetFailure_ = THttpFailure::None;  // why SetTarget refused its URL
     long long contentLength_ = -1;
     std::string contentType_;
     std::vector<std::string> receivedHeaders_;

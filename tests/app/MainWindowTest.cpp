@@ -299,7 +299,7 @@ void MainWindowTest::aMissingCommandLineFileIsReportedAndTheWindowOpensEmpty() {
     auto w = NewWindow({missing});
     QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
     QCOMPARE(w->DocumentBytes(), std::string());
-    QVERIFY(prompts_->Texts().last().contains(missing + " を開けません: No such file or directory"));
+    QVERIFY(prompts_->Texts().last().contains(missing + " を開けません: ファイルまたはフォルダがありません"));
     QCOMPARE(w->CurrentDocument().path, QString());
 }
 
@@ -313,11 +313,11 @@ void MainWindowTest::aFileThatCannotBeReadIsReportedAndTheEditorKeepsItsText() {
     SetModified(*w, true);
     prompts_->answers.push_back(QMessageBox::No);
     w->WMDropFiles({Q(dir.File("folder.txt"))});
-    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("folder.txt を読み込めません: Is a directory")));
+    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("folder.txt を読み込めません: フォルダです")));
     if (::geteuid() != 0) {
         prompts_->answers.push_back(QMessageBox::No);
         w->WMDropFiles({Q(dir.File("secret.txt"))});
-        QVERIFY(prompts_->Texts().last().contains(QStringLiteral("secret.txt を開けません: Permission denied")));
+        QVERIFY(prompts_->Texts().last().contains(QStringLiteral("secret.txt を開けません: アクセスが許可されていません")));
     }
     QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
     QVERIFY(w->Modified());
@@ -437,7 +437,7 @@ void MainWindowTest::aReadOnlyTargetIsReportedAndKept() {
     Editor(*w)->insertPlainText("new");
     prompts_->saveChoices.push_back({Q(dir.File("ro")), 1});
     QVERIFY(!w->MenuSaveClick());
-    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("ro.TXT を保存できません")) && prompts_->Texts().last().contains(QStringLiteral("ro.TXT に書き込めません: Permission denied")));
+    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("ro.TXT を保存できません")) && prompts_->Texts().last().contains(QStringLiteral("ro.TXT に書き込めません: アクセスが許可されていません")));
     QCOMPARE(test::ReadFile(dir.File("ro.TXT")), std::string("old"));
     QVERIFY(w->Modified());
 }
@@ -455,7 +455,7 @@ void MainWindowTest::aFullDiskKeepsTheOldFileAndTheModifiedFlag() {
     const auto entries = test::ListDir(dir.Path());
     ::umount(dir.Path().c_str());
     QVERIFY(!saved);
-    QVERIFY(prompts_->Texts().last().contains("No space left on device"));
+    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("ディスクに空きがありません")));
     QCOMPARE(after, std::string("old"));
     QCOMPARE(entries, std::vector<std::string>{"big.TXT"});
     QVERIFY(w->Modified());
