@@ -99,7 +99,7 @@ int RunToDoc(const Args& args) {
     std::optional<std::string> converted;
     if (parsed.Has("--aozora") || parsed.Value("--entry") || IsArchiveInput(in, input)) {
         converted = TextOfInput(input, in, parsed.Value("--entry"));
-        if (parsed.Has("--aozora")) converted = CleanAozoraNotation(*converted, {});
+        if (parsed.Has("--aozora")) converted = CleanAozoraReported(*converted, {});
     } else {
         converted = ShiftJisTextReported(input.View());
     }
