@@ -114,7 +114,7 @@ int RunInstall(const Args& args) {
                        "\" holds a \".\" or is empty; give a name with --name NAME");
     const std::string* title = parsed.Value("--title");
     std::string text = ReadTextOrArchive(in, parsed.Value("--entry"));
-    if (parsed.Has("--aozora")) text = CleanAozoraNotation(text, {});
+    if (parsed.Has("--aozora")) text = CleanAozoraReported(text, {});
     DocSaveOptions options;
     options.title = TerminalToCp932(title ? *title : name);
     const core::Outcome queued = core::QueueDocDatabase(desktop, index, qname, parsed.Has("--prc"), text, options);
