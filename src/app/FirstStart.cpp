@@ -3,6 +3,7 @@
 #include "DialogButtons.h"
 #include "FileIo.h"
 #include "HelpViewer.h"
+#include "PalmDesktop.h"
 #include "Prompts.h"
 
 #include <QCoreApplication>
@@ -124,10 +125,22 @@ void TFormPalmSetUp::accept() {
     QString folder = EditFolder->text().trimmed();
     if (folder == u'~' || folder.startsWith(QStringLiteral("~/"))) folder = QDir::homePath() + folder.mid(1);
     if (!folder.isEmpty() && QDir::isRelativePath(folder)) folder = QDir::home().absoluteFilePath(folder);
+    // The handheld keeps 32 bytes of a name: a longer one is cut here, in
+    // view, and made only when OK is pressed again.
+    const QString user = EditUser->text().trimmed();
+    const std::string kept = platform::TruncateUserName(user.toStdString());
+    if (platform::CheckPalmUserName(user.toStdString()) == platform::PalmSetupFault::None && kept != user.toStdString()) {
+        EditUser->setText(QString::fromStdString(kept));
+        LabelProblem->setText(QStringLiteral("携帯端末のユーザー名は Shift-JIS で 32 バイトまでなので、"
+                                             "「%1」に縮めました。よければもう一度「作成」を押してください。")
+                                  .arg(QString::fromStdString(kept)));
+        LabelProblem->show();
+        return;
+    }
     QString problem;
     try {
-        platform::CreatePalmDesktop(QDir::cleanPath(folder).toStdString(),
-                                    {EditUser->text().toStdString()}, registryPath_.toStdString());
+        platform::CreatePalmDesktop(QDir::cleanPath(folder).toStdString(), {user.toStdString()},
+                                    registryPath_.toStdString());
     } catch (const platform::EPalmDesktopSetup& e) {
         problem = PalmSetUpFaultText(e.Fault(), QString::fromStdString(e.Subject()));
     } catch (const std::exception& e) {

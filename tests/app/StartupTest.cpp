@@ -233,6 +233,9 @@ private slots:
         QTest::newRow("a tab in the name") << "desk" << "Han\tako" << control << false;
         QTest::newRow("ESC in the name") << "desk" << "\x1b[2J" << control << false;
         QTest::newRow("no folder") << "" << "Hanako" << QStringLiteral("フォルダを入力してください。") << false;
+        QTest::newRow("a name too long for the handheld, cut in view")
+            << "desk" << QStringLiteral("とても長い携帯端末のユーザーの名前です") << QStringLiteral("「とても長い携帯端末のユーザーの名」に縮めました")
+            << false;
         QTest::newRow("a registry file already there") << "desk" << "Hanako" << QStringLiteral("が既にあります。上書きはしません。") << true;
     }
     void theSetUpDialogNamesWhatItRefuses() {
@@ -256,10 +259,12 @@ private slots:
         // Mended, the same dialog makes the desktop.
         if (registryThere) return;
         setUp.EditFolder->setText(QString::fromStdString(dir.File("desk")));
-        setUp.EditUser->setText(QStringLiteral("Hanako"));
+        if (!problem.contains(QStringLiteral("縮めました"))) setUp.EditUser->setText(QStringLiteral("Hanako"));
         setUp.accept();
         QCOMPARE(setUp.result(), int(QDialog::Accepted));
-        QCOMPARE(platform::TPalmDesktop(platform::TRegistryFile::Load(registry.toStdString())).Users().size(), size_t(1));
+        const platform::TPalmDesktop desktop(platform::TRegistryFile::Load(registry.toStdString()));
+        QCOMPARE(desktop.Users().size(), size_t(1));
+        QCOMPARE(QString::fromStdString(desktop.Users()[0].name), setUp.EditUser->text());
     }
 
 private:
