@@ -59,7 +59,7 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::FileRead: return QStringLiteral("%1 を読み込めません: %2").arg(s, SystemErrorText(f.error));
     case FailureCode::FileWrite: return QStringLiteral("%1 に書き込めません: %2").arg(s, SystemErrorText(f.error));
     case FailureCode::FileTooLarge:
-        return QStringLiteral("%1 は大きすぎて読み込めません (%2 バイトまで)").arg(s, N(f.limit));
+        return QStringLiteral("%1 は大きすぎて読み込めません (DOC ファイルに入る 256 MB を超えています)").arg(s);
     case FailureCode::FolderCreate: return QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません").arg(s);
     case FailureCode::TemporaryFolder: return WithDetail(QStringLiteral("一時ﾌｫﾙﾀﾞを作れません"), f.detail);
     case FailureCode::NotDoc: return Named(f.subject, QStringLiteral("DOC 形式のファイルではありません"));
@@ -86,7 +86,9 @@ QString JapaneseText(const core::Failure& f) {
         return QStringLiteral("%1 は %2 バイトあり、文章として読める %3 バイトを超えています").arg(s, N(f.count), N(f.limit));
     case FailureCode::ArchiveEntryDamaged: return QStringLiteral("書庫の中の %1 が壊れています").arg(s);
     case FailureCode::ArchiveNoText:
-        return Named(f.subject, QStringLiteral("書庫に文章 (.txt ファイル) がありません"));
+        return Named(f.subject, f.detail.empty() || f.detail == ".txt"
+                                    ? QStringLiteral("書庫に文章 (.txt ファイル) がありません")
+                                    : QStringLiteral("書庫に %1 ファイルがありません").arg(Q(f.detail)));
     case FailureCode::ArchiveSeveral:
         return Named(f.subject, QStringLiteral("書庫に文章が複数あります: %1").arg(Q(f.detail)));
     case FailureCode::ArchiveNoEntry:
@@ -100,6 +102,9 @@ QString JapaneseText(const core::Failure& f) {
         return f.subject.empty() ? QStringLiteral("ﾕｰｻﾞｰ番号 %1 のﾊﾝﾄﾞﾍﾙﾄﾞはありません").arg(N(f.count))
                                  : QStringLiteral("ﾕｰｻﾞｰ %1 のﾊﾝﾄﾞﾍﾙﾄﾞはありません").arg(s);
     case FailureCode::Cancelled: return QStringLiteral("キャンセルしました");
+    case FailureCode::CatalogDamaged: return QStringLiteral("青空文庫の目録が壊れています");
+    case FailureCode::CatalogUnavailable: return QStringLiteral("青空文庫の目録を %1 から読み込めません").arg(s);
+    case FailureCode::WorkWithoutText: return QStringLiteral("目録に作品 %1 のテキストファイルがありません").arg(s);
     case FailureCode::UnsupportedScheme:
         return QStringLiteral("%1: の URL は読み込めません (http と https だけです)").arg(Q(f.detail));
     case FailureCode::BadUrl: return QStringLiteral("URL が正しくありません: %1").arg(s);

@@ -506,8 +506,10 @@ bool TFormMainVerdane::MaybeSave() {
     if (!Modified()) return true;
     const auto answer = Prompts().Message(this, QMessageBox::Warning, QStringLiteral("変更されています"),
                                           QStringLiteral("文書が変更されています。\n保存しますか?"),
-                                          QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes) return true;
+                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    // Cancel, Esc or the box closed: the command that asked does not go on.
+    if (answer == QMessageBox::No) return true;
+    if (answer != QMessageBox::Yes) return false;
     // A save that did not happen stops the command, so nothing is lost.
     return MenuSaveClick();
 }
@@ -849,11 +851,11 @@ void TFormMainVerdane::MenuEditAozoraClick() {
     BusyFlag flag(busy_, closePending_, turns_, *this);
     BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
     const std::string mark = platform::EditorToBytes(Settings.BookmarkMark).bytes;
-    const std::string text = CleanAozoraNotation(encoded.bytes, FormAozora->Options(mark));
+    const AozoraCleaned cleaned = CleanAozoraText(encoded.bytes, FormAozora->Options(mark));
     (*turns_)();
     // The cleaning is an edit of the text: one step that Undo takes back.
     UpdatesOff quiet(*RichEditMain);
-    ReplaceEditorText(Local(text));
+    ReplaceEditorText(AozoraEditorText(cleaned));
 }
 
 void TFormMainVerdane::URLU1Click() {

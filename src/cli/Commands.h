@@ -3,7 +3,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+namespace verdane {
+struct AozoraOptions;
+}
 
 namespace verdane::cli {
 
@@ -22,6 +27,9 @@ int RunGsub(const Args& args);
 // CmdNet.cpp: downloads.
 int RunFetch(const Args& args);
 
+// CmdLibrary.cpp: Aozora Bunko's catalogue.
+int RunLibrary(const Args& args);
+
 // CmdAozora.cpp: Aozora Bunko works.
 int RunAozora(const Args& args);
 // The text of IN as the open command reads it; a .zip archive (by its name or
@@ -33,9 +41,17 @@ class InputBytes;
 std::string TextOfInput(InputBytes& input, const std::string& in, const std::string* entry);
 // True when `in` is to be read as a .zip archive (its name or first bytes say so).
 bool IsArchiveInput(const std::string& in, const InputBytes& input);
+// The text with its Aozora notation cleaned; the accented letters written as
+// their base letters are named on standard error.
+std::string CleanAozoraReported(std::string_view text, const verdane::AozoraOptions& options);
 
 // CmdPalm.cpp: the handheld's install queue.
 int RunInstall(const Args& args);
+// Queues `text` (CP932) as the DOC database `name` (.PDB, or .PRC with `prc`)
+// titled `title` (CP932) for the handheld user `user`, as install does.
+// Throws CliError.
+void QueueForHandheld(const std::string& user, const std::string& name, bool prc, std::string_view text,
+                      const std::string& title);
 int RunPalmDesktop(const Args& args);
 
 }  // namespace verdane::cli

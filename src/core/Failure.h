@@ -14,7 +14,7 @@ enum class FailureCode {
     FileOpen,
     FileRead,
     FileWrite,
-    FileTooLarge,        // `count` the most bytes the program reads
+    FileTooLarge,        // more than the program reads from one input
     FolderCreate,        // `subject` the folder
     TemporaryFolder,     // `detail` the system's words
     // DOC databases: `subject` the file (or empty), `count` the record where one applies.
@@ -32,7 +32,7 @@ enum class FailureCode {
     ArchiveEncrypted,    // `subject` the entry
     ArchiveEntryTooLarge,// `subject` the entry, `count` its size, `limit` the most read
     ArchiveEntryDamaged, // `subject` the entry: shorter or longer than its header says, bad checksum
-    ArchiveNoText,       // no .txt in the archive
+    ArchiveNoText,       // no .txt in the archive (no file of the extension `detail` names)
     ArchiveSeveral,      // several texts and none chosen; `detail` their names
     ArchiveNoEntry,      // the entry `detail` names is not in the archive
     NotArchive,          // an entry was asked of something that is no archive
@@ -43,6 +43,10 @@ enum class FailureCode {
     InstallNameHasExtension, // `subject` the name
     NoSuchUser,              // `count` the user's number, or `subject` the name
     Cancelled,
+    // The Aozora library.
+    CatalogDamaged,      // `detail` what is wrong
+    CatalogUnavailable,  // `subject` its URL, `detail` the download's and the copy's failures
+    WorkWithoutText,     // `subject` the work's number
     // The network: `subject` the host or URL.
     UnsupportedScheme,   // `detail` the scheme
     BadUrl,              // `detail` what is wrong

@@ -36,7 +36,7 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::FileRead: return "cannot read " + s + ": " + SystemText(f.error);
     case FailureCode::FileWrite: return "cannot write " + s + ": " + SystemText(f.error);
     case FailureCode::FileTooLarge:
-        return "cannot read " + s + ": it is larger than " + N(f.limit) + " bytes, the most a text may have";
+        return "cannot read " + s + ": larger than the 256 MB of text a DOC database holds";
     case FailureCode::FolderCreate: return "cannot create the folder " + s;
     case FailureCode::TemporaryFolder: return WithDetail("cannot create a temporary folder", f.detail);
     case FailureCode::NotDoc:
@@ -61,7 +61,9 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::ArchiveEntryTooLarge:
         return s + " claims " + N(f.count) + " bytes, more than the " + N(f.limit) + " bytes a text may have";
     case FailureCode::ArchiveEntryDamaged: return WithDetail(s + " is damaged in its archive", f.detail);
-    case FailureCode::ArchiveNoText: return Prefix(s) + "the archive holds no text (no .txt file)";
+    case FailureCode::ArchiveNoText:
+        return Prefix(s) + (f.detail.empty() || f.detail == ".txt" ? std::string("the archive holds no text (no .txt file)")
+                                                                  : "the archive holds no " + f.detail + " file");
     case FailureCode::ArchiveSeveral:
         return Prefix(s) + "the archive holds several texts (" + f.detail + "); choose one";
     case FailureCode::ArchiveNoEntry: return Prefix(s) + "the archive holds no entry \"" + f.detail + "\"";
@@ -74,6 +76,10 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::NoSuchUser:
         return s.empty() ? "no handheld user number " + N(f.count) : "no handheld user \"" + s + "\"";
     case FailureCode::Cancelled: return "cancelled";
+    case FailureCode::CatalogDamaged: return WithDetail("the catalogue is damaged", f.detail);
+    case FailureCode::CatalogUnavailable:
+        return f.detail.empty() ? "the catalogue cannot be read from " + s : f.detail;
+    case FailureCode::WorkWithoutText: return "the catalogue gives no text file for work " + s;
     case FailureCode::UnsupportedScheme: return "unsupported scheme: " + f.detail;
     case FailureCode::BadUrl: return WithDetail("the URL cannot be fetched", f.detail);
     case FailureCode::UrlNoHost: return "no host name in the URL \"" + s + "\"";

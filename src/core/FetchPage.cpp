@@ -198,6 +198,13 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     if (failure) return *failure;
 
     if (OnProgress) OnProgress(FetchStage::Processing, received, http.ContentLength());
+    if (request.raw) {
+        if (body.size == 0) return Failure{FailureCode::EmptyPage, request.url};
+        page.text_.assign(body.data, body.size);
+        page.buffer_.reset();
+        page.view_ = page.text_;
+        return page;
+    }
     if (request.archive) return ArchivePage(std::move(page), request.entry);
     try {
         auto [data, size] = body.Finish(page.text_);
