@@ -6,6 +6,7 @@
 #include "FileIo.h"
 #include "Names.h"
 #include "PalmDesktop.h"
+#include "PalmDesktopSetup.h"
 #include "QueueInstall.h"
 #include "ReadText.h"
 #include "RegistryFile.h"
@@ -47,14 +48,18 @@ constexpr const char* kPalmDesktopHelp =
     "Usage: verdane-cli palm-desktop init DIR --user NAME [--user NAME ...]\n"
     "Makes a Palm Desktop in DIR for Verdane to install into: DIR/registry.reg,\n"
     "the core folder DIR/Palm and an install folder DIR/Palm/<folder>/Install for\n"
-    "each user (the folder named after the user). The first user is the one\n"
-    "selected first. An existing DIR/registry.reg is never replaced. Prints the\n"
-    "line that points Verdane at the new desktop:\n"
+    "each user (the folder named after the user). The registry file names the core\n"
+    "folder by its absolute path, so a copy of it anywhere (for example in\n"
+    "~/.config/verdane/) works as well. The first user is the one selected first.\n"
+    "An existing DIR/registry.reg is never replaced. Prints the line that points\n"
+    "Verdane at the new desktop:\n"
     "  export VERDANE_REGISTRY=/abs/DIR/registry.reg\n\n"
     "Options:\n"
-    "  --user NAME     a handheld user (UTF-8); give it once per user\n"
+    "  --user NAME     a handheld user (UTF-8; at most 32 bytes in Shift-JIS are\n"
+    "                  kept, no control characters); give it once per user\n"
     "  -h, --help      show this help\n\n"
-    "Exit status: 0 on success, 1 when the desktop cannot be written, 2 on bad usage.\n";
+    "Exit status: 0 on success, 1 when a name is refused or the desktop cannot be\n"
+    "written, 2 on bad usage.\n";
 
 platform::TPalmDesktop OpenDesktop() {
     const std::string path = platform::DefaultRegistryPath();
@@ -120,6 +125,18 @@ int RunInstall(const Args& args) {
     const core::Outcome queued = core::QueueDocDatabase(desktop, index, qname, parsed.Has("--prc"), text, options);
     if (!queued) throw CliError("cannot install for \"" + *user + "\": " + queued.Reason());
     return 0;
+}
+
+void QueueForHandheld(const std::string& user, const std::string& name, bool prc, std::string_view text,
+                      const std::string& title) {
+    const platform::TPalmDesktop desktop = OpenDesktop();
+    const int index = desktop.FindUser(platform::TruncateUserName(user));
+    if (index < 0) throw CliError("no handheld user \"" + user + "\"; the users are " + UserList(desktop));
+    DocSaveOptions options;
+    options.title = title;
+    const QString qname = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    const core::Outcome queued = core::QueueDocDatabase(desktop, index, qname, prc, text, options);
+    if (!queued) throw CliError("cannot install for \"" + user + "\": " + queued.Reason());
 }
 
 int RunPalmDesktop(const Args& args) {
