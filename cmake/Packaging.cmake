@@ -7,7 +7,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME verdane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Verdane")
-set(CPACK_PACKAGE_CONTACT "Verdane developers")
+set(CPACK_PACKAGE_CONTACT "The Verdane developers <verdane@verdane.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor of Japanese texts and Palm DOC databases for Palm OS handhelds")
 set(CPACK_PACKAGE_DESCRIPTION
   "Verdane edits Japanese plain text (Shift-JIS) and reads and writes Palm DOC

@@ -849,11 +849,11 @@ void TFormMainVerdane::MenuEditAozoraClick() {
     BusyFlag flag(busy_, closePending_, turns_, *this);
     BusyScope busy{menuBar(), ToolBarMain, RichEditMain};
     const std::string mark = platform::EditorToBytes(Settings.BookmarkMark).bytes;
-    const std::string text = CleanAozoraNotation(encoded.bytes, FormAozora->Options(mark));
+    const AozoraCleaned cleaned = CleanAozoraText(encoded.bytes, FormAozora->Options(mark));
     (*turns_)();
     // The cleaning is an edit of the text: one step that Undo takes back.
     UpdatesOff quiet(*RichEditMain);
-    ReplaceEditorText(Local(text));
+    ReplaceEditorText(AozoraEditorText(cleaned));
 }
 
 void TFormMainVerdane::URLU1Click() {

@@ -74,27 +74,27 @@ namespace {
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
-bool ReadAll(int fd, std::string& out) {
-    char buffer[1 << 16];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) return true;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        // Doubling room, on large pages once it is large: a long pipe costs a
-        // few page faults and copies, not one per 4 KB.
-        const std::size_t need = out.size() + static_cast<std::size_t>(n);
-        if (need > out.capacity()) ReserveLarge(out, std::max(need, 2 * out.capacity()));
-        out.append(buffer, static_cast<std::size_t>(n));
+// Reads to the end, or to the program's input limit (an endless device or
+// pipe must not fill memory): false with errno set on a read error; throws
+// CliError naming `name` when the input passed the limit. Leaves `fd` open.
+bool ReadAll(int fd, std::string& out, const std::string& name) {
+    const platform::ReadEnd end = platform::ReadToLimit(fd, out);
+    if (end == platform::ReadEnd::TooLarge)
+        throw CliError("cannot read " + name + ": " + platform::InputTooLargeReason());
+    return end == platform::ReadEnd::Done;
+}
+
+void RefuseTooLarge(const struct stat& info, const std::string& name) {
+    if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > platform::kMaxInputSize) {
+        throw CliError("cannot read " + name + ": " + platform::InputTooLargeReason());
     }
 }
 
 // Reads a regular file's announced size at once into `out`, so that a large
 // file costs one allocation and no copies; false on a read error.
-bool ReadSized(int fd, struct stat& info, std::string& out) {
+bool ReadSized(int fd, struct stat& info, std::string& out, const std::string& name) {
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) return true;
+    RefuseTooLarge(info, name);
     const auto size = static_cast<std::size_t>(info.st_size);
     ReserveLarge(out, size);
     out.resize(size);
@@ -118,7 +118,13 @@ bool ReadSized(int fd, struct stat& info, std::string& out) {
 std::string ReadOpenFile(int fd, const std::string& path) {
     std::string data;
     struct stat info {};
-    bool ok = ReadSized(fd, info, data) && ReadAll(fd, data);
+    bool ok = false;
+    try {
+        ok = ReadSized(fd, info, data, path) && ReadAll(fd, data, path);
+    } catch (const CliError&) {
+        ::close(fd);
+        throw;
+    }
     int error = errno;
     ::close(fd);
     if (!ok) throw CliError("cannot read " + path + ": " + SystemReason(error));
@@ -177,7 +183,7 @@ void GuardMapping(const void* data, std::size_t size, const std::string& name) {
 std::string ReadInput(const std::string& path) {
     if (path == "-") {
         std::string data;
-        if (!ReadAll(STDIN_FILENO, data)) throw CliError("cannot read standard input: " + SystemReason(errno));
+        if (!ReadAll(STDIN_FILENO, data, "standard input")) throw CliError("cannot read standard input: " + SystemReason(errno));
         return data;
     }
     return ReadOpenFile(OpenForReading(path), path);
@@ -304,7 +310,11 @@ InputBytes OpenInput(const std::string& path) {
     }
     const int fd = OpenForReading(path);
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > platform::kMaxInputSize) {
+        ::close(fd);
+        RefuseTooLarge(info, path);
+    }
+    if (S_ISREG(info.st_mode) && info.st_size > 0)
         input.mapped_ = MappedFile(fd, static_cast<std::size_t>(info.st_size), path);
     else
         input.read_ = ReadOpenFile(fd, path);

@@ -19,17 +19,20 @@ constexpr const char* kAozoraHelp =
     "Turns an Aozora Bunko work into plain text a DOC reader shows well: the notes\n"
     "block at the top and the annotations [#...] go, readings stay in parentheses\n"
     "after their words (or go), described characters become the characters,\n"
-    "indentation becomes ideographic spaces; the colophon stays.\n"
+    "indentation becomes ideographic spaces, kunten stay in the text and warichu\n"
+    "go in parentheses; the colophon stays.\n"
     "IN is the work's .zip archive or its text in any code the open command reads;\n"
     "OUT is written in Shift-JIS with CR LF line ends. \"-\" names standard input or\n"
-    "output. Characters Shift-JIS cannot hold become \"?\"; standard error then\n"
-    "names each with its line and code point.\n\n"
+    "output. Characters Shift-JIS cannot hold become \"?\", and letters written in\n"
+    "accent notation their base letters (e' gives e); standard error then names\n"
+    "each with its line and code point.\n\n"
     "Options:\n"
     "  --ruby paren    keep each reading in full-width parentheses after its word\n"
     "                  (the default)\n"
     "  --ruby drop     drop the readings\n"
     "  --bookmarks MARK  start every heading's line with MARK (for example \"(BM)\"),\n"
-    "                  so the handheld's reader lists the chapters\n"
+    "                  and end the text with the line <MARK>, so the handheld's\n"
+    "                  reader lists the chapters\n"
     "  --entry NAME    the text to read from an archive that holds several\n"
     "  -h, --help      show this help\n\n"
     "Exit status: 0 on success, 1 when IN cannot be read (an archive that is\n"
@@ -68,6 +71,14 @@ std::string TextOfInput(InputBytes& input, const std::string& in, const std::str
     return std::move(archive.bytes);
 }
 
+std::string CleanAozoraReported(std::string_view text, const AozoraOptions& options) {
+    AozoraCleaned cleaned = CleanAozoraText(text, options);
+    // Accented letters are written as their base letters: named like every
+    // character Shift-JIS cannot hold.
+    std::fputs(ReplacementReport(cleaned.text, cleaned.accents).c_str(), stderr);
+    return std::move(cleaned.text);
+}
+
 std::string ReadTextOrArchive(const std::string& in, const std::string* entry) {
     InputBytes input = OpenInput(in);
     return TextOfInput(input, in, entry);
@@ -91,7 +102,7 @@ int RunAozora(const Args& args) {
         options.bookmarkMark = TerminalToCp932(*mark);
     }
     const std::string text = ReadTextOrArchive(parsed.positional[0], parsed.Value("--entry"));
-    WriteOutput(parsed.positional[1], CleanAozoraNotation(text, options));
+    WriteOutput(parsed.positional[1], CleanAozoraReported(text, options));
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "AozoraNotation.h"
 #include "CliIo.h"
 #include "Commands.h"
+#include "FileIo.h"
 #include "DocConvert.h"
 #include "KanjiCode.h"
 #include "Names.h"
@@ -78,7 +79,8 @@ int RunToDoc(const Args& args) {
     if (PrintHelp(parsed, kToDocHelp)) return 0;
     const std::string& in = parsed.positional[0];
     std::string out = parsed.positional[1];
-    if (out != "-" && !core::HasExtension(out)) out += parsed.Has("--prc") ? ".PRC" : ".PDB";
+    // A device or FIFO is written as it is named.
+    if (out != "-" && !core::HasExtension(out) && !platform::IsSpecialFile(out)) out += parsed.Has("--prc") ? ".PRC" : ".PDB";
 
     std::string title;
     if (const std::string* given = parsed.Value("--title"))
@@ -97,7 +99,7 @@ int RunToDoc(const Args& args) {
     std::optional<std::string> converted;
     if (parsed.Has("--aozora") || parsed.Value("--entry") || IsArchiveInput(in, input)) {
         converted = TextOfInput(input, in, parsed.Value("--entry"));
-        if (parsed.Has("--aozora")) converted = CleanAozoraNotation(*converted, {});
+        if (parsed.Has("--aozora")) converted = CleanAozoraReported(*converted, {});
     } else {
         converted = ShiftJisTextReported(input.View());
     }

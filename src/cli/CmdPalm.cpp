@@ -6,6 +6,7 @@
 #include "FileIo.h"
 #include "Names.h"
 #include "PalmDesktop.h"
+#include "PalmDesktopSetup.h"
 #include "QueueInstall.h"
 #include "ReadText.h"
 #include "RegistryFile.h"
@@ -47,14 +48,18 @@ constexpr const char* kPalmDesktopHelp =
     "Usage: verdane-cli palm-desktop init DIR --user NAME [--user NAME ...]\n"
     "Makes a Palm Desktop in DIR for Verdane to install into: DIR/registry.reg,\n"
     "the core folder DIR/Palm and an install folder DIR/Palm/<folder>/Install for\n"
-    "each user (the folder named after the user). The first user is the one\n"
-    "selected first. An existing DIR/registry.reg is never replaced. Prints the\n"
-    "line that points Verdane at the new desktop:\n"
+    "each user (the folder named after the user). The registry file names the core\n"
+    "folder by its absolute path, so a copy of it anywhere (for example in\n"
+    "~/.config/verdane/) works as well. The first user is the one selected first.\n"
+    "An existing DIR/registry.reg is never replaced. Prints the line that points\n"
+    "Verdane at the new desktop:\n"
     "  export VERDANE_REGISTRY=/abs/DIR/registry.reg\n\n"
     "Options:\n"
-    "  --user NAME     a handheld user (UTF-8); give it once per user\n"
+    "  --user NAME     a handheld user (UTF-8; at most 32 bytes in Shift-JIS are\n"
+    "                  kept, no control characters); give it once per user\n"
     "  -h, --help      show this help\n\n"
-    "Exit status: 0 on success, 1 when the desktop cannot be written, 2 on bad usage.\n";
+    "Exit status: 0 on success, 1 when a name is refused or the desktop cannot be\n"
+    "written, 2 on bad usage.\n";
 
 platform::TPalmDesktop OpenDesktop() {
     const std::string path = platform::DefaultRegistryPath();
@@ -114,7 +119,7 @@ int RunInstall(const Args& args) {
                        "\" holds a \".\" or is empty; give a name with --name NAME");
     const std::string* title = parsed.Value("--title");
     std::string text = ReadTextOrArchive(in, parsed.Value("--entry"));
-    if (parsed.Has("--aozora")) text = CleanAozoraNotation(text, {});
+    if (parsed.Has("--aozora")) text = CleanAozoraReported(text, {});
     DocSaveOptions options;
     options.title = TerminalToCp932(title ? *title : name);
     const core::Outcome queued = core::QueueDocDatabase(desktop, index, qname, parsed.Has("--prc"), text, options);

@@ -3,7 +3,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+namespace verdane {
+struct AozoraOptions;
+}
 
 namespace verdane::cli {
 
@@ -33,6 +38,9 @@ class InputBytes;
 std::string TextOfInput(InputBytes& input, const std::string& in, const std::string* entry);
 // True when `in` is to be read as a .zip archive (its name or first bytes say so).
 bool IsArchiveInput(const std::string& in, const InputBytes& input);
+// The text with its Aozora notation cleaned; the accented letters written as
+// their base letters are named on standard error.
+std::string CleanAozoraReported(std::string_view text, const verdane::AozoraOptions& options);
 
 // CmdPalm.cpp: the handheld's install queue.
 int RunInstall(const Args& args);

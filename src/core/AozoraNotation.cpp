@@ -6,11 +6,14 @@
 #include "AozoraNotation.h"
 
 #include "Cp932Table.h"
+#include "EditorCodec.h"
 #include "JisX0213Table.h"
 
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
+#include <optional>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -24,6 +27,7 @@ using u8 = unsigned char;
 
 // The notation's characters in CP932.
 constexpr char kOpenQuote[] = "\x81\x75";     // 「
+constexpr char kCloseQuote[] = "\x81\x76";    // 」
 constexpr char kComma[] = "\x81\x41";         // 、
 constexpr char kOpenParen[] = "\x81\x69";     // （
 constexpr char kCloseParen[] = "\x81\x6A";    // ）
@@ -35,6 +39,18 @@ constexpr std::string_view kFromTop = "\x93\x56\x82\xA9\x82\xE7";  // 天から
 constexpr std::string_view kHere = "\x82\xB1\x82\xB1\x82\xC5";  // ここで
 constexpr std::string_view kEnd = "\x8F\x49\x82\xED\x82\xE8";  // 終わり
 constexpr std::string_view kHeading = "\x8C\xA9\x8F\x6F\x82\xB5";  // 見出し
+constexpr std::string_view kWarichu = "\x8A\x84\x82\xE8\x92\x8D";  // 割り注
+constexpr std::string_view kLeft = "\x8D\xB6\x82\xC9";                // 左に
+constexpr std::string_view kOfLeft = "\x82\xCC\x8D\xB6\x82\xC9";    // の左に
+constexpr std::string_view kNi = "\x82\xC9";                            // に
+constexpr std::string_view kOfRuby = "\x82\xCC\x83\x8B\x83\x72";    // のルビ
+constexpr std::string_view kOfNote = "\x82\xCC\x92\x8D\x8B\x4C";    // の注記
+constexpr std::string_view kAttachedEnd = "\x95\x74\x82\xAB\x8F\x49\x82\xED\x82\xE8";  // 付き終わり
+constexpr std::string_view kRe = "\x83\x8C";                            // レ
+// The kaeriten that stand before a レ or alone: 一 二 三 四 上 中 下 甲 乙 丙 丁 天 地 人.
+constexpr std::string_view kKaeriten[] = {"\x88\xEA", "\x93\xF1", "\x8E\x4F", "\x8E\x6C", "\x8F\xE3",
+                                          "\x92\x86", "\x89\xBA", "\x8D\x62", "\x89\xB3", "\x95\xB8",
+                                          "\x92\x9A", "\x93\x56", "\x92\x6E", "\x90\x6C"};
 
 // Second bytes of the notation's characters behind the lead byte 0x81.
 constexpr u8 kTrailOpenBracket = 0x6D;
@@ -46,6 +62,10 @@ constexpr u8 kTrailOpenRuby = 0x73;   // 《
 constexpr u8 kTrailCloseRuby = 0x74;  // 》
 constexpr u8 kTrailOpenQuote = 0x75;
 constexpr u8 kTrailCloseQuote = 0x76;
+constexpr u8 kTrailOpenParen = 0x69;   // （
+constexpr u8 kTrailCloseParen = 0x6A;  // ）
+constexpr u8 kTrailOpenGroup = 0x6B;   // 〔
+constexpr u8 kTrailCloseGroup = 0x6C;  // 〕
 
 // More ideographic spaces than a handheld's line holds several times over; a
 // larger number in an annotation is taken as this.
@@ -66,7 +86,7 @@ constexpr auto kStep = [] {
 
 #ifdef __SSE2__
 // For a character boundary `p` with 17 bytes readable: when the 16 bytes from
-// p hold no 0x81 followed by the second byte of ［, ※, ｜ or 《 (so no notation
+// p hold no 0x81 followed by the second byte of ［, ※, ｜, 《 or 〔 (so no notation
 // starts there), the number of bytes to the next character boundary at or past
 // p + 16 (16 or 17); else 0. Boundaries come without walking: a byte outside
 // the lead-byte ranges ends a character (it is a one-byte character or a trail
@@ -77,8 +97,9 @@ inline std::size_t PlainBlock(const char* p) {
     const __m128i trail = _mm_or_si128(
         _mm_or_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenBracket))),
                      _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailKome)))),
-        _mm_or_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailBar))),
-                     _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenRuby)))));
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailBar))),
+                                  _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenRuby)))),
+                     _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenGroup)))));
     const __m128i notation = _mm_and_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x81))), trail);
     if (_mm_movemask_epi8(notation) != 0) return 0;
     // Lead-range bytes: 0x81-0x9F and 0xE0-0xFC, as unsigned differences.
@@ -295,6 +316,121 @@ char32_t DescribedCodePoint(std::string_view note, std::size_t from) {
     return 0;
 }
 
+// A kaeriten annotation: one of 一 二 三 四 上 中 下 甲 乙 丙 丁 天 地 人, a レ,
+// or one of them followed by レ.
+bool IsKaeriten(std::string_view note) {
+    if (note.empty()) return false;
+    if (EndsWith(note, kRe)) note.remove_suffix(kRe.size());
+    if (note.empty()) return true;
+    for (const std::string_view mark : kKaeriten)
+        if (note == mark) return true;
+    return false;
+}
+
+// What stands between 「 and 」 when they enclose the whole of `text`.
+std::optional<std::string_view> Quoted(std::string_view text) {
+    if (text.size() < 4 || !StartsWith(text, kOpenQuote) || !EndsWith(text, kCloseQuote)) return std::nullopt;
+    return text.substr(2, text.size() - 4);
+}
+
+// The reading an annotation gives the text it follows, or nullopt: the closing
+// annotation of a base marked at its start ([左に]「X」のルビ付き終わり,
+// [左に]「X」の注記付き終わり), or one that names its base (「B」の左に「X」のルビ,
+// 「B」に「X」のルビ, and the same with の注記).
+std::optional<std::string_view> AnnotatedReading(std::string_view note) {
+    if (EndsWith(note, kAttachedEnd)) {
+        note.remove_suffix(kAttachedEnd.size());
+        if (!EndsWith(note, kOfRuby) && !EndsWith(note, kOfNote)) return std::nullopt;
+        note.remove_suffix(kOfRuby.size());
+        if (StartsWith(note, kLeft)) note.remove_prefix(kLeft.size());
+        return Quoted(note);
+    }
+    if (!StartsWith(note, kOpenQuote) || (!EndsWith(note, kOfRuby) && !EndsWith(note, kOfNote))) return std::nullopt;
+    note.remove_suffix(kOfRuby.size());
+    std::size_t after = 0;
+    Description(note, after);
+    note.remove_prefix(after);
+    if (StartsWith(note, kOfLeft))
+        note.remove_prefix(kOfLeft.size());
+    else if (StartsWith(note, kNi))
+        note.remove_prefix(kNi.size());
+    else
+        return std::nullopt;
+    return Quoted(note);
+}
+
+// The accented letter that a letter and the accent mark after it make in
+// Aozora's accent notation, or 0.
+char32_t AccentedLetter(u8 letter, u8 mark) {
+    const bool lower = letter >= 'a' && letter <= 'z';
+    if (!lower && !(letter >= 'A' && letter <= 'Z')) return 0;
+    const u8 upper = lower ? letter - 0x20 : letter;
+    auto pick = [&](std::string_view letters, std::initializer_list<char32_t> codes) -> char32_t {
+        const std::size_t at = letters.find(static_cast<char>(upper));
+        if (at == std::string_view::npos) return 0;
+        return codes.begin()[at] + (lower ? 0x20 : 0);
+    };
+    switch (mark) {
+    case '`': return pick("AEIOU", {0xC0, 0xC8, 0xCC, 0xD2, 0xD9});
+    case '\'': return pick("AEIOUY", {0xC1, 0xC9, 0xCD, 0xD3, 0xDA, 0xDD});
+    case '^': return pick("AEIOU", {0xC2, 0xCA, 0xCE, 0xD4, 0xDB});
+    case ':':
+        if (upper == 'Y') return lower ? 0xFF : 0x178;
+        return pick("AEIOU", {0xC4, 0xCB, 0xCF, 0xD6, 0xDC});
+    case '~': return pick("ANO", {0xC3, 0xD1, 0xD5});
+    case '&': return pick("A", {0xC5});
+    case ',': return pick("C", {0xC7});
+    case '/': return pick("O", {0xD8});
+    case '_': {
+        // The macron letters are pairs: capital, then small.
+        const char32_t capital = pick("AEIOU", {0x100, 0x112, 0x12A, 0x14C, 0x16A});
+        return capital == 0 ? 0 : lower ? capital - 0x20 + 1 : capital;
+    }
+    default: return 0;
+    }
+}
+
+// An accented letter written in accent notation at `p`: the letter, the
+// bytes of its notation, and the base letters that stand for it in CP932.
+struct Accent {
+    char32_t letter = 0;
+    std::size_t length = 0;
+    std::string_view base;
+};
+
+Accent AccentAt(const char* p, const char* end) {
+    const auto rest = static_cast<std::size_t>(end - p);
+    const std::string_view at(p, rest < 3 ? rest : 3);
+    struct Ligature {
+        std::string_view notation;
+        char32_t letter;
+        std::string_view base;
+    };
+    static constexpr Ligature kLigatures[] = {
+        {"ae&", 0xE6, "ae"}, {"AE&", 0xC6, "AE"}, {"oe&", 0x153, "oe"}, {"OE&", 0x152, "OE"},
+        {"s&", 0xDF, "ss"},  {"!@", 0xA1, "!"},   {"?@", 0xBF, "?"},
+    };
+    for (const Ligature& l : kLigatures)
+        if (StartsWith(at, l.notation)) return {l.letter, l.notation.size(), l.base};
+    if (at.size() < 2) return {};
+    if (const char32_t letter = AccentedLetter(static_cast<u8>(at[0]), static_cast<u8>(at[1])))
+        return {letter, 2, at.substr(0, 1)};
+    return {};
+}
+
+bool HasAccent(const char* p, const char* end) {
+    for (; p < end; p += CharLength(p, end))
+        if (AccentAt(p, end).letter != 0) return true;
+    return false;
+}
+
+// The first `trail` character (lead byte 0x81) at a character boundary in
+// [p, end), or `end`.
+const char* FindChar(const char* p, const char* end, u8 trail) {
+    while (p < end && !IsChar(p, end, trail)) p += CharLength(p, end);
+    return p;
+}
+
 bool IsRuleLine(std::string_view line) {
     if (line.size() < 50) return false;
     for (const char c : line)
@@ -349,15 +485,21 @@ public:
             }
             const Line line = NextLine(text, at);
             if (CleanLine(line.content)) out_.append(line.ending);
+            if (!line.ending.empty()) lastEnding_ = line.ending;
             at += line.content.size() + line.ending.size();
         }
+        if (marked_) EndWithMarkerLine();
     }
+
+    std::vector<KanjiReplacement> TakeAccents() { return std::move(accents_); }
 
 private:
     // Appends the cleaned line; false when it held nothing but annotations and
     // was taken back, so its line end goes too.
     bool CleanLine(std::string_view line) {
         lineStart_ = out_.size();
+        const std::size_t lineAccents = accents_.size();
+        groupEnd_ = nullptr;
         for (int i = 0; i < blockIndent_; ++i) out_.append(kIdeographicSpace, 2);
         indentEnd_ = out_.size();
         sawText_ = false;
@@ -368,12 +510,29 @@ private:
         Inline(line.data(), line.data() + line.size(), true);
         if (sawNote_ && !sawText_) {
             out_.resize(lineStart_);
+            accents_.resize(lineAccents);
             if (heading_) pendingMark_ = true;
             return false;
         }
-        if ((heading_ || pendingMark_) && options_.bookmarks) out_.insert(lineStart_, options_.bookmarkMark);
+        if ((heading_ || pendingMark_) && options_.bookmarks && !options_.bookmarkMark.empty()) {
+            out_.insert(lineStart_, options_.bookmarkMark);
+            for (std::size_t i = lineAccents; i < accents_.size(); ++i)
+                accents_[i].offset += options_.bookmarkMark.size();
+            marked_ = true;
+        }
         pendingMark_ = false;
         return true;
+    }
+
+    // The text's last line becomes "<mark>", as the bookmark command leaves it:
+    // DOC readers take the marks to list from that line.
+    void EndWithMarkerLine() {
+        const std::string marker = "<" + options_.bookmarkMark + ">";
+        const std::size_t lf = out_.rfind('\n');
+        const std::size_t lastLine = lf == std::string::npos ? 0 : lf + 1;
+        if (std::string_view(out_).substr(lastLine) == marker) return;
+        if (lastLine < out_.size()) out_.append(lastEnding_.empty() ? std::string_view("\r\n") : lastEnding_);
+        out_.append(marker);
     }
 
     // Copies [p, end) with its notation cleaned; readings are recognised only
@@ -389,6 +548,10 @@ private:
         // A lead byte needs its trail: the last byte is never a notation's start.
         const char* const last = end - 1;
         const char* noCloseAfter = end;
+        // 〔 without 〕 after it: none after a later 〔 either. And a group
+        // without accents: a 〔 inside it closes where it does, without accents.
+        const char* noGroupCloseAfter = end;
+        const char* plainGroupClose = p;
         while (p < last) {
             if (end - p > 16) {
                 if (const std::size_t skip = PlainBlock(p)) {
@@ -423,14 +586,28 @@ private:
                 copyFrom = p;
                 bar_ = out_.size();
             } else if (ruby && trail == kTrailOpenRuby && p < noCloseAfter) {
-                const char* close = p + 2;
-                while (close < end && !IsChar(close, end, kTrailCloseRuby)) close += CharLength(close, end);
+                const char* close = FindChar(p + 2, end, kTrailCloseRuby);
                 // No "》" after this "《": none after a later one either.
                 if (close == end) noCloseAfter = p;
                 if (close < end) {
+                    const bool afterGroup = p == groupEnd_;
                     flush(p);
-                    Reading(p + 2, close);
+                    Reading(p + 2, close, afterGroup);
                     p = copyFrom = close + 2;
+                    continue;
+                }
+            } else if (trail == kTrailOpenGroup && p < noGroupCloseAfter) {
+                const bool inPlainGroup = p < plainGroupClose;
+                const char* close = inPlainGroup ? plainGroupClose : FindChar(p + 2, end, kTrailCloseGroup);
+                if (close == end) {
+                    noGroupCloseAfter = p;
+                } else if (inPlainGroup || !HasAccent(p + 2, close)) {
+                    plainGroupClose = close;
+                    groupEnd_ = close + 2;
+                } else {
+                    flush(p);
+                    AccentGroup(p + 2, close);
+                    p = copyFrom = groupEnd_ = close + 2;
                     continue;
                 }
             }
@@ -439,34 +616,73 @@ private:
         flush(end);
     }
 
-    // base《reading》, the base already copied.
-    void Reading(const char* begin, const char* end) {
+    // 〔…〕 holding accent notation: its text with the accented letters, without the 〔〕.
+    void AccentGroup(const char* p, const char* end) {
+        const char* from = p;
+        while (p < end) {
+            const Accent accent = AccentAt(p, end);
+            if (accent.letter == 0) {
+                p += CharLength(p, end);
+                continue;
+            }
+            Inline(from, p, false);
+            accents_.push_back({out_.size(), accent.base.size(), accent.letter});
+            out_.append(accent.base);
+            p = from = p + accent.length;
+        }
+        Inline(from, end, false);
+        sawText_ = true;
+    }
+
+    // base《reading》, the base already copied; right after a 〔…〕 group the
+    // group is the base.
+    void Reading(const char* begin, const char* end, bool afterGroup) {
         // The base stays where it was copied, in both forms; what matters is
         // whether there is one: the text after a "｜", or the run of characters
         // of one kind before "《", which exists when the last character copied
         // since the last reading or annotation has a kind.
-        bool hasBase;
+        bool hasBase = afterGroup;
         if (bar_ != std::string::npos) {
             out_.erase(bar_, 2);
-            hasBase = bar_ < out_.size();
-        } else {
+            for (auto a = accents_.rbegin(); a != accents_.rend() && a->offset > bar_; ++a) a->offset -= 2;
+            hasBase = hasBase || bar_ < out_.size();
+        } else if (!hasBase) {
             hasBase = LastCharKind(std::string_view(out_).substr(runFrom_)) != Kind::None;
         }
-        if (options_.ruby == AozoraRuby::Paren || !hasBase) {
-            out_.append(kOpenParen, 2);
-            Inline(begin, end, false);
-            out_.append(kCloseParen, 2);
-        }
+        if (options_.ruby == AozoraRuby::Paren || !hasBase) Parenthesised(begin, end);
         sawText_ = true;
         bar_ = std::string::npos;
         runFrom_ = out_.size();
     }
 
-    // An annotation ［＃note］: indentation, headings; everything else goes.
+    void Parenthesised(const char* begin, const char* end) {
+        out_.append(kOpenParen, 2);
+        Inline(begin, end, false);
+        out_.append(kCloseParen, 2);
+        sawText_ = true;
+    }
+
+    // An annotation ［＃note］: kunten, warichu, readings, indentation,
+    // headings; everything else goes.
     void Note(std::string_view note) {
         sawNote_ = true;
         int n = 0;
-        if (IndentOf(note, {}, false, n) || IndentOf(note, kFromTop, false, n)) {
+        if (IsKaeriten(note)) {
+            out_.append(note);
+            sawText_ = true;
+        } else if (note.size() >= 4 && IsChar(note.data(), note.data() + 2, kTrailOpenParen) &&
+                   IsChar(note.data() + note.size() - 2, note.data() + note.size(), kTrailCloseParen)) {
+            // Kunten okurigana: what the parentheses hold.
+            Inline(note.data() + 2, note.data() + note.size() - 2, false);
+        } else if (note == kWarichu) {
+            out_.append(kOpenParen, 2);
+            sawText_ = true;
+        } else if (StartsWith(note, kWarichu) && note.substr(kWarichu.size()) == kEnd) {
+            out_.append(kCloseParen, 2);
+            sawText_ = true;
+        } else if (const std::optional<std::string_view> reading = AnnotatedReading(note)) {
+            if (options_.ruby == AozoraRuby::Paren) Parenthesised(reading->data(), reading->data() + reading->size());
+        } else if (IndentOf(note, {}, false, n) || IndentOf(note, kFromTop, false, n)) {
             if (!sawText_ && out_.size() == indentEnd_)
                 for (int i = 0; i < n; ++i) out_.append(kIdeographicSpace, 2);
         } else if (IndentOf(note, kFromHere, true, n)) {
@@ -505,13 +721,17 @@ private:
 
     const AozoraOptions& options_;
     std::string& out_;
+    std::vector<KanjiReplacement> accents_;
+    std::string_view lastEnding_;
     int blockIndent_ = 0;
     bool pendingMark_ = false;
+    bool marked_ = false;
     // The line being cleaned.
     std::size_t lineStart_ = 0;
     std::size_t indentEnd_ = 0;
     std::size_t runFrom_ = 0;            // a reading's base starts here at the earliest
     std::size_t bar_ = std::string::npos;  // where a "｜" was copied
+    const char* groupEnd_ = nullptr;       // just past the line's last 〔…〕 group
     bool sawText_ = false;
     bool sawNote_ = false;
     bool heading_ = false;
@@ -519,11 +739,31 @@ private:
 
 }  // namespace
 
+AozoraCleaned CleanAozoraText(std::string_view text, const AozoraOptions& options) {
+    AozoraCleaned cleaned;
+    cleaned.text.reserve(text.size() + text.size() / 16);
+    Cleaner cleaner(options, cleaned.text);
+    cleaner.Run(text);
+    cleaned.accents = cleaner.TakeAccents();
+    return cleaned;
+}
+
 std::string CleanAozoraNotation(std::string_view text, const AozoraOptions& options) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    Cleaner(options, out).Run(text);
-    return out;
+    return CleanAozoraText(text, options).text;
+}
+
+QString AozoraEditorText(const AozoraCleaned& cleaned) {
+    const std::string_view text = cleaned.text;
+    QString editor;
+    std::size_t from = 0;
+    // Base letters are Latin letters and signs, so no line end is ever cut.
+    for (const KanjiReplacement& accent : cleaned.accents) {
+        editor += platform::BytesToEditor(text.substr(from, accent.offset - from));
+        editor += QString::fromUcs4(&accent.codePoint, 1);
+        from = accent.offset + accent.length;
+    }
+    editor += platform::BytesToEditor(text.substr(from));
+    return editor;
 }
 
 std::string AozoraTitle(std::string_view text) {

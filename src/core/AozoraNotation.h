@@ -4,8 +4,13 @@
 // read as notation stays as it is.
 #pragma once
 
+#include "KanjiCode.h"
+
+#include <QString>
+
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdane {
 
@@ -22,7 +27,7 @@ struct AozoraOptions {
     std::string bookmarkMark;
 };
 
-// The text with Aozora's notation cleaned:
+// The text with Aozora's notation cleaned (CleanAozoraText):
 // - the block of notes at the top (from the first line of 50 or more "-" among
 //   the first 30 lines to the next such line, both included) is removed;
 // - readings base《reading》 keep the reading in full-width parentheses or drop
@@ -33,11 +38,33 @@ struct AozoraOptions {
 //   U+546D) becomes that character when CP932 holds it, else ※（description);
 // - ［＃N字下げ］ at the start of a line gives N ideographic spaces; between
 //   ［＃ここからN字下げ］ and ［＃ここで字下げ終わり］ every line starts with N;
+// - kunten stay in the text: kaeriten ［＃二］ ［＃上レ］ as their characters,
+//   okurigana ［＃（ノ）］ as what the parentheses hold;
+// - a warichu ［＃割り注］…［＃割り注終わり］ is put in full-width parentheses;
+// - a group 〔…〕 holding accent notation (e' a` o^ u: n~ c, o/ a& ae& s& e_
+//   !@ ?@) becomes the accented letters without the 〔〕, each written in CP932
+//   as its base letters and listed in `accents`; a reading right after a
+//   〔…〕 group has the group as its base;
+// - readings given in annotations (左に「X」のルビ付き終わり, 「X」の注記付き終わり,
+//   「B」の左に「X」のルビ, 「B」に「X」の注記) are readings of their base like
+//   base《X》: kept in parentheses or dropped;
 // - every other annotation ［＃…］ is removed, and a line that held nothing but
 //   annotations goes with its line end; other lines keep their line ends;
-// - with `bookmarks`, a heading's line (見出し annotations) starts with the mark.
+// - with `bookmarks` and a mark, a heading's line (見出し annotations) starts
+//   with the mark, and a text that got marks ends with the line "<mark>", as
+//   the bookmark command writes it, from which DOC readers list the marks.
 // Everything else, the colophon at the end included, stays byte for byte.
+struct AozoraCleaned {
+    std::string text;  // CP932
+    // The accented letters, each written in `text` as its base letters ("e"
+    // for é, "ae" for æ): where, how many bytes, and the letter itself.
+    std::vector<KanjiReplacement> accents;
+};
+AozoraCleaned CleanAozoraText(std::string_view text, const AozoraOptions& options);
+// The cleaned text alone, accented letters as their base letters.
 std::string CleanAozoraNotation(std::string_view text, const AozoraOptions& options);
+// The cleaned text as the editor holds it: every accented letter as itself.
+QString AozoraEditorText(const AozoraCleaned& cleaned);
 
 // The work's title as Aozora texts give it: the first line, without its line
 // end and without blanks around it.

@@ -1,9 +1,12 @@
 #include "FileIo.h"
 
+#include "LargeBuffer.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -50,6 +53,31 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
+std::string InputTooLargeReason() { return "larger than the 256 MB of text a DOC database holds"; }
+
+ReadEnd ReadToLimit(int fd, std::string& out) {
+    constexpr std::size_t kStep = std::size_t{1} << 16, kMostPerRead = std::size_t{1} << 20;
+    for (;;) {
+        // Doubling room once it is full, so a long pipe costs a few copies, not
+        // one per read; never more than one byte past the limit, which tells
+        // that the input passed it.
+        if (out.size() == out.capacity())
+            ReserveLarge(out, std::min(std::max(out.size() + kStep, 2 * out.capacity()), kMaxInputSize + 1));
+        const std::size_t room = std::min({out.capacity(), kMaxInputSize + 1, out.size() + kMostPerRead}) - out.size();
+        if (room == 0) return ReadEnd::TooLarge;
+        const std::size_t used = out.size();
+        out.resize(used + room);
+        const ssize_t n = ::read(fd, out.data() + used, room);
+        out.resize(used + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        if (n == 0) return ReadEnd::Done;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return ReadEnd::Failed;
+        }
+        if (out.size() > kMaxInputSize) return ReadEnd::TooLarge;
+    }
+}
+
 std::string ReadWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) Fail("cannot open", path, errno);
@@ -64,32 +92,17 @@ std::string ReadWholeFile(const std::string& path) {
         Fail("cannot read", path, EISDIR);
     }
     std::string data;
-    std::size_t size = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
-    data.resize(size > 0 ? size : 1u << 16);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == data.size()) data.resize(data.size() * 2);
-        const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            Fail("cannot read", path, error);
-        }
-        used += static_cast<std::size_t>(n);
-        // A regular file read to its announced size: one more read would only
-        // double the buffer to learn that the end was reached.
-        if (used == size && S_ISREG(st.st_mode)) {
-            char probe;
-            const ssize_t more = ::read(fd, &probe, 1);
-            if (more <= 0) break;
-            data.resize(data.size() * 2);
-            data[used++] = probe;
-        }
+    ReadEnd end = ReadEnd::TooLarge;
+    if (!S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) <= kMaxInputSize) {
+        // A regular file gets its size and one byte more at once: that read
+        // of nothing tells the end without growing the buffer.
+        if (S_ISREG(st.st_mode)) data.reserve(static_cast<std::size_t>(st.st_size) + 1);
+        end = ReadToLimit(fd, data);
     }
+    const int error = errno;
     ::close(fd);
-    data.resize(used);
+    if (end == ReadEnd::Failed) Fail("cannot read", path, error);
+    if (end == ReadEnd::TooLarge) throw EFileError("cannot read " + path + ": " + InputTooLargeReason());
     return data;
 }
 
@@ -131,12 +144,38 @@ bool WritePieces(int fd, std::span<const std::string_view> pieces) {
     }
 }
 
+bool IsSpecialFile(const std::string& path) {
+    // stat follows every link, the kernel's own ones under /proc too
+    // (/dev/stdout names whatever the standard output is).
+    struct stat existing{};
+    return ::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode);
+}
+
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     WriteFileAtomically(path, std::span<const std::string_view>(&bytes, 1));
 }
 
+namespace {
+
+// A device, a FIFO or a terminal is written as it is: renaming a file over it
+// would put a plain file in the place of /dev/null or of a pipe's reader.
+void WriteInPlace(const std::string& path, std::span<const std::string_view> pieces) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) Fail("cannot write", path, errno);
+    const bool written = WritePieces(fd, pieces);
+    const int error = errno;
+    if (!written) {
+        ::close(fd);
+        Fail("cannot write", path, error);
+    }
+    if (::close(fd) != 0 && errno != EINTR) Fail("cannot write", path, errno);
+}
+
+}  // namespace
+
 void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces) {
     if (path.empty()) Fail("cannot write", "\"\"", ENOENT);
+    if (IsSpecialFile(path)) return WriteInPlace(path, pieces);
     const std::string target = ResolveLinks(path);
     const std::string folder = FolderOf(target);
     struct stat old{};

@@ -3,6 +3,7 @@
 // WriteFileAtomically, so a failed write never destroys the file it replaces.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -16,10 +17,31 @@ struct EFileError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The whole file, read with one allocation of its size. Throws EFileError.
+// The most bytes the program reads from any one input, whatever it is (a file,
+// a pipe, a device): the largest text a DOC database holds (65,535 records of
+// 4,096 bytes) with room for the database's own header and record list. Larger
+// inputs could never be edited or saved; an endless one (/dev/zero) must not
+// fill memory.
+inline constexpr std::size_t kMaxInputSize = 65535ull * 4096 + (1u << 20);
+// Why an input passing kMaxInputSize was refused, as a phrase:
+// "larger than the 256 MB of text a DOC database holds".
+std::string InputTooLargeReason();
+
+enum class ReadEnd { Done, Failed, TooLarge };
+// Appends what remains of the open file `fd` to `out`, stopping with TooLarge
+// once more than kMaxInputSize bytes are there; Failed with errno set when a
+// read failed. Interrupted reads are retried.
+ReadEnd ReadToLimit(int fd, std::string& out);
+
+// The whole file, read with one allocation of its size when it is a regular
+// file; any other (a pipe, a device) is read up to kMaxInputSize. Throws
+// EFileError ("cannot read /dev/zero: larger than ...").
 std::string ReadWholeFile(const std::string& path);
 
-// Replaces the file at `path` with `bytes`: a temporary file in the target's
+// Replaces the file at `path` with `bytes`: when `path` names (through links
+// too) an existing file that is not a regular file (a device, a FIFO,
+// /dev/stdout), it is opened and written as it is, never renamed over or
+// removed. Otherwise a temporary file in the target's
 // folder is written, synced and renamed over the target, then the folder is
 // synced, so the old file stays whole until the new one is complete. A symbolic
 // link is followed and its target replaced (the link stays). A replaced file
@@ -31,6 +53,11 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // The same with the file's bytes given in pieces, written one after the other
 // (a database as its head and records), so they need not be joined first.
 void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces);
+
+// Whether `path` names (through links too) an existing file that is neither a
+// regular file nor a folder: a device, a FIFO, a socket, /dev/stdout. Such a
+// target is written as it is named (no extension added to its name).
+bool IsSpecialFile(const std::string& path);
 
 // Writes all of `pieces` to `fd` in order, several pieces per system call,
 // retrying after interruptions. False, with errno set, when a write failed.

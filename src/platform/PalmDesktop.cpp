@@ -9,10 +9,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 
 namespace verdane::platform {
 
@@ -129,75 +127,6 @@ void InstallDatabase(const TPalmDesktop& desktop, int index, const std::string& 
     // never removed first: when the copy fails the queue keeps it as it was.
     desktop.InstallFile(index, tempFile);
     // The temporary folder and the file in it go with `temp`.
-}
-
-namespace {
-
-// A user name as a folder name: separators and control characters become "_",
-// a leading "." too, so the folder is neither hidden nor outside the core.
-QString FolderFor(const QString& name) {
-    QString folder;
-    for (const QChar c : name) folder += (c == u'/' || c == u'\\' || c.unicode() < 0x20 || c.unicode() == 0x7F) ? QChar(u'_') : c;
-    if (folder.startsWith(u'.')) folder.replace(0, 1, u'_');
-    return folder;
-}
-
-std::string Quote(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
-std::string Hex8(std::uint32_t value) {
-    char buffer[9];
-    std::snprintf(buffer, sizeof buffer, "%08x", value);
-    return buffer;
-}
-
-}  // namespace
-
-std::string CreatePalmDesktop(const std::string& dir, const std::vector<std::string>& userNames) {
-    if (userNames.empty()) throw std::invalid_argument("a desktop needs at least one user");
-    if (userNames.size() > kMaxUsers) throw std::invalid_argument("a desktop holds at most 255 users");
-    std::vector<std::string> names;
-    std::set<std::string> seenNames;
-    for (const std::string& given : userNames) {
-        const std::string name = TruncateUserName(given);
-        if (name.empty()) throw std::invalid_argument("a user name is empty");
-        if (!seenNames.insert(name).second) throw std::invalid_argument("the user name \"" + name + "\" is given twice");
-        names.push_back(name);
-    }
-    const QString base = QDir(Q(dir)).absolutePath();
-    const std::string registryPath = (base + QStringLiteral("/registry.reg")).toStdString();
-    if (QFileInfo::exists(Q(registryPath)))
-        throw std::invalid_argument(registryPath + " already exists; it is left as it is");
-
-    std::string reg =
-        "REGEDIT4\r\n\r\n"
-        "; A Palm Desktop for Verdane: the core folder, the handheld users and their\r\n"
-        "; install folders (<core>/<Directory>/Install).\r\n\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Palm Computing\\Pilot Desktop\\Core]\r\n"
-        "\"Path\"=\"Palm\"\r\n\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Palm Computing\\Pilot Desktop\\Preferences]\r\n"
-        "\"LastUserName\"=" + Quote(names.front()) + "\r\n";
-    std::set<QString> folders;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const QString first = FolderFor(Q(names[i]));
-        QString folder = first;
-        for (int n = 2; folders.count(folder.toCaseFolded()); ++n) folder = first + u'_' + QString::number(n);
-        folders.insert(folder.toCaseFolded());
-        const QString install = base + QStringLiteral("/Palm/") + folder + QStringLiteral("/Install");
-        if (!QDir().mkpath(install)) throw EFileError("cannot create the folder " + install.toStdString());
-        reg += "\r\n[HKEY_CURRENT_USER\\Software\\Palm Computing\\Pilot Desktop\\Users\\" + std::to_string(i) + "]\r\n"
-               "\"Name\"=" + Quote(names[i]) + "\r\n"
-               "\"UserID\"=dword:" + Hex8(static_cast<std::uint32_t>(i + 1)) + "\r\n"
-               "\"Directory\"=" + Quote(folder.toStdString()) + "\r\n";
-    }
-    WriteFileAtomically(registryPath, reg);
-    return registryPath;
 }
 
 }  // namespace verdane::platform

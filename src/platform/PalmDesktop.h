@@ -1,7 +1,6 @@
 // The Palm Desktop software as this program sees it: its core folder, its
 // handheld users and their install queues, read from the registry file. The
-// install commands (through TUserData) and verdane-cli's install and
-// palm-desktop commands use it.
+// install commands (through TUserData) and verdane-cli's install command use it.
 //
 // Registry layout, under the root "HKEY_CURRENT_USER\Software\U.S. Robotics", or
 // "HKEY_CURRENT_USER\Software\Palm Computing" when the first key is missing:
@@ -99,12 +98,6 @@ void InstallDatabase(const TPalmDesktop& desktop, int index, const std::string& 
 // CP932 (whole characters; one that CP932 lacks counts one byte, as its "?").
 std::string TruncateUserName(std::string_view utf8);
 
-// Creates a desktop in `dir` (made when missing): `dir`/registry.reg with a
-// relative core path "Palm", and Palm/<folder>/Install for each user, the folder
-// being the user's name made safe as a file name. The first user is the last
-// user. Returns the registry file's absolute path. Throws EFileError, or
-// std::invalid_argument for no users, an empty or repeated name, or when
-// `dir`/registry.reg already exists (it is never overwritten).
-std::string CreatePalmDesktop(const std::string& dir, const std::vector<std::string>& userNames);
+// A new desktop is made by CreatePalmDesktop (PalmDesktopSetup.h).
 
 }  // namespace verdane::platform

@@ -234,8 +234,9 @@ void AozoraWindowTest::theEditCommandMarksHeadingsWithTheSettingsMark() {
                 "\x8C\xE1\x94\x79\x81\x73\x82\xED\x82\xAA\x82\xCD\x82\xA2\x81\x74\r\n");
     prompts_->dialogs.push_back(ChooseOptions(true, true));
     Action(*w, "MenuEditAozora")->trigger();
-    // The mark of the settings, "(BM)" by default.
-    QCOMPARE(ToHex(w->DocumentBytes()), ToHex("(BM)\x88\xEA\r\n\x8C\xE1\x94\x79\r\n"));
+    // The mark of the settings, "(BM)" by default, and the closing line the
+    // bookmark command writes.
+    QCOMPARE(ToHex(w->DocumentBytes()), ToHex("(BM)\x88\xEA\r\n\x8C\xE1\x94\x79\r\n<(BM)>"));
 }
 
 void AozoraWindowTest::theEditCommandCancelledChangesNothing() {

@@ -1,7 +1,8 @@
 #!/bin/sh
 # cpack -G DEB writes verdane_<version>_amd64.deb with its run-time dependencies,
-# a valid desktop entry and AppStream file; apt-get installs it on this machine
-# and the programs answer from /usr/bin. Installing needs root: without it the
+# a valid desktop entry and AppStream file, the copyright file, changelog and
+# manual pages Debian expects, and no error from lintian; apt-get installs it on
+# this machine and the programs answer from /usr/bin. Installing needs root: without it the
 # test is skipped (exit 77). A package that was not installed before is purged
 # again afterwards.
 set -eu
@@ -9,7 +10,7 @@ build=$1
 version=$2
 skip() { echo "skipped: $1"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
-for tool in cpack dpkg-deb dpkg-shlibdeps apt-get desktop-file-validate appstreamcli; do
+for tool in cpack dpkg-deb dpkg-shlibdeps apt-get desktop-file-validate appstreamcli lintian man; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed (.ci/install-deps installs it)"; exit 1; }
 done
 
@@ -55,8 +56,30 @@ if objdump -p "$work/root/usr/bin/verdane" | grep -q 'NEEDED.*libzip'; then
   echo "$depends" | grep -q libzip4 || fail "verdane links libzip, Depends lacks libzip4: $depends"
 fi
 desktop-file-validate "$work/root/usr/share/applications/verdane.desktop" || fail "desktop entry invalid"
+grep -q '<project_license>MIT</project_license>' "$work/root/usr/share/metainfo/org.verdane.Verdane.metainfo.xml" \
+  || fail "the AppStream file does not declare the MIT licence"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.verdane.Verdane.metainfo.xml" \
   || fail "AppStream file invalid"
+
+# The licence and documents where Debian keeps them, and the manual pages.
+dpkg-deb -c "$deb" >"$work/contents.txt"
+for f in usr/share/doc/verdane/copyright usr/share/doc/verdane/changelog.gz usr/share/doc/verdane/README.md \
+         usr/share/man/man1/verdane.1.gz usr/share/man/man1/verdane-cli.1.gz; do
+  grep -q " \./$f\$" "$work/contents.txt" || fail "dpkg-deb -c does not list /$f"
+done
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$work/root/usr/share/doc/verdane/copyright" || fail "the copyright file is not in the machine-readable format"
+grep -q '^License: Expat' "$work/root/usr/share/doc/verdane/copyright" || fail "the copyright file does not name the licence"
+for page in verdane verdane-cli; do
+  # Rendered as man shows it, with groff's warnings as errors.
+  LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$work/root/usr/share/man/man1/$page.1.gz" \
+    >"$work/$page.txt" 2>"$work/$page.err" || fail "man -l $page.1.gz failed"
+  [ ! -s "$work/$page.err" ] || { cat "$work/$page.err"; fail "man -l $page.1.gz warns"; }
+  grep -q "^NAME" "$work/$page.txt" && grep -q "^SYNOPSIS" "$work/$page.txt" || fail "$page(1) renders without its sections"
+done
+grep -q 'palm-desktop init' "$work/verdane-cli.txt" || fail "verdane-cli(1) lacks palm-desktop init"
+lintian --fail-on error --no-tag-display-limit "$deb" >"$work/lintian.txt" 2>&1 \
+  || { cat "$work/lintian.txt"; fail "lintian reports errors"; }
 
 # Installed from a clean state, as a user installs it.
 [ "$was_installed" = no ] || dpkg --purge verdane >/dev/null

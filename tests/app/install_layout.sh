@@ -8,7 +8,8 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/verdane bin/verdane-cli share/verdane/verdane.HLP share/applications/verdane.desktop \
-         share/icons/hicolor/scalable/apps/verdane.svg share/mime/packages/verdane.xml; do
+         share/icons/hicolor/scalable/apps/verdane.svg share/mime/packages/verdane.xml \
+         share/man/man1/verdane.1.gz share/man/man1/verdane-cli.1.gz share/doc/verdane/copyright; do
   [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 grep -q '^Exec=verdane %f$' "$prefix/share/applications/verdane.desktop"

@@ -138,4 +138,13 @@ TEST_F(AozoraCli, ToDocCleansAnArchiveWithAozora) {
     EXPECT_EQ(ToHex(RunCli({"to-text", dir.File("raw.pdb"), "-"}).out), ToHex(sample));
 }
 
+TEST_F(AozoraCli, AccentedLettersAreNamedOnStandardError) {
+    // 〔e'te'〕 in Shift-JIS: written "ete", both letters named.
+    WriteFile(dir.File("a.txt"), "\x81\x6B" "e'te'" "\x81\x6C\r\n");
+    const auto result = RunCli({"aozora", dir.File("a.txt"), "-"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "ete\r\n");
+    EXPECT_NE(result.err.find("replaced 2 characters"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("line 1: U+00E9"), std::string::npos) << result.err;
+}
 }  // namespace

@@ -58,7 +58,8 @@ TEST_F(PalmCli, InitMakesAFolderPerUserAndTheRegistryNamesThem) {
     EXPECT_EQ(ListDir(Queue(kYamada)), std::vector<std::string>{});
     const std::string reg = ReadFile(registry_);
     EXPECT_EQ(reg.rfind("REGEDIT4\r\n", 0), 0u);
-    EXPECT_NE(reg.find("\"Path\"=\"Palm\""), std::string::npos);  // relative: the desktop can be moved
+    // Absolute: a copy of the file elsewhere names the same desktop.
+    EXPECT_NE(reg.find("\"Path\"=\"" + desk_.File("desk/Palm") + "\""), std::string::npos);
     EXPECT_NE(reg.find("\"LastUserName\"=\"" + kYamada + "\""), std::string::npos);
 }
 
@@ -233,6 +234,15 @@ TEST_F(PalmCli, InitNeverReplacesADesktop) {
     EXPECT_TRUE(OneLine(r.err)) << r.err;
     EXPECT_EQ(ReadFile(registry_), before);
     EXPECT_EQ(RunCli({"palm-desktop", "init", desk_.File("two"), "--user", "A", "--user", "A"}).exitCode, 1);
+}
+
+TEST_F(PalmCli, InitRefusesAUserNameWithAControlCharacter) {
+    const auto r = RunCli({"palm-desktop", "init", desk_.File("two"), "--user", "A", "--user", "ev\nil"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli palm-desktop: the user name \"ev\\nil\" holds a control character; "
+                     "the handheld cannot keep it\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(FileExists(desk_.File("two")));
 }
 
 TEST_F(PalmCli, ThePrintedLineWorksInAShellForAnyFolderName) {

@@ -38,6 +38,7 @@ struct Case {
     const char* expected;  // UTF-8
     AozoraRuby ruby = AozoraRuby::Paren;
     const char* mark = nullptr;  // bookmarks with this mark when set
+    const char* editor = nullptr;  // UTF-8: the text as the editor gets it, when it differs
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
@@ -52,8 +53,10 @@ TEST_P(AozoraNotation, CleansAsWrittenByHand) {
         options.bookmarks = true;
         options.bookmarkMark = Sjis(c.mark);
     }
-    const std::string got = verdane::CleanAozoraNotation(Sjis(c.input), options);
-    EXPECT_EQ(verdane::test::ToHex(got), verdane::test::ToHex(Sjis(c.expected)));
+    const verdane::AozoraCleaned got = verdane::CleanAozoraText(Sjis(c.input), options);
+    EXPECT_EQ(verdane::test::ToHex(got.text), verdane::test::ToHex(Sjis(c.expected)));
+    const QString editor = QString::fromUtf8(c.editor ? c.editor : c.expected).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_EQ(verdane::AozoraEditorText(got).toStdString(), editor.toStdString());
 }
 
 constexpr AozoraRuby kDrop = AozoraRuby::Drop;
@@ -104,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Described, AozoraNotation, ::testing::ValuesIn(kDescrib
 const Case kAnnotations[] = {
     {"EmphasisRemoved", "吾輩［＃「吾輩」に傍点］は", "吾輩は"},
     {"QuotedBracketInsideTheNote", "傍点［＃「］」に傍点］だ", "傍点だ"},
-    {"KaeritenRemoved", "学［＃レ点］而", "学而"},
+    {"OtherNoteWithAKaeritenGoes", "学［＃レ点］而", "学而"},
     {"LineOfAnnotationsGoes", "一\r\n［＃改ページ］\r\n二\r\n", "一\r\n二\r\n"},
     {"LineOfSeveralAnnotationsGoes", "一\r\n［＃ページの左右中央］［＃改丁］\r\n二\r\n", "一\r\n二\r\n"},
     {"AnnotationAtTheVeryEnd", "一\r\n［＃本文終わり］", "一\r\n"},
@@ -116,6 +119,45 @@ const Case kAnnotations[] = {
     {"LfLineEndsKept", "一\n［＃改ページ］\n二\n", "一\n二\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Annotations, AozoraNotation, ::testing::ValuesIn(kAnnotations),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const Case kKunten[] = {
+    {"KaeritenKept", "自［＃二］女王國［＃一］東度［＃レ］海", "自二女王國一東度レ海"},
+    {"KaeritenWithRe", "不［＃レ］知［＃一レ］其［＃上レ］人［＃甲］", "不レ知一レ其上レ人甲"},
+    {"OkuriganaAsKana", "山城［＃（ノ）］國", "山城ノ國"},
+    {"ManyoganaOkurigana", "見悦給［＃（弖）］、其處［＃（爾）］魚見社定賜［＃（支）］", "見悦給弖、其處爾魚見社定賜支"},
+    {"WarichuInParentheses", "説と［＃割り注］ヒロソヒイ［＃割り注終わり］政治家", "説と（ヒロソヒイ）政治家"},
+    {"LineBreakInWarichuGoes", "説［＃割り注］上段［＃改行］下段［＃割り注終わり］", "説（上段下段）"},
+    {"EmptyNoteGoes", "一［＃］二", "一二"},
+};
+INSTANTIATE_TEST_SUITE_P(Kunten, AozoraNotation, ::testing::ValuesIn(kKunten),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const Case kAccents[] = {
+    {"AccentGroup", "〔e'tiquette〕", "etiquette", kParen, nullptr, "étiquette"},
+    {"EveryMark", "〔a`e'i^o:n~c,o/a&u_Y:〕", "aeioncoauY", kParen, nullptr, "àéîöñçøåūŸ"},
+    {"Ligatures", "〔ae&OE&s& !@?@〕", "aeOEss !?", kParen, nullptr, "æŒß ¡¿"},
+    {"GroupWithoutAccentsStays", "〔注〕と〔l'a〕", "〔注〕と〔l'a〕"},
+    {"UnclosedGroupStays", "〔e'〔e'", "〔e'〔e'"},
+    {"ReadingAfterGroupHasItsBase", "〔Ve'rite'〕《ヴェリテ》", "Verite", kDrop, nullptr, "Vérité"},
+    {"ReadingAfterPlainGroup", "〔Paris〕《パリ》", "〔Paris〕", kDrop},
+    {"ReadingKeptAfterGroup", "〔e'〕《エ》", "e（エ）", kParen, nullptr, "é（エ）"},
+    {"BarBeforeGroup", "あ｜〔e'〕《え》い", "あeい", kDrop, nullptr, "あéい"},
+    {"MarkedHeading", "〔e'te'〕［＃「〔e'te'〕」は小見出し］\r\n", "*ete\r\n<*>", kParen, "*", "*été\r\n<*>"},
+};
+INSTANTIATE_TEST_SUITE_P(Accents, AozoraNotation, ::testing::ValuesIn(kAccents),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const Case kAnnotatedReadings[] = {
+    {"LeftRubyEndForm", "［＃左にルビ付き］青空［＃左に「あおぞら」のルビ付き終わり］", "青空（あおぞら）"},
+    {"LeftRubyEndFormDropped", "［＃左にルビ付き］青空［＃左に「あおぞら」のルビ付き終わり］", "青空", kDrop},
+    {"NoteEndForm", "［＃注記付き］名［＃「な」の注記付き終わり］", "名（な）"},
+    {"LeftRubyNamingItsBase", "青空［＃「青空」の左に「あおぞら」のルビ］だ", "青空（あおぞら）だ"},
+    {"NoteNamingItsBase", "青空［＃「青空」に「×」の注記］", "青空（×）"},
+    {"NoteNamingItsBaseDropped", "青空［＃「青空」に「×」の注記］", "青空", kDrop},
+    {"EmphasisIsNoReading", "青空［＃「青空」に「○」の傍点］", "青空"},
+};
+INSTANTIATE_TEST_SUITE_P(AnnotatedReadings, AozoraNotation, ::testing::ValuesIn(kAnnotatedReadings),
                          [](const auto& info) { return std::string(info.param.name); });
 
 const Case kIndentation[] = {
@@ -139,13 +181,16 @@ INSTANTIATE_TEST_SUITE_P(Indentation, AozoraNotation, ::testing::ValuesIn(kInden
                          [](const auto& info) { return std::string(info.param.name); });
 
 const Case kHeadings[] = {
-    {"QuotedHeadingMarked", "［＃５字下げ］一［＃「一」は中見出し］\r\n本文\r\n", "(BM)　　　　　一\r\n本文\r\n", kParen, "(BM)"},
+    {"QuotedHeadingMarked", "［＃５字下げ］一［＃「一」は中見出し］\r\n本文\r\n", "(BM)　　　　　一\r\n本文\r\n<(BM)>", kParen, "(BM)"},
     {"QuotedHeadingWithoutBookmarks", "［＃５字下げ］一［＃「一」は中見出し］\r\n", "　　　　　一\r\n"},
-    {"StartEndForm", "［＃大見出し］第一章［＃大見出し終わり］\r\n", "★第一章\r\n", kParen, "★"},
-    {"SmallHeading", "その後［＃「その後」は小見出し］\r\n", "*その後\r\n", kParen, "*"},
+    {"StartEndForm", "［＃大見出し］第一章［＃大見出し終わり］\r\n", "★第一章\r\n<★>", kParen, "★"},
+    {"SmallHeading", "その後［＃「その後」は小見出し］\n", "*その後\n<*>", kParen, "*"},
+    {"MarkerLineAfterTheLastLine", "一［＃「一」は中見出し］\r\n終", "(BM)一\r\n終\r\n<(BM)>", kParen, "(BM)"},
+    {"MarkerLineOnlyOnce", "一［＃「一」は中見出し］\r\n<(BM)>", "(BM)一\r\n<(BM)>", kParen, "(BM)"},
+    {"NoHeadingNoMarkerLine", "本文\r\n", "本文\r\n", kParen, "(BM)"},
     {"BlockFormMarksItsFirstLine",
      "［＃ここから大見出し］\r\n第一部\r\n［＃ここで大見出し終わり］\r\n本文\r\n",
-     "(BM)第一部\r\n本文\r\n", kParen, "(BM)"},
+     "(BM)第一部\r\n本文\r\n<(BM)>", kParen, "(BM)"},
     {"EmptyMark", "一［＃「一」は中見出し］\r\n", "一\r\n", kParen, ""},
 };
 INSTANTIATE_TEST_SUITE_P(Headings, AozoraNotation, ::testing::ValuesIn(kHeadings),

@@ -5,6 +5,7 @@
 #include "KanjiCode.h"
 #include "MemoryStream.h"
 #include "PalmDesktop.h"
+#include "PalmDesktopSetup.h"
 #include "QueueInstall.h"
 #include "ReadText.h"
 #include "RegistryFile.h"

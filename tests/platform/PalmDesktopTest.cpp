@@ -1,5 +1,5 @@
 // The Palm Desktop layer on real folders: the demo desktop of examples/, made-up
-// registries, the install queue and desktops made by CreatePalmDesktop.
+// registries and the install queue.
 #include "FileIo.h"
 #include "PalmDesktop.h"
 #include "TestSupport.h"
@@ -217,29 +217,6 @@ TEST(PalmDesktop, AFailedCopyOverAQueuedFileLeavesThatFileAsItWas) {
     InstallDatabase(desktop, 1, "MEMO.PDB", std::string(200000, 'x'));
     EXPECT_EQ(ReadFile(queue + "/MEMO.PDB"), std::string(200000, 'x'));
     unsetenv("TMPDIR");
-}
-
-TEST(PalmDesktop, CreatePalmDesktopMakesADesktopTheLayerReads) {
-    TempDir dir;
-    const std::string registry = CreatePalmDesktop(dir.File("new"), {kYamada, "Hanako", "a/b\\c", ".hidden", "A/B\\C"});
-    EXPECT_EQ(registry, dir.File("new/registry.reg"));
-    const TPalmDesktop desktop(TRegistryFile::Load(registry));
-    EXPECT_EQ(desktop.CorePath(), dir.File("new/Palm"));
-    ASSERT_EQ(desktop.Users().size(), 5u);
-    EXPECT_EQ(desktop.Users()[0].name, kYamada);
-    EXPECT_EQ(desktop.Users()[0].directory, kYamada);
-    EXPECT_EQ(desktop.Users()[2].name, "a/b\\c");
-    EXPECT_EQ(desktop.Users()[2].directory, "a_b_c");
-    EXPECT_EQ(desktop.Users()[3].directory, "_hidden");
-    EXPECT_EQ(desktop.Users()[4].directory, "A_B_C_2");  // folders differ without regard to case
-    EXPECT_EQ(desktop.FindUser(desktop.LastUserName()), 0);
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(std::filesystem::is_directory(desktop.InstallDirectory(i))) << i;
-
-    EXPECT_THROW(CreatePalmDesktop(dir.File("new"), {"Other"}), std::invalid_argument);  // never overwritten
-    EXPECT_EQ(TPalmDesktop(TRegistryFile::Load(registry)).Users().size(), 5u);
-    EXPECT_THROW(CreatePalmDesktop(dir.File("two"), {"Same", "Same"}), std::invalid_argument);
-    EXPECT_THROW(CreatePalmDesktop(dir.File("two"), {""}), std::invalid_argument);
-    EXPECT_THROW(CreatePalmDesktop(dir.File("two"), {}), std::invalid_argument);
 }
 
 }  // namespace
