@@ -506,8 +506,10 @@ bool TFormMainVerdane::MaybeSave() {
     if (!Modified()) return true;
     const auto answer = Prompts().Message(this, QMessageBox::Warning, QStringLiteral("変更されています"),
                                           QStringLiteral("文書が変更されています。\n保存しますか?"),
-                                          QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes) return true;
+                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    // Cancel, Esc or the box closed: the command that asked does not go on.
+    if (answer == QMessageBox::No) return true;
+    if (answer != QMessageBox::Yes) return false;
     // A save that did not happen stops the command, so nothing is lost.
     return MenuSaveClick();
 }

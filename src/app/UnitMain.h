@@ -141,7 +141,8 @@ private:
     // then the editor's text, the document, the caption, the status panel and
     // the dialogs' folder change together. False when nothing was replaced.
     bool ReplaceDocument(const std::function<std::optional<Replacement>()>& load);
-    // The save question; true when the caller may go on (No, or Yes and saved).
+    // The save question (Yes, No, Cancel); true when the caller may go on: No,
+    // or Yes and saved. Cancel, Esc and a closed box stop the caller.
     bool MaybeSave();
     // Shows the document's identity: caption, application title, status panel.
     void ShowDocument();

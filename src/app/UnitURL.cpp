@@ -52,7 +52,24 @@ QStringList TFormURL::RecentUrls() const {
     return urls;
 }
 
-void TFormURL::SetRecentUrls(const QStringList& urls) {
+QString UrlWithoutCredentials(const QString& url) {
+    // The authority runs from "//" to the first "/", "?" or "#"; what comes
+    // before its last "@" is the user information.
+    const qsizetype scheme = url.indexOf(QStringLiteral("://"));
+    const qsizetype start = scheme < 0 ? (url.startsWith(QStringLiteral("//")) ? 2 : 0) : scheme + 3;
+    qsizetype end = start;
+    while (end < url.size() && url[end] != u'/' && url[end] != u'?' && url[end] != u'#') ++end;
+    if (end == start) return url;
+    const qsizetype at = url.lastIndexOf(u'@', end - 1);
+    if (at < start) return url;
+    return url.left(start) + url.mid(at + 1);
+}
+
+void TFormURL::SetRecentUrls(const QStringList& given) {
+    // A list written before credentials were kept out loses them here, so the
+    // next write of the settings file holds none.
+    QStringList urls;
+    for (const QString& url : given) urls << UrlWithoutCredentials(url);
     EditURL->clear();
     for (const QString& url : urls) {
         if (url.isEmpty() || EditURL->findText(url, Qt::MatchExactly) >= 0) continue;
@@ -63,9 +80,10 @@ void TFormURL::SetRecentUrls(const QStringList& urls) {
 }
 
 void TFormURL::RememberUrl(const QString& url) {
+    const QString kept = UrlWithoutCredentials(url);
     QStringList urls = RecentUrls();
-    urls.removeAll(url);
-    urls.prepend(url);
+    urls.removeAll(kept);
+    urls.prepend(kept);
     SetRecentUrls(urls);
 }
 

@@ -29,12 +29,16 @@ public:
     // The URLs used lately, the newest first; the newest is in the edit.
     QStringList RecentUrls() const;
     void SetRecentUrls(const QStringList& urls);
-    // Puts a URL at the top of the list (once, at most kRecentUrls kept).
+    // Puts a URL at the top of the list (once, at most kRecentUrls kept). The
+    // list never keeps a user name or password: they belong to one request.
     void RememberUrl(const QString& url);
 
 private slots:
     void ButtonOKClick();
     void ButtonCancelClick();
 };
+
+// The URL without the "user:password@" of its authority, as typed otherwise.
+QString UrlWithoutCredentials(const QString& url);
 
 }  // namespace verdane

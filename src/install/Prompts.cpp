@@ -1,5 +1,6 @@
 #include "Prompts.h"
 
+#include <QAbstractButton>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -74,6 +75,14 @@ QMessageBox::StandardButton TPrompts::Message(QWidget* parent, QMessageBox::Icon
                                               const QString& detail) {
     QMessageBox box(icon, caption, text, buttons, parent);
     if (!detail.isEmpty()) box.setInformativeText(detail);
+    // The program's own words on the buttons, whatever Qt's translations hold.
+    const std::pair<QMessageBox::StandardButton, const char*> words[] = {
+        {QMessageBox::Yes, "はい(&Y)"}, {QMessageBox::No, "いいえ(&N)"}, {QMessageBox::Cancel, "キャンセル"}};
+    for (const auto& [button, word] : words)
+        if (QAbstractButton* b = box.button(button)) b->setText(QString::fromUtf8(word));
+    // Esc and the title bar's close button answer Cancel where it is offered,
+    // so a box that guards the text never takes them for No.
+    if (buttons.testFlag(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

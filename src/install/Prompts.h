@@ -26,7 +26,8 @@ public:
     virtual ~TPrompts() = default;
 
     // A message box; returns the button pressed. `detail` is shown as the box's
-    // detailed text when not empty.
+    // detailed text when not empty. Where Cancel is offered, Esc and closing
+    // the box answer Cancel.
     virtual QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                                                 const QString& text, QMessageBox::StandardButtons buttons,
                                                 const QString& detail = {});

@@ -95,6 +95,7 @@ private slots:
     void theProgressBarIsBusyWithoutALengthAndReaches100WithOne();
     void theUrlAndCheckBoxAreKeptBetweenUsesAndAcrossARestart();
     void anEmptyUrlOrCancelDoesNothing();
+    void theUrlHistoryKeepsNoCredentials();
     void theHtmlCommandConvertsAndOneUndoRestoresThePage();
 
 private:
@@ -398,8 +399,11 @@ void DownloadTest::theUrlAndCheckBoxAreKeptBetweenUsesAndAcrossARestart() {
     auto w = NewWindow();
     prompts_->dialogs.push_back(EnterUrl(server.Url("/a"), false));
     w->URLU1Click();
+    // Each page is new text: the save question before the next, answered No.
+    prompts_->answers.push_back(QMessageBox::No);
     prompts_->dialogs.push_back(EnterUrl(server.Url("/b"), false));
     w->URLU1Click();
+    prompts_->answers.push_back(QMessageBox::No);
     QString shownUrl;
     bool shownHtml = true;
     prompts_->dialogs.push_back([&](QDialog& d) {
@@ -423,6 +427,24 @@ void DownloadTest::theUrlAndCheckBoxAreKeptBetweenUsesAndAcrossARestart() {
     for (int i = 0; i < 12; ++i) Part<TFormURL>(*w, "FormURL")->RememberUrl(QStringLiteral("http://h/%1").arg(i));
     QCOMPARE(Part<TFormURL>(*w, "FormURL")->RecentUrls().size(), TFormURL::kRecentUrls);
     QCOMPARE(Part<TFormURL>(*w, "FormURL")->RecentUrls().first(), QStringLiteral("http://h/11"));
+}
+
+void DownloadTest::theUrlHistoryKeepsNoCredentials() {
+    TestHttpServer server;
+    server.On("*", {Send(Ok("x"))});
+    std::string url = server.Url("/p?q=a@b");
+    url.insert(url.find("//") + 2, "user:s3cret@");
+    auto w = NewWindow();
+    prompts_->dialogs.push_back(EnterUrl(url, false));
+    w->URLU1Click();
+    // The request had them; the list and the settings file do not.
+    QVERIFY(server.LastRequest().find("Authorization: Basic dXNlcjpzM2NyZXQ=") != std::string::npos);
+    QCOMPARE(Part<TFormURL>(*w, "FormURL")->RecentUrls(), QStringList{QString::fromStdString(server.Url("/p?q=a@b"))});
+    prompts_->answers.push_back(QMessageBox::No);
+    QVERIFY(w->close());
+    const std::string ini = test::ReadFile(config_->File("verdane/verdane.INI"));
+    QVERIFY(ini.find("127.0.0.1") != std::string::npos);
+    QVERIFY(ini.find("s3cret") == std::string::npos);
 }
 
 void DownloadTest::anEmptyUrlOrCancelDoesNothing() {

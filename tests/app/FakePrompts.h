@@ -19,6 +19,7 @@ struct ShownMessage {
     QString caption;
     QString text;
     QString detail;
+    QMessageBox::StandardButtons buttons;
 };
 
 class FakePrompts : public TPrompts {
@@ -45,14 +46,19 @@ public:
     // The desktop's own open and save dialogs instead of the choices, for
     // tests that drive them with keys.
     bool realFileDialogs = false;
+    // The real message boxes, recorded too, for tests that answer them with keys.
+    bool realMessageBoxes = false;
     // Dialogs and message boxes shown while the hourglass cursor was set.
     int shownUnderHourglass = 0;
 
-    QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon icon, const QString& caption,
+    QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                                         const QString& text, QMessageBox::StandardButtons buttons,
                                         const QString& detail) override {
         NoteCursor();
-        messages.push_back({icon, caption, text, detail});
+        messages.push_back({icon, caption, text, detail, buttons});
+        if (realMessageBoxes) return TPrompts::Message(parent, icon, caption, text, buttons, detail);
+        // No answer queued: the box is closed, which answers Cancel where it is offered.
+        if (answers.empty() && buttons.testFlag(QMessageBox::Cancel)) return QMessageBox::Cancel;
         if (buttons == QMessageBox::Ok || answers.empty()) return QMessageBox::Ok;
         const auto answer = answers.front();
         answers.pop_front();

@@ -19,6 +19,10 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QMessageBox>
+#include <QAbstractButton>
+#include <QMenu>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -129,6 +133,8 @@ private slots:
     void saveQuestionYesThenCancelledSaveStopsTheCommand_data();
     void saveQuestionYesThenCancelledSaveStopsTheCommand();
     void closeWithNoClosesWithoutSaving();
+    void escOrClosingTheSaveQuestionStopsTheCommand_data();
+    void escOrClosingTheSaveQuestionStopsTheCommand();
     void newKeepsDocTitleInTheStatusPanel();
     void commandStatesFollowTheSelection();
     void tabInsertsATab();
@@ -262,6 +268,7 @@ void MainWindowTest::aDatabaseOfAnotherTypeIsRefusedAndTheDocumentKept() {
     auto w = NewWindow({Q(dir.File("first.txt"))});
     Editor(*w)->insertPlainText("typed ");
     prompts_->messages.clear();
+    prompts_->answers.push_back(QMessageBox::No);
     w->WMDropFiles({Q(dir.File("other.pdb"))});
     // The save question comes first: answered No.
     QCOMPARE(prompts_->messages.size(), size_t(2));
@@ -516,6 +523,59 @@ void MainWindowTest::closeWithNoClosesWithoutSaving() {
     prompts_->answers.push_back(QMessageBox::No);
     QVERIFY(w->close());
     QVERIFY(prompts_->saveDialogsShown.empty());
+}
+
+void MainWindowTest::escOrClosingTheSaveQuestionStopsTheCommand_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("escape");  // Esc, or the box's close button
+    for (const char* command : {"MenuNew", "MenuOpen", "URLU1", "MenuQuit", "drop", "recent"}) {
+        QTest::newRow((std::string(command) + " esc").c_str()) << command << true;
+        QTest::newRow((std::string(command) + " closed").c_str()) << command << false;
+    }
+}
+
+void MainWindowTest::escOrClosingTheSaveQuestionStopsTheCommand() {
+    QFETCH(QString, command);
+    QFETCH(bool, escape);
+    test::TempDir dir;
+    const QString other = Q(dir.File("other.txt"));
+    test::WriteFile(dir.File("other.txt"), "other\r\n");
+    auto w = NewWindow();
+    w->show();
+    auto drop = [&] { Drop(*w, {other}); };
+    drop();  // read, and so on the recent-files list
+    Editor(*w)->insertPlainText("unsaved ");
+    prompts_->realMessageBoxes = true;
+    prompts_->openChoices.push_back(other);
+    prompts_->dialogs.push_back([](QDialog&) { return int(QDialog::Accepted); });
+    QString buttons;
+    QTimer::singleShot(0, w.get(), [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        for (QAbstractButton* b : box->buttons()) buttons += b->text() + u' ';
+        if (escape)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->close();
+    });
+    if (command == "drop") {
+        drop();
+    } else if (command == "recent") {
+        for (QAction* item : Part<QMenu>(*w, "MenuFile")->actions())
+            if (item->data().toString() == other) item->trigger();
+    } else {
+        Action(*w, command.toLatin1().constData())->trigger();
+    }
+    QCOMPARE(prompts_->messages.back().text, QStringLiteral("文書が変更されています。\n保存しますか?"));
+    QVERIFY(buttons.contains(QStringLiteral("はい")) && buttons.contains(QStringLiteral("いいえ")) &&
+            buttons.contains(QStringLiteral("キャンセル")));
+    QVERIFY(w->isVisible());
+    QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("unsaved other\n"));
+    QVERIFY(Editor(*w)->document()->isModified());
+    QVERIFY(Editor(*w)->document()->isUndoAvailable());
+    QVERIFY(prompts_->saveDialogsShown.empty());
+    QCOMPARE(prompts_->openChoices.size(), size_t(1));
+    QCOMPARE(prompts_->dialogs.size(), size_t(1));
 }
 
 void MainWindowTest::newKeepsDocTitleInTheStatusPanel() {

@@ -6,6 +6,11 @@
 #include "UnitMain.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QtGlobal>
@@ -31,5 +36,17 @@ inline void SetText(const QObject& window, std::string_view bytes) {
     Editor(window)->setPlainText(platform::BytesToEditor(bytes));
 }
 inline void SetModified(const QObject& window, bool modified) { Editor(window)->document()->setModified(modified); }
+
+// Files dragged onto the window and dropped, as the desktop delivers them.
+inline void Drop(QWidget& window, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+}
 
 }  // namespace verdane::test
