@@ -9,6 +9,7 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString N(long long n) { return QString::number(n); }
+QString Seconds(long long ms) { return Q(core::SecondsText(ms)); }
 
 // A library's words in parentheses after ours, when it gave any.
 QString WithDetail(QString text, const std::string& detail) {
@@ -120,10 +121,12 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::Reset: return QStringLiteral("サーバーが接続をリセットしました");
     case FailureCode::Aborted: return QStringLiteral("接続が中断されました");
     case FailureCode::TimedOut:
-        return f.count > 0 ? QStringLiteral("時間切れ: %1 秒のあいだサーバーから応答がありません").arg(N(f.count))
+        return f.count > 0 ? QStringLiteral("時間切れ: %1 秒のあいだサーバーから応答がありません").arg(Seconds(f.count))
                            : QStringLiteral("接続が時間切れになりました");
     case FailureCode::HeaderTimedOut:
-        return QStringLiteral("時間切れ: %1 秒のうちに応答のヘッダが終わりませんでした").arg(N(f.count));
+        return QStringLiteral("時間切れ: %1 秒のうちに応答のヘッダが終わりませんでした").arg(Seconds(f.count));
+    case FailureCode::DownloadTooLong:
+        return QStringLiteral("時間切れ: ダウンロードが %1 秒を超えました").arg(Seconds(f.count));
     case FailureCode::Unreachable: return QStringLiteral("ネットワークに到達できません");
     case FailureCode::Closed: return QStringLiteral("応答のヘッダが終わる前に接続が閉じられました");
     case FailureCode::Incomplete:

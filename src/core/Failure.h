@@ -60,8 +60,9 @@ enum class FailureCode {
     Refused,
     Reset,
     Aborted,
-    TimedOut,            // `count` the seconds waited, 0 when the system timed out
-    HeaderTimedOut,      // the answer's header did not end within `count` seconds
+    TimedOut,            // `count` the milliseconds waited, 0 when the system timed out
+    HeaderTimedOut,      // the answer's header did not end within `count` milliseconds
+    DownloadTooLong,     // the whole download took longer than `count` milliseconds
     Unreachable,
     Closed,              // the connection closed before the answer's header ended
     Incomplete,          // `count` bytes of `limit` announced arrived
@@ -92,5 +93,8 @@ struct Failure {
 // One line of English, as verdane-cli prints it ("cannot open /a/b.txt: No such
 // file or directory", "404 Not Found", "connection refused").
 std::string EnglishText(const Failure& failure);
+
+// Seconds of a millisecond count as a short text ("60", "1.5").
+std::string SecondsText(long long ms);
 
 }  // namespace verdane::core

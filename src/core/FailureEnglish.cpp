@@ -29,6 +29,16 @@ std::string Prefix(const std::string& subject) { return subject.empty() ? std::s
 
 }  // namespace
 
+std::string SecondsText(long long ms) {
+    std::string text = N(ms / 1000);
+    if (const long long part = ms % 1000; part != 0) {
+        std::string digits = N(1000 + part).substr(1);
+        while (digits.back() == '0') digits.pop_back();
+        text += "." + digits;
+    }
+    return text;
+}
+
 std::string EnglishText(const Failure& f) {
     const std::string& s = f.subject;
     switch (f.code) {
@@ -93,8 +103,11 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::Reset: return "connection reset by the server";
     case FailureCode::Aborted: return "connection aborted";
     case FailureCode::TimedOut:
-        return f.count > 0 ? "timed out after " + N(f.count) + " s" : std::string("connection timed out");
-    case FailureCode::HeaderTimedOut: return "timed out after " + N(f.count) + " s: the answer's header did not end";
+        return f.count > 0 ? "timed out after " + SecondsText(f.count) + " s" : std::string("connection timed out");
+    case FailureCode::HeaderTimedOut:
+        return "timed out after " + SecondsText(f.count) + " s: the answer's header did not end";
+    case FailureCode::DownloadTooLong:
+        return "timed out: the download took longer than " + SecondsText(f.count) + " s";
     case FailureCode::Unreachable: return "network unreachable";
     case FailureCode::Closed: return "connection closed before the answer's header ended";
     case FailureCode::Incomplete:

@@ -69,7 +69,7 @@ Failure SocketFailure(int error, const std::string& host, const std::string& tex
 Failure FailureOfRequest(const THttpCli& http, int timeoutMs) {
     THttpCli& client = const_cast<THttpCli&>(http);
     const TUrlParts url = ParseURL(http.Location().empty() ? http.URL : http.Location());
-    const long long seconds = (timeoutMs + 999) / 1000;
+    const long long ms = timeoutMs;
     switch (http.FailureKind()) {
     case THttpFailure::None: break;
     case THttpFailure::Status:
@@ -79,8 +79,9 @@ Failure FailureOfRequest(const THttpCli& http, int timeoutMs) {
         return SocketFailure(http.RequestDoneError(), url.Host, http.FailureText());
     case THttpFailure::Tls: return {FailureCode::Tls, url.Host, client.CtrlSocket().SslErrorText()};
     case THttpFailure::TlsVerify: return {FailureCode::TlsVerify, url.Host, client.CtrlSocket().SslVerifyError()};
-    case THttpFailure::TimedOut: return {FailureCode::TimedOut, url.Host, {}, 0, seconds};
-    case THttpFailure::HeaderTimedOut: return {FailureCode::HeaderTimedOut, url.Host, {}, 0, seconds};
+    case THttpFailure::TimedOut: return {FailureCode::TimedOut, url.Host, {}, 0, ms};
+    case THttpFailure::HeaderTimedOut: return {FailureCode::HeaderTimedOut, url.Host, {}, 0, ms};
+    case THttpFailure::MaxTime: return {FailureCode::DownloadTooLong, url.Host, {}, 0, http.MaxTimeMs};
     case THttpFailure::TooManyRelocations: return {FailureCode::TooManyRelocations, http.Location()};
     case THttpFailure::UnsupportedScheme: return {FailureCode::UnsupportedScheme, http.Location(), url.Proto};
     case THttpFailure::BadUrl: {

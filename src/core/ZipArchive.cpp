@@ -5,6 +5,7 @@
 
 #include "Cp932Table.h"
 #include "KanjiCode.h"
+#include "ShownText.h"
 
 #include <zip.h>
 
@@ -99,18 +100,13 @@ ArchiveText Refused(core::FailureCode code, std::string subject, std::string det
     return result;
 }
 
-// The names of a list, for a message: "a.txt, b.txt".
-std::string NameList(const std::vector<std::string>& names) {
-    std::string list;
-    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
-    return list;
-}
-
 // Deflate makes at most about 1032 bytes of each byte it is given.
 constexpr zip_uint64_t kMostInflation = 1040;
 
 // Reads the entry at `index`, whose name is `name`, after checking its header.
-ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& name) {
+ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& entryName) {
+    // What the archive names reaches a terminal or a message box.
+    const std::string name = EscapeControls(entryName);
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(archive, index, 0, &stat) != 0)
@@ -151,8 +147,23 @@ ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& nam
     if (more < 0) return Refused(core::FailureCode::ArchiveEntryDamaged, name, zip_file_strerror(file.get()));
     if (more > 0) return Refused(core::FailureCode::ArchiveEntryDamaged, name, "longer than its header says");
     result.status = ArchiveText::Status::Ok;
-    result.entry = name;
+    result.entry = entryName;
     return result;
+}
+
+// The names of `names` for a message, each with its control characters
+// escaped, the first ten of a long list and how many more there are ("… and
+// 99,990 more"), so an archive of many texts gives one readable line.
+std::string NameList(const std::vector<std::string>& names) {
+    constexpr std::size_t kShown = 10;
+    std::string list;
+    for (std::size_t i = 0; i < names.size() && i < kShown; ++i) list += " " + EscapeControls(names[i]);
+    if (names.size() > kShown) {
+        std::string more = std::to_string(names.size() - kShown);
+        for (std::size_t at = more.size(); at > 3; at -= 3) more.insert(at - 3, ",");
+        list += " \xE2\x80\xA6 and " + more + " more";
+    }
+    return list;
 }
 
 ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view extension = ".txt") {
@@ -170,7 +181,7 @@ ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view 
         }
     }
     if (!entry.empty()) {
-        ArchiveText refused = Refused(core::FailureCode::ArchiveNoEntry, {}, std::string(entry));
+        ArchiveText refused = Refused(core::FailureCode::ArchiveNoEntry, {}, EscapeControls(entry));
         refused.names = std::move(result.names);
         return refused;
     }
@@ -181,7 +192,7 @@ ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view 
     }
     if (texts.size() > 1) {
         result.status = ArchiveText::Status::Several;
-        result.failure = core::Failure{core::FailureCode::ArchiveSeveral, {}, NameList(result.names)};
+        result.failure = core::Failure{core::FailureCode::ArchiveSeveral, {}, NameList(result.names).substr(1)};
         return result;
     }
     ArchiveText read = ReadEntry(archive, texts.front(), result.names.front());
