@@ -2,6 +2,7 @@
 
 #include "AppInfo.h"
 #include "FileIo.h"
+#include "FirstStart.h"
 #include "PalmDesktop.h"
 #include "Prompts.h"
 #include "RegistryFile.h"
@@ -9,6 +10,7 @@
 #include "UnitMain.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QTranslator>
@@ -52,12 +54,28 @@ QString RegistrySetUpHelp() {
 
 int RunVerdane(const QStringList& args) {
     InstallQtTranslations();
+    SetApplicationTitle(QStringLiteral("Verdane"));
+    QApplication::setWindowIcon(ProgramIconImage());
+    const std::string registryPath = platform::DefaultRegistryPath();
     platform::TRegistryFile registry;
     QString problem;
     try {
-        registry = platform::TRegistryFile::Load(platform::DefaultRegistryPath());
-    } catch (const platform::EFileError&) {
-        // No registry file: the desktop software is not there.
+        registry = platform::TRegistryFile::Load(registryPath);
+    } catch (const platform::EFileError& e) {
+        // No registry file: the desktop software is not there. At the first
+        // start (no file at all) the program offers to make one; a file that is
+        // there but cannot be read is named, and never replaced.
+        const QString path = QString::fromStdString(registryPath);
+        if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+            problem = QString::fromUtf8(e.what());
+        } else {
+            if (!OfferPalmDesktopSetUp(path)) return 1;  // declined: the message said what is missing
+            try {
+                registry = platform::TRegistryFile::Load(registryPath);
+            } catch (const std::exception& again) {
+                problem = QString::fromUtf8(again.what());
+            }
+        }
     } catch (const std::exception& e) {
         problem = QString::fromUtf8(e.what());
     }
@@ -68,8 +86,6 @@ int RunVerdane(const QStringList& args) {
                           QStringLiteral("PalmDesktopが正しくインストールされていません！"), QMessageBox::Ok, detail);
         return 1;
     }
-    SetApplicationTitle(QStringLiteral("Verdane"));
-    QApplication::setWindowIcon(ProgramIconImage());
     InstallFontSubstitutions();
     // The window shows first and then reads the file of the command line, so a
     // long text is seen coming in under its caption.

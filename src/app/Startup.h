@@ -26,9 +26,11 @@ bool InstallQtTranslations(const QLocale& locale = QLocale::system());
 // The details of the refusal to start without a registry: how to make one.
 QString RegistrySetUpHelp();
 
-// The whole program after the QApplication exists: the registry test (refusal
-// message and exit code 1 without the Palm Desktop keys), the main window with
-// `args` (the command line without the program name), the event loop.
+// The whole program after the QApplication exists: the registry test (without
+// a registry file the first start's offer to make a Palm Desktop; with one that
+// lacks the Palm Desktop keys, or the offer declined, a refusal and exit code
+// 1), the main window with `args` (the command line without the program name),
+// the event loop.
 int RunVerdane(const QStringList& args);
 
 }  // namespace verdane

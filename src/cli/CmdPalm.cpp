@@ -127,6 +127,18 @@ int RunInstall(const Args& args) {
     return 0;
 }
 
+void QueueForHandheld(const std::string& user, const std::string& name, bool prc, std::string_view text,
+                      const std::string& title) {
+    const platform::TPalmDesktop desktop = OpenDesktop();
+    const int index = desktop.FindUser(platform::TruncateUserName(user));
+    if (index < 0) throw CliError("no handheld user \"" + user + "\"; the users are " + UserList(desktop));
+    DocSaveOptions options;
+    options.title = title;
+    const QString qname = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    const core::Outcome queued = core::QueueDocDatabase(desktop, index, qname, prc, text, options);
+    if (!queued) throw CliError("cannot install for \"" + user + "\": " + queued.Reason());
+}
+
 int RunPalmDesktop(const Args& args) {
     // --user may be given many times; the shared parser keeps one value per option.
     std::vector<std::string> users;

@@ -27,6 +27,9 @@ int RunGsub(const Args& args);
 // CmdNet.cpp: downloads.
 int RunFetch(const Args& args);
 
+// CmdLibrary.cpp: Aozora Bunko's catalogue.
+int RunLibrary(const Args& args);
+
 // CmdAozora.cpp: Aozora Bunko works.
 int RunAozora(const Args& args);
 // The text of IN as the open command reads it; a .zip archive (by its name or
@@ -44,6 +47,11 @@ std::string CleanAozoraReported(std::string_view text, const verdane::AozoraOpti
 
 // CmdPalm.cpp: the handheld's install queue.
 int RunInstall(const Args& args);
+// Queues `text` (CP932) as the DOC database `name` (.PDB, or .PRC with `prc`)
+// titled `title` (CP932) for the handheld user `user`, as install does.
+// Throws CliError.
+void QueueForHandheld(const std::string& user, const std::string& name, bool prc, std::string_view text,
+                      const std::string& title);
 int RunPalmDesktop(const Args& args);
 
 }  // namespace verdane::cli

@@ -28,6 +28,7 @@ constexpr Command kCommands[] = {
     {"fetch", RunFetch, "download a web page as Shift-JIS text"},
     {"install", RunInstall, "queue a text file as a DOC database for a handheld user"},
     {"aozora", RunAozora, "turn an Aozora Bunko work (.zip or text) into a clean text"},
+    {"library", RunLibrary, "search Aozora Bunko's catalogue, or fetch a work clean"},
     {"palm-desktop", RunPalmDesktop, "make a Palm Desktop (users and install folders) to install into"},
 };
 

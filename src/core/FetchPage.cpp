@@ -197,6 +197,13 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     if (!failure.empty()) return Failure{Failure::Why::Failed, failure};
 
     if (OnProgress) OnProgress(FetchStage::Processing, received, http.ContentLength());
+    if (request.raw) {
+        if (body.size == 0) return Failure{Failure::Why::Failed, "the server sent an empty page"};
+        page.text_.assign(body.data, body.size);
+        page.buffer_.reset();
+        page.view_ = page.text_;
+        return page;
+    }
     if (request.archive) return ArchivePage(std::move(page), request.entry);
     try {
         auto [data, size] = body.Finish(page.text_);

@@ -46,6 +46,9 @@ struct FetchRequest {
     // PageFetch::ChooseEntry asks); `html` does not apply to it.
     bool archive = false;
     std::string entry;
+    // The body as it came, byte for byte (an archive to keep): no line ends,
+    // code or HTML made; `html`, `keepUtf8` and `archive` do not apply.
+    bool raw = false;
 };
 
 enum class FetchStage { Begin, Data, End, Processing };

@@ -73,16 +73,19 @@ std::string NameAsUtf8(std::string_view raw) {
     return out;
 }
 
-bool EndsWithTxt(std::string_view name) {
-    if (name.size() < 4) return false;
-    const std::string_view ext = name.substr(name.size() - 4);
-    return ext[0] == '.' && (ext[1] | 0x20) == 't' && (ext[2] | 0x20) == 'x' && (ext[3] | 0x20) == 't';
+// `extension` is ".txt" or another in lower case.
+bool EndsWithExtension(std::string_view name, std::string_view extension) {
+    if (name.size() < extension.size()) return false;
+    const std::string_view ext = name.substr(name.size() - extension.size());
+    for (std::size_t i = 0; i < ext.size(); ++i)
+        if ((ext[i] >= 'A' && ext[i] <= 'Z' ? ext[i] | 0x20 : ext[i]) != extension[i]) return false;
+    return true;
 }
 
-// A text of the work: a .txt file, not a folder and not the resource-fork
-// companions some archivers add.
-bool IsText(std::string_view name) {
-    if (name.empty() || name.back() == '/' || !EndsWithTxt(name)) return false;
+// A text of the work (a .txt file, or a file of the extension asked for), not a
+// folder and not the resource-fork companions some archivers add.
+bool IsText(std::string_view name, std::string_view extension) {
+    if (name.empty() || name.back() == '/' || !EndsWithExtension(name, extension)) return false;
     if (name.find("__MACOSX/") != std::string_view::npos) return false;
     const std::size_t slash = name.rfind('/');
     const std::string_view base = slash == std::string_view::npos ? name : name.substr(slash + 1);
@@ -142,7 +145,7 @@ ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& nam
     return result;
 }
 
-ArchiveText ReadOpened(zip_t* archive, std::string_view entry) {
+ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view extension = ".txt") {
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     ArchiveText result;
     std::vector<zip_uint64_t> texts;
@@ -151,7 +154,7 @@ ArchiveText ReadOpened(zip_t* archive, std::string_view entry) {
         if (raw == nullptr) return Refused(std::string("cannot read the archive's list of files: ") + zip_strerror(archive));
         const std::string name = NameAsUtf8(raw);
         if (!entry.empty() && name == entry) return ReadEntry(archive, static_cast<zip_uint64_t>(i), name);
-        if (IsText(name)) {
+        if (IsText(name, extension)) {
             texts.push_back(static_cast<zip_uint64_t>(i));
             result.names.push_back(name);
         }
@@ -166,7 +169,8 @@ ArchiveText ReadOpened(zip_t* archive, std::string_view entry) {
     }
     if (texts.empty()) {
         result.status = ArchiveText::Status::NoText;
-        result.error = "the archive holds no text (no .txt file)";
+        result.error = extension == ".txt" ? std::string("the archive holds no text (no .txt file)")
+                                           : "the archive holds no " + std::string(extension) + " file";
         return result;
     }
     if (texts.size() > 1) {
@@ -205,6 +209,20 @@ ArchiveText ReadArchiveText(std::string_view zipBytes, std::string_view entry) {
     }
     zip_error_fini(&error);
     return ReadOpened(archive.get(), entry);
+}
+
+ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extension) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(zipBytes.data(), zipBytes.size(), 0, &error);
+    if (source == nullptr) return Refused("cannot read the archive: " + ErrorText(error));
+    const ZipPtr archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    if (!archive) {
+        zip_source_free(source);
+        return Refused("not a readable zip archive: " + ErrorText(error));
+    }
+    zip_error_fini(&error);
+    return ReadOpened(archive.get(), {}, extension);
 }
 
 ArchiveText ReadArchiveTextFile(const std::string& path, std::string_view entry) {

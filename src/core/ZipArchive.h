@@ -43,5 +43,8 @@ bool LooksLikeZip(std::string_view bytes);
 // not texts, but `entry` may name any file.
 ArchiveText ReadArchiveText(std::string_view zipBytes, std::string_view entry = {});
 ArchiveText ReadArchiveTextFile(const std::string& path, std::string_view entry = {});
+// The archive's one file whose name ends in `extension` (lower case, such as
+// ".csv"; the name's case does not count), read and checked as a text is.
+ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extension);
 
 }  // namespace verdane

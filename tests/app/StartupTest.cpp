@@ -3,6 +3,8 @@
 #include "FakePrompts.h"
 #include "TestSupport.h"
 
+#include "FirstStart.h"
+#include "PalmDesktop.h"
 #include "RegistryFile.h"
 #include "Startup.h"
 #include "UnitMain.h"
@@ -10,6 +12,8 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QFontDialog>
 #include <QPushButton>
 #include <QTest>
@@ -34,11 +38,12 @@ struct StartResult {
     QString caption;
 };
 
-StartResult Start(const std::string& registryText, bool writeRegistry = true) {
+// `registryPath`, when given, is where VERDANE_REGISTRY points instead.
+StartResult Start(const std::string& registryText, bool writeRegistry = true, const std::string& registryPath = {}) {
     TempDir dir;
     ::mkdir(dir.File("Palm").c_str(), 0755);
     if (writeRegistry) WriteFile(dir.File("registry.reg"), registryText);
-    qputenv("VERDANE_REGISTRY", QByteArray::fromStdString(dir.File("registry.reg")));
+    qputenv("VERDANE_REGISTRY", QByteArray::fromStdString(registryPath.empty() ? dir.File("registry.reg") : registryPath));
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.File("config")));
     StartResult result;
     QTimer poll;
@@ -86,7 +91,6 @@ private slots:
         QTest::addColumn<QByteArray>("registry");
         QTest::addColumn<bool>("present");
         QTest::newRow("other keys only") << QByteArray("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"a\"=\"b\"\r\n") << true;
-        QTest::newRow("no registry file") << QByteArray() << false;
         QTest::newRow("the keys under another hive")
             << QByteArray("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Palm Computing]\r\n") << true;
     }
@@ -171,6 +175,96 @@ private slots:
         QCOMPARE(prompts_->messages.size(), size_t(1));
         QCOMPARE(prompts_->messages[0].text, QStringLiteral("Instaide.DLLが見つかりません"));
         QVERIFY(prompts_->messages[0].detail.contains("NoSuchFolder"));
+    }
+
+    // The first start without a registry file: the offer taken with the
+    // dialog's defaults makes a desktop for the login's user where the
+    // program looks for it, and the window opens on it.
+    void firstStartMakesADesktopWithTheOfferedDefaults() {
+        TempDir dir;
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.File("data")));
+        QString userShown;
+        prompts_->dialogs.push_back([](QDialog& message) {
+            message.findChild<QPushButton*>(QStringLiteral("ButtonCreate"))->click();
+            return message.result();
+        });
+        prompts_->dialogs.push_back([&](QDialog& setUp) {
+            userShown = setUp.findChild<QLineEdit*>(QStringLiteral("EditUser"))->text();
+            setUp.accept();
+            return setUp.result();
+        });
+        const std::string registry = dir.File("config/verdane/registry.reg");
+        const StartResult r = Start({}, false, registry);
+        qunsetenv("XDG_DATA_HOME");
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.windowShown);
+        QVERIFY(prompts_->messages.empty());
+        QVERIFY(!userShown.isEmpty());
+        QCOMPARE(userShown, DefaultHandheldUserName());
+        const platform::TPalmDesktop desktop(platform::TRegistryFile::Load(registry));
+        QCOMPARE(QString::fromStdString(desktop.CorePath()), QString::fromStdString(dir.File("data/verdane/palm-desktop/Palm")));
+        QCOMPARE(desktop.Users().size(), size_t(1));
+        QCOMPARE(QString::fromStdString(desktop.Users()[0].name), userShown);
+    }
+
+    void decliningTheFirstStartOfferEndsWithoutWritingAnything() {
+        TempDir dir;
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.File("data")));
+        prompts_->dialogs.push_back([](QDialog& message) {
+            message.findChild<QPushButton*>(QStringLiteral("ButtonQuit"))->click();
+            return message.result();
+        });
+        const StartResult r = Start({}, false, dir.File("config/verdane/registry.reg"));
+        qunsetenv("XDG_DATA_HOME");
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(!r.windowShown);
+        QVERIFY(prompts_->messages.empty());  // the offer itself said what is missing
+        QCOMPARE(ListDir(dir.Path()), std::vector<std::string>{});
+    }
+
+    // What the set-up dialog refuses: the reason shown, the dialog open, nothing written.
+    void theSetUpDialogNamesWhatItRefuses_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<bool>("registryThere");
+        const QString control = QStringLiteral("ユーザー名に制御文字 (改行やタブなど) は使えません。");
+        QTest::newRow("no user") << "desk" << "" << QStringLiteral("携帯端末のユーザー名を入力してください。") << false;
+        QTest::newRow("a tab in the name") << "desk" << "Han\tako" << control << false;
+        QTest::newRow("ESC in the name") << "desk" << "\x1b[2J" << control << false;
+        QTest::newRow("no folder") << "" << "Hanako" << QStringLiteral("フォルダを入力してください。") << false;
+        QTest::newRow("a name too long for the handheld, cut in view")
+            << "desk" << QStringLiteral("とても長い携帯端末のユーザーの名前です") << QStringLiteral("「とても長い携帯端末のユーザーの名」に縮めました")
+            << false;
+        QTest::newRow("a registry file already there") << "desk" << "Hanako" << QStringLiteral("が既にあります。上書きはしません。") << true;
+    }
+    void theSetUpDialogNamesWhatItRefuses() {
+        QFETCH(QString, folder);
+        QFETCH(QString, user);
+        QFETCH(QString, problem);
+        QFETCH(bool, registryThere);
+        TempDir dir;
+        const QString registry = QString::fromStdString(dir.File("registry.reg"));
+        if (registryThere) WriteFile(dir.File("registry.reg"), "REGEDIT4\r\n");
+        TFormPalmSetUp setUp(registry);
+        setUp.EditFolder->setText(folder.isEmpty() ? folder : QString::fromStdString(dir.File(folder.toStdString())));
+        setUp.EditUser->setText(user);
+        setUp.show();
+        setUp.accept();
+        QCOMPARE(setUp.result(), int(QDialog::Rejected));
+        QVERIFY(setUp.isVisible());
+        QVERIFY2(setUp.LabelProblem->isVisible() && setUp.LabelProblem->text().contains(problem),
+                 qPrintable(setUp.LabelProblem->text()));
+        QVERIFY(!FileExists(dir.File("desk")));
+        // Mended, the same dialog makes the desktop.
+        if (registryThere) return;
+        setUp.EditFolder->setText(QString::fromStdString(dir.File("desk")));
+        if (!problem.contains(QStringLiteral("縮めました"))) setUp.EditUser->setText(QStringLiteral("Hanako"));
+        setUp.accept();
+        QCOMPARE(setUp.result(), int(QDialog::Accepted));
+        const platform::TPalmDesktop desktop(platform::TRegistryFile::Load(registry.toStdString()));
+        QCOMPARE(desktop.Users().size(), size_t(1));
+        QCOMPARE(QString::fromStdString(desktop.Users()[0].name), setUp.EditUser->text());
     }
 
 private:

@@ -31,15 +31,17 @@ PalmSetupFault FaultOf(const std::string& dir, const std::vector<std::string>& u
 
 TEST(PalmDesktopSetup, MakesADesktopTheLayerReadsAlsoFromACopyOfItsRegistry) {
     TempDir dir;
+    // The folder's name holds what the registry file escapes.
+    const std::string desk = dir.File("new \"desk\" \\x");
     const std::string registry =
-        CreatePalmDesktop(dir.File("new"), {kYamada, "Hanako", "a/b\\c", ".hidden", "A/B\\C", "say \"hi\""});
-    EXPECT_EQ(registry, dir.File("new/registry.reg"));
+        CreatePalmDesktop(desk, {kYamada, "Hanako", "a/b\\c", ".hidden", "A/B\\C", "say \"hi\""});
+    EXPECT_EQ(registry, desk + "/registry.reg");
     // A copy in another folder names the same core folder: the path is absolute.
     std::filesystem::create_directory(dir.File("elsewhere"));
     WriteFile(dir.File("elsewhere/registry.reg"), ReadFile(registry));
     for (const std::string& file : {registry, dir.File("elsewhere/registry.reg")}) {
         const TPalmDesktop desktop(TRegistryFile::Load(file));
-        EXPECT_EQ(desktop.CorePath(), dir.File("new/Palm"));
+        EXPECT_EQ(desktop.CorePath(), desk + "/Palm");
         ASSERT_EQ(desktop.Users().size(), 6u);
         EXPECT_EQ(desktop.Users()[0].name, kYamada);
         EXPECT_EQ(desktop.Users()[0].directory, kYamada);

@@ -1,0 +1,216 @@
+// verdane-cli library: Aozora Bunko's catalogue searched, and a work fetched,
+// cleaned and written as a text or a DOC database (or queued for a handheld),
+// through the same catalogue, download and cleaning as the window's library.
+#include "AozoraLibrary.h"
+#include "AozoraNotation.h"
+#include "CliIo.h"
+#include "Commands.h"
+#include "DocConvert.h"
+#include "Names.h"
+#include "ProfileFile.h"
+#include "WriteText.h"
+#include "ZipArchive.h"
+
+#include <QCoreApplication>
+
+#include <clocale>
+#include <cstdio>
+#include <iconv.h>
+#include <langinfo.h>
+#include <memory>
+#include <unistd.h>
+
+namespace verdane::cli {
+
+namespace {
+
+constexpr const char* kLibraryHelp =
+    "Usage: verdane-cli library search [--catalog URL] [--refresh] WORDS...\n"
+    "       verdane-cli library get [--catalog URL] [--refresh] [--ruby paren|drop]\n"
+    "                               [--bookmarks MARK] [--install USER] ID OUT\n"
+    "Finds works in Aozora Bunko's catalogue, and fetches one clean for a handheld.\n\n"
+    "search prints one line per work whose title, subtitle, their readings or a\n"
+    "person's name or reading hold every one of WORDS (hiragana and katakana,\n"
+    "full- and half-width forms and letter case count as the same), sorted by\n"
+    "reading: its number, title, authors and kana usage, separated by tabs.\n"
+    "get downloads the work numbered ID, cleans its notation as 'verdane-cli\n"
+    "aozora' does and writes OUT: a Palm DOC database titled with the work's title\n"
+    "when OUT ends in .pdb or .prc, else the text in Shift-JIS with CR LF line ends\n"
+    "(\"-\" is standard output).\n\n"
+    "The catalogue is downloaded once and kept in $XDG_CACHE_HOME/verdane/ (by\n"
+    "default ~/.cache/verdane/); it is downloaded again when the copy is 30 days\n"
+    "old. A catalogue that cannot be downloaded or is damaged never replaces the\n"
+    "copy kept: the copy is used and a warning says why. The address and the proxy\n"
+    "come from the editor's settings ([Aozora] Catalog, [Proxy]).\n\n"
+    "Options:\n"
+    "  --catalog URL     the catalogue's address (a mirror's), instead of the\n"
+    "                    settings' or Aozora Bunko's own\n"
+    "  --refresh         download the catalogue again, even when the copy is young\n"
+    "  --ruby paren|drop keep the readings in parentheses (the default) or drop them\n"
+    "  --bookmarks MARK  mark every heading for the handheld's reader (see aozora)\n"
+    "  --install USER    also queue the work as a DOC database for the handheld\n"
+    "                    user USER, named after OUT (as 'verdane-cli install' does)\n"
+    "  -h, --help        show this help\n\n"
+    "Exit status: 0 on success (also when nothing is found), 1 when the catalogue or\n"
+    "the work cannot be had or OUT cannot be written, 2 on bad usage.\n";
+
+// Text for the terminal: UTF-8, or the locale's own code when it is another.
+std::string ForTerminal(const std::string& utf8) {
+    std::setlocale(LC_CTYPE, "");
+    const std::string code = nl_langinfo(CODESET);
+    if (code == "UTF-8" || code == "utf8" || code == "ANSI_X3.4-1968") return utf8;
+    const iconv_t cd = iconv_open((code + "//TRANSLIT").c_str(), "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return utf8;
+    std::string out(utf8.size() * 2 + 16, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* to = out.data();
+    std::size_t outLeft = out.size();
+    while (inLeft > 0 && iconv(cd, &in, &inLeft, &to, &outLeft) == static_cast<std::size_t>(-1)) {
+        if (outLeft < 2) break;
+        // A character the code lacks: "?" in its place.
+        *to++ = '?';
+        --outLeft;
+        ++in;
+        --inLeft;
+        while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80) ++in, --inLeft;
+    }
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+struct Library {
+    std::unique_ptr<QCoreApplication> app;
+    core::LibrarySettings settings;
+    core::PageFetch fetch;
+    std::string url;
+};
+
+// The client runs on the Qt event loop of this thread.
+std::unique_ptr<QCoreApplication> EventLoop() {
+    static int qtArgc = 1;
+    static char qtName[] = "verdane-cli";
+    static char* qtArgv[] = {qtName, nullptr};
+    if (QCoreApplication::instance()) return nullptr;
+    return std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+}
+
+void ShowProgress(core::PageFetch& fetch, const std::string& what) {
+    if (!::isatty(2)) return;
+    fetch.OnProgress = [what](core::FetchStage stage, long long received, long long length) {
+        if (stage == core::FetchStage::Data && length > 0)
+            std::fprintf(stderr, "\r%s: %lld%%", what.c_str(), received * 100 / length);
+        else if (stage == core::FetchStage::Data)
+            std::fprintf(stderr, "\r%s: %lld KB", what.c_str(), received >> 10);
+        else if (stage == core::FetchStage::End)
+            std::fputc('\n', stderr);
+    };
+}
+
+core::AozoraCatalog LoadCatalog(Library& library, const ParsedArgs& parsed) {
+    library.app = EventLoop();
+    library.settings = core::ReadLibrarySettings(platform::SettingsFilePath(QCoreApplication::applicationFilePath()));
+    const std::string* given = parsed.Value("--catalog");
+    library.url = given ? *given : library.settings.catalogUrl;
+    if (library.url.empty()) throw UsageError("the catalogue's address is empty");
+    ShowProgress(library.fetch, "downloading the catalogue");
+    core::Result<core::CatalogLoad> load = core::LoadCatalog(library.fetch, library.settings.request, library.url,
+                                                             core::CatalogCache(), parsed.Has("--refresh"));
+    library.fetch.OnProgress = nullptr;
+    if (!load) throw CliError(load.Reason());
+    if (!load->note.empty()) std::fprintf(stderr, "verdane-cli library: warning: %s\n", load->note.c_str());
+    return std::move(load->catalog);
+}
+
+int Search(const Args& args) {
+    const auto parsed = ParseArgs(args, {"--refresh"}, {"--catalog"}, 1, 1000);
+    Library library;
+    const core::AozoraCatalog catalog = LoadCatalog(library, parsed);
+    std::string out;
+    for (const core::CatalogWork* work : catalog.Search(parsed.positional))
+        out += work->id + '\t' + work->title + '\t' + work->Authors() + '\t' + work->kanaUse + '\n';
+    WriteOutput("-", ForTerminal(out));
+    return 0;
+}
+
+// The work's text out of its archive (or the text itself), as aozora reads a file.
+std::string TextOfDownload(const std::string& bytes, const std::string& url) {
+    if (!LooksLikeZip(bytes)) {
+        std::optional<std::string> text = ShiftJisTextReported(bytes);
+        return text ? std::move(*text) : bytes;
+    }
+    ArchiveText archive = ReadArchiveText(bytes);
+    if (archive.status != ArchiveText::Status::Ok) throw CliError(url + ": " + archive.error);
+    MakeShiftJisTextReported(archive.bytes);
+    return std::move(archive.bytes);
+}
+
+bool IsDocPath(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string ext = path.substr(path.size() - 4);
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
+    return ext == ".pdb" || ext == ".prc";
+}
+
+int Get(const Args& args) {
+    const auto parsed =
+        ParseArgs(args, {"--refresh"}, {"--catalog", "--ruby", "--bookmarks", "--install"}, 2, 2);
+    AozoraOptions options;
+    if (const std::string* ruby = parsed.Value("--ruby")) {
+        if (*ruby == "drop")
+            options.ruby = AozoraRuby::Drop;
+        else if (*ruby != "paren")
+            throw UsageError("--ruby takes paren or drop, not '" + *ruby + "'");
+    }
+    if (const std::string* mark = parsed.Value("--bookmarks")) {
+        options.bookmarks = true;
+        options.bookmarkMark = TerminalToCp932(*mark);
+    }
+    const std::string& id = parsed.positional[0];
+    const std::string& out = parsed.positional[1];
+    const std::string* user = parsed.Value("--install");
+    std::string installName = out == "-" ? std::string() : BaseNameWithoutExtension(out);
+    if (user && (installName.empty() || installName.find('.') != std::string::npos))
+        throw UsageError("--install names the database after OUT, so OUT must be a file name without another \".\"");
+
+    Library library;
+    const core::AozoraCatalog catalog = LoadCatalog(library, parsed);
+    const core::CatalogWork* work = catalog.Find(id);
+    if (work == nullptr) throw CliError("the catalogue has no work numbered " + id);
+    ShowProgress(library.fetch, "downloading " + work->title);
+    const core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
+    if (!archive) throw CliError("cannot download " + work->textUrl + ": " + archive.Reason());
+    const std::string text = CleanAozoraReported(TextOfDownload(*archive, work->textUrl), options);
+
+    const std::string title = TerminalToCp932(work->title);
+    if (IsDocPath(out)) {
+        const core::Result<TDocPieces> database = core::MakeDocDatabase(text, title, true, true);
+        if (!database) throw CliError("cannot make a DOC database of " + work->title + ": " + database.Reason());
+        WriteOutput(out, database->All());
+    } else {
+        WriteOutput(out, text);
+    }
+    if (user) QueueForHandheld(*user, installName, IsDocPath(out) && (out.back() | 0x20) == 'c', text, title);
+    return 0;
+}
+
+}  // namespace
+
+int RunLibrary(const Args& args) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        std::fputs(kLibraryHelp, args.empty() ? stderr : stdout);
+        return args.empty() ? 2 : 0;
+    }
+    const Args rest(args.begin() + 1, args.end());
+    for (const std::string& arg : rest)
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kLibraryHelp, stdout);
+            return 0;
+        }
+    if (args[0] == "search") return Search(rest);
+    if (args[0] == "get") return Get(rest);
+    throw UsageError("library takes search or get, not '" + args[0] + "'");
+}
+
+}  // namespace verdane::cli

@@ -1,0 +1,68 @@
+// Aozora Bunko's catalogue of works: the CSV it publishes (one row per work
+// and person, 55 named columns, UTF-8), read into one entry per work, and the
+// search over it. Used by `verdane-cli library` and the window's library
+// dialog. A damaged catalogue (not UTF-8, a malformed row, a row with another
+// number of fields than the first line names, a column missing) is refused
+// with a reason.
+#pragma once
+
+#include "Result.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace verdane::core {
+
+struct CatalogPerson {
+    std::string name;     // 姓 and 名, a space between
+    std::string reading;  // 姓読み and 名読み, a space between
+    std::string role;     // 役割フラグ: 著者, 翻訳者, 編者, ...
+};
+
+struct CatalogWork {
+    std::string id;  // 作品ID without leading zeros
+    std::string title, titleReading, sortReading, subtitle, subtitleReading;
+    std::string kanaUse;    // 文字遣い種別, e.g. 新字新仮名
+    std::string published;  // 公開日, e.g. 2004-03-01
+    std::string textUrl;    // テキストファイルURL: the work's .zip archive
+    std::vector<CatalogPerson> persons;
+
+    // The authors' names joined by "、" (the other persons' when it has no
+    // author), as a list of results shows them.
+    std::string Authors() const;
+};
+
+class AozoraCatalog {
+public:
+    // The catalogue from its CSV text, or from the zip archive that holds it.
+    static Result<AozoraCatalog> FromCsv(std::string_view csv);
+    static Result<AozoraCatalog> FromZip(std::string_view zipBytes);
+
+    // The works, sorted by their reading (ソート用読み, then 作品名読み, then number).
+    const std::vector<CatalogWork>& Works() const { return works_; }
+    // The work numbered `id` (leading zeros do not count), or nullptr.
+    const CatalogWork* Find(std::string_view id) const;
+    // The works each of whose `words` (UTF-8) is found in its title, subtitle,
+    // their readings or a person's name, reading or name in Latin letters,
+    // hiragana and katakana, full- and half-width forms and letter case not
+    // told apart; in the order of Works(). No words: no works.
+    std::vector<const CatalogWork*> Search(const std::vector<std::string>& words) const;
+
+private:
+    std::vector<CatalogWork> works_;
+    std::vector<std::string> keys_;  // per work: what Search looks in, folded
+    std::unordered_map<std::string, std::size_t> byId_;
+};
+
+// Text as the search compares it: katakana as hiragana (half-width ones
+// too, with their voiced marks), full-width Latin letters, digits and signs as
+// ASCII, letters in lower case, the ideographic space and line breaks as a
+// space.
+std::string FoldForSearch(std::string_view utf8);
+// The words of a search typed in one line: split at spaces, ideographic
+// spaces and tabs.
+std::vector<std::string> SearchWords(std::string_view utf8);
+
+}  // namespace verdane::core

@@ -1,0 +1,81 @@
+// The Aozora library's catalogue on this computer: downloaded through the
+// program's HTTP client, kept under $XDG_CACHE_HOME/verdane/ with the date it
+// came, used while it is younger than 30 days, downloaded again on request.
+// A download that fails or brings a damaged catalogue never replaces the copy
+// kept. Used by `verdane-cli library` and the window's library dialog.
+#pragma once
+
+#include "AozoraCatalog.h"
+#include "FetchPage.h"
+#include "Result.h"
+
+#include <QString>
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace verdane::core {
+
+inline constexpr const char* kDefaultCatalogUrl =
+    "https://www.aozora.gr.jp/index_pages/list_person_all_extended_utf8.zip";
+inline constexpr int kCatalogMaxAgeDays = 30;
+
+// The library's settings in the settings file: [Aozora] Catalog (the
+// catalogue's address, for mirrors) and the editor's [Proxy] section.
+struct LibrarySettings {
+    std::string catalogUrl = kDefaultCatalogUrl;
+    FetchRequest request;  // the proxy; the address is set for each download
+};
+LibrarySettings ReadLibrarySettings(const QString& settingsFile);
+
+class CatalogCache {
+public:
+    // The folder the copy is kept in (made when the first copy is kept).
+    explicit CatalogCache(std::string folder = DefaultFolder());
+    // $XDG_CACHE_HOME/verdane, or ~/.cache/verdane.
+    static std::string DefaultFolder();
+
+    struct Copy {
+        std::string url;  // where it came from
+        std::time_t date = 0;
+    };
+    // The copy kept, when there is one.
+    std::optional<Copy> Kept() const;
+    Result<AozoraCatalog> LoadKept() const;
+    // Keeps `zipBytes` (already checked) as the copy from `url`, replacing
+    // the old one atomically. A failure says why and leaves the old copy.
+    Outcome Keep(const std::string& url, std::string_view zipBytes, std::time_t date) const;
+
+    std::string ZipPath() const { return folder_ + "/aozora-catalog.zip"; }
+    std::string InfoPath() const { return folder_ + "/aozora-catalog.info"; }
+
+private:
+    std::string folder_;
+};
+
+struct CatalogLoad {
+    AozoraCatalog catalog;
+    // Empty, or why the kept copy is used instead of a new one: one line
+    // for a warning.
+    std::string note;
+};
+
+// The catalogue at `url`: the copy kept when it came from there and is
+// younger than kCatalogMaxAgeDays (and `refresh` is not asked), else
+// downloaded with `fetch` (`request` gives the proxy and timeouts), checked,
+// and kept. When the download fails or the catalogue is damaged, a copy kept
+// from `url` is used whatever its age, and `note` says so and why; without
+// one, the failure.
+Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const std::string& url,
+                                const CatalogCache& cache, bool refresh, std::time_t now = std::time(nullptr));
+
+// A date as the library shows it: 2026-12-08.
+std::string CatalogDate(std::time_t date);
+
+// The work's archive downloaded (`request` gives proxy and timeouts) and its
+// bytes as they came.
+Result<std::string> DownloadWorkArchive(PageFetch& fetch, FetchRequest request, const CatalogWork& work);
+
+}  // namespace verdane::core
