@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QEventLoop>
 #include <QMenu>
-#include <QSignalSpy>
 #include <QTimer>
 #include <QApplication>
 #include <QDropEvent>
@@ -68,9 +67,12 @@ inline void TriggerWhenIdle(const QObject& window, const char* name) {
 }
 // The save command; true when it wrote the document.
 inline bool Save(const QObject& window) {
-    QSignalSpy written(&Session(window), &DocumentSession::Written);
+    int written = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(&Session(window), &DocumentSession::Written, [&written] { ++written; });
     Trigger(window, "MenuSave");
-    return written.count() == 1;
+    QObject::disconnect(counting);
+    return written == 1;
 }
 // A pick from the recent-files list (put on it first when it is not there).
 inline void PickRecent(const QObject& window, const QString& path) {
