@@ -119,8 +119,11 @@ Failure CatalogDamaged(const std::string& why) {
     return Failure{Failure::Why::Failed, "the catalogue is damaged: " + why};
 }
 
+// A work's number as its key: without blanks around it and, when it is all
+// digits, without leading zeros ("000789" and "789" are one work).
 std::string WithoutLeadingZeros(std::string_view id) {
     id = Trimmed(id);
+    if (id.find_first_not_of("0123456789") != std::string_view::npos) return std::string(id);
     while (id.size() > 1 && id.front() == '0') id.remove_prefix(1);
     return std::string(id);
 }

@@ -2,6 +2,7 @@
 
 #include "DocBuffer.h"
 #include "DocFormatError.h"
+#include "Cp932Table.h"
 #include "PdbFile.h"
 
 #include <algorithm>
@@ -90,6 +91,36 @@ void MakeRecords(std::string_view text, std::size_t count, bool compress, bool i
     for (std::size_t k = 0; k < count; ++k) pieces.records[k] = records[k];
 }
 
+// The bytes of one bookmark record: the name cut to whole Shift-JIS
+// characters of at most 15 bytes and NUL-padded, then the offset.
+std::string BookmarkRecord(const DocBookmark& mark, std::uint32_t offset) {
+    std::string record(kDocBookmarkSize, '\0');
+    std::size_t kept = 0;
+    while (kept < mark.name.size()) {
+        const std::size_t size =
+            cp932::IsLeadByte(static_cast<std::uint8_t>(mark.name[kept])) && kept + 1 < mark.name.size() ? 2 : 1;
+        if (kept + size > kDocBookmarkNameSize - 1) break;
+        kept += size;
+    }
+    record.replace(0, kept, mark.name, 0, kept);
+    for (int b = 0; b < 4; ++b) record[kDocBookmarkNameSize + b] = static_cast<char>(offset >> (24 - 8 * b));
+    return record;
+}
+
+// Where the byte at `offset` of the text lands in the stored text: without
+// include-binary, control bytes 0x00-0x08 and the CR of each CR LF are not
+// stored (a CR alone is stored as LF).
+std::uint32_t StoredOffset(std::string_view text, std::size_t offset, bool includeBinary) {
+    offset = std::min(offset, text.size());
+    if (includeBinary) return static_cast<std::uint32_t>(offset);
+    std::size_t dropped = 0;
+    for (std::size_t k = 0; k < offset; ++k) {
+        const auto b = static_cast<std::uint8_t>(text[k]);
+        if (b <= 0x08 || (b == 0x0D && k + 1 < text.size() && text[k + 1] == kLF)) ++dropped;
+    }
+    return static_cast<std::uint32_t>(offset - dropped);
+}
+
 }  // namespace
 
 std::size_t TDocPieces::Size() const {
@@ -108,6 +139,11 @@ std::vector<std::string_view> TDocPieces::All() const {
 
 std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_view title, bool compress,
                        bool includeBinary, std::string* whyFailed) {
+    return TextToDoc(text, database, title, compress, includeBinary, std::span<const DocBookmark>{}, whyFailed);
+}
+
+std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_view title, bool compress,
+                       bool includeBinary, std::span<const DocBookmark> bookmarks, std::string* whyFailed) {
     try {
         const std::size_t length = text.size();
         const std::size_t blocks = (length + kDocBlockSize - 1) / kDocBlockSize;
@@ -115,18 +151,30 @@ std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_
             return Refuse(whyFailed, "the text is too long for a DOC database: " + std::to_string(length) +
                                          " bytes, at most " + std::to_string(kMaxDocTextLength) + " fit in " +
                                          std::to_string(kMaxDocBlocks) + " records");
+        if (blocks + bookmarks.size() > kMaxDocBlocks)
+            return Refuse(whyFailed, "the text and its " + std::to_string(bookmarks.size()) +
+                                         " bookmarks are too many records for a DOC database (at most " +
+                                         std::to_string(kMaxDocBlocks) + ")");
         const auto n = static_cast<std::uint32_t>(blocks);
         TDocPieces pieces;
         MakeRecords(text, blocks, compress, includeBinary, pieces);
+        if (!bookmarks.empty()) {
+            // Bookmark records are few: each offset is found by its own pass.
+            for (const DocBookmark& mark : bookmarks)
+                pieces.marks += BookmarkRecord(mark, StoredOffset(text, mark.offset, includeBinary));
+            for (std::size_t k = 0; k < bookmarks.size(); ++k)
+                pieces.records.push_back(std::string_view(pieces.marks).substr(k * kDocBookmarkSize, kDocBookmarkSize));
+        }
+        const auto all = static_cast<std::uint32_t>(pieces.records.size());
 
         TMemoryStream head;
-        const std::size_t firstRecord = kDocHeaderSize + 8 * (std::size_t{n} + 1) + 2 + kDocRecord0Size;
+        const std::size_t firstRecord = kDocHeaderSize + 8 * (std::size_t{all} + 1) + 2 + kDocRecord0Size;
         head.Reserve(firstRecord);
-        TDocHeader::ForText(title, static_cast<std::uint16_t>(n + 1)).Write(head);
-        WriteBigEndian32(head, 8 * (n + 1) + 80);
+        TDocHeader::ForText(title, static_cast<std::uint16_t>(all + 1)).Write(head);
+        WriteBigEndian32(head, 8 * (all + 1) + 80);
         WriteBigEndian32(head, kRecordWord);
         std::size_t offset = firstRecord;
-        for (std::uint32_t k = 1; k <= n; ++k) {
+        for (std::uint32_t k = 1; k <= all; ++k) {
             WriteBigEndian32(head, static_cast<std::uint32_t>(offset));
             WriteBigEndian32(head, kRecordWord + k);
             offset += pieces.records[k - 1].size();
@@ -151,10 +199,16 @@ std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_
 
 std::int32_t TextToDoc(std::string_view text, TMemoryStream& database, std::string_view title, bool compress,
                        bool includeBinary, std::string* whyFailed) {
+    return TextToDoc(text, database, title, compress, includeBinary, std::span<const DocBookmark>{}, whyFailed);
+}
+
+std::int32_t TextToDoc(std::string_view text, TMemoryStream& database, std::string_view title, bool compress,
+                       bool includeBinary, std::span<const DocBookmark> bookmarks, std::string* whyFailed) {
     if (database.Size() != 0 || database.Position() != 0)
         return Refuse(whyFailed, "the database stream is not empty");
     TDocPieces pieces;
-    if (const std::int32_t result = TextToDoc(text, pieces, title, compress, includeBinary, whyFailed); result != kDocOk)
+    if (const std::int32_t result = TextToDoc(text, pieces, title, compress, includeBinary, bookmarks, whyFailed);
+        result != kDocOk)
         return result;
     try {
         database.Reserve(pieces.Size());
@@ -178,6 +232,12 @@ std::int32_t TextToDoc(TMemoryStream& text, TMemoryStream& database, std::string
 }
 
 std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includeBinary) {
+    return DocToText(database, text, includeBinary, nullptr);
+}
+
+std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includeBinary,
+                       std::vector<DocBookmark>* bookmarks) {
+    if (bookmarks) bookmarks->clear();
     const std::size_t size = database.Size();
     if (size < kDocHeaderSize)
         throw EDocFormat("not a DOC database: the file has " + std::to_string(size) +
@@ -209,12 +269,40 @@ std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includ
     TDocRecord0 record0;
     record0.Read(database);
     const bool compressed = record0.Compression == 2;
+    auto recordEnd = [&](std::size_t k) { return k + 1 < count ? offsets[k + 1] : size; };
+
+    // Record 0 says where the text ends; a count it cannot mean leaves every
+    // record to the text, so that none is lost.
+    const std::size_t textRecords =
+        record0.RecordCount >= 1 && record0.RecordCount < count ? record0.RecordCount : count - 1;
+    struct Mark {
+        std::size_t index;   // in *bookmarks
+        std::uint32_t stored;  // offset in the stored text
+    };
+    std::vector<Mark> marks;
+    if (bookmarks) {
+        for (std::size_t k = textRecords + 1; k < count; ++k) {
+            if (recordEnd(k) - offsets[k] != kDocBookmarkSize) continue;
+            char record[kDocBookmarkSize];
+            database.Seek(static_cast<std::int64_t>(offsets[k]));
+            database.ReadBuffer(record, sizeof record);
+            const std::string_view name(record, kDocBookmarkNameSize);
+            std::uint32_t stored = 0;
+            for (std::size_t b = kDocBookmarkNameSize; b < kDocBookmarkSize; ++b)
+                stored = stored << 8 | static_cast<std::uint8_t>(record[b]);
+            marks.push_back({bookmarks->size(), stored});
+            bookmarks->push_back({std::string(name.substr(0, name.find('\0'))), 0});
+        }
+        std::sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.stored < b.stored; });
+    }
 
     TBuf buf;
     std::string bytes;
-    for (std::size_t k = 1; k < count; ++k) {
-        const std::size_t end = k + 1 < count ? offsets[k + 1] : size;
-        bytes.resize(end - offsets[k]);
+    std::size_t storedAt = 0;   // stored text before this record
+    std::size_t textAt = 0;     // text appended before this record
+    auto nextMark = marks.begin();
+    for (std::size_t k = 1; k <= textRecords; ++k) {
+        bytes.resize(recordEnd(k) - offsets[k]);
         database.Seek(static_cast<std::int64_t>(offsets[k]));
         database.ReadBuffer(bytes.data(), bytes.size());
         buf.SetData(bytes);
@@ -225,9 +313,23 @@ std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includ
                 throw EDocFormat("damaged DOC database: record " + std::to_string(k) + ": " + e.what());
             }
         }
+        const std::string_view stored = buf.Data();
+        // Each LF before a bookmark's place adds the CR put before it.
+        for (std::size_t lfs = 0, from = 0; nextMark != marks.end() && nextMark->stored < storedAt + stored.size();
+             ++nextMark) {
+            const std::size_t upTo = nextMark->stored - storedAt;
+            if (!includeBinary)
+                lfs += static_cast<std::size_t>(std::count(stored.begin() + from, stored.begin() + upTo, kLF));
+            from = upTo;
+            (*bookmarks)[nextMark->index].offset = static_cast<std::uint32_t>(textAt + upTo + lfs);
+        }
+        storedAt += stored.size();
         if (!includeBinary) buf.ExpandLineBreaks();
+        textAt += buf.Data().size();
         text.Write(buf.Data());
     }
+    for (; nextMark != marks.end(); ++nextMark)
+        (*bookmarks)[nextMark->index].offset = static_cast<std::uint32_t>(textAt);
     return kDocOk;
 }
 

@@ -11,6 +11,7 @@
 #include "MemoryStream.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,18 @@ inline constexpr std::int32_t kDocOk = 0;
 inline constexpr std::int32_t kDocWriteFailed = -1;
 inline constexpr std::int32_t kDocNotDoc = 3;
 
+// A bookmark of a DOC database: a record after the text records that holds a
+// 16-byte name (NUL-padded; all 16 bytes when it has no NUL) and the 4-byte
+// big-endian offset of its place in the stored text. Readers of DOC databases
+// list them as places to jump to.
+inline constexpr std::size_t kDocBookmarkSize = 20;
+inline constexpr std::size_t kDocBookmarkNameSize = 16;
+struct DocBookmark {
+    std::string name;          // Shift-JIS bytes
+    std::uint32_t offset = 0;  // byte position in the text (see DocToText and TextToDoc)
+    friend bool operator==(const DocBookmark&, const DocBookmark&) = default;
+};
+
 // A DOC database as the pieces it is written in, so that a caller writes them
 // out one after the other without joining them: the head (database header,
 // record list and record 0), then the text records in order. A record made
@@ -36,6 +49,7 @@ struct TDocPieces {
     std::string head;
     std::vector<std::string_view> records;
     std::vector<std::string> made;
+    std::string marks;  // the bookmark records, one after the other
 
     TDocPieces() = default;
     TDocPieces(TDocPieces&&) = default;
@@ -62,10 +76,32 @@ std::int32_t TextToDoc(std::string_view text, TMemoryStream& database, std::stri
 std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_view title, bool compress,
                        bool includeBinary, std::string* whyFailed = nullptr);
 
+// The same with bookmark records after the text records, in the order given.
+// Each name is cut to 15 bytes of whole Shift-JIS characters and NUL-padded;
+// each offset is a byte position in `text` and is stored as the position of
+// the same byte in the stored text (without include-binary the bytes that are
+// not stored, control bytes and the CR of each CR LF, are not counted), at
+// most the stored text's length. Without bookmarks the database is byte for
+// byte the one above.
+std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_view title, bool compress,
+                       bool includeBinary, std::span<const DocBookmark> bookmarks, std::string* whyFailed = nullptr);
+std::int32_t TextToDoc(std::string_view text, TMemoryStream& database, std::string_view title, bool compress,
+                       bool includeBinary, std::span<const DocBookmark> bookmarks, std::string* whyFailed = nullptr);
+
 // Appends the text of the database in `database` (positioned at 0) to `text`.
 // Returns 0, or 3 when the type or creator is not TEXt/REAd. Raises EDocFormat
 // for a malformed database (see above). Without include-binary each LF of the
 // stored text becomes CR LF.
+// The text is held by the records that record 0 counts (its RecordCount);
+// the records after them that have the bookmark form (kDocBookmarkSize bytes)
+// are the database's bookmarks, and other records after them are not text.
+// A RecordCount of 0 or above the records there are cannot tell where the text
+// ends: every record after record 0 is then text, and there are no bookmarks.
 std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includeBinary);
+// The same, listing the bookmarks in `*bookmarks` (emptied first) in the order
+// of the database, each offset a byte position in the text appended (counted
+// from its first byte), placed at the text's end when it points beyond it.
+std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includeBinary,
+                       std::vector<DocBookmark>* bookmarks);
 
 }  // namespace verdane

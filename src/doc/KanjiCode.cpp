@@ -469,6 +469,8 @@ bool Utf8ToCp932Copy(std::string_view text, std::string& out, std::vector<KanjiR
 
 }  // namespace
 
+std::uint16_t Cp932Of(char32_t codePoint) { return codePoint <= 0xFFFF ? EncodeTable()[codePoint] : cp932::kNone; }
+
 bool IsUtf8Text(std::string_view text) {
     const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
     std::size_t k = 0, w = 0;
@@ -581,20 +583,245 @@ int ScanJisEucShiftJis(std::string_view text) {
     return r;
 }
 
+// kcUtf16Le or kcUtf16Be for a text that starts with that byte-order mark.
+int Utf16Mark(std::string_view text) {
+    if (text.size() >= 2) {
+        const auto b0 = static_cast<std::uint8_t>(text[0]), b1 = static_cast<std::uint8_t>(text[1]);
+        if (b0 == 0xFF && b1 == 0xFE) return kcUtf16Le;
+        if (b0 == 0xFE && b1 == 0xFF) return kcUtf16Be;
+    }
+    return kcNone;
+}
+
+// The characters of one reading of an undecided text: malformed ones, JIS
+// X 0208 kanji and kana, half-width katakana.
+struct Reading {
+    std::size_t malformed = 0, japanese = 0, halfWidth = 0;
+};
+
+Reading AsShiftJis(const std::uint8_t* t, std::size_t n) {
+    Reading r;
+    for (std::size_t i = 0; i < n;) {
+        const std::uint8_t b = t[i];
+        if (b < 0x80) {
+            ++i;
+        } else if (b >= 0xA1 && b <= 0xDF) {
+            ++r.halfWidth;
+            ++i;
+        } else if (cp932::IsLeadByte(b) && i + 1 < n && t[i + 1] >= 0x40 && t[i + 1] <= 0xFC && t[i + 1] != 0x7F) {
+            const unsigned code = unsigned{b} << 8 | t[i + 1];
+            if ((code >= 0x829F && code <= 0x82F1) || (code >= 0x8340 && code <= 0x8396) ||
+                (code >= 0x889F && code <= 0x9FFC) || (code >= 0xE040 && code <= 0xEAA4))
+                ++r.japanese;
+            i += 2;
+        } else {
+            ++r.malformed;
+            ++i;
+        }
+    }
+    return r;
+}
+
+Reading AsEuc(const std::uint8_t* t, std::size_t n) {
+    Reading r;
+    for (std::size_t i = 0; i < n;) {
+        const std::uint8_t b = t[i];
+        if (b < 0x80) {
+            ++i;
+        } else if (b == 0x8E && i + 1 < n && t[i + 1] >= 0xA1 && t[i + 1] <= 0xDF) {
+            ++r.halfWidth;
+            i += 2;
+        } else if (b == 0x8F && i + 2 < n && IsEucByte(t[i + 1]) && IsEucByte(t[i + 2])) {
+            i += 3;
+        } else if (IsEucByte(b) && i + 1 < n && IsEucByte(t[i + 1])) {
+            const unsigned row = b - 0xA0u;
+            if (row == 4 || row == 5 || (row >= 16 && row <= 84)) ++r.japanese;
+            i += 2;
+        } else {
+            ++r.malformed;
+            ++i;
+        }
+    }
+    return r;
+}
+
+int Decided(std::string_view text, int scanned) { return scanned == kcEucOrSjis ? EucOrShiftJis(text) : scanned; }
+
 }  // namespace
+
+int EucOrShiftJis(std::string_view text) {
+    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
+    const Reading sjis = AsShiftJis(t, text.size()), euc = AsEuc(t, text.size());
+    if (sjis.malformed != euc.malformed) return sjis.malformed < euc.malformed ? kcShiftJis : kcEuc;
+    const auto score = [](const Reading& r) {
+        return static_cast<std::int64_t>(r.japanese) - static_cast<std::int64_t>(r.halfWidth);
+    };
+    if (score(sjis) != score(euc)) return score(sjis) > score(euc) ? kcShiftJis : kcEuc;
+    return kcEucOrSjis;
+}
 
 int DetectKanjiCode(std::string_view text) {
     if (text.empty()) return kcNone;
+    if (const int mark = Utf16Mark(text)) return mark;
     if (StartsAsBinary(text)) return kcBinary;
     if (IsUtf8Text(text)) return kcUtf8;
-    return ScanJisEucShiftJis(text);
+    return Decided(text, ScanJisEucShiftJis(text));
 }
 
 namespace {
 
-// Shift-JIS from a text the scan found to be JIS or EUC-JP; nullopt when the
-// text stays as it is (ASCII, binary, undecided or already Shift-JIS). UTF-8
-// is converted before the scan.
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool IsLabelChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+           c == '.' || c == ':';
+}
+
+// The value after the first "charset" (or `key`) that is followed by "=" in
+// the lower-cased `s` from `from` on, without quotes; empty when none.
+std::string ValueAfter(std::string_view s, std::string_view key, std::size_t from = 0) {
+    for (std::size_t at = s.find(key, from); at != std::string_view::npos; at = s.find(key, at + 1)) {
+        std::size_t p = at + key.size();
+        while (p < s.size() && (s[p] == ' ' || s[p] == '\t')) ++p;
+        if (p >= s.size() || s[p] != '=') continue;
+        ++p;
+        while (p < s.size() && (s[p] == ' ' || s[p] == '\t' || s[p] == '"' || s[p] == '\'')) ++p;
+        std::size_t end = p;
+        while (end < s.size() && IsLabelChar(s[end])) ++end;
+        return std::string(s.substr(p, end - p));
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<int> KanjiCodeOfCharset(std::string_view label) {
+    while (!label.empty() && (label.front() == ' ' || label.front() == '"' || label.front() == '\'')) label.remove_prefix(1);
+    while (!label.empty() && (label.back() == ' ' || label.back() == '"' || label.back() == '\'')) label.remove_suffix(1);
+    static constexpr std::pair<std::string_view, int> kLabels[] = {
+        {"shift_jis", kcShiftJis}, {"shift-jis", kcShiftJis}, {"sjis", kcShiftJis}, {"x-sjis", kcShiftJis},
+        {"ms_kanji", kcShiftJis}, {"csshiftjis", kcShiftJis}, {"windows-31j", kcShiftJis}, {"cp932", kcShiftJis},
+        {"ms932", kcShiftJis}, {"x-ms-cp932", kcShiftJis},
+        {"euc-jp", kcEuc}, {"eucjp", kcEuc}, {"x-euc-jp", kcEuc}, {"cseucpkdfmtjapanese", kcEuc}, {"ujis", kcEuc},
+        {"iso-2022-jp", kcJisB}, {"csiso2022jp", kcJisB}, {"iso-2022-jp-1", kcJisB}, {"iso-2022-jp-2", kcJisB},
+        {"iso-2022-jp-3", kcJisB}, {"jis", kcJisB},
+        {"utf-8", kcUtf8}, {"utf8", kcUtf8}, {"unicode-1-1-utf-8", kcUtf8},
+        {"utf-16", kcUtf16Le}, {"utf-16le", kcUtf16Le}, {"utf-16be", kcUtf16Be},
+    };
+    const std::string lower = Lower(label);
+    for (const auto& [name, code] : kLabels)
+        if (lower == name) return code;
+    return std::nullopt;
+}
+
+std::optional<int> DeclaredKanjiCode(std::string_view contentType, std::string_view page) {
+    if (auto code = KanjiCodeOfCharset(ValueAfter(Lower(contentType), "charset"))) return code;
+    const std::string head = Lower(page.substr(0, kCharsetSniffSize));
+    // An XML declaration names the code of an XHTML page.
+    if (head.starts_with("<?xml")) {
+        const std::size_t end = head.find("?>");
+        if (auto code = KanjiCodeOfCharset(ValueAfter(std::string_view(head).substr(0, end), "encoding")))
+            return code;
+    }
+    // A charset attribute, or a charset parameter of a content attribute.
+    for (std::size_t at = head.find("<meta"); at != std::string::npos; at = head.find("<meta", at + 5)) {
+        const std::size_t end = head.find('>', at);
+        const std::string_view tag = std::string_view(head).substr(at, end == std::string::npos ? end : end - at);
+        if (auto code = KanjiCodeOfCharset(ValueAfter(tag, "charset"))) return code;
+    }
+    return std::nullopt;
+}
+
+int PageKanjiCode(std::string_view contentType, std::string_view page) {
+    if (const int mark = Utf16Mark(page)) return mark;
+    if (page.starts_with("\xEF\xBB\xBF")) return kcUtf8;
+    if (auto declared = DeclaredKanjiCode(contentType, page)) return *declared;
+    return DetectKanjiCode(page);
+}
+
+std::string Utf16ToUtf8(std::string_view text, int code) {
+    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    const bool big = code == kcUtf16Be;
+    auto unit = [&](std::size_t k) -> char32_t { return big ? (t[k] << 8 | t[k + 1]) : (t[k + 1] << 8 | t[k]); };
+    std::string out;
+    out.reserve(n + n / 2);
+    std::size_t k = Utf16Mark(text) == code ? 2 : 0;
+    while (k < n) {
+        char32_t cp = 0xFFFD;
+        if (k + 1 >= n) {
+            k = n;
+        } else {
+            cp = unit(k);
+            k += 2;
+            if (cp >= 0xD800 && cp <= 0xDBFF && k + 1 < n && unit(k) >= 0xDC00 && unit(k) <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(k) - 0xDC00);
+                k += 2;
+            } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+                cp = 0xFFFD;
+            }
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | cp >> 6);
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | cp >> 12);
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | cp >> 18);
+            out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// UTF-16 from t[0..n) (its byte-order mark skipped) to CP932 into o; returns
+// the bytes written. Each unit of two bytes gives at most two, so o may be t
+// itself. An unpaired surrogate, a character beyond the BMP and a last lone
+// byte become "?" and are listed.
+std::size_t Utf16ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t* o, bool bigEndian,
+                             std::vector<KanjiReplacement>* replaced) {
+    const std::uint16_t* const table = EncodeTable().data();
+    auto unit = [&](std::size_t k) -> char32_t {
+        return bigEndian ? (char32_t{t[k]} << 8 | t[k + 1]) : (char32_t{t[k + 1]} << 8 | t[k]);
+    };
+    std::size_t k = n >= 2 && unit(0) == 0xFEFF ? 2 : 0, w = 0;
+    while (k < n) {
+        if (k + 1 >= n) {
+            Report(replaced, k, 1, kNoCharacter);
+            o[w++] = '?';
+            break;
+        }
+        char32_t cp = unit(k);
+        std::size_t len = 2;
+        if (cp >= 0xD800 && cp <= 0xDBFF && k + 3 < n && unit(k + 2) >= 0xDC00 && unit(k + 2) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(k + 2) - 0xDC00);
+            len = 4;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = kNoCharacter;
+        }
+        const std::uint16_t code = cp <= 0xFFFF && cp != kNoCharacter ? table[cp] : cp932::kNone;
+        if (code == cp932::kNone) Report(replaced, k, len, cp);
+        PutCp932(code, o, w);
+        k += len;
+    }
+    return w;
+}
+
+// Shift-JIS from a text read as `code`; nullopt when the text stays as it is
+// (ASCII, binary, undecided or already Shift-JIS).
 std::optional<std::string> ShiftJisOf(std::string_view text, int code, std::vector<KanjiReplacement>* replaced) {
     switch (code) {
     case kcJisB:
@@ -602,6 +829,15 @@ std::optional<std::string> ShiftJisOf(std::string_view text, int code, std::vect
         return JisToSjis(text, replaced);
     case kcEuc:
         return EucToSjis(text, replaced);
+    case kcUtf8:
+        return Utf8ToCp932(text, replaced);
+    case kcUtf16Le:
+    case kcUtf16Be: {
+        std::string out(text.size(), '\0');
+        out.resize(Utf16ToCp932Into(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                                    reinterpret_cast<std::uint8_t*>(out.data()), code == kcUtf16Be, replaced));
+        return out;
+    }
     default:
         return std::nullopt;
     }
@@ -611,6 +847,7 @@ std::optional<std::string> ShiftJisOf(std::string_view text, int code, std::vect
 
 std::optional<std::string> ConvertedToShiftJis(std::string_view text, std::vector<KanjiReplacement>* replaced) {
     if (replaced) replaced->clear();
+    if (const int mark = Utf16Mark(text)) return ShiftJisOf(text, mark, replaced);
     if (text.empty() || StartsAsBinary(text)) return std::nullopt;
     // A text with bytes above 0x7F is converted as UTF-8 and checked as it
     // goes: one pass, not a check and then a conversion. A malformed sequence
@@ -619,7 +856,13 @@ std::optional<std::string> ConvertedToShiftJis(std::string_view text, std::vecto
         std::string out;
         if (Utf8ToCp932Copy<true>(text, out, replaced)) return out;
     }
-    return ShiftJisOf(text, ScanJisEucShiftJis(text), replaced);
+    return ShiftJisOf(text, Decided(text, ScanJisEucShiftJis(text)), replaced);
+}
+
+std::optional<std::string> ConvertedToShiftJisFrom(std::string_view text, int code,
+                                                   std::vector<KanjiReplacement>* replaced) {
+    if (replaced) replaced->clear();
+    return ShiftJisOf(text, code, replaced);
 }
 
 std::string ConvertKanjiCode(std::string_view text, int target) {
@@ -629,13 +872,20 @@ std::string ConvertKanjiCode(std::string_view text, int target) {
 }
 
 std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string& aside) {
+    return ConvertToShiftJisInBuffer(data, size, aside, DetectKanjiCode(std::string_view(data, size)));
+}
+
+std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string& aside, int code) {
     auto* t = reinterpret_cast<std::uint8_t*>(data);
     const std::string_view text(data, size);
-    switch (const int code = DetectKanjiCode(text)) {
+    switch (code) {
     case kcEuc:
         return EucToSjisInto(t, size, t, nullptr);
     case kcUtf8:
         return Utf8ToCp932Into(t, size, t, nullptr);
+    case kcUtf16Le:
+    case kcUtf16Be:
+        return Utf16ToCp932Into(t, size, t, code == kcUtf16Be, nullptr);
     default:
         if (auto converted = ShiftJisOf(text, code, nullptr)) {
             aside = std::move(*converted);

@@ -24,6 +24,8 @@ enum KanjiCode : int {
     kcShiftJis = 5,
     kcEucOrSjis = 6,  // EUC or Shift-JIS, undecided
     kcUtf8 = 7,       // valid UTF-8 holding at least one multi-byte sequence or a byte-order mark
+    kcUtf16Le = 8,    // UTF-16, little-endian, with its byte-order mark (FF FE)
+    kcUtf16Be = 9,    // UTF-16, big-endian, with its byte-order mark (FE FF)
 };
 
 // A character the conversion to Shift-JIS could not carry over: a character of
@@ -38,13 +40,35 @@ struct KanjiReplacement {
     friend bool operator==(const KanjiReplacement&, const KanjiReplacement&) = default;
 };
 
-// Guesses the code of a whole text: binary first (a byte below 0x08 or 0xFF in
-// the first 512 bytes but the last), then UTF-8, then the JIS/EUC/Shift-JIS scan.
+// Guesses the code of a whole text: a UTF-16 byte-order mark first, then binary
+// (a byte below 0x08 or 0xFF in the first 512 bytes but the last), then UTF-8,
+// then the JIS/EUC/Shift-JIS scan. A text the scan leaves undecided between
+// EUC-JP and Shift-JIS is read in the code under which it looks like Japanese
+// (see EucOrShiftJis); only a text that looks the same under both stays 6.
 // ESC ( I or ESC ) I (half-width katakana) and ESC $ ( B, D, O or Q mark a
 // JIS text as ESC $ B does; an
 // EUC-JP three-byte code (0x8F and two bytes 0xA1-0xFE) leaves EUC-JP and
 // Shift-JIS undecided, or decides for EUC-JP when one of them is 0xFD or 0xFE.
 int DetectKanjiCode(std::string_view text);
+
+// For a text the scan leaves undecided: kcEuc or kcShiftJis, the code under
+// which it holds fewer malformed characters, then more JIS X 0208 kanji and
+// kana less the half-width katakana; kcEucOrSjis when both score alike.
+int EucOrShiftJis(std::string_view text);
+
+// The code a charset label names (case and surrounding blanks aside; the
+// labels of Shift-JIS, EUC-JP, ISO-2022-JP, UTF-8 and UTF-16), or nullopt for
+// any other label.
+std::optional<int> KanjiCodeOfCharset(std::string_view label);
+// The code a page declares: the charset parameter of an HTTP Content-Type
+// value first, then a <meta charset=...> or <meta http-equiv="Content-Type"
+// content="...; charset=..."> in the page's first 4 KB; nullopt when neither
+// names a code KanjiCodeOfCharset knows. Either may be empty.
+inline constexpr std::size_t kCharsetSniffSize = 4096;
+std::optional<int> DeclaredKanjiCode(std::string_view contentType, std::string_view page);
+// The code a page is read in: a byte-order mark (UTF-8 or UTF-16) first, then
+// the declared charset, then DetectKanjiCode.
+int PageKanjiCode(std::string_view contentType, std::string_view page);
 
 // The text in the target code. Only target 5 (Shift-JIS) converts: JIS (2, 3),
 // EUC (4) and UTF-8 (7) texts are converted; everything else, and every text
@@ -71,16 +95,35 @@ void ConvertKanjiCodeInPlace(std::string& text, int target);
 // lists none).
 std::optional<std::string> ConvertedToShiftJis(std::string_view text,
                                                std::vector<KanjiReplacement>* replaced = nullptr);
+// The text in Shift-JIS read as `code` (as PageKanjiCode gives it) rather
+// than as detected; nullopt when it stays as it is (Shift-JIS, ASCII, binary,
+// undecided). A UTF-8 or UTF-16 text is converted even when malformed: each
+// byte or unit that names no character becomes "?" and is listed.
+std::optional<std::string> ConvertedToShiftJisFrom(std::string_view text, int code,
+                                                   std::vector<KanjiReplacement>* replaced = nullptr);
 // The same for Shift-JIS on the `size` bytes at `data`, a buffer of the
 // caller's: returns the text's new size when it was converted there (EUC-JP,
 // UTF-8) or needed no conversion, or kConvertedAside when the result had to go
 // into `aside` (JIS).
 inline constexpr std::size_t kConvertedAside = static_cast<std::size_t>(-1);
 std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string& aside);
+// The same read as `code` rather than as detected.
+std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string& aside, int code);
+
+// A UTF-16 text (kcUtf16Le or kcUtf16Be; its byte-order mark dropped) in
+// UTF-8, for a reader that keeps every character; an unpaired surrogate or a
+// last lone byte becomes U+FFFD.
+std::string Utf16ToUtf8(std::string_view text, int code);
 
 // The arithmetic mapping of one JIS X 0208 pair (row byte a, cell byte b, each
 // 0x21-0x7E) to its two Shift-JIS bytes; sums are taken modulo 256.
 std::array<std::uint8_t, 2> JisPairToSjis(std::uint8_t a, std::uint8_t b);
+
+// The CP932 code of a code point (a single byte as a value below 0x100, a
+// pair as lead * 256 + trail), taking the JIS forms other converters write
+// for a few CP932 characters (U+301C WAVE DASH for 0x8160 and the like);
+// cp932::kNone (0xFFFF) when CP932 lacks the character.
+std::uint16_t Cp932Of(char32_t codePoint);
 
 // True for valid UTF-8 that holds at least one multi-byte sequence.
 bool IsUtf8Text(std::string_view text);

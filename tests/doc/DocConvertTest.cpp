@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <span>
 
 namespace verdane {
 namespace {
@@ -288,10 +290,97 @@ std::string Database(const std::vector<std::string>& records, std::uint16_t comp
     return s.TakeBytes();
 }
 
-TEST(DocToText, ReadsEveryRecordAfterRecordZeroAsText) {
-    // A bookmark record of another tool follows the text records.
-    const std::string db = Database({"first ", "second", std::string("Mark\0\0\0\x10", 8)});
-    EXPECT_EQ(ToText(db), std::string("first secondMark\0\0\0\x10", 20));
+std::string WithRecordCount(std::string db, std::uint16_t count) {
+    const std::size_t at = Be32(db, 78) + 8;  // record 0's RecordCount
+    db[at] = static_cast<char>(count >> 8);
+    db[at + 1] = static_cast<char>(count);
+    return db;
+}
+
+struct Marked {
+    std::string text;
+    std::vector<DocBookmark> bookmarks;
+};
+Marked ToMarkedText(std::string_view database, bool includeBinary = true) {
+    TMemoryStream in{std::string(database)};
+    TMemoryStream out;
+    Marked m;
+    EXPECT_EQ(DocToText(in, out, includeBinary, &m.bookmarks), 0);
+    m.text = out.TakeBytes();
+    return m;
+}
+
+TEST(DocToText, TheRecordsThatRecordZeroCountsAreTheTextAndBookmarksFollow) {
+    const std::string mark = std::string("Mark\0\0\0\0\0\0\0\0\0\0\0\0", 16) + Hex("00 00 00 06");
+    const std::string other = "a record of another kind";
+    for (std::uint16_t c : {1, 2}) {
+        const std::string db = WithRecordCount(
+            Database({c == 2 ? Hex("06 66 69 72 73 74 20") : "first ", "second", mark, other, mark}, c), 2);
+        const Marked m = ToMarkedText(db);
+        EXPECT_EQ(m.text, "first second");
+        EXPECT_EQ(m.bookmarks, (std::vector<DocBookmark>{{"Mark", 6}, {"Mark", 6}}));
+        EXPECT_EQ(ToText(db), "first second");
+    }
+    // A count record 0 cannot mean leaves every record to the text.
+    for (std::uint16_t count : {0, 3})
+        EXPECT_EQ(ToMarkedText(WithRecordCount(Database({"a", "b"}), count)).text, "ab") << count;
+}
+
+// Bookmark databases as other writers make them, compressed and not: the
+// text is theirs to the byte, the bookmarks are where they point, and
+// txt2pdbdoc decodes the same text records.
+TEST(DocToText, ReadsBookmarkDatabasesOfOtherWriters) {
+    test::TempDir dir;
+    const std::string text = samples::ShuffledParagraphs(samples::JapaneseProse(), 9000, 3);
+    test::WriteFile(dir.File("in.txt"), text);
+    const std::size_t second = text.find_first_not_of("\r\n", text.find('\n', 5000));
+    for (const char* compress : {"0", "1"}) {
+        auto r = test::RunProcess(
+            "/usr/bin/python3",
+            {VERDANE_SOURCE_DIR "/tests/doc/data/bookmark_doc.py", dir.File("theirs.pdb"), compress, dir.File("in.txt"),
+             "Start", "0", "\u7b2c\u4e8c\u7bc0", std::to_string(second), "Past the end", "99999999"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const std::string db = test::ReadFile(dir.File("theirs.pdb"));
+        const Marked m = ToMarkedText(db);
+        EXPECT_TRUE(m.text == text) << compress;
+        EXPECT_EQ(m.bookmarks, (std::vector<DocBookmark>{{"Start", 0},
+                                                         {Hex("91 E6 93 F1 90 DF"), static_cast<std::uint32_t>(second)},
+                                                         {"Past the end", static_cast<std::uint32_t>(text.size())}}));
+        // Read without include-binary, each LF before a place adds a CR.
+        const Marked crlf = ToMarkedText(db, false);
+        EXPECT_EQ(crlf.bookmarks[1].offset, second + std::count(text.begin(), text.begin() + second, '\n'));
+        EXPECT_EQ(crlf.text.substr(crlf.bookmarks[1].offset, 8), text.substr(second, 8));
+        r = test::RunProcess("/usr/bin/txt2pdbdoc", {"-d", dir.File("theirs.pdb"), dir.File("theirs.txt")});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(test::ReadFile(dir.File("theirs.txt")).starts_with(text));
+    }
+}
+
+TEST(TextToDoc, WritesBookmarkRecordsAfterTheText) {
+    const std::string text = "one\r\ntwo\r\nthree\x01";
+    const std::vector<DocBookmark> marks{
+        {"two", 5}, {"0123456789abcdefgh", 100}, {Hex("82 A0 82 A2 82 A4 82 A6 82 A8 82 A9 82 AB 82 AD"), 0}};
+    for (bool compress : {false, true})
+        for (bool includeBinary : {true, false}) {
+            TMemoryStream out;
+            ASSERT_EQ(TextToDoc(text, out, "Marks", compress, includeBinary, marks), 0);
+            const std::string db = out.TakeBytes();
+            EXPECT_EQ(NumRecords(db), 5);
+            EXPECT_EQ(ToHex(Record(db, 2)),
+                      ToHex("two" + std::string(13, '\0') + Hex(includeBinary ? "00 00 00 05" : "00 00 00 04")));
+            EXPECT_EQ(ToHex(Record(db, 3)), ToHex("0123456789abcde" + std::string(1, '\0') +
+                                                  Hex(includeBinary ? "00 00 00 10" : "00 00 00 0D")));
+            // Whole characters only: seven of them and the NUL.
+            EXPECT_EQ(ToHex(Record(db, 4)),
+                      ToHex(marks[2].name.substr(0, 14) + std::string(2, '\0') + Hex("00 00 00 00")));
+            const Marked m = ToMarkedText(db, includeBinary);
+            EXPECT_EQ(m.bookmarks[0], (DocBookmark{"two", 5}));
+            EXPECT_EQ(m.bookmarks[1].offset, includeBinary ? text.size() : 15u);
+            // Without bookmarks the database is the one written before.
+            TMemoryStream plain;
+            ASSERT_EQ(TextToDoc(text, plain, "Marks", compress, includeBinary, std::span<const DocBookmark>{}), 0);
+            EXPECT_TRUE(plain.Bytes() == ToDoc(text, "Marks", compress, includeBinary));
+        }
 }
 
 TEST(DocToText, OnlyCompressionTwoMeansCompressed) {
@@ -380,6 +469,15 @@ TEST(Txt2PdbDoc, ReadsOurDatabasesAndWeReadItsDatabases) {
         auto r = test::RunProcess("/usr/bin/txt2pdbdoc", {"-d", dir.File("ours.pdb"), dir.File("ours.txt")});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(test::ReadFile(dir.File("ours.txt")), text);
+        // With bookmarks, its text records are the same (it shows the
+        // bookmark records after them as text).
+        TMemoryStream marked;
+        const DocBookmark mark{"Middle", 20000};
+        ASSERT_EQ(TextToDoc(text, marked, "Ours", compress, true, std::span(&mark, 1)), 0);
+        test::WriteFile(dir.File("marked.pdb"), marked.Bytes());
+        r = test::RunProcess("/usr/bin/txt2pdbdoc", {"-d", dir.File("marked.pdb"), dir.File("marked.txt")});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(test::ReadFile(dir.File("marked.txt")).starts_with(text));
     }
     // txt2pdbdoc stores LF line ends; -b keeps every other byte.
     const std::string lfText = StoredWithoutBinary(text);
