@@ -12,6 +12,7 @@
 #include "UnitMain.h"
 #include "UnitSetting.h"
 #include "UnitURL.h"
+#include "FindDialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 using namespace verdane;
 using namespace verdane::test;
@@ -86,6 +88,7 @@ private slots:
     void everyFailureSaysWhyWithinASecond();
     void aCompletePageOnAConnectionLeftOpenArrivesAtOnce();
     void aServerThatNeverAnswersCanBeCancelled();
+    void nothingChangesTheTextWhileAPageComes();
     void aLargeTransferCanBeCancelled();
     void closingTheWindowDuringADownloadEndsItAndThenCloses();
     void aRelocationIsFollowed();
@@ -254,6 +257,35 @@ void DownloadTest::aServerThatNeverAnswersCanBeCancelled() {
     QVERIFY(w->menuBar()->isEnabled() && Editor(*w)->isEnabled());
     QVERIFY(!Part<TFormDL>(*w, "FormDL")->isVisible());
     server.Stop();
+}
+
+void DownloadTest::nothingChangesTheTextWhileAPageComes() {
+    TestHttpServer server;
+    server.On("/slow", {Delay(1500), Send(Ok("page\r\n"))});
+    auto w = NewWindow();
+    SetText(*w, "kept\r\n");
+    Trigger(*w, "FindReplace");
+    auto* replace = Part<TReplaceDialog>(*w, "ReplaceDialog1");
+    replace->EditFind->setText(QStringLiteral("kept"));
+    replace->EditReplaceText()->setText(QStringLiteral("lost"));
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/slow"), false));
+    QStringList live;
+    std::string during;
+    QTimer::singleShot(500, w.get(), [&] {
+        for (const char* name : {"ReplaceDialog1", "FindDialog1", "RichEditMain", "ToolBarMain"})
+            if (Part<QWidget>(*w, name)->isEnabled()) live << QString::fromLatin1(name);
+        if (w->menuBar()->isEnabled()) live << QStringLiteral("menu bar");
+        // Replace All and a key, as if they still got through.
+        QTest::mouseClick(replace->ButtonReplaceEvery(), Qt::LeftButton);
+        emit replace->ReplaceAll();
+        QTest::keyClick(Editor(*w), Qt::Key_X);
+        during = Bytes(*w);
+    });
+    Trigger(*w, "URLU1");
+    QCOMPARE(live, QStringList());
+    QCOMPARE(during, std::string("kept\r\n"));
+    QCOMPARE(Bytes(*w), std::string("page\r\n"));
+    QVERIFY(replace->isEnabled() && Editor(*w)->isEnabled());
 }
 
 void DownloadTest::aLargeTransferCanBeCancelled() {

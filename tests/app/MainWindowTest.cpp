@@ -136,6 +136,8 @@ private slots:
     void escOrClosingTheSaveQuestionStopsTheCommand_data();
     void escOrClosingTheSaveQuestionStopsTheCommand();
     void newKeepsDocTitleInTheStatusPanel();
+    void installProposesTheDocumentsOwnName_data();
+    void installProposesTheDocumentsOwnName();
     void commandStatesFollowTheSelection();
     void tabInsertsATab();
     void theSaveOptionsDialogCanBeDrivenWithKeys();
@@ -576,6 +578,36 @@ void MainWindowTest::escOrClosingTheSaveQuestionStopsTheCommand() {
     QVERIFY(prompts_->saveDialogsShown.empty());
     QCOMPARE(prompts_->openChoices.size(), size_t(1));
     QCOMPARE(prompts_->dialogs.size(), size_t(1));
+}
+
+void MainWindowTest::installProposesTheDocumentsOwnName_data() {
+    QTest::addColumn<QString>("file");  // empty: a new text
+    QTest::addColumn<QString>("name");
+    QTest::newRow("new") << "" << "NewFile";
+    QTest::newRow("text") << "MEMO.TXT" << "MEMO";
+    QTest::newRow("two dots") << "a.b.txt" << "a";
+    QTest::newRow("dash in the name") << "my - book.txt" << "my - book";
+    QTest::newRow("no extension") << "本" << "本";
+}
+
+void MainWindowTest::installProposesTheDocumentsOwnName() {
+    QFETCH(QString, file);
+    QFETCH(QString, name);
+    test::TempDir dir;
+    QStringList args;
+    if (!file.isEmpty()) {
+        test::WriteFile(dir.File(S(file)), "text\r\n");
+        args << Q(dir.File(S(file)));
+    }
+    const auto registry = platform::TRegistryFile::Load(VERDANE_SOURCE_DIR "/examples/palm-desktop/registry.reg");
+    TFormMainVerdane w(registry, args);
+    QString proposed;
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        proposed = d.findChild<QLineEdit*>(QStringLiteral("EditFile"))->text();
+        return int(QDialog::Rejected);
+    });
+    Trigger(w, "MenuInstall");
+    QCOMPARE(proposed, name);
 }
 
 void MainWindowTest::newKeepsDocTitleInTheStatusPanel() {
