@@ -100,14 +100,14 @@ std::size_t DecodeUtf8(const std::uint8_t* p, std::size_t n, char32_t& cp) {
 // Code points outside the table that other converters (glibc's CP932 among them)
 // write for CP932 characters: the JIS X 0208 forms of the wave dash, minus sign,
 // double vertical line, em dash, cent, pound and not signs, and the yen sign and
-// overline of JIS X 0201; and the no-break space, which reads as a space.
+// overline of JIS X 0201.
 struct Fallback {
     char32_t unicode;
     std::uint16_t sjis;
 };
 constexpr Fallback kFallbacks[] = {
     {0x00A2, 0x8191}, {0x00A3, 0x8192}, {0x00A5, 0x5C},   {0x00AC, 0x81CA}, {0x2014, 0x815C},
-    {0x2016, 0x8161}, {0x203E, 0x7E},   {0x2212, 0x817C}, {0x301C, 0x8160}, {0x00A0, 0x20},
+    {0x2016, 0x8161}, {0x203E, 0x7E},   {0x2212, 0x817C}, {0x301C, 0x8160},
 };
 
 // CP932 code of every BMP code point (cp932::kNone when none), built once from
