@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
+#include <algorithm>
 #include <cmath>
 
 namespace verdane {
@@ -113,6 +114,7 @@ void LoadSettings(const platform::TProfile& ini, TSettings& s) {
     w.setHeight(ini.ReadInteger(kWindow, QStringLiteral("Height"), w.height()));
     s.Compress = ini.ReadBool(kVerdane, QStringLiteral("Compress"), true);
     s.IncludeBinary = ini.ReadBool(kVerdane, QStringLiteral("Binary"), true);
+    s.Proxy.DownloadMaxSeconds = std::max(0, ini.ReadInteger(kVerdane, QStringLiteral("DownloadMaxSeconds"), 600));
     for (int n = 1; n <= 8; ++n) s.FixedPhrases[n - 1] = ini.ReadString(kStrings, QStringLiteral("Text%1").arg(n), QString());
     s.RecentUrls.clear();
     for (int n = 1; n <= kRecentUrlKeys; ++n) {
@@ -141,6 +143,7 @@ void SaveSettings(platform::TProfile& ini, const TSettings& s) {
     ini.WriteInteger(kWindow, QStringLiteral("Height"), s.WindowBounds.height());
     ini.WriteBool(kVerdane, QStringLiteral("Compress"), s.Compress);
     ini.WriteBool(kVerdane, QStringLiteral("Binary"), s.IncludeBinary);
+    ini.WriteInteger(kVerdane, QStringLiteral("DownloadMaxSeconds"), s.Proxy.DownloadMaxSeconds);
     for (int n = 1; n <= 8; ++n) ini.WriteString(kStrings, QStringLiteral("Text%1").arg(n), s.FixedPhrases[n - 1]);
     for (int n = 1; n <= kRecentUrlKeys; ++n)
         ini.WriteString(kUrl, QStringLiteral("URL%1").arg(n), n <= s.RecentUrls.size() ? s.RecentUrls[n - 1] : QString());

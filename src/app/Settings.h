@@ -39,13 +39,16 @@ void ApplyFontStyleBits(QFont& font, std::int32_t bits);
 // Japanese font of this machine.
 inline const QString kDefaultFontFace = QStringLiteral("ＭＳ Ｐゴシック");
 
-// The web proxy of the settings file, applied anew to every download.
+// The web proxy of the settings file, applied anew to every download, and
+// the longest a whole download may take.
 struct TProxySettings {
     bool ProxyEnable = false;
     QString ProxyServer;
     std::int32_t ProxyPort = 80;
     QString ProxyUser;
     QString ProxyPass;
+    // Seconds ("DownloadMaxSeconds" in section Verdane); 0: no limit.
+    std::int32_t DownloadMaxSeconds = 600;
 };
 
 struct TSettings {

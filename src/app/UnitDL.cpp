@@ -144,6 +144,8 @@ core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TPro
     // A server that sends nothing for a minute, or whose answer's header does
     // not end within it, fails the download instead of holding it.
     request.timeoutMs = kTimeoutMs;
+    // However steadily a server trickles, the whole download ends in time.
+    request.maxTimeMs = std::min(proxy.DownloadMaxSeconds, 7 * 86400) * 1000;
     request.html = html;
     // The editor holds Unicode: a UTF-8 page keeps its characters, and the
     // save asks about those Shift-JIS cannot hold.

@@ -33,6 +33,8 @@ constexpr const char* kFetchHelp =
     "                         between you and the server can read and change the page)\n"
     "  --timeout SECONDS      give up when the server sends nothing for this long,\n"
     "                         or when an answer's header takes longer (default 60)\n"
+    "  --max-time SECONDS     give up when the whole download takes longer than this,\n"
+    "                         however steadily the server sends (default: no limit)\n"
     "  --max-size SIZE        fail when the page is larger: bytes, or a number with K, M\n"
     "                         or G (default 256M, the largest text a DOC database\n"
     "                         holds; 0: no limit)\n"
@@ -54,7 +56,7 @@ long long ParseSize(const std::string& text) {
     return std::stoll(text.substr(0, digits)) << shift;
 }
 
-int ParseTimeoutMs(const std::string& text) {
+int ParseSecondsMs(const std::string& option, const std::string& text) {
     std::size_t used = 0;
     double seconds = 0;
     try {
@@ -63,7 +65,7 @@ int ParseTimeoutMs(const std::string& text) {
         used = 0;
     }
     if (used != text.size() || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400 * 7)
-        throw UsageError("--timeout needs a number of seconds greater than 0, not '" + text + "'");
+        throw UsageError(option + " needs a number of seconds greater than 0, not '" + text + "'");
     return static_cast<int>(std::ceil(seconds * 1000));
 }
 
@@ -71,7 +73,7 @@ int ParseTimeoutMs(const std::string& text) {
 
 int RunFetch(const Args& args) {
     ParsedArgs parsed =
-        ParseArgs(args, {"--html", "--insecure"}, {"--proxy", "--proxy-user", "--proxy-password", "--timeout", "--max-size"}, 2, 2);
+        ParseArgs(args, {"--html", "--insecure"}, {"--proxy", "--proxy-user", "--proxy-password", "--timeout", "--max-time", "--max-size"}, 2, 2);
     if (parsed.help) {
         std::fputs(kFetchHelp, stdout);
         return 0;
@@ -80,7 +82,9 @@ int RunFetch(const Args& args) {
     const std::string& out = parsed.positional[1];
     if (url.empty()) throw UsageError("the URL is empty");
     int timeoutMs = 60000;
-    if (const std::string* t = parsed.Value("--timeout")) timeoutMs = ParseTimeoutMs(*t);
+    if (const std::string* t = parsed.Value("--timeout")) timeoutMs = ParseSecondsMs("--timeout", *t);
+    int maxTimeMs = 0;
+    if (const std::string* t = parsed.Value("--max-time")) maxTimeMs = ParseSecondsMs("--max-time", *t);
 
     // The client runs on the Qt event loop of this thread.
     static int qtArgc = 1;
@@ -92,6 +96,7 @@ int RunFetch(const Args& args) {
     core::FetchRequest request;
     request.url = url;
     request.timeoutMs = timeoutMs;
+    request.maxTimeMs = maxTimeMs;
     if (const std::string* size = parsed.Value("--max-size")) request.maxBodySize = ParseSize(*size);
     request.html = parsed.Has("--html");
     if (parsed.Has("--insecure")) {

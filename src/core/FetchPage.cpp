@@ -141,6 +141,7 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     http.ProxyUsername = request.proxy.empty() ? std::string() : request.proxyUser;
     http.ProxyPassword = request.proxy.empty() ? std::string() : request.proxyPassword;
     http.TimeoutMs = request.timeoutMs;
+    http.MaxTimeMs = request.maxTimeMs;
     http.SslVerifyPeer = request.verifyPeer;
     http.MaxBodySize = request.maxBodySize;
     http.ReceiveStream = nullptr;  // the body arrives through OnDocData

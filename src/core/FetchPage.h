@@ -30,6 +30,9 @@ struct FetchRequest {
     std::string proxyUser, proxyPassword;
     // The request gives up after this long without progress (0: never).
     int timeoutMs = 60000;
+    // The whole download gives up after this long, however steadily the
+    // server sends (0: never).
+    int maxTimeMs = 0;
     bool verifyPeer = true;
     // Most bytes the page may have; a larger one fails with "the page is larger
     // than 256 MB" (its own size). By default the largest text a DOC database

@@ -5,6 +5,7 @@
 
 #include "Cp932Table.h"
 #include "KanjiCode.h"
+#include "ShownText.h"
 
 #include <zip.h>
 
@@ -103,7 +104,9 @@ ArchiveText Refused(std::string why) {
 constexpr zip_uint64_t kMostInflation = 1040;
 
 // Reads the entry at `index`, whose name is `name`, after checking its header.
-ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& name) {
+ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& entryName) {
+    // What the archive names reaches a terminal or a message box.
+    const std::string name = EscapeControls(entryName);
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(archive, index, 0, &stat) != 0)
@@ -141,8 +144,23 @@ ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& nam
     if (more < 0) return Refused("cannot read " + name + ": " + zip_file_strerror(file.get()));
     if (more > 0) return Refused(name + " is longer than its header says; the archive is damaged");
     result.status = ArchiveText::Status::Ok;
-    result.entry = name;
+    result.entry = entryName;
     return result;
+}
+
+// The names of `names` for a message, each with its control characters
+// escaped, the first ten of a long list and how many more there are ("… and
+// 99,990 more"), so an archive of many texts gives one readable line.
+std::string NameList(const std::vector<std::string>& names) {
+    constexpr std::size_t kShown = 10;
+    std::string list;
+    for (std::size_t i = 0; i < names.size() && i < kShown; ++i) list += " " + EscapeControls(names[i]);
+    if (names.size() > kShown) {
+        std::string more = std::to_string(names.size() - kShown);
+        for (std::size_t at = more.size(); at > 3; at -= 3) more.insert(at - 3, ",");
+        list += " \xE2\x80\xA6 and " + more + " more";
+    }
+    return list;
 }
 
 ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view extension = ".txt") {
@@ -160,11 +178,8 @@ ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view 
         }
     }
     if (!entry.empty()) {
-        std::string why = "the archive holds no file " + std::string(entry);
-        if (!result.names.empty()) {
-            why += "; its texts are:";
-            for (const std::string& name : result.names) why += " " + name;
-        }
+        std::string why = "the archive holds no file " + EscapeControls(entry);
+        if (!result.names.empty()) why += "; its texts are:" + NameList(result.names);
         return Refused(why);
     }
     if (texts.empty()) {
@@ -175,8 +190,7 @@ ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view 
     }
     if (texts.size() > 1) {
         result.status = ArchiveText::Status::Several;
-        result.error = "the archive holds several texts:";
-        for (const std::string& name : result.names) result.error += " " + name;
+        result.error = "the archive holds several texts:" + NameList(result.names);
         return result;
     }
     ArchiveText read = ReadEntry(archive, texts.front(), result.names.front());

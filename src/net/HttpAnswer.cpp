@@ -4,6 +4,7 @@
 // closed connection cut the answer short. Nothing here touches the socket: the
 // answer's end asks the connection code to close it.
 #include "HttpInternal.h"
+#include "ShownText.h"
 
 #include <cstring>
 
@@ -11,10 +12,32 @@ namespace verdane {
 
 namespace {
 
-// "404 Not Found", or the code alone when the server gave no reason.
+// "404 Not Found", or the code alone when the server gave no reason; the
+// server's control characters escaped.
 std::string StatusText(int code, const std::string& reason) {
-    return reason.empty() ? std::to_string(code) : std::to_string(code) + " " + reason;
+    return EscapeControls(reason.empty() ? std::to_string(code) : std::to_string(code) + " " + reason);
 }
+
+// The length of the "HTTP/x.y" that starts a status line (any version, "HTTP/2"
+// too), 0 when `line` starts with none.
+std::size_t StatusVersionLength(std::string_view line) {
+    if (!StartsWith(line, "HTTP/")) return 0;
+    auto digits = [&line](std::size_t i) {
+        while (i < line.size() && std::isdigit(static_cast<unsigned char>(line[i]))) ++i;
+        return i;
+    };
+    std::size_t end = digits(5);
+    if (end == 5) return 0;
+    if (end < line.size() && line[end] == '.') {
+        const std::size_t minor = digits(end + 1);
+        if (minor == end + 1) return 0;
+        end = minor;
+    }
+    return end == line.size() || line[end] == ' ' ? end : 0;
+}
+
+// Answers that send the client elsewhere: they are nothing without an address.
+bool IsRelocationStatus(int code) { return code >= 300 && code < 400 && code != 304; }
 
 }  // namespace
 
@@ -177,6 +200,14 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
             EndConnection();
             return;
         }
+        if (IsRelocationStatus(statusCode_)) {
+            // Its body would be taken for the page asked for.
+            RecordFailure("relocation without an address (" + StatusText(statusCode_, reasonPhrase_) + ")");
+            rcvdCount_ = 0;
+            answerClosed_ = true;
+            EndConnection();
+            return;
+        }
         if (Lower(documentName_).size() >= 4 && Lower(documentName_).substr(documentName_.size() - 4) == ".exe" &&
             contentType_ == "text/html")
             documentName_ = documentName_.substr(0, documentName_.size() - 3) + "htm";
@@ -199,9 +230,9 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
 }
 
 void THttpCli::HandleHeaderLine(std::string_view line) {
-    if (StartsWith(line, "HTTP/1.0") || StartsWith(line, "HTTP/1.1")) {
-        statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, 9, 3)));
-        reasonPhrase_ = std::string(TrimBlanks(SafeSubstr(line, 13)));
+    if (const std::size_t version = StatusVersionLength(line); version > 0) {
+        statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, version + 1, 3)));
+        reasonPhrase_ = std::string(TrimBlanks(SafeSubstr(line, version + 5)));
         return;
     }
     std::size_t colon = line.find(':');
@@ -235,6 +266,9 @@ void THttpCli::HandleHeaderLine(std::string_view line) {
 }
 
 void THttpCli::HandleLocation(const std::string& v) {
+    // A CR or LF in it would end the next request's line early and start a
+    // header of the server's choosing there.
+    if (HoldsControl(v)) throw EHttpException("relocation to an invalid address: \"" + EscapeControls(v) + "\"", 7);
     locationChangePending_ = true;
     location_ = ResolveRelocation(targetUrl_, v);
 }
@@ -275,9 +309,10 @@ void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
     headerBytes_ += static_cast<int>(line.size() + lineEnd_.size());
     if (headerBytes_ > kMaxHeaderSize) throw EHttpException("HTTP header too long", 5);
     if (headerLineCount_++ == 0) {
-        if (!StartsWith(line, "HTTP/1.")) throw EHttpException("the proxy did not answer CONNECT with HTTP", 6);
-        statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, 9, 3)));
-        reasonPhrase_ = std::string(TrimBlanks(SafeSubstr(line, 13)));
+        const std::size_t version = StatusVersionLength(line);
+        if (version == 0) throw EHttpException("the proxy did not answer CONNECT with HTTP", 6);
+        statusCode_ = static_cast<int>(ToInteger(SafeSubstr(line, version + 1, 3)));
+        reasonPhrase_ = std::string(TrimBlanks(SafeSubstr(line, version + 5)));
         return;
     }
     if (!line.empty()) return;

@@ -2,6 +2,7 @@
 // proxy, through a CONNECT tunnel), the request head, relocations, the time
 // limit, the end of a request and Abort. The answer's reading is in HttpAnswer.cpp.
 #include "HttpInternal.h"
+#include "ShownText.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -109,7 +110,7 @@ THttpCli::THttpCli()
     : ctrlSocket_(std::make_unique<TWSocket>()),
       window_(std::make_unique<THiddenWindow>([this](const TMessageEvent& m) { WndProc(m); })),
       bodyBuffer_(std::make_unique<char[]>(kBodyBlockSize)),
-      timer_(std::make_unique<QTimer>()) {
+      timer_(std::make_unique<QTimer>()), deadline_(std::make_unique<QTimer>()) {
     // Each socket event counts its depth, so a client deleted by one of its
     // handlers leaves the socket alive until the event is over.
     auto guarded = [this](void (THttpCli::*handler)(std::uint16_t)) {
@@ -133,6 +134,8 @@ THttpCli::THttpCli()
     ctrlSocket_->OnSslHandshakeDone = guarded(&THttpCli::SocketTunnelSecured);
     timer_->setSingleShot(true);
     QObject::connect(timer_.get(), &QTimer::timeout, window_.get(), [this] { TimedOut(); });
+    deadline_->setSingleShot(true);
+    QObject::connect(deadline_.get(), &QTimer::timeout, window_.get(), [this] { TookTooLong(); });
     rcvdBuffer_[0] = 0;
 }
 
@@ -140,6 +143,7 @@ THttpCli::~THttpCli() {
     life_.reset();
     if (syncLoop_) syncLoop_->exit(1);
     timer_->stop();
+    deadline_->stop();
     window_->Detach();
     // Posted messages still queued for the window are dropped with it.
     window_.release()->deleteLater();
@@ -194,8 +198,12 @@ void THttpCli::TriggerRequestDone() {
 void THttpCli::SetState(THttpState newState) {
     if (newState == state_) return;
     state_ = newState;
-    if (newState != hsReady) Progress();
-    else timer_->stop();
+    if (newState != hsReady) {
+        Progress();
+    } else {
+        timer_->stop();
+        deadline_->stop();
+    }
     std::weak_ptr<char> life = Life();
     TriggerStateChange();
     if (life.expired()) return;
@@ -240,6 +248,11 @@ void THttpCli::TimedOut() {
     std::string text = "timed out after " + SecondsText(TimeoutMs) + " s";
     if (state_ == hsWaitingHeader && headerLineCount_ > 0) text += ": the answer's header did not end";
     AbortWith(text, WSAETIMEDOUT);
+}
+
+void THttpCli::TookTooLong() {
+    if (state_ == hsReady || state_ == hsAborting) return;
+    AbortWith("timed out: the download took longer than " + SecondsText(MaxTimeMs) + " s", WSAETIMEDOUT);
 }
 
 // ---------------------------------------------------------------------------
@@ -301,6 +314,7 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     location_ = URL;
     credentialsAllowed_ = true;
 
+    if (MaxTimeMs > 0) deadline_->start(MaxTimeMs);
     TUrlParts u = ParseURL(URL);
     std::string scheme = u.Proto.empty() ? std::string("http") : Lower(u.Proto);
     // The credentials of a URL belong to this request alone.
@@ -308,7 +322,11 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     pass_ = u.User.empty() && u.Pass.empty() ? Password : u.Pass;
     std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
     std::string failure = SetTarget(scheme + "://" + u.Host + (port.empty() ? "" : ":" + port) + u.Path);
-    originalHost_ = u.Host;
+    // Nothing typed may end a line of the request early.
+    if (HoldsControl(URL)) failure = "the URL holds a control character: \"" + EscapeControls(URL) + "\"";
+    originalScheme_ = scheme_;
+    originalHost_ = targetHost_;
+    originalPort_ = targetPort_;
     if (failure.empty() && !Proxy.empty()) {
         TUrlParts p = ParseURL(Proxy);
         if (!IsValidPort(p.Port.empty() ? ProxyPort : p.Port))
@@ -383,7 +401,8 @@ void THttpCli::DoLookup() {
 void THttpCli::LocalFailure(const std::string& reason, std::uint16_t error) {
     if (failed_) return;
     requestDoneError_ = error;
-    failureText_ = reason;
+    // What a server sent may be part of it (a reason phrase, a header value).
+    failureText_ = EscapeControls(reason);
     failed_ = true;
 }
 
@@ -451,7 +470,8 @@ void THttpCli::SocketSessionConnected(std::uint16_t error) {
     if (state_ != hsWaitingHeader) return;
     try {
         SendRequest();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        RecordFailure(e.what());
         ctrlSocket_->Close();
     }
 }
@@ -489,7 +509,8 @@ void THttpCli::SocketTunnelSecured(std::uint16_t error) {
     Progress();
     try {
         SendRequest();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        RecordFailure(e.what());
         ctrlSocket_->Close();
     }
 }
@@ -561,16 +582,15 @@ void THttpCli::RelocationHandler(std::uint16_t) {
         PostMessage(kSetReady);
         return;
     }
-    std::string previousScheme = scheme_;
     std::string failure = SetTarget(location_);
     if (!failure.empty()) {
         LocalFailure(failure, 0);
         PostMessage(kSetReady);
         return;
     }
-    // Server credentials stay with the host they were given for, and never
-    // leave an encrypted connection for a plain one.
-    if (!SameHost(targetHost_, originalHost_) || (previousScheme == "https" && scheme_ != "https"))
+    // Server credentials stay with the scheme, host and port they were given
+    // for; once they were withheld, a way back gets none either.
+    if (scheme_ != originalScheme_ || !SameHost(targetHost_, originalHost_) || targetPort_ != originalPort_)
         credentialsAllowed_ = false;
     std::weak_ptr<char> life = Life();
     TriggerLocationChange();
@@ -612,6 +632,8 @@ void THttpCli::AbortWith(const std::string& reason, std::uint16_t error) {
 
 void THttpCli::SendCommand(std::string& head, std::string line) {
     TriggerCommand(line);
+    // A CR or LF would end the line and begin another of someone else's choosing.
+    if (HoldsControl(line)) throw EHttpException("a request line holds a control character: " + EscapeControls(line), 8);
     if (!line.empty()) head += line;
     head += "\r\n";
 }

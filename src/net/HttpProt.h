@@ -107,6 +107,10 @@ public:
     // body data, no request data sent), and within which an answer's header must
     // end; the request then fails with "timed out: ...". 0: no limit.
     int TimeoutMs = 0;
+    // Milliseconds the whole request may take, relocations included (a body
+    // trickled slowly never ends otherwise); the request then fails with
+    // "timed out: the download took longer than 600 s". 0: no limit.
+    int MaxTimeMs = 0;
     // Most body bytes one answer may have; a larger page fails the request with
     // "the page is larger than 256 MB" (its own size) as soon as its header
     // announces more or its bytes pass the limit. 0: no limit.
@@ -197,6 +201,7 @@ private:
     void AbortWith(const std::string& reason, std::uint16_t error);
     void Progress();
     void TimedOut();
+    void TookTooLong();
     std::string SocketErrorText(int error);
     // A weak reference to this client: a handler may delete the client, and
     // code after an event checks this before it touches the client again.
@@ -277,9 +282,10 @@ private:
     std::string targetPort_;  // the server's port
     std::string targetUrl_;   // absolute URL of the current hop; relocations resolve from it
     std::string path_;        // request-URI
-    std::string originalHost_;  // host of the URL asked for; credentials go only there
+    // Scheme, host and port of the URL asked for: credentials go only there.
+    std::string originalScheme_, originalHost_, originalPort_;
     std::string user_, pass_;   // server credentials of this request
-    bool credentialsAllowed_ = true;  // false once a relocation left the host, or https for http
+    bool credentialsAllowed_ = true;  // false once a relocation left the scheme, host or port
     bool tunnel_ = false;       // https through the proxy: CONNECT first
     bool connected_ = false;
     bool locationChangePending_ = false;
@@ -304,6 +310,7 @@ private:
     LineHandler next_ = nullptr;
     std::shared_ptr<char> life_ = std::make_shared<char>();
     std::unique_ptr<QTimer> timer_;
+    std::unique_ptr<QTimer> deadline_;  // MaxTimeMs
     QEventLoop* syncLoop_ = nullptr;  // the loop of a synchronous request
     int socketEventDepth_ = 0;  // inside a socket event: the socket must outlive it
 };

@@ -116,7 +116,7 @@ private slots:
             "[Setting]\nColor=16777215\nBM=(BM)\nInitDir=\n"
             "[Proxy]\nServer=\nPort=80\nUser=\nPass=\nEnable=0\n"
             "[Window]\nTop=" + std::to_string(at.y()) + "\nLeft=" + std::to_string(at.x()) + "\nWidth=600\nHeight=400\n"
-            "[Verdane]\nCompress=1\nBinary=1\n"
+            "[Verdane]\nCompress=1\nBinary=1\nDownloadMaxSeconds=600\n"
             "[Strings]\nText1=\nText2=\nText3=\nText4=\nText5=\nText6=\nText7=\nText8=\n"
             "[URL]\nURL1=\nURL2=\nURL3=\nURL4=\nURL5=\nURL6=\nURL7=\nURL8=\nURL9=\nURL10=\nHTML=1\n"
             "[History]\nCount=0\n";

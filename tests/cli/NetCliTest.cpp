@@ -162,6 +162,15 @@ TEST_F(NetCli, AHeaderSentALineAtATimeMustEndWithinTheTimeout) {
     EXPECT_LT(seconds, 8.0);
 }
 
+TEST_F(NetCli, MaxTimeEndsABodyTrickledWithinTheTimeout) {
+    ServerScript script = {Send("HTTP/1.0 200 OK\r\n\r\n")};
+    for (int i = 0; i < 40; ++i) script.insert(script.end(), {Delay(250), Send("x")});
+    server_.On("/trickle", script);
+    auto r = RunCli({"fetch", "--timeout", "1", "--max-time", "1.5", server_.Url("/trickle"), "-"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: timed out: the download took longer than 1.5 s\n");
+}
+
 TEST_F(NetCli, ASilentServerOfAnHttpsUrlTimesOutWithThatReason) {
     // The server accepts and never answers the handshake: the client's own
     // close at the time limit is not taken for the server's.
@@ -234,7 +243,7 @@ TEST_F(NetCli, BadUsageExitsTwo) {
          {std::vector<std::string>{"fetch"}, {"fetch", url}, {"fetch", url, "a", "b"}, {"fetch", "--timeout", "0", url, "-"},
           {"fetch", "--timeout", "abc", url, "-"}, {"fetch", "--proxy-user", "u", url, "-"},
           {"fetch", "--frobnicate", url, "-"}, {"fetch", "", "-"}, {"fetch", "--max-size", "5X", url, "-"},
-          {"fetch", "--max-size", "-1", url, "-"}}) {
+          {"fetch", "--max-size", "-1", url, "-"}, {"fetch", "--max-time", "0", url, "-"}}) {
         auto r = RunCli(args);
         EXPECT_EQ(r.exitCode, 2) << args.size();
         EXPECT_NE(r.err.find("verdane-cli fetch: "), std::string::npos);
@@ -245,7 +254,7 @@ TEST_F(NetCli, BadUsageExitsTwo) {
 TEST_F(NetCli, HelpExplainsEveryOption) {
     auto r = RunCli({"fetch", "--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* option : {"--proxy", "--proxy-user", "--proxy-password", "--html", "--timeout", "--insecure", "URL", "OUT"})
+    for (const char* option : {"--proxy", "--proxy-user", "--proxy-password", "--html", "--timeout", "--max-time", "--insecure", "URL", "OUT"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 

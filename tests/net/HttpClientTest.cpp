@@ -405,6 +405,53 @@ TEST_F(HttpClient, WaitsWithoutSpinningTheProcessor) {
     EXPECT_LT(used, 0.25) << "Get used " << used << " s of processor time while waiting";
 }
 
+// What a hostile server or a mistyped URL may try: each row's request, what
+// the client must answer, and that nothing of it reached another request.
+TEST_F(HttpClient, HostileAnswersAndAddressesFailWithoutReachingARequest) {
+    TestHttpServer other;  // another port of the same host
+    other.On("*", {Send(Answer("HTTP/1.0 200 OK", {}, "other port"))});
+    const std::string base = "http://joe:pw@127.0.0.1:" + std::to_string(server_->Port());
+    ServerScript trickle = {Send("HTTP/1.0 200 OK\r\n\r\n")};
+    for (int i = 0; i < 100; ++i) trickle.insert(trickle.end(), {Delay(50), Send("x")});
+    struct Row {
+        std::string path;
+        ServerScript script;
+        std::string failure;  // "" for success
+        std::string body;     // of a success
+        std::size_t requests;
+        int maxTimeMs = 0;
+    };
+    const std::vector<Row> rows = {
+        {"/cr", {Send(Answer("HTTP/1.0 302 Found", {"Location: /ok\rX-Injected: 1"}, ""))},
+         "relocation to an invalid address: \"/ok\\x0dX-Injected: 1\"", "", 1},
+        {"/esc", {Send(Answer("HTTP/1.0 301 Moved", {"Location: http://127.0.0.1/\x1b[2J"}, ""))},
+         "relocation to an invalid address: \"http://127.0.0.1/\\x1b[2J\"", "", 1},
+        {"/nowhere", {Send(Answer("HTTP/1.1 302 Found", {}, "the relocation's own body"))},
+         "relocation without an address (302 Found)", "", 1},
+        {"/h2", {Send(Answer("HTTP/2.0 500 Internal Server Error", {}, "oops"))}, "500 Internal Server Error", "", 1},
+        {"/h3", {Send(Answer("HTTP/3 200 OK", {}, "fine"))}, "", "fine", 1},
+        {"/title", {Send(Answer("HTTP/1.1 404 \x1b]0;pwned\x07\x1b[31mdownload succeeded\xC2\x9B", {}, ""))},
+         "404 \\x1b]0;pwned\\x07\\x1b[31mdownload succeeded\\xc2\\x9b", "", 1},
+        {"/port", {Send(Answer("HTTP/1.0 302 Found", {"Location: " + other.Url("/x")}, ""))}, "", "other port", 1},
+        {"/typed\r\nX-Injected: 1", {}, "the URL holds a control character: \"" + base +
+         "/typed\\x0d\\x0aX-Injected: 1\"", "", 0},
+        {"/slow", trickle, "timed out: the download took longer than 0.4 s", "", 1, 400},
+    };
+    for (const Row& row : rows) {
+        const std::size_t before = server_->Requests().size();
+        if (!row.script.empty()) server_->On(row.path, row.script);
+        http_->MaxTimeMs = row.maxTimeMs;
+        EXPECT_EQ(Get(base + row.path).first, row.failure) << row.path;
+        if (row.failure.empty()) EXPECT_EQ(body_, row.body) << row.path;
+        EXPECT_EQ(server_->Requests().size() - before, row.requests) << row.path;
+    }
+    for (const std::string& r : server_->Requests()) EXPECT_EQ(r.find("X-Injected"), std::string::npos) << r;
+    ASSERT_EQ(other.Requests().size(), 1u);
+    EXPECT_EQ(other.Requests()[0].find("Authorization"), std::string::npos) << "credentials left their port";
+    http_->MaxTimeMs = 0;
+    ExpectFreeForNextRequest();
+}
+
 struct BrokenAnswer {
     const char* name;
     ServerScript script;
