@@ -1,7 +1,8 @@
 // Fuzz target: any bytes as a text in Aozora's notation, the first byte
 // choosing the options. The cleaner must finish without reading outside the
 // text, and a text without a single two-byte character starting with 0x81 (no
-// notation at all) and no rule line of "-" must come back unchanged.
+// notation at all) and no rule line of "-" must come back unchanged. The
+// accented letters listed must lie in the text, in order, as ASCII letters.
 #include "AozoraNotation.h"
 #include "Cp932Table.h"
 
@@ -30,7 +31,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.bookmarks = (data[0] & 2) != 0;
     options.bookmarkMark = "(BM)";
     const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const std::string clean = verdane::CleanAozoraNotation(text, options);
+    const verdane::AozoraCleaned cleaned = verdane::CleanAozoraText(text, options);
+    const std::string& clean = cleaned.text;
+    // Each accented letter stands in the text as its base letters, in order.
+    std::size_t from = 0;
+    for (const verdane::KanjiReplacement& accent : cleaned.accents) {
+        if (accent.offset < from || accent.length == 0 || accent.offset + accent.length > clean.size()) __builtin_trap();
+        for (std::size_t i = accent.offset; i < accent.offset + accent.length; ++i)
+            if (static_cast<unsigned char>(clean[i]) >= 0x80) __builtin_trap();
+        from = accent.offset + accent.length;
+    }
+    verdane::AozoraEditorText(cleaned);
     if (!HasNotationLead(text) && text.find("-----") == std::string_view::npos && clean != text) __builtin_trap();
     verdane::AozoraTitle(text);
     return 0;

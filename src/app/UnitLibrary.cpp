@@ -78,11 +78,21 @@ TFormLibrary::TFormLibrary(QWidget* parent) : QDialog(parent), model_(new TLibra
     CheckBoxClean->setObjectName(QStringLiteral("CheckBoxClean"));
     CheckBoxClean->setChecked(true);
 
+    ButtonRefresh = new QPushButton(QStringLiteral("目録を更新(&R)"), this);
+    ButtonRefresh->setObjectName(QStringLiteral("ButtonRefresh"));
+    ButtonRefresh->setAutoDefault(false);
+    connect(ButtonRefresh, &QPushButton::clicked, this, [this] {
+        if (OnRefresh) OnRefresh();
+    });
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(EditSearch);
     layout->addWidget(ListWorks, 1);
-    layout->addWidget(LabelFound);
+    auto* foundRow = new QHBoxLayout;
+    foundRow->addWidget(LabelFound, 1);
+    foundRow->addWidget(ButtonRefresh);
+    layout->addLayout(foundRow);
     layout->addWidget(CheckBoxClean);
     layout->addLayout(MakeAcceptRejectRow(this, ButtonOK, ButtonCancel));
     ButtonOK->setText(QStringLiteral("開く(&O)"));

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <vector>
 
 class QCheckBox;
@@ -29,6 +30,7 @@ public:
     QTableView* ListWorks;
     QLabel* LabelFound;           // how many works, and the catalogue's date
     QCheckBox* CheckBoxClean;     // clean the notation after opening
+    QPushButton* ButtonRefresh;   // 目録を更新: runs OnRefresh
     QPushButton* ButtonOK;        // 開く: enabled while a work is chosen
     QPushButton* ButtonCancel;
 
@@ -37,6 +39,10 @@ public:
     void SetCatalog(const core::AozoraCatalog* catalog, const QString& about);
     // The work chosen, or nullptr.
     const core::CatalogWork* Chosen() const;
+
+    // Downloads the catalogue again and gives it to SetCatalog (the command
+    // that shows the dialog sets it).
+    std::function<void()> OnRefresh;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
