@@ -118,14 +118,25 @@ std::string CatalogDate(std::time_t date) {
     return text;
 }
 
+namespace {
+
+// A copy dated in the future (a clock put back) counts as old.
+bool Young(const std::optional<CatalogCache::Copy>& kept, const std::string& url, std::time_t now) {
+    return kept && kept->url == url && kept->date <= now && now - kept->date < kCatalogMaxAgeDays * 86400LL;
+}
+
+}  // namespace
+
+bool CatalogDownloadDue(const CatalogCache& cache, const std::string& url, bool refresh, std::time_t now) {
+    return refresh || !Young(cache.Kept(), url, now);
+}
+
 Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const std::string& url,
                                 const CatalogCache& cache, bool refresh, std::time_t now) {
     const std::optional<CatalogCache::Copy> kept = cache.Kept();
     const bool keptFromUrl = kept && kept->url == url;
-    // A copy dated in the future (a clock put back) counts as old.
-    const bool young = keptFromUrl && kept->date <= now && now - kept->date < kCatalogMaxAgeDays * 86400LL;
     std::string keptFailure;
-    if (young && !refresh) {
+    if (Young(kept, url, now) && !refresh) {
         Result<AozoraCatalog> catalog = cache.LoadKept();
         if (catalog) return CatalogLoad{std::move(*catalog), {}};
         keptFailure = catalog.Reason();

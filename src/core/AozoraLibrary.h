@@ -71,6 +71,11 @@ struct CatalogLoad {
 Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const std::string& url,
                                 const CatalogCache& cache, bool refresh, std::time_t now = std::time(nullptr));
 
+// True when LoadCatalog will download (no young copy from `url` is kept, or
+// `refresh`), so a window shows the download's progress.
+bool CatalogDownloadDue(const CatalogCache& cache, const std::string& url, bool refresh,
+                        std::time_t now = std::time(nullptr));
+
 // A date as the library shows it: 2026-12-08.
 std::string CatalogDate(std::time_t date);
 

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -144,6 +145,15 @@ void TFormInst::ButtonInstClick() {
     const int index = AutoInstallComboBox->currentIndex();
     if (!userData_ || !document_ || !options_ || index < 0)
         return Refuse(QString::fromUtf8(kNoUserCaption), QString::fromUtf8(kNoUser));
+    // A database of this name already waiting for the user is replaced only
+    // when the user agrees: it may be another book.
+    const QString fileName = core::InstallFileName(name, RadioButtonPRC->isChecked());
+    const QString queued = QString::fromStdString(userData_->InstallDirectory(index)) + u'/' + fileName;
+    if (const QFileInfo there(queued); there.exists() && !there.isDir() &&
+        Prompts().Message(this, QMessageBox::Warning, QStringLiteral("上書きの確認"),
+                          QStringLiteral("%1 はすでにｲﾝｽﾄｰﾙ待ちです。\n置き換えますか?").arg(fileName),
+                          QMessageBox::Yes | QMessageBox::No, queued) != QMessageBox::Yes)
+        return;
 
     Failure failure;
     {
@@ -173,7 +183,7 @@ TFormInst::Failure TFormInst::Install(int index, const QString& name) {
 
 void TFormInst::Button2Click() { reject(); }
 
-bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& caption,
+bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& proposedName,
                 DocSaveOptions& options) {
     if (!userData) {
         Prompts().Message(form.parentWidget(), QMessageBox::Critical, QString::fromUtf8(kCannotInstall),
@@ -181,7 +191,7 @@ bool RunInstall(TFormInst& form, TUserData* userData, const std::string& documen
         return false;
     }
     form.SetJob(userData, &document, &options);
-    form.EditFile->setText(core::ProposedInstallName(caption));
+    form.EditFile->setText(proposedName);
     form.EditFileChange();  // also when the name is the one of the last opening
     form.FormShow();
     const int result = Prompts().RunDialog(form);

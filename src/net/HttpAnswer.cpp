@@ -323,7 +323,7 @@ void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
         if (statusCode_ >= 400)
             failureText_ = StatusText(statusCode_, reasonPhrase_);
         else
-            LocalFailure("the proxy refused the tunnel to " + targetHost_ + ":" + targetPort_ + ": " +
+            LocalFailure("the proxy refused the tunnel to " + UrlHost(targetHost_) + ":" + targetPort_ + ": " +
                              StatusText(statusCode_, reasonPhrase_),
                          0, THttpFailure::ProxyTunnel);
         answerClosed_ = true;

@@ -70,9 +70,14 @@ inline long long ToInteger(std::string_view text) {
     return negative ? value : -value;
 }
 
+// A host as a URL or a Host line writes it: an IPv6 literal in brackets.
+inline std::string UrlHost(const std::string& host) {
+    return host.find(':') != std::string::npos ? "[" + host + "]" : host;
+}
+
 // "host" or "host:port" for a URL, leaving out the scheme's own port.
 inline std::string Authority(const std::string& scheme, const std::string& host, const std::string& port) {
-    return port.empty() || port == DefaultPort(scheme) ? host : host + ":" + port;
+    return port.empty() || port == DefaultPort(scheme) ? UrlHost(host) : UrlHost(host) + ":" + port;
 }
 
 // "scheme://authority" of an absolute URL, and the rest (path, query, fragment).

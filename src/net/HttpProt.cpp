@@ -323,7 +323,7 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     user_ = u.User.empty() ? Username : u.User;
     pass_ = u.User.empty() && u.Pass.empty() ? Password : u.Pass;
     std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
-    std::string failure = SetTarget(scheme + "://" + u.Host + (port.empty() ? "" : ":" + port) + u.Path);
+    std::string failure = SetTarget(scheme + "://" + UrlHost(u.Host) + (port.empty() ? "" : ":" + port) + u.Path);
     // Nothing typed may end a line of the request early.
     if (HoldsControl(URL)) failure = "the URL holds a control character: \"" + EscapeControls(URL) + "\"";
     originalScheme_ = scheme_;
@@ -369,7 +369,7 @@ std::string THttpCli::SetTarget(const std::string& url) {
     scheme_ = scheme;
     targetHost_ = u.Host;
     targetPort_ = port;
-    std::string originPath = u.Path.empty() ? "/" : u.Path;
+    std::string originPath = u.Path.empty() ? "/" : RequestTarget(u.Path);
     if (originPath[0] == '?') originPath.insert(0, "/");
     targetUrl_ = scheme + "://" + Authority(scheme, u.Host, port) + originPath;
     tunnel_ = !Proxy.empty() && scheme == "https";
@@ -491,7 +491,7 @@ void THttpCli::SocketSessionConnected(std::uint16_t error) {
 // https through the proxy: "CONNECT host:port" asks it for a tunnel to the
 // server; the TLS handshake and the request go through that tunnel.
 void THttpCli::SendTunnelRequest() {
-    std::string authority = targetHost_ + ":" + targetPort_;
+    std::string authority = UrlHost(targetHost_) + ":" + targetPort_;
     std::string head = "CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n";
     if (!Agent.empty()) head += "User-Agent: " + Agent + "\r\n";
     if (!ProxyUsername.empty())
@@ -669,7 +669,7 @@ void THttpCli::SendRequest() {
     if (!Reference.empty()) command("Referer: " + Reference);
     if (requestType_ == httpPOST && !ContentTypePost.empty()) command("Content-Type: " + ContentTypePost);
     if (!Agent.empty()) command("User-Agent: " + Agent);
-    command("Host: " + targetHost_);
+    command("Host: " + UrlHost(targetHost_));
     if (NoCache) command("Pragma: no-cache");
     if (requestType_ == httpPOST) {
         // The body read to its end left the stream failed; every sending of the

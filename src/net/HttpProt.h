@@ -49,7 +49,8 @@ enum class THttpFailure {
     UnsupportedScheme, BadUrl, PageTooLarge, ProxyTunnel, Incomplete, Closed, Other
 };
 
-// The parts of a URL as the client reads it.
+// The parts of a URL as the client reads it. An IPv6 literal's host is the
+// address without its brackets ("[::1]:8080" gives "::1" and "8080").
 struct TUrlParts {
     std::string Proto, User, Pass, Host, Port, Path;
 };
@@ -66,6 +67,11 @@ std::string ResolveRelocation(const std::string& base, const std::string& locati
 std::string DefaultPort(const std::string& scheme);
 // A port as a URL or a setting gives it: decimal digits only, 1 to 65535.
 bool IsValidPort(const std::string& port);
+
+// The path and query of a URL as a request line sends them: each space and
+// each byte outside ASCII (a character in UTF-8) written as "%XX"; what is
+// percent-encoded already stays as it is.
+std::string RequestTarget(std::string_view path);
 
 // Standard Base64 (A-Z a-z 0-9 + /, "=" padding, no line breaks).
 std::string EncodeBase64(std::string_view bytes);

@@ -81,9 +81,16 @@ TUrlParts ParseURL(const std::string& url) {
     std::size_t pathStart = std::min(rest.find('/'), rest.find('?'));
     std::string authority = rest.substr(0, pathStart);
     if (pathStart != std::string::npos) u.Path = rest.substr(pathStart);
-    std::size_t colon = authority.rfind(':');
     std::size_t at = authority.rfind('@');
-    if (colon == std::string::npos && at == std::string::npos) {
+    // An IPv6 literal in brackets ("[::1]:8080"): the host is what they hold.
+    const std::size_t open = at == std::string::npos ? 0 : at + 1;
+    const std::size_t close = open < authority.size() && authority[open] == '[' ? authority.find(']', open)
+                                                                                 : std::string::npos;
+    if (close != std::string::npos) {
+        u.Host = authority.substr(open + 1, close - open - 1);
+        if (close + 1 < authority.size() && authority[close + 1] == ':') u.Port = authority.substr(close + 2);
+        else if (close + 1 < authority.size()) u.Port = authority.substr(close + 1);  // refused as a port
+    } else if (std::size_t colon = authority.rfind(':'); colon == std::string::npos && at == std::string::npos) {
         u.Host = authority;
     } else if (colon != std::string::npos && (at == std::string::npos || colon > at)) {
         u.Port = authority.substr(colon + 1);
@@ -99,6 +106,23 @@ TUrlParts ParseURL(const std::string& url) {
         if (sep != std::string::npos) u.Pass = credentials.substr(sep + 1);
     }
     return u;
+}
+
+std::string RequestTarget(std::string_view path) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == ' ' || c >= 0x80) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
 }
 
 std::string EncodeBase64(std::string_view bytes) {

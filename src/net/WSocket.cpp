@@ -195,18 +195,24 @@ void TCustomWSocket::SetSendFlags(TSocketSendFlags value) {
 
 std::string TCustomWSocket::PeerAddr() const {
     if (state_ != TSocketState::wsConnected || fd_ < 0) return "error";
-    sockaddr_in peer{};
+    sockaddr_storage peer{};
     socklen_t len = sizeof peer;
     if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&peer), &len) != 0) return "error";
-    return Dotted(peer.sin_addr.s_addr);
+    if (peer.ss_family == AF_INET6) {
+        char text[INET6_ADDRSTRLEN];
+        ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&peer)->sin6_addr, text, sizeof text);
+        return text;
+    }
+    return Dotted(reinterpret_cast<sockaddr_in*>(&peer)->sin_addr.s_addr);
 }
 
 std::string TCustomWSocket::PeerPort() const {
     if (state_ != TSocketState::wsConnected || fd_ < 0) return "error";
-    sockaddr_in peer{};
+    sockaddr_storage peer{};
     socklen_t len = sizeof peer;
     if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&peer), &len) != 0) return "error";
-    return std::to_string(ntohs(peer.sin_port));
+    return std::to_string(ntohs(peer.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&peer)->sin6_port
+                                                            : reinterpret_cast<sockaddr_in*>(&peer)->sin_port));
 }
 
 int TCustomWSocket::RcvdCount() {
@@ -453,11 +459,18 @@ void TCustomWSocket::ResolveForConnect(bool lookUpNames) {
         localPortNum_ = WSocketResolvePort(localPort_, proto_);
         localPortResolved_ = true;
     }
+    if (!addrResolved_) {
+        // An IPv6 literal needs no lookup; every other address is IPv4.
+        ipv6_ = ::inet_pton(AF_INET6, addr_.c_str(), &sin6_.sin6_addr) == 1;
+        if (ipv6_) addrResolved_ = true;
+    }
     if (!addrResolved_ && (lookUpNames || IsDottedQuad(addr_) || addr_.empty() || addr_.size() > 256)) {
         sin_.sin_addr.s_addr = WSocketResolveHost(addr_);
         addrResolved_ = true;
     }
     sin_.sin_family = AF_INET;
+    sin6_.sin6_family = AF_INET6;
+    sin6_.sin6_port = sin_.sin_port;
 }
 
 void TCustomWSocket::ConnectLookupDone(const TMessageEvent& message) {
@@ -542,7 +555,7 @@ void TCustomWSocket::Connect() {
         return;
     }
     DeleteBufferedData();
-    fd_ = ::socket(AF_INET, sockType_ | SOCK_NONBLOCK | SOCK_CLOEXEC, protoNum_);
+    fd_ = ::socket(ipv6_ ? AF_INET6 : AF_INET, sockType_ | SOCK_NONBLOCK | SOCK_CLOEXEC, protoNum_);
     if (fd_ < 0) {
         int error = LastSystemError();
         fd_ = -1;
@@ -568,7 +581,7 @@ void TCustomWSocket::Connect() {
             return;
         }
     }
-    if (sockType_ == SOCK_DGRAM || localPortNum_ != 0 || localAddr_ != "0.0.0.0") {
+    if (!ipv6_ && (sockType_ == SOCK_DGRAM || localPortNum_ != 0 || localAddr_ != "0.0.0.0")) {
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_port = htons(localPortNum_);
@@ -601,8 +614,9 @@ void TCustomWSocket::Connect() {
         return;
     }
     CreateNotifiers(true);
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&sin_), sizeof sin_) != 0 && errno != EINPROGRESS &&
-        errno != EAGAIN) {
+    const bool started = ipv6_ ? ::connect(fd_, reinterpret_cast<sockaddr*>(&sin6_), sizeof sin6_) == 0
+                               : ::connect(fd_, reinterpret_cast<sockaddr*>(&sin_), sizeof sin_) == 0;
+    if (!started && errno != EINPROGRESS && errno != EAGAIN) {
         int error = LastSystemError();
         lastError_ = error;
         SocketError("Connect", error);

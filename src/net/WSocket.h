@@ -233,6 +233,9 @@ protected:
     TSocketState state_ = TSocketState::wsClosed;
     std::string addr_, port_, proto_ = "tcp", localAddr_ = "0.0.0.0", localPort_ = "0";
     sockaddr_in sin_{};
+    // An IPv6 literal as the address (Addr "::1"): connected through sin6_.
+    sockaddr_in6 sin6_{};
+    bool ipv6_ = false;
     bool addrResolved_ = false, portResolved_ = false, protoResolved_ = false, localPortResolved_ = false;
     int protoNum_ = IPPROTO_TCP;
     int sockType_ = 1;  // SOCK_STREAM

@@ -324,6 +324,16 @@ void TCustomWSocket::DnsLookup(const std::string& hostName) {
     dnsResult_.clear();
     dnsResultList_.clear();
     in_addr_t a = ::inet_addr(hostName.c_str());
+    in6_addr a6{};
+    if (::inet_pton(AF_INET6, hostName.c_str(), &a6) == 1) {
+        // An IPv6 literal is its own address, in its shortest form.
+        char text[INET6_ADDRSTRLEN];
+        ::inet_ntop(AF_INET6, &a6, text, sizeof text);
+        dnsResult_ = text;
+        dnsResultList_.push_back(dnsResult_);
+        TriggerDnsLookupDone(0);
+        return;
+    }
     if (a != INADDR_NONE) {
         dnsResult_ = Dotted(a);
         dnsResultList_.push_back(dnsResult_);

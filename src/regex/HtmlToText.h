@@ -1,36 +1,46 @@
-// HtmlToText: the last stage, built on TAWKStr. Turns an HTML page held as
-// Shift-JIS document text into readable plain text with CR LF line ends: comments
-// and tags go, images become their alternative text, entities and decimal
-// references are decoded, lines trimmed, blank runs collapsed. Entry point:
-// HtmlToText. Any bytes are accepted; nothing is read outside the text.
+// HtmlToText: the last stage of the pattern subsystem. Turns an HTML page held as
+// Shift-JIS document text into readable plain text with CR LF line ends, as a
+// text browser's dump reads it: comments, tags and the contents of script,
+// style, head, title, noscript and template go; br ends a line and block
+// elements their paragraph; list items start with "・"; images become their
+// alternative text; every named, decimal and hexadecimal reference is decoded;
+// lines are trimmed and blank runs collapsed. Entry point: HtmlToText.
+//
+// Any bytes are accepted; nothing is read outside the text. Nothing is
+// deleted that is not markup: a "<" that starts no tag is text, and so is an
+// element's content when its end tag never comes. One pass over the page;
+// the result is the only large allocation (memory stays within three times
+// the page).
 #pragma once
 
+#include "KanjiCode.h"
 #include "TAWKStr.h"
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdane::regex {
 
 // Called where the conversion lets the window keep painting: after every byte
-// of comment and tag removal, every image and reference replaced, every digit
-// CharRefValue examines, every line trimmed and every whole-text pattern
-// replacement. It may be empty.
+// of the page. It may be empty.
 using HtmlYield = std::function<void()>;
 
-// `awk` is the program's pattern component (line separator CR LF, no fuzzy or
-// synonym dictionaries); its RegExp is set anew before each use.
+// With `replaced`, each reference to a character Shift-JIS lacks (it became
+// "?") is listed there, its offset and length those of the reference in
+// `html` (emptied first). A no-break space becomes a space and an accented
+// Latin letter its base letter without being listed.
+std::string HtmlToText(std::string_view html, const HtmlYield& yield = {},
+                       std::vector<KanjiReplacement>* replaced = nullptr);
+// The same; the pattern component is not needed any more and is left as it is.
 std::string HtmlToText(TAWKStr& awk, std::string_view html, const HtmlYield& yield = {});
 
-// The steps, in the order HtmlToText runs them.
-std::string RemoveComments(std::string_view text, const HtmlYield& yield = {});
-std::string ImgAltToText(std::string_view text, const HtmlYield& yield = {});
+// The alternative text of an image tag: the double-quoted value of alt= (or,
+// only when there is none, ALT=), trimmed of bytes 0x00-0x20; empty when none.
 std::string ExtractAltText(std::string_view tag);
-std::string StripTags(std::string_view text, const HtmlYield& yield = {});
-std::string DecodeNamedEntities(TAWKStr& awk, std::string text, const HtmlYield& yield = {});
-std::string DecodeCharRefs(std::string_view text, const HtmlYield& yield = {});
-int CharRefValue(std::string_view reference, const HtmlYield& yield = {});
-std::string TrimLines(std::string_view text, const HtmlYield& yield = {});
+// The value of a decimal reference's digits; 32 (a space) when there are none
+// or they overflow a signed 32-bit integer.
+int CharRefValue(std::string_view reference);
 
 }  // namespace verdane::regex

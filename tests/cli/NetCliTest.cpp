@@ -263,7 +263,7 @@ TEST_F(NetCli, HtmlOptionTurnsTheConvertedPageIntoText) {
     server_.On("/p.html", {Send(Answer("HTTP/1.0 200 OK", {}, "<html>\n<p>&lt;" + Hex("C6 FC CB DC") + "</p>\n"))});
     auto r = RunCli({"fetch", "--html", server_.Url("/p.html"), dir_.File("p.txt")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(ToHex(ReadFile(dir_.File("p.txt"))), ToHex("\r\n<" + Hex("93 FA 96 7B") + "\r\n\r\n"));
+    EXPECT_EQ(ToHex(ReadFile(dir_.File("p.txt"))), ToHex("<" + Hex("93 FA 96 7B") + "\r\n\r\n"));
 }
 
 TEST_F(NetCli, AnEmptyPageIsAFailureAndWritesNothing) {

@@ -22,7 +22,7 @@ TEST(Html2TextCli, WritesWhatTheHtmlCommandMakesOfTheFile) {
               "<html><!-- c --><p>" + Hex("8C A9 8F 6F 82 B5") + "</p>\n<img alt=\"x\">&amp;&#65;\n\n\n</html>");
     auto result = RunCli({"html2text", dir.File("page.html"), dir.File("page.txt")});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(ReadFile(dir.File("page.txt")), Hex("8C A9 8F 6F 82 B5") + "\r\n[x]&A\r\n\r\n\r\n");
+    EXPECT_EQ(ReadFile(dir.File("page.txt")), Hex("8C A9 8F 6F 82 B5") + "\r\n\r\n[x]&A\r\n\r\n");
 }
 
 TEST(Html2TextCli, ReadsStandardInputAndWritesStandardOutput) {

@@ -53,7 +53,16 @@ INSTANTIATE_TEST_SUITE_P(
         UrlCase{"mailto:someone@example.com", {"mailto", "someone", "", "example.com", "", ""}},
         UrlCase{"proxy.example.com:3128", {"", "", "", "proxy.example.com", "3128", ""}},
         UrlCase{"page.html", {"", "", "", "page.html", "", ""}},
-        UrlCase{"user:pw@host", {"", "user", "pw", "host", "", ""}}));
+        UrlCase{"user:pw@host", {"", "user", "pw", "host", "", ""}},
+        UrlCase{"http://[::1]:8080/a b", {"http", "", "", "::1", "8080", "/a b"}},
+        UrlCase{"http://u:p@[fe80::1]/", {"http", "u", "p", "fe80::1", "", "/"}},
+        UrlCase{"[::1]:3128", {"", "", "", "::1", "3128", ""}},
+        UrlCase{"http://[::1]x/", {"http", "", "", "::1", "x", "/"}}));
+
+TEST(RequestTarget, EncodesSpacesAndBytesOutsideAsciiOnly) {
+    EXPECT_EQ(RequestTarget("/a b/\xE6\x97\xA5.txt?q=\xE6\x97\xA5 x"), "/a%20b/%E6%97%A5.txt?q=%E6%97%A5%20x");
+    EXPECT_EQ(RequestTarget("/%E6%97%A5%20a+b?x=%25&y=~"), "/%E6%97%A5%20a+b?x=%25&y=~");
+}
 
 TEST(Base64, EncodesWithTheStandardAlphabetAndPadding) {
     EXPECT_EQ(EncodeBase64(""), "");

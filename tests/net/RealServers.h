@@ -104,10 +104,12 @@ public:
                   "error_log " + log_ + " warn;\nevents { worker_connections 64; }\nhttp {\n"
                   "  access_log off;\n" + temp +
                   "  types { text/plain txt; text/html html; }\n  default_type application/octet-stream;\n"
-                  "  server {\n    listen 127.0.0.1:" + std::to_string(httpPort_) + ";\n    root " + root_ + ";\n"
+                  "  server {\n    listen 127.0.0.1:" + std::to_string(httpPort_) + ";\n" +
+                  Listen6(httpPort_, "") + "    root " + root_ + ";\n"
                   "    location = /go { return 301 https://127.0.0.1:" + std::to_string(httpsPort_) + "/page.txt; }\n"
                   "  }\n"
-                  "  server {\n    listen 127.0.0.1:" + std::to_string(httpsPort_) + " ssl;\n    root " + root_ + ";\n"
+                  "  server {\n    listen 127.0.0.1:" + std::to_string(httpsPort_) + " ssl;\n" +
+                  Listen6(httpsPort_, " ssl") + "    root " + root_ + ";\n"
                   "    ssl_certificate " + certFile + ";\n    ssl_certificate_key " + keyFile + ";\n  }\n}\n");
         server_.Start({kNginx, "-e", log_, "-p", d, "-c", conf}, httpPort_);
         if (server_.Running() && !WaitAccepts(httpsPort_)) server_.Stop();
@@ -121,9 +123,24 @@ public:
         return "https://127.0.0.1:" + std::to_string(httpsPort_) + path;
     }
     int HttpsPort() const { return httpsPort_; }
+    // The same ports on the IPv6 loopback, where this machine has one.
+    static bool HasIpv6Loopback() {
+        const int fd = ::socket(AF_INET6, SOCK_STREAM, 0);
+        sockaddr_in6 any{};
+        any.sin6_family = AF_INET6;
+        any.sin6_addr = in6addr_loopback;
+        const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
+        if (fd >= 0) ::close(fd);
+        return bound;
+    }
+    std::string HttpUrl6(const std::string& path) const { return "http://[::1]:" + std::to_string(httpPort_) + path; }
+    std::string HttpsUrl6(const std::string& path) const { return "https://[::1]:" + std::to_string(httpsPort_) + path; }
     std::string Log() const { return FileExists(log_) ? ReadFile(log_) : ""; }
 
 private:
+    static std::string Listen6(int port, const char* ssl) {
+        return HasIpv6Loopback() ? "    listen [::1]:" + std::to_string(port) + ssl + ";\n" : std::string();
+    }
     static bool WaitAccepts(int port) {
         for (int i = 0; i < 1000 && !Accepts(port); ++i) ::poll(nullptr, 0, 10);
         return Accepts(port);

@@ -40,13 +40,15 @@ protected:
         dir_ = new TempDir;
         OpenToAll(dir_->Path(), true);
         ca_ = new TestCertificateAuthority(dir_->Path());
-        TestCertificate cert = ca_->Issue("nginx", {"DNS:localhost", "IP:127.0.0.1"});
+        TestCertificate cert = ca_->Issue("nginx", {"DNS:localhost", "IP:127.0.0.1", "IP:::1"});
         OpenToAll(cert.keyFile, false);
         nginx_ = new Nginx(*dir_, cert.certFile, cert.keyFile);
         squid_ = new Squid(*dir_);
         page_ = SamplePage(3 << 20);
         nginx_->Put("page.txt", page_);
         nginx_->Put("small.html", "<html><body>hello</body></html>\n");
+        nginx_->Put("a b.txt", "spaces\n");
+        nginx_->Put("\xE6\x97\xA5\xE6\x9C\xAC \xE8\xAA\x9E.txt", "japanese\n");  // 日本 語.txt
     }
     static void TearDownTestSuite() {
         delete squid_;
@@ -148,6 +150,36 @@ TEST_F(RealServers, ARelocationFromHttpToHttpsIsFollowedDirectlyAndThroughSquid)
         EXPECT_EQ(http_->Location(), nginx_->HttpsUrl("/page.txt")) << proxy;
         EXPECT_TRUE(body_ == page_) << body_.size() << " of " << page_.size() << " bytes";
         EXPECT_LT(ms, kPromptMs) << proxy;
+    }
+}
+
+// URLs as users paste them: a space and Japanese in the path (and the query),
+// typed raw or already encoded, on 127.0.0.1 and on [::1], directly and
+// through squid. The client's Location stays the URL as typed.
+TEST_F(RealServers, NamesWithSpacesAndJapaneseOnBothLoopbacksDirectlyAndThroughSquid) {
+    if (!Nginx::HasIpv6Loopback()) GTEST_SKIP() << "this machine has no IPv6 loopback";
+    const std::string japanese = "/\xE6\x97\xA5\xE6\x9C\xAC \xE8\xAA\x9E.txt?q=\xE6\x97\xA5";
+    const std::string encoded = "/%E6%97%A5%E6%9C%AC%20%E8%AA%9E.txt";
+    struct Row {
+        std::string url, body;
+        bool proxy;
+    };
+    const std::vector<Row> rows = {
+        {nginx_->HttpUrl("/a b.txt"), "spaces\n", false},
+        {nginx_->HttpUrl6("/a b.txt"), "spaces\n", false},
+        {nginx_->HttpUrl6(japanese), "japanese\n", false},
+        {nginx_->HttpsUrl6(japanese), "japanese\n", false},
+        {nginx_->HttpUrl6(encoded), "japanese\n", false},
+        {nginx_->HttpUrl(japanese), "japanese\n", true},
+        {nginx_->HttpUrl6(japanese), "japanese\n", true},
+        {nginx_->HttpsUrl6("/a b.txt"), "spaces\n", true},
+    };
+    for (const Row& row : rows) {
+        if (row.proxy) ThroughSquid("s3cret");
+        auto [error, ms] = Timed(row.url);
+        EXPECT_EQ(error, "") << row.url << (row.proxy ? squid_->Log() : nginx_->Log());
+        EXPECT_EQ(body_, row.body) << row.url;
+        EXPECT_EQ(http_->Location(), row.url);
     }
 }
 
