@@ -35,9 +35,14 @@ bool LibraryCommand::LoadCatalog(bool refresh) {
         // A copy kept is read in a moment; a download shows its progress and
         // can be cancelled.
         const bool download = core::CatalogDownloadDue(cache, url, refresh);
+        // Over the library dialog (a refresh), the download window must be
+        // modal itself, or its Cancel could not be reached.
+        const Qt::WindowModality modality = forms_.download.windowModality();
+        forms_.download.setWindowModality(Qt::ApplicationModal);
         if (download) forms_.download.show();
         auto result = forms_.download.RunCatalog(url, settings_.Proxy, cache, refresh);
         forms_.download.hide();
+        forms_.download.setWindowModality(modality);
         return result;
     }();
     if (!load) {
