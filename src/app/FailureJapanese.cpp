@@ -109,6 +109,10 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::UnsupportedScheme:
         return QStringLiteral("%1: の URL は読み込めません (http と https だけです)").arg(Q(f.detail));
     case FailureCode::BadUrl: return QStringLiteral("URL が正しくありません: %1").arg(s);
+    case FailureCode::UrlControl: return QStringLiteral("URL に制御文字が含まれています: %1").arg(s);
+    case FailureCode::NoRelocationAddress:
+        return QStringLiteral("転送先のアドレスがありません (%1 %2)").arg(N(f.count), Q(f.detail)).replace(QStringLiteral(" )"), QStringLiteral(")"));
+    case FailureCode::BadRelocation: return QStringLiteral("転送先のアドレスが不正です");
     case FailureCode::UrlNoHost: return QStringLiteral("URL にホスト名がありません: %1").arg(s);
     case FailureCode::UrlBadPort: return QStringLiteral("URL のポート番号が正しくありません: \"%1\"").arg(Q(f.detail));
     case FailureCode::ProxyBadPort: return QStringLiteral("プロキシのポート番号が正しくありません: \"%1\"").arg(Q(f.detail));
@@ -141,7 +145,8 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::Tls: return QStringLiteral("%1 との暗号化通信 (TLS) に失敗しました").arg(s);
     case FailureCode::PageTooLarge: return QStringLiteral("ページが %1 を超えています").arg(SizeText(f.limit));
     case FailureCode::EmptyPage: return QStringLiteral("サーバーから空のページが届きました");
-    case FailureCode::NetworkError: return QStringLiteral("ネットワークのエラー %1").arg(N(f.error));
+    case FailureCode::NetworkError:
+        return f.error != 0 ? QStringLiteral("ネットワークのエラー %1").arg(N(f.error)) : QStringLiteral("通信に失敗しました");
     case FailureCode::Internal: return WithDetail(QStringLiteral("処理できませんでした"), f.detail);
     }
     return WithDetail(QStringLiteral("処理できませんでした"), f.detail);

@@ -25,7 +25,9 @@ std::string InfoText(const std::string& url, std::time_t date) {
     return "url=" + url + "\ndate=" + std::to_string(static_cast<long long>(date)) + "\n";
 }
 
-Result<std::string> Download(PageFetch& fetch, FetchRequest request, const std::string& url) {
+}  // namespace
+
+Result<std::string> DownloadBytes(PageFetch& fetch, FetchRequest request, const std::string& url) {
     request.url = url;
     request.raw = true;
     // A catalogue or a work's archive is far below this.
@@ -34,8 +36,6 @@ Result<std::string> Download(PageFetch& fetch, FetchRequest request, const std::
     if (!page) return page.Fault();
     return std::string(page->View());
 }
-
-}  // namespace
 
 LibrarySettings ReadLibrarySettings(const QString& settingsFile) {
     const platform::TProfile ini(settingsFile);
@@ -143,24 +143,31 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
     }
 
     std::string failure;
-    Result<std::string> zip = Download(fetch, request, url);
+    Failure why;
+    Result<std::string> zip = DownloadBytes(fetch, request, url);
     if (zip) {
         Result<AozoraCatalog> catalog = AozoraCatalog::FromZip(*zip);
         if (catalog) {
             CatalogLoad load{std::move(*catalog), {}};
             const Outcome kept = cache.Keep(url, *zip, now);
-            if (!kept) load.note = "the catalogue could not be kept for later: " + kept.Reason();
+            if (!kept) {
+                load.note = "the catalogue could not be kept for later: " + kept.Reason();
+                load.why = kept.Fault();
+            }
             return load;
         }
         failure = "the catalogue from " + url + " is refused: " + catalog.Reason();
+        why = catalog.Fault();
     } else {
         if (zip.Code() == FailureCode::Cancelled) return zip.Fault();
         failure = "the catalogue could not be downloaded from " + url + ": " + zip.Reason();
+        why = zip.Fault();
     }
     if (keptFromUrl && keptFailure.empty()) {
         Result<AozoraCatalog> catalog = cache.LoadKept();
         if (catalog)
-            return CatalogLoad{std::move(*catalog), failure + "; the copy of " + CatalogDate(kept->date) + " is used"};
+            return CatalogLoad{std::move(*catalog), failure + "; the copy of " + CatalogDate(kept->date) + " is used",
+                               why};
         keptFailure = catalog.Reason();
     }
     if (!keptFailure.empty()) failure += "; the copy kept is unreadable too: " + keptFailure;
@@ -170,7 +177,7 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
 Result<std::string> DownloadWorkArchive(PageFetch& fetch, FetchRequest request, const CatalogWork& work) {
     if (work.textUrl.empty())
         return Failure{FailureCode::WorkWithoutText, work.id};
-    return Download(fetch, std::move(request), work.textUrl);
+    return DownloadBytes(fetch, std::move(request), work.textUrl);
 }
 
 }  // namespace verdane::core

@@ -60,6 +60,8 @@ struct CatalogLoad {
     // Empty, or why the kept copy is used instead of a new one: one line
     // for a warning.
     std::string note;
+    // The failure behind the note, for the window to say in its words.
+    std::optional<Failure> why;
 };
 
 // The catalogue at `url`: the copy kept when it came from there and is
@@ -78,6 +80,10 @@ bool CatalogDownloadDue(const CatalogCache& cache, const std::string& url, bool 
 
 // A date as the library shows it: 2026-12-08.
 std::string CatalogDate(std::time_t date);
+
+// The bytes at `url` as they came (`request` gives proxy and timeouts): a
+// catalogue, a work's archive.
+Result<std::string> DownloadBytes(PageFetch& fetch, FetchRequest request, const std::string& url);
 
 // The work's archive downloaded (`request` gives proxy and timeouts) and its
 // bytes as they came.

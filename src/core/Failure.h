@@ -51,6 +51,9 @@ enum class FailureCode {
     UnsupportedScheme,   // `detail` the scheme
     BadUrl,              // `detail` what is wrong
     UrlNoHost,           // `subject` the URL
+    UrlControl,          // the URL holds a control character
+    NoRelocationAddress, // a relocation answer (`count` its status) gave no address
+    BadRelocation,       // a relocation to an address no request may hold
     UrlBadPort,          // `subject` the URL, `detail` the port it gives
     ProxyBadPort,        // `detail` the proxy's port
     HostNotFound,

@@ -92,6 +92,10 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::WorkWithoutText: return "the catalogue gives no text file for work " + s;
     case FailureCode::UnsupportedScheme: return "unsupported scheme: " + f.detail;
     case FailureCode::BadUrl: return WithDetail("the URL cannot be fetched", f.detail);
+    case FailureCode::UrlControl: return "the URL holds a control character: \"" + s + "\"";
+    case FailureCode::NoRelocationAddress:
+        return "relocation without an address (" + N(f.count) + (f.detail.empty() ? "" : " " + f.detail) + ")";
+    case FailureCode::BadRelocation: return "relocation to an invalid address";
     case FailureCode::UrlNoHost: return "no host name in the URL \"" + s + "\"";
     case FailureCode::UrlBadPort: return "invalid port in the URL: \"" + f.detail + "\"";
     case FailureCode::ProxyBadPort: return "invalid proxy port: \"" + f.detail + "\"";

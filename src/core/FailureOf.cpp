@@ -64,6 +64,23 @@ Failure SocketFailure(int error, const std::string& host, const std::string& tex
     return {FailureCode::NetworkError, host, text, error};
 }
 
+// A URL for a message: its control characters written as \xNN.
+std::string EscapedUrl(const std::string& url) {
+    std::string out;
+    for (const char c : url) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
+            static const char hex[] = "0123456789abcdef";
+            out += "\\x";
+            out += hex[b >> 4];
+            out += hex[b & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 Failure FailureOfRequest(const THttpCli& http, int timeoutMs) {
@@ -94,6 +111,10 @@ Failure FailureOfRequest(const THttpCli& http, int timeoutMs) {
         }
         return {FailureCode::BadUrl, http.Location(), http.FailureText()};
     }
+    case THttpFailure::UrlControl: return {FailureCode::UrlControl, EscapedUrl(http.URL)};
+    case THttpFailure::NoRelocationAddress:
+        return {FailureCode::NoRelocationAddress, url.Host, http.ReasonPhrase(), 0, http.StatusCode()};
+    case THttpFailure::BadRelocation: return {FailureCode::BadRelocation, url.Host};
     case THttpFailure::PageTooLarge: return {FailureCode::PageTooLarge, url.Host, {}, 0, 0, http.MaxBodySize};
     case THttpFailure::ProxyTunnel:
         return {FailureCode::ProxyTunnel, url.Host, http.ReasonPhrase(), 0, http.StatusCode()};

@@ -72,7 +72,7 @@ void THttpCli::ReceiveAnswerBytes(std::string_view bytes, std::uint16_t error) {
             if (requestType_ != httpNone) ProcessReceived(error);
         }
     } catch (const std::exception& e) {
-        RecordFailure(e.what());
+        RecordFailure(e.what(), KindOf(e));
         throw;
     }
 }
@@ -203,7 +203,8 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         }
         if (IsRelocationStatus(statusCode_)) {
             // Its body would be taken for the page asked for.
-            RecordFailure("relocation without an address (" + StatusText(statusCode_, reasonPhrase_) + ")");
+            RecordFailure("relocation without an address (" + StatusText(statusCode_, reasonPhrase_) + ")",
+                          THttpFailure::NoRelocationAddress);
             rcvdCount_ = 0;
             answerClosed_ = true;
             EndConnection();

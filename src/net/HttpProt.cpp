@@ -325,7 +325,10 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
     std::string failure = SetTarget(scheme + "://" + UrlHost(u.Host) + (port.empty() ? "" : ":" + port) + u.Path);
     // Nothing typed may end a line of the request early.
-    if (HoldsControl(URL)) failure = "the URL holds a control character: \"" + EscapeControls(URL) + "\"";
+    if (HoldsControl(URL)) {
+        failure = "the URL holds a control character: \"" + EscapeControls(URL) + "\"";
+        targetFailure_ = THttpFailure::UrlControl;
+    }
     originalScheme_ = scheme_;
     originalHost_ = targetHost_;
     originalPort_ = targetPort_;
@@ -483,7 +486,7 @@ void THttpCli::SocketSessionConnected(std::uint16_t error) {
     try {
         SendRequest();
     } catch (const std::exception& e) {
-        RecordFailure(e.what());
+        RecordFailure(e.what(), KindOf(e));
         ctrlSocket_->Close();
     }
 }
@@ -522,7 +525,7 @@ void THttpCli::SocketTunnelSecured(std::uint16_t error) {
     try {
         SendRequest();
     } catch (const std::exception& e) {
-        RecordFailure(e.what());
+        RecordFailure(e.what(), KindOf(e));
         ctrlSocket_->Close();
     }
 }
@@ -533,9 +536,14 @@ void THttpCli::SocketDataSent(std::uint16_t) {
     if (sendingBody_) SendBodyBlock();
 }
 
-void THttpCli::RecordFailure(const std::string& reason) {
+THttpFailure THttpCli::KindOf(const std::exception& e) {
+    const auto* http = dynamic_cast<const EHttpException*>(&e);
+    return http && http->ErrorCode == 7 ? THttpFailure::BadRelocation : THttpFailure::Other;
+}
+
+void THttpCli::RecordFailure(const std::string& reason, THttpFailure kind) {
     if (failed_ || state_ == hsAborting) return;
-    LocalFailure(reason, 0);
+    LocalFailure(reason, 0, kind);
 }
 
 void THttpCli::SocketDataAvailable(std::uint16_t error) {
@@ -558,7 +566,7 @@ void THttpCli::SocketDataAvailable(std::uint16_t error) {
     } catch (const std::exception& e) {
         // The socket's background handling aborts the connection; the request
         // then ends through the close handler, as a failure.
-        RecordFailure(e.what());
+        RecordFailure(e.what(), KindOf(e));
         throw;
     }
 }

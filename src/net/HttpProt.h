@@ -46,7 +46,8 @@ enum THttpRequest : int { httpNone = 0, httpGET = 1, httpPOST = 2, httpHEAD = 3 
 // SslErrorText() and SslVerifyError()), the others the request's own checks.
 enum class THttpFailure {
     None, Status, Cancelled, Socket, Tls, TlsVerify, TimedOut, HeaderTimedOut, MaxTime, TooManyRelocations,
-    UnsupportedScheme, BadUrl, PageTooLarge, ProxyTunnel, Incomplete, Closed, Other
+    UnsupportedScheme, BadUrl, UrlControl, NoRelocationAddress, BadRelocation, PageTooLarge, ProxyTunnel,
+    Incomplete, Closed, Other
 };
 
 // The parts of a URL as the client reads it. An IPv6 literal's host is the
@@ -247,7 +248,9 @@ private:
     // The proxy's tunnel stands: the TLS handshake with the server begins.
     void SecureTunnel();
     // A failure inside the answer's handling: recorded, then passed on.
-    void RecordFailure(const std::string& reason);
+    void RecordFailure(const std::string& reason, THttpFailure kind = THttpFailure::Other);
+    // The kind of a failure raised as an exception inside the answer's handling.
+    static THttpFailure KindOf(const std::exception& e);
 
     // Answer parsing: the buffered bytes, then one handler per state.
     void ProcessReceived(std::uint16_t error);
