@@ -84,7 +84,7 @@ void BM_OpenDocDatabase(benchmark::State& state) {
     window.show();
     Settle();
     for (auto _ : state) {
-        window.HistoryMenu1HistorySelected(QString::fromStdString(TheFiles().database));
+        test::PickRecent(window, QString::fromStdString(TheFiles().database));
         test::Editor(window)->viewport()->repaint();
         Settle();
     }
@@ -120,7 +120,7 @@ void BM_SaveCompressedPdb(benchmark::State& state) {
             form.CheckBoxCompress->setChecked(true);
             return int(QDialog::Accepted);
         });
-        if (!window.MenuSaveClick()) state.SkipWithError("save failed");
+        if (!test::Save(window)) state.SkipWithError("save failed");
     }
 }
 
@@ -198,7 +198,7 @@ void BM_OpenPageFromUrlWithHtml(benchmark::State& state) {
             form.CheckBoxHTML->setChecked(true);
             return int(QDialog::Accepted);
         });
-        window.URLU1Click();
+        test::Trigger(window, "URLU1");
         test::Editor(window)->viewport()->repaint();
         Settle();
         if (test::Editor(window)->document()->isEmpty()) state.SkipWithError("nothing downloaded");
@@ -224,7 +224,7 @@ void BM_HtmlCommandRepaintGap(benchmark::State& state) {
         Settle();
         gaps.Start();
         state.ResumeTiming();
-        window.MenuEditHTMLClick();
+        test::Trigger(window, "MenuEditHTML");
         state.PauseTiming();
         gaps.Stop();
         state.ResumeTiming();

@@ -1,25 +1,16 @@
-// TFormMainVerdane: the editor window. It wires the commands to the widgets and
-// the prompts; the work is done by the use cases of src/core (read, write,
-// fetch, install, HTML to text), and what the open text is lives in one
-// core::Document, replaced by one function after the save question.
+// TFormMainVerdane: the editor window. It builds the widgets and wires the
+// menu items, tool buttons and keys to the commands (FileCommands,
+// DownloadCommand, TextCommands, SearchCommands). The open document lives in
+// its DocumentSession, long work runs through its LongWork.
 #pragma once
 
-#include "DocSaveOptions.h"
-#include "Document.h"
-#include "EditorSearch.h"
-#include "Prompts.h"
-#include "ReadText.h"
 #include "Settings.h"
-#include "TAWKStr.h"
 
 #include <QMainWindow>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
 #include <vector>
 
 class QAction;
@@ -35,22 +26,30 @@ namespace verdane {
 namespace platform {
 class TRegistryFile;
 }
+class DocumentSession;
+class DownloadCommand;
+class FileCommands;
+class LongWork;
+class SearchCommands;
+class TextCommands;
 class TUserData;
-class TFormName;
 class TAboutBox;
 class TFormSetting;
 class TFormDay;
 class TFormText;
-class TFindDialog;
-class TReplaceDialog;
 class THistoryMenu;
 class TFormURL;
 class TFormDL;
 class TFormAozora;
-class TFormEntry;
-class PaintTurns;
-class TFormInst;
-class TFormUser;
+
+// The settings as they are now, written to the settings file at close: the
+// window's child named "Settings".
+class TWindowSettings : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    TSettings values;
+};
 
 class TFormMainVerdane : public QMainWindow {
     Q_OBJECT
@@ -60,55 +59,9 @@ public:
     TFormMainVerdane(const platform::TRegistryFile& registry, const QStringList& args, QWidget* parent = nullptr);
     ~TFormMainVerdane() override;
 
-    // What the window holds.
-    const core::Document& CurrentDocument() const { return document_; }
-    // The editor's text as the save command writes it (CP932, CR LF; "?" for a
-    // character Shift-JIS cannot hold).
-    std::string DocumentBytes() const;
-    bool Modified() const;
-    // The settings as they are now (written to the settings file at close).
-    const TSettings& CurrentSettings() const { return Settings; }
-    // The recent-files list, most recent first.
-    QStringList RecentFiles() const;
-
-    // Commands, as the menu items and tool buttons run them.
-    void MenuNewClick();
-    void MenuOpenClick();
-    // True when the document was written.
-    bool MenuSaveClick();
-    void MenuQuitClick();
-    void MenuHelpContentsClick();
-    void HelpAboutClick();
-    void URLU1Click();
-    void MenuInstallClick();
-    void MenuOpenInstDirClick();
-    void MenuSettingClick();
-    void T1Click();
-    void MenuUndoClick();
-    void MenuRedoClick();
-    void MenuSelectAllClick();
-    void EditCutClick();
-    void EditCopyClick();
-    void EditPasteClick();
-    void MenuBMClick();
-    void EditDayClick();
-    void MenuEditHTMLClick();
-    void MenuEditAozoraClick();
-    void FindFindClick();
-    void FindReplaceClick();
-    void FindNextClick();
-    // A pick from the recent-files list: opened after the save question.
-    void HistoryMenu1HistorySelected(const QString& fileName);
-    // The command line's and a drop's ways of opening.
-    void OpenFromCommandLine(const QString& argument);
     // The start's way: args[0], if any, opened as the command line names it.
     // RunVerdane calls it once the window shows, so a long text is seen to come in.
     void OpenAtStart(const QStringList& args);
-    void WMDropFiles(const QStringList& paths);
-
-    // Sets the enabled state of undo, cut, copy and paste; runs whenever the
-    // application becomes idle.
-    void UpdateCommandStates();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -117,81 +70,36 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // What replaces the document: the new document and the editor's text. A
-    // file read is the saved state (Modified cleared); a page is new text, one
-    // step that Undo takes back, and stays modified until it is saved.
-    struct Replacement {
-        core::Document document;
-        QString text;
-        bool saved = true;
-        // A file read: its bytes go into the editor in pieces, in place of `text`.
-        std::optional<core::OpenedFile> file;
-    };
-    // How a read went, for the recent-files list.
-    enum class ReadOutcome { Read, Refused, Failed, Stopped };
-
+    void CreateEditor();
+    void CreateStatusBar();
     void CreateMenus();
     void CreateToolBar();
     void CreateForms();
     void FormCreate(const platform::TRegistryFile& registry, const QStringList& args);
+    // A command run from a menu item, tool button or key, its errors shown.
+    void Run(const std::function<void()>& command);
 
-    // The one way the document is replaced: the save question first (a "Yes"
-    // whose save did not happen stops here), then `load` gives the replacement
-    // (nothing: the document stays as it was, a failure was already shown),
-    // then the editor's text, the document, the caption, the status panel and
-    // the dialogs' folder change together. False when nothing was replaced.
-    bool ReplaceDocument(const std::function<std::optional<Replacement>()>& load);
-    // The save question (Yes, No, Cancel); true when the caller may go on: No,
-    // or Yes and saved. Cancel, Esc and a closed box stop the caller.
-    bool MaybeSave();
-    // Shows the document's identity: caption, application title, status panel.
-    void ShowDocument();
-    // Reads a file for every way of opening; refusals and failures are shown.
-    std::optional<Replacement> LoadFile(const QString& path, ReadOutcome& outcome);
-    // The text of an archive that holds several, chosen by the user; nullopt
-    // when the choice was cancelled.
-    std::optional<std::string> ChooseArchiveEntry(const std::vector<std::string>& names);
-    // Replaces the file at `path` through ReplaceDocument, for the open command,
-    // a recent pick, the command line and a drop.
-    ReadOutcome OpenFile(const QString& path);
-
-    std::string EditorBytes(bool& agreed);
-    bool RichEditMainKeyDown(QKeyEvent* event);
-    // Whether text goes into the editor: it has the window's focus, or nothing has.
-    bool EditorIsActiveControl() const;
-    void SetModified(bool modified);
-    // Replaces the whole text as one step that Undo takes back.
-    void ReplaceEditorText(const QString& text);
-    // Fills the editor with a file's text; a visible window paints meanwhile and
-    // shows the progress of a long text on the status bar.
-    void FillFromFile(const core::OpenedFile& file);
-    // The status bar's panels beside the DOC title: caret, code, line ends, mark.
-    void ShowCaretPosition();
-    void ShowModifiedMark();
-    void ShowTextForm();
-    std::string HtmlToText(const std::string& html);
-    void AddToHistory(const QString& path);
     void LoadSettings();
     void SaveSettings();
-    void ShowError(const QString& text, const QString& detail = {});
-    // Before the text is written with "?" for characters Shift-JIS cannot hold:
-    // true when there are none or the user agrees.
-    bool ConfirmUnencodable(qsizetype count, qsizetype firstPosition);
-    // Runs a command, showing any error that escapes it in a message box.
-    void Guarded(const std::function<void()>& command);
+    // Shows the document's identity: caption, application title, status panels.
+    void ShowDocument();
+    void ShowCaretPosition();
+    void ShowModifiedMark();
+    // Sets the enabled state of undo, redo, cut, copy and paste; runs whenever
+    // the application becomes idle.
+    void UpdateCommandStates();
 
-    // Tells the user when the last search found nothing further.
-    void SayWhenNothingFurther();
-    void FindDialog1Find();
-    void ReplaceDialog1Find();
-    void ReplaceDialog1Replace();
-    void ReplaceDialog1ReplaceAll();
+    void MenuSettingClick();
+    void T1Click();
+    void EditDayClick();
+    void MenuHelpContentsClick();
     void PopupMenuTimePopup();
-    void TimeItemClick(const QString& text);
+    // Whether text goes into the editor: it has the window's focus, or nothing has.
+    bool EditorIsActiveControl() const;
+    bool RichEditMainKeyDown(QKeyEvent* event);
 
-    // The editor and its surroundings.
     QPlainTextEdit* RichEditMain;
-    QToolBar* ToolBarMain;
+    QToolBar* ToolBarMain = nullptr;
     QLabel* StatusPanel0;
     // Beside the panel of the DOC title: line and column of the caret, the code
     // the text was read in, its line ends, the modified mark, and the progress
@@ -201,61 +109,38 @@ private:
     QLabel* StatusLineEnds;
     QLabel* StatusModified;
     QProgressBar* StatusProgress;
-    QMenu* PopupMenuEdit;
-    QMenu* PopupMenuTime;
+    QMenu* PopupMenuEdit = nullptr;
+    QMenu* PopupMenuTime = nullptr;
+    QAction* FileN1 = nullptr;  // the recent-files list goes below it
+    // The parts that follow the state of the editor: menu items, their
+    // context-menu twins and the tool buttons.
+    struct CommandParts {
+        std::vector<QAction*> actions;
+        std::vector<QToolButton*> buttons;
+        void SetEnabled(bool enabled) const;
+    };
+    CommandParts undoParts_, redoParts_, cutCopyParts_, pasteParts_;
 
-    // Main menu.
-    QMenu *MenuFile, *MenuEdit, *MenuFind, *MenuHelp;
-    QAction *MenuNew, *MenuOpen, *URLU1, *MenuSave, *MenuInstall, *MenuOpenInstDir, *FileN2, *MenuSetting, *T1,
-        *FileN1, *MenuQuit;
-    QAction *MenuUndo, *MenuRedo, *EditSelectAll, *EditCut, *EditCopy, *EditPaste, *MenuBM, *EditDay, *MenuEditHTML, *MenuEditAozora;
-    QAction *FindFind, *FindReplace, *FindNext, *MenuHelpContents, *HelpAbout;
-    // Context menu of the editor.
-    QAction *PopupUndo, *PopupCut, *PopupCopy, *PopupPaste;
-    // Tool bar.
-    QToolButton *ToolButtonOpen, *ToolButtonClose, *ToolButtonUndo, *ToolButtonCut, *ToolButtonCopy,
-        *ToolButtonPaste, *ToolButtonBM, *ToolButtonTime;
-
-    // The open document.
-    core::Document document_;
-    // The open and save dialogs' filter and folder between uses.
-    TFileDialogState OpenDialog1;
-    TFileDialogState SaveDialog1;
-    std::unique_ptr<TUserData> UserData;
-    // The pattern component of the HTML command: CR LF lines, no dictionaries.
-    regex::TAWKStr AWKStr1;
-
-    // The settings file, and the settings read from it at start and written
-    // to it at close.
+    TWindowSettings* Settings;
     QString IniPath;
-    TSettings Settings;
-    // Find, find next and replace: the search text and options of the last Find.
-    TEditorSearch Search;
-    // The recent-files list under the separator FileN1.
+    std::unique_ptr<TUserData> UserData;
     THistoryMenu* HistoryMenu1 = nullptr;
 
     // The other windows, created hidden at start.
-    TFormName* FormName = nullptr;
     TAboutBox* AboutBox = nullptr;
     TFormSetting* FormSetting = nullptr;
     TFormDay* FormDay = nullptr;
     TFormText* FormText = nullptr;
-    TFindDialog* FindDialog1 = nullptr;
-    TReplaceDialog* ReplaceDialog1 = nullptr;
-    TFormInst* FormInst = nullptr;
-    TFormUser* FormUser = nullptr;
     TFormDL* FormDL = nullptr;
     TFormURL* FormURL = nullptr;
-    TFormAozora* FormAozora = nullptr;
-    TFormEntry* FormEntry = nullptr;
 
+    DocumentSession* session_;
+    std::unique_ptr<LongWork> work_;
+    std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<DownloadCommand> download_;
+    std::unique_ptr<TextCommands> text_;
+    std::unique_ptr<SearchCommands> search_;
     bool clipboardHasText_ = false;
-    // A long command runs (a download, the HTML conversion); a close asked for
-    // meanwhile waits for its end.
-    bool busy_ = false;
-    bool closePending_ = false;
-    // The window's turns to paint during a long command (null between them).
-    std::unique_ptr<PaintTurns> turns_;
 };
 
 }  // namespace verdane

@@ -36,20 +36,57 @@ LineEnds LineEndsOf(std::string_view text) {
     return crLf ? LineEnds::CrLf : lf ? LineEnds::Lf : LineEnds::Cr;
 }
 
+Document Document::NewText(const DocTitleBytes& title) {
+    Document document;
+    document.title_ = title;
+    return document;
+}
+
+Document Document::ReadFrom(const QString& path, DocKind kind, const DocTitleBytes& title, int code,
+                            LineEnds lineEnds) {
+    Document document;
+    document.path_ = path;
+    document.kind_ = kind;
+    document.title_ = title;
+    document.code_ = code;
+    document.lineEnds_ = lineEnds;
+    return document;
+}
+
+Document Document::Fetched(const QString& url, const DocTitleBytes& title, int code) {
+    Document document;
+    document.kind_ = DocKind::Page;
+    document.url_ = url;
+    document.title_ = title;
+    document.code_ = code;
+    document.lineEnds_ = LineEnds::CrLf;
+    return document;
+}
+
+Document Document::SavedAs(const QString& path, DocKind kind, int code, LineEnds lineEnds) const {
+    Document saved = *this;
+    saved.path_ = path;
+    saved.kind_ = kind;
+    saved.url_.clear();
+    saved.code_ = code;
+    saved.lineEnds_ = lineEnds;
+    return saved;
+}
+
 QString Document::DisplayName() const {
-    if (kind == DocKind::Page) return PageFileName(url);
-    if (path.isEmpty()) return kNewFileName;
-    return FileNamePart(path);
+    if (kind_ == DocKind::Page) return PageFileName(url_);
+    if (path_.isEmpty()) return kNewFileName;
+    return FileNamePart(path_);
 }
 
 QString Document::SaveProposal(const QString& folder) const {
-    if (kind == DocKind::Page) return folder + WithoutExtension(PageFileName(url));
-    if (path.isEmpty()) return {};
-    return WithoutExtension(path);
+    if (kind_ == DocKind::Page) return folder + WithoutExtension(PageFileName(url_));
+    if (path_.isEmpty()) return {};
+    return WithoutExtension(path_);
 }
 
 int Document::SaveFilterIndex() const {
-    return kind == DocKind::Prc || kind == DocKind::Pdb ? FilterIndexOf(kind) : FilterIndexOf(DocKind::Prc);
+    return kind_ == DocKind::Prc || kind_ == DocKind::Pdb ? FilterIndexOf(kind_) : FilterIndexOf(DocKind::Prc);
 }
 
 int FilterIndexOf(DocKind kind) {

@@ -1,7 +1,8 @@
 // The open document: what the editor's text is and where it came from. One
-// value, replaced whole by the window's one function that replaces the
-// document (after the save question), so caption, status panel, the save
-// dialog's proposal and the kind always agree. The Modified flag is not here:
+// value, made by its named ways in and changed only by its operations, and
+// replaced whole by the window's one function that replaces the document
+// (after the save question), so caption, status panel, the save dialog's
+// proposal and the kind always agree. The Modified flag is not here:
 // it belongs to the text, and only editing and saving change it.
 #pragma once
 
@@ -27,19 +28,33 @@ DocTitleBytes DocTitleOf(std::string_view database);
 enum class LineEnds { None, CrLf, Lf, Cr, Mixed };
 LineEnds LineEndsOf(std::string_view text);
 
-struct Document {
+class Document {
+public:
+    // A new text: no file, Shift-JIS with CR LF, no title.
+    Document() = default;
+    // A new text that keeps `title` (the name of the last DOC database read).
+    static Document NewText(const DocTitleBytes& title);
+    // The text read from the file at `path`: its kind, title, code and line ends.
+    static Document ReadFrom(const QString& path, DocKind kind, const DocTitleBytes& title, int code,
+                             LineEnds lineEnds);
+    // A page fetched from `url`, in `code`; it has no file yet.
+    static Document Fetched(const QString& url, const DocTitleBytes& title, int code);
+    // This document once its text was written to `path` as `kind`, in `code`
+    // with `lineEnds`: that file is now the document's own.
+    Document SavedAs(const QString& path, DocKind kind, int code, LineEnds lineEnds) const;
+
     // The file the text was read from or last saved to; empty for a new
     // document and for a page fetched from a URL (it has no file yet).
-    QString path;
-    DocKind kind = DocKind::Text;
+    const QString& Path() const { return path_; }
+    DocKind Kind() const { return kind_; }
     // The address of a page (kind Page).
-    QString url;
+    const QString& Url() const { return url_; }
     // The name of the last DOC database read: shown in the status panel and
-    // offered as the title when saving as DOC. Kept by New and by text files.
-    DocTitleBytes title{};
+    // offered as the title when saving as DOC.
+    const DocTitleBytes& Title() const { return title_; }
     // The kanji code the text was read in (KanjiCode's numbers; 0 for none).
-    int code = 0;
-    LineEnds lineEnds = LineEnds::None;
+    int Code() const { return code_; }
+    LineEnds LineEndsRead() const { return lineEnds_; }
 
     // The name in the caption: the file's name, the page's name, or "NewFile".
     QString DisplayName() const;
@@ -50,6 +65,14 @@ struct Document {
     // The save dialog's preset type (1 text, 2 PRC, 3 PDB): a DOC database as it
     // was read, anything else as PRC.
     int SaveFilterIndex() const;
+
+private:
+    QString path_;
+    DocKind kind_ = DocKind::Text;
+    QString url_;
+    DocTitleBytes title_{};
+    int code_ = 0;
+    LineEnds lineEnds_ = LineEnds::None;
 };
 
 // The save dialog's filter index of a kind, and back (1 text, 2 PRC, 3 PDB).

@@ -172,7 +172,7 @@ TFormInst::Failure TFormInst::Install(int index, const QString& name) {
 
 void TFormInst::Button2Click() { reject(); }
 
-bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& caption,
+bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& proposedName,
                 DocSaveOptions& options) {
     if (!userData) {
         Prompts().Message(form.parentWidget(), QMessageBox::Critical, QString::fromUtf8(kCannotInstall),
@@ -180,7 +180,7 @@ bool RunInstall(TFormInst& form, TUserData* userData, const std::string& documen
         return false;
     }
     form.SetJob(userData, &document, &options);
-    form.EditFile->setText(core::ProposedInstallName(caption));
+    form.EditFile->setText(proposedName);
     form.EditFileChange();  // also when the name is the one of the last opening
     form.FormShow();
     const int result = Prompts().RunDialog(form);

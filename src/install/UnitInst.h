@@ -76,14 +76,14 @@ private:
 };
 
 // The install command (MenuInstallClick). Shows `form` through
-// Prompts().RunDialog with the file name proposed from the main window's
-// `caption`; the dialog writes `document` (the editor's text, CP932 with CR LF)
+// Prompts().RunDialog with `proposedName` as the file name (the document's
+// name without extension); the dialog writes `document` (the editor's text, CP932 with CR LF)
 // as a DOC database with the title and options chosen, which become the shared
 // `options`' Compress and IncludeBinary, and queues it for the chosen user.
 // Without `userData` it shows why the command cannot work instead. Messages are
 // parented to the dialog, or to `form`'s parent (the main window) before it is
 // shown. Returns true when a database was queued.
-bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& caption,
+bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& proposedName,
                 DocSaveOptions& options);
 
 }  // namespace verdane

@@ -129,25 +129,25 @@ void AozoraWindowTest::anArchiveOpensLikeATextByEveryWayIn() {
     const QString zip = Q(Zip(dir, "nekomachi.zip", {{"nekomachi.txt", kWork}, {"cover.png", "\x89PNG"}}));
     auto w = NewWindow(*prompts_);
     if (way == "command line") {
-        w->OpenFromCommandLine(zip);
+        w->OpenAtStart({zip});
     } else if (way == "open") {
         prompts_->openChoices.push_back(zip);
-        w->MenuOpenClick();
+        Trigger(*w, "MenuOpen");
     } else if (way == "drop") {
-        w->WMDropFiles({zip});
+        Drop(*w, {zip});
     } else if (way == "recent") {
-        w->HistoryMenu1HistorySelected(zip);
+        PickRecent(*w, zip);
     }
     QCOMPARE(prompts_->Texts(), QStringList{});
-    QCOMPARE(w->DocumentBytes(), kWork);
-    QVERIFY(!w->Modified());
+    QCOMPARE(Bytes(*w), kWork);
+    QVERIFY(!Modified(*w));
     QCOMPARE(w->windowTitle(), QStringLiteral("nekomachi.zip - Verdane Ver1.22"));
-    if (way == "open" || way == "drop") QCOMPARE(w->RecentFiles().value(0), zip);
+    if (way == "open" || way == "drop") QCOMPARE(RecentFiles(*w).value(0), zip);
     // Saved as a database, the options propose the work's title, not the file's name.
     QString title;
     prompts_->saveChoices.push_back({Q(dir.File("neko")), 3});
     prompts_->dialogs.push_back(ReadTitle(title));
-    QVERIFY(!w->MenuSaveClick());
+    QVERIFY(!Save(*w));
     QCOMPARE(title, platform::BytesToEditor(kWorkTitle));
     QCOMPARE(prompts_->saveDialogsShown.back().FileName, Q(dir.File("nekomachi")));
 }
@@ -159,16 +159,16 @@ void AozoraWindowTest::severalTextsTheUserPicksOneOrCancels() {
     Editor(*w)->setPlainText(QStringLiteral("before"));
     // Cancelled: nothing read, nothing said, the text as it was.
     prompts_->dialogs.push_back(Cancel());
-    w->WMDropFiles({zip});
-    QCOMPARE(w->DocumentBytes(), std::string("before"));
+    Drop(*w, {zip});
+    QCOMPARE(Bytes(*w), std::string("before"));
     QCOMPARE(prompts_->Texts(), QStringList{});
-    QCOMPARE(w->RecentFiles(), QStringList{});
+    QCOMPARE(RecentFiles(*w), QStringList{});
 
     QStringList listed;
     prompts_->dialogs.push_back(PickEntry(1, &listed));
-    w->WMDropFiles({zip});
+    Drop(*w, {zip});
     QCOMPARE(listed, (QStringList{QStringLiteral("first.txt"), QStringLiteral("second.txt")}));
-    QCOMPARE(w->DocumentBytes(), kWork);
+    QCOMPARE(Bytes(*w), kWork);
     QCOMPARE(w->windowTitle(), QStringLiteral("two.zip - Verdane Ver1.22"));
 }
 
@@ -180,11 +180,11 @@ void AozoraWindowTest::anArchiveWithoutATextSaysSoAndChangesNothing() {
     Editor(*w)->setPlainText(QStringLiteral("before"));
     for (const QString& path : {none, Q(dir.File("broken.zip"))}) {
         prompts_->messages.clear();
-        w->WMDropFiles({path});
+        Drop(*w, {path});
         QCOMPARE(prompts_->messages.size(), size_t(1));
         const QString said = prompts_->messages.front().text + prompts_->messages.front().detail;
         QVERIFY2(said.contains(path), qPrintable(said));
-        QCOMPARE(w->DocumentBytes(), std::string("before"));
+        QCOMPARE(Bytes(*w), std::string("before"));
         QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
     }
     QVERIFY(prompts_->messages.front().text.contains(QStringLiteral("zip")) ||
@@ -204,14 +204,14 @@ void AozoraWindowTest::aUrlNamingAnArchiveOpensItsText() {
         return int(QDialog::Accepted);
     });
     prompts_->dialogs.push_back(PickEntry(1));
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     QCOMPARE(prompts_->Texts(), QStringList{});
-    QCOMPARE(w->DocumentBytes(), kWork);
+    QCOMPARE(Bytes(*w), kWork);
     QCOMPARE(w->windowTitle(), QStringLiteral("nekomachi.zip - Verdane Ver1.22"));
     QString title;
     prompts_->saveChoices.push_back({Q(dir.File("neko")), 3});
     prompts_->dialogs.push_back(ReadTitle(title));
-    QVERIFY(!w->MenuSaveClick());
+    QVERIFY(!Save(*w));
     QCOMPARE(title, platform::BytesToEditor(kWorkTitle));
 }
 
@@ -221,10 +221,10 @@ void AozoraWindowTest::theEditCommandCleansTheNotationInOneUndoStep() {
     SetText(*w, sample);
     prompts_->dialogs.push_back(ChooseOptions(false, false));
     Action(*w, "MenuEditAozora")->trigger();
-    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(Data("aozora_sample_paren.txt")));
-    QVERIFY(w->Modified());
+    QCOMPARE(ToHex(Bytes(*w)), ToHex(Data("aozora_sample_paren.txt")));
+    QVERIFY(Modified(*w));
     Editor(*w)->undo();
-    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(sample));
+    QCOMPARE(ToHex(Bytes(*w)), ToHex(sample));
 }
 
 void AozoraWindowTest::theEditCommandMarksHeadingsWithTheSettingsMark() {
@@ -236,7 +236,7 @@ void AozoraWindowTest::theEditCommandMarksHeadingsWithTheSettingsMark() {
     Action(*w, "MenuEditAozora")->trigger();
     // The mark of the settings, "(BM)" by default, and the closing line the
     // bookmark command writes.
-    QCOMPARE(ToHex(w->DocumentBytes()), ToHex("(BM)\x88\xEA\r\n\x8C\xE1\x94\x79\r\n<(BM)>"));
+    QCOMPARE(ToHex(Bytes(*w)), ToHex("(BM)\x88\xEA\r\n\x8C\xE1\x94\x79\r\n<(BM)>"));
 }
 
 void AozoraWindowTest::theEditCommandCancelledChangesNothing() {
@@ -244,8 +244,8 @@ void AozoraWindowTest::theEditCommandCancelledChangesNothing() {
     SetText(*w, "\x8C\xE1\x94\x79\x81\x73\x82\xED\x82\xAA\x82\xCD\x82\xA2\x81\x74\r\n");
     prompts_->dialogs.push_back(Cancel());
     Action(*w, "MenuEditAozora")->trigger();
-    QCOMPARE(ToHex(w->DocumentBytes()), ToHex("\x8C\xE1\x94\x79\x81\x73\x82\xED\x82\xAA\x82\xCD\x82\xA2\x81\x74\r\n"));
-    QVERIFY(!w->Modified());
+    QCOMPARE(ToHex(Bytes(*w)), ToHex("\x8C\xE1\x94\x79\x81\x73\x82\xED\x82\xAA\x82\xCD\x82\xA2\x81\x74\r\n"));
+    QVERIFY(!Modified(*w));
     QVERIFY(!Editor(*w)->document()->isUndoAvailable());
 }
 

@@ -132,7 +132,7 @@ void DocumentTest::everyWayOfReplacingAnEditedTextAsks() {
     server.On("/story.html", {Send(Answer("HTTP/1.0 200 OK", {}, kPage))});
     auto w = NewWindow();
     Editor(*w)->insertPlainText(QStringLiteral("edited"));
-    QVERIFY(w->Modified());
+    QVERIFY(Modified(*w));
     prompts_->messages.clear();
     prompts_->answers.push_back(yes ? QMessageBox::Yes : QMessageBox::No);
     prompts_->saveChoices.push_back({Q(dir.File("edits")), 1});
@@ -141,24 +141,24 @@ void DocumentTest::everyWayOfReplacingAnEditedTextAsks() {
 
     std::string expected = kOther;
     if (way == "new") {
-        w->MenuNewClick();
+        Trigger(*w, "MenuNew");
         expected.clear();
     } else if (way == "open") {
-        w->MenuOpenClick();
+        Trigger(*w, "MenuOpen");
     } else if (way == "recent") {
-        w->HistoryMenu1HistorySelected(Q(dir.File("other.txt")));
+        PickRecent(*w, Q(dir.File("other.txt")));
     } else if (way == "drop") {
-        w->WMDropFiles({Q(dir.File("other.txt"))});
+        Drop(*w, {Q(dir.File("other.txt"))});
     } else {
-        w->URLU1Click();
+        Trigger(*w, "URLU1");
         expected = kPage;
     }
     QCOMPARE(prompts_->Texts(), QStringList{kSaveQuestion});
-    QCOMPARE(w->DocumentBytes(), expected);
+    QCOMPARE(Bytes(*w), expected);
     if (yes) QCOMPARE(ReadFile(dir.File("edits.TXT")), std::string("edited"));
     else QVERIFY(!FileExists(dir.File("edits.TXT")));
     // A page is new text until it is saved; anything read is the saved state.
-    QCOMPARE(w->Modified(), way == "download");
+    QCOMPARE(Modified(*w), way == "download");
 }
 
 void DocumentTest::settingsOkKeepsTheModifiedFlagAndTheCaretSoTheCloseAsks() {
@@ -171,9 +171,9 @@ void DocumentTest::settingsOkKeepsTheModifiedFlagAndTheCaretSoTheCloseAsks() {
         dynamic_cast<TFormSetting&>(d).EditBM->setText(QStringLiteral("##"));
         return int(QDialog::Accepted);
     });
-    w->MenuSettingClick();
-    QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("##"));
-    QVERIFY(w->Modified());
+    Trigger(*w, "MenuSetting");
+    QCOMPARE(SettingsOf(*w).BookmarkMark, QStringLiteral("##"));
+    QVERIFY(Modified(*w));
     QCOMPARE(Editor(*w)->textCursor().position(), 5);
     prompts_->messages.clear();
     prompts_->answers.push_back(QMessageBox::No);
@@ -226,7 +226,7 @@ void DocumentTest::theChosenTypeInTheSaveDialogDecidesTheKind() {
         QTest::keyClick(name, Qt::Key_Return);
         drove = true;
     });
-    QVERIFY(w->MenuSaveClick());
+    QVERIFY(Save(*w));
     QVERIFY(drove);
     std::vector<std::string> files = {"in.txt", "opened.pdb", written.toStdString()};
     std::sort(files.begin(), files.end());
@@ -234,8 +234,8 @@ void DocumentTest::theChosenTypeInTheSaveDialogDecidesTheKind() {
     const std::string saved = ReadFile(dir.File(written.toStdString()));
     if (kind == int(core::DocKind::Text)) QCOMPARE(saved, text);
     else QCOMPARE(saved.substr(60, 8), std::string("TEXtREAd"));
-    QVERIFY(int(w->CurrentDocument().kind) == kind);
-    QCOMPARE(w->CurrentDocument().path, Q(dir.File(written.toStdString())));
+    QVERIFY(int(Session(*w).Document().Kind()) == kind);
+    QCOMPARE(Session(*w).Document().Path(), Q(dir.File(written.toStdString())));
 }
 
 void DocumentTest::afterADownloadSaveProposesThePageNotTheFileBefore() {
@@ -245,21 +245,21 @@ void DocumentTest::afterADownloadSaveProposesThePageNotTheFileBefore() {
     server.On("/books/story.html", {Send(Answer("HTTP/1.0 200 OK", {}, kPage))});
     auto w = NewWindow({Q(dir.File("precious.txt"))});
     prompts_->dialogs.push_back(EnterUrl(server.Url("/books/story.html"), true));
-    w->URLU1Click();
-    QCOMPARE(w->CurrentDocument().path, QString());
-    QVERIFY(w->CurrentDocument().kind == core::DocKind::Page);
+    Trigger(*w, "URLU1");
+    QCOMPARE(Session(*w).Document().Path(), QString());
+    QVERIFY(Session(*w).Document().Kind() == core::DocKind::Page);
     QCOMPARE(w->windowTitle(), QStringLiteral("story.html - Verdane Ver1.22"));
-    QVERIFY(w->Modified());
-    QVERIFY(!w->MenuSaveClick());  // the save dialog is cancelled
+    QVERIFY(Modified(*w));
+    QVERIFY(!Save(*w));  // the save dialog is cancelled
     const TFileDialogState offered = prompts_->saveDialogsShown.back();
     QCOMPARE(offered.FileName, Q(dir.File("story")));
     QCOMPARE(ReadFile(dir.File("precious.txt")), kOther);
     // Saved under the proposed name, the page becomes that file.
     prompts_->saveChoices.push_back({offered.FileName, 1});
-    QVERIFY(w->MenuSaveClick());
-    QCOMPARE(w->CurrentDocument().path, Q(dir.File("story.TXT")));
+    QVERIFY(Save(*w));
+    QCOMPARE(Session(*w).Document().Path(), Q(dir.File("story.TXT")));
     QCOMPARE(w->windowTitle(), QStringLiteral("story.TXT - Verdane Ver1.22"));
-    QVERIFY(!w->Modified());
+    QVERIFY(!Modified(*w));
     QCOMPARE(ReadFile(dir.File("precious.txt")), kOther);
 }
 
@@ -286,13 +286,13 @@ void DocumentTest::aFailedDownloadOverATextSaysWhy() {
         QTimer::singleShot(300, w.get(), [&] { Part<TFormDL>(*w, "FormDL")->ButtonCancelClick(); });
     prompts_->dialogs.push_back(EnterUrl(url, true));
     prompts_->messages.clear();
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     QCOMPARE(prompts_->Texts(), QStringList{QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした")});
     QVERIFY2(prompts_->messages.back().detail.contains(reason, Qt::CaseInsensitive),
              qPrintable(prompts_->messages.back().detail));
-    QCOMPARE(w->DocumentBytes(), kOther);
-    QVERIFY(!w->Modified());
-    QCOMPARE(w->CurrentDocument().path, Q(dir.File("mine.txt")));
+    QCOMPARE(Bytes(*w), kOther);
+    QVERIFY(!Modified(*w));
+    QCOMPARE(Session(*w).Document().Path(), Q(dir.File("mine.txt")));
     server.Stop();
 }
 
@@ -303,19 +303,19 @@ void DocumentTest::aUtf8TextKeepsItsCharactersUntilTheSaveAsks() {
     WriteFile(dir.File("utf8.txt"), text.toUtf8().toStdString());
     auto w = NewWindow({Q(dir.File("utf8.txt"))});
     QCOMPARE(HeldText(*w), text);
-    QVERIFY(!w->Modified());
-    QCOMPARE(w->CurrentDocument().code, int(kcUtf8));
+    QVERIFY(!Modified(*w));
+    QCOMPARE(Session(*w).Document().Code(), int(kcUtf8));
     prompts_->messages.clear();
     prompts_->saveChoices.push_back({Q(dir.File("out")), 1});
     prompts_->answers.push_back(QMessageBox::No);
-    QVERIFY(!w->MenuSaveClick());
+    QVERIFY(!Save(*w));
     QCOMPARE(prompts_->messages.size(), size_t(1));
     QCOMPARE(prompts_->messages[0].caption, QStringLiteral("保存できない文字"));
     QVERIFY(!FileExists(dir.File("out.TXT")));
     QCOMPARE(HeldText(*w), text);
     prompts_->saveChoices.push_back({Q(dir.File("out")), 1});
     prompts_->answers.push_back(QMessageBox::Yes);
-    QVERIFY(w->MenuSaveClick());
+    QVERIFY(Save(*w));
     QCOMPARE(ReadFile(dir.File("out.TXT")), std::string("caf? ???\r\n\x82\xA0\r\n"));
 }
 
@@ -327,13 +327,13 @@ void DocumentTest::aUtf8PageKeepsItsCharactersUntilTheSaveAsks() {
     TempDir dir;
     auto w = NewWindow();
     prompts_->dialogs.push_back(EnterUrl(server.Url("/u.txt"), false));
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     QCOMPARE(HeldText(*w), QString::fromUtf8("\xC2\xA9 2024\xC2\xA0\xE3\x81\x82\n"));
-    QCOMPARE(w->CurrentDocument().code, int(kcUtf8));
+    QCOMPARE(Session(*w).Document().Code(), int(kcUtf8));
     prompts_->messages.clear();
     prompts_->saveChoices.push_back({Q(dir.File("u")), 1});
     prompts_->answers.push_back(QMessageBox::Yes);
-    QVERIFY(w->MenuSaveClick());
+    QVERIFY(Save(*w));
     QCOMPARE(prompts_->messages.at(0).caption, QStringLiteral("保存できない文字"));
     QCOMPARE(ReadFile(dir.File("u.TXT")), std::string("? 2024?\x82\xA0\r\n"));
     server.Stop();
@@ -347,8 +347,8 @@ void DocumentTest::aUtf8PageTurnedIntoTextSaysWhatItCouldNotHold() {
     auto w = NewWindow();
     prompts_->dialogs.push_back(EnterUrl(server.Url("/u.html"), true));
     prompts_->messages.clear();
-    w->URLU1Click();
-    QCOMPARE(w->DocumentBytes(), std::string("? \x82\xA0 ?\r\n\r\n"));
+    Trigger(*w, "URLU1");
+    QCOMPARE(Bytes(*w), std::string("? \x82\xA0 ?\r\n\r\n"));
     QCOMPARE(prompts_->messages.size(), size_t(1));
     QVERIFY2(prompts_->messages[0].text.contains(QStringLiteral(" 2 ")), qPrintable(prompts_->messages[0].text));
     // A page whose characters all fit says nothing.
@@ -356,8 +356,8 @@ void DocumentTest::aUtf8PageTurnedIntoTextSaysWhatItCouldNotHold() {
     prompts_->answers.push_back(QMessageBox::No);
     prompts_->dialogs.push_back(EnterUrl(server.Url("/sjis.html"), true));
     prompts_->messages.clear();
-    w->URLU1Click();
-    QCOMPARE(w->DocumentBytes(), std::string("\x82\xA0\r\n\r\n"));
+    Trigger(*w, "URLU1");
+    QCOMPARE(Bytes(*w), std::string("\x82\xA0\r\n\r\n"));
     QCOMPARE(prompts_->Texts(), QStringList{kSaveQuestion});
     server.Stop();
 }
@@ -365,8 +365,8 @@ void DocumentTest::aUtf8PageTurnedIntoTextSaysWhatItCouldNotHold() {
 void DocumentTest::theHtmlCommandLeavesTheEditorPainting() {
     auto w = NewWindow();
     SetText(*w, kPage);
-    w->MenuEditHTMLClick();
-    QCOMPARE(w->DocumentBytes(), std::string("page & text\r\n\r\n"));
+    Trigger(*w, "MenuEditHTML");
+    QCOMPARE(Bytes(*w), std::string("page & text\r\n\r\n"));
     QVERIFY(Editor(*w)->updatesEnabled());
     QVERIFY(Editor(*w)->isEnabled());
     QVERIFY(!QApplication::overrideCursor());

@@ -12,6 +12,7 @@
 #include "UnitMain.h"
 #include "UnitSetting.h"
 #include "UnitURL.h"
+#include "FindDialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 using namespace verdane;
 using namespace verdane::test;
@@ -86,6 +88,7 @@ private slots:
     void everyFailureSaysWhyWithinASecond();
     void aCompletePageOnAConnectionLeftOpenArrivesAtOnce();
     void aServerThatNeverAnswersCanBeCancelled();
+    void nothingChangesTheTextWhileAPageComes();
     void aLargeTransferCanBeCancelled();
     void closingTheWindowDuringADownloadEndsItAndThenCloses();
     void aRelocationIsFollowed();
@@ -121,8 +124,8 @@ void DownloadTest::pagesOfEveryEncodingArriveAsShiftJis() {
     auto w = NewWindow();
     prompts_->dialogs.push_back(EnterUrl(server.Url("/page"), html));
     prompts_->messages.clear();
-    w->URLU1Click();
-    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(html ? kSjisText : kSjisPage));
+    Trigger(*w, "URLU1");
+    QCOMPARE(ToHex(Bytes(*w)), ToHex(html ? kSjisText : kSjisPage));
     QVERIFY(prompts_->messages.empty());
     QVERIFY(server.LastRequest().find("User-Agent: Halvorn") != std::string::npos);
     QVERIFY(w->menuBar()->isEnabled() && Editor(*w)->isEnabled());
@@ -144,8 +147,8 @@ void DownloadTest::lineEndsBecomeCrLf() {
     server.On("/t", {Send(Ok(body.toStdString(), false))});
     auto w = NewWindow();
     prompts_->dialogs.push_back(EnterUrl(server.Url("/t"), false));
-    w->URLU1Click();
-    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(expected.toStdString()));
+    Trigger(*w, "URLU1");
+    QCOMPARE(ToHex(Bytes(*w)), ToHex(expected.toStdString()));
 }
 
 void DownloadTest::anEmptyBodyLeavesTheEditorAsItWas() {
@@ -154,8 +157,8 @@ void DownloadTest::anEmptyBodyLeavesTheEditorAsItWas() {
     auto w = NewWindow();
     SetText(*w, "kept\r\n");
     prompts_->dialogs.push_back(EnterUrl(server.Url("/empty"), true));
-    w->URLU1Click();
-    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    Trigger(*w, "URLU1");
+    QCOMPARE(Bytes(*w), std::string("kept\r\n"));
     QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
     QCOMPARE(prompts_->messages.back().detail, QStringLiteral("サーバーから空のページが届きました"));
 }
@@ -165,8 +168,8 @@ void DownloadTest::aNotFoundPageOverAnEmptyEditorSaysWhy() {
     server.On("/missing", {Send(Answer("HTTP/1.0 404 Not Found", {"Content-Length: 9"}, "not found"))});
     auto w = NewWindow();
     prompts_->dialogs.push_back(EnterUrl(server.Url("/missing"), true));
-    w->URLU1Click();
-    QCOMPARE(w->DocumentBytes(), std::string());
+    Trigger(*w, "URLU1");
+    QCOMPARE(Bytes(*w), std::string());
     QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
     QVERIFY2(prompts_->messages.back().detail.contains(QStringLiteral("Not Found")),
              qPrintable(prompts_->messages.back().detail));
@@ -179,9 +182,9 @@ void DownloadTest::aNotFoundPageOverATextChangesNothing() {
     SetText(*w, "old text\r\n");
     prompts_->dialogs.push_back(EnterUrl(server.Url("/missing"), true));
     prompts_->messages.clear();
-    w->URLU1Click();
-    QCOMPARE(w->DocumentBytes(), std::string("old text\r\n"));
-    QVERIFY(!w->Modified());
+    Trigger(*w, "URLU1");
+    QCOMPARE(Bytes(*w), std::string("old text\r\n"));
+    QVERIFY(!Modified(*w));
     // The failure is told over a text as over an empty editor.
     QCOMPARE(prompts_->Texts(), QStringList{QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした")});
     QVERIFY2(prompts_->messages.back().detail.contains(QStringLiteral("Not Found")),
@@ -211,10 +214,10 @@ void DownloadTest::everyFailureSaysWhyWithinASecond() {
     prompts_->dialogs.push_back(EnterUrl(url, false));
     QElapsedTimer clock;
     clock.start();
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     // An endless page is read up to the limit first: 256 MB over loopback.
     QVERIFY(clock.elapsed() < (path == QStringLiteral("/endless") ? 15000 : 1500));
-    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    QCOMPARE(Bytes(*w), std::string("kept\r\n"));
     QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
     QCOMPARE(prompts_->messages.back().detail, detail);
     server.Stop();
@@ -227,9 +230,9 @@ void DownloadTest::aCompletePageOnAConnectionLeftOpenArrivesAtOnce() {
     prompts_->dialogs.push_back(EnterUrl(server.Url("/open"), false));
     QElapsedTimer clock;
     clock.start();
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     QVERIFY(clock.elapsed() < 1500);
-    QCOMPARE(w->DocumentBytes(), std::string("whole\r\n"));
+    QCOMPARE(Bytes(*w), std::string("whole\r\n"));
     server.Stop();
 }
 
@@ -246,14 +249,43 @@ void DownloadTest::aServerThatNeverAnswersCanBeCancelled() {
     });
     QElapsedTimer clock;
     clock.start();
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     QVERIFY(clock.elapsed() < 10000);
     QVERIFY(sawBusy);
-    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    QCOMPARE(Bytes(*w), std::string("kept\r\n"));
     QCOMPARE(prompts_->messages.back().detail, QStringLiteral("キャンセルしました"));
     QVERIFY(w->menuBar()->isEnabled() && Editor(*w)->isEnabled());
     QVERIFY(!Part<TFormDL>(*w, "FormDL")->isVisible());
     server.Stop();
+}
+
+void DownloadTest::nothingChangesTheTextWhileAPageComes() {
+    TestHttpServer server;
+    server.On("/slow", {Delay(1500), Send(Ok("page\r\n"))});
+    auto w = NewWindow();
+    SetText(*w, "kept\r\n");
+    Trigger(*w, "FindReplace");
+    auto* replace = Part<TReplaceDialog>(*w, "ReplaceDialog1");
+    replace->EditFind->setText(QStringLiteral("kept"));
+    replace->EditReplaceText()->setText(QStringLiteral("lost"));
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/slow"), false));
+    QStringList live;
+    std::string during;
+    QTimer::singleShot(500, w.get(), [&] {
+        for (const char* name : {"ReplaceDialog1", "FindDialog1", "RichEditMain", "ToolBarMain"})
+            if (Part<QWidget>(*w, name)->isEnabled()) live << QString::fromLatin1(name);
+        if (w->menuBar()->isEnabled()) live << QStringLiteral("menu bar");
+        // Replace All and a key, as if they still got through.
+        QTest::mouseClick(replace->ButtonReplaceEvery(), Qt::LeftButton);
+        emit replace->ReplaceAll();
+        QTest::keyClick(Editor(*w), Qt::Key_X);
+        during = Bytes(*w);
+    });
+    Trigger(*w, "URLU1");
+    QCOMPARE(live, QStringList());
+    QCOMPARE(during, std::string("kept\r\n"));
+    QCOMPARE(Bytes(*w), std::string("page\r\n"));
+    QVERIFY(replace->isEnabled() && Editor(*w)->isEnabled());
 }
 
 void DownloadTest::aLargeTransferCanBeCancelled() {
@@ -273,9 +305,9 @@ void DownloadTest::aLargeTransferCanBeCancelled() {
         if (Part<TFormDL>(*w, "FormDL")->LabelInfo->text().startsWith(QStringLiteral("ダウンロード中"))) Part<TFormDL>(*w, "FormDL")->ButtonCancelClick();
     });
     poll.start(5);
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     QVERIFY(Part<TFormDL>(*w, "FormDL")->Cancelled());
-    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    QCOMPARE(Bytes(*w), std::string("kept\r\n"));
 }
 
 void DownloadTest::closingTheWindowDuringADownloadEndsItAndThenCloses() {
@@ -288,10 +320,10 @@ void DownloadTest::closingTheWindowDuringADownloadEndsItAndThenCloses() {
     QTimer::singleShot(300, w.get(), [&] { refusedWhileBusy = !w->close(); });
     QElapsedTimer clock;
     clock.start();
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     QVERIFY(clock.elapsed() < 10000);
     QVERIFY(refusedWhileBusy);
-    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    QCOMPARE(Bytes(*w), std::string("kept\r\n"));
     // The close asked for during the download follows once it has ended.
     QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 5000);
     server.Stop();
@@ -318,9 +350,9 @@ struct ProxiedDownload {
             form.EditPass->setText(password);
             return int(QDialog::Accepted);
         });
-        w->MenuSettingClick();
+        Trigger(*w, "MenuSetting");
         prompts.dialogs.push_back(EnterUrl(server.Url("/via"), true));
-        w->URLU1Click();
+        Trigger(*w, "URLU1");
         return true;
     }
 };
@@ -331,7 +363,7 @@ void DownloadTest::aPageComesThroughTheProxyOfTheSettings() {
     QVERIFY2(run.Run(*prompts_, QStringLiteral("s3cret")), run.proxy.Log().c_str());
     auto& w = run.w;
     auto& proxy = run.proxy;
-    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(kSjisText));
+    QCOMPARE(ToHex(Bytes(*w)), ToHex(kSjisText));
     QVERIFY(proxy.Log().find("/via") != std::string::npos);
 }
 
@@ -341,7 +373,7 @@ void DownloadTest::wrongProxyCredentialsLeaveTheEditorAndSayWhy() {
     QVERIFY2(run.Run(*prompts_, QStringLiteral("wrong")), run.proxy.Log().c_str());
     auto& w = run.w;
     auto& server = run.server;
-    QCOMPARE(w->DocumentBytes(), std::string());
+    QCOMPARE(Bytes(*w), std::string());
     QVERIFY(server.Requests().empty());
     QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
     // tinyproxy refuses with 401 where other proxies say 407.
@@ -354,7 +386,7 @@ void DownloadTest::wrongProxyCredentialsLeaveTheEditorAndSayWhy() {
 void DownloadTest::aUrlWithABadPortSaysSo() {
     auto w = NewWindow();
     prompts_->dialogs.push_back(EnterUrl("http://127.0.0.1:abc/", true));
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
     QVERIFY2(prompts_->messages.back().detail.contains(QStringLiteral("port")),
              qPrintable(prompts_->messages.back().detail));
@@ -366,8 +398,8 @@ void DownloadTest::aRelocationIsFollowed() {
     server.On("/new", {Send(Ok("moved here\n"))});
     auto w = NewWindow();
     prompts_->dialogs.push_back(EnterUrl(server.Url("/old"), false));
-    w->URLU1Click();
-    QCOMPARE(w->DocumentBytes(), std::string("moved here\r\n"));
+    Trigger(*w, "URLU1");
+    QCOMPARE(Bytes(*w), std::string("moved here\r\n"));
 }
 
 void DownloadTest::theProgressBarIsBusyWithoutALengthAndReaches100WithOne() {
@@ -385,11 +417,11 @@ void DownloadTest::theProgressBarIsBusyWithoutALengthAndReaches100WithOne() {
             maximumDuringTransfer = Part<TFormDL>(*w, "FormDL")->ProgressBar->maximum();
             infoDuringTransfer = Part<TFormDL>(*w, "FormDL")->LabelInfo->text();
         });
-        w->URLU1Click();
+        Trigger(*w, "URLU1");
         QCOMPARE(maximumDuringTransfer, withLength ? 100 : 0);
         QVERIFY2(infoDuringTransfer.startsWith(QStringLiteral("ダウンロード中 (")), qPrintable(infoDuringTransfer));
         QCOMPARE(Part<TFormDL>(*w, "FormDL")->ProgressBar->value(), 100);
-        QCOMPARE(w->DocumentBytes().size(), body.size() + 2);
+        QCOMPARE(Bytes(*w).size(), body.size() + 2);
     }
 }
 
@@ -398,11 +430,11 @@ void DownloadTest::theUrlAndCheckBoxAreKeptBetweenUsesAndAcrossARestart() {
     server.On("*", {Send(Ok("x"))});
     auto w = NewWindow();
     prompts_->dialogs.push_back(EnterUrl(server.Url("/a"), false));
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     // Each page is new text: the save question before the next, answered No.
     prompts_->answers.push_back(QMessageBox::No);
     prompts_->dialogs.push_back(EnterUrl(server.Url("/b"), false));
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     prompts_->answers.push_back(QMessageBox::No);
     QString shownUrl;
     bool shownHtml = true;
@@ -412,7 +444,7 @@ void DownloadTest::theUrlAndCheckBoxAreKeptBetweenUsesAndAcrossARestart() {
         shownHtml = form.CheckBoxHTML->isChecked();
         return int(QDialog::Rejected);
     });
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     QCOMPARE(shownUrl, QString::fromStdString(server.Url("/b")));
     QVERIFY(!shownHtml);
     QCOMPARE(Part<TFormURL>(*w, "FormURL")->RecentUrls(),
@@ -436,7 +468,7 @@ void DownloadTest::theUrlHistoryKeepsNoCredentials() {
     url.insert(url.find("//") + 2, "user:s3cret@");
     auto w = NewWindow();
     prompts_->dialogs.push_back(EnterUrl(url, false));
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     // The request had them; the list and the settings file do not.
     QVERIFY(server.LastRequest().find("Authorization: Basic dXNlcjpzM2NyZXQ=") != std::string::npos);
     QCOMPARE(Part<TFormURL>(*w, "FormURL")->RecentUrls(), QStringList{QString::fromStdString(server.Url("/p?q=a@b"))});
@@ -452,25 +484,25 @@ void DownloadTest::anEmptyUrlOrCancelDoesNothing() {
     SetText(*w, "kept\r\n");
     prompts_->dialogs.push_back(EnterUrl("", true));
     prompts_->messages.clear();
-    w->URLU1Click();
+    Trigger(*w, "URLU1");
     prompts_->dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
-    w->URLU1Click();
-    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
+    Trigger(*w, "URLU1");
+    QCOMPARE(Bytes(*w), std::string("kept\r\n"));
     QVERIFY(prompts_->messages.empty());
 }
 
 void DownloadTest::theHtmlCommandConvertsAndOneUndoRestoresThePage() {
     auto w = NewWindow();
     SetText(*w, kSjisPage);
-    w->MenuEditHTMLClick();
-    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(kSjisText));
-    QVERIFY(w->Modified());
-    w->MenuUndoClick();
-    QCOMPARE(ToHex(w->DocumentBytes()), ToHex(kSjisPage));
+    Trigger(*w, "MenuEditHTML");
+    QCOMPARE(ToHex(Bytes(*w)), ToHex(kSjisText));
+    QVERIFY(Modified(*w));
+    TriggerWhenIdle(*w, "MenuUndo");
+    QCOMPARE(ToHex(Bytes(*w)), ToHex(kSjisPage));
     // An empty text becomes one line end.
     SetText(*w, "");
-    w->MenuEditHTMLClick();
-    QCOMPARE(w->DocumentBytes(), std::string("\r\n"));
+    Trigger(*w, "MenuEditHTML");
+    QCOMPARE(Bytes(*w), std::string("\r\n"));
 }
 
 QTEST_MAIN(DownloadTest)

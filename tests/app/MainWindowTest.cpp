@@ -136,6 +136,8 @@ private slots:
     void escOrClosingTheSaveQuestionStopsTheCommand_data();
     void escOrClosingTheSaveQuestionStopsTheCommand();
     void newKeepsDocTitleInTheStatusPanel();
+    void installProposesTheDocumentsOwnName_data();
+    void installProposesTheDocumentsOwnName();
     void commandStatesFollowTheSelection();
     void tabInsertsATab();
     void theSaveOptionsDialogCanBeDrivenWithKeys();
@@ -150,13 +152,13 @@ void MainWindowTest::newWindowShowsNewFileCaptionAndAnEmptyDocument() {
     auto w = NewWindow();
     QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
     QCOMPARE(ApplicationTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
-    QCOMPARE(w->DocumentBytes(), std::string());
-    QVERIFY(!w->Modified());
-    QCOMPARE(w->CurrentDocument().path, QString());
+    QCOMPARE(Bytes(*w), std::string());
+    QVERIFY(!Modified(*w));
+    QCOMPARE(Session(*w).Document().Path(), QString());
     // Without a Palm Desktop the start goes on without access to it, and says so.
     QCOMPARE(prompts_->messages.size(), size_t(1));
     // A new document is offered to be saved as a PDB database, under no name.
-    QVERIFY(!w->MenuSaveClick());
+    QVERIFY(!Save(*w));
     QCOMPARE(prompts_->saveDialogsShown.back().FilterIndex, 3);
     QCOMPARE(prompts_->saveDialogsShown.back().FileName, QString());
 }
@@ -181,17 +183,17 @@ void MainWindowTest::openDocumentConvertsEveryEncodingToShiftJis() {
     const std::string path = dir.File(S(name));
     test::WriteFile(path, bytes.toStdString());
     auto w = NewWindow();
-    w->HistoryMenu1HistorySelected(Q(path));
+    PickRecent(*w, Q(path));
     const std::string expected = name == "readme"    ? std::string("a\r\nb\r\nc\r\n")
                                  : name == "jis.txt" ? kSjisFullWidth
                                                      : kSjis;
-    QCOMPARE(test::ToHex(w->DocumentBytes()), test::ToHex(expected));
+    QCOMPARE(test::ToHex(Bytes(*w)), test::ToHex(expected));
     QCOMPARE(w->windowTitle(), name + QStringLiteral(" - Verdane Ver1.22"));
-    QVERIFY(!w->Modified());
-    QCOMPARE(w->CurrentSettings().InitDir, Q(dir.Path()) + "/");
+    QVERIFY(!Modified(*w));
+    QCOMPARE(Session(*w).Folder(), Q(dir.Path()) + "/");
     // The document is the file read, whichever way it was opened.
-    QCOMPARE(w->CurrentDocument().path, Q(path));
-    QVERIFY(w->CurrentDocument().kind == core::DocKind::Text);
+    QCOMPARE(Session(*w).Document().Path(), Q(path));
+    QVERIFY(Session(*w).Document().Kind() == core::DocKind::Text);
 }
 
 void MainWindowTest::commandLineAndDropSetTheOpenDialogsNameAndFilter_data() {
@@ -217,7 +219,7 @@ void MainWindowTest::commandLineAndDropSetTheOpenDialogsNameAndFilter() {
     std::unique_ptr<TFormMainVerdane> w;
     if (drop) {
         w = NewWindow();
-        w->WMDropFiles({Q(path), Q(dir.File("other.txt"))});
+        Drop(*w, {Q(path), Q(dir.File("other.txt"))});
     } else {
         // A relative argument is made absolute.
         const QString cwd = QDir::currentPath();
@@ -225,9 +227,9 @@ void MainWindowTest::commandLineAndDropSetTheOpenDialogsNameAndFilter() {
         w = NewWindow({name});
         QDir::setCurrent(cwd);
     }
-    QCOMPARE(test::ToHex(w->DocumentBytes()), test::ToHex(kSjis));
-    QCOMPARE(w->CurrentDocument().path, Q(path));
-    QCOMPARE(core::FilterIndexOf(w->CurrentDocument().kind), filterIndex);
+    QCOMPARE(test::ToHex(Bytes(*w)), test::ToHex(kSjis));
+    QCOMPARE(Session(*w).Document().Path(), Q(path));
+    QCOMPARE(core::FilterIndexOf(Session(*w).Document().Kind()), filterIndex);
     QCOMPARE(w->windowTitle(), name + QStringLiteral(" - Verdane Ver1.22"));
 }
 
@@ -250,13 +252,13 @@ void MainWindowTest::docDatabasesOpenWithTheirTitle() {
     const std::string path = dir.File("book.pdb");
     test::WriteFile(path, ToDoc(dir, text, args));
     auto w = NewWindow();
-    w->HistoryMenu1HistorySelected(Q(path));
-    QCOMPARE(w->DocumentBytes().size(), text.size());
-    QVERIFY(w->DocumentBytes() == text);
+    PickRecent(*w, Q(path));
+    QCOMPARE(Bytes(*w).size(), text.size());
+    QVERIFY(Bytes(*w) == text);
     QCOMPARE(StatusText(*w), QStringLiteral("本 Book"));
-    QCOMPARE(core::DocTitleText(w->CurrentDocument().title), std::string("\x96\x7B Book"));
+    QCOMPARE(core::DocTitleText(Session(*w).Document().Title()), std::string("\x96\x7B Book"));
     QCOMPARE(w->windowTitle(), QStringLiteral("book.pdb - Verdane Ver1.22"));
-    QVERIFY(!w->Modified());
+    QVERIFY(!Modified(*w));
 }
 
 void MainWindowTest::aDatabaseOfAnotherTypeIsRefusedAndTheDocumentKept() {
@@ -269,17 +271,17 @@ void MainWindowTest::aDatabaseOfAnotherTypeIsRefusedAndTheDocumentKept() {
     Editor(*w)->insertPlainText("typed ");
     prompts_->messages.clear();
     prompts_->answers.push_back(QMessageBox::No);
-    w->WMDropFiles({Q(dir.File("other.pdb"))});
+    Drop(*w, {Q(dir.File("other.pdb"))});
     // The save question comes first: answered No.
     QCOMPARE(prompts_->messages.size(), size_t(2));
     QCOMPARE(prompts_->messages[1].caption, QStringLiteral("開けません"));
     QCOMPARE(prompts_->messages[1].text,
              QStringLiteral("そのファイルは、PilotDOC形式のファイルではありません。\nVerdaneでは開けません。"));
     QCOMPARE(prompts_->messages[1].icon, QMessageBox::Critical);
-    QCOMPARE(w->DocumentBytes(), std::string("typed first\r\n"));
-    QVERIFY(w->Modified());
+    QCOMPARE(Bytes(*w), std::string("typed first\r\n"));
+    QVERIFY(Modified(*w));
     QCOMPARE(w->windowTitle(), QStringLiteral("first.txt - Verdane Ver1.22"));
-    QCOMPARE(w->CurrentDocument().path, Q(dir.File("first.txt")));
+    QCOMPARE(Session(*w).Document().Path(), Q(dir.File("first.txt")));
 }
 
 void MainWindowTest::aDatabaseNameOf32BytesShowsTheFirst31() {
@@ -288,7 +290,7 @@ void MainWindowTest::aDatabaseNameOf32BytesShowsTheFirst31() {
     database.replace(0, 32, "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345");
     test::WriteFile(dir.File("long.pdb"), database);
     auto w = NewWindow();
-    w->HistoryMenu1HistorySelected(Q(dir.File("long.pdb")));
+    PickRecent(*w, Q(dir.File("long.pdb")));
     QCOMPARE(StatusText(*w), QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ01234"));
     prompts_->saveChoices.push_back({Q(dir.File("again")), 3});
     QString offered;
@@ -296,7 +298,7 @@ void MainWindowTest::aDatabaseNameOf32BytesShowsTheFirst31() {
         offered = dynamic_cast<TFormName&>(d).EditStryName->text();
         return int(QDialog::Accepted);
     });
-    QVERIFY(w->MenuSaveClick());
+    QVERIFY(Save(*w));
     QCOMPARE(offered, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ01234"));
 }
 
@@ -305,9 +307,9 @@ void MainWindowTest::aMissingCommandLineFileIsReportedAndTheWindowOpensEmpty() {
     const QString missing = Q(dir.File("missing.txt"));
     auto w = NewWindow({missing});
     QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
-    QCOMPARE(w->DocumentBytes(), std::string());
+    QCOMPARE(Bytes(*w), std::string());
     QVERIFY(prompts_->Texts().last().contains(missing + " を開けません: No such file or directory"));
-    QCOMPARE(w->CurrentDocument().path, QString());
+    QCOMPARE(Session(*w).Document().Path(), QString());
 }
 
 void MainWindowTest::aFileThatCannotBeReadIsReportedAndTheEditorKeepsItsText() {
@@ -319,15 +321,15 @@ void MainWindowTest::aFileThatCannotBeReadIsReportedAndTheEditorKeepsItsText() {
     SetText(*w, "kept\r\n");
     SetModified(*w, true);
     prompts_->answers.push_back(QMessageBox::No);
-    w->WMDropFiles({Q(dir.File("folder.txt"))});
+    Drop(*w, {Q(dir.File("folder.txt"))});
     QVERIFY(prompts_->Texts().last().contains(QStringLiteral("folder.txt を読み込めません: Is a directory")));
     if (::geteuid() != 0) {
         prompts_->answers.push_back(QMessageBox::No);
-        w->WMDropFiles({Q(dir.File("secret.txt"))});
+        Drop(*w, {Q(dir.File("secret.txt"))});
         QVERIFY(prompts_->Texts().last().contains(QStringLiteral("secret.txt を開けません: Permission denied")));
     }
-    QCOMPARE(w->DocumentBytes(), std::string("kept\r\n"));
-    QVERIFY(w->Modified());
+    QCOMPARE(Bytes(*w), std::string("kept\r\n"));
+    QVERIFY(Modified(*w));
     QVERIFY(Editor(*w)->isEnabled());
 }
 
@@ -335,8 +337,8 @@ void MainWindowTest::openCommandAddsNothingWhenTheDialogIsCancelled() {
     auto w = NewWindow();
     SetText(*w, "text\r\n");
     prompts_->openChoices.push_back(QString());
-    w->MenuOpenClick();
-    QCOMPARE(w->DocumentBytes(), std::string("text\r\n"));
+    Trigger(*w, "MenuOpen");
+    QCOMPARE(Bytes(*w), std::string("text\r\n"));
     QVERIFY(w->menuBar()->isEnabled());
     QVERIFY(Editor(*w)->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
@@ -350,7 +352,7 @@ void MainWindowTest::savingAsTextWritesTheBytesThatWereOpened() {
     test::WriteFile(dir.File("odd.txt"), bytes);
     auto w = NewWindow({Q(dir.File("odd.txt"))});
     prompts_->saveChoices.push_back({Q(dir.File("copy")), 1});
-    QVERIFY(w->MenuSaveClick());
+    QVERIFY(Save(*w));
     QCOMPARE(test::ToHex(test::ReadFile(dir.File("copy.TXT"))), test::ToHex(bytes));
 }
 
@@ -377,7 +379,7 @@ void MainWindowTest::savingAsDocWritesWhatTheCliWrites() {
     auto w = NewWindow({Q(dir.File("src.txt"))});
     prompts_->saveChoices.push_back({Q(dir.File("out")), filterIndex});
     prompts_->dialogs.push_back(FillName(QStringLiteral("題名"), compress, binary));
-    QVERIFY(w->MenuSaveClick());
+    QVERIFY(Save(*w));
     std::vector<std::string> options = {"--title", "題名"};
     if (!compress) options.push_back("--no-compress");
     if (!binary) options.push_back("--no-binary");
@@ -387,14 +389,14 @@ void MainWindowTest::savingAsDocWritesWhatTheCliWrites() {
     // The creation and modification times differ between the two writes.
     QVERIFY(written.substr(0, 36) == expected.substr(0, 36));
     QVERIFY(written.substr(48) == expected.substr(48));
-    QVERIFY(!w->Modified());
-    QCOMPARE(w->CurrentSettings().Compress, compress);
-    QCOMPARE(w->CurrentSettings().IncludeBinary, binary);
+    QVERIFY(!Modified(*w));
+    QCOMPARE(SettingsOf(*w).Compress, compress);
+    QCOMPARE(SettingsOf(*w).IncludeBinary, binary);
     // The document is now the file written, of the kind written.
     const QString saved = Q(dir.File(filterIndex == 2 ? "out.PRC" : "out.PDB"));
     QCOMPARE(w->windowTitle(), core::FileNamePart(saved) + QStringLiteral(" - Verdane Ver1.22"));
-    QCOMPARE(w->CurrentDocument().path, saved);
-    QCOMPARE(core::FilterIndexOf(w->CurrentDocument().kind), filterIndex);
+    QCOMPARE(Session(*w).Document().Path(), saved);
+    QCOMPARE(core::FilterIndexOf(Session(*w).Document().Kind()), filterIndex);
 }
 
 void MainWindowTest::saveDialogOffersTheOpenedNameWithThePrcFilter() {
@@ -407,7 +409,7 @@ void MainWindowTest::saveDialogOffersTheOpenedNameWithThePrcFilter() {
         offered = dynamic_cast<TFormName&>(d).EditStryName->text();
         return int(QDialog::Accepted);
     });
-    QVERIFY(w->MenuSaveClick());
+    QVERIFY(Save(*w));
     QCOMPARE(prompts_->saveDialogsShown.at(0).FileName, Q(dir.File("memo")));
     QCOMPARE(prompts_->saveDialogsShown.at(0).FilterIndex, 2);
     QCOMPARE(offered, QStringLiteral("memo"));
@@ -420,7 +422,7 @@ void MainWindowTest::aTypedExtensionIsReplacedByTheChosenFilters() {
     SetText(*w, "x\r\n");
     prompts_->saveChoices.push_back({Q(dir.File("book.txt")), 3});
     prompts_->dialogs.push_back(FillName("book", true, true));
-    QVERIFY(w->MenuSaveClick());
+    QVERIFY(Save(*w));
     QCOMPARE(test::ListDir(dir.Path()), std::vector<std::string>{"book.PDB"});
 }
 
@@ -430,9 +432,9 @@ void MainWindowTest::cancellingTheOptionsDialogWritesNothingAndKeepsModified() {
     Editor(*w)->insertPlainText("typed");
     prompts_->saveChoices.push_back({Q(dir.File("x")), 2});
     prompts_->dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
-    QVERIFY(!w->MenuSaveClick());
+    QVERIFY(!Save(*w));
     QVERIFY(test::ListDir(dir.Path()).empty());
-    QVERIFY(w->Modified());
+    QVERIFY(Modified(*w));
     QVERIFY(w->menuBar()->isEnabled());
 }
 
@@ -443,10 +445,10 @@ void MainWindowTest::aReadOnlyTargetIsReportedAndKept() {
     auto w = NewWindow();
     Editor(*w)->insertPlainText("new");
     prompts_->saveChoices.push_back({Q(dir.File("ro")), 1});
-    QVERIFY(!w->MenuSaveClick());
+    QVERIFY(!Save(*w));
     QVERIFY(prompts_->Texts().last().contains(QStringLiteral("ro.TXT を保存できません")) && prompts_->Texts().last().contains(QStringLiteral("ro.TXT に書き込めません: Permission denied")));
     QCOMPARE(test::ReadFile(dir.File("ro.TXT")), std::string("old"));
-    QVERIFY(w->Modified());
+    QVERIFY(Modified(*w));
 }
 
 void MainWindowTest::aFullDiskKeepsTheOldFileAndTheModifiedFlag() {
@@ -457,7 +459,7 @@ void MainWindowTest::aFullDiskKeepsTheOldFileAndTheModifiedFlag() {
     Editor(*w)->setPlainText(QString(100000, u'x'));
     SetModified(*w, true);
     prompts_->saveChoices.push_back({Q(dir.File("big")), 1});
-    const bool saved = w->MenuSaveClick();
+    const bool saved = Save(*w);
     const std::string after = test::ReadFile(dir.File("big.TXT"));
     const auto entries = test::ListDir(dir.Path());
     ::umount(dir.Path().c_str());
@@ -465,7 +467,7 @@ void MainWindowTest::aFullDiskKeepsTheOldFileAndTheModifiedFlag() {
     QVERIFY(prompts_->Texts().last().contains("No space left on device"));
     QCOMPARE(after, std::string("old"));
     QCOMPARE(entries, std::vector<std::string>{"big.TXT"});
-    QVERIFY(w->Modified());
+    QVERIFY(Modified(*w));
 }
 
 void MainWindowTest::aCharacterShiftJisCannotHoldIsNotDroppedSilently() {
@@ -474,13 +476,13 @@ void MainWindowTest::aCharacterShiftJisCannotHoldIsNotDroppedSilently() {
     Editor(*w)->setPlainText(QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"));  // é and €
     prompts_->saveChoices.push_back({Q(dir.File("a")), 1});
     prompts_->answers.push_back(QMessageBox::No);
-    QVERIFY(!w->MenuSaveClick());
+    QVERIFY(!Save(*w));
     QVERIFY(prompts_->Texts().last().contains("2"));
     QVERIFY(test::ListDir(dir.Path()).empty());
     QCOMPARE(Editor(*w)->textCursor().position(), 3);
     prompts_->saveChoices.push_back({Q(dir.File("a")), 1});
     prompts_->answers.push_back(QMessageBox::Yes);
-    QVERIFY(w->MenuSaveClick());
+    QVERIFY(Save(*w));
     QCOMPARE(test::ReadFile(dir.File("a.TXT")), std::string("caf? ?"));
 }
 
@@ -502,15 +504,15 @@ void MainWindowTest::saveQuestionYesThenCancelledSaveStopsTheCommand() {
     prompts_->answers.push_back(QMessageBox::Yes);
     prompts_->saveChoices.push_back({});  // the save dialog is cancelled
     prompts_->openChoices.push_back(Q(dir.File("other.txt")));
-    if (command == "new") w->MenuNewClick();
-    if (command == "open") w->MenuOpenClick();
-    if (command == "drop") w->WMDropFiles({Q(dir.File("other.txt"))});
+    if (command == "new") Trigger(*w, "MenuNew");
+    if (command == "open") Trigger(*w, "MenuOpen");
+    if (command == "drop") Drop(*w, {Q(dir.File("other.txt"))});
     if (command == "close") QVERIFY(!w->close());
     QCOMPARE(prompts_->messages.at(1).caption, QStringLiteral("変更されています"));
     QCOMPARE(prompts_->messages.at(1).text, QStringLiteral("文書が変更されています。\n保存しますか?"));
     QCOMPARE(prompts_->messages.at(1).icon, QMessageBox::Warning);
-    QCOMPARE(w->DocumentBytes(), std::string("unsaved"));
-    QVERIFY(w->Modified());
+    QCOMPARE(Bytes(*w), std::string("unsaved"));
+    QVERIFY(Modified(*w));
     QVERIFY(w->isVisible());
     QCOMPARE(prompts_->saveDialogsShown.size(), size_t(1));
 }
@@ -578,23 +580,53 @@ void MainWindowTest::escOrClosingTheSaveQuestionStopsTheCommand() {
     QCOMPARE(prompts_->dialogs.size(), size_t(1));
 }
 
+void MainWindowTest::installProposesTheDocumentsOwnName_data() {
+    QTest::addColumn<QString>("file");  // empty: a new text
+    QTest::addColumn<QString>("name");
+    QTest::newRow("new") << "" << "NewFile";
+    QTest::newRow("text") << "MEMO.TXT" << "MEMO";
+    QTest::newRow("two dots") << "a.b.txt" << "a";
+    QTest::newRow("dash in the name") << "my - book.txt" << "my - book";
+    QTest::newRow("no extension") << "本" << "本";
+}
+
+void MainWindowTest::installProposesTheDocumentsOwnName() {
+    QFETCH(QString, file);
+    QFETCH(QString, name);
+    test::TempDir dir;
+    QStringList args;
+    if (!file.isEmpty()) {
+        test::WriteFile(dir.File(S(file)), "text\r\n");
+        args << Q(dir.File(S(file)));
+    }
+    const auto registry = platform::TRegistryFile::Load(VERDANE_SOURCE_DIR "/examples/palm-desktop/registry.reg");
+    TFormMainVerdane w(registry, args);
+    QString proposed;
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        proposed = d.findChild<QLineEdit*>(QStringLiteral("EditFile"))->text();
+        return int(QDialog::Rejected);
+    });
+    Trigger(w, "MenuInstall");
+    QCOMPARE(proposed, name);
+}
+
 void MainWindowTest::newKeepsDocTitleInTheStatusPanel() {
     test::TempDir dir;
     test::WriteFile(dir.File("b.pdb"), ToDoc(dir, kSjis, {"--title", "Title"}));
     auto w = NewWindow({Q(dir.File("b.pdb"))});
-    w->MenuNewClick();
+    Trigger(*w, "MenuNew");
     QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
     QCOMPARE(StatusText(*w), QStringLiteral("Title"));
-    QCOMPARE(w->DocumentBytes(), std::string());
+    QCOMPARE(Bytes(*w), std::string());
     // The new document has no file: Save proposes none.
-    QCOMPARE(w->CurrentDocument().path, QString());
+    QCOMPARE(Session(*w).Document().Path(), QString());
 }
 
 void MainWindowTest::commandStatesFollowTheSelection() {
     auto w = NewWindow();
     w->show();
     Editor(*w)->setPlainText("abc");
-    w->UpdateCommandStates();
+    RunIdle();
     for (QObject* o : std::initializer_list<QObject*>{Action(*w, "EditCut"), Action(*w, "EditCopy"), Action(*w, "PopupCut"), Action(*w, "PopupCopy"),
                                                       Part<QToolButton>(*w, "ToolButtonCut"), Part<QToolButton>(*w, "ToolButtonCopy")})
         QVERIFY2(!o->property("enabled").toBool(), qPrintable(o->objectName()));
@@ -628,8 +660,8 @@ void MainWindowTest::tabInsertsATab() {
     Editor(*w)->setFocus();
     QTest::keyClick(Editor(*w), Qt::Key_A);
     QTest::keyClick(Editor(*w), Qt::Key_Tab);
-    QCOMPARE(w->DocumentBytes(), std::string("a\t"));
-    QVERIFY(w->Modified());
+    QCOMPARE(Bytes(*w), std::string("a\t"));
+    QVERIFY(Modified(*w));
 }
 
 void MainWindowTest::theSaveOptionsDialogCanBeDrivenWithKeys() {
@@ -652,11 +684,11 @@ void MainWindowTest::theSaveOptionsDialogCanBeDrivenWithKeys() {
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Space);
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
     });
-    QVERIFY(w->MenuSaveClick());
+    QVERIFY(Save(*w));
     const std::string database = test::ReadFile(dir.File("k.PDB"));
     QCOMPARE(database.substr(0, 6), std::string("Keyed\0", 6));
-    QVERIFY(!w->CurrentSettings().Compress);
-    QVERIFY(w->CurrentSettings().IncludeBinary);
+    QVERIFY(!SettingsOf(*w).Compress);
+    QVERIFY(SettingsOf(*w).IncludeBinary);
 }
 
 void MainWindowTest::theManualAndTheVersionBoxAreShown() {
@@ -676,7 +708,7 @@ void MainWindowTest::theManualAndTheVersionBoxAreShown() {
         d.hide();
         return int(QDialog::Accepted);
     });
-    w->HelpAboutClick();
+    Trigger(*w, "HelpAbout");
     QCOMPARE(product, QStringLiteral("Verdane Ver1.22"));
     QCOMPARE(Part<TAboutBox>(*w, "AboutBox")->windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
 }

@@ -98,14 +98,14 @@ private slots:
     void firstStartUsesDefaultsAndCloseWritesEveryKeyInOrder() {
         auto w = NewWindow();
         QCOMPARE(Editor(*w)->palette().color(QPalette::Base), QColor(Qt::white));
-        QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("(BM)"));
-        QVERIFY(w->CurrentSettings().Compress);
-        QVERIFY(w->CurrentSettings().IncludeBinary);
+        QCOMPARE(SettingsOf(*w).BookmarkMark, QStringLiteral("(BM)"));
+        QVERIFY(SettingsOf(*w).Compress);
+        QVERIFY(SettingsOf(*w).IncludeBinary);
         prompts_->dialogs.push_back([this](QDialog& d) {
             inDialog &= (dynamic_cast<TFormSetting&>(d).EditPort->text()) == (QStringLiteral("80"));
             return int(QDialog::Rejected);
         });
-        w->MenuSettingClick();
+        Trigger(*w, "MenuSetting");
         QVERIFY(prompts_->dialogs.empty());
         w->resize(600, 400);
         const QPoint at = w->pos();
@@ -140,8 +140,8 @@ private slots:
                 f.EditPass->setText(QStringLiteral(" pass word "));
                 f.EditBM->setText(QStringLiteral("★"));
             }));
-            w->MenuSettingClick();
-            QCOMPARE(w->CurrentSettings().Proxy.ProxyPort, 8080);
+            Trigger(*w, "MenuSetting");
+            QCOMPARE(SettingsOf(*w).Proxy.ProxyPort, 8080);
             prompts_->dialogs.push_back([this](QDialog& d) {
                 auto& form = dynamic_cast<TFormText&>(d);
                 form.Edits[0]->setText(QStringLiteral("吾輩は猫である"));
@@ -149,7 +149,7 @@ private slots:
                 QTest::mouseClick(form.ButtonOK, Qt::LeftButton);
                 return d.result();
             });
-            w->T1Click();
+            Trigger(*w, "T1");
             // A save as a database without compression: the flag, the folder
             // and the recent file come from it.
             SetText(*w, "a\r\n");
@@ -158,23 +158,23 @@ private slots:
                 dynamic_cast<TFormName&>(d).CheckBoxCompress->setChecked(false);
                 return int(QDialog::Accepted);
             });
-            QVERIFY(w->MenuSaveClick());
+            QVERIFY(Save(*w));
             QVERIFY(w->close());
         }
         const std::string first = ReadFile(Ini());
         auto w = NewWindow();
-        QCOMPARE(w->CurrentSettings().Proxy.ProxyServer, QStringLiteral("proxy.example"));
-        QCOMPARE(w->CurrentSettings().Proxy.ProxyPass, QStringLiteral(" pass word "));
-        QCOMPARE(w->CurrentSettings().Proxy.ProxyUser, QStringLiteral("山田"));
-        QVERIFY(w->CurrentSettings().Proxy.ProxyEnable);
-        QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("★"));
-        QCOMPARE(w->CurrentSettings().FixedPhrases[0], QStringLiteral("吾輩は猫である"));
-        QCOMPARE(w->CurrentSettings().FixedPhrases[7], QStringLiteral("\"quoted\""));
-        QVERIFY(!w->CurrentSettings().Compress);
-        QCOMPARE(w->CurrentSettings().InitDir, folder + QStringLiteral("/"));
-        QVERIFY(!w->MenuSaveClick());
+        QCOMPARE(SettingsOf(*w).Proxy.ProxyServer, QStringLiteral("proxy.example"));
+        QCOMPARE(SettingsOf(*w).Proxy.ProxyPass, QStringLiteral(" pass word "));
+        QCOMPARE(SettingsOf(*w).Proxy.ProxyUser, QStringLiteral("山田"));
+        QVERIFY(SettingsOf(*w).Proxy.ProxyEnable);
+        QCOMPARE(SettingsOf(*w).BookmarkMark, QStringLiteral("★"));
+        QCOMPARE(SettingsOf(*w).FixedPhrases[0], QStringLiteral("吾輩は猫である"));
+        QCOMPARE(SettingsOf(*w).FixedPhrases[7], QStringLiteral("\"quoted\""));
+        QVERIFY(!SettingsOf(*w).Compress);
+        QCOMPARE(Session(*w).Folder(), folder + QStringLiteral("/"));
+        QVERIFY(!Save(*w));
         QCOMPARE(prompts_->saveDialogsShown.back().InitialDir, folder + QStringLiteral("/"));
-        QCOMPARE(w->RecentFiles(), QStringList{folder + QStringLiteral("/a.PDB")});
+        QCOMPARE(RecentFiles(*w), QStringList{folder + QStringLiteral("/a.PDB")});
         QVERIFY(w->close());  // no file opened in this run: the folder stays
         QCOMPARE(ReadFile(Ini()), first);
     }
@@ -187,10 +187,10 @@ private slots:
         QVERIFY(Editor(*w)->font().bold());
         QVERIFY(Editor(*w)->font().italic());
         QCOMPARE(Editor(*w)->font().pointSize(), 9);
-        QCOMPARE(w->CurrentSettings().Proxy.ProxyPort, 80);
-        QVERIFY(w->CurrentSettings().Proxy.ProxyEnable);
-        QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("(BM)"));
-        QVERIFY(w->CurrentSettings().Compress);
+        QCOMPARE(SettingsOf(*w).Proxy.ProxyPort, 80);
+        QVERIFY(SettingsOf(*w).Proxy.ProxyEnable);
+        QCOMPARE(SettingsOf(*w).BookmarkMark, QStringLiteral("(BM)"));
+        QVERIFY(SettingsOf(*w).Compress);
         QCOMPARE(Part<THistoryMenu>(*w, "HistoryMenu1")->List().Items(), (QStringList{"/x/new.txt", "/x/old.txt"}));
         QVERIFY(w->close());
         const std::string after = ReadFile(Ini());
@@ -199,7 +199,7 @@ private slots:
 
         WriteIni("[Proxy]\nPort=abc\n");
         auto second = NewWindow();
-        QCOMPARE(second->CurrentSettings().Proxy.ProxyPort, 0);  // a file without a usable port: 0, not 80
+        QCOMPARE(SettingsOf(*second).Proxy.ProxyPort, 0);  // a file without a usable port: 0, not 80
     }
 
     void cp932FileLoadsAndIsWrittenBackAsUtf8() {
@@ -208,7 +208,7 @@ private slots:
         const std::string path = "/home/u/\x93\xfa\x96\x7b\x8c\xea.txt";
         WriteIni("[Strings]\r\nText1=" + phrase + "\r\n[History]\r\nCount=1\r\nH0=" + path + "\r\n");
         auto w = NewWindow();
-        QCOMPARE(w->CurrentSettings().FixedPhrases[0], QStringLiteral("お世話になっております"));
+        QCOMPARE(SettingsOf(*w).FixedPhrases[0], QStringLiteral("お世話になっております"));
         QCOMPARE(Part<THistoryMenu>(*w, "HistoryMenu1")->MenuItems()[0]->text(), QStringLiteral("&0 /home/u/日本語.txt"));
         QVERIFY(w->close());
         const std::string after = ReadFile(Ini());
@@ -220,7 +220,7 @@ private slots:
         WriteIni("[Setting]\nBM=#\n");
         ::chmod(Ini().c_str(), 0444);
         auto w = NewWindow();
-        QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("#"));
+        QCOMPARE(SettingsOf(*w).BookmarkMark, QStringLiteral("#"));
         prompts_->messages.clear();
         QVERIFY(w->close());
         QCOMPARE(prompts_->messages.size(), size_t(1));
@@ -272,17 +272,17 @@ private slots:
             result = d.result();
             return result == -1 ? int(QDialog::Rejected) : result;
         });
-        w->MenuSettingClick();
+        Trigger(*w, "MenuSetting");
         if (message.isEmpty()) {
             QCOMPARE(result, int(QDialog::Accepted));
             QVERIFY(prompts_->messages.empty());
-            QCOMPARE(w->CurrentSettings().Proxy.ProxyPort, value);
+            QCOMPARE(SettingsOf(*w).Proxy.ProxyPort, value);
         } else {
             QCOMPARE(result, -1);  // the dialog stayed open
             QCOMPARE(prompts_->messages.size(), size_t(1));
             QCOMPARE(prompts_->messages[0].text, message);
             QCOMPARE(prompts_->messages[0].icon, QMessageBox::Critical);
-            QCOMPARE(w->CurrentSettings().Proxy.ProxyPort, 80);
+            QCOMPARE(SettingsOf(*w).Proxy.ProxyPort, 80);
         }
     }
 
@@ -315,11 +315,11 @@ private slots:
                 f.EditBM->setText(QStringLiteral("changed"));
             },
             false));
-        w->MenuSettingClick();
+        Trigger(*w, "MenuSetting");
         QCOMPARE(fontDialogStarts, QList<int>(2, before.pointSize()));  // not 20 the second time
         QCOMPARE(Editor(*w)->font(), before);
         QCOMPARE(Editor(*w)->palette().color(QPalette::Base), background);
-        QCOMPARE(w->CurrentSettings().BookmarkMark, QStringLiteral("(BM)"));
+        QCOMPARE(SettingsOf(*w).BookmarkMark, QStringLiteral("(BM)"));
 
         // The same changes with OK reach the editor and the settings.
         prompts_->dialogs.push_back(SettingDialog([&](TFormSetting& f) {
@@ -329,11 +329,11 @@ private slots:
             f.ButtonColorClick();
             f.EditBM->clear();
         }));
-        w->MenuSettingClick();
+        Trigger(*w, "MenuSetting");
         QCOMPARE(Editor(*w)->font().pointSize(), 20);
         QCOMPARE(Editor(*w)->palette().color(QPalette::Base), QColor(0, 0, 128));
-        QCOMPARE(w->CurrentSettings().EditorBackground, 0x800000);
-        QCOMPARE(w->CurrentSettings().BookmarkMark, QString());
+        QCOMPARE(SettingsOf(*w).EditorBackground, 0x800000);
+        QCOMPARE(SettingsOf(*w).BookmarkMark, QString());
         QVERIFY(w->close());
         const std::string after = ReadFile(Ini());
         QVERIFY(after.find("RichEditMainFontSize=20\n") != std::string::npos);
@@ -344,16 +344,16 @@ private slots:
         auto w = NewWindow();
         Editor(*w)->setPlainText(QStringLiteral("first\nlast"));
         Select(Editor(*w), 2, 4);
-        w->MenuBMClick();
+        Trigger(*w, "MenuBM");
         QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("fi(BM)rst\nlast\n<(BM)>"));
-        w->MenuBMClick();
+        Trigger(*w, "MenuBM");
         QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("fi(BM)(BM)rst\nlast\n<(BM)>"));
         prompts_->dialogs.push_back(SettingDialog([](TFormSetting& f) { f.EditBM->setText(QStringLiteral("#")); }));
-        w->MenuSettingClick();
+        Trigger(*w, "MenuSetting");
         Select(Editor(*w), 0, 0);
-        w->MenuBMClick();
+        Trigger(*w, "MenuBM");
         QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("#fi(BM)(BM)rst\nlast\n<(BM)>\n<#>"));
-        w->MenuUndoClick();
+        TriggerWhenIdle(*w, "MenuUndo");
         QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("fi(BM)(BM)rst\nlast\n<(BM)>"));
         SetModified(*w, false);
     }
@@ -393,8 +393,8 @@ private slots:
             QTest::mouseClick(form.ButtonCancel, Qt::LeftButton);
             return d.result();
         });
-        w->T1Click();
-        QCOMPARE(w->CurrentSettings().FixedPhrases[1], QStringLiteral("old"));
+        Trigger(*w, "T1");
+        QCOMPARE(SettingsOf(*w).FixedPhrases[1], QStringLiteral("old"));
     }
 
     void dateDialogAndTimeMenuUseThePatternFile() {
@@ -413,7 +413,7 @@ private slots:
             QTest::mouseClick(form.ButtonOK, Qt::LeftButton);
             return d.result();
         });
-        w->EditDayClick();
+        Trigger(*w, "EditDay");
         QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("年 2001selected"));
         QCOMPARE(Part<TFormDay>(*w, "FormDay")->SelectedFormat, 1);
 
@@ -433,7 +433,7 @@ private slots:
             QTest::mouseClick(form.ButtonClose, Qt::LeftButton);
             return d.result();
         });
-        w->EditDayClick();
+        Trigger(*w, "EditDay");
         QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("2001年 2001selected"));
         SetModified(*w, false);
     }
@@ -480,9 +480,9 @@ private slots:
         prompts_->saveChoices.push_back({Q(dir.File("edits")), 1});
         file[anchor + 3]->trigger();
         QCOMPARE(prompts_->Texts(), QStringList{QStringLiteral("文書が変更されています。\n保存しますか?")});
-        QCOMPARE(w->DocumentBytes(), std::string("text of c.txt"));
-        QCOMPARE(w->CurrentDocument().path, Q(dir.File("c.txt")));
-        QVERIFY(!w->Modified());
+        QCOMPARE(Bytes(*w), std::string("text of c.txt"));
+        QCOMPARE(Session(*w).Document().Path(), Q(dir.File("c.txt")));
+        QVERIFY(!Modified(*w));
         if (answer == QMessageBox::Yes) QCOMPARE(ReadFile(dir.File("edits.TXT")), std::string("unsaved"));
         else QVERIFY(!test::FileExists(dir.File("edits.TXT")));
         QCOMPARE(Part<THistoryMenu>(*w, "HistoryMenu1")->MenuItems()[0]->text(), QStringLiteral("&0 ") + Q(dir.File("c.txt")));
@@ -496,26 +496,26 @@ private slots:
         SetModified(*w, true);
         prompts_->answers.push_back(QMessageBox::Yes);
         prompts_->saveChoices.push_back({});  // the save dialog is cancelled
-        w->HistoryMenu1HistorySelected(Q(dir.File("c.txt")));
-        QCOMPARE(w->DocumentBytes(), std::string("unsaved"));
-        QVERIFY(w->Modified());
-        QCOMPARE(w->CurrentDocument().path, QString());
+        PickRecent(*w, Q(dir.File("c.txt")));
+        QCOMPARE(Bytes(*w), std::string("unsaved"));
+        QVERIFY(Modified(*w));
+        QCOMPARE(Session(*w).Document().Path(), QString());
     }
 
     void findAndReplaceThroughTheDialogs() {
         auto w = NewWindow();
         Editor(*w)->setPlainText(QStringLiteral("abc ABC abc"));
-        w->FindFindClick();
+        Trigger(*w, "FindFind");
         QVERIFY(Part<TFindDialog>(*w, "FindDialog1")->isVisible());
         Part<TFindDialog>(*w, "FindDialog1")->SetFindText(QStringLiteral("abc"));
         QTest::mouseClick(Part<TFindDialog>(*w, "FindDialog1")->ButtonFindNext, Qt::LeftButton);
         QCOMPARE(Editor(*w)->textCursor().selectionStart(), 0);
-        w->FindNextClick();
+        Trigger(*w, "FindNext");
         QCOMPARE(Editor(*w)->textCursor().selectionStart(), 4);
         Part<TFindDialog>(*w, "FindDialog1")->close();
 
         // Replace uses the last Find's text, not the one typed in the dialog since.
-        w->FindReplaceClick();
+        Trigger(*w, "FindReplace");
         Part<TReplaceDialog>(*w, "ReplaceDialog1")->SetFindText(QStringLiteral("zzz"));
         Part<TReplaceDialog>(*w, "ReplaceDialog1")->EditReplaceText()->setText(QStringLiteral("x"));
         QTest::mouseClick(Part<TReplaceDialog>(*w, "ReplaceDialog1")->ButtonReplaceOne(), Qt::LeftButton);
@@ -527,7 +527,7 @@ private slots:
         QTest::mouseClick(Part<TReplaceDialog>(*w, "ReplaceDialog1")->ButtonReplaceEvery(), Qt::LeftButton);
         QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("x x x"));
         QVERIFY(!Part<TReplaceDialog>(*w, "ReplaceDialog1")->isVisible());
-        w->MenuUndoClick();
+        TriggerWhenIdle(*w, "MenuUndo");
         QCOMPARE(Editor(*w)->toPlainText(), QStringLiteral("abc x abc"));
         SetModified(*w, false);
     }

@@ -86,13 +86,13 @@ private slots:
         auto w = NewWindow();
         QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS"));
         QCOMPARE(Panel(*w, "StatusLineEnds"), QStringLiteral("CRLF"));
-        w->OpenFromCommandLine(Q(dir.File("text.txt")));
+        w->OpenAtStart({Q(dir.File("text.txt"))});
         QCOMPARE(w->windowTitle(), QStringLiteral("text.txt - Verdane Ver1.22"));
         QCOMPARE(Panel(*w, "StatusCode"), code);
         QCOMPARE(Panel(*w, "StatusLineEnds"), lineEnds);
         QCOMPARE(Panel(*w, "StatusModified"), QString());
         // New: what a new text is written in.
-        w->MenuNewClick();
+        Trigger(*w, "MenuNew");
         QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS"));
         QCOMPARE(Panel(*w, "StatusLineEnds"), QStringLiteral("CRLF"));
     }
@@ -101,7 +101,7 @@ private slots:
         TempDir dir;
         WriteFile(dir.File("text.txt"), kSjis);
         auto w = NewWindow();
-        w->OpenFromCommandLine(Q(dir.File("text.txt")));
+        w->OpenAtStart({Q(dir.File("text.txt"))});
         QPlainTextEdit* editor = Editor(*w);
         QCOMPARE(Panel(*w, "StatusCaret"), QStringLiteral("1 行, 1 桁"));
         QTest::keyClick(editor, Qt::Key_Down);
@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(Panel(*w, "StatusCaret"), QStringLiteral("1 行, 6 桁"));
         QTest::keyClicks(editor, "x");
         QCOMPARE(Panel(*w, "StatusModified"), QStringLiteral("変更あり"));
-        w->MenuUndoClick();
+        TriggerWhenIdle(*w, "MenuUndo");
         QCOMPARE(Panel(*w, "StatusModified"), QString());
         // The DOC title keeps its panel.
         QVERIFY(Part<QLabel>(*w, "StatusPanel0"));
@@ -180,11 +180,11 @@ private slots:
         QAction* redo = Action(*w, "MenuRedo");
         QTest::keySequence(w.get(), QKeySequence(Qt::CTRL | Qt::Key_Z));
         QCOMPARE(editor->toPlainText(), QString());
-        w->UpdateCommandStates();
+        RunIdle();
         QVERIFY(redo->isEnabled());
         QTest::keySequence(w.get(), redoKeys);
         QCOMPARE(editor->toPlainText(), QStringLiteral("abc"));
-        w->UpdateCommandStates();
+        RunIdle();
         QVERIFY(!redo->isEnabled());
         QTest::keySequence(w.get(), QKeySequence(Qt::CTRL | Qt::Key_A));
         QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("abc"));
@@ -274,8 +274,8 @@ private slots:
         QVERIFY(progressShown > 0);
         QVERIFY(painted > 0);
         QVERIFY(!progress->isVisible());
-        QCOMPARE(w->DocumentBytes(), text);
-        QVERIFY(!w->Modified());
+        QCOMPARE(Bytes(*w), text);
+        QVERIFY(!Modified(*w));
         QVERIFY(!Editor(*w)->document()->isUndoAvailable());
         QCOMPARE(Panel(*w, "StatusModified"), QString());
     }
@@ -296,7 +296,7 @@ private slots:
         });
         w->OpenAtStart({Q(dir.File("long.txt"))});
         QVERIFY(asked);
-        QCOMPARE(w->DocumentBytes(), text);
+        QCOMPARE(Bytes(*w), text);
         QTRY_VERIFY(!w->isVisible());
     }
 

@@ -91,21 +91,16 @@ TEST(Document, CaptionAndSaveProposalFollowWhatTheDocumentIs) {
     EXPECT_EQ(fresh.Caption(), QStringLiteral("NewFile - Verdane Ver1.22"));
     EXPECT_EQ(fresh.SaveProposal(QStringLiteral("/home/u/")), QString());
 
-    Document file;
-    file.path = QStringLiteral("/home/u/memo.txt");
+    const Document file = Document::ReadFrom(QStringLiteral("/home/u/memo.txt"), DocKind::Text, {}, 5, LineEnds::CrLf);
     EXPECT_EQ(file.Caption(), QStringLiteral("memo.txt - Verdane Ver1.22"));
     EXPECT_EQ(file.SaveProposal(QStringLiteral("/elsewhere/")), QStringLiteral("/home/u/memo"));
     EXPECT_EQ(file.SaveFilterIndex(), 2);  // a text is offered as a PRC database
 
-    Document database = file;
-    database.path = QStringLiteral("/home/u/book.pdb");
-    database.kind = DocKind::Pdb;
+    const Document database = file.SavedAs(QStringLiteral("/home/u/book.pdb"), DocKind::Pdb, 5, LineEnds::CrLf);
     EXPECT_EQ(database.SaveFilterIndex(), 3);
 
     // A page fetched after a file was open: never that file's name.
-    Document page;
-    page.kind = DocKind::Page;
-    page.url = QStringLiteral("http://example.org/books/story.html");
+    const Document page = Document::Fetched(QStringLiteral("http://example.org/books/story.html"), {}, 5);
     EXPECT_EQ(page.Caption(), QStringLiteral("story.html - Verdane Ver1.22"));
     EXPECT_EQ(page.SaveProposal(QStringLiteral("/home/u/")), QStringLiteral("/home/u/story"));
 }

@@ -184,7 +184,7 @@ private slots:
             comboEnabled = inst.AutoInstallComboBox->isEnabled();
             inst.ButtonInst->click();
         };
-        QVERIFY(!RunInstall(inst, &none, "text\r\n", "NewFile - Verdane Ver1.22", options));
+        QVERIFY(!RunInstall(inst, &none, "text\r\n", "NewFile", options));
         QVERIFY(!comboEnabled);
         QCOMPARE(inst.AutoInstallComboBox->count(), 0);
         QCOMPARE(prompts_.messages.size(), size_t(1));
@@ -278,7 +278,7 @@ private slots:
             form.CheckBoxBinary->setChecked(false);
             form.ButtonInst->click();
         };
-        QVERIFY(RunInstall(form, users_.get(), document, "MEMO.TXT - Verdane Ver1.22", options));
+        QVERIFY(RunInstall(form, users_.get(), document, "MEMO", options));
         QVERIFY(!compressShown);
         QVERIFY(titleFollowed);
         QVERIFY(prompts_.messages.empty());
@@ -304,17 +304,17 @@ private slots:
             form.RadioButtonPRC->setChecked(true);
             form.ButtonInst->click();
         };
-        QVERIFY(RunInstall(form, users_.get(), "a\r\n", "BOOK.TXT - Verdane Ver1.22", options));
+        QVERIFY(RunInstall(form, users_.get(), "a\r\n", "BOOK", options));
         const std::string first = ReadFile(Queue("YamadaT") + "/BOOK.PRC");
         QCOMPARE(first.substr(0, 5), std::string("BOOK\0", 5));
         // The next opening keeps .PRC without being told.
         prompts_.script = [&](QDialog&) { form.ButtonInst->click(); };
-        QVERIFY(RunInstall(form, users_.get(), "b\r\n", "NEXT.TXT - Verdane Ver1.22", options));
+        QVERIFY(RunInstall(form, users_.get(), "b\r\n", "NEXT", options));
         QCOMPARE(ListDir(Queue("YamadaT")), (std::vector<std::string>{".gitkeep", "BOOK.PRC", "NEXT.PRC"}));
         // A fresh dialog, as at program start, offers .PDB.
         TFormInst fresh;
         prompts_.script = [&](QDialog&) { fresh.ButtonInst->click(); };
-        QVERIFY(RunInstall(fresh, users_.get(), "c\r\n", "NEXT.TXT - Verdane Ver1.22", options));
+        QVERIFY(RunInstall(fresh, users_.get(), "c\r\n", "NEXT", options));
         QVERIFY(test::FileExists(Queue("YamadaT") + "/NEXT.PDB"));
     }
 
@@ -340,7 +340,7 @@ private slots:
             stayed = dialog.result() == QDialog::Rejected && form.EditFile->text() == name && form.isEnabled();
             form.Button2->click();
         };
-        QVERIFY(!RunInstall(form, users_.get(), "text\r\n", "NewFile - Verdane Ver1.22", options));
+        QVERIFY(!RunInstall(form, users_.get(), "text\r\n", "NewFile", options));
         QVERIFY(stayed);
         QCOMPARE(prompts_.messages.size(), size_t(1));
         QCOMPARE(prompts_.messages[0].text, message);
@@ -355,7 +355,7 @@ private slots:
             form.CheckBoxCompress->setChecked(false);
             form.Button2->click();
         };
-        QVERIFY(!RunInstall(form, users_.get(), "text\r\n", "NewFile - Verdane Ver1.22", options));
+        QVERIFY(!RunInstall(form, users_.get(), "text\r\n", "NewFile", options));
         QVERIFY(options.Compress);  // the shared options change only with an install
         QCOMPARE(ListDir(Queue("YamadaT")), std::vector<std::string>{".gitkeep"});
         QCOMPARE(ListDir(Queue("Hanako")), std::vector<std::string>{".gitkeep"});
@@ -389,7 +389,7 @@ private slots:
             recovered = dialog.result() == QDialog::Rejected && form.isEnabled() && !QApplication::overrideCursor();
             form.Button2->click();
         };
-        QVERIFY(!RunInstall(form, users_.get(), "text\r\n", "NewFile - Verdane Ver1.22", options));
+        QVERIFY(!RunInstall(form, users_.get(), "text\r\n", "NewFile", options));
         QVERIFY(recovered);
         QCOMPARE(prompts_.messages.size(), size_t(1));
         QCOMPARE(prompts_.messages[0].caption, QStringLiteral("ｲﾝｽﾄｰﾙできません"));
@@ -404,7 +404,7 @@ private slots:
         DocSaveOptions options;
         bool shown = false;
         prompts_.script = [&](QDialog&) { shown = true; };
-        QVERIFY(!RunInstall(inst, nullptr, "text\r\n", "NewFile - Verdane Ver1.22", options));
+        QVERIFY(!RunInstall(inst, nullptr, "text\r\n", "NewFile", options));
         QVERIFY(!RunOpenInstallFolder(user, nullptr));
         QVERIFY(!shown);
         QCOMPARE(prompts_.messages.size(), size_t(2));
@@ -477,7 +477,7 @@ private slots:
         });
         // Nothing is left blocking when a step above fails.
         QTimer::singleShot(5000, &form, &QDialog::reject);
-        QVERIFY(RunInstall(form, users_.get(), "keys\r\n", "NewFile - Verdane Ver1.22", options));
+        QVERIFY(RunInstall(form, users_.get(), "keys\r\n", "NewFile", options));
         QVERIFY(driven);
         QCOMPARE(form.EditTitle->text(), QStringLiteral("KEYS"));
         QVERIFY(test::FileExists(Queue("YamadaT") + "/KEYS.PRC"));

@@ -1,0 +1,69 @@
+#include "DocumentSession.h"
+
+#include "KanjiCode.h"
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace verdane {
+
+DocumentSession::DocumentSession(QPlainTextEdit& editor, QObject* parent) : QObject(parent), editor_(editor) {
+    setObjectName(QStringLiteral("Session"));
+}
+
+bool DocumentSession::Modified() const { return editor_.document()->isModified(); }
+
+platform::EncodeResult DocumentSession::Encoded() const {
+    return platform::EditorToBytes(editor_.document()->toRawText());
+}
+
+std::string DocumentSession::Bytes() const { return Encoded().bytes; }
+
+QString DocumentSession::InstallName() const {
+    // A database name takes no extension: the name ends at its first ".".
+    const QString name = core::FileNamePart(document_.DisplayName());
+    return name.left(name.indexOf(u'.'));
+}
+
+void DocumentSession::Adopt(core::Document next) {
+    document_ = std::move(next);
+    if (!document_.Path().isEmpty()) folder_ = core::FolderPart(document_.Path());
+    emit DocumentChanged();
+}
+
+void DocumentSession::SetSavedText(const QString& text) {
+    editor_.setPlainText(text);
+    editor_.document()->setModified(false);
+}
+
+void DocumentSession::ReplaceText(const QString& text, const std::function<void()>& turn) {
+    // A long text goes in by pieces, so the window gets its turns to paint; the
+    // pieces make one edit block and so one undo step. The old text goes from
+    // the end, piece by piece, for the same reason.
+    constexpr int kPiece = 128 * 1024;
+    QTextCursor cursor(editor_.document());
+    cursor.beginEditBlock();
+    for (int end = editor_.document()->characterCount() - 1; end > 0; end -= kPiece) {
+        cursor.setPosition(std::max(0, end - kPiece));
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        if (turn) turn();
+    }
+    for (qsizetype at = 0; at < text.size(); at += kPiece) {
+        cursor.insertText(text.mid(at, kPiece));
+        if (turn) turn();
+    }
+    cursor.endEditBlock();
+}
+
+void DocumentSession::Saved(const QString& path, core::DocKind kind) {
+    editor_.document()->setModified(false);
+    // What was written is Shift-JIS with CR LF.
+    Adopt(document_.SavedAs(path, kind, kcShiftJis, core::LineEnds::CrLf));
+    emit Written(path);
+}
+
+}  // namespace verdane

@@ -1,0 +1,293 @@
+#include "FileCommands.h"
+
+#include "CommandGuard.h"
+#include "DocumentSession.h"
+#include "LongWork.h"
+#include "Messages.h"
+#include "Settings.h"
+#include "TextFill.h"
+#include "UnitAozora.h"
+#include "UnitInst.h"
+#include "UnitName.h"
+#include "UnitUser.h"
+#include "WriteText.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTextCursor>
+
+namespace verdane {
+
+namespace {
+
+const QString kOpenFilter = QStringLiteral(
+    "ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB|HTMLﾌｧｲﾙ(*.HTML,*.HTML)|*.HTML;*.HTM|"
+    "すべてのﾌｧｲﾙ(*.*)|*");
+const QString kSaveFilter = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB");
+
+QString Local(std::string_view cp932) { return platform::BytesToEditor(cp932); }
+
+}  // namespace
+
+FileCommands::FileCommands(QWidget& window, DocumentSession& session, LongWork& work, TSettings& settings,
+                           const Forms& forms, QProgressBar& progress)
+    : window_(window), session_(session), work_(work), settings_(settings), forms_(forms), progress_(progress) {
+    openDialog_.Filter = kOpenFilter;
+    openDialog_.FilterIndex = 3;
+    saveDialog_.Filter = kSaveFilter;
+    saveDialog_.FilterIndex = 3;
+}
+
+void FileCommands::Recent(const QString& path) {
+    if (OnRecent) OnRecent(path);
+}
+
+bool FileCommands::MaybeSave() {
+    if (!session_.Modified()) return true;
+    const auto answer = Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("変更されています"),
+                                          QStringLiteral("文書が変更されています。\n保存しますか?"),
+                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    // Cancel, Esc or the box closed: the command that asked does not go on.
+    if (answer == QMessageBox::No) return true;
+    if (answer != QMessageBox::Yes) return false;
+    // A save that did not happen stops the command, so nothing is lost.
+    return Save();
+}
+
+bool FileCommands::ReplaceDocument(const std::function<std::optional<Replacement>()>& load) {
+    // A text still coming in is not replaced by another.
+    if (work_.Busy()) return false;
+    if (!MaybeSave()) return false;
+    std::optional<Replacement> next = load();
+    if (!next) return false;
+    // The caption first: a long text is seen coming in under its name.
+    session_.Adopt(std::move(next->document));
+    if (next->file) {
+        FillFromFile(*next->file);
+        // The bytes read go now; the editor's document is the one copy left.
+        next.reset();
+    } else if (next->saved) {
+        session_.SetSavedText(next->text);
+    } else {
+        LongWork::Scope scope(work_);
+        session_.ReplaceText(next->text, work_.Turns());
+        session_.Editor().document()->setModified(true);
+    }
+    return true;
+}
+
+void FileCommands::FillFromFile(const core::OpenedFile& file) {
+    // Texts from this size on show their progress on the status bar.
+    constexpr std::size_t kProgressFrom = 4 << 20;
+    const platform::EditorBytes form = file.code == kcUtf8 ? platform::EditorBytes::Utf8 : platform::EditorBytes::ShiftJis;
+    LongWork::Scope scope(work_);
+    TextFillOptions options;
+    // Pieces go in as fast as they come; the turns decide when the window paints.
+    options.turn = work_.Turns();
+    options.turnEveryMs = 0;
+    if (file.text.size() >= kProgressFrom) {
+        progress_.setValue(0);
+        progress_.show();
+        options.progress = [this](std::size_t done, std::size_t total) {
+            progress_.setValue(static_cast<int>(done * 1000 / std::max<std::size_t>(total, 1)));
+        };
+    }
+    struct HideProgress {
+        QProgressBar& bar;
+        ~HideProgress() { bar.hide(); }
+    } hide{progress_};
+    FillEditor(session_.Editor(), file.text, form, options);
+}
+
+std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& path, ReadOutcome& outcome) {
+    // An archive of several texts: the user picks one before anything is read.
+    std::string entry;
+    if (core::IsArchivePath(path)) {
+        const core::Result<std::vector<std::string>> names = core::ArchiveTexts(path);
+        if (names && names->size() > 1) {
+            std::optional<std::string> chosen = ChooseArchiveEntry(*names);
+            if (!chosen) return std::nullopt;
+            entry = std::move(*chosen);
+        }
+    }
+    core::Result<core::OpenedFile> opened = [&] {
+        // The window keeps painting while a long file is read and converted.
+        LongWork::Scope scope(work_);
+        return RunWhilePainting([&path, &entry] { return core::ReadDocumentFile(path, entry); }, work_.Turns());
+    }();
+    if (!opened) {
+        if (opened.Why() == core::Failure::Why::NotDocFile) {
+            outcome = ReadOutcome::Refused;
+            Prompts().Message(&window_, QMessageBox::Critical, QStringLiteral("開けません"),
+                              QStringLiteral("そのファイルは、PilotDOC形式のファイルではありません。\nVerdaneでは開けません。"),
+                              QMessageBox::Ok);
+        } else {
+            outcome = ReadOutcome::Failed;
+            ShowErrorBox(&window_, FileFailureText(opened.Reason()));
+        }
+        return std::nullopt;
+    }
+    outcome = ReadOutcome::Read;
+    Replacement next;
+    // The name of the last DOC database read stays until another is read.
+    next.document = core::Document::ReadFrom(path, opened->kind,
+                                             opened->title ? *opened->title : session_.Document().Title(),
+                                             opened->code, opened->lineEnds);
+    next.file = std::move(*opened);
+    return next;
+}
+
+std::optional<std::string> FileCommands::ChooseArchiveEntry(const std::vector<std::string>& names) {
+    // Asked in the middle of a download: the hourglass makes way for the
+    // dialog and comes back after it.
+    struct CursorLifted {
+        bool lifted = QApplication::overrideCursor() != nullptr;
+        CursorLifted() {
+            if (lifted) QApplication::restoreOverrideCursor();
+        }
+        ~CursorLifted() {
+            if (lifted) QApplication::setOverrideCursor(Qt::WaitCursor);
+        }
+    } cursor;
+    forms_.entry.SetNames(names);
+    if (Prompts().RunDialog(forms_.entry) != QDialog::Accepted) return std::nullopt;
+    std::string chosen = forms_.entry.Chosen();
+    if (chosen.empty()) return std::nullopt;
+    return chosen;
+}
+
+FileCommands::ReadOutcome FileCommands::OpenFile(const QString& path) {
+    ReadOutcome outcome = ReadOutcome::Stopped;
+    ReplaceDocument([&] { return LoadFile(path, outcome); });
+    return outcome;
+}
+
+void FileCommands::OpenRecent(const QString& path) {
+    // A path that names no file does nothing; the list puts the path on top
+    // itself once it is opened.
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return;
+    OpenFile(path);
+}
+
+void FileCommands::OpenFromCommandLine(const QString& argument) {
+    QString path = core::ExpandLongPathName(argument);
+    if (!QFileInfo::exists(path)) path = QFileInfo(argument).absoluteFilePath();
+    if (!QFileInfo::exists(path)) path = argument;
+    OpenFile(path);
+}
+
+void FileCommands::OpenDropped(const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    window_.activateWindow();
+    window_.raise();
+    const QString path = paths.first();
+    // A dropped file goes on the recent-files list when it was read.
+    if (OpenFile(path) == ReadOutcome::Read) Recent(path);
+}
+
+void FileCommands::New() {
+    ReplaceDocument([this] {
+        Replacement next;
+        // The name of the last DOC database read stays, as in the status panel.
+        next.document = core::Document::NewText(session_.Document().Title());
+        return std::optional<Replacement>(std::move(next));
+    });
+}
+
+void FileCommands::Open() {
+    QString path;
+    ReadOutcome outcome = ReadOutcome::Stopped;
+    ReplaceDocument([&]() -> std::optional<Replacement> {
+        openDialog_.InitialDir = session_.Folder();
+        if (!Prompts().ChooseOpenFile(&window_, openDialog_)) return std::nullopt;
+        path = openDialog_.FileName;
+        return LoadFile(path, outcome);
+    });
+    // The chosen path goes on the recent-files list, also when it was refused,
+    // but not when it could not be read.
+    if (outcome == ReadOutcome::Read || outcome == ReadOutcome::Refused) Recent(path);
+}
+
+bool FileCommands::TextToWrite(std::string& bytes) {
+    platform::EncodeResult encoded = session_.Encoded();
+    bytes = std::move(encoded.bytes);
+    if (encoded.unencodable == 0) return true;
+    const auto answer = Prompts().Message(
+        &window_, QMessageBox::Warning, QStringLiteral("保存できない文字"),
+        QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります。\n"
+                       "「?」に置き換えて保存しますか?")
+            .arg(encoded.unencodable),
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes) return true;
+    // The first of them is shown.
+    QTextCursor cursor(session_.Editor().document());
+    cursor.setPosition(static_cast<int>(encoded.firstUnencodable));
+    session_.Editor().setTextCursor(cursor);
+    return false;
+}
+
+DocSaveOptions FileCommands::SharedOptions() const {
+    DocSaveOptions options;
+    options.Compress = settings_.Compress;
+    options.IncludeBinary = settings_.IncludeBinary;
+    return options;
+}
+
+bool FileCommands::Save() {
+    const core::Document& document = session_.Document();
+    saveDialog_.FileName = document.SaveProposal(session_.Folder());
+    saveDialog_.FilterIndex = document.Path().isEmpty() && document.Kind() != core::DocKind::Page
+                                  ? core::FilterIndexOf(core::DocKind::Pdb)
+                                  : document.SaveFilterIndex();
+    saveDialog_.InitialDir = session_.Folder();
+    if (!Prompts().ChooseSaveFile(&window_, saveDialog_)) return false;
+    // The type chosen in the dialog decides the kind and the extension, in
+    // place of any extension typed.
+    const core::DocKind kind = core::KindOfFilterIndex(saveDialog_.FilterIndex);
+    const QString path = core::WithKindExtension(saveDialog_.FileName, kind, document.Path());
+
+    std::string text;
+    if (!TextToWrite(text)) return false;
+    DocSaveOptions options = SharedOptions();
+    if (kind == core::DocKind::Prc || kind == core::DocKind::Pdb) {
+        TFormName& form = forms_.name;
+        form.EditStryName->setText(Local(core::DocTitleText(document.Title())));
+        form.CheckBoxCompress->setChecked(settings_.Compress);
+        form.CheckBoxBinary->setChecked(settings_.IncludeBinary);
+        if (form.EditStryName->text().isEmpty()) form.EditStryName->setText(core::BaseNameWithoutExtension(path));
+        if (Prompts().RunDialog(form) != QDialog::Accepted) return false;
+        settings_.Compress = options.Compress = form.CheckBoxCompress->isChecked();
+        settings_.IncludeBinary = options.IncludeBinary = form.CheckBoxBinary->isChecked();
+        options.title = platform::EditorToBytes(form.EditStryName->text()).bytes;
+    }
+    core::Outcome written = [&] {
+        LongWork::Scope scope(work_);
+        return core::WriteDocumentFile(path, kind, text, options);
+    }();
+    if (!written) {
+        ShowErrorBox(&window_, QStringLiteral("%1 を保存できません。\n%2").arg(path, FileFailureText(written.Reason())));
+        return false;
+    }
+    // The document is now the file just written; it goes on the recent-files list.
+    session_.Saved(path, kind);
+    Recent(path);
+    return true;
+}
+
+void FileCommands::Install() {
+    if (work_.Busy()) return;
+    std::string text;
+    if (!TextToWrite(text)) return;
+    DocSaveOptions options = SharedOptions();
+    RunInstall(forms_.install, UserData, text, session_.InstallName(), options);
+    settings_.Compress = options.Compress;
+    settings_.IncludeBinary = options.IncludeBinary;
+}
+
+void FileCommands::OpenInstallFolder() { RunOpenInstallFolder(forms_.user, UserData); }
+
+}  // namespace verdane

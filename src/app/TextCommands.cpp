@@ -1,0 +1,68 @@
+#include "TextCommands.h"
+
+#include "AozoraNotation.h"
+#include "DocumentSession.h"
+#include "HtmlText.h"
+#include "LongWork.h"
+#include "Prompts.h"
+#include "Settings.h"
+#include "UnitAozora.h"
+
+#include <QPlainTextEdit>
+
+namespace verdane {
+
+namespace {
+
+// The editor paints nothing while its whole text is replaced, and paints again
+// on every way out, an error included.
+class UpdatesOff {
+public:
+    explicit UpdatesOff(QWidget& widget) : widget_(widget) { widget_.setUpdatesEnabled(false); }
+    ~UpdatesOff() { widget_.setUpdatesEnabled(true); }
+    UpdatesOff(const UpdatesOff&) = delete;
+    UpdatesOff& operator=(const UpdatesOff&) = delete;
+
+private:
+    QWidget& widget_;
+};
+
+}  // namespace
+
+TextCommands::TextCommands(QWidget& window, DocumentSession& session, LongWork& work, const TSettings& settings,
+                           TFormAozora& aozora)
+    : window_(window), session_(session), work_(work), settings_(settings), aozora_(aozora) {}
+
+void TextCommands::HtmlToText() {
+    if (work_.Busy()) return;
+    LongWork::Scope scope(work_);
+    // The conversion is an edit of the text: one step that Undo takes back.
+    const std::string html = session_.Bytes();
+    work_.Turn();
+    const std::string text = core::HtmlPageToText(awk_, html, work_.Turns());
+    UpdatesOff quiet(session_.Editor());
+    session_.ReplaceText(platform::BytesToEditor(text), work_.Turns());
+}
+
+void TextCommands::CleanAozora() {
+    if (work_.Busy()) return;
+    if (Prompts().RunDialog(aozora_) != QDialog::Accepted) return;
+    platform::EncodeResult encoded = session_.Encoded();
+    // The notation is Shift-JIS; a character Shift-JIS lacks is not dropped unasked.
+    if (encoded.unencodable > 0 &&
+        Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("Shift-JISにない文字"),
+                          QStringLiteral("この文書には Shift-JIS にない文字が %1 個あります。\n"
+                                         "「?」に置き換えて注記を整えますか?")
+                              .arg(encoded.unencodable),
+                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    LongWork::Scope scope(work_);
+    const std::string mark = platform::EditorToBytes(settings_.BookmarkMark).bytes;
+    const AozoraCleaned cleaned = CleanAozoraText(encoded.bytes, aozora_.Options(mark));
+    work_.Turn();
+    // The cleaning is an edit of the text: one step that Undo takes back.
+    UpdatesOff quiet(session_.Editor());
+    session_.ReplaceText(AozoraEditorText(cleaned), work_.Turns());
+}
+
+}  // namespace verdane
