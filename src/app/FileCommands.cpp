@@ -249,6 +249,14 @@ bool FileCommands::Save() {
     // place of any extension typed.
     const core::DocKind kind = core::KindOfFilterIndex(saveDialog_.FilterIndex);
     const QString path = core::WithKindExtension(saveDialog_.FileName, kind, document.Path());
+    // The dialog asked about the name chosen; the extension the type adds may
+    // name another file, which is replaced only when the user agrees.
+    if (const QFileInfo there(path);
+        path != saveDialog_.FileName && path != document.Path() && there.exists() && !there.isDir() &&
+        Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("上書きの確認"),
+                          QStringLiteral("%1 はすでにあります。\n置き換えますか?").arg(core::FileNamePart(path)),
+                          QMessageBox::Yes | QMessageBox::No, path) != QMessageBox::Yes)
+        return false;
 
     std::string text;
     if (!TextToWrite(text)) return false;

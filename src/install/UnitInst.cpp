@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -144,6 +145,15 @@ void TFormInst::ButtonInstClick() {
     const int index = AutoInstallComboBox->currentIndex();
     if (!userData_ || !document_ || !options_ || index < 0)
         return Refuse(QString::fromUtf8(kNoUserCaption), QString::fromUtf8(kNoUser));
+    // A database of this name already waiting for the user is replaced only
+    // when the user agrees: it may be another book.
+    const QString fileName = core::InstallFileName(name, RadioButtonPRC->isChecked());
+    const QString queued = QString::fromStdString(userData_->InstallDirectory(index)) + u'/' + fileName;
+    if (const QFileInfo there(queued); there.exists() && !there.isDir() &&
+        Prompts().Message(this, QMessageBox::Warning, QStringLiteral("上書きの確認"),
+                          QStringLiteral("%1 はすでにｲﾝｽﾄｰﾙ待ちです。\n置き換えますか?").arg(fileName),
+                          QMessageBox::Yes | QMessageBox::No, queued) != QMessageBox::Yes)
+        return;
 
     Failure failure;
     {

@@ -126,6 +126,8 @@ private slots:
     void savingAsDocWritesWhatTheCliWrites();
     void saveDialogOffersTheOpenedNameWithThePrcFilter();
     void aTypedExtensionIsReplacedByTheChosenFilters();
+    void theAddedExtensionNamingAnotherFileAsksFirst_data();
+    void theAddedExtensionNamingAnotherFileAsksFirst();
     void cancellingTheOptionsDialogWritesNothingAndKeepsModified();
     void aReadOnlyTargetIsReportedAndKept();
     void aFullDiskKeepsTheOldFileAndTheModifiedFlag();
@@ -426,6 +428,30 @@ void MainWindowTest::aTypedExtensionIsReplacedByTheChosenFilters() {
     QCOMPARE(test::ListDir(dir.Path()), std::vector<std::string>{"book.PDB"});
 }
 
+void MainWindowTest::theAddedExtensionNamingAnotherFileAsksFirst_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("no keeps the other file") << int(QMessageBox::No);
+    QTest::newRow("yes replaces it") << int(QMessageBox::Yes);
+}
+
+void MainWindowTest::theAddedExtensionNamingAnotherFileAsksFirst() {
+    QFETCH(int, answer);
+    test::TempDir dir;
+    test::WriteFile(dir.File("u8.PRC"), "another book");
+    test::WriteFile(dir.File("u8.html"), "<p>page</p>\r\n");
+    auto w = NewWindow({Q(dir.File("u8.html"))});
+    Editor(*w)->insertPlainText("edited ");
+    // The name the dialog proposes, "u8", with the PRC type.
+    prompts_->saveChoices.push_back({Q(dir.File("u8")), 2});
+    prompts_->answers.push_back(QMessageBox::StandardButton(answer));
+    prompts_->dialogs.push_back(FillName("u8", true, true));
+    prompts_->messages.clear();
+    QCOMPARE(Save(*w), answer == QMessageBox::Yes);
+    QCOMPARE(prompts_->messages.at(0).text, QStringLiteral("u8.PRC はすでにあります。\n置き換えますか?"));
+    QCOMPARE(test::ReadFile(dir.File("u8.PRC")) == "another book", answer == QMessageBox::No);
+    QCOMPARE(Modified(*w), answer == QMessageBox::No);
+}
+
 void MainWindowTest::cancellingTheOptionsDialogWritesNothingAndKeepsModified() {
     test::TempDir dir;
     auto w = NewWindow();
@@ -445,6 +471,7 @@ void MainWindowTest::aReadOnlyTargetIsReportedAndKept() {
     auto w = NewWindow();
     Editor(*w)->insertPlainText("new");
     prompts_->saveChoices.push_back({Q(dir.File("ro")), 1});
+    prompts_->answers.push_back(QMessageBox::Yes);  // ro.TXT is there: replace it
     QVERIFY(!Save(*w));
     QVERIFY(prompts_->Texts().last().contains(QStringLiteral("ro.TXT を保存できません")) && prompts_->Texts().last().contains(QStringLiteral("ro.TXT に書き込めません: Permission denied")));
     QCOMPARE(test::ReadFile(dir.File("ro.TXT")), std::string("old"));
@@ -459,6 +486,7 @@ void MainWindowTest::aFullDiskKeepsTheOldFileAndTheModifiedFlag() {
     Editor(*w)->setPlainText(QString(100000, u'x'));
     SetModified(*w, true);
     prompts_->saveChoices.push_back({Q(dir.File("big")), 1});
+    prompts_->answers.push_back(QMessageBox::Yes);  // big.TXT is there: replace it
     const bool saved = Save(*w);
     const std::string after = test::ReadFile(dir.File("big.TXT"));
     const auto entries = test::ListDir(dir.Path());

@@ -24,6 +24,7 @@
 #include <QtTest>
 
 #include <filesystem>
+#include <deque>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,11 +54,16 @@ public:
     std::vector<Shown> messages;
     std::vector<QString> opened;
     bool openSucceeds = true;
+    // Answers of questions, in order; none left: Ok.
+    std::deque<QMessageBox::StandardButton> answers;
 
     QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon, const QString& caption, const QString& text,
                                         QMessageBox::StandardButtons, const QString& detail) override {
         messages.push_back({caption, text, detail});
-        return QMessageBox::Ok;
+        if (answers.empty()) return QMessageBox::Ok;
+        const auto answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
     int RunDialog(QDialog& dialog) override {
         dialog.setResult(QDialog::Rejected);
@@ -304,6 +310,12 @@ private slots:
             form.RadioButtonPRC->setChecked(true);
             form.ButtonInst->click();
         };
+        // The queued database may be another book: asked first, No keeps it.
+        prompts_.answers = {QMessageBox::No};
+        QVERIFY(!RunInstall(form, users_.get(), "a\r\n", "BOOK", options));
+        QCOMPARE(prompts_.messages.at(0).text, QStringLiteral("BOOK.PRC はすでにｲﾝｽﾄｰﾙ待ちです。\n置き換えますか?"));
+        QCOMPARE(ReadFile(Queue("YamadaT") + "/BOOK.PRC"), std::string("old"));
+        prompts_.answers = {QMessageBox::Yes};
         QVERIFY(RunInstall(form, users_.get(), "a\r\n", "BOOK", options));
         const std::string first = ReadFile(Queue("YamadaT") + "/BOOK.PRC");
         QCOMPARE(first.substr(0, 5), std::string("BOOK\0", 5));
