@@ -1,7 +1,14 @@
 // Fuzz target: arbitrary settings files (UTF-8, CP932 or neither). Reading keys
 // and integers never fails, and a value written into any file reads back as
-// written. Input: byte 0 is the length of the value, then the value, then the file.
+// written. Input: byte 0 is the length of the value, then the value, then the
+// file. The file is also grown large (LargeInput.h) and read by a TProfile, as
+// the window loads its settings.
+#include "LargeInput.h"
 #include "ProfileFile.h"
+
+#include <QTemporaryDir>
+
+#include <fstream>
 
 #include <cstddef>
 #include <cstdint>
@@ -32,5 +39,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string written = ProfileWithValue(file, QStringLiteral("Strings"), QStringLiteral("Text1"), value);
     const auto back = ProfileValue(written, QStringLiteral("strings"), QStringLiteral("TEXT1"));
     if (!back || (*back != value && !value.startsWith(*back))) std::abort();
+
+    // The grown file on disk, read key by key as a load does; every key is
+    // what the parser of the bytes reads.
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fuzz.INI"));
+    const std::string grown = verdane::fuzz::Grow(data, size, 1 + valueLength).large;
+    const std::string_view large = std::string_view(grown).substr(std::min(grown.size(), 1 + valueLength));
+    std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc) << large;
+    const TProfile ini(path);
+    for (const char* section : {"History", "Proxy", "Setting", "Strings", "0"}) {
+        for (const char* key : {"Count", "H0", "Port", "BM", "Text1", "1"}) {
+            const auto direct = ProfileValue(large, QString::fromLatin1(section), QString::fromLatin1(key));
+            if (ini.ReadString(QString::fromLatin1(section), QString::fromLatin1(key), QStringLiteral("\x01")) !=
+                direct.value_or(QStringLiteral("\x01")))
+                std::abort();
+        }
+    }
+    if (ini.ReadSection(QStringLiteral("History")) != ProfileSection(large, QStringLiteral("History")))
+        std::abort();
     return 0;
 }

@@ -161,4 +161,26 @@ core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TPro
     return page;
 }
 
+core::Result<core::CatalogLoad> TFormDL::RunCatalog(const std::string& url, const TProxySettings& proxy,
+                                                    const core::CatalogCache& cache, bool refresh) {
+    LabelSite->setText(QString::fromStdString(url));
+    SetInfo(kStart);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    started_.start();
+    core::FetchRequest request;
+    if (proxy.ProxyEnable) {
+        request.proxy = proxy.ProxyServer.toStdString();
+        request.proxyPort = std::to_string(proxy.ProxyPort);
+        request.proxyUser = proxy.ProxyUser.toStdString();
+        request.proxyPassword = proxy.ProxyPass.toStdString();
+    }
+    request.timeoutMs = kTimeoutMs;
+    request.maxTimeMs = std::min(proxy.DownloadMaxSeconds, 7 * 86400) * 1000;
+    core::Result<core::CatalogLoad> load = core::LoadCatalog(fetch_, request, url, cache, refresh);
+    if (load) SetInfo(kFinished);
+    else if (load.Why() != core::Failure::Why::Cancelled) SetInfo(kFailed);
+    return load;
+}
+
 }  // namespace verdane

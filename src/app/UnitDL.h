@@ -4,6 +4,7 @@
 // text into the editor, or shows the failure's reason.
 #pragma once
 
+#include "AozoraLibrary.h"
 #include "FetchPage.h"
 #include "Settings.h"
 
@@ -42,6 +43,12 @@ public:
     core::Result<core::PageText> RunDownload(const QString& url, const TProxySettings& proxy, bool html,
                                              const std::function<void()>& turns = {},
                                              const EntryChooser& choose = {});
+
+    // Aozora's catalogue from `url` through the proxy of the settings: the copy
+    // `cache` keeps, or downloaded (always with `refresh`) with its progress
+    // shown here (see core::LoadCatalog).
+    core::Result<core::CatalogLoad> RunCatalog(const std::string& url, const TProxySettings& proxy,
+                                               const core::CatalogCache& cache, bool refresh);
 
     bool Cancelled() const { return cancelled_; }
     bool Running() const { return fetch_.Running(); }

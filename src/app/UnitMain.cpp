@@ -4,6 +4,8 @@
 #include "CommandGuard.h"
 #include "DocumentSession.h"
 #include "DownloadCommand.h"
+#include "LibraryCommand.h"
+#include "UnitLibrary.h"
 #include "EditCommands.h"
 #include "FileCommands.h"
 #include "HelpViewer.h"
@@ -167,6 +169,8 @@ void TFormMainVerdane::CreateForms() {
                                     *new TFormUser(this)};
     files_ = std::make_unique<FileCommands>(*this, *session_, *work_, Settings->values, forms, *StatusProgress);
     download_ = std::make_unique<DownloadCommand>(*this, *session_, *files_, *work_, Settings->values, *FormURL, *FormDL);
+    library_ = std::make_unique<LibraryCommand>(*this, *files_, *work_, Settings->values, IniPath,
+                                                LibraryCommand::Forms{*new TFormLibrary(this), *FormDL, *aozora});
     text_ = std::make_unique<TextCommands>(*this, *session_, *work_, Settings->values, *aozora);
     search_ = std::make_unique<SearchCommands>(*this, *session_, *work_);
 }
@@ -189,6 +193,7 @@ void TFormMainVerdane::CreateMenus() {
     on(AddItem(file, "MenuNew", QStringLiteral("新規作成(&N)"), Ctrl(Qt::Key_N)), [this] { files_->New(); });
     on(AddItem(file, "MenuOpen", QStringLiteral("開く(&O)..."), Ctrl(Qt::Key_O)), [this] { files_->Open(); });
     on(AddItem(file, "URLU1", QStringLiteral("URLから開く(&U)...")), [this] { download_->Run(); });
+    on(AddItem(file, "MenuLibrary", QStringLiteral("青空文庫から探す(&B)...")), [this] { library_->Run(); });
     on(AddItem(file, "MenuSave", QStringLiteral("保存(&S)..."), Ctrl(Qt::Key_S)), [this] { files_->Save(); });
     on(AddItem(file, "MenuInstall", QStringLiteral("ｲﾝｽﾄｰﾙ(&I)..."), Ctrl(Qt::Key_I)), [this] { files_->Install(); });
     on(AddItem(file, "MenuOpenInstDir", QStringLiteral("ｲﾝｽﾄｰﾙﾃﾞｨﾚｸﾄﾘを開く(&D)...")),

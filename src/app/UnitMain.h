@@ -28,6 +28,7 @@ class TRegistryFile;
 }
 class DocumentSession;
 class DownloadCommand;
+class LibraryCommand;
 class FileCommands;
 class LongWork;
 class SearchCommands;
@@ -138,6 +139,7 @@ private:
     std::unique_ptr<LongWork> work_;
     std::unique_ptr<FileCommands> files_;
     std::unique_ptr<DownloadCommand> download_;
+    std::unique_ptr<LibraryCommand> library_;
     std::unique_ptr<TextCommands> text_;
     std::unique_ptr<SearchCommands> search_;
     bool clipboardHasText_ = false;

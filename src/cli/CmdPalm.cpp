@@ -11,6 +11,8 @@
 #include "ReadText.h"
 #include "RegistryFile.h"
 
+#include <QFileInfo>
+
 #include <cstdio>
 
 namespace verdane::cli {
@@ -29,6 +31,8 @@ constexpr const char* kInstallHelp =
     "extension, plus .PDB (\"NewFile\" when IN is \"-\"); the name takes no folder\n"
     "and no \".\", as in the install dialog. Characters Shift-JIS cannot hold\n"
     "become \"?\"; standard error then names each with its line and code point.\n"
+    "A database of the same name still waiting for the user is replaced, and\n"
+    "standard error says so.\n"
     "The desktop is the one of the registry file $VERDANE_REGISTRY, else\n"
     "$XDG_CONFIG_HOME/verdane/registry.reg (see 'verdane-cli palm-desktop --help').\n\n"
     "Options:\n"
@@ -90,6 +94,22 @@ std::string ShellWord(const std::string& text) {
     return out + "'";
 }
 
+// Queues the database and says on standard error when it replaced one of the
+// same name that was still waiting for the user (another book, perhaps): the
+// window asks first; a command line says what it did.
+void QueueAndNote(const char* command, const platform::TPalmDesktop& desktop, int index, const std::string& user,
+                  const QString& name, bool prc, std::string_view text, const DocSaveOptions& options) {
+    const QString fileName = core::InstallFileName(name, prc);
+    const QFileInfo waiting(QString::fromStdString(desktop.InstallDirectory(index)) + u'/' + fileName);
+    const bool replacing = waiting.exists() && !waiting.isDir();
+    const core::Outcome queued = core::QueueDocDatabase(desktop, index, name, prc, text, options);
+    if (!queued) throw CliError("cannot install for \"" + user + "\": " + queued.Reason());
+    if (replacing)
+        std::fprintf(stderr, "verdane-cli %s: replaced %s, which was waiting for \"%s\"\n", command,
+                     fileName.toStdString().c_str(),
+                     platform::EscapeControlCharacters(desktop.Users()[static_cast<std::size_t>(index)].name).c_str());
+}
+
 }  // namespace
 
 int RunInstall(const Args& args) {
@@ -122,8 +142,7 @@ int RunInstall(const Args& args) {
     if (parsed.Has("--aozora")) text = CleanAozoraReported(text, {});
     DocSaveOptions options;
     options.title = TerminalToCp932(title ? *title : name);
-    const core::Outcome queued = core::QueueDocDatabase(desktop, index, qname, parsed.Has("--prc"), text, options);
-    if (!queued) throw CliError("cannot install for \"" + *user + "\": " + queued.Reason());
+    QueueAndNote("install", desktop, index, *user, qname, parsed.Has("--prc"), text, options);
     return 0;
 }
 
@@ -135,8 +154,7 @@ void QueueForHandheld(const std::string& user, const std::string& name, bool prc
     DocSaveOptions options;
     options.title = title;
     const QString qname = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-    const core::Outcome queued = core::QueueDocDatabase(desktop, index, qname, prc, text, options);
-    if (!queued) throw CliError("cannot install for \"" + user + "\": " + queued.Reason());
+    QueueAndNote("library", desktop, index, user, qname, prc, text, options);
 }
 
 int RunPalmDesktop(const Args& args) {

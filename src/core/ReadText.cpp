@@ -4,6 +4,7 @@
 #include "DocConvert.h"
 #include "DocFormatError.h"
 #include "EditorCodec.h"
+#include "EditorPieces.h"
 #include "FileIo.h"
 #include "KanjiCode.h"
 #include "MemoryStream.h"
@@ -118,7 +119,7 @@ QString EditorTextOf(std::string_view bytes, int code) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
     // The text has CR LF line ends; the editor has one '\n' per line.
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    platform::JoinCrLf(text);
     return text;
 }
 

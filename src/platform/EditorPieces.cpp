@@ -73,8 +73,26 @@ QString PieceToEditor(std::string_view bytes, std::size_t from, std::size_t end,
     QStringDecoder decoder(QStringDecoder::Utf8,
                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(QByteArrayView(piece.data(), static_cast<qsizetype>(piece.size())));
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    JoinCrLf(text);
     return text;
+}
+
+void JoinCrLf(QString& text, bool loneCr) {
+    const qsizetype first = text.indexOf(u'\r');
+    if (first < 0) return;
+    QChar* const data = text.data();  // detaches once
+    const qsizetype n = text.size();
+    qsizetype to = first;
+    for (qsizetype from = first; from < n; ++from) {
+        const QChar c = data[from];
+        if (c == u'\r') {
+            if (from + 1 < n && data[from + 1] == u'\n') continue;  // the LF stands for both
+            data[to++] = loneCr ? QChar(u'\n') : c;
+            continue;
+        }
+        data[to++] = c;
+    }
+    text.truncate(to);
 }
 
 }  // namespace verdane::platform

@@ -31,6 +31,11 @@ std::size_t NextPieceEnd(std::string_view bytes, std::size_t from, std::size_t s
 // whose byte-order mark is dropped when the piece starts the text).
 QString PieceToEditor(std::string_view bytes, std::size_t from, std::size_t end, EditorBytes form);
 
+// Each CR LF of `text` made one '\n' (with `loneCr`, each lone CR too), in one
+// pass over the text. (QString::replace of a two-character text moves the
+// rest of the text at every match: a long text with many lines took minutes.)
+void JoinCrLf(QString& text, bool loneCr = false);
+
 // The whole text's editor text (the one piece from 0 to the end).
 inline QString WholeToEditor(std::string_view bytes, EditorBytes form) {
     return PieceToEditor(bytes, 0, bytes.size(), form);

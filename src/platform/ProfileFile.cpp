@@ -2,6 +2,7 @@
 
 #include "Cp932Table.h"
 #include "EditorCodec.h"
+#include "EditorPieces.h"
 #include "FileIo.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unordered_map>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,6 +116,62 @@ Place Find(const QStringList& lines, const QString& section, const QString& key)
     return place;
 }
 
+// A section or key name as the index holds it, so that names differing only
+// in case are one.
+QString Folded(QStringView name) { return name.toString().toCaseFolded(); }
+
+}  // namespace
+
+// The file parsed once, with every section and key it holds, so that reading
+// many keys looks at the file once. The first section of a name and the
+// first key of a name in it count, as Find says.
+struct TProfile::Parsed {
+    struct Section {
+        qsizetype header = -1, end = -1;  // its header line, and the next section's
+        // By folded name: the key's line; made when the section is first read,
+        // so the sections the program never reads cost no more than their lines.
+        mutable std::optional<std::unordered_map<QString, qsizetype>> keys;
+    };
+    Lines file;
+    std::unordered_map<QString, Section> sections;  // by folded name
+    // What the file was when it was read (ignored for the pending bytes of an update).
+    struct stat stamp{};
+    bool exists = false;
+    bool pending = false;
+
+    explicit Parsed(std::string_view bytes) : file(Parse(bytes)) {
+        Section* current = nullptr;
+        for (qsizetype i = 0; i < file.lines.size(); ++i) {
+            const QString& line = file.lines[i];
+            // Only a line whose first non-blank character is "[" can be a header.
+            qsizetype first = 0;
+            while (first < line.size() && line[first].isSpace()) ++first;
+            if (first == line.size() || line[first] != u'[') continue;
+            const auto name = SectionOf(line);
+            if (current) current->end = i;
+            const auto [it, added] = sections.try_emplace(Folded(*name));
+            current = added ? &it->second : nullptr;
+            if (current) current->header = i;
+        }
+        if (current) current->end = file.lines.size();
+    }
+
+    const QString* Line(const QString& section, const QString& key) const {
+        const auto s = sections.find(section.toCaseFolded());
+        if (s == sections.end()) return nullptr;
+        const Section& sec = s->second;
+        if (!sec.keys) {
+            sec.keys.emplace();
+            for (qsizetype i = sec.header + 1; i < sec.end; ++i)
+                if (const auto k = KeyOf(file.lines[i])) sec.keys->try_emplace(Folded(*k), i);
+        }
+        const auto k = sec.keys->find(key.toCaseFolded());
+        return k == sec.keys->end() ? nullptr : &file.lines[k->second];
+    }
+};
+
+namespace {
+
 // A value as read: blanks around it dropped, and one pair of matching quotes
 // around it taken off, so a value written with quotes reads back exactly.
 QString Unquote(QStringView raw) {
@@ -188,6 +246,10 @@ void Store(const QString& fileName, const std::string& bytes) {
     // The write bits are looked at too, since access() grants everything to root.
     if (exists && ::access(path.constData(), W_OK) != 0) FailWrite(fileName, errno);
     if (exists && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) FailWrite(fileName, EACCES);
+    // It holds the proxy password: a file others could read (made by another
+    // program, or copied) is narrowed to its owner before anything is written.
+    if (exists && S_ISREG(st.st_mode) && (st.st_mode & 077) != 0 && ::chmod(path.constData(), st.st_mode & 07700) != 0)
+        FailWrite(fileName, errno);
     bool created = false;
     if (!exists) {
         // Created empty with owner-only permissions first; the atomic write keeps
@@ -261,8 +323,7 @@ QString DecodeSettingsText(std::string_view bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
     if (utf8.hasError()) return BytesToEditor(bytes);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
+    JoinCrLf(text, true);
     return text;
 }
 
@@ -323,8 +384,40 @@ TProfile::TProfile(QString fileName) : fileName_(std::move(fileName)) {}
 
 bool TProfile::Exists() const { return QFileInfo::exists(fileName_); }
 
+namespace {
+
+// Whether `a` and `b` describe the same file, unchanged.
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+}  // namespace
+
+const TProfile::Parsed& TProfile::Current() const {
+    if (pending_) {
+        if (!parsed_ || !parsed_->pending) {
+            parsed_ = std::make_shared<Parsed>(*pending_);
+            parsed_->pending = true;
+        }
+        return *parsed_;
+    }
+    // The file is looked at for every value, so several objects on one file
+    // agree; it is read and parsed again only when it changed.
+    struct stat now{};
+    const bool exists = ::stat(QFile::encodeName(fileName_).constData(), &now) == 0;
+    if (parsed_ && !parsed_->pending && parsed_->exists == exists && (!exists || SameFile(parsed_->stamp, now)))
+        return *parsed_;
+    parsed_ = std::make_shared<Parsed>(ReadBytes(fileName_));
+    parsed_->exists = exists;
+    parsed_->stamp = now;
+    return *parsed_;
+}
+
 QString TProfile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const {
-    return ProfileValue(Bytes(), section, key).value_or(defaultValue);
+    const QString* line = Current().Line(section, key);
+    return line ? ValueOfLine(*line) : defaultValue;
 }
 
 std::int32_t TProfile::ReadInteger(const QString& section, const QString& key, std::int32_t defaultValue) const {
@@ -336,17 +429,26 @@ bool TProfile::ReadBool(const QString& section, const QString& key, bool default
 }
 
 bool TProfile::ValueExists(const QString& section, const QString& key) const {
-    return ProfileValue(Bytes(), section, key).has_value();
+    return Current().Line(section, key) != nullptr;
 }
 
 void TProfile::WriteString(const QString& section, const QString& key, const QString& value) {
     std::string bytes = ProfileWithValue(Bytes(), section, key, value);
+    parsed_.reset();
     if (pending_) pending_ = std::move(bytes);
     else Store(fileName_, bytes);
 }
 
 std::vector<std::pair<QString, QString>> TProfile::ReadSection(const QString& section) const {
-    return ProfileSection(Bytes(), section);
+    const Parsed& parsed = Current();
+    std::vector<std::pair<QString, QString>> out;
+    const auto s = parsed.sections.find(section.toCaseFolded());
+    if (s == parsed.sections.end()) return out;
+    const QStringList& lines = parsed.file.lines;
+    for (qsizetype i = s->second.header + 1; i < s->second.end; ++i) {
+        if (const auto key = KeyOf(lines[i])) out.emplace_back(key->toString(), ValueOfLine(lines[i]));
+    }
+    return out;
 }
 
 std::string TProfile::Bytes() const { return pending_ ? *pending_ : ReadBytes(fileName_); }
@@ -359,6 +461,7 @@ void TProfile::EndUpdate() {
     if (!pending_) return;
     const std::string bytes = std::move(*pending_);
     pending_.reset();
+    parsed_.reset();
     Store(fileName_, bytes);
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -74,8 +75,10 @@ public:
     const QString& FileName() const { return fileName_; }
     bool Exists() const;
 
-    // Reading: a missing file, section or key gives the default. The file is read
-    // anew for each value, so several TProfile objects on one file agree.
+    // Reading: a missing file, section or key gives the default. The file is
+    // looked at for each value, so several TProfile objects on one file agree,
+    // and read and parsed again only when it changed: a load of many keys
+    // reads it once.
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
     // The integer rules of the settings file: "0x"/"0X" followed by hexadecimal
     // digits, otherwise ParseInteger; anything else gives the default.
@@ -88,9 +91,9 @@ public:
 
     // Writing: the key's line is replaced (or added at the end of its section, or
     // a new section at the end of the file) and the whole file written atomically,
-    // as UTF-8. A new file and its folder are readable by the owner only. A file
-    // the user made read-only is not replaced. Throws EProfileError; the old file
-    // then stays as it was.
+    // as UTF-8. The file (and a new folder) is readable by its owner only, also
+    // one that was readable by others before. A file the user made read-only is
+    // not replaced. Throws EProfileError; the old file then stays as it was.
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, std::int32_t value);
     void WriteBool(const QString& section, const QString& key, bool value);
@@ -103,10 +106,13 @@ public:
     void EndUpdate();
 
 private:
+    struct Parsed;
     std::string Bytes() const;
+    const Parsed& Current() const;
 
     QString fileName_;
     std::optional<std::string> pending_;
+    mutable std::shared_ptr<Parsed> parsed_;
 };
 
 }  // namespace verdane::platform

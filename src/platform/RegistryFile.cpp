@@ -112,19 +112,25 @@ private:
         auto [it, added] = out_.keys_.try_emplace(folded);
         if (added) {
             it->second.path = std::string(path);
+            it->second.order = out_.order_.size();
             out_.order_.push_back(folded);
         }
         return it->second;
     }
 
+    // A key's subkeys follow it in the sorted map as one run of paths that
+    // start with its path and a backslash, so a removal costs the keys it
+    // removes, not the whole map. Their places in order_ are emptied.
     void RemoveKey(std::string_view path) {
         const std::string folded = Fold(path);
         const std::string below = folded + "\\";
-        for (auto it = out_.keys_.begin(); it != out_.keys_.end();) {
-            if (it->first == folded || it->first.rfind(below, 0) == 0) it = out_.keys_.erase(it);
-            else ++it;
-        }
-        std::erase_if(out_.order_, [&](const std::string& k) { return !out_.keys_.count(k); });
+        auto erase = [this](std::map<std::string, Key>::iterator it) {
+            out_.order_[it->second.order].clear();
+            return out_.keys_.erase(it);
+        };
+        if (auto it = out_.keys_.find(folded); it != out_.keys_.end()) erase(it);
+        for (auto it = out_.keys_.lower_bound(below); it != out_.keys_.end() && it->first.starts_with(below);)
+            it = erase(it);
     }
 
     // A quoted string starting at `at`; returns the text and moves `at` past the quote.
@@ -259,7 +265,7 @@ std::optional<std::uint32_t> TRegistryFile::ReadDword(std::string_view key, std:
 std::vector<std::string> TRegistryFile::SubKeys(std::string_view key) const {
     const std::string prefix = Fold(key) + "\\";
     std::vector<std::string> names;
-    for (const std::string& folded : order_) {
+    for (const std::string& folded : order_) {  // a removed key's place is empty
         if (folded.size() <= prefix.size() || folded.compare(0, prefix.size(), prefix) != 0) continue;
         if (folded.find('\\', prefix.size()) != std::string::npos) continue;
         const std::string& path = keys_.at(folded).path;

@@ -61,11 +61,12 @@ private:
     struct Key {
         std::string path;                    // as first written
         std::map<std::string, Value> values; // by folded name
+        std::size_t order = 0;               // its place in order_
     };
     class Parser;
     // Keys stored by their folded path; value names folded too.
     std::map<std::string, Key> keys_;
-    std::vector<std::string> order_;  // folded paths in the order keys appeared
+    std::vector<std::string> order_;  // folded paths in the order keys appeared; "" where one was removed
     std::string baseDir_;
 };
 

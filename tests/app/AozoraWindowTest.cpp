@@ -3,13 +3,16 @@
 // archive of several texts lets the user pick one, one without a text says so;
 // the save options propose the work's title; the Edit command tidies the
 // notation as one step that Undo takes back.
+#include "AozoraCatalogCsv.h"
 #include "FakePrompts.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "WindowParts.h"
 
 #include "RegistryFile.h"
+#include "ProfileFile.h"
 #include "UnitAozora.h"
+#include "UnitLibrary.h"
 #include "UnitMain.h"
 #include "UnitName.h"
 #include "UnitURL.h"
@@ -19,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTest>
 
 using namespace verdane;
@@ -112,6 +116,7 @@ private slots:
     void theEditCommandCleansTheNotationInOneUndoStep();
     void theEditCommandMarksHeadingsWithTheSettingsMark();
     void theEditCommandCancelledChangesNothing();
+    void theLibraryFindsAWorkAndOpensItCleanWithItsTitle();
 
 private:
     std::unique_ptr<FakePrompts> prompts_;
@@ -247,6 +252,48 @@ void AozoraWindowTest::theEditCommandCancelledChangesNothing() {
     QCOMPARE(ToHex(Bytes(*w)), ToHex("\x8C\xE1\x94\x79\x81\x73\x82\xED\x82\xAA\x82\xCD\x82\xA2\x81\x74\r\n"));
     QVERIFY(!Modified(*w));
     QVERIFY(!Editor(*w)->document()->isUndoAvailable());
+}
+
+void AozoraWindowTest::theLibraryFindsAWorkAndOpensItCleanWithItsTitle() {
+    TempDir dir;
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(dir.File("cache")));
+    TestHttpServer server;
+    // 吾輩《わがはい》: cleaned with the Aozora command's options, readings in parentheses.
+    const std::string work = kWork + "\x8C\xE1\x94\x79\x81\x73\x82\xED\x82\xAA\x82\xCD\x82\xA2\x81\x74\r\n";
+    const std::string catalog =
+        CatalogHeader() + CatalogLine({{"作品ID", "000789"}, {"作品名", "目録の題"}, {"作品名読み", "もくろくのだい"},
+                                       {"姓", "萩原"}, {"名", "朔太郎"}, {"役割フラグ", "著者"},
+                                       {"テキストファイルURL", server.Url("/cards/789.zip")}});
+    server.On("/catalog.zip", {Send(Answer("HTTP/1.0 200 OK", {}, ReadFile(Zip(dir, "c.zip", {{"list.csv", catalog}}))))});
+    server.On("/cards/789.zip", {Send(Answer("HTTP/1.0 200 OK", {}, ReadFile(Zip(dir, "w.zip", {{"w.txt", work}}))))});
+    platform::TProfile(platform::SettingsFilePath(QCoreApplication::applicationFilePath()))
+        .WriteString(QStringLiteral("Aozora"), QStringLiteral("Catalog"), Q(server.Url("/catalog.zip")));
+
+    auto w = NewWindow(*prompts_);
+    w->findChild<TFormAozora*>()->CheckBoxBookmarks->setChecked(false);
+    SetText(*w, "edited");
+    SetModified(*w, true);
+    prompts_->answers.push_back(QMessageBox::No);  // the save question: the edits go
+    int found = -1;
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        auto& form = dynamic_cast<TFormLibrary&>(d);
+        form.EditSearch->setText(QStringLiteral("ﾓｸﾛｸ"));
+        found = form.ListWorks->model()->rowCount();
+        return int(QDialog::Accepted);
+    });
+    Trigger(*w, "MenuLibrary");
+    QCOMPARE(found, 1);
+    QCOMPARE(prompts_->messages.size(), std::size_t{1});  // the save question alone
+    QCOMPARE(Bytes(*w), kWork + "\x8C\xE1\x94\x79\x81\x69\x82\xED\x82\xAA\x82\xCD\x82\xA2\x81\x6A\r\n");
+    QVERIFY(Modified(*w));
+    QVERIFY(FileExists(dir.File("cache/verdane/aozora-catalog.zip")));
+    // The save options propose the catalogue's title, not the text's first line.
+    QString title;
+    prompts_->saveChoices.push_back({Q(dir.File("neko")), 3});
+    prompts_->dialogs.push_back(ReadTitle(title));
+    QVERIFY(!Save(*w));
+    QCOMPARE(title, QStringLiteral("目録の題"));
+    qunsetenv("XDG_CACHE_HOME");
 }
 
 QTEST_MAIN(AozoraWindowTest)

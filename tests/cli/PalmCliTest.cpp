@@ -80,14 +80,16 @@ TEST_F(PalmCli, InstallTakesTitleAndPrc) {
     const std::string title = "\xE7\x89\xA9\xE8\xAA\x9E";  // 物語
     auto r = RunCli({"install", "--prc", "--title", title, "--user", "Hanako", files_.File("b.txt")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
     r = RunCli({"to-doc", "--title", title, files_.File("b.txt"), files_.File("x.prc")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{"b.PRC"});
     EXPECT_EQ(ReadFile(Queue("Hanako") + "/b.PRC"), ReadFile(files_.File("x.prc")));
-    // Installing again replaces the queued file.
+    // Installing again replaces the queued file, and says so.
     WriteFile(files_.File("b.txt"), "other\r\n");
     r = RunCli({"install", "--prc", "--user", "Hanako", files_.File("b.txt")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "verdane-cli install: replaced b.PRC, which was waiting for \"Hanako\"\n");
     EXPECT_EQ(ListDir(Queue("Hanako")), std::vector<std::string>{"b.PRC"});
     EXPECT_EQ(ReadFile(Queue("Hanako") + "/b.PRC").substr(0, 2), std::string("b\0", 2));
 }

@@ -118,6 +118,35 @@ TEST(TProfile, NewFileAndFolderAreForTheOwnerOnly) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
+TEST(TProfile, AFileOthersCouldReadIsForTheOwnerOnlyOnceWritten) {
+    TempDir dir;
+    const std::string path = dir.File("verdane.INI");
+    WriteFile(path, "[Proxy]\nPass=old\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    TProfile(Q(path)).WriteString("Proxy", "Pass", "secret");
+    struct stat st{};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(TProfile, EveryLineEndReadsAndAChangedFileIsReadAgain) {
+    TempDir dir;
+    const std::string path = dir.File("v.INI");
+    WriteFile(path, "[A]\r\nx=1\ry=2\n[B]\r\r\nx=3\r\n[a]\r\nz=4\r\n");
+    const TProfile ini(Q(path));
+    EXPECT_EQ(ini.ReadString("a", "X", "-"), "1");
+    EXPECT_EQ(ini.ReadString("A", "y", "-"), "2");
+    EXPECT_EQ(ini.ReadString("B", "x", "-"), "3");
+    EXPECT_EQ(ini.ReadString("A", "z", "-"), "-");  // only the first section of a name counts
+    EXPECT_EQ(ini.ReadSection("b").size(), 1u);
+    // Another program (or another object) replaces the file, even with one of the same size.
+    WriteFile(path + ".new", "[A]\r\nx=5\ry=6\n[B]\r\r\nx=7\r\n[a]\r\nz=8\r\n");
+    ASSERT_EQ(::rename((path + ".new").c_str(), path.c_str()), 0);
+    EXPECT_EQ(ini.ReadString("A", "x", "-"), "5");
+    TProfile(Q(path)).WriteString("B", "x", "9");
+    EXPECT_EQ(ini.ReadString("B", "x", "-"), "9");
+}
+
 TEST(TProfile, ReadOnlyFileIsNotReplacedAndTheErrorNamesIt) {
     TempDir dir;
     const std::string path = dir.File("v.INI");

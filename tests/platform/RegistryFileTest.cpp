@@ -103,6 +103,16 @@ TEST(RegistryFile, DeletionsRemoveKeysAndValuesReadSoFar) {
     EXPECT_EQ(reg.SubKeys("HKEY_CURRENT_USER\\A"), std::vector<std::string>{"D"});
 }
 
+TEST(RegistryFile, ARemovalTakesItsSubkeysOnlyAndAKeyAddedAgainComesLast) {
+    TempDir dir;
+    const auto reg = LoadText(dir,
+                              "REGEDIT4\n[HKEY_CURRENT_USER\\U\\A]\n[HKEY_CURRENT_USER\\U\\A\\Sub]\n"
+                              "[HKEY_CURRENT_USER\\U\\A B]\n[HKEY_CURRENT_USER\\U\\A0]\n[HKEY_CURRENT_USER\\U\\Z]\n"
+                              "[-HKEY_CURRENT_USER\\u\\a]\n[HKEY_CURRENT_USER\\U\\a]\n");
+    EXPECT_EQ(reg.SubKeys("HKEY_CURRENT_USER\\U"), (std::vector<std::string>{"A B", "A0", "Z", "a"}));
+    EXPECT_FALSE(reg.KeyExists("HKEY_CURRENT_USER\\U\\A\\Sub"));
+}
+
 TEST(RegistryFile, SubKeysKeepTheirSpellingAndOrder) {
     TempDir dir;
     const auto reg = LoadText(dir,

@@ -1,0 +1,112 @@
+#include "LibraryCommand.h"
+
+#include "AozoraLibrary.h"
+#include "AozoraNotation.h"
+#include "Document.h"
+#include "EditorCodec.h"
+#include "FileCommands.h"
+#include "KanjiCode.h"
+#include "LongWork.h"
+#include "Messages.h"
+#include "Prompts.h"
+#include "ReadText.h"
+#include "Settings.h"
+#include "UnitAozora.h"
+#include "UnitDL.h"
+#include "UnitLibrary.h"
+
+#include <QApplication>
+#include <QCheckBox>
+
+namespace verdane {
+
+LibraryCommand::LibraryCommand(QWidget& window, FileCommands& files, LongWork& work, const TSettings& settings,
+                               const QString& settingsFile, const Forms& forms)
+    : window_(window), files_(files), work_(work), settings_(settings), settingsFile_(settingsFile), forms_(forms) {
+    forms_.library.OnRefresh = [this] { LoadCatalog(true); };
+}
+
+bool LibraryCommand::LoadCatalog(bool refresh) {
+    if (catalog_ && !refresh) return true;
+    const std::string url = core::ReadLibrarySettings(settingsFile_).catalogUrl;
+    const core::CatalogCache cache;
+    core::Result<core::CatalogLoad> load = [&] {
+        LongWork::Scope scope(work_);
+        // A copy kept is read in a moment; a download shows its progress and
+        // can be cancelled.
+        const bool download = core::CatalogDownloadDue(cache, url, refresh);
+        // Over the library dialog (a refresh), the download window must be
+        // modal itself, or its Cancel could not be reached.
+        const Qt::WindowModality modality = forms_.download.windowModality();
+        forms_.download.setWindowModality(Qt::ApplicationModal);
+        if (download) forms_.download.show();
+        auto result = forms_.download.RunCatalog(url, settings_.Proxy, cache, refresh);
+        forms_.download.hide();
+        forms_.download.setWindowModality(modality);
+        return result;
+    }();
+    if (!load) {
+        if (load.Why() != core::Failure::Why::Cancelled)
+            Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("青空文庫から探す"),
+                              QStringLiteral("青空文庫の目録を読み込めませんでした"), QMessageBox::Ok,
+                              DownloadFailureText(load.Reason()));
+        return catalog_.has_value();
+    }
+    if (!load->note.empty())
+        Prompts().Message(&window_, QMessageBox::Information, QStringLiteral("青空文庫から探す"),
+                          QStringLiteral("新しい目録を読み込めなかったので、保存してある目録を使います"),
+                          QMessageBox::Ok, DownloadFailureText(load->note));
+    catalog_ = std::move(load->catalog);
+    const auto kept = cache.Kept();
+    forms_.library.SetCatalog(&*catalog_, kept ? QStringLiteral("目録 %1").arg(QString::fromStdString(core::CatalogDate(kept->date)))
+                                              : QString());
+    return true;
+}
+
+void LibraryCommand::Run() {
+    if (work_.Busy() || !LoadCatalog(false)) return;
+    if (Prompts().RunDialog(forms_.library) != QDialog::Accepted) return;
+    const core::CatalogWork* chosen = forms_.library.Chosen();
+    if (chosen) Open(*chosen, forms_.library.CheckBoxClean->isChecked());
+}
+
+void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
+    QString failure;
+    files_.ReplaceDocument([&]() -> std::optional<FileCommands::Replacement> {
+        const QString url = QString::fromStdString(work.textUrl);
+        if (url.isEmpty()) {
+            failure = QStringLiteral("目録に作品 %1 のテキストファイルがありません").arg(QString::fromStdString(work.id));
+            return std::nullopt;
+        }
+        core::Result<core::PageText> page = [&] {
+            LongWork::Scope scope(work_);
+            forms_.download.show();
+            auto result = forms_.download.RunDownload(
+                url, settings_.Proxy, false, work_.Turns(),
+                [this](const std::vector<std::string>& names) { return files_.ChooseArchiveEntry(names); });
+            forms_.download.hide();
+            return result;
+        }();
+        if (!page) {
+            failure = DownloadFailureText(page.Reason());
+            return std::nullopt;
+        }
+        FileCommands::Replacement next;
+        // The work's title, as the catalogue gives it, for Save and Install.
+        next.document = core::Document::Fetched(url, core::TitleOfText(Utf8ToCp932(work.title)), page->Code());
+        if (clean && page->Code() != kcUtf8) {
+            const std::string mark = platform::EditorToBytes(settings_.BookmarkMark).bytes;
+            next.text = AozoraEditorText(CleanAozoraText(page->View(), forms_.aozora.Options(mark)));
+        } else {
+            next.text = core::EditorTextOf(page->View(), page->Code());
+        }
+        // A downloaded work is new text: it stays marked modified until it is saved.
+        next.saved = false;
+        return next;
+    });
+    if (!failure.isEmpty())
+        Prompts().Message(&window_, QMessageBox::Information, QStringLiteral("Verdane"),
+                          QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, failure);
+}
+
+}  // namespace verdane
