@@ -15,13 +15,15 @@ namespace verdane::cli {
 namespace {
 
 constexpr const char* kAozoraHelp =
-    "Usage: verdane-cli aozora [--ruby paren|drop] [--bookmarks MARK] [--entry NAME] IN OUT\n"
+    "Usage: verdane-cli aozora [--ruby paren|drop] [--bookmarks MARK] [--entry NAME] IN|URL OUT\n"
     "Turns an Aozora Bunko work into plain text a DOC reader shows well: the notes\n"
     "block at the top and the annotations [#...] go, readings stay in parentheses\n"
     "after their words (or go), described characters become the characters,\n"
     "indentation becomes ideographic spaces, kunten stay in the text and warichu\n"
     "go in parentheses; the colophon stays.\n"
-    "IN is the work's .zip archive or its text in any code the open command reads;\n"
+    "IN is the work's .zip archive or its text in any code the open command reads,\n"
+    "or the http:// or https:// URL of either (downloaded through the proxy of\n"
+    "the editor's settings);\n"
     "OUT is written in Shift-JIS with CR LF line ends. \"-\" names standard input or\n"
     "output. Characters Shift-JIS cannot hold become \"?\", and letters written in\n"
     "accent notation their base letters (e' gives e); standard error then names\n"
@@ -101,7 +103,9 @@ int RunAozora(const Args& args) {
         options.bookmarks = true;
         options.bookmarkMark = TerminalToCp932(*mark);
     }
-    const std::string text = ReadTextOrArchive(parsed.positional[0], parsed.Value("--entry"));
+    const std::string& in = parsed.positional[0];
+    const std::string text = IsUrl(in) ? TextOfUrl(in, parsed.Value("--entry"))
+                                       : ReadTextOrArchive(in, parsed.Value("--entry"));
     WriteOutput(parsed.positional[1], CleanAozoraReported(text, options));
     return 0;
 }

@@ -134,13 +134,16 @@ int Search(const Args& args) {
     return 0;
 }
 
-// The work's text out of its archive (or the text itself), as aozora reads a file.
-std::string TextOfDownload(const std::string& bytes, const std::string& url) {
+// The text out of a downloaded archive (its one text, or `entry`), or the
+// text itself, as aozora reads a file.
+std::string TextOfDownload(const std::string& bytes, const std::string& url, const std::string* entry) {
     if (!LooksLikeZip(bytes)) {
+        if (entry) throw CliError(url + " is not a .zip archive, so --entry cannot choose a text in it");
         std::optional<std::string> text = ShiftJisTextReported(bytes);
         return text ? std::move(*text) : bytes;
     }
-    ArchiveText archive = ReadArchiveText(bytes);
+    ArchiveText archive = ReadArchiveText(bytes, entry ? std::string_view(*entry) : std::string_view());
+    if (archive.status == ArchiveText::Status::Several) throw CliError(url + ": " + archive.error + "; choose one with --entry NAME");
     if (archive.status != ArchiveText::Status::Ok) throw CliError(url + ": " + archive.error);
     MakeShiftJisTextReported(archive.bytes);
     return std::move(archive.bytes);
@@ -181,7 +184,7 @@ int Get(const Args& args) {
     ShowProgress(library.fetch, "downloading " + work->title);
     const core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
     if (!archive) throw CliError("cannot download " + work->textUrl + ": " + archive.Reason());
-    const std::string text = CleanAozoraReported(TextOfDownload(*archive, work->textUrl), options);
+    const std::string text = CleanAozoraReported(TextOfDownload(*archive, work->textUrl, nullptr), options);
 
     const std::string title = TerminalToCp932(work->title);
     if (IsDocPath(out)) {
@@ -196,6 +199,19 @@ int Get(const Args& args) {
 }
 
 }  // namespace
+
+bool IsUrl(const std::string& in) { return in.starts_with("http://") || in.starts_with("https://"); }
+
+std::string TextOfUrl(const std::string& url, const std::string* entry) {
+    const std::unique_ptr<QCoreApplication> app = EventLoop();
+    const core::LibrarySettings settings =
+        core::ReadLibrarySettings(platform::SettingsFilePath(QCoreApplication::applicationFilePath()));
+    core::PageFetch fetch;
+    ShowProgress(fetch, "downloading " + url);
+    const core::Result<std::string> bytes = core::DownloadBytes(fetch, settings.request, url);
+    if (!bytes) throw CliError("cannot download " + url + ": " + bytes.Reason());
+    return TextOfDownload(*bytes, url, entry);
+}
 
 int RunLibrary(const Args& args) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {

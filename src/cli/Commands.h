@@ -29,6 +29,12 @@ int RunFetch(const Args& args);
 
 // CmdLibrary.cpp: Aozora Bunko's catalogue.
 int RunLibrary(const Args& args);
+// True for an http:// or https:// address.
+bool IsUrl(const std::string& in);
+// The text at `url` as aozora reads a file: a .zip archive's one text (or the
+// one `entry` names), or the text itself, made Shift-JIS. Downloaded through
+// the settings' proxy. Throws CliError.
+std::string TextOfUrl(const std::string& url, const std::string* entry);
 
 // CmdAozora.cpp: Aozora Bunko works.
 int RunAozora(const Args& args);

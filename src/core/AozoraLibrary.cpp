@@ -24,7 +24,9 @@ std::string InfoText(const std::string& url, std::time_t date) {
     return "url=" + url + "\ndate=" + std::to_string(static_cast<long long>(date)) + "\n";
 }
 
-Result<std::string> Download(PageFetch& fetch, FetchRequest request, const std::string& url) {
+}  // namespace
+
+Result<std::string> DownloadBytes(PageFetch& fetch, FetchRequest request, const std::string& url) {
     request.url = url;
     request.raw = true;
     // A catalogue or a work's archive is far below this.
@@ -33,8 +35,6 @@ Result<std::string> Download(PageFetch& fetch, FetchRequest request, const std::
     if (!page) return page.Fault();
     return std::string(page->View());
 }
-
-}  // namespace
 
 LibrarySettings ReadLibrarySettings(const QString& settingsFile) {
     const platform::TProfile ini(settingsFile);
@@ -142,7 +142,7 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
     }
 
     std::string failure;
-    Result<std::string> zip = Download(fetch, request, url);
+    Result<std::string> zip = DownloadBytes(fetch, request, url);
     if (zip) {
         Result<AozoraCatalog> catalog = AozoraCatalog::FromZip(*zip);
         if (catalog) {
@@ -169,7 +169,7 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
 Result<std::string> DownloadWorkArchive(PageFetch& fetch, FetchRequest request, const CatalogWork& work) {
     if (work.textUrl.empty())
         return LibraryFailure("the catalogue gives no text file for work " + work.id);
-    return Download(fetch, std::move(request), work.textUrl);
+    return DownloadBytes(fetch, std::move(request), work.textUrl);
 }
 
 }  // namespace verdane::core

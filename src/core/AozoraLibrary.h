@@ -79,6 +79,10 @@ bool CatalogDownloadDue(const CatalogCache& cache, const std::string& url, bool 
 // A date as the library shows it: 2026-12-08.
 std::string CatalogDate(std::time_t date);
 
+// The bytes at `url` as they came (`request` gives proxy and timeouts): a
+// catalogue, a work's archive.
+Result<std::string> DownloadBytes(PageFetch& fetch, FetchRequest request, const std::string& url);
+
 // The work's archive downloaded (`request` gives proxy and timeouts) and its
 // bytes as they came.
 Result<std::string> DownloadWorkArchive(PageFetch& fetch, FetchRequest request, const CatalogWork& work);

@@ -133,6 +133,11 @@ TEST_F(LibraryCli, GetGivesWhatAozoraAndToDocGive) {
     EXPECT_EQ(ToHex(ReadFile(out_.File("work.txt"))), ToHex(ReadFile(out_.File("cli.txt"))));
     EXPECT_EQ(ToHex(ReadFile(out_.File("work.pdb"))), ToHex(ReadFile(out_.File("cli.pdb"))));
 
+    // aozora takes the archive's URL as it takes the file.
+    const auto fromUrl = RunCli({"aozora", "--ruby", "drop", server_.Url("/cards/789.zip"), "-"});
+    ASSERT_EQ(fromUrl.exitCode, 0) << fromUrl.err;
+    EXPECT_EQ(ToHex(fromUrl.out), ToHex(ReadFile(out_.File("cli.txt"))));
+
     const auto unknown = Library({"get", "790", out_.File("none.txt")});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_NE(unknown.err.find("no work numbered 790"), std::string::npos) << unknown.err;
