@@ -5,6 +5,7 @@
 #include "LongWork.h"
 #include "Messages.h"
 #include "Settings.h"
+#include "TextFill.h"
 #include "UnitDL.h"
 #include "UnitURL.h"
 
@@ -47,7 +48,13 @@ void DownloadCommand::Run() {
                                               ? core::TitleOfText(page->View())
                                               : session_.Document().Title();
         next.document = core::Document::Fetched(url, title, page->Code());
-        next.text = core::EditorTextOf(page->View(), page->Code());
+        // The page becomes editor text on a thread of its own, as an opened file
+        // does, so a page of many megabytes never leaves the window frozen.
+        next.text = [&] {
+            LongWork::Scope scope(work_);
+            return RunWhilePainting([&page] { return core::EditorTextOf(page->View(), page->Code()); },
+                                    work_.Turns());
+        }();
         replaced = page->Replaced();
         // A page is new text: it stays marked modified until it is saved.
         next.saved = false;

@@ -33,13 +33,35 @@ constexpr const char* kPatternSyntax =
     "[^a] ( ) | * + ? ^ $ and the escapes \\n \\r \\t \\b \\xHHHH \\ooo; the first match\n"
     "is the leftmost one, and the longest there.\n";
 
+// A pattern's fault in English: the engine's own messages are the window's
+// Japanese ones.
+std::string FaultText(const regex::ERegExpParser& e) {
+    using regex::RegExpFault;
+    switch (e.Fault()) {
+    case RegExpFault::BadDoubleByte: return "an invalid double-byte character code";
+    case RegExpFault::TrailingBackslash: return "\"\\\" must be followed by a character";
+    case RegExpFault::BadHex: return "an invalid hexadecimal code (write \\xHHHH)";
+    case RegExpFault::BadOctal: return "an invalid octal code (write \\ooo, at most \\177777)";
+    case RegExpFault::NeedRBracket: return "a right bracket \"]\" is needed";
+    case RegExpFault::BadRange: return "an invalid character range";
+    case RegExpFault::ExtraChars: return "extra characters after the pattern";
+    case RegExpFault::NeedRPar: return "a right (closing) parenthesis is needed";
+    case RegExpFault::NeedCharOrLPar: return "an ordinary character or a left parenthesis \"(\" is needed";
+    case RegExpFault::EmptyClass: return "an invalid character class";
+    case RegExpFault::TooDeep: return "parentheses nested too deeply (at most 500 levels)";
+    case RegExpFault::TooComplex: return "the pattern is too complex (its automaton would pass the size limit)";
+    case RegExpFault::Other: break;
+    }
+    return "an invalid pattern";
+}
+
 void ConfigurePattern(TAWKStr& awk, const ParsedArgs& parsed, const std::string& pattern) {
     if (parsed.Has("--lf")) awk.LineSeparator = regex::mcls_LF;
     try {
         awk.SetUseFuzzyCharDic(parsed.Has("--fuzzy"));
         awk.SetRegExp(TerminalToCp932(pattern));
     } catch (const regex::ERegExpParser& e) {
-        throw CliError("bad pattern (at byte " + std::to_string(e.Position()) + "): " + e.what());
+        throw CliError("bad pattern (at byte " + std::to_string(e.Position()) + "): " + FaultText(e));
     }
 }
 
@@ -111,7 +133,7 @@ int RunGsub(const Args& args) {
         TAWKStr::DecodeEscapes(replacement);
         count = awk.GSub(replacement, text);
     } catch (const regex::ERegExpParser& e) {
-        throw CliError(std::string("bad replacement: ") + e.what());
+        throw CliError("bad replacement: " + FaultText(e));
     }
     WriteOutput(parsed.positional[3], text);
     std::fprintf(stderr, "%lld\n", count);

@@ -106,9 +106,15 @@ QString DownloadFailureText(const std::string& reason) {
         {QLatin1String("the proxy refused the tunnel to "), "プロキシがトンネルを拒否しました: %1"},
         {QLatin1String("can't connect: "), "接続できません: %1"},
         {QLatin1String("network error "), "ネットワークのエラー %1"},
+        {QLatin1String("relocation to an invalid address: "), "転送先のアドレスが不正です: %1"},
+        {QLatin1String("relocation without an address ("), "転送先のアドレスがありません (%1"},
+        {QLatin1String("the URL holds a control character: "), "URL に制御文字が含まれています: %1"},
     };
     for (const Lead& lead : leads)
         if (r.startsWith(lead.english)) return QString::fromUtf8(lead.japanese).arg(r.mid(lead.english.size()));
+    static const QRegularExpression tookLong(QStringLiteral("^timed out: the download took longer than (\\S+) s$"));
+    if (const auto m = tookLong.match(r); m.hasMatch())
+        return QStringLiteral("時間切れ: ダウンロードが %1 秒を超えました").arg(m.captured(1));
     static const QRegularExpression timedOut(QStringLiteral("^timed out after (\\S+) s(: the answer's header did not end)?$"));
     if (const auto m = timedOut.match(r); m.hasMatch())
         return m.capturedLength(2) ? QStringLiteral("時間切れ: %1 秒のうちに応答のヘッダが終わりませんでした").arg(m.captured(1))

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -31,17 +32,41 @@ inline constexpr const char* kTreeFatal = "TREParseTree : 致命的エラー";
 inline constexpr const char* kNfaCannotHappen = "This cannot happen in TRE_NFA.GenerateStateList";
 }  // namespace msg
 
+// What was wrong with a pattern, for callers that say it in words of their own
+// (verdane-cli speaks English); one per message above, Other for any text.
+enum class RegExpFault {
+    BadDoubleByte, TrailingBackslash, BadHex, BadOctal, NeedRBracket, BadRange, ExtraChars, NeedRPar,
+    NeedCharOrLPar, EmptyClass, TooDeep, TooComplex, Other
+};
+
 class ERegExpParser : public std::runtime_error {
 public:
     // `position` is the 1-based index of the next byte scanning would have read.
+    // The fault is that of the message constant given (one of msg::k...).
+    ERegExpParser(const char* message, std::size_t position)
+        : std::runtime_error(message), position_(position), fault_(FaultOf(message)) {}
     ERegExpParser(const std::string& message, std::size_t position)
-        : std::runtime_error(message),
-          position_(static_cast<std::uint16_t>(position > 0xFFFF ? 0xFFFF : position)) {}
+        : std::runtime_error(message), position_(position), fault_(RegExpFault::Other) {}
+    // The same fault at another position.
+    ERegExpParser(const ERegExpParser& other, std::size_t position)
+        : std::runtime_error(other), position_(position), fault_(other.fault_) {}
 
-    std::uint16_t Position() const { return position_; }
+    std::size_t Position() const { return position_; }
+    RegExpFault Fault() const { return fault_; }
 
 private:
-    std::uint16_t position_;
+    // The constants are told apart by what they are, not by their text.
+    static RegExpFault FaultOf(const char* message) {
+        const char* const known[] = {msg::kBadDoubleByte, msg::kTrailingBackslash, msg::kBadHex, msg::kBadOctal,
+                                     msg::kNeedRBracket,  msg::kBadRange,          msg::kExtraChars, msg::kNeedRPar,
+                                     msg::kNeedCharOrLPar, msg::kEmptyClass,       msg::kTooDeep,  msg::kTooComplex};
+        for (std::size_t i = 0; i < std::size(known); ++i)
+            if (message == known[i]) return static_cast<RegExpFault>(i);
+        return RegExpFault::Other;
+    }
+
+    std::size_t position_;
+    RegExpFault fault_;
 };
 
 }  // namespace verdane::regex

@@ -36,7 +36,7 @@ void TRegularExpression::Compile(const std::string& pattern) {
             cache_[current_].dfa = std::move(dfa);
         } catch (const ERegExpParser& e) {
             // An automaton too large for its budget: the whole pattern is at fault.
-            throw ERegExpParser(e.what(), pattern.size() + 1);
+            throw ERegExpParser(e, pattern.size() + 1);
         }
     } catch (...) {
         if (current_ != 0) cache_.erase(cache_.begin() + static_cast<std::ptrdiff_t>(current_));

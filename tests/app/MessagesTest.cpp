@@ -74,6 +74,10 @@ private slots:
                                        << QStringLiteral("時間切れ: 30 秒のあいだサーバーから応答がありません");
         QTest::newRow("header without end") << QByteArray("timed out after 2.5 s: the answer's header did not end")
                                             << QStringLiteral("時間切れ: 2.5 秒のうちに応答のヘッダが終わりませんでした");
+        QTest::newRow("whole download") << QByteArray("timed out: the download took longer than 600 s")
+                                        << QStringLiteral("時間切れ: ダウンロードが 600 秒を超えました");
+        QTest::newRow("no address") << QByteArray("relocation without an address (302 Found)")
+                                    << QStringLiteral("転送先のアドレスがありません (302 Found)");
         QTest::newRow("HTTP answer") << QByteArray("404 Not Found") << QStringLiteral("404 Not Found");
         QTest::newRow("HTTP status alone") << QByteArray("404") << QStringLiteral("404");
     }
