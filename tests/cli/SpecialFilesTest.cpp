@@ -1,7 +1,5 @@
-// Every verdane-cli command that writes or reads, on files that are not
-// regular files: a device node and a FIFO as the output are written as they
-// are and stay what they were, /dev/stdout works as "-" does, and an endless
-// input (/dev/zero) stops at the program's input limit with one line.
+// Every verdane-cli command that writes or reads, on a device node, a FIFO,
+// /dev/stdout and an endless input (/dev/zero).
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 
