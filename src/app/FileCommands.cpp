@@ -86,9 +86,9 @@ void FileCommands::FillFromFile(const core::OpenedFile& file) {
     const platform::EditorBytes form = file.code == kcUtf8 ? platform::EditorBytes::Utf8 : platform::EditorBytes::ShiftJis;
     LongWork::Scope scope(work_);
     TextFillOptions options;
-    // Pieces go in as fast as they come; the turns decide when the window paints.
+    // The pieces of 25 ms make one edit each; the turns decide when the window paints.
     options.turn = work_.Turns();
-    options.turnEveryMs = 0;
+    options.turnEveryMs = 25;
     if (file.text.size() >= kProgressFrom) {
         progress_.setValue(0);
         progress_.show();
