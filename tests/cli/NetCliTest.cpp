@@ -173,15 +173,6 @@ TEST_F(NetCli, AHeaderSentALineAtATimeMustEndWithinTheTimeout) {
     EXPECT_LT(seconds, 8.0);
 }
 
-TEST_F(NetCli, MaxTimeEndsABodyTrickledWithinTheTimeout) {
-    ServerScript script = {Send("HTTP/1.0 200 OK\r\n\r\n")};
-    for (int i = 0; i < 40; ++i) script.insert(script.end(), {Delay(250), Send("x")});
-    server_.On("/trickle", script);
-    auto r = RunCli({"fetch", "--timeout", "1", "--max-time", "1.5", server_.Url("/trickle"), "-"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "verdane-cli fetch: timed out: the download took longer than 1.5 s\n");
-}
-
 TEST_F(NetCli, ASilentServerOfAnHttpsUrlTimesOutWithThatReason) {
     // The server accepts and never answers the handshake: the client's own
     // close at the time limit is not taken for the server's.
