@@ -24,9 +24,14 @@ namespace verdane {
 
 namespace {
 
+// The open dialog starts on every file the open command reads (texts, DOC
+// databases, HTML and .zip archives), so a newcomer's texts are not hidden;
+// one filter per kind follows. The save dialog has its own list, whose
+// indexes name the kind a text is saved as.
 const QString kOpenFilter = QStringLiteral(
-    "ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB|HTMLﾌｧｲﾙ(*.HTML,*.HTML)|*.HTML;*.HTM|"
-    "すべてのﾌｧｲﾙ(*.*)|*");
+    "読み込めるﾌｧｲﾙ(*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP)|*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP|"
+    "ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB|HTMLﾌｧｲﾙ(*.HTML;*.HTM)|*.HTML;*.HTM|"
+    "ｱｰｶｲﾌﾞﾌｧｲﾙ(*.ZIP)|*.ZIP|すべてのﾌｧｲﾙ(*.*)|*");
 const QString kSaveFilter = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB");
 
 QString Local(std::string_view cp932) { return platform::BytesToEditor(cp932); }
@@ -37,7 +42,7 @@ FileCommands::FileCommands(QWidget& window, DocumentSession& session, LongWork& 
                            const Forms& forms, QProgressBar& progress)
     : window_(window), session_(session), work_(work), settings_(settings), forms_(forms), progress_(progress) {
     openDialog_.Filter = kOpenFilter;
-    openDialog_.FilterIndex = 3;
+    openDialog_.FilterIndex = 1;
     saveDialog_.Filter = kSaveFilter;
     saveDialog_.FilterIndex = 3;
 }
