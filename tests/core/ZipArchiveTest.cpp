@@ -109,19 +109,12 @@ TEST(ZipArchive, SeveralTextsAreListedAndOneCanBeChosen) {
 TEST(ZipArchive, ManyTextsAreListedInOneShortLineWithTheirControlsEscaped) {
     TempDir dir;
     const std::string zip = dir.File("many.zip");
-    const auto made = RunProcess("/usr/bin/python3", {"-c",
-                                                      "import sys, zipfile\n"
-                                                      "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
-                                                      "z.writestr('\\x1b]0;title\\x07.txt', 'x')\n"
-                                                      "for i in range(99999): z.writestr('%d.txt' % i, '')\n"
-                                                      "z.close()\n",
-                                                      zip});
-    ASSERT_EQ(made.exitCode, 0) << made.err;
-    const ArchiveText several = ReadArchiveTextFile(zip);
-    EXPECT_EQ(several.status, Status::Several);
-    EXPECT_EQ(several.names.size(), 100000u);
-    EXPECT_EQ(several.error, "the archive holds several texts: \\x1b]0;title\\x07.txt 0.txt 1.txt 2.txt 3.txt 4.txt "
-                             "5.txt 6.txt 7.txt 8.txt \xE2\x80\xA6 and 99,990 more");
+    ASSERT_EQ(RunProcess("/usr/bin/python3", {"-c", "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], 'w')\n"
+                                                    "z.writestr('\\x1b]0;title\\x07.txt', 'x')\n"
+                                                    "for i in range(99999): z.writestr('%d.txt' % i, '')\nz.close()\n", zip})
+                  .exitCode, 0);
+    EXPECT_EQ(ReadArchiveTextFile(zip).error, "the archive holds several texts: \\x1b]0;title\\x07.txt 0.txt 1.txt 2.txt "
+                                              "3.txt 4.txt 5.txt 6.txt 7.txt 8.txt \xE2\x80\xA6 and 99,990 more");
 }
 
 TEST(ZipArchive, NoTextIsSaid) {
