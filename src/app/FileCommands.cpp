@@ -223,9 +223,10 @@ bool FileCommands::TextToWrite(std::string& bytes) {
     if (encoded.unencodable == 0) return true;
     const auto answer = Prompts().Message(
         &window_, QMessageBox::Warning, QStringLiteral("保存できない文字"),
-        QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります。\n"
+        QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります: %2。\n"
                        "「?」に置き換えて保存しますか?")
-            .arg(encoded.unencodable),
+            .arg(encoded.unencodable)
+            .arg(session_.UnwritableNamed(encoded)),
         QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes) return true;
     // The first of them is shown.

@@ -39,10 +39,10 @@ bool TextCommands::ShiftJisText(std::string& bytes, const QString& command) {
     // The command works on Shift-JIS; a character Shift-JIS lacks is not dropped unasked.
     return encoded.unencodable == 0 ||
            Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("Shift-JISにない文字"),
-                             QStringLiteral("この文書には Shift-JIS にない文字が %1 個あります。\n"
-                                            "「?」に置き換えて%2を行いますか?")
+                             QStringLiteral("この文書には Shift-JIS にない文字が %1 個あります: %2。\n"
+                                            "「?」に置き換えて%3を行いますか?")
                                  .arg(encoded.unencodable)
-                                 .arg(command),
+                                 .arg(session_.UnwritableNamed(encoded), command),
                              QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
