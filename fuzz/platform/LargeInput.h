@@ -18,17 +18,18 @@ struct LargeInput {
     std::string large;       // `small` from `from` on, repeated
 };
 
-// `from`: the bytes of `small` before it (a header) come once, at the start.
-inline LargeInput Grow(const std::uint8_t* data, std::size_t size, std::size_t from = 0) {
+// `from`: the bytes of `small` before it (a header) come once, at the start;
+// the repetitions stop once `mostBytes` are there.
+inline LargeInput Grow(const std::uint8_t* data, std::size_t size, std::size_t from = 0,
+                       std::size_t mostBytes = std::size_t{1} << 20) {
     LargeInput input;
     if (size == 0) return input;
     input.small = std::string_view(reinterpret_cast<const char*>(data), size - 1);
     from = std::min(from, input.small.size());
     const std::string_view head = input.small.substr(0, from), body = input.small.substr(from);
     const std::size_t repeats = 1 + std::size_t{data[size - 1]} * 64;
-    constexpr std::size_t kMostBytes = std::size_t{1} << 20;
     input.large = head;
-    for (std::size_t i = 0; i < repeats && input.large.size() < kMostBytes && !body.empty(); ++i) {
+    for (std::size_t i = 0; i < repeats && input.large.size() < mostBytes && !body.empty(); ++i) {
         const std::string number = std::to_string(i);
         for (char c : body) {
             if (c == '#') input.large += number;

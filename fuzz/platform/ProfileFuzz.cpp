@@ -40,23 +40,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto back = ProfileValue(written, QStringLiteral("strings"), QStringLiteral("TEXT1"));
     if (!back || (*back != value && !value.startsWith(*back))) std::abort();
 
-    // The grown file on disk, read key by key as a load does; every key is
-    // what the parser of the bytes reads.
+    // The grown file on disk, read key by key as a load does; a key reads as
+    // the parser of the bytes reads it.
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("fuzz.INI"));
-    const std::string grown = verdane::fuzz::Grow(data, size, 1 + valueLength).large;
+    const std::string grown = verdane::fuzz::Grow(data, size, 1 + valueLength, 256 << 10).large;
     const std::string_view large = std::string_view(grown).substr(std::min(grown.size(), 1 + valueLength));
     std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc) << large;
     const TProfile ini(path);
-    for (const char* section : {"History", "Proxy", "Setting", "Strings", "0"}) {
-        for (const char* key : {"Count", "H0", "Port", "BM", "Text1", "1"}) {
-            const auto direct = ProfileValue(large, QString::fromLatin1(section), QString::fromLatin1(key));
-            if (ini.ReadString(QString::fromLatin1(section), QString::fromLatin1(key), QStringLiteral("\x01")) !=
-                direct.value_or(QStringLiteral("\x01")))
-                std::abort();
-        }
+    // A few keys against the parser of the bytes (each of its looks parses the
+    // whole file); TProfile reads the rest of what a load reads.
+    const std::pair<const char*, const char*> checked[] = {{"History", "H0"}, {"Proxy", "Port"}, {"0", "1"}, {"Strings", "Text1"}};
+    for (const auto& [section, key] : checked) {
+        const auto direct = ProfileValue(large, QString::fromLatin1(section), QString::fromLatin1(key));
+        if (ini.ReadString(QString::fromLatin1(section), QString::fromLatin1(key), QStringLiteral("\x01")) !=
+            direct.value_or(QStringLiteral("\x01")))
+            std::abort();
     }
     if (ini.ReadSection(QStringLiteral("History")) != ProfileSection(large, QStringLiteral("History")))
         std::abort();
+    for (const char* section : {"Fonts", "Setting", "Window", "Verdane", "URL"})
+        for (const char* key : {"Color", "BM", "Top", "Compress", "URL1", "HTML"})
+            (void)ini.ReadInteger(QString::fromLatin1(section), QString::fromLatin1(key), 0);
     return 0;
 }

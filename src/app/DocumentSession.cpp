@@ -3,6 +3,8 @@
 #include "KanjiCode.h"
 
 #include <QPlainTextEdit>
+#include <QStringList>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -21,6 +23,29 @@ platform::EncodeResult DocumentSession::Encoded() const {
 }
 
 std::string DocumentSession::Bytes() const { return Encoded().bytes; }
+
+QString DocumentSession::UnwritableNamed(const platform::EncodeResult& encoded, int max) const {
+    const QTextDocument& document = *editor_.document();
+    const QString text = document.toRawText();
+    QStringList named;
+    qsizetype at = encoded.firstUnencodable;
+    while (at >= 0 && at < text.size() && named.size() < max) {
+        const qsizetype length = text[at].isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(at, length);
+        const QString code = QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, u'0');
+        named << QStringLiteral("%1 行目の「%2」(U+%3)")
+                     .arg(document.findBlock(static_cast<int>(at)).blockNumber() + 1)
+                     .arg(character, code);
+        // The next one: the rest of the text encoded again, which stops at its
+        // first character Shift-JIS lacks.
+        const qsizetype from = at + length;
+        const qsizetype next = platform::EditorToBytes(text.mid(from)).firstUnencodable;
+        at = next < 0 ? -1 : from + next;
+    }
+    QString out = named.join(QStringLiteral("、"));
+    if (static_cast<std::size_t>(named.size()) < encoded.unencodable) out += QStringLiteral("など");
+    return out;
+}
 
 QString DocumentSession::InstallName() const {
     // A database name takes no extension: the name ends at its first ".".

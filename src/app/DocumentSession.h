@@ -32,6 +32,10 @@ public:
     // character Shift-JIS cannot hold), and the same with what could not be held.
     std::string Bytes() const;
     platform::EncodeResult Encoded() const;
+    // The first characters of `encoded` (this text's) that Shift-JIS cannot
+    // hold, at most `max`, each as "12 行目の「é」(U+00E9)", joined by "、"
+    // and followed by "など" when there are more.
+    QString UnwritableNamed(const platform::EncodeResult& encoded, int max = 3) const;
 
     // The folder the open and save dialogs start in: the document's own, else
     // the one the settings file gave.

@@ -24,9 +24,14 @@ namespace verdane {
 
 namespace {
 
+// The open dialog starts on every file the open command reads (texts, DOC
+// databases, HTML and .zip archives), so a newcomer's texts are not hidden;
+// one filter per kind follows. The save dialog has its own list, whose
+// indexes name the kind a text is saved as.
 const QString kOpenFilter = QStringLiteral(
-    "ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB|HTMLﾌｧｲﾙ(*.HTML,*.HTML)|*.HTML;*.HTM|"
-    "すべてのﾌｧｲﾙ(*.*)|*");
+    "読み込めるﾌｧｲﾙ(*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP)|*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP|"
+    "ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB|HTMLﾌｧｲﾙ(*.HTML;*.HTM)|*.HTML;*.HTM|"
+    "ｱｰｶｲﾌﾞﾌｧｲﾙ(*.ZIP)|*.ZIP|すべてのﾌｧｲﾙ(*.*)|*");
 const QString kSaveFilter = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB");
 
 QString Local(std::string_view cp932) { return platform::BytesToEditor(cp932); }
@@ -37,7 +42,7 @@ FileCommands::FileCommands(QWidget& window, DocumentSession& session, LongWork& 
                            const Forms& forms, QProgressBar& progress)
     : window_(window), session_(session), work_(work), settings_(settings), forms_(forms), progress_(progress) {
     openDialog_.Filter = kOpenFilter;
-    openDialog_.FilterIndex = 3;
+    openDialog_.FilterIndex = 1;
     saveDialog_.Filter = kSaveFilter;
     saveDialog_.FilterIndex = 3;
 }
@@ -86,9 +91,9 @@ void FileCommands::FillFromFile(const core::OpenedFile& file) {
     const platform::EditorBytes form = file.code == kcUtf8 ? platform::EditorBytes::Utf8 : platform::EditorBytes::ShiftJis;
     LongWork::Scope scope(work_);
     TextFillOptions options;
-    // Pieces go in as fast as they come; the turns decide when the window paints.
+    // The pieces of 25 ms make one edit each; the turns decide when the window paints.
     options.turn = work_.Turns();
-    options.turnEveryMs = 0;
+    options.turnEveryMs = 25;
     if (file.text.size() >= kProgressFrom) {
         progress_.setValue(0);
         progress_.show();
@@ -218,9 +223,10 @@ bool FileCommands::TextToWrite(std::string& bytes) {
     if (encoded.unencodable == 0) return true;
     const auto answer = Prompts().Message(
         &window_, QMessageBox::Warning, QStringLiteral("保存できない文字"),
-        QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります。\n"
+        QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります: %2。\n"
                        "「?」に置き換えて保存しますか?")
-            .arg(encoded.unencodable),
+            .arg(encoded.unencodable)
+            .arg(session_.UnwritableNamed(encoded)),
         QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes) return true;
     // The first of them is shown.

@@ -24,6 +24,8 @@ LongWork::Scope::~Scope() {
 
 void LongWork::Begin() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Disabling the editor takes its focus away; it gets it back at the end.
+    focus_ = QApplication::focusWidget();
     for (const QPointer<QWidget>& widget : guarded_)
         if (widget) widget->setEnabled(false);
     turns_ = std::make_unique<PaintTurns>();
@@ -34,6 +36,8 @@ void LongWork::End() {
     for (const QPointer<QWidget>& widget : guarded_)
         if (widget) widget->setEnabled(true);
     QApplication::restoreOverrideCursor();
+    if (focus_ && focus_->isEnabled() && !QApplication::focusWidget()) focus_->setFocus();
+    focus_ = nullptr;
     if (closePending_) {
         closePending_ = false;
         QTimer::singleShot(0, &window_, &QWidget::close);

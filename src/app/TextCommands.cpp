@@ -33,11 +33,25 @@ TextCommands::TextCommands(QWidget& window, DocumentSession& session, LongWork& 
                            TFormAozora& aozora)
     : window_(window), session_(session), work_(work), settings_(settings), aozora_(aozora) {}
 
+bool TextCommands::ShiftJisText(std::string& bytes, const QString& command) {
+    platform::EncodeResult encoded = session_.Encoded();
+    bytes = std::move(encoded.bytes);
+    // The command works on Shift-JIS; a character Shift-JIS lacks is not dropped unasked.
+    return encoded.unencodable == 0 ||
+           Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("Shift-JISにない文字"),
+                             QStringLiteral("この文書には Shift-JIS にない文字が %1 個あります: %2。\n"
+                                            "「?」に置き換えて%3を行いますか?")
+                                 .arg(encoded.unencodable)
+                                 .arg(session_.UnwritableNamed(encoded), command),
+                             QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
 void TextCommands::HtmlToText() {
     if (work_.Busy()) return;
+    std::string html;
+    if (!ShiftJisText(html, QStringLiteral("HTML→テキスト処理"))) return;
     LongWork::Scope scope(work_);
     // The conversion is an edit of the text: one step that Undo takes back.
-    const std::string html = session_.Bytes();
     work_.Turn();
     const std::string text = core::HtmlPageToText(awk_, html, work_.Turns());
     UpdatesOff quiet(session_.Editor());
@@ -47,18 +61,11 @@ void TextCommands::HtmlToText() {
 void TextCommands::CleanAozora() {
     if (work_.Busy()) return;
     if (Prompts().RunDialog(aozora_) != QDialog::Accepted) return;
-    platform::EncodeResult encoded = session_.Encoded();
-    // The notation is Shift-JIS; a character Shift-JIS lacks is not dropped unasked.
-    if (encoded.unencodable > 0 &&
-        Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("Shift-JISにない文字"),
-                          QStringLiteral("この文書には Shift-JIS にない文字が %1 個あります。\n"
-                                         "「?」に置き換えて注記を整えますか?")
-                              .arg(encoded.unencodable),
-                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
+    std::string text;
+    if (!ShiftJisText(text, QStringLiteral("注記の整理"))) return;
     LongWork::Scope scope(work_);
     const std::string mark = platform::EditorToBytes(settings_.BookmarkMark).bytes;
-    const AozoraCleaned cleaned = CleanAozoraText(encoded.bytes, aozora_.Options(mark));
+    const AozoraCleaned cleaned = CleanAozoraText(text, aozora_.Options(mark));
     work_.Turn();
     // The cleaning is an edit of the text: one step that Undo takes back.
     UpdatesOff quiet(session_.Editor());

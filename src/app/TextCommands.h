@@ -6,6 +6,10 @@
 
 #include "TAWKStr.h"
 
+#include <QString>
+
+#include <string>
+
 class QWidget;
 
 namespace verdane {
@@ -24,6 +28,10 @@ public:
     void CleanAozora();
 
 private:
+    // The text in Shift-JIS; false when it holds characters Shift-JIS lacks
+    // and the user does not agree to "?" for them in `command`.
+    bool ShiftJisText(std::string& bytes, const QString& command);
+
     QWidget& window_;
     DocumentSession& session_;
     LongWork& work_;

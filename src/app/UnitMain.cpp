@@ -178,8 +178,12 @@ void TFormMainVerdane::CreateForms() {
 void TFormMainVerdane::Run(const std::function<void()>& command) { Guarded(this, command); }
 
 void TFormMainVerdane::CreateMenus() {
+    // While long work runs no command starts, whatever reaches its item (a
+    // shortcut, a tool button): only the work's own Cancel and a close are live.
     auto on = [this](QAction* action, std::function<void()> command) {
-        connect(action, &QAction::triggered, this, [this, command] { Run(command); });
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (!work_->Busy()) Run(command);
+        });
         return action;
     };
     QPlainTextEdit* editor = RichEditMain;
@@ -198,7 +202,8 @@ void TFormMainVerdane::CreateMenus() {
     on(AddItem(file, "MenuSetting", QStringLiteral("設定(&C)...")), [this] { MenuSettingClick(); });
     on(AddItem(file, "T1", QStringLiteral("定型文の編集(&T)..."), Ctrl(Qt::Key_T)), [this] { T1Click(); });
     FileN1 = AddSeparator(file, "FileN1");
-    on(AddItem(file, "MenuQuit", QStringLiteral("終了(&Q)"), Ctrl(Qt::Key_Q)), [this] { close(); });
+    connect(AddItem(file, "MenuQuit", QStringLiteral("終了(&Q)"), Ctrl(Qt::Key_Q)), &QAction::triggered, this,
+            &QWidget::close);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
     edit->setObjectName(QStringLiteral("MenuEdit"));
@@ -468,7 +473,7 @@ void TFormMainVerdane::PopupMenuTimePopup() {
         caption.replace(u'&', QLatin1String("&&"));
         QAction* item = PopupMenuTime->addAction(caption);
         connect(item, &QAction::triggered, this, [this, line] {
-            if (EditorIsActiveControl()) InsertAtSelectionStart(*RichEditMain, line);
+            if (EditorIsActiveControl() && !work_->Busy()) InsertAtSelectionStart(*RichEditMain, line);
         });
     }
 }

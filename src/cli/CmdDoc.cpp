@@ -59,16 +59,19 @@ constexpr const char* kToTextHelp =
 
 constexpr const char* kKanjiHelp =
     "Usage: verdane-cli kanji [--detect] IN [OUT]\n"
-    "Converts the JIS, EUC-JP or UTF-8 text IN to Shift-JIS and writes it to OUT\n"
-    "(standard output when OUT is left out). Shift-JIS, plain ASCII, binary and\n"
+    "Converts the JIS, EUC-JP, UTF-8 or UTF-16 text IN to Shift-JIS and writes it to\n"
+    "OUT (standard output when OUT is left out). Shift-JIS, plain ASCII, binary and\n"
     "undecidable texts are written unchanged; line ends are left as they are.\n"
+    "A text that could be EUC-JP or Shift-JIS is read as the one under which it\n"
+    "holds more kanji and kana and fewer half-width katakana.\n"
     "Characters Shift-JIS cannot hold become \"?\" (UTF-8) or \"\xE3\x80\x93\" (EUC-JP);\n"
     "standard error then names each with its line and code point.\n"
     "\"-\" names standard input or output.\n\n"
     "Options:\n"
-    "  --detect        print the detected code instead and write nothing: 0 nothing\n"
-    "                  decisive (ASCII), 1 binary, 2 JIS (ESC $ B), 3 JIS (ESC $ @),\n"
-    "                  4 EUC-JP, 5 Shift-JIS, 6 EUC-JP or Shift-JIS, 7 UTF-8\n"
+    "  --detect        print the code IN is read in instead and write nothing: 0\n"
+    "                  nothing decisive (ASCII), 1 binary, 2 JIS (ESC $ B), 3 JIS\n"
+    "                  (ESC $ @), 4 EUC-JP, 5 Shift-JIS, 6 EUC-JP or Shift-JIS alike\n"
+    "                  (left as it is), 7 UTF-8, 8 UTF-16 LE, 9 UTF-16 BE\n"
     "  -h, --help      show this help\n\n"
     "Exit status: 0 on success, 1 when IN cannot be read or OUT written, 2 on bad usage.\n";
 

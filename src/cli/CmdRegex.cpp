@@ -74,10 +74,12 @@ int RunHtml2Text(const Args& args) {
             "Usage: verdane-cli html2text IN OUT\n"
             "Reads the HTML file IN as the open command does (converted to Shift-JIS,\n"
             "CR LF line ends) and writes to OUT the plain text the HTML command makes of\n"
-            "it: comments and tags removed, images as their [alternative text], entities\n"
-            "and decimal references decoded, lines trimmed, blank runs collapsed.\n"
-            "Characters Shift-JIS cannot hold become \"?\"; standard error then names\n"
-            "each with its line and code point. \"-\" names standard input or output.\n\n"
+            "it, as a text browser's dump reads the page: comments, tags and the contents\n"
+            "of script, style and head removed, a line per block, list items after \"\xE3\x83\xBB\",\n"
+            "images as their [alternative text], every named, decimal and hexadecimal\n"
+            "reference decoded, lines trimmed, blank runs collapsed. Characters Shift-JIS\n"
+            "cannot hold become \"?\"; standard error then names each with its line (of\n"
+            "IN) and code point. \"-\" names standard input or output.\n\n"
             "Options:\n"
             "  -h, --help  show this help\n");
         return 0;
@@ -85,7 +87,9 @@ int RunHtml2Text(const Args& args) {
     std::string text = ReadInput(parsed.positional[0]);
     MakeShiftJisTextReported(text);
     TAWKStr awk;
-    WriteOutput(parsed.positional[1], core::HtmlPageToText(awk, text));
+    std::vector<KanjiReplacement> replaced;
+    WriteOutput(parsed.positional[1], core::HtmlPageToText(awk, text, {}, &replaced));
+    std::fputs(ReplacementReport(text, replaced).c_str(), stderr);
     return 0;
 }
 

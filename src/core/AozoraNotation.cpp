@@ -40,6 +40,7 @@ constexpr std::string_view kHere = "\x82\xB1\x82\xB1\x82\xC5";  // ここで
 constexpr std::string_view kEnd = "\x8F\x49\x82\xED\x82\xE8";  // 終わり
 constexpr std::string_view kHeading = "\x8C\xA9\x8F\x6F\x82\xB5";  // 見出し
 constexpr std::string_view kWarichu = "\x8A\x84\x82\xE8\x92\x8D";  // 割り注
+constexpr std::string_view kWarichuEnd = "\x8A\x84\x82\xE8\x92\x8D\x8F\x49\x82\xED\x82\xE8";  // 割り注終わり
 constexpr std::string_view kLeft = "\x8D\xB6\x82\xC9";                // 左に
 constexpr std::string_view kOfLeft = "\x82\xCC\x8D\xB6\x82\xC9";    // の左に
 constexpr std::string_view kNi = "\x82\xC9";                            // に
@@ -90,16 +91,19 @@ constexpr auto kStep = [] {
 // starts there), the number of bytes to the next character boundary at or past
 // p + 16 (16 or 17); else 0. Boundaries come without walking: a byte outside
 // the lead-byte ranges ends a character (it is a one-byte character or a trail
-// byte), and the lead-range bytes after it pair up.
+// byte), and the lead-range bytes after it pair up. The second bytes of ｜ 〔
+// ［ 《 all lie in 0x62-0x73, so one range test and ※ stand for five tests; the
+// few other characters of that range (（ ） “ ” and the like) are looked at one
+// by one.
+static_assert(kTrailBar >= 0x62 && kTrailOpenGroup >= 0x62 && kTrailOpenBracket >= 0x62 &&
+              kTrailOpenRuby <= 0x73 && kTrailBar <= 0x73 && kTrailOpenGroup <= 0x73 && kTrailOpenBracket <= 0x73);
 inline std::size_t PlainBlock(const char* p) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    const __m128i trail = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenBracket))),
-                     _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailKome)))),
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailBar))),
-                                  _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenRuby)))),
-                     _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailOpenGroup)))));
+    const __m128i fromBar = _mm_sub_epi8(next, _mm_set1_epi8(0x62));
+    const __m128i trail =
+        _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(fromBar, _mm_set1_epi8(0x73 - 0x62)), fromBar),
+                     _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailKome))));
     const __m128i notation = _mm_and_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x81))), trail);
     if (_mm_movemask_epi8(notation) != 0) return 0;
     // Lead-range bytes: 0x81-0x9F and 0xE0-0xFC, as unsigned differences.
@@ -131,8 +135,10 @@ inline bool IsChar(const char* p, const char* end, u8 trail) {
 std::size_t FindAligned(std::string_view text, std::string_view needle) {
     const char* begin = text.data();
     const char* end = begin + text.size();
+    // The first byte is compared before the rest: most places differ there.
     for (const char* p = begin; p < end; p += CharLength(p, end))
-        if (static_cast<std::size_t>(end - p) >= needle.size() && std::memcmp(p, needle.data(), needle.size()) == 0)
+        if (*p == needle[0] && static_cast<std::size_t>(end - p) >= needle.size() &&
+            std::memcmp(p, needle.data(), needle.size()) == 0)
             return static_cast<std::size_t>(p - begin);
     return std::string_view::npos;
 }
@@ -319,7 +325,7 @@ char32_t DescribedCodePoint(std::string_view note, std::size_t from) {
 // A kaeriten annotation: one of 一 二 三 四 上 中 下 甲 乙 丙 丁 天 地 人, a レ,
 // or one of them followed by レ.
 bool IsKaeriten(std::string_view note) {
-    if (note.empty()) return false;
+    if (note.empty() || note.size() > 4) return false;
     if (EndsWith(note, kRe)) note.remove_suffix(kRe.size());
     if (note.empty()) return true;
     for (const std::string_view mark : kKaeriten)
@@ -338,6 +344,13 @@ std::optional<std::string_view> Quoted(std::string_view text) {
 // [左に]「X」の注記付き終わり), or one that names its base (「B」の左に「X」のルビ,
 // 「B」に「X」のルビ, and the same with の注記).
 std::optional<std::string_view> AnnotatedReading(std::string_view note) {
+    // Every form ends in ルビ, 注記 or 終わり: the last character sets most notes
+    // (傍点, 見出し, ...) aside at once.
+    if (note.size() < 8) return std::nullopt;
+    const u8 lead = static_cast<u8>(note[note.size() - 2]);
+    const u8 trail = static_cast<u8>(note[note.size() - 1]);
+    if (!(lead == 0x83 && trail == 0x72) && !(lead == 0x8B && trail == 0x4C) && !(lead == 0x82 && trail == 0xE8))
+        return std::nullopt;
     if (EndsWith(note, kAttachedEnd)) {
         note.remove_suffix(kAttachedEnd.size());
         if (!EndsWith(note, kOfRuby) && !EndsWith(note, kOfNote)) return std::nullopt;
@@ -677,7 +690,7 @@ private:
         } else if (note == kWarichu) {
             out_.append(kOpenParen, 2);
             sawText_ = true;
-        } else if (StartsWith(note, kWarichu) && note.substr(kWarichu.size()) == kEnd) {
+        } else if (note == kWarichuEnd) {
             out_.append(kCloseParen, 2);
             sawText_ = true;
         } else if (const std::optional<std::string_view> reading = AnnotatedReading(note)) {

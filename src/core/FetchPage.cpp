@@ -223,7 +223,8 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
             page.replaced_ = replaced.size();
             size = kConvertedAside;
         } else {
-            size = ConvertToShiftJisInBuffer(data, size, aside);
+            // The page's byte-order mark or declared charset, else detection.
+            size = ConvertToShiftJisInBuffer(data, size, aside, PageKanjiCode(http.ContentType(), {data, size}));
         }
         if (size == kConvertedAside) {
             page.text_ = std::move(aside);

@@ -4,11 +4,12 @@
 
 namespace verdane::core {
 
-std::string HtmlPageToText(regex::TAWKStr& awk, std::string_view html, const std::function<void()>& turns) {
+std::string HtmlPageToText(regex::TAWKStr& awk, std::string_view html, const std::function<void()>& turns,
+                           std::vector<KanjiReplacement>* replaced) {
     awk.LineSeparator = regex::mcls_CRLF;
     awk.SetUseFuzzyCharDic(false);
     awk.SetUseSynonymDic(false);
-    return regex::HtmlToText(awk, html, turns);
+    return regex::HtmlToText(html, turns, replaced);
 }
 
 }  // namespace verdane::core

@@ -3,16 +3,21 @@
 // dictionaries), then HtmlToText.
 #pragma once
 
+#include "KanjiCode.h"
 #include "TAWKStr.h"
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdane::core {
 
 // The plain text of an HTML page held as Shift-JIS text. `turns` runs now and
-// then during a long conversion (the window paints then).
-std::string HtmlPageToText(regex::TAWKStr& awk, std::string_view html, const std::function<void()>& turns = {});
+// then during a long conversion (the window paints then). With `replaced`,
+// the references to characters Shift-JIS lacks (written "?") are listed
+// there, their offsets those in `html`.
+std::string HtmlPageToText(regex::TAWKStr& awk, std::string_view html, const std::function<void()>& turns = {},
+                           std::vector<KanjiReplacement>* replaced = nullptr);
 
 }  // namespace verdane::core

@@ -44,6 +44,11 @@ Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind) {
         file.text = std::move(bytes);
     }
     file.code = DetectKanjiCode(file.text);
+    // A UTF-16 text keeps every character it holds, as a UTF-8 text does.
+    if (file.code == kcUtf16Le || file.code == kcUtf16Be) {
+        file.text = Utf16ToUtf8(file.text, file.code);
+        file.code = kcUtf8;
+    }
     file.lineEnds = LineEndsOf(file.text);
     // A UTF-8 text keeps its characters; every other code becomes Shift-JIS.
     if (file.code != kcUtf8) ConvertKanjiCodeInPlace(file.text, kcShiftJis);

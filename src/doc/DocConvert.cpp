@@ -158,7 +158,9 @@ std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_
         const auto n = static_cast<std::uint32_t>(blocks);
         TDocPieces pieces;
         MakeRecords(text, blocks, compress, includeBinary, pieces);
-        if (!bookmarks.empty()) {
+        // An empty text has nothing to mark, and its record 0 counts no
+        // record that would tell text from bookmarks.
+        if (!bookmarks.empty() && blocks > 0) {
             // Bookmark records are few: each offset is found by its own pass.
             for (const DocBookmark& mark : bookmarks)
                 pieces.marks += BookmarkRecord(mark, StoredOffset(text, mark.offset, includeBinary));

@@ -81,8 +81,8 @@ std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_
 // each offset is a byte position in `text` and is stored as the position of
 // the same byte in the stored text (without include-binary the bytes that are
 // not stored, control bytes and the CR of each CR LF, are not counted), at
-// most the stored text's length. Without bookmarks the database is byte for
-// byte the one above.
+// most the stored text's length. An empty text is written without them.
+// Without bookmarks the database is byte for byte the one above.
 std::int32_t TextToDoc(std::string_view text, TDocPieces& database, std::string_view title, bool compress,
                        bool includeBinary, std::span<const DocBookmark> bookmarks, std::string* whyFailed = nullptr);
 std::int32_t TextToDoc(std::string_view text, TMemoryStream& database, std::string_view title, bool compress,

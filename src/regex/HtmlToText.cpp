@@ -445,9 +445,12 @@ std::string ExtractAltText(std::string_view tag) {
 std::string HtmlToText(std::string_view html, const HtmlYield& yield, std::vector<KanjiReplacement>* replaced) {
     if (replaced) replaced->clear();
     std::string text;
-    // Room for the text and the line ends it may gain; tags and references
-    // mostly leave more than that.
-    text.reserve(html.size() + html.size() / 8 + 4);
+    // Room for the text once: a line end may gain a byte (LF or CR alone to
+    // CR LF), and so may a tag (a paragraph's empty line); nothing else grows.
+    // A string that outgrew its room would double it.
+    text.reserve(html.size() + static_cast<std::size_t>(std::count(html.begin(), html.end(), '\n')) +
+                 static_cast<std::size_t>(std::count(html.begin(), html.end(), '\r')) +
+                 static_cast<std::size_t>(std::count(html.begin(), html.end(), '<')) + 4);
     Reader(html, text, yield, replaced).Run();
     text += "\r\n";
     return text;

@@ -100,6 +100,8 @@ private slots:
     void anEmptyUrlOrCancelDoesNothing();
     void theUrlHistoryKeepsNoCredentials();
     void theHtmlCommandConvertsAndOneUndoRestoresThePage();
+    void theHtmlCommandAsksBeforeReplacingACharacter_data();
+    void theHtmlCommandAsksBeforeReplacingACharacter();
 
 private:
     std::unique_ptr<FakePrompts> prompts_;
@@ -275,10 +277,11 @@ void DownloadTest::nothingChangesTheTextWhileAPageComes() {
         for (const char* name : {"ReplaceDialog1", "FindDialog1", "RichEditMain", "ToolBarMain"})
             if (Part<QWidget>(*w, name)->isEnabled()) live << QString::fromLatin1(name);
         if (w->menuBar()->isEnabled()) live << QStringLiteral("menu bar");
-        // Replace All and a key, as if they still got through.
+        // Replace All, a key and menu items, as if they still got through.
         QTest::mouseClick(replace->ButtonReplaceEvery(), Qt::LeftButton);
         emit replace->ReplaceAll();
         QTest::keyClick(Editor(*w), Qt::Key_X);
+        for (const char* item : {"MenuBM", "EditPaste", "MenuEditHTML", "MenuNew"}) Trigger(*w, item);
         during = Bytes(*w);
     });
     Trigger(*w, "URLU1");
@@ -286,6 +289,9 @@ void DownloadTest::nothingChangesTheTextWhileAPageComes() {
     QCOMPARE(during, std::string("kept\r\n"));
     QCOMPARE(Bytes(*w), std::string("page\r\n"));
     QVERIFY(replace->isEnabled() && Editor(*w)->isEnabled());
+    // Afterwards the same item works again.
+    Trigger(*w, "MenuBM");
+    QVERIFY(Bytes(*w) != "page\r\n");
 }
 
 void DownloadTest::aLargeTransferCanBeCancelled() {
@@ -503,6 +509,29 @@ void DownloadTest::theHtmlCommandConvertsAndOneUndoRestoresThePage() {
     SetText(*w, "");
     Trigger(*w, "MenuEditHTML");
     QCOMPARE(Bytes(*w), std::string("\r\n"));
+}
+
+void DownloadTest::theHtmlCommandAsksBeforeReplacingACharacter_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("no keeps the text") << int(QMessageBox::No);
+    QTest::newRow("yes converts with ?") << int(QMessageBox::Yes);
+}
+
+void DownloadTest::theHtmlCommandAsksBeforeReplacingACharacter() {
+    QFETCH(int, answer);
+    auto w = NewWindow();
+    const QString page = QStringLiteral("<p>caf\u00E9 \U0001F600</p>");  // é and an emoji: not in Shift-JIS
+    Editor(*w)->setPlainText(page);
+    prompts_->messages.clear();
+    prompts_->answers.push_back(QMessageBox::StandardButton(answer));
+    Trigger(*w, "MenuEditHTML");
+    QCOMPARE(prompts_->messages.at(0).text,
+             QStringLiteral("この文書には Shift-JIS にない文字が 2 個あります: 1 行目の「\u00E9」(U+00E9)、"
+                            "1 行目の「\U0001F600」(U+1F600)。\n「?」に置き換えてHTML→テキスト処理を行いますか?"));
+    if (answer == QMessageBox::No)
+        QCOMPARE(Editor(*w)->toPlainText(), page);
+    else
+        QCOMPARE(Bytes(*w), std::string("caf? ?\r\n\r\n"));
 }
 
 QTEST_MAIN(DownloadTest)

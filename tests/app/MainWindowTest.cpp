@@ -501,17 +501,20 @@ void MainWindowTest::aFullDiskKeepsTheOldFileAndTheModifiedFlag() {
 void MainWindowTest::aCharacterShiftJisCannotHoldIsNotDroppedSilently() {
     test::TempDir dir;
     auto w = NewWindow();
-    Editor(*w)->setPlainText(QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"));  // é and €
+    Editor(*w)->setPlainText(QStringLiteral("caf\u00E9\n\u20AC\nx\U0001F600 \u00E9"));  // é, €, an emoji, é
     prompts_->saveChoices.push_back({Q(dir.File("a")), 1});
     prompts_->answers.push_back(QMessageBox::No);
     QVERIFY(!Save(*w));
-    QVERIFY(prompts_->Texts().last().contains("2"));
+    // The question names the first three with their lines.
+    QCOMPARE(prompts_->Texts().last(),
+             QStringLiteral("この文書には Shift-JIS で保存できない文字が 4 個あります: 1 行目の「\u00E9」(U+00E9)、"
+                            "2 行目の「\u20AC」(U+20AC)、3 行目の「\U0001F600」(U+1F600)など。\n「?」に置き換えて保存しますか?"));
     QVERIFY(test::ListDir(dir.Path()).empty());
     QCOMPARE(Editor(*w)->textCursor().position(), 3);
     prompts_->saveChoices.push_back({Q(dir.File("a")), 1});
     prompts_->answers.push_back(QMessageBox::Yes);
     QVERIFY(Save(*w));
-    QCOMPARE(test::ReadFile(dir.File("a.TXT")), std::string("caf? ?"));
+    QCOMPARE(test::ReadFile(dir.File("a.TXT")), std::string("caf?\r\n?\r\nx? ?"));
 }
 
 void MainWindowTest::saveQuestionYesThenCancelledSaveStopsTheCommand_data() {

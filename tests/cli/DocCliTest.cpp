@@ -219,6 +219,11 @@ TEST(Kanji, DetectsAndConvertsLikeTheLibrary) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "4\n");
     EXPECT_EQ(RunCli({"kanji", "--detect", "-"}, "\xE6\x97\xA5").out, "7\n");
+    // A short EUC-JP sentence the byte scan cannot decide, and UTF-16.
+    const std::string cat = "\xB8\xE3\xC7\xDA\xA4\xCF\xC7\xAD\xA4\xC7\xA4\xA2\xA4\xEB\xA1\xA3";
+    EXPECT_EQ(RunCli({"kanji", "--detect", "-"}, cat).out, "4\n");
+    EXPECT_EQ(RunCli({"kanji", "-"}, cat).out, "\x8C\xE1\x94\x79\x82\xCD\x94\x4C\x82\xC5\x82\xA0\x82\xE9\x81\x42");
+    EXPECT_EQ(RunCli({"kanji", "--detect", "-"}, std::string("\xFF\xFE\x42\x30", 4)).out, "8\n");
     r = RunCli({"kanji", dir.File("euc.txt")});
     EXPECT_EQ(r.out, ConvertKanjiCode(kEucText, kcShiftJis));
     EXPECT_NE(r.out.find("second line\n"), std::string::npos);  // line ends untouched

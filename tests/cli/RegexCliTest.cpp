@@ -25,6 +25,13 @@ TEST(Html2TextCli, WritesWhatTheHtmlCommandMakesOfTheFile) {
     EXPECT_EQ(ReadFile(dir.File("page.txt")), Hex("8C A9 8F 6F 82 B5") + "\r\n\r\n[x]&A\r\n\r\n");
 }
 
+TEST(Html2TextCli, NamesTheReferencesShiftJisCannotHold) {
+    auto result = RunCli({"html2text", "-", "-"}, "<p>a</p>\n<p>&copy; 2026</p>");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "a\r\n\r\n? 2026\r\n\r\n");
+    EXPECT_NE(result.err.find("line 2: U+00A9"), std::string::npos) << result.err;
+}
+
 TEST(Html2TextCli, ReadsStandardInputAndWritesStandardOutput) {
     auto result = RunCli({"html2text", "-", "-"}, "<b>a</b>");
     ASSERT_EQ(result.exitCode, 0) << result.err;

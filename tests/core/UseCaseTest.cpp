@@ -40,6 +40,20 @@ TEST(ReadText, AUtf8TextKeepsEveryCharacterItHolds) {
     EXPECT_EQ(opened->code, kcUtf8);
     EXPECT_EQ(opened->lineEnds, LineEnds::Lf);
     EXPECT_EQ(EditorTextOf(*opened), QString::fromUtf8("caf\xC3\xA9 \xC2\xA9\xC2\xA0\xF0\xA0\xAE\xB7\n\xE3\x81\x82\n"));
+    // The same text in UTF-16 with its byte-order mark, little- and big-endian.
+    const std::u16string units = u"caf\u00E9 \u00A9\u00A0\U00020BB7\n\u3042\n";
+    for (bool big : {false, true}) {
+        std::string utf16 = big ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t u : units) {
+            const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+            utf16 += big ? std::string{hi, lo} : std::string{lo, hi};
+        }
+        WriteFile(dir.File("u16.txt"), utf16);
+        const Result<OpenedFile> wide = ReadDocumentFile(Q(dir.File("u16.txt")));
+        ASSERT_TRUE(wide) << wide.Reason();
+        EXPECT_EQ(wide->code, kcUtf8);
+        EXPECT_EQ(EditorTextOf(*wide), EditorTextOf(*opened)) << big;
+    }
 }
 
 TEST(ReadText, OtherCodesBecomeShiftJisWithCrLf) {

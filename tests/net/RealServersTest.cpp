@@ -153,9 +153,7 @@ TEST_F(RealServers, ARelocationFromHttpToHttpsIsFollowedDirectlyAndThroughSquid)
     }
 }
 
-// URLs as users paste them: a space and Japanese in the path (and the query),
-// typed raw or already encoded, on 127.0.0.1 and on [::1], directly and
-// through squid. The client's Location stays the URL as typed.
+// URLs as users paste them, raw or encoded; Location stays the URL as typed.
 TEST_F(RealServers, NamesWithSpacesAndJapaneseOnBothLoopbacksDirectlyAndThroughSquid) {
     if (!Nginx::HasIpv6Loopback()) GTEST_SKIP() << "this machine has no IPv6 loopback";
     const std::string japanese = "/\xE6\x97\xA5\xE6\x9C\xAC \xE8\xAA\x9E.txt?q=\xE6\x97\xA5";

@@ -87,24 +87,6 @@ std::vector<Case> Cases() {
 
 }  // namespace
 
-TEST(JoinCrLf, JoinsEachCrLfAndOnRequestEachLoneCr) {
-    struct Case {
-        const char *in, *joined, *withLoneCr;
-    } cases[] = {
-        {"", "", ""},
-        {"a\r\nb\nc\rd\r", "a\nb\nc\rd\r", "a\nb\nc\nd\n"},
-        {"\r\r\n\n\r", "\r\n\n\r", "\n\n\n\n"},
-        {"\r\n\r\n日本\r\n", "\n\n日本\n", "\n\n日本\n"},
-    };
-    for (const Case& c : cases) {
-        QString joined = QString::fromUtf8(c.in), lone = joined;
-        JoinCrLf(joined);
-        JoinCrLf(lone, true);
-        EXPECT_EQ(joined, QString::fromUtf8(c.joined));
-        EXPECT_EQ(lone, QString::fromUtf8(c.withLoneCr));
-    }
-}
-
 TEST(EditorPieces, PiecesGiveTheWholeTextAtEveryPieceSize) {
     for (const Case& c : Cases()) {
         const QString whole = Whole(c.bytes, c.form);
