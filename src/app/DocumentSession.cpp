@@ -84,10 +84,10 @@ void DocumentSession::ReplaceText(const QString& text, const std::function<void(
     cursor.endEditBlock();
 }
 
-void DocumentSession::Saved(const QString& path, core::DocKind kind) {
+void DocumentSession::Saved(const QString& path, core::DocKind kind, const core::DocTitleBytes& title) {
     editor_.document()->setModified(false);
     // What was written is Shift-JIS with CR LF.
-    Adopt(document_.SavedAs(path, kind, kcShiftJis, core::LineEnds::CrLf));
+    Adopt(document_.SavedAs(path, kind, kcShiftJis, core::LineEnds::CrLf, title));
     emit Written(path);
 }
 

@@ -56,7 +56,7 @@ public:
     void ReplaceText(const QString& text, const std::function<void()>& turn = {});
     // The text was written to `path` as `kind`: the document is now that file,
     // not modified.
-    void Saved(const QString& path, core::DocKind kind);
+    void Saved(const QString& path, core::DocKind kind, const core::DocTitleBytes& title);
 
 signals:
     // What the document is changed: caption, status panels.

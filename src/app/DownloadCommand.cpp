@@ -4,6 +4,7 @@
 #include "FileCommands.h"
 #include "LongWork.h"
 #include "FailureJapanese.h"
+#include "KanjiCode.h"
 #include "Settings.h"
 #include "TextFill.h"
 #include "UnitDL.h"
@@ -44,9 +45,10 @@ void DownloadCommand::Run() {
         }
         FileCommands::Replacement next;
         // An archive's text proposes the work's title, as when it is opened from a file.
-        const core::DocTitleBytes title = core::IsArchivePath(core::PageFileName(url))
-                                              ? core::TitleOfText(page->View())
-                                              : session_.Document().Title();
+        // Any other page is named after its file's name in the address.
+        core::DocTitleBytes title{};
+        if (core::IsArchivePath(core::PageFileName(url)) && page->Code() != kcUtf8) title = core::TitleOfText(page->View());
+        if (title[0] == '\0') title = core::TitleOfName(core::PageFileName(url));
         next.document = core::Document::Fetched(url, title, page->Code());
         // The page becomes editor text on a thread of its own, as an opened file
         // does, so a page of many megabytes never leaves the window frozen.

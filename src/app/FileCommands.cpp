@@ -138,9 +138,8 @@ std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& p
     }
     outcome = ReadOutcome::Read;
     Replacement next;
-    // The name of the last DOC database read stays until another is read.
-    next.document = core::Document::ReadFrom(path, opened->kind,
-                                             opened->title ? *opened->title : session_.Document().Title(),
+    // The text's own title: the database's, the work's, or the file's name.
+    next.document = core::Document::ReadFrom(path, opened->kind, opened->title.value_or(core::TitleOfName(path)),
                                              opened->code, opened->lineEnds);
     next.file = std::move(*opened);
     return next;
@@ -197,8 +196,8 @@ void FileCommands::OpenDropped(const QStringList& paths) {
 void FileCommands::New() {
     ReplaceDocument([this] {
         Replacement next;
-        // The name of the last DOC database read stays, as in the status panel.
-        next.document = core::Document::NewText(session_.Document().Title());
+        // A new text has no title until it is saved.
+        next.document = core::Document();
         return std::optional<Replacement>(std::move(next));
     });
 }
@@ -267,6 +266,8 @@ bool FileCommands::Save() {
     std::string text;
     if (!TextToWrite(text)) return false;
     DocSaveOptions options = SharedOptions();
+    // The file written names the text from now on, or the title given to it.
+    core::DocTitleBytes title = core::TitleOfName(path);
     if (kind == core::DocKind::Prc || kind == core::DocKind::Pdb) {
         TFormName& form = forms_.name;
         form.EditStryName->setText(Local(core::DocTitleText(document.Title())));
@@ -277,6 +278,7 @@ bool FileCommands::Save() {
         settings_.Compress = options.Compress = form.CheckBoxCompress->isChecked();
         settings_.IncludeBinary = options.IncludeBinary = form.CheckBoxBinary->isChecked();
         options.title = platform::EditorToBytes(form.EditStryName->text()).bytes;
+        title = core::TitleOfTyped(options.title);
     }
     core::Outcome written = [&] {
         LongWork::Scope scope(work_);
@@ -287,7 +289,7 @@ bool FileCommands::Save() {
         return false;
     }
     // The document is now the file just written; it goes on the recent-files list.
-    session_.Saved(path, kind);
+    session_.Saved(path, kind, title);
     Recent(path);
     return true;
 }
@@ -297,7 +299,8 @@ void FileCommands::Install() {
     std::string text;
     if (!TextToWrite(text)) return;
     DocSaveOptions options = SharedOptions();
-    RunInstall(forms_.install, UserData, text, session_.InstallName(), options);
+    RunInstall(forms_.install, UserData, text, session_.InstallName(),
+               Local(core::DocTitleText(session_.Document().Title())), options);
     settings_.Compress = options.Compress;
     settings_.IncludeBinary = options.IncludeBinary;
 }

@@ -1,5 +1,8 @@
 #include "UnitName.h"
 
+#include "FailureJapanese.h"
+#include "Prompts.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -36,6 +39,15 @@ TFormName::TFormName(QWidget* parent) : QDialog(parent) {
     resize(278, 134);
 }
 
-void TFormName::ButtonOKClick() { accept(); }
+void TFormName::ButtonOKClick() {
+    // A database needs a name: the dialog stays open until it has one.
+    if (EditStryName->text().isEmpty()) {
+        Prompts().Message(this, QMessageBox::Warning, QStringLiteral("ﾀｲﾄﾙがありません"),
+                          JapaneseText(core::Failure{core::FailureCode::EmptyTitle}), QMessageBox::Ok);
+        EditStryName->setFocus();
+        return;
+    }
+    accept();
+}
 
 }  // namespace verdane

@@ -94,6 +94,8 @@ int RunToDoc(const Args& args) {
         title = TerminalToCp932(BaseNameWithoutExtension(in));
     else
         title = "NewFile";
+    // A database needs a name; nothing is read or written without one.
+    if (title.empty()) throw CliError(core::EnglishText(core::Failure{core::FailureCode::EmptyTitle}));
 
     InputBytes input = OpenInput(in);
     // The text as opened is the input itself unless the code or the line ends

@@ -138,6 +138,7 @@ int RunInstall(const Args& args) {
         throw CliError("cannot name the database after " + in + ": \"" + name +
                        "\" holds a \".\" or is empty; give a name with --name NAME");
     const std::string* title = parsed.Value("--title");
+    if (title && title->empty()) throw CliError(core::EnglishText(core::Failure{core::FailureCode::EmptyTitle}));
     std::string text = ReadTextOrArchive(in, parsed.Value("--entry"));
     if (parsed.Has("--aozora")) text = CleanAozoraReported(text, {});
     DocSaveOptions options;

@@ -36,12 +36,6 @@ LineEnds LineEndsOf(std::string_view text) {
     return crLf ? LineEnds::CrLf : lf ? LineEnds::Lf : LineEnds::Cr;
 }
 
-Document Document::NewText(const DocTitleBytes& title) {
-    Document document;
-    document.title_ = title;
-    return document;
-}
-
 Document Document::ReadFrom(const QString& path, DocKind kind, const DocTitleBytes& title, int code,
                             LineEnds lineEnds) {
     Document document;
@@ -63,8 +57,10 @@ Document Document::Fetched(const QString& url, const DocTitleBytes& title, int c
     return document;
 }
 
-Document Document::SavedAs(const QString& path, DocKind kind, int code, LineEnds lineEnds) const {
+Document Document::SavedAs(const QString& path, DocKind kind, int code, LineEnds lineEnds,
+                           const DocTitleBytes& title) const {
     Document saved = *this;
+    saved.title_ = title;
     saved.path_ = path;
     saved.kind_ = kind;
     saved.url_.clear();

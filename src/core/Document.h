@@ -32,16 +32,16 @@ class Document {
 public:
     // A new text: no file, Shift-JIS with CR LF, no title.
     Document() = default;
-    // A new text that keeps `title` (the name of the last DOC database read).
-    static Document NewText(const DocTitleBytes& title);
     // The text read from the file at `path`: its kind, title, code and line ends.
     static Document ReadFrom(const QString& path, DocKind kind, const DocTitleBytes& title, int code,
                              LineEnds lineEnds);
     // A page fetched from `url`, in `code`; it has no file yet.
     static Document Fetched(const QString& url, const DocTitleBytes& title, int code);
     // This document once its text was written to `path` as `kind`, in `code`
-    // with `lineEnds`: that file is now the document's own.
-    Document SavedAs(const QString& path, DocKind kind, int code, LineEnds lineEnds) const;
+    // with `lineEnds`: that file, and the title it was written with (or its
+    // base name), are now the document's own.
+    Document SavedAs(const QString& path, DocKind kind, int code, LineEnds lineEnds,
+                     const DocTitleBytes& title) const;
 
     // The file the text was read from or last saved to; empty for a new
     // document and for a page fetched from a URL (it has no file yet).
@@ -49,8 +49,9 @@ public:
     DocKind Kind() const { return kind_; }
     // The address of a page (kind Page).
     const QString& Url() const { return url_; }
-    // The name of the last DOC database read: shown in the status panel and
-    // offered as the title when saving as DOC.
+    // The text's own title: the database's name, an archive's work title, the
+    // file's or page's base name; none for a new text. Shown in the status
+    // panel and proposed by Save and Install.
     const DocTitleBytes& Title() const { return title_; }
     // The kanji code the text was read in (KanjiCode's numbers; 0 for none).
     int Code() const { return code_; }

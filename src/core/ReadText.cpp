@@ -9,6 +9,7 @@
 #include "FileIo.h"
 #include "KanjiCode.h"
 #include "MemoryStream.h"
+#include "Names.h"
 #include "PdbFile.h"
 #include "TextBytes.h"
 #include "ZipArchive.h"
@@ -80,6 +81,16 @@ DocTitleBytes TitleOfText(std::string_view shiftJisText) {
     return header.Name;
 }
 
+DocTitleBytes TitleOfTyped(std::string_view shiftJisTitle) {
+    TDocHeader header;
+    header.SetName(shiftJisTitle);
+    return header.Name;
+}
+
+DocTitleBytes TitleOfName(const QString& name) {
+    return TitleOfTyped(platform::EditorToBytes(BaseNameWithoutExtension(name)).bytes);
+}
+
 Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry) {
     if (IsArchivePath(path)) {
         const std::string name = QFile::encodeName(path).toStdString();
@@ -91,9 +102,10 @@ Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry)
         Result<OpenedFile> file = OpenBytes(std::move(archive.bytes), DocKind::Text);
         if (!file) return file;
         file->archiveEntry = std::move(archive.entry);
-        // The proposal is taken from the text as Shift-JIS (a UTF-8 text's
-        // title is left to the save dialog's own proposal).
+        // The work's title is taken from the text as Shift-JIS; a UTF-8 text,
+        // or one whose first line is blank, is named after the archive.
         if (file->code != kcUtf8) file->title = TitleOfText(file->text);
+        if (!file->title || (*file->title)[0] == '\0') file->title = TitleOfName(path);
         return file;
     }
     std::string bytes;
@@ -111,6 +123,8 @@ Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry)
         named.subject = QFile::encodeName(path).toStdString();
         return named;
     }
+    // A text is named after its file; a database keeps its own name.
+    if (file && !file->title) file->title = TitleOfName(path);
     return file;
 }
 

@@ -28,9 +28,10 @@ struct OpenedFile {
     // The code the text was read in (KanjiCode's numbers) and its line ends.
     int code = 0;
     LineEnds lineEnds = LineEnds::None;
-    // The database name, for a DOC database; for a text out of an archive the
-    // work's title (its first line, as Aozora Bunko's texts give it), which the
-    // save options then propose.
+    // The text's own title, which Save and Install propose: the database name
+    // for a DOC database, the work's title for a text out of an archive (its
+    // first line, as Aozora Bunko's texts give it), else the file's base name.
+    // Set by ReadDocumentFile; OpenBytes sets it for a DOC database only.
     std::optional<DocTitleBytes> title;
     // The archive's entry the text was read from, for a .zip archive.
     std::string archiveEntry;
@@ -54,6 +55,11 @@ Result<std::vector<std::string>> ArchiveTexts(const QString& path);
 // The 32-byte title proposed for a text: its first line without blanks, cut at
 // a character boundary to the 31 bytes a database name holds.
 DocTitleBytes TitleOfText(std::string_view shiftJisText);
+// A title typed (Shift-JIS), cut the same way.
+DocTitleBytes TitleOfTyped(std::string_view shiftJisTitle);
+// The title of a text named `name`: its base name (no folder, no extension) in
+// Shift-JIS, cut the same way.
+DocTitleBytes TitleOfName(const QString& name);
 
 // The same steps on bytes already in memory, for a file of kind `kind`.
 Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind);

@@ -142,6 +142,8 @@ void TFormInst::ButtonInstClick() {
     const QString name = EditFile->text();
     if (const core::InstallNameFault fault = core::CheckInstallName(name); fault != core::InstallNameFault::None)
         return Refuse(kBadName, core::InstallNameMessage(fault));
+    if (EditTitle->text().isEmpty())
+        return Refuse(QStringLiteral("ﾀｲﾄﾙがありません"), JapaneseText(core::Failure{core::FailureCode::EmptyTitle}));
     const int index = AutoInstallComboBox->currentIndex();
     if (!userData_ || !document_ || !options_ || index < 0)
         return Refuse(QString::fromUtf8(kNoUserCaption), QString::fromUtf8(kNoUser));
@@ -184,7 +186,7 @@ TFormInst::Failure TFormInst::Install(int index, const QString& name) {
 void TFormInst::Button2Click() { reject(); }
 
 bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& proposedName,
-                DocSaveOptions& options) {
+                const QString& proposedTitle, DocSaveOptions& options) {
     if (!userData) {
         Prompts().Message(form.parentWidget(), QMessageBox::Critical, QString::fromUtf8(kCannotInstall),
                           QString::fromUtf8(kNoPalmDesktop), QMessageBox::Ok);
@@ -193,6 +195,7 @@ bool RunInstall(TFormInst& form, TUserData* userData, const std::string& documen
     form.SetJob(userData, &document, &options);
     form.EditFile->setText(proposedName);
     form.EditFileChange();  // also when the name is the one of the last opening
+    if (!proposedTitle.isEmpty()) form.EditTitle->setText(proposedTitle);
     form.FormShow();
     const int result = Prompts().RunDialog(form);
     form.SetJob(nullptr, nullptr, nullptr);

@@ -50,7 +50,8 @@ public:
     void SetJob(TUserData* userData, const std::string* document, DocSaveOptions* options);
     // Fills the user list and sets the check boxes from the shared options.
     void FormShow();
-    // Checks the file name (no path, no extension, not empty) and the user,
+    // Checks the file name (no path, no extension, not empty), the title (not
+    // empty) and the user,
     // then writes the database and queues it; closes with OK when it was queued,
     // otherwise says why and stays open with its contents.
     void ButtonInstClick();
@@ -77,13 +78,14 @@ private:
 
 // The install command (MenuInstallClick). Shows `form` through
 // Prompts().RunDialog with `proposedName` as the file name (the document's
-// name without extension); the dialog writes `document` (the editor's text, CP932 with CR LF)
+// name without extension) and `proposedTitle` as the title (the document's
+// own, as Save proposes it; the file name when it is empty); the dialog writes `document` (the editor's text, CP932 with CR LF)
 // as a DOC database with the title and options chosen, which become the shared
 // `options`' Compress and IncludeBinary, and queues it for the chosen user.
 // Without `userData` it shows why the command cannot work instead. Messages are
 // parented to the dialog, or to `form`'s parent (the main window) before it is
 // shown. Returns true when a database was queued.
 bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& proposedName,
-                DocSaveOptions& options);
+                const QString& proposedTitle, DocSaveOptions& options);
 
 }  // namespace verdane

@@ -96,7 +96,7 @@ TEST(Document, CaptionAndSaveProposalFollowWhatTheDocumentIs) {
     EXPECT_EQ(file.SaveProposal(QStringLiteral("/elsewhere/")), QStringLiteral("/home/u/memo"));
     EXPECT_EQ(file.SaveFilterIndex(), 2);  // a text is offered as a PRC database
 
-    const Document database = file.SavedAs(QStringLiteral("/home/u/book.pdb"), DocKind::Pdb, 5, LineEnds::CrLf);
+    const Document database = file.SavedAs(QStringLiteral("/home/u/book.pdb"), DocKind::Pdb, 5, LineEnds::CrLf, {});
     EXPECT_EQ(database.SaveFilterIndex(), 3);
 
     // A page fetched after a file was open: never that file's name.
