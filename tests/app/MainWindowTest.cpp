@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -137,7 +138,9 @@ private slots:
     void closeWithNoClosesWithoutSaving();
     void escOrClosingTheSaveQuestionStopsTheCommand_data();
     void escOrClosingTheSaveQuestionStopsTheCommand();
-    void newKeepsDocTitleInTheStatusPanel();
+    void saveAndInstallProposeTheTextsOwnTitle_data();
+    void saveAndInstallProposeTheTextsOwnTitle();
+    void anEmptyTitleIsRefused();
     void installProposesTheDocumentsOwnName_data();
     void installProposesTheDocumentsOwnName();
     void commandStatesFollowTheSelection();
@@ -641,16 +644,89 @@ void MainWindowTest::installProposesTheDocumentsOwnName() {
     QCOMPARE(proposed, name);
 }
 
-void MainWindowTest::newKeepsDocTitleInTheStatusPanel() {
+void MainWindowTest::saveAndInstallProposeTheTextsOwnTitle_data() {
+    QTest::addColumn<QStringList>("opened");  // files opened in turn; "new" is the New command
+    QTest::addColumn<QString>("status");      // the title panel, the document's own title
+    QTest::addColumn<QString>("saved");       // proposed by the options of a save as out.pdb
+    QTest::addColumn<QString>("installed");
+    const QString work = QStringLiteral("猫の町");
+    QTest::newRow("database") << QStringList{"alpha.pdb"} << "Alpha" << "Alpha" << "Alpha";
+    QTest::newRow("database, then text") << QStringList{"alpha.pdb", "beta.txt"} << "beta" << "beta" << "beta";
+    QTest::newRow("archive") << QStringList{"789_ruby_5639.zip"} << work << work << work;
+    QTest::newRow("database, then archive, then text")
+        << QStringList{"alpha.pdb", "789_ruby_5639.zip", "gamma.txt"} << "gamma" << "gamma" << "gamma";
+    // A new text has none: the names of its targets stand in.
+    QTest::newRow("new after database") << QStringList{"alpha.pdb", "new"} << "" << "out" << "NewFile";
+}
+
+void MainWindowTest::saveAndInstallProposeTheTextsOwnTitle() {
+    QFETCH(QStringList, opened);
+    QFETCH(QString, status);
+    QFETCH(QString, saved);
+    QFETCH(QString, installed);
     test::TempDir dir;
-    test::WriteFile(dir.File("b.pdb"), ToDoc(dir, kSjis, {"--title", "Title"}));
-    auto w = NewWindow({Q(dir.File("b.pdb"))});
-    Trigger(*w, "MenuNew");
-    QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
-    QCOMPARE(StatusText(*w), QStringLiteral("Title"));
-    QCOMPARE(Bytes(*w), std::string());
-    // The new document has no file: Save proposes none.
-    QCOMPARE(Session(*w).Document().Path(), QString());
+    test::WriteFile(dir.File("alpha.pdb"), ToDoc(dir, kSjis, {"--title", "Alpha"}));
+    for (const char* name : {"beta.txt", "gamma.txt"}) test::WriteFile(dir.File(name), kSjis);
+    // 猫の町 / 萩原朔太郎, the way Aozora Bunko's archives give a work.
+    test::WriteFile(dir.File("nekomachi.txt"), "\x94\x4C\x82\xCC\x92\xAC\r\n\x94\x8B\x8C\xB4\x8D\xF1\x91\xBE\x98\x59\r\n");
+    QCOMPARE(test::RunProcess("/usr/bin/zip", {"-q", "-j", dir.File("789_ruby_5639.zip"), dir.File("nekomachi.txt")})
+                 .exitCode, 0);
+    const auto registry = platform::TRegistryFile::Load(VERDANE_SOURCE_DIR "/examples/palm-desktop/registry.reg");
+    TFormMainVerdane w(registry, {});
+    for (const QString& file : opened) {
+        if (file == QStringLiteral("new")) {
+            Trigger(w, "MenuNew");
+            continue;
+        }
+        prompts_->openChoices.push_back(Q(dir.File(S(file))));
+        Trigger(w, "MenuOpen");
+    }
+    QCOMPARE(StatusText(w), status);
+    QString proposed;
+    prompts_->saveChoices.push_back({Q(dir.File("out.pdb")), 3});
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        proposed = dynamic_cast<TFormName&>(d).EditStryName->text();
+        return int(QDialog::Rejected);
+    });
+    QVERIFY(!Save(w));
+    QCOMPARE(proposed, saved);
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        proposed = d.findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text();
+        return int(QDialog::Rejected);
+    });
+    Trigger(w, "MenuInstall");
+    QCOMPARE(proposed, installed);
+}
+
+void MainWindowTest::anEmptyTitleIsRefused() {
+    test::TempDir dir;
+    test::WriteFile(dir.File("beta.txt"), kSjis);
+    const auto registry = platform::TRegistryFile::Load(VERDANE_SOURCE_DIR "/examples/palm-desktop/registry.reg");
+    TFormMainVerdane w(registry, {Q(dir.File("beta.txt"))});
+    const QString refusal = QStringLiteral("タイトルを入力して下さい");
+    // The save options stay open until the database has a name; then it is written with it.
+    prompts_->saveChoices.push_back({Q(dir.File("out.pdb")), 3});
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        auto& form = dynamic_cast<TFormName&>(d);
+        form.EditStryName->clear();
+        form.ButtonOK->click();
+        if (d.result() == QDialog::Accepted || prompts_->Texts() != QStringList{refusal}) return int(QDialog::Rejected);
+        form.EditStryName->setText(QStringLiteral("Named"));
+        form.ButtonOK->click();
+        return d.result();
+    });
+    QVERIFY(Save(w));
+    QCOMPARE(test::ReadFile(dir.File("out.pdb")).substr(0, 6), std::string("Named\0", 6));
+    QCOMPARE(StatusText(w), QStringLiteral("Named"));
+    // The install dialog says the same and queues nothing.
+    prompts_->messages.clear();
+    prompts_->dialogs.push_back([&](QDialog& d) {
+        d.findChild<QLineEdit*>(QStringLiteral("EditTitle"))->clear();
+        d.findChild<QPushButton*>(QStringLiteral("ButtonInst"))->click();
+        return d.result();
+    });
+    Trigger(w, "MenuInstall");
+    QCOMPARE(prompts_->Texts(), QStringList{refusal});
 }
 
 void MainWindowTest::commandStatesFollowTheSelection() {

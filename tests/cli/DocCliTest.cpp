@@ -292,6 +292,7 @@ TEST(Failures, SayWhyInOneLineAndExitOne) {
         {{"to-text", dir.File("damaged.pdb"), dir.File("out.txt")}, "damaged DOC database"},
         {{"kanji", dir.File("missing.txt")}, "No such file"},
         {{"to-doc", dir.File("plain.pdb"), dir.File("no/such/folder/out.pdb")}, "cannot write"},
+        {{"to-doc", "--title", "", dir.File("plain.pdb"), dir.File("out.pdb")}, "the title is empty"},
     };
     for (const auto& [args, says] : cases) {
         auto r = RunCli(args);
