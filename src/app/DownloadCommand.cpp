@@ -48,7 +48,7 @@ void DownloadCommand::Run() {
         // Any other page is named after its file's name in the address.
         core::DocTitleBytes title{};
         if (core::IsArchivePath(core::PageFileName(url)) && page->Code() != kcUtf8) title = core::TitleOfText(page->View());
-        if (title[0] == '\0') title = core::TitleOfName(core::PageFileName(url));
+        if (title[0] == '\0') title = core::TitleOfFile(core::PageFileName(url));
         next.document = core::Document::Fetched(url, title, page->Code());
         // The page becomes editor text on a thread of its own, as an opened file
         // does, so a page of many megabytes never leaves the window frozen.

@@ -111,7 +111,7 @@ void FileCommands::FillFromFile(const core::OpenedFile& file) {
 std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& path, ReadOutcome& outcome) {
     // An archive of several texts: the user picks one before anything is read.
     std::string entry;
-    if (core::IsArchivePath(path)) {
+    if (core::IsArchiveFile(path)) {
         const core::Result<std::vector<std::string>> names = core::ArchiveTexts(path);
         if (names && names->size() > 1) {
             std::optional<std::string> chosen = ChooseArchiveEntry(*names);
@@ -139,7 +139,7 @@ std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& p
     outcome = ReadOutcome::Read;
     Replacement next;
     // The text's own title: the database's, the work's, or the file's name.
-    next.document = core::Document::ReadFrom(path, opened->kind, opened->title.value_or(core::TitleOfName(path)),
+    next.document = core::Document::ReadFrom(path, opened->kind, opened->title.value_or(core::TitleOfFile(path)),
                                              opened->code, opened->lineEnds);
     next.file = std::move(*opened);
     return next;
@@ -267,7 +267,7 @@ bool FileCommands::Save() {
     if (!TextToWrite(text)) return false;
     DocSaveOptions options = SharedOptions();
     // The file written names the text from now on, or the title given to it.
-    core::DocTitleBytes title = core::TitleOfName(path);
+    core::DocTitleBytes title = core::TitleOfFile(path);
     if (kind == core::DocKind::Prc || kind == core::DocKind::Pdb) {
         TFormName& form = forms_.name;
         form.EditStryName->setText(Local(core::DocTitleText(document.Title())));
