@@ -299,8 +299,8 @@ void FileCommands::Install() {
     std::string text;
     if (!TextToWrite(text)) return;
     DocSaveOptions options = SharedOptions();
-    RunInstall(forms_.install, UserData, text, session_.InstallName(),
-               Local(core::DocTitleText(session_.Document().Title())), options);
+    RunInstall(forms_.install, UserData, text, session_.InstallName(), options,
+               Local(core::DocTitleText(session_.Document().Title())));
     settings_.Compress = options.Compress;
     settings_.IncludeBinary = options.IncludeBinary;
 }

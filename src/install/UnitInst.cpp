@@ -186,7 +186,7 @@ TFormInst::Failure TFormInst::Install(int index, const QString& name) {
 void TFormInst::Button2Click() { reject(); }
 
 bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& proposedName,
-                const QString& proposedTitle, DocSaveOptions& options) {
+                DocSaveOptions& options, const QString& proposedTitle) {
     if (!userData) {
         Prompts().Message(form.parentWidget(), QMessageBox::Critical, QString::fromUtf8(kCannotInstall),
                           QString::fromUtf8(kNoPalmDesktop), QMessageBox::Ok);

@@ -86,6 +86,6 @@ private:
 // parented to the dialog, or to `form`'s parent (the main window) before it is
 // shown. Returns true when a database was queued.
 bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& proposedName,
-                const QString& proposedTitle, DocSaveOptions& options);
+                DocSaveOptions& options, const QString& proposedTitle = {});
 
 }  // namespace verdane
