@@ -1,6 +1,7 @@
 #include "DocumentSession.h"
 
 #include "KanjiCode.h"
+#include "TextBookmarks.h"
 
 #include <QPlainTextEdit>
 #include <QStringList>
@@ -12,7 +13,8 @@
 
 namespace verdane {
 
-DocumentSession::DocumentSession(QPlainTextEdit& editor, QObject* parent) : QObject(parent), editor_(editor) {
+DocumentSession::DocumentSession(QPlainTextEdit& editor, QObject* parent)
+    : QObject(parent), editor_(editor), bookmarks_(new TextBookmarks(editor, this)) {
     setObjectName(QStringLiteral("Session"));
 }
 
@@ -60,6 +62,7 @@ void DocumentSession::Adopt(core::Document next) {
 }
 
 void DocumentSession::SetSavedText(const QString& text) {
+    bookmarks_->Clear();
     editor_.setPlainText(text);
     editor_.document()->setModified(false);
 }
@@ -69,6 +72,8 @@ void DocumentSession::ReplaceText(const QString& text, const std::function<void(
     // pieces make one edit block and so one undo step. The old text goes from
     // the end, piece by piece, for the same reason.
     constexpr int kPiece = 128 * 1024;
+    // The places of the old text are not in the new one.
+    bookmarks_->Clear();
     QTextCursor cursor(editor_.document());
     cursor.beginEditBlock();
     for (int end = editor_.document()->characterCount() - 1; end > 0; end -= kPiece) {

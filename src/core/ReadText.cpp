@@ -15,19 +15,58 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <exception>
+#include <numeric>
+#include <optional>
 
 namespace verdane::core {
 
 namespace {
 constexpr const char* kNotDocReason = "not a DOC database (its type and creator are not TEXt and REAd)";
+
+// The bookmarks' offsets in `stored` (read as `code`) moved to the same places
+// in the text as opened: each becomes the length of what precedes it once
+// converted as the whole text is (the code, then CR LF line ends). The pieces
+// between the marks are converted one after the other; a JIS text, whose
+// escapes carry over from one piece to the next, from its start each time.
+void PlaceInOpenedText(std::vector<DocBookmark>& marks, std::string_view stored, int code) {
+    if (marks.empty()) return;
+    const int from = code;
+    auto openedSize = [from](std::string_view bytes) {
+        std::string text(bytes);
+        if (from == kcUtf16Le || from == kcUtf16Be) {
+            text = Utf16ToUtf8(text, from);
+        } else if (from != kcUtf8) {
+            if (std::optional<std::string> converted = ConvertedToShiftJisFrom(text, from)) text = std::move(*converted);
+        }
+        return EditorLineEnds(text).size();
+    };
+    std::vector<std::size_t> order(marks.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&marks](std::size_t a, std::size_t b) { return marks[a].offset < marks[b].offset; });
+    const bool whole = from == kcJisB || from == kcJisAt;
+    std::size_t done = 0;
+    std::size_t placed = 0;
+    for (const std::size_t k : order) {
+        std::size_t at = std::min<std::size_t>(marks[k].offset, stored.size());
+        // A place between the CR and the LF of a line end is after the line end.
+        if (at > 0 && at < stored.size() && stored[at - 1] == '\r' && stored[at] == '\n') ++at;
+        at = std::max(at, done);
+        placed = whole ? openedSize(stored.substr(0, at)) : placed + openedSize(stored.substr(done, at - done));
+        done = at;
+        marks[k].offset = static_cast<std::uint32_t>(placed);
+    }
+}
+
 }  // namespace
 
-Result<std::string> DocDatabaseText(std::string_view database) {
+Result<std::string> DocDatabaseText(std::string_view database, std::vector<DocBookmark>* bookmarks) {
     try {
         TMemoryStream stream{std::string(database)};
         TMemoryStream text;
-        if (DocToText(stream, text, true) == kDocNotDoc)
+        if (DocToText(stream, text, true, bookmarks) == kDocNotDoc)
             return Failure{Failure::Why::NotDocFile, kNotDocReason};
         return text.TakeBytes();
     } catch (const std::exception& e) {
@@ -42,13 +81,14 @@ Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind) {
         if (!HasDocSignature(bytes))
             return Failure{Failure::Why::NotDocFile, kNotDocReason};
         file.title = DocTitleOf(bytes);
-        Result<std::string> text = DocDatabaseText(bytes);
+        Result<std::string> text = DocDatabaseText(bytes, &file.bookmarks);
         if (!text) return text.Fault();
         file.text = std::move(*text);
     } else {
         file.text = std::move(bytes);
     }
     file.code = DetectKanjiCode(file.text);
+    PlaceInOpenedText(file.bookmarks, file.text, file.code);
     // A UTF-16 text keeps every character it holds, as a UTF-8 text does.
     if (file.code == kcUtf16Le || file.code == kcUtf16Be) {
         file.text = Utf16ToUtf8(file.text, file.code);

@@ -3,6 +3,7 @@
 // test and decoding, the kanji-code detection and conversion, the line ends.
 #pragma once
 
+#include "DocConvert.h"
 #include "Document.h"
 #include "Result.h"
 
@@ -34,6 +35,9 @@ struct OpenedFile {
     std::optional<DocTitleBytes> title;
     // The archive's entry the text was read from, for a .zip archive.
     std::string archiveEntry;
+    // The bookmarks of a DOC database, in its order; each offset is a byte
+    // position in `text`.
+    std::vector<DocBookmark> bookmarks;
 };
 
 // Reads `path` as the open command does: ".PRC"/".PDB" must be DOC databases
@@ -59,8 +63,9 @@ DocTitleBytes TitleOfText(std::string_view shiftJisText);
 Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind);
 
 // The text of a DOC database as it is stored (before any code conversion);
-// a failure for a database of another type or a damaged one.
-Result<std::string> DocDatabaseText(std::string_view database);
+// a failure for a database of another type or a damaged one. With
+// `bookmarks`, the database's bookmarks are listed there (offsets in the text).
+Result<std::string> DocDatabaseText(std::string_view database, std::vector<DocBookmark>* bookmarks = nullptr);
 
 // The editor's text of an opened file: Shift-JIS through the editor's codec,
 // UTF-8 decoded directly (the byte-order mark dropped); one '\n' per line end.
