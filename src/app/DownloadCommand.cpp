@@ -3,7 +3,7 @@
 #include "DocumentSession.h"
 #include "FileCommands.h"
 #include "LongWork.h"
-#include "Messages.h"
+#include "FailureJapanese.h"
 #include "Settings.h"
 #include "TextFill.h"
 #include "UnitDL.h"
@@ -39,7 +39,7 @@ void DownloadCommand::Run() {
             return result;
         }();
         if (!page) {
-            failure = DownloadFailureText(page.Reason());
+            failure = JapaneseText(page.Fault());
             return std::nullopt;
         }
         FileCommands::Replacement next;

@@ -3,7 +3,7 @@
 #include "CommandGuard.h"
 #include "DocumentSession.h"
 #include "LongWork.h"
-#include "Messages.h"
+#include "FailureJapanese.h"
 #include "Settings.h"
 #include "TextBookmarks.h"
 #include "TextFill.h"
@@ -128,14 +128,14 @@ std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& p
         return RunWhilePainting([&path, &entry] { return core::ReadDocumentFile(path, entry); }, work_.Turns());
     }();
     if (!opened) {
-        if (opened.Why() == core::Failure::Why::NotDocFile) {
+        if (opened.Code() == core::FailureCode::NotDoc) {
             outcome = ReadOutcome::Refused;
             Prompts().Message(&window_, QMessageBox::Critical, QStringLiteral("開けません"),
                               QStringLiteral("そのファイルは、PilotDOC形式のファイルではありません。\nVerdaneでは開けません。"),
                               QMessageBox::Ok);
         } else {
             outcome = ReadOutcome::Failed;
-            ShowErrorBox(&window_, FileFailureText(opened.Reason()));
+            ShowErrorBox(&window_, JapaneseText(opened.Fault()));
         }
         return std::nullopt;
     }
@@ -288,7 +288,7 @@ bool FileCommands::Save() {
         return core::WriteDocumentFile(path, kind, text, options);
     }();
     if (!written) {
-        ShowErrorBox(&window_, QStringLiteral("%1 を保存できません。\n%2").arg(path, FileFailureText(written.Reason())));
+        ShowErrorBox(&window_, QStringLiteral("%1 を保存できません。\n%2").arg(path, JapaneseText(written.Fault())));
         return false;
     }
     // The document is now the file just written; it goes on the recent-files list.

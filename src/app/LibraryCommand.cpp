@@ -7,7 +7,7 @@
 #include "FileCommands.h"
 #include "KanjiCode.h"
 #include "LongWork.h"
-#include "Messages.h"
+#include "FailureJapanese.h"
 #include "Prompts.h"
 #include "ReadText.h"
 #include "Settings.h"
@@ -46,16 +46,16 @@ bool LibraryCommand::LoadCatalog(bool refresh) {
         return result;
     }();
     if (!load) {
-        if (load.Why() != core::Failure::Why::Cancelled)
+        if (load.Code() != core::FailureCode::Cancelled)
             Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("青空文庫から探す"),
                               QStringLiteral("青空文庫の目録を読み込めませんでした"), QMessageBox::Ok,
-                              DownloadFailureText(load.Reason()));
+                              JapaneseText(load.Fault()));
         return catalog_.has_value();
     }
     if (!load->note.empty())
         Prompts().Message(&window_, QMessageBox::Information, QStringLiteral("青空文庫から探す"),
                           QStringLiteral("新しい目録を読み込めなかったので、保存してある目録を使います"),
-                          QMessageBox::Ok, DownloadFailureText(load->note));
+                          QMessageBox::Ok, load->why ? JapaneseText(*load->why) : QString());
     catalog_ = std::move(load->catalog);
     const auto kept = cache.Kept();
     forms_.library.SetCatalog(&*catalog_, kept ? QStringLiteral("目録 %1").arg(QString::fromStdString(core::CatalogDate(kept->date)))
@@ -88,7 +88,7 @@ void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
             return result;
         }();
         if (!page) {
-            failure = DownloadFailureText(page.Reason());
+            failure = JapaneseText(page.Fault());
             return std::nullopt;
         }
         FileCommands::Replacement next;

@@ -157,7 +157,7 @@ core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TPro
     fetch_.Turns = nullptr;
     fetch_.ChooseEntry = nullptr;
     if (page) SetInfo(kFinished);
-    else if (page.Why() != core::Failure::Why::Cancelled) SetInfo(kFailed);
+    else if (page.Code() != core::FailureCode::Cancelled) SetInfo(kFailed);
     return page;
 }
 
@@ -179,7 +179,7 @@ core::Result<core::CatalogLoad> TFormDL::RunCatalog(const std::string& url, cons
     request.maxTimeMs = std::min(proxy.DownloadMaxSeconds, 7 * 86400) * 1000;
     core::Result<core::CatalogLoad> load = core::LoadCatalog(fetch_, request, url, cache, refresh);
     if (load) SetInfo(kFinished);
-    else if (load.Why() != core::Failure::Why::Cancelled) SetInfo(kFailed);
+    else if (load.Code() != core::FailureCode::Cancelled) SetInfo(kFailed);
     return load;
 }
 

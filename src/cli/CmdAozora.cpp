@@ -66,7 +66,8 @@ std::string TextOfInput(InputBytes& input, const std::string& in, const std::str
     }
     case ArchiveText::Status::NoText:
     case ArchiveText::Status::Refused:
-        throw CliError(in + ": " + archive.error);
+        if (archive.failure.subject.empty()) archive.failure.subject = in;
+        throw CliError(core::EnglishText(archive.failure));
     }
     input.Release();
     MakeShiftJisTextReported(archive.bytes);

@@ -127,9 +127,9 @@ int RunToText(const Args& args) {
     const std::string& in = parsed.positional[0];
     core::Result<std::string> text = core::DocDatabaseText(ReadInput(in));
     if (!text) {
-        if (text.Why() == core::Failure::Why::NotDocFile)
-            throw CliError(in + " is not a DOC database (its type and creator are not TEXt and REAd)");
-        throw CliError(in + ": " + text.Reason());
+        core::Failure failure = text.Fault();
+        failure.subject = in;
+        throw CliError(core::EnglishText(failure));
     }
     core::MakeShiftJisText(*text);
     WriteOutput(parsed.positional[1], *text);

@@ -143,8 +143,9 @@ std::string TextOfDownload(const std::string& bytes, const std::string& url, con
         return text ? std::move(*text) : bytes;
     }
     ArchiveText archive = ReadArchiveText(bytes, entry ? std::string_view(*entry) : std::string_view());
-    if (archive.status == ArchiveText::Status::Several) throw CliError(url + ": " + archive.error + "; choose one with --entry NAME");
-    if (archive.status != ArchiveText::Status::Ok) throw CliError(url + ": " + archive.error);
+    if (archive.status == ArchiveText::Status::Several)
+        throw CliError(url + ": the archive holds several texts: " + archive.failure.detail + "; choose one with --entry NAME");
+    if (archive.status != ArchiveText::Status::Ok) throw CliError(url + ": " + core::EnglishText(archive.failure));
     MakeShiftJisTextReported(archive.bytes);
     return std::move(archive.bytes);
 }

@@ -122,7 +122,7 @@ std::string Joined(std::string_view a, std::string_view b) {
 }
 
 Failure CatalogDamaged(const std::string& why) {
-    return Failure{Failure::Why::Failed, "the catalogue is damaged: " + why};
+    return Failure{FailureCode::CatalogDamaged, {}, why};
 }
 
 // A work's number as its key: without blanks around it and, when it is all
@@ -293,7 +293,7 @@ Result<AozoraCatalog> AozoraCatalog::FromCsv(std::string_view csv) {
 Result<AozoraCatalog> AozoraCatalog::FromZip(std::string_view zipBytes) {
     ArchiveText archive = ReadArchiveFile(zipBytes, ".csv");
     if (archive.status != ArchiveText::Status::Ok)
-        return CatalogDamaged(archive.error);
+        return CatalogDamaged(EnglishText(archive.failure));
     return FromCsv(archive.bytes);
 }
 

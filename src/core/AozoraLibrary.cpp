@@ -3,6 +3,7 @@
 // atomically; the zip is only replaced by one that reads as a catalogue.
 #include "AozoraLibrary.h"
 
+#include "FailureOf.h"
 #include "FileIo.h"
 #include "ProfileFile.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
-Failure LibraryFailure(std::string reason) { return Failure{Failure::Why::Failed, std::move(reason)}; }
+
 
 // The info file: "url=..." and "date=<seconds since 1970>" lines.
 std::string InfoText(const std::string& url, std::time_t date) {
@@ -91,7 +92,7 @@ Result<AozoraCatalog> CatalogCache::LoadKept() const {
     try {
         bytes = platform::ReadWholeFile(ZipPath());
     } catch (const platform::EFileError& e) {
-        return LibraryFailure(e.what());
+        return FailureOf(e);
     }
     return AozoraCatalog::FromZip(bytes);
 }
@@ -99,12 +100,12 @@ Result<AozoraCatalog> CatalogCache::LoadKept() const {
 Outcome CatalogCache::Keep(const std::string& url, std::string_view zipBytes, std::time_t date) const {
     // The parents too: ~/.cache may not exist yet.
     if (!QDir().mkpath(QString::fromStdString(folder_)))
-        return LibraryFailure("cannot make the folder " + folder_);
+        return Failure{FailureCode::FolderCreate, folder_};
     try {
         platform::WriteFileAtomically(ZipPath(), zipBytes);
         platform::WriteFileAtomically(InfoPath(), InfoText(url, date));
     } catch (const platform::EFileError& e) {
-        return LibraryFailure(e.what());
+        return FailureOf(e);
     }
     return Done{};
 }
@@ -142,33 +143,40 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
     }
 
     std::string failure;
+    Failure why;
     Result<std::string> zip = DownloadBytes(fetch, request, url);
     if (zip) {
         Result<AozoraCatalog> catalog = AozoraCatalog::FromZip(*zip);
         if (catalog) {
             CatalogLoad load{std::move(*catalog), {}};
             const Outcome kept = cache.Keep(url, *zip, now);
-            if (!kept) load.note = "the catalogue could not be kept for later: " + kept.Reason();
+            if (!kept) {
+                load.note = "the catalogue could not be kept for later: " + kept.Reason();
+                load.why = kept.Fault();
+            }
             return load;
         }
         failure = "the catalogue from " + url + " is refused: " + catalog.Reason();
+        why = catalog.Fault();
     } else {
-        if (zip.Why() == Failure::Why::Cancelled) return zip.Fault();
+        if (zip.Code() == FailureCode::Cancelled) return zip.Fault();
         failure = "the catalogue could not be downloaded from " + url + ": " + zip.Reason();
+        why = zip.Fault();
     }
     if (keptFromUrl && keptFailure.empty()) {
         Result<AozoraCatalog> catalog = cache.LoadKept();
         if (catalog)
-            return CatalogLoad{std::move(*catalog), failure + "; the copy of " + CatalogDate(kept->date) + " is used"};
+            return CatalogLoad{std::move(*catalog), failure + "; the copy of " + CatalogDate(kept->date) + " is used",
+                               why};
         keptFailure = catalog.Reason();
     }
     if (!keptFailure.empty()) failure += "; the copy kept is unreadable too: " + keptFailure;
-    return LibraryFailure(failure);
+    return Failure{FailureCode::CatalogUnavailable, url, failure};
 }
 
 Result<std::string> DownloadWorkArchive(PageFetch& fetch, FetchRequest request, const CatalogWork& work) {
     if (work.textUrl.empty())
-        return LibraryFailure("the catalogue gives no text file for work " + work.id);
+        return Failure{FailureCode::WorkWithoutText, work.id};
     return DownloadBytes(fetch, std::move(request), work.textUrl);
 }
 

@@ -60,6 +60,8 @@ struct CatalogLoad {
     // Empty, or why the kept copy is used instead of a new one: one line
     // for a warning.
     std::string note;
+    // The failure behind the note, for the window to say in its words.
+    std::optional<Failure> why;
 };
 
 // The catalogue at `url`: the copy kept when it came from there and is

@@ -1,5 +1,6 @@
 #include "FetchPage.h"
 
+#include "FailureOf.h"
 #include "HtmlText.h"
 #include "HttpProt.h"
 #include "KanjiCode.h"
@@ -151,13 +152,13 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     PageText::Buffer& body = *page.buffer_;
     page.code_ = kcShiftJis;
     long long received = 0;
-    std::string eventFailure;
+    std::optional<Failure> eventFailure;
     // A failure inside an event (no memory for the page) ends the request.
     auto guarded = [&](auto&& work) {
         try {
             work();
         } catch (const std::exception& e) {
-            if (eventFailure.empty()) eventFailure = e.what();
+            if (!eventFailure) eventFailure = FailureOf(e);
             http.Abort();
         }
     };
@@ -182,24 +183,24 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
 
     cancelled_ = false;
     running_ = true;
-    std::string failure;
+    std::optional<Failure> failure;
     try {
         http.Get();
     } catch (const std::exception& e) {
-        // The client says what failed, in its own words.
-        failure = OneLine(e.what());
+        failure = http.FailureKind() != THttpFailure::None ? FailureOfRequest(http, request.timeoutMs)
+                                                            : Failure{FailureCode::Internal, {}, OneLine(e.what())};
     }
     running_ = false;
     http.OnDocBegin = nullptr;
     http.OnDocData = nullptr;
     http.OnDocEnd = nullptr;
-    if (cancelled_) return Failure{Failure::Why::Cancelled, "cancelled"};
-    if (!eventFailure.empty()) return Failure{Failure::Why::Failed, OneLine(eventFailure)};
-    if (!failure.empty()) return Failure{Failure::Why::Failed, failure};
+    if (cancelled_) return Failure{FailureCode::Cancelled};
+    if (eventFailure) return *eventFailure;
+    if (failure) return *failure;
 
     if (OnProgress) OnProgress(FetchStage::Processing, received, http.ContentLength());
     if (request.raw) {
-        if (body.size == 0) return Failure{Failure::Why::Failed, "the server sent an empty page"};
+        if (body.size == 0) return Failure{FailureCode::EmptyPage, request.url};
         page.text_.assign(body.data, body.size);
         page.buffer_.reset();
         page.view_ = page.text_;
@@ -208,7 +209,7 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
     if (request.archive) return ArchivePage(std::move(page), request.entry);
     try {
         auto [data, size] = body.Finish(page.text_);
-        if (size == 0) return Failure{Failure::Why::Failed, "the server sent an empty page"};
+        if (size == 0) return Failure{FailureCode::EmptyPage, request.url};
         std::string aside;
         if (request.keepUtf8 && IsUtf8Text(std::string_view(data, size))) {
             if (!request.html) {
@@ -239,7 +240,7 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
             page.view_ = page.text_;
         }
     } catch (const std::exception& e) {
-        return Failure{Failure::Why::Failed, OneLine(e.what())};
+        return FailureOf(e);
     }
     return page;
 }
@@ -247,14 +248,14 @@ Result<PageText> PageFetch::Run(const FetchRequest& request) {
 Result<PageText> PageFetch::ArchivePage(PageText page, const std::string& entry) {
     PageText::Buffer& body = *page.buffer_;
     const std::string_view bytes(body.data, body.size);
-    if (bytes.empty()) return Failure{Failure::Why::Failed, "the server sent an empty page"};
+    if (bytes.empty()) return Failure{FailureCode::EmptyPage};
     ArchiveText archive = ReadArchiveText(bytes, entry);
     if (archive.status == ArchiveText::Status::Several && ChooseEntry) {
         const std::optional<std::string> chosen = ChooseEntry(archive.names);
-        if (!chosen) return Failure{Failure::Why::Cancelled, "cancelled"};
+        if (!chosen) return Failure{FailureCode::Cancelled};
         archive = ReadArchiveText(bytes, *chosen);
     }
-    if (archive.status != ArchiveText::Status::Ok) return Failure{Failure::Why::Failed, OneLine(archive.error)};
+    if (archive.status != ArchiveText::Status::Ok) return archive.failure;
     page.buffer_.reset();
     page.text_ = std::move(archive.bytes);
     MakeShiftJisText(page.text_);

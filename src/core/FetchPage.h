@@ -102,7 +102,7 @@ public:
     // Fetches the page. Runs the event loop until the request is over. A
     // failure says why: the status and reason of the server ("404 Not Found"),
     // what happened locally ("connection refused", "timed out ..."),
-    // "cancelled" (Why::Cancelled) after Cancel, or an empty page.
+    // "cancelled" (FailureCode::Cancelled) after Cancel, or an empty page.
     Result<PageText> Run(const FetchRequest& request);
     // Ends a running fetch (from an event handler while Run waits).
     void Cancel();

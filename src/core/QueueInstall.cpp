@@ -1,5 +1,6 @@
 #include "QueueInstall.h"
 
+#include "FailureOf.h"
 #include "Names.h"
 #include "PalmDesktop.h"
 #include "WriteText.h"
@@ -10,16 +11,14 @@ namespace verdane::core {
 
 namespace {
 
-std::string NameFaultReason(InstallNameFault fault, const QString& name) {
-    const std::string quoted = "\"" + name.toStdString() + "\"";
+Failure NameFailure(InstallNameFault fault, const QString& name) {
     switch (fault) {
-    case InstallNameFault::HasPath: return "the install name " + quoted + " holds a folder (\"/\" or \"\\\")";
-    case InstallNameFault::HasExtension:
-        return "the install name " + quoted + " holds a \".\"; the extension is .PDB or .PRC by itself";
-    case InstallNameFault::Empty: return "the install name is empty";
+    case InstallNameFault::HasPath: return {FailureCode::InstallNameHasPath, name.toStdString()};
+    case InstallNameFault::HasExtension: return {FailureCode::InstallNameHasExtension, name.toStdString()};
+    case InstallNameFault::Empty:
     case InstallNameFault::None: break;
     }
-    return {};
+    return {FailureCode::InstallNameEmpty};
 }
 
 }  // namespace
@@ -27,16 +26,16 @@ std::string NameFaultReason(InstallNameFault fault, const QString& name) {
 Outcome QueueDocDatabase(const platform::TPalmDesktop& desktop, int userIndex, const QString& name, bool prc,
                          std::string_view text, const DocSaveOptions& options) {
     if (const InstallNameFault fault = CheckInstallName(name); fault != InstallNameFault::None)
-        return Failure{Failure::Why::Failed, NameFaultReason(fault, name)};
+        return NameFailure(fault, name);
     if (userIndex < 0 || userIndex >= static_cast<int>(desktop.Users().size()))
-        return Failure{Failure::Why::Failed, "no handheld user number " + std::to_string(userIndex)};
+        return Failure{FailureCode::NoSuchUser, {}, {}, 0, userIndex};
     Result<std::string> database = MakeDocDatabaseBytes(text, options.title, options.Compress, options.IncludeBinary);
     if (!database) return database.Fault();
     const std::string fileName = InstallFileName(name, prc).toStdString();
     try {
         platform::InstallDatabase(desktop, userIndex, fileName, *database);
     } catch (const std::exception& e) {
-        return Failure{Failure::Why::Failed, "cannot queue " + fileName + ": " + e.what()};
+        return FailureOf(e);
     }
     return Done{};
 }

@@ -5,6 +5,7 @@
 #include "DocFormatError.h"
 #include "EditorCodec.h"
 #include "EditorPieces.h"
+#include "FailureOf.h"
 #include "FileIo.h"
 #include "KanjiCode.h"
 #include "MemoryStream.h"
@@ -23,7 +24,6 @@
 namespace verdane::core {
 
 namespace {
-constexpr const char* kNotDocReason = "not a DOC database (its type and creator are not TEXt and REAd)";
 
 // The bookmarks' offsets in `stored` (read as `code`) moved to the same places
 // in the text as opened: each becomes the length of what precedes it once
@@ -66,11 +66,10 @@ Result<std::string> DocDatabaseText(std::string_view database, std::vector<DocBo
     try {
         TMemoryStream stream{std::string(database)};
         TMemoryStream text;
-        if (DocToText(stream, text, true, bookmarks) == kDocNotDoc)
-            return Failure{Failure::Why::NotDocFile, kNotDocReason};
+        if (DocToText(stream, text, true, bookmarks) == kDocNotDoc) return Failure{FailureCode::NotDoc};
         return text.TakeBytes();
     } catch (const std::exception& e) {
-        return Failure{Failure::Why::Failed, e.what()};
+        return FailureOf(e);
     }
 }
 
@@ -78,8 +77,7 @@ Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind) {
     OpenedFile file;
     file.kind = kind;
     if (kind == DocKind::Prc || kind == DocKind::Pdb) {
-        if (!HasDocSignature(bytes))
-            return Failure{Failure::Why::NotDocFile, kNotDocReason};
+        if (!HasDocSignature(bytes)) return Failure{FailureCode::NotDoc};
         file.title = DocTitleOf(bytes);
         Result<std::string> text = DocDatabaseText(bytes, &file.bookmarks);
         if (!text) return text.Fault();
@@ -111,11 +109,11 @@ Result<std::vector<std::string>> ArchiveTexts(const QString& path) {
     case ArchiveText::Status::Several:
         return std::move(archive.names);
     case ArchiveText::Status::NoText:
-        return Failure{Failure::Why::Failed, name + ": " + archive.error};
     case ArchiveText::Status::Refused:
         break;
     }
-    return Failure{Failure::Why::Failed, archive.error};
+    if (archive.failure.subject.empty()) archive.failure.subject = name;
+    return archive.failure;
 }
 
 DocTitleBytes TitleOfText(std::string_view shiftJisText) {
@@ -130,9 +128,8 @@ Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry)
         const std::string name = QFile::encodeName(path).toStdString();
         ArchiveText archive = ReadArchiveTextFile(name, entry);
         if (archive.status != ArchiveText::Status::Ok) {
-            // Refusals of the file itself name it already.
-            const bool named = archive.error.find(name) != std::string::npos;
-            return Failure{Failure::Why::Failed, named ? archive.error : name + ": " + archive.error};
+            if (archive.failure.subject.empty()) archive.failure.subject = name;
+            return archive.failure;
         }
         Result<OpenedFile> file = OpenBytes(std::move(archive.bytes), DocKind::Text);
         if (!file) return file;
@@ -148,9 +145,16 @@ Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry)
         // not as a file of the wrong kind.
         bytes = platform::ReadWholeFile(QFile::encodeName(path).toStdString());
     } catch (const std::exception& e) {
-        return Failure{Failure::Why::Failed, e.what()};
+        return FailureOf(e);
     }
-    return OpenBytes(std::move(bytes), KindOfPath(path));
+    Result<OpenedFile> file = OpenBytes(std::move(bytes), KindOfPath(path));
+    // A database's failure names its file.
+    if (!file && file.Fault().subject.empty()) {
+        Failure named = file.Fault();
+        named.subject = QFile::encodeName(path).toStdString();
+        return named;
+    }
+    return file;
 }
 
 QString EditorTextOf(const OpenedFile& file) { return EditorTextOf(file.text, file.code); }

@@ -41,7 +41,7 @@ struct OpenedFile {
 };
 
 // Reads `path` as the open command does: ".PRC"/".PDB" must be DOC databases
-// (Failure::Why::NotDocFile otherwise, nothing else read), a ".zip" archive
+// (FailureCode::NotDoc otherwise, nothing else read), a ".zip" archive
 // gives its one text (or the entry `entry` names), anything else is text. A
 // file that cannot be read, a damaged database, an archive that is refused,
 // holds no text or several (and `entry` is empty) is a failure with the

@@ -1,22 +1,15 @@
-// What a use case of src/core gives back: its result, or a failure with the
-// reason in words. The window shows the reason in a message box, verdane-cli
-// prints it on one line; neither has to know how the work was done.
+// What a use case of src/core gives back: its result, or a Failure (Failure.h)
+// with its code and data. The window says it in Japanese in a message box,
+// verdane-cli in English on one line; neither has to know how the work was done.
 #pragma once
+
+#include "Failure.h"
 
 #include <string>
 #include <utility>
 #include <variant>
 
 namespace verdane::core {
-
-struct Failure {
-    // The failures a caller treats in its own way; any other is Failed.
-    enum class Why { Failed, NotDocFile, Cancelled };
-    Why why = Why::Failed;
-    // What went wrong, in one line of plain words ("404 Not Found", "connection
-    // refused", "cancelled", "/a/b.txt: No such file or directory").
-    std::string reason;
-};
 
 template <class T>
 class Result {
@@ -35,8 +28,9 @@ public:
     const T& operator*() const { return Value(); }
 
     const Failure& Fault() const { return std::get<1>(state_); }
-    const std::string& Reason() const { return Fault().reason; }
-    Failure::Why Why() const { return Fault().why; }
+    FailureCode Code() const { return Fault().code; }
+    // The failure in English, as verdane-cli prints it.
+    std::string Reason() const { return EnglishText(Fault()); }
 
 private:
     std::variant<T, Failure> state_;

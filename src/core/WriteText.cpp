@@ -1,5 +1,6 @@
 #include "WriteText.h"
 
+#include "FailureOf.h"
 #include "FileIo.h"
 
 #include <QFile>
@@ -10,10 +11,13 @@ namespace verdane::core {
 
 Result<TDocPieces> MakeDocDatabase(std::string_view text, std::string_view title, bool compress, bool includeBinary,
                                    std::span<const DocBookmark> bookmarks) {
+    if (text.size() > kMaxDocTextLength)
+        return Failure{FailureCode::TextTooLong, {}, {}, 0, static_cast<long long>(text.size()),
+                       static_cast<long long>(kMaxDocTextLength)};
     TDocPieces database;
     std::string why;
     if (TextToDoc(text, database, title, compress, includeBinary, bookmarks, &why) != kDocOk)
-        return Failure{Failure::Why::Failed, why};
+        return Failure{FailureCode::Internal, {}, why};
     return database;
 }
 
@@ -39,7 +43,7 @@ Outcome WriteDocumentFile(const QString& path, DocKind kind, std::string_view te
             platform::WriteFileAtomically(local, text);
         }
     } catch (const std::exception& e) {
-        return Failure{Failure::Why::Failed, e.what()};
+        return FailureOf(e);
     }
     return Done{};
 }

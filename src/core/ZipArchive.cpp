@@ -93,10 +93,10 @@ bool IsText(std::string_view name, std::string_view extension) {
     return base.substr(0, 2) != "._";
 }
 
-ArchiveText Refused(std::string why) {
+ArchiveText Refused(core::FailureCode code, std::string subject, std::string detail = {}) {
     ArchiveText result;
     result.status = ArchiveText::Status::Refused;
-    result.error = std::move(why);
+    result.failure = core::Failure{code, std::move(subject), std::move(detail)};
     return result;
 }
 
@@ -110,15 +110,18 @@ ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& ent
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(archive, index, 0, &stat) != 0)
-        return Refused("cannot read the header of " + name + ": " + zip_strerror(archive));
+        return Refused(core::FailureCode::ArchiveEntryDamaged, name, zip_strerror(archive));
     if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
-        return Refused(name + " is encrypted; an encrypted text cannot be read");
-    if (!(stat.valid & ZIP_STAT_SIZE)) return Refused("the header of " + name + " gives no size");
-    if (stat.size > kMaxArchiveEntry)
-        return Refused(name + " claims " + std::to_string(stat.size) + " bytes, more than the " +
-                       std::to_string(kMaxArchiveEntry >> 20) + " MB a text may have");
+        return Refused(core::FailureCode::ArchiveEncrypted, name);
+    if (!(stat.valid & ZIP_STAT_SIZE)) return Refused(core::FailureCode::ArchiveEntryDamaged, name, "no size in its header");
+    if (stat.size > kMaxArchiveEntry) {
+        ArchiveText refused = Refused(core::FailureCode::ArchiveEntryTooLarge, name);
+        refused.failure.count = static_cast<long long>(stat.size);
+        refused.failure.limit = static_cast<long long>(kMaxArchiveEntry);
+        return refused;
+    }
     const ZipFilePtr file(zip_fopen_index(archive, index, 0));
-    if (!file) return Refused("cannot read " + name + ": " + zip_strerror(archive));
+    if (!file) return Refused(core::FailureCode::ArchiveEntryDamaged, name, zip_strerror(archive));
 
     // The buffer starts at the size the header claims, but no larger than its
     // compressed bytes can inflate to, so a small archive claiming a large text
@@ -133,16 +136,16 @@ ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& ent
         if (have == result.bytes.size())
             result.bytes.resize(std::min<zip_uint64_t>(stat.size, std::max<zip_uint64_t>(have * 2, 1 << 16)));
         const zip_int64_t got = zip_fread(file.get(), result.bytes.data() + have, result.bytes.size() - have);
-        if (got < 0) return Refused("cannot read " + name + ": " + zip_file_strerror(file.get()));
-        if (got == 0) return Refused(name + " is shorter than its header says; the archive is damaged");
+        if (got < 0) return Refused(core::FailureCode::ArchiveEntryDamaged, name, zip_file_strerror(file.get()));
+        if (got == 0) return Refused(core::FailureCode::ArchiveEntryDamaged, name, "shorter than its header says");
         have += static_cast<zip_uint64_t>(got);
     }
     // Reading on to the end makes libzip compare the checksum, and shows data
     // longer than the header claims.
     char extra;
     const zip_int64_t more = zip_fread(file.get(), &extra, 1);
-    if (more < 0) return Refused("cannot read " + name + ": " + zip_file_strerror(file.get()));
-    if (more > 0) return Refused(name + " is longer than its header says; the archive is damaged");
+    if (more < 0) return Refused(core::FailureCode::ArchiveEntryDamaged, name, zip_file_strerror(file.get()));
+    if (more > 0) return Refused(core::FailureCode::ArchiveEntryDamaged, name, "longer than its header says");
     result.status = ArchiveText::Status::Ok;
     result.entry = entryName;
     return result;
@@ -169,7 +172,7 @@ ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view 
     std::vector<zip_uint64_t> texts;
     for (zip_int64_t i = 0; i < count; ++i) {
         const char* raw = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
-        if (raw == nullptr) return Refused(std::string("cannot read the archive's list of files: ") + zip_strerror(archive));
+        if (raw == nullptr) return Refused(core::FailureCode::ArchiveUnreadable, {}, zip_strerror(archive));
         const std::string name = NameAsUtf8(raw);
         if (!entry.empty() && name == entry) return ReadEntry(archive, static_cast<zip_uint64_t>(i), name);
         if (IsText(name, extension)) {
@@ -178,19 +181,18 @@ ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view 
         }
     }
     if (!entry.empty()) {
-        std::string why = "the archive holds no file " + EscapeControls(entry);
-        if (!result.names.empty()) why += "; its texts are:" + NameList(result.names);
-        return Refused(why);
+        ArchiveText refused = Refused(core::FailureCode::ArchiveNoEntry, {}, EscapeControls(entry));
+        refused.names = std::move(result.names);
+        return refused;
     }
     if (texts.empty()) {
         result.status = ArchiveText::Status::NoText;
-        result.error = extension == ".txt" ? std::string("the archive holds no text (no .txt file)")
-                                           : "the archive holds no " + std::string(extension) + " file";
+        result.failure = core::Failure{core::FailureCode::ArchiveNoText, {}, std::string(extension)};
         return result;
     }
     if (texts.size() > 1) {
         result.status = ArchiveText::Status::Several;
-        result.error = "the archive holds several texts:" + NameList(result.names);
+        result.failure = core::Failure{core::FailureCode::ArchiveSeveral, {}, NameList(result.names).substr(1)};
         return result;
     }
     ArchiveText read = ReadEntry(archive, texts.front(), result.names.front());
@@ -215,11 +217,11 @@ ArchiveText ReadArchiveText(std::string_view zipBytes, std::string_view entry) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(zipBytes.data(), zipBytes.size(), 0, &error);
-    if (source == nullptr) return Refused("cannot read the archive: " + ErrorText(error));
+    if (source == nullptr) return Refused(core::FailureCode::ArchiveUnreadable, {}, ErrorText(error));
     const ZipPtr archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
     if (!archive) {
         zip_source_free(source);
-        return Refused("not a readable zip archive: " + ErrorText(error));
+        return Refused(core::FailureCode::ArchiveUnreadable, {}, ErrorText(error));
     }
     zip_error_fini(&error);
     return ReadOpened(archive.get(), entry);
@@ -229,11 +231,11 @@ ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extensio
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(zipBytes.data(), zipBytes.size(), 0, &error);
-    if (source == nullptr) return Refused("cannot read the archive: " + ErrorText(error));
+    if (source == nullptr) return Refused(core::FailureCode::ArchiveUnreadable, {}, ErrorText(error));
     const ZipPtr archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
     if (!archive) {
         zip_source_free(source);
-        return Refused("not a readable zip archive: " + ErrorText(error));
+        return Refused(core::FailureCode::ArchiveUnreadable, {}, ErrorText(error));
     }
     zip_error_fini(&error);
     return ReadOpened(archive.get(), {}, extension);
@@ -242,7 +244,7 @@ ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extensio
 ArchiveText ReadArchiveTextFile(const std::string& path, std::string_view entry) {
     int code = 0;
     const ZipPtr archive(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
-    if (!archive) return Refused(path + " is not a readable zip archive: " + ErrorText(code));
+    if (!archive) return Refused(core::FailureCode::ArchiveUnreadable, path, ErrorText(code));
     return ReadOpened(archive.get(), entry);
 }
 

@@ -6,6 +6,8 @@
 // never read past its bytes.
 #pragma once
 
+#include "Failure.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,7 +30,7 @@ struct ArchiveText {
     std::string bytes;
     std::string entry;               // the name read (UTF-8)
     std::vector<std::string> names;  // the archive's texts (UTF-8), in archive order
-    std::string error;               // one line, in English
+    core::Failure failure;           // why not Ok
 };
 
 // True when the path's extension is ".zip" in any case.

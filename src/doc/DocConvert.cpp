@@ -242,7 +242,7 @@ std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includ
     if (bookmarks) bookmarks->clear();
     const std::size_t size = database.Size();
     if (size < kDocHeaderSize)
-        throw EDocFormat("not a DOC database: the file has " + std::to_string(size) +
+        throw EDocFormat(DocDamage::TooShort, size, "not a DOC database: the file has " + std::to_string(size) +
                          " bytes, fewer than a database header");
     database.Seek(0);
     TDocHeader header;
@@ -250,23 +250,23 @@ std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includ
     if (!header.IsDoc()) return kDocNotDoc;
 
     const std::size_t count = header.NumRecords;
-    if (count == 0) throw EDocFormat("damaged DOC database: its record list is empty (no record 0)");
+    if (count == 0) throw EDocFormat(DocDamage::NoRecords, 0, "damaged DOC database: its record list is empty (no record 0)");
     if (kDocHeaderSize + count * kRecIndexSize > size)
-        throw EDocFormat("damaged DOC database: the list of " + std::to_string(count) +
+        throw EDocFormat(DocDamage::RecordListCut, count, "damaged DOC database: the list of " + std::to_string(count) +
                          " records runs past the end of the file");
     std::vector<std::size_t> offsets(count);
     for (std::size_t k = 0; k < count; ++k) {
         offsets[k] = TRecIndex::CreateFromStream(database).Offset;
         if (offsets[k] > size)
-            throw EDocFormat("damaged DOC database: record " + std::to_string(k) + " starts at offset " +
+            throw EDocFormat(DocDamage::RecordOutside, k, "damaged DOC database: record " + std::to_string(k) + " starts at offset " +
                              std::to_string(offsets[k]) + ", past the end of the file (" + std::to_string(size) +
                              " bytes)");
         if (k > 0 && offsets[k] < offsets[k - 1])
-            throw EDocFormat("damaged DOC database: record " + std::to_string(k) + " starts before record " +
+            throw EDocFormat(DocDamage::RecordOrder, k, "damaged DOC database: record " + std::to_string(k) + " starts before record " +
                              std::to_string(k - 1));
     }
     if (size - offsets[0] < kDocRecord0Size)
-        throw EDocFormat("damaged DOC database: record 0 is cut off by the end of the file");
+        throw EDocFormat(DocDamage::Record0Cut, 0, "damaged DOC database: record 0 is cut off by the end of the file");
     database.Seek(static_cast<std::int64_t>(offsets[0]));
     TDocRecord0 record0;
     record0.Read(database);
@@ -312,7 +312,7 @@ std::int32_t DocToText(TMemoryStream& database, TMemoryStream& text, bool includ
             try {
                 buf.Decompress();
             } catch (const EDocFormat& e) {
-                throw EDocFormat("damaged DOC database: record " + std::to_string(k) + ": " + e.what());
+                throw EDocFormat(DocDamage::Record, k, "damaged DOC database: record " + std::to_string(k) + ": " + e.what());
             }
         }
         const std::string_view stored = buf.Data();

@@ -2,7 +2,7 @@
 
 #include "DialogParts.h"
 #include "EditorCodec.h"
-#include "Messages.h"
+#include "FailureJapanese.h"
 #include "Names.h"
 #include "Prompts.h"
 #include "QueueInstall.h"
@@ -177,7 +177,8 @@ TFormInst::Failure TFormInst::Install(int index, const QString& name) {
     const core::Outcome queued = core::QueueDocDatabase(userData_->Desktop(), index, name, prc, *document_, options);
     if (queued) return {};
     return {QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(core::InstallFileName(name, prc)),
-            InstallFailureText(queued.Reason())};
+            QStringLiteral("%1 をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: %2")
+                .arg(core::InstallFileName(name, prc), JapaneseText(queued.Fault()))};
 }
 
 void TFormInst::Button2Click() { reject(); }

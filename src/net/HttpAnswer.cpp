@@ -72,7 +72,7 @@ void THttpCli::ReceiveAnswerBytes(std::string_view bytes, std::uint16_t error) {
             if (requestType_ != httpNone) ProcessReceived(error);
         }
     } catch (const std::exception& e) {
-        RecordFailure(e.what());
+        RecordFailure(e.what(), KindOf(e));
         throw;
     }
 }
@@ -164,7 +164,8 @@ void THttpCli::FinishBody() {
 }
 
 void THttpCli::BodyTooLarge() {
-    RecordFailure("the page is larger than " + SizeLimitText(MaxBodySize));
+    if (!failed_ && state_ != hsAborting)
+        LocalFailure("the page is larger than " + SizeLimitText(MaxBodySize), 0, THttpFailure::PageTooLarge);
     answerClosed_ = true;
     rcvdCount_ = 0;
     EndConnection();
@@ -202,7 +203,8 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         }
         if (IsRelocationStatus(statusCode_)) {
             // Its body would be taken for the page asked for.
-            RecordFailure("relocation without an address (" + StatusText(statusCode_, reasonPhrase_) + ")");
+            RecordFailure("relocation without an address (" + StatusText(statusCode_, reasonPhrase_) + ")",
+                          THttpFailure::NoRelocationAddress);
             rcvdCount_ = 0;
             answerClosed_ = true;
             EndConnection();
@@ -324,7 +326,7 @@ void THttpCli::TunnelHeaderHandler(std::string_view line, std::uint16_t) {
         else
             LocalFailure("the proxy refused the tunnel to " + UrlHost(targetHost_) + ":" + targetPort_ + ": " +
                              StatusText(statusCode_, reasonPhrase_),
-                         0);
+                         0, THttpFailure::ProxyTunnel);
         answerClosed_ = true;
         rcvdCount_ = 0;
         EndConnection();

@@ -246,13 +246,15 @@ void THttpCli::Progress() {
 void THttpCli::TimedOut() {
     if (state_ == hsReady || state_ == hsAborting) return;
     std::string text = "timed out after " + SecondsText(TimeoutMs) + " s";
-    if (state_ == hsWaitingHeader && headerLineCount_ > 0) text += ": the answer's header did not end";
-    AbortWith(text, WSAETIMEDOUT);
+    const bool inHeader = state_ == hsWaitingHeader && headerLineCount_ > 0;
+    if (inHeader) text += ": the answer's header did not end";
+    AbortWith(text, WSAETIMEDOUT, inHeader ? THttpFailure::HeaderTimedOut : THttpFailure::TimedOut);
 }
 
 void THttpCli::TookTooLong() {
     if (state_ == hsReady || state_ == hsAborting) return;
-    AbortWith("timed out: the download took longer than " + SecondsText(MaxTimeMs) + " s", WSAETIMEDOUT);
+    AbortWith("timed out: the download took longer than " + SecondsText(MaxTimeMs) + " s", WSAETIMEDOUT,
+              THttpFailure::MaxTime);
 }
 
 // ---------------------------------------------------------------------------
@@ -323,7 +325,10 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
     std::string failure = SetTarget(scheme + "://" + UrlHost(u.Host) + (port.empty() ? "" : ":" + port) + u.Path);
     // Nothing typed may end a line of the request early.
-    if (HoldsControl(URL)) failure = "the URL holds a control character: \"" + EscapeControls(URL) + "\"";
+    if (HoldsControl(URL)) {
+        failure = "the URL holds a control character: \"" + EscapeControls(URL) + "\"";
+        targetFailure_ = THttpFailure::UrlControl;
+    }
     originalScheme_ = scheme_;
     originalHost_ = targetHost_;
     originalPort_ = targetPort_;
@@ -334,7 +339,7 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
     }
     if (!failure.empty()) {
         // Nothing was sent anywhere; the request ends as a local failure.
-        LocalFailure(failure, 0);
+        LocalFailure(failure, 0, targetFailure_ != THttpFailure::None ? targetFailure_ : THttpFailure::BadUrl);
         PostMessage(kSetReady);
         return;
     }
@@ -357,10 +362,13 @@ void THttpCli::DoRequestAsync(THttpRequest rq) {
 std::string THttpCli::SetTarget(const std::string& url) {
     TUrlParts u = ParseURL(url);
     std::string scheme = Lower(u.Proto);
+    targetFailure_ = THttpFailure::UnsupportedScheme;
     if (scheme != "http" && scheme != "https") return "unsupported scheme: " + u.Proto;
+    targetFailure_ = THttpFailure::BadUrl;
     if (u.Host.empty()) return "no host name in the URL \"" + url + "\"";
     std::string port = u.Port.empty() ? DefaultPort(scheme) : u.Port;
     if (!IsValidPort(port)) return "invalid port in the URL: \"" + u.Port + "\"";
+    targetFailure_ = THttpFailure::None;
     scheme_ = scheme;
     targetHost_ = u.Host;
     targetPort_ = port;
@@ -398,12 +406,19 @@ void THttpCli::DoLookup() {
 
 // The first failure of a request is its reason: what follows from it (the close
 // a timeout makes, an abort after a failed step) never replaces it.
-void THttpCli::LocalFailure(const std::string& reason, std::uint16_t error) {
+void THttpCli::LocalFailure(const std::string& reason, std::uint16_t error, THttpFailure kind) {
     if (failed_) return;
     requestDoneError_ = error;
     // What a server sent may be part of it (a reason phrase, a header value).
     failureText_ = EscapeControls(reason);
     failed_ = true;
+    if (kind == THttpFailure::Other && error != 0) {
+        if (error == tlsHandshakeFailed || error == tlsStreamFailed)
+            kind = ctrlSocket_->SslVerifyError().empty() ? THttpFailure::Tls : THttpFailure::TlsVerify;
+        else
+            kind = error == WSAEINTR ? THttpFailure::Cancelled : THttpFailure::Socket;
+    }
+    failureKind_ = kind;
 }
 
 std::string THttpCli::SocketErrorText(int error) {
@@ -471,7 +486,7 @@ void THttpCli::SocketSessionConnected(std::uint16_t error) {
     try {
         SendRequest();
     } catch (const std::exception& e) {
-        RecordFailure(e.what());
+        RecordFailure(e.what(), KindOf(e));
         ctrlSocket_->Close();
     }
 }
@@ -510,7 +525,7 @@ void THttpCli::SocketTunnelSecured(std::uint16_t error) {
     try {
         SendRequest();
     } catch (const std::exception& e) {
-        RecordFailure(e.what());
+        RecordFailure(e.what(), KindOf(e));
         ctrlSocket_->Close();
     }
 }
@@ -521,9 +536,14 @@ void THttpCli::SocketDataSent(std::uint16_t) {
     if (sendingBody_) SendBodyBlock();
 }
 
-void THttpCli::RecordFailure(const std::string& reason) {
+THttpFailure THttpCli::KindOf(const std::exception& e) {
+    const auto* http = dynamic_cast<const EHttpException*>(&e);
+    return http && http->ErrorCode == 7 ? THttpFailure::BadRelocation : THttpFailure::Other;
+}
+
+void THttpCli::RecordFailure(const std::string& reason, THttpFailure kind) {
     if (failed_ || state_ == hsAborting) return;
-    LocalFailure(reason, 0);
+    LocalFailure(reason, 0, kind);
 }
 
 void THttpCli::SocketDataAvailable(std::uint16_t error) {
@@ -546,7 +566,7 @@ void THttpCli::SocketDataAvailable(std::uint16_t error) {
     } catch (const std::exception& e) {
         // The socket's background handling aborts the connection; the request
         // then ends through the close handler, as a failure.
-        RecordFailure(e.what());
+        RecordFailure(e.what(), KindOf(e));
         throw;
     }
 }
@@ -563,7 +583,9 @@ void THttpCli::CloseHandler(std::uint16_t error) {
     connected_ = false;
     if (state_ != hsAborting && !failed_ && statusCode_ < 400) {
         std::string reason;
-        if (ClosedTooEarly(error, reason)) LocalFailure(reason, error);
+        if (ClosedTooEarly(error, reason))
+            LocalFailure(reason, error, error != 0 ? THttpFailure::Other
+                                        : state_ == hsWaitingBody ? THttpFailure::Incomplete : THttpFailure::Closed);
     }
     if (bodyBlockCount_ > 0) {
         std::weak_ptr<char> life = Life();
@@ -578,13 +600,13 @@ void THttpCli::RelocationHandler(std::uint16_t) {
     locationChangePending_ = false;
     relocationClose_ = false;
     if (++relocations_ > kMaxRelocations) {
-        LocalFailure("too many relocations", 0);
+        LocalFailure("too many relocations", 0, THttpFailure::TooManyRelocations);
         PostMessage(kSetReady);
         return;
     }
     std::string failure = SetTarget(location_);
     if (!failure.empty()) {
-        LocalFailure(failure, 0);
+        LocalFailure(failure, 0, targetFailure_);
         PostMessage(kSetReady);
         return;
     }
@@ -600,7 +622,7 @@ void THttpCli::RelocationHandler(std::uint16_t) {
 
 void THttpCli::Abort() { AbortWith("cancelled", WSAEINTR); }
 
-void THttpCli::AbortWith(const std::string& reason, std::uint16_t error) {
+void THttpCli::AbortWith(const std::string& reason, std::uint16_t error, THttpFailure kind) {
     if (state_ == hsReady) {
         if (ctrlSocket_->State() != TSocketState::wsClosed) ctrlSocket_->Close();
         return;
@@ -615,7 +637,7 @@ void THttpCli::AbortWith(const std::string& reason, std::uint16_t error) {
         } catch (...) {
         }
     }
-    LocalFailure(reason, error);
+    LocalFailure(reason, error, kind);
     relocationClose_ = false;
     if (old == hsDnsLookup || ctrlSocket_->State() == TSocketState::wsClosed)
         CloseHandler(0);

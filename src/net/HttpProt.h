@@ -40,6 +40,16 @@ enum THttpState : std::uint8_t {
 
 enum THttpRequest : int { httpNone = 0, httpGET = 1, httpPOST = 2, httpHEAD = 3 };
 
+// The kind of failure FailureText() names, for callers that say it in their
+// own words: Status (StatusCode(), ReasonPhrase()), Socket (RequestDoneError()
+// is the socket's error number), Tls and TlsVerify (the socket's
+// SslErrorText() and SslVerifyError()), the others the request's own checks.
+enum class THttpFailure {
+    None, Status, Cancelled, Socket, Tls, TlsVerify, TimedOut, HeaderTimedOut, MaxTime, TooManyRelocations,
+    UnsupportedScheme, BadUrl, UrlControl, NoRelocationAddress, BadRelocation, PageTooLarge, ProxyTunnel,
+    Incomplete, Closed, Other
+};
+
 // The parts of a URL as the client reads it. An IPv6 literal's host is the
 // address without its brackets ("[::1]:8080" gives "::1" and "8080").
 struct TUrlParts {
@@ -157,6 +167,9 @@ public:
     // "timed out after 60 s", "cancelled"). A local failure never sets StatusCode().
     const std::string& FailureText() const { return failureText_; }
     bool Failed() const { return !failureText_.empty(); }
+    THttpFailure FailureKind() const {
+        return failureText_.empty() ? THttpFailure::None : failed_ ? failureKind_ : THttpFailure::Status;
+    }
 
     // Synchronous requests: run the event loop until the request is over; raise
     // EHttpException with FailureText() for a status of 400 or more (ErrorCode:
@@ -204,7 +217,7 @@ private:
     // connection's end (the proxy or the server) and the request-URI. Returns
     // the reason when the URL can't be fetched ("unsupported scheme: ftp").
     std::string SetTarget(const std::string& url);
-    void AbortWith(const std::string& reason, std::uint16_t error);
+    void AbortWith(const std::string& reason, std::uint16_t error, THttpFailure kind = THttpFailure::Other);
     void Progress();
     void TimedOut();
     void TookTooLong();
@@ -217,7 +230,8 @@ private:
     void DoLookup();
     void WndProc(const TMessageEvent& message);
     void PostMessage(int msg);
-    void LocalFailure(const std::string& reason, std::uint16_t error);
+    // `kind` Other: the kind follows from `error` (none, a socket's, TLS, cancelled).
+    void LocalFailure(const std::string& reason, std::uint16_t error, THttpFailure kind = THttpFailure::Other);
 
     // Socket events, each told the socket's error.
     void SocketDnsLookupDone(std::uint16_t error);
@@ -234,7 +248,9 @@ private:
     // The proxy's tunnel stands: the TLS handshake with the server begins.
     void SecureTunnel();
     // A failure inside the answer's handling: recorded, then passed on.
-    void RecordFailure(const std::string& reason);
+    void RecordFailure(const std::string& reason, THttpFailure kind = THttpFailure::Other);
+    // The kind of a failure raised as an exception inside the answer's handling.
+    static THttpFailure KindOf(const std::exception& e);
 
     // Answer parsing: the buffered bytes, then one handler per state.
     void ProcessReceived(std::uint16_t error);
@@ -271,6 +287,8 @@ private:
     int statusCode_ = 0;
     std::string reasonPhrase_;
     std::string failureText_;  // FailureText()
+    THttpFailure failureKind_ = THttpFailure::None;
+    THttpFailure targetFailure_ = THttpFailure::None;  // why SetTarget refused its URL
     long long contentLength_ = -1;
     std::string contentType_;
     std::vector<std::string> receivedHeaders_;

@@ -345,6 +345,8 @@ public:
     bool SslVerifyPeer = true;
     // The reason of the last TLS failure, e.g. "certificate verify failed: self-signed certificate".
     const std::string& SslErrorText() const { return sslErrorText_; }
+    // The certificate's fault when verifying it failed ("self-signed certificate"), else empty.
+    const std::string& SslVerifyError() const { return sslVerifyError_; }
     // The handshake is over and the connection's bytes are encrypted.
     bool SslActive() const;
     // Starts a TLS handshake on a connection that is already up (after a proxy's
@@ -377,6 +379,7 @@ private:
 
     std::unique_ptr<Session> session_;
     std::string sslErrorText_;
+    std::string sslVerifyError_;
     bool plainProgress_ = false;  // a Receive of this pass returned plaintext
 };
 

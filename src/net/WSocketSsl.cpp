@@ -91,6 +91,7 @@ bool TCustomSslWSocket::LowerLayerBusy() const {
 void TCustomSslWSocket::Connect() {
     session_.reset();
     sslErrorText_.clear();
+    sslVerifyError_.clear();
     TCustomSocksWSocket::Connect();
 }
 
@@ -105,6 +106,7 @@ void TCustomSslWSocket::StartSslHandshake() {
 void TCustomSslWSocket::BeginHandshake(bool announceAsConnect) {
     session_.reset();
     sslErrorText_.clear();
+    sslVerifyError_.clear();
     std::string error;
     SSL_CTX* context = ClientContext(error);
     auto session = std::make_unique<Session>();
@@ -148,8 +150,11 @@ void TCustomSslWSocket::ContinueHandshake() {
     if (status != SSL_ERROR_NONE) {
         long verify = SSL_get_verify_result(s.ssl);
         std::string reason;
-        if (verify != X509_V_OK)
-            reason = std::string("certificate verify failed: ") + X509_verify_cert_error_string(verify);
+        sslVerifyError_.clear();
+        if (verify != X509_V_OK) {
+            sslVerifyError_ = X509_verify_cert_error_string(verify);
+            reason = "certificate verify failed: " + sslVerifyError_;
+        }
         else if (std::string text = TakeOpenSslError(); !text.empty())
             reason = "TLS handshake failed: " + text;
         else

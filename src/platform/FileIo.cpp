@@ -21,8 +21,9 @@ namespace {
 
 std::string Reason(int error) { return std::strerror(error); }
 
-[[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
-    throw EFileError(what + " " + path + ": " + Reason(error));
+[[noreturn]] void Fail(FileOp op, const std::string& path, int error) {
+    const char* what = op == FileOp::Open ? "cannot open" : op == FileOp::Read ? "cannot read" : "cannot write";
+    throw EFileError(op, path, error, what + (" " + path + ": " + Reason(error)));
 }
 
 // The file a save must replace: the path itself, or the final target of a chain
@@ -42,7 +43,7 @@ std::string ResolveLinks(const std::string& path) {
         }
         current = target;
     }
-    Fail("cannot write", path, ELOOP);
+    Fail(FileOp::Write, path, ELOOP);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -80,16 +81,16 @@ ReadEnd ReadToLimit(int fd, std::string& out) {
 
 std::string ReadWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail("cannot open", path, errno);
+    if (fd < 0) Fail(FileOp::Open, path, errno);
     struct stat st{};
     if (::fstat(fd, &st) != 0) {
         const int error = errno;
         ::close(fd);
-        Fail("cannot read", path, error);
+        Fail(FileOp::Read, path, error);
     }
     if (S_ISDIR(st.st_mode)) {
         ::close(fd);
-        Fail("cannot read", path, EISDIR);
+        Fail(FileOp::Read, path, EISDIR);
     }
     std::string data;
     ReadEnd end = ReadEnd::TooLarge;
@@ -101,8 +102,8 @@ std::string ReadWholeFile(const std::string& path) {
     }
     const int error = errno;
     ::close(fd);
-    if (end == ReadEnd::Failed) Fail("cannot read", path, error);
-    if (end == ReadEnd::TooLarge) throw EFileError("cannot read " + path + ": " + InputTooLargeReason());
+    if (end == ReadEnd::Failed) Fail(FileOp::Read, path, error);
+    if (end == ReadEnd::TooLarge) throw EFileError(FileOp::TooLarge, path, EFBIG, "cannot read " + path + ": " + InputTooLargeReason());
     return data;
 }
 
@@ -161,30 +162,30 @@ namespace {
 // would put a plain file in the place of /dev/null or of a pipe's reader.
 void WriteInPlace(const std::string& path, std::span<const std::string_view> pieces) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) Fail("cannot write", path, errno);
+    if (fd < 0) Fail(FileOp::Write, path, errno);
     const bool written = WritePieces(fd, pieces);
     const int error = errno;
     if (!written) {
         ::close(fd);
-        Fail("cannot write", path, error);
+        Fail(FileOp::Write, path, error);
     }
-    if (::close(fd) != 0 && errno != EINTR) Fail("cannot write", path, errno);
+    if (::close(fd) != 0 && errno != EINTR) Fail(FileOp::Write, path, errno);
 }
 
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces) {
-    if (path.empty()) Fail("cannot write", "\"\"", ENOENT);
+    if (path.empty()) Fail(FileOp::Write, "\"\"", ENOENT);
     if (IsSpecialFile(path)) return WriteInPlace(path, pieces);
     const std::string target = ResolveLinks(path);
     const std::string folder = FolderOf(target);
     struct stat old{};
     const bool replacing = ::stat(target.c_str(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode)) Fail("cannot write", path, EISDIR);
+    if (replacing && S_ISDIR(old.st_mode)) Fail(FileOp::Write, path, EISDIR);
     // The rename would replace a read-only file as long as its folder is writable;
     // a file marked read-only (no write bit at all) is kept as its owner asked.
     if (replacing && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
-        Fail("cannot write", path, EACCES);
+        Fail(FileOp::Write, path, EACCES);
 
     // A new name created exclusively with 0666, so the umask applies as for any
     // new file without the process-wide mask being read or changed.
@@ -197,9 +198,9 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
                       static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
         temp = folder + name;
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) Fail("cannot write", path, errno);
+        if (fd < 0 && errno != EEXIST) Fail(FileOp::Write, path, errno);
     }
-    if (fd < 0) Fail("cannot write", path, EEXIST);
+    if (fd < 0) Fail(FileOp::Write, path, EEXIST);
 
     int error = 0;
     auto step = [&error](bool done) {
@@ -220,14 +221,14 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
     ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);
     if (!ok) {
         ::unlink(temp.c_str());
-        Fail("cannot write", path, error);
+        Fail(FileOp::Write, path, error);
     }
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         const bool synced = ::fsync(dir) == 0;
         const int syncError = errno;
         ::close(dir);
-        if (!synced && syncError != EINVAL) Fail("cannot write", path, syncError);
+        if (!synced && syncError != EINVAL) Fail(FileOp::Write, path, syncError);
     }
 }
 

@@ -8,13 +8,24 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace verdane::platform {
 
+// What was done to a file when it failed.
+enum class FileOp { Open, Read, Write, TooLarge, CreateFolder, TemporaryFolder, Other };
+
 // A file could not be read or written. The message names the file and gives the
-// system's reason, for example "cannot open /a/b.txt: Permission denied".
+// system's reason, for example "cannot open /a/b.txt: Permission denied"; the
+// operation, the path and the errno are kept apart for callers that say it in
+// their own words.
 struct EFileError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit EFileError(const std::string& message) : std::runtime_error(message) {}
+    EFileError(FileOp op, std::string path, int error, const std::string& message)
+        : std::runtime_error(message), Op(op), Path(std::move(path)), Error(error) {}
+    FileOp Op = FileOp::Other;
+    std::string Path;
+    int Error = 0;
 };
 
 // The most bytes the program reads from any one input, whatever it is (a file,

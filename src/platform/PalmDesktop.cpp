@@ -110,7 +110,7 @@ void TPalmDesktop::InstallFile(int index, const std::string& filePath) const {
     const std::string folder = InstallDirectory(index);
     if (folder.empty()) throw std::out_of_range("no handheld user number " + std::to_string(index));
     const std::string bytes = ReadWholeFile(filePath);
-    if (!QDir().mkpath(Q(folder))) throw EFileError("cannot create the install folder " + folder);
+    if (!QDir().mkpath(Q(folder))) throw EFileError(FileOp::CreateFolder, folder, 0, "cannot create the install folder " + folder);
     WriteFileAtomically(folder + "/" + QFileInfo(Q(filePath)).fileName().toStdString(), bytes);
 }
 
@@ -120,7 +120,8 @@ void InstallDatabase(const TPalmDesktop& desktop, int index, const std::string& 
     if (fileName.empty() || fileName == "." || fileName == ".." || fileName.find('/') != std::string::npos)
         throw EFileError("cannot install \"" + fileName + "\": not a file name");
     QTemporaryDir temp;
-    if (!temp.isValid()) throw EFileError("cannot create a temporary folder: " + temp.errorString().toStdString());
+    if (!temp.isValid()) throw EFileError(FileOp::TemporaryFolder, temp.errorString().toStdString(), 0,
+                                         "cannot create a temporary folder: " + temp.errorString().toStdString());
     const std::string tempFile = temp.path().toStdString() + "/" + fileName;
     WriteFileAtomically(tempFile, database);
     // A file of the same name already queued is replaced by the copy's rename,

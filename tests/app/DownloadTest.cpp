@@ -394,7 +394,7 @@ void DownloadTest::aUrlWithABadPortSaysSo() {
     prompts_->dialogs.push_back(EnterUrl("http://127.0.0.1:abc/", true));
     Trigger(*w, "URLU1");
     QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
-    QVERIFY2(prompts_->messages.back().detail.contains(QStringLiteral("port")),
+    QVERIFY2(prompts_->messages.back().detail.contains(QStringLiteral("ポート番号")),
              qPrintable(prompts_->messages.back().detail));
 }
 

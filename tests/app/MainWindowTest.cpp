@@ -310,7 +310,7 @@ void MainWindowTest::aMissingCommandLineFileIsReportedAndTheWindowOpensEmpty() {
     auto w = NewWindow({missing});
     QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
     QCOMPARE(Bytes(*w), std::string());
-    QVERIFY(prompts_->Texts().last().contains(missing + " を開けません: No such file or directory"));
+    QVERIFY(prompts_->Texts().last().contains(missing + " を開けません: ファイルまたはフォルダがありません"));
     QCOMPARE(Session(*w).Document().Path(), QString());
 }
 
@@ -324,11 +324,11 @@ void MainWindowTest::aFileThatCannotBeReadIsReportedAndTheEditorKeepsItsText() {
     SetModified(*w, true);
     prompts_->answers.push_back(QMessageBox::No);
     Drop(*w, {Q(dir.File("folder.txt"))});
-    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("folder.txt を読み込めません: Is a directory")));
+    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("folder.txt を読み込めません: フォルダです")));
     if (::geteuid() != 0) {
         prompts_->answers.push_back(QMessageBox::No);
         Drop(*w, {Q(dir.File("secret.txt"))});
-        QVERIFY(prompts_->Texts().last().contains(QStringLiteral("secret.txt を開けません: Permission denied")));
+        QVERIFY(prompts_->Texts().last().contains(QStringLiteral("secret.txt を開けません: アクセスが許可されていません")));
     }
     QCOMPARE(Bytes(*w), std::string("kept\r\n"));
     QVERIFY(Modified(*w));
@@ -473,7 +473,7 @@ void MainWindowTest::aReadOnlyTargetIsReportedAndKept() {
     prompts_->saveChoices.push_back({Q(dir.File("ro")), 1});
     prompts_->answers.push_back(QMessageBox::Yes);  // ro.TXT is there: replace it
     QVERIFY(!Save(*w));
-    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("ro.TXT を保存できません")) && prompts_->Texts().last().contains(QStringLiteral("ro.TXT に書き込めません: Permission denied")));
+    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("ro.TXT を保存できません")) && prompts_->Texts().last().contains(QStringLiteral("ro.TXT に書き込めません: アクセスが許可されていません")));
     QCOMPARE(test::ReadFile(dir.File("ro.TXT")), std::string("old"));
     QVERIFY(Modified(*w));
 }
@@ -492,7 +492,7 @@ void MainWindowTest::aFullDiskKeepsTheOldFileAndTheModifiedFlag() {
     const auto entries = test::ListDir(dir.Path());
     ::umount(dir.Path().c_str());
     QVERIFY(!saved);
-    QVERIFY(prompts_->Texts().last().contains("No space left on device"));
+    QVERIFY(prompts_->Texts().last().contains(QStringLiteral("ディスクに空きがありません")));
     QCOMPARE(after, std::string("old"));
     QCOMPARE(entries, std::vector<std::string>{"big.TXT"});
     QVERIFY(Modified(*w));

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace verdane::core {
@@ -93,15 +94,16 @@ TEST(ReadText, DatabasesAreTestedDecodedAndNamed) {
     WriteFile(dir.File("text.pdb"), "just text");
     opened = ReadDocumentFile(Q(dir.File("text.pdb")));
     ASSERT_FALSE(opened);
-    EXPECT_EQ(opened.Why(), Failure::Why::NotDocFile);
+    EXPECT_EQ(opened.Code(), FailureCode::NotDoc);
     WriteFile(dir.File("cut.pdb"), database->substr(0, 90));
     opened = ReadDocumentFile(Q(dir.File("cut.pdb")));
     ASSERT_FALSE(opened);
-    EXPECT_EQ(opened.Why(), Failure::Why::Failed);
-    EXPECT_FALSE(opened.Reason().empty());
+    EXPECT_EQ(opened.Code(), FailureCode::DocRecordListCut);
+    EXPECT_EQ(opened.Fault().subject, dir.File("cut.pdb"));
     opened = ReadDocumentFile(Q(dir.File("missing.txt")));
     ASSERT_FALSE(opened);
-    EXPECT_NE(opened.Reason().find("No such file or directory"), std::string::npos) << opened.Reason();
+    EXPECT_EQ(opened.Code(), FailureCode::FileOpen);
+    EXPECT_EQ(opened.Fault().error, ENOENT);
 }
 
 TEST(WriteText, TheKindDecidesWhatIsWritten) {

@@ -373,15 +373,15 @@ private slots:
         QCOMPARE(ListDir(Queue("Hanako")), std::vector<std::string>{".gitkeep"});
     }
 
-    // The failure's details are in Japanese like the dialog; the system's
-    // reason stays as the system gives it.
+    // The failure's details are in Japanese like the dialog, the system's
+    // reason too.
     void aFailedInstallIsShownAndTheDialogRecovers_data() {
         QTest::addColumn<bool>("fileForFolder");
         QTest::addColumn<QString>("detail");  // %1 the queue folder
         QTest::newRow("a file where the folder should be")
-            << true << QStringLiteral("NewFile.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: ｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞ %1 を作れません");
+            << true << QStringLiteral("NewFile.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: ﾌｫﾙﾀﾞ %1 を作れません");
         QTest::newRow("a folder where the database should be")
-            << false << QStringLiteral("NewFile.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: %1/NewFile.PDB に書き込めません: Is a directory");
+            << false << QStringLiteral("NewFile.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: %1/NewFile.PDB に書き込めません: フォルダです");
     }
     void aFailedInstallIsShownAndTheDialogRecovers() {
         QFETCH(bool, fileForFolder);

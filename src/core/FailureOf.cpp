@@ -1,0 +1,135 @@
+#include "FailureOf.h"
+
+#include "DocFormatError.h"
+#include "FileIo.h"
+#include "HttpProt.h"
+
+#include <cerrno>
+#include <new>
+
+namespace verdane::core {
+
+Failure FailureOf(const platform::EFileError& e) {
+    switch (e.Op) {
+    case platform::FileOp::Open: return {FailureCode::FileOpen, e.Path, {}, e.Error};
+    case platform::FileOp::Read: return {FailureCode::FileRead, e.Path, {}, e.Error};
+    case platform::FileOp::Write: return {FailureCode::FileWrite, e.Path, {}, e.Error};
+    case platform::FileOp::TooLarge: return {FailureCode::FileTooLarge, e.Path, {}, e.Error};
+    case platform::FileOp::CreateFolder: return {FailureCode::FolderCreate, e.Path, {}, e.Error};
+    case platform::FileOp::TemporaryFolder: return {FailureCode::TemporaryFolder, {}, e.Path, e.Error};
+    case platform::FileOp::Other: break;
+    }
+    return {FailureCode::Internal, {}, e.what()};
+}
+
+Failure FailureOf(const EDocFormat& e, std::string subject) {
+    const auto record = static_cast<long long>(e.Record);
+    switch (e.Damage) {
+    case DocDamage::TooShort: return {FailureCode::DocTooShort, std::move(subject), {}, 0, record};
+    case DocDamage::NoRecords: return {FailureCode::DocNoRecords, std::move(subject)};
+    case DocDamage::RecordListCut: return {FailureCode::DocRecordListCut, std::move(subject), {}, 0, record};
+    case DocDamage::RecordOutside: return {FailureCode::DocRecordOutside, std::move(subject), {}, 0, record};
+    case DocDamage::RecordOrder: return {FailureCode::DocRecordOrder, std::move(subject), {}, 0, record};
+    case DocDamage::Record0Cut: return {FailureCode::DocRecord0Cut, std::move(subject)};
+    case DocDamage::Record:
+    case DocDamage::Other: break;
+    }
+    return {FailureCode::DocRecordDamaged, std::move(subject), e.what(), 0, record};
+}
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// A socket's error number (WinSock's numbers, as the socket layer gives them).
+Failure SocketFailure(int error, const std::string& host, const std::string& text) {
+    switch (error) {
+    case WSAECONNREFUSED: return {FailureCode::Refused, host, {}, error};
+    case WSAECONNRESET: return {FailureCode::Reset, host, {}, error};
+    case WSAECONNABORTED: return {FailureCode::Aborted, host, {}, error};
+    case WSAETIMEDOUT: return {FailureCode::TimedOut, host, {}, error};
+    case 10051:
+    case 10065: return {FailureCode::Unreachable, host, {}, error};
+    case WSAEINTR: return {FailureCode::Cancelled};
+    case WSAHOST_NOT_FOUND: return {FailureCode::HostNotFound, host, {}, error};
+    case WSATRY_AGAIN: return {FailureCode::NameServerSilent, host, {}, error};
+    case WSANO_DATA: return {FailureCode::NoAddress, host, {}, error};
+    case WSANO_RECOVERY: return {FailureCode::NameLookup, host, {}, error};
+    default: break;
+    }
+    return {FailureCode::NetworkError, host, text, error};
+}
+
+// A URL for a message: its control characters written as \xNN.
+std::string EscapedUrl(const std::string& url) {
+    std::string out;
+    for (const char c : url) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
+            static const char hex[] = "0123456789abcdef";
+            out += "\\x";
+            out += hex[b >> 4];
+            out += hex[b & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Failure FailureOfRequest(const THttpCli& http, int timeoutMs) {
+    THttpCli& client = const_cast<THttpCli&>(http);
+    const TUrlParts url = ParseURL(http.Location().empty() ? http.URL : http.Location());
+    const long long ms = timeoutMs;
+    switch (http.FailureKind()) {
+    case THttpFailure::None: break;
+    case THttpFailure::Status:
+        return {FailureCode::HttpStatus, url.Host, http.ReasonPhrase(), 0, http.StatusCode()};
+    case THttpFailure::Cancelled: return {FailureCode::Cancelled};
+    case THttpFailure::Socket:
+        return SocketFailure(http.RequestDoneError(), url.Host, http.FailureText());
+    case THttpFailure::Tls: return {FailureCode::Tls, url.Host, client.CtrlSocket().SslErrorText()};
+    case THttpFailure::TlsVerify: return {FailureCode::TlsVerify, url.Host, client.CtrlSocket().SslVerifyError()};
+    case THttpFailure::TimedOut: return {FailureCode::TimedOut, url.Host, {}, 0, ms};
+    case THttpFailure::HeaderTimedOut: return {FailureCode::HeaderTimedOut, url.Host, {}, 0, ms};
+    case THttpFailure::MaxTime: return {FailureCode::DownloadTooLong, url.Host, {}, 0, http.MaxTimeMs};
+    case THttpFailure::TooManyRelocations: return {FailureCode::TooManyRelocations, http.Location()};
+    case THttpFailure::UnsupportedScheme: return {FailureCode::UnsupportedScheme, http.Location(), url.Proto};
+    case THttpFailure::BadUrl: {
+        if (url.Host.empty()) return {FailureCode::UrlNoHost, http.Location()};
+        if (!IsValidPort(url.Port.empty() ? DefaultPort(Lower(url.Proto)) : url.Port))
+            return {FailureCode::UrlBadPort, http.Location(), url.Port};
+        if (!http.Proxy.empty()) {
+            const TUrlParts proxy = ParseURL(http.Proxy);
+            return {FailureCode::ProxyBadPort, http.Proxy, proxy.Port.empty() ? http.ProxyPort : proxy.Port};
+        }
+        return {FailureCode::BadUrl, http.Location(), http.FailureText()};
+    }
+    case THttpFailure::UrlControl: return {FailureCode::UrlControl, EscapedUrl(http.URL)};
+    case THttpFailure::NoRelocationAddress:
+        return {FailureCode::NoRelocationAddress, url.Host, http.ReasonPhrase(), 0, http.StatusCode()};
+    case THttpFailure::BadRelocation: return {FailureCode::BadRelocation, url.Host};
+    case THttpFailure::PageTooLarge: return {FailureCode::PageTooLarge, url.Host, {}, 0, 0, http.MaxBodySize};
+    case THttpFailure::ProxyTunnel:
+        return {FailureCode::ProxyTunnel, url.Host, http.ReasonPhrase(), 0, http.StatusCode()};
+    case THttpFailure::Incomplete:
+        return {FailureCode::Incomplete, url.Host, {}, 0, http.ReceivedCount(), http.ContentLength()};
+    case THttpFailure::Closed: return {FailureCode::Closed, url.Host};
+    case THttpFailure::Other: break;
+    }
+    return {FailureCode::NetworkError, url.Host, http.FailureText(), http.RequestDoneError()};
+}
+
+Failure FailureOf(const std::exception& e) {
+    if (const auto* file = dynamic_cast<const platform::EFileError*>(&e)) return FailureOf(*file);
+    if (const auto* doc = dynamic_cast<const EDocFormat*>(&e)) return FailureOf(*doc);
+    return {FailureCode::Internal, {}, e.what()};
+}
+
+}  // namespace verdane::core

@@ -1,0 +1,29 @@
+// The failures of the layers below src/core (files, DOC databases, the HTTP
+// client, any other exception) as Failure codes, for the use cases here.
+#pragma once
+
+#include "Failure.h"
+
+#include <exception>
+#include <string>
+
+namespace verdane {
+class EDocFormat;
+class THttpCli;
+namespace platform {
+struct EFileError;
+}
+}  // namespace verdane
+
+namespace verdane::core {
+
+Failure FailureOf(const platform::EFileError& e);
+// `subject` names the database (its file), or is empty.
+Failure FailureOf(const EDocFormat& e, std::string subject = {});
+// Why the client's last request failed; `timeoutMs` the request's timeout, for
+// the seconds a timeout names.
+Failure FailureOfRequest(const THttpCli& http, int timeoutMs);
+// Anything else: its words as the detail of an internal failure.
+Failure FailureOf(const std::exception& e);
+
+}  // namespace verdane::core
