@@ -75,6 +75,8 @@ void DecodeText(std::string bytes, const Source& source, OpenedFile& file) {
     file.code = code;
     file.lineEnds = LineEndsOf(bytes);
     ToEditorLineEnds(bytes);
+    // A page's last line ends as its others do, as it always has in the editor.
+    if (page && !bytes.empty() && !bytes.ends_with("\r\n")) bytes += "\r\n";
     file.text = std::move(bytes);
 }
 
