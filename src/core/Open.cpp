@@ -41,14 +41,13 @@ Source Source::Page(const QString& url, std::string body, std::string contentTyp
     return source;
 }
 
-namespace {
-
-// A title of the program's own text (UTF-16), cut by the database header's rule.
 DocTitleBytes TitleOfName(const QString& name) {
     TDocHeader header;
     header.SetName(platform::EditorToBytes(name.isEmpty() ? kNewFileName : name).bytes);
     return header.Name;
 }
+
+namespace {
 
 bool StartsWithMark(std::string_view bytes) {
     return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
