@@ -21,7 +21,8 @@ DocumentSession::DocumentSession(QPlainTextEdit& editor, QObject* parent)
 bool DocumentSession::Modified() const { return editor_.document()->isModified(); }
 
 platform::EncodeResult DocumentSession::Encoded() const {
-    return platform::EditorToBytes(editor_.document()->toRawText());
+    // A text read as UTF-8 holds no escaped bytes: its private-use characters are its own.
+    return platform::EditorToBytes(editor_.document()->toRawText(), document_.Code() != kcUtf8);
 }
 
 std::string DocumentSession::Bytes() const { return Encoded().bytes; }
@@ -41,7 +42,7 @@ QString DocumentSession::UnwritableNamed(const platform::EncodeResult& encoded, 
         // The next one: the rest of the text encoded again, which stops at its
         // first character Shift-JIS lacks.
         const qsizetype from = at + length;
-        const qsizetype next = platform::EditorToBytes(text.mid(from)).firstUnencodable;
+        const qsizetype next = platform::EditorToBytes(text.mid(from), document_.Code() != kcUtf8).firstUnencodable;
         at = next < 0 ? -1 : from + next;
     }
     QString out = named.join(QStringLiteral("、"));

@@ -41,14 +41,13 @@ Source Source::Page(const QString& url, std::string body, std::string contentTyp
     return source;
 }
 
-namespace {
-
-// A title of the program's own text (UTF-16), cut by the database header's rule.
 DocTitleBytes TitleOfName(const QString& name) {
     TDocHeader header;
     header.SetName(platform::EditorToBytes(name.isEmpty() ? kNewFileName : name).bytes);
     return header.Name;
 }
+
+namespace {
 
 bool StartsWithMark(std::string_view bytes) {
     return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
@@ -76,6 +75,8 @@ void DecodeText(std::string bytes, const Source& source, OpenedFile& file) {
     file.code = code;
     file.lineEnds = LineEndsOf(bytes);
     ToEditorLineEnds(bytes);
+    // A page's last line ends as its others do, as it always has in the editor.
+    if (page && !bytes.empty() && !bytes.ends_with("\r\n")) bytes += "\r\n";
     file.text = std::move(bytes);
 }
 
