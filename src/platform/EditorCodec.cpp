@@ -77,7 +77,7 @@ QString BytesToEditor(std::string_view bytes) {
     return out;
 }
 
-EncodeResult EditorToBytes(const QString& text) {
+EncodeResult EditorToBytes(const QString& text, bool escapedBytes) {
     EncodeResult result;
     const char16_t* s = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype n = text.size();
@@ -102,7 +102,7 @@ EncodeResult EditorToBytes(const QString& text) {
             *dst++ = '\n';
             continue;
         }
-        if (c >= kEscapedByteBase && c <= kEscapedByteLast) {
+        if (escapedBytes && c >= kEscapedByteBase && c <= kEscapedByteLast) {
             *dst++ = static_cast<char>(c - kEscapedByteBase);
             continue;
         }

@@ -37,6 +37,10 @@ struct EncodeResult {
 };
 
 // Editor text to bytes: each line break ('\n', U+2029, U+2028) becomes CR LF.
-EncodeResult EditorToBytes(const QString& text);
+// With `escapedBytes`, U+F700-U+F7FF are the bytes BytesToEditor could not
+// decode and are written back as those bytes; a text that did not come from
+// Shift-JIS (a UTF-8 file) passes false, so those characters are ones of its
+// own, which CP932 lacks like any other.
+EncodeResult EditorToBytes(const QString& text, bool escapedBytes = true);
 
 }  // namespace verdane::platform

@@ -141,5 +141,16 @@ TEST(EditorCodec, CharactersCp932CannotHoldAreCountedAndWrittenAsQuestionMarks) 
     EXPECT_EQ(EditorToBytes(QString::fromUtf16(u"\u3042")).unencodable, 0u);
 }
 
+// A text read as UTF-8 may hold U+F700-U+F7FF of its own: they are characters
+// CP932 lacks, never raw bytes (a 0x00 byte in the middle of a file).
+TEST(EditorCodec, PrivateUseCharactersOfAUtf8TextAreNotBytes) {
+    const QString text = QStringLiteral("x") + QChar(0xF741) + QStringLiteral("y") + QChar(0xF700) + QStringLiteral("z");
+    const EncodeResult own = EditorToBytes(text, false);
+    EXPECT_EQ(own.bytes, "x?y?z");
+    EXPECT_EQ(own.unencodable, 2u);
+    EXPECT_EQ(own.firstUnencodable, 1);
+    EXPECT_EQ(EditorToBytes(text).bytes, std::string("xAy\0z", 5));  // read from Shift-JIS: its bytes
+}
+
 }  // namespace
 }  // namespace verdane::platform
