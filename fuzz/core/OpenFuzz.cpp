@@ -1,9 +1,9 @@
-// Fuzz target: any bytes opened as the open command opens them, as a text file
-// or as a DOC database (byte 0 chooses), then given to the editor. Nothing may
+// Fuzz target: any bytes opened by the one way in, named as a text file, a DOC
+// database or an archive (byte 0 chooses), then given to the editor. Nothing may
 // crash or throw; a UTF-8 text reaches the editor with every character it
 // holds (only the byte-order mark and the kind of line end may change).
 #include "KanjiCode.h"
-#include "ReadText.h"
+#include "Open.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +14,10 @@ using namespace verdane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
-    const core::DocKind kind = data[0] & 1 ? core::DocKind::Pdb : core::DocKind::Text;
+    static const QString names[] = {QStringLiteral("in.txt"), QStringLiteral("in.pdb"), QStringLiteral("in.zip"),
+                                    QStringLiteral("-")};
     std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const core::Result<core::OpenedFile> opened = core::OpenBytes(bytes, kind);
+    const core::Result<core::OpenedFile> opened = core::Open(core::Source::Bytes(bytes, names[data[0] & 3]));
     if (!opened) {
         if (opened.Reason().empty()) std::abort();
         return 0;

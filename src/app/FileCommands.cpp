@@ -111,7 +111,7 @@ void FileCommands::FillFromFile(const core::OpenedFile& file) {
 std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& path, ReadOutcome& outcome) {
     // An archive of several texts: the user picks one before anything is read.
     std::string entry;
-    if (core::IsArchivePath(path)) {
+    if (core::IsArchiveFile(path)) {
         const core::Result<std::vector<std::string>> names = core::ArchiveTexts(path);
         if (names && names->size() > 1) {
             std::optional<std::string> chosen = ChooseArchiveEntry(*names);

@@ -3,6 +3,8 @@
 // Also the archive reading that to-doc and install share with it.
 #include "AozoraNotation.h"
 #include "CliIo.h"
+#include "KanjiCode.h"
+#include "Open.h"
 #include "Commands.h"
 #include "ReadText.h"
 #include "ZipArchive.h"
@@ -43,35 +45,34 @@ constexpr const char* kAozoraHelp =
 
 }  // namespace
 
-bool IsArchiveInput(const std::string& in, const InputBytes& input) {
-    return IsZipPath(in) || LooksLikeZip(input.View());
+core::OpenedFile OpenedText(core::Source source, const std::string& in, const std::string* entry) {
+    core::OpenOptions options;
+    if (entry) options.entry = *entry;
+    core::Result<core::OpenedFile> opened = core::Open(std::move(source), options);
+    if (!opened) {
+        const core::Failure& failure = opened.Fault();
+        if (failure.code == core::FailureCode::ArchiveSeveral)
+            throw CliError(in + " holds several texts (" + failure.detail + "); choose one with --entry NAME");
+        if (failure.code == core::FailureCode::NotArchive)
+            throw CliError(in + " is not a .zip archive, so --entry cannot choose a text in it");
+        throw CliError(core::EnglishText(failure));
+    }
+    core::OpenedFile& file = *opened;
+    // The editor writes Shift-JIS: what it cannot hold is named, never lost unseen.
+    std::string report = ReplacementReport(file.text, file.replaced);
+    if (file.code == kcUtf8) {
+        std::vector<KanjiReplacement> replaced;
+        std::string text = Utf8ToCp932(file.text, &replaced);
+        report += ReplacementReport(file.text, replaced);
+        file.text = std::move(text);
+    }
+    std::fputs(report.c_str(), stderr);
+    return std::move(file);
 }
 
-std::string TextOfInput(InputBytes& input, const std::string& in, const std::string* entry) {
-    const std::string_view bytes = input.View();
-    if (!IsZipPath(in) && !LooksLikeZip(bytes)) {
-        if (entry) throw CliError(in + " is not a .zip archive, so --entry cannot choose a text in it");
-        std::optional<std::string> text = ShiftJisTextReported(bytes);
-        return text ? std::move(*text) : std::string(bytes);
-    }
-    ArchiveText archive = ReadArchiveText(bytes, entry ? std::string_view(*entry) : std::string_view());
-    input.ThrowIfShortened(in);
-    switch (archive.status) {
-    case ArchiveText::Status::Ok:
-        break;
-    case ArchiveText::Status::Several: {
-        std::string names;
-        for (const std::string& name : archive.names) names += (names.empty() ? "" : ", ") + name;
-        throw CliError(in + " holds several texts (" + names + "); choose one with --entry NAME");
-    }
-    case ArchiveText::Status::NoText:
-    case ArchiveText::Status::Refused:
-        if (archive.failure.subject.empty()) archive.failure.subject = in;
-        throw CliError(core::EnglishText(archive.failure));
-    }
-    input.Release();
-    MakeShiftJisTextReported(archive.bytes);
-    return std::move(archive.bytes);
+core::OpenedFile OpenedText(const std::string& in, const std::string* entry) {
+    if (in == "-") return OpenedText(core::Source::Bytes(ReadInput(in), QStringLiteral("-")), in, entry);
+    return OpenedText(core::Source::File(QString::fromLocal8Bit(in)), in, entry);
 }
 
 std::string CleanAozoraReported(std::string_view text, const AozoraOptions& options) {
@@ -83,8 +84,7 @@ std::string CleanAozoraReported(std::string_view text, const AozoraOptions& opti
 }
 
 std::string ReadTextOrArchive(const std::string& in, const std::string* entry) {
-    InputBytes input = OpenInput(in);
-    return TextOfInput(input, in, entry);
+    return OpenedText(in, entry).text;
 }
 
 int RunAozora(const Args& args) {

@@ -95,29 +95,15 @@ int RunToDoc(const Args& args) {
     else
         title = "NewFile";
 
-    InputBytes input = OpenInput(in);
-    // The text as opened is the input itself unless the code or the line ends
-    // change (or it comes out of an archive, or is cleaned); then the input is
-    // let go as soon as the converted copy exists.
-    std::optional<std::string> converted;
-    if (parsed.Has("--aozora") || parsed.Value("--entry") || IsArchiveInput(in, input)) {
-        converted = TextOfInput(input, in, parsed.Value("--entry"));
-        if (parsed.Has("--aozora")) converted = CleanAozoraReported(*converted, {});
-    } else {
-        converted = ShiftJisTextReported(input.View());
-    }
-    if (converted) input.Release();
-    const std::string_view text = converted ? std::string_view(*converted) : input.View();
+    if (title.empty()) throw CliError(core::EnglishText({core::FailureCode::EmptyTitle}));
+    // Read as the window opens it: an archive's text, a database's text, any code.
+    std::string text = OpenedText(in, parsed.Value("--entry")).text;
+    if (parsed.Has("--aozora")) text = CleanAozoraReported(text, {});
     // The database is written as its pieces, head and records, never joined.
     const core::Result<TDocPieces> database =
         core::MakeDocDatabase(text, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"));
     if (!database) throw CliError("cannot make a DOC database of " + in + ": " + database.Reason());
-    try {
-        WriteOutput(out, database->All());
-    } catch (const CliError&) {
-        input.ThrowIfShortened(in);
-        throw;
-    }
+    WriteOutput(out, database->All());
     return 0;
 }
 
@@ -125,14 +111,11 @@ int RunToText(const Args& args) {
     const auto parsed = ParseArgs(args, {}, {}, 2, 2);
     if (PrintHelp(parsed, kToTextHelp)) return 0;
     const std::string& in = parsed.positional[0];
-    core::Result<std::string> text = core::DocDatabaseText(ReadInput(in));
-    if (!text) {
-        core::Failure failure = text.Fault();
-        failure.subject = in;
-        throw CliError(core::EnglishText(failure));
-    }
-    core::MakeShiftJisText(*text);
-    WriteOutput(parsed.positional[1], *text);
+    const core::OpenedFile opened = OpenedText(in, nullptr);
+    // Only a database has a DOC text: a text file or an archive is refused.
+    if (opened.kind != core::DocKind::Pdb && opened.kind != core::DocKind::Prc)
+        throw CliError(core::EnglishText({core::FailureCode::NotDoc, in}));
+    WriteOutput(parsed.positional[1], opened.text);
     return 0;
 }
 

@@ -9,7 +9,6 @@
 #include "Names.h"
 #include "ProfileFile.h"
 #include "WriteText.h"
-#include "ZipArchive.h"
 
 #include <QCoreApplication>
 
@@ -135,19 +134,9 @@ int Search(const Args& args) {
 }
 
 // The text out of a downloaded archive (its one text, or `entry`), or the
-// text itself, as aozora reads a file.
-std::string TextOfDownload(const std::string& bytes, const std::string& url, const std::string* entry) {
-    if (!LooksLikeZip(bytes)) {
-        if (entry) throw CliError(url + " is not a .zip archive, so --entry cannot choose a text in it");
-        std::optional<std::string> text = ShiftJisTextReported(bytes);
-        return text ? std::move(*text) : bytes;
-    }
-    ArchiveText archive = ReadArchiveText(bytes, entry ? std::string_view(*entry) : std::string_view());
-    if (archive.status == ArchiveText::Status::Several)
-        throw CliError(url + ": the archive holds several texts: " + archive.failure.detail + "; choose one with --entry NAME");
-    if (archive.status != ArchiveText::Status::Ok) throw CliError(url + ": " + core::EnglishText(archive.failure));
-    MakeShiftJisTextReported(archive.bytes);
-    return std::move(archive.bytes);
+// text itself: opened as aozora opens a file, through the one way in.
+std::string TextOfDownload(std::string bytes, const std::string& url, const std::string* entry) {
+    return OpenedText(core::Source::Page(QString::fromStdString(url), std::move(bytes)), url, entry).text;
 }
 
 bool IsDocPath(const std::string& path) {
@@ -183,9 +172,9 @@ int Get(const Args& args) {
     const core::CatalogWork* work = catalog.Find(id);
     if (work == nullptr) throw CliError("the catalogue has no work numbered " + id);
     ShowProgress(library.fetch, "downloading " + work->title);
-    const core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
+    core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
     if (!archive) throw CliError("cannot download " + work->textUrl + ": " + archive.Reason());
-    const std::string text = CleanAozoraReported(TextOfDownload(*archive, work->textUrl, nullptr), options);
+    const std::string text = CleanAozoraReported(TextOfDownload(std::move(*archive), work->textUrl, nullptr), options);
 
     const std::string title = TerminalToCp932(work->title);
     if (IsDocPath(out)) {
@@ -209,9 +198,9 @@ std::string TextOfUrl(const std::string& url, const std::string* entry) {
         core::ReadLibrarySettings(platform::SettingsFilePath(QCoreApplication::applicationFilePath()));
     core::PageFetch fetch;
     ShowProgress(fetch, "downloading " + url);
-    const core::Result<std::string> bytes = core::DownloadBytes(fetch, settings.request, url);
+    core::Result<std::string> bytes = core::DownloadBytes(fetch, settings.request, url);
     if (!bytes) throw CliError("cannot download " + url + ": " + bytes.Reason());
-    return TextOfDownload(*bytes, url, entry);
+    return TextOfDownload(std::move(*bytes), url, entry);
 }
 
 int RunLibrary(const Args& args) {

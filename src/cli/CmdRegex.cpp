@@ -84,8 +84,7 @@ int RunHtml2Text(const Args& args) {
             "  -h, --help  show this help\n");
         return 0;
     }
-    std::string text = ReadInput(parsed.positional[0]);
-    MakeShiftJisTextReported(text);
+    const std::string text = OpenedText(parsed.positional[0], nullptr).text;
     TAWKStr awk;
     std::vector<KanjiReplacement> replaced;
     WriteOutput(parsed.positional[1], core::HtmlPageToText(awk, text, {}, &replaced));

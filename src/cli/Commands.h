@@ -2,6 +2,8 @@
 // the exit code, and throws UsageError or CliError (see CliIo.h) on failure.
 #pragma once
 
+#include "Open.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,11 +44,12 @@ int RunAozora(const Args& args);
 // its first bytes) gives its one text, or the one `entry` names. Throws
 // CliError when the archive is refused or holds no text or several.
 std::string ReadTextOrArchive(const std::string& in, const std::string* entry);
-// The same on an input already open; `in` names it in messages.
-class InputBytes;
-std::string TextOfInput(InputBytes& input, const std::string& in, const std::string* entry);
-// True when `in` is to be read as a .zip archive (its name or first bytes say so).
-bool IsArchiveInput(const std::string& in, const InputBytes& input);
+// IN ("-" for standard input) opened through core::Open as the window opens
+// it, its text made Shift-JIS with CR LF as the editor saves it; what
+// Shift-JIS cannot hold is named on standard error. Throws CliError.
+core::OpenedFile OpenedText(const std::string& in, const std::string* entry);
+// The same for bytes from elsewhere (a download); `in` names them in messages.
+core::OpenedFile OpenedText(core::Source source, const std::string& in, const std::string* entry);
 // The text with its Aozora notation cleaned; the accented letters written as
 // their base letters are named on standard error.
 std::string CleanAozoraReported(std::string_view text, const verdane::AozoraOptions& options);

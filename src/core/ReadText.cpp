@@ -9,6 +9,7 @@
 #include "FileIo.h"
 #include "KanjiCode.h"
 #include "MemoryStream.h"
+#include "Open.h"
 #include "PdbFile.h"
 #include "TextBytes.h"
 #include "ZipArchive.h"
@@ -31,32 +32,13 @@ Result<std::string> DocDatabaseText(std::string_view database) {
     }
 }
 
-Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind) {
-    OpenedFile file;
-    file.kind = kind;
-    if (kind == DocKind::Prc || kind == DocKind::Pdb) {
-        if (!HasDocSignature(bytes)) return Failure{FailureCode::NotDoc};
-        file.title = DocTitleOf(bytes);
-        Result<std::string> text = DocDatabaseText(bytes);
-        if (!text) return text.Fault();
-        file.text = std::move(*text);
-    } else {
-        file.text = std::move(bytes);
-    }
-    file.code = DetectKanjiCode(file.text);
-    // A UTF-16 text keeps every character it holds, as a UTF-8 text does.
-    if (file.code == kcUtf16Le || file.code == kcUtf16Be) {
-        file.text = Utf16ToUtf8(file.text, file.code);
-        file.code = kcUtf8;
-    }
-    file.lineEnds = LineEndsOf(file.text);
-    // A UTF-8 text keeps its characters; every other code becomes Shift-JIS.
-    if (file.code != kcUtf8) ConvertKanjiCodeInPlace(file.text, kcShiftJis);
-    ToEditorLineEnds(file.text);
-    return file;
-}
-
 bool IsArchivePath(const QString& path) { return IsZipPath(QFile::encodeName(path).toStdString()); }
+
+bool IsArchiveFile(const QString& path) {
+    if (IsArchivePath(path)) return true;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && LooksLikeZip(file.read(4).toStdString());
+}
 
 Result<std::vector<std::string>> ArchiveTexts(const QString& path) {
     const std::string name = QFile::encodeName(path).toStdString();
@@ -81,37 +63,9 @@ DocTitleBytes TitleOfText(std::string_view shiftJisText) {
 }
 
 Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry) {
-    if (IsArchivePath(path)) {
-        const std::string name = QFile::encodeName(path).toStdString();
-        ArchiveText archive = ReadArchiveTextFile(name, entry);
-        if (archive.status != ArchiveText::Status::Ok) {
-            if (archive.failure.subject.empty()) archive.failure.subject = name;
-            return archive.failure;
-        }
-        Result<OpenedFile> file = OpenBytes(std::move(archive.bytes), DocKind::Text);
-        if (!file) return file;
-        file->archiveEntry = std::move(archive.entry);
-        // The proposal is taken from the text as Shift-JIS (a UTF-8 text's
-        // title is left to the save dialog's own proposal).
-        if (file->code != kcUtf8) file->title = TitleOfText(file->text);
-        return file;
-    }
-    std::string bytes;
-    try {
-        // Read first, so a missing or unreadable file is reported as such and
-        // not as a file of the wrong kind.
-        bytes = platform::ReadWholeFile(QFile::encodeName(path).toStdString());
-    } catch (const std::exception& e) {
-        return FailureOf(e);
-    }
-    Result<OpenedFile> file = OpenBytes(std::move(bytes), KindOfPath(path));
-    // A database's failure names its file.
-    if (!file && file.Fault().subject.empty()) {
-        Failure named = file.Fault();
-        named.subject = QFile::encodeName(path).toStdString();
-        return named;
-    }
-    return file;
+    OpenOptions options;
+    options.entry = std::string(entry);
+    return Open(Source::File(path), options);
 }
 
 QString EditorTextOf(const OpenedFile& file) { return EditorTextOf(file.text, file.code); }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Document.h"
+#include "KanjiCode.h"
 #include "Result.h"
 
 #include <QString>
@@ -13,9 +14,6 @@
 #include <string_view>
 #include <vector>
 
-namespace verdane {
-struct KanjiReplacement;
-}
 
 namespace verdane::core {
 
@@ -34,18 +32,25 @@ struct OpenedFile {
     std::optional<DocTitleBytes> title;
     // The archive's entry the text was read from, for a .zip archive.
     std::string archiveEntry;
+    // The name shown for it: the file's name, a page's name, "NewFile" for
+    // standard input.
+    QString name;
+    // The text started with a byte-order mark.
+    bool byteOrderMark = false;
+    // Characters already replaced while the text was opened (an EUC-JP code
+    // Shift-JIS lacks, a character of a page turned into text), their offsets
+    // in the bytes as they were converted: the caller tells the user.
+    std::vector<KanjiReplacement> replaced;
 };
 
-// Reads `path` as the open command does: ".PRC"/".PDB" must be DOC databases
-// (FailureCode::NotDoc otherwise, nothing else read), a ".zip" archive
-// gives its one text (or the entry `entry` names), anything else is text. A
-// file that cannot be read, a damaged database, an archive that is refused,
-// holds no text or several (and `entry` is empty) is a failure with the
-// reason. Never throws for bad input.
+// Reads the file at `path` through Open (Open.h), choosing `entry` of an archive.
 Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry = {});
 
-// True when the open command reads `path` as a .zip archive.
+// True when the open command reads `path` as a .zip archive by its name.
 bool IsArchivePath(const QString& path);
+// True when the file at `path` is read as a .zip archive: by its name or its
+// first bytes (a zip named .txt).
+bool IsArchiveFile(const QString& path);
 // The texts of the .zip archive at `path` (entry names in UTF-8), for the
 // caller to choose from when there are several; a failure when the archive
 // cannot be read or holds no text.
@@ -54,9 +59,6 @@ Result<std::vector<std::string>> ArchiveTexts(const QString& path);
 // The 32-byte title proposed for a text: its first line without blanks, cut at
 // a character boundary to the 31 bytes a database name holds.
 DocTitleBytes TitleOfText(std::string_view shiftJisText);
-
-// The same steps on bytes already in memory, for a file of kind `kind`.
-Result<OpenedFile> OpenBytes(std::string bytes, DocKind kind);
 
 // The text of a DOC database as it is stored (before any code conversion);
 // a failure for a database of another type or a damaged one.

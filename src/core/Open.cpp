@@ -1,0 +1,178 @@
+#include "Open.h"
+
+#include "AozoraNotation.h"
+#include "EditorCodec.h"
+#include "FailureOf.h"
+#include "FileIo.h"
+#include "HtmlText.h"
+#include "HttpProt.h"
+#include "KanjiCode.h"
+#include "PdbFile.h"
+#include "TextBytes.h"
+#include "ZipArchive.h"
+
+#include <QFile>
+
+#include <exception>
+
+namespace verdane::core {
+
+Source Source::File(const QString& path) {
+    Source source;
+    source.kind = Kind::File;
+    source.name = path;
+    return source;
+}
+
+Source Source::Bytes(std::string bytes, const QString& name) {
+    Source source;
+    source.kind = Kind::Bytes;
+    source.name = name;
+    source.bytes = std::move(bytes);
+    return source;
+}
+
+Source Source::Page(const QString& url, std::string body, std::string contentType) {
+    Source source;
+    source.kind = Kind::Page;
+    source.name = url;
+    source.bytes = std::move(body);
+    source.contentType = std::move(contentType);
+    return source;
+}
+
+namespace {
+
+// A title of the program's own text (UTF-16), cut by the database header's rule.
+DocTitleBytes TitleOfName(const QString& name) {
+    TDocHeader header;
+    header.SetName(platform::EditorToBytes(name.isEmpty() ? kNewFileName : name).bytes);
+    return header.Name;
+}
+
+bool StartsWithMark(std::string_view bytes) {
+    return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+}
+
+// The text's code decided, kept as UTF-8 when it is Unicode (so every
+// character reaches the editor), made Shift-JIS otherwise; CR LF line ends.
+void DecodeText(std::string bytes, const Source& source, OpenedFile& file) {
+    const bool page = source.kind == Source::Kind::Page;
+    int code = page ? PageKanjiCode(source.contentType, bytes) : DetectKanjiCode(bytes);
+    file.byteOrderMark = StartsWithMark(bytes);
+    if (code == kcUtf16Le || code == kcUtf16Be) {
+        // Kept as UTF-8 text, as a UTF-8 file is: every character reaches the editor.
+        bytes = Utf16ToUtf8(bytes, code);
+        code = kcUtf8;
+    } else if (code == kcUtf8 && !IsUtf8Text(bytes)) {
+        // Declared UTF-8 but not: read it as detected.
+        code = DetectKanjiCode(bytes);
+    }
+    if (code != kcUtf8) {
+        if (std::optional<std::string> converted = ConvertedToShiftJisFrom(bytes, code, &file.replaced))
+            bytes = std::move(*converted);
+    }
+    file.code = code;
+    file.lineEnds = LineEndsOf(bytes);
+    ToEditorLineEnds(bytes);
+    file.text = std::move(bytes);
+}
+
+// The name the document is shown under, and the source's base name.
+QString DisplayNameOf(const Source& source) {
+    switch (source.kind) {
+    case Source::Kind::Page: return PageFileName(source.name);
+    case Source::Kind::Bytes:
+        if (source.name.isEmpty() || source.name == QLatin1String("-")) return kNewFileName;
+        break;
+    case Source::Kind::File: break;
+    }
+    return FileNamePart(source.name);
+}
+
+// A database's text: its own title, its kind by the name (a .PRC stays PRC).
+Result<OpenedFile> OpenDatabase(const std::string& bytes, const Source& source, OpenedFile file) {
+    file.kind = source.kind == Source::Kind::Page ? DocKind::Page
+                : KindOfPath(source.name) == DocKind::Prc ? DocKind::Prc
+                                                          : DocKind::Pdb;
+    file.title = DocTitleOf(bytes);
+    Result<std::string> text = DocDatabaseText(bytes);
+    if (!text) return text.Fault();
+    DecodeText(std::move(*text), Source{}, file);
+    return file;
+}
+
+}  // namespace
+
+Result<OpenedFile> Open(Source source, const OpenOptions& options) {
+    const std::string local = QFile::encodeName(source.name).toStdString();
+    auto named = [&](Failure failure) {
+        if (failure.subject.empty()) failure.subject = source.kind == Source::Kind::Page ? source.name.toStdString() : local;
+        return failure;
+    };
+    try {
+        if (source.kind == Source::Kind::File) source.bytes = platform::ReadWholeFile(local);
+        std::string& bytes = source.bytes;
+
+        OpenedFile file;
+        file.name = DisplayNameOf(source);
+        file.kind = source.kind == Source::Kind::Page ? DocKind::Page : DocKind::Text;
+
+        // An archive by its first bytes, or by its name (a damaged one is then
+        // refused as an archive, not read as text).
+        if (LooksLikeZip(bytes) || IsZipPath(local) || IsZipPath(PageFileName(source.name).toStdString())) {
+            ArchiveText archive = ReadArchiveText(bytes, options.entry);
+            if (archive.status == ArchiveText::Status::Several && options.chooseEntry) {
+                const std::optional<std::string> chosen = options.chooseEntry(archive.names);
+                if (!chosen) return Failure{FailureCode::Cancelled};
+                archive = ReadArchiveText(bytes, *chosen);
+            }
+            if (archive.status != ArchiveText::Status::Ok) return named(archive.failure);
+            std::string().swap(bytes);
+            file.archiveEntry = std::move(archive.entry);
+            DecodeText(std::move(archive.bytes), Source{}, file);
+            // The work's title is its first line, as Aozora Bunko's texts give it.
+            const std::string firstLine = AozoraTitle(file.text);
+            file.title = file.code == kcUtf8 ? TitleOfName(QString::fromStdString(firstLine))
+                             : TitleOfText(file.text);
+            if (DocTitleText(*file.title).empty()) file.title = TitleOfName(BaseNameWithoutExtension(file.name));
+        } else if (!options.entry.empty()) {
+            return named(Failure{FailureCode::NotArchive});
+        } else if (HasDocSignature(bytes)) {
+            Result<OpenedFile> database = OpenDatabase(bytes, source, std::move(file));
+            if (!database) return named(database.Fault());
+            return database;
+        } else if (source.kind != Source::Kind::Page && KindOfPath(source.name) != DocKind::Text) {
+            // Named .PDB or .PRC but no DOC database: refused, nothing read as text.
+            return named(Failure{FailureCode::NotDoc});
+        } else {
+            DecodeText(std::move(bytes), source, file);
+            file.title = TitleOfName(BaseNameWithoutExtension(file.name));
+        }
+
+        if (options.html) {
+            if (file.code == kcUtf8) {
+                std::vector<KanjiReplacement> replaced;
+                file.text = Utf8ToCp932(file.text, &replaced);
+                file.replaced.insert(file.replaced.end(), replaced.begin(), replaced.end());
+            }
+            regex::TAWKStr awk;
+            file.text = HtmlPageToText(awk, file.text, options.turns);
+            file.code = kcShiftJis;
+        }
+        return file;
+    } catch (const std::exception& e) {
+        return named(FailureOf(e));
+    }
+}
+
+Result<OpenedFile> OpenUrl(PageFetch& fetch, FetchRequest request, const OpenOptions& options) {
+    request.raw = true;
+    Result<PageText> page = fetch.Run(request);
+    if (!page) return page.Fault();
+    const std::string_view body = page->View();
+    return Open(Source::Page(QString::fromStdString(request.url), std::string(body), fetch.Client().ContentType()),
+                options);
+}
+
+}  // namespace verdane::core
