@@ -1,6 +1,7 @@
 #include "DocumentSession.h"
 
 #include "KanjiCode.h"
+#include "TextBookmarks.h"
 
 #include <QPlainTextEdit>
 #include <QStringList>
@@ -12,14 +13,16 @@
 
 namespace verdane {
 
-DocumentSession::DocumentSession(QPlainTextEdit& editor, QObject* parent) : QObject(parent), editor_(editor) {
+DocumentSession::DocumentSession(QPlainTextEdit& editor, QObject* parent)
+    : QObject(parent), editor_(editor), bookmarks_(new TextBookmarks(editor, this)) {
     setObjectName(QStringLiteral("Session"));
 }
 
 bool DocumentSession::Modified() const { return editor_.document()->isModified(); }
 
 platform::EncodeResult DocumentSession::Encoded() const {
-    return platform::EditorToBytes(editor_.document()->toRawText());
+    // A text read as UTF-8 holds no escaped bytes: its private-use characters are its own.
+    return platform::EditorToBytes(editor_.document()->toRawText(), document_.Code() != kcUtf8);
 }
 
 std::string DocumentSession::Bytes() const { return Encoded().bytes; }
@@ -39,7 +42,7 @@ QString DocumentSession::UnwritableNamed(const platform::EncodeResult& encoded, 
         // The next one: the rest of the text encoded again, which stops at its
         // first character Shift-JIS lacks.
         const qsizetype from = at + length;
-        const qsizetype next = platform::EditorToBytes(text.mid(from)).firstUnencodable;
+        const qsizetype next = platform::EditorToBytes(text.mid(from), document_.Code() != kcUtf8).firstUnencodable;
         at = next < 0 ? -1 : from + next;
     }
     QString out = named.join(QStringLiteral("、"));
@@ -60,6 +63,7 @@ void DocumentSession::Adopt(core::Document next) {
 }
 
 void DocumentSession::SetSavedText(const QString& text) {
+    bookmarks_->Clear();
     editor_.setPlainText(text);
     editor_.document()->setModified(false);
 }
@@ -69,6 +73,8 @@ void DocumentSession::ReplaceText(const QString& text, const std::function<void(
     // pieces make one edit block and so one undo step. The old text goes from
     // the end, piece by piece, for the same reason.
     constexpr int kPiece = 128 * 1024;
+    // The places of the old text are not in the new one.
+    bookmarks_->Clear();
     QTextCursor cursor(editor_.document());
     cursor.beginEditBlock();
     for (int end = editor_.document()->characterCount() - 1; end > 0; end -= kPiece) {

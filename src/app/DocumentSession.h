@@ -18,6 +18,8 @@ class QPlainTextEdit;
 
 namespace verdane {
 
+class TextBookmarks;
+
 class DocumentSession : public QObject {
     Q_OBJECT
 public:
@@ -26,6 +28,8 @@ public:
     const core::Document& Document() const { return document_; }
     // The editor that holds the text.
     QPlainTextEdit& Editor() const { return editor_; }
+    // The bookmarks of the text (those of the DOC database it was read from).
+    TextBookmarks& Bookmarks() const { return *bookmarks_; }
     // Edited since it was read or saved.
     bool Modified() const;
     // The text as the save command writes it (CP932, CR LF; "?" for a
@@ -66,6 +70,7 @@ signals:
 
 private:
     QPlainTextEdit& editor_;
+    TextBookmarks* bookmarks_;
     core::Document document_;
     QString folder_;
 };

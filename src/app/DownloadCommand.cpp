@@ -3,6 +3,7 @@
 #include "DocumentSession.h"
 #include "FileCommands.h"
 #include "LongWork.h"
+#include "Open.h"
 #include "FailureJapanese.h"
 #include "Settings.h"
 #include "TextFill.h"
@@ -43,10 +44,12 @@ void DownloadCommand::Run() {
             return std::nullopt;
         }
         FileCommands::Replacement next;
-        // An archive's text proposes the work's title, as when it is opened from a file.
-        const core::DocTitleBytes title = core::IsArchivePath(core::PageFileName(url))
-                                              ? core::TitleOfText(page->View())
-                                              : session_.Document().Title();
+        // An archive's text proposes the work's title, as when it is opened from
+        // a file; a page its own name, never the title of the database read last.
+        const core::DocTitleBytes title =
+            core::IsArchivePath(core::PageFileName(url))
+                ? core::TitleOfText(page->View())
+                : core::TitleOfName(core::BaseNameWithoutExtension(core::PageFileName(url)));
         next.document = core::Document::Fetched(url, title, page->Code());
         // The page becomes editor text on a thread of its own, as an opened file
         // does, so a page of many megabytes never leaves the window frozen.

@@ -5,6 +5,7 @@
 #include "LongWork.h"
 #include "FailureJapanese.h"
 #include "Settings.h"
+#include "TextBookmarks.h"
 #include "TextFill.h"
 #include "UnitAozora.h"
 #include "UnitInst.h"
@@ -70,9 +71,11 @@ bool FileCommands::ReplaceDocument(const std::function<std::optional<Replacement
     std::optional<Replacement> next = load();
     if (!next) return false;
     // The caption first: a long text is seen coming in under its name.
+    session_.Bookmarks().Clear();
     session_.Adopt(std::move(next->document));
     if (next->file) {
         FillFromFile(*next->file);
+        session_.Bookmarks().Place(next->file->bookmarks, next->file->text, next->file->code);
         // The bytes read go now; the editor's document is the one copy left.
         next.reset();
     } else if (next->saved) {
@@ -277,6 +280,8 @@ bool FileCommands::Save() {
         settings_.Compress = options.Compress = form.CheckBoxCompress->isChecked();
         settings_.IncludeBinary = options.IncludeBinary = form.CheckBoxBinary->isChecked();
         options.title = platform::EditorToBytes(form.EditStryName->text()).bytes;
+        // The bookmarks go back into the database at their places now.
+        options.bookmarks = session_.Bookmarks().AtBytes();
     }
     core::Outcome written = [&] {
         LongWork::Scope scope(work_);

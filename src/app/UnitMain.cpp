@@ -15,6 +15,7 @@
 #include "ProfileFile.h"
 #include "RegistryFile.h"
 #include "SearchCommands.h"
+#include "TextBookmarks.h"
 #include "TextCommands.h"
 #include "ToolBarImages.h"
 #include "UnitAbout.h"
@@ -233,6 +234,8 @@ void TFormMainVerdane::CreateMenus() {
     on(AddItem(find, "FindFind", QStringLiteral("検索(&F)..."), Ctrl(Qt::Key_F)), [this] { search_->ShowFind(); });
     on(AddItem(find, "FindReplace", QStringLiteral("置換(&R)..."), Ctrl(Qt::Key_R)), [this] { search_->ShowReplace(); });
     on(AddItem(find, "FindNext", QStringLiteral("次を検索(&N)"), QKeySequence(Qt::Key_F3)), [this] { search_->FindNext(); });
+    find->addSeparator();
+    session_->Bookmarks().AddMenuTo(*find);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
     help->setObjectName(QStringLiteral("MenuHelp"));

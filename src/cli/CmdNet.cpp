@@ -5,6 +5,10 @@
 #include "CliIo.h"
 #include "Commands.h"
 #include "FetchPage.h"
+#include "HtmlText.h"
+#include "HttpProt.h"
+#include "PdbFile.h"
+#include "ZipArchive.h"
 
 #include <QCoreApplication>
 
@@ -115,9 +119,31 @@ int RunFetch(const Args& args) {
     // here that is a failure too, so a batch of downloads shows the page that
     // gave nothing instead of an empty file.
     core::PageFetch fetch;
-    const core::Result<core::PageText> page = fetch.Run(request);
+    const bool html = request.html;
+    request.html = false;
+    request.raw = true;
+    core::Result<core::PageText> page = fetch.Run(request);
     if (!page) throw CliError(page.Reason());
-    WriteOutput(out, page->View());
+    const std::string_view body = page->View();
+    // An archive or a database is written as it came: converting its bytes
+    // as text would break it.
+    if (!html && (LooksLikeZip(body) || HasDocSignature(body))) {
+        WriteOutput(out, body);
+        return 0;
+    }
+    // A page is opened as the window opens it (its declared code first) and
+    // written as the editor saves it; what Shift-JIS lacks is named.
+    core::OpenedFile opened = OpenedText(
+        core::Source::Page(QString::fromStdString(url), std::string(body), fetch.Client().ContentType()), url, nullptr);
+    page = core::PageText();
+    if (html) {
+        regex::TAWKStr awk;
+        std::vector<KanjiReplacement> replaced;
+        std::string text = core::HtmlPageToText(awk, opened.text, {}, &replaced);
+        std::fputs(ReplacementReport(opened.text, replaced).c_str(), stderr);
+        opened.text = std::move(text);
+    }
+    WriteOutput(out, opened.text);
     return 0;
 }
 

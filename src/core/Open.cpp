@@ -41,14 +41,13 @@ Source Source::Page(const QString& url, std::string body, std::string contentTyp
     return source;
 }
 
-namespace {
-
-// A title of the program's own text (UTF-16), cut by the database header's rule.
 DocTitleBytes TitleOfName(const QString& name) {
     TDocHeader header;
     header.SetName(platform::EditorToBytes(name.isEmpty() ? kNewFileName : name).bytes);
     return header.Name;
 }
+
+namespace {
 
 bool StartsWithMark(std::string_view bytes) {
     return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
@@ -60,13 +59,14 @@ void DecodeText(std::string bytes, const Source& source, OpenedFile& file) {
     const bool page = source.kind == Source::Kind::Page;
     int code = page ? PageKanjiCode(source.contentType, bytes) : DetectKanjiCode(bytes);
     file.byteOrderMark = StartsWithMark(bytes);
+    // Declared UTF-8 but not: read it as detected.
+    if (code == kcUtf8 && !IsUtf8Text(bytes)) code = DetectKanjiCode(bytes);
+    // A database's bookmarks move with the conversion below.
+    PlaceInOpenedText(file.bookmarks, bytes, code);
     if (code == kcUtf16Le || code == kcUtf16Be) {
         // Kept as UTF-8 text, as a UTF-8 file is: every character reaches the editor.
         bytes = Utf16ToUtf8(bytes, code);
         code = kcUtf8;
-    } else if (code == kcUtf8 && !IsUtf8Text(bytes)) {
-        // Declared UTF-8 but not: read it as detected.
-        code = DetectKanjiCode(bytes);
     }
     if (code != kcUtf8) {
         if (std::optional<std::string> converted = ConvertedToShiftJisFrom(bytes, code, &file.replaced))
@@ -75,6 +75,8 @@ void DecodeText(std::string bytes, const Source& source, OpenedFile& file) {
     file.code = code;
     file.lineEnds = LineEndsOf(bytes);
     ToEditorLineEnds(bytes);
+    // A page's last line ends as its others do, as it always has in the editor.
+    if (page && !bytes.empty() && !bytes.ends_with("\r\n")) bytes += "\r\n";
     file.text = std::move(bytes);
 }
 
@@ -96,7 +98,7 @@ Result<OpenedFile> OpenDatabase(const std::string& bytes, const Source& source, 
                 : KindOfPath(source.name) == DocKind::Prc ? DocKind::Prc
                                                           : DocKind::Pdb;
     file.title = DocTitleOf(bytes);
-    Result<std::string> text = DocDatabaseText(bytes);
+    Result<std::string> text = DocDatabaseText(bytes, &file.bookmarks);
     if (!text) return text.Fault();
     DecodeText(std::move(*text), Source{}, file);
     return file;

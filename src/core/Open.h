@@ -55,6 +55,10 @@ struct OpenOptions {
 // or several with none chosen, is a failure. Never throws for bad input.
 Result<OpenedFile> Open(Source source, const OpenOptions& options = {});
 
+// The title a text gets from a name of its own (a file's or a page's base
+// name), cut by the database header's rule; "NewFile" for an empty name.
+DocTitleBytes TitleOfName(const QString& name);
+
 // Downloads `request.url` with `fetch` (its body as it comes) and opens it as
 // a page: the download's failure, or Open's.
 Result<OpenedFile> OpenUrl(PageFetch& fetch, FetchRequest request, const OpenOptions& options = {});

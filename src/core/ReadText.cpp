@@ -17,15 +17,51 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <exception>
+#include <numeric>
+#include <optional>
 
 namespace verdane::core {
 
-Result<std::string> DocDatabaseText(std::string_view database) {
+// The pieces between the marks are converted one after the other; a JIS
+// text, whose escapes carry over from one piece to the next, from its start
+// each time.
+void PlaceInOpenedText(std::vector<DocBookmark>& marks, std::string_view stored, int code) {
+    if (marks.empty()) return;
+    const int from = code;
+    auto openedSize = [from](std::string_view bytes) {
+        std::string text(bytes);
+        if (from == kcUtf16Le || from == kcUtf16Be) {
+            text = Utf16ToUtf8(text, from);
+        } else if (from != kcUtf8) {
+            if (std::optional<std::string> converted = ConvertedToShiftJisFrom(text, from)) text = std::move(*converted);
+        }
+        return EditorLineEnds(text).size();
+    };
+    std::vector<std::size_t> order(marks.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&marks](std::size_t a, std::size_t b) { return marks[a].offset < marks[b].offset; });
+    const bool whole = from == kcJisB || from == kcJisAt;
+    std::size_t done = 0;
+    std::size_t placed = 0;
+    for (const std::size_t k : order) {
+        std::size_t at = std::min<std::size_t>(marks[k].offset, stored.size());
+        // A place between the CR and the LF of a line end is after the line end.
+        if (at > 0 && at < stored.size() && stored[at - 1] == '\r' && stored[at] == '\n') ++at;
+        at = std::max(at, done);
+        placed = whole ? openedSize(stored.substr(0, at)) : placed + openedSize(stored.substr(done, at - done));
+        done = at;
+        marks[k].offset = static_cast<std::uint32_t>(placed);
+    }
+}
+
+Result<std::string> DocDatabaseText(std::string_view database, std::vector<DocBookmark>* bookmarks) {
     try {
         TMemoryStream stream{std::string(database)};
         TMemoryStream text;
-        if (DocToText(stream, text, true) == kDocNotDoc) return Failure{FailureCode::NotDoc};
+        if (DocToText(stream, text, true, bookmarks) == kDocNotDoc) return Failure{FailureCode::NotDoc};
         return text.TakeBytes();
     } catch (const std::exception& e) {
         return FailureOf(e);

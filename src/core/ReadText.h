@@ -3,6 +3,7 @@
 // test and decoding, the kanji-code detection and conversion, the line ends.
 #pragma once
 
+#include "DocConvert.h"
 #include "Document.h"
 #include "KanjiCode.h"
 #include "Result.h"
@@ -41,6 +42,9 @@ struct OpenedFile {
     // Shift-JIS lacks, a character of a page turned into text), their offsets
     // in the bytes as they were converted: the caller tells the user.
     std::vector<KanjiReplacement> replaced;
+    // The bookmarks of a DOC database, in its order; each offset is a byte
+    // position in `text`.
+    std::vector<DocBookmark> bookmarks;
 };
 
 // Reads the file at `path` through Open (Open.h), choosing `entry` of an archive.
@@ -61,8 +65,14 @@ Result<std::vector<std::string>> ArchiveTexts(const QString& path);
 DocTitleBytes TitleOfText(std::string_view shiftJisText);
 
 // The text of a DOC database as it is stored (before any code conversion);
-// a failure for a database of another type or a damaged one.
-Result<std::string> DocDatabaseText(std::string_view database);
+// a failure for a database of another type or a damaged one. With
+// `bookmarks`, the database's bookmarks are listed there (offsets in the text).
+Result<std::string> DocDatabaseText(std::string_view database, std::vector<DocBookmark>* bookmarks = nullptr);
+// The bookmarks' offsets in `stored` (the text as the database stores it,
+// read as `code`) moved to the same places in the text as opened: each
+// becomes the length of what precedes it once converted as the whole text is
+// (UTF-16 to UTF-8 or the code to Shift-JIS, then CR LF line ends).
+void PlaceInOpenedText(std::vector<DocBookmark>& marks, std::string_view stored, int code);
 
 // The editor's text of an opened file: Shift-JIS through the editor's codec,
 // UTF-8 decoded directly (the byte-order mark dropped); one '\n' per line end.

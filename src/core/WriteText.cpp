@@ -9,13 +9,14 @@
 
 namespace verdane::core {
 
-Result<TDocPieces> MakeDocDatabase(std::string_view text, std::string_view title, bool compress, bool includeBinary) {
+Result<TDocPieces> MakeDocDatabase(std::string_view text, std::string_view title, bool compress, bool includeBinary,
+                                   std::span<const DocBookmark> bookmarks) {
     if (text.size() > kMaxDocTextLength)
         return Failure{FailureCode::TextTooLong, {}, {}, 0, static_cast<long long>(text.size()),
                        static_cast<long long>(kMaxDocTextLength)};
     TDocPieces database;
     std::string why;
-    if (TextToDoc(text, database, title, compress, includeBinary, &why) != kDocOk)
+    if (TextToDoc(text, database, title, compress, includeBinary, bookmarks, &why) != kDocOk)
         return Failure{FailureCode::Internal, {}, why};
     return database;
 }
@@ -34,7 +35,7 @@ Outcome WriteDocumentFile(const QString& path, DocKind kind, std::string_view te
     const std::string local = QFile::encodeName(path).toStdString();
     try {
         if (kind == DocKind::Prc || kind == DocKind::Pdb) {
-            Result<TDocPieces> database = MakeDocDatabase(text, options.title, options.Compress, options.IncludeBinary);
+            Result<TDocPieces> database = MakeDocDatabase(text, options.title, options.Compress, options.IncludeBinary, options.bookmarks);
             if (!database) return database.Fault();
             const std::vector<std::string_view> pieces = database->All();
             platform::WriteFileAtomically(local, pieces);

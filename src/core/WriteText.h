@@ -18,7 +18,9 @@ namespace verdane::core {
 // 31 bytes stored, cut at a character boundary) and the options' flags, as the
 // pieces it is written in. A record stored as it is views `text`, which must
 // outlive the pieces. A failure says why (a text too long for a database).
-Result<TDocPieces> MakeDocDatabase(std::string_view text, std::string_view title, bool compress, bool includeBinary);
+// The bookmarks (offsets in `text`) follow the text records.
+Result<TDocPieces> MakeDocDatabase(std::string_view text, std::string_view title, bool compress, bool includeBinary,
+                                   std::span<const DocBookmark> bookmarks = {});
 // The same joined into one string of bytes.
 Result<std::string> MakeDocDatabaseBytes(std::string_view text, std::string_view title, bool compress,
                                          bool includeBinary);

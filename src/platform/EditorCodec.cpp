@@ -76,7 +76,7 @@ QString BytesToEditor(std::string_view bytes) {
     return out;
 }
 
-EncodeResult EditorToBytes(const QString& text) {
+EncodeResult EditorToBytes(const QString& text, bool escapedBytes) {
     EncodeResult result;
     const char16_t* s = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype n = text.size();
@@ -101,7 +101,7 @@ EncodeResult EditorToBytes(const QString& text) {
             *dst++ = '\n';
             continue;
         }
-        if (IsEscapedByte(s, i)) {
+        if (escapedBytes && IsEscapedByte(s, i)) {
             *dst++ = static_cast<char>(c - kEscapedByteBase);
             continue;
         }

@@ -49,6 +49,11 @@ struct EncodeResult {
 };
 
 // Editor text to bytes: each line break ('\n', U+2029, U+2028) becomes CR LF.
-EncodeResult EditorToBytes(const QString& text);
+// With `escapedBytes`, the escaped bytes (lone surrogates U+DC80-U+DCFF) are
+// written back as those bytes; a text that did not come from Shift-JIS (a
+// UTF-8 file) passes false, and any such surrogate counts as a character CP932
+// lacks. Private-use characters (U+F700-U+F7FF among them) are characters
+// CP932 lacks either way.
+EncodeResult EditorToBytes(const QString& text, bool escapedBytes = true);
 
 }  // namespace verdane::platform

@@ -46,6 +46,21 @@ TEST_F(NetCli, WritesThePageWithCrLfLineEnds) {
         << request;
 }
 
+// An archive or a database comes as it was sent; a UTF-8 page names what
+// Shift-JIS cannot hold.
+TEST_F(NetCli, WritesAnArchiveAsItCameAndNamesWhatAPageLoses) {
+    const std::string zip = std::string("PK\x03\x04\x14\0\0\0\x08\0", 10) + "\r\n\n\x1A\x80\xFF";
+    server_.On("/work.zip", {Send(Answer("HTTP/1.0 200 OK", {}, zip))});
+    server_.On("/u8", {Send(Answer("HTTP/1.0 200 OK", {"Content-Type: text/html; charset=utf-8"}, "a\xC2\xA9\n"))});
+    auto r = RunCli({"fetch", server_.Url("/work.zip"), dir_.File("work.zip")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ToHex(ReadFile(dir_.File("work.zip"))), ToHex(zip));
+    r = RunCli({"fetch", server_.Url("/u8"), dir_.File("u8.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir_.File("u8.txt")), "a?\r\n");
+    EXPECT_NE(r.err.find("line 1: U+00A9"), std::string::npos) << r.err;
+}
+
 TEST_F(NetCli, KeepsEveryLineEndAcrossBlocksOfALargeBody) {
     std::string body;
     const char* ends[] = {"\r\n", "\n", "\r", "\r\n\r\n", "\n\r"};
