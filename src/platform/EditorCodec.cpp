@@ -8,8 +8,6 @@ namespace verdane::platform {
 
 namespace {
 
-constexpr char16_t kEscapedByteLast = kEscapedByteBase + 0xFF;
-
 bool IsTrailByte(std::uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
 // CP932 codes of every BMP code point, in the form Windows writes; 0 for none
@@ -70,7 +68,8 @@ QString BytesToEditor(std::string_view bytes) {
                 continue;
             }
         }
-        // Undecodable: keep the byte itself; a trail byte that follows is read on its own.
+        // Undecodable (always 0x80 or above): keep the byte itself; a trail
+        // byte that follows is read on its own.
         *dst++ = static_cast<char16_t>(kEscapedByteBase + b);
     }
     out.truncate(dst - begin);
@@ -102,7 +101,7 @@ EncodeResult EditorToBytes(const QString& text, bool escapedBytes) {
             *dst++ = '\n';
             continue;
         }
-        if (escapedBytes && c >= kEscapedByteBase && c <= kEscapedByteLast) {
+        if (escapedBytes && IsEscapedByte(s, i)) {
             *dst++ = static_cast<char>(c - kEscapedByteBase);
             continue;
         }

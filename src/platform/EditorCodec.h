@@ -5,8 +5,11 @@
 //
 // The conversion is lossless: a byte CP932 cannot decode (0x80, 0xA0, 0xFD-0xFF,
 // a lead byte without a valid trail, a pair CP932 does not assign) is shown as a
-// private-use code point U+F700 + byte and written back as that byte, so any
-// CR LF text comes back byte for byte. Codes CP932 holds twice (the NEC and IBM
+// lone low surrogate U+DC00 + byte (0x80-0xFF give U+DC80-U+DCFF) and written
+// back as that byte, so any CR LF text comes back byte for byte. No text holds a
+// lone surrogate as a character (UTF-8 cannot carry one), so an escaped byte is
+// never mistaken for a character of a UTF-8 text, and a character of such a text
+// (private-use ones included) that CP932 lacks is reported like any other. Codes CP932 holds twice (the NEC and IBM
 // extension rows) are written in the one form Windows writes.
 #pragma once
 
@@ -18,8 +21,17 @@
 
 namespace verdane::platform {
 
-// First private-use code point of the escaped bytes: byte b is U+F700 + b.
-inline constexpr char16_t kEscapedByteBase = 0xF700;
+// Escaped bytes: byte b (always 0x80-0xFF) is the lone low surrogate U+DC00 + b.
+inline constexpr char16_t kEscapedByteBase = 0xDC00;
+inline constexpr char16_t kEscapedByteFirst = kEscapedByteBase + 0x80;
+inline constexpr char16_t kEscapedByteLast = kEscapedByteBase + 0xFF;
+
+// Whether the UTF-16 unit `c` at `at` in `text` is an escaped byte: a low
+// surrogate of the escape range that no high surrogate pairs with.
+inline bool IsEscapedByte(const char16_t* text, qsizetype at) {
+    const char16_t c = text[at];
+    return c >= kEscapedByteFirst && c <= kEscapedByteLast && (at == 0 || !QChar::isHighSurrogate(text[at - 1]));
+}
 
 // Bytes to editor text: each CR LF, lone LF and lone CR becomes one '\n'.
 QString BytesToEditor(std::string_view bytes);
@@ -37,10 +49,11 @@ struct EncodeResult {
 };
 
 // Editor text to bytes: each line break ('\n', U+2029, U+2028) becomes CR LF.
-// With `escapedBytes`, U+F700-U+F7FF are the bytes BytesToEditor could not
-// decode and are written back as those bytes; a text that did not come from
-// Shift-JIS (a UTF-8 file) passes false, so those characters are ones of its
-// own, which CP932 lacks like any other.
+// With `escapedBytes`, the escaped bytes (lone surrogates U+DC80-U+DCFF) are
+// written back as those bytes; a text that did not come from Shift-JIS (a
+// UTF-8 file) passes false, and any such surrogate counts as a character CP932
+// lacks. Private-use characters (U+F700-U+F7FF among them) are characters
+// CP932 lacks either way.
 EncodeResult EditorToBytes(const QString& text, bool escapedBytes = true);
 
 }  // namespace verdane::platform

@@ -141,16 +141,32 @@ TEST(EditorCodec, CharactersCp932CannotHoldAreCountedAndWrittenAsQuestionMarks) 
     EXPECT_EQ(EditorToBytes(QString::fromUtf16(u"\u3042")).unencodable, 0u);
 }
 
-// A text read as UTF-8 may hold U+F700-U+F7FF of its own: they are characters
-// CP932 lacks, never raw bytes (a 0x00 byte in the middle of a file).
-TEST(EditorCodec, PrivateUseCharactersOfAUtf8TextAreNotBytes) {
-    const QString text = QStringLiteral("x") + QChar(0xF741) + QStringLiteral("y") + QChar(0xF700) + QStringLiteral("z");
-    const EncodeResult own = EditorToBytes(text, false);
-    EXPECT_EQ(own.bytes, "x?y?z");
-    EXPECT_EQ(own.unencodable, 2u);
-    EXPECT_EQ(own.firstUnencodable, 1);
-    EXPECT_EQ(EditorToBytes(text).bytes, std::string("xAy\0z", 5));  // read from Shift-JIS: its bytes
+struct LackedCase {
+    const char* name;
+    std::u16string text;
+    const char* hex;
+    std::size_t unencodable;
+};
+
+class EditorCodecLacked : public testing::TestWithParam<LackedCase> {};
+
+// Private-use characters of a UTF-8 text are characters like any other: CP932
+// lacks them, so they are counted and written as "?", never as raw bytes.
+TEST_P(EditorCodecLacked, IsCountedAndWrittenAsQuestionMark) {
+    const LackedCase& c = GetParam();
+    const EncodeResult r = EditorToBytes(QString::fromStdU16String(c.text));
+    EXPECT_EQ(ToHex(r.bytes), ToHex(Hex(c.hex)));
+    EXPECT_EQ(r.unencodable, c.unencodable);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EditorCodecLacked,
+    testing::Values(LackedCase{"PrivateUseF7xx", u"x\uF741y\uF700z", "78 3F 79 3F 7A", 2},
+                    LackedCase{"PrivateUseEdges", u"\uF780\uF7FF", "3F 3F", 2},
+                    // A pair whose low half lies in the escape range is one character.
+                    LackedCase{"PairWithLowHalfInEscapeRange", u"a\U00010080b", "61 3F 62", 1},
+                    LackedCase{"EscapedBytesBesideThem", u"\uF7A0\xDCA0\uF700", "3F A0 3F", 2}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace verdane::platform
