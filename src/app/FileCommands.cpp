@@ -304,6 +304,8 @@ void FileCommands::Install() {
     std::string text;
     if (!TextToWrite(text)) return;
     DocSaveOptions options = SharedOptions();
+    // The database sent to the handheld keeps the text's bookmarks, as a saved one does.
+    options.bookmarks = session_.Bookmarks().AtBytes();
     RunInstall(forms_.install, UserData, text, session_.InstallName(), options,
                Local(core::DocTitleText(session_.Document().Title())));
     settings_.Compress = options.Compress;

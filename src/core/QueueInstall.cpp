@@ -29,7 +29,7 @@ Outcome QueueDocDatabase(const platform::TPalmDesktop& desktop, int userIndex, c
         return NameFailure(fault, name);
     if (userIndex < 0 || userIndex >= static_cast<int>(desktop.Users().size()))
         return Failure{FailureCode::NoSuchUser, {}, {}, 0, userIndex};
-    Result<std::string> database = MakeDocDatabaseBytes(text, options.title, options.Compress, options.IncludeBinary);
+    Result<std::string> database = MakeDocDatabaseBytes(text, options.title, options.Compress, options.IncludeBinary, options.bookmarks);
     if (!database) return database.Fault();
     const std::string fileName = InstallFileName(name, prc).toStdString();
     try {

@@ -22,8 +22,8 @@ Result<TDocPieces> MakeDocDatabase(std::string_view text, std::string_view title
 }
 
 Result<std::string> MakeDocDatabaseBytes(std::string_view text, std::string_view title, bool compress,
-                                         bool includeBinary) {
-    Result<TDocPieces> pieces = MakeDocDatabase(text, title, compress, includeBinary);
+                                         bool includeBinary, std::span<const DocBookmark> bookmarks) {
+    Result<TDocPieces> pieces = MakeDocDatabase(text, title, compress, includeBinary, bookmarks);
     if (!pieces) return pieces.Fault();
     std::string bytes;
     bytes.reserve(pieces->Size());

@@ -23,7 +23,7 @@ Result<TDocPieces> MakeDocDatabase(std::string_view text, std::string_view title
                                    std::span<const DocBookmark> bookmarks = {});
 // The same joined into one string of bytes.
 Result<std::string> MakeDocDatabaseBytes(std::string_view text, std::string_view title, bool compress,
-                                         bool includeBinary);
+                                         bool includeBinary, std::span<const DocBookmark> bookmarks = {});
 
 // Writes `text` (Shift-JIS, CR LF) to `path` as the kind says: a text file as it
 // is, a DOC database with `options`' title and flags. The file is replaced

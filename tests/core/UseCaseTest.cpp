@@ -142,6 +142,15 @@ TEST(QueueInstall, TheRulesOfNamesHoldAndTheDatabaseIsQueued) {
     ASSERT_TRUE(QueueDocDatabase(desktop, 0, QStringLiteral("Story"), true, kSjis, options));
     EXPECT_EQ(ListDir(queue), std::vector<std::string>{"Story.PRC"});
     EXPECT_EQ(ReadFile(queue + "/Story.PRC"), *MakeDocDatabaseBytes(kSjis, "Story", true, true));
+    // The queued database keeps the text's bookmarks, as a saved one does.
+    options.bookmarks = {DocBookmark{"Mark", 2}};
+    ASSERT_TRUE(QueueDocDatabase(desktop, 0, QStringLiteral("Marked"), false, kSjis, options));
+    TMemoryStream queued(ReadFile(queue + "/Marked.PDB"));
+    TMemoryStream text;
+    std::vector<DocBookmark> bookmarks;
+    ASSERT_EQ(DocToText(queued, text, true, &bookmarks), kDocOk);
+    EXPECT_EQ(text.Bytes(), kSjis);
+    EXPECT_EQ(bookmarks, options.bookmarks);
 }
 
 }  // namespace
