@@ -5,29 +5,9 @@
 # whose user the install dialog proposes: Ctrl+I and Enter queue the text.
 set -eu
 verdane=$1
-for tool in Xvfb xdotool; do
-  command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
-done
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/xvfb_start.sh"
 fail() { echo "FAIL: $1"; cat "$work/verdane.log"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-i=0
-while [ ! -s "$work/display" ]; do
-  i=$((i + 1)); [ $i -lt 200 ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-  sleep 0.05
-done
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 unset VERDANE_REGISTRY QT_QPA_PLATFORM
 

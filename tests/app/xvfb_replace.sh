@@ -6,18 +6,7 @@
 set -eu
 verdane=$1
 source_dir=$2
-for tool in Xvfb xdotool; do
-  command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
-done
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/xvfb_start.sh"
 fail() { echo "FAIL: $1"; cat "$work/verdane.log"; exit 1; }
 # Waits until a visible window's name matches the pattern.
 wait_window() {
@@ -27,16 +16,6 @@ wait_window() {
     sleep 0.05
   done
 }
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-i=0
-while [ ! -s "$work/display" ]; do
-  i=$((i + 1)); [ $i -lt 200 ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-  sleep 0.05
-done
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
 
 cp -r "$source_dir/examples/palm-desktop" "$work/desktop"
 export VERDANE_REGISTRY="$work/desktop/registry.reg"

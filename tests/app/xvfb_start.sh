@@ -1,0 +1,29 @@
+# Sourced by the tests that drive the built verdane in a real X server: checks
+# the tools, makes the scratch folder $work (removed at exit with the programs
+# whose pids are in $app_pid and $server_pid), starts Xvfb on a free display and
+# exports DISPLAY.
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
+done
+work=$(mktemp -d)
+xvfb_pid=
+app_pid=
+server_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and writes its number to the given descriptor.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+i=0
+while [ ! -s "$work/display" ]; do
+  i=$((i + 1)); [ $i -lt 200 ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+  sleep 0.05
+done
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
