@@ -2,6 +2,7 @@
 // gives them, rows gathered into works by 作品ID, the works sorted once by
 // reading, and for each work one folded string that a search looks through.
 #include "AozoraCatalog.h"
+#include "TextBytes.h"
 
 #include "CsvReader.h"
 #include "ZipArchive.h"
@@ -77,24 +78,6 @@ std::size_t FirstBadUtf8(std::string_view text) {
         p += length;
     }
     return std::string_view::npos;
-}
-
-void AppendUtf8(std::string& out, char32_t u) {
-    if (u < 0x80) {
-        out.push_back(static_cast<char>(u));
-    } else if (u < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else if (u < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (u >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    }
 }
 
 // Half-width katakana U+FF66 to U+FF9D as hiragana (ｰ as the long vowel mark).

@@ -2,6 +2,7 @@
 // the one text (or the one asked for), check what its header claims before a
 // byte is inflated, and read no more than it claims.
 #include "ZipArchive.h"
+#include "TextBytes.h"
 
 #include "Cp932Table.h"
 #include "KanjiCode.h"
@@ -36,19 +37,6 @@ std::string ErrorText(int code) {
     zip_error_t error;
     zip_error_init_with_code(&error, code);
     return ErrorText(error);
-}
-
-void AppendUtf8(std::string& out, char32_t u) {
-    if (u < 0x80) {
-        out.push_back(static_cast<char>(u));
-    } else if (u < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    }
 }
 
 // An entry's name in UTF-8: as it is when it is UTF-8 already, otherwise read

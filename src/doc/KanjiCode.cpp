@@ -3,6 +3,7 @@
 // test and a UTF-8 test; the conversions are table-free for JIS and EUC and use
 // the CP932 table for UTF-8.
 #include "KanjiCode.h"
+#include "TextBytes.h"
 
 #include "Cp932Table.h"
 #include "JisX0212Table.h"
@@ -766,21 +767,7 @@ std::string Utf16ToUtf8(std::string_view text, int code) {
                 cp = 0xFFFD;
             }
         }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | cp >> 6);
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | cp >> 12);
-            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | cp >> 18);
-            out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
+        AppendUtf8(out, cp);
     }
     return out;
 }

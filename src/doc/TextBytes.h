@@ -42,6 +42,9 @@ std::optional<std::string> TextAsOpenedIfChanged(std::string_view fileBytes,
 // appended as it is, any other goes through EditorLineEnds. A CR at the end of
 // a block waits for the next block, which may start with its LF. Finish gives
 // the last line its line end, as every line of a downloaded page gets one.
+// Appends the code point `cp` to `out` in UTF-8 (one to four bytes).
+void AppendUtf8(std::string& out, char32_t cp);
+
 class EditorLineEndJoiner {
 public:
     explicit EditorLineEndJoiner(std::string& out) : out_(out) {}
