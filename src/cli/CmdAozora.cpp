@@ -87,12 +87,7 @@ std::string ReadTextOrArchive(const std::string& in, const std::string* entry) {
     return OpenedText(in, entry).text;
 }
 
-int RunAozora(const Args& args) {
-    const auto parsed = ParseArgs(args, {}, {"--ruby", "--bookmarks", "--entry"}, 2, 2);
-    if (parsed.help) {
-        std::fputs(kAozoraHelp, stdout);
-        return 0;
-    }
+AozoraOptions AozoraOptionsOf(const ParsedArgs& parsed) {
     AozoraOptions options;
     if (const std::string* ruby = parsed.Value("--ruby")) {
         if (*ruby == "drop")
@@ -104,6 +99,16 @@ int RunAozora(const Args& args) {
         options.bookmarks = true;
         options.bookmarkMark = TerminalToCp932(*mark);
     }
+    return options;
+}
+
+int RunAozora(const Args& args) {
+    const auto parsed = ParseArgs(args, {}, {"--ruby", "--bookmarks", "--entry"}, 2, 2);
+    if (parsed.help) {
+        std::fputs(kAozoraHelp, stdout);
+        return 0;
+    }
+    const AozoraOptions options = AozoraOptionsOf(parsed);
     const std::string& in = parsed.positional[0];
     const std::string text = IsUrl(in) ? TextOfUrl(in, parsed.Value("--entry"))
                                        : ReadTextOrArchive(in, parsed.Value("--entry"));

@@ -149,17 +149,7 @@ bool IsDocPath(const std::string& path) {
 int Get(const Args& args) {
     const auto parsed =
         ParseArgs(args, {"--refresh"}, {"--catalog", "--ruby", "--bookmarks", "--install"}, 2, 2);
-    AozoraOptions options;
-    if (const std::string* ruby = parsed.Value("--ruby")) {
-        if (*ruby == "drop")
-            options.ruby = AozoraRuby::Drop;
-        else if (*ruby != "paren")
-            throw UsageError("--ruby takes paren or drop, not '" + *ruby + "'");
-    }
-    if (const std::string* mark = parsed.Value("--bookmarks")) {
-        options.bookmarks = true;
-        options.bookmarkMark = TerminalToCp932(*mark);
-    }
+    const AozoraOptions options = AozoraOptionsOf(parsed);
     const std::string& id = parsed.positional[0];
     const std::string& out = parsed.positional[1];
     const std::string* user = parsed.Value("--install");

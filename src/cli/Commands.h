@@ -14,6 +14,7 @@ struct AozoraOptions;
 
 namespace verdane::cli {
 
+struct ParsedArgs;
 using Args = std::vector<std::string>;
 
 // CmdDoc.cpp: DOC databases and kanji codes.
@@ -53,6 +54,8 @@ core::OpenedFile OpenedText(core::Source source, const std::string& in, const st
 // The text with its Aozora notation cleaned; the accented letters written as
 // their base letters are named on standard error.
 std::string CleanAozoraReported(std::string_view text, const verdane::AozoraOptions& options);
+// The cleaner's options of --ruby and --bookmarks (a usage error for a bad --ruby).
+verdane::AozoraOptions AozoraOptionsOf(const ParsedArgs& parsed);
 
 // CmdPalm.cpp: the handheld's install queue.
 int RunInstall(const Args& args);
