@@ -201,7 +201,11 @@ bool LooksLikeZip(std::string_view bytes) {
            ((bytes[2] == '\x03' && bytes[3] == '\x04') || (bytes[2] == '\x05' && bytes[3] == '\x06'));
 }
 
-ArchiveText ReadArchiveText(std::string_view zipBytes, std::string_view entry) {
+namespace {
+
+// Opens the archive held in `zipBytes` and reads the entry `entry` names, or its
+// one file of `extension`.
+ArchiveText ReadInMemory(std::string_view zipBytes, std::string_view entry, std::string_view extension) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(zipBytes.data(), zipBytes.size(), 0, &error);
@@ -212,21 +216,17 @@ ArchiveText ReadArchiveText(std::string_view zipBytes, std::string_view entry) {
         return Refused(core::FailureCode::ArchiveUnreadable, {}, ErrorText(error));
     }
     zip_error_fini(&error);
-    return ReadOpened(archive.get(), entry);
+    return ReadOpened(archive.get(), entry, extension);
+}
+
+}  // namespace
+
+ArchiveText ReadArchiveText(std::string_view zipBytes, std::string_view entry) {
+    return ReadInMemory(zipBytes, entry, ".txt");
 }
 
 ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extension) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(zipBytes.data(), zipBytes.size(), 0, &error);
-    if (source == nullptr) return Refused(core::FailureCode::ArchiveUnreadable, {}, ErrorText(error));
-    const ZipPtr archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
-    if (!archive) {
-        zip_source_free(source);
-        return Refused(core::FailureCode::ArchiveUnreadable, {}, ErrorText(error));
-    }
-    zip_error_fini(&error);
-    return ReadOpened(archive.get(), {}, extension);
+    return ReadInMemory(zipBytes, {}, extension);
 }
 
 ArchiveText ReadArchiveTextFile(const std::string& path, std::string_view entry) {
