@@ -630,7 +630,7 @@ private:
         const char* noGroupCloseAfter = end;
         const char* plainGroupClose = p;
         VisitMarked<kTrailOpenBracket, kTrailKome, kTrailBar, kTrailOpenRuby, kTrailOpenGroup>(
-            p, end, readable_, [&](const char* at) -> const char* {
+            p, end, readable_, [&](const char* at) __attribute__((always_inline)) -> const char* {
                 const u8 trail = static_cast<u8>(at[1]);
                 if (trail == kTrailOpenBracket) {
                     if (IsChar(at + 2, end, kTrailSharp))
@@ -655,14 +655,23 @@ private:
                     bar_ = out_.size();
                 } else if (trail == kTrailOpenRuby) {
                     if (at < noCloseAfter) {
-                        const char* close = FindMarked<kTrailCloseRuby>(at + 2, end, readable_);
+                        // The "》", and whether the reading holds notation of its own
+                        // (most hold none and are copied as they are).
+                        bool plain = true;
+                        const char* close =
+                            VisitMarked<kTrailCloseRuby, kTrailOpenBracket, kTrailKome, kTrailOpenGroup>(
+                                at + 2, end, readable_, [&](const char* q) -> const char* {
+                                    if (static_cast<u8>(q[1]) == kTrailCloseRuby) return nullptr;
+                                    plain = false;
+                                    return q + 2;
+                                });
                         // No "》" after this "《": none after a later one either.
                         if (close == end) {
                             noCloseAfter = at;
                         } else {
                             const bool afterGroup = at == groupEnd_;
                             flush(at);
-                            Reading(at + 2, close, afterGroup);
+                            Reading(at + 2, close, afterGroup, plain);
                             return copyFrom = close + 2;
                         }
                     }
@@ -714,8 +723,9 @@ private:
     }
 
     // base《reading》, the base already copied; right after a 〔…〕 group the
-    // group is the base.
-    [[gnu::noinline]] void Reading(const char* begin, const char* end, bool afterGroup) {
+    // group is the base. A `plain` reading holds no notation and is copied as
+    // it stands.
+    [[gnu::noinline]] void Reading(const char* begin, const char* end, bool afterGroup, bool plain) {
         // The base stays where it was copied, in both forms; what matters is
         // whether there is one: the text after a "｜", or the run of characters
         // of one kind before "《", which exists when the last character copied
@@ -728,7 +738,15 @@ private:
         } else if (!hasBase) {
             hasBase = LastCharKind(std::string_view(out_).substr(runFrom_)) != Kind::None;
         }
-        if (options_.ruby == AozoraRuby::Paren || !hasBase) Parenthesised(begin, end);
+        if (options_.ruby == AozoraRuby::Paren || !hasBase) {
+            if (plain) {
+                AppendTwo(kOpenParen);
+                out_.append(begin, static_cast<std::size_t>(end - begin));
+                AppendTwo(kCloseParen);
+            } else {
+                Parenthesised(begin, end);
+            }
+        }
         sawText_ = true;
         bar_ = std::string::npos;
         runFrom_ = out_.size();
