@@ -12,6 +12,7 @@
 #include "HistMenu.h"
 #include "KanjiCode.h"
 #include "LongWork.h"
+#include "Recovery.h"
 #include "ProfileFile.h"
 #include "RegistryFile.h"
 #include "SearchCommands.h"
@@ -95,6 +96,7 @@ TFormMainVerdane::TFormMainVerdane(const platform::TRegistryFile& registry, cons
 
     CreateEditor();
     session_ = new DocumentSession(*RichEditMain, this);
+    new RecoveryKeeper(*session_, this);
     work_ = std::make_unique<LongWork>(*this);
     CreateStatusBar();
     CreateForms();
