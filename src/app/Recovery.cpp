@@ -181,16 +181,19 @@ void RecoveryKeeper::CopySlice(int generation) {
     pieces_.clear();
     const int caret = session_.Editor().textCursor().position();
     const core::Document document = session_.Document();
+    const bool byteOrderMark = session_.TextForm().byteOrderMark;
     const RecoveryOwner owner = owner_;
     const QString folder = folder_, file = file_, inherited = inherited_;
     QPointer<RecoveryKeeper> self(this);
-    writer_.start([self, pieces = std::move(pieces), caret, document, owner, folder, file, inherited]() mutable {
+    writer_.start([self, pieces = std::move(pieces), caret, document, byteOrderMark, owner, folder, file,
+                   inherited]() mutable {
         bool ok = true;
         QString problem;
         try {
             const QByteArray utf8 = SnapshotText(std::move(pieces));
             const std::string header =
-                SnapshotHeader(owner, document, caret, QDateTime::currentDateTimeUtc(), std::size_t(utf8.size()));
+                SnapshotHeader(owner, document, byteOrderMark, caret, QDateTime::currentDateTimeUtc(),
+                               std::size_t(utf8.size()));
             if (!MakeRecoveryFolder(folder, problem)) throw platform::EFileError(problem.toStdString());
             const std::array<std::string_view, 2> parts{header, std::string_view(utf8.constData(), utf8.size())};
             platform::WriteFileAtomically(QFile::encodeName(file).toStdString(), parts);
@@ -240,7 +243,7 @@ void RecoveryKeeper::Restore(const RecoverySnapshot& snapshot) {
     TextFillOptions options;
     options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     FillEditor(editor, snapshot.text, platform::EditorBytes::Utf8, options);
-    session_.Adopt(snapshot.document);
+    session_.Adopt(snapshot.document, snapshot.byteOrderMark);
     QTextCursor caret(editor.document());
     caret.setPosition(std::clamp(snapshot.caret, 0, editor.document()->characterCount() - 1));
     editor.setTextCursor(caret);

@@ -167,8 +167,8 @@ QString SnapshotPath(const QString& folder, const QString& id) {
     return folder + u'/' + id + QStringLiteral(".snapshot");
 }
 
-std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& document, int caret,
-                           const QDateTime& saved, std::size_t textBytes) {
+std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& document, bool byteOrderMark,
+                           int caret, const QDateTime& saved, std::size_t textBytes) {
     // Paths are the file system's bytes and may hold line breaks: percent-encoded.
     QByteArray out = QByteArray(kMagic.data(), kMagic.size()) + QByteArray::number(kRecoveryVersion) + '\n';
     auto line = [&out](const char* key, const QByteArray& value) { out += key + QByteArray(": ") + value + '\n'; };
@@ -184,6 +184,7 @@ std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& doc
     line("title", QByteArray(title.data(), qsizetype(title.size())).toHex());
     line("code", QByteArray::number(document.Code()));
     line("ends", EndsName(document.LineEndsRead()));
+    line("bom", byteOrderMark ? "1" : "0");
     line("caret", QByteArray::number(caret));
     line("bytes", QByteArray::number(qulonglong(textBytes)));
     out += '\n';
@@ -247,6 +248,7 @@ RecoverySnapshot ReadSnapshot(const QString& path, bool withText) {
         snapshot.document = core::Document::Fetched(url, title, int(code));
     else if (!filePath.isEmpty())
         snapshot.document = core::Document::ReadFrom(filePath, docKind, title, int(code), lineEnds);
+    snapshot.byteOrderMark = fields["bom"] == "1";
     if (ToNumber(fields["caret"], number)) snapshot.caret = int(std::clamp<qint64>(number, 0, INT32_MAX));
 
     if (version > kRecoveryVersion) {

@@ -45,6 +45,8 @@ struct RecoverySnapshot {
     RecoveryOwner owner;
     QDateTime saved;
     core::Document document;
+    // A UTF-8 text file that began with a byte-order mark: saved with one again.
+    bool byteOrderMark = false;
     int caret = 0;
     // The text's length in characters (the UTF-8 bytes decoded).
     qint64 characters = 0;
@@ -67,8 +69,8 @@ bool MakeRecoveryFolder(const QString& folder, QString& problem);
 QString SnapshotPath(const QString& folder, const QString& id);
 
 // The header of a snapshot (up to and with the empty line before the text).
-std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& document, int caret,
-                           const QDateTime& saved, std::size_t textBytes);
+std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& document, bool byteOrderMark,
+                           int caret, const QDateTime& saved, std::size_t textBytes);
 // Reads the snapshot at `path`; with `withText` its text is kept in `text`.
 RecoverySnapshot ReadSnapshot(const QString& path, bool withText);
 // Every snapshot in `folder` whose owner is no longer running, oldest first;

@@ -3,7 +3,7 @@
 # server (Xvfb): the edits typed into note.txt reach a snapshot readable by its
 # owner only; after the kill a new start offers it, Enter restores it (modified,
 # still note.txt), Ctrl+S writes it over note.txt with the typed line, and the
-# snapshot is gone.
+# snapshot is gone; edits given up with No at the close leave none either.
 set -eu
 verdane=$1
 source_dir=$2
@@ -57,14 +57,14 @@ press "$offer" key Return
 main=$(window '^note\.txt - Verdane Ver1\.22$') || fail "the restored text is not note.txt"
 [ -z "${VERDANE_SHOTS:-}" ] || import -window root "$VERDANE_SHOTS/restored.png"
 press "$main" key ctrl+s
-# The save dialog proposes note.txt: Enter takes it, and the question about
-# replacing it is answered Yes.
-save=$(window '保存|Save') || fail "Ctrl+S showed no save dialog"
-press "$save" key Return
+# The save dialog proposes "note": Tab reaches its file type, Up picks the
+# text type, Enter writes note.txt.
+window 'Save|保存' >/dev/null || fail "Ctrl+S showed no save dialog"
 sleep 1
-if replace=$(xdotool search --onlyvisible --name '保存|Save|上書き' 2>/dev/null | head -n 1) && [ -n "$replace" ]; then
-  press "$replace" key alt+y
-fi
+xdotool key Tab
+xdotool key Up
+sleep 0.2
+xdotool key Return
 expected="$work/expected.txt"
 printf 'first line\r\ntyped before the kill' >"$expected"
 n=0
@@ -78,3 +78,18 @@ while ls "$snapshots"/*.snapshot >/dev/null 2>&1; do
   sleep 0.05
 done
 echo "after kill -9 the typed line came back and was saved into note.txt"
+
+# Edits given up at the close (No) leave no snapshot behind.
+press "$main" type 'given up'
+n=0
+until ls "$snapshots"/*.snapshot >/dev/null 2>&1; do
+  n=$((n + 1)); [ $n -lt 300 ] || fail "no snapshot of the second edit"
+  sleep 0.05
+done
+press "$main" key ctrl+q
+window '^変更されています$' >/dev/null || fail "Ctrl+Q with edits asked nothing"
+xdotool key alt+n
+wait "$app_pid" 2>/dev/null || true
+app_pid=
+! ls "$snapshots"/*.snapshot >/dev/null 2>&1 || fail "the snapshot stayed after No at the close"
+echo "No at the close removed the snapshot"
