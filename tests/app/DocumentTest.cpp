@@ -316,7 +316,7 @@ void DocumentTest::aUtf8TextKeepsItsCharactersUntilTheSaveAsks() {
     prompts_->saveChoices.push_back({Q(dir.File("out")), 1});
     prompts_->answers.push_back(QMessageBox::Yes);
     QVERIFY(Save(*w));
-    QCOMPARE(ReadFile(dir.File("out.TXT")), std::string("caf? ???\r\n\x82\xA0\r\n"));
+    QCOMPARE(ReadFile(dir.File("out.TXT")), std::string("cafe ? ?\r\n\x82\xA0\r\n"));
 }
 
 void DocumentTest::aUtf8PageKeepsItsCharactersUntilTheSaveAsks() {
@@ -335,7 +335,7 @@ void DocumentTest::aUtf8PageKeepsItsCharactersUntilTheSaveAsks() {
     prompts_->answers.push_back(QMessageBox::Yes);
     QVERIFY(Save(*w));
     QCOMPARE(prompts_->messages.at(0).caption, QStringLiteral("保存できない文字"));
-    QCOMPARE(ReadFile(dir.File("u.TXT")), std::string("? 2024?\x82\xA0\r\n"));
+    QCOMPARE(ReadFile(dir.File("u.TXT")), std::string("? 2024 \x82\xA0\r\n"));
     server.Stop();
 }
 
