@@ -152,7 +152,8 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
             file.title = TitleOfName(BaseNameWithoutExtension(file.name));
         }
 
-        if (options.html) {
+        // An archive's text is a text, never HTML.
+        if (options.html && file.archiveEntry.empty()) {
             if (file.code == kcUtf8) {
                 std::vector<KanjiReplacement> replaced;
                 file.text = Utf8ToCp932(file.text, &replaced);
@@ -175,6 +176,11 @@ Result<OpenedFile> OpenUrl(PageFetch& fetch, FetchRequest request, const OpenOpt
     const std::string_view body = page->View();
     return Open(Source::Page(QString::fromStdString(request.url), std::string(body), fetch.Client().ContentType()),
                 options);
+}
+
+Document DocumentOf(const QString& path, const OpenedFile& file) {
+    return Document::ReadFrom(path, file.kind, file.title.value_or(TitleOfFile(path)), file.code, file.lineEnds,
+                              file.byteOrderMark);
 }
 
 }  // namespace verdane::core

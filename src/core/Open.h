@@ -45,6 +45,7 @@ struct OpenOptions {
     std::function<std::optional<std::string>(const std::vector<std::string>& names)> chooseEntry;
     // Turn the text from HTML into plain text (the download's HTML option):
     // the result is Shift-JIS, and what Shift-JIS lacks is listed in `replaced`.
+    // An archive's text is not HTML and stays as it is.
     bool html = false;
     // Runs now and then while a long page is turned into text.
     std::function<void()> turns;
@@ -54,6 +55,11 @@ struct OpenOptions {
 // .PRC that is no DOC database (NotDoc), an archive refused, holding no text,
 // or several with none chosen, is a failure. Never throws for bad input.
 Result<OpenedFile> Open(Source source, const OpenOptions& options = {});
+
+// The document of a file opened from `path`: its kind, its own title (the
+// file's base name when the file gives none), its code, line ends and
+// byte-order mark, so that Save writes it back as it was.
+Document DocumentOf(const QString& path, const OpenedFile& file);
 
 // The title a text gets from a name of its own (a file's or a page's base
 // name), cut by the database header's rule; "NewFile" for an empty name.
