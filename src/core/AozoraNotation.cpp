@@ -198,7 +198,7 @@ inline bool IsChar(const char* p, const char* end, u8 trail) {
 
 // A decimal number in half- or full-width digits at the start of `text`: its
 // value (at most kMaxIndent) and the bytes it takes, or 0 bytes when none.
-std::size_t ReadNumber(std::string_view text, int& value) {
+[[gnu::always_inline]] inline std::size_t ReadNumber(std::string_view text, int& value) {
     std::size_t at = 0;
     value = 0;
     while (at < text.size()) {
@@ -580,7 +580,7 @@ private:
         Inline(begin, end, true);
         if (sawNote_ && !sawText_) {
             out_.resize(lineStart_);
-            accents_.resize(lineAccents);
+            if (accents_.size() != lineAccents) accents_.resize(lineAccents);
             if (heading_) pendingMark_ = true;
             return false;
         }
