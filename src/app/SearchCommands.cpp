@@ -43,18 +43,20 @@ SearchCommands::SearchCommands(QWidget& window, DocumentSession& session, LongWo
     on(replace_, &TReplaceDialog::Replace, &SearchCommands::Replace);
     on(replace_, &TReplaceDialog::ReplaceAll, &SearchCommands::ReplaceAll);
 
-    // The highlights follow the screen: scrolling, edits and a new size.
-    highlightTimer_.setSingleShot(true);
-    highlightTimer_.setInterval(30);
-    QObject::connect(&highlightTimer_, &QTimer::timeout, &window_, [this] { Highlight(); });
+    // The highlights follow the screen: scrolling, edits and a new size. The
+    // timer is the connections' context, so they end with this object.
+    QTimer* timer = &highlightTimer_;
+    timer->setSingleShot(true);
+    timer->setInterval(30);
+    QObject::connect(timer, &QTimer::timeout, timer, [this] { Highlight(); });
     QPlainTextEdit& editor = session_.Editor();
-    QObject::connect(editor.verticalScrollBar(), &QScrollBar::valueChanged, &window_, [this] { HighlightSoon(); });
-    QObject::connect(editor.document(), &QTextDocument::contentsChanged, &window_, [this] { HighlightSoon(); });
-    QObject::connect(&editor, &QPlainTextEdit::updateRequest, &window_, [this](const QRect& rect, int dy) {
+    QObject::connect(editor.verticalScrollBar(), &QScrollBar::valueChanged, timer, [this] { HighlightSoon(); });
+    QObject::connect(editor.document(), &QTextDocument::contentsChanged, timer, [this] { HighlightSoon(); });
+    QObject::connect(&editor, &QPlainTextEdit::updateRequest, timer, [this](const QRect& rect, int dy) {
         if (dy != 0 || rect.contains(session_.Editor().viewport()->rect())) HighlightSoon();
     });
     for (QDialog* dialog : {static_cast<QDialog*>(find_), static_cast<QDialog*>(replace_)}) {
-        QObject::connect(dialog, &QDialog::finished, &window_, [this] {
+        QObject::connect(dialog, &QDialog::finished, timer, [this] {
             if (find_->isVisible() || replace_->isVisible()) return;
             highlighting_ = false;
             Highlight();

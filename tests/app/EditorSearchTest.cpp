@@ -56,7 +56,7 @@ private slots:
         QTest::addColumn<QString>("status");
         const QString wrapDown = QStringLiteral("末尾まで検索しました。先頭から続けます");
         const QString wrapUp = QStringLiteral("先頭まで検索しました。末尾から続けます");
-        auto row = [](const char* name) { return QTest::newRow(name); };
+        auto row = [](const char* name) -> QTestData& { return QTest::newRow(name); };
         row("plain") << "abc abc" << 0 << "abc" << "" << "find" << 2 << "" << "abc abc" << 4 << 7 << "";
         row("wraps to the start") << "abc abc" << 0 << "abc" << "" << "find" << 3 << "" << "abc abc" << 0 << 3 << wrapDown;
         row("stops without wrap") << "abc abc" << 0 << "abc" << "N" << "find" << 3 << "" << "abc abc" << 7 << 7
