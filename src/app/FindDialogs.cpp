@@ -62,10 +62,17 @@ TFindDialog::TFindDialog(QWidget* parent, bool withReplace) : QDialog(parent) {
     bottom->addWidget(CheckWrap);
     bottom->addStretch();
 
+    LabelProblem = new QLabel;
+    LabelProblem->setObjectName(QStringLiteral("LabelProblem"));
+    LabelProblem->setWordWrap(true);
+    LabelProblem->setStyleSheet(QStringLiteral("color: #c00000"));
+    LabelProblem->hide();
+
     auto* left = new QVBoxLayout;
     left->addLayout(fields);
     left->addLayout(options);
     left->addLayout(bottom);
+    left->addWidget(LabelProblem);
     left->addStretch();
 
     ButtonFindNext = new QPushButton(QStringLiteral("次を検索(&F)"));
@@ -115,6 +122,11 @@ SearchParameters TFindDialog::Parameters() const {
     p.direction = RadioUp->isChecked() ? SearchDirection::Up : SearchDirection::Down;
     p.wrap = CheckWrap->isChecked();
     return p;
+}
+
+void TFindDialog::ShowProblem(const QString& text) {
+    LabelProblem->setText(text);
+    LabelProblem->setVisible(!text.isEmpty());
 }
 
 void TFindDialog::SetParameters(const SearchParameters& p) {
