@@ -125,8 +125,11 @@ SearchParameters TFindDialog::Parameters() const {
 }
 
 void TFindDialog::ShowProblem(const QString& text) {
+    if (text == LabelProblem->text() && LabelProblem->isVisibleTo(this) == !text.isEmpty()) return;
     LabelProblem->setText(text);
     LabelProblem->setVisible(!text.isEmpty());
+    // The dialog grows for the message and shrinks back without it.
+    adjustSize();
 }
 
 void TFindDialog::SetParameters(const SearchParameters& p) {
