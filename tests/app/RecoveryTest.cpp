@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace verdane;
 using State = RecoverySnapshot::State;
 
@@ -75,6 +77,11 @@ private slots:
         QTest::newRow("this process") << QCoreApplication::applicationPid() << QString() << false;
         QTest::newRow("ended process") << ended.processId() << QString() << true;
         QTest::newRow("same pid, another start") << QCoreApplication::applicationPid() << QStringLiteral("1") << true;
+        // Ended but not reaped by its parent yet: a zombie is no owner.
+        const pid_t zombie = ::fork();
+        if (zombie == 0) ::_exit(0);
+        QTest::qWait(200);
+        QTest::newRow("ended, not reaped yet") << qint64(zombie) << QString() << true;
     }
     void onlySnapshotsOfEndedProcessesAreOffered() {
         QFETCH(qint64, pid);
