@@ -155,7 +155,8 @@ bool MakeRecoveryFolder(const QString& folder, QString& problem) {
     for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
         const QByteArray part = slash < 0 ? path : path.left(slash);
         if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) {
-            problem = QStringLiteral("%1: %2").arg(QFile::decodeName(part), QString::fromLocal8Bit(std::strerror(errno)));
+            problem =
+                QStringLiteral("%1: %2").arg(QFile::decodeName(part), QString::fromLocal8Bit(std::strerror(errno)));
             return false;
         }
         if (slash < 0) break;
@@ -227,7 +228,8 @@ RecoverySnapshot ParseSnapshot(std::string bytes, bool withText) {
         snapshot.text.clear();
         return snapshot;
     };
-    const QByteArray head = QByteArray::fromRawData(bytes.data(), qsizetype(std::min<std::size_t>(bytes.size(), kMaxHeader)));
+    const QByteArray head =
+        QByteArray::fromRawData(bytes.data(), qsizetype(std::min<std::size_t>(bytes.size(), kMaxHeader)));
     const qsizetype firstEnd = head.indexOf('\n');
     const QByteArray first = head.left(firstEnd);
     if (firstEnd < 0 || !first.startsWith(QByteArray(kMagic.data(), kMagic.size())))

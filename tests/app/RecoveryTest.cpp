@@ -18,7 +18,8 @@ namespace {
 
 std::string Header(const std::string& pid, const std::string& bytes, const std::string& first = "VerdaneRecovery 1") {
     return first + "\nid: a1\npid: " + pid + "\nstart: 7\nboot: \nsaved: 2026-01-02T03:04:05.000Z\nkind: text\n" +
-           "path: %2Fbooks%2Fa%0Ab.txt\nurl: \ntitle: 4e6f7465\ncode: 5\nends: crlf\ncaret: 2\nbytes: " + bytes + "\n\n";
+           "path: %2Fbooks%2Fa%0Ab.txt\nurl: \ntitle: 4e6f7465\ncode: 5\nends: crlf\ncaret: 2\nbytes: " + bytes +
+           "\n\n";
 }
 
 }  // namespace
@@ -118,7 +119,7 @@ private slots:
         DocumentSession session(editor, nullptr);
         RecoveryKeeper keeper(session, nullptr, QString::fromStdString(dir.Path()));
         QString text;
-        for (int line = 0; text.size() < 3 * RecoveryKeeper::kSlice; ++line)
+        for (int line = 0; text.size() < RecoveryKeeper::kAtOnce + 2 * RecoveryKeeper::kSlice; ++line)
             text += QStringLiteral("%1 行目、吾輩は猫である。\n").arg(line);
         editor.setPlainText(text);
         editor.document()->setModified(true);
