@@ -69,16 +69,6 @@ bool Holds(FileCode code, const QString& text) {
 
 QString StandInFor(char32_t c, FileCode code, Lacking lacking) {
     if (c == 0xA0 || c == 0x202F) return QStringLiteral(" ");
-    // The ligatures have no decomposition; they are written as the two
-    // letters they join.
-    switch (c) {
-    case 0xC6: return QStringLiteral("AE");
-    case 0xE6: return QStringLiteral("ae");
-    case 0x152: return QStringLiteral("OE");
-    case 0x153: return QStringLiteral("oe");
-    case 0xDF: return QStringLiteral("ss");
-    default: break;
-    }
     if (c != 0xFFFD && !(c >= 0xD800 && c <= 0xDFFF)) {
         // The canonical decomposition separates a letter from its accents.
         const QString decomposed = QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_D);
