@@ -254,7 +254,6 @@ void RecoveryKeeper::WriteDone(bool ok, const QString& problem) {
         if (auto* window = qobject_cast<QMainWindow*>(parent()))
             window->statusBar()->showMessage(QStringLiteral("復元用の控えを保存できません: %1").arg(problem), 15000);
     }
-    emit Written(ok, problem);
     if (again_) {
         again_ = false;
         SnapshotNow();
