@@ -177,11 +177,12 @@ inline bool IsChar(const char* p, const char* end, u8 trail) {
 // The few words the annotations are told apart by are compared inline: an
 // annotation is looked at by several of these, and most of them differ at once.
 [[gnu::always_inline]] inline bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
+    return prefix.empty() ||
+           (text.size() >= prefix.size() && std::memcmp(text.data(), prefix.data(), prefix.size()) == 0);
 }
 [[gnu::always_inline]] inline bool EndsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           std::memcmp(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
+    return suffix.empty() || (text.size() >= suffix.size() &&
+                              std::memcmp(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size()) == 0);
 }
 
 // The first place of `needle` (two bytes or more) in `text` at a character
