@@ -156,19 +156,19 @@ bool MakeRecoveryFolder(const QString& folder, QString& problem) {
         const QByteArray part = slash < 0 ? path : path.left(slash);
         if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) {
             problem =
-                QStringLiteral("%1: %2").arg(QFile::decodeName(part), QString::fromLocal8Bit(std::strerror(errno)));
+                QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(std::strerror(errno)), QFile::decodeName(part));
             return false;
         }
         if (slash < 0) break;
     }
     struct stat info{};
     if (::stat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        problem = QStringLiteral("%1: フォルダではありません").arg(folder);
+        problem = QStringLiteral("フォルダではありません (%1)").arg(folder);
         return false;
     }
     // The snapshots are the user's texts: nobody else may list or read them.
     if ((info.st_mode & 0777) != 0700 && ::chmod(path.constData(), 0700) != 0) {
-        problem = QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        problem = QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(std::strerror(errno)), folder);
         return false;
     }
     return true;
