@@ -8,9 +8,9 @@ namespace verdane::regex {
 
 namespace {
 
-// Pass 1 of a replacement: "\&" becomes "\\&" so that, once escapes are decoded,
-// a backslash still protects the ampersand. A final backslash is kept alone, and
-// DecodeEscapes refuses it.
+// Pass 1 of a replacement: "\&" becomes "\\&" (and "\1" "\\1") so that, once
+// escapes are decoded, a backslash still protects the ampersand (and still
+// names the group). A final backslash is kept alone, and DecodeEscapes refuses it.
 std::string ProtectAmpersands(std::string_view replacement) {
     std::string out;
     for (std::size_t pos = 0; pos < replacement.size();) {
@@ -20,26 +20,10 @@ std::string ProtectAmpersands(std::string_view replacement) {
         if (c != '\\' || pos >= replacement.size()) continue;
         start = pos;
         c = ReadChar(replacement, pos, FinalLead::Single);
-        if (c == '&') out += '\\';
+        if (c == '&' || (c >= '0' && c <= '9')) out += '\\';
         out.append(replacement.substr(start, pos - start));
     }
     return out;
-}
-
-// Pass 3: substitutes the matched text for "&" in a decoded replacement.
-void Substitute(std::string_view decoded, std::string_view matched, std::string& out) {
-    for (std::size_t pos = 0; pos < decoded.size();) {
-        std::size_t start = pos;
-        std::uint16_t c = ReadChar(decoded, pos, FinalLead::Single);
-        if (c == '&') {
-            out.append(matched);
-        } else if (c == '\\' && pos < decoded.size() && decoded[pos] == '&') {
-            out += '&';
-            ++pos;
-        } else {
-            out.append(decoded.substr(start, pos - start));
-        }
-    }
 }
 
 }  // namespace
@@ -114,10 +98,63 @@ std::string TAWKStr::DecodeEscapes(std::string_view text) {
     return out;
 }
 
+std::vector<TReplacementPiece> TAWKStr::ParseReplacement(std::string_view replacement) {
+    // Pass 3 cuts the decoded text at "&", "\&" and "\N".
+    const std::string decoded = DecodeEscapes(ProtectAmpersands(UpToNul(replacement)));
+    std::vector<TReplacementPiece> pieces;
+    auto literal = [&](std::string_view bytes) {
+        if (pieces.empty() || pieces.back().group >= 0) pieces.push_back({});
+        pieces.back().text.append(bytes);
+    };
+    for (std::size_t pos = 0; pos < decoded.size();) {
+        std::size_t start = pos;
+        std::uint16_t c = ReadChar(decoded, pos, FinalLead::Single);
+        const char next = pos < decoded.size() ? decoded[pos] : '\0';
+        if (c == '&') {
+            pieces.push_back({{}, 0});
+        } else if (c == '\\' && next == '&') {
+            literal("&");
+            ++pos;
+        } else if (c == '\\' && next >= '0' && next <= '9') {
+            pieces.push_back({{}, next - '0'});
+            ++pos;
+        } else {
+            literal(std::string_view(decoded).substr(start, pos - start));
+        }
+    }
+    return pieces;
+}
+
+bool TAWKStr::NamesGroups(const std::vector<TReplacementPiece>& pieces) {
+    for (const auto& piece : pieces)
+        if (piece.group > 0) return true;
+    return false;
+}
+
+void TAWKStr::Expand(const std::vector<TReplacementPiece>& pieces, std::string_view text,
+                     const TMatchGroups& groups, std::string& out) {
+    for (const auto& piece : pieces) {
+        if (piece.group < 0) out += piece.text;
+        else if (const auto& g = groups[static_cast<std::size_t>(piece.group)])
+            out.append(text.substr(g->start, g->end - g->start));
+    }
+}
+
 std::string TAWKStr::ExpandReplacement(std::string_view replacement, std::string_view matched) {
+    TMatchGroups groups;
+    groups[0] = TMatchRange{0, matched.size()};
     std::string out;
-    Substitute(DecodeEscapes(ProtectAmpersands(UpToNul(replacement))), matched, out);
+    Expand(ParseReplacement(replacement), matched, groups, out);
     return out;
+}
+
+TMatchGroups TAWKStr::Groups(std::string_view text, TMatchRange match) const {
+    const auto slots = CurrentCaptures().Run(text, match.start, match.end, LineSeparator == mcls_LF ? '\n' : '\r');
+    TMatchGroups groups;
+    for (std::size_t g = 0; g < groups.size(); ++g)
+        if (slots[2 * g] != TRECaptures::kUnset && slots[2 * g + 1] != TRECaptures::kUnset)
+            groups[g] = TMatchRange{slots[2 * g], slots[2 * g + 1]};
+    return groups;
 }
 
 long long TAWKStr::GSub(std::string_view replacement, std::string& text) const {
@@ -126,16 +163,24 @@ long long TAWKStr::GSub(std::string_view replacement, std::string& text) const {
     auto match = Find(search, 0);
     if (!match) return 0;
 
-    // Passes 1 and 2 do not depend on the match: do them once. Without a match
-    // the replacement is never read, so a malformed one raises nothing then.
-    const std::string decoded = DecodeEscapes(ProtectAmpersands(UpToNul(replacement)));
-
+    // The replacement is read once. Without a match it is never read, so a
+    // malformed one raises nothing then. Groups are worked out only for a
+    // replacement that names them.
+    const std::vector<TReplacementPiece> pieces = ParseReplacement(replacement);
+    const bool namesGroups = NamesGroups(pieces);
     std::string out;
+    auto expand = [&](TMatchRange m) {
+        TMatchGroups groups;
+        if (namesGroups) groups = Groups(text, m);
+        groups[0] = m;
+        Expand(pieces, text, groups, out);
+    };
+
     long long count = 0;
     std::size_t rest = 0;
     if (end == 0) {
         // The pattern matched the empty text.
-        Substitute(decoded, {}, out);
+        expand(TMatchRange{0, 0});
         text.replace(0, 0, out);
         return 1;
     }
@@ -143,7 +188,7 @@ long long TAWKStr::GSub(std::string_view replacement, std::string& text) const {
         const std::size_t s = match->start;
         std::size_t e = match->end;
         out.append(text, rest, s - rest);
-        Substitute(decoded, std::string_view(text).substr(s, e - s), out);
+        expand(TMatchRange{s, e});
         if (s == e && e < end) {
             // An empty match moves on by one character, keeping CR LF together.
             const auto b = static_cast<unsigned char>(text[s]);

@@ -5,11 +5,24 @@
 
 #include "TMatchCORE.h"
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace verdane::regex {
+
+// A match and its groups: [0] the whole match, [1] to [9] the groups by their
+// opening parenthesis; a group that took no part in the match is empty.
+using TMatchGroups = std::array<std::optional<TMatchRange>, TRECaptures::kMaxGroup + 1>;
+
+// A replacement read once: literal texts, and the matched text (group 0) or a
+// group (1 to 9) between them.
+struct TReplacementPiece {
+    std::string text;  // for group < 0
+    int group = -1;
+};
 
 class TAWKStr : public TMatchCORE {
 public:
@@ -41,8 +54,19 @@ public:
     std::vector<TMatchRange> MatchAll(std::string_view text, std::size_t from, std::size_t until,
                                       std::size_t limit) const;
 
-    // The replacement for one match: "&" is the matched text, "\&" a literal
-    // ampersand, escapes name characters.
+    // The groups of `match`, a match found in `text` by this pattern (see
+    // TRECaptures::Run for the choice among several ways to match).
+    TMatchGroups Groups(std::string_view text, TMatchRange match) const;
+
+    // A replacement's pieces: "&" and "\0" are the matched text, "\1" to "\9"
+    // a group, "\&" a literal ampersand, other escapes name characters.
+    // Raises ERegExpParser for a lone final backslash or a malformed escape.
+    static std::vector<TReplacementPiece> ParseReplacement(std::string_view replacement);
+    static bool NamesGroups(const std::vector<TReplacementPiece>& pieces);
+    // Appends the replacement for the match `groups[0]` of `text` to `out`.
+    static void Expand(const std::vector<TReplacementPiece>& pieces, std::string_view text,
+                       const TMatchGroups& groups, std::string& out);
+    // The replacement for one match when no group is named (groups are empty).
     static std::string ExpandReplacement(std::string_view replacement, std::string_view matched);
     static std::string DecodeEscapes(std::string_view text);
 

@@ -38,6 +38,12 @@ int TREParseTree::MakeRangeOrNothing(std::uint16_t from, std::uint16_t to) {
 
 int TREParseTree::MakeLHeadNode() { return MakeInternalNode(opLineHead, MakeLeaf('^', '^'), -1); }
 
+int TREParseTree::MakeGroupNode(int child, int number) {
+    int node = MakeInternalNode(opGroup, child, -1);
+    nodes_[node].from = static_cast<std::uint16_t>(number);
+    return node;
+}
+
 int TREParseTree::MakeLTailNode() { return MakeInternalNode(opLineTail, MakeLeaf('$', '$'), -1); }
 
 int TREParseTree::MakeAnyCharsNode() {
@@ -106,6 +112,7 @@ void TREParseTree::Clear() {
     leaves_.clear();
     leafByRange_.clear();
     root = -1;
+    groupCount = 0;
 }
 
 }  // namespace verdane::regex

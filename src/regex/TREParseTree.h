@@ -18,6 +18,7 @@ enum TREOp : std::uint8_t {
     opClosure = 5,
     opEmpty = 6,
     opNothing = 7,   // matches no string at all (a negated bracket that excludes everything)
+    opGroup = 8,     // left child: a parenthesised group; `from` holds its number (1, 2, ...)
 };
 
 struct TRENode {
@@ -38,6 +39,8 @@ public:
     // A leaf, or -1 when to < from.
     int MakeRangeOrNothing(std::uint16_t from, std::uint16_t to);
     int MakeLHeadNode();
+    // A capturing group around `child`, numbered `number`.
+    int MakeGroupNode(int child, int number);
     int MakeLTailNode();
     // Every character but the end of text (0), LF, CR and codes above 0xFCFC.
     virtual int MakeAnyCharsNode();
@@ -50,6 +53,8 @@ public:
     void Clear();
 
     int root = -1;
+    // How many capturing groups the pattern has.
+    int groupCount = 0;
     const std::vector<TRENode>& Nodes() const { return nodes_; }
     const std::vector<int>& Leaves() const { return leaves_; }
 

@@ -69,13 +69,18 @@ int TREParser::Primary() {
     case tkChar:
         node = tree_.MakeLeaf(scanner_.symbol, scanner_.symbol);
         break;
-    case tkLPar:
+    case tkLPar: {
         if (++depth_ > kMaxDepth) Fail(msg::kTooDeep);
+        // Groups are numbered by their opening parenthesis, left to right.
+        const bool plain = std::binary_search(plainParens_.begin(), plainParens_.end(), scanner_.tokenStart);
+        const int number = !plain && tree_.groupCount < 0xFFFF ? ++tree_.groupCount : 0;
         Next();
         node = Expression();
         if (scanner_.token != tkRPar) Fail(msg::kNeedRPar);
+        if (number > 0) node = tree_.MakeGroupNode(node, number);
         --depth_;
         break;
+    }
     case tkLBracket:
     case tkNegLBracket: {
         bool negated = scanner_.token == tkNegLBracket;

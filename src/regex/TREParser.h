@@ -15,6 +15,10 @@ namespace verdane::regex {
 class TREParser {
 public:
     explicit TREParser(std::string_view pattern) : scanner_(pattern) {}
+    // `plainParens`: byte offsets (ascending) of "(" that group without
+    // capturing; the others are numbered 1, 2, ... by their position.
+    TREParser(std::string_view pattern, std::vector<std::size_t> plainParens)
+        : scanner_(pattern), plainParens_(std::move(plainParens)) {}
 
     // Builds the tree; raises ERegExpParser for a malformed pattern.
     void Run();
@@ -38,6 +42,7 @@ private:
     TREScanner scanner_;
     TREParseTree tree_;
     int depth_ = 0;
+    std::vector<std::size_t> plainParens_;
 };
 
 }  // namespace verdane::regex

@@ -3,6 +3,8 @@
 
 #include "TRECharCodes.h"
 
+#include <algorithm>
+
 namespace verdane::regex {
 
 std::string TREPreProcessor::EscapeMetaChars(std::string_view entry) {
@@ -19,6 +21,7 @@ std::string TREPreProcessor::EscapeMetaChars(std::string_view entry) {
 
 const std::string& TREPreProcessor::Preprocess() {
     target_ = pattern_;
+    ownParens_.clear();
     scanner_.SetText(target_);
     if (UseSynonymDic) {
         target_ = Rewrite(scanner_.Text(), SynonymDic);
@@ -52,6 +55,7 @@ std::string TREPreProcessor::Rewrite(const std::string& text, const TREDictionar
     };
 
     std::string out;
+    std::vector<std::size_t> ownParens;
     bool inBracket = false;
     std::size_t i = 0;
     while (i < tokens_.size()) {
@@ -59,6 +63,9 @@ std::string TREPreProcessor::Rewrite(const std::string& text, const TREDictionar
         if (t.kind != tkChar || inBracket) {
             if (t.kind == tkLBracket || t.kind == tkNegLBracket) inBracket = true;
             if (t.kind == tkRBracket) inBracket = false;
+            // A parenthesis an earlier pass wrote stays the rewriting's own.
+            if (t.kind == tkLPar && std::binary_search(ownParens_.begin(), ownParens_.end(), t.start))
+                ownParens.push_back(out.size());
             out.append(written(t));
             ++i;
             continue;
@@ -83,6 +90,7 @@ std::string TREPreProcessor::Rewrite(const std::string& text, const TREDictionar
                 ++i;
                 continue;
             }
+            ownParens.push_back(out.size());
             out += '(';
             for (std::size_t e = 0; e < row->size(); ++e) {
                 if (e) out += '|';
@@ -92,6 +100,7 @@ std::string TREPreProcessor::Rewrite(const std::string& text, const TREDictionar
             i += covered;
         }
     }
+    ownParens_ = std::move(ownParens);
     return out;
 }
 

@@ -23,6 +23,10 @@ public:
     // ERegExpParser for patterns the scanner refuses.
     const std::string& Preprocess();
     const std::string& TargetText() const { return target_; }
+    // The byte offsets in TargetText() of the "(" the rewriting wrote, in
+    // ascending order: they group without capturing, so that a replacement's
+    // group numbers stay those of the user's own parentheses.
+    const std::vector<std::size_t>& OwnParens() const { return ownParens_; }
 
     bool UseFuzzyCharDic = false;
     bool UseSynonymDic = false;
@@ -46,6 +50,7 @@ private:
     std::string pattern_;
     std::string target_;
     std::vector<Token> tokens_;
+    std::vector<std::size_t> ownParens_;
 };
 
 }  // namespace verdane::regex

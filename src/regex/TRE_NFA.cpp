@@ -97,6 +97,10 @@ void TRE_NFA::GenerateStateList(int root, int from, int to) {
             break;
         case opNothing:
             break;
+        case opGroup:
+            // A group only matters to the captures of a replacement.
+            work.push_back({n.left, a, b});
+            break;
         default:
             throw std::runtime_error(msg::kNfaCannotHappen);
         }

@@ -3,6 +3,7 @@
 // compiled patterns. Entry point: SetRegExp. Base of TMatchCORE and TAWKStr.
 #pragma once
 
+#include "TRECaptures.h"
 #include "TREPreProcessor.h"
 #include "TRE_DFA.h"
 
@@ -32,6 +33,8 @@ public:
 
     bool HasLineHead() const { return CurrentDFA().LineHead(); }
     bool HasLineTail() const { return CurrentDFA().LineTail(); }
+    // How many capturing groups the current pattern has.
+    int GroupCount() const { return CurrentCaptures().GroupCount(); }
     TREDictionaryList& FuzzyCharDic() { return preprocessor_.FuzzyCharDic; }
 
     static constexpr std::size_t kCacheCapacity = 30;
@@ -42,15 +45,18 @@ public:
     std::size_t CompileCount() const { return compileCount_; }
 
 protected:
-    virtual void Compile(const std::string& pattern);
+    virtual void Compile(const std::string& pattern, const std::vector<std::size_t>& plainParens);
     const TRE_DFA& CurrentDFA() const { return *cache_[current_].dfa; }
+    const TRECaptures& CurrentCaptures() const { return *cache_[current_].captures; }
 
     TREPreProcessor preprocessor_;
 
 private:
     struct Entry {
         std::string pattern;
+        std::vector<std::size_t> plainParens;  // the preprocessor's own "(": no groups
         std::unique_ptr<TRE_DFA> dfa;
+        std::unique_ptr<TRECaptures> captures;  // the groups, for replacements that name them
     };
     std::vector<Entry> cache_;
     std::size_t current_ = 0;
