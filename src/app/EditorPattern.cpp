@@ -164,31 +164,48 @@ EditorPattern::EditorPattern(const QString& what, bool isPattern, bool fuzzy, bo
     }
 }
 
-QString EditorPattern::Replacement(const QString& replacement, QStringView matched) const {
+EditorPattern::MatchEdges EditorPattern::EdgesIn(QStringView text, qsizetype start, qsizetype end) {
+    auto lineBreak = [](QChar c) {
+        return c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+    };
+    return {start <= 0 || lineBreak(text[start - 1]), end >= text.size() || lineBreak(text[end])};
+}
+
+QString EditorPattern::Replacement(const QString& replacement, QStringView matched, MatchEdges edges) const {
     if (!isPattern_) return replacement;
     const platform::EncodeResult encoded = platform::EditorToBytes(replacement, false);
     if (encoded.unencodable > 0)
         throw SearchProblem(QStringLiteral("置換後の文字列に Shift-JIS にない文字があるので、正規表現では置換できません"));
+    std::vector<regex::TReplacementPiece> pieces;
     try {
-        // The matched text goes in as it stands in the editor, characters
-        // Shift-JIS lacks included: the engine expands the replacement around
-        // a stand-in that is then replaced by it.
-        const std::string without = regex::TAWKStr::ExpandReplacement(encoded.bytes, {});
-        const std::string expanded = regex::TAWKStr::ExpandReplacement(encoded.bytes, kStandIn);
-        if (without.find(kStandIn) != std::string::npos)
-            return platform::BytesToEditor(
-                regex::TAWKStr::ExpandReplacement(encoded.bytes, EditorBytes(matched, 0).Bytes()));
-        QString out;
-        std::size_t at = 0;
-        for (std::size_t mark; (mark = expanded.find(kStandIn, at)) != std::string::npos; at = mark + 2) {
-            out += platform::BytesToEditor(std::string_view(expanded).substr(at, mark - at));
-            out += matched;
-        }
-        out += platform::BytesToEditor(std::string_view(expanded).substr(at));
-        return out;
+        pieces = regex::TAWKStr::ParseReplacement(encoded.bytes);
     } catch (const regex::ERegExpParser& e) {
         throw SearchProblem(QStringLiteral("置換後の文字列が正しくありません: %1").arg(QString::fromStdString(e.what())));
     }
+    // The match and its groups go in as they stand in the editor, characters
+    // Shift-JIS lacks included: the groups are found in the match's bytes and
+    // mapped back to its characters. A byte around the match gives "^" and "$"
+    // the line they would see in the whole text.
+    const EditorBytes bytes(matched, 0);
+    regex::TMatchGroups groups;
+    if (regex::TAWKStr::NamesGroups(pieces)) {
+        const std::string before = edges.lineStart ? "" : "x";
+        const std::string text = before + bytes.Bytes() + (edges.lineEnd ? "" : "x");
+        groups = awk_->Groups(text, {before.size(), before.size() + bytes.Bytes().size()});
+        for (auto& g : groups)
+            if (g) *g = {g->start - before.size(), g->end - before.size()};
+    }
+    groups[0] = regex::TMatchRange{0, bytes.Bytes().size()};
+    QString out;
+    for (const auto& piece : pieces) {
+        if (piece.group < 0) {
+            out += platform::BytesToEditor(piece.text);
+        } else if (const auto& g = groups[static_cast<std::size_t>(piece.group)]) {
+            const int from = bytes.StartOf(g->start);
+            out += matched.mid(from, bytes.EndOf(g->end) - from);
+        }
+    }
+    return out;
 }
 
 }  // namespace verdane

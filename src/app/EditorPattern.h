@@ -52,6 +52,13 @@ private:
     QString text_;
 };
 
+// Whether a line starts right before a match and ends right after it, which
+// "^" and "$" inside a pattern's groups depend on.
+struct PatternMatchEdges {
+    bool lineStart = true;
+    bool lineEnd = true;
+};
+
 // A compiled find text: a pattern in the engine's syntax, or (without
 // `isPattern`) a plain text taken literally. Without match case, letters match
 // in either case (full-width and Greek and Cyrillic ones too); with `fuzzy`,
@@ -67,11 +74,16 @@ public:
         return awk_->MatchAll(bytes, from, until, limit);
     }
 
+    using MatchEdges = PatternMatchEdges;
+    // The edges of text[start, end) (a line break is LF, U+2028 or U+2029).
+    static MatchEdges EdgesIn(QStringView text, qsizetype start, qsizetype end);
+
     // The text that replaces `matched`: for a pattern, `replacement` in the
-    // engine's syntax ("&" the matched text, "\&" an ampersand, "\\" a
-    // backslash, \n \t \xHHHH \ooo characters); for a plain text, itself.
-    // Raises SearchProblem for a malformed replacement.
-    QString Replacement(const QString& replacement, QStringView matched) const;
+    // engine's syntax ("&" and "\0" the matched text, "\1" to "\9" its
+    // groups, "\&" an ampersand, "\\" a backslash, \n \t \xHHHH
+    // characters); for a plain text, itself. Raises SearchProblem for a
+    // malformed replacement.
+    QString Replacement(const QString& replacement, QStringView matched, MatchEdges edges = {}) const;
 
 private:
     std::unique_ptr<regex::TAWKStr> awk_;

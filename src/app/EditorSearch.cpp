@@ -250,8 +250,9 @@ bool TEditorSearch::SelectionIsAMatch(QPlainTextEdit& editor) {
     return match && match->start == cursor.selectionStart() && match->start + match->length == cursor.selectionEnd();
 }
 
-QString TEditorSearch::ReplacementFor(const QString& replacement, QStringView matched) const {
-    return parameters_.pattern && pattern_ ? pattern_->Replacement(replacement, matched) : replacement;
+QString TEditorSearch::ReplacementFor(const QString& replacement, QStringView matched,
+                                      PatternMatchEdges edges) const {
+    return parameters_.pattern && pattern_ ? pattern_->Replacement(replacement, matched, edges) : replacement;
 }
 
 void TEditorSearch::Replace(QPlainTextEdit& editor, const QString& replacement) {
@@ -262,7 +263,10 @@ void TEditorSearch::Replace(QPlainTextEdit& editor, const QString& replacement) 
         if (SelectionIsAMatch(editor)) {
             const int start = cursor.selectionStart();
             const bool empty = !cursor.hasSelection();
-            cursor.insertText(ReplacementFor(replacement, cursor.selectedText()));
+            const QTextDocument& document = *editor.document();
+            const QChar around[] = {start > 0 ? document.characterAt(start - 1) : QChar(u'\n'),
+                                    document.characterAt(cursor.selectionEnd())};
+            cursor.insertText(ReplacementFor(replacement, cursor.selectedText(), EditorPattern::EdgesIn(QStringView(around, 2), 1, 1)));
             // Upward, the search goes on before the replacement.
             if (parameters_.direction == SearchDirection::Up) cursor.setPosition(start);
             editor.setTextCursor(cursor);
@@ -308,7 +312,8 @@ int TEditorSearch::ReplaceAll(QPlainTextEdit& editor, const QString& replacement
                 if ((SearchOptions & kSearchWholeWord) && !WholeWordAt(text, 0, m)) continue;
                 if (first < 0) first = m.start;
                 else replaced += QStringView(text).mid(end, m.start - end);
-                replaced += ReplacementFor(replacement, QStringView(text).mid(m.start, m.length));
+                replaced += ReplacementFor(replacement, QStringView(text).mid(m.start, m.length),
+                                           EditorPattern::EdgesIn(text, m.start, m.start + m.length));
                 end = m.start + m.length;
                 ++count;
             }

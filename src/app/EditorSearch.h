@@ -21,6 +21,7 @@ namespace verdane {
 
 class EditorBytes;
 class EditorPattern;
+struct PatternMatchEdges;
 
 // Bits of TEditorSearch::SearchOptions.
 inline constexpr std::uint8_t kSearchWholeWord = 1;
@@ -112,7 +113,7 @@ private:
     std::optional<TextMatch> SeekPattern(const QTextDocument& document, int from, SearchDirection direction,
                                          int skipEmptyAt);
     bool SelectionIsAMatch(QPlainTextEdit& editor);
-    QString ReplacementFor(const QString& replacement, QStringView matched) const;
+    QString ReplacementFor(const QString& replacement, QStringView matched, PatternMatchEdges edges) const;
 
     SearchParameters parameters_;
     std::unique_ptr<EditorPattern> pattern_;

@@ -93,6 +93,14 @@ private slots:
                                   << 16 << 16 << "3 件置換しました";
         row("& keeps what shift-jis lacks") << "x😀y" << 0 << "x.y" << "R" << "all" << 1 << "[&]\\&" << "[x😀y]&"
                                             << 7 << 7 << "1 件置換しました";
+        row("groups") << "2026-12-08" << 0 << "([0-9]+)-([0-9]+)-([0-9]+)" << "R" << "all" << 1 << "\\3.\\2.\\1"
+                      << "08.12.2026" << 10 << 10 << "1 件置換しました";
+        row("a group keeps what shift-jis lacks") << "😀x" << 0 << "(.)(x)" << "R" << "all" << 1 << "\\2\\1" << "x😀"
+                                                  << 3 << 3 << "1 件置換しました";
+        row("fuzzy groups are the user's") << "ガx ｶﾞX" << 0 << "(が)(x)" << "RY" << "all" << 1 << "\\2\\1"
+                                           << "xガ Xｶﾞ" << 6 << 6 << "2 件置換しました";
+        row("replace one with a group") << "abc abc" << 0 << "(b)c" << "R" << "replace" << 1 << "[\\1]" << "a[b] abc"
+                                        << 6 << 8 << "";
         row("replacement with a line break") << "a,b" << 0 << "," << "R" << "all" << 1 << "\\n" << "a\nb" << 2 << 2
                                              << "1 件置換しました";
         row("line starts") << "ab\ncd" << 0 << "^" << "R" << "all" << 1 << "> " << "> ab\n> cd" << 7 << 7
