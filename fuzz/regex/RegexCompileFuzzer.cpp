@@ -1,6 +1,8 @@
 // Fuzz target: any pattern either compiles or raises ERegExpParser, within the
-// size budget, and a compiled pattern searches a small text. The first byte
-// chooses the fuzzy dictionary and the line separator.
+// size budget, and a compiled pattern searches a small text; the groups of
+// each match lie inside it, and a replacement by the whole match ("\0")
+// changes nothing. The first byte chooses the fuzzy dictionary and the line
+// separator.
 #include "ERegExpParser.h"
 #include "TAWKStr.h"
 
@@ -29,8 +31,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string copy = text;
     try {
         awk.GSub("<&>", copy);
+        copy = text;
+        awk.GSub("\\0", copy);
+        if (copy != text) __builtin_trap();
+        awk.GSub("\\9\\1-\\2", copy);
     } catch (const ERegExpParser&) {
         __builtin_trap();
+    }
+    for (const TMatchRange& m : awk.MatchAll(text, 0, text.size(), 32)) {
+        const TMatchGroups groups = awk.Groups(text, m);
+        if (!groups[0] || *groups[0] != m) __builtin_trap();
+        for (std::size_t g = 1; g < groups.size(); ++g) {
+            if (!groups[g]) continue;
+            if (static_cast<int>(g) > awk.GroupCount()) __builtin_trap();
+            if (groups[g]->start > groups[g]->end || groups[g]->start < m.start || groups[g]->end > m.end)
+                __builtin_trap();
+        }
     }
     return 0;
 }

@@ -1,6 +1,6 @@
 // Fuzz target: a fixed set of patterns searched over arbitrary texts. Match and
 // GSub must give a result inside the text, agree with each other, and keep
-// every byte from a NUL byte on.
+// every byte from a NUL byte on; the groups of the first match lie inside it.
 #include "TAWKStr.h"
 
 #include <cstddef>
@@ -50,9 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (start < 0 || length < 0) __builtin_trap();
     if (start > 0 && static_cast<std::size_t>(start - 1 + length) > end) __builtin_trap();
 
+    if (start > 0) {
+        const TMatchRange m{static_cast<std::size_t>(start - 1), static_cast<std::size_t>(start - 1 + length)};
+        const TMatchGroups groups = awk.Groups(text, m);
+        if (!groups[0] || *groups[0] != m) __builtin_trap();
+        for (const auto& g : groups)
+            if (g && (g->start > g->end || g->start < m.start || g->end > m.end)) __builtin_trap();
+    }
+    // Replacing with groups finds the same matches as with "&".
+    std::string swapped = text;
+    const long long swaps = awk.GSub("\\2\\1", swapped);
+
     std::string copy = text;
     long long count = awk.GSub("[&]", copy);
-    if ((count == 0) != (start == 0)) __builtin_trap();
+    if ((count == 0) != (start == 0) || swaps != count) __builtin_trap();
     if (count == 0 && copy != text) __builtin_trap();
     if (copy.size() < text.size() - end || copy.compare(copy.size() - (text.size() - end), std::string::npos,
                                                          text, end, std::string::npos) != 0)

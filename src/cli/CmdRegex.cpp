@@ -127,8 +127,9 @@ int RunGsub(const Args& args) {
             "Usage: verdane-cli gsub [--fuzzy] [--lf] PATTERN REPLACEMENT IN OUT\n"
             "Replaces every match of PATTERN in the file IN (raw bytes) and writes the text\n"
             "to OUT; prints the number of replacements on standard error. In REPLACEMENT\n"
-            "(UTF-8, converted to Shift-JIS) \"&\" is the matched text, \"\\&\" an ampersand,\n"
-            "\"\\\\\" a backslash, and \\n \\r \\t \\b \\xHHHH \\ooo name characters.\n"
+            "(UTF-8, converted to Shift-JIS) \"&\" and \"\\0\" are the matched text, \"\\1\" to\n"
+            "\"\\9\" the text of the pattern's groups ( ), numbered by their \"(\", \"\\&\" an\n"
+            "ampersand, \"\\\\\" a backslash, and \\n \\r \\t \\b \\xHHHH name characters.\n"
             "\"-\" names standard input or output.\n%s\n%s",
             kPatternSyntax, kPatternOptions);
         return 0;
@@ -141,7 +142,7 @@ int RunGsub(const Args& args) {
     try {
         // GSub reads the replacement only when something matches; a malformed
         // one is refused here whatever the text holds.
-        TAWKStr::DecodeEscapes(replacement);
+        TAWKStr::ParseReplacement(replacement);
         count = awk.GSub(replacement, text);
     } catch (const regex::ERegExpParser& e) {
         throw CliError("bad replacement: " + FaultText(e));

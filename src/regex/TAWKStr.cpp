@@ -151,9 +151,10 @@ std::string TAWKStr::ExpandReplacement(std::string_view replacement, std::string
 TMatchGroups TAWKStr::Groups(std::string_view text, TMatchRange match) const {
     const auto slots = CurrentCaptures().Run(text, match.start, match.end, LineSeparator == mcls_LF ? '\n' : '\r');
     TMatchGroups groups;
+    if (!slots) return groups;
     for (std::size_t g = 0; g < groups.size(); ++g)
-        if (slots[2 * g] != TRECaptures::kUnset && slots[2 * g + 1] != TRECaptures::kUnset)
-            groups[g] = TMatchRange{slots[2 * g], slots[2 * g + 1]};
+        if ((*slots)[2 * g] != TRECaptures::kUnset && (*slots)[2 * g + 1] != TRECaptures::kUnset)
+            groups[g] = TMatchRange{(*slots)[2 * g], (*slots)[2 * g + 1]};
     return groups;
 }
 

@@ -55,7 +55,8 @@ public:
                                       std::size_t limit) const;
 
     // The groups of `match`, a match found in `text` by this pattern (see
-    // TRECaptures::Run for the choice among several ways to match).
+    // TRECaptures::Run for the choice among several ways to match); all
+    // empty, [0] too, for a range the pattern does not match.
     TMatchGroups Groups(std::string_view text, TMatchRange match) const;
 
     // A replacement's pieces: "&" and "\0" are the matched text, "\1" to "\9"

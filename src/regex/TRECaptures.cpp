@@ -96,12 +96,12 @@ void TRECaptures::Compile(const TREParseTree& tree, int node, bool atEntry, bool
     }
 }
 
-TRECaptures::Slots TRECaptures::Run(std::string_view text, std::size_t start, std::size_t end,
+std::optional<TRECaptures::Slots> TRECaptures::Run(std::string_view text, std::size_t start, std::size_t end,
                                     unsigned char separator) const {
     text = UpToNul(text);
     Slots result;
     result.fill(kUnset);
-    if (start > end || end > text.size()) return result;
+    if (start > end || end > text.size()) return std::nullopt;
     result[0] = start;
     result[1] = end;
 
@@ -166,11 +166,11 @@ TRECaptures::Slots TRECaptures::Run(std::string_view text, std::size_t start, st
         }
         std::swap(current, next);
         pos += width;
-        if (pos > end) return result;
+        if (pos > end) return std::nullopt;
     }
     for (const Thread& t : current)
         if (program_[t.pc].op == kMatch) return t.slots;
-    return result;
+    return std::nullopt;
 }
 
 }  // namespace verdane::regex

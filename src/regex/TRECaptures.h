@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -31,8 +32,8 @@ public:
     // earlier alternative and one more repetition; a repeated group keeps its
     // last repetition. "^" holds at the text start and after LF, "$" before
     // `separator` and at the text end. Linear in the match length times the
-    // pattern size.
-    Slots Run(std::string_view text, std::size_t start, std::size_t end, unsigned char separator) const;
+    // pattern size. Nothing when the pattern cannot match exactly that text.
+    std::optional<Slots> Run(std::string_view text, std::size_t start, std::size_t end, unsigned char separator) const;
 
     int GroupCount() const { return groupCount_; }
     std::size_t ProgramSize() const { return program_.size(); }

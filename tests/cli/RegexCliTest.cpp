@@ -78,6 +78,8 @@ TEST(GsubCli, WritesTheTextAndCountsReplacements) {
     EXPECT_EQ(result.err, "1\n");
     result = RunCli({"gsub", "--lf", "$", "<", "-", "-"}, "a\nb");
     EXPECT_EQ(result.out, "a<\nb<");
+    result = RunCli({"gsub", "([a-z]+)=([0-9]*)", "\\2=\\1", "-", "-"}, "a=1 b= c=33");
+    EXPECT_EQ(result.out, "1=a =b 33=c");
 }
 
 TEST(RegexCliErrors, BadPatternsAndFilesFailWithOneLine) {
