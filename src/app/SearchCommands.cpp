@@ -111,6 +111,9 @@ void SearchCommands::Say(const QString& text) {
 }
 
 void SearchCommands::Report() {
+    const QString problem = search_.Outcome == SearchOutcome::Problem ? search_.Problem : QString();
+    find_->ShowProblem(problem);
+    replace_->ShowProblem(problem);
     const bool up = search_.Parameters().direction == SearchDirection::Up;
     switch (search_.Outcome) {
     case SearchOutcome::Found:
@@ -169,6 +172,8 @@ void SearchCommands::ReplaceAll() {
         Report();
         return;
     }
+    find_->ShowProblem({});
+    replace_->ShowProblem({});
     Say(QStringLiteral("%1 件置換しました").arg(count));
     replace_->close();
 }
