@@ -274,14 +274,11 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
                           QMessageBox::Yes | QMessageBox::No, path) != QMessageBox::Yes)
         return false;
 
-<<<<<<< HEAD
     if (MayOverwrite && !MayOverwrite(path)) return false;
 
-=======
     // A text in its own form or the one chosen; a database in Shift-JIS with CR LF.
     const platform::FileForm form =
         kind == core::DocKind::Text ? chosen.value_or(session_.TextForm()) : platform::FileForm{};
->>>>>>> main
     std::string text;
     if (!TextToWrite(text, form)) return false;
     DocSaveOptions options = SharedOptions();

@@ -74,21 +74,14 @@ public:
 
     void New();
     void Open();
-<<<<<<< HEAD
-    // True when the document was written.
-    bool Save();
-    // A pick from the recent-files list: opened after the save question; true
-    // when it was read.
-    bool OpenRecent(const QString& path);
-=======
     // True when the document was written: as a text in the text file's own
     // code and line ends, or in `form` when one is given (文字コードを指定して
     // 保存, whose save dialog starts on the text type); as a DOC database in
     // Shift-JIS.
     bool Save(const std::optional<platform::FileForm>& form = std::nullopt);
-    // A pick from the recent-files list: opened after the save question.
-    void OpenRecent(const QString& path);
->>>>>>> main
+    // A pick from the recent-files list: opened after the save question; true
+    // when it was read.
+    bool OpenRecent(const QString& path);
     // The command line's way: a short or relative name as the file it names.
     void OpenFromCommandLine(const QString& argument);
     // Files dropped on the window: the first is opened.
