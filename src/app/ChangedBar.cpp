@@ -37,7 +37,7 @@ TChangedBar::TChangedBar(QWidget* parent) : QFrame(parent) {
     layout->addWidget(ButtonClose);
 
     connect(ButtonReload, &QPushButton::clicked, this, &TChangedBar::ReloadClicked);
-    connect(ButtonClose, &QToolButton::clicked, this, &QWidget::hide);
+    connect(ButtonClose, &QToolButton::clicked, this, &TChangedBar::Dismiss);
     hide();
 }
 
@@ -47,6 +47,12 @@ void TChangedBar::ShowFor(Reason reason) {
                                                  : QStringLiteral("ファイルが削除されました。"));
     ButtonReload->setVisible(reason == Reason::Changed);
     show();
+    emit Shown(true);
+}
+
+void TChangedBar::Dismiss() {
+    hide();
+    emit Shown(false);
 }
 
 }  // namespace verdane

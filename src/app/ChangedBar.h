@@ -21,7 +21,9 @@ public:
 
     // Shows the bar for `reason`; a removed file offers no reload.
     void ShowFor(Reason reason);
-    Reason Shown() const { return reason_; }
+    // Hides the bar (its close button too).
+    void Dismiss();
+    Reason ShownFor() const { return reason_; }
 
     QLabel* LabelText;
     QPushButton* ButtonReload;
@@ -29,6 +31,9 @@ public:
 
 signals:
     void ReloadClicked();
+    // The bar was shown (true) or hidden (false): its holder follows.
+    void Shown(bool shown);
+
 
 private:
     Reason reason_ = Reason::Changed;

@@ -10,7 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
-#include <QVBoxLayout>
+#include <QAction>
+#include <QDockWidget>
 
 namespace verdane {
 
@@ -29,15 +30,20 @@ constexpr int kSettleMs = 250;
 FileWatch::FileWatch(QMainWindow& window, DocumentSession& session, FileCommands& files)
     : QObject(&window), window_(window), session_(session), files_(files), bar_(new TChangedBar) {
     setObjectName(QStringLiteral("FileWatch"));
-    // The bar and the editor share the centre of the window, the bar on top.
-    auto* centre = new QWidget(&window);
-    centre->setObjectName(QStringLiteral("EditorArea"));
-    auto* layout = new QVBoxLayout(centre);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(2);
-    layout->addWidget(bar_);
-    if (QWidget* editor = window.takeCentralWidget()) layout->addWidget(editor, 1);
-    window.setCentralWidget(centre);
+    // The bar sits right above the editor, across the window: a dock of
+    // the top area without title or handles, which takes no room while the
+    // bar is hidden and leaves the editor where it is (its place in the
+    // window's focus order too).
+    auto* dock = new QDockWidget(&window);
+    dock->setObjectName(QStringLiteral("ChangedBarDock"));
+    dock->setTitleBarWidget(new QWidget(dock));
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    dock->setAllowedAreas(Qt::TopDockWidgetArea);
+    dock->setWidget(bar_);
+    dock->toggleViewAction()->setVisible(false);
+    window.addDockWidget(Qt::TopDockWidgetArea, dock);
+    dock->hide();
+    connect(bar_, &TChangedBar::Shown, dock, &QWidget::setVisible);
 
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
@@ -91,7 +97,7 @@ void FileWatch::Follow() {
     path_ = path;
     known_ = StateOf(path_, true);
     told_ = false;
-    bar_->hide();
+    bar_->Dismiss();
     if (path_.isEmpty()) return;
     if (known_.exists) watcher_.addPath(path_);
     const QString folder = QFileInfo(path_).absolutePath();
@@ -105,7 +111,7 @@ void FileWatch::Check() {
     if (Same(now, known_)) {
         // Back as it was (a change undone, a file put back): nothing to tell.
         told_ = false;
-        bar_->hide();
+        bar_->Dismiss();
         return;
     }
     if (told_ && Same(now, announced_)) return;
