@@ -751,7 +751,8 @@ private:
             out_.erase(bar_, 2);
             for (auto a = accents_.rbegin(); a != accents_.rend() && a->offset > bar_; ++a) a->offset -= 2;
             hasBase = hasBase || bar_ < out_.size();
-        } else if (!hasBase) {
+        } else if (!hasBase && options_.ruby == AozoraRuby::Drop) {
+            // Only a dropped reading asks: a kept one is kept either way.
             hasBase = LastCharKind(std::string_view(out_).substr(runFrom_)) != Kind::None;
         }
         if (options_.ruby == AozoraRuby::Paren || !hasBase) {
