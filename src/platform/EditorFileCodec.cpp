@@ -13,7 +13,7 @@ namespace {
 
 // A CP932 double-byte code as its EUC-JP pair: the JIS X 0208 row and cell
 // the Shift-JIS code stands for, each with the high bit set.
-void AppendEucPair(std::string& out, unsigned code) {
+char* WriteEucPair(char* dst, unsigned code) {
     unsigned lead = code >> 8;
     unsigned trail = code & 0xFF;
     lead = (lead - (lead <= 0x9F ? 0x70 : 0xB0)) * 2;
@@ -23,8 +23,9 @@ void AppendEucPair(std::string& out, unsigned code) {
     } else {
         trail -= 0x7E;
     }
-    out += static_cast<char>(lead | 0x80);
-    out += static_cast<char>(trail | 0x80);
+    *dst++ = static_cast<char>(lead | 0x80);
+    *dst++ = static_cast<char>(trail | 0x80);
+    return dst;
 }
 
 // Appends the character `cp` (not a line break, not an escaped byte) in
@@ -54,7 +55,9 @@ bool AppendCharacter(std::string& out, char32_t cp, FileCode code) {
     } else if (sjis < 0x100) {
         out += static_cast<char>(sjis);
     } else {
-        AppendEucPair(out, sjis);
+        char pair[2];
+        WriteEucPair(pair, sjis);
+        out.append(pair, 2);
     }
     return true;
 }
@@ -129,13 +132,30 @@ FileText EncodeForFile(const QString& text, const FileForm& form, const FileText
             ++line;
             continue;
         }
-        // The common case of a Shift-JIS text: a character CP932 holds.
+        // The common cases, written straight into the buffer: a character
+        // CP932 holds in Shift-JIS, one of JIS X 0208 in EUC-JP, a BMP
+        // character in UTF-8.
         if (shiftJis) {
             if (const std::uint16_t code = codes[c]) {
                 if (code >= 0x100) *dst++ = static_cast<char>(code >> 8);
                 *dst++ = static_cast<char>(code & 0xFF);
                 continue;
             }
+        } else if (form.code == FileCode::EucJp) {
+            const std::uint16_t code = codes[c];
+            if (code >= 0x100 && code < 0xED00) {
+                dst = WriteEucPair(dst, code);
+                continue;
+            }
+        } else if (!QChar::isSurrogate(c)) {
+            if (c < 0x800) {
+                *dst++ = static_cast<char>(0xC0 | (c >> 6));
+            } else {
+                *dst++ = static_cast<char>(0xE0 | (c >> 12));
+                *dst++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            }
+            *dst++ = static_cast<char>(0x80 | (c & 0x3F));
+            continue;
         }
         const bool escaped = IsEscapedByte(s, i);
         if (escaped && options.escapedBytes && form.code != FileCode::Utf8) {
