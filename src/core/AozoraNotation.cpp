@@ -11,7 +11,6 @@
 #include "EditorFileCodec.h"
 #include "JisX0213Table.h"
 
-#include <array>
 #include <cstddef>
 #include <cstring>
 #include <initializer_list>
