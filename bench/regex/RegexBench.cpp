@@ -82,6 +82,24 @@ void BM_GSubTrailingBlanks10MB(benchmark::State& state) {
 }
 BENCHMARK(BM_GSubTrailingBlanks10MB)->Unit(benchmark::kMillisecond);
 
+// Replacing a word and the mark after it over 10 MB: by the whole match (0),
+// by the two groups swapped (1), which works the groups out for every match.
+void BM_GSubGroups10MB(benchmark::State& state) {
+    TAWKStr awk;
+    awk.SetRegExp("(\x834A\x835E\x834A\x8369|\xB6\xC0\xB6\xC5|[\x829F-\x82F1]+)(\x8141|\x8142)");
+    const std::string text = JapaneseText(10 << 20, true);
+    const char* replacement = state.range(0) ? "\\2\\1" : "&";
+    long long count = 0;
+    for (auto _ : state) {
+        std::string copy = text;
+        count = awk.GSub(replacement, copy);
+        benchmark::DoNotOptimize(copy);
+    }
+    state.counters["matches"] = static_cast<double>(count);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_GSubGroups10MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // A news-like page: head, navigation, comments, paragraphs with images,
 // entities and references, tables with full-width spaces, blank runs.
 std::string RealWorldPage(std::size_t bytes) {
