@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QFontDatabase>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -23,6 +24,7 @@ const QString kVerdane = QStringLiteral("Verdane");
 const QString kStrings = QStringLiteral("Strings");
 // The open-from-URL dialog's own section: the URLs used lately and its check box.
 const QString kUrl = QStringLiteral("URL");
+const QString kView = QStringLiteral("View");
 constexpr int kRecentUrlKeys = 10;
 
 constexpr std::uint32_t kSystemColorBit = 0x80000000u;
@@ -122,6 +124,10 @@ void LoadSettings(const platform::TProfile& ini, TSettings& s) {
         if (!url.isEmpty()) s.RecentUrls << url;
     }
     s.UrlHtml = ini.ReadBool(kUrl, QStringLiteral("HTML"), true);
+    s.WordWrap = ini.ReadBool(kView, QStringLiteral("WordWrap"), true);
+    // A zoom beyond what the sizes allow would take as many steps back.
+    s.Zoom = std::clamp(ini.ReadInteger(kView, QStringLiteral("Zoom"), 0), -kLargestZoomedSize, kLargestZoomedSize);
+    s.LineNumbers = ini.ReadBool(kView, QStringLiteral("LineNumbers"), false);
 }
 
 void SaveSettings(platform::TProfile& ini, const TSettings& s) {
@@ -148,19 +154,40 @@ void SaveSettings(platform::TProfile& ini, const TSettings& s) {
     for (int n = 1; n <= kRecentUrlKeys; ++n)
         ini.WriteString(kUrl, QStringLiteral("URL%1").arg(n), n <= s.RecentUrls.size() ? s.RecentUrls[n - 1] : QString());
     ini.WriteBool(kUrl, QStringLiteral("HTML"), s.UrlHtml);
+    ini.WriteBool(kView, QStringLiteral("WordWrap"), s.WordWrap);
+    ini.WriteInteger(kView, QStringLiteral("Zoom"), s.Zoom);
+    ini.WriteBool(kView, QStringLiteral("LineNumbers"), s.LineNumbers);
     ini.EndUpdate();
 }
 
-void ApplyEditorLook(QPlainTextEdit& editor, const QFont& font, TColorValue fontColor, TColorValue background) {
+QFont DefaultEditorFont() {
+    for (const char* face : {"IPAGothic", "IPAexGothic", "IPAPGothic", "Noto Sans Mono CJK JP", "Noto Sans CJK JP"}) {
+        const QString family = QString::fromLatin1(face);
+        if (QFontDatabase::hasFamily(family) &&
+            QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese))
+            return QFont(family, 9);
+    }
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(9);
+    return fixed;
+}
+
+QFont ZoomedEditorFont(const TSettings& settings) {
+    QFont font = settings.EditorFont;
+    font.setPointSize(std::clamp(PointSizeOf(font) + settings.Zoom, kSmallestZoomedSize, kLargestZoomedSize));
+    return font;
+}
+
+void ApplyEditorLook(QPlainTextEdit& editor, const TSettings& settings) {
+    const QFont font = ZoomedEditorFont(settings);
     editor.setFont(font);
     editor.document()->setDefaultFont(font);
     QPalette palette = editor.palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Text, ColorOf(fontColor));
-        palette.setColor(group, QPalette::Base, ColorOf(background));
+        palette.setColor(group, QPalette::Text, ColorOf(settings.EditorFontColor));
+        palette.setColor(group, QPalette::Base, ColorOf(settings.EditorBackground));
     }
     editor.setPalette(palette);
-    // The look only: the text, the caret and the Modified flag stay as they are.
 }
 
 }  // namespace verdane

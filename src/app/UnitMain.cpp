@@ -7,6 +7,7 @@
 #include "LibraryCommand.h"
 #include "UnitLibrary.h"
 #include "EditCommands.h"
+#include "EditorView.h"
 #include "FileCommands.h"
 #include "HelpViewer.h"
 #include "HistMenu.h"
@@ -29,6 +30,7 @@
 #include "UnitURL.h"
 #include "UnitUser.h"
 #include "UserData.h"
+#include "ViewCommands.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -110,7 +112,7 @@ TFormMainVerdane::TFormMainVerdane(const platform::TRegistryFile& registry, cons
 TFormMainVerdane::~TFormMainVerdane() = default;
 
 void TFormMainVerdane::CreateEditor() {
-    RichEditMain = new QPlainTextEdit(this);
+    RichEditMain = new EditorView(this);
     RichEditMain->setObjectName(QStringLiteral("RichEditMain"));
     RichEditMain->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     RichEditMain->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -326,6 +328,7 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
     HistoryMenu1->OnHistorySelected = [this](const QString& path) { Run([&] { files_->OpenRecent(path); }); };
     files_->OnRecent = [this](const QString& path) { HistoryMenu1->AddHistory(path); };
     Run([this] { LoadSettings(); });
+    new ViewCommands(*this, *RichEditMain, Settings->values, *work_);
     FormURL->SetRecentUrls(Settings->values.RecentUrls);
     FormURL->CheckBoxHTML->setChecked(Settings->values.UrlHtml);
     session_->SetFolder(Settings->values.InitDir);
@@ -344,7 +347,7 @@ void TFormMainVerdane::LoadSettings() {
     settings.EditorFont = RichEditMain->font();
     settings.WindowBounds = QRect(pos(), size());
     verdane::LoadSettings(ini, settings);
-    ApplyEditorLook(*RichEditMain, settings.EditorFont, settings.EditorFontColor, settings.EditorBackground);
+    ApplyEditorLook(*RichEditMain, settings);
     // Without a stored position the desktop places the window; a size too
     // small to use (a damaged file) gives way to the usual one.
     const QRect& bounds = settings.WindowBounds;
@@ -358,7 +361,6 @@ void TFormMainVerdane::LoadSettings() {
 
 void TFormMainVerdane::SaveSettings() {
     TSettings& settings = Settings->values;
-    settings.EditorFont = RichEditMain->font();
     settings.WindowBounds = QRect(pos(), size());
     settings.RecentUrls = FormURL->RecentUrls();
     settings.UrlHtml = FormURL->CheckBoxHTML->isChecked();
@@ -371,7 +373,7 @@ void TFormMainVerdane::SaveSettings() {
 void TFormMainVerdane::ShowDocument() {
     const core::Document& document = session_->Document();
     const QString caption = document.Caption();
-    setWindowTitle(caption);
+    setWindowTitle(CaptionWithModifiedMark(document));
     SetApplicationTitle(caption);
     StatusPanel0->setText(platform::BytesToEditor(core::DocTitleText(document.Title())));
     // The code and line ends the text was read in; a new text is written in
@@ -441,10 +443,10 @@ void TFormMainVerdane::MenuHelpContentsClick() {
 
 void TFormMainVerdane::MenuSettingClick() {
     TSettings& settings = Settings->values;
-    FormSetting->FormShow(RichEditMain->font(), settings.EditorFontColor, settings.EditorBackground, settings);
+    FormSetting->FormShow(settings.EditorFont, settings.EditorFontColor, settings.EditorBackground, settings);
     if (Prompts().RunDialog(*FormSetting) != QDialog::Accepted) return;
     FormSetting->ApplyTo(settings);
-    ApplyEditorLook(*RichEditMain, settings.EditorFont, settings.EditorFontColor, settings.EditorBackground);
+    ApplyEditorLook(*RichEditMain, settings);
 }
 
 void TFormMainVerdane::T1Click() {

@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS"));
         QCOMPARE(Panel(*w, "StatusLineEnds"), QStringLiteral("CRLF"));
         w->OpenAtStart({Q(dir.File("text.txt"))});
-        QCOMPARE(w->windowTitle(), QStringLiteral("text.txt - Verdane Ver1.22"));
+        QCOMPARE(Caption(*w), QStringLiteral("text.txt - Verdane Ver1.22"));
         QCOMPARE(Panel(*w, "StatusCode"), code);
         QCOMPARE(Panel(*w, "StatusLineEnds"), lineEnds);
         QCOMPARE(Panel(*w, "StatusModified"), QString());
@@ -260,7 +260,7 @@ private slots:
             const int blocks = Editor(*w)->document()->blockCount();
             if (blocks > 1) {
                 ++filling;
-                if (w->windowTitle() != QStringLiteral("long.txt - Verdane Ver1.22")) ++captionLate;
+                if (Caption(*w) != QStringLiteral("long.txt - Verdane Ver1.22")) ++captionLate;
             }
             if (blocks < lastBlocks) ++shrinking;
             lastBlocks = blocks;
