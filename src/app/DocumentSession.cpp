@@ -1,6 +1,7 @@
 #include "DocumentSession.h"
 
 #include "KanjiCode.h"
+#include "SaveCode.h"
 #include "TextBookmarks.h"
 
 #include <QPlainTextEdit>
@@ -20,14 +21,16 @@ DocumentSession::DocumentSession(QPlainTextEdit& editor, QObject* parent)
 
 bool DocumentSession::Modified() const { return editor_.document()->isModified(); }
 
-platform::EncodeResult DocumentSession::Encoded() const {
-    // A text read as UTF-8 holds no escaped bytes: its private-use characters are its own.
-    return platform::EditorToBytes(editor_.document()->toRawText(), document_.Code() != kcUtf8);
+platform::EncodeResult DocumentSession::Encoded(const platform::FileForm& form) const {
+    return platform::EditorToFile(editor_.document()->toRawText(), form);
 }
 
 std::string DocumentSession::Bytes() const { return Encoded().bytes; }
 
-QString DocumentSession::UnwritableNamed(const platform::EncodeResult& encoded, int max) const {
+platform::FileForm DocumentSession::TextForm() const { return TextFormOf(document_, byteOrderMark_); }
+
+QString DocumentSession::UnwritableNamed(const platform::EncodeResult& encoded, const platform::FileForm& form,
+                                         int max) const {
     const QTextDocument& document = *editor_.document();
     const QString text = document.toRawText();
     QStringList named;
@@ -39,10 +42,9 @@ QString DocumentSession::UnwritableNamed(const platform::EncodeResult& encoded, 
         named << QStringLiteral("%1 行目の「%2」(U+%3)")
                      .arg(document.findBlock(static_cast<int>(at)).blockNumber() + 1)
                      .arg(character, code);
-        // The next one: the rest of the text encoded again, which stops at its
-        // first character Shift-JIS lacks.
+        // The next one: the first the code lacks in the rest of the text.
         const qsizetype from = at + length;
-        const qsizetype next = platform::EditorToBytes(text.mid(from), document_.Code() != kcUtf8).firstUnencodable;
+        const qsizetype next = platform::EditorToFile(text.mid(from), form).firstUnencodable;
         at = next < 0 ? -1 : from + next;
     }
     QString out = named.join(QStringLiteral("、"));
@@ -56,8 +58,9 @@ QString DocumentSession::InstallName() const {
     return name.left(name.indexOf(u'.'));
 }
 
-void DocumentSession::Adopt(core::Document next) {
+void DocumentSession::Adopt(core::Document next, bool byteOrderMark) {
     document_ = std::move(next);
+    byteOrderMark_ = byteOrderMark;
     if (!document_.Path().isEmpty()) folder_ = core::FolderPart(document_.Path());
     emit DocumentChanged();
 }
@@ -90,10 +93,17 @@ void DocumentSession::ReplaceText(const QString& text, const std::function<void(
     cursor.endEditBlock();
 }
 
-void DocumentSession::Saved(const QString& path, core::DocKind kind, const core::DocTitleBytes& title) {
+void DocumentSession::Saved(const QString& path, core::DocKind kind, const platform::FileForm& form,
+                            const core::DocTitleBytes& title) {
     editor_.document()->setModified(false);
-    // What was written is Shift-JIS with CR LF.
-    Adopt(document_.SavedAs(path, kind, kcShiftJis, core::LineEnds::CrLf, title));
+    // The file is now in the form it was written in; a database is Shift-JIS with CR LF.
+    const bool text = kind == core::DocKind::Text;
+    const int code = !text                                     ? kcShiftJis
+                     : form.code == platform::FileCode::Utf8  ? kcUtf8
+                     : form.code == platform::FileCode::EucJp ? kcEuc
+                                                              : kcShiftJis;
+    const core::LineEnds ends = text && !form.crLf ? core::LineEnds::Lf : core::LineEnds::CrLf;
+    Adopt(document_.SavedAs(path, kind, code, ends, title), text && form.byteOrderMark);
     emit Written(path);
 }
 

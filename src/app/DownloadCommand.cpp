@@ -29,7 +29,7 @@ void DownloadCommand::Run() {
         const bool html = url_.CheckBoxHTML->isChecked();
         if (url.isEmpty()) return std::nullopt;
         url_.RememberUrl(url);
-        core::Result<core::PageText> page = [&] {
+        core::Result<core::OpenedFile> page = [&] {
             // Only the download window's Cancel is live while the page comes.
             LongWork::Scope scope(work_);
             download_.show();
@@ -44,21 +44,18 @@ void DownloadCommand::Run() {
             return std::nullopt;
         }
         FileCommands::Replacement next;
-        // An archive's text proposes the work's title, as when it is opened from
-        // a file; a page its own name, never the title of the database read last.
-        const core::DocTitleBytes title =
-            core::IsArchivePath(core::PageFileName(url))
-                ? core::TitleOfText(page->View())
-                : core::TitleOfName(core::BaseNameWithoutExtension(core::PageFileName(url)));
-        next.document = core::Document::Fetched(url, title, page->Code());
+        // The page's own title (an archive's work title, else the page's name),
+        // never the title of the database read last.
+        next.document = core::Document::Fetched(
+            url, page->title.value_or(core::TitleOfName(core::BaseNameWithoutExtension(core::PageFileName(url)))),
+            page->code);
         // The page becomes editor text on a thread of its own, as an opened file
         // does, so a page of many megabytes never leaves the window frozen.
         next.text = [&] {
             LongWork::Scope scope(work_);
-            return RunWhilePainting([&page] { return core::EditorTextOf(page->View(), page->Code()); },
-                                    work_.Turns());
+            return RunWhilePainting([&page] { return core::EditorTextOf(*page); }, work_.Turns());
         }();
-        replaced = page->Replaced();
+        replaced = page->replaced.size();
         // A page is new text: it stays marked modified until it is saved.
         next.saved = false;
         return next;

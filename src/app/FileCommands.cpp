@@ -11,6 +11,7 @@
 #include "UnitInst.h"
 #include "UnitName.h"
 #include "UnitUser.h"
+#include "SaveCode.h"
 #include "WriteText.h"
 
 #include <QApplication>
@@ -72,7 +73,7 @@ bool FileCommands::ReplaceDocument(const std::function<std::optional<Replacement
     if (!next) return false;
     // The caption first: a long text is seen coming in under its name.
     session_.Bookmarks().Clear();
-    session_.Adopt(std::move(next->document));
+    session_.Adopt(std::move(next->document), next->file && next->file->byteOrderMark);
     if (next->file) {
         FillFromFile(*next->file);
         session_.Bookmarks().Place(next->file->bookmarks, next->file->text, next->file->code);
@@ -219,16 +220,16 @@ void FileCommands::Open() {
     if (outcome == ReadOutcome::Read || outcome == ReadOutcome::Refused) Recent(path);
 }
 
-bool FileCommands::TextToWrite(std::string& bytes) {
-    platform::EncodeResult encoded = session_.Encoded();
+bool FileCommands::TextToWrite(std::string& bytes, const platform::FileForm& form) {
+    platform::EncodeResult encoded = session_.Encoded(form);
     bytes = std::move(encoded.bytes);
     if (encoded.unencodable == 0) return true;
     const auto answer = Prompts().Message(
         &window_, QMessageBox::Warning, QStringLiteral("保存できない文字"),
-        QStringLiteral("この文書には Shift-JIS で保存できない文字が %1 個あります: %2。\n"
+        QStringLiteral("この文書には %3 で保存できない文字が %1 個あります: %2。\n"
                        "「?」に置き換えて保存しますか?")
             .arg(encoded.unencodable)
-            .arg(session_.UnwritableNamed(encoded)),
+            .arg(session_.UnwritableNamed(encoded, form), FileFormName(form, false)),
         QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes) return true;
     // The first of them is shown.
@@ -245,10 +246,11 @@ DocSaveOptions FileCommands::SharedOptions() const {
     return options;
 }
 
-bool FileCommands::Save() {
+bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
     const core::Document& document = session_.Document();
     saveDialog_.FileName = document.SaveProposal(session_.Folder());
-    saveDialog_.FilterIndex = document.Path().isEmpty() && document.Kind() != core::DocKind::Page
+    saveDialog_.FilterIndex = chosen ? core::FilterIndexOf(core::DocKind::Text)
+                              : document.Path().isEmpty() && document.Kind() != core::DocKind::Page
                                   ? core::FilterIndexOf(core::DocKind::Pdb)
                                   : document.SaveFilterIndex();
     saveDialog_.InitialDir = session_.Folder();
@@ -266,8 +268,11 @@ bool FileCommands::Save() {
                           QMessageBox::Yes | QMessageBox::No, path) != QMessageBox::Yes)
         return false;
 
+    // A text in its own form or the one chosen; a database in Shift-JIS with CR LF.
+    const platform::FileForm form =
+        kind == core::DocKind::Text ? chosen.value_or(session_.TextForm()) : platform::FileForm{};
     std::string text;
-    if (!TextToWrite(text)) return false;
+    if (!TextToWrite(text, form)) return false;
     DocSaveOptions options = SharedOptions();
     // The file written names the text from now on, or the title given to it.
     core::DocTitleBytes title = core::TitleOfFile(path);
@@ -294,7 +299,7 @@ bool FileCommands::Save() {
         return false;
     }
     // The document is now the file just written; it goes on the recent-files list.
-    session_.Saved(path, kind, title);
+    session_.Saved(path, kind, form, title);
     Recent(path);
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include "DocSaveOptions.h"
 #include "Document.h"
+#include "EditorFileCodec.h"
 #include "Prompts.h"
 #include "ReadText.h"
 
@@ -69,8 +70,11 @@ public:
 
     void New();
     void Open();
-    // True when the document was written.
-    bool Save();
+    // True when the document was written: as a text in the text file's own
+    // code and line ends, or in `form` when one is given (文字コードを指定して
+    // 保存, whose save dialog starts on the text type); as a DOC database in
+    // Shift-JIS.
+    bool Save(const std::optional<platform::FileForm>& form = std::nullopt);
     // A pick from the recent-files list: opened after the save question.
     void OpenRecent(const QString& path);
     // The command line's way: a short or relative name as the file it names.
@@ -91,9 +95,9 @@ private:
     ReadOutcome OpenFile(const QString& path);
     // Fills the editor with a file's text; a long text shows its progress.
     void FillFromFile(const core::OpenedFile& file);
-    // The text as it will be written; false when it holds characters Shift-JIS
-    // cannot and the user does not agree to "?" for them.
-    bool TextToWrite(std::string& bytes);
+    // The text as it will be written in `form`; false when it holds characters
+    // the code cannot and the user does not agree to "?" for them.
+    bool TextToWrite(std::string& bytes, const platform::FileForm& form = {});
     DocSaveOptions SharedOptions() const;
     void Recent(const QString& path);
 

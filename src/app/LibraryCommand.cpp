@@ -78,7 +78,7 @@ void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
             failure = QStringLiteral("目録に作品 %1 のテキストファイルがありません").arg(QString::fromStdString(work.id));
             return std::nullopt;
         }
-        core::Result<core::PageText> page = [&] {
+        core::Result<core::OpenedFile> page = [&] {
             LongWork::Scope scope(work_);
             forms_.download.show();
             auto result = forms_.download.RunDownload(
@@ -93,12 +93,12 @@ void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
         }
         FileCommands::Replacement next;
         // The work's title, as the catalogue gives it, for Save and Install.
-        next.document = core::Document::Fetched(url, core::TitleOfText(Utf8ToCp932(work.title)), page->Code());
-        if (clean && page->Code() != kcUtf8) {
+        next.document = core::Document::Fetched(url, core::TitleOfText(Utf8ToCp932(work.title)), page->code);
+        if (clean && page->code != kcUtf8) {
             const std::string mark = platform::EditorToBytes(settings_.BookmarkMark).bytes;
-            next.text = AozoraEditorText(CleanAozoraText(page->View(), forms_.aozora.Options(mark)));
+            next.text = AozoraEditorText(CleanAozoraText(page->text, forms_.aozora.Options(mark)));
         } else {
-            next.text = core::EditorTextOf(page->View(), page->Code());
+            next.text = core::EditorTextOf(page->text, page->code);
         }
         // A downloaded work is new text: it stays marked modified until it is saved.
         next.saved = false;

@@ -1,6 +1,7 @@
 #include "UnitDL.h"
 
 #include "Names.h"
+#include "Open.h"
 #include "ReadText.h"
 
 #include <QCloseEvent>
@@ -124,8 +125,8 @@ void TFormDL::Progress(core::FetchStage stage, long long received, long long len
     }
 }
 
-core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TProxySettings& proxy, bool html,
-                                                  const std::function<void()>& turns, const EntryChooser& choose) {
+core::Result<core::OpenedFile> TFormDL::RunDownload(const QString& url, const TProxySettings& proxy, bool html,
+                                                    const std::function<void()>& turns, const EntryChooser& choose) {
     LabelSite->setText(url);
     LabelSite->repaint();
     SetInfo(kStart);
@@ -146,16 +147,18 @@ core::Result<core::PageText> TFormDL::RunDownload(const QString& url, const TPro
     request.timeoutMs = kTimeoutMs;
     // However steadily a server trickles, the whole download ends in time.
     request.maxTimeMs = std::min(proxy.DownloadMaxSeconds, 7 * 86400) * 1000;
-    request.html = html;
-    // The editor holds Unicode: a UTF-8 page keeps its characters, and the
-    // save asks about those Shift-JIS cannot hold.
-    request.keepUtf8 = true;
-    request.archive = core::IsArchivePath(core::PageFileName(url));
-    fetch_.Turns = turns;
-    fetch_.ChooseEntry = choose;
-    core::Result<core::PageText> page = fetch_.Run(request);
-    fetch_.Turns = nullptr;
-    fetch_.ChooseEntry = nullptr;
+    // The page is opened as a file is: an archive's text, a database's, or
+    // the page in its own code (a UTF-8 page keeps its characters).
+    core::OpenOptions options;
+    options.html = html;
+    options.chooseEntry = choose;
+    bool processing = false;
+    options.turns = [&] {
+        if (!processing) SetInfo(kProcessing);
+        processing = true;
+        if (turns) turns();
+    };
+    core::Result<core::OpenedFile> page = core::OpenUrl(fetch_, request, options);
     if (page) SetInfo(kFinished);
     else if (page.Code() != core::FailureCode::Cancelled) SetInfo(kFailed);
     return page;

@@ -6,6 +6,7 @@
 
 #include "AozoraLibrary.h"
 #include "FetchPage.h"
+#include "ReadText.h"
 #include "Settings.h"
 
 #include <QDialog>
@@ -34,13 +35,14 @@ public:
     QProgressBar* ProgressBar;
     QPushButton* ButtonCancel;
 
-    // Fetches `url` through the proxy of the settings and gives the page as
-    // the editor holds it (Shift-JIS, CR LF, turned into text when `html`), or
-    // the failure with its reason ("404 Not Found", "cancelled", ...). `turns`
-    // runs now and then during a long HTML conversion. A URL that names a .zip
-    // archive gives the text inside it, `choose` picking one of several texts.
+    // Fetches `url` through the proxy of the settings and opens it as every
+    // way in opens a text (core::OpenUrl): its text with CR LF line ends, in
+    // its code (turned into Shift-JIS text when `html`), its title; or the
+    // failure with its reason ("404 Not Found", "cancelled", ...). `turns`
+    // runs now and then during a long HTML conversion. An archive gives the
+    // text inside it, `choose` picking one of several texts.
     using EntryChooser = std::function<std::optional<std::string>(const std::vector<std::string>& names)>;
-    core::Result<core::PageText> RunDownload(const QString& url, const TProxySettings& proxy, bool html,
+    core::Result<core::OpenedFile> RunDownload(const QString& url, const TProxySettings& proxy, bool html,
                                              const std::function<void()>& turns = {},
                                              const EntryChooser& choose = {});
 

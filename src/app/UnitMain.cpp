@@ -11,10 +11,10 @@
 #include "FileCommands.h"
 #include "HelpViewer.h"
 #include "HistMenu.h"
-#include "KanjiCode.h"
 #include "LongWork.h"
 #include "ProfileFile.h"
 #include "RegistryFile.h"
+#include "SaveCode.h"
 #include "SearchCommands.h"
 #include "TextBookmarks.h"
 #include "TextCommands.h"
@@ -152,7 +152,6 @@ void TFormMainVerdane::CreateStatusBar() {
     statusBar()->addPermanentWidget(StatusProgress);
     StatusCaret = panel("StatusCaret");
     StatusCode = panel("StatusCode");
-    StatusLineEnds = panel("StatusLineEnds");
     StatusModified = panel("StatusModified");
     connect(RichEditMain, &QPlainTextEdit::cursorPositionChanged, this, &TFormMainVerdane::ShowCaretPosition);
     connect(RichEditMain->document(), &QTextDocument::modificationChanged, this, &TFormMainVerdane::ShowModifiedMark);
@@ -176,6 +175,7 @@ void TFormMainVerdane::CreateForms() {
                                                 LibraryCommand::Forms{*new TFormLibrary(this), *FormDL, *aozora});
     text_ = std::make_unique<TextCommands>(*this, *session_, *work_, Settings->values, *aozora);
     search_ = std::make_unique<SearchCommands>(*this, *session_, *work_);
+    saveCode_ = std::make_unique<SaveCodeCommand>(*this, *session_, *files_, *StatusCode);
 }
 
 void TFormMainVerdane::Run(const std::function<void()>& command) { Guarded(this, command); }
@@ -198,6 +198,7 @@ void TFormMainVerdane::CreateMenus() {
     on(AddItem(file, "URLU1", QStringLiteral("URLから開く(&U)...")), [this] { download_->Run(); });
     on(AddItem(file, "MenuLibrary", QStringLiteral("青空文庫から探す(&B)...")), [this] { library_->Run(); });
     on(AddItem(file, "MenuSave", QStringLiteral("保存(&S)..."), Ctrl(Qt::Key_S)), [this] { files_->Save(); });
+    on(AddItem(file, "MenuSaveCode", QStringLiteral("文字コードを指定して保存(&E)...")), [this] { saveCode_->Run(); });
     on(AddItem(file, "MenuInstall", QStringLiteral("ｲﾝｽﾄｰﾙ(&I)..."), Ctrl(Qt::Key_I)), [this] { files_->Install(); });
     on(AddItem(file, "MenuOpenInstDir", QStringLiteral("ｲﾝｽﾄｰﾙﾃﾞｨﾚｸﾄﾘを開く(&D)...")),
        [this] { files_->OpenInstallFolder(); });
@@ -376,25 +377,6 @@ void TFormMainVerdane::ShowDocument() {
     setWindowTitle(CaptionWithModifiedMark(document));
     SetApplicationTitle(caption);
     StatusPanel0->setText(platform::BytesToEditor(core::DocTitleText(document.Title())));
-    // The code and line ends the text was read in; a new text is written in
-    // Shift-JIS with CR LF.
-    QString code = QStringLiteral("Shift-JIS");
-    switch (document.Code()) {
-        case kcJisB:
-        case kcJisAt: code = QStringLiteral("JIS"); break;
-        case kcEuc: code = QStringLiteral("EUC-JP"); break;
-        case kcUtf8: code = QStringLiteral("UTF-8"); break;
-        default: break;
-    }
-    StatusCode->setText(code);
-    QString ends = QStringLiteral("CRLF");
-    switch (document.LineEndsRead()) {
-        case core::LineEnds::Lf: ends = QStringLiteral("LF"); break;
-        case core::LineEnds::Cr: ends = QStringLiteral("CR"); break;
-        case core::LineEnds::Mixed: ends = QStringLiteral("改行混在"); break;
-        default: break;
-    }
-    StatusLineEnds->setText(ends);
     ShowModifiedMark();
     ShowCaretPosition();
 }

@@ -32,6 +32,7 @@ class EditorView;
 class LibraryCommand;
 class FileCommands;
 class LongWork;
+class SaveCodeCommand;
 class SearchCommands;
 class TextCommands;
 class TUserData;
@@ -104,11 +105,10 @@ private:
     QToolBar* ToolBarMain = nullptr;
     QLabel* StatusPanel0;
     // Beside the panel of the DOC title: line and column of the caret, the code
-    // the text was read in, its line ends, the modified mark, and the progress
+    // and line ends the next save writes, the modified mark, and the progress
     // of a long text coming in.
     QLabel* StatusCaret;
     QLabel* StatusCode;
-    QLabel* StatusLineEnds;
     QLabel* StatusModified;
     QProgressBar* StatusProgress;
     QMenu* PopupMenuEdit = nullptr;
@@ -143,6 +143,7 @@ private:
     std::unique_ptr<LibraryCommand> library_;
     std::unique_ptr<TextCommands> text_;
     std::unique_ptr<SearchCommands> search_;
+    std::unique_ptr<SaveCodeCommand> saveCode_;
     bool clipboardHasText_ = false;
 };
 

@@ -152,7 +152,8 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
             file.title = TitleOfName(BaseNameWithoutExtension(file.name));
         }
 
-        if (options.html) {
+        // An archive's text is a text, never HTML.
+        if (options.html && file.archiveEntry.empty()) {
             if (file.code == kcUtf8) {
                 std::vector<KanjiReplacement> replaced;
                 file.text = Utf8ToCp932(file.text, &replaced);

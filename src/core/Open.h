@@ -45,6 +45,7 @@ struct OpenOptions {
     std::function<std::optional<std::string>(const std::vector<std::string>& names)> chooseEntry;
     // Turn the text from HTML into plain text (the download's HTML option):
     // the result is Shift-JIS, and what Shift-JIS lacks is listed in `replaced`.
+    // An archive's text is not HTML and stays as it is.
     bool html = false;
     // Runs now and then while a long page is turned into text.
     std::function<void()> turns;

@@ -11,6 +11,7 @@
 
 #include "KanjiCode.h"
 #include "RegistryFile.h"
+#include "SaveCode.h"
 #include "UnitDL.h"
 #include "UnitMain.h"
 #include "UnitName.h"
@@ -306,16 +307,23 @@ void DocumentTest::aUtf8TextKeepsItsCharactersUntilTheSaveAsks() {
     QVERIFY(!Modified(*w));
     QCOMPARE(Session(*w).Document().Code(), int(kcUtf8));
     prompts_->messages.clear();
-    prompts_->saveChoices.push_back({Q(dir.File("out")), 1});
+    // Saved as Shift-JIS with CR LF, chosen in 文字コードを指定して保存.
+    auto saveAsShiftJis = [&] {
+        prompts_->dialogs.push_back([](QDialog& d) {
+            dynamic_cast<TFormCode&>(d).SetForm({});
+            return int(QDialog::Accepted);
+        });
+        prompts_->saveChoices.push_back({Q(dir.File("out")), 1});
+        Trigger(*w, "MenuSaveCode");
+    };
     prompts_->answers.push_back(QMessageBox::No);
-    QVERIFY(!Save(*w));
+    saveAsShiftJis();
     QCOMPARE(prompts_->messages.size(), size_t(1));
     QCOMPARE(prompts_->messages[0].caption, QStringLiteral("保存できない文字"));
     QVERIFY(!FileExists(dir.File("out.TXT")));
     QCOMPARE(HeldText(*w), text);
-    prompts_->saveChoices.push_back({Q(dir.File("out")), 1});
     prompts_->answers.push_back(QMessageBox::Yes);
-    QVERIFY(Save(*w));
+    saveAsShiftJis();
     QCOMPARE(ReadFile(dir.File("out.TXT")), std::string("caf? ???\r\n\x82\xA0\r\n"));
 }
 

@@ -1,5 +1,5 @@
 // What the editor window tells beyond the DOC title: the caret's line and
-// column, the code and line ends a text was read in, the modified mark; Redo and
+// column, the code and line ends the next save writes, the modified mark; Redo and
 // Select All beside every shortcut of the menus; Find saying when nothing further
 // is found; and a long text coming in while the window paints, with its progress
 // on the status bar.
@@ -67,34 +67,30 @@ private slots:
         config_.reset();
     }
 
-    void theStatusBarTellsTheCodeAndLineEndsTheTextWasReadIn_data() {
+    void theStatusBarTellsTheCodeAndLineEndsTheNextSaveWrites_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("lineEnds");
-        QTest::newRow("Shift-JIS, CR LF") << QByteArray::fromStdString(kSjis) << "Shift-JIS" << "CRLF";
-        QTest::newRow("EUC-JP, LF") << QByteArray::fromStdString(WithLf(Nkf("-e", kSjis))) << "EUC-JP" << "LF";
-        QTest::newRow("JIS, CR LF") << QByteArray::fromStdString(Nkf("-j", kSjis)) << "JIS" << "CRLF";
-        QTest::newRow("UTF-8, LF") << QByteArray::fromStdString(WithLf(Nkf("-w", kSjis))) << "UTF-8" << "LF";
-        QTest::newRow("mixed line ends") << QByteArray("a\r\nb\nc\rd") << "Shift-JIS" << "改行混在";
+        QTest::newRow("Shift-JIS, CR LF") << QByteArray::fromStdString(kSjis) << "Shift-JIS CRLF";
+        QTest::newRow("EUC-JP, LF") << QByteArray::fromStdString(WithLf(Nkf("-e", kSjis))) << "EUC-JP LF";
+        QTest::newRow("JIS, CR LF") << QByteArray::fromStdString(Nkf("-j", kSjis)) << "JIS→Shift-JIS CRLF";
+        QTest::newRow("UTF-8, LF") << QByteArray::fromStdString(WithLf(Nkf("-w", kSjis))) << "UTF-8 LF";
+        QTest::newRow("UTF-8 with BOM, CR LF") << QByteArray::fromStdString(Nkf("-w8", kSjis)) << "UTF-8(BOM) CRLF";
+        QTest::newRow("mixed line ends") << QByteArray("a\r\nb\nc\rd") << "改行混在→Shift-JIS CRLF";
     }
-    void theStatusBarTellsTheCodeAndLineEndsTheTextWasReadIn() {
+    void theStatusBarTellsTheCodeAndLineEndsTheNextSaveWrites() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, code);
-        QFETCH(QString, lineEnds);
         TempDir dir;
         WriteFile(dir.File("text.txt"), bytes.toStdString());
         auto w = NewWindow();
-        QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS"));
-        QCOMPARE(Panel(*w, "StatusLineEnds"), QStringLiteral("CRLF"));
+        QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS CRLF"));
         w->OpenAtStart({Q(dir.File("text.txt"))});
         QCOMPARE(Caption(*w), QStringLiteral("text.txt - Verdane Ver1.22"));
         QCOMPARE(Panel(*w, "StatusCode"), code);
-        QCOMPARE(Panel(*w, "StatusLineEnds"), lineEnds);
         QCOMPARE(Panel(*w, "StatusModified"), QString());
         // New: what a new text is written in.
         Trigger(*w, "MenuNew");
-        QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS"));
-        QCOMPARE(Panel(*w, "StatusLineEnds"), QStringLiteral("CRLF"));
+        QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS CRLF"));
     }
 
     void theStatusBarFollowsTheCaretAndTheModifiedFlag() {
