@@ -212,7 +212,7 @@ void AozoraWindowTest::aUrlNamingAnArchiveOpensItsText() {
     Trigger(*w, "URLU1");
     QCOMPARE(prompts_->Texts(), QStringList{});
     QCOMPARE(Bytes(*w), kWork);
-    QCOMPARE(Caption(*w), QStringLiteral("nekomachi.zip - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("nekomachi.zip* - Verdane Ver1.22"));
     QString title;
     prompts_->saveChoices.push_back({Q(dir.File("neko")), 3});
     prompts_->dialogs.push_back(ReadTitle(title));

@@ -249,7 +249,7 @@ void DocumentTest::afterADownloadSaveProposesThePageNotTheFileBefore() {
     Trigger(*w, "URLU1");
     QCOMPARE(Session(*w).Document().Path(), QString());
     QVERIFY(Session(*w).Document().Kind() == core::DocKind::Page);
-    QCOMPARE(Caption(*w), QStringLiteral("story.html - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("story.html* - Verdane Ver1.22"));
     QVERIFY(Modified(*w));
     QVERIFY(!Save(*w));  // the save dialog is cancelled
     const TFileDialogState offered = prompts_->saveDialogsShown.back();

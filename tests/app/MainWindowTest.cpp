@@ -285,7 +285,7 @@ void MainWindowTest::aDatabaseOfAnotherTypeIsRefusedAndTheDocumentKept() {
     QCOMPARE(prompts_->messages[1].icon, QMessageBox::Critical);
     QCOMPARE(Bytes(*w), std::string("typed first\r\n"));
     QVERIFY(Modified(*w));
-    QCOMPARE(Caption(*w), QStringLiteral("first.txt - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("first.txt* - Verdane Ver1.22"));
     QCOMPARE(Session(*w).Document().Path(), Q(dir.File("first.txt")));
 }
 
