@@ -12,6 +12,7 @@
 #include "HelpViewer.h"
 #include "HistMenu.h"
 #include "LongWork.h"
+#include "Recovery.h"
 #include "ProfileFile.h"
 #include "RegistryFile.h"
 #include "SaveCode.h"
@@ -97,6 +98,7 @@ TFormMainVerdane::TFormMainVerdane(const platform::TRegistryFile& registry, cons
 
     CreateEditor();
     session_ = new DocumentSession(*RichEditMain, this);
+    new RecoveryKeeper(*session_, this);
     work_ = std::make_unique<LongWork>(*this);
     CreateStatusBar();
     CreateForms();

@@ -1,5 +1,7 @@
 #include "Document.h"
 
+#include "KanjiCode.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -37,8 +39,9 @@ LineEnds LineEndsOf(std::string_view text) {
 }
 
 Document Document::ReadFrom(const QString& path, DocKind kind, const DocTitleBytes& title, int code,
-                            LineEnds lineEnds) {
+                            LineEnds lineEnds, bool byteOrderMark) {
     Document document;
+    document.byteOrderMark_ = byteOrderMark;
     document.path_ = path;
     document.kind_ = kind;
     document.title_ = title;
@@ -66,7 +69,88 @@ Document Document::SavedAs(const QString& path, DocKind kind, int code, LineEnds
     saved.url_.clear();
     saved.code_ = code;
     saved.lineEnds_ = lineEnds;
+    saved.byteOrderMark_ = false;
+    saved.chosen_.reset();
     return saved;
+}
+
+Document Document::SavedAs(const QString& path, DocKind kind, const platform::FileForm& form,
+                           const DocTitleBytes& title) const {
+    using platform::FileCode;
+    const int code = form.code == FileCode::Utf8 ? kcUtf8 : form.code == FileCode::EucJp ? kcEuc : kcShiftJis;
+    Document saved = SavedAs(path, kind, code, form.crLf ? LineEnds::CrLf : LineEnds::Lf, title);
+    saved.byteOrderMark_ = form.code == FileCode::Utf8 && form.byteOrderMark;
+    return saved;
+}
+
+Document Document::WithForm(const platform::FileForm& form) const {
+    Document chosen = *this;
+    chosen.chosen_ = form;
+    if (form.code != platform::FileCode::Utf8) chosen.chosen_->byteOrderMark = false;
+    return chosen;
+}
+
+namespace {
+
+// The code a text read as `code` keeps when written back, if this program writes it.
+std::optional<platform::FileCode> WrittenCodeOf(int code) {
+    switch (code) {
+    case kcNone:
+    case kcShiftJis:
+    case kcEucOrSjis: return platform::FileCode::ShiftJis;
+    case kcEuc: return platform::FileCode::EucJp;
+    case kcUtf8: return platform::FileCode::Utf8;
+    default: return std::nullopt;  // JIS, UTF-16, binary
+    }
+}
+
+}  // namespace
+
+std::optional<platform::FileForm> Document::FormRead() const {
+    if (kind_ != DocKind::Text || path_.isEmpty()) return std::nullopt;
+    const std::optional<platform::FileCode> code = WrittenCodeOf(code_);
+    if (!code || lineEnds_ == LineEnds::Cr || lineEnds_ == LineEnds::Mixed) return std::nullopt;
+    return platform::FileForm{*code, lineEnds_ != LineEnds::Lf, *code == platform::FileCode::Utf8 && byteOrderMark_};
+}
+
+platform::FileForm Document::SaveForm() const {
+    if (chosen_) return *chosen_;
+    if (kind_ != DocKind::Text || path_.isEmpty()) return {};
+    // A file in a code this program does not write becomes Shift-JIS CR LF;
+    // otherwise its code stays, and only LF line ends are kept as they are.
+    const std::optional<platform::FileCode> code = WrittenCodeOf(code_);
+    if (!code) return {};
+    return {*code, lineEnds_ != LineEnds::Lf, *code == platform::FileCode::Utf8 && byteOrderMark_};
+}
+
+QString Document::FormReadName() const {
+    QString code;
+    switch (code_) {
+    case kcJisB:
+    case kcJisAt: code = QStringLiteral("JIS"); break;
+    case kcEuc: code = QStringLiteral("EUC-JP"); break;
+    case kcUtf8: code = byteOrderMark_ ? QStringLiteral("UTF-8 (BOM)") : QStringLiteral("UTF-8"); break;
+    case kcUtf16Le:
+    case kcUtf16Be: code = QStringLiteral("UTF-16"); break;
+    default: code = QStringLiteral("Shift-JIS"); break;
+    }
+    switch (lineEnds_) {
+    case LineEnds::Lf: return code + QStringLiteral(" LF");
+    case LineEnds::Cr: return code + QStringLiteral(" CR");
+    case LineEnds::Mixed: return code + QStringLiteral(" (mixed line ends)");
+    case LineEnds::CrLf:
+    case LineEnds::None: break;
+    }
+    return code + QStringLiteral(" CR LF");
+}
+
+QString FormName(const platform::FileForm& form) {
+    using platform::FileCode;
+    QString name = form.code == FileCode::Utf8    ? QStringLiteral("UTF-8")
+                   : form.code == FileCode::EucJp ? QStringLiteral("EUC-JP")
+                                                  : QStringLiteral("Shift-JIS");
+    if (form.code == FileCode::Utf8 && form.byteOrderMark) name += QStringLiteral(" (BOM)");
+    return name + (form.crLf ? QStringLiteral(" CR LF") : QStringLiteral(" LF"));
 }
 
 QString Document::DisplayName() const {

@@ -6,11 +6,13 @@
 // it belongs to the text, and only editing and saving change it.
 #pragma once
 
+#include "EditorFileCodec.h"
 #include "Names.h"
 
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,7 +36,7 @@ public:
     Document() = default;
     // The text read from the file at `path`: its kind, title, code and line ends.
     static Document ReadFrom(const QString& path, DocKind kind, const DocTitleBytes& title, int code,
-                             LineEnds lineEnds);
+                             LineEnds lineEnds, bool byteOrderMark = false);
     // A page fetched from `url`, in `code`; it has no file yet.
     static Document Fetched(const QString& url, const DocTitleBytes& title, int code);
     // This document once its text was written to `path` as `kind`, in `code`
@@ -42,6 +44,13 @@ public:
     // base name), are now the document's own.
     Document SavedAs(const QString& path, DocKind kind, int code, LineEnds lineEnds,
                      const DocTitleBytes& title) const;
+    // The same once written as a text file in `form`: the file's code, line
+    // ends and byte-order mark are now those.
+    Document SavedAs(const QString& path, DocKind kind, const platform::FileForm& form,
+                     const DocTitleBytes& title) const;
+    // This document with the code, line ends and byte-order mark the user
+    // chose for its next save as text (文字コードを指定して保存).
+    Document WithForm(const platform::FileForm& form) const;
 
     // The file the text was read from or last saved to; empty for a new
     // document and for a page fetched from a URL (it has no file yet).
@@ -56,6 +65,22 @@ public:
     // The kanji code the text was read in (KanjiCode's numbers; 0 for none).
     int Code() const { return code_; }
     LineEnds LineEndsRead() const { return lineEnds_; }
+    // The text file started with a byte-order mark.
+    bool ByteOrderMark() const { return byteOrderMark_; }
+    // The form the next save as a text file writes: the one the user chose,
+    // else the file's own (Shift-JIS, EUC-JP or UTF-8 as read; LF kept, any
+    // other line ends CR LF; its byte-order mark kept); a text read in a code
+    // this program does not write (JIS, UTF-16), a new text, a page and a DOC
+    // database's text are Shift-JIS with CR LF. DOC databases themselves are
+    // always Shift-JIS. CR and mixed line ends become CR LF.
+    platform::FileForm SaveForm() const;
+    // The form the text file was read in, when this program writes that form:
+    // nullopt for a new text, a page, a DOC database, or a file read in JIS or
+    // UTF-16, or with CR or mixed line ends (those are written CR LF).
+    std::optional<platform::FileForm> FormRead() const;
+    // The code and line ends read, named as FormName names a form ("JIS CR LF",
+    // "UTF-16 LF", "Shift-JIS (mixed line ends)").
+    QString FormReadName() const;
 
     // The name in the caption: the file's name, the page's name, or "NewFile".
     QString DisplayName() const;
@@ -74,7 +99,13 @@ private:
     DocTitleBytes title_{};
     int code_ = 0;
     LineEnds lineEnds_ = LineEnds::None;
+    bool byteOrderMark_ = false;
+    std::optional<platform::FileForm> chosen_;
 };
+
+// "Shift-JIS CR LF", "UTF-8 (BOM) LF": a form as the status bar and the
+// reports name it.
+QString FormName(const platform::FileForm& form);
 
 // The save dialog's filter index of a kind, and back (1 text, 2 PRC, 3 PDB).
 int FilterIndexOf(DocKind kind);

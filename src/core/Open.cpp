@@ -178,4 +178,9 @@ Result<OpenedFile> OpenUrl(PageFetch& fetch, FetchRequest request, const OpenOpt
                 options);
 }
 
+Document DocumentOf(const QString& path, const OpenedFile& file) {
+    return Document::ReadFrom(path, file.kind, file.title.value_or(TitleOfFile(path)), file.code, file.lineEnds,
+                              file.byteOrderMark);
+}
+
 }  // namespace verdane::core

@@ -56,6 +56,11 @@ struct OpenOptions {
 // or several with none chosen, is a failure. Never throws for bad input.
 Result<OpenedFile> Open(Source source, const OpenOptions& options = {});
 
+// The document of a file opened from `path`: its kind, its own title (the
+// file's base name when the file gives none), its code, line ends and
+// byte-order mark, so that Save writes it back as it was.
+Document DocumentOf(const QString& path, const OpenedFile& file);
+
 // The title a text gets from a name of its own (a file's or a page's base
 // name), cut by the database header's rule; "NewFile" for an empty name.
 DocTitleBytes TitleOfName(const QString& name);

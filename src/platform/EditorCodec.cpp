@@ -1,6 +1,7 @@
 #include "EditorCodec.h"
 
 #include "Cp932Table.h"
+#include "EditorFileCodec.h"
 
 #include <memory>
 
@@ -25,6 +26,8 @@ const std::uint16_t* EncodeTable() {
 }
 
 }  // namespace
+
+std::uint16_t Cp932CodeOf(char16_t c) { return c == 0 || QChar::isSurrogate(c) ? 0 : EncodeTable()[c]; }
 
 std::size_t CharacterLength(std::string_view bytes, std::size_t at) {
     const auto b = static_cast<std::uint8_t>(bytes[at]);
@@ -108,9 +111,18 @@ EncodeResult EditorToBytes(const QString& text, bool escapedBytes) {
         // A character beyond the BMP is never in CP932; a lone surrogate neither.
         const std::uint16_t code = QChar::isSurrogate(c) ? 0 : table[c];
         if (code == 0) {
-            *dst++ = '?';
             if (result.unencodable++ == 0) result.firstUnencodable = i;
-            if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) ++i;
+            const bool pair = QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]);
+            const char32_t cp = pair ? QChar::surrogateToUcs4(c, s[i + 1]) : QChar::isSurrogate(c) ? 0xFFFD : c;
+            const std::string standIn = StandInBytes(cp, FileCode::ShiftJis, Lacking::Question);
+            // The buffer holds two bytes per unit; a longer stand-in (none is
+            // known) would not fit, and "?" takes its place.
+            if (standIn.size() <= (pair ? 4u : 2u)) {
+                for (const char b : standIn) *dst++ = b;
+            } else {
+                *dst++ = '?';
+            }
+            if (pair) ++i;
         } else if (code < 0x100) {
             *dst++ = static_cast<char>(code);
         } else {

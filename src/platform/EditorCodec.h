@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,10 @@ inline bool IsEscapedByte(const char16_t* text, qsizetype at) {
     return c >= kEscapedByteFirst && c <= kEscapedByteLast && (at == 0 || !QChar::isHighSurrogate(text[at - 1]));
 }
 
+// The CP932 code Windows writes for the BMP character `c` (a single byte below
+// 0x100, else lead byte * 256 + trail byte), or 0 when CP932 lacks it.
+std::uint16_t Cp932CodeOf(char16_t c);
+
 // Bytes to editor text: each CR LF, lone LF and lone CR becomes one '\n'.
 QString BytesToEditor(std::string_view bytes);
 
@@ -42,13 +47,16 @@ std::size_t CharacterLength(std::string_view bytes, std::size_t at);
 
 struct EncodeResult {
     std::string bytes;
-    // Characters CP932 cannot hold, each written as "?". 0 for a lossless save.
+    // Characters CP932 cannot hold, each written as its stand-in ("?" where it
+    // has no near form). 0 for a lossless save.
     std::size_t unencodable = 0;
     // Editor position (UTF-16 index) of the first of them, or -1.
     qsizetype firstUnencodable = -1;
 };
 
-// Editor text to bytes: each line break ('\n', U+2029, U+2028) becomes CR LF.
+// Editor text to bytes: each line break ('\n', U+2029, U+2028) becomes CR LF;
+// a character CP932 lacks is written as the one conversion policy says
+// (StandInFor in EditorFileCodec.h, with "?" as the mark) and counted.
 // With `escapedBytes`, the escaped bytes (lone surrogates U+DC80-U+DCFF) are
 // written back as those bytes; a text that did not come from Shift-JIS (a
 // UTF-8 file) passes false, and any such surrogate counts as a character CP932

@@ -531,7 +531,7 @@ void DownloadTest::theHtmlCommandAsksBeforeReplacingACharacter() {
     if (answer == QMessageBox::No)
         QCOMPARE(Editor(*w)->toPlainText(), page);
     else
-        QCOMPARE(Bytes(*w), std::string("caf? ?\r\n\r\n"));
+        QCOMPARE(Bytes(*w), std::string("cafe ?\r\n\r\n"));
 }
 
 QTEST_MAIN(DownloadTest)

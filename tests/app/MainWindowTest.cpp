@@ -517,7 +517,7 @@ void MainWindowTest::aCharacterShiftJisCannotHoldIsNotDroppedSilently() {
     prompts_->saveChoices.push_back({Q(dir.File("a")), 1});
     prompts_->answers.push_back(QMessageBox::Yes);
     QVERIFY(Save(*w));
-    QCOMPARE(test::ReadFile(dir.File("a.TXT")), std::string("caf?\r\n?\r\nx? ?"));
+    QCOMPARE(test::ReadFile(dir.File("a.TXT")), std::string("cafe\r\n?\r\nx? e"));
 }
 
 void MainWindowTest::saveQuestionYesThenCancelledSaveStopsTheCommand_data() {
