@@ -61,6 +61,17 @@ struct TProxySettings {
     std::int32_t DownloadMaxSeconds = 600;
 };
 
+// The find and replace dialogs' last choices (section "Find").
+struct TFindSettings {
+    QString Text;
+    bool MatchCase = false;
+    bool WholeWord = false;
+    bool RegExp = false;
+    bool Fuzzy = false;
+    bool Up = false;
+    bool Wrap = true;
+};
+
 struct TSettings {
     // The editor's look: font face, size and style, text and background colour.
     QFont EditorFont{kDefaultFontFace, 9};
@@ -76,6 +87,7 @@ struct TSettings {
     // The open-from-URL dialog: the URLs used lately (newest first) and its check box.
     QStringList RecentUrls;
     bool UrlHtml = true;
+    TFindSettings Find;
     // The 表示 menu (section "View"): lines wrapped at the window's edge, the
     // zoom in points over the font's size, the line numbers beside the text.
     bool WordWrap = true;

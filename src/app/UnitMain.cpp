@@ -176,7 +176,7 @@ void TFormMainVerdane::CreateForms() {
     library_ = std::make_unique<LibraryCommand>(*this, *files_, *work_, Settings->values, IniPath,
                                                 LibraryCommand::Forms{*new TFormLibrary(this), *FormDL, *aozora});
     text_ = std::make_unique<TextCommands>(*this, *session_, *work_, Settings->values, *aozora);
-    search_ = std::make_unique<SearchCommands>(*this, *session_, *work_);
+    search_ = std::make_unique<SearchCommands>(*this, *session_, *work_, Settings->values.Find);
     saveCode_ = std::make_unique<SaveCodeCommand>(*this, *session_, *files_, *StatusCode);
 }
 

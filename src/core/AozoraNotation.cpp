@@ -8,6 +8,7 @@
 
 #include "Cp932Table.h"
 #include "EditorCodec.h"
+#include "EditorFileCodec.h"
 #include "JisX0213Table.h"
 
 #include <array>
@@ -197,7 +198,7 @@ inline bool IsChar(const char* p, const char* end, u8 trail) {
 
 // A decimal number in half- or full-width digits at the start of `text`: its
 // value (at most kMaxIndent) and the bytes it takes, or 0 bytes when none.
-std::size_t ReadNumber(std::string_view text, int& value) {
+[[gnu::always_inline]] inline std::size_t ReadNumber(std::string_view text, int& value) {
     std::size_t at = 0;
     value = 0;
     while (at < text.size()) {
@@ -460,12 +461,11 @@ char32_t AccentedLetter(u8 letter, u8 mark) {
     }
 }
 
-// An accented letter written in accent notation at `p`: the letter, the
-// bytes of its notation, and the base letters that stand for it in CP932.
+// An accented letter written in accent notation at `p`: the letter and the
+// bytes of its notation.
 struct Accent {
     char32_t letter = 0;
     std::size_t length = 0;
-    std::string_view base;
 };
 
 Accent AccentAt(const char* p, const char* end) {
@@ -474,17 +474,14 @@ Accent AccentAt(const char* p, const char* end) {
     struct Ligature {
         std::string_view notation;
         char32_t letter;
-        std::string_view base;
     };
     static constexpr Ligature kLigatures[] = {
-        {"ae&", 0xE6, "ae"}, {"AE&", 0xC6, "AE"}, {"oe&", 0x153, "oe"}, {"OE&", 0x152, "OE"},
-        {"s&", 0xDF, "ss"},  {"!@", 0xA1, "!"},   {"?@", 0xBF, "?"},
+        {"ae&", 0xE6}, {"AE&", 0xC6}, {"oe&", 0x153}, {"OE&", 0x152}, {"s&", 0xDF}, {"!@", 0xA1}, {"?@", 0xBF},
     };
     for (const Ligature& l : kLigatures)
-        if (StartsWith(at, l.notation)) return {l.letter, l.notation.size(), l.base};
+        if (StartsWith(at, l.notation)) return {l.letter, l.notation.size()};
     if (at.size() < 2) return {};
-    if (const char32_t letter = AccentedLetter(static_cast<u8>(at[0]), static_cast<u8>(at[1])))
-        return {letter, 2, at.substr(0, 1)};
+    if (const char32_t letter = AccentedLetter(static_cast<u8>(at[0]), static_cast<u8>(at[1]))) return {letter, 2};
     return {};
 }
 
@@ -583,7 +580,7 @@ private:
         Inline(begin, end, true);
         if (sawNote_ && !sawText_) {
             out_.resize(lineStart_);
-            accents_.resize(lineAccents);
+            if (accents_.size() != lineAccents) accents_.resize(lineAccents);
             if (heading_) pendingMark_ = true;
             return false;
         }
@@ -714,8 +711,13 @@ private:
                 continue;
             }
             Inline(from, p, false);
-            accents_.push_back({out_.size(), accent.base.size(), accent.letter});
-            out_.append(accent.base);
+            // CP932 has none of these letters: the text gets what the
+            // program's one conversion policy writes for it in a Shift-JIS
+            // text (é as e), and the letter itself is kept for the editor.
+            const std::string written =
+                platform::StandInBytes(accent.letter, platform::FileCode::ShiftJis, platform::Lacking::Question);
+            accents_.push_back({out_.size(), written.size(), accent.letter});
+            out_.append(written);
             p = from = p + accent.length;
         }
         Inline(from, end, false);
