@@ -107,8 +107,8 @@ void SaveEditorFont(platform::TProfile& ini, const QString& controlName, const Q
 // the proxy port is 80.
 void LoadSettings(const platform::TProfile& ini, TSettings& settings);
 // Writes every setting in the file's order: Fonts, Setting, Proxy, Window,
-// Verdane, Strings, then the URL dialog's own section URL, in one
-// replacement of the file. Throws
+// Verdane, Strings, then the sections URL (the URL dialog), Find (the find
+// dialogs) and View (the 表示 menu), in one replacement of the file. Throws
 // platform::EProfileError when it cannot be written; the file then keeps
 // what it had.
 void SaveSettings(platform::TProfile& ini, const TSettings& settings);
