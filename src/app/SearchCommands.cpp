@@ -81,10 +81,11 @@ void SearchCommands::Show(TFindDialog& dialog) {
         find_->SetParameters(p);
         replace_->SetParameters(p);
     }
-    // A selection on one line is what the user wants to find (a pattern
-    // stays: the selection is likely its last match).
+    // A selection on one line is what the user wants to find (a pattern or a
+    // fuzzy text stays: the selection is likely its last match).
     const QString selected = session_.Editor().textCursor().selectedText();
-    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator) && !dialog.CheckRegExp->isChecked())
+    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator) && !dialog.CheckRegExp->isChecked() &&
+        !dialog.CheckFuzzy->isChecked())
         dialog.SetFindText(selected);
     dialog.show();
     dialog.raise();
@@ -97,6 +98,11 @@ void SearchCommands::ShowFind() { Show(*find_); }
 void SearchCommands::ShowReplace() { Show(*replace_); }
 
 void SearchCommands::FindNext() {
+    // Nothing to find yet: the find dialog asks for it.
+    if (search_.SearchText.isEmpty()) {
+        ShowFind();
+        return;
+    }
     search_.FindNext(session_.Editor());
     highlighting_ = !search_.SearchText.isEmpty();
     HighlightSoon();

@@ -11,7 +11,6 @@
 #include "EditorFileCodec.h"
 #include "JisX0213Table.h"
 
-#include <array>
 #include <cstddef>
 #include <cstring>
 #include <initializer_list>
@@ -177,11 +176,12 @@ inline bool IsChar(const char* p, const char* end, u8 trail) {
 // The few words the annotations are told apart by are compared inline: an
 // annotation is looked at by several of these, and most of them differ at once.
 [[gnu::always_inline]] inline bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
+    return prefix.empty() ||
+           (text.size() >= prefix.size() && std::memcmp(text.data(), prefix.data(), prefix.size()) == 0);
 }
 [[gnu::always_inline]] inline bool EndsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           std::memcmp(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
+    return suffix.empty() || (text.size() >= suffix.size() &&
+                              std::memcmp(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size()) == 0);
 }
 
 // The first place of `needle` (two bytes or more) in `text` at a character
@@ -532,6 +532,19 @@ std::pair<std::size_t, std::size_t> NotesBlock(std::string_view text) {
     return {0, 0};
 }
 
+// The first "\n" in [p, end), or nullptr. Lines are short: sixteen bytes at a
+// time inline costs less than a call to memchr for each.
+inline const char* FindLineFeed(const char* p, const char* end) {
+#ifdef __SSE2__
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))))
+            return p + __builtin_ctz(static_cast<unsigned>(found));
+    }
+#endif
+    return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+}
+
 class Cleaner {
 public:
     Cleaner(const AozoraOptions& options, std::string& out) : options_(options), out_(out) {}
@@ -547,7 +560,7 @@ public:
                 p = begin + skipTo;
                 continue;
             }
-            const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            const char* lf = FindLineFeed(p, end);
             const char* const next = lf == nullptr ? end : lf + 1;
             const char* const contentEnd = lf == nullptr ? end : lf > p && lf[-1] == '\r' ? lf - 1 : lf;
             if (CleanLine(p, contentEnd)) {
@@ -737,7 +750,8 @@ private:
             out_.erase(bar_, 2);
             for (auto a = accents_.rbegin(); a != accents_.rend() && a->offset > bar_; ++a) a->offset -= 2;
             hasBase = hasBase || bar_ < out_.size();
-        } else if (!hasBase) {
+        } else if (!hasBase && options_.ruby == AozoraRuby::Drop) {
+            // Only a dropped reading asks: a kept one is kept either way.
             hasBase = LastCharKind(std::string_view(out_).substr(runFrom_)) != Kind::None;
         }
         if (options_.ruby == AozoraRuby::Paren || !hasBase) {
