@@ -5,6 +5,7 @@
 #include "LongWork.h"
 #include "FailureJapanese.h"
 #include "Settings.h"
+#include "StatusNote.h"
 #include "TextBookmarks.h"
 #include "TextFill.h"
 #include "UnitAozora.h"
@@ -79,6 +80,7 @@ bool FileCommands::ReplaceDocument(const std::function<std::optional<Replacement
         session_.Bookmarks().Place(next->file->bookmarks, next->file->text, next->file->code);
         // The bytes read go now; the editor's document is the one copy left.
         next.reset();
+        if (OnOpened) OnOpened(session_.Document().Path());
     } else if (next->saved) {
         session_.SetSavedText(next->text);
     } else {
@@ -174,11 +176,9 @@ FileCommands::ReadOutcome FileCommands::OpenFile(const QString& path) {
     return outcome;
 }
 
-void FileCommands::OpenRecent(const QString& path) {
-    // A path that names no file does nothing; the list puts the path on top
-    // itself once it is opened.
-    if (path.isEmpty() || !QFileInfo(path).isFile()) return;
-    OpenFile(path);
+bool FileCommands::OpenRecent(const QString& path) {
+    // The list puts the path on top itself once it is opened.
+    return !path.isEmpty() && OpenFile(path) == ReadOutcome::Read;
 }
 
 void FileCommands::OpenFromCommandLine(const QString& argument) {
@@ -194,7 +194,13 @@ void FileCommands::OpenDropped(const QStringList& paths) {
     window_.raise();
     const QString path = paths.first();
     // A dropped file goes on the recent-files list when it was read.
-    if (OpenFile(path) == ReadOutcome::Read) Recent(path);
+    if (OpenFile(path) != ReadOutcome::Read) return;
+    Recent(path);
+    // One document at a time: the others dropped with it are not lost unseen.
+    if (paths.size() > 1)
+        ShowStatusNote(&window_, QStringLiteral("ドロップされた %1 個のファイルのうち「%2」だけを開きました")
+                                     .arg(paths.size())
+                                     .arg(core::FileNamePart(path)));
 }
 
 void FileCommands::New() {
@@ -215,9 +221,9 @@ void FileCommands::Open() {
         path = openDialog_.FileName;
         return LoadFile(path, outcome);
     });
-    // The chosen path goes on the recent-files list, also when it was refused,
-    // but not when it could not be read.
-    if (outcome == ReadOutcome::Read || outcome == ReadOutcome::Refused) Recent(path);
+    // Only a file read goes on the recent-files list: one refused or unreadable
+    // would only fail again from there.
+    if (outcome == ReadOutcome::Read) Recent(path);
 }
 
 bool FileCommands::TextToWrite(std::string& bytes, const platform::FileForm& form) {
@@ -268,6 +274,8 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
                           QMessageBox::Yes | QMessageBox::No, path) != QMessageBox::Yes)
         return false;
 
+    if (MayOverwrite && !MayOverwrite(path)) return false;
+
     // A text in its own form or the one chosen; a database in Shift-JIS with CR LF.
     const platform::FileForm form =
         kind == core::DocKind::Text ? chosen.value_or(session_.TextForm()) : platform::FileForm{};
@@ -301,6 +309,7 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
     // The document is now the file just written; it goes on the recent-files list.
     session_.Saved(path, kind, form, title);
     Recent(path);
+    ShowStatusNote(&window_, QStringLiteral("「%1」に保存しました").arg(path));
     return true;
 }
 
@@ -311,8 +320,9 @@ void FileCommands::Install() {
     DocSaveOptions options = SharedOptions();
     // The database sent to the handheld keeps the text's bookmarks, as a saved one does.
     options.bookmarks = session_.Bookmarks().AtBytes();
-    RunInstall(forms_.install, UserData, text, session_.InstallName(), options,
-               Local(core::DocTitleText(session_.Document().Title())));
+    if (RunInstall(forms_.install, UserData, text, session_.InstallName(), options,
+                   Local(core::DocTitleText(session_.Document().Title()))))
+        ShowStatusNote(&window_, InstalledNote(forms_.install));
     settings_.Compress = options.Compress;
     settings_.IncludeBinary = options.IncludeBinary;
 }

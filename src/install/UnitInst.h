@@ -88,4 +88,8 @@ private:
 bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& proposedName,
                 DocSaveOptions& options, const QString& proposedTitle = {});
 
+// What an accepted install dialog queued, for the status bar: the database's
+// file name and the user who receives it at the next synchronisation.
+QString InstalledNote(const TFormInst& form);
+
 }  // namespace verdane
