@@ -185,7 +185,8 @@ void FileCommands::OpenFromCommandLine(const QString& argument) {
     QString path = core::ExpandLongPathName(argument);
     if (!QFileInfo::exists(path)) path = QFileInfo(argument).absoluteFilePath();
     if (!QFileInfo::exists(path)) path = argument;
-    OpenFile(path);
+    // A file opened from the desktop or a terminal is a recent file too.
+    if (OpenFile(path) == ReadOutcome::Read) Recent(path);
 }
 
 void FileCommands::OpenDropped(const QStringList& paths) {
@@ -309,7 +310,7 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
     // The document is now the file just written; it goes on the recent-files list.
     session_.Saved(path, kind, form, title);
     Recent(path);
-    ShowStatusNote(&window_, QStringLiteral("「%1」に保存しました").arg(path));
+    ShowStatusNote(&window_, QStringLiteral("「%1」に保存しました").arg(core::FileNamePart(path)));
     return true;
 }
 
