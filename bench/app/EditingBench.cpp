@@ -47,6 +47,51 @@ void BM_FindNextNearTheEnd(benchmark::State& state) {
 }
 BENCHMARK(BM_FindNextNearTheEnd)->Unit(benchmark::kMillisecond);
 
+// The same with the pattern engine (正規表現 and あいまい): the 10 MB text as
+// the engine reads it is made once per edit, so the first F3 after an edit
+// pays for it (here every time, the cache dropped) and later ones do not.
+void BM_PatternFindNextNearTheEnd(benchmark::State& state) {
+    QPlainTextEdit editor;
+    editor.setPlainText(TenMegabyteText());
+    SearchParameters p;
+    p.text = QStringLiteral("ne+dle");
+    p.pattern = true;
+    p.fuzzy = state.range(1) != 0;
+    TEditorSearch kept;
+    kept.TakeParameters(p);
+    for (auto _ : state) {
+        TEditorSearch fresh;
+        fresh.TakeParameters(p);
+        TEditorSearch& search = state.range(0) != 0 ? kept : fresh;
+        QTextCursor c = editor.textCursor();
+        c.setPosition(0);
+        editor.setTextCursor(c);
+        search.FindNext(editor);
+        if (!search.SearchFound) state.SkipWithError("not found");
+    }
+}
+// Args: (0 a fresh search each time | 1 the same search again, fuzzy off | on).
+BENCHMARK(BM_PatternFindNextNearTheEnd)->Args({0, 0})->Args({1, 0})->Args({1, 1})->Unit(benchmark::kMillisecond);
+
+// The highlights of one screen (60 lines) of the text: what each scroll costs.
+void BM_HighlightOneScreen(benchmark::State& state) {
+    const QString text = TenMegabyteText();
+    const qsizetype from = text.size() / 2;
+    const qsizetype start = text.indexOf(u'\n', from) + 1;
+    qsizetype end = start;
+    for (int line = 0; line < 60; ++line) end = text.indexOf(u'\n', end) + 1;
+    const QStringView screen = QStringView(text).mid(start, end - start - 1);
+    SearchParameters p;
+    p.text = QStringLiteral("の");
+    p.pattern = state.range(0) != 0;
+    p.fuzzy = state.range(0) != 0;
+    TEditorSearch search;
+    search.TakeParameters(p);
+    for (auto _ : state) benchmark::DoNotOptimize(search.MatchesIn(screen, static_cast<int>(start), 2000));
+}
+// Args: 0 plain, 1 pattern and fuzzy.
+BENCHMARK(BM_HighlightOneScreen)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 // 100,000 replacements of "XY" by "XYZ" spread over the text, and their undo.
 QString TextWithOccurrences(int count) {
     QString text = TenMegabyteText();

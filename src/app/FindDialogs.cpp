@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QRadioButton>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,10 +35,37 @@ TFindDialog::TFindDialog(QWidget* parent, bool withReplace) : QDialog(parent) {
     }
     CheckWholeWord = new QCheckBox(QStringLiteral("単語単位で探す(&W)"));
     CheckMatchCase = new QCheckBox(QStringLiteral("大文字と小文字を区別する(&C)"));
+    CheckRegExp = new QCheckBox(QStringLiteral("正規表現(&E)"));
+    CheckRegExp->setToolTip(QStringLiteral(
+        "検索する文字列を正規表現として探します: . [abc] [a-z] [^a] ( ) | * + ? ^ $ \\n \\t \\xHHHH。\n"
+        "置換後の文字列の & は見つかった文字列、\\& は & そのもの、\\\\ は \\ です。"));
+    CheckFuzzy = new QCheckBox(QStringLiteral("あいまい(&Y)"));
+    CheckFuzzy->setToolTip(QStringLiteral("全角と半角、ひらがなとカタカナ、濁点の書き方の違いを区別せずに探します"));
+    auto* options = new QGridLayout;
+    options->addWidget(CheckWholeWord, 0, 0);
+    options->addWidget(CheckMatchCase, 1, 0);
+    options->addWidget(CheckRegExp, 0, 1);
+    options->addWidget(CheckFuzzy, 1, 1);
+
+    auto* direction = new QGroupBox(QStringLiteral("方向"));
+    RadioUp = new QRadioButton(QStringLiteral("上へ(&U)"));
+    RadioDown = new QRadioButton(QStringLiteral("下へ(&D)"));
+    RadioDown->setChecked(true);
+    auto* directionLayout = new QHBoxLayout(direction);
+    directionLayout->addWidget(RadioUp);
+    directionLayout->addWidget(RadioDown);
+    CheckWrap = new QCheckBox(QStringLiteral("折り返しあり(&O)"));
+    CheckWrap->setToolTip(QStringLiteral("末尾(上へでは先頭)まで探したら、反対の端から続けます"));
+    CheckWrap->setChecked(true);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(direction);
+    bottom->addWidget(CheckWrap);
+    bottom->addStretch();
+
     auto* left = new QVBoxLayout;
     left->addLayout(fields);
-    left->addWidget(CheckWholeWord);
-    left->addWidget(CheckMatchCase);
+    left->addLayout(options);
+    left->addLayout(bottom);
     left->addStretch();
 
     ButtonFindNext = new QPushButton(QStringLiteral("次を検索(&F)"));
@@ -75,6 +104,28 @@ QString TFindDialog::FindText() const { return EditFind->text(); }
 void TFindDialog::SetFindText(const QString& text) { EditFind->setText(text); }
 bool TFindDialog::MatchCase() const { return CheckMatchCase->isChecked(); }
 bool TFindDialog::WholeWord() const { return CheckWholeWord->isChecked(); }
+
+SearchParameters TFindDialog::Parameters() const {
+    SearchParameters p;
+    p.text = FindText();
+    p.matchCase = MatchCase();
+    p.wholeWord = WholeWord();
+    p.pattern = CheckRegExp->isChecked();
+    p.fuzzy = CheckFuzzy->isChecked();
+    p.direction = RadioUp->isChecked() ? SearchDirection::Up : SearchDirection::Down;
+    p.wrap = CheckWrap->isChecked();
+    return p;
+}
+
+void TFindDialog::SetParameters(const SearchParameters& p) {
+    SetFindText(p.text);
+    CheckMatchCase->setChecked(p.matchCase);
+    CheckWholeWord->setChecked(p.wholeWord);
+    CheckRegExp->setChecked(p.pattern);
+    CheckFuzzy->setChecked(p.fuzzy);
+    (p.direction == SearchDirection::Up ? RadioUp : RadioDown)->setChecked(true);
+    CheckWrap->setChecked(p.wrap);
+}
 
 TReplaceDialog::TReplaceDialog(QWidget* parent) : TFindDialog(parent, true) {
     connect(ButtonReplace, &QPushButton::clicked, this, &TReplaceDialog::Replace);

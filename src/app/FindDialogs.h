@@ -1,14 +1,18 @@
 // The modeless find and replace dialogs of the editor (FindDialog1 and
 // ReplaceDialog1 of the main window): the search text, whole word, match case,
-// and the buttons Find Next, Replace, Replace All and Cancel. They only report
-// the buttons; the main window runs the search with TEditorSearch.
+// 正規表現, あいまい, the direction and wrapping, and the buttons Find Next,
+// Replace, Replace All and Cancel. They only report the buttons;
+// SearchCommands runs the search with TEditorSearch.
 #pragma once
+
+#include "EditorSearch.h"
 
 #include <QDialog>
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 
 namespace verdane {
 
@@ -21,10 +25,18 @@ public:
     void SetFindText(const QString& text);
     bool MatchCase() const;
     bool WholeWord() const;
+    // Every choice of the dialog at once, and the same set back.
+    SearchParameters Parameters() const;
+    void SetParameters(const SearchParameters& parameters);
 
     QLineEdit* EditFind = nullptr;
     QCheckBox* CheckWholeWord = nullptr;
     QCheckBox* CheckMatchCase = nullptr;
+    QCheckBox* CheckRegExp = nullptr;
+    QCheckBox* CheckFuzzy = nullptr;
+    QRadioButton* RadioUp = nullptr;
+    QRadioButton* RadioDown = nullptr;
+    QCheckBox* CheckWrap = nullptr;
     QPushButton* ButtonFindNext = nullptr;
     QPushButton* ButtonCancel = nullptr;
 

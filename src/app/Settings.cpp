@@ -23,6 +23,8 @@ const QString kVerdane = QStringLiteral("Verdane");
 const QString kStrings = QStringLiteral("Strings");
 // The open-from-URL dialog's own section: the URLs used lately and its check box.
 const QString kUrl = QStringLiteral("URL");
+// The find and replace dialogs' own section.
+const QString kFind = QStringLiteral("Find");
 constexpr int kRecentUrlKeys = 10;
 
 constexpr std::uint32_t kSystemColorBit = 0x80000000u;
@@ -122,6 +124,14 @@ void LoadSettings(const platform::TProfile& ini, TSettings& s) {
         if (!url.isEmpty()) s.RecentUrls << url;
     }
     s.UrlHtml = ini.ReadBool(kUrl, QStringLiteral("HTML"), true);
+    TFindSettings& f = s.Find;
+    f.Text = ini.ReadString(kFind, QStringLiteral("Text"), QString());
+    f.MatchCase = ini.ReadBool(kFind, QStringLiteral("MatchCase"), false);
+    f.WholeWord = ini.ReadBool(kFind, QStringLiteral("WholeWord"), false);
+    f.RegExp = ini.ReadBool(kFind, QStringLiteral("RegExp"), false);
+    f.Fuzzy = ini.ReadBool(kFind, QStringLiteral("Fuzzy"), false);
+    f.Up = ini.ReadBool(kFind, QStringLiteral("Up"), false);
+    f.Wrap = ini.ReadBool(kFind, QStringLiteral("Wrap"), true);
 }
 
 void SaveSettings(platform::TProfile& ini, const TSettings& s) {
@@ -148,6 +158,13 @@ void SaveSettings(platform::TProfile& ini, const TSettings& s) {
     for (int n = 1; n <= kRecentUrlKeys; ++n)
         ini.WriteString(kUrl, QStringLiteral("URL%1").arg(n), n <= s.RecentUrls.size() ? s.RecentUrls[n - 1] : QString());
     ini.WriteBool(kUrl, QStringLiteral("HTML"), s.UrlHtml);
+    ini.WriteString(kFind, QStringLiteral("Text"), s.Find.Text);
+    ini.WriteBool(kFind, QStringLiteral("MatchCase"), s.Find.MatchCase);
+    ini.WriteBool(kFind, QStringLiteral("WholeWord"), s.Find.WholeWord);
+    ini.WriteBool(kFind, QStringLiteral("RegExp"), s.Find.RegExp);
+    ini.WriteBool(kFind, QStringLiteral("Fuzzy"), s.Find.Fuzzy);
+    ini.WriteBool(kFind, QStringLiteral("Up"), s.Find.Up);
+    ini.WriteBool(kFind, QStringLiteral("Wrap"), s.Find.Wrap);
     ini.EndUpdate();
 }
 

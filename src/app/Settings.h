@@ -51,6 +51,17 @@ struct TProxySettings {
     std::int32_t DownloadMaxSeconds = 600;
 };
 
+// The find and replace dialogs' last choices (section "Find").
+struct TFindSettings {
+    QString Text;
+    bool MatchCase = false;
+    bool WholeWord = false;
+    bool RegExp = false;
+    bool Fuzzy = false;
+    bool Up = false;
+    bool Wrap = true;
+};
+
 struct TSettings {
     // The editor's look: font face, size and style, text and background colour.
     QFont EditorFont{kDefaultFontFace, 9};
@@ -66,6 +77,7 @@ struct TSettings {
     // The open-from-URL dialog: the URLs used lately (newest first) and its check box.
     QStringList RecentUrls;
     bool UrlHtml = true;
+    TFindSettings Find;
 };
 
 // The four font keys of a control ("RichEditMainFontName", ...FontSize,

@@ -5,7 +5,9 @@
 #include "FirstStart.h"
 #include "PalmDesktop.h"
 #include "Prompts.h"
+#include "RecoveryDialog.h"
 #include "RegistryFile.h"
+#include "Recovery.h"
 #include "ToolBarImages.h"
 #include "UnitMain.h"
 
@@ -91,6 +93,16 @@ int RunVerdane(const QStringList& args) {
     // long text is seen coming in under its caption.
     TFormMainVerdane window(registry, {});
     window.show();
+    // Texts a crash or a kill left unsaved: the first goes into this window
+    // unless the command line names a file, the others into windows of their own.
+    OfferRecovery(&window, [&](int n) {
+        if (n == 0 && args.isEmpty()) return window.findChild<RecoveryKeeper*>();
+        auto* more = new TFormMainVerdane(registry, {});
+        more->setAttribute(Qt::WA_DeleteOnClose);
+        more->move(window.pos() + QPoint(32, 32) * (n + 1));
+        more->show();
+        return more->findChild<RecoveryKeeper*>();
+    });
     window.OpenAtStart(args);
     return QApplication::exec();
 }

@@ -11,6 +11,7 @@
 #include "HelpViewer.h"
 #include "HistMenu.h"
 #include "LongWork.h"
+#include "Recovery.h"
 #include "ProfileFile.h"
 #include "RegistryFile.h"
 #include "SaveCode.h"
@@ -95,6 +96,7 @@ TFormMainVerdane::TFormMainVerdane(const platform::TRegistryFile& registry, cons
 
     CreateEditor();
     session_ = new DocumentSession(*RichEditMain, this);
+    new RecoveryKeeper(*session_, this);
     work_ = std::make_unique<LongWork>(*this);
     CreateStatusBar();
     CreateForms();
@@ -172,7 +174,7 @@ void TFormMainVerdane::CreateForms() {
     library_ = std::make_unique<LibraryCommand>(*this, *files_, *work_, Settings->values, IniPath,
                                                 LibraryCommand::Forms{*new TFormLibrary(this), *FormDL, *aozora});
     text_ = std::make_unique<TextCommands>(*this, *session_, *work_, Settings->values, *aozora);
-    search_ = std::make_unique<SearchCommands>(*this, *session_, *work_);
+    search_ = std::make_unique<SearchCommands>(*this, *session_, *work_, Settings->values.Find);
     saveCode_ = std::make_unique<SaveCodeCommand>(*this, *session_, *files_, *StatusCode);
 }
 

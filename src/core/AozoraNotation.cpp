@@ -1,12 +1,14 @@
 // The Aozora notation cleaner: one pass over the lines of the text, one pass
 // over the characters of each line. Ordinary characters are copied in runs;
-// only the notation's own characters (［＃, ※, ｜, 《) stop the copy. All of them
-// are two-byte characters, so the walk steps by whole CP932 characters and a
-// trail byte is never taken for the start of a notation.
+// only the notation's own characters (［＃, ※, ｜, 《, 〔) stop the copy. All of
+// them are two-byte characters with the lead byte 0x81, so they are looked for
+// sixteen bytes at a time, and a match counts only where a character starts:
+// a trail byte is never taken for the start of a notation.
 #include "AozoraNotation.h"
 
 #include "Cp932Table.h"
 #include "EditorCodec.h"
+#include "EditorFileCodec.h"
 #include "JisX0213Table.h"
 
 #include <array>
@@ -76,51 +78,92 @@ constexpr int kMaxIndent = 100;
 constexpr std::ptrdiff_t kMaxNoteBytes = 4096;
 constexpr int kMaxNesting = 8;
 
-// The bytes of the character each byte starts (1 or 2), 0 for the lead byte
-// 0x81 that the notation's characters share.
-constexpr auto kStep = [] {
-    std::array<u8, 256> step{};
-    for (int b = 0; b < 256; ++b) step[b] = cp932::IsLeadByte(static_cast<u8>(b)) ? 2 : 1;
-    step[0x81] = 0;
-    return step;
-}();
-
+// The lead-range bytes (0x81-0x9F, 0xE0-0xFC) among 16 bytes, as a bit mask.
 #ifdef __SSE2__
-// For a character boundary `p` with 17 bytes readable: when the 16 bytes from
-// p hold no 0x81 followed by the second byte of ［, ※, ｜, 《 or 〔 (so no notation
-// starts there), the number of bytes to the next character boundary at or past
-// p + 16 (16 or 17); else 0. Boundaries come without walking: a byte outside
-// the lead-byte ranges ends a character (it is a one-byte character or a trail
-// byte), and the lead-range bytes after it pair up. The second bytes of ｜ 〔
-// ［ 《 all lie in 0x62-0x73, so one range test and ※ stand for five tests; the
-// few other characters of that range (（ ） “ ” and the like) are looked at one
-// by one.
-static_assert(kTrailBar >= 0x62 && kTrailOpenGroup >= 0x62 && kTrailOpenBracket >= 0x62 &&
-              kTrailOpenRuby <= 0x73 && kTrailBar <= 0x73 && kTrailOpenGroup <= 0x73 && kTrailOpenBracket <= 0x73);
-inline std::size_t PlainBlock(const char* p) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    const __m128i fromBar = _mm_sub_epi8(next, _mm_set1_epi8(0x62));
-    const __m128i trail =
-        _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(fromBar, _mm_set1_epi8(0x73 - 0x62)), fromBar),
-                     _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(kTrailKome))));
-    const __m128i notation = _mm_and_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x81))), trail);
-    if (_mm_movemask_epi8(notation) != 0) return 0;
-    // Lead-range bytes: 0x81-0x9F and 0xE0-0xFC, as unsigned differences.
+inline unsigned LeadMask(__m128i bytes) {
     const __m128i low = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x81)));
     const __m128i high = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(0xE0)));
     const __m128i inLow = _mm_cmpeq_epi8(_mm_min_epu8(low, _mm_set1_epi8(0x1E)), low);
     const __m128i inHigh = _mm_cmpeq_epi8(_mm_min_epu8(high, _mm_set1_epi8(0x1C)), high);
-    const unsigned lead = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(inLow, inHigh)));
-    const unsigned ends = ~lead & 0xFFFFu;
-    // All sixteen lead-range bytes from a boundary are eight whole characters.
-    if (ends == 0) return 16;
-    const unsigned lastEnd = 31u - static_cast<unsigned>(__builtin_clz(ends));
-    return 16 + ((15u - lastEnd) & 1u);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(inLow, inHigh)));
 }
-#else
-inline std::size_t PlainBlock(const char*) { return 0; }
 #endif
+
+// Whether byte `i` of a block that starts at a character boundary starts a
+// character, from the block's lead-range mask (bit 16 may be asked for). A
+// byte outside the lead-byte ranges ends a character (a one-byte character or
+// a trail byte), and the lead-range bytes after it pair up: a byte starts a
+// character when an even number of lead-range bytes stand between it and the
+// last such byte (or the block's start).
+inline bool StartsCharacter(unsigned lead, unsigned i) {
+    const unsigned ends = ~lead & ((1u << i) - 1);
+    const unsigned runStart = ends == 0 ? 0 : 32u - static_cast<unsigned>(__builtin_clz(ends));
+    return ((i - runStart) & 1u) == 0;
+}
+
+// Visits the characters 0x81 t in [p, end) whose second byte t is one of
+// `Trails`, in order: `visit(q)` returns where the walk goes on (a character
+// boundary past q), or nullptr to stop there. Returns the character the walk
+// stopped at, or `end`. `p` is a character boundary; the bytes up to `readable`
+// (the end of the whole text, at or past `end`) may be read, so a short range
+// costs one step of sixteen bytes too.
+// The notation's characters all have the lead byte 0x81, which Japanese
+// punctuation shares, so the pairs are looked for sixteen bytes at a time and a
+// pair counts only when it starts a character: a trail byte 0x81 is never
+// taken for the start of one.
+template <u8... Trails, typename Visit>
+inline const char* VisitMarked(const char* p, const char* end, const char* readable, Visit&& visit) {
+#ifdef __SSE2__
+    while (end - p >= 2 && readable - p > 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        const __m128i trail = (... | _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(Trails))));
+        unsigned marked = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x81))), trail)));
+        // Only a pair that ends before `end` counts.
+        const bool lastBlock = end - p <= 17;
+        if (lastBlock) marked &= (1u << (end - p - 1)) - 1;
+        const unsigned lead = marked != 0 || !lastBlock ? LeadMask(bytes) : 0;
+        const char* resume = nullptr;
+        while (marked != 0) {
+            const auto i = static_cast<unsigned>(__builtin_ctz(marked));
+            marked &= marked - 1;
+            if (!StartsCharacter(lead, i)) continue;
+            const char* const q = p + i;
+            const char* const after = visit(q);
+            if (after == nullptr) return q;
+            if (after - p >= 16) {
+                resume = after;
+                break;
+            }
+            marked &= ~((1u << (after - p)) - 1);
+        }
+        if (resume != nullptr)
+            p = resume;
+        else if (lastBlock)
+            return end;
+        else
+            p += StartsCharacter(lead, 16) ? 16 : 17;
+    }
+#endif
+    (void)readable;
+    while (end - p >= 2) {
+        if (static_cast<u8>(p[0]) == 0x81 && ((static_cast<u8>(p[1]) == Trails) || ...)) {
+            const char* const after = visit(p);
+            if (after == nullptr) return p;
+            p = after;
+        } else {
+            p += cp932::IsLeadByte(static_cast<u8>(*p)) ? 2 : 1;
+        }
+    }
+    return end;
+}
+
+// The first character 0x81 t in [p, end) whose t is one of `Trails`, or `end`.
+template <u8... Trails>
+inline const char* FindMarked(const char* p, const char* end, const char* readable) {
+    return VisitMarked<Trails...>(p, end, readable, [](const char*) -> const char* { return nullptr; });
+}
 
 // Bytes of the character starting at p (1 or 2), never past `end`.
 inline std::size_t CharLength(const char* p, const char* end) {
@@ -131,26 +174,31 @@ inline bool IsChar(const char* p, const char* end, u8 trail) {
     return end - p >= 2 && static_cast<u8>(p[0]) == 0x81 && static_cast<u8>(p[1]) == trail;
 }
 
-// The first place of `needle` in `text` at a character boundary, or npos.
-std::size_t FindAligned(std::string_view text, std::string_view needle) {
+// The few words the annotations are told apart by are compared inline: an
+// annotation is looked at by several of these, and most of them differ at once.
+[[gnu::always_inline]] inline bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
+[[gnu::always_inline]] inline bool EndsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           std::memcmp(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
+}
+
+// The first place of `needle` (two bytes or more) in `text` at a character
+// boundary, or npos.
+[[gnu::always_inline]] inline std::size_t FindAligned(std::string_view text, std::string_view needle) {
     const char* begin = text.data();
     const char* end = begin + text.size();
-    // The first byte is compared before the rest: most places differ there.
-    for (const char* p = begin; p < end; p += CharLength(p, end))
-        if (*p == needle[0] && static_cast<std::size_t>(end - p) >= needle.size() &&
-            std::memcmp(p, needle.data(), needle.size()) == 0)
+    // The first two bytes are compared before the rest: most places differ there.
+    for (const char* p = begin; end - p >= static_cast<std::ptrdiff_t>(needle.size()); p += CharLength(p, end))
+        if (p[0] == needle[0] && p[1] == needle[1] && std::memcmp(p + 2, needle.data() + 2, needle.size() - 2) == 0)
             return static_cast<std::size_t>(p - begin);
     return std::string_view::npos;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-bool EndsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 // A decimal number in half- or full-width digits at the start of `text`: its
 // value (at most kMaxIndent) and the bytes it takes, or 0 bytes when none.
-std::size_t ReadNumber(std::string_view text, int& value) {
+[[gnu::always_inline]] inline std::size_t ReadNumber(std::string_view text, int& value) {
     std::size_t at = 0;
     value = 0;
     while (at < text.size()) {
@@ -174,7 +222,7 @@ std::size_t ReadNumber(std::string_view text, int& value) {
 
 // The number of ideographic spaces an annotation asks for: "N字下げ" exactly
 // (after `prefix`), or with something after a "、" when `rest` allows it.
-bool IndentOf(std::string_view note, std::string_view prefix, bool rest, int& n) {
+[[gnu::always_inline]] inline bool IndentOf(std::string_view note, std::string_view prefix, bool rest, int& n) {
     if (!StartsWith(note, prefix)) return false;
     note.remove_prefix(prefix.size());
     const std::size_t digits = ReadNumber(note, n);
@@ -226,22 +274,28 @@ Kind LastCharKind(std::string_view text) {
 // for no further than kMaxNoteBytes and kMaxNesting deep, so a line full of
 // unclosed brackets costs a bounded walk from each of them, and the notes
 // inside notes that the cleaner recurses into stay few.
-const char* NoteEnd(const char* p, const char* end) {
+const char* NoteEnd(const char* p, const char* end, const char* readable) {
     if (end - p > kMaxNoteBytes) end = p + kMaxNoteBytes;
     for (const bool quotes : {true, false}) {
         int brackets = 1;
         int quoted = 0;
-        for (const char* q = p + 4; q < end; q += CharLength(q, end)) {
-            if (quotes && IsChar(q, end, kTrailOpenQuote)) {
-                if (++quoted > kMaxNesting) break;
-            } else if (quotes && quoted > 0) {
-                if (IsChar(q, end, kTrailCloseQuote)) --quoted;
-            } else if (IsChar(q, end, kTrailOpenBracket)) {
-                if (++brackets > kMaxNesting) break;
-            } else if (IsChar(q, end, kTrailCloseBracket) && --brackets == 0) {
-                return q;
-            }
-        }
+        bool closed = false;
+        const char* q = VisitMarked<kTrailOpenQuote, kTrailCloseQuote, kTrailOpenBracket, kTrailCloseBracket>(
+            p + 4, end, readable, [&](const char* at) -> const char* {
+                const u8 trail = static_cast<u8>(at[1]);
+                if (quotes && trail == kTrailOpenQuote) {
+                    if (++quoted > kMaxNesting) return nullptr;
+                } else if (quotes && quoted > 0) {
+                    if (trail == kTrailCloseQuote) --quoted;
+                } else if (trail == kTrailOpenBracket) {
+                    if (++brackets > kMaxNesting) return nullptr;
+                } else if (trail == kTrailCloseBracket && --brackets == 0) {
+                    closed = true;
+                    return nullptr;
+                }
+                return at + 2;
+            });
+        if (closed) return q;
     }
     return nullptr;
 }
@@ -315,6 +369,9 @@ std::string_view Description(std::string_view note, std::size_t& after) {
 char32_t DescribedCodePoint(std::string_view note, std::size_t from) {
     const char* end = note.data() + note.size();
     for (const char* p = note.data() + from; p < end; p += CharLength(p, end)) {
+        // A code starts with "U" or a digit, never with a two-byte character.
+        const u8 c = static_cast<u8>(*p);
+        if (c != 'U' && (c < '0' || c > '9')) continue;
         const std::size_t at = static_cast<std::size_t>(p - note.data());
         if (const char32_t u = UnicodeAt(note, at)) return u;
         if (const char32_t u = PlaneRowCellAt(note, at)) return u;
@@ -328,8 +385,9 @@ bool IsKaeriten(std::string_view note) {
     if (note.empty() || note.size() > 4) return false;
     if (EndsWith(note, kRe)) note.remove_suffix(kRe.size());
     if (note.empty()) return true;
+    if (note.size() != 2) return false;
     for (const std::string_view mark : kKaeriten)
-        if (note == mark) return true;
+        if (note[0] == mark[0] && note[1] == mark[1]) return true;
     return false;
 }
 
@@ -403,12 +461,11 @@ char32_t AccentedLetter(u8 letter, u8 mark) {
     }
 }
 
-// An accented letter written in accent notation at `p`: the letter, the
-// bytes of its notation, and the base letters that stand for it in CP932.
+// An accented letter written in accent notation at `p`: the letter and the
+// bytes of its notation.
 struct Accent {
     char32_t letter = 0;
     std::size_t length = 0;
-    std::string_view base;
 };
 
 Accent AccentAt(const char* p, const char* end) {
@@ -417,17 +474,14 @@ Accent AccentAt(const char* p, const char* end) {
     struct Ligature {
         std::string_view notation;
         char32_t letter;
-        std::string_view base;
     };
     static constexpr Ligature kLigatures[] = {
-        {"ae&", 0xE6, "ae"}, {"AE&", 0xC6, "AE"}, {"oe&", 0x153, "oe"}, {"OE&", 0x152, "OE"},
-        {"s&", 0xDF, "ss"},  {"!@", 0xA1, "!"},   {"?@", 0xBF, "?"},
+        {"ae&", 0xE6}, {"AE&", 0xC6}, {"oe&", 0x153}, {"OE&", 0x152}, {"s&", 0xDF}, {"!@", 0xA1}, {"?@", 0xBF},
     };
     for (const Ligature& l : kLigatures)
-        if (StartsWith(at, l.notation)) return {l.letter, l.notation.size(), l.base};
+        if (StartsWith(at, l.notation)) return {l.letter, l.notation.size()};
     if (at.size() < 2) return {};
-    if (const char32_t letter = AccentedLetter(static_cast<u8>(at[0]), static_cast<u8>(at[1])))
-        return {letter, 2, at.substr(0, 1)};
+    if (const char32_t letter = AccentedLetter(static_cast<u8>(at[0]), static_cast<u8>(at[1]))) return {letter, 2};
     return {};
 }
 
@@ -437,12 +491,6 @@ bool HasAccent(const char* p, const char* end) {
     return false;
 }
 
-// The first `trail` character (lead byte 0x81) at a character boundary in
-// [p, end), or `end`.
-const char* FindChar(const char* p, const char* end, u8 trail) {
-    while (p < end && !IsChar(p, end, trail)) p += CharLength(p, end);
-    return p;
-}
 
 bool IsRuleLine(std::string_view line) {
     if (line.size() < 50) return false;
@@ -489,17 +537,26 @@ public:
     Cleaner(const AozoraOptions& options, std::string& out) : options_(options), out_(out) {}
 
     void Run(std::string_view text) {
+        const char* const begin = text.data();
+        const char* const end = begin + text.size();
+        readable_ = end;
         const auto [skipFrom, skipTo] = NotesBlock(text);
-        std::size_t at = 0;
-        while (at < text.size()) {
-            if (at == skipFrom && skipTo > skipFrom) {
-                at = skipTo;
+        const char* const notesFrom = skipTo > skipFrom ? begin + skipFrom : nullptr;
+        for (const char* p = begin; p < end;) {
+            if (p == notesFrom) {
+                p = begin + skipTo;
                 continue;
             }
-            const Line line = NextLine(text, at);
-            if (CleanLine(line.content)) out_.append(line.ending);
-            if (!line.ending.empty()) lastEnding_ = line.ending;
-            at += line.content.size() + line.ending.size();
+            const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            const char* const next = lf == nullptr ? end : lf + 1;
+            const char* const contentEnd = lf == nullptr ? end : lf > p && lf[-1] == '\r' ? lf - 1 : lf;
+            if (CleanLine(p, contentEnd)) {
+                // A line end is "\n" or "\r\n": two stores, not a copy.
+                if (next - contentEnd == 2) out_.push_back('\r');
+                if (lf != nullptr) out_.push_back('\n');
+            }
+            if (lf != nullptr) lastEnding_ = {contentEnd, static_cast<std::size_t>(next - contentEnd)};
+            p = next;
         }
         if (marked_) EndWithMarkerLine();
     }
@@ -509,21 +566,21 @@ public:
 private:
     // Appends the cleaned line; false when it held nothing but annotations and
     // was taken back, so its line end goes too.
-    bool CleanLine(std::string_view line) {
+    bool CleanLine(const char* begin, const char* end) {
         lineStart_ = out_.size();
         const std::size_t lineAccents = accents_.size();
         groupEnd_ = nullptr;
-        for (int i = 0; i < blockIndent_; ++i) out_.append(kIdeographicSpace, 2);
+        for (int i = 0; i < blockIndent_; ++i) AppendTwo(kIdeographicSpace);
         indentEnd_ = out_.size();
         sawText_ = false;
         sawNote_ = false;
         heading_ = false;
         runFrom_ = out_.size();
         bar_ = std::string::npos;
-        Inline(line.data(), line.data() + line.size(), true);
+        Inline(begin, end, true);
         if (sawNote_ && !sawText_) {
             out_.resize(lineStart_);
-            accents_.resize(lineAccents);
+            if (accents_.size() != lineAccents) accents_.resize(lineAccents);
             if (heading_) pendingMark_ = true;
             return false;
         }
@@ -548,6 +605,12 @@ private:
         out_.append(marker);
     }
 
+    // One two-byte character of the notation's own: two stores, not a copy.
+    void AppendTwo(const char* two) {
+        out_.push_back(two[0]);
+        out_.push_back(two[1]);
+    }
+
     // Copies [p, end) with its notation cleaned; readings are recognised only
     // when `ruby` is set (not inside a reading itself).
     void Inline(const char* p, const char* end, bool ruby) {
@@ -558,79 +621,88 @@ private:
                 sawText_ = true;
             }
         };
-        // A lead byte needs its trail: the last byte is never a notation's start.
-        const char* const last = end - 1;
         const char* noCloseAfter = end;
         // 〔 without 〕 after it: none after a later 〔 either. And a group
         // without accents: a 〔 inside it closes where it does, without accents.
         const char* noGroupCloseAfter = end;
         const char* plainGroupClose = p;
-        while (p < last) {
-            if (end - p > 16) {
-                if (const std::size_t skip = PlainBlock(p)) {
-                    p += skip;
-                    continue;
-                }
-            }
-            // One character: ordinary ones step by the table, 0x81 (the lead
-            // byte of every notation character) is looked at.
-            if (const u8 step = kStep[static_cast<u8>(*p)]) {
-                p += step;
-                continue;
-            }
-            const u8 trail = static_cast<u8>(p[1]);
-            if (trail == kTrailOpenBracket && IsChar(p + 2, end, kTrailSharp)) {
-                if (const char* close = NoteEnd(p, end)) {
-                    flush(p);
-                    Note({p + 4, static_cast<std::size_t>(close - p - 4)});
-                    p = copyFrom = close + 2;
-                    continue;
-                }
-            } else if (trail == kTrailKome && IsChar(p + 2, end, kTrailOpenBracket) &&
-                       IsChar(p + 4, end, kTrailSharp)) {
-                if (const char* close = NoteEnd(p + 2, end)) {
-                    flush(p);
-                    Described({p + 6, static_cast<std::size_t>(close - p - 6)});
-                    p = copyFrom = close + 2;
-                    continue;
-                }
-            } else if (ruby && trail == kTrailBar) {
-                flush(p);
-                copyFrom = p;
-                bar_ = out_.size();
-            } else if (ruby && trail == kTrailOpenRuby && p < noCloseAfter) {
-                const char* close = FindChar(p + 2, end, kTrailCloseRuby);
-                // No "》" after this "《": none after a later one either.
-                if (close == end) noCloseAfter = p;
-                if (close < end) {
-                    const bool afterGroup = p == groupEnd_;
-                    flush(p);
-                    Reading(p + 2, close, afterGroup);
-                    p = copyFrom = close + 2;
-                    continue;
-                }
-            } else if (trail == kTrailOpenGroup && p < noGroupCloseAfter) {
-                const bool inPlainGroup = p < plainGroupClose;
-                const char* close = inPlainGroup ? plainGroupClose : FindChar(p + 2, end, kTrailCloseGroup);
-                if (close == end) {
-                    noGroupCloseAfter = p;
-                } else if (inPlainGroup || !HasAccent(p + 2, close)) {
-                    plainGroupClose = close;
-                    groupEnd_ = close + 2;
+        VisitMarked<kTrailOpenBracket, kTrailKome, kTrailBar, kTrailOpenRuby, kTrailOpenGroup>(
+            p, end, readable_, [&](const char* at) __attribute__((always_inline)) -> const char* {
+                const u8 trail = static_cast<u8>(at[1]);
+                if (trail == kTrailOpenBracket) {
+                    if (IsChar(at + 2, end, kTrailSharp))
+                        if (const char* close = NoteEnd(at, end, readable_)) {
+                            flush(at);
+                            Note({at + 4, static_cast<std::size_t>(close - at - 4)});
+                            return copyFrom = close + 2;
+                        }
+                } else if (trail == kTrailKome) {
+                    if (IsChar(at + 2, end, kTrailOpenBracket) && IsChar(at + 4, end, kTrailSharp))
+                        if (const char* close = NoteEnd(at + 2, end, readable_)) {
+                            flush(at);
+                            Described({at + 6, static_cast<std::size_t>(close - at - 6)});
+                            return copyFrom = close + 2;
+                        }
+                } else if (!ruby) {
+                    // ｜ and 《 are text inside a reading.
+                    if (trail == kTrailOpenGroup) return Group(at, end, flush, copyFrom, noGroupCloseAfter, plainGroupClose);
+                } else if (trail == kTrailBar) {
+                    flush(at);
+                    copyFrom = at;
+                    bar_ = out_.size();
+                } else if (trail == kTrailOpenRuby) {
+                    if (at < noCloseAfter) {
+                        // The "》", and whether the reading holds notation of its own
+                        // (most hold none and are copied as they are).
+                        bool plain = true;
+                        const char* close =
+                            VisitMarked<kTrailCloseRuby, kTrailOpenBracket, kTrailKome, kTrailOpenGroup>(
+                                at + 2, end, readable_, [&](const char* q) -> const char* {
+                                    if (static_cast<u8>(q[1]) == kTrailCloseRuby) return nullptr;
+                                    plain = false;
+                                    return q + 2;
+                                });
+                        // No "》" after this "《": none after a later one either.
+                        if (close == end) {
+                            noCloseAfter = at;
+                        } else {
+                            const bool afterGroup = at == groupEnd_;
+                            flush(at);
+                            Reading(at + 2, close, afterGroup, plain);
+                            return copyFrom = close + 2;
+                        }
+                    }
                 } else {
-                    flush(p);
-                    AccentGroup(p + 2, close);
-                    p = copyFrom = groupEnd_ = close + 2;
-                    continue;
+                    return Group(at, end, flush, copyFrom, noGroupCloseAfter, plainGroupClose);
                 }
-            }
-            p += 2;
-        }
+                return at + 2;
+            });
         flush(end);
     }
 
+    // A 〔 at `at`: a group holding accent notation is cleaned, any other
+    // 〔…〕 stays text. Returns where the walk goes on.
+    template <typename Flush>
+    [[gnu::noinline]] const char* Group(const char* at, const char* end, Flush& flush, const char*& copyFrom,
+                      const char*& noGroupCloseAfter, const char*& plainGroupClose) {
+        if (at >= noGroupCloseAfter) return at + 2;
+        const bool inPlainGroup = at < plainGroupClose;
+        const char* close = inPlainGroup ? plainGroupClose : FindMarked<kTrailCloseGroup>(at + 2, end, readable_);
+        if (close == end) {
+            noGroupCloseAfter = at;
+        } else if (inPlainGroup || !HasAccent(at + 2, close)) {
+            plainGroupClose = close;
+            groupEnd_ = close + 2;
+        } else {
+            flush(at);
+            AccentGroup(at + 2, close);
+            return copyFrom = groupEnd_ = close + 2;
+        }
+        return at + 2;
+    }
+
     // 〔…〕 holding accent notation: its text with the accented letters, without the 〔〕.
-    void AccentGroup(const char* p, const char* end) {
+    [[gnu::noinline]] void AccentGroup(const char* p, const char* end) {
         const char* from = p;
         while (p < end) {
             const Accent accent = AccentAt(p, end);
@@ -639,8 +711,13 @@ private:
                 continue;
             }
             Inline(from, p, false);
-            accents_.push_back({out_.size(), accent.base.size(), accent.letter});
-            out_.append(accent.base);
+            // CP932 has none of these letters: the text gets what the
+            // program's one conversion policy writes for it in a Shift-JIS
+            // text (é as e), and the letter itself is kept for the editor.
+            const std::string written =
+                platform::StandInBytes(accent.letter, platform::FileCode::ShiftJis, platform::Lacking::Question);
+            accents_.push_back({out_.size(), written.size(), accent.letter});
+            out_.append(written);
             p = from = p + accent.length;
         }
         Inline(from, end, false);
@@ -648,8 +725,9 @@ private:
     }
 
     // base《reading》, the base already copied; right after a 〔…〕 group the
-    // group is the base.
-    void Reading(const char* begin, const char* end, bool afterGroup) {
+    // group is the base. A `plain` reading holds no notation and is copied as
+    // it stands.
+    [[gnu::noinline]] void Reading(const char* begin, const char* end, bool afterGroup, bool plain) {
         // The base stays where it was copied, in both forms; what matters is
         // whether there is one: the text after a "｜", or the run of characters
         // of one kind before "《", which exists when the last character copied
@@ -662,22 +740,30 @@ private:
         } else if (!hasBase) {
             hasBase = LastCharKind(std::string_view(out_).substr(runFrom_)) != Kind::None;
         }
-        if (options_.ruby == AozoraRuby::Paren || !hasBase) Parenthesised(begin, end);
+        if (options_.ruby == AozoraRuby::Paren || !hasBase) {
+            if (plain) {
+                AppendTwo(kOpenParen);
+                out_.append(begin, static_cast<std::size_t>(end - begin));
+                AppendTwo(kCloseParen);
+            } else {
+                Parenthesised(begin, end);
+            }
+        }
         sawText_ = true;
         bar_ = std::string::npos;
         runFrom_ = out_.size();
     }
 
     void Parenthesised(const char* begin, const char* end) {
-        out_.append(kOpenParen, 2);
+        AppendTwo(kOpenParen);
         Inline(begin, end, false);
-        out_.append(kCloseParen, 2);
+        AppendTwo(kCloseParen);
         sawText_ = true;
     }
 
     // An annotation ［＃note］: kunten, warichu, readings, indentation,
     // headings; everything else goes.
-    void Note(std::string_view note) {
+    [[gnu::noinline]] void Note(std::string_view note) {
         sawNote_ = true;
         int n = 0;
         if (IsKaeriten(note)) {
@@ -687,23 +773,23 @@ private:
                    IsChar(note.data() + note.size() - 2, note.data() + note.size(), kTrailCloseParen)) {
             // Kunten okurigana: what the parentheses hold.
             Inline(note.data() + 2, note.data() + note.size() - 2, false);
-        } else if (note == kWarichu) {
-            out_.append(kOpenParen, 2);
+        } else if (note.size() == kWarichu.size() && StartsWith(note, kWarichu)) {
+            AppendTwo(kOpenParen);
             sawText_ = true;
-        } else if (note == kWarichuEnd) {
-            out_.append(kCloseParen, 2);
+        } else if (note.size() == kWarichuEnd.size() && StartsWith(note, kWarichuEnd)) {
+            AppendTwo(kCloseParen);
             sawText_ = true;
         } else if (const std::optional<std::string_view> reading = AnnotatedReading(note)) {
             if (options_.ruby == AozoraRuby::Paren) Parenthesised(reading->data(), reading->data() + reading->size());
         } else if (IndentOf(note, {}, false, n) || IndentOf(note, kFromTop, false, n)) {
             if (!sawText_ && out_.size() == indentEnd_)
-                for (int i = 0; i < n; ++i) out_.append(kIdeographicSpace, 2);
+                for (int i = 0; i < n; ++i) AppendTwo(kIdeographicSpace);
         } else if (IndentOf(note, kFromHere, true, n)) {
             blockIndent_ = n;
         } else if (StartsWith(note, kHere) && FindAligned(note, kIndentWord) != std::string_view::npos &&
                    EndsWith(note, kEnd)) {
             blockIndent_ = 0;
-        } else if (FindAligned(note, kHeading) != std::string_view::npos && !EndsWith(note, kEnd)) {
+        } else if (!EndsWith(note, kEnd) && FindAligned(note, kHeading) != std::string_view::npos) {
             heading_ = true;
         }
         // An annotation ends a run of one kind: a reading after it starts its base there.
@@ -711,7 +797,7 @@ private:
     }
 
     // ※［＃note］: the character the note names, or ※（description）.
-    void Described(std::string_view note) {
+    [[gnu::noinline]] void Described(std::string_view note) {
         std::size_t after = 0;
         const std::string_view description = Description(note, after);
         const char32_t u = DescribedCodePoint(note, after);
@@ -722,12 +808,12 @@ private:
         } else if (code > 0) {
             out_.push_back(static_cast<char>(code));
         } else {
-            out_.append(kKome, 2);
-            out_.append(kOpenParen, 2);
+            AppendTwo(kKome);
+            AppendTwo(kOpenParen);
             const bool sawNote = sawNote_;
             Inline(description.data(), description.data() + description.size(), false);
             sawNote_ = sawNote;
-            out_.append(kCloseParen, 2);
+            AppendTwo(kCloseParen);
         }
         sawText_ = true;
     }
@@ -736,6 +822,7 @@ private:
     std::string& out_;
     std::vector<KanjiReplacement> accents_;
     std::string_view lastEnding_;
+    const char* readable_ = nullptr;  // the end of the text: every range cleaned lies before it
     int blockIndent_ = 0;
     bool pendingMark_ = false;
     bool marked_ = false;

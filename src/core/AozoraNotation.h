@@ -43,8 +43,8 @@ struct AozoraOptions {
 // - a warichu ［＃割り注］…［＃割り注終わり］ is put in full-width parentheses;
 // - a group 〔…〕 holding accent notation (e' a` o^ u: n~ c, o/ a& ae& s& e_
 //   !@ ?@) becomes the accented letters without the 〔〕, each written in CP932
-//   as its base letters and listed in `accents`; a reading right after a
-//   〔…〕 group has the group as its base;
+//   as the conversion policy says (StandInBytes) and listed in `accents`; a
+//   reading right after a 〔…〕 group has the group as its base;
 // - readings given in annotations (左に「X」のルビ付き終わり, 「X」の注記付き終わり,
 //   「B」の左に「X」のルビ, 「B」に「X」の注記) are readings of their base like
 //   base《X》: kept in parentheses or dropped;
@@ -56,12 +56,12 @@ struct AozoraOptions {
 // Everything else, the colophon at the end included, stays byte for byte.
 struct AozoraCleaned {
     std::string text;  // CP932
-    // The accented letters, each written in `text` as its base letters ("e"
-    // for é, "ae" for æ): where, how many bytes, and the letter itself.
+    // The accented letters, each written in `text` as a Shift-JIS text gets
+    // it ("e" for é, "?" for æ): where, how many bytes, and the letter itself.
     std::vector<KanjiReplacement> accents;
 };
 AozoraCleaned CleanAozoraText(std::string_view text, const AozoraOptions& options);
-// The cleaned text alone, accented letters as their base letters.
+// The cleaned text alone, accented letters as a Shift-JIS text gets them.
 std::string CleanAozoraNotation(std::string_view text, const AozoraOptions& options);
 // The cleaned text as the editor holds it: every accented letter as itself.
 QString AozoraEditorText(const AozoraCleaned& cleaned);

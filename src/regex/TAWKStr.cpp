@@ -73,6 +73,33 @@ long long TAWKStr::Match(std::string_view text, long long& start, long long& len
     return start;
 }
 
+std::vector<TMatchRange> TAWKStr::MatchAll(std::string_view text, std::size_t from, std::size_t until,
+                                           std::size_t limit) const {
+    std::vector<TMatchRange> found;
+    Search search(*this, text);
+    const std::size_t end = search.End();
+    if (from > end || limit == 0) return found;
+    // One search object for all of them: what a failing run learnt serves the
+    // later searches, as in GSub.
+    auto at = [&](std::size_t p) { return p == 0 || text[p - 1] == '\n' ? Find(search, p) : search.Inside(p); };
+    for (auto match = at(from); match && match->start < until;) {
+        found.push_back(*match);
+        if (found.size() >= limit) break;
+        std::size_t next = match->end;
+        if (match->start == next) {
+            if (next >= end) break;
+            const auto b = static_cast<unsigned char>(text[next]);
+            std::size_t step = 1;
+            if (IsLeadByte(b) && next + 1 < end) step = 2;
+            if (LineSeparator == mcls_CRLF && b == '\r' && next + 1 < end && text[next + 1] == '\n') step = 2;
+            next += step;
+        }
+        if (next >= end) break;
+        match = at(next);
+    }
+    return found;
+}
+
 std::string TAWKStr::DecodeEscapes(std::string_view text) {
     text = UpToNul(text);
     std::string out;

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace verdane::regex {
 
@@ -31,6 +32,14 @@ public:
     // ERegExpParser for a replacement that ends in a lone backslash or holds a
     // malformed escape; `text` is then unchanged.
     long long GSub(std::string_view replacement, std::string& text) const;
+
+    // The matches in `text` that start at byte `from` or later and before
+    // `until`, in order, as GSub finds them (after an empty match the next one
+    // is looked for a character later), at most `limit` of them. `from` counts
+    // as a line start for "^" only when it is 0 or follows an LF. The editor's
+    // find, replace and highlighting search with it.
+    std::vector<TMatchRange> MatchAll(std::string_view text, std::size_t from, std::size_t until,
+                                      std::size_t limit) const;
 
     // The replacement for one match: "&" is the matched text, "\&" a literal
     // ampersand, escapes name characters.

@@ -1,16 +1,25 @@
 // Find, find next, replace and replace all on a real editor widget, and the
-// find and replace dialogs' buttons.
+// find and replace dialogs' buttons; searches through the window's own menu
+// items and dialogs, with the status bar's report.
 #include "EditorSearch.h"
+#include "FakePrompts.h"
 #include "FindDialogs.h"
+#include "TestSupport.h"
+#include "WindowParts.h"
+
+#include "RegistryFile.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace verdane;
+using namespace verdane::test;
 
 namespace {
 
@@ -30,6 +39,108 @@ QPair<int, int> Selection(const QPlainTextEdit& editor) {
 class EditorSearchTest : public QObject {
     Q_OBJECT
 private slots:
+    // Options: R 正規表現, Y あいまい, U 上へ, N no wrap, C match case, W whole
+    // word. Action: "find" presses Find Next, then F3 until `presses`;
+    // "replace" Find Next and Replace; "all" Replace All.
+    void searchesInTheWindow_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<QString>("by");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<QString>("status");
+        const QString wrapDown = QStringLiteral("末尾まで検索しました。先頭から続けます");
+        const QString wrapUp = QStringLiteral("先頭まで検索しました。末尾から続けます");
+        auto row = [](const char* name) -> QTestData& { return QTest::newRow(name); };
+        row("plain") << "abc abc" << 0 << "abc" << "" << "find" << 2 << "" << "abc abc" << 4 << 7 << "";
+        row("wraps to the start") << "abc abc" << 0 << "abc" << "" << "find" << 3 << "" << "abc abc" << 0 << 3 << wrapDown;
+        row("stops without wrap") << "abc abc" << 0 << "abc" << "N" << "find" << 3 << "" << "abc abc" << 7 << 7
+                                  << "「abc」はここより後に見つかりません";
+        row("not found") << "xyz" << 1 << "abc" << "" << "find" << 1 << "" << "xyz" << 1 << 1 << "「abc」は見つかりません";
+        row("up") << "abc abc" << 7 << "abc" << "U" << "find" << 2 << "" << "abc abc" << 0 << 3 << "";
+        row("up wraps to the end") << "abc abc" << 7 << "abc" << "U" << "find" << 3 << "" << "abc abc" << 4 << 7 << wrapUp;
+        row("pattern") << "ab12cd345" << 0 << "[0-9]+" << "R" << "find" << 2 << "" << "ab12cd345" << 6 << 9 << "";
+        row("pattern up") << "ab12cd345" << 5 << "[0-9]+" << "RU" << "find" << 1 << "" << "ab12cd345" << 2 << 4 << "";
+        row("pattern in japanese") << "吾輩は猫である。名前はまだ無い。" << 0 << "名.は" << "R" << "find" << 1 << ""
+                                   << "吾輩は猫である。名前はまだ無い。" << 8 << 11 << "";
+        row("^ is a line start only") << "ab\nab" << 1 << "^ab" << "R" << "find" << 1 << "" << "ab\nab" << 3 << 5 << "";
+        row("\\n is the line break") << "ab\ncd" << 0 << "b\\nc" << "R" << "find" << 1 << "" << "ab\ncd" << 1 << 4 << "";
+        row("empty matches move on") << "ab\ncd" << 0 << "^" << "R" << "find" << 2 << "" << "ab\ncd" << 3 << 3 << "";
+        row("pattern any case") << "xABC abc" << 0 << "a.c" << "R" << "find" << 1 << "" << "xABC abc" << 1 << 4 << "";
+        row("pattern match case") << "xABC abc" << 0 << "a.c" << "RC" << "find" << 1 << "" << "xABC abc" << 5 << 8 << "";
+        row("pattern whole word") << "cat cats cat" << 0 << "ca." << "RW" << "find" << 2 << "" << "cat cats cat" << 9 << 12 << "";
+        row("beyond shift-jis") << "😀abc😀abc" << 0 << ".abc" << "R" << "find" << 2 << "" << "😀abc😀abc" << 5 << 10 << "";
+        row("fuzzy") << "ガイド ｶﾞｲﾄﾞ" << 0 << "がいど" << "Y" << "find" << 2 << "" << "ガイド ｶﾞｲﾄﾞ" << 4 << 9 << "";
+        row("fuzzy keeps case") << "abc ＡＢＣ" << 0 << "ABC" << "YC" << "find" << 1 << "" << "abc ＡＢＣ" << 4 << 7 << "";
+        row("fuzzy text is literal") << "a.b a+b" << 0 << "a+b" << "Y" << "find" << 1 << "" << "a.b a+b" << 4 << 7 << "";
+        row("bad pattern") << "abc" << 0 << "(ab" << "R" << "find" << 1 << "" << "abc" << 0 << 0
+                           << "正規表現が正しくありません（4 文字目）: 右(閉じ)括弧が必要です";
+        row("replace") << "ABC abc" << 0 << "abc" << "" << "replace" << 1 << "x" << "x abc" << 2 << 5 << "";
+        row("replace all, whole text") << "ab ab ab" << 3 << "ab" << "" << "all" << 1 << "X" << "X X X" << 5 << 5
+                                       << "3 件置換しました";
+        row("replace all from the caret") << "ab ab ab" << 3 << "ab" << "N" << "all" << 1 << "X" << "ab X X" << 6 << 6
+                                          << "2 件置換しました";
+        row("replace all none") << "abc" << 0 << "z" << "" << "all" << 1 << "y" << "abc" << 0 << 0 << "0 件置換しました";
+        row("replace all with &") << "2026-12-08" << 0 << "[0-9]+" << "R" << "all" << 1 << "<&>" << "<2026>-<12>-<08>"
+                                  << 16 << 16 << "3 件置換しました";
+        row("& keeps what shift-jis lacks") << "x😀y" << 0 << "x.y" << "R" << "all" << 1 << "[&]\\&" << "[x😀y]&"
+                                            << 7 << 7 << "1 件置換しました";
+        row("replacement with a line break") << "a,b" << 0 << "," << "R" << "all" << 1 << "\\n" << "a\nb" << 2 << 2
+                                             << "1 件置換しました";
+        row("line starts") << "ab\ncd" << 0 << "^" << "R" << "all" << 1 << "> " << "> ab\n> cd" << 7 << 7
+                           << "2 件置換しました";
+        row("bad replacement") << "abc" << 0 << "b" << "R" << "all" << 1 << "\\" << "abc" << 0 << 0
+                               << "置換後の文字列が正しくありません: \"\\\"の次には文字が必要です。";
+    }
+    void searchesInTheWindow() {
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        QFETCH(QString, what);
+        QFETCH(QString, options);
+        QFETCH(QString, action);
+        QFETCH(int, presses);
+        QFETCH(QString, by);
+        QFETCH(QString, result);
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(QString, status);
+        FakePrompts prompts;
+        TempConfigHome config;
+        static const platform::TRegistryFile registry;
+        TFormMainVerdane window(registry, {});
+        window.show();
+        QPlainTextEdit& editor = *Editor(window);
+        editor.setPlainText(text);
+        Select(editor, caret, caret);
+        const bool replacing = action != QStringLiteral("find");
+        Trigger(window, replacing ? "FindReplace" : "FindFind");
+        auto& dialog = *Part<TFindDialog>(window, replacing ? "ReplaceDialog1" : "FindDialog1");
+        QVERIFY(dialog.isVisible() && !dialog.isModal());
+        dialog.SetFindText(what);
+        dialog.CheckRegExp->setChecked(options.contains(u'R'));
+        dialog.CheckFuzzy->setChecked(options.contains(u'Y'));
+        (options.contains(u'U') ? dialog.RadioUp : dialog.RadioDown)->setChecked(true);
+        dialog.CheckWrap->setChecked(!options.contains(u'N'));
+        dialog.CheckMatchCase->setChecked(options.contains(u'C'));
+        dialog.CheckWholeWord->setChecked(options.contains(u'W'));
+        if (replacing) static_cast<TReplaceDialog&>(dialog).EditReplaceText()->setText(by);
+        if (action == QStringLiteral("all")) {
+            QTest::mouseClick(static_cast<TReplaceDialog&>(dialog).ButtonReplaceEvery(), Qt::LeftButton);
+        } else {
+            QTest::mouseClick(dialog.ButtonFindNext, Qt::LeftButton);
+            for (int n = 1; n < presses; ++n) Trigger(window, "FindNext");
+            if (replacing) QTest::mouseClick(static_cast<TReplaceDialog&>(dialog).ButtonReplaceOne(), Qt::LeftButton);
+        }
+        QCOMPARE(editor.toPlainText(), result);
+        QCOMPARE(Selection(editor), qMakePair(start, end));
+        QCOMPARE(window.statusBar()->currentMessage(), status);
+    }
+
     void findNextWalksThroughTheTextAndStopsWithoutWrapping() {
         QPlainTextEdit editor(QStringLiteral("abc abc"));
         TEditorSearch search;

@@ -119,6 +119,7 @@ private slots:
             "[Verdane]\nCompress=1\nBinary=1\nDownloadMaxSeconds=600\n"
             "[Strings]\nText1=\nText2=\nText3=\nText4=\nText5=\nText6=\nText7=\nText8=\n"
             "[URL]\nURL1=\nURL2=\nURL3=\nURL4=\nURL5=\nURL6=\nURL7=\nURL8=\nURL9=\nURL10=\nHTML=1\n"
+            "[Find]\nText=\nMatchCase=0\nWholeWord=0\nRegExp=0\nFuzzy=0\nUp=0\nWrap=1\n"
             "[History]\nCount=0\n";
         QCOMPARE(ReadFile(Ini()), expected);
         struct stat st{};

@@ -1,0 +1,257 @@
+#include "Recovery.h"
+
+#include "DocumentSession.h"
+#include "FileIo.h"
+#include "TextFill.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QStatusBar>
+#include <QStringEncoder>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <tuple>
+
+#include <sys/stat.h>
+
+namespace verdane {
+
+namespace {
+
+// The text as the snapshot holds it: UTF-8 with LF between the lines (the
+// editor separates its lines with U+2029). The pieces go as they are encoded;
+// the encoder keeps a character whose halves fell into two pieces whole.
+QByteArray SnapshotText(QStringList pieces) {
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    QByteArray out;
+    for (QString& piece : pieces) {
+        for (QChar& c : piece)
+            if (c == QChar::ParagraphSeparator) c = u'\n';
+        out += encoder.encode(piece);
+        piece = QString();
+    }
+    return out;
+}
+
+}  // namespace
+
+RecoveryKeeper::RecoveryKeeper(DocumentSession& session, QObject* parent, const QString& folder)
+    : QObject(parent), session_(session), folder_(folder), owner_(ThisProcessOwner()),
+      file_(SnapshotPath(folder, owner_.id)) {
+    setObjectName(QStringLiteral("Recovery"));
+    writer_.setMaxThreadCount(1);
+    quiet_.setSingleShot(true);
+    quiet_.setInterval(kQuietMs);
+    longest_.setSingleShot(true);
+    longest_.setInterval(kLongestMs);
+    connect(&quiet_, &QTimer::timeout, this, &RecoveryKeeper::SnapshotNow);
+    connect(&longest_, &QTimer::timeout, this, &RecoveryKeeper::SnapshotNow);
+    QTextDocument* document = session_.Editor().document();
+    connect(document, &QTextDocument::contentsChanged, this, &RecoveryKeeper::Edited);
+    connect(document, &QTextDocument::modificationChanged, this, &RecoveryKeeper::ModificationChanged);
+    connect(document, &QTextDocument::contentsChange, this, &RecoveryKeeper::ContentsChange);
+    connect(&session_, &DocumentSession::DocumentChanged, this, &RecoveryKeeper::Edited);
+}
+
+RecoveryKeeper::~RecoveryKeeper() {
+    // The window goes only once the save question was answered: what it held
+    // was saved or given up.
+    writer_.clear();
+    writer_.waitForDone();
+    QFile::remove(file_);
+    if (!inherited_.isEmpty()) QFile::remove(inherited_);
+}
+
+void RecoveryKeeper::Edited() {
+    if (!session_.Modified()) return;
+    quiet_.start();
+    if (!longest_.isActive()) longest_.start();
+}
+
+void RecoveryKeeper::ModificationChanged(bool modified) {
+    if (modified)
+        Edited();
+    else
+        Discard();
+}
+
+void RecoveryKeeper::Discard() {
+    quiet_.stop();
+    longest_.stop();
+    again_ = false;
+    copying_ = false;
+    pieces_.clear();
+    // After any write still queued, so nothing writes the snapshot again.
+    const QString file = file_;
+    writer_.start([file] { QFile::remove(file); });
+}
+
+void RecoveryKeeper::SnapshotNow() {
+    quiet_.stop();
+    longest_.stop();
+    if (!session_.Modified()) return;
+    if (copying_ || writing_) {
+        // One snapshot at a time; the next starts when this one is written, with the text as it is then.
+        again_ = true;
+        return;
+    }
+    copying_ = true;
+    pieces_.clear();
+    copied_ = 0;
+    CopySlice(++generation_);
+}
+
+bool RecoveryKeeper::Busy() const { return copying_ || writing_; }
+
+std::pair<qsizetype, int> RecoveryKeeper::PieceAt(int position) const {
+    qsizetype piece = 0;
+    while (piece < pieces_.size() && position > pieces_[piece].size()) position -= int(pieces_[piece++].size());
+    return {piece, position};
+}
+
+void RecoveryKeeper::ContentsChange(int position, int removed, int added) {
+    // Edits after what was copied are read with the rest.
+    if (!copying_ || position >= copied_) return;
+    auto [piece, offset] = PieceAt(position);
+    if (piece >= pieces_.size()) {
+        // Never so; should the copy not match the text, it starts again.
+        pieces_.clear();
+        copied_ = 0;
+        return;
+    }
+    if (position + removed > copied_) {
+        // The edit reaches past the copy: the copy ends where it starts.
+        pieces_[piece].truncate(offset);
+        pieces_.erase(pieces_.begin() + piece + 1, pieces_.end());
+        copied_ = position;
+        return;
+    }
+    // The same edit made to the copy: its characters out, the new ones in.
+    for (int left = removed; left > 0 && piece < pieces_.size();) {
+        if (offset == pieces_[piece].size()) {
+            ++piece;
+            offset = 0;
+            continue;
+        }
+        const int n = std::min<int>(left, int(pieces_[piece].size()) - offset);
+        pieces_[piece].remove(offset, n);
+        left -= n;
+    }
+    if (added > 0) {
+        QTextCursor inserted(session_.Editor().document());
+        inserted.setPosition(position);
+        inserted.setPosition(position + added, QTextCursor::KeepAnchor);
+        std::tie(piece, offset) = PieceAt(position);
+        if (piece == pieces_.size()) pieces_.append(QString());
+        pieces_[piece].insert(offset, inserted.selectedText());
+    }
+    copied_ += added - removed;
+}
+
+void RecoveryKeeper::CopySlice(int generation) {
+    if (!copying_ || generation != generation_) return;
+    QTextDocument* text = session_.Editor().document();
+    const int length = text->characterCount() - 1;
+    if (copied_ < length) {
+        QTextCursor slice(text);
+        slice.setPosition(copied_);
+        slice.setPosition(std::min(length, copied_ + kSlice), QTextCursor::KeepAnchor);
+        pieces_ << slice.selectedText();
+        copied_ = slice.position();
+        if (copied_ < length) {
+            QTimer::singleShot(0, this, [this, generation] { CopySlice(generation); });
+            return;
+        }
+    }
+    // Every edit came through ContentsChange; should the lengths still differ,
+    // the text is taken whole rather than written wrong.
+    qsizetype total = 0;
+    for (const QString& piece : pieces_) total += piece.size();
+    if (total != length) pieces_ = QStringList{text->toRawText()};
+    copying_ = false;
+    writing_ = true;
+    QStringList pieces = std::move(pieces_);
+    pieces_.clear();
+    const int caret = session_.Editor().textCursor().position();
+    const core::Document document = session_.Document();
+    const bool byteOrderMark = session_.TextForm().byteOrderMark;
+    const RecoveryOwner owner = owner_;
+    const QString folder = folder_, file = file_, inherited = inherited_;
+    QPointer<RecoveryKeeper> self(this);
+    writer_.start([self, pieces = std::move(pieces), caret, document, byteOrderMark, owner, folder, file,
+                   inherited]() mutable {
+        bool ok = true;
+        QString problem;
+        try {
+            const QByteArray utf8 = SnapshotText(std::move(pieces));
+            const std::string header =
+                SnapshotHeader(owner, document, byteOrderMark, caret, QDateTime::currentDateTimeUtc(),
+                               std::size_t(utf8.size()));
+            if (!MakeRecoveryFolder(folder, problem)) throw platform::EFileError(problem.toStdString());
+            const std::array<std::string_view, 2> parts{header, std::string_view(utf8.constData(), utf8.size())};
+            platform::WriteFileAtomically(QFile::encodeName(file).toStdString(), parts);
+            // A new file gets the umask's permissions; a snapshot is for its owner only.
+            ::chmod(QFile::encodeName(file).constData(), 0600);
+            if (!inherited.isEmpty()) QFile::remove(inherited);
+        } catch (const std::exception& e) {
+            ok = false;
+            if (problem.isEmpty()) problem = QString::fromUtf8(e.what());
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, ok, problem] {
+                if (self) self->WriteDone(ok, problem);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void RecoveryKeeper::WriteDone(bool ok, const QString& problem) {
+    writing_ = false;
+    if (ok) {
+        inherited_.clear();
+        lastProblem_.clear();
+    } else if (problem != lastProblem_) {
+        // Said once on the status bar: the edits are not lost yet, but would be in a crash.
+        lastProblem_ = problem;
+        if (auto* window = qobject_cast<QMainWindow*>(parent()))
+            window->statusBar()->showMessage(QStringLiteral("復元用の控えを保存できません: %1").arg(problem), 15000);
+    }
+    emit Written(ok, problem);
+    if (again_) {
+        again_ = false;
+        SnapshotNow();
+    }
+}
+
+void RecoveryKeeper::WaitForWrites() {
+    while (Busy() || writer_.activeThreadCount() > 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        writer_.waitForDone(1);
+    }
+}
+
+void RecoveryKeeper::Restore(const RecoverySnapshot& snapshot) {
+    QPlainTextEdit& editor = session_.Editor();
+    TextFillOptions options;
+    options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    FillEditor(editor, snapshot.text, platform::EditorBytes::Utf8, options);
+    session_.Adopt(snapshot.document, snapshot.byteOrderMark);
+    QTextCursor caret(editor.document());
+    caret.setPosition(std::clamp(snapshot.caret, 0, editor.document()->characterCount() - 1));
+    editor.setTextCursor(caret);
+    editor.ensureCursorVisible();
+    // The old snapshot stays until this window's own holds the text.
+    if (snapshot.file != file_) inherited_ = snapshot.file;
+    editor.document()->setModified(true);
+    SnapshotNow();
+}
+
+}  // namespace verdane

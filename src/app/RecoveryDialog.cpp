@@ -1,0 +1,127 @@
+#include "RecoveryDialog.h"
+
+#include "DialogButtons.h"
+#include "Prompts.h"
+#include "Recovery.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace verdane {
+
+namespace {
+
+QString PlaceOf(const core::Document& document) {
+    if (document.Kind() == core::DocKind::Page) return document.Url();
+    if (document.Path().isEmpty()) return QStringLiteral("(新規の文書)");
+    return core::FolderPart(document.Path());
+}
+
+}  // namespace
+
+TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("FormRecovery"));
+    setWindowTitle(QStringLiteral("文書の復元"));
+    auto* text = new QLabel(QStringLiteral("前回、保存されないまま終わった文書があります。\n"
+                                           "それぞれの扱いを選んで OK を押してください。"
+                                           "「残す」を選んだ文書は次の起動でもう一度尋ねます。"),
+                            this);
+    text->setWordWrap(true);
+    ListSnapshots = new QTreeWidget(this);
+    ListSnapshots->setObjectName(QStringLiteral("ListSnapshots"));
+    ListSnapshots->setRootIsDecorated(false);
+    ListSnapshots->setHeaderLabels({QStringLiteral("文書"), QStringLiteral("場所"), QStringLiteral("控えの時刻"),
+                                    QStringLiteral("大きさ"), QStringLiteral("扱い")});
+    for (const RecoverySnapshot& snapshot : snapshots) {
+        auto* item = new QTreeWidgetItem(ListSnapshots);
+        item->setText(0, snapshot.document.DisplayName());
+        item->setText(1, PlaceOf(snapshot.document));
+        item->setToolTip(1, snapshot.file);
+        item->setText(2, snapshot.saved.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+        auto* choice = new QComboBox(ListSnapshots);
+        switch (snapshot.state) {
+            case RecoverySnapshot::State::Good:
+                item->setText(3, QStringLiteral("%L1 文字").arg(snapshot.characters));
+                choice->addItem(QStringLiteral("復元する"), int(Choice::Restore));
+                choice->addItem(QStringLiteral("破棄する"), int(Choice::Discard));
+                choice->addItem(QStringLiteral("残す"), int(Choice::Keep));
+                break;
+            case RecoverySnapshot::State::Damaged:
+                // A damaged file may still be worth a look by hand: it stays unless discarded.
+                item->setText(3, QStringLiteral("壊れています: %1").arg(snapshot.problem));
+                choice->addItem(QStringLiteral("残す"), int(Choice::Keep));
+                choice->addItem(QStringLiteral("破棄する"), int(Choice::Discard));
+                break;
+            case RecoverySnapshot::State::Newer:
+                // Only the later Verdane that wrote it can read it.
+                item->setText(3, snapshot.problem);
+                choice->addItem(QStringLiteral("残す"), int(Choice::Keep));
+                choice->setEnabled(false);
+                break;
+        }
+        item->setToolTip(3, item->text(3));
+        ListSnapshots->setItemWidget(item, 4, choice);
+        choices_.push_back(choice);
+    }
+    for (int column = 0; column < 5; ++column) ListSnapshots->resizeColumnToContents(column);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addWidget(ListSnapshots);
+    layout->addLayout(MakeAcceptRejectRow(this, ButtonOK, ButtonCancel));
+    ButtonCancel->setText(QStringLiteral("後で決める"));
+    ButtonOK->setFocus();
+    resize(720, 300);
+}
+
+TFormRecovery::Choice TFormRecovery::ChoiceOf(int row) const {
+    return static_cast<Choice>(choices_.at(std::size_t(row))->currentData().toInt());
+}
+
+void OfferRecovery(QWidget* parent, const std::function<RecoveryKeeper*(int)>& windowFor, const QString& folder) {
+    const std::vector<RecoverySnapshot> snapshots = OrphanedSnapshots(folder);
+    if (snapshots.empty()) return;
+    TFormRecovery form(snapshots, parent);
+    int discarding = 0;
+    for (;;) {
+        if (Prompts().RunDialog(form) != QDialog::Accepted) return;  // all kept for the next start
+        discarding = 0;
+        for (int row = 0; row < int(snapshots.size()); ++row)
+            discarding += form.ChoiceOf(row) == TFormRecovery::Choice::Discard;
+        // Discarded texts are gone for good: asked once more.
+        if (discarding == 0 ||
+            Prompts().Message(parent, QMessageBox::Warning, QStringLiteral("文書の復元"),
+                              QStringLiteral("%1 件の文書を破棄します。破棄した文書は元に戻せません。\nよろしいですか?")
+                                  .arg(discarding),
+                              QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+            break;
+    }
+    int restored = 0;
+    for (int row = 0; row < int(snapshots.size()); ++row) {
+        const RecoverySnapshot& listed = snapshots[std::size_t(row)];
+        switch (form.ChoiceOf(row)) {
+            case TFormRecovery::Choice::Keep: break;
+            case TFormRecovery::Choice::Discard: QFile::remove(listed.file); break;
+            case TFormRecovery::Choice::Restore: {
+                // Read again with its text: it may have changed since it was listed.
+                const RecoverySnapshot snapshot = ReadSnapshot(listed.file, true);
+                if (snapshot.state != RecoverySnapshot::State::Good) {
+                    Prompts().Message(parent, QMessageBox::Warning, QStringLiteral("文書の復元"),
+                                      QStringLiteral("%1 を復元できません。控えは残してあります。\n%2")
+                                          .arg(listed.document.DisplayName(), snapshot.problem),
+                                      QMessageBox::Ok, listed.file);
+                    break;
+                }
+                if (RecoveryKeeper* keeper = windowFor(restored++)) keeper->Restore(snapshot);
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace verdane

@@ -1,0 +1,299 @@
+#include "RecoverySnapshot.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <map>
+#include <string_view>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace verdane {
+
+namespace {
+
+constexpr std::string_view kMagic = "VerdaneRecovery ";
+// A header is a few lines; anything longer is not one of ours.
+constexpr qint64 kMaxHeader = 64 * 1024;
+// The largest text the editor holds is 256 MB of Shift-JIS, at most 1.5 times
+// that in UTF-8; a longer file is not a snapshot.
+constexpr qint64 kMaxSnapshot = qint64(1) << 30;
+
+QByteArray FirstLine(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readLine(4096).trimmed();
+}
+
+quint64 ProcessStart(qint64 pid) {
+    // Field 22 of /proc/PID/stat; the name (field 2) may hold blanks and ")",
+    // so the fields are counted from the last ")".
+    const QByteArray stat = FirstLine(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0) return 0;
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    return fields.size() > 19 ? fields[19].toULongLong() : 0;
+}
+
+QString BootId() { return QString::fromLatin1(FirstLine(QStringLiteral("/proc/sys/kernel/random/boot_id"))); }
+
+const char* KindName(core::DocKind kind) {
+    switch (kind) {
+        case core::DocKind::Text: return "text";
+        case core::DocKind::Prc: return "prc";
+        case core::DocKind::Pdb: return "pdb";
+        case core::DocKind::Page: return "page";
+    }
+    return "text";
+}
+
+const char* EndsName(core::LineEnds ends) {
+    switch (ends) {
+        case core::LineEnds::None: return "none";
+        case core::LineEnds::CrLf: return "crlf";
+        case core::LineEnds::Lf: return "lf";
+        case core::LineEnds::Cr: return "cr";
+        case core::LineEnds::Mixed: return "mixed";
+    }
+    return "none";
+}
+
+// The number of characters of valid UTF-8 `text`, or -1 when it is not
+// (a stray or missing continuation byte, an overlong form, a surrogate, a
+// code point above U+10FFFF).
+qint64 Utf8Characters(std::string_view text) {
+    qint64 count = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned char lead = *p;
+        int more = 0;
+        char32_t code = lead;
+        if (lead < 0x80) {
+            ++p;
+            ++count;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            more = 1, code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            more = 2, code = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            more = 3, code = lead & 0x07;
+        } else {
+            return -1;
+        }
+        if (end - p <= more) return -1;
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80) return -1;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        if ((more == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (more == 3 && (code < 0x10000 || code > 0x10FFFF)))
+            return -1;
+        p += more + 1;
+        ++count;
+    }
+    return count;
+}
+
+bool ToNumber(const QByteArray& text, qint64& out) {
+    bool ok = false;
+    out = text.toLongLong(&ok);
+    return ok;
+}
+
+}  // namespace
+
+RecoveryOwner ThisProcessOwner() {
+    RecoveryOwner owner;
+    owner.pid = ::getpid();
+    owner.start = ProcessStart(owner.pid);
+    owner.boot = BootId();
+    owner.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return owner;
+}
+
+bool OwnerAlive(const RecoveryOwner& owner) {
+    if (owner.pid <= 0) return false;
+    const QString boot = BootId();
+    if (!boot.isEmpty() && !owner.boot.isEmpty() && boot != owner.boot) return false;
+    if (::kill(static_cast<pid_t>(owner.pid), 0) != 0 && errno == ESRCH) return false;
+    // Another process that got the same id later started at another time.
+    const quint64 start = ProcessStart(owner.pid);
+    return start == 0 || owner.start == 0 || start == owner.start;
+}
+
+QString RecoveryFolder() {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    // The base directory specification ignores a relative path.
+    if (state.isEmpty() || QDir::isRelativePath(state)) state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/verdane/recovery");
+}
+
+bool MakeRecoveryFolder(const QString& folder, QString& problem) {
+    // Each missing folder on the way is made for its owner only, as the base
+    // directory specification asks of the state folder itself.
+    const QByteArray path = QFile::encodeName(QDir::cleanPath(folder));
+    for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
+        const QByteArray part = slash < 0 ? path : path.left(slash);
+        if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) {
+            problem = QStringLiteral("%1: %2").arg(QFile::decodeName(part), QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        if (slash < 0) break;
+    }
+    struct stat info{};
+    if (::stat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        problem = QStringLiteral("%1: フォルダではありません").arg(folder);
+        return false;
+    }
+    // The snapshots are the user's texts: nobody else may list or read them.
+    if ((info.st_mode & 0777) != 0700 && ::chmod(path.constData(), 0700) != 0) {
+        problem = QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    return true;
+}
+
+QString SnapshotPath(const QString& folder, const QString& id) {
+    return folder + u'/' + id + QStringLiteral(".snapshot");
+}
+
+std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& document, bool byteOrderMark,
+                           int caret, const QDateTime& saved, std::size_t textBytes) {
+    // Paths are the file system's bytes and may hold line breaks: percent-encoded.
+    QByteArray out = QByteArray(kMagic.data(), kMagic.size()) + QByteArray::number(kRecoveryVersion) + '\n';
+    auto line = [&out](const char* key, const QByteArray& value) { out += key + QByteArray(": ") + value + '\n'; };
+    line("id", owner.id.toLatin1().toPercentEncoding());
+    line("pid", QByteArray::number(owner.pid));
+    line("start", QByteArray::number(owner.start));
+    line("boot", owner.boot.toLatin1().toPercentEncoding());
+    line("saved", saved.toUTC().toString(Qt::ISODateWithMs).toLatin1());
+    line("kind", KindName(document.Kind()));
+    line("path", QFile::encodeName(document.Path()).toPercentEncoding());
+    line("url", document.Url().toUtf8().toPercentEncoding());
+    const core::DocTitleBytes& title = document.Title();
+    line("title", QByteArray(title.data(), qsizetype(title.size())).toHex());
+    line("code", QByteArray::number(document.Code()));
+    line("ends", EndsName(document.LineEndsRead()));
+    line("bom", byteOrderMark ? "1" : "0");
+    line("caret", QByteArray::number(caret));
+    line("bytes", QByteArray::number(qulonglong(textBytes)));
+    out += '\n';
+    return out.toStdString();
+}
+
+RecoverySnapshot ReadSnapshot(const QString& path, bool withText) {
+    RecoverySnapshot snapshot;
+    snapshot.file = path;
+    auto damaged = [&snapshot](const QString& why) {
+        snapshot.state = RecoverySnapshot::State::Damaged;
+        snapshot.problem = why;
+        snapshot.text.clear();
+        return snapshot;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return damaged(QStringLiteral("読めません (%1)").arg(file.errorString()));
+    if (file.size() > kMaxSnapshot) return damaged(QStringLiteral("控えとしては大きすぎます"));
+    const QByteArray head = file.read(kMaxHeader);
+    const qsizetype firstEnd = head.indexOf('\n');
+    const QByteArray first = head.left(firstEnd);
+    if (firstEnd < 0 || !first.startsWith(QByteArray(kMagic.data(), kMagic.size())))
+        return damaged(QStringLiteral("Verdane の控えの形式ではありません"));
+    bool versionOk = false;
+    const int version = first.mid(qsizetype(kMagic.size())).toInt(&versionOk);
+    if (!versionOk || version < 1) return damaged(QStringLiteral("形式の版がわかりません"));
+    const qsizetype headerEnd = head.indexOf("\n\n");
+    std::map<QByteArray, QByteArray> fields;
+    const QByteArray lines = head.mid(firstEnd + 1, headerEnd < 0 ? -1 : headerEnd - firstEnd);
+    for (const QByteArray& line : lines.split('\n')) {
+        const qsizetype colon = line.indexOf(": ");
+        if (colon > 0) fields[line.left(colon)] = line.mid(colon + 2);
+    }
+    // What the header says, as far as it says it: a newer or damaged snapshot
+    // is still shown by its name and time.
+    qint64 number = 0;
+    snapshot.owner.id = QString::fromLatin1(QByteArray::fromPercentEncoding(fields["id"]));
+    if (ToNumber(fields["pid"], number)) snapshot.owner.pid = number;
+    snapshot.owner.start = fields["start"].toULongLong();
+    snapshot.owner.boot = QString::fromLatin1(QByteArray::fromPercentEncoding(fields["boot"]));
+    snapshot.saved = QDateTime::fromString(QString::fromLatin1(fields["saved"]), Qt::ISODateWithMs);
+    const QString filePath = QFile::decodeName(QByteArray::fromPercentEncoding(fields["path"]));
+    const QString url = QString::fromUtf8(QByteArray::fromPercentEncoding(fields["url"]));
+    core::DocTitleBytes title{};
+    const QByteArray titleBytes = QByteArray::fromHex(fields["title"]);
+    std::memcpy(title.data(), titleBytes.constData(), std::min<std::size_t>(titleBytes.size(), title.size() - 1));
+    qint64 code = 0;
+    ToNumber(fields["code"], code);
+    const QByteArray kind = fields["kind"];
+    const core::DocKind docKind = kind == "prc"    ? core::DocKind::Prc
+                                  : kind == "pdb"  ? core::DocKind::Pdb
+                                  : kind == "page" ? core::DocKind::Page
+                                                   : core::DocKind::Text;
+    const QByteArray ends = fields["ends"];
+    const core::LineEnds lineEnds = ends == "crlf"    ? core::LineEnds::CrLf
+                                    : ends == "lf"    ? core::LineEnds::Lf
+                                    : ends == "cr"    ? core::LineEnds::Cr
+                                    : ends == "mixed" ? core::LineEnds::Mixed
+                                                      : core::LineEnds::None;
+    if (docKind == core::DocKind::Page)
+        snapshot.document = core::Document::Fetched(url, title, int(code));
+    else if (!filePath.isEmpty())
+        snapshot.document = core::Document::ReadFrom(filePath, docKind, title, int(code), lineEnds);
+    snapshot.byteOrderMark = fields["bom"] == "1";
+    if (ToNumber(fields["caret"], number)) snapshot.caret = int(std::clamp<qint64>(number, 0, INT32_MAX));
+
+    if (version > kRecoveryVersion) {
+        // Written by a later Verdane: only that one knows how to read it.
+        snapshot.state = RecoverySnapshot::State::Newer;
+        snapshot.problem = QStringLiteral("新しい版の Verdane の控えです");
+        return snapshot;
+    }
+    if (headerEnd < 0) return damaged(QStringLiteral("見出しが壊れています"));
+    qint64 bytes = 0;
+    if (snapshot.owner.id.isEmpty() || snapshot.owner.pid <= 0 || !ToNumber(fields["bytes"], bytes) || bytes < 0 ||
+        !fields.count("kind"))
+        return damaged(QStringLiteral("見出しに欠けている項目があります"));
+    const qint64 textStart = headerEnd + 2;
+    if (file.size() - textStart != bytes)
+        return damaged(QStringLiteral("本文の長さが見出しと合いません (%1 バイトのはずが %2 バイト)")
+                           .arg(bytes)
+                           .arg(file.size() - textStart));
+    snapshot.text.resize(std::size_t(bytes));
+    if (!file.seek(textStart) || file.read(snapshot.text.data(), bytes) != bytes)
+        return damaged(QStringLiteral("読めません (%1)").arg(file.errorString()));
+    snapshot.characters = Utf8Characters(snapshot.text);
+    if (snapshot.characters < 0) return damaged(QStringLiteral("本文が UTF-8 ではありません"));
+    snapshot.state = RecoverySnapshot::State::Good;
+    if (!withText) std::string().swap(snapshot.text);
+    return snapshot;
+}
+
+std::vector<RecoverySnapshot> OrphanedSnapshots(const QString& folder) {
+    std::vector<RecoverySnapshot> found;
+    const QDir dir(folder);
+    // A write cut off by a kill leaves its temporary file; one that old is
+    // no write still running.
+    const QDateTime stale = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral(".verdane-*")}, QDir::Files | QDir::Hidden))
+        if (info.lastModified().toUTC() < stale) QFile::remove(info.filePath());
+    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.snapshot")}, QDir::Files)) {
+        RecoverySnapshot snapshot = ReadSnapshot(info.filePath(), false);
+        if (snapshot.owner.pid > 0 && OwnerAlive(snapshot.owner)) continue;
+        if (!snapshot.saved.isValid()) snapshot.saved = info.lastModified();
+        found.push_back(std::move(snapshot));
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const RecoverySnapshot& a, const RecoverySnapshot& b) { return a.saved < b.saved; });
+    return found;
+}
+
+}  // namespace verdane
