@@ -181,7 +181,7 @@ void RecoveryKeeper::CopySlice(int generation) {
     pieces_.clear();
     const int caret = session_.Editor().textCursor().position();
     const core::Document document = session_.Document();
-    const bool byteOrderMark = session_.TextForm().byteOrderMark;
+    const bool byteOrderMark = session_.Document().ByteOrderMark();
     const RecoveryOwner owner = owner_;
     const QString folder = folder_, file = file_, inherited = inherited_;
     QPointer<RecoveryKeeper> self(this);
@@ -243,7 +243,7 @@ void RecoveryKeeper::Restore(const RecoverySnapshot& snapshot) {
     TextFillOptions options;
     options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     FillEditor(editor, snapshot.text, platform::EditorBytes::Utf8, options);
-    session_.Adopt(snapshot.document, snapshot.byteOrderMark);
+    session_.Adopt(snapshot.document);
     QTextCursor caret(editor.document());
     caret.setPosition(std::clamp(snapshot.caret, 0, editor.document()->characterCount() - 1));
     editor.setTextCursor(caret);
