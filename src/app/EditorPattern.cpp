@@ -75,16 +75,21 @@ const regex::TREDictionary& FuzzyKeepingCase() {
     return dictionary;
 }
 
-// Byte position `position` (1-based) of `bytes` as a character count.
-int CharacterAt(const std::string& bytes, std::size_t position) {
-    const std::size_t bytesBefore = std::min(position > 0 ? position - 1 : 0, bytes.size());
-    return static_cast<int>(platform::BytesToEditor(std::string_view(bytes).substr(0, bytesBefore)).size()) + 1;
+// Where a pattern's fault is, in characters. The engine gives the 1-based byte
+// it would have read next: the fault lies in the character before it, or at
+// the end when scanning had passed the last byte (a missing ")" or "]").
+QString FaultPlace(const std::string& written, std::size_t position) {
+    if (position > written.size()) return QStringLiteral("末尾");
+    const std::size_t faulty = position >= 2 ? position - 2 : 0;  // 0-based byte in the faulty character
+    int at = 0;
+    for (std::size_t start = 0; start < written.size() && start <= faulty; ++at)
+        start += platform::CharacterLength(written, start);
+    return QStringLiteral("%1 文字目").arg(std::max(at, 1));
 }
 
 QString PatternFault(const regex::ERegExpParser& e, const std::string& written) {
-    return QStringLiteral("正規表現が正しくありません（%1 文字目）: %2")
-        .arg(CharacterAt(written, e.Position()))
-        .arg(QString::fromStdString(e.what()));
+    return QStringLiteral("正規表現が正しくありません（%1）: %2")
+        .arg(FaultPlace(written, e.Position()), QString::fromStdString(e.what()));
 }
 
 }  // namespace

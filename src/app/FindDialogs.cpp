@@ -62,10 +62,17 @@ TFindDialog::TFindDialog(QWidget* parent, bool withReplace) : QDialog(parent) {
     bottom->addWidget(CheckWrap);
     bottom->addStretch();
 
+    LabelProblem = new QLabel;
+    LabelProblem->setObjectName(QStringLiteral("LabelProblem"));
+    LabelProblem->setWordWrap(true);
+    LabelProblem->setStyleSheet(QStringLiteral("color: #c00000"));
+    LabelProblem->hide();
+
     auto* left = new QVBoxLayout;
     left->addLayout(fields);
     left->addLayout(options);
     left->addLayout(bottom);
+    left->addWidget(LabelProblem);
     left->addStretch();
 
     ButtonFindNext = new QPushButton(QStringLiteral("次を検索(&F)"));
@@ -115,6 +122,14 @@ SearchParameters TFindDialog::Parameters() const {
     p.direction = RadioUp->isChecked() ? SearchDirection::Up : SearchDirection::Down;
     p.wrap = CheckWrap->isChecked();
     return p;
+}
+
+void TFindDialog::ShowProblem(const QString& text) {
+    if (text == LabelProblem->text() && LabelProblem->isVisibleTo(this) == !text.isEmpty()) return;
+    LabelProblem->setText(text);
+    LabelProblem->setVisible(!text.isEmpty());
+    // The dialog grows for the message and shrinks back without it.
+    adjustSize();
 }
 
 void TFindDialog::SetParameters(const SearchParameters& p) {

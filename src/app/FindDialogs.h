@@ -10,6 +10,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -28,6 +29,8 @@ public:
     // Every choice of the dialog at once, and the same set back.
     SearchParameters Parameters() const;
     void SetParameters(const SearchParameters& parameters);
+    // Shows why the search could not run (a malformed pattern), or hides it.
+    void ShowProblem(const QString& text);
 
     QLineEdit* EditFind = nullptr;
     QCheckBox* CheckWholeWord = nullptr;
@@ -37,6 +40,7 @@ public:
     QRadioButton* RadioUp = nullptr;
     QRadioButton* RadioDown = nullptr;
     QCheckBox* CheckWrap = nullptr;
+    QLabel* LabelProblem = nullptr;
     QPushButton* ButtonFindNext = nullptr;
     QPushButton* ButtonCancel = nullptr;
 

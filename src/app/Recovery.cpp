@@ -159,7 +159,9 @@ void RecoveryKeeper::CopySlice(int generation) {
     if (!copying_ || generation != generation_) return;
     QTextDocument* text = session_.Editor().document();
     const int length = text->characterCount() - 1;
-    if (copied_ < length) {
+    if (length <= kAtOnce) {
+        pieces_ = QStringList{text->toRawText()};
+    } else if (copied_ < length) {
         QTextCursor slice(text);
         slice.setPosition(copied_);
         slice.setPosition(std::min(length, copied_ + kSlice), QTextCursor::KeepAnchor);
@@ -240,10 +242,11 @@ void RecoveryKeeper::WaitForWrites() {
 
 void RecoveryKeeper::Restore(const RecoverySnapshot& snapshot) {
     QPlainTextEdit& editor = session_.Editor();
+    // The caption first, so a long text is seen coming in under its name.
+    session_.Adopt(snapshot.document);
     TextFillOptions options;
     options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     FillEditor(editor, snapshot.text, platform::EditorBytes::Utf8, options);
-    session_.Adopt(snapshot.document);
     QTextCursor caret(editor.document());
     caret.setPosition(std::clamp(snapshot.caret, 0, editor.document()->characterCount() - 1));
     editor.setTextCursor(caret);

@@ -54,25 +54,39 @@ TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWi
                 break;
             case RecoverySnapshot::State::Damaged:
                 // A damaged file may still be worth a look by hand: it stays unless discarded.
-                item->setText(3, QStringLiteral("壊れています: %1").arg(snapshot.problem));
+                item->setText(3, QStringLiteral("壊れています"));
                 choice->addItem(QStringLiteral("残す"), int(Choice::Keep));
                 choice->addItem(QStringLiteral("破棄する"), int(Choice::Discard));
                 break;
             case RecoverySnapshot::State::Newer:
                 // Only the later Verdane that wrote it can read it.
-                item->setText(3, snapshot.problem);
+                item->setText(3, QStringLiteral("新しい版の控え"));
                 choice->addItem(QStringLiteral("残す"), int(Choice::Keep));
                 choice->setEnabled(false);
                 break;
         }
-        item->setToolTip(3, item->text(3));
+        // Why a snapshot cannot be restored, when the pointer rests on it.
+        item->setToolTip(3, snapshot.problem.isEmpty() ? item->text(3) : snapshot.problem);
         ListSnapshots->setItemWidget(item, 4, choice);
         choices_.push_back(choice);
     }
     for (int column = 0; column < 5; ++column) ListSnapshots->resizeColumnToContents(column);
+    // The chosen snapshot's file, and why it cannot be restored when it cannot.
+    auto* detail = new QLabel(this);
+    detail->setObjectName(QStringLiteral("LabelDetail"));
+    detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    detail->setWordWrap(true);
+    connect(ListSnapshots, &QTreeWidget::currentItemChanged, detail, [detail, snapshots, this](QTreeWidgetItem* item) {
+        const int row = ListSnapshots->indexOfTopLevelItem(item);
+        if (row < 0) return;
+        const RecoverySnapshot& snapshot = snapshots[std::size_t(row)];
+        detail->setText(snapshot.problem.isEmpty() ? snapshot.file : snapshot.file + u'\n' + snapshot.problem);
+    });
+    ListSnapshots->setCurrentItem(ListSnapshots->topLevelItem(0));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);
     layout->addWidget(ListSnapshots);
+    layout->addWidget(detail);
     layout->addLayout(MakeAcceptRejectRow(this, ButtonOK, ButtonCancel));
     ButtonCancel->setText(QStringLiteral("後で決める"));
     ButtonOK->setFocus();

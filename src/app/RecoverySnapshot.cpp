@@ -33,14 +33,22 @@ QByteArray FirstLine(const QString& path) {
     return file.readLine(4096).trimmed();
 }
 
-quint64 ProcessStart(qint64 pid) {
-    // Field 22 of /proc/PID/stat; the name (field 2) may hold blanks and ")",
-    // so the fields are counted from the last ")".
+// The start time (field 22 of /proc/PID/stat) of a running process; 0 when
+// there is none or it has ended and only waits to be reaped (a zombie).
+struct ProcessStat {
+    bool readable = false;
+    bool ended = false;
+    quint64 start = 0;
+};
+ProcessStat ReadProcessStat(qint64 pid) {
+    // The name (field 2) may hold blanks and ")", so the fields are counted
+    // from the last ")".
     const QByteArray stat = FirstLine(QStringLiteral("/proc/%1/stat").arg(pid));
     const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0) return 0;
+    if (close < 0) return {};
     const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
-    return fields.size() > 19 ? fields[19].toULongLong() : 0;
+    if (fields.size() <= 19) return {};
+    return {true, fields[0] == "Z" || fields[0] == "X", fields[19].toULongLong()};
 }
 
 QString BootId() { return QString::fromLatin1(FirstLine(QStringLiteral("/proc/sys/kernel/random/boot_id"))); }
@@ -115,7 +123,7 @@ bool ToNumber(const QByteArray& text, qint64& out) {
 RecoveryOwner ThisProcessOwner() {
     RecoveryOwner owner;
     owner.pid = ::getpid();
-    owner.start = ProcessStart(owner.pid);
+    owner.start = ReadProcessStat(owner.pid).start;
     owner.boot = BootId();
     owner.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     return owner;
@@ -126,9 +134,11 @@ bool OwnerAlive(const RecoveryOwner& owner) {
     const QString boot = BootId();
     if (!boot.isEmpty() && !owner.boot.isEmpty() && boot != owner.boot) return false;
     if (::kill(static_cast<pid_t>(owner.pid), 0) != 0 && errno == ESRCH) return false;
-    // Another process that got the same id later started at another time.
-    const quint64 start = ProcessStart(owner.pid);
-    return start == 0 || owner.start == 0 || start == owner.start;
+    // A process that ended and waits to be reaped is gone too; another
+    // process that got the same id later started at another time.
+    const ProcessStat stat = ReadProcessStat(owner.pid);
+    if (!stat.readable) return true;
+    return !stat.ended && (owner.start == 0 || stat.start == owner.start);
 }
 
 QString RecoveryFolder() {
@@ -145,7 +155,8 @@ bool MakeRecoveryFolder(const QString& folder, QString& problem) {
     for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
         const QByteArray part = slash < 0 ? path : path.left(slash);
         if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) {
-            problem = QStringLiteral("%1: %2").arg(QFile::decodeName(part), QString::fromLocal8Bit(std::strerror(errno)));
+            problem =
+                QStringLiteral("%1: %2").arg(QFile::decodeName(part), QString::fromLocal8Bit(std::strerror(errno)));
             return false;
         }
         if (slash < 0) break;
@@ -193,17 +204,32 @@ std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& doc
 
 RecoverySnapshot ReadSnapshot(const QString& path, bool withText) {
     RecoverySnapshot snapshot;
+    QFile file(path);
+    std::string bytes;
+    if (!file.open(QIODevice::ReadOnly)) {
+        snapshot.problem = QStringLiteral("読めません (%1)").arg(file.errorString());
+    } else if (file.size() > kMaxSnapshot) {
+        snapshot.problem = QStringLiteral("控えとしては大きすぎます");
+    } else {
+        bytes.resize(std::size_t(file.size()));
+        if (file.read(bytes.data(), file.size()) != file.size())
+            snapshot.problem = QStringLiteral("読めません (%1)").arg(file.errorString());
+    }
+    if (snapshot.problem.isEmpty()) snapshot = ParseSnapshot(std::move(bytes), withText);
     snapshot.file = path;
+    return snapshot;
+}
+
+RecoverySnapshot ParseSnapshot(std::string bytes, bool withText) {
+    RecoverySnapshot snapshot;
     auto damaged = [&snapshot](const QString& why) {
         snapshot.state = RecoverySnapshot::State::Damaged;
         snapshot.problem = why;
         snapshot.text.clear();
         return snapshot;
     };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return damaged(QStringLiteral("読めません (%1)").arg(file.errorString()));
-    if (file.size() > kMaxSnapshot) return damaged(QStringLiteral("控えとしては大きすぎます"));
-    const QByteArray head = file.read(kMaxHeader);
+    const QByteArray head =
+        QByteArray::fromRawData(bytes.data(), qsizetype(std::min<std::size_t>(bytes.size(), kMaxHeader)));
     const qsizetype firstEnd = head.indexOf('\n');
     const QByteArray first = head.left(firstEnd);
     if (firstEnd < 0 || !first.startsWith(QByteArray(kMagic.data(), kMagic.size())))
@@ -258,18 +284,17 @@ RecoverySnapshot ReadSnapshot(const QString& path, bool withText) {
         return snapshot;
     }
     if (headerEnd < 0) return damaged(QStringLiteral("見出しが壊れています"));
-    qint64 bytes = 0;
-    if (snapshot.owner.id.isEmpty() || snapshot.owner.pid <= 0 || !ToNumber(fields["bytes"], bytes) || bytes < 0 ||
+    qint64 length = 0;
+    if (snapshot.owner.id.isEmpty() || snapshot.owner.pid <= 0 || !ToNumber(fields["bytes"], length) || length < 0 ||
         !fields.count("kind"))
         return damaged(QStringLiteral("見出しに欠けている項目があります"));
     const qint64 textStart = headerEnd + 2;
-    if (file.size() - textStart != bytes)
+    if (qint64(bytes.size()) - textStart != length)
         return damaged(QStringLiteral("本文の長さが見出しと合いません (%1 バイトのはずが %2 バイト)")
-                           .arg(bytes)
-                           .arg(file.size() - textStart));
-    snapshot.text.resize(std::size_t(bytes));
-    if (!file.seek(textStart) || file.read(snapshot.text.data(), bytes) != bytes)
-        return damaged(QStringLiteral("読めません (%1)").arg(file.errorString()));
+                           .arg(length)
+                           .arg(qint64(bytes.size()) - textStart));
+    bytes.erase(0, std::size_t(textStart));
+    snapshot.text = std::move(bytes);
     snapshot.characters = Utf8Characters(snapshot.text);
     if (snapshot.characters < 0) return damaged(QStringLiteral("本文が UTF-8 ではありません"));
     snapshot.state = RecoverySnapshot::State::Good;

@@ -73,6 +73,8 @@ std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& doc
                            int caret, const QDateTime& saved, std::size_t textBytes);
 // Reads the snapshot at `path`; with `withText` its text is kept in `text`.
 RecoverySnapshot ReadSnapshot(const QString& path, bool withText);
+// The snapshot that the file content `bytes` holds (`file` left empty).
+RecoverySnapshot ParseSnapshot(std::string bytes, bool withText);
 // Every snapshot in `folder` whose owner is no longer running, oldest first;
 // temporary files left by a write that was cut off are removed.
 std::vector<RecoverySnapshot> OrphanedSnapshots(const QString& folder);

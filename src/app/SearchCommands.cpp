@@ -81,10 +81,11 @@ void SearchCommands::Show(TFindDialog& dialog) {
         find_->SetParameters(p);
         replace_->SetParameters(p);
     }
-    // A selection on one line is what the user wants to find (a pattern
-    // stays: the selection is likely its last match).
+    // A selection on one line is what the user wants to find (a pattern or a
+    // fuzzy text stays: the selection is likely its last match).
     const QString selected = session_.Editor().textCursor().selectedText();
-    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator) && !dialog.CheckRegExp->isChecked())
+    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator) && !dialog.CheckRegExp->isChecked() &&
+        !dialog.CheckFuzzy->isChecked())
         dialog.SetFindText(selected);
     dialog.show();
     dialog.raise();
@@ -97,6 +98,11 @@ void SearchCommands::ShowFind() { Show(*find_); }
 void SearchCommands::ShowReplace() { Show(*replace_); }
 
 void SearchCommands::FindNext() {
+    // Nothing to find yet: the find dialog asks for it.
+    if (search_.SearchText.isEmpty()) {
+        ShowFind();
+        return;
+    }
     search_.FindNext(session_.Editor());
     highlighting_ = !search_.SearchText.isEmpty();
     HighlightSoon();
@@ -111,6 +117,9 @@ void SearchCommands::Say(const QString& text) {
 }
 
 void SearchCommands::Report() {
+    const QString problem = search_.Outcome == SearchOutcome::Problem ? search_.Problem : QString();
+    find_->ShowProblem(problem);
+    replace_->ShowProblem(problem);
     const bool up = search_.Parameters().direction == SearchDirection::Up;
     switch (search_.Outcome) {
     case SearchOutcome::Found:
@@ -169,6 +178,8 @@ void SearchCommands::ReplaceAll() {
         Report();
         return;
     }
+    find_->ShowProblem({});
+    replace_->ShowProblem({});
     Say(QStringLiteral("%1 件置換しました").arg(count));
     replace_->close();
 }

@@ -192,6 +192,8 @@ std::string ReadInput(const std::string& path) {
 
 void SetCommandName(std::string_view command) { commandName = command; }
 
+const std::string& CommandName() { return commandName; }
+
 namespace {
 
 // A code point in UTF-8, for the terminal.
@@ -222,19 +224,6 @@ std::string ReplacementReport(std::string_view text, const std::vector<KanjiRepl
     }
     if (count > kListed) report += "  and " + std::to_string(count - kListed) + " more\n";
     return report;
-}
-
-std::optional<std::string> ShiftJisTextReported(std::string_view bytes) {
-    std::vector<KanjiReplacement> replaced;
-    std::optional<std::string> text = core::ShiftJisTextIfChanged(bytes, &replaced);
-    if (!replaced.empty()) std::fputs(ReplacementReport(bytes, replaced).c_str(), stderr);
-    return text;
-}
-
-void MakeShiftJisTextReported(std::string& text) {
-    // The converted copy is made only when the text changes; the text as read
-    // lives until the report has taken its line numbers from it.
-    if (std::optional<std::string> converted = ShiftJisTextReported(text)) text = std::move(*converted);
 }
 
 MappedFile::MappedFile(int fd, std::size_t size, const std::string& name) : size_(size), fd_(fd) {

@@ -54,20 +54,13 @@ std::string ReadInput(const std::string& path);
 
 // The command being run, for the messages that cannot be thrown (see MappedFile).
 void SetCommandName(std::string_view command);
+const std::string& CommandName();
 
 // What the conversion of `text` to Shift-JIS had to replace, for standard
 // error: "verdane-cli COMMAND: replaced N characters that Shift-JIS cannot
 // hold:", then one line per character (the first 100 of them) with its line in
 // `text` and its code point. Empty when nothing was replaced.
 std::string ReplacementReport(std::string_view text, const std::vector<KanjiReplacement>& replaced);
-// The bytes of a file as the open command makes them Shift-JIS with CR LF line
-// ends, nullopt when they are that text already (see
-// core::ShiftJisTextIfChanged); what had to be replaced is named on standard
-// error at once, so nothing is lost silently.
-std::optional<std::string> ShiftJisTextReported(std::string_view bytes);
-// The same on a text of one's own, which becomes the converted text.
-void MakeShiftJisTextReported(std::string& text);
-
 // A regular file mapped read-only, its pages loaded at once, for as long as the
 // object lives. While it is mapped, a bus error on its pages (another process
 // shortened the file) ends the program with exit code 1 and the line

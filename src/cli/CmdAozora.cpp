@@ -3,6 +3,7 @@
 // Also the archive reading that to-doc and install share with it.
 #include "AozoraNotation.h"
 #include "CliIo.h"
+#include "CliPlan.h"
 #include "KanjiCode.h"
 #include "Open.h"
 #include "Commands.h"
@@ -27,9 +28,10 @@ constexpr const char* kAozoraHelp =
     "or the http:// or https:// URL of either (downloaded through the proxy of\n"
     "the editor's settings);\n"
     "OUT is written in Shift-JIS with CR LF line ends. \"-\" names standard input or\n"
-    "output. Characters Shift-JIS cannot hold become \"?\", and letters written in\n"
-    "accent notation their base letters (e' gives e); standard error then names\n"
-    "each with its line and code point.\n\n"
+    "output. Of the characters Shift-JIS cannot hold, a no-break space becomes a\n"
+    "space, an accented letter (also one written in accent notation: e' gives e)\n"
+    "its base letter and any other \"?\"; standard error then names each with its\n"
+    "line and code point.\n\n"
     "Options:\n"
     "  --ruby paren    keep each reading in full-width parentheses after its word\n"
     "                  (the default)\n"
@@ -45,46 +47,13 @@ constexpr const char* kAozoraHelp =
 
 }  // namespace
 
-core::OpenedFile OpenedText(core::Source source, const std::string& in, const std::string* entry) {
-    core::OpenOptions options;
-    if (entry) options.entry = *entry;
-    core::Result<core::OpenedFile> opened = core::Open(std::move(source), options);
-    if (!opened) {
-        const core::Failure& failure = opened.Fault();
-        if (failure.code == core::FailureCode::ArchiveSeveral)
-            throw CliError(in + " holds several texts (" + failure.detail + "); choose one with --entry NAME");
-        if (failure.code == core::FailureCode::NotArchive)
-            throw CliError(in + " is not a .zip archive, so --entry cannot choose a text in it");
-        throw CliError(core::EnglishText(failure));
-    }
-    core::OpenedFile& file = *opened;
-    // The editor writes Shift-JIS: what it cannot hold is named, never lost unseen.
-    std::string report = ReplacementReport(file.text, file.replaced);
-    if (file.code == kcUtf8) {
-        std::vector<KanjiReplacement> replaced;
-        std::string text = Utf8ToCp932(file.text, &replaced);
-        report += ReplacementReport(file.text, replaced);
-        file.text = std::move(text);
-    }
-    std::fputs(report.c_str(), stderr);
-    return std::move(file);
+void WriteNewText(QString text, const std::string& out, int code) {
+    const HeldText held = NewHeld(std::move(text), code);
+    WritePlanned(core::PlanSave(held.document, held.text, OutputRequest(out, core::DocKind::Text)), out);
 }
 
-core::OpenedFile OpenedText(const std::string& in, const std::string* entry) {
-    if (in == "-") return OpenedText(core::Source::Bytes(ReadInput(in), QStringLiteral("-")), in, entry);
-    return OpenedText(core::Source::File(QString::fromLocal8Bit(in)), in, entry);
-}
-
-std::string CleanAozoraReported(std::string_view text, const AozoraOptions& options) {
-    AozoraCleaned cleaned = CleanAozoraText(text, options);
-    // Accented letters are written as their base letters: named like every
-    // character Shift-JIS cannot hold.
-    std::fputs(ReplacementReport(cleaned.text, cleaned.accents).c_str(), stderr);
-    return std::move(cleaned.text);
-}
-
-std::string ReadTextOrArchive(const std::string& in, const std::string* entry) {
-    return OpenedText(in, entry).text;
+QString CleanedEditorText(const HeldText& held, const AozoraOptions& options) {
+    return AozoraEditorText(CleanAozoraText(ShiftJisToWorkOn(held, core::WayOut::CleanAozora), options));
 }
 
 AozoraOptions AozoraOptionsOf(const ParsedArgs& parsed) {
@@ -110,9 +79,8 @@ int RunAozora(const Args& args) {
     }
     const AozoraOptions options = AozoraOptionsOf(parsed);
     const std::string& in = parsed.positional[0];
-    const std::string text = IsUrl(in) ? TextOfUrl(in, parsed.Value("--entry"))
-                                       : ReadTextOrArchive(in, parsed.Value("--entry"));
-    WriteOutput(parsed.positional[1], CleanAozoraReported(text, options));
+    const HeldText held = IsUrl(in) ? HeldOfUrl(in, parsed.Value("--entry")) : OpenHeld(in, parsed.Value("--entry"));
+    WriteNewText(CleanedEditorText(held, options), parsed.positional[1]);
     return 0;
 }
 

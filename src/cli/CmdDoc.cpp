@@ -2,6 +2,7 @@
 // kanji-code conversions, giving the same bytes the editor would.
 #include "AozoraNotation.h"
 #include "CliIo.h"
+#include "CliPlan.h"
 #include "Commands.h"
 #include "FileIo.h"
 #include "DocConvert.h"
@@ -30,8 +31,10 @@ constexpr const char* kToDocHelp =
     "Turns the text file IN into the Palm DOC database OUT, as the save command does.\n"
     "IN is read as the open command reads it: JIS, EUC-JP and UTF-8 become Shift-JIS,\n"
     "every line end becomes CR LF; a .zip archive gives the text inside it. \"-\"\n"
-    "names standard input or output. Characters Shift-JIS cannot hold become \"?\";\n"
-    "standard error then names each with its line and code point.\n\n"
+    "names standard input or output. Of the characters Shift-JIS cannot hold, a\n"
+    "no-break space becomes a space, an accented letter its base letter and any\n"
+    "other the geta mark \"\xE3\x80\x93\"; standard error then names each with its\n"
+    "line and code point, and an existing file that OUT.PDB or OUT.PRC replaced.\n\n"
     "Options:\n"
     "  --title T       database name (at most 31 bytes in Shift-JIS are stored); by\n"
     "                  default OUT's file name without folder and extension, or IN's\n"
@@ -81,31 +84,33 @@ int RunToDoc(const Args& args) {
     const auto parsed = ParseArgs(args, {"--no-compress", "--no-binary", "--prc", "--aozora"}, {"--title", "--entry"}, 2, 2);
     if (PrintHelp(parsed, kToDocHelp)) return 0;
     const std::string& in = parsed.positional[0];
-    std::string out = parsed.positional[1];
+    const std::string& typed = parsed.positional[1];
+    std::string out = typed;
     // A device or FIFO is written as it is named.
     if (out != "-" && !core::HasExtension(out) && !platform::IsSpecialFile(out)) out += parsed.Has("--prc") ? ".PRC" : ".PDB";
 
-    std::string title;
+    QString title;
     if (const std::string* given = parsed.Value("--title"))
-        title = TerminalToCp932(*given);
+        title = QString::fromStdString(*given);
     else if (out != "-")
-        title = TerminalToCp932(BaseNameWithoutExtension(out));
+        title = QString::fromStdString(BaseNameWithoutExtension(out));
     else if (in != "-")
-        title = TerminalToCp932(BaseNameWithoutExtension(in));
+        title = QString::fromStdString(BaseNameWithoutExtension(in));
     else
-        title = "NewFile";
+        title = core::kNewFileName;
     // A database needs a name; nothing is read or written without one.
-    if (title.empty()) throw CliError(core::EnglishText(core::Failure{core::FailureCode::EmptyTitle}));
+    if (title.isEmpty()) throw CliError(core::EnglishText(core::Failure{core::FailureCode::EmptyTitle}));
 
-    if (title.empty()) throw CliError(core::EnglishText({core::FailureCode::EmptyTitle}));
     // Read as the window opens it: an archive's text, a database's text, any code.
-    std::string text = OpenedText(in, parsed.Value("--entry")).text;
-    if (parsed.Has("--aozora")) text = CleanAozoraReported(text, {});
-    // The database is written as its pieces, head and records, never joined.
-    const core::Result<TDocPieces> database =
-        core::MakeDocDatabase(text, title, !parsed.Has("--no-compress"), !parsed.Has("--no-binary"));
-    if (!database) throw CliError("cannot make a DOC database of " + in + ": " + database.Reason());
-    WriteOutput(out, database->All());
+    HeldText held = OpenHeld(in, parsed.Value("--entry"));
+    if (parsed.Has("--aozora"))
+        held.text = CleanedEditorText(held, {});
+    core::SaveRequest request = OutputRequest(out, core::KindOfPath(out) == core::DocKind::Prc ? core::DocKind::Prc
+                                                                                               : core::DocKind::Pdb);
+    request.title = title;
+    request.compress = !parsed.Has("--no-compress");
+    request.includeBinary = !parsed.Has("--no-binary");
+    WritePlanned(core::PlanSave(held.document, held.text, request), typed);
     return 0;
 }
 
@@ -113,11 +118,13 @@ int RunToText(const Args& args) {
     const auto parsed = ParseArgs(args, {}, {}, 2, 2);
     if (PrintHelp(parsed, kToTextHelp)) return 0;
     const std::string& in = parsed.positional[0];
-    const core::OpenedFile opened = OpenedText(in, nullptr);
+    const HeldText held = OpenHeld(in, nullptr);
     // Only a database has a DOC text: a text file or an archive is refused.
-    if (opened.kind != core::DocKind::Pdb && opened.kind != core::DocKind::Prc)
+    const core::DocKind kind = held.document.Kind();
+    if (kind != core::DocKind::Pdb && kind != core::DocKind::Prc)
         throw CliError(core::EnglishText({core::FailureCode::NotDoc, in}));
-    WriteOutput(parsed.positional[1], opened.text);
+    WritePlanned(core::PlanSave(held.document, held.text, OutputRequest(parsed.positional[1], core::DocKind::Text)),
+                 parsed.positional[1]);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "AozoraLibrary.h"
 #include "AozoraNotation.h"
 #include "CliIo.h"
+#include "CliPlan.h"
 #include "Commands.h"
 #include "DocConvert.h"
 #include "Names.h"
@@ -135,8 +136,8 @@ int Search(const Args& args) {
 
 // The text out of a downloaded archive (its one text, or `entry`), or the
 // text itself: opened as aozora opens a file, through the one way in.
-std::string TextOfDownload(std::string bytes, const std::string& url, const std::string* entry) {
-    return OpenedText(core::Source::Page(QString::fromStdString(url), std::move(bytes)), url, entry).text;
+HeldText HeldOfDownload(std::string bytes, const std::string& url, const std::string* entry) {
+    return OpenHeld(core::Source::Page(QString::fromStdString(url), std::move(bytes)), url, entry);
 }
 
 bool IsDocPath(const std::string& path) {
@@ -164,17 +165,13 @@ int Get(const Args& args) {
     ShowProgress(library.fetch, "downloading " + work->title);
     core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
     if (!archive) throw CliError("cannot download " + work->textUrl + ": " + archive.Reason());
-    const std::string text = CleanAozoraReported(TextOfDownload(std::move(*archive), work->textUrl, nullptr), options);
+    const HeldText cleaned = NewHeld(CleanedEditorText(HeldOfDownload(std::move(*archive), work->textUrl, nullptr), options));
 
-    const std::string title = TerminalToCp932(work->title);
-    if (IsDocPath(out)) {
-        const core::Result<TDocPieces> database = core::MakeDocDatabase(text, title, true, true);
-        if (!database) throw CliError("cannot make a DOC database of " + work->title + ": " + database.Reason());
-        WriteOutput(out, database->All());
-    } else {
-        WriteOutput(out, text);
-    }
-    if (user) QueueForHandheld(*user, installName, IsDocPath(out) && (out.back() | 0x20) == 'c', text, title);
+    const QString title = QString::fromStdString(work->title);
+    core::SaveRequest request = OutputRequest(out, IsDocPath(out) ? core::DocKind::Pdb : core::DocKind::Text);
+    request.title = title;
+    WritePlanned(core::PlanSave(cleaned.document, cleaned.text, request), out);
+    if (user) QueueForHandheld(*user, installName, IsDocPath(out) && (out.back() | 0x20) == 'c', cleaned, title);
     return 0;
 }
 
@@ -182,7 +179,7 @@ int Get(const Args& args) {
 
 bool IsUrl(const std::string& in) { return in.starts_with("http://") || in.starts_with("https://"); }
 
-std::string TextOfUrl(const std::string& url, const std::string* entry) {
+HeldText HeldOfUrl(const std::string& url, const std::string* entry) {
     const std::unique_ptr<QCoreApplication> app = EventLoop();
     const core::LibrarySettings settings =
         core::ReadLibrarySettings(platform::SettingsFilePath(QCoreApplication::applicationFilePath()));
@@ -190,7 +187,7 @@ std::string TextOfUrl(const std::string& url, const std::string* entry) {
     ShowProgress(fetch, "downloading " + url);
     core::Result<std::string> bytes = core::DownloadBytes(fetch, settings.request, url);
     if (!bytes) throw CliError("cannot download " + url + ": " + bytes.Reason());
-    return TextOfDownload(std::move(*bytes), url, entry);
+    return HeldOfDownload(std::move(*bytes), url, entry);
 }
 
 int RunLibrary(const Args& args) {

@@ -3,6 +3,7 @@
 // authentication) and writes it as the editor would hold it: line ends CR LF,
 // converted to Shift-JIS, optionally turned from HTML into text.
 #include "CliIo.h"
+#include "CliPlan.h"
 #include "Commands.h"
 #include "FetchPage.h"
 #include "HtmlText.h"
@@ -24,8 +25,11 @@ namespace {
 constexpr const char* kFetchHelp =
     "Usage: verdane-cli fetch [OPTIONS] URL OUT\n"
     "Downloads an http:// or https:// URL over HTTP/1.0 and writes its body to OUT\n"
-    "(\"-\" for standard output) as the editor would hold it: line ends made CR LF,\n"
-    "converted to Shift-JIS.\n"
+    "(\"-\" for standard output) as the editor would save it: line ends made CR LF,\n"
+    "converted to Shift-JIS (a .zip archive or a DOC database is written as it\n"
+    "came). Of the characters Shift-JIS cannot hold, a no-break space becomes a\n"
+    "space, an accented letter its base letter and any other \"?\"; standard error\n"
+    "then names each with its line and code point.\n"
     "Relocations are followed (at most 20). A failed download prints the reason\n"
     "and leaves OUT untouched.\n\n"
     "Options:\n"
@@ -132,18 +136,15 @@ int RunFetch(const Args& args) {
         return 0;
     }
     // A page is opened as the window opens it (its declared code first) and
-    // written as the editor saves it; what Shift-JIS lacks is named.
-    core::OpenedFile opened = OpenedText(
+    // written as the editor saves a new text; what Shift-JIS lacks is named.
+    const HeldText held = OpenHeld(
         core::Source::Page(QString::fromStdString(url), std::string(body), fetch.Client().ContentType()), url, nullptr);
     page = core::PageText();
     if (html) {
-        regex::TAWKStr awk;
-        std::vector<KanjiReplacement> replaced;
-        std::string text = core::HtmlPageToText(awk, opened.text, {}, &replaced);
-        std::fputs(ReplacementReport(opened.text, replaced).c_str(), stderr);
-        opened.text = std::move(text);
+        WriteNewText(HtmlEditorText(ShiftJisToWorkOn(held, core::WayOut::HtmlToText)), out);
+    } else {
+        WriteNewText(held.text, out, held.document.Code());
     }
-    WriteOutput(out, opened.text);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // the install command does, and making a Palm Desktop for Verdane to use.
 #include "AozoraNotation.h"
 #include "CliIo.h"
+#include "CliPlan.h"
 #include "Commands.h"
 #include "FileIo.h"
 #include "Names.h"
@@ -29,8 +30,10 @@ constexpr const char* kInstallHelp =
     "CR LF; a .zip archive gives the text inside it); the text is compressed and\n"
     "stored byte for byte. The database is named after IN without folder and\n"
     "extension, plus .PDB (\"NewFile\" when IN is \"-\"); the name takes no folder\n"
-    "and no \".\", as in the install dialog. Characters Shift-JIS cannot hold\n"
-    "become \"?\"; standard error then names each with its line and code point.\n"
+    "and no \".\", as in the install dialog. Of the characters Shift-JIS cannot\n"
+    "hold, a no-break space becomes a space, an accented letter its base letter\n"
+    "and any other the geta mark \"\xE3\x80\x93\"; standard error then names each\n"
+    "with its line and code point.\n"
     "A database of the same name still waiting for the user is replaced, and\n"
     "standard error says so.\n"
     "The desktop is the one of the registry file $VERDANE_REGISTRY, else\n"
@@ -94,20 +97,21 @@ std::string ShellWord(const std::string& text) {
     return out + "'";
 }
 
-// Queues the database and says on standard error when it replaced one of the
-// same name that was still waiting for the user (another book, perhaps): the
-// window asks first; a command line says what it did.
-void QueueAndNote(const char* command, const platform::TPalmDesktop& desktop, int index, const std::string& user,
-                  const QString& name, bool prc, std::string_view text, const DocSaveOptions& options) {
-    const QString fileName = core::InstallFileName(name, prc);
-    const QFileInfo waiting(QString::fromStdString(desktop.InstallDirectory(index)) + u'/' + fileName);
-    const bool replacing = waiting.exists() && !waiting.isDir();
-    const core::Outcome queued = core::QueueDocDatabase(desktop, index, name, prc, text, options);
-    if (!queued) throw CliError("cannot install for \"" + user + "\": " + queued.Reason());
-    if (replacing)
-        std::fprintf(stderr, "verdane-cli %s: replaced %s, which was waiting for \"%s\"\n", command,
-                     fileName.toStdString().c_str(),
-                     platform::EscapeControlCharacters(desktop.Users()[static_cast<std::size_t>(index)].name).c_str());
+// Plans the install of the held text and queues it; the plan's report says
+// when it replaced a database of the same name that was still waiting for the
+// user (another book, perhaps): the window asks first, a command line says
+// what it did.
+void PlanAndQueue(const platform::TPalmDesktop& desktop, int index, const QString& name, bool prc,
+                  const HeldText& held, const QString& title) {
+    core::InstallRequest request;
+    request.userIndex = index;
+    request.name = name;
+    request.prc = prc;
+    request.title = title;
+    const core::Result<core::WritePlan> plan = core::PlanInstall(desktop, held.document, held.text, request);
+    const std::string user = desktop.Users()[static_cast<std::size_t>(index)].name;
+    if (!plan) throw CliError("cannot install for \"" + user + "\": " + plan.Reason());
+    WritePlanned(plan, {}, platform::EscapeControlCharacters(user));
 }
 
 }  // namespace
@@ -139,23 +143,18 @@ int RunInstall(const Args& args) {
                        "\" holds a \".\" or is empty; give a name with --name NAME");
     const std::string* title = parsed.Value("--title");
     if (title && title->empty()) throw CliError(core::EnglishText(core::Failure{core::FailureCode::EmptyTitle}));
-    std::string text = ReadTextOrArchive(in, parsed.Value("--entry"));
-    if (parsed.Has("--aozora")) text = CleanAozoraReported(text, {});
-    DocSaveOptions options;
-    options.title = TerminalToCp932(title ? *title : name);
-    QueueAndNote("install", desktop, index, *user, qname, parsed.Has("--prc"), text, options);
+    HeldText held = OpenHeld(in, parsed.Value("--entry"));
+    if (parsed.Has("--aozora")) held.text = CleanedEditorText(held, {});
+    PlanAndQueue(desktop, index, qname, parsed.Has("--prc"), held, QString::fromStdString(title ? *title : name));
     return 0;
 }
 
-void QueueForHandheld(const std::string& user, const std::string& name, bool prc, std::string_view text,
-                      const std::string& title) {
+void QueueForHandheld(const std::string& user, const std::string& name, bool prc, const HeldText& held,
+                      const QString& title) {
     const platform::TPalmDesktop desktop = OpenDesktop();
     const int index = desktop.FindUser(platform::TruncateUserName(user));
     if (index < 0) throw CliError("no handheld user \"" + user + "\"; the users are " + UserList(desktop));
-    DocSaveOptions options;
-    options.title = title;
-    const QString qname = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-    QueueAndNote("library", desktop, index, user, qname, prc, text, options);
+    PlanAndQueue(desktop, index, QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), prc, held, title);
 }
 
 int RunPalmDesktop(const Args& args) {

@@ -1,6 +1,8 @@
 // verdane-cli html2text, match and gsub: HtmlToText and the pattern component
 // without a window.
 #include "CliIo.h"
+#include "CliPlan.h"
+#include "EditorCodec.h"
 #include "HtmlText.h"
 #include "ReadText.h"
 #include "Commands.h"
@@ -67,6 +69,14 @@ void ConfigurePattern(TAWKStr& awk, const ParsedArgs& parsed, const std::string&
 
 }  // namespace
 
+QString HtmlEditorText(const std::string& html) {
+    TAWKStr awk;
+    std::vector<KanjiReplacement> replaced;
+    const std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
+    std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
+    return platform::BytesToEditor(text);
+}
+
 int RunHtml2Text(const Args& args) {
     ParsedArgs parsed = ParseArgs(args, {}, {}, 2, 2);
     if (parsed.help) {
@@ -77,18 +87,16 @@ int RunHtml2Text(const Args& args) {
             "it, as a text browser's dump reads the page: comments, tags and the contents\n"
             "of script, style and head removed, a line per block, list items after \"\xE3\x83\xBB\",\n"
             "images as their [alternative text], every named, decimal and hexadecimal\n"
-            "reference decoded, lines trimmed, blank runs collapsed. Characters Shift-JIS\n"
-            "cannot hold become \"?\"; standard error then names each with its line (of\n"
-            "IN) and code point. \"-\" names standard input or output.\n\n"
+            "reference decoded, lines trimmed, blank runs collapsed. Of the characters\n"
+            "Shift-JIS cannot hold, a no-break space becomes a space, an accented letter\n"
+            "its base letter and any other \"?\"; standard error then names each with its\n"
+            "line and code point. \"-\" names standard input or output.\n\n"
             "Options:\n"
             "  -h, --help  show this help\n");
         return 0;
     }
-    const std::string text = OpenedText(parsed.positional[0], nullptr).text;
-    TAWKStr awk;
-    std::vector<KanjiReplacement> replaced;
-    WriteOutput(parsed.positional[1], core::HtmlPageToText(awk, text, {}, &replaced));
-    std::fputs(ReplacementReport(text, replaced).c_str(), stderr);
+    const HeldText held = OpenHeld(parsed.positional[0], nullptr);
+    WriteNewText(HtmlEditorText(ShiftJisToWorkOn(held, core::WayOut::HtmlToText)), parsed.positional[1]);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // the exit code, and throws UsageError or CliError (see CliIo.h) on failure.
 #pragma once
 
+#include "CliPlan.h"
 #include "Open.h"
 
 #include <string>
@@ -26,6 +27,10 @@ int RunKanji(const Args& args);
 int RunHtml2Text(const Args& args);
 int RunMatch(const Args& args);
 int RunGsub(const Args& args);
+// The plain text of an HTML page held in Shift-JIS, as the editor holds it;
+// the references to characters Shift-JIS lacks (written "?") are named on
+// standard error with their lines in `html`.
+QString HtmlEditorText(const std::string& html);
 
 // CmdNet.cpp: downloads.
 int RunFetch(const Args& args);
@@ -35,35 +40,27 @@ int RunLibrary(const Args& args);
 // True for an http:// or https:// address.
 bool IsUrl(const std::string& in);
 // The text at `url` as aozora reads a file: a .zip archive's one text (or the
-// one `entry` names), or the text itself, made Shift-JIS. Downloaded through
-// the settings' proxy. Throws CliError.
-std::string TextOfUrl(const std::string& url, const std::string* entry);
+// one `entry` names), or the text itself. Downloaded through the settings'
+// proxy. Throws CliError.
+HeldText HeldOfUrl(const std::string& url, const std::string* entry);
 
 // CmdAozora.cpp: Aozora Bunko works.
 int RunAozora(const Args& args);
-// The text of IN as the open command reads it; a .zip archive (by its name or
-// its first bytes) gives its one text, or the one `entry` names. Throws
-// CliError when the archive is refused or holds no text or several.
-std::string ReadTextOrArchive(const std::string& in, const std::string* entry);
-// IN ("-" for standard input) opened through core::Open as the window opens
-// it, its text made Shift-JIS with CR LF as the editor saves it; what
-// Shift-JIS cannot hold is named on standard error. Throws CliError.
-core::OpenedFile OpenedText(const std::string& in, const std::string* entry);
-// The same for bytes from elsewhere (a download); `in` names them in messages.
-core::OpenedFile OpenedText(core::Source source, const std::string& in, const std::string* entry);
-// The text with its Aozora notation cleaned; the accented letters written as
-// their base letters are named on standard error.
-std::string CleanAozoraReported(std::string_view text, const verdane::AozoraOptions& options);
+// Writes `text` to OUT as a new text: Shift-JIS with CR LF, through a plan
+// whose report goes to standard error. `code` is the code it was read in.
+void WriteNewText(QString text, const std::string& out, int code = 0);
+// The held text with its Aozora notation cleaned, as the editor holds it
+// (accented letters as themselves, for the plan that writes it to name).
+QString CleanedEditorText(const HeldText& held, const verdane::AozoraOptions& options);
 // The cleaner's options of --ruby and --bookmarks (a usage error for a bad --ruby).
 verdane::AozoraOptions AozoraOptionsOf(const ParsedArgs& parsed);
 
 // CmdPalm.cpp: the handheld's install queue.
 int RunInstall(const Args& args);
-// Queues `text` (CP932) as the DOC database `name` (.PDB, or .PRC with `prc`)
-// titled `title` (CP932) for the handheld user `user`, as install does.
-// Throws CliError.
-void QueueForHandheld(const std::string& user, const std::string& name, bool prc, std::string_view text,
-                      const std::string& title);
+// Queues the held text as the DOC database `name` (.PDB, or .PRC with `prc`)
+// titled `title` for the handheld user `user`, as install does. Throws CliError.
+void QueueForHandheld(const std::string& user, const std::string& name, bool prc, const HeldText& held,
+                      const QString& title);
 int RunPalmDesktop(const Args& args);
 
 }  // namespace verdane::cli

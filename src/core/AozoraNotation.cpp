@@ -532,6 +532,19 @@ std::pair<std::size_t, std::size_t> NotesBlock(std::string_view text) {
     return {0, 0};
 }
 
+// The first "\n" in [p, end), or nullptr. Lines are short: sixteen bytes at a
+// time inline costs less than a call to memchr for each.
+inline const char* FindLineFeed(const char* p, const char* end) {
+#ifdef __SSE2__
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))))
+            return p + __builtin_ctz(static_cast<unsigned>(found));
+    }
+#endif
+    return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+}
+
 class Cleaner {
 public:
     Cleaner(const AozoraOptions& options, std::string& out) : options_(options), out_(out) {}
@@ -547,7 +560,7 @@ public:
                 p = begin + skipTo;
                 continue;
             }
-            const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            const char* lf = FindLineFeed(p, end);
             const char* const next = lf == nullptr ? end : lf + 1;
             const char* const contentEnd = lf == nullptr ? end : lf > p && lf[-1] == '\r' ? lf - 1 : lf;
             if (CleanLine(p, contentEnd)) {

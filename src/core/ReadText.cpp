@@ -130,11 +130,6 @@ QString EditorTextOf(std::string_view bytes, int code) {
     return text;
 }
 
-std::optional<std::string> ShiftJisTextIfChanged(std::string_view fileBytes,
-                                                 std::vector<KanjiReplacement>* replaced) {
-    return TextAsOpenedIfChanged(fileBytes, replaced);
-}
-
 void MakeShiftJisText(std::string& fileBytes) { MakeTextAsOpened(fileBytes); }
 
 }  // namespace verdane::core

@@ -86,15 +86,8 @@ QString EditorTextOf(const OpenedFile& file);
 // The same for a text with CR LF line ends in `code` (Shift-JIS or UTF-8).
 QString EditorTextOf(std::string_view text, int code);
 
-// A file's bytes as Shift-JIS with CR LF line ends, as verdane-cli writes what
-// the editor would save (UTF-8 characters Shift-JIS lacks become "?"): nullopt
-// when the bytes are that text already, so a mapped input is used unchanged.
-// With `replaced`, the characters that became "?" (or the geta mark, for
-// EUC-JP and JIS) are listed there, their offsets in `fileBytes`: the same
-// conversion reports them, no second pass.
-std::optional<std::string> ShiftJisTextIfChanged(std::string_view fileBytes,
-                                                 std::vector<KanjiReplacement>* replaced = nullptr);
-// The same on a text of one's own, converted in place where it can be.
+// A page's bytes as Shift-JIS with CR LF line ends (UTF-8 characters
+// Shift-JIS lacks become "?"), converted in place where it can be.
 void MakeShiftJisText(std::string& fileBytes);
 
 }  // namespace verdane::core

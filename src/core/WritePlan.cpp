@@ -31,8 +31,8 @@ bool SameFile(const QString& path, const QString& own) {
 }
 
 bool FileThere(const QString& path) {
-    const QFileInfo there(path);
-    return there.exists() && !there.isDir();
+    // isFile: a regular file, or a link to one.
+    return QFileInfo(path).isFile();
 }
 
 // Encodes `text` into the plan: its bytes, what could not be held, the
@@ -82,7 +82,7 @@ Result<WritePlan> PlanSave(const Document& document, const QString& text, const 
     plan.way = WayOut::Save;
     plan.document = document;
     plan.kind = request.kind == DocKind::Page ? DocKind::Text : request.kind;
-    plan.target = WithKindExtension(request.path, plan.kind, document.Path());
+    plan.target = request.addExtension ? WithKindExtension(request.path, plan.kind, document.Path()) : request.path;
     plan.replacesOther = FileThere(plan.target) && !SameFile(plan.target, document.Path());
     if (plan.IsDoc()) {
         if (std::optional<Failure> refused = SetDocTitle(plan, request.title)) return *refused;

@@ -45,7 +45,8 @@ struct WritePlan {
     QString target;
     // A file other than the open document's own is at `target` and would be
     // replaced: for an install, a database of that name still waiting for the
-    // user (another book, perhaps).
+    // user (another book, perhaps). Only regular files count: a device or a
+    // FIFO is written to, never replaced.
     bool replacesOther = false;
     // The code, line ends and byte-order mark written (DOC: Shift-JIS CR LF).
     platform::FileForm form;
@@ -84,6 +85,9 @@ struct SaveRequest {
     bool compress = true;
     bool includeBinary = true;
     std::vector<EditorBookmark> bookmarks;
+    // False: `path` is written as it is named, whatever its extension
+    // (verdane-cli's OUT).
+    bool addExtension = true;
 };
 
 // The plan of saving the editor's `text` of `document` as `request` says: a

@@ -10,6 +10,7 @@
 #include "RegistryFile.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -78,8 +79,10 @@ private slots:
         row("fuzzy") << "ガイド ｶﾞｲﾄﾞ" << 0 << "がいど" << "Y" << "find" << 2 << "" << "ガイド ｶﾞｲﾄﾞ" << 4 << 9 << "";
         row("fuzzy keeps case") << "abc ＡＢＣ" << 0 << "ABC" << "YC" << "find" << 1 << "" << "abc ＡＢＣ" << 4 << 7 << "";
         row("fuzzy text is literal") << "a.b a+b" << 0 << "a+b" << "Y" << "find" << 1 << "" << "a.b a+b" << 4 << 7 << "";
-        row("bad pattern") << "abc" << 0 << "(ab" << "R" << "find" << 1 << "" << "abc" << 0 << 0
-                           << "正規表現が正しくありません（4 文字目）: 右(閉じ)括弧が必要です";
+        row("bad pattern") << "abc" << 0 << "a[b" << "R" << "find" << 1 << "" << "abc" << 0 << 0
+                           << "正規表現が正しくありません（末尾）: 右ブラケット\"]\"が必要です";
+        row("bad pattern inside") << "abc" << 0 << "漢|*b" << "R" << "find" << 1 << "" << "abc" << 0 << 0
+                                  << "正規表現が正しくありません（3 文字目）: 普通の文字、または左括弧\"(\"が必要です";
         row("replace") << "ABC abc" << 0 << "abc" << "" << "replace" << 1 << "x" << "x abc" << 2 << 5 << "";
         row("replace all, whole text") << "ab ab ab" << 3 << "ab" << "" << "all" << 1 << "X" << "X X X" << 5 << 5
                                        << "3 件置換しました";
@@ -139,6 +142,9 @@ private slots:
         QCOMPARE(editor.toPlainText(), result);
         QCOMPARE(Selection(editor), qMakePair(start, end));
         QCOMPARE(window.statusBar()->currentMessage(), status);
+        // A malformed pattern is said in the dialog too: the status bar may be hidden.
+        QCOMPARE(dialog.LabelProblem->isVisible(), status.startsWith(QStringLiteral("正規表現が")) ||
+                                                       status.startsWith(QStringLiteral("置換後の")));
     }
 
     void findNextWalksThroughTheTextAndStopsWithoutWrapping() {

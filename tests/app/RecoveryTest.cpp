@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace verdane;
 using State = RecoverySnapshot::State;
 
@@ -16,7 +18,8 @@ namespace {
 
 std::string Header(const std::string& pid, const std::string& bytes, const std::string& first = "VerdaneRecovery 1") {
     return first + "\nid: a1\npid: " + pid + "\nstart: 7\nboot: \nsaved: 2026-01-02T03:04:05.000Z\nkind: text\n" +
-           "path: %2Fbooks%2Fa%0Ab.txt\nurl: \ntitle: 4e6f7465\ncode: 5\nends: crlf\ncaret: 2\nbytes: " + bytes + "\n\n";
+           "path: %2Fbooks%2Fa%0Ab.txt\nurl: \ntitle: 4e6f7465\ncode: 5\nends: crlf\ncaret: 2\nbytes: " + bytes +
+           "\n\n";
 }
 
 }  // namespace
@@ -75,6 +78,11 @@ private slots:
         QTest::newRow("this process") << QCoreApplication::applicationPid() << QString() << false;
         QTest::newRow("ended process") << ended.processId() << QString() << true;
         QTest::newRow("same pid, another start") << QCoreApplication::applicationPid() << QStringLiteral("1") << true;
+        // Ended but not reaped by its parent yet: a zombie is no owner.
+        const pid_t zombie = ::fork();
+        if (zombie == 0) ::_exit(0);
+        QTest::qWait(200);
+        QTest::newRow("ended, not reaped yet") << qint64(zombie) << QString() << true;
     }
     void onlySnapshotsOfEndedProcessesAreOffered() {
         QFETCH(qint64, pid);
@@ -111,7 +119,7 @@ private slots:
         DocumentSession session(editor, nullptr);
         RecoveryKeeper keeper(session, nullptr, QString::fromStdString(dir.Path()));
         QString text;
-        for (int line = 0; text.size() < 3 * RecoveryKeeper::kSlice; ++line)
+        for (int line = 0; text.size() < RecoveryKeeper::kAtOnce + 2 * RecoveryKeeper::kSlice; ++line)
             text += QStringLiteral("%1 行目、吾輩は猫である。\n").arg(line);
         editor.setPlainText(text);
         editor.document()->setModified(true);

@@ -20,7 +20,7 @@ using test::ReadFile;
 using test::ToHex;
 using test::WriteFile;
 
-enum class Way { Text, Pdb, Prc, Install, Html, Aozora };
+enum class Way { Text, Pdb, Prc, Install, Html, Aozora, Cli, CliInstall };
 
 struct PlanCase {
     const char* name;
@@ -40,7 +40,20 @@ struct PlanCase {
     const char* title = "";   // a database's name
     int markAt = -1;          // a bookmark's editor position, and its byte offset written
     std::uint32_t markOffset = 0;
+    const char* command = "";  // verdane-cli's command, run as COMMAND IN OUT
 };
+
+// The report's characters as Listed gives them: "  line 1: U+00E9 é as "e"".
+std::string ListedInReport(const std::string& err) {
+    std::string out;
+    for (std::size_t at = err.find("  line "); at != std::string::npos; at = err.find("  line ", at + 1)) {
+        const std::size_t colon = err.find(": ", at), space = err.find(' ', colon + 2);
+        const std::size_t quote = err.find('"', space), end = err.find("\"\n", quote + 1);
+        out += (out.empty() ? "" : " ") + err.substr(at + 7, colon - at - 7) + ":" +
+               err.substr(colon + 2, space - colon - 2) + ">" + err.substr(quote + 1, end - quote - 1);
+    }
+    return out;
+}
 
 std::string Listed(const WritePlan& plan) {
     std::string out;
@@ -59,19 +72,37 @@ TEST_P(WritePlans, SayWhatChangesAndWriteExactlyThat) {
     const std::string registry = platform::CreatePalmDesktop(dir.File("desk"), {"Hanako"});
     const platform::TPalmDesktop desktop(platform::TRegistryFile::Load(registry));
     const std::string queue = desktop.InstallDirectory(0) + "/";
-    const std::string folder = c.way == Way::Install ? queue : dir.Path() + "/";
+    const bool install = c.way == Way::Install || c.way == Way::CliInstall;
+    const std::string folder = install ? queue : dir.Path() + "/";
 
     Document document;
     QString text = QString::fromStdU16String(c.typed);
     if (*c.own) {
-        WriteFile(folder + c.own, c.ownBytes);
-        const QString path = QString::fromStdString(folder + c.own);
+        WriteFile(dir.File(c.own), c.ownBytes);
+        const QString path = QString::fromStdString(dir.File(c.own));
         const Result<OpenedFile> opened = Open(Source::File(path));
         ASSERT_TRUE(opened) << opened.Reason();
         document = DocumentOf(path, *opened);
         text = EditorTextOf(*opened);
     }
     if (*c.other) WriteFile(folder + c.other, "other");
+    if (c.way == Way::Cli || c.way == Way::CliInstall) {
+        // The command line says on standard error what the window would ask.
+        ::setenv("VERDANE_REGISTRY", registry.c_str(), 1);
+        const test::ProcessResult r =
+            c.way == Way::Cli ? test::RunCli({c.command, dir.File(c.own), folder + c.chosen})
+                              : test::RunCli({"install", "--user", "Hanako", "--title", "T\xC3\xA9", dir.File(c.own)});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err.find("replaced " + (install ? std::string(c.target) : folder + c.target)) != std::string::npos,
+                  c.replacesOther)
+            << r.err;
+        EXPECT_EQ(ListedInReport(r.err), c.unwritable);
+        const std::string bytes = ReadFile(folder + c.target);
+        const Result<std::string> stored = DocDatabaseText(bytes);
+        EXPECT_EQ(ToHex(stored ? *stored : bytes), ToHex(Hex(c.written)));
+        if (stored) EXPECT_EQ(DocTitleText(DocTitleOf(bytes)), c.title);
+        return;
+    }
 
     std::vector<EditorBookmark> marks;
     if (c.markAt >= 0) marks.push_back({"M", c.markAt});
@@ -92,6 +123,8 @@ TEST_P(WritePlans, SayWhatChangesAndWriteExactlyThat) {
         break;
     case Way::Html: made = PlanTextCommand(WayOut::HtmlToText, document, text); break;
     case Way::Aozora: made = PlanTextCommand(WayOut::CleanAozora, document, text); break;
+    case Way::Cli:
+    case Way::CliInstall: break;
     }
     ASSERT_TRUE(made) << made.Reason();
     const WritePlan& plan = *made;
@@ -182,7 +215,20 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"HtmlLacks", Way::Html, "", "", u"<b>\u00E9\u2603</b>", "", "", "", false, false, "Shift-JIS CR LF",
                  "1:U+00E9>e 1:U+2603>?", "3C 62 3E 65 3F 3C 2F 62 3E"},
         PlanCase{"AozoraLacks", Way::Aozora, "", "", u"a\n\u00A0\U0001F600", "", "", "", false, false,
-                 "Shift-JIS CR LF", "2:U+00A0>  2:U+1F600>?", "61 0D 0A 20 3F"}),
+                 "Shift-JIS CR LF", "2:U+00A0>  2:U+1F600>?", "61 0D 0A 20 3F"},
+        // verdane-cli: the same plans, reported on standard error.
+        PlanCase{"CliToDocFree", Way::Cli, "u.txt", kUtf8E + "\xF0\x9F\x98\x80\n", u"", "book", "", "book.PDB", false,
+                 false, "", "1:U+00E9>e 1:U+1F600>\u3013", "65 81 AC 0D 0A", "book", -1, 0, "to-doc"},
+        PlanCase{"CliToDocOverAnotherFile", Way::Cli, "a.txt", "a", u"", "book", "book.PDB", "book.PDB", true, false,
+                 "", "", "61", "book", -1, 0, "to-doc"},
+        PlanCase{"CliToDocOverTheFileNamed", Way::Cli, "a.txt", "a", u"", "b.pdb", "b.pdb", "b.pdb", false, false, "",
+                 "", "61", "b", -1, 0, "to-doc"},
+        PlanCase{"CliHtml2TextOfUtf8Lf", Way::Cli, "h.html", "<p>" + kUtf8A + "</p>\n", u"", "h.txt", "", "h.txt",
+                 false, false, "", "", "82 A0 0D 0A 0D 0A", "", -1, 0, "html2text"},
+        PlanCase{"CliAozoraAccentsAsBaseLetters", Way::Cli, "a.txt", "\x81\x6B" "cafe'\x81\x6C\r\n", u"", "o.txt",
+                 "", "o.txt", false, false, "", "1:U+00E9>e", "63 61 66 65 0D 0A", "", -1, 0, "aozora"},
+        PlanCase{"CliInstallOverAQueuedDatabase", Way::CliInstall, "memo.txt", kUtf8A + "\xC2\xA0", u"", "", "memo.PDB",
+                 "memo.PDB", true, false, "", "1:U+00A0> ", "82 A0 20", "Te"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

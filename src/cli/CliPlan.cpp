@@ -1,0 +1,118 @@
+#include "CliPlan.h"
+
+#include "CliIo.h"
+#include "KanjiCode.h"
+#include "ReadText.h"
+#include "TextBytes.h"
+
+#include <cstdio>
+
+namespace verdane::cli {
+
+namespace {
+
+// How many replaced characters the report names one by one.
+constexpr std::size_t kNamed = 10;
+
+std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
+
+std::string CodeName(platform::FileCode code) {
+    switch (code) {
+    case platform::FileCode::EucJp: return "EUC-JP";
+    case platform::FileCode::Utf8: return "UTF-8";
+    case platform::FileCode::ShiftJis: break;
+    }
+    return "Shift-JIS";
+}
+
+}  // namespace
+
+HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry) {
+    core::OpenOptions options;
+    if (entry) options.entry = *entry;
+    const QString path = source.kind == core::Source::Kind::File ? source.name : QString();
+    core::Result<core::OpenedFile> opened = core::Open(std::move(source), options);
+    if (!opened) {
+        const core::Failure& failure = opened.Fault();
+        if (failure.code == core::FailureCode::ArchiveSeveral)
+            throw CliError(in + " holds several texts (" + failure.detail + "); choose one with --entry NAME");
+        if (failure.code == core::FailureCode::NotArchive)
+            throw CliError(in + " is not a .zip archive, so --entry cannot choose a text in it");
+        throw CliError(core::EnglishText(failure));
+    }
+    // What the opening itself replaced is named; the rest waits for the plan.
+    std::fputs(ReplacementReport(opened->text, opened->replaced).c_str(), stderr);
+    return {core::DocumentOf(path, *opened), core::EditorTextOf(*opened)};
+}
+
+HeldText OpenHeld(const std::string& in, const std::string* entry) {
+    if (in == "-") return OpenHeld(core::Source::Bytes(ReadInput(in), QStringLiteral("-")), in, entry);
+    return OpenHeld(core::Source::File(QString::fromLocal8Bit(in)), in, entry);
+}
+
+HeldText NewHeld(QString text, int code) {
+    return {core::Document::ReadFrom({}, core::DocKind::Text, {}, code, core::LineEnds::CrLf), std::move(text)};
+}
+
+std::string ShiftJisToWorkOn(const HeldText& held, core::WayOut way) {
+    core::WritePlan plan = core::PlanTextCommand(way, held.document, held.text);
+    std::fputs(PlanReport(plan).c_str(), stderr);
+    return std::move(plan.text);
+}
+
+core::SaveRequest OutputRequest(const std::string& out, core::DocKind kind) {
+    core::SaveRequest request;
+    request.path = QString::fromLocal8Bit(out);
+    request.kind = kind;
+    request.addExtension = false;
+    return request;
+}
+
+std::string PlanReport(const core::WritePlan& plan, const std::string& out, const std::string& waitingFor) {
+    const std::string prefix = "verdane-cli " + CommandName() + ": ";
+    std::string report;
+    const bool install = plan.way == core::WayOut::Install;
+    if (plan.replacesOther && (install || plan.target != QString::fromLocal8Bit(out))) {
+        const std::string name = Utf8(install ? core::FileNamePart(plan.target) : plan.target);
+        report += prefix + "replaced " + name;
+        if (install) report += ", which was waiting for \"" + waitingFor + "\"";
+        report += '\n';
+    }
+    if (plan.formChanges)
+        report += prefix + Utf8(plan.document.Path()) + " was read as " + Utf8(plan.document.FormReadName()) +
+                  " and is written as " + Utf8(core::FormName(plan.form)) + '\n';
+    const std::size_t count = plan.unwritableCount;
+    if (count == 0) return report;
+    report += prefix + "replaced " + std::to_string(count) + (count == 1 ? " character" : " characters") +
+              " that " + CodeName(plan.form.code) + " cannot hold:\n";
+    for (std::size_t i = 0; i < count && i < kNamed && i < plan.unwritable.size(); ++i) {
+        const platform::Unwritable& u = plan.unwritable[i];
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(u.codePoint));
+        std::string character;
+        AppendUtf8(character, u.codePoint);
+        report += "  line " + std::to_string(u.line) + ": ";
+        // U+FFFD: a byte that named no character.
+        report += u.codePoint == 0xFFFD ? std::string("an unknown character") : code + (" " + character);
+        report += " as \"" + Utf8(u.writtenAs) + "\"\n";
+    }
+    if (count > kNamed) report += "  and " + std::to_string(count - kNamed) + " more\n";
+    return report;
+}
+
+void WritePlanned(const core::Result<core::WritePlan>& plan, const std::string& out, const std::string& waitingFor) {
+    if (!plan) throw CliError(plan.Reason());
+    const std::string report = PlanReport(*plan, out, waitingFor);
+    if (out == "-") {
+        const core::Result<std::string> bytes = core::PlannedBytes(*plan);
+        if (!bytes) throw CliError(bytes.Reason());
+        WriteOutput(out, *bytes);
+    } else {
+        const core::Result<core::Document> saved = core::Save(*plan);
+        if (!saved) throw CliError(saved.Reason());
+    }
+    // Said once it is done: a failed write reports the failure alone.
+    std::fputs(report.c_str(), stderr);
+}
+
+}  // namespace verdane::cli

@@ -1,0 +1,53 @@
+// verdane-cli's one way in and out: a command opens its input through
+// core::Open into a text held as the editor holds it, and writes through a
+// core::WritePlan and core::Save, printing the plan's report on standard
+// error (a file replaced, a code changed, each character replaced), so the
+// command line sees every change the window would ask about.
+#pragma once
+
+#include "Open.h"
+#include "WritePlan.h"
+
+#include <QString>
+
+#include <string>
+
+namespace verdane::cli {
+
+// A text as a command holds it between reading and writing: the document it
+// was opened as and the editor's text.
+struct HeldText {
+    core::Document document;
+    QString text;
+};
+
+// IN ("-" for standard input) opened as the window opens it; what the opening
+// itself replaced (EUC-JP codes Shift-JIS lacks) is named on standard error.
+// Throws CliError.
+HeldText OpenHeld(const std::string& in, const std::string* entry);
+// The same for bytes from elsewhere (a download); `in` names them in messages.
+HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry);
+
+// A new text holding `text`, read in `code`: what a command made of its input.
+HeldText NewHeld(QString text, int code = 0);
+
+// The held text in Shift-JIS with CR LF, for a command that works on it
+// (html2text, aozora): the plan of `way`, its report printed.
+std::string ShiftJisToWorkOn(const HeldText& held, core::WayOut way);
+
+// The request of writing OUT as `kind`, OUT named as it is given.
+core::SaveRequest OutputRequest(const std::string& out, core::DocKind kind);
+
+// Writes the plan, to standard output when `out` (OUT as the user gave it)
+// is "-", else through core::Save, then prints its report. Throws CliError
+// with the plan's or the write's failure. `waitingFor` names the user whose
+// queued database an install replaces.
+void WritePlanned(const core::Result<core::WritePlan>& plan, const std::string& out,
+                  const std::string& waitingFor = {});
+
+// The report of `plan` for standard error: empty when nothing changes unseen.
+// A file replaced is named when it is not `out`, the name the user gave (the
+// command added an extension), and for an install.
+std::string PlanReport(const core::WritePlan& plan, const std::string& out = {}, const std::string& waitingFor = {});
+
+}  // namespace verdane::cli
