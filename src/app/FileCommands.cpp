@@ -5,6 +5,7 @@
 #include "LongWork.h"
 #include "FailureJapanese.h"
 #include "Settings.h"
+#include "StatusNote.h"
 #include "TextBookmarks.h"
 #include "TextFill.h"
 #include "UnitAozora.h"
@@ -78,6 +79,7 @@ bool FileCommands::ReplaceDocument(const std::function<std::optional<Replacement
         session_.Bookmarks().Place(next->file->bookmarks, next->file->text, next->file->code);
         // The bytes read go now; the editor's document is the one copy left.
         next.reset();
+        if (OnOpened) OnOpened(session_.Document().Path());
     } else if (next->saved) {
         session_.SetSavedText(next->text);
     } else {
@@ -173,11 +175,9 @@ FileCommands::ReadOutcome FileCommands::OpenFile(const QString& path) {
     return outcome;
 }
 
-void FileCommands::OpenRecent(const QString& path) {
-    // A path that names no file does nothing; the list puts the path on top
-    // itself once it is opened.
-    if (path.isEmpty() || !QFileInfo(path).isFile()) return;
-    OpenFile(path);
+bool FileCommands::OpenRecent(const QString& path) {
+    // The list puts the path on top itself once it is opened.
+    return !path.isEmpty() && OpenFile(path) == ReadOutcome::Read;
 }
 
 void FileCommands::OpenFromCommandLine(const QString& argument) {
@@ -193,7 +193,13 @@ void FileCommands::OpenDropped(const QStringList& paths) {
     window_.raise();
     const QString path = paths.first();
     // A dropped file goes on the recent-files list when it was read.
-    if (OpenFile(path) == ReadOutcome::Read) Recent(path);
+    if (OpenFile(path) != ReadOutcome::Read) return;
+    Recent(path);
+    // One document at a time: the others dropped with it are not lost unseen.
+    if (paths.size() > 1)
+        ShowStatusNote(&window_, QStringLiteral("ドロップされた %1 個のファイルのうち「%2」だけを開きました")
+                                     .arg(paths.size())
+                                     .arg(core::FileNamePart(path)));
 }
 
 void FileCommands::New() {
@@ -214,9 +220,9 @@ void FileCommands::Open() {
         path = openDialog_.FileName;
         return LoadFile(path, outcome);
     });
-    // The chosen path goes on the recent-files list, also when it was refused,
-    // but not when it could not be read.
-    if (outcome == ReadOutcome::Read || outcome == ReadOutcome::Refused) Recent(path);
+    // Only a file read goes on the recent-files list: one refused or unreadable
+    // would only fail again from there.
+    if (outcome == ReadOutcome::Read) Recent(path);
 }
 
 DocSaveOptions FileCommands::SharedOptions() const {
@@ -263,6 +269,7 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
         ShowErrorBox(&window_, JapaneseText(plan.Fault()));
         return false;
     }
+    if (MayOverwrite && !MayOverwrite(plan->target)) return false;
     // One question for what changes unseen. The file dialog asked about the
     // name chosen, not about another file the type's extension names.
     PlanSeen seen;
@@ -281,6 +288,7 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
     // The document is now the file just written; it goes on the recent-files list.
     session_.Saved(std::move(*written));
     Recent(plan->target);
+    ShowStatusNote(&window_, QStringLiteral("「%1」に保存しました").arg(plan->target));
     return true;
 }
 
@@ -291,7 +299,7 @@ void FileCommands::Install() {
     const InstallJob job{session_.Document(), session_.Text(), session_.InstallName(),
                          Local(core::DocTitleText(session_.Document().Title())), session_.Bookmarks().AtEditor(),
                          &session_.Editor()};
-    RunInstall(forms_.install, UserData, job, options);
+    if (RunInstall(forms_.install, UserData, job, options)) ShowStatusNote(&window_, InstalledNote(forms_.install));
     settings_.Compress = options.Compress;
     settings_.IncludeBinary = options.IncludeBinary;
 }

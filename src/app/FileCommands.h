@@ -45,6 +45,10 @@ public:
 
     // Told each path that goes on the recent-files list.
     std::function<void(const QString&)> OnRecent;
+    // Told each path opened (read and now in the editor).
+    std::function<void(const QString&)> OnOpened;
+    // Asked before a save writes over a file; false stops the save.
+    std::function<bool(const QString&)> MayOverwrite;
     // The Palm Desktop access, when the desktop was found.
     TUserData* UserData = nullptr;
 
@@ -75,8 +79,9 @@ public:
     // 保存, whose save dialog starts on the text type); as a DOC database in
     // Shift-JIS.
     bool Save(const std::optional<platform::FileForm>& form = std::nullopt);
-    // A pick from the recent-files list: opened after the save question.
-    void OpenRecent(const QString& path);
+    // A pick from the recent-files list: opened after the save question; true
+    // when it was read.
+    bool OpenRecent(const QString& path);
     // The command line's way: a short or relative name as the file it names.
     void OpenFromCommandLine(const QString& argument);
     // Files dropped on the window: the first is opened.

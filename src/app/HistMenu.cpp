@@ -25,6 +25,8 @@ void THistoryList::Add(const QString& path) {
     while (items_.size() > MaxCount) items_.removeLast();
 }
 
+void THistoryList::Remove(const QString& path) { items_.removeAll(path); }
+
 THistoryMenu::THistoryMenu(QObject* parent) : QObject(parent) {}
 
 THistoryMenu::~THistoryMenu() {
@@ -81,13 +83,48 @@ void THistoryMenu::AddHistory(const QString& path) {
     if (active_) RebuildMenu();
 }
 
+void THistoryMenu::RemoveHistory(const QString& path) {
+    list_.Remove(path);
+    places_.remove(path);
+    if (active_) RebuildMenu();
+}
+
+std::optional<TRecentPlace> THistoryMenu::PlaceOf(const QString& path) const {
+    const auto it = places_.constFind(path);
+    if (it == places_.constEnd()) return std::nullopt;
+    return *it;
+}
+
+void THistoryMenu::SetPlace(const QString& path, TRecentPlace place) {
+    if (!path.isEmpty()) places_.insert(path, place);
+}
+
+namespace {
+
+// "caret,first line,path"; nothing from a value that is not of that form.
+std::optional<std::pair<QString, TRecentPlace>> ParsePlace(const QString& value) {
+    const qsizetype first = value.indexOf(u',');
+    const qsizetype second = first < 0 ? -1 : value.indexOf(u',', first + 1);
+    if (second < 0 || second + 1 >= value.size()) return std::nullopt;
+    bool okCaret = false;
+    bool okLine = false;
+    const int caret = value.left(first).toInt(&okCaret);
+    const int line = value.mid(first + 1, second - first - 1).toInt(&okLine);
+    if (!okCaret || !okLine || caret < 0 || line < 0) return std::nullopt;
+    return std::pair{value.mid(second + 1), TRecentPlace{caret, line}};
+}
+
+}  // namespace
+
 void THistoryMenu::LoadHistory() {
     list_.Clear();
+    places_.clear();
     if (FileName.isEmpty()) return;
     // The section is read once. Keys are found without regard to case, the
     // first of a name counting; "H" keys by their number.
     std::optional<std::int32_t> count;
     std::map<int, QString> entries;
+    std::map<int, QString> places;
     for (const auto& [key, value] : platform::TProfile(FileName).ReadSection(SectionName)) {
         const QString k = key.toCaseFolded();
         if (k == QLatin1String("count")) {
@@ -95,8 +132,9 @@ void THistoryMenu::LoadHistory() {
             continue;
         }
         bool ok = false;
-        const int n = k.startsWith(u'h') ? k.mid(1).toInt(&ok) : -1;
-        if (ok && n >= 0 && QString::number(n) == k.mid(1)) entries.try_emplace(n, value);
+        const bool place = k.startsWith(u'p');
+        const int n = k.startsWith(u'h') || place ? k.mid(1).toInt(&ok) : -1;
+        if (ok && n >= 0 && QString::number(n) == k.mid(1)) (place ? places : entries).try_emplace(n, value);
     }
     // From the oldest to the newest, so "H0" ends on top; duplicates collapse and
     // more than MaxCount entries keep the most recent. A missing key within the
@@ -114,6 +152,18 @@ void THistoryMenu::LoadHistory() {
         if (below == entries.begin()) break;
         i = std::prev(below)->first;
     }
+    // The places of the entries within the count; each names its path, so a
+    // list that another version reordered keeps them with their files. The
+    // key beside its entry speaks for it; another one only when that is missing.
+    for (const bool beside : {true, false}) {
+        for (const auto& [n, value] : places) {
+            if (n >= count.value_or(0)) break;
+            const auto place = ParsePlace(value);
+            if (!place || places_.contains(place->first)) continue;
+            if (beside ? n < list_.Count() && list_[n] == place->first : list_.Items().contains(place->first))
+                places_.insert(place->first, place->second);
+        }
+    }
 }
 
 void THistoryMenu::SaveHistory() {
@@ -121,7 +171,12 @@ void THistoryMenu::SaveHistory() {
     platform::TProfile ini(FileName);
     ini.BeginUpdate();
     ini.WriteInteger(SectionName, QStringLiteral("Count"), list_.Count());
-    for (int i = 0; i < list_.Count(); ++i) ini.WriteString(SectionName, QStringLiteral("H%1").arg(i), list_[i]);
+    for (int i = 0; i < list_.Count(); ++i) {
+        ini.WriteString(SectionName, QStringLiteral("H%1").arg(i), list_[i]);
+        if (const auto place = places_.constFind(list_[i]); place != places_.constEnd())
+            ini.WriteString(SectionName, QStringLiteral("P%1").arg(i),
+                            QStringLiteral("%1,%2,%3").arg(place->caret).arg(place->firstLine).arg(list_[i]));
+    }
     ini.EndUpdate();
 }
 
@@ -197,10 +252,11 @@ void THistoryMenu::RebuildMenu() {
 void THistoryMenu::HistoryItemClick(QAction* item) {
     if (!OnHistorySelected) return;
     const QString path = item->data().toString();
-    DoHistorySelected(path);
-    AddHistory(path);
+    // A file that could not be opened (refused, gone, the question cancelled)
+    // keeps its place in the list.
+    if (DoHistorySelected(path)) AddHistory(path);
 }
 
-void THistoryMenu::DoHistorySelected(const QString& path) { OnHistorySelected(path); }
+bool THistoryMenu::DoHistorySelected(const QString& path) { return OnHistorySelected(path); }
 
 }  // namespace verdane

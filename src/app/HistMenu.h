@@ -1,15 +1,18 @@
 // The recent-files menu: a most-recent-first list of paths kept in a section of
 // the settings file and shown as numbered items of a menu. The main window owns
 // one (HistoryMenu1), anchored at the separator after the fixed-phrase command
-// of its File menu.
+// of its File menu. Beside each path it keeps where the user was in that file
+// (RecentPlaces notes and restores it).
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -31,6 +34,7 @@ public:
     // An entry equal to `path` moves to the top; otherwise `path` goes to the top
     // and the list is cut to MaxCount.
     void Add(const QString& path);
+    void Remove(const QString& path);
     void Clear() { items_.clear(); }
     int Count() const { return static_cast<int>(items_.size()); }
     const QString& operator[](int i) const { return items_[i]; }
@@ -38,6 +42,14 @@ public:
 
 private:
     QStringList items_;
+};
+
+// Where the user was in a file: the caret (a character position) and the
+// first line shown (a line of the text, not of the wrapped display).
+struct TRecentPlace {
+    int caret = 0;
+    int firstLine = 0;
+    bool operator==(const TRecentPlace&) const = default;
 };
 
 class THistoryMenu : public QObject {
@@ -69,12 +81,21 @@ public:
 
     QString FileName;                            // the settings file
     QString SectionName = QStringLiteral("History");
-    // Called with the path of a picked item (before it moves to the top).
-    std::function<void(const QString&)> OnHistorySelected;
+    // Called with the path of a picked item; true when the file was opened,
+    // which moves it to the top.
+    std::function<bool(const QString&)> OnHistorySelected;
 
     // Puts a path at the top of the list (ignored when empty) and rebuilds the items.
     void AddHistory(const QString& path);
+    // Takes a path off the list and rebuilds the items.
+    void RemoveHistory(const QString& path);
     const THistoryList& List() const { return list_; }
+
+    // The place noted for a path, kept in the section beside the list as keys
+    // "P0", "P1", ... ("caret,first line,path"), which readers of the list
+    // alone pass over.
+    std::optional<TRecentPlace> PlaceOf(const QString& path) const;
+    void SetPlace(const QString& path, TRecentPlace place);
 
     void LoadHistory();  // throws nothing: a missing section is an empty list
     void SaveHistory();  // throws platform::EProfileError
@@ -86,13 +107,14 @@ public:
 
 protected:
     // Raises OnHistorySelected; a subclass may handle the pick itself.
-    virtual void DoHistorySelected(const QString& path);
+    virtual bool DoHistorySelected(const QString& path);
 
 private:
     void HistoryItemClick(QAction* item);
     QMenu* SubMenu();
 
     THistoryList list_;
+    QHash<QString, TRecentPlace> places_;
     bool active_ = false;
     int historyNum_ = 8;
     QPointer<QAction> target_;

@@ -1,7 +1,10 @@
 #include "Recovery.h"
 
 #include "DocumentSession.h"
+#include "EditorCodec.h"
 #include "FileIo.h"
+#include "KanjiCode.h"
+#include "TextBookmarks.h"
 #include "TextFill.h"
 
 #include <QCoreApplication>
@@ -36,6 +39,28 @@ QByteArray SnapshotText(QStringList pieces) {
             if (c == QChar::ParagraphSeparator) c = u'\n';
         out += encoder.encode(piece);
         piece = QString();
+    }
+    return out;
+}
+
+// The bookmarks with their places as byte offsets in `utf8`, the text whose
+// editor positions they hold, found in one pass over it.
+std::vector<DocBookmark> AtBytes(const std::vector<RecoveryBookmark>& marks, const std::string& utf8) {
+    std::vector<std::size_t> order(marks.size());
+    for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::sort(order.begin(), order.end(), [&marks](auto a, auto b) { return marks[a].position < marks[b].position; });
+    std::vector<DocBookmark> out(marks.size());
+    std::size_t at = 0;
+    qint64 position = 0;
+    for (const std::size_t k : order) {
+        // A character of four bytes is two UTF-16 positions; the others one.
+        while (at < utf8.size() && position < marks[k].position) {
+            const auto lead = static_cast<unsigned char>(utf8[at]);
+            const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            position += length == 4 ? 2 : 1;
+            at = std::min(utf8.size(), at + length);
+        }
+        out[k] = {marks[k].name, static_cast<std::uint32_t>(at)};
     }
     return out;
 }
@@ -181,21 +206,24 @@ void RecoveryKeeper::CopySlice(int generation) {
     writing_ = true;
     QStringList pieces = std::move(pieces_);
     pieces_.clear();
-    const int caret = session_.Editor().textCursor().position();
-    const core::Document document = session_.Document();
-    const bool byteOrderMark = session_.Document().ByteOrderMark();
-    const RecoveryOwner owner = owner_;
+    // What the snapshot says besides the text, as it is now.
+    RecoverySnapshot about;
+    about.owner = owner_;
+    about.document = session_.Document();
+    about.byteOrderMark = session_.Document().ByteOrderMark();
+    about.caret = session_.Editor().textCursor().position();
+    const TextBookmarks& marks = session_.Bookmarks();
+    for (int k = 0; k < marks.Count(); ++k)
+        about.bookmarks.push_back({marks.Position(k), platform::EditorToBytes(marks.Name(k)).bytes});
     const QString folder = folder_, file = file_, inherited = inherited_;
     QPointer<RecoveryKeeper> self(this);
-    writer_.start([self, pieces = std::move(pieces), caret, document, byteOrderMark, owner, folder, file,
-                   inherited]() mutable {
+    writer_.start([self, pieces = std::move(pieces), about = std::move(about), folder, file, inherited]() mutable {
         bool ok = true;
         QString problem;
         try {
             const QByteArray utf8 = SnapshotText(std::move(pieces));
-            const std::string header =
-                SnapshotHeader(owner, document, byteOrderMark, caret, QDateTime::currentDateTimeUtc(),
-                               std::size_t(utf8.size()));
+            about.saved = QDateTime::currentDateTimeUtc();
+            const std::string header = SnapshotHeader(about, std::size_t(utf8.size()));
             if (!MakeRecoveryFolder(folder, problem)) throw platform::EFileError(problem.toStdString());
             const std::array<std::string_view, 2> parts{header, std::string_view(utf8.constData(), utf8.size())};
             platform::WriteFileAtomically(QFile::encodeName(file).toStdString(), parts);
@@ -226,7 +254,6 @@ void RecoveryKeeper::WriteDone(bool ok, const QString& problem) {
         if (auto* window = qobject_cast<QMainWindow*>(parent()))
             window->statusBar()->showMessage(QStringLiteral("復元用の控えを保存できません: %1").arg(problem), 15000);
     }
-    emit Written(ok, problem);
     if (again_) {
         again_ = false;
         SnapshotNow();
@@ -247,6 +274,7 @@ void RecoveryKeeper::Restore(const RecoverySnapshot& snapshot) {
     TextFillOptions options;
     options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     FillEditor(editor, snapshot.text, platform::EditorBytes::Utf8, options);
+    session_.Bookmarks().Place(AtBytes(snapshot.bookmarks, snapshot.text), snapshot.text, kcUtf8);
     QTextCursor caret(editor.document());
     caret.setPosition(std::clamp(snapshot.caret, 0, editor.document()->characterCount() - 1));
     editor.setTextCursor(caret);

@@ -7,10 +7,11 @@
 // the first edit it holds. The window's thread only copies the characters,
 // a slice per turn of its event loop, so even a text of 50 MB never holds up
 // the typing; an edit inside what was already copied is applied to the copy.
-// Encoding and writing run on a thread of their own, one write at a time. Saving, or the text becoming unmodified
-// otherwise (the save question answered No and another text opened), removes
-// the snapshot, as does closing the window: it closes only after the save
-// question.
+// Encoding and writing run on a thread of their own, one write at a time.
+// Saving, or the text becoming unmodified otherwise (the save question
+// answered No and another text opened), removes the snapshot, as does closing
+// the window: it closes only after the save question. A write that fails is
+// said once on the window's status bar.
 #pragma once
 
 #include "RecoverySnapshot.h"
@@ -60,10 +61,6 @@ public:
     // becomes this window's own (the old file goes once the new one is
     // written).
     void Restore(const RecoverySnapshot& snapshot);
-
-signals:
-    // A snapshot was written (true) or could not be (false, `problem` says why).
-    void Written(bool ok, const QString& problem);
 
 private:
     void Edited();

@@ -5,6 +5,7 @@
 #include "Recovery.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -68,6 +69,7 @@ TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWi
         // Why a snapshot cannot be restored, when the pointer rests on it.
         item->setToolTip(3, snapshot.problem.isEmpty() ? item->text(3) : snapshot.problem);
         ListSnapshots->setItemWidget(item, 4, choice);
+        choice->installEventFilter(this);
         choices_.push_back(choice);
     }
     for (int column = 0; column < 5; ++column) ListSnapshots->resizeColumnToContents(column);
@@ -89,8 +91,28 @@ TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWi
     layout->addWidget(detail);
     layout->addLayout(MakeAcceptRejectRow(this, ButtonOK, ButtonCancel));
     ButtonCancel->setText(QStringLiteral("後で決める"));
-    ButtonOK->setFocus();
+    // The keys go from one row's choice to the next (Up and Down change it),
+    // then to the buttons; Enter takes the choices.
+    ListSnapshots->setFocusPolicy(Qt::NoFocus);
+    QWidget* previous = nullptr;
+    for (QComboBox* choice : choices_) {
+        if (previous) setTabOrder(previous, choice);
+        previous = choice;
+    }
+    if (previous) setTabOrder(previous, ButtonOK);
+    if (!choices_.empty() && choices_.front()->isEnabled())
+        choices_.front()->setFocus();
+    else
+        ButtonOK->setFocus();
     resize(720, 300);
+}
+
+bool TFormRecovery::eventFilter(QObject* watched, QEvent* event) {
+    // The row whose choice has the keys is the one the detail speaks of.
+    if (event->type() == QEvent::FocusIn)
+        for (std::size_t row = 0; row < choices_.size(); ++row)
+            if (choices_[row] == watched) ListSnapshots->setCurrentItem(ListSnapshots->topLevelItem(int(row)));
+    return QDialog::eventFilter(watched, event);
 }
 
 TFormRecovery::Choice TFormRecovery::ChoiceOf(int row) const {

@@ -32,6 +32,9 @@ public:
     QPushButton* ButtonOK;
     QPushButton* ButtonCancel;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     std::vector<QComboBox*> choices_;
 };

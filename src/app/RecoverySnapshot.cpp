@@ -156,19 +156,19 @@ bool MakeRecoveryFolder(const QString& folder, QString& problem) {
         const QByteArray part = slash < 0 ? path : path.left(slash);
         if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) {
             problem =
-                QStringLiteral("%1: %2").arg(QFile::decodeName(part), QString::fromLocal8Bit(std::strerror(errno)));
+                QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(std::strerror(errno)), QFile::decodeName(part));
             return false;
         }
         if (slash < 0) break;
     }
     struct stat info{};
     if (::stat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        problem = QStringLiteral("%1: フォルダではありません").arg(folder);
+        problem = QStringLiteral("フォルダではありません (%1)").arg(folder);
         return false;
     }
     // The snapshots are the user's texts: nobody else may list or read them.
     if ((info.st_mode & 0777) != 0700 && ::chmod(path.constData(), 0700) != 0) {
-        problem = QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        problem = QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(std::strerror(errno)), folder);
         return false;
     }
     return true;
@@ -178,8 +178,9 @@ QString SnapshotPath(const QString& folder, const QString& id) {
     return folder + u'/' + id + QStringLiteral(".snapshot");
 }
 
-std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& document, bool byteOrderMark,
-                           int caret, const QDateTime& saved, std::size_t textBytes) {
+std::string SnapshotHeader(const RecoverySnapshot& about, std::size_t textBytes) {
+    const RecoveryOwner& owner = about.owner;
+    const core::Document& document = about.document;
     // Paths are the file system's bytes and may hold line breaks: percent-encoded.
     QByteArray out = QByteArray(kMagic.data(), kMagic.size()) + QByteArray::number(kRecoveryVersion) + '\n';
     auto line = [&out](const char* key, const QByteArray& value) { out += key + QByteArray(": ") + value + '\n'; };
@@ -187,7 +188,7 @@ std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& doc
     line("pid", QByteArray::number(owner.pid));
     line("start", QByteArray::number(owner.start));
     line("boot", owner.boot.toLatin1().toPercentEncoding());
-    line("saved", saved.toUTC().toString(Qt::ISODateWithMs).toLatin1());
+    line("saved", about.saved.toUTC().toString(Qt::ISODateWithMs).toLatin1());
     line("kind", KindName(document.Kind()));
     line("path", QFile::encodeName(document.Path()).toPercentEncoding());
     line("url", document.Url().toUtf8().toPercentEncoding());
@@ -195,8 +196,14 @@ std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& doc
     line("title", QByteArray(title.data(), qsizetype(title.size())).toHex());
     line("code", QByteArray::number(document.Code()));
     line("ends", EndsName(document.LineEndsRead()));
-    line("bom", byteOrderMark ? "1" : "0");
-    line("caret", QByteArray::number(caret));
+    line("bom", about.byteOrderMark ? "1" : "0");
+    line("caret", QByteArray::number(about.caret));
+    // Each bookmark as "position:name in hex", separated by blanks.
+    QByteArray marks;
+    for (const RecoveryBookmark& mark : about.bookmarks)
+        marks += (marks.isEmpty() ? "" : " ") + QByteArray::number(mark.position) + ':' +
+                 QByteArray::fromStdString(mark.name).toHex();
+    line("marks", marks);
     line("bytes", QByteArray::number(qulonglong(textBytes)));
     out += '\n';
     return out.toStdString();
@@ -276,6 +283,12 @@ RecoverySnapshot ParseSnapshot(std::string bytes, bool withText) {
         snapshot.document = core::Document::ReadFrom(filePath, docKind, title, int(code), lineEnds, fields["bom"] == "1");
     snapshot.byteOrderMark = fields["bom"] == "1";
     if (ToNumber(fields["caret"], number)) snapshot.caret = int(std::clamp<qint64>(number, 0, INT32_MAX));
+    for (const QByteArray& mark : fields["marks"].split(' ')) {
+        const qsizetype colon = mark.indexOf(':');
+        if (colon > 0 && ToNumber(mark.left(colon), number))
+            snapshot.bookmarks.push_back({int(std::clamp<qint64>(number, 0, INT32_MAX)),
+                                          QByteArray::fromHex(mark.mid(colon + 1)).toStdString()});
+    }
 
     if (version > kRecoveryVersion) {
         // Written by a later Verdane: only that one knows how to read it.

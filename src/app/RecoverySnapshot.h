@@ -36,6 +36,14 @@ struct RecoveryOwner {
     QString id;
 };
 
+// A bookmark of a text read from a DOC database: its place (an editor
+// position) and its name as the database holds it (Shift-JIS).
+struct RecoveryBookmark {
+    int position = 0;
+    std::string name;
+    friend bool operator==(const RecoveryBookmark&, const RecoveryBookmark&) = default;
+};
+
 struct RecoverySnapshot {
     enum class State { Good, Damaged, Newer };
     State state = State::Damaged;
@@ -48,6 +56,7 @@ struct RecoverySnapshot {
     // A UTF-8 text file that began with a byte-order mark: saved with one again.
     bool byteOrderMark = false;
     int caret = 0;
+    std::vector<RecoveryBookmark> bookmarks;
     // The text's length in characters (the UTF-8 bytes decoded).
     qint64 characters = 0;
     // The text as UTF-8 with LF line breaks (only when read with the text).
@@ -68,9 +77,9 @@ bool MakeRecoveryFolder(const QString& folder, QString& problem);
 // The snapshot file of the window with id `id` in `folder`.
 QString SnapshotPath(const QString& folder, const QString& id);
 
-// The header of a snapshot (up to and with the empty line before the text).
-std::string SnapshotHeader(const RecoveryOwner& owner, const core::Document& document, bool byteOrderMark,
-                           int caret, const QDateTime& saved, std::size_t textBytes);
+// The header of a snapshot (up to and with the empty line before the text)
+// that says what `about` says besides its text, whose length is `textBytes`.
+std::string SnapshotHeader(const RecoverySnapshot& about, std::size_t textBytes);
 // Reads the snapshot at `path`; with `withText` its text is kept in `text`.
 RecoverySnapshot ReadSnapshot(const QString& path, bool withText);
 // The snapshot that the file content `bytes` holds (`file` left empty).

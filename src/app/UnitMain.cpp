@@ -8,11 +8,13 @@
 #include "UnitLibrary.h"
 #include "EditCommands.h"
 #include "FileCommands.h"
+#include "FileWatch.h"
 #include "HelpViewer.h"
 #include "HistMenu.h"
 #include "LongWork.h"
 #include "Recovery.h"
 #include "ProfileFile.h"
+#include "RecentPlaces.h"
 #include "RegistryFile.h"
 #include "SaveCode.h"
 #include "SearchCommands.h"
@@ -326,7 +328,8 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
     HistoryMenu1 = new THistoryMenu(this);
     HistoryMenu1->setObjectName(QStringLiteral("HistoryMenu1"));
     HistoryMenu1->SetTargetMenuItem(FileN1);
-    HistoryMenu1->OnHistorySelected = [this](const QString& path) { Run([&] { files_->OpenRecent(path); }); };
+    new RecentPlaces(*this, *RichEditMain, *session_, *files_, *HistoryMenu1);
+    new FileWatch(*this, *session_, *files_);
     files_->OnRecent = [this](const QString& path) { HistoryMenu1->AddHistory(path); };
     Run([this] { LoadSettings(); });
     FormURL->SetRecentUrls(Settings->values.RecentUrls);

@@ -11,7 +11,6 @@
 #include "EditorFileCodec.h"
 #include "JisX0213Table.h"
 
-#include <array>
 #include <cstddef>
 #include <cstring>
 #include <initializer_list>
@@ -177,11 +176,12 @@ inline bool IsChar(const char* p, const char* end, u8 trail) {
 // The few words the annotations are told apart by are compared inline: an
 // annotation is looked at by several of these, and most of them differ at once.
 [[gnu::always_inline]] inline bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
+    return prefix.empty() ||
+           (text.size() >= prefix.size() && std::memcmp(text.data(), prefix.data(), prefix.size()) == 0);
 }
 [[gnu::always_inline]] inline bool EndsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           std::memcmp(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
+    return suffix.empty() || (text.size() >= suffix.size() &&
+                              std::memcmp(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size()) == 0);
 }
 
 // The first place of `needle` (two bytes or more) in `text` at a character
@@ -750,7 +750,8 @@ private:
             out_.erase(bar_, 2);
             for (auto a = accents_.rbegin(); a != accents_.rend() && a->offset > bar_; ++a) a->offset -= 2;
             hasBase = hasBase || bar_ < out_.size();
-        } else if (!hasBase) {
+        } else if (!hasBase && options_.ruby == AozoraRuby::Drop) {
+            // Only a dropped reading asks: a kept one is kept either way.
             hasBase = LastCharKind(std::string_view(out_).substr(runFrom_)) != Kind::None;
         }
         if (options_.ruby == AozoraRuby::Paren || !hasBase) {

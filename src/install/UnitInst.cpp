@@ -194,4 +194,10 @@ bool RunInstall(TFormInst& form, TUserData* userData, const InstallJob& job, Doc
     return result == QDialog::Accepted;
 }
 
+QString InstalledNote(const TFormInst& form) {
+    return QStringLiteral("「%1」を %2 のインストール待ちに入れました。次の HotSync で転送されます")
+        .arg(core::InstallFileName(form.EditFile->text(), form.RadioButtonPRC->isChecked()),
+             form.AutoInstallComboBox->currentText());
+}
+
 }  // namespace verdane

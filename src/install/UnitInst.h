@@ -97,4 +97,8 @@ private:
 // shown. Returns true when a database was queued.
 bool RunInstall(TFormInst& form, TUserData* userData, const InstallJob& job, DocSaveOptions& options);
 
+// What an accepted install dialog queued, for the status bar: the database's
+// file name and the user who receives it at the next synchronisation.
+QString InstalledNote(const TFormInst& form);
+
 }  // namespace verdane

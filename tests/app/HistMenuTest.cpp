@@ -154,7 +154,10 @@ private slots:
         history.SetActive(true);
         for (const char* p : {"/d/c.txt", "/d/b & c.txt", "/d/a.txt"}) history.AddHistory(QString::fromUtf8(p));
         QStringList picked;
-        history.OnHistorySelected = [&](const QString& path) { picked << path; };
+        history.OnHistorySelected = [&](const QString& path) {
+            picked << path;
+            return true;
+        };
         QAction* third = history.MenuItems()[2];
         QCOMPARE(third->text(), QStringLiteral("&2 /d/c.txt"));
         third->trigger();

@@ -4,6 +4,7 @@
 #include "KanjiCode.h"
 #include "Recovery.h"
 #include "TestSupport.h"
+#include "TextBookmarks.h"
 
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -142,15 +143,15 @@ private slots:
         RecoveryKeeper keeper(session, nullptr, folder);
         session.Adopt(core::Document::ReadFrom(QStringLiteral("/books/a.txt"), core::DocKind::Text, {}, kcUtf8,
                                                core::LineEnds::Lf));
-        QTest::keyClicks(&editor, QStringLiteral("one"));
-        QTest::keyClick(&editor, Qt::Key_Return);
-        QTest::keyClicks(&editor, QStringLiteral("two"));
+        editor.insertPlainText(QStringLiteral("日本\ntwo"));
+        // A bookmark at "two" (its byte offset in the Shift-JIS text with CR LF), named "一".
+        session.Bookmarks().Place({{"\x88\xea", 6}}, "\x93\xfa\x96\x7b\r\ntwo", kcShiftJis);
         keeper.SnapshotNow();
         keeper.WaitForWrites();
         const RecoverySnapshot written = ReadSnapshot(keeper.SnapshotFile(), true);
         QCOMPARE(int(written.state), int(State::Good));
-        QCOMPARE(written.text, std::string("one\ntwo"));
-        QCOMPARE(written.caret, 7);
+        QCOMPARE(QString::fromStdString(written.text), QStringLiteral("日本\ntwo"));
+        QCOMPARE(written.caret, 6);
         QCOMPARE(QFileInfo(keeper.SnapshotFile()).permissions() & 0x0077, QFileDevice::Permissions());
 
         // Another window takes it: modified, the same file and code, its own snapshot in place of the old.
@@ -160,11 +161,14 @@ private slots:
             RecoveryKeeper heir(otherSession, nullptr, folder);
             heir.Restore(written);
             heir.WaitForWrites();
-            QCOMPARE(other.toPlainText(), QStringLiteral("one\ntwo"));
+            QCOMPARE(other.toPlainText(), QStringLiteral("日本\ntwo"));
             QVERIFY(otherSession.Modified());
             QCOMPARE(otherSession.Document().Path(), QStringLiteral("/books/a.txt"));
             QCOMPARE(otherSession.Document().Code(), int(kcUtf8));
-            QCOMPARE(other.textCursor().position(), 7);
+            QCOMPARE(other.textCursor().position(), 6);
+            QCOMPARE(otherSession.Bookmarks().Count(), 1);
+            QCOMPARE(otherSession.Bookmarks().Position(0), 3);
+            QCOMPARE(otherSession.Bookmarks().Name(0), QStringLiteral("一"));
             QVERIFY(!QFile::exists(keeper.SnapshotFile()));
             QVERIFY(QFile::exists(heir.SnapshotFile()));
             // Saved (here: the text no longer modified): the snapshot goes.

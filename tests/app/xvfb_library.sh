@@ -64,6 +64,7 @@ cp -r "$source_dir/examples/palm-desktop" "$work/desktop"
 export VERDANE_REGISTRY="$work/desktop/registry.reg"
 export XDG_CONFIG_HOME="$work/config"
 export XDG_CACHE_HOME="$work/cache"
+export XDG_STATE_HOME="$work/state"
 unset QT_QPA_PLATFORM
 
 "$verdane" >"$work/verdane.log" 2>&1 &

@@ -6,6 +6,9 @@ for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
 done
 work=$(mktemp -d)
+# Unsaved texts of the program under test are kept in the scratch folder, never
+# offered to the user's own next start.
+export XDG_STATE_HOME="$work/state"
 xvfb_pid=
 app_pid=
 server_pid=
