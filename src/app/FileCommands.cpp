@@ -184,7 +184,8 @@ void FileCommands::OpenFromCommandLine(const QString& argument) {
     QString path = core::ExpandLongPathName(argument);
     if (!QFileInfo::exists(path)) path = QFileInfo(argument).absoluteFilePath();
     if (!QFileInfo::exists(path)) path = argument;
-    OpenFile(path);
+    // A file opened from the desktop or a terminal is a recent file too.
+    if (OpenFile(path) == ReadOutcome::Read) Recent(path);
 }
 
 void FileCommands::OpenDropped(const QStringList& paths) {
@@ -288,7 +289,7 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
     // The document is now the file just written; it goes on the recent-files list.
     session_.Saved(std::move(*written));
     Recent(plan->target);
-    ShowStatusNote(&window_, QStringLiteral("「%1」に保存しました").arg(plan->target));
+    ShowStatusNote(&window_, QStringLiteral("「%1」に保存しました").arg(core::FileNamePart(plan->target)));
     return true;
 }
 

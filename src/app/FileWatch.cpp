@@ -58,7 +58,7 @@ FileWatch::FileWatch(QMainWindow& window, DocumentSession& session, FileCommands
     connect(bar_, &TChangedBar::ReloadClicked, this, [this] {
         const QString path = path_;
         Guarded(&window_, [&] {
-            if (files_.OpenRecent(path)) ShowStatusNote(&window_, QStringLiteral("「%1」を読み込み直しました").arg(path));
+            if (files_.OpenRecent(path)) ShowStatusNote(&window_, QStringLiteral("「%1」を読み込み直しました").arg(QFileInfo(path).fileName()));
         });
     });
     files_.MayOverwrite = [this](const QString& path) { return MayOverwrite(path); };

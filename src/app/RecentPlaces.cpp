@@ -79,7 +79,7 @@ bool RecentPlaces::Pick(const QString& path) {
                               QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
             history_.RemoveHistory(path);
-            ShowStatusNote(&window_, QStringLiteral("「%1」を最近使ったファイルから削除しました").arg(path));
+            ShowStatusNote(&window_, QStringLiteral("「%1」を一覧から削除しました").arg(QFileInfo(path).fileName()));
         }
         return false;
     }

@@ -19,10 +19,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <span>
 #include <string_view>
 #include <tuple>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace verdane {
 
@@ -41,6 +46,40 @@ QByteArray SnapshotText(QStringList pieces) {
         piece = QString();
     }
     return out;
+}
+
+// Replaces the file at `path` by `parts` as the atomic writer does (a
+// temporary file beside it, synced, renamed over it, the folder synced), the
+// temporary file made readable by its owner only from the start, whatever the
+// umask. Throws EFileError.
+void WriteForOwner(const QByteArray& path, std::span<const std::string_view> parts) {
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = path.left(slash);
+    // One write at a time per window: its own temporary name, left over only by a kill.
+    const QByteArray temp = folder + "/.verdane-" + path.mid(slash + 1) + ".tmp";
+    ::unlink(temp.constData());
+    auto fail = [&path](int error) {
+        throw platform::EFileError(platform::FileOp::Write, path.toStdString(), error,
+                                   "cannot write " + path.toStdString() + ": " + std::strerror(error));
+    };
+    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) fail(errno);
+    int error = 0;
+    auto step = [&error](bool done) {
+        if (!done && error == 0) error = errno;
+        return done;
+    };
+    bool ok = step(platform::WritePieces(fd, parts)) && step(::fsync(fd) == 0);
+    ok = step(::close(fd) == 0) && ok;
+    ok = ok && step(::rename(temp.constData(), path.constData()) == 0);
+    if (!ok) {
+        ::unlink(temp.constData());
+        fail(error);
+    }
+    if (const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
 }
 
 // The bookmarks with their places as byte offsets in `utf8`, the text whose
@@ -226,9 +265,7 @@ void RecoveryKeeper::CopySlice(int generation) {
             const std::string header = SnapshotHeader(about, std::size_t(utf8.size()));
             if (!MakeRecoveryFolder(folder, problem)) throw platform::EFileError(problem.toStdString());
             const std::array<std::string_view, 2> parts{header, std::string_view(utf8.constData(), utf8.size())};
-            platform::WriteFileAtomically(QFile::encodeName(file).toStdString(), parts);
-            // A new file gets the umask's permissions; a snapshot is for its owner only.
-            ::chmod(QFile::encodeName(file).constData(), 0600);
+            WriteForOwner(QFile::encodeName(file), parts);
             if (!inherited.isEmpty()) QFile::remove(inherited);
         } catch (const std::exception& e) {
             ok = false;

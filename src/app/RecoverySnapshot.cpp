@@ -318,8 +318,8 @@ RecoverySnapshot ParseSnapshot(std::string bytes, bool withText) {
 std::vector<RecoverySnapshot> OrphanedSnapshots(const QString& folder) {
     std::vector<RecoverySnapshot> found;
     const QDir dir(folder);
-    // A write cut off by a kill leaves its temporary file; one that old is
-    // no write still running.
+    // A write cut off by a kill leaves its temporary file (".verdane-..."); one
+    // that old is no write still running.
     const QDateTime stale = QDateTime::currentDateTimeUtc().addSecs(-3600);
     for (const QFileInfo& info : dir.entryInfoList({QStringLiteral(".verdane-*")}, QDir::Files | QDir::Hidden))
         if (info.lastModified().toUTC() < stale) QFile::remove(info.filePath());

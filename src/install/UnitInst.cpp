@@ -195,7 +195,7 @@ bool RunInstall(TFormInst& form, TUserData* userData, const InstallJob& job, Doc
 }
 
 QString InstalledNote(const TFormInst& form) {
-    return QStringLiteral("「%1」を %2 のインストール待ちに入れました。次の HotSync で転送されます")
+    return QStringLiteral("「%1」を %2 のインストール待ちに入れました")
         .arg(core::InstallFileName(form.EditFile->text(), form.RadioButtonPRC->isChecked()),
              form.AutoInstallComboBox->currentText());
 }

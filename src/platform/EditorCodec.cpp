@@ -27,7 +27,7 @@ const std::uint16_t* EncodeTable() {
 
 }  // namespace
 
-std::uint16_t Cp932CodeOf(char16_t c) { return c == 0 || QChar::isSurrogate(c) ? 0 : EncodeTable()[c]; }
+const std::uint16_t* Cp932Codes() { return EncodeTable(); }
 
 std::size_t CharacterLength(std::string_view bytes, std::size_t at) {
     const auto b = static_cast<std::uint8_t>(bytes[at]);

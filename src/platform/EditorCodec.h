@@ -34,9 +34,11 @@ inline bool IsEscapedByte(const char16_t* text, qsizetype at) {
     return c >= kEscapedByteFirst && c <= kEscapedByteLast && (at == 0 || !QChar::isHighSurrogate(text[at - 1]));
 }
 
-// The CP932 code Windows writes for the BMP character `c` (a single byte below
-// 0x100, else lead byte * 256 + trail byte), or 0 when CP932 lacks it.
-std::uint16_t Cp932CodeOf(char16_t c);
+// The CP932 codes Windows writes for the BMP characters, indexed by UTF-16
+// unit (a single byte below 0x100, else lead byte * 256 + trail byte); 0 where
+// CP932 lacks the character, and for U+0000 and the surrogates.
+const std::uint16_t* Cp932Codes();
+inline std::uint16_t Cp932CodeOf(char16_t c) { return Cp932Codes()[c]; }
 
 // Bytes to editor text: each CR LF, lone LF and lone CR becomes one '\n'.
 QString BytesToEditor(std::string_view bytes);

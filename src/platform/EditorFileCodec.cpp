@@ -2,6 +2,7 @@
 #include "TextBytes.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 #include <QList>
@@ -12,7 +13,7 @@ namespace {
 
 // A CP932 double-byte code as its EUC-JP pair: the JIS X 0208 row and cell
 // the Shift-JIS code stands for, each with the high bit set.
-void AppendEucPair(std::string& out, unsigned code) {
+char* WriteEucPair(char* dst, unsigned code) {
     unsigned lead = code >> 8;
     unsigned trail = code & 0xFF;
     lead = (lead - (lead <= 0x9F ? 0x70 : 0xB0)) * 2;
@@ -22,8 +23,9 @@ void AppendEucPair(std::string& out, unsigned code) {
     } else {
         trail -= 0x7E;
     }
-    out += static_cast<char>(lead | 0x80);
-    out += static_cast<char>(trail | 0x80);
+    *dst++ = static_cast<char>(lead | 0x80);
+    *dst++ = static_cast<char>(trail | 0x80);
+    return dst;
 }
 
 // Appends the character `cp` (not a line break, not an escaped byte) in
@@ -53,7 +55,9 @@ bool AppendCharacter(std::string& out, char32_t cp, FileCode code) {
     } else if (sjis < 0x100) {
         out += static_cast<char>(sjis);
     } else {
-        AppendEucPair(out, sjis);
+        char pair[2];
+        WriteEucPair(pair, sjis);
+        out.append(pair, 2);
     }
     return true;
 }
@@ -88,9 +92,17 @@ std::string StandInBytes(char32_t c, FileCode code, Lacking lacking) {
 
 FileText EncodeForFile(const QString& text, const FileForm& form, const FileTextOptions& options) {
     FileText result;
+    // The bytes go into a buffer sized for the most a unit can give: two in
+    // Shift-JIS and EUC-JP (a double-byte code, CR LF, 8E and a half-width
+    // katakana), three in UTF-8; a stand-in longer than that grows it.
+    const std::size_t perUnit = form.code == FileCode::Utf8 ? 3 : 2;
     std::string& out = result.bytes;
-    out.reserve(static_cast<std::size_t>(text.size()) * (form.code == FileCode::Utf8 ? 3 : 2) + 3);
-    if (form.code == FileCode::Utf8 && form.byteOrderMark) out += "\xEF\xBB\xBF";
+    out.resize(static_cast<std::size_t>(text.size()) * perUnit + 3);
+    char* dst = out.data();
+    if (form.code == FileCode::Utf8 && form.byteOrderMark) {
+        std::memcpy(dst, "\xEF\xBB\xBF", 3);
+        dst += 3;
+    }
     // The places in the order of the text, each given its offset as the
     // encoding passes it.
     std::vector<std::size_t> order(options.places.size());
@@ -99,44 +111,81 @@ FileText EncodeForFile(const QString& text, const FileForm& form, const FileText
                      [&](std::size_t a, std::size_t b) { return options.places[a] < options.places[b]; });
     result.offsets.assign(options.places.size(), 0);
     std::size_t nextPlace = 0;
-    auto passPlaces = [&](qsizetype position) {
-        while (nextPlace < order.size() && options.places[order[nextPlace]] <= position)
-            result.offsets[order[nextPlace++]] = out.size();
-    };
 
+    const std::uint16_t* codes = Cp932Codes();
+    const bool shiftJis = form.code == FileCode::ShiftJis;
     const char16_t* s = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype n = text.size();
     int line = 1;
+    std::string scratch;
     for (qsizetype i = 0; i < n; ++i) {
-        passPlaces(i);
+        while (nextPlace < order.size() && options.places[order[nextPlace]] <= i)
+            result.offsets[order[nextPlace++]] = static_cast<std::size_t>(dst - out.data());
         const char16_t c = s[i];
         if (c < 0x80 && c != u'\n') {
-            out += static_cast<char>(c);
+            *dst++ = static_cast<char>(c);
             continue;
         }
         if (c == u'\n' || c == 0x2029 || c == 0x2028) {
-            if (form.crLf) out += '\r';
-            out += '\n';
+            if (form.crLf) *dst++ = '\r';
+            *dst++ = '\n';
             ++line;
+            continue;
+        }
+        // The common cases, written straight into the buffer: a character
+        // CP932 holds in Shift-JIS, one of JIS X 0208 in EUC-JP, a BMP
+        // character in UTF-8.
+        if (shiftJis) {
+            if (const std::uint16_t code = codes[c]) {
+                if (code >= 0x100) *dst++ = static_cast<char>(code >> 8);
+                *dst++ = static_cast<char>(code & 0xFF);
+                continue;
+            }
+        } else if (form.code == FileCode::EucJp) {
+            const std::uint16_t code = codes[c];
+            if (code >= 0x100 && code < 0xED00) {
+                dst = WriteEucPair(dst, code);
+                continue;
+            }
+        } else if (!QChar::isSurrogate(c)) {
+            if (c < 0x800) {
+                *dst++ = static_cast<char>(0xC0 | (c >> 6));
+            } else {
+                *dst++ = static_cast<char>(0xE0 | (c >> 12));
+                *dst++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            }
+            *dst++ = static_cast<char>(0x80 | (c & 0x3F));
             continue;
         }
         const bool escaped = IsEscapedByte(s, i);
         if (escaped && options.escapedBytes && form.code != FileCode::Utf8) {
-            out += static_cast<char>(c - kEscapedByteBase);
+            *dst++ = static_cast<char>(c - kEscapedByteBase);
             continue;
         }
         const bool pair = QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]);
-        const char32_t cp = pair ? QChar::surrogateToUcs4(c, s[i + 1]) : QChar::isSurrogate(c) ? 0xFFFD : c;
+        const bool lone = !pair && QChar::isSurrogate(c);
+        const char32_t cp = pair ? QChar::surrogateToUcs4(c, s[i + 1]) : lone ? 0xFFFD : c;
         const qsizetype at = i;
         if (pair) ++i;
-        if (cp != 0xFFFD || !QChar::isSurrogate(c)) {
-            if (AppendCharacter(out, cp, form.code)) continue;
+        scratch.clear();
+        QString standIn;
+        if (lone || !AppendCharacter(scratch, cp, form.code)) {
+            standIn = StandInFor(cp, form.code, options.lacking);
+            for (const char32_t part : standIn.toUcs4()) AppendCharacter(scratch, part, form.code);
+            if (result.unwritableCount++ < kMaxListedUnwritable) result.unwritable.push_back({at, line, cp, standIn});
         }
-        const QString standIn = StandInFor(cp, form.code, options.lacking);
-        for (const char32_t part : standIn.toUcs4()) AppendCharacter(out, part, form.code);
-        if (result.unwritableCount++ < kMaxListedUnwritable) result.unwritable.push_back({at, line, cp, standIn});
+        // Room for the rest of the text as well as these bytes.
+        const std::size_t used = static_cast<std::size_t>(dst - out.data());
+        const std::size_t need = used + scratch.size() + static_cast<std::size_t>(n - i) * perUnit + 3;
+        if (need > out.size()) {
+            out.resize(need);
+            dst = out.data() + used;
+        }
+        std::memcpy(dst, scratch.data(), scratch.size());
+        dst += scratch.size();
     }
-    passPlaces(n);
+    while (nextPlace < order.size()) result.offsets[order[nextPlace++]] = static_cast<std::size_t>(dst - out.data());
+    out.resize(static_cast<std::size_t>(dst - out.data()));
     return result;
 }
 
