@@ -71,8 +71,42 @@ bool Holds(FileCode code, const QString& text) {
 
 }  // namespace
 
+namespace {
+
+// Latin letters that have no canonical decomposition but a plain spelling
+// every reader knows: the stroked letters, the ligatures and the inverted
+// marks that accent notation writes.
+QString PlainLatin(char32_t c) {
+    switch (c) {
+    case 0xD8: return QStringLiteral("O");
+    case 0xF8: return QStringLiteral("o");
+    case 0xC6: return QStringLiteral("AE");
+    case 0xE6: return QStringLiteral("ae");
+    case 0x152: return QStringLiteral("OE");
+    case 0x153: return QStringLiteral("oe");
+    case 0xDF: return QStringLiteral("ss");
+    case 0x141: return QStringLiteral("L");
+    case 0x142: return QStringLiteral("l");
+    case 0x110: return QStringLiteral("D");
+    case 0x111: return QStringLiteral("d");
+    case 0xD0: return QStringLiteral("D");
+    case 0xF0: return QStringLiteral("d");
+    case 0xDE: return QStringLiteral("Th");
+    case 0xFE: return QStringLiteral("th");
+    case 0x131: return QStringLiteral("i");
+    case 0x132: return QStringLiteral("IJ");
+    case 0x133: return QStringLiteral("ij");
+    case 0xA1: return QStringLiteral("!");
+    case 0xBF: return QStringLiteral("?");
+    default: return {};
+    }
+}
+
+}  // namespace
+
 QString StandInFor(char32_t c, FileCode code, Lacking lacking) {
     if (c == 0xA0 || c == 0x202F) return QStringLiteral(" ");
+    if (const QString plain = PlainLatin(c); !plain.isEmpty() && Holds(code, plain)) return plain;
     if (c != 0xFFFD && !(c >= 0xD800 && c <= 0xDFFF)) {
         // The canonical decomposition separates a letter from its accents.
         const QString decomposed = QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_D);

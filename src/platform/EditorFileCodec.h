@@ -34,8 +34,9 @@ enum class Lacking { Geta, Question };
 // character `c` that `code` cannot hold: a no-break space becomes a space; a
 // letter with accents becomes its base letter (é -> e: its canonical
 // decomposition without the combining marks, when the code holds what
-// remains); anything else (æ and ß too: they decompose into nothing)
-// becomes the mark `lacking` names. U+FFFD stands for
+// remains); a stroked letter, a Latin ligature or an inverted mark its plain
+// spelling (ø -> o, æ -> ae, ß -> ss, ¿ -> ?); anything else becomes the mark
+// `lacking` names. U+FFFD stands for
 // a byte that named no character, and gets the mark too.
 QString StandInFor(char32_t c, FileCode code, Lacking lacking);
 // The same as the bytes written in `code` (Shift-JIS: CP932 bytes).

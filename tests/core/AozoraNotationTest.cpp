@@ -136,9 +136,9 @@ INSTANTIATE_TEST_SUITE_P(Kunten, AozoraNotation, ::testing::ValuesIn(kKunten),
 const Case kAccents[] = {
     {"AccentGroup", "〔e'tiquette〕", "etiquette", kParen, nullptr, "étiquette"},
     // In Shift-JIS as every writer of the program writes them: a letter with
-    // accents as its base letter, ø and the ligatures (no base letter) as "?".
-    {"EveryMark", "〔a`e'i^o:n~c,o/a&u_Y:〕", "aeionc?auY", kParen, nullptr, "àéîöñçøåūŸ"},
-    {"Ligatures", "〔ae&OE&s& !@?@〕", "??? ??", kParen, nullptr, "æŒß ¡¿"},
+    // accents as its base letter, ø and the ligatures in their plain spelling.
+    {"EveryMark", "〔a`e'i^o:n~c,o/a&u_Y:〕", "aeioncoauY", kParen, nullptr, "àéîöñçøåūŸ"},
+    {"Ligatures", "〔ae&OE&s& !@?@〕", "aeOEss !?", kParen, nullptr, "æŒß ¡¿"},
     {"GroupWithoutAccentsStays", "〔注〕と〔l'a〕", "〔注〕と〔l'a〕"},
     {"UnclosedGroupStays", "〔e'〔e'", "〔e'〔e'"},
     {"ReadingAfterGroupHasItsBase", "〔Ve'rite'〕《ヴェリテ》", "Verite", kDrop, nullptr, "Vérité"},
