@@ -25,7 +25,11 @@ LongWork::Scope::~Scope() {
 void LongWork::Begin() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // Disabling the editor takes its focus away; it gets it back at the end.
+    // The window's own focus child counts too: a file read at start runs
+    // before the window is active, and the first enabled button would
+    // otherwise take the focus when it becomes active.
     focus_ = QApplication::focusWidget();
+    windowFocus_ = window_.focusWidget();
     for (const QPointer<QWidget>& widget : guarded_)
         if (widget) widget->setEnabled(false);
     turns_ = std::make_unique<PaintTurns>();
@@ -36,8 +40,12 @@ void LongWork::End() {
     for (const QPointer<QWidget>& widget : guarded_)
         if (widget) widget->setEnabled(true);
     QApplication::restoreOverrideCursor();
-    if (focus_ && focus_->isEnabled() && !QApplication::focusWidget()) focus_->setFocus();
+    // No input reached the window meanwhile, so the focus goes back where it
+    // was, whatever widget Qt moved it to while the editor was disabled.
+    if (windowFocus_ && windowFocus_->isEnabled()) windowFocus_->setFocus();
+    if (focus_ && focus_->isEnabled()) focus_->setFocus();
     focus_ = nullptr;
+    windowFocus_ = nullptr;
     if (closePending_) {
         closePending_ = false;
         QTimer::singleShot(0, &window_, &QWidget::close);

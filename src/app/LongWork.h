@@ -61,6 +61,7 @@ private:
     QWidget& window_;
     std::vector<QPointer<QWidget>> guarded_;
     QPointer<QWidget> focus_;
+    QPointer<QWidget> windowFocus_;
     int depth_ = 0;
     bool closePending_ = false;
     std::unique_ptr<PaintTurns> turns_;

@@ -99,6 +99,7 @@ TFormMainVerdane::TFormMainVerdane(const platform::TRegistryFile& registry, cons
     setFont(font);
 
     CreateEditor();
+    RichEditMain->setFocus();
     session_ = new DocumentSession(*RichEditMain, this);
     new RecoveryKeeper(*session_, this);
     work_ = std::make_unique<LongWork>(*this);

@@ -450,7 +450,7 @@ void MainWindowTest::theAddedExtensionNamingAnotherFileAsksFirst() {
     prompts_->dialogs.push_back(FillName("u8", true, true));
     prompts_->messages.clear();
     QCOMPARE(Save(*w), answer == QMessageBox::Yes);
-    QCOMPARE(prompts_->messages.at(0).text, QStringLiteral("u8.PRC はすでにあります。\n置き換えますか?"));
+    QCOMPARE(prompts_->messages.at(0).text, QStringLiteral("u8.PRC はすでにあります。置き換えます。\n保存しますか?"));
     QCOMPARE(test::ReadFile(dir.File("u8.PRC")) == "another book", answer == QMessageBox::No);
     QCOMPARE(Modified(*w), answer == QMessageBox::No);
 }
@@ -510,8 +510,9 @@ void MainWindowTest::aCharacterShiftJisCannotHoldIsNotDroppedSilently() {
     QVERIFY(!Save(*w));
     // The question names the first three with their lines.
     QCOMPARE(prompts_->Texts().last(),
-             QStringLiteral("この文書には Shift-JIS で保存できない文字が 4 個あります: 1 行目の「\u00E9」(U+00E9)、"
-                            "2 行目の「\u20AC」(U+20AC)、3 行目の「\U0001F600」(U+1F600)など。\n「?」に置き換えて保存しますか?"));
+             QStringLiteral("この文書には Shift-JIS にない文字が 4 個あります: 1 行目の「\u00E9」(U+00E9)→「e」、"
+                            "2 行目の「\u20AC」(U+20AC)→「?」、3 行目の「\U0001F600」(U+1F600)→「?」など。"
+                            "「→」の先の文字に置き換えます。\n保存しますか?"));
     QVERIFY(test::ListDir(dir.Path()).empty());
     QCOMPARE(Editor(*w)->textCursor().position(), 3);
     prompts_->saveChoices.push_back({Q(dir.File("a")), 1});
