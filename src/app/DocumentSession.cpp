@@ -1,12 +1,10 @@
 #include "DocumentSession.h"
 
+#include "EditorCodec.h"
 #include "KanjiCode.h"
-#include "SaveCode.h"
 #include "TextBookmarks.h"
 
 #include <QPlainTextEdit>
-#include <QStringList>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -21,36 +19,9 @@ DocumentSession::DocumentSession(QPlainTextEdit& editor, QObject* parent)
 
 bool DocumentSession::Modified() const { return editor_.document()->isModified(); }
 
-platform::EncodeResult DocumentSession::Encoded(const platform::FileForm& form) const {
-    return platform::EditorToFile(editor_.document()->toRawText(), form);
-}
+QString DocumentSession::Text() const { return editor_.document()->toRawText(); }
 
-std::string DocumentSession::Bytes() const { return Encoded().bytes; }
-
-platform::FileForm DocumentSession::TextForm() const { return TextFormOf(document_, byteOrderMark_); }
-
-QString DocumentSession::UnwritableNamed(const platform::EncodeResult& encoded, const platform::FileForm& form,
-                                         int max) const {
-    const QTextDocument& document = *editor_.document();
-    const QString text = document.toRawText();
-    QStringList named;
-    qsizetype at = encoded.firstUnencodable;
-    while (at >= 0 && at < text.size() && named.size() < max) {
-        const qsizetype length = text[at].isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
-        const QString character = text.mid(at, length);
-        const QString code = QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, u'0');
-        named << QStringLiteral("%1 行目の「%2」(U+%3)")
-                     .arg(document.findBlock(static_cast<int>(at)).blockNumber() + 1)
-                     .arg(character, code);
-        // The next one: the first the code lacks in the rest of the text.
-        const qsizetype from = at + length;
-        const qsizetype next = platform::EditorToFile(text.mid(from), form).firstUnencodable;
-        at = next < 0 ? -1 : from + next;
-    }
-    QString out = named.join(QStringLiteral("、"));
-    if (static_cast<std::size_t>(named.size()) < encoded.unencodable) out += QStringLiteral("など");
-    return out;
-}
+std::string DocumentSession::Bytes() const { return platform::EditorToBytes(Text(), document_.Code() != kcUtf8).bytes; }
 
 QString DocumentSession::InstallName() const {
     // A database name takes no extension: the name ends at its first ".".
@@ -58,9 +29,8 @@ QString DocumentSession::InstallName() const {
     return name.left(name.indexOf(u'.'));
 }
 
-void DocumentSession::Adopt(core::Document next, bool byteOrderMark) {
+void DocumentSession::Adopt(core::Document next) {
     document_ = std::move(next);
-    byteOrderMark_ = byteOrderMark;
     if (!document_.Path().isEmpty()) folder_ = core::FolderPart(document_.Path());
     emit DocumentChanged();
 }
@@ -93,17 +63,10 @@ void DocumentSession::ReplaceText(const QString& text, const std::function<void(
     cursor.endEditBlock();
 }
 
-void DocumentSession::Saved(const QString& path, core::DocKind kind, const platform::FileForm& form,
-                            const core::DocTitleBytes& title) {
+void DocumentSession::Saved(core::Document written) {
     editor_.document()->setModified(false);
-    // The file is now in the form it was written in; a database is Shift-JIS with CR LF.
-    const bool text = kind == core::DocKind::Text;
-    const int code = !text                                     ? kcShiftJis
-                     : form.code == platform::FileCode::Utf8  ? kcUtf8
-                     : form.code == platform::FileCode::EucJp ? kcEuc
-                                                              : kcShiftJis;
-    const core::LineEnds ends = text && !form.crLf ? core::LineEnds::Lf : core::LineEnds::CrLf;
-    Adopt(document_.SavedAs(path, kind, code, ends, title), text && form.byteOrderMark);
+    const QString path = written.Path();
+    Adopt(std::move(written));
     emit Written(path);
 }
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include "Document.h"
-#include "EditorFileCodec.h"
 
 #include <QObject>
 #include <QString>
@@ -32,19 +31,10 @@ public:
     TextBookmarks& Bookmarks() const { return *bookmarks_; }
     // Edited since it was read or saved.
     bool Modified() const;
-    // The text in Shift-JIS with CR LF, as a DOC database holds it ("?" for a
-    // character Shift-JIS cannot hold).
+    // The editor's text, as the write plans take it.
+    QString Text() const;
+    // The text in Shift-JIS with CR LF, as a DOC database holds it.
     std::string Bytes() const;
-    // The text in `form`, with what the form's code could not hold.
-    platform::EncodeResult Encoded(const platform::FileForm& form = {}) const;
-    // The first characters of `encoded` (this text's in `form`) that the code
-    // cannot hold, at most `max`, each as "12 行目の「é」(U+00E9)", joined by
-    // "、" and followed by "など" when there are more.
-    QString UnwritableNamed(const platform::EncodeResult& encoded, const platform::FileForm& form = {},
-                            int max = 3) const;
-    // The code and line ends a save as text writes: the text file's own, else
-    // Shift-JIS with CR LF.
-    platform::FileForm TextForm() const;
 
     // The folder the open and save dialogs start in: the document's own, else
     // the one the settings file gave.
@@ -55,19 +45,17 @@ public:
     // and extension ("NewFile" for a new text).
     QString InstallName() const;
 
-    // The document is replaced by `next` (a file that began with a byte-order
-    // mark or not); its file's folder becomes the folder. The text is the
-    // caller's to set (SetSavedText, ReplaceText, or filled in).
-    void Adopt(core::Document next, bool byteOrderMark = false);
+    // The document is replaced by `next`; its file's folder becomes the folder.
+    // The text is the caller's to set (SetSavedText, ReplaceText, or filled in).
+    void Adopt(core::Document next);
     // The editor holds `text` as read: no undo step, not modified.
     void SetSavedText(const QString& text);
     // `text` replaces the whole text as one edit that Undo takes back; `turn`
     // gives the window its turns to paint while a long text goes in.
     void ReplaceText(const QString& text, const std::function<void()>& turn = {});
-    // The text was written to `path` as `kind` in `form`: the document is now
-    // that file, not modified.
-    void Saved(const QString& path, core::DocKind kind, const platform::FileForm& form,
-               const core::DocTitleBytes& title);
+    // The text was written: the document is now `written` (the file, its
+    // kind, form and title, as core::Save gives it), not modified.
+    void Saved(core::Document written);
 
 signals:
     // What the document is changed: caption, status panels.
@@ -79,7 +67,6 @@ private:
     QPlainTextEdit& editor_;
     TextBookmarks* bookmarks_;
     core::Document document_;
-    bool byteOrderMark_ = false;
     QString folder_;
 };
 

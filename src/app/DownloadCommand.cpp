@@ -11,6 +11,7 @@
 #include "UnitURL.h"
 
 #include <QCheckBox>
+#include <QStringList>
 
 namespace verdane {
 
@@ -22,7 +23,7 @@ DownloadCommand::DownloadCommand(QWidget& window, DocumentSession& session, File
 void DownloadCommand::Run() {
     if (work_.Busy()) return;
     QString failure;
-    std::size_t replaced = 0;
+    std::vector<KanjiReplacement> replaced;
     files_.ReplaceDocument([&]() -> std::optional<FileCommands::Replacement> {
         if (Prompts().RunDialog(url_) != QDialog::Accepted) return std::nullopt;
         const QString url = url_.Url();
@@ -55,7 +56,7 @@ void DownloadCommand::Run() {
             LongWork::Scope scope(work_);
             return RunWhilePainting([&page] { return core::EditorTextOf(*page); }, work_.Turns());
         }();
-        replaced = page->replaced.size();
+        replaced = std::move(page->replaced);
         // A page is new text: it stays marked modified until it is saved.
         next.saved = false;
         return next;
@@ -66,12 +67,22 @@ void DownloadCommand::Run() {
                           QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, failure);
     // The HTML conversion works on Shift-JIS: characters of a UTF-8 page that
     // it cannot hold are never dropped without a word.
-    if (replaced > 0)
+    if (!replaced.empty()) {
+        // The first three are named.
+        QStringList named;
+        for (std::size_t k = 0; k < replaced.size() && k < 3; ++k) {
+            const char32_t c = replaced[k].codePoint;
+            named << QStringLiteral("「%1」(U+%2)")
+                         .arg(QString::fromUcs4(&c, 1),
+                              QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, u'0'));
+        }
         Prompts().Message(&window_, QMessageBox::Information, QStringLiteral("保存できない文字"),
-                          QStringLiteral("このページの %1 文字は Shift-JIS にないため「?」に置き換えました。\n"
+                          QStringLiteral("このページの %1 文字は Shift-JIS にないため置き換えました: %2%3。\n"
                                          "HTML→ﾃｷｽﾄ処理を行わずに開くと、そのままの文字で開けます。")
-                              .arg(replaced),
+                              .arg(replaced.size())
+                              .arg(named.join(QStringLiteral("、")), replaced.size() > 3 ? QStringLiteral("など") : QString()),
                           QMessageBox::Ok);
+    }
 }
 
 }  // namespace verdane

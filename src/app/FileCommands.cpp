@@ -12,8 +12,8 @@
 #include "UnitInst.h"
 #include "UnitName.h"
 #include "UnitUser.h"
-#include "SaveCode.h"
-#include "WriteText.h"
+#include "PlanQuestion.h"
+#include "WritePlan.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,7 +21,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QTextCursor>
 
 namespace verdane {
 
@@ -74,7 +73,7 @@ bool FileCommands::ReplaceDocument(const std::function<std::optional<Replacement
     if (!next) return false;
     // The caption first: a long text is seen coming in under its name.
     session_.Bookmarks().Clear();
-    session_.Adopt(std::move(next->document), next->file && next->file->byteOrderMark);
+    session_.Adopt(std::move(next->document));
     if (next->file) {
         FillFromFile(*next->file);
         session_.Bookmarks().Place(next->file->bookmarks, next->file->text, next->file->code);
@@ -227,25 +226,6 @@ void FileCommands::Open() {
     if (outcome == ReadOutcome::Read) Recent(path);
 }
 
-bool FileCommands::TextToWrite(std::string& bytes, const platform::FileForm& form) {
-    platform::EncodeResult encoded = session_.Encoded(form);
-    bytes = std::move(encoded.bytes);
-    if (encoded.unencodable == 0) return true;
-    const auto answer = Prompts().Message(
-        &window_, QMessageBox::Warning, QStringLiteral("保存できない文字"),
-        QStringLiteral("この文書には %3 で保存できない文字が %1 個あります: %2。\n"
-                       "「?」に置き換えて保存しますか?")
-            .arg(encoded.unencodable)
-            .arg(session_.UnwritableNamed(encoded, form), FileFormName(form, false)),
-        QMessageBox::Yes | QMessageBox::No);
-    if (answer == QMessageBox::Yes) return true;
-    // The first of them is shown.
-    QTextCursor cursor(session_.Editor().document());
-    cursor.setPosition(static_cast<int>(encoded.firstUnencodable));
-    session_.Editor().setTextCursor(cursor);
-    return false;
-}
-
 DocSaveOptions FileCommands::SharedOptions() const {
     DocSaveOptions options;
     options.Compress = settings_.Compress;
@@ -264,66 +244,63 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
     if (!Prompts().ChooseSaveFile(&window_, saveDialog_)) return false;
     // The type chosen in the dialog decides the kind and the extension, in
     // place of any extension typed.
-    const core::DocKind kind = core::KindOfFilterIndex(saveDialog_.FilterIndex);
-    const QString path = core::WithKindExtension(saveDialog_.FileName, kind, document.Path());
-    // The dialog asked about the name chosen; the extension the type adds may
-    // name another file, which is replaced only when the user agrees.
-    if (const QFileInfo there(path);
-        path != saveDialog_.FileName && path != document.Path() && there.exists() && !there.isDir() &&
-        Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("上書きの確認"),
-                          QStringLiteral("%1 はすでにあります。\n置き換えますか?").arg(core::FileNamePart(path)),
-                          QMessageBox::Yes | QMessageBox::No, path) != QMessageBox::Yes)
-        return false;
-
-    if (MayOverwrite && !MayOverwrite(path)) return false;
-
-    // A text in its own form or the one chosen; a database in Shift-JIS with CR LF.
-    const platform::FileForm form =
-        kind == core::DocKind::Text ? chosen.value_or(session_.TextForm()) : platform::FileForm{};
-    std::string text;
-    if (!TextToWrite(text, form)) return false;
-    DocSaveOptions options = SharedOptions();
-    // The file written names the text from now on, or the title given to it.
-    core::DocTitleBytes title = core::TitleOfFile(path);
-    if (kind == core::DocKind::Prc || kind == core::DocKind::Pdb) {
+    core::SaveRequest request;
+    request.path = saveDialog_.FileName;
+    request.kind = core::KindOfFilterIndex(saveDialog_.FilterIndex);
+    if (request.kind != core::DocKind::Text) {
         TFormName& form = forms_.name;
         form.EditStryName->setText(Local(core::DocTitleText(document.Title())));
         form.CheckBoxCompress->setChecked(settings_.Compress);
         form.CheckBoxBinary->setChecked(settings_.IncludeBinary);
-        if (form.EditStryName->text().isEmpty()) form.EditStryName->setText(core::BaseNameWithoutExtension(path));
+        if (form.EditStryName->text().isEmpty())
+            form.EditStryName->setText(core::BaseNameWithoutExtension(request.path));
         if (Prompts().RunDialog(form) != QDialog::Accepted) return false;
-        settings_.Compress = options.Compress = form.CheckBoxCompress->isChecked();
-        settings_.IncludeBinary = options.IncludeBinary = form.CheckBoxBinary->isChecked();
-        options.title = platform::EditorToBytes(form.EditStryName->text()).bytes;
-        title = core::TitleOfTyped(options.title);
+        settings_.Compress = request.compress = form.CheckBoxCompress->isChecked();
+        settings_.IncludeBinary = request.includeBinary = form.CheckBoxBinary->isChecked();
+        request.title = form.EditStryName->text();
         // The bookmarks go back into the database at their places now.
-        options.bookmarks = session_.Bookmarks().AtBytes();
+        request.bookmarks = session_.Bookmarks().AtEditor();
     }
-    core::Outcome written = [&] {
+    // A text in the code and line ends chosen for this save, else in its own.
+    core::Result<core::WritePlan> plan = [&] {
         LongWork::Scope scope(work_);
-        return core::WriteDocumentFile(path, kind, text, options);
+        return core::PlanSave(chosen ? document.WithForm(*chosen) : document, session_.Text(), request);
+    }();
+    if (!plan) {
+        ShowErrorBox(&window_, JapaneseText(plan.Fault()));
+        return false;
+    }
+    if (MayOverwrite && !MayOverwrite(plan->target)) return false;
+    // One question for what changes unseen. The file dialog asked about the
+    // name chosen, not about another file the type's extension names.
+    PlanSeen seen;
+    seen.form = chosen.has_value();
+    seen.target = plan->target == saveDialog_.FileName;
+    if (!AskPlan(&window_, *plan, &session_.Editor(), seen)) return false;
+    core::Result<core::Document> written = [&] {
+        LongWork::Scope scope(work_);
+        return core::Save(*plan);
     }();
     if (!written) {
-        ShowErrorBox(&window_, QStringLiteral("%1 を保存できません。\n%2").arg(path, JapaneseText(written.Fault())));
+        ShowErrorBox(&window_,
+                     QStringLiteral("%1 を保存できません。\n%2").arg(plan->target, JapaneseText(written.Fault())));
         return false;
     }
     // The document is now the file just written; it goes on the recent-files list.
-    session_.Saved(path, kind, form, title);
-    Recent(path);
-    ShowStatusNote(&window_, QStringLiteral("「%1」に保存しました").arg(core::FileNamePart(path)));
+    session_.Saved(std::move(*written));
+    Recent(plan->target);
+    ShowStatusNote(&window_, QStringLiteral("「%1」に保存しました").arg(core::FileNamePart(plan->target)));
     return true;
 }
 
 void FileCommands::Install() {
     if (work_.Busy()) return;
-    std::string text;
-    if (!TextToWrite(text)) return;
     DocSaveOptions options = SharedOptions();
     // The database sent to the handheld keeps the text's bookmarks, as a saved one does.
-    options.bookmarks = session_.Bookmarks().AtBytes();
-    if (RunInstall(forms_.install, UserData, text, session_.InstallName(), options,
-                   Local(core::DocTitleText(session_.Document().Title()))))
-        ShowStatusNote(&window_, InstalledNote(forms_.install));
+    const InstallJob job{session_.Document(), session_.Text(), session_.InstallName(),
+                         Local(core::DocTitleText(session_.Document().Title())), session_.Bookmarks().AtEditor(),
+                         &session_.Editor()};
+    if (RunInstall(forms_.install, UserData, job, options)) ShowStatusNote(&window_, InstalledNote(forms_.install));
     settings_.Compress = options.Compress;
     settings_.IncludeBinary = options.IncludeBinary;
 }

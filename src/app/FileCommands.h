@@ -100,9 +100,6 @@ private:
     ReadOutcome OpenFile(const QString& path);
     // Fills the editor with a file's text; a long text shows its progress.
     void FillFromFile(const core::OpenedFile& file);
-    // The text as it will be written in `form`; false when it holds characters
-    // the code cannot and the user does not agree to "?" for them.
-    bool TextToWrite(std::string& bytes, const platform::FileForm& form = {});
     DocSaveOptions SharedOptions() const;
     void Recent(const QString& path);
 

@@ -249,7 +249,7 @@ void RecoveryKeeper::CopySlice(int generation) {
     RecoverySnapshot about;
     about.owner = owner_;
     about.document = session_.Document();
-    about.byteOrderMark = session_.TextForm().byteOrderMark;
+    about.byteOrderMark = session_.Document().ByteOrderMark();
     about.caret = session_.Editor().textCursor().position();
     const TextBookmarks& marks = session_.Bookmarks();
     for (int k = 0; k < marks.Count(); ++k)
@@ -307,7 +307,7 @@ void RecoveryKeeper::WaitForWrites() {
 void RecoveryKeeper::Restore(const RecoverySnapshot& snapshot) {
     QPlainTextEdit& editor = session_.Editor();
     // The caption first, so a long text is seen coming in under its name.
-    session_.Adopt(snapshot.document, snapshot.byteOrderMark);
+    session_.Adopt(snapshot.document);
     TextFillOptions options;
     options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     FillEditor(editor, snapshot.text, platform::EditorBytes::Utf8, options);

@@ -280,7 +280,7 @@ RecoverySnapshot ParseSnapshot(std::string bytes, bool withText) {
     if (docKind == core::DocKind::Page)
         snapshot.document = core::Document::Fetched(url, title, int(code));
     else if (!filePath.isEmpty())
-        snapshot.document = core::Document::ReadFrom(filePath, docKind, title, int(code), lineEnds);
+        snapshot.document = core::Document::ReadFrom(filePath, docKind, title, int(code), lineEnds, fields["bom"] == "1");
     snapshot.byteOrderMark = fields["bom"] == "1";
     if (ToNumber(fields["caret"], number)) snapshot.caret = int(std::clamp<qint64>(number, 0, INT32_MAX));
     for (const QByteArray& mark : fields["marks"].split(' ')) {

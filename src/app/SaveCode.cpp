@@ -2,58 +2,18 @@
 
 #include "DocumentSession.h"
 #include "FileCommands.h"
-#include "KanjiCode.h"
+#include "PlanQuestion.h"
 #include "Prompts.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
-#include <QStringList>
 
 namespace verdane {
 
-namespace {
-
 using platform::FileCode;
 using platform::FileForm;
-
-// What of the text's own form a save as text cannot keep: a JIS code, CR or
-// mixed line ends. Empty for everything else.
-QString LostInSave(const core::Document& document) {
-    if (document.Kind() != core::DocKind::Text || document.Path().isEmpty()) return {};
-    QStringList lost;
-    if (document.Code() == kcJisB || document.Code() == kcJisAt) lost << QStringLiteral("JIS");
-    if (document.LineEndsRead() == core::LineEnds::Cr) lost << QStringLiteral("CR");
-    if (document.LineEndsRead() == core::LineEnds::Mixed) lost << QStringLiteral("改行混在");
-    return lost.join(u' ');
-}
-
-}  // namespace
-
-FileForm TextFormOf(const core::Document& document, bool byteOrderMark) {
-    FileForm form;
-    if (document.Kind() != core::DocKind::Text || document.Path().isEmpty()) return form;
-    switch (document.Code()) {
-    case kcEuc: form.code = FileCode::EucJp; break;
-    case kcUtf8: form.code = FileCode::Utf8; break;
-    default: break;
-    }
-    form.byteOrderMark = form.code == FileCode::Utf8 && byteOrderMark;
-    // A text of one line keeps the line ends of its code's home: LF for UTF-8.
-    const core::LineEnds ends = document.LineEndsRead();
-    form.crLf = ends == core::LineEnds::None ? form.code != FileCode::Utf8 : ends != core::LineEnds::Lf;
-    return form;
-}
-
-QString FileFormName(const FileForm& form, bool withLineEnds) {
-    QString name = form.code == FileCode::EucJp  ? QStringLiteral("EUC-JP")
-                   : form.code == FileCode::Utf8 ? QStringLiteral("UTF-8")
-                                                 : QStringLiteral("Shift-JIS");
-    if (form.code == FileCode::Utf8 && form.byteOrderMark) name += QStringLiteral("(BOM)");
-    if (withLineEnds) name += form.crLf ? QStringLiteral(" CRLF") : QStringLiteral(" LF");
-    return name;
-}
 
 TFormCode::TFormCode(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FormCode"));
@@ -94,17 +54,18 @@ SaveCodeCommand::SaveCodeCommand(QWidget& window, DocumentSession& session, File
 }
 
 void SaveCodeCommand::Run() {
-    const FileForm current = session_.TextForm();
+    const FileForm current = session_.Document().SaveForm();
     form_->SetForm(current);
     if (Prompts().RunDialog(*form_) != QDialog::Accepted) return;
     files_.Save(form_->Form(current));
 }
 
 void SaveCodeCommand::Show() {
-    const QString written = FileFormName(session_.TextForm());
-    // A text that is not written back as it was read shows what it was read in too.
-    const QString lost = LostInSave(session_.Document());
-    panel_.setText(lost.isEmpty() ? written : lost + QStringLiteral("→") + written);
+    const core::Document& document = session_.Document();
+    const QString written = core::FormName(document.SaveForm());
+    // A text file that is not written back as it was read shows what it was read in too.
+    const bool lost = document.Kind() == core::DocKind::Text && !document.Path().isEmpty() && !document.FormRead();
+    panel_.setText(lost ? FormReadText(document) + QStringLiteral("→") + written : written);
 }
 
 }  // namespace verdane

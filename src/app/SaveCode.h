@@ -20,11 +20,6 @@ namespace verdane {
 class DocumentSession;
 class FileCommands;
 
-// The form a save as text writes for `document` (read with a byte-order mark or not).
-platform::FileForm TextFormOf(const core::Document& document, bool byteOrderMark);
-// The form's name as the status bar and the questions show it: "UTF-8 LF".
-QString FileFormName(const platform::FileForm& form, bool withLineEnds = true);
-
 // The dialog of 文字コードを指定して保存: the code and the line ends.
 class TFormCode : public QDialog {
     Q_OBJECT

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QFontDatabase>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -25,6 +26,7 @@ const QString kStrings = QStringLiteral("Strings");
 const QString kUrl = QStringLiteral("URL");
 // The find and replace dialogs' own section.
 const QString kFind = QStringLiteral("Find");
+const QString kView = QStringLiteral("View");
 constexpr int kRecentUrlKeys = 10;
 
 constexpr std::uint32_t kSystemColorBit = 0x80000000u;
@@ -132,6 +134,10 @@ void LoadSettings(const platform::TProfile& ini, TSettings& s) {
     f.Fuzzy = ini.ReadBool(kFind, QStringLiteral("Fuzzy"), false);
     f.Up = ini.ReadBool(kFind, QStringLiteral("Up"), false);
     f.Wrap = ini.ReadBool(kFind, QStringLiteral("Wrap"), true);
+    s.WordWrap = ini.ReadBool(kView, QStringLiteral("WordWrap"), true);
+    // A zoom beyond what the sizes allow would take as many steps back.
+    s.Zoom = std::clamp(ini.ReadInteger(kView, QStringLiteral("Zoom"), 0), -kLargestZoomedSize, kLargestZoomedSize);
+    s.LineNumbers = ini.ReadBool(kView, QStringLiteral("LineNumbers"), false);
 }
 
 void SaveSettings(platform::TProfile& ini, const TSettings& s) {
@@ -165,19 +171,40 @@ void SaveSettings(platform::TProfile& ini, const TSettings& s) {
     ini.WriteBool(kFind, QStringLiteral("Fuzzy"), s.Find.Fuzzy);
     ini.WriteBool(kFind, QStringLiteral("Up"), s.Find.Up);
     ini.WriteBool(kFind, QStringLiteral("Wrap"), s.Find.Wrap);
+    ini.WriteBool(kView, QStringLiteral("WordWrap"), s.WordWrap);
+    ini.WriteInteger(kView, QStringLiteral("Zoom"), s.Zoom);
+    ini.WriteBool(kView, QStringLiteral("LineNumbers"), s.LineNumbers);
     ini.EndUpdate();
 }
 
-void ApplyEditorLook(QPlainTextEdit& editor, const QFont& font, TColorValue fontColor, TColorValue background) {
+QFont DefaultEditorFont() {
+    for (const char* face : {"IPAGothic", "IPAexGothic", "IPAPGothic", "Noto Sans Mono CJK JP", "Noto Sans CJK JP"}) {
+        const QString family = QString::fromLatin1(face);
+        if (QFontDatabase::hasFamily(family) &&
+            QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese))
+            return QFont(family, 9);
+    }
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(9);
+    return fixed;
+}
+
+QFont ZoomedEditorFont(const TSettings& settings) {
+    QFont font = settings.EditorFont;
+    font.setPointSize(std::clamp(PointSizeOf(font) + settings.Zoom, kSmallestZoomedSize, kLargestZoomedSize));
+    return font;
+}
+
+void ApplyEditorLook(QPlainTextEdit& editor, const TSettings& settings) {
+    const QFont font = ZoomedEditorFont(settings);
     editor.setFont(font);
     editor.document()->setDefaultFont(font);
     QPalette palette = editor.palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Text, ColorOf(fontColor));
-        palette.setColor(group, QPalette::Base, ColorOf(background));
+        palette.setColor(group, QPalette::Text, ColorOf(settings.EditorFontColor));
+        palette.setColor(group, QPalette::Base, ColorOf(settings.EditorBackground));
     }
     editor.setPalette(palette);
-    // The look only: the text, the caret and the Modified flag stay as they are.
 }
 
 }  // namespace verdane

@@ -35,9 +35,19 @@ enum TFontStyleBit : std::int32_t { kStyleBold = 1, kStyleItalic = 2, kStyleUnde
 std::int32_t FontStyleBits(const QFont& font);
 void ApplyFontStyleBits(QFont& font, std::int32_t bits);
 
-// The default editor face; InstallFontSubstitutions (AppInfo.h) shows it in a
+// The window's face, and the settings' font until the editor gives its own;
+// InstallFontSubstitutions (AppInfo.h) shows it in a
 // Japanese font of this machine.
 inline const QString kDefaultFontFace = QStringLiteral("ＭＳ Ｐゴシック");
+
+// The editor's font before the settings file names one: the first Japanese
+// face of this machine among the IPA and Noto faces (fonts-ipafont is
+// recommended by the package), else the desktop's fixed-width font; 9 points.
+QFont DefaultEditorFont();
+
+// The sizes a zoom reaches, in points.
+inline constexpr int kSmallestZoomedSize = 4;
+inline constexpr int kLargestZoomedSize = 96;
 
 // The web proxy of the settings file, applied anew to every download, and
 // the longest a whole download may take.
@@ -78,6 +88,11 @@ struct TSettings {
     QStringList RecentUrls;
     bool UrlHtml = true;
     TFindSettings Find;
+    // The 表示 menu (section "View"): lines wrapped at the window's edge, the
+    // zoom in points over the font's size, the line numbers beside the text.
+    bool WordWrap = true;
+    std::int32_t Zoom = 0;
+    bool LineNumbers = false;
 };
 
 // The four font keys of a control ("RichEditMainFontName", ...FontSize,
@@ -92,14 +107,18 @@ void SaveEditorFont(platform::TProfile& ini, const QString& controlName, const Q
 // the proxy port is 80.
 void LoadSettings(const platform::TProfile& ini, TSettings& settings);
 // Writes every setting in the file's order: Fonts, Setting, Proxy, Window,
-// Verdane, Strings, then the URL dialog's own section URL, in one
-// replacement of the file. Throws
+// Verdane, Strings, then the sections URL (the URL dialog), Find (the find
+// dialogs) and View (the 表示 menu), in one replacement of the file. Throws
 // platform::EProfileError when it cannot be written; the file then keeps
 // what it had.
 void SaveSettings(platform::TProfile& ini, const TSettings& settings);
 
-// The editor shows the font, text colour and background: its default format,
-// the whole text in it, the caret at the start, the Modified flag cleared.
-void ApplyEditorLook(QPlainTextEdit& editor, const QFont& font, TColorValue fontColor, TColorValue background);
+// The editor's font as it shows: the settings' font, its size moved by the
+// zoom and kept between the two sizes above.
+QFont ZoomedEditorFont(const TSettings& settings);
+
+// The editor shows the settings' font (zoomed), text colour and background.
+// The text, the caret and the Modified flag stay as they are.
+void ApplyEditorLook(QPlainTextEdit& editor, const TSettings& settings);
 
 }  // namespace verdane

@@ -70,21 +70,10 @@ void TextBookmarks::Jump(int k) {
     editor_.setFocus();
 }
 
-std::vector<DocBookmark> TextBookmarks::AtBytes() const {
-    std::vector<int> positions;
-    for (const Mark& mark : marks_) positions.push_back(mark.place.position());
-    // The text up to each place, encoded as the save encodes the whole text;
-    // the pieces between the places one after the other.
-    const QString text = editor_.document()->toRawText();
-    std::vector<DocBookmark> out(marks_.size());
-    qsizetype done = 0;
-    std::size_t bytes = 0;
-    for (const std::size_t k : InOrder(positions)) {
-        const qsizetype at = std::clamp<qsizetype>(positions[k], done, text.size());
-        bytes += platform::EditorToBytes(text.mid(done, at - done)).bytes.size();
-        done = at;
-        out[k] = {marks_[k].name, static_cast<std::uint32_t>(bytes)};
-    }
+std::vector<core::EditorBookmark> TextBookmarks::AtEditor() const {
+    std::vector<core::EditorBookmark> out;
+    out.reserve(marks_.size());
+    for (const Mark& mark : marks_) out.push_back({mark.name, mark.place.position()});
     return out;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "DocConvert.h"
+#include "WritePlan.h"
 
 #include <QObject>
 #include <QString>
@@ -38,9 +39,9 @@ public:
     // The caret goes to the k-th bookmark, the editor shows it.
     void Jump(int k);
 
-    // The bookmarks, in their order, each offset its place in the bytes the
-    // save command writes (CP932, CR LF; see DocumentSession::Bytes).
-    std::vector<DocBookmark> AtBytes() const;
+    // The bookmarks, in their order, each at its editor position now (the
+    // write plan finds their places in the bytes written).
+    std::vector<core::EditorBookmark> AtEditor() const;
 
     // The submenu of `menu` that lists the bookmarks (disabled without any).
     QMenu* AddMenuTo(QMenu& menu);

@@ -4,6 +4,7 @@
 #include "DocumentSession.h"
 #include "HtmlText.h"
 #include "LongWork.h"
+#include "PlanQuestion.h"
 #include "Prompts.h"
 #include "Settings.h"
 #include "UnitAozora.h"
@@ -33,23 +34,18 @@ TextCommands::TextCommands(QWidget& window, DocumentSession& session, LongWork& 
                            TFormAozora& aozora)
     : window_(window), session_(session), work_(work), settings_(settings), aozora_(aozora) {}
 
-bool TextCommands::ShiftJisText(std::string& bytes, const QString& command) {
-    platform::EncodeResult encoded = session_.Encoded();
-    bytes = std::move(encoded.bytes);
-    // The command works on Shift-JIS; a character Shift-JIS lacks is not dropped unasked.
-    return encoded.unencodable == 0 ||
-           Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("Shift-JISにない文字"),
-                             QStringLiteral("この文書には Shift-JIS にない文字が %1 個あります: %2。\n"
-                                            "「?」に置き換えて%3を行いますか?")
-                                 .arg(encoded.unencodable)
-                                 .arg(session_.UnwritableNamed(encoded), command),
-                             QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+bool TextCommands::ShiftJisText(std::string& bytes, core::WayOut way) {
+    // The command works on Shift-JIS; a character Shift-JIS lacks is not replaced unasked.
+    core::WritePlan plan = core::PlanTextCommand(way, session_.Document(), session_.Text());
+    if (!AskPlan(&window_, plan, &session_.Editor())) return false;
+    bytes = std::move(plan.text);
+    return true;
 }
 
 void TextCommands::HtmlToText() {
     if (work_.Busy()) return;
     std::string html;
-    if (!ShiftJisText(html, QStringLiteral("HTML→テキスト処理"))) return;
+    if (!ShiftJisText(html, core::WayOut::HtmlToText)) return;
     LongWork::Scope scope(work_);
     // The conversion is an edit of the text: one step that Undo takes back.
     work_.Turn();
@@ -62,7 +58,7 @@ void TextCommands::CleanAozora() {
     if (work_.Busy()) return;
     if (Prompts().RunDialog(aozora_) != QDialog::Accepted) return;
     std::string text;
-    if (!ShiftJisText(text, QStringLiteral("注記の整理"))) return;
+    if (!ShiftJisText(text, core::WayOut::CleanAozora)) return;
     LongWork::Scope scope(work_);
     const std::string mark = platform::EditorToBytes(settings_.BookmarkMark).bytes;
     const AozoraCleaned cleaned = CleanAozoraText(text, aozora_.Options(mark));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "TAWKStr.h"
+#include "WritePlan.h"
 
 #include <QString>
 
@@ -28,9 +29,10 @@ public:
     void CleanAozora();
 
 private:
-    // The text in Shift-JIS; false when it holds characters Shift-JIS lacks
-    // and the user does not agree to "?" for them in `command`.
-    bool ShiftJisText(std::string& bytes, const QString& command);
+    // The text in Shift-JIS as the command's write plan makes it; false when
+    // it holds characters Shift-JIS lacks and the user does not agree to
+    // what stands for them.
+    bool ShiftJisText(std::string& bytes, core::WayOut way);
 
     QWidget& window_;
     DocumentSession& session_;

@@ -7,6 +7,7 @@
 #include "LibraryCommand.h"
 #include "UnitLibrary.h"
 #include "EditCommands.h"
+#include "EditorView.h"
 #include "FileCommands.h"
 #include "FileWatch.h"
 #include "HelpViewer.h"
@@ -32,6 +33,7 @@
 #include "UnitURL.h"
 #include "UnitUser.h"
 #include "UserData.h"
+#include "ViewCommands.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -115,7 +117,7 @@ TFormMainVerdane::TFormMainVerdane(const platform::TRegistryFile& registry, cons
 TFormMainVerdane::~TFormMainVerdane() = default;
 
 void TFormMainVerdane::CreateEditor() {
-    RichEditMain = new QPlainTextEdit(this);
+    RichEditMain = new EditorView(this);
     RichEditMain->setObjectName(QStringLiteral("RichEditMain"));
     RichEditMain->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     RichEditMain->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -333,6 +335,7 @@ void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const
     new FileWatch(*this, *session_, *files_);
     files_->OnRecent = [this](const QString& path) { HistoryMenu1->AddHistory(path); };
     Run([this] { LoadSettings(); });
+    new ViewCommands(*this, *RichEditMain, Settings->values, *work_);
     FormURL->SetRecentUrls(Settings->values.RecentUrls);
     FormURL->CheckBoxHTML->setChecked(Settings->values.UrlHtml);
     session_->SetFolder(Settings->values.InitDir);
@@ -351,7 +354,7 @@ void TFormMainVerdane::LoadSettings() {
     settings.EditorFont = RichEditMain->font();
     settings.WindowBounds = QRect(pos(), size());
     verdane::LoadSettings(ini, settings);
-    ApplyEditorLook(*RichEditMain, settings.EditorFont, settings.EditorFontColor, settings.EditorBackground);
+    ApplyEditorLook(*RichEditMain, settings);
     // Without a stored position the desktop places the window; a size too
     // small to use (a damaged file) gives way to the usual one.
     const QRect& bounds = settings.WindowBounds;
@@ -365,7 +368,6 @@ void TFormMainVerdane::LoadSettings() {
 
 void TFormMainVerdane::SaveSettings() {
     TSettings& settings = Settings->values;
-    settings.EditorFont = RichEditMain->font();
     settings.WindowBounds = QRect(pos(), size());
     settings.RecentUrls = FormURL->RecentUrls();
     settings.UrlHtml = FormURL->CheckBoxHTML->isChecked();
@@ -378,7 +380,7 @@ void TFormMainVerdane::SaveSettings() {
 void TFormMainVerdane::ShowDocument() {
     const core::Document& document = session_->Document();
     const QString caption = document.Caption();
-    setWindowTitle(caption);
+    setWindowTitle(CaptionWithModifiedMark(document));
     SetApplicationTitle(caption);
     StatusPanel0->setText(platform::BytesToEditor(core::DocTitleText(document.Title())));
     ShowModifiedMark();
@@ -429,10 +431,10 @@ void TFormMainVerdane::MenuHelpContentsClick() {
 
 void TFormMainVerdane::MenuSettingClick() {
     TSettings& settings = Settings->values;
-    FormSetting->FormShow(RichEditMain->font(), settings.EditorFontColor, settings.EditorBackground, settings);
+    FormSetting->FormShow(settings.EditorFont, settings.EditorFontColor, settings.EditorBackground, settings);
     if (Prompts().RunDialog(*FormSetting) != QDialog::Accepted) return;
     FormSetting->ApplyTo(settings);
-    ApplyEditorLook(*RichEditMain, settings.EditorFont, settings.EditorFontColor, settings.EditorBackground);
+    ApplyEditorLook(*RichEditMain, settings);
 }
 
 void TFormMainVerdane::T1Click() {

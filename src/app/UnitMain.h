@@ -28,6 +28,7 @@ class TRegistryFile;
 }
 class DocumentSession;
 class DownloadCommand;
+class EditorView;
 class LibraryCommand;
 class FileCommands;
 class LongWork;
@@ -100,7 +101,7 @@ private:
     bool EditorIsActiveControl() const;
     bool RichEditMainKeyDown(QKeyEvent* event);
 
-    QPlainTextEdit* RichEditMain;
+    EditorView* RichEditMain;
     QToolBar* ToolBarMain = nullptr;
     QLabel* StatusPanel0;
     // Beside the panel of the DOC title: line and column of the caret, the code

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -46,15 +47,17 @@ TFormSetting::TFormSetting(QWidget* parent) : QDialog(parent) {
     LabelFont = Label(QStringLiteral("ﾌｫﾝﾄと色(&F)"), StaticTextFont);
     ButtonFont = new QPushButton(QStringLiteral("ﾌｫﾝﾄ(&O)"));
     ButtonColor = new QPushButton(QStringLiteral("背景色(&C)"));
+    ButtonFontColor = new QPushButton(QStringLiteral("文字色(&T)"));
     EditBM = Edit("EditBM");
     LabelBM = Label(QStringLiteral("ﾌﾞｯｸﾏｰｸ(&B)"), EditBM);
     auto* editor = new QGridLayout(GroupBoxEditor);
-    editor->addWidget(LabelFont, 0, 0, 1, 2);
-    editor->addWidget(StaticTextFont, 1, 0, 1, 2);
+    editor->addWidget(LabelFont, 0, 0, 1, 3);
+    editor->addWidget(StaticTextFont, 1, 0, 1, 3);
     editor->addWidget(ButtonFont, 2, 0);
-    editor->addWidget(ButtonColor, 2, 1);
+    editor->addWidget(ButtonFontColor, 2, 1);
+    editor->addWidget(ButtonColor, 2, 2);
     editor->addWidget(LabelBM, 3, 0);
-    editor->addWidget(EditBM, 3, 1);
+    editor->addWidget(EditBM, 3, 1, 1, 2);
     editor->setRowStretch(4, 1);
 
     GroupBoxProxy = new QGroupBox(QStringLiteral("PROXY"));
@@ -100,6 +103,7 @@ TFormSetting::TFormSetting(QWidget* parent) : QDialog(parent) {
 
     connect(ButtonFont, &QPushButton::clicked, this, &TFormSetting::ButtonFontClick);
     connect(ButtonColor, &QPushButton::clicked, this, &TFormSetting::ButtonColorClick);
+    connect(ButtonFontColor, &QPushButton::clicked, this, &TFormSetting::ButtonFontColorClick);
     connect(CheckBoxUseProxy, &QCheckBox::clicked, this, &TFormSetting::CheckBoxUseProxyClick);
     connect(ButtonOK, &QPushButton::clicked, this, &TFormSetting::ButtonOKClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &TFormSetting::ButtonCancelClick);
@@ -135,8 +139,12 @@ void TFormSetting::FormShow(const QFont& editorFont, TColorValue fontColor, TCol
 }
 
 void TFormSetting::ButtonFontClick() {
-    // Always from the editor's font, not from a font chosen a moment ago.
-    FontDialog1->setCurrentFont(editorFont_);
+    // Always from the editor's font, not from a font chosen a moment ago, and
+    // under the face the editor really shows: a name the desktop substitutes
+    // (a Windows face of an old settings file) is in no list of the dialog.
+    QFont start = editorFont_;
+    start.setFamily(QFontInfo(editorFont_).family());
+    FontDialog1->setCurrentFont(start);
     if (Prompts().RunDialog(*FontDialog1) != QDialog::Accepted) return;
     SampleFont = FontDialog1->currentFont();
     ShowSample();
@@ -146,6 +154,13 @@ void TFormSetting::ButtonColorClick() {
     ColorDialog1->setCurrentColor(ColorOf(SampleBackground));
     if (Prompts().RunDialog(*ColorDialog1) != QDialog::Accepted) return;
     SampleBackground = ColorValueOf(ColorDialog1->currentColor());
+    ShowSample();
+}
+
+void TFormSetting::ButtonFontColorClick() {
+    ColorDialog1->setCurrentColor(ColorOf(SampleFontColor));
+    if (Prompts().RunDialog(*ColorDialog1) != QDialog::Accepted) return;
+    SampleFontColor = ColorValueOf(ColorDialog1->currentColor());
     ShowSample();
 }
 

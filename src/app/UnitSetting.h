@@ -1,5 +1,5 @@
-// TFormSetting, the settings dialog: the editor's font and background with a
-// sample, the bookmark mark, and the web proxy. The main window's
+// TFormSetting, the settings dialog: the editor's font, text colour and
+// background with a sample, the bookmark mark, and the web proxy. The main window's
 // MenuSettingClick fills it, runs it and applies it after OK.
 #pragma once
 
@@ -30,6 +30,7 @@ public:
 
     void ButtonFontClick();
     void ButtonColorClick();
+    void ButtonFontColorClick();
     void CheckBoxUseProxyClick();
     void ButtonOKClick();
     void ButtonCancelClick();
@@ -44,6 +45,7 @@ public:
     QLabel* StaticTextFont;
     QPushButton* ButtonFont;
     QPushButton* ButtonColor;
+    QPushButton* ButtonFontColor;
     QLabel* LabelBM;
     QLineEdit* EditBM;
     QGroupBox* GroupBoxProxy;

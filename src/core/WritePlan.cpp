@@ -141,7 +141,7 @@ Result<Document> Save(const WritePlan& plan) {
     const std::string local = QFile::encodeName(plan.target).toStdString();
     try {
         if (plan.way == WayOut::Install) {
-            const QString folder = FolderPart(plan.target);
+            const QString folder = QFileInfo(plan.target).path();
             if (!QDir().mkpath(folder))
                 return Failure{FailureCode::FolderCreate, QFile::encodeName(folder).toStdString()};
         }

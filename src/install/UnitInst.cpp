@@ -4,15 +4,14 @@
 #include "EditorCodec.h"
 #include "FailureJapanese.h"
 #include "Names.h"
+#include "PlanQuestion.h"
 #include "Prompts.h"
-#include "QueueInstall.h"
 #include "UnitUser.h"
 #include "UserData.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -115,9 +114,9 @@ void TFormInst::showEvent(QShowEvent* event) {
     if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
-void TFormInst::SetJob(TUserData* userData, const std::string* document, DocSaveOptions* options) {
+void TFormInst::SetJob(TUserData* userData, const InstallJob* job, DocSaveOptions* options) {
     userData_ = userData;
-    document_ = document;
+    job_ = job;
     options_ = options;
 }
 
@@ -145,57 +144,50 @@ void TFormInst::ButtonInstClick() {
     if (EditTitle->text().isEmpty())
         return Refuse(QStringLiteral("ﾀｲﾄﾙがありません"), JapaneseText(core::Failure{core::FailureCode::EmptyTitle}));
     const int index = AutoInstallComboBox->currentIndex();
-    if (!userData_ || !document_ || !options_ || index < 0)
+    if (!userData_ || !job_ || !options_ || index < 0)
         return Refuse(QString::fromUtf8(kNoUserCaption), QString::fromUtf8(kNoUser));
-    // A database of this name already waiting for the user is replaced only
-    // when the user agrees: it may be another book.
-    const QString fileName = core::InstallFileName(name, RadioButtonPRC->isChecked());
-    const QString queued = QString::fromStdString(userData_->InstallDirectory(index)) + u'/' + fileName;
-    if (const QFileInfo there(queued); there.exists() && !there.isDir() &&
-        Prompts().Message(this, QMessageBox::Warning, QStringLiteral("上書きの確認"),
-                          QStringLiteral("%1 はすでにｲﾝｽﾄｰﾙ待ちです。\n置き換えますか?").arg(fileName),
-                          QMessageBox::Yes | QMessageBox::No, queued) != QMessageBox::Yes)
-        return;
+    core::InstallRequest request;
+    request.userIndex = index;
+    request.name = name;
+    request.prc = RadioButtonPRC->isChecked();
+    request.title = EditTitle->text();
+    request.compress = CheckBoxCompress->isChecked();
+    request.includeBinary = CheckBoxBinary->isChecked();
+    request.bookmarks = job_->bookmarks;
+    const QString fileName = core::InstallFileName(name, request.prc);
+    const core::Result<core::WritePlan> plan = core::PlanInstall(userData_->Desktop(), job_->document, job_->text, request);
+    if (!plan) return Refuse(QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(fileName), JapaneseText(plan.Fault()));
+    // One question: a database of this name still waiting for the user (it
+    // may be another book), characters Shift-JIS lacks.
+    if (!AskPlan(this, *plan, job_->editor)) return;
 
-    Failure failure;
-    {
+    const core::Result<core::Document> queued = [&] {
         BusyDialog busy(*this);
-        options_->Compress = CheckBoxCompress->isChecked();
-        options_->IncludeBinary = CheckBoxBinary->isChecked();
-        failure = Install(index, name);
-    }
-    if (!failure.text.isEmpty()) {
-        Prompts().Message(this, QMessageBox::Critical, QString::fromUtf8(kCannotInstall), failure.text,
-                          QMessageBox::Ok, failure.detail);
+        options_->Compress = request.compress;
+        options_->IncludeBinary = request.includeBinary;
+        return core::Save(*plan);
+    }();
+    if (!queued) {
+        Prompts().Message(this, QMessageBox::Critical, QString::fromUtf8(kCannotInstall),
+                          QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(fileName), QMessageBox::Ok,
+                          QStringLiteral("%1 をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: %2").arg(fileName, JapaneseText(queued.Fault())));
         return;
     }
     accept();
 }
 
-TFormInst::Failure TFormInst::Install(int index, const QString& name) {
-    DocSaveOptions options = *options_;
-    options.title = platform::EditorToBytes(EditTitle->text()).bytes;
-    const bool prc = RadioButtonPRC->isChecked();
-    const core::Outcome queued = core::QueueDocDatabase(userData_->Desktop(), index, name, prc, *document_, options);
-    if (queued) return {};
-    return {QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(core::InstallFileName(name, prc)),
-            QStringLiteral("%1 をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: %2")
-                .arg(core::InstallFileName(name, prc), JapaneseText(queued.Fault()))};
-}
-
 void TFormInst::Button2Click() { reject(); }
 
-bool RunInstall(TFormInst& form, TUserData* userData, const std::string& document, const QString& proposedName,
-                DocSaveOptions& options, const QString& proposedTitle) {
+bool RunInstall(TFormInst& form, TUserData* userData, const InstallJob& job, DocSaveOptions& options) {
     if (!userData) {
         Prompts().Message(form.parentWidget(), QMessageBox::Critical, QString::fromUtf8(kCannotInstall),
                           QString::fromUtf8(kNoPalmDesktop), QMessageBox::Ok);
         return false;
     }
-    form.SetJob(userData, &document, &options);
-    form.EditFile->setText(proposedName);
+    form.SetJob(userData, &job, &options);
+    form.EditFile->setText(job.proposedName);
     form.EditFileChange();  // also when the name is the one of the last opening
-    if (!proposedTitle.isEmpty()) form.EditTitle->setText(proposedTitle);
+    if (!job.proposedTitle.isEmpty()) form.EditTitle->setText(job.proposedTitle);
     form.FormShow();
     const int result = Prompts().RunDialog(form);
     form.SetJob(nullptr, nullptr, nullptr);

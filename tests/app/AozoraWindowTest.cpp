@@ -146,7 +146,7 @@ void AozoraWindowTest::anArchiveOpensLikeATextByEveryWayIn() {
     QCOMPARE(prompts_->Texts(), QStringList{});
     QCOMPARE(Bytes(*w), kWork);
     QVERIFY(!Modified(*w));
-    QCOMPARE(w->windowTitle(), QStringLiteral("nekomachi.zip - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("nekomachi.zip - Verdane Ver1.22"));
     if (way == "open" || way == "drop") QCOMPARE(RecentFiles(*w).value(0), zip);
     // Saved as a database, the options propose the work's title, not the file's name.
     QString title;
@@ -174,7 +174,7 @@ void AozoraWindowTest::severalTextsTheUserPicksOneOrCancels() {
     Drop(*w, {zip});
     QCOMPARE(listed, (QStringList{QStringLiteral("first.txt"), QStringLiteral("second.txt")}));
     QCOMPARE(Bytes(*w), kWork);
-    QCOMPARE(w->windowTitle(), QStringLiteral("two.zip - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("two.zip - Verdane Ver1.22"));
 }
 
 void AozoraWindowTest::anArchiveWithoutATextSaysSoAndChangesNothing() {
@@ -190,7 +190,7 @@ void AozoraWindowTest::anArchiveWithoutATextSaysSoAndChangesNothing() {
         const QString said = prompts_->messages.front().text + prompts_->messages.front().detail;
         QVERIFY2(said.contains(path), qPrintable(said));
         QCOMPARE(Bytes(*w), std::string("before"));
-        QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
+        QCOMPARE(Caption(*w), QStringLiteral("NewFile - Verdane Ver1.22"));
     }
     QVERIFY(prompts_->messages.front().text.contains(QStringLiteral("zip")) ||
             prompts_->messages.front().detail.contains(QStringLiteral("zip")));
@@ -212,7 +212,7 @@ void AozoraWindowTest::aUrlNamingAnArchiveOpensItsText() {
     Trigger(*w, "URLU1");
     QCOMPARE(prompts_->Texts(), QStringList{});
     QCOMPARE(Bytes(*w), kWork);
-    QCOMPARE(w->windowTitle(), QStringLiteral("nekomachi.zip - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("nekomachi.zip* - Verdane Ver1.22"));
     QString title;
     prompts_->saveChoices.push_back({Q(dir.File("neko")), 3});
     prompts_->dialogs.push_back(ReadTitle(title));

@@ -249,7 +249,7 @@ void DocumentTest::afterADownloadSaveProposesThePageNotTheFileBefore() {
     Trigger(*w, "URLU1");
     QCOMPARE(Session(*w).Document().Path(), QString());
     QVERIFY(Session(*w).Document().Kind() == core::DocKind::Page);
-    QCOMPARE(w->windowTitle(), QStringLiteral("story.html - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("story.html* - Verdane Ver1.22"));
     QVERIFY(Modified(*w));
     QVERIFY(!Save(*w));  // the save dialog is cancelled
     const TFileDialogState offered = prompts_->saveDialogsShown.back();
@@ -259,7 +259,7 @@ void DocumentTest::afterADownloadSaveProposesThePageNotTheFileBefore() {
     prompts_->saveChoices.push_back({offered.FileName, 1});
     QVERIFY(Save(*w));
     QCOMPARE(Session(*w).Document().Path(), Q(dir.File("story.TXT")));
-    QCOMPARE(w->windowTitle(), QStringLiteral("story.TXT - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("story.TXT - Verdane Ver1.22"));
     QVERIFY(!Modified(*w));
     QCOMPARE(ReadFile(dir.File("precious.txt")), kOther);
 }

@@ -526,8 +526,9 @@ void DownloadTest::theHtmlCommandAsksBeforeReplacingACharacter() {
     prompts_->answers.push_back(QMessageBox::StandardButton(answer));
     Trigger(*w, "MenuEditHTML");
     QCOMPARE(prompts_->messages.at(0).text,
-             QStringLiteral("この文書には Shift-JIS にない文字が 2 個あります: 1 行目の「\u00E9」(U+00E9)、"
-                            "1 行目の「\U0001F600」(U+1F600)。\n「?」に置き換えてHTML→テキスト処理を行いますか?"));
+             QStringLiteral("この文書には Shift-JIS にない文字が 2 個あります: 1 行目の「\u00E9」(U+00E9)→「e」、"
+                            "1 行目の「\U0001F600」(U+1F600)→「?」。「→」の先の文字に置き換えます。\n"
+                            "HTML→テキスト処理を行いますか?"));
     if (answer == QMessageBox::No)
         QCOMPARE(Editor(*w)->toPlainText(), page);
     else

@@ -155,7 +155,7 @@ private:
 
 void MainWindowTest::newWindowShowsNewFileCaptionAndAnEmptyDocument() {
     auto w = NewWindow();
-    QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("NewFile - Verdane Ver1.22"));
     QCOMPARE(ApplicationTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
     QCOMPARE(Bytes(*w), std::string());
     QVERIFY(!Modified(*w));
@@ -193,7 +193,7 @@ void MainWindowTest::openDocumentConvertsEveryEncodingToShiftJis() {
                                  : name == "jis.txt" ? kSjisFullWidth
                                                      : kSjis;
     QCOMPARE(test::ToHex(Bytes(*w)), test::ToHex(expected));
-    QCOMPARE(w->windowTitle(), name + QStringLiteral(" - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), name + QStringLiteral(" - Verdane Ver1.22"));
     QVERIFY(!Modified(*w));
     QCOMPARE(Session(*w).Folder(), Q(dir.Path()) + "/");
     // The document is the file read, whichever way it was opened.
@@ -235,7 +235,7 @@ void MainWindowTest::commandLineAndDropSetTheOpenDialogsNameAndFilter() {
     QCOMPARE(test::ToHex(Bytes(*w)), test::ToHex(kSjis));
     QCOMPARE(Session(*w).Document().Path(), Q(path));
     QCOMPARE(core::FilterIndexOf(Session(*w).Document().Kind()), filterIndex);
-    QCOMPARE(w->windowTitle(), name + QStringLiteral(" - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), name + QStringLiteral(" - Verdane Ver1.22"));
 }
 
 void MainWindowTest::docDatabasesOpenWithTheirTitle_data() {
@@ -262,7 +262,7 @@ void MainWindowTest::docDatabasesOpenWithTheirTitle() {
     QVERIFY(Bytes(*w) == text);
     QCOMPARE(StatusText(*w), QStringLiteral("本 Book"));
     QCOMPARE(core::DocTitleText(Session(*w).Document().Title()), std::string("\x96\x7B Book"));
-    QCOMPARE(w->windowTitle(), QStringLiteral("book.pdb - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("book.pdb - Verdane Ver1.22"));
     QVERIFY(!Modified(*w));
 }
 
@@ -285,7 +285,7 @@ void MainWindowTest::aDatabaseOfAnotherTypeIsRefusedAndTheDocumentKept() {
     QCOMPARE(prompts_->messages[1].icon, QMessageBox::Critical);
     QCOMPARE(Bytes(*w), std::string("typed first\r\n"));
     QVERIFY(Modified(*w));
-    QCOMPARE(w->windowTitle(), QStringLiteral("first.txt - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("first.txt* - Verdane Ver1.22"));
     QCOMPARE(Session(*w).Document().Path(), Q(dir.File("first.txt")));
 }
 
@@ -311,7 +311,7 @@ void MainWindowTest::aMissingCommandLineFileIsReportedAndTheWindowOpensEmpty() {
     test::TempDir dir;
     const QString missing = Q(dir.File("missing.txt"));
     auto w = NewWindow({missing});
-    QCOMPARE(w->windowTitle(), QStringLiteral("NewFile - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), QStringLiteral("NewFile - Verdane Ver1.22"));
     QCOMPARE(Bytes(*w), std::string());
     QVERIFY(prompts_->Texts().last().contains(missing + " を開けません: ファイルまたはフォルダがありません"));
     QCOMPARE(Session(*w).Document().Path(), QString());
@@ -399,7 +399,7 @@ void MainWindowTest::savingAsDocWritesWhatTheCliWrites() {
     QCOMPARE(SettingsOf(*w).IncludeBinary, binary);
     // The document is now the file written, of the kind written.
     const QString saved = Q(dir.File(filterIndex == 2 ? "out.PRC" : "out.PDB"));
-    QCOMPARE(w->windowTitle(), core::FileNamePart(saved) + QStringLiteral(" - Verdane Ver1.22"));
+    QCOMPARE(Caption(*w), core::FileNamePart(saved) + QStringLiteral(" - Verdane Ver1.22"));
     QCOMPARE(Session(*w).Document().Path(), saved);
     QCOMPARE(core::FilterIndexOf(Session(*w).Document().Kind()), filterIndex);
 }
@@ -450,7 +450,7 @@ void MainWindowTest::theAddedExtensionNamingAnotherFileAsksFirst() {
     prompts_->dialogs.push_back(FillName("u8", true, true));
     prompts_->messages.clear();
     QCOMPARE(Save(*w), answer == QMessageBox::Yes);
-    QCOMPARE(prompts_->messages.at(0).text, QStringLiteral("u8.PRC はすでにあります。\n置き換えますか?"));
+    QCOMPARE(prompts_->messages.at(0).text, QStringLiteral("u8.PRC はすでにあります。置き換えます。\n保存しますか?"));
     QCOMPARE(test::ReadFile(dir.File("u8.PRC")) == "another book", answer == QMessageBox::No);
     QCOMPARE(Modified(*w), answer == QMessageBox::No);
 }
@@ -510,8 +510,9 @@ void MainWindowTest::aCharacterShiftJisCannotHoldIsNotDroppedSilently() {
     QVERIFY(!Save(*w));
     // The question names the first three with their lines.
     QCOMPARE(prompts_->Texts().last(),
-             QStringLiteral("この文書には Shift-JIS で保存できない文字が 4 個あります: 1 行目の「\u00E9」(U+00E9)、"
-                            "2 行目の「\u20AC」(U+20AC)、3 行目の「\U0001F600」(U+1F600)など。\n「?」に置き換えて保存しますか?"));
+             QStringLiteral("この文書には Shift-JIS にない文字が 4 個あります: 1 行目の「\u00E9」(U+00E9)→「e」、"
+                            "2 行目の「\u20AC」(U+20AC)→「?」、3 行目の「\U0001F600」(U+1F600)→「?」など。"
+                            "「→」の先の文字に置き換えます。\n保存しますか?"));
     QVERIFY(test::ListDir(dir.Path()).empty());
     QCOMPARE(Editor(*w)->textCursor().position(), 3);
     prompts_->saveChoices.push_back({Q(dir.File("a")), 1});

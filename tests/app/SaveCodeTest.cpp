@@ -30,20 +30,23 @@ private slots:
         QTest::addColumn<int>("code");  // chosen in the dialog, with LF (CR LF from 10 on); -1: Ctrl+S
         QTest::addColumn<QByteArray>("written");  // after "x" typed at the start
         QTest::addColumn<QString>("panel");
-        QTest::newRow("UTF-8 LF") << kUtf8 << -1 << "x" + kUtf8 << "UTF-8 LF";
+        QTest::addColumn<QString>("question");  // answered Yes
+        QTest::newRow("UTF-8 LF") << kUtf8 << -1 << "x" + kUtf8 << "UTF-8 LF" << "";
         QTest::newRow("UTF-8, BOM, CR LF") << "\xef\xbb\xbf" + Crlf(kUtf8) << -1 << "\xef\xbb\xbfx" + Crlf(kUtf8)
-                                           << "UTF-8(BOM) CRLF";
-        QTest::newRow("EUC-JP LF") << kEuc << -1 << "x" + kEuc << "EUC-JP LF";
+                                           << "UTF-8 (BOM) CR LF" << "";
+        QTest::newRow("EUC-JP LF") << kEuc << -1 << "x" + kEuc << "EUC-JP LF" << "";
         QTest::newRow("JIS as Shift-JIS") << QByteArray("\x1b$BF|K\\8l$N%F%-%9%H\x1b(B\r\n") << -1 << "x" + kSjis
-                                          << "Shift-JIS CRLF";
-        QTest::newRow("chosen UTF-8 LF") << kSjis << 2 << "x" + kUtf8 << "UTF-8 LF";
-        QTest::newRow("chosen EUC-JP CR LF") << kUtf8 << 11 << "x" + Crlf(kEuc) << "EUC-JP CRLF";
+                                          << "Shift-JIS CR LF"
+                                          << "JIS CR LF で読み込んだ文書を Shift-JIS CR LF で保存します。\n保存しますか?";
+        QTest::newRow("chosen UTF-8 LF") << kSjis << 2 << "x" + kUtf8 << "UTF-8 LF" << "";
+        QTest::newRow("chosen EUC-JP CR LF") << kUtf8 << 11 << "x" + Crlf(kEuc) << "EUC-JP CR LF" << "";
     }
     void aTextIsWrittenInItsOwnFormOrTheChosenOne() {
         QFETCH(QByteArray, read);
         QFETCH(int, code);
         QFETCH(QByteArray, written);
         QFETCH(QString, panel);
+        QFETCH(QString, question);
         FakePrompts prompts;
         TempDir dir;
         WriteFile(dir.File("book.txt"), read.toStdString());
@@ -51,6 +54,7 @@ private slots:
         TFormMainVerdane w(registry, {QString::fromStdString(dir.File("book.txt"))});
         Editor(w)->insertPlainText(QStringLiteral("x"));
         prompts.messages.clear();
+        prompts.answers.push_back(QMessageBox::Yes);
         prompts.saveChoices.push_back({QString::fromStdString(dir.File("book")), 1});
         prompts.dialogs.push_back([&](QDialog& d) {
             dynamic_cast<TFormCode&>(d).ComboCode->setCurrentIndex(code % 10);
@@ -59,7 +63,7 @@ private slots:
         });
         Trigger(w, code >= 0 ? "MenuSaveCode" : "MenuSave");
         QCOMPARE(QByteArray::fromStdString(ReadFile(dir.File("book.txt"))), written);
-        QCOMPARE(prompts.Texts(), QStringList());
+        QCOMPARE(prompts.Texts(), question.isEmpty() ? QStringList() : QStringList{question});
         QCOMPARE(Part<QLabel>(w, "StatusCode")->text(), panel);
     }
 };

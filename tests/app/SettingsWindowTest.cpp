@@ -6,6 +6,7 @@
 #include "WindowParts.h"
 #include "TestSupport.h"
 
+#include "AppInfo.h"
 #include "FindDialogs.h"
 #include "HistMenu.h"
 #include "RegistryFile.h"
@@ -111,7 +112,7 @@ private slots:
         const QPoint at = w->pos();
         QVERIFY(w->close());
         const std::string expected =
-            "[Fonts]\nRichEditMainFontName=ＭＳ Ｐゴシック\nRichEditMainFontSize=9\nRichEditMainFontColor=-16777208\n"
+            "[Fonts]\nRichEditMainFontName=IPAGothic\nRichEditMainFontSize=9\nRichEditMainFontColor=-16777208\n"
             "RichEditMainFontStyle=0\n"
             "[Setting]\nColor=16777215\nBM=(BM)\nInitDir=\n"
             "[Proxy]\nServer=\nPort=80\nUser=\nPass=\nEnable=0\n"
@@ -120,6 +121,7 @@ private slots:
             "[Strings]\nText1=\nText2=\nText3=\nText4=\nText5=\nText6=\nText7=\nText8=\n"
             "[URL]\nURL1=\nURL2=\nURL3=\nURL4=\nURL5=\nURL6=\nURL7=\nURL8=\nURL9=\nURL10=\nHTML=1\n"
             "[Find]\nText=\nMatchCase=0\nWholeWord=0\nRegExp=0\nFuzzy=0\nUp=0\nWrap=1\n"
+            "[View]\nWordWrap=1\nZoom=0\nLineNumbers=0\n"
             "[History]\nCount=0\n";
         QCOMPARE(ReadFile(Ini()), expected);
         struct stat st{};
@@ -339,6 +341,52 @@ private slots:
         const std::string after = ReadFile(Ini());
         QVERIFY(after.find("RichEditMainFontSize=20\n") != std::string::npos);
         QVERIFY(after.find("Color=8388608\nBM=\n") != std::string::npos);
+    }
+
+    // The font dialog starts on the face the editor shows, and OK there keeps
+    // it; the text colour is chosen beside the background; Cancel in either
+    // dialog changes nothing, whatever was browsed.
+    void fontAndTextColourButtons_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<bool>("fontButton");  // else the text colour's
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("startFace");
+        QTest::addColumn<QByteArray>("written");  // in the settings file at close
+        const QByteArray windows = "[Fonts]\nRichEditMainFontName=ＭＳ Ｐゴシック\n";
+        const QByteArray size = "\nRichEditMainFontSize=9\n";
+        QTest::newRow("default face, cancelled") << QByteArray() << true << false << "IPAGothic" << "Name=IPAGothic" + size;
+        QTest::newRow("a Windows face as shown") << windows << true << true << "IPAPGothic" << "Name=IPAPGothic" + size;
+        QTest::newRow("a Windows face, cancelled") << windows << true << false << "IPAPGothic" << "Name=ＭＳ Ｐゴシック" + size;
+        QTest::newRow("text colour") << QByteArray() << false << true << "" << QByteArray("Color=8388608\n");
+        QTest::newRow("text colour, cancelled") << QByteArray() << false << false << "" << QByteArray("Color=-16777208\n");
+    }
+    void fontAndTextColourButtons() {
+        QFETCH(QByteArray, ini);
+        QFETCH(bool, fontButton);
+        QFETCH(bool, accept);
+        QFETCH(QString, startFace);
+        QFETCH(QByteArray, written);
+        InstallFontSubstitutions();  // as the program's start does
+        if (!ini.isEmpty()) WriteIni(ini.toStdString());
+        auto w = NewWindow();
+        QString started;
+        prompts_->dialogs.push_back(SettingDialog([&](TFormSetting& f) {
+            prompts_->dialogs.push_back([&](QDialog& d) {
+                if (auto* fonts = qobject_cast<QFontDialog*>(&d)) {
+                    started = fonts->currentFont().family();
+                    if (!accept) fonts->setCurrentFont(QFont(QStringLiteral("IPAMincho"), 20));
+                } else {
+                    qobject_cast<QColorDialog*>(&d)->setCurrentColor(accept ? QColor(0, 0, 128) : Qt::red);
+                }
+                return int(accept ? QDialog::Accepted : QDialog::Rejected);
+            });
+            fontButton ? f.ButtonFontClick() : f.ButtonFontColorClick();
+        }));
+        Trigger(*w, "MenuSetting");
+        QCOMPARE(started, startFace);
+        QCOMPARE(Editor(*w)->palette().color(QPalette::Text) == QColor(0, 0, 128), !fontButton && accept);
+        QVERIFY(w->close());
+        QVERIFY(ReadFile(Ini()).find("RichEditMainFont" + written.toStdString()) != std::string::npos);
     }
 
     void bookmarkFollowsAChangedMark() {

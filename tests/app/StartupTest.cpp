@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <sys/stat.h>
 
@@ -51,7 +52,7 @@ StartResult Start(const std::string& registryText, bool writeRegistry = true, co
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (auto* window = qobject_cast<TFormMainVerdane*>(w); window && window->isVisible()) {
                 result.windowShown = true;
-                result.caption = window->windowTitle();
+                result.caption = window->windowHandle()->title();  // as the desktop shows it
                 window->close();
             }
         }

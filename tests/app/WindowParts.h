@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QtGlobal>
@@ -34,6 +35,11 @@ T* Part(const QObject& window, const char* name) {
 inline QPlainTextEdit* Editor(const QObject& window) { return Part<QPlainTextEdit>(window, "RichEditMain"); }
 inline QAction* Action(const QObject& window, const char* name) { return Part<QAction>(window, name); }
 inline QString StatusText(const QObject& window) { return Part<QLabel>(window, "StatusPanel0")->text(); }
+// The caption as the desktop shows it, the modified mark resolved.
+inline QString Caption(QWidget& window) {
+    window.winId();  // the desktop's window exists, as once it is shown
+    return window.windowHandle()->title();
+}
 
 // The editor's whole text replaced by these CP932 bytes, as a paste would;
 // not marked modified (as a text just read).

@@ -71,12 +71,12 @@ private slots:
     void theStatusBarTellsTheCodeAndLineEndsTheNextSaveWrites_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("code");
-        QTest::newRow("Shift-JIS, CR LF") << QByteArray::fromStdString(kSjis) << "Shift-JIS CRLF";
+        QTest::newRow("Shift-JIS, CR LF") << QByteArray::fromStdString(kSjis) << "Shift-JIS CR LF";
         QTest::newRow("EUC-JP, LF") << QByteArray::fromStdString(WithLf(Nkf("-e", kSjis))) << "EUC-JP LF";
-        QTest::newRow("JIS, CR LF") << QByteArray::fromStdString(Nkf("-j", kSjis)) << "JIS→Shift-JIS CRLF";
+        QTest::newRow("JIS, CR LF") << QByteArray::fromStdString(Nkf("-j", kSjis)) << "JIS CR LF→Shift-JIS CR LF";
         QTest::newRow("UTF-8, LF") << QByteArray::fromStdString(WithLf(Nkf("-w", kSjis))) << "UTF-8 LF";
-        QTest::newRow("UTF-8 with BOM, CR LF") << QByteArray::fromStdString(Nkf("-w8", kSjis)) << "UTF-8(BOM) CRLF";
-        QTest::newRow("mixed line ends") << QByteArray("a\r\nb\nc\rd") << "改行混在→Shift-JIS CRLF";
+        QTest::newRow("UTF-8 with BOM, CR LF") << QByteArray::fromStdString(Nkf("-w8", kSjis)) << "UTF-8 (BOM) CR LF";
+        QTest::newRow("mixed line ends") << QByteArray("a\r\nb\nc\rd") << "Shift-JIS 改行混在→Shift-JIS CR LF";
     }
     void theStatusBarTellsTheCodeAndLineEndsTheNextSaveWrites() {
         QFETCH(QByteArray, bytes);
@@ -84,14 +84,14 @@ private slots:
         TempDir dir;
         WriteFile(dir.File("text.txt"), bytes.toStdString());
         auto w = NewWindow();
-        QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS CRLF"));
+        QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS CR LF"));
         w->OpenAtStart({Q(dir.File("text.txt"))});
-        QCOMPARE(w->windowTitle(), QStringLiteral("text.txt - Verdane Ver1.22"));
+        QCOMPARE(Caption(*w), QStringLiteral("text.txt - Verdane Ver1.22"));
         QCOMPARE(Panel(*w, "StatusCode"), code);
         QCOMPARE(Panel(*w, "StatusModified"), QString());
         // New: what a new text is written in.
         Trigger(*w, "MenuNew");
-        QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS CRLF"));
+        QCOMPARE(Panel(*w, "StatusCode"), QStringLiteral("Shift-JIS CR LF"));
     }
 
     void theStatusBarFollowsTheCaretAndTheModifiedFlag() {
@@ -255,7 +255,7 @@ private slots:
             const int blocks = Editor(*w)->document()->blockCount();
             if (blocks > 1) {
                 ++filling;
-                if (w->windowTitle() != QStringLiteral("long.txt - Verdane Ver1.22")) ++captionLate;
+                if (Caption(*w) != QStringLiteral("long.txt - Verdane Ver1.22")) ++captionLate;
             }
             if (blocks < lastBlocks) ++shrinking;
             lastBlocks = blocks;

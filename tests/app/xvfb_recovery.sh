@@ -54,7 +54,7 @@ app_pid=$!
 offer=$(window '^文書の復元$') || fail "the next start offered nothing"
 [ -z "${VERDANE_SHOTS:-}" ] || import -window root "$VERDANE_SHOTS/offer.png"
 press "$offer" key Return
-main=$(window '^note\.txt - Verdane Ver1\.22$') || fail "the restored text is not note.txt"
+main=$(window '^note\.txt\* - Verdane Ver1\.22$') || fail "the restored text is not note.txt"
 [ -z "${VERDANE_SHOTS:-}" ] || import -window root "$VERDANE_SHOTS/restored.png"
 press "$main" key ctrl+s
 # The save dialog proposes "note": Tab reaches its file type, Up picks the

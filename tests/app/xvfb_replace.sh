@@ -34,9 +34,13 @@ xdotool windowfocus "$wid" 2>/dev/null || true
 sleep 0.2
 xdotool type --delay 20 'edit'
 
-# Save: the dialog proposes "u8" with the PRC type; Enter takes it.
+# Save: the dialog proposes "u8" with the PRC type; Enter takes it, and the
+# save options with their title.
 xdotool key ctrl+s
 sleep 1.5
+xdotool key Return
+wait_window '^保存設定$' "no save options after the file dialog"
+sleep 0.3
 xdotool key Return
 wait_window '^上書きの確認$' "saving as u8 (PRC) beside u8.PRC asked nothing"
 xdotool key Escape

@@ -42,8 +42,8 @@ done
 xdotool key Escape
 sleep 1
 kill -0 "$app_pid" 2>/dev/null || { echo "Esc on the save question closed the program"; exit 1; }
-xdotool search --onlyvisible --name '^sample-ja\.txt - Verdane Ver1\.22$' >/dev/null ||
-  { echo "the window is gone after Esc"; exit 1; }
+xdotool search --onlyvisible --name '^sample-ja\.txt\* - Verdane Ver1\.22$' >/dev/null ||
+  { echo "no window titled 'sample-ja.txt* - Verdane Ver1.22' (edited) after Esc"; exit 1; }
 echo "Esc on the save question kept the program open"
 
 # Asked again, answered No (Alt+N): the program closes without saving.

@@ -37,6 +37,11 @@ using test::WriteFile;
 
 namespace {
 
+// An install of a new text holding these CP932 bytes, proposed as `name`.
+InstallJob Job(std::string_view cp932, const QString& name) {
+    return {core::Document(), platform::BytesToEditor(cp932), name, {}, {}, nullptr};
+}
+
 const QString kYamada = QStringLiteral("山田太郎");
 
 struct Shown {
@@ -190,7 +195,7 @@ private slots:
             comboEnabled = inst.AutoInstallComboBox->isEnabled();
             inst.ButtonInst->click();
         };
-        QVERIFY(!RunInstall(inst, &none, "text\r\n", "NewFile", options));
+        QVERIFY(!RunInstall(inst, &none, Job("text\r\n", "NewFile"), options));
         QVERIFY(!comboEnabled);
         QCOMPARE(inst.AutoInstallComboBox->count(), 0);
         QCOMPARE(prompts_.messages.size(), size_t(1));
@@ -284,7 +289,7 @@ private slots:
             form.CheckBoxBinary->setChecked(false);
             form.ButtonInst->click();
         };
-        QVERIFY(RunInstall(form, users_.get(), document, "MEMO", options));
+        QVERIFY(RunInstall(form, users_.get(), Job(document, "MEMO"), options));
         QVERIFY(!compressShown);
         QVERIFY(titleFollowed);
         QVERIFY(prompts_.messages.empty());
@@ -312,21 +317,21 @@ private slots:
         };
         // The queued database may be another book: asked first, No keeps it.
         prompts_.answers = {QMessageBox::No};
-        QVERIFY(!RunInstall(form, users_.get(), "a\r\n", "BOOK", options));
-        QCOMPARE(prompts_.messages.at(0).text, QStringLiteral("BOOK.PRC はすでにｲﾝｽﾄｰﾙ待ちです。\n置き換えますか?"));
+        QVERIFY(!RunInstall(form, users_.get(), Job("a\r\n", "BOOK"), options));
+        QCOMPARE(prompts_.messages.at(0).text, QStringLiteral("BOOK.PRC はすでにｲﾝｽﾄｰﾙ待ちです。置き換えます。\nｲﾝｽﾄｰﾙしますか?"));
         QCOMPARE(ReadFile(Queue("YamadaT") + "/BOOK.PRC"), std::string("old"));
         prompts_.answers = {QMessageBox::Yes};
-        QVERIFY(RunInstall(form, users_.get(), "a\r\n", "BOOK", options));
+        QVERIFY(RunInstall(form, users_.get(), Job("a\r\n", "BOOK"), options));
         const std::string first = ReadFile(Queue("YamadaT") + "/BOOK.PRC");
         QCOMPARE(first.substr(0, 5), std::string("BOOK\0", 5));
         // The next opening keeps .PRC without being told.
         prompts_.script = [&](QDialog&) { form.ButtonInst->click(); };
-        QVERIFY(RunInstall(form, users_.get(), "b\r\n", "NEXT", options));
+        QVERIFY(RunInstall(form, users_.get(), Job("b\r\n", "NEXT"), options));
         QCOMPARE(ListDir(Queue("YamadaT")), (std::vector<std::string>{".gitkeep", "BOOK.PRC", "NEXT.PRC"}));
         // A fresh dialog, as at program start, offers .PDB.
         TFormInst fresh;
         prompts_.script = [&](QDialog&) { fresh.ButtonInst->click(); };
-        QVERIFY(RunInstall(fresh, users_.get(), "c\r\n", "NEXT", options));
+        QVERIFY(RunInstall(fresh, users_.get(), Job("c\r\n", "NEXT"), options));
         QVERIFY(test::FileExists(Queue("YamadaT") + "/NEXT.PDB"));
     }
 
@@ -352,7 +357,7 @@ private slots:
             stayed = dialog.result() == QDialog::Rejected && form.EditFile->text() == name && form.isEnabled();
             form.Button2->click();
         };
-        QVERIFY(!RunInstall(form, users_.get(), "text\r\n", "NewFile", options));
+        QVERIFY(!RunInstall(form, users_.get(), Job("text\r\n", "NewFile"), options));
         QVERIFY(stayed);
         QCOMPARE(prompts_.messages.size(), size_t(1));
         QCOMPARE(prompts_.messages[0].text, message);
@@ -367,7 +372,7 @@ private slots:
             form.CheckBoxCompress->setChecked(false);
             form.Button2->click();
         };
-        QVERIFY(!RunInstall(form, users_.get(), "text\r\n", "NewFile", options));
+        QVERIFY(!RunInstall(form, users_.get(), Job("text\r\n", "NewFile"), options));
         QVERIFY(options.Compress);  // the shared options change only with an install
         QCOMPARE(ListDir(Queue("YamadaT")), std::vector<std::string>{".gitkeep"});
         QCOMPARE(ListDir(Queue("Hanako")), std::vector<std::string>{".gitkeep"});
@@ -401,7 +406,7 @@ private slots:
             recovered = dialog.result() == QDialog::Rejected && form.isEnabled() && !QApplication::overrideCursor();
             form.Button2->click();
         };
-        QVERIFY(!RunInstall(form, users_.get(), "text\r\n", "NewFile", options));
+        QVERIFY(!RunInstall(form, users_.get(), Job("text\r\n", "NewFile"), options));
         QVERIFY(recovered);
         QCOMPARE(prompts_.messages.size(), size_t(1));
         QCOMPARE(prompts_.messages[0].caption, QStringLiteral("ｲﾝｽﾄｰﾙできません"));
@@ -416,7 +421,7 @@ private slots:
         DocSaveOptions options;
         bool shown = false;
         prompts_.script = [&](QDialog&) { shown = true; };
-        QVERIFY(!RunInstall(inst, nullptr, "text\r\n", "NewFile", options));
+        QVERIFY(!RunInstall(inst, nullptr, Job("text\r\n", "NewFile"), options));
         QVERIFY(!RunOpenInstallFolder(user, nullptr));
         QVERIFY(!shown);
         QCOMPARE(prompts_.messages.size(), size_t(2));
@@ -489,7 +494,7 @@ private slots:
         });
         // Nothing is left blocking when a step above fails.
         QTimer::singleShot(5000, &form, &QDialog::reject);
-        QVERIFY(RunInstall(form, users_.get(), "keys\r\n", "NewFile", options));
+        QVERIFY(RunInstall(form, users_.get(), Job("keys\r\n", "NewFile"), options));
         QVERIFY(driven);
         QCOMPARE(form.EditTitle->text(), QStringLiteral("KEYS"));
         QVERIFY(test::FileExists(Queue("YamadaT") + "/KEYS.PRC"));
