@@ -98,7 +98,8 @@ void TRECaptures::Compile(const TREParseTree& tree, int node, bool atEntry, bool
 
 std::optional<TRECaptures::Slots> TRECaptures::Run(std::string_view text, std::size_t start, std::size_t end,
                                     unsigned char separator) const {
-    text = UpToNul(text);
+    // The text is not cut at its NUL byte here, which would read all of a long
+    // text for every match: the match lies before it, and "$" looks at one byte.
     Slots result;
     result.fill(kUnset);
     if (start > end || end > text.size()) return std::nullopt;
@@ -137,7 +138,7 @@ std::optional<TRECaptures::Slots> TRECaptures::Run(std::string_view text, std::s
                 if (pos == 0 || text[pos - 1] == '\n') stack.push_back({t.pc + 1, t.slots});
                 break;
             case kTail:
-                if (pos == text.size() || static_cast<unsigned char>(text[pos]) == separator)
+                if (pos == text.size() || text[pos] == '\0' || static_cast<unsigned char>(text[pos]) == separator)
                     stack.push_back({t.pc + 1, t.slots});
                 break;
             case kFail:
@@ -155,7 +156,8 @@ std::optional<TRECaptures::Slots> TRECaptures::Run(std::string_view text, std::s
         const auto b = static_cast<unsigned char>(text[pos]);
         std::uint16_t code = b;
         std::size_t width = 1;
-        if (IsLeadByte(b) && pos + 1 < text.size()) {
+        // A lead byte ending the match stood alone (the DFA steps over pairs).
+        if (IsLeadByte(b) && pos + 1 < end) {
             code = static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(text[pos + 1]));
             width = 2;
         }

@@ -27,7 +27,7 @@ public:
     explicit TRECaptures(const TREParseTree& tree);
 
     // The groups of the match [start, end) of `text` (which ends at its first
-    // NUL byte), the match the DFA found there. Of the ways the pattern can
+    // NUL byte, after the match), the match the DFA found there. Of the ways the pattern can
     // match exactly that text, the one taken prefers, at each choice, the
     // earlier alternative and one more repetition; a repeated group keeps its
     // last repetition. "^" holds at the text start and after LF, "$" before
