@@ -21,7 +21,7 @@ bool DocumentSession::Modified() const { return editor_.document()->isModified()
 
 QString DocumentSession::Text() const { return editor_.document()->toRawText(); }
 
-std::string DocumentSession::Bytes() const { return platform::EditorToBytes(Text(), document_.Code() != kcUtf8).bytes; }
+std::string DocumentSession::Bytes() const { return platform::EditorToBytes(Text(), !document_.ReadAsUnicode()).bytes; }
 
 QString DocumentSession::InstallName() const {
     // A database name takes no extension: the name ends at its first ".".

@@ -145,7 +145,7 @@ std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& p
     Replacement next;
     // The text's own title: the database's, the work's, or the file's name.
     next.document = core::Document::ReadFrom(path, opened->kind, opened->title.value_or(core::TitleOfFile(path)),
-                                             opened->code, opened->lineEnds, opened->byteOrderMark);
+                                             opened->CodeOnDisk(), opened->lineEnds, opened->byteOrderMark);
     next.file = std::move(*opened);
     return next;
 }

@@ -106,6 +106,8 @@ std::optional<platform::FileCode> WrittenCodeOf(int code) {
 
 }  // namespace
 
+bool Document::ReadAsUnicode() const { return code_ == kcUtf8 || code_ == kcUtf16Le || code_ == kcUtf16Be; }
+
 std::optional<platform::FileForm> Document::FormRead() const {
     if (kind_ != DocKind::Text || path_.isEmpty()) return std::nullopt;
     const std::optional<platform::FileCode> code = WrittenCodeOf(code_);
@@ -116,8 +118,11 @@ std::optional<platform::FileForm> Document::FormRead() const {
 platform::FileForm Document::SaveForm() const {
     if (chosen_) return *chosen_;
     if (kind_ != DocKind::Text || path_.isEmpty()) return {};
-    // A file in a code this program does not write becomes Shift-JIS CR LF;
+    // A file in a code this program does not write becomes Shift-JIS CR LF,
+    // but UTF-16 UTF-8 with its mark, which holds every character it held;
     // otherwise its code stays, and only LF line ends are kept as they are.
+    if (code_ == kcUtf16Le || code_ == kcUtf16Be)
+        return {platform::FileCode::Utf8, lineEnds_ != LineEnds::Lf, true};
     const std::optional<platform::FileCode> code = WrittenCodeOf(code_);
     if (!code) return {};
     return {*code, lineEnds_ != LineEnds::Lf, *code == platform::FileCode::Utf8 && byteOrderMark_};

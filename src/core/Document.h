@@ -65,6 +65,9 @@ public:
     // The kanji code the text was read in (KanjiCode's numbers; 0 for none).
     int Code() const { return code_; }
     LineEnds LineEndsRead() const { return lineEnds_; }
+    // Read from a Unicode file (UTF-8 or UTF-16): the editor holds no escaped
+    // byte of it, so a lone surrogate is a character the code lacks.
+    bool ReadAsUnicode() const;
     // The text file started with a byte-order mark.
     bool ByteOrderMark() const { return byteOrderMark_; }
     // The form the next save as a text file writes: the one the user chose,

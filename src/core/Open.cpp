@@ -2,6 +2,7 @@
 
 #include "AozoraNotation.h"
 #include "EditorCodec.h"
+#include "EditorFileCodec.h"
 #include "FailureOf.h"
 #include "FileIo.h"
 #include "HtmlText.h"
@@ -66,6 +67,7 @@ void DecodeText(std::string bytes, const Source& source, OpenedFile& file) {
     if (code == kcUtf16Le || code == kcUtf16Be) {
         // Kept as UTF-8 text, as a UTF-8 file is: every character reaches the editor.
         bytes = Utf16ToUtf8(bytes, code);
+        file.fileCode = code;
         code = kcUtf8;
     }
     if (code != kcUtf8) {
@@ -78,6 +80,29 @@ void DecodeText(std::string bytes, const Source& source, OpenedFile& file) {
     // A page's last line ends as its others do, as it always has in the editor.
     if (page && !bytes.empty() && !bytes.ends_with("\r\n")) bytes += "\r\n";
     file.text = std::move(bytes);
+}
+
+// A UTF-8 page (CR LF) in Shift-JIS for the HTML conversion, each character
+// Shift-JIS lacks written as the program's one conversion policy says (a
+// no-break space a space, é its base letter, the rest "?") and added to
+// `replaced` with its offset in the result.
+std::string ShiftJisPage(const std::string& utf8, std::vector<KanjiReplacement>& replaced) {
+    QString text = QString::fromUtf8(utf8);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    const platform::FileForm form{platform::FileCode::ShiftJis, true, false};
+    platform::FileTextOptions options;
+    options.escapedBytes = false;
+    platform::FileText first = platform::EncodeForFile(text, form, options);
+    if (first.unwritable.empty()) return std::move(first.bytes);
+    // A second pass gives each listed character its offset in the bytes.
+    std::vector<qsizetype> places;
+    for (const platform::Unwritable& u : first.unwritable) places.push_back(u.at);
+    options.places = places;
+    platform::FileText located = platform::EncodeForFile(text, form, options);
+    for (std::size_t k = 0; k < first.unwritable.size(); ++k)
+        replaced.push_back({located.offsets[k], static_cast<std::size_t>(first.unwritable[k].writtenAs.toUtf8().size()),
+                            first.unwritable[k].codePoint});
+    return std::move(located.bytes);
 }
 
 // The name the document is shown under, and the source's base name.
@@ -154,11 +179,7 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
 
         // An archive's text is a text, never HTML.
         if (options.html && file.archiveEntry.empty()) {
-            if (file.code == kcUtf8) {
-                std::vector<KanjiReplacement> replaced;
-                file.text = Utf8ToCp932(file.text, &replaced);
-                file.replaced.insert(file.replaced.end(), replaced.begin(), replaced.end());
-            }
+            if (file.code == kcUtf8) file.text = ShiftJisPage(file.text, file.replaced);
             regex::TAWKStr awk;
             file.text = HtmlPageToText(awk, file.text, options.turns);
             file.code = kcShiftJis;
@@ -179,7 +200,7 @@ Result<OpenedFile> OpenUrl(PageFetch& fetch, FetchRequest request, const OpenOpt
 }
 
 Document DocumentOf(const QString& path, const OpenedFile& file) {
-    return Document::ReadFrom(path, file.kind, file.title.value_or(TitleOfFile(path)), file.code, file.lineEnds,
+    return Document::ReadFrom(path, file.kind, file.title.value_or(TitleOfFile(path)), file.CodeOnDisk(), file.lineEnds,
                               file.byteOrderMark);
 }
 

@@ -26,6 +26,10 @@ struct OpenedFile {
     std::string text;
     // The code the text was read in (KanjiCode's numbers) and its line ends.
     int code = 0;
+    // The code of the bytes themselves where it differs from `code`: a UTF-16
+    // file, whose text is kept as UTF-8. The document is that code's.
+    int fileCode = 0;
+    int CodeOnDisk() const { return fileCode ? fileCode : code; }
     LineEnds lineEnds = LineEnds::None;
     // The text's own title, which Save and Install propose: the database name
     // for a DOC database, the work's title for a text out of an archive (its

@@ -44,7 +44,7 @@ void Encode(WritePlan& plan, const QString& text, Lacking lacking, const std::ve
     platform::FileTextOptions options;
     options.lacking = lacking;
     // A text read as UTF-8 holds no escaped bytes: its lone surrogates are no bytes of a file.
-    options.escapedBytes = plan.document.Code() != kcUtf8;
+    options.escapedBytes = !plan.document.ReadAsUnicode();
     options.places = places;
     platform::FileText file = platform::EncodeForFile(text, plan.form, options);
     plan.text = std::move(file.bytes);

@@ -52,6 +52,8 @@ QString FormReadText(const core::Document& document) {
     case kcJisAt: code = QStringLiteral("JIS"); break;
     case kcEuc: code = QStringLiteral("EUC-JP"); break;
     case kcUtf8: code = document.ByteOrderMark() ? QStringLiteral("UTF-8 (BOM)") : QStringLiteral("UTF-8"); break;
+    case kcUtf16Le:
+    case kcUtf16Be: code = QStringLiteral("UTF-16"); break;
     default: break;
     }
     switch (document.LineEndsRead()) {

@@ -38,6 +38,10 @@ private slots:
         QTest::newRow("JIS as Shift-JIS") << QByteArray("\x1b$BF|K\\8l$N%F%-%9%H\x1b(B\r\n") << -1 << "x" + kSjis
                                           << "Shift-JIS CR LF"
                                           << "JIS CR LF で読み込んだ文書を Shift-JIS CR LF で保存します。\n保存しますか?";
+        QTest::newRow("UTF-16 as UTF-8, BOM")
+            << QByteArray("\xff\xfe\xe5\x65\x2c\x67\x9e\x8a\x6e\x30\xc6\x30\xad\x30\xb9\x30\xc8\x30\x0d\x00\x0a\x00", 22)
+            << -1 << "\xef\xbb\xbfx" + Crlf(kUtf8) << "UTF-8 (BOM) CR LF"
+            << "UTF-16 CR LF で読み込んだ文書を UTF-8 (BOM) CR LF で保存します。\n保存しますか?";
         QTest::newRow("chosen UTF-8 LF") << kSjis << 2 << "x" + kUtf8 << "UTF-8 LF" << "";
         QTest::newRow("chosen EUC-JP CR LF") << kUtf8 << 11 << "x" + Crlf(kEuc) << "EUC-JP CR LF" << "";
     }

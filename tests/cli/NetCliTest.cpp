@@ -283,6 +283,17 @@ TEST_F(NetCli, HtmlOptionTurnsTheConvertedPageIntoText) {
     EXPECT_EQ(ToHex(ReadFile(dir_.File("p.txt"))), ToHex("<" + Hex("93 FA 96 7B") + "\r\n\r\n"));
 }
 
+TEST_F(NetCli, HtmlOptionWritesWhatShiftJisLacksAsEveryWriterDoes) {
+    // A UTF-8 page with "é", a no-break space and "☃": "e", a space and "?", each named.
+    server_.On("/u.html", {Send(Answer("HTTP/1.0 200 OK", {"Content-Type: text/html; charset=utf-8"},
+                                       "<p>caf" + Hex("C3 A9 C2 A0 E2 98 83") + "</p>"))});
+    auto r = RunCli({"fetch", "--html", server_.Url("/u.html"), dir_.File("u.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir_.File("u.txt")), "cafe ?\r\n\r\n");
+    EXPECT_NE(r.err.find("U+00E9"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("U+2603"), std::string::npos) << r.err;
+}
+
 TEST_F(NetCli, AnEmptyPageIsAFailureAndWritesNothing) {
     server_.On("/empty", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: 0"}, ""))});
     auto r = RunCli({"fetch", server_.Url("/empty"), dir_.File("e.txt")});
