@@ -2,6 +2,7 @@
 
 #include "Cp932Table.h"
 #include "EditorFileCodec.h"
+#include "KanjiCode.h"
 
 #include <memory>
 
@@ -12,13 +13,20 @@ namespace {
 bool IsTrailByte(std::uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
 // CP932 codes of every BMP code point, in the form Windows writes; 0 for none
-// (U+0000 is checked before the table is asked).
+// (U+0000 is checked before the table is asked). The JIS X 0208 forms of the
+// wave dash, minus sign, em dash and the like, which Linux programs write for
+// the same characters, get CP932's code for them (〜 U+301C is 0x8160, as
+// U+FF5E is); the yen sign and overline stay without one, so that a "¥" is
+// never turned into a backslash unasked.
 const std::uint16_t* EncodeTable() {
     static const auto table = [] {
         auto codes = std::make_unique<std::uint16_t[]>(0x10000);
         for (char32_t cp = 1; cp < 0x10000; ++cp) {
             const int code = cp932::Encode(cp);
-            codes[cp] = code < 0 ? 0 : static_cast<std::uint16_t>(code);
+            const std::uint16_t alias = Cp932Of(cp);
+            codes[cp] = code >= 0 ? static_cast<std::uint16_t>(code)
+                        : alias != cp932::kNone && alias > 0xFF ? alias
+                                                                 : 0;
         }
         return codes;
     }();
