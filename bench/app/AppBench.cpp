@@ -131,14 +131,6 @@ BENCHMARK(BM_SaveCompressedPdb)->Unit(benchmark::kMillisecond)->UseRealTime()->I
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
 
 namespace {
 

@@ -105,12 +105,3 @@ BENCHMARK(BM_OpenLargeText)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->Us
 BENCHMARK(BM_TypeAtTheEnd)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(50);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -27,6 +27,25 @@ const QString kFailed = QStringLiteral("ダウンロード失敗");
 constexpr qint64 kProgressIntervalMs = 100;
 constexpr int kTimeoutMs = 60000;
 
+// A request for `url` through the proxy the settings give. An enabled proxy
+// with an empty server name gives a direct connection. A server that sends
+// nothing for a minute, or whose answer's header does not end within it,
+// fails the download instead of holding it; however steadily a server
+// trickles, the whole download ends in time.
+core::FetchRequest RequestFor(const std::string& url, const TProxySettings& proxy) {
+    core::FetchRequest request;
+    request.url = url;
+    if (proxy.ProxyEnable) {
+        request.proxy = proxy.ProxyServer.toStdString();
+        request.proxyPort = std::to_string(proxy.ProxyPort);
+        request.proxyUser = proxy.ProxyUser.toStdString();
+        request.proxyPassword = proxy.ProxyPass.toStdString();
+    }
+    request.timeoutMs = kTimeoutMs;
+    request.maxTimeMs = std::min(proxy.DownloadMaxSeconds, 7 * 86400) * 1000;
+    return request;
+}
+
 }  // namespace
 
 QString FormatSize(long long bytes) {
@@ -125,28 +144,18 @@ void TFormDL::Progress(core::FetchStage stage, long long received, long long len
     }
 }
 
-core::Result<core::OpenedFile> TFormDL::RunDownload(const QString& url, const TProxySettings& proxy, bool html,
-                                                    const std::function<void()>& turns, const EntryChooser& choose) {
-    LabelSite->setText(url);
+void TFormDL::Start(const QString& site) {
+    LabelSite->setText(site);
     LabelSite->repaint();
     SetInfo(kStart);
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
     started_.start();
-    core::FetchRequest request;
-    request.url = url.toStdString();
-    // An enabled proxy with an empty server name gives a direct connection.
-    if (proxy.ProxyEnable) {
-        request.proxy = proxy.ProxyServer.toStdString();
-        request.proxyPort = std::to_string(proxy.ProxyPort);
-        request.proxyUser = proxy.ProxyUser.toStdString();
-        request.proxyPassword = proxy.ProxyPass.toStdString();
-    }
-    // A server that sends nothing for a minute, or whose answer's header does
-    // not end within it, fails the download instead of holding it.
-    request.timeoutMs = kTimeoutMs;
-    // However steadily a server trickles, the whole download ends in time.
-    request.maxTimeMs = std::min(proxy.DownloadMaxSeconds, 7 * 86400) * 1000;
+}
+
+core::Result<core::OpenedFile> TFormDL::RunDownload(const QString& url, const TProxySettings& proxy, bool html,
+                                                    const std::function<void()>& turns, const EntryChooser& choose) {
+    Start(url);
     // The page is opened as a file is: an archive's text, a database's, or
     // the page in its own code (a UTF-8 page keeps its characters).
     core::OpenOptions options;
@@ -158,7 +167,7 @@ core::Result<core::OpenedFile> TFormDL::RunDownload(const QString& url, const TP
         processing = true;
         if (turns) turns();
     };
-    core::Result<core::OpenedFile> page = core::OpenUrl(fetch_, request, options);
+    core::Result<core::OpenedFile> page = core::OpenUrl(fetch_, RequestFor(url.toStdString(), proxy), options);
     if (page) SetInfo(kFinished);
     else if (page.Code() != core::FailureCode::Cancelled) SetInfo(kFailed);
     return page;
@@ -166,21 +175,8 @@ core::Result<core::OpenedFile> TFormDL::RunDownload(const QString& url, const TP
 
 core::Result<core::CatalogLoad> TFormDL::RunCatalog(const std::string& url, const TProxySettings& proxy,
                                                     const core::CatalogCache& cache, bool refresh) {
-    LabelSite->setText(QString::fromStdString(url));
-    SetInfo(kStart);
-    ProgressBar->setRange(0, 100);
-    ProgressBar->setValue(0);
-    started_.start();
-    core::FetchRequest request;
-    if (proxy.ProxyEnable) {
-        request.proxy = proxy.ProxyServer.toStdString();
-        request.proxyPort = std::to_string(proxy.ProxyPort);
-        request.proxyUser = proxy.ProxyUser.toStdString();
-        request.proxyPassword = proxy.ProxyPass.toStdString();
-    }
-    request.timeoutMs = kTimeoutMs;
-    request.maxTimeMs = std::min(proxy.DownloadMaxSeconds, 7 * 86400) * 1000;
-    core::Result<core::CatalogLoad> load = core::LoadCatalog(fetch_, request, url, cache, refresh);
+    Start(QString::fromStdString(url));
+    core::Result<core::CatalogLoad> load = core::LoadCatalog(fetch_, RequestFor(url, proxy), url, cache, refresh);
     if (load) SetInfo(kFinished);
     else if (load.Code() != core::FailureCode::Cancelled) SetInfo(kFailed);
     return load;

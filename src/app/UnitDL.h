@@ -66,6 +66,8 @@ protected:
 private:
     void Progress(core::FetchStage stage, long long received, long long length);
     void SetInfo(const QString& text);
+    // The dialog at the start of a download from `site`.
+    void Start(const QString& site);
 
     core::PageFetch fetch_;
     bool cancelled_ = false;

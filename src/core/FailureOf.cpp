@@ -9,6 +9,16 @@
 
 namespace verdane::core {
 
+Failure InstallNameFailure(InstallNameFault fault, const QString& name) {
+    switch (fault) {
+    case InstallNameFault::HasPath: return {FailureCode::InstallNameHasPath, name.toStdString()};
+    case InstallNameFault::HasExtension: return {FailureCode::InstallNameHasExtension, name.toStdString()};
+    case InstallNameFault::Empty:
+    case InstallNameFault::None: break;
+    }
+    return {FailureCode::InstallNameEmpty};
+}
+
 Failure FailureOf(const platform::EFileError& e) {
     switch (e.Op) {
     case platform::FileOp::Open: return {FailureCode::FileOpen, e.Path, {}, e.Error};

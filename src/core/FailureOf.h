@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Failure.h"
+#include "Names.h"
 
 #include <exception>
 #include <string>
@@ -25,5 +26,8 @@ Failure FailureOf(const EDocFormat& e, std::string subject = {});
 Failure FailureOfRequest(const THttpCli& http, int timeoutMs);
 // Anything else: its words as the detail of an internal failure.
 Failure FailureOf(const std::exception& e);
+
+// Why an install name is refused (a path, an extension, nothing), naming it.
+Failure InstallNameFailure(InstallNameFault fault, const QString& name);
 
 }  // namespace verdane::core

@@ -9,24 +9,10 @@
 
 namespace verdane::core {
 
-namespace {
-
-Failure NameFailure(InstallNameFault fault, const QString& name) {
-    switch (fault) {
-    case InstallNameFault::HasPath: return {FailureCode::InstallNameHasPath, name.toStdString()};
-    case InstallNameFault::HasExtension: return {FailureCode::InstallNameHasExtension, name.toStdString()};
-    case InstallNameFault::Empty:
-    case InstallNameFault::None: break;
-    }
-    return {FailureCode::InstallNameEmpty};
-}
-
-}  // namespace
-
 Outcome QueueDocDatabase(const platform::TPalmDesktop& desktop, int userIndex, const QString& name, bool prc,
                          std::string_view text, const DocSaveOptions& options) {
     if (const InstallNameFault fault = CheckInstallName(name); fault != InstallNameFault::None)
-        return NameFailure(fault, name);
+        return InstallNameFailure(fault, name);
     if (userIndex < 0 || userIndex >= static_cast<int>(desktop.Users().size()))
         return Failure{FailureCode::NoSuchUser, {}, {}, 0, userIndex};
     Result<std::string> database = MakeDocDatabaseBytes(text, options.title, options.Compress, options.IncludeBinary, options.bookmarks);

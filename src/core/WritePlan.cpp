@@ -65,16 +65,6 @@ std::optional<Failure> SetDocTitle(WritePlan& plan, const QString& title) {
     return std::nullopt;
 }
 
-Failure NameFailure(InstallNameFault fault, const QString& name) {
-    switch (fault) {
-    case InstallNameFault::HasPath: return {FailureCode::InstallNameHasPath, name.toStdString()};
-    case InstallNameFault::HasExtension: return {FailureCode::InstallNameHasExtension, name.toStdString()};
-    case InstallNameFault::Empty:
-    case InstallNameFault::None: break;
-    }
-    return {FailureCode::InstallNameEmpty};
-}
-
 }  // namespace
 
 Result<WritePlan> PlanSave(const Document& document, const QString& text, const SaveRequest& request) {
@@ -102,7 +92,7 @@ Result<WritePlan> PlanSave(const Document& document, const QString& text, const 
 Result<WritePlan> PlanInstall(const platform::TPalmDesktop& desktop, const Document& document, const QString& text,
                               const InstallRequest& request) {
     if (const InstallNameFault fault = CheckInstallName(request.name); fault != InstallNameFault::None)
-        return NameFailure(fault, request.name);
+        return InstallNameFailure(fault, request.name);
     if (request.userIndex < 0 || request.userIndex >= static_cast<int>(desktop.Users().size()))
         return Failure{FailureCode::NoSuchUser, {}, {}, 0, request.userIndex};
     WritePlan plan;

@@ -6,20 +6,8 @@
 set -eu
 verdane=$1
 source_dir=$2
-for tool in Xvfb xdotool python3; do
-  command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
-done
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-server_pid=
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+command -v python3 >/dev/null || { echo "python3 is not installed"; exit 1; }
+. "$(dirname "$0")/xvfb_start.sh"
 wait_for() {  # wait_for WHAT COMMAND...: up to 30 s
   what=$1; shift
   i=0
@@ -55,16 +43,10 @@ PY
 mkdir -p "$work/config/verdane"
 printf '[Aozora]\nCatalog=%s/catalog.zip\n' "$base" >"$work/config/verdane/verdane.INI"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for "Xvfb did not start" test -s "$work/display"
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
 cp -r "$source_dir/examples/palm-desktop" "$work/desktop"
 export VERDANE_REGISTRY="$work/desktop/registry.reg"
 export XDG_CONFIG_HOME="$work/config"
 export XDG_CACHE_HOME="$work/cache"
-export XDG_STATE_HOME="$work/state"
 unset QT_QPA_PLATFORM
 
 "$verdane" >"$work/verdane.log" 2>&1 &
