@@ -688,7 +688,10 @@ EpubDocumentText EpubXhtmlToText(std::string_view xhtml, const std::unordered_ma
     for (std::size_t& place : document.places)
         if (place != npos) place = Moved(place, cut, text.size());
     std::erase_if(document.replaced, [](const KanjiReplacement& r) { return r.offset == npos; });
-    for (KanjiReplacement& r : document.replaced) r.offset = Moved(r.offset, cut, text.size());
+    for (KanjiReplacement& r : document.replaced) {
+        r.offset = Moved(r.offset, cut, text.size());
+        r.length = std::min(r.length, text.size() - r.offset);
+    }
     return document;
 }
 
