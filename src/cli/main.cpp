@@ -70,8 +70,7 @@ int main(int argc, char** argv) {
             SetCommandName(command.name);
             return command.run(Args{"--help"});
         }
-        std::fprintf(stderr, "verdane-cli: unknown command '%s'\n", argv[2]);
-        PrintHelp(stderr);
+        std::fprintf(stderr, "verdane-cli: unknown command '%s'\nTry 'verdane-cli --help'.\n", argv[2]);
         return 2;
     }
     for (const auto& command : kCommands) {
