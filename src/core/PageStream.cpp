@@ -17,8 +17,6 @@ namespace {
 
 // The bytes that decide what the body is.
 constexpr std::size_t kDecideSize = std::size_t{64} << 10;
-// Text is converted and written in pieces of about this size.
-constexpr std::size_t kPieceSize = std::size_t{1} << 20;
 
 // The end of the longest head of `text` that ends after a byte below 0x80:
 // no character of EUC-JP or UTF-8 is cut there.
@@ -40,8 +38,8 @@ std::size_t AsciiEnd(std::string_view text) {
 
 }  // namespace
 
-PageStream::PageStream(std::string contentType, Sink sink)
-    : contentType_(std::move(contentType)), sink_(std::move(sink)), joiner_(joined_) {}
+PageStream::PageStream(std::string contentType, Sink sink, std::size_t pieceSize)
+    : contentType_(std::move(contentType)), sink_(std::move(sink)), pieceSize_(pieceSize), joiner_(joined_) {}
 
 PageStream::~PageStream() = default;
 
@@ -55,7 +53,7 @@ void PageStream::Append(std::string_view piece) {
         break;
     case Form::Undecided:
         pending_.append(piece);
-        if (pending_.size() >= kDecideSize) Decide(false);
+        if (pending_.size() >= std::min(kDecideSize, pieceSize_)) Decide(false);
         break;
     case Form::Whole: pending_.append(piece); break;
     }
@@ -130,7 +128,7 @@ void PageStream::AsciiThenLook(std::string_view piece) {
     secondLook_ = true;
     form_ = Form::Undecided;
     pending_.assign(piece.substr(ascii));
-    if (pending_.size() >= kDecideSize) Decide(false);
+    if (pending_.size() >= std::min(kDecideSize, pieceSize_)) Decide(false);
 }
 
 void PageStream::Text(std::string_view piece, bool last) {
@@ -140,7 +138,7 @@ void PageStream::Text(std::string_view piece, bool last) {
         // A body written to its last byte already gets its last line end here.
         if (joined_.empty() && written_ > 0 && (tail_[0] != '\r' || tail_[1] != '\n')) joined_ = "\r\n";
     }
-    if (!last && joined_.size() < kPieceSize) return;
+    if (!last && joined_.size() < pieceSize_) return;
     Convert(last);
 }
 

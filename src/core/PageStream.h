@@ -25,8 +25,10 @@ class PageStream {
 public:
     using Sink = std::function<void(std::string_view bytes)>;
     // `contentType`: the answer's Content-Type; `sink` takes what is written,
-    // in order, and may throw to end the work.
-    PageStream(std::string contentType, Sink sink);
+    // in order, and may throw to end the work. A text is converted and
+    // written in pieces of about `pieceSize` bytes (1 MB), and decided on the
+    // first 64 KB or `pieceSize`, whichever is less.
+    PageStream(std::string contentType, Sink sink, std::size_t pieceSize = std::size_t{1} << 20);
     ~PageStream();
 
     void Append(std::string_view piece);
@@ -54,6 +56,7 @@ private:
 
     std::string contentType_;
     Sink sink_;
+    std::size_t pieceSize_;
     Form form_ = Form::Undecided;
     int code_ = 0;
     long long received_ = 0;
