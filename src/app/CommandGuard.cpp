@@ -1,5 +1,7 @@
 #include "CommandGuard.h"
 
+#include "FailureJapanese.h"
+#include "FailureOf.h"
 #include "Prompts.h"
 
 #include <exception>
@@ -14,9 +16,10 @@ void Guarded(QWidget* parent, const std::function<void()>& command) {
     try {
         command();
     } catch (const std::exception& e) {
-        ShowErrorBox(parent, QString::fromUtf8(e.what()));
+        // Said through the failure codes, as every use case's failure is.
+        ShowErrorBox(parent, JapaneseText(core::FailureOf(e)));
     } catch (...) {
-        ShowErrorBox(parent, QStringLiteral("unknown error"));
+        ShowErrorBox(parent, JapaneseText(core::Failure{core::FailureCode::Internal}));
     }
 }
 

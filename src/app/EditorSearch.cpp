@@ -81,19 +81,6 @@ std::size_t LineStart(const std::string& bytes, std::size_t at) {
 
 }  // namespace
 
-std::optional<TextMatch> FindInDocument(const QTextDocument& document, const QString& what, int from,
-                                        std::uint8_t options) {
-    // Lines are joined by U+2029 in the raw text; a search text holding a line
-    // break could only match across lines, which the editor's find never does.
-    if (what.isEmpty() || HasLineBreak(what)) return std::nullopt;
-    // One search over the whole text is several times faster than one per line:
-    // long texts are searched with a skip table, short lines one by one.
-    const QString text = document.toRawText();
-    const qsizetype at = FindInText(text, what, std::max(from, 0), options);
-    if (at < 0) return std::nullopt;
-    return TextMatch{static_cast<int>(at), static_cast<int>(what.size())};
-}
-
 bool SameUnderCaseRule(const QString& text, const QString& what, std::uint8_t options) {
     return text.compare(what, CaseOf(options)) == 0;
 }

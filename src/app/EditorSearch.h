@@ -33,14 +33,6 @@ struct TextMatch {
     bool operator==(const TextMatch&) const = default;
 };
 
-// The first occurrence of `what` that starts at `from` or later, up to and with
-// the last character of the document. Matches do not span line breaks. A whole
-// word has no letter, digit or "_" right before or after it. Without match case,
-// letters match in any case, full-width letters (Ａ and ａ) included. An empty
-// `what` is never found.
-std::optional<TextMatch> FindInDocument(const QTextDocument& document, const QString& what, int from,
-                                        std::uint8_t options);
-
 // Whether `text` equals `what` under the case rule of `options`.
 bool SameUnderCaseRule(const QString& text, const QString& what, std::uint8_t options);
 

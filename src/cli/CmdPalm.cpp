@@ -8,7 +8,6 @@
 #include "Names.h"
 #include "PalmDesktop.h"
 #include "PalmDesktopSetup.h"
-#include "QueueInstall.h"
 #include "ReadText.h"
 #include "RegistryFile.h"
 

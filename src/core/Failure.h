@@ -25,7 +25,7 @@ enum class FailureCode {
     DocRecordOutside,    // record `count` starts past the end
     DocRecordOrder,      // record `count` starts before the one before it
     DocRecord0Cut,       // record 0 is cut off by the end of the file
-    DocRecordDamaged,    // compressed record `count` is damaged; `detail` how
+    DocRecordDamaged,    // compressed record `count` is damaged
     TextTooLong,         // `count` the text's bytes, `limit` the most a database holds
     // Archives: `subject` the archive (or entry), `detail` libzip's words.
     ArchiveUnreadable,   // not a zip archive, or a damaged one
@@ -88,6 +88,7 @@ enum class FailureCode {
     PageTooLarge,        // `limit` the most bytes
     EmptyPage,
     NetworkError,        // `error` the socket's number, `detail` its text
+    OutOfMemory,
     // Anything else a library raised: `detail` its words.
     Internal,
 };

@@ -63,7 +63,7 @@ std::string EnglishText(const Failure& f) {
         return Prefix(s) + "damaged DOC database: record " + N(f.count) + " starts before record " + N(f.count - 1);
     case FailureCode::DocRecord0Cut: return Prefix(s) + "damaged DOC database: record 0 is cut off by the end of the file";
     case FailureCode::DocRecordDamaged:
-        return Prefix(s) + (f.detail.empty() ? "damaged DOC database: record " + N(f.count) : f.detail);
+        return Prefix(s) + "damaged DOC database: compressed record " + N(f.count) + " cannot be expanded";
     case FailureCode::TextTooLong:
         return "the text is too long for a DOC database: " + N(f.count) + " bytes, at most " + N(f.limit) + " fit in one";
     case FailureCode::ArchiveUnreadable:
@@ -145,6 +145,7 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::EmptyPage: return "the server sent an empty page";
     case FailureCode::NetworkError:
         return f.detail.empty() ? "network error " + N(f.error) : f.detail;
+    case FailureCode::OutOfMemory: return "out of memory";
     case FailureCode::Internal: return f.detail.empty() ? std::string("unknown error") : f.detail;
     }
     return f.detail;

@@ -3,6 +3,7 @@
 #include "DocFormatError.h"
 #include "FileIo.h"
 #include "HttpProt.h"
+#include "ProfileFile.h"
 
 #include <cerrno>
 #include <new>
@@ -44,7 +45,8 @@ Failure FailureOf(const EDocFormat& e, std::string subject) {
     case DocDamage::Record:
     case DocDamage::Other: break;
     }
-    return {FailureCode::DocRecordDamaged, std::move(subject), e.what(), 0, record};
+    // The decoder's own sentence stays in the exception; the failure names the record.
+    return {FailureCode::DocRecordDamaged, std::move(subject), {}, 0, record};
 }
 
 namespace {
@@ -158,6 +160,9 @@ Failure FailureOfRequest(const THttpCli& http, int timeoutMs) {
 Failure FailureOf(const std::exception& e) {
     if (const auto* file = dynamic_cast<const platform::EFileError*>(&e)) return FailureOf(*file);
     if (const auto* doc = dynamic_cast<const EDocFormat*>(&e)) return FailureOf(*doc);
+    if (const auto* settings = dynamic_cast<const platform::EProfileError*>(&e))
+        return {FailureCode::FileWrite, settings->FileName().toStdString(), {}, settings->Error()};
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return {FailureCode::OutOfMemory};
     return {FailureCode::Internal, {}, e.what()};
 }
 

@@ -24,7 +24,8 @@ Failure FailureOf(const EDocFormat& e, std::string subject = {});
 // Why the client's last request failed; `timeoutMs` the request's timeout, for
 // the seconds a timeout names.
 Failure FailureOfRequest(const THttpCli& http, int timeoutMs);
-// Anything else: its words as the detail of an internal failure.
+// Any exception: a file's, a DOC database's or the settings file's failure by
+// its code; anything else an internal failure with its words as the detail.
 Failure FailureOf(const std::exception& e);
 
 // Why an install name is refused (a path, an extension, nothing), naming it.

@@ -108,12 +108,6 @@ QString InstallFileName(const QString& name, bool prc) {
     return name + (prc ? QStringLiteral(".PRC") : QStringLiteral(".PDB"));
 }
 
-QString ProposedInstallName(const QString& caption) {
-    QString name = caption.left(caption.indexOf(QStringLiteral(" -")));
-    if (name.contains(u'.')) name = caption.left(caption.indexOf(u'.'));
-    return name;
-}
-
 QString PageFileName(const QString& url) {
     const QUrl parsed(url);
     // The segment is taken while an encoded "/" is still "%2F", then decoded.

@@ -64,11 +64,6 @@ enum class InstallNameFault { None, Empty, HasPath, HasExtension };
 InstallNameFault CheckInstallName(const QString& name);
 // The installed file's name: the name and ".PRC" or ".PDB".
 QString InstallFileName(const QString& name, bool prc);
-// The install name proposed for a window caption such as "MEMO.TXT - Verdane
-// Ver1.22": the caption up to its first " -", or up to its first "." when that
-// part holds one ("MEMO"; "NewFile" for a new document).
-QString ProposedInstallName(const QString& caption);
-
 // The name a page fetched from `url` is shown and saved under: the last segment
 // of its path, decoded ("http://host/a/story.html?x" -> "story.html"), else the
 // host ("http://host/" -> "host"). Never holds a "/".

@@ -1,12 +1,5 @@
 #include "WriteText.h"
 
-#include "FailureOf.h"
-#include "FileIo.h"
-
-#include <QFile>
-
-#include <exception>
-
 namespace verdane::core {
 
 Result<TDocPieces> MakeDocDatabase(std::string_view text, std::string_view title, bool compress, bool includeBinary,
@@ -29,23 +22,6 @@ Result<std::string> MakeDocDatabaseBytes(std::string_view text, std::string_view
     bytes.reserve(pieces->Size());
     for (const std::string_view piece : pieces->All()) bytes += piece;
     return bytes;
-}
-
-Outcome WriteDocumentFile(const QString& path, DocKind kind, std::string_view text, const DocSaveOptions& options) {
-    const std::string local = QFile::encodeName(path).toStdString();
-    try {
-        if (kind == DocKind::Prc || kind == DocKind::Pdb) {
-            Result<TDocPieces> database = MakeDocDatabase(text, options.title, options.Compress, options.IncludeBinary, options.bookmarks);
-            if (!database) return database.Fault();
-            const std::vector<std::string_view> pieces = database->All();
-            platform::WriteFileAtomically(local, pieces);
-        } else {
-            platform::WriteFileAtomically(local, text);
-        }
-    } catch (const std::exception& e) {
-        return FailureOf(e);
-    }
-    return Done{};
 }
 
 }  // namespace verdane::core

@@ -25,9 +25,4 @@ Result<TDocPieces> MakeDocDatabase(std::string_view text, std::string_view title
 Result<std::string> MakeDocDatabaseBytes(std::string_view text, std::string_view title, bool compress,
                                          bool includeBinary, std::span<const DocBookmark> bookmarks = {});
 
-// Writes `text` (Shift-JIS, CR LF) to `path` as the kind says: a text file as it
-// is, a DOC database with `options`' title and flags. The file is replaced
-// atomically, so a failed write leaves the old file whole.
-Outcome WriteDocumentFile(const QString& path, DocKind kind, std::string_view text, const DocSaveOptions& options);
-
 }  // namespace verdane::core

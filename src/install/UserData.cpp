@@ -42,19 +42,6 @@ int TUserData::GetLastUserIndex() const {
     return desktop_.FindUser(desktop_.LastUserName());
 }
 
-bool TUserData::InstallFile(int index, const std::string& filePath) {
-    try {
-        desktop_.InstallFile(index, filePath);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 std::string TUserData::InstallDirectory(int index) const { return desktop_.InstallDirectory(index); }
-
-void TUserData::InstallDatabase(int index, const std::string& fileName, std::string_view database) {
-    platform::InstallDatabase(desktop_, index, fileName, database);
-}
 
 }  // namespace verdane

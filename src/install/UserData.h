@@ -45,17 +45,8 @@ public:
     std::string GetUserName(int index) const;        // empty for an index outside the list
     std::string GetUserDirectory(int index) const;   // the user's folder below the core path
     int GetLastUserIndex() const;            // the index of the last user named in the registry, or -1
-    // Queues a file for the user's next synchronisation. True on success.
-    bool InstallFile(int index, const std::string& filePath);
     // The user's install folder: core path, user folder, "Install".
     std::string InstallDirectory(int index) const;
-
-    // The install command's whole queueing step: the database bytes written as
-    // `fileName` into a temporary folder, any file of that name removed from the
-    // user's install folder, the file queued with InstallFile, the temporary
-    // folder removed. Throws platform::EFileError (or std::out_of_range for an
-    // index outside the list) with the reason, unlike InstallFile.
-    void InstallDatabase(int index, const std::string& fileName, std::string_view database);
 
     const platform::TPalmDesktop& Desktop() const { return desktop_; }
 

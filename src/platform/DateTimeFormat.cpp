@@ -6,6 +6,12 @@ namespace verdane::platform {
 
 namespace {
 
+struct JapaneseEra {
+    const char16_t* name;
+    int year, month, day;  // its first day
+};
+
+// The eras from the earliest; dates before the first have no era.
 const JapaneseEra kEras[] = {
     {u"明治", 1868, 9, 8},
     {u"大正", 1912, 7, 30},
@@ -237,11 +243,6 @@ private:
 QString FormatDateTime(const QString& pattern, const QDateTime& when, const QLocale& locale) {
     if (!when.isValid()) throw EDateFormatError("no valid date and time");
     return Formatter(pattern, when, locale).Run();
-}
-
-const JapaneseEra* JapaneseEras(int* count) {
-    *count = static_cast<int>(std::size(kEras));
-    return kEras;
 }
 
 }  // namespace verdane::platform

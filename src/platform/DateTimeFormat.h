@@ -29,11 +29,4 @@ inline constexpr qsizetype kMaxFormattedLength = 1024;
 //   character is copied. Throws EDateFormatError.
 QString FormatDateTime(const QString& pattern, const QDateTime& when, const QLocale& locale);
 
-struct JapaneseEra {
-    const char16_t* name;  // "平成"
-    int year, month, day;  // its first day
-};
-// The eras from the earliest; dates before the first have no era.
-const JapaneseEra* JapaneseEras(int* count);
-
 }  // namespace verdane::platform

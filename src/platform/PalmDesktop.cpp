@@ -1,12 +1,10 @@
 #include "PalmDesktop.h"
 
 #include "Cp932Table.h"
-#include "FileIo.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdlib>
@@ -104,30 +102,6 @@ std::string TPalmDesktop::InstallDirectory(int index) const {
     if (index < 0 || static_cast<std::size_t>(index) >= users_.size()) return {};
     return QDir::cleanPath(Q(corePath_ + "/" + users_[static_cast<std::size_t>(index)].directory + "/Install"))
         .toStdString();
-}
-
-void TPalmDesktop::InstallFile(int index, const std::string& filePath) const {
-    const std::string folder = InstallDirectory(index);
-    if (folder.empty()) throw std::out_of_range("no handheld user number " + std::to_string(index));
-    const std::string bytes = ReadWholeFile(filePath);
-    MakeFolders(folder);
-    WriteFileAtomically(folder + "/" + QFileInfo(Q(filePath)).fileName().toStdString(), bytes);
-}
-
-void InstallDatabase(const TPalmDesktop& desktop, int index, const std::string& fileName, std::string_view database) {
-    const std::string folder = desktop.InstallDirectory(index);
-    if (folder.empty()) throw std::out_of_range("no handheld user number " + std::to_string(index));
-    if (fileName.empty() || fileName == "." || fileName == ".." || fileName.find('/') != std::string::npos)
-        throw EFileError("cannot install \"" + fileName + "\": not a file name");
-    QTemporaryDir temp;
-    if (!temp.isValid()) throw EFileError(FileOp::TemporaryFolder, temp.errorString().toStdString(), 0,
-                                         "cannot create a temporary folder: " + temp.errorString().toStdString());
-    const std::string tempFile = temp.path().toStdString() + "/" + fileName;
-    WriteFileAtomically(tempFile, database);
-    // A file of the same name already queued is replaced by the copy's rename,
-    // never removed first: when the copy fails the queue keeps it as it was.
-    desktop.InstallFile(index, tempFile);
-    // The temporary folder and the file in it go with `temp`.
 }
 
 }  // namespace verdane::platform

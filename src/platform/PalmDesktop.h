@@ -74,25 +74,11 @@ public:
     // <core>/<user folder>/Install, or empty for an index outside the list.
     std::string InstallDirectory(int index) const;
 
-    // Copies the file into the user's install folder (created when missing)
-    // under its own name. The copy is written beside its final name and renamed,
-    // so the queue never holds half a file. Throws EFileError, or
-    // std::out_of_range for an index outside the list.
-    void InstallFile(int index, const std::string& filePath) const;
-
 private:
     std::string corePath_;
     std::vector<PalmUser> users_;
     std::string lastUserName_;
 };
-
-// Queues the database bytes for the user as `fileName` (for example "MEMO.PDB"):
-// writes them into a fresh temporary folder, copies the file into the user's
-// install folder with InstallFile, whose atomic rename replaces a file of that
-// name already queued (a failed copy leaves that file as it was), and removes
-// the temporary folder on every path. Throws EFileError or std::out_of_range.
-void InstallDatabase(const TPalmDesktop& desktop, int index, const std::string& fileName,
-                     std::string_view database);
 
 // A user name as the desktop keeps it: cut at a NUL and to kMaxUserNameBytes of
 // CP932 (whole characters; one that CP932 lacks counts one byte, as its "?").

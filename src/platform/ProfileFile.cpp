@@ -219,7 +219,7 @@ QString ValueOfLine(const QString& line) {
 }
 
 [[noreturn]] void FailWrite(const QString& fileName, int error) {
-    throw EProfileError(fileName, QString::fromLocal8Bit(std::strerror(error)));
+    throw EProfileError(fileName, error);
 }
 
 // Makes the folder of a new settings file (owner only, as it holds a password).
@@ -263,10 +263,7 @@ void Store(const QString& fileName, const std::string& bytes) {
         WriteFileAtomically(path.toStdString(), bytes);
     } catch (const EFileError& e) {
         if (created) ::unlink(path.constData());
-        // The writer's message is "cannot write <path>: <reason>"; keep the reason.
-        const QString what = QString::fromLocal8Bit(e.what());
-        const qsizetype colon = what.lastIndexOf(QLatin1String(": "));
-        throw EProfileError(fileName, colon >= 0 ? what.mid(colon + 2) : what);
+        throw EProfileError(fileName, e.Error);
     }
 }
 
@@ -287,12 +284,10 @@ QString BesideExecutable(const QString& executablePath, const QString& extension
 
 }  // namespace
 
-EProfileError::EProfileError(const QString& fileName, const QString& reason)
-    : std::runtime_error((fileName + QStringLiteral(" に書き込めません: ") + reason).toStdString()),
+EProfileError::EProfileError(const QString& fileName, int error)
+    : std::runtime_error("cannot write " + fileName.toStdString() + ": " + std::strerror(error)),
       fileName_(fileName),
-      reason_(reason) {}
-
-QString EProfileError::Text() const { return fileName_ + QStringLiteral(" に書き込めません"); }
+      error_(error) {}
 
 std::optional<std::int32_t> ParseInteger(QStringView text) {
     qsizetype i = 0;

@@ -16,19 +16,18 @@
 
 namespace verdane::platform {
 
-// A settings value could not be written. The message names the file and the
-// reason: "/home/u/.config/verdane/verdane.INI に書き込めません: Permission denied".
+// A settings value could not be written: the file and the system's error
+// number. The window says it in its own words through the failure codes;
+// what() is "cannot write <file>: <the system's reason>".
 class EProfileError : public std::runtime_error {
 public:
-    EProfileError(const QString& fileName, const QString& reason);
+    EProfileError(const QString& fileName, int error);
     const QString& FileName() const { return fileName_; }
-    const QString& Reason() const { return reason_; }
-    // "<file> に書き込めません", the line a message box shows first.
-    QString Text() const;
+    int Error() const { return error_; }
 
 private:
     QString fileName_;
-    QString reason_;
+    int error_;
 };
 
 // The longest string value read back, in CP932 bytes; longer values are cut at

@@ -32,10 +32,6 @@ int TREParseTree::MakeLeaf(std::uint16_t from, std::uint16_t to) {
     return index;
 }
 
-int TREParseTree::MakeRangeOrNothing(std::uint16_t from, std::uint16_t to) {
-    return to < from ? -1 : MakeLeaf(from, to);
-}
-
 int TREParseTree::MakeLHeadNode() { return MakeInternalNode(opLineHead, MakeLeaf('^', '^'), -1); }
 
 int TREParseTree::MakeGroupNode(int child, int number) {

@@ -36,8 +36,6 @@ public:
     int MakeInternalNode(TREOp op, int left, int right);
     // The leaf for from-to; an equal pair gives the same leaf.
     int MakeLeaf(std::uint16_t from, std::uint16_t to);
-    // A leaf, or -1 when to < from.
-    int MakeRangeOrNothing(std::uint16_t from, std::uint16_t to);
     int MakeLHeadNode();
     // A capturing group around `child`, numbered `number`.
     int MakeGroupNode(int child, int number);

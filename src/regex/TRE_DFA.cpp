@@ -37,8 +37,6 @@ void TRE_DFA::Run() {
     width_ = classes_.size() + 1;
     lineHead_ = nfa.LineHead();
     lineTail_ = nfa.LineTail();
-    lineHeadCode_ = nfa.LineHeadCode();
-    lineTailCode_ = nfa.LineTailCode();
 
     // Code 0 is the end of a text: no class, so nothing ever matches it and a
     // pattern naming it cannot make the matcher stand still.
@@ -121,17 +119,6 @@ void TRE_DFA::Run() {
         touched.clear();
     }
     nfa_ = nullptr;
-}
-
-std::vector<TRE_DFA::Transition> TRE_DFA::Transitions(std::uint16_t state) const {
-    std::vector<Transition> out;
-    for (std::size_t c = 0; c < classes_.size(); ++c) {
-        std::uint16_t target = table_[state * width_ + c + 1];
-        if (target != kDead) out.push_back({classes_[c].first, classes_[c].second, target});
-    }
-    if (headNext_[state] != kDead) out.push_back({lineHeadCode_, lineHeadCode_, headNext_[state]});
-    if (tailNext_[state] != kDead) out.push_back({lineTailCode_, lineTailCode_, tailNext_[state]});
-    return out;
 }
 
 }  // namespace verdane::regex

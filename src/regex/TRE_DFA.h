@@ -43,15 +43,6 @@ public:
     // Whether the state has a transition on the line-tail pseudo-character.
     bool TailOK(std::uint16_t state) const { return tailNext_[state] != kDead; }
 
-    // A state's transitions sorted by ascending from code, the anchor moves
-    // (LineHeadCode, LineTailCode) last.
-    struct Transition {
-        std::uint16_t from;
-        std::uint16_t to;
-        std::uint16_t target;
-    };
-    std::vector<Transition> Transitions(std::uint16_t state) const;
-
 private:
     std::uint16_t AddState(bool accepting);
 
@@ -64,8 +55,6 @@ private:
     std::vector<std::uint16_t> tailNext_;
     std::uint16_t single_[256] = {};
     std::vector<std::uint16_t> double_;
-    std::uint16_t lineTailCode_ = 0xFFFE;
-    std::uint16_t lineHeadCode_ = 0xFFFD;
     bool lineHead_ = false;
     bool lineTail_ = false;
 };

@@ -171,6 +171,7 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::EmptyPage: return QStringLiteral("サーバーから空のページが届きました");
     case FailureCode::NetworkError:
         return f.error != 0 ? QStringLiteral("ネットワークのエラー %1").arg(N(f.error)) : QStringLiteral("通信に失敗しました");
+    case FailureCode::OutOfMemory: return QStringLiteral("メモリが足りません");
     case FailureCode::Internal: return WithDetail(QStringLiteral("処理できませんでした"), f.detail);
     }
     return WithDetail(QStringLiteral("処理できませんでした"), f.detail);

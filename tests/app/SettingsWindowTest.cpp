@@ -228,7 +228,7 @@ private slots:
         QVERIFY(w->close());
         QCOMPARE(prompts_->messages.size(), size_t(1));
         QVERIFY(prompts_->messages[0].text.contains(Q(Ini()) + QStringLiteral(" に書き込めません")));
-        QVERIFY(prompts_->messages[0].text.contains(QStringLiteral("Permission denied")));
+        QVERIFY(prompts_->messages[0].text.contains(QStringLiteral("アクセスが許可されていません")));
         QCOMPARE(ReadFile(Ini()), std::string("[Setting]\nBM=#\n"));
     }
 

@@ -64,7 +64,6 @@ TEST(Names, InstallNamesTakeNoFolderNoExtensionAndAreNotEmpty) {
     };
     for (const auto& c : cases) EXPECT_EQ(CheckInstallName(QString::fromUtf8(c.name)), c.fault) << c.name;
     EXPECT_EQ(InstallFileName(QStringLiteral("MEMO"), true), QStringLiteral("MEMO.PRC"));
-    EXPECT_EQ(ProposedInstallName(QStringLiteral("MEMO.TXT - Verdane Ver1.22")), QStringLiteral("MEMO"));
 }
 
 TEST(Names, APageIsNamedAfterTheLastSegmentOfItsPath) {

@@ -6,7 +6,6 @@
 #include "MemoryStream.h"
 #include "PalmDesktop.h"
 #include "PalmDesktopSetup.h"
-#include "QueueInstall.h"
 #include "ReadText.h"
 #include "RegistryFile.h"
 #include "TestSupport.h"
@@ -104,53 +103,6 @@ TEST(ReadText, DatabasesAreTestedDecodedAndNamed) {
     ASSERT_FALSE(opened);
     EXPECT_EQ(opened.Code(), FailureCode::FileOpen);
     EXPECT_EQ(opened.Fault().error, ENOENT);
-}
-
-TEST(WriteText, TheKindDecidesWhatIsWritten) {
-    TempDir dir;
-    DocSaveOptions options;
-    options.title = "Title";
-    ASSERT_TRUE(WriteDocumentFile(Q(dir.File("a.TXT")), DocKind::Text, kSjis, options));
-    EXPECT_EQ(ReadFile(dir.File("a.TXT")), kSjis);
-    ASSERT_TRUE(WriteDocumentFile(Q(dir.File("a.PDB")), DocKind::Pdb, kSjis, options));
-    TMemoryStream database(ReadFile(dir.File("a.PDB")));
-    TMemoryStream text;
-    ASSERT_EQ(DocToText(database, text, true), kDocOk);
-    EXPECT_EQ(text.Bytes(), kSjis);
-    EXPECT_EQ(ReadFile(dir.File("a.PDB")).substr(0, 6), std::string("Title\0", 6));
-    // A failed write says why and leaves nothing behind.
-    const Outcome failed = WriteDocumentFile(Q(dir.File("no/such/folder.TXT")), DocKind::Text, kSjis, options);
-    ASSERT_FALSE(failed);
-    EXPECT_NE(failed.Reason().find("No such file or directory"), std::string::npos) << failed.Reason();
-    EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string>{"a.PDB", "a.TXT"}));
-}
-
-TEST(QueueInstall, TheRulesOfNamesHoldAndTheDatabaseIsQueued) {
-    TempDir dir;
-    const std::string registry = platform::CreatePalmDesktop(dir.File("desk"), {"Hanako"});
-    const platform::TPalmDesktop desktop(platform::TRegistryFile::Load(registry));
-    const std::string queue = desktop.InstallDirectory(0);
-    DocSaveOptions options;
-    options.title = "Story";
-    for (const char* bad : {"a.b", "a/b", ""}) {
-        const Outcome refused = QueueDocDatabase(desktop, 0, QString::fromUtf8(bad), false, kSjis, options);
-        EXPECT_FALSE(refused) << bad;
-        EXPECT_FALSE(refused.Reason().empty());
-    }
-    EXPECT_FALSE(QueueDocDatabase(desktop, 1, QStringLiteral("Story"), false, kSjis, options));
-    EXPECT_EQ(ListDir(queue), std::vector<std::string>{});
-    ASSERT_TRUE(QueueDocDatabase(desktop, 0, QStringLiteral("Story"), true, kSjis, options));
-    EXPECT_EQ(ListDir(queue), std::vector<std::string>{"Story.PRC"});
-    EXPECT_EQ(ReadFile(queue + "/Story.PRC"), *MakeDocDatabaseBytes(kSjis, "Story", true, true));
-    // The queued database keeps the text's bookmarks, as a saved one does.
-    options.bookmarks = {DocBookmark{"Mark", 2}};
-    ASSERT_TRUE(QueueDocDatabase(desktop, 0, QStringLiteral("Marked"), false, kSjis, options));
-    TMemoryStream queued(ReadFile(queue + "/Marked.PDB"));
-    TMemoryStream text;
-    std::vector<DocBookmark> bookmarks;
-    ASSERT_EQ(DocToText(queued, text, true, &bookmarks), kDocOk);
-    EXPECT_EQ(text.Bytes(), kSjis);
-    EXPECT_EQ(bookmarks, options.bookmarks);
 }
 
 }  // namespace

@@ -151,11 +151,6 @@ private slots:
         QCOMPARE(users_->GetLastUserIndex(), 0);
         QCOMPARE(users_->GetCorePath(), dir_->File("desk/Palm"));
         QCOMPARE(users_->InstallDirectory(1), Queue("Hanako"));
-        WriteFile(dir_->File("x.pdb"), "x");
-        QVERIFY(users_->InstallFile(1, dir_->File("x.pdb")));
-        QCOMPARE(ReadFile(Queue("Hanako") + "/x.pdb"), std::string("x"));
-        QVERIFY(!users_->InstallFile(1, dir_->File("missing.pdb")));
-        QVERIFY(!users_->InstallFile(7, dir_->File("x.pdb")));
     }
 
     void userDataRefusals_data() {
@@ -254,21 +249,6 @@ private slots:
         QVERIFY(user.ButtonOK->isDefault());
         QCOMPARE(user.LabelUser->buddy(), user.AutoInstallComboBox);
         QCOMPARE(user.AutoInstallComboBox->objectName(), QStringLiteral("AutoInstallComboBox"));
-    }
-
-    void proposedNames_data() {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("new") << "NewFile - Verdane Ver1.22" << "NewFile";
-        QTest::newRow("text") << "MEMO.TXT - Verdane Ver1.22" << "MEMO";
-        QTest::newRow("two dots") << "a.b.txt - Verdane Ver1.22" << "a";
-        QTest::newRow("dash in name") << "x-y z.pdb - Verdane Ver1.22" << "x-y z";
-        QTest::newRow("no extension") << "本 - Verdane Ver1.22" << "本";
-    }
-    void proposedNames() {
-        QFETCH(QString, caption);
-        QFETCH(QString, name);
-        QCOMPARE(core::ProposedInstallName(caption), name);
     }
 
     // The installed file holds exactly what verdane-cli to-doc writes for the

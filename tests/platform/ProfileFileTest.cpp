@@ -4,6 +4,8 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <sys/stat.h>
 
 #include <QDir>
@@ -153,8 +155,8 @@ TEST(TProfile, ReadOnlyFileIsNotReplacedAndTheErrorNamesIt) {
         ini.WriteString("Setting", "BM", "#");
         FAIL() << "a read-only file was written";
     } catch (const EProfileError& e) {
-        EXPECT_EQ(e.Text(), Q(path) + " に書き込めません");
-        EXPECT_EQ(e.Reason(), "Permission denied");
+        EXPECT_EQ(e.FileName(), Q(path));
+        EXPECT_EQ(e.Error(), EACCES);
         EXPECT_NE(std::string(e.what()).find(path), std::string::npos);
     }
     EXPECT_EQ(ReadFile(path), "[Setting]\nBM=(BM)\n");
