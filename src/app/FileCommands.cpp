@@ -262,25 +262,35 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
         request.bookmarks = session_.Bookmarks().AtEditor();
     }
     // A text in the code and line ends chosen for this save, else in its own.
-    core::Result<core::WritePlan> plan = [&] {
+    auto makePlan = [&] {
         LongWork::Scope scope(work_);
         return core::PlanSave(chosen ? document.WithForm(*chosen) : document, session_.Text(), request);
-    }();
-    if (!plan) {
-        ShowErrorBox(&window_, JapaneseText(plan.Fault()));
-        return false;
+    };
+    core::Result<core::WritePlan> plan = makePlan();
+    core::Result<core::Document> written = core::Failure{core::FailureCode::Cancelled};
+    for (int round = 0;; ++round) {
+        const bool first = round == 0;
+        if (!first) plan = makePlan();
+        if (!plan) {
+            ShowErrorBox(&window_, JapaneseText(plan.Fault()));
+            return false;
+        }
+        if (first && MayOverwrite && !MayOverwrite(plan->target)) return false;
+        // One question for what changes unseen. The file dialog asked about the
+        // name chosen, not about another file the type's extension names.
+        PlanSeen seen;
+        seen.form = chosen.has_value();
+        seen.target = first && plan->target == saveDialog_.FileName;
+        if (!AskPlan(&window_, *plan, &session_.Editor(), seen)) return false;
+        written = [&] {
+            LongWork::Scope scope(work_);
+            return core::Save(*plan);
+        }();
+        // Another program put a file there, or changed it, while the question
+        // waited: nothing was written, and the new plan is asked about (a file
+        // that changes all the time is reported after a few rounds).
+        if (written || written.Code() != core::FailureCode::TargetChanged || round == 2) break;
     }
-    if (MayOverwrite && !MayOverwrite(plan->target)) return false;
-    // One question for what changes unseen. The file dialog asked about the
-    // name chosen, not about another file the type's extension names.
-    PlanSeen seen;
-    seen.form = chosen.has_value();
-    seen.target = plan->target == saveDialog_.FileName;
-    if (!AskPlan(&window_, *plan, &session_.Editor(), seen)) return false;
-    core::Result<core::Document> written = [&] {
-        LongWork::Scope scope(work_);
-        return core::Save(*plan);
-    }();
     if (!written) {
         ShowErrorBox(&window_,
                      QStringLiteral("%1 を保存できません。\n%2").arg(plan->target, JapaneseText(written.Fault())));

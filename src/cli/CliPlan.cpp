@@ -3,6 +3,7 @@
 #include "CliIo.h"
 #include "KanjiCode.h"
 #include "ReadText.h"
+#include "Terminal.h"
 #include "TextBytes.h"
 
 #include <cstdio>
@@ -41,7 +42,7 @@ HeldText OpenHeld(core::Source source, const std::string& in, const std::string*
         throw CliError(core::EnglishText(failure));
     }
     // What the opening itself replaced is named; the rest waits for the plan.
-    std::fputs(ReplacementReport(opened->text, opened->replaced).c_str(), stderr);
+    WriteTerminal(stderr, ReplacementReport(opened->text, opened->replaced));
     return {core::DocumentOf(path, *opened), core::EditorTextOf(*opened)};
 }
 
@@ -56,7 +57,7 @@ HeldText NewHeld(QString text, int code) {
 
 std::string ShiftJisToWorkOn(const HeldText& held, core::WayOut way) {
     core::WritePlan plan = core::PlanTextCommand(way, held.document, held.text);
-    std::fputs(PlanReport(plan).c_str(), stderr);
+    WriteTerminal(stderr, PlanReport(plan));
     return std::move(plan.text);
 }
 
@@ -112,7 +113,7 @@ void WritePlanned(const core::Result<core::WritePlan>& plan, const std::string& 
         if (!saved) throw CliError(saved.Reason());
     }
     // Said once it is done: a failed write reports the failure alone.
-    std::fputs(report.c_str(), stderr);
+    WriteTerminal(stderr, report);
 }
 
 }  // namespace verdane::cli

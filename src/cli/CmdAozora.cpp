@@ -18,7 +18,8 @@ namespace verdane::cli {
 namespace {
 
 constexpr const char* kAozoraHelp =
-    "Usage: verdane-cli aozora [--ruby paren|drop] [--bookmarks MARK] [--entry NAME] IN|URL OUT\n"
+    "Usage: verdane-cli aozora [--ruby paren|drop] [--bookmarks MARK] [--entry NAME]\n"
+    "                          [--max-time SECONDS] IN|URL OUT\n"
     "Turns an Aozora Bunko work into plain text a DOC reader shows well: the notes\n"
     "block at the top and the annotations [#...] go, readings stay in parentheses\n"
     "after their words (or go), described characters become the characters,\n"
@@ -40,6 +41,9 @@ constexpr const char* kAozoraHelp =
     "                  and end the text with the line <MARK>, so the handheld's\n"
     "                  reader lists the chapters\n"
     "  --entry NAME    the text to read from an archive that holds several\n"
+    "  --max-time SECONDS  give up when downloading URL takes longer than this\n"
+    "                  (default: the editor's DownloadMaxSeconds setting, 600 until\n"
+    "                  changed; 0: no limit)\n"
     "  -h, --help      show this help\n\n"
     "Exit status: 0 on success, 1 when IN cannot be read (an archive that is\n"
     "damaged, encrypted, holds no text or several) or OUT cannot be written, 2 on\n"
@@ -72,14 +76,15 @@ AozoraOptions AozoraOptionsOf(const ParsedArgs& parsed) {
 }
 
 int RunAozora(const Args& args) {
-    const auto parsed = ParseArgs(args, {}, {"--ruby", "--bookmarks", "--entry"}, 2, 2);
+    const auto parsed = ParseArgs(args, {}, {"--ruby", "--bookmarks", "--entry", "--max-time"}, 2, 2);
     if (parsed.help) {
         std::fputs(kAozoraHelp, stdout);
         return 0;
     }
     const AozoraOptions options = AozoraOptionsOf(parsed);
+    if (const std::string* t = parsed.Value("--max-time")) ParseSecondsMs("--max-time", *t, true);
     const std::string& in = parsed.positional[0];
-    const HeldText held = IsUrl(in) ? HeldOfUrl(in, parsed.Value("--entry")) : OpenHeld(in, parsed.Value("--entry"));
+    const HeldText held = IsUrl(in) ? HeldOfUrl(in, parsed.Value("--entry"), parsed) : OpenHeld(in, parsed.Value("--entry"));
     WriteNewText(CleanedEditorText(held, options), parsed.positional[1]);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "KanjiCode.h"
 #include "Names.h"
 #include "ReadText.h"
+#include "Terminal.h"
 #include "WriteText.h"
 
 #include <cstdio>
@@ -149,7 +150,7 @@ int RunKanji(const Args& args) {
         input.ThrowIfShortened(parsed.positional[0]);
         throw;
     }
-    std::fputs(report.c_str(), stderr);
+    WriteTerminal(stderr, report);
     return 0;
 }
 

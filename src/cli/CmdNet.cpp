@@ -2,6 +2,7 @@
 // does (User-Agent "Halvorn", no-cache, optional proxy with Basic
 // authentication) and writes it as the editor would hold it: line ends CR LF,
 // converted to Shift-JIS, optionally turned from HTML into text.
+#include "AozoraLibrary.h"
 #include "CliIo.h"
 #include "CliPlan.h"
 #include "Commands.h"
@@ -9,6 +10,7 @@
 #include "HtmlText.h"
 #include "HttpProt.h"
 #include "PdbFile.h"
+#include "ProfileFile.h"
 #include "ZipArchive.h"
 
 #include <QCoreApplication>
@@ -42,7 +44,8 @@ constexpr const char* kFetchHelp =
     "  --timeout SECONDS      give up when the server sends nothing for this long,\n"
     "                         or when an answer's header takes longer (default 60)\n"
     "  --max-time SECONDS     give up when the whole download takes longer than this,\n"
-    "                         however steadily the server sends (default: no limit)\n"
+    "                         however steadily the server sends (default: the editor's\n"
+    "                         DownloadMaxSeconds setting, 600 until changed; 0: no limit)\n"
     "  --max-size SIZE        fail when the page is larger: bytes, or a number with K, M\n"
     "                         or G (default 256M, the largest text a DOC database\n"
     "                         holds; 0: no limit)\n"
@@ -64,7 +67,9 @@ long long ParseSize(const std::string& text) {
     return std::stoll(text.substr(0, digits)) << shift;
 }
 
-int ParseSecondsMs(const std::string& option, const std::string& text) {
+}  // namespace
+
+int ParseSecondsMs(const std::string& option, const std::string& text, bool zeroAllowed) {
     std::size_t used = 0;
     double seconds = 0;
     try {
@@ -72,12 +77,19 @@ int ParseSecondsMs(const std::string& option, const std::string& text) {
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used != text.size() || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400 * 7)
-        throw UsageError(option + " needs a number of seconds greater than 0, not '" + text + "'");
+    if (used != text.size() || !std::isfinite(seconds) || seconds < 0 || (seconds == 0 && !zeroAllowed) ||
+        seconds > 86400 * 7)
+        throw UsageError(option + " needs a number of seconds " + (zeroAllowed ? "(0: no limit)" : "greater than 0") +
+                         ", not '" + text + "'");
     return static_cast<int>(std::ceil(seconds * 1000));
 }
 
-}  // namespace
+core::FetchRequest DownloadSettings(const ParsedArgs& parsed) {
+    core::FetchRequest request =
+        core::ReadLibrarySettings(platform::SettingsFilePath(QCoreApplication::applicationFilePath())).request;
+    if (const std::string* t = parsed.Value("--max-time")) request.maxTimeMs = ParseSecondsMs("--max-time", *t, true);
+    return request;
+}
 
 int RunFetch(const Args& args) {
     ParsedArgs parsed =
@@ -91,8 +103,6 @@ int RunFetch(const Args& args) {
     if (url.empty()) throw UsageError("the URL is empty");
     int timeoutMs = 60000;
     if (const std::string* t = parsed.Value("--timeout")) timeoutMs = ParseSecondsMs("--timeout", *t);
-    int maxTimeMs = 0;
-    if (const std::string* t = parsed.Value("--max-time")) maxTimeMs = ParseSecondsMs("--max-time", *t);
 
     // The client runs on the Qt event loop of this thread.
     static int qtArgc = 1;
@@ -101,10 +111,11 @@ int RunFetch(const Args& args) {
     std::unique_ptr<QCoreApplication> app;
     if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
 
+    // The settings' proxy is not used: fetch takes its proxy from its options.
     core::FetchRequest request;
     request.url = url;
     request.timeoutMs = timeoutMs;
-    request.maxTimeMs = maxTimeMs;
+    request.maxTimeMs = DownloadSettings(parsed).maxTimeMs;
     if (const std::string* size = parsed.Value("--max-size")) request.maxBodySize = ParseSize(*size);
     request.html = parsed.Has("--html");
     if (parsed.Has("--insecure")) {

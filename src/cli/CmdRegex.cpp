@@ -9,6 +9,7 @@
 #include "ERegExpParser.h"
 #include "HtmlToText.h"
 #include "TAWKStr.h"
+#include "Terminal.h"
 #include "TextBytes.h"
 
 #include <cstdio>
@@ -73,7 +74,7 @@ QString HtmlEditorText(const std::string& html) {
     TAWKStr awk;
     std::vector<KanjiReplacement> replaced;
     const std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
-    std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
+    WriteTerminal(stderr, ReplacementReport(html, replaced));
     return platform::BytesToEditor(text);
 }
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -20,6 +21,12 @@ namespace verdane::platform {
 namespace {
 
 std::string Reason(int error) { return std::strerror(error); }
+
+[[noreturn]] void FailChanged(const std::string& path, bool created) {
+    throw EFileError(FileOp::Changed, path, created ? EEXIST : 0,
+                     "cannot write " + path + ": another program " + (created ? "created" : "changed") +
+                         " it meanwhile");
+}
 
 [[noreturn]] void Fail(FileOp op, const std::string& path, int error) {
     const char* what = op == FileOp::Open ? "cannot open" : op == FileOp::Read ? "cannot read" : "cannot write";
@@ -158,6 +165,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
 
 namespace {
 
+void ReplaceFile(const std::string& path, std::span<const std::string_view> pieces, const FileIdentity* seen);
+
 // A device, a FIFO or a terminal is written as it is: renaming a file over it
 // would put a plain file in the place of /dev/null or of a pipe's reader.
 void WriteInPlace(const std::string& path, std::span<const std::string_view> pieces) {
@@ -174,8 +183,27 @@ void WriteInPlace(const std::string& path, std::span<const std::string_view> pie
 
 }  // namespace
 
+FileIdentity IdentityOf(const std::string& path) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {true, static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+            static_cast<long long>(st.st_size), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
 void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces) {
+    ReplaceFile(path, pieces, nullptr);
+}
+
+void WriteFileAsPlanned(const std::string& path, std::span<const std::string_view> pieces, const FileIdentity& seen) {
+    ReplaceFile(path, pieces, &seen);
+}
+
+namespace {
+
+// The atomic writer; with `seen`, only over the file the plan saw.
+void ReplaceFile(const std::string& path, std::span<const std::string_view> pieces, const FileIdentity* seen) {
     if (path.empty()) Fail(FileOp::Write, "\"\"", ENOENT);
+    if (seen && IdentityOf(path) != *seen) FailChanged(path, !seen->exists);
     if (IsSpecialFile(path)) return WriteInPlace(path, pieces);
     const std::string target = ResolveLinks(path);
     const std::string folder = FolderOf(target);
@@ -184,8 +212,10 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
     if (replacing && S_ISDIR(old.st_mode)) Fail(FileOp::Write, path, EISDIR);
     // The rename would replace a read-only file as long as its folder is writable;
     // a file marked read-only (no write bit at all) is kept as its owner asked.
-    if (replacing && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
-        Fail(FileOp::Write, path, EACCES);
+    // The system's own reason is given: a read-only mount (EROFS) is no
+    // missing permission.
+    if (replacing && ::access(target.c_str(), W_OK) != 0) Fail(FileOp::Write, path, errno);
+    if (replacing && (old.st_mode & 0222) == 0) Fail(FileOp::Write, path, EACCES);
 
     // A new name created exclusively with 0666, so the umask applies as for any
     // new file without the process-wide mask being read or changed.
@@ -218,9 +248,26 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
     ok = ok && step(WritePieces(fd, pieces)) && step(::fsync(fd) == 0);
     const bool closed = ::close(fd) == 0;
     if (ok && !closed) ok = step(false);
-    ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);
-    if (!ok) {
+    bool changed = false;
+    if (ok && seen && !seen->exists) {
+        // Atomically: a file created by now is never replaced.
+        const int renamed = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+        changed = renamed != 0 && errno == EEXIST;
+        if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // A file system without the flag: looked at once more just before.
+            changed = IdentityOf(target).exists;
+            if (!changed) ok = step(::rename(temp.c_str(), target.c_str()) == 0);
+        } else if (renamed != 0 && !changed) {
+            ok = step(false);
+        }
+    } else if (ok && seen && IdentityOf(target) != *seen) {
+        changed = true;
+    } else {
+        ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);
+    }
+    if (!ok || changed) {
         ::unlink(temp.c_str());
+        if (changed) FailChanged(path, !seen->exists);
         Fail(FileOp::Write, path, error);
     }
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -231,5 +278,7 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
         if (!synced && syncError != EINVAL) Fail(FileOp::Write, path, syncError);
     }
 }
+
+}  // namespace
 
 }  // namespace verdane::platform

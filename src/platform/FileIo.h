@@ -13,7 +13,9 @@
 namespace verdane::platform {
 
 // What was done to a file when it failed.
-enum class FileOp { Open, Read, Write, TooLarge, CreateFolder, TemporaryFolder, Other };
+// Changed: a write's target is no longer what the plan saw (Error: EEXIST when
+// it was absent then, 0 when it was another file or was changed).
+enum class FileOp { Open, Read, Write, TooLarge, CreateFolder, TemporaryFolder, Changed, Other };
 
 // A file could not be read or written. The message names the file and gives the
 // system's reason, for example "cannot open /a/b.txt: Permission denied"; the
@@ -64,6 +66,24 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // The same with the file's bytes given in pieces, written one after the other
 // (a database as its head and records), so they need not be joined first.
 void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces);
+
+// A file as a plan saw it: absent, or its device, inode, size and time of
+// last change. Another file put in its place, or the file written meanwhile,
+// has another identity.
+struct FileIdentity {
+    bool exists = false;
+    unsigned long long device = 0, inode = 0;
+    long long size = 0, modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+// The identity of the file `path` names (through links).
+FileIdentity IdentityOf(const std::string& path);
+// WriteFileAtomically that replaces only what the plan saw: when the target's
+// identity is not `seen` (another program created, replaced or wrote it since),
+// nothing is written and EFileError with FileOp::Changed is thrown. A target
+// that was absent is never replaced, however late it appears (the rename
+// refuses an existing name).
+void WriteFileAsPlanned(const std::string& path, std::span<const std::string_view> pieces, const FileIdentity& seen);
 
 // Whether `path` names (through links too) an existing file that is neither a
 // regular file nor a folder: a device, a FIFO, a socket, /dev/stdout. Such a

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <sys/stat.h>
 
 using namespace verdane::test;
 
@@ -146,7 +147,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "document incomplete: 5 of 10 bytes received"},
         Failure{"Reset", {Send(Answer("HTTP/1.0 200 OK", {}, std::string(3000, 'x'))), Delay(50), Reset()},
                 "connection reset by the server"},
-        Failure{"Loop", {Send(Answer("HTTP/1.0 301 Moved", {"Location: /x"}, ""))}, "too many relocations"}),
+        Failure{"Loop", {Send(Answer("HTTP/1.0 301 Moved", {"Location: /x"}, ""))}, "too many relocations"},
+        Failure{"TwoLengths", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: 4", "Content-Length: 2"}, "abcd"))},
+                "the answer gives two different lengths: 4 and 2 bytes"},
+        Failure{"Chunked", {Send(Answer("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "4\r\nabcd\r\n0\r\n\r\n"))},
+                "the server sent the page in the transfer coding \"chunked\", which an HTTP/1.0 request does not take"},
+        Failure{"NoStatusLine", {Send("Content-Type: text/plain\r\n\r\nabcd")}, "the answer has no status line"}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
 TEST_F(NetCli, AnUnknownHostFails) {
@@ -240,6 +246,49 @@ TEST_F(NetCli, ACompleteBodyOnAConnectionLeftOpenIsTheDocument) {
     EXPECT_EQ(r.out, "whole\r\n");
 }
 
+// Every command that downloads ends a download that trickles on for ever: at
+// the settings' DownloadMaxSeconds (the window's limit), or at --max-time.
+TEST_F(NetCli, EveryDownloadingCommandHasATimeLimit) {
+    ServerScript trickle = {Send("HTTP/1.0 200 OK\r\n\r\n")};
+    for (int i = 0; i < 100; ++i) trickle.insert(trickle.end(), {Delay(100), Send("x")});
+    server_.On("*", trickle);
+    TempConfigHome config;
+    ::mkdir(config.File("verdane").c_str(), 0700);
+    WriteFile(config.File("verdane/verdane.INI"), "[Verdane]\nDownloadMaxSeconds=1\n");
+    ::setenv("XDG_CACHE_HOME", dir_.Path().c_str(), 1);
+    const std::string url = server_.Url("/x"), out = dir_.File("out.txt");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"fetch", url, out}, {"fetch", "--max-time", "1.5", url, out}, {"aozora", url, out},
+          {"library", "search", "--catalog", url, "a"}, {"library", "get", "--catalog", url, "1", out}}) {
+        const auto started = std::chrono::steady_clock::now();
+        const auto r = RunCli(args);
+        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        EXPECT_EQ(r.exitCode, 1) << args[0];
+        EXPECT_NE(r.err.find(args[1] == "--max-time" ? "longer than 1.5 s" : "longer than 1 s"), std::string::npos) << r.err;
+        EXPECT_LT(seconds, 8.0) << args[0];
+        EXPECT_FALSE(FileExists(out));
+    }
+    ::unsetenv("XDG_CACHE_HOME");
+}
+
+// A read-only mount is named as such, not as a missing permission.
+TEST_F(NetCli, AReadOnlyMountIsNamedAsOne) {
+    if (!FileExists("/usr/bin/unshare")) GTEST_SKIP() << "unshare (util-linux) is missing";
+    WriteFile(dir_.File("in.txt"), "text");
+    WriteFile(dir_.File("out.txt"), "kept");
+    const std::string d = dir_.Path();
+    for (const std::string out : {"out.txt", "new.txt"}) {
+        const auto r = RunProcess("/usr/bin/unshare", {"-rm", "sh", "-c",
+                                                       "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" || exit 77;"
+                                                       " exec \"$2\" kanji \"$1/in.txt\" \"$1/$3\"",
+                                                       "sh", d, VERDANE_CLI_PATH, out});
+        if (r.exitCode == 77) GTEST_SKIP() << "no read-only bind mount here: " << r.err;
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, "verdane-cli kanji: cannot write " + d + "/" + out + ": Read-only file system\n");
+    }
+    EXPECT_EQ(ReadFile(dir_.File("out.txt")), "kept");
+}
+
 TEST_F(NetCli, SendsTheProxyRequestWithItsCredentials) {
     // The test server plays the proxy, so the whole request head can be checked.
     server_.On("/doc.html", {Send(Answer("HTTP/1.0 200 OK", {}, "proxied"))});
@@ -260,7 +309,7 @@ TEST_F(NetCli, BadUsageExitsTwo) {
          {std::vector<std::string>{"fetch"}, {"fetch", url}, {"fetch", url, "a", "b"}, {"fetch", "--timeout", "0", url, "-"},
           {"fetch", "--timeout", "abc", url, "-"}, {"fetch", "--proxy-user", "u", url, "-"},
           {"fetch", "--frobnicate", url, "-"}, {"fetch", "", "-"}, {"fetch", "--max-size", "5X", url, "-"},
-          {"fetch", "--max-size", "-1", url, "-"}, {"fetch", "--max-time", "0", url, "-"}}) {
+          {"fetch", "--max-size", "-1", url, "-"}, {"fetch", "--max-time", "-1", url, "-"}}) {
         auto r = RunCli(args);
         EXPECT_EQ(r.exitCode, 2) << args.size();
         EXPECT_NE(r.err.find("verdane-cli fetch: "), std::string::npos);
