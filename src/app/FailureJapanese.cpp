@@ -163,9 +163,9 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::Incomplete:
         return QStringLiteral("ページが途中で切れました: %1 バイトのうち %2 バイトしか届きません").arg(N(f.limit), N(f.count));
     case FailureCode::TwoLengths:
-        return QStringLiteral("応答の長さ (Content-Length) が二通りあります: %1 バイトと %2 バイト").arg(N(f.count), N(f.limit));
+        return QStringLiteral("応答がページの長さを二通りに示しています: %1 バイトと %2 バイト").arg(N(f.count), N(f.limit));
     case FailureCode::TransferCoding:
-        return QStringLiteral("サーバーが HTTP/1.0 の要求に転送符号化 \"%1\" で応答しました").arg(Q(f.detail));
+        return QStringLiteral("サーバーがページを読めない転送符号化 \"%1\" で送りました").arg(Q(f.detail));
     case FailureCode::NoStatusLine: return QStringLiteral("サーバーの応答にステータス行がありません");
     case FailureCode::TooManyRelocations: return QStringLiteral("転送 (リダイレクト) が多すぎます");
     case FailureCode::HttpStatus:
