@@ -92,7 +92,8 @@ ArchiveText Refused(core::FailureCode code, std::string subject, std::string det
 constexpr zip_uint64_t kMostInflation = 1040;
 
 // Reads the entry at `index`, whose name is `name`, after checking its header.
-ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& entryName) {
+ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& entryName,
+                      std::uint64_t limit = kMaxArchiveEntry) {
     // What the archive names reaches a terminal or a message box.
     const std::string name = EscapeControls(entryName);
     zip_stat_t stat;
@@ -102,10 +103,10 @@ ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& ent
     if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
         return Refused(core::FailureCode::ArchiveEncrypted, name);
     if (!(stat.valid & ZIP_STAT_SIZE)) return Refused(core::FailureCode::ArchiveEntryDamaged, name, "no size in its header");
-    if (stat.size > kMaxArchiveEntry) {
+    if (stat.size > limit) {
         ArchiveText refused = Refused(core::FailureCode::ArchiveEntryTooLarge, name);
         refused.failure.count = static_cast<long long>(stat.size);
-        refused.failure.limit = static_cast<long long>(kMaxArchiveEntry);
+        refused.failure.limit = static_cast<long long>(limit);
         return refused;
     }
     const ZipFilePtr file(zip_fopen_index(archive, index, 0));
@@ -154,7 +155,8 @@ std::string NameList(const std::vector<std::string>& names) {
     return list;
 }
 
-ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view extension = ".txt") {
+ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view extension = ".txt",
+                       std::uint64_t limit = kMaxArchiveEntry) {
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     ArchiveText result;
     std::vector<zip_uint64_t> texts;
@@ -183,7 +185,7 @@ ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view 
         result.failure = core::Failure{core::FailureCode::ArchiveSeveral, {}, NameList(result.names).substr(1)};
         return result;
     }
-    ArchiveText read = ReadEntry(archive, texts.front(), result.names.front());
+    ArchiveText read = ReadEntry(archive, texts.front(), result.names.front(), limit);
     read.names = std::move(result.names);
     return read;
 }
@@ -205,7 +207,8 @@ namespace {
 
 // Opens the archive held in `zipBytes` and reads the entry `entry` names, or its
 // one file of `extension`.
-ArchiveText ReadInMemory(std::string_view zipBytes, std::string_view entry, std::string_view extension) {
+ArchiveText ReadInMemory(std::string_view zipBytes, std::string_view entry, std::string_view extension,
+                         std::uint64_t limit = kMaxArchiveEntry) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(zipBytes.data(), zipBytes.size(), 0, &error);
@@ -216,7 +219,7 @@ ArchiveText ReadInMemory(std::string_view zipBytes, std::string_view entry, std:
         return Refused(core::FailureCode::ArchiveUnreadable, {}, ErrorText(error));
     }
     zip_error_fini(&error);
-    return ReadOpened(archive.get(), entry, extension);
+    return ReadOpened(archive.get(), entry, extension, limit);
 }
 
 }  // namespace
@@ -225,8 +228,8 @@ ArchiveText ReadArchiveText(std::string_view zipBytes, std::string_view entry) {
     return ReadInMemory(zipBytes, entry, ".txt");
 }
 
-ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extension) {
-    return ReadInMemory(zipBytes, {}, extension);
+ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extension, std::uint64_t limit) {
+    return ReadInMemory(zipBytes, {}, extension, limit);
 }
 
 ArchiveText ReadArchiveTextFile(const std::string& path, std::string_view entry) {

@@ -82,6 +82,10 @@ ReadEnd ReadToLimit(int fd, std::string& out) {
 std::string ReadWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) Fail(FileOp::Open, path, errno);
+    return ReadWholeFile(fd, path);
+}
+
+std::string ReadWholeFile(int fd, const std::string& path) {
     struct stat st{};
     if (::fstat(fd, &st) != 0) {
         const int error = errno;
@@ -105,6 +109,29 @@ std::string ReadWholeFile(const std::string& path) {
     if (end == ReadEnd::Failed) Fail(FileOp::Read, path, error);
     if (end == ReadEnd::TooLarge) throw EFileError(FileOp::TooLarge, path, EFBIG, "cannot read " + path + ": " + InputTooLargeReason());
     return data;
+}
+
+std::string FileKindName(unsigned mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISLNK(mode)) return "a symbolic link";
+    return "not a regular file";
+}
+
+std::string ReadRegularFile(const std::string& path) {
+    // Opening a FIFO waits for its writer unless it is opened without waiting.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) Fail(FileOp::Open, path, errno);
+    struct stat st{};
+    if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw EFileError(FileOp::NotRegular, path, EINVAL,
+                         "cannot read " + path + ": it is " + FileKindName(st.st_mode) + ", not a regular file");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return ReadWholeFile(fd, path);
 }
 
 bool WritePieces(int fd, std::span<const std::string_view> pieces) {
@@ -152,8 +179,8 @@ bool IsSpecialFile(const std::string& path) {
     return ::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode);
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    WriteFileAtomically(path, std::span<const std::string_view>(&bytes, 1));
+void WriteFileAtomically(const std::string& path, std::string_view bytes, unsigned mode) {
+    WriteFileAtomically(path, std::span<const std::string_view>(&bytes, 1), mode);
 }
 
 namespace {
@@ -174,33 +201,38 @@ void WriteInPlace(const std::string& path, std::span<const std::string_view> pie
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces) {
-    if (path.empty()) Fail(FileOp::Write, "\"\"", ENOENT);
-    if (IsSpecialFile(path)) return WriteInPlace(path, pieces);
-    const std::string target = ResolveLinks(path);
-    const std::string folder = FolderOf(target);
+namespace {
+
+// The writer's one way of replacing `name` in the open folder `dir`: a new
+// temporary name there, written, synced and renamed over `name`, then the
+// folder synced. `followed` says whether `name` was reached through links
+// (its old permissions are then kept); otherwise an entry of any kind there is
+// replaced and the new file gets `mode`. `shown` names the file in failures.
+void ReplaceIn(int dir, const std::string& name, const std::string& shown, std::span<const std::string_view> pieces,
+               unsigned mode, bool followed) {
     struct stat old{};
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode)) Fail(FileOp::Write, path, EISDIR);
+    const bool present = ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (present && S_ISDIR(old.st_mode)) Fail(FileOp::Write, shown, EISDIR);
+    const bool replacing = followed && present && S_ISREG(old.st_mode);
     // The rename would replace a read-only file as long as its folder is writable;
     // a file marked read-only (no write bit at all) is kept as its owner asked.
-    if (replacing && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
-        Fail(FileOp::Write, path, EACCES);
+    if (replacing && (::faccessat(dir, name.c_str(), W_OK, 0) != 0 || (old.st_mode & 0222) == 0))
+        Fail(FileOp::Write, shown, EACCES);
 
-    // A new name created exclusively with 0666, so the umask applies as for any
-    // new file without the process-wide mask being read or changed.
+    // A new name created exclusively with `mode`, so the umask applies as for
+    // any new file without the process-wide mask being read or changed.
     std::mt19937_64 random(std::random_device{}());
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/.verdane-%012llx",
+        char tempName[32];
+        std::snprintf(tempName, sizeof tempName, ".verdane-%012llx",
                       static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-        temp = folder + name;
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) Fail(FileOp::Write, path, errno);
+        temp = tempName;
+        fd = ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 07777);
+        if (fd < 0 && errno != EEXIST) Fail(FileOp::Write, shown, errno);
     }
-    if (fd < 0) Fail(FileOp::Write, path, EEXIST);
+    if (fd < 0) Fail(FileOp::Write, shown, EEXIST);
 
     int error = 0;
     auto step = [&error](bool done) {
@@ -218,18 +250,40 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
     ok = ok && step(WritePieces(fd, pieces)) && step(::fsync(fd) == 0);
     const bool closed = ::close(fd) == 0;
     if (ok && !closed) ok = step(false);
-    ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);
+    ok = ok && step(::renameat(dir, temp.c_str(), dir, name.c_str()) == 0);
     if (!ok) {
-        ::unlink(temp.c_str());
-        Fail(FileOp::Write, path, error);
+        ::unlinkat(dir, temp.c_str(), 0);
+        Fail(FileOp::Write, shown, error);
     }
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        const bool synced = ::fsync(dir) == 0;
-        const int syncError = errno;
+    // A folder opened only as a path (one the user may write in but not
+    // list) cannot be synced; the file itself was.
+    if (::fsync(dir) != 0 && errno != EINVAL && errno != EBADF) Fail(FileOp::Write, shown, errno);
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces, unsigned mode) {
+    if (path.empty()) Fail(FileOp::Write, "\"\"", ENOENT);
+    if (IsSpecialFile(path)) return WriteInPlace(path, pieces);
+    const std::string target = ResolveLinks(path);
+    const std::string folder = FolderOf(target);
+    const auto slash = target.rfind('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0 && errno == EACCES) dir = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) Fail(FileOp::Write, path, errno);
+    try {
+        ReplaceIn(dir, name, path, pieces, mode, true);
+    } catch (...) {
         ::close(dir);
-        if (!synced && syncError != EINVAL) Fail(FileOp::Write, path, syncError);
+        throw;
     }
+    ::close(dir);
+}
+
+void WriteFileAtomicallyAt(int folderFd, const std::string& folder, const std::string& name,
+                           std::span<const std::string_view> pieces, unsigned mode) {
+    ReplaceIn(folderFd, name, folder + "/" + name, pieces, mode, false);
 }
 
 }  // namespace verdane::platform
