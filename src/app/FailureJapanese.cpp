@@ -101,6 +101,24 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::ArchiveNoEntry:
         return Named(f.subject, QStringLiteral("書庫に %1 がありません").arg(Q(f.detail)));
     case FailureCode::NotArchive: return QStringLiteral("%1 は zip 書庫ではありません").arg(s);
+    case FailureCode::EpubEncrypted: return QStringLiteral("この電子書籍は暗号化されているため開けません");
+    case FailureCode::EpubNoPackage:
+        return Named(f.subject, QStringLiteral("EPUB が壊れています (META-INF/container.xml にパッケージ文書がありません)"));
+    case FailureCode::EpubMissing:
+        return Named(f.subject, QStringLiteral("EPUB が壊れています (%1 が書庫の中にありません)").arg(Q(f.detail)));
+    case FailureCode::EpubOutside:
+        return Named(f.subject, QStringLiteral("EPUB の外を指す名前 %1 があるので開けません").arg(Q(f.detail)));
+    case FailureCode::EpubXml:
+        return Named(f.subject, QStringLiteral("EPUB が壊れています (%1%2)")
+                                    .arg(Q(f.detail), f.count > 0 ? QStringLiteral(", %1 行目").arg(N(f.count)) : QString()));
+    case FailureCode::EpubEntities:
+        return Named(f.subject, QStringLiteral("EPUB の %1 が XML の実体を宣言しているので開けません").arg(Q(f.detail)));
+    case FailureCode::EpubNoSpine:
+        return Named(f.subject, QStringLiteral("EPUB が壊れています (%1 に読む文書がありません)").arg(Q(f.detail)));
+    case FailureCode::EpubTooMany:
+        return Named(f.subject, QStringLiteral("EPUB の %1 の項目が多すぎます (%2 個まで)").arg(Q(f.detail), N(f.limit)));
+    case FailureCode::EpubTooLarge:
+        return Named(f.subject, QStringLiteral("EPUB を展開すると %1 を超えるので開けません").arg(SizeText(f.limit)));
     case FailureCode::EmptyTitle: return QStringLiteral("タイトルを入力して下さい");
     case FailureCode::InstallNameEmpty: return QStringLiteral("ﾌｧｲﾙ名を入力して下さい");
     case FailureCode::InstallNameHasPath: return QStringLiteral("ﾌｧｲﾙ名にﾊﾟｽを含めないで下さい");
