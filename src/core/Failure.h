@@ -70,6 +70,7 @@ enum class FailureCode {
     BadRelocation,       // a relocation to an address no request may hold
     UrlBadPort,          // `subject` the URL, `detail` the port it gives
     ProxyBadPort,        // `detail` the proxy's port
+    ProxyUnreachable,    // `subject` the proxy (host:port), `count` the code of why (Refused...)
     HostNotFound,
     NameServerSilent,
     NoAddress,
