@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
+#include <utility>
 
 namespace verdane::platform {
 
@@ -183,107 +184,147 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, unsign
     WriteFileAtomically(path, std::span<const std::string_view>(&bytes, 1), mode);
 }
 
-namespace {
-
-// A device, a FIFO or a terminal is written as it is: renaming a file over it
-// would put a plain file in the place of /dev/null or of a pipe's reader.
-void WriteInPlace(const std::string& path, std::span<const std::string_view> pieces) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) Fail(FileOp::Write, path, errno);
-    const bool written = WritePieces(fd, pieces);
-    const int error = errno;
-    if (!written) {
-        ::close(fd);
-        Fail(FileOp::Write, path, error);
-    }
-    if (::close(fd) != 0 && errno != EINTR) Fail(FileOp::Write, path, errno);
-}
-
-}  // namespace
-
-namespace {
-
-// The writer's one way of replacing `name` in the open folder `dir`: a new
-// temporary name there, written, synced and renamed over `name`, then the
-// folder synced. `followed` says whether `name` was reached through links
-// (its old permissions are then kept); otherwise an entry of any kind there is
-// replaced and the new file gets `mode`. `shown` names the file in failures.
-void ReplaceIn(int dir, const std::string& name, const std::string& shown, std::span<const std::string_view> pieces,
-               unsigned mode, bool followed) {
-    struct stat old{};
-    const bool present = ::fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
-    if (present && S_ISDIR(old.st_mode)) Fail(FileOp::Write, shown, EISDIR);
-    const bool replacing = followed && present && S_ISREG(old.st_mode);
-    // The rename would replace a read-only file as long as its folder is writable;
-    // a file marked read-only (no write bit at all) is kept as its owner asked.
-    if (replacing && (::faccessat(dir, name.c_str(), W_OK, 0) != 0 || (old.st_mode & 0222) == 0))
-        Fail(FileOp::Write, shown, EACCES);
-
-    // A new name created exclusively with `mode`, so the umask applies as for
-    // any new file without the process-wide mask being read or changed.
-    std::mt19937_64 random(std::random_device{}());
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char tempName[32];
-        std::snprintf(tempName, sizeof tempName, ".verdane-%012llx",
-                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-        temp = tempName;
-        fd = ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 07777);
-        if (fd < 0 && errno != EEXIST) Fail(FileOp::Write, shown, errno);
-    }
-    if (fd < 0) Fail(FileOp::Write, shown, EEXIST);
-
-    int error = 0;
-    auto step = [&error](bool done) {
-        if (!done) error = errno;
-        return done;
-    };
-    bool ok = true;
-    if (replacing) {
-        // Keep the replaced file's owner where allowed (a file of another user
-        // stays with its group at least), and its permissions.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-        }
-        ok = step(::fchmod(fd, old.st_mode & 07777) == 0);
-    }
-    ok = ok && step(WritePieces(fd, pieces)) && step(::fsync(fd) == 0);
-    const bool closed = ::close(fd) == 0;
-    if (ok && !closed) ok = step(false);
-    ok = ok && step(::renameat(dir, temp.c_str(), dir, name.c_str()) == 0);
-    if (!ok) {
-        ::unlinkat(dir, temp.c_str(), 0);
-        Fail(FileOp::Write, shown, error);
-    }
-    // A folder opened only as a path (one the user may write in but not
-    // list) cannot be synced; the file itself was.
-    if (::fsync(dir) != 0 && errno != EINVAL && errno != EBADF) Fail(FileOp::Write, shown, errno);
-}
-
-}  // namespace
-
 void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces, unsigned mode) {
-    if (path.empty()) Fail(FileOp::Write, "\"\"", ENOENT);
-    if (IsSpecialFile(path)) return WriteInPlace(path, pieces);
-    const std::string target = ResolveLinks(path);
-    const std::string folder = FolderOf(target);
-    const auto slash = target.rfind('/');
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0 && errno == EACCES) dir = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) Fail(FileOp::Write, path, errno);
-    try {
-        ReplaceIn(dir, name, path, pieces, mode, true);
-    } catch (...) {
-        ::close(dir);
-        throw;
-    }
-    ::close(dir);
+    AtomicFileWriter writer(path, mode);
+    writer.Write(pieces);
+    writer.Commit();
 }
 
 void WriteFileAtomicallyAt(int folderFd, const std::string& folder, const std::string& name,
                            std::span<const std::string_view> pieces, unsigned mode) {
-    ReplaceIn(folderFd, name, folder + "/" + name, pieces, mode, false);
+    AtomicFileWriter writer(folderFd, folder, name, mode);
+    writer.Write(pieces);
+    writer.Commit();
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path, unsigned mode) : path_(path) {
+    if (path.empty()) Fail(FileOp::Write, "\"\"", ENOENT);
+    // A device, a FIFO or a terminal is written as it is: renaming a file over
+    // it would put a plain file in the place of /dev/null or of a pipe's reader.
+    if (IsSpecialFile(path)) {
+        inPlace_ = true;
+        fd_ = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0) Fail(FileOp::Write, path, errno);
+        return;
+    }
+    const std::string target = ResolveLinks(path);
+    const std::string folder = FolderOf(target);
+    const auto slash = target.rfind('/');
+    name_ = slash == std::string::npos ? target : target.substr(slash + 1);
+    // A folder the user may write in but not list is opened as a path only.
+    dir_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_ < 0 && errno == EACCES) dir_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dir_ < 0) Fail(FileOp::Write, path, errno);
+    Begin(mode, true);
+}
+
+AtomicFileWriter::AtomicFileWriter(int folderFd, const std::string& folder, const std::string& name, unsigned mode)
+    : path_(folder + "/" + name), name_(name) {
+    dir_ = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+    if (dir_ < 0) Fail(FileOp::Write, path_, errno);
+    Begin(mode, false);
+}
+
+void AtomicFileWriter::Begin(unsigned mode, bool followed) {
+    // A constructor that throws has no destructor run: the folder closes here.
+    try {
+        Start(mode, followed);
+    } catch (...) {
+        ::close(dir_);
+        dir_ = -1;
+        throw;
+    }
+}
+
+void AtomicFileWriter::Start(unsigned mode, bool followed) {
+    // The target as an entry of its folder: a link at `name_` was followed
+    // already when `followed`; otherwise it is replaced, never followed.
+    struct stat old{};
+    const bool present = ::fstatat(dir_, name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (present && S_ISDIR(old.st_mode)) Fail(FileOp::Write, path_, EISDIR);
+    const bool replacing = followed && present && S_ISREG(old.st_mode);
+    // The rename would replace a read-only file as long as its folder is writable;
+    // a file marked read-only (no write bit at all) is kept as its owner asked.
+    if (replacing && (::faccessat(dir_, name_.c_str(), W_OK, 0) != 0 || (old.st_mode & 0222) == 0))
+        Fail(FileOp::Write, path_, EACCES);
+
+    // A new name created exclusively with `mode`, so the umask applies as for
+    // any new file without the process-wide mask being read or changed.
+    std::mt19937_64 random(std::random_device{}());
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, ".verdane-%012llx",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+        temp_ = name;
+        fd_ = ::openat(dir_, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 07777);
+        if (fd_ < 0 && errno != EEXIST) {
+            temp_.clear();
+            Fail(FileOp::Write, path_, errno);
+        }
+    }
+    if (fd_ < 0) {
+        temp_.clear();
+        Fail(FileOp::Write, path_, EEXIST);
+    }
+    if (replacing) {
+        // Keep the replaced file's owner where allowed (a file of another user
+        // stays with its group at least), and its permissions.
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0 && ::fchown(fd_, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        }
+        if (::fchmod(fd_, old.st_mode & 07777) != 0) {
+            const int error = errno;
+            Abandon();
+            Fail(FileOp::Write, path_, error);
+        }
+    }
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    Abandon();
+    if (dir_ >= 0) ::close(dir_);
+}
+
+void AtomicFileWriter::Abandon() noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!inPlace_ && !temp_.empty()) ::unlinkat(dir_, temp_.c_str(), 0);
+    temp_.clear();
+}
+
+void AtomicFileWriter::Write(std::span<const std::string_view> pieces) {
+    if (fd_ < 0) Fail(FileOp::Write, path_, EBADF);
+    if (!WritePieces(fd_, pieces)) {
+        const int error = errno;
+        Abandon();
+        Fail(FileOp::Write, path_, error);
+    }
+}
+
+void AtomicFileWriter::Commit() {
+    if (fd_ < 0) Fail(FileOp::Write, path_, EBADF);
+    const int fd = std::exchange(fd_, -1);
+    if (inPlace_) {
+        if (::close(fd) != 0 && errno != EINTR) Fail(FileOp::Write, path_, errno);
+        return;
+    }
+    int error = 0;
+    bool ok = ::fsync(fd) == 0;
+    if (!ok) error = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::renameat(dir_, temp_.c_str(), dir_, name_.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        Abandon();
+        Fail(FileOp::Write, path_, error);
+    }
+    temp_.clear();
+    // A folder opened as a path only cannot be synced; the file itself was.
+    if (::fsync(dir_) != 0 && errno != EINVAL && errno != EBADF) Fail(FileOp::Write, path_, errno);
 }
 
 void MakeFolders(const std::string& path) {

@@ -85,6 +85,40 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
 void WriteFileAtomicallyAt(int folderFd, const std::string& folder, const std::string& name,
                            std::span<const std::string_view> pieces, unsigned mode);
 
+// A file written as its bytes come, replacing `path` only when Commit is
+// called: the streaming form of WriteFileAtomically, with the same rules (a
+// device or FIFO written as it is, a temporary file in the target's folder
+// renamed over the target after a sync, the replaced file's permissions and
+// links kept). A writer destroyed without Commit removes its temporary file
+// and leaves the target as it was. Write and Commit throw EFileError.
+class AtomicFileWriter {
+public:
+    // A new file gets `mode` less the umask, as WriteFileAtomically says.
+    explicit AtomicFileWriter(const std::string& path, unsigned mode = 0666);
+    // The form of WriteFileAtomicallyAt: `name` in the open folder `folderFd`
+    // (named `folder` in failures), whatever is there replaced, never followed.
+    AtomicFileWriter(int folderFd, const std::string& folder, const std::string& name, unsigned mode);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void Write(std::string_view bytes) { Write(std::span<const std::string_view>(&bytes, 1)); }
+    void Write(std::span<const std::string_view> pieces);
+    void Commit();
+
+private:
+    void Begin(unsigned mode, bool followed);
+    void Start(unsigned mode, bool followed);
+    void Abandon() noexcept;
+
+    // The name shown in failures; the target's folder (open) and its name
+    // there; the temporary file's name in that folder.
+    std::string path_, name_, temp_;
+    int dir_ = -1;
+    int fd_ = -1;
+    bool inPlace_ = false;
+};
+
 // Makes the folder `path` and the folders above it that are missing. Throws
 // EFileError (CreateFolder) naming the first folder that could not be made and
 // the system's reason ("cannot create the folder /ro/Palm: Read-only file
