@@ -11,10 +11,11 @@
 # characters that Shift-JIS lacks written "?" as ours are, and the differences
 # this program makes on purpose taken out (the title and author lines at the
 # top, the "・" of list items). Printed per book: the similarity of the two as
-# lists of words and signs (runs of letters, digits and kana or kanji, and each
-# other sign: white space does not count) and as lists of paragraphs (blanks
-# collapsed, empty lines left out), each difflib's ratio (1.000: the same), and
-# the paragraphs of each.
+# bags of words and signs (runs of letters, digits and kana or kanji, and each
+# other sign; white space does not count): twice the words they share over the
+# words of both; as lists of paragraphs (blanks collapsed, empty lines left
+# out): difflib's ratio, which also counts their order; 1.000 is the same text.
+# Then the paragraphs of each.
 set -e
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build}" && pwd)
@@ -46,9 +47,10 @@ mine = paragraphs(ours)[2:]
 mine = [line[1:] if line.startswith('・') else line for line in mine]
 peer = paragraphs(theirs)
 lines = difflib.SequenceMatcher(None, mine, peer, autojunk=False).ratio()
-words = lambda text: re.findall(r'\w+|[^\w\s]', text)
+from collections import Counter
+words = lambda text: Counter(re.findall(r'\w+|[^\w\s]', text))
 a, b = words('\n'.join(mine)), words('\n'.join(peer))
-tokens = difflib.SequenceMatcher(None, a, b, autojunk=False).ratio()
+tokens = 2 * sum((a & b).values()) / max(1, sum(a.values()) + sum(b.values()))
 print('%-20s %8.3f %10.3f %8d %8d' % (sys.argv[3], tokens, lines, len(mine), len(peer)))
 PY
 done
