@@ -1,7 +1,7 @@
 // Why a use case of src/core failed, as a code with its data: set where the
 // failure happens (a file, an archive, a DOC database, the network), said in
 // words only at the end. verdane-cli says it in English (EnglishText below);
-// the window says it in Japanese (src/app/FailureJapanese). Neither ever reads
+// the window says it in Japanese (src/words/FailureJapanese). Neither ever reads
 // the other's words back.
 #pragma once
 
@@ -66,6 +66,7 @@ enum class FailureCode {
     BadRelocation,       // a relocation to an address no request may hold
     UrlBadPort,          // `subject` the URL, `detail` the port it gives
     ProxyBadPort,        // `detail` the proxy's port
+    ProxyUnreachable,    // `subject` the proxy (host:port), `count` the code of why (Refused...)
     HostNotFound,
     NameServerSilent,
     NoAddress,

@@ -47,7 +47,8 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::FileWrite: return "cannot write " + s + ": " + SystemText(f.error);
     case FailureCode::FileTooLarge:
         return "cannot read " + s + ": larger than the 256 MB of text a DOC database holds";
-    case FailureCode::FolderCreate: return "cannot create the folder " + s;
+    case FailureCode::FolderCreate:
+        return "cannot create the folder " + s + (f.error != 0 ? ": " + SystemText(f.error) : std::string());
     case FailureCode::TemporaryFolder: return WithDetail("cannot create a temporary folder", f.detail);
     case FailureCode::NotDoc:
         return Prefix(s) + "not a DOC database (its type and creator are not TEXt and REAd)";
@@ -113,6 +114,9 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::UrlNoHost: return "no host name in the URL \"" + s + "\"";
     case FailureCode::UrlBadPort: return "invalid port in the URL: \"" + f.detail + "\"";
     case FailureCode::ProxyBadPort: return "invalid proxy port: \"" + f.detail + "\"";
+    case FailureCode::ProxyUnreachable:
+        return "cannot reach the proxy " + s + ": " +
+               EnglishText({static_cast<FailureCode>(f.count), s.substr(0, s.rfind(':')), f.detail, f.error});
     case FailureCode::HostNotFound: return "host not found: " + s;
     case FailureCode::NameServerSilent: return "host not found (the name server did not answer): " + s;
     case FailureCode::NoAddress: return "host has no address: " + s;

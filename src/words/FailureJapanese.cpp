@@ -61,7 +61,9 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::FileWrite: return QStringLiteral("%1 に書き込めません: %2").arg(s, SystemErrorText(f.error));
     case FailureCode::FileTooLarge:
         return QStringLiteral("%1 は大きすぎて読み込めません (DOC ファイルに入る 256 MB を超えています)").arg(s);
-    case FailureCode::FolderCreate: return QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません").arg(s);
+    case FailureCode::FolderCreate:
+        return f.error != 0 ? QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません: %2").arg(s, SystemErrorText(f.error))
+                            : QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません").arg(s);
     case FailureCode::TemporaryFolder: return WithDetail(QStringLiteral("一時ﾌｫﾙﾀﾞを作れません"), f.detail);
     case FailureCode::NotDoc: return Named(f.subject, QStringLiteral("DOC 形式のファイルではありません"));
     case FailureCode::DocTooShort:
@@ -134,6 +136,10 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::UrlNoHost: return QStringLiteral("URL にホスト名がありません: %1").arg(s);
     case FailureCode::UrlBadPort: return QStringLiteral("URL のポート番号が正しくありません: \"%1\"").arg(Q(f.detail));
     case FailureCode::ProxyBadPort: return QStringLiteral("プロキシのポート番号が正しくありません: \"%1\"").arg(Q(f.detail));
+    case FailureCode::ProxyUnreachable:
+        return QStringLiteral("プロキシ %1 に接続できません: %2")
+            .arg(s, JapaneseText({static_cast<FailureCode>(f.count), f.subject.substr(0, f.subject.rfind(':')),
+                                  f.detail, f.error}));
     case FailureCode::HostNotFound: return QStringLiteral("ホストが見つかりません: %1").arg(s);
     case FailureCode::NameServerSilent:
         return QStringLiteral("ホストが見つかりません (ネームサーバーが応答しません): %1").arg(s);
