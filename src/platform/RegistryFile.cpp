@@ -233,7 +233,7 @@ TRegistryFile TRegistryFile::Load(const std::string& path) {
     registry.baseDir_ = info.absolutePath().toStdString();
     registry.path_ = path;
     registry.identity_ = IdentityOf(path);
-    const std::string text = AsUtf8(ReadWholeFile(path));
+    const std::string text = AsUtf8(ReadRegularFile(path));
     Parser(registry, text, path).Run();
     return registry;
 }
