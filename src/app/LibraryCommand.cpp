@@ -96,7 +96,11 @@ void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
         next.document = core::Document::Fetched(url, core::TitleOfText(Utf8ToCp932(work.title)), page->code);
         if (clean && page->code != kcUtf8) {
             const std::string mark = platform::EditorToBytes(settings_.BookmarkMark).bytes;
-            next.text = AozoraEditorText(CleanAozoraText(page->text, forms_.aozora.Options(mark)));
+            // Its headings become the text's bookmarks.
+            const AozoraCleaned cleaned = CleanAozoraText(page->text, forms_.aozora.Options(mark));
+            std::vector<qsizetype> places;
+            next.text = AozoraEditorText(cleaned, &places);
+            next.bookmarks = AozoraEditorBookmarks(cleaned, places);
         } else {
             next.text = core::EditorTextOf(page->text, page->code);
         }

@@ -14,6 +14,22 @@
 
 namespace verdane {
 
+namespace {
+
+// A catalogue text on one row: each line break (CR LF, CR, LF, U+2028, U+2029)
+// and any other control character becomes one space, so a subtitle of two
+// lines keeps its row one line high. The tip shows it as the catalogue has it.
+QString OneLine(const std::string& text) {
+    QString line = QString::fromStdString(text);
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    for (QChar& c : line)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    return line;
+}
+
+}  // namespace
+
 // The works found, one row each: a view of the catalogue's own entries, so a
 // search that finds thousands costs no widget per work.
 class TLibraryModel : public QAbstractTableModel {
@@ -36,13 +52,14 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         const core::CatalogWork* work = Work(index.row());
         if (!work || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+        std::string text;
         switch (index.column()) {
-        case 0:
-            return QString::fromStdString(work->subtitle.empty() ? work->title : work->title + "　" + work->subtitle);
-        case 1: return QString::fromStdString(work->Authors());
-        case 2: return QString::fromStdString(work->kanaUse);
-        default: return QString::fromStdString(work->published);
+        case 0: text = work->subtitle.empty() ? work->title : work->title + "　" + work->subtitle; break;
+        case 1: text = work->Authors(); break;
+        case 2: text = work->kanaUse; break;
+        default: text = work->published; break;
         }
+        return role == Qt::DisplayRole ? OneLine(text) : QString::fromStdString(text);
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};

@@ -19,6 +19,7 @@
 #include "RegistryFile.h"
 #include "SaveCode.h"
 #include "SearchCommands.h"
+#include "Startup.h"
 #include "TextBookmarks.h"
 #include "TextCommands.h"
 #include "ToolBarImages.h"
@@ -305,10 +306,14 @@ void TFormMainVerdane::CreateToolBar() {
 }
 
 void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const QStringList& args) {
-    try {
-        UserData = std::make_unique<TUserData>(registry);
-    } catch (const DllError& e) {
-        ShowErrorBox(this, QString::fromUtf8(e.what()), QString::fromStdString(e.Detail()));
+    // Without a Palm Desktop (chosen at the first start) the text is edited
+    // as usual; install says why it cannot.
+    if (PalmDesktopInstalled(registry)) {
+        try {
+            UserData = std::make_unique<TUserData>(registry);
+        } catch (const DllError& e) {
+            ShowErrorBox(this, QString::fromUtf8(e.what()), QString::fromStdString(e.Detail()));
+        }
     }
     files_->UserData = UserData.get();
     setAcceptDrops(true);

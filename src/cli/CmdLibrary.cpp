@@ -140,13 +140,6 @@ HeldText HeldOfDownload(std::string bytes, const std::string& url, const std::st
     return OpenHeld(core::Source::Page(QString::fromStdString(url), std::move(bytes)), url, entry);
 }
 
-bool IsDocPath(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string ext = path.substr(path.size() - 4);
-    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
-    return ext == ".pdb" || ext == ".prc";
-}
-
 int Get(const Args& args) {
     const auto parsed =
         ParseArgs(args, {"--refresh"}, {"--catalog", "--ruby", "--bookmarks", "--install"}, 2, 2);
@@ -165,13 +158,13 @@ int Get(const Args& args) {
     ShowProgress(library.fetch, "downloading " + work->title);
     core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
     if (!archive) throw CliError("cannot download " + work->textUrl + ": " + archive.Reason());
-    const HeldText cleaned = NewHeld(CleanedEditorText(HeldOfDownload(std::move(*archive), work->textUrl, nullptr), options));
+    std::vector<core::EditorBookmark> headings;
+    const HeldText cleaned =
+        NewHeld(CleanedEditorText(HeldOfDownload(std::move(*archive), work->textUrl, nullptr), options, &headings));
 
     const QString title = QString::fromStdString(work->title);
-    core::SaveRequest request = OutputRequest(out, IsDocPath(out) ? core::DocKind::Pdb : core::DocKind::Text);
-    request.title = title;
-    WritePlanned(core::PlanSave(cleaned.document, cleaned.text, request), out);
-    if (user) QueueForHandheld(*user, installName, IsDocPath(out) && (out.back() | 0x20) == 'c', cleaned, title);
+    WriteCleanedWork(cleaned, headings, out, title);
+    if (user) QueueForHandheld(*user, installName, OutputKind(out) == core::DocKind::Prc, cleaned, title, headings);
     return 0;
 }
 
