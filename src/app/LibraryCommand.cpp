@@ -109,7 +109,7 @@ void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
         return next;
     });
     if (!failure.isEmpty())
-        Prompts().Message(&window_, QMessageBox::Information, QStringLiteral("Verdane"),
+        Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("Verdane"),
                           QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, failure);
 }
 

@@ -75,7 +75,8 @@ TEST_F(AozoraCli, ADocDatabaseHoldsABookmarkPerHeading) {
         ASSERT_EQ(result.exitCode, 0) << result.err;
         const auto text = RunProcess("/usr/bin/txt2pdbdoc", {"-d", dir.File(out), dir.File("text.txt")});
         ASSERT_EQ(text.exitCode, 0) << text.err;
-        EXPECT_EQ(ToHex(ReadFile(dir.File("text.txt"))), ToHex(dropBm));
+        // txt2pdbdoc reads the records after the text as text too.
+        EXPECT_EQ(ToHex(ReadFile(dir.File("text.txt")).substr(0, dropBm.size())), ToHex(dropBm));
         const auto marks = RunProcess(
             "/usr/bin/python3",
             {"-c",
