@@ -253,8 +253,8 @@ void TFormFirstStart::ButtonChooseClick() {
     try {
         if (platform::PalmRootKey(platform::TRegistryFile::Load(dialog.FileName.toStdString())).empty())
             problem = QStringLiteral("Palm Desktop の設定がありません。");
-    } catch (const std::exception& e) {
-        problem = QString::fromUtf8(e.what());
+    } catch (const std::exception&) {
+        problem = QStringLiteral("レジストリファイル (REGEDIT4 の形式) として読めません。");
     }
     if (!problem.isEmpty()) {
         Prompts().Message(this, QMessageBox::Warning, QStringLiteral("Verdane"),

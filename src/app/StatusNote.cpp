@@ -33,7 +33,8 @@ void ShowStatusNote(QWidget* any, const QString& text) {
     if (!window) return;
     QStatusBar* bar = window->statusBar();
     bar->showMessage(text, kShownMs);
-    const QString shown = Fitted(*bar, text);
+    // A bar not on the screen has no width to fit to.
+    const QString shown = bar->isVisible() ? Fitted(*bar, text) : text;
     if (shown != text) bar->showMessage(shown, kShownMs);
     // The whole note stays readable as the bar's tip while a shortened one shows.
     bar->setToolTip(shown == text ? QString() : text);

@@ -477,6 +477,12 @@ void TFormMainVerdane::PopupMenuTimePopup() {
 }
 
 bool TFormMainVerdane::RichEditMainKeyDown(QKeyEvent* event) {
+    // Alt with a letter is the key of a menu or a button, never text: one that
+    // names none types nothing (the editor would take the letter as typed).
+    const Qt::KeyboardModifiers held = event->modifiers();
+    if ((held & Qt::AltModifier) && !(held & Qt::ControlModifier) && !event->text().isEmpty() &&
+        event->text().front().isPrint())
+        return true;
     if (const int n = FixedPhraseNumber(*event)) InsertFixedPhrase(*RichEditMain, Settings->values.FixedPhrases[n - 1]);
     // The editor still receives the key, except Ctrl with a keypad digit: the
     // editor would type the digit, where Ctrl with a digit types nothing.
