@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTextCursor>
 
 namespace verdane {
 
@@ -86,6 +87,8 @@ bool FileCommands::ReplaceDocument(const std::function<std::optional<Replacement
         LongWork::Scope scope(work_);
         session_.ReplaceText(next->text, work_.Turns());
         session_.Editor().document()->setModified(true);
+        // A page or a work is read from its start.
+        session_.Editor().moveCursor(QTextCursor::Start);
     }
     if (!next->file && !next->bookmarks.empty()) session_.Bookmarks().PlaceAt(next->bookmarks);
     return true;

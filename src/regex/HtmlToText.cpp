@@ -479,6 +479,29 @@ std::string HtmlToText(std::string_view html, const HtmlYield& yield, std::vecto
     return text;
 }
 
+std::string HtmlPageTitle(std::string_view html) {
+    const std::size_t start = PageSearch(html, "<title").From(0);
+    const std::size_t gt = start == npos ? npos : html.find('>', start);
+    const std::size_t end = gt == npos ? npos : PageSearch(html, "</title").From(gt + 1);
+    if (end == npos) return {};
+    const std::string text = HtmlToText(html.substr(gt + 1, end - gt - 1));
+    std::string title;
+    bool blank = false;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        const char c = text[k];
+        // Single-byte blanks only: the trail byte of a two-byte character is never one.
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            blank = !title.empty();
+            continue;
+        }
+        if (blank) title += ' ';
+        blank = false;
+        title += c;
+        if (cp932::IsLeadByte(static_cast<unsigned char>(c)) && k + 1 < text.size()) title += text[++k];
+    }
+    return title;
+}
+
 std::string HtmlToText(TAWKStr& /*awk*/, std::string_view html, const HtmlYield& yield) {
     return HtmlToText(html, yield);
 }

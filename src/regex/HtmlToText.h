@@ -42,6 +42,11 @@ std::string HtmlToText(std::string_view html, const HtmlYield& yield = {},
 // The same; the pattern component is not needed any more and is left as it is.
 std::string HtmlToText(TAWKStr& awk, std::string_view html, const HtmlYield& yield = {});
 
+// The page's title: the text of its first <title> element, references
+// decoded, on one line with single spaces and no blanks at its ends; empty
+// when there is none. Shift-JIS, as the page.
+std::string HtmlPageTitle(std::string_view html);
+
 // The alternative text of an image tag: the double-quoted value of alt= (or,
 // only when there is none, ALT=), trimmed of bytes 0x00-0x20; empty when none.
 std::string ExtractAltText(std::string_view tag);

@@ -151,5 +151,17 @@ INSTANTIATE_TEST_SUITE_P(
                       RubyCase{"ReadingToTheEnd", "<ruby>a<rt>b", "a（b）", "a"}),
     [](const auto& info) { return info.param.name; });
 
+TEST(HtmlPageTitle, IsTheTitleElementOnOneLine) {
+    const struct {
+        const char* html;   // UTF-8
+        const char* title;  // UTF-8
+    } cases[] = {{"<html><head><title> 吾輩は\n  猫である &amp; &#x3042;</title></head><body>x</body>", "吾輩は 猫である & あ"},
+                 {"<TITLE lang=ja>A</Title><title>B</title>", "A"},
+                 {"<titles>x</titles><p>y", ""},
+                 {"<title>unclosed", ""},
+                 {"<p>no title</p>", ""}};
+    for (const auto& c : cases) EXPECT_EQ(verdane::test::ToHex(HtmlPageTitle(Sjis(c.html))), verdane::test::ToHex(Sjis(c.title))) << c.html;
+}
+
 }  // namespace
 }  // namespace verdane::regex
