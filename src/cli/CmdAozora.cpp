@@ -9,6 +9,7 @@
 #include "Commands.h"
 #include "EditorCodec.h"
 #include "ReadText.h"
+#include "ShiftJisBytes.h"
 #include "ZipArchive.h"
 
 #include <cstdio>
@@ -52,6 +53,14 @@ constexpr const char* kAozoraHelp =
 void WriteNewText(QString text, const std::string& out, int code) {
     const HeldText held = NewHeld(std::move(text), code);
     WritePlanned(core::PlanSave(held.document, held.text, OutputRequest(out, core::DocKind::Text)), out);
+}
+
+void WriteNewShiftJis(std::string text, const std::string& out, const std::vector<KanjiReplacement>& replaced) {
+    std::vector<platform::Unwritable> listed = core::UnwritableOf(text, replaced);
+    const HeldText held = NewHeld({});
+    WritePlanned(core::PlanSaveBytes(held.document, std::move(text), OutputRequest(out, core::DocKind::Text),
+                                     std::move(listed)),
+                 out);
 }
 
 QString CleanedEditorText(const HeldText& held, const AozoraOptions& options,
@@ -103,14 +112,34 @@ int RunAozora(const Args& args) {
     }
     const AozoraOptions options = AozoraOptionsOf(parsed);
     const std::string& in = parsed.positional[0];
-    const HeldText held = IsUrl(in) ? HeldOfUrl(in, parsed.Value("--entry")) : OpenHeld(in, parsed.Value("--entry"));
+    const std::string& out = parsed.positional[1];
+    if (OutputKind(out) == core::DocKind::Text) {
+        if (!IsUrl(in)) {
+            OpenedText opened = OpenText(in, parsed.Value("--entry"));
+            if (opened.IsShiftJis()) {
+                // Shift-JIS stays bytes from the archive to OUT: the text, the
+                // cleaned text, and nothing else at a time.
+                std::string text = std::move(opened.file.text);
+                opened = {};
+                core::MakeWindowShiftJis(text);
+                AozoraCleaned cleaned = CleanAozoraText(text, options);
+                std::string().swap(text);
+                WriteNewShiftJis(std::move(cleaned.text), out, cleaned.accents);
+                return 0;
+            }
+            WriteNewText(CleanedEditorText(HeldOf(opened), options), out);
+            return 0;
+        }
+        WriteNewText(CleanedEditorText(HeldOfUrl(in, parsed.Value("--entry")), options), out);
+        return 0;
+    }
     // OUT named .pdb or .prc is a DOC database titled as the work (else as
     // OUT), with a bookmark at each heading.
+    const HeldText held = IsUrl(in) ? HeldOfUrl(in, parsed.Value("--entry")) : OpenHeld(in, parsed.Value("--entry"));
     std::vector<core::EditorBookmark> headings;
     const HeldText cleaned = NewHeld(CleanedEditorText(held, options, &headings));
-    const std::string& out = parsed.positional[1];
     QString title = platform::BytesToEditor(core::DocTitleText(held.document.Title()));
-    if (title.isEmpty()) title = QString::fromStdString(out == "-" ? "aozora" : BaseNameWithoutExtension(out));
+    if (title.isEmpty()) title = QString::fromStdString(BaseNameWithoutExtension(out));
     WriteCleanedWork(cleaned, headings, out, title);
     return 0;
 }

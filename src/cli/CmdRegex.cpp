@@ -1,6 +1,7 @@
 // verdane-cli html2text, match and gsub: HtmlToText and the pattern component
 // without a window.
 #include "CliIo.h"
+#include "ShiftJisBytes.h"
 #include "CliPlan.h"
 #include "EditorCodec.h"
 #include "HtmlText.h"
@@ -97,8 +98,22 @@ int RunHtml2Text(const Args& args) {
             "  -h, --help  show this help\n");
         return 0;
     }
-    const HeldText held = OpenHeld(parsed.positional[0], nullptr);
-    WriteNewText(HtmlEditorText(ShiftJisToWorkOn(held, core::WayOut::HtmlToText)), parsed.positional[1]);
+    OpenedText opened = OpenText(parsed.positional[0], nullptr);
+    if (opened.IsShiftJis()) {
+        // A Shift-JIS page stays bytes: the page, its text, and the pattern
+        // engine's work between them.
+        std::string html = std::move(opened.file.text);
+        opened = {};
+        core::MakeWindowShiftJis(html);
+        TAWKStr awk;
+        std::vector<KanjiReplacement> replaced;
+        std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
+        std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
+        std::string().swap(html);
+        WriteNewShiftJis(std::move(text), parsed.positional[1]);
+        return 0;
+    }
+    WriteNewText(HtmlEditorText(ShiftJisToWorkOn(HeldOf(opened), core::WayOut::HtmlToText)), parsed.positional[1]);
     return 0;
 }
 
