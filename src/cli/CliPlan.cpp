@@ -16,15 +16,6 @@ constexpr std::size_t kNamed = 10;
 
 std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
-std::string CodeName(platform::FileCode code) {
-    switch (code) {
-    case platform::FileCode::EucJp: return "EUC-JP";
-    case platform::FileCode::Utf8: return "UTF-8";
-    case platform::FileCode::ShiftJis: break;
-    }
-    return "Shift-JIS";
-}
-
 }  // namespace
 
 bool OpenedText::IsShiftJis() const { return file.code != kcUtf8; }
@@ -95,7 +86,7 @@ std::string PlanReport(const core::WritePlan& plan, const std::string& out, cons
     const std::size_t count = plan.unwritableCount;
     if (count == 0) return report;
     report += prefix + "replaced " + std::to_string(count) + (count == 1 ? " character" : " characters") +
-              " that " + CodeName(plan.form.code) + " cannot hold:\n";
+              " that " + Utf8(core::CodeName(plan.form.code)) + " cannot hold:\n";
     for (std::size_t i = 0; i < count && i < kNamed && i < plan.unwritable.size(); ++i) {
         const platform::Unwritable& u = plan.unwritable[i];
         char code[16];

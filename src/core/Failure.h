@@ -1,7 +1,7 @@
 // Why a use case of src/core failed, as a code with its data: set where the
 // failure happens (a file, an archive, a DOC database, the network), said in
 // words only at the end. verdane-cli says it in English (EnglishText below);
-// the window says it in Japanese (src/app/FailureJapanese). Neither ever reads
+// the window says it in Japanese (src/words/FailureJapanese). Neither ever reads
 // the other's words back.
 #pragma once
 
@@ -17,6 +17,9 @@ enum class FailureCode {
     FileTooLarge,        // more than the program reads from one input
     FolderCreate,        // `subject` the folder
     TemporaryFolder,     // `detail` the system's words
+    NotRegularFile,      // a FIFO, a device, a socket or a folder where a regular file is expected
+    FolderIsLink,        // `subject` a folder of the program's own that is a symbolic link
+    FolderNotOwn,        // `subject` a folder of the program's own that belongs to another user
     // DOC databases: `subject` the file (or empty), `count` the record where one applies.
     NotDoc,              // type and creator are not TEXt and REAd
     DocTooShort,         // fewer bytes than a header; `count` the size
@@ -55,6 +58,7 @@ enum class FailureCode {
     Cancelled,
     // The Aozora library.
     CatalogDamaged,      // `detail` what is wrong
+    CatalogTooLarge,     // its CSV has `count` bytes, more than `limit`
     CatalogUnavailable,  // `subject` its URL, `detail` the download's and the copy's failures
     WorkWithoutText,     // `subject` the work's number
     // The network: `subject` the host or URL.
