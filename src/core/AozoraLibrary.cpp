@@ -227,8 +227,8 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
 
 Result<std::string> DownloadWorkArchive(PageFetch& fetch, FetchRequest request, const CatalogWork& work) {
     if (work.textUrl.empty())
-        return Failure{FailureCode::WorkWithoutText, work.id};
-    return DownloadBytes(fetch, std::move(request), work.textUrl);
+        return Failure{FailureCode::WorkWithoutText, std::string(work.id)};
+    return DownloadBytes(fetch, std::move(request), std::string(work.textUrl));
 }
 
 }  // namespace verdane::core
