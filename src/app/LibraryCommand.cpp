@@ -76,9 +76,9 @@ void LibraryCommand::Run() {
 void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
     QString failure;
     files_.ReplaceDocument([&]() -> std::optional<FileCommands::Replacement> {
-        const QString url = QString::fromStdString(work.textUrl);
+        const QString url = QString::fromUtf8(work.textUrl.data(), qsizetype(work.textUrl.size()));
         if (url.isEmpty()) {
-            failure = QStringLiteral("目録に作品 %1 のテキストファイルがありません").arg(QString::fromStdString(work.id));
+            failure = QStringLiteral("目録に作品 %1 のテキストファイルがありません").arg(QString::fromUtf8(work.id.data(), qsizetype(work.id.size())));
             return std::nullopt;
         }
         core::Result<core::OpenedFile> page = [&] {

@@ -14,6 +14,12 @@
 
 namespace verdane {
 
+namespace {
+
+QString Q(std::string_view utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
+
+}  // namespace
+
 // The works found, one row each: a view of the catalogue's own entries, so a
 // search that finds thousands costs no widget per work.
 class TLibraryModel : public QAbstractTableModel {
@@ -37,11 +43,10 @@ public:
         const core::CatalogWork* work = Work(index.row());
         if (!work || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
         switch (index.column()) {
-        case 0:
-            return QString::fromStdString(work->subtitle.empty() ? work->title : work->title + "　" + work->subtitle);
+        case 0: return work->subtitle.empty() ? Q(work->title) : Q(work->title) + u'　' + Q(work->subtitle);
         case 1: return QString::fromStdString(work->Authors());
-        case 2: return QString::fromStdString(work->kanaUse);
-        default: return QString::fromStdString(work->published);
+        case 2: return Q(work->kanaUse);
+        default: return Q(work->published);
         }
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {

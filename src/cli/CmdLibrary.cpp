@@ -135,7 +135,8 @@ int Search(const Args& args) {
     const core::AozoraCatalog catalog = LoadCatalog(library, parsed);
     std::string out;
     for (const core::CatalogWork* work : catalog.Search(parsed.positional))
-        out += work->id + '\t' + work->title + '\t' + work->Authors() + '\t' + work->kanaUse + '\n';
+        out.append(work->id).append(1, '\t').append(work->title).append(1, '\t').append(work->Authors())
+            .append(1, '\t').append(work->kanaUse).append(1, '\n');
     WriteOutput("-", ForTerminal(out));
     return 0;
 }
@@ -170,12 +171,12 @@ int Get(const Args& args) {
     const core::AozoraCatalog catalog = LoadCatalog(library, parsed);
     const core::CatalogWork* work = catalog.Find(id);
     if (work == nullptr) throw CliError("the catalogue has no work numbered " + id);
-    ShowProgress(library.fetch, "downloading " + work->title);
+    ShowProgress(library.fetch, "downloading " + std::string(work->title));
     core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
-    if (!archive) throw CliError("cannot download " + work->textUrl + ": " + archive.Reason());
-    const HeldText cleaned = NewHeld(CleanedEditorText(HeldOfDownload(std::move(*archive), work->textUrl, parsed.Value("--entry")), options));
+    if (!archive) throw CliError("cannot download " + std::string(work->textUrl) + ": " + archive.Reason());
+    const HeldText cleaned = NewHeld(CleanedEditorText(HeldOfDownload(std::move(*archive), std::string(work->textUrl), parsed.Value("--entry")), options));
 
-    const QString title = QString::fromStdString(work->title);
+    const QString title = QString::fromUtf8(work->title.data(), qsizetype(work->title.size()));
     core::SaveRequest request = OutputRequest(out, IsDocPath(out) ? core::DocKind::Pdb : core::DocKind::Text);
     request.title = title;
     WritePlanned(core::PlanSave(cleaned.document, cleaned.text, request), out);

@@ -93,11 +93,7 @@ Result<std::string> DownloadBytes(PageFetch& fetch, FetchRequest request, const 
     request.url = url;
     // A catalogue or a work's archive is far below this.
     request.maxBodySize = 256LL << 20;
-    std::string bytes;
-    Result<long long> received = fetch.Run(request, [&bytes](std::string_view piece) { bytes.append(piece); });
-    if (!received) return received.Fault();
-    if (bytes.empty()) return Failure{FailureCode::EmptyPage, url};
-    return bytes;
+    return fetch.Run(request);
 }
 
 LibrarySettings ReadLibrarySettings(const QString& settingsFile) {
@@ -234,8 +230,8 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
 
 Result<std::string> DownloadWorkArchive(PageFetch& fetch, FetchRequest request, const CatalogWork& work) {
     if (work.textUrl.empty())
-        return Failure{FailureCode::WorkWithoutText, work.id};
-    return DownloadBytes(fetch, std::move(request), work.textUrl);
+        return Failure{FailureCode::WorkWithoutText, std::string(work.id)};
+    return DownloadBytes(fetch, std::move(request), std::string(work.textUrl));
 }
 
 }  // namespace verdane::core
