@@ -54,7 +54,10 @@ bool LibraryCommand::LoadCatalog(bool refresh) {
     }
     if (!load->note.empty())
         Prompts().Message(&window_, QMessageBox::Information, QStringLiteral("青空文庫から探す"),
-                          QStringLiteral("新しい目録を読み込めなかったので、保存してある目録を使います"),
+                          load->keptUrl == url
+                              ? QStringLiteral("新しい目録を読み込めなかったので、保存してある目録を使います")
+                              : QStringLiteral("新しい目録を読み込めなかったので、保存してある %1 の目録を使います")
+                                    .arg(QString::fromStdString(load->keptUrl)),
                           QMessageBox::Ok, load->why ? JapaneseText(*load->why) : QString());
     catalog_ = std::move(load->catalog);
     const auto kept = cache.Kept();
