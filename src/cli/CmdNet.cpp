@@ -148,12 +148,12 @@ int RunFetch(const Args& args) {
         }
         // OUT named .pdb or .prc: a DOC database titled by the page's <title>,
         // else by the page's name.
-        core::SaveRequest request = OutputRequest(out, OutputKind(out));
-        request.title = platform::BytesToEditor(regex::HtmlPageTitle(html));
-        if (request.title.isEmpty()) request.title = core::BaseNameWithoutExtension(core::PageFileName(QString::fromStdString(url)));
-        if (request.title.isEmpty()) request.title = QString::fromStdString(BaseNameWithoutExtension(out));
-        const HeldText page = NewHeld(text);
-        WritePlanned(core::PlanSave(page.document, page.text, request), out);
+        core::SaveRequest save = OutputRequest(out, OutputKind(out));
+        save.title = platform::BytesToEditor(regex::HtmlPageTitle(html));
+        if (save.title.isEmpty()) save.title = core::BaseNameWithoutExtension(core::PageFileName(QString::fromStdString(url)));
+        if (save.title.isEmpty()) save.title = QString::fromStdString(BaseNameWithoutExtension(out));
+        const HeldText converted = NewHeld(text);
+        WritePlanned(core::PlanSave(converted.document, converted.text, save), out);
         return 0;
     }
     // Written to OUT as it arrives (a file's temporary file until the page is
