@@ -93,11 +93,7 @@ Result<std::string> DownloadBytes(PageFetch& fetch, FetchRequest request, const 
     request.url = url;
     // A catalogue or a work's archive is far below this.
     request.maxBodySize = 256LL << 20;
-    std::string bytes;
-    Result<long long> received = fetch.Run(request, [&bytes](std::string_view piece) { bytes.append(piece); });
-    if (!received) return received.Fault();
-    if (bytes.empty()) return Failure{FailureCode::EmptyPage, url};
-    return bytes;
+    return fetch.Run(request);
 }
 
 LibrarySettings ReadLibrarySettings(const QString& settingsFile) {
