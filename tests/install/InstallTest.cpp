@@ -349,17 +349,12 @@ private slots:
         prompts_.meanwhile = [&] { WriteFile(Queue("YamadaT") + "/BOOK.PDB", "another book"); };
         prompts_.answers = {QMessageBox::Yes, QMessageBox::No};
         QVERIFY(!RunInstall(form, users_.get(), Job("a\r\n", "BOOK"), options));
-        QCOMPARE(prompts_.messages.size(), std::size_t{2});
-        QCOMPARE(prompts_.messages.at(1).text, prompts_.messages.at(0).text);
-        QCOMPARE(ReadFile(Queue("YamadaT") + "/BOOK.PDB"), std::string("another book"));
-
+        QVERIFY(prompts_.messages.size() == 2 && ReadFile(Queue("YamadaT") + "/BOOK.PDB") == "another book");
         std::string registry = ReadFile(dir_->File("desk/registry.reg"));
-        registry.replace(registry.find("\"YamadaT\""), 9, "\"Moved\"");
-        WriteFile(dir_->File("desk/registry.reg"), registry);
+        WriteFile(dir_->File("desk/registry.reg"), registry.replace(registry.find("\"YamadaT\""), 9, "\"Moved\""));
         std::filesystem::rename(dir_->File("desk/Palm/YamadaT"), dir_->File("desk/Palm/Moved"));
         QVERIFY(RunInstall(form, users_.get(), Job("a\r\n", "MOVED"), options));
-        QVERIFY(test::FileExists(Queue("Moved") + "/MOVED.PDB"));
-        QVERIFY(!test::FileExists(Queue("YamadaT")));
+        QVERIFY(test::FileExists(Queue("Moved") + "/MOVED.PDB") && !test::FileExists(Queue("YamadaT")));
     }
 
     void refusedNamesKeepTheDialogOpen_data() {
