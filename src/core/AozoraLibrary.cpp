@@ -185,7 +185,6 @@ bool CatalogDownloadDue(const CatalogCache& cache, const std::string& url, bool 
 Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const std::string& url,
                                 const CatalogCache& cache, bool refresh, std::time_t now) {
     const std::optional<CatalogCache::Copy> kept = cache.Kept();
-    const bool keptFromUrl = kept && kept->url == url;
     std::string keptFailure;
     if (Young(kept, url, now) && !refresh) {
         Result<AozoraCatalog> catalog = cache.LoadKept();
@@ -214,11 +213,15 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
         failure = "the catalogue could not be downloaded from " + url + ": " + zip.Reason();
         why = zip.Fault();
     }
-    if (keptFromUrl && keptFailure.empty()) {
+    // Whatever address the kept copy came from, it is better than none; the
+    // note names that address when it is another.
+    if (kept && keptFailure.empty()) {
         Result<AozoraCatalog> catalog = cache.LoadKept();
-        if (catalog)
-            return CatalogLoad{std::move(*catalog), failure + "; the copy of " + CatalogDate(kept->date) + " is used",
-                               why};
+        if (catalog) {
+            const std::string from = kept->url == url ? std::string() : " from " + kept->url;
+            return CatalogLoad{std::move(*catalog), failure + "; the copy of " + CatalogDate(kept->date) + from + " is used",
+                               why, kept->url};
+        }
         keptFailure = catalog.Reason();
     }
     if (!keptFailure.empty()) failure += "; the copy kept is unreadable too: " + keptFailure;
