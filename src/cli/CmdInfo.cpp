@@ -1,14 +1,17 @@
 // verdane-cli info: what a database holds, without opening it in the editor:
 // its title, type and creator, its records, and for a DOC database the size of
-// its text, its compression and its bookmarks with their offsets.
+// its text, its compression and its bookmarks with their offsets; for an EPUB
+// book, its title, author and the chapters its text would be marked with.
 #include "CliIo.h"
 #include "Commands.h"
 #include "DocConvert.h"
 #include "DocFormatError.h"
 #include "EditorCodec.h"
+#include "EpubBook.h"
 #include "FileIo.h"
 #include "MemoryStream.h"
 #include "PdbFile.h"
+#include "Terminal.h"
 
 #include <cstdio>
 #include <string>
@@ -23,7 +26,9 @@ constexpr const char* kInfoHelp =
     "Prints what the Palm database IN.pdb (or .prc) holds: its title, type and\n"
     "creator, the number of records, and for a DOC database the size of its text,\n"
     "its compression and its bookmarks, each with the offset of its place in the\n"
-    "text. \"-\" names standard input. Names are printed in UTF-8.\n\n"
+    "text. For an EPUB book: its title, author, the size of its text and the\n"
+    "chapters that become its bookmarks, each with its offset in the text.\n"
+    "\"-\" names standard input. Names are printed in UTF-8.\n\n"
     "Options:\n"
     "  -h, --help      show this help\n\n"
     "Exit status: 0 on success, 1 when IN is missing, unreadable or not a Palm\n"
@@ -32,18 +37,7 @@ constexpr const char* kInfoHelp =
 // Shift-JIS bytes of a database as UTF-8 for the terminal, every control
 // character shown as an escape so that a name cannot move the cursor.
 std::string Shown(std::string_view shiftJis) {
-    std::string out;
-    for (const QChar c : platform::BytesToEditor(shiftJis)) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0)) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(u));
-            out += escaped;
-        } else {
-            out += QString(c).toUtf8().toStdString();
-        }
-    }
-    return out;
+    return OneLine(platform::BytesToEditor(shiftJis).toUtf8().toStdString());
 }
 
 std::string NameOf(const std::array<char, 32>& name) {
@@ -53,6 +47,23 @@ std::string NameOf(const std::array<char, 32>& name) {
 }
 
 std::string FourBytes(const std::array<char, 4>& bytes) { return Shown(std::string_view(bytes.data(), 4)); }
+
+// An EPUB book's title, author and chapters, as opening it gives them.
+int PrintBook(const std::string& in, const std::string& bytes) {
+    const core::Result<core::EpubBook> book = core::ReadEpub(bytes);
+    if (!book) {
+        core::Failure failure = book.Fault();
+        if (failure.subject.empty()) failure.subject = in;
+        throw CliError(core::EnglishText(failure));
+    }
+    std::printf("title:       %s\n", OneLine(book->title).c_str());
+    std::printf("author:      %s\n", OneLine(book->author).c_str());
+    std::printf("text:        %zu bytes of Shift-JIS\n", book->text.size());
+    std::printf("chapters:    %zu\n", book->bookmarks.size());
+    for (const DocBookmark& mark : book->bookmarks)
+        std::printf("  %10u  %s\n", static_cast<unsigned>(mark.offset), Shown(mark.name).c_str());
+    return 0;
+}
 
 }  // namespace
 
@@ -69,6 +80,7 @@ int RunInfo(const Args& args) {
     } catch (const platform::EFileError& e) {
         throw CliError(e.what());
     }
+    if (core::IsEpub(bytes)) return PrintBook(in, bytes);
     TMemoryStream stream(std::move(bytes));
     TDocHeader header;
     try {

@@ -15,8 +15,12 @@ enum class FailureCode {
     FileRead,
     FileWrite,
     FileTooLarge,        // more than the program reads from one input
+    TargetChanged,       // another program created (`count` 1) or changed the file since the plan
     FolderCreate,        // `subject` the folder
     TemporaryFolder,     // `detail` the system's words
+    NotRegularFile,      // a FIFO, a device, a socket or a folder where a regular file is expected
+    FolderIsLink,        // `subject` a folder of the program's own that is a symbolic link
+    FolderNotOwn,        // `subject` a folder of the program's own that belongs to another user
     // DOC databases: `subject` the file (or empty), `count` the record where one applies.
     NotDoc,              // type and creator are not TEXt and REAd
     DocTooShort,         // fewer bytes than a header; `count` the size
@@ -55,6 +59,7 @@ enum class FailureCode {
     Cancelled,
     // The Aozora library.
     CatalogDamaged,      // `detail` what is wrong
+    CatalogTooLarge,     // its CSV has `count` bytes, more than `limit`
     CatalogUnavailable,  // `subject` its URL, `detail` the download's and the copy's failures
     WorkWithoutText,     // `subject` the work's number
     // The network: `subject` the host or URL.
@@ -80,6 +85,9 @@ enum class FailureCode {
     Unreachable,
     Closed,              // the connection closed before the answer's header ended
     Incomplete,          // `count` bytes of `limit` announced arrived
+    TwoLengths,          // the answer's header gives two lengths, `count` and `limit`
+    TransferCoding,      // the answer came in the transfer coding `detail` (e.g. "chunked")
+    NoStatusLine,        // the answer's header has no status line
     TooManyRelocations,
     HttpStatus,          // `count` the status, `detail` the server's reason phrase
     ProxyTunnel,         // the proxy refused the tunnel to `subject`; `count` its status

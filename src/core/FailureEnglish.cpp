@@ -45,10 +45,16 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::FileOpen: return "cannot open " + s + ": " + SystemText(f.error);
     case FailureCode::FileRead: return "cannot read " + s + ": " + SystemText(f.error);
     case FailureCode::FileWrite: return "cannot write " + s + ": " + SystemText(f.error);
+    case FailureCode::TargetChanged:
+        return "another program " + std::string(f.count == 1 ? "created " : "changed ") + s +
+               " meanwhile; it was not replaced";
     case FailureCode::FileTooLarge:
         return "cannot read " + s + ": larger than the 256 MB of text a DOC database holds";
     case FailureCode::FolderCreate:
         return "cannot create the folder " + s + (f.error != 0 ? ": " + SystemText(f.error) : std::string());
+    case FailureCode::NotRegularFile: return "cannot read " + s + ": not a regular file";
+    case FailureCode::FolderIsLink: return "cannot use the folder " + s + ": it is a symbolic link";
+    case FailureCode::FolderNotOwn: return "cannot use the folder " + s + ": it belongs to another user";
     case FailureCode::TemporaryFolder: return WithDetail("cannot create a temporary folder", f.detail);
     case FailureCode::NotDoc:
         return Prefix(s) + "not a DOC database (its type and creator are not TEXt and REAd)";
@@ -101,6 +107,8 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::NoSuchUser:
         return s.empty() ? "no handheld user number " + N(f.count) : "no handheld user \"" + s + "\"";
     case FailureCode::Cancelled: return "cancelled";
+    case FailureCode::CatalogTooLarge:
+        return "the catalogue is too large: " + N(f.count) + " bytes of CSV, more than the " + N(f.limit) + " read";
     case FailureCode::CatalogDamaged: return WithDetail("the catalogue is damaged", f.detail);
     case FailureCode::CatalogUnavailable:
         return f.detail.empty() ? "the catalogue cannot be read from " + s : f.detail;
@@ -134,6 +142,12 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::Closed: return "connection closed before the answer's header ended";
     case FailureCode::Incomplete:
         return "document incomplete: " + N(f.count) + " of " + N(f.limit) + " bytes received";
+    case FailureCode::TwoLengths:
+        return "the answer gives two different lengths: " + N(f.count) + " and " + N(f.limit) + " bytes";
+    case FailureCode::TransferCoding:
+        return "the server sent the page in the transfer coding \"" + f.detail +
+               "\", which an HTTP/1.0 request does not take";
+    case FailureCode::NoStatusLine: return "the answer has no status line";
     case FailureCode::TooManyRelocations: return "too many relocations";
     case FailureCode::HttpStatus: return f.detail.empty() ? N(f.count) : N(f.count) + " " + f.detail;
     case FailureCode::ProxyTunnel:

@@ -59,11 +59,20 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::FileOpen: return QStringLiteral("%1 を開けません: %2").arg(s, SystemErrorText(f.error));
     case FailureCode::FileRead: return QStringLiteral("%1 を読み込めません: %2").arg(s, SystemErrorText(f.error));
     case FailureCode::FileWrite: return QStringLiteral("%1 に書き込めません: %2").arg(s, SystemErrorText(f.error));
+    case FailureCode::TargetChanged:
+        return f.count == 1 ? QStringLiteral("%1 がその間に別のプログラムで作られました。置き換えていません").arg(s)
+                            : QStringLiteral("%1 がその間に別のプログラムで変更されました。置き換えていません").arg(s);
     case FailureCode::FileTooLarge:
         return QStringLiteral("%1 は大きすぎて読み込めません (DOC ファイルに入る 256 MB を超えています)").arg(s);
     case FailureCode::FolderCreate:
         return f.error != 0 ? QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません: %2").arg(s, SystemErrorText(f.error))
                             : QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません").arg(s);
+    case FailureCode::NotRegularFile:
+        return QStringLiteral("%1 を読み込めません: 通常のファイルではありません").arg(s);
+    case FailureCode::FolderIsLink:
+        return QStringLiteral("ﾌｫﾙﾀﾞ %1 は使えません: シンボリックリンクです").arg(s);
+    case FailureCode::FolderNotOwn:
+        return QStringLiteral("ﾌｫﾙﾀﾞ %1 は使えません: ほかのユーザーのものです").arg(s);
     case FailureCode::TemporaryFolder: return WithDetail(QStringLiteral("一時ﾌｫﾙﾀﾞを作れません"), f.detail);
     case FailureCode::NotDoc: return Named(f.subject, QStringLiteral("DOC 形式のファイルではありません"));
     case FailureCode::DocTooShort:
@@ -123,6 +132,9 @@ QString JapaneseText(const core::Failure& f) {
         return f.subject.empty() ? QStringLiteral("ﾕｰｻﾞｰ番号 %1 のﾊﾝﾄﾞﾍﾙﾄﾞはありません").arg(N(f.count))
                                  : QStringLiteral("ﾕｰｻﾞｰ %1 のﾊﾝﾄﾞﾍﾙﾄﾞはありません").arg(s);
     case FailureCode::Cancelled: return QStringLiteral("キャンセルしました");
+    case FailureCode::CatalogTooLarge:
+        return QStringLiteral("青空文庫の目録が大きすぎます (CSV が %1 バイト、読み込むのは %2 バイトまでです)")
+            .arg(N(f.count), N(f.limit));
     case FailureCode::CatalogDamaged: return QStringLiteral("青空文庫の目録が壊れています");
     case FailureCode::CatalogUnavailable: return QStringLiteral("青空文庫の目録を %1 から読み込めません").arg(s);
     case FailureCode::WorkWithoutText: return QStringLiteral("目録に作品 %1 のテキストファイルがありません").arg(s);
@@ -159,6 +171,11 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::Closed: return QStringLiteral("応答のヘッダが終わる前に接続が閉じられました");
     case FailureCode::Incomplete:
         return QStringLiteral("ページが途中で切れました: %1 バイトのうち %2 バイトしか届きません").arg(N(f.limit), N(f.count));
+    case FailureCode::TwoLengths:
+        return QStringLiteral("応答がページの長さを二通りに示しています: %1 バイトと %2 バイト").arg(N(f.count), N(f.limit));
+    case FailureCode::TransferCoding:
+        return QStringLiteral("サーバーがページを読めない転送符号化 \"%1\" で送りました").arg(Q(f.detail));
+    case FailureCode::NoStatusLine: return QStringLiteral("サーバーの応答にステータス行がありません");
     case FailureCode::TooManyRelocations: return QStringLiteral("転送 (リダイレクト) が多すぎます");
     case FailureCode::HttpStatus:
         // The server's answer as it gave it: its status and its reason phrase.
