@@ -17,7 +17,7 @@ TEST(FailureText, EveryCodeIsSaidInJapaneseWithoutEnglishWords) {
                                  QStringLiteral("URL"), QStringLiteral("http"), QStringLiteral("https"),
                                  QStringLiteral("TLS"), QStringLiteral("KB"), QStringLiteral("EPUB"),
                                  QStringLiteral("XML"), QStringLiteral("META"), QStringLiteral("INF"),
-                                 QStringLiteral("container"), QStringLiteral("xml")};
+                                 QStringLiteral("container"), QStringLiteral("xml"), QStringLiteral("CSV")};
     for (int n = 0; n <= static_cast<int>(FailureCode::Internal); ++n) {
         const Failure failure{static_cast<FailureCode>(n), "/q/subject", {}, ENOSPC, 7, 9};
         QString text = verdane::JapaneseText(failure);
