@@ -61,6 +61,11 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::FileWrite: return QStringLiteral("%1 に書き込めません: %2").arg(s, SystemErrorText(f.error));
     case FailureCode::FileTooLarge:
         return QStringLiteral("%1 は大きすぎて読み込めません (DOC ファイルに入る 256 MB を超えています)").arg(s);
+    case FailureCode::FileChanged:
+        return QStringLiteral("%1 は読み込みの途中で%2ので、読み込みをやめました")
+            .arg(s, f.limit < f.count   ? QStringLiteral("短くなった")
+                    : f.limit > f.count ? QStringLiteral("長くなった")
+                                        : QStringLiteral("書き換えられた"));
     case FailureCode::FolderCreate: return QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません").arg(s);
     case FailureCode::TemporaryFolder: return WithDetail(QStringLiteral("一時ﾌｫﾙﾀﾞを作れません"), f.detail);
     case FailureCode::NotDoc: return Named(f.subject, QStringLiteral("DOC 形式のファイルではありません"));

@@ -98,6 +98,9 @@ private:
     enum class ReadOutcome { Read, Refused, Failed, Stopped };
     std::optional<Replacement> LoadFile(const QString& path, ReadOutcome& outcome);
     ReadOutcome OpenFile(const QString& path);
+    // Runs `work` on the window's thread, waiting for it when called from
+    // another (the thread that reads a file).
+    void OnWindowThread(const std::function<void()>& work);
     // Fills the editor with a file's text; a long text shows its progress.
     void FillFromFile(const core::OpenedFile& file);
     DocSaveOptions SharedOptions() const;

@@ -60,7 +60,7 @@ public:
     // text): the text is modified, the caret where it was, and its snapshot
     // becomes this window's own (the old file goes once the new one is
     // written).
-    void Restore(const RecoverySnapshot& snapshot);
+    void Restore(RecoverySnapshot snapshot);
 
 private:
     void Edited();

@@ -145,7 +145,7 @@ void OfferRecovery(QWidget* parent, const std::function<RecoveryKeeper*(int)>& w
             case TFormRecovery::Choice::Discard: QFile::remove(listed.file); break;
             case TFormRecovery::Choice::Restore: {
                 // Read again with its text: it may have changed since it was listed.
-                const RecoverySnapshot snapshot = ReadSnapshot(listed.file, true);
+                RecoverySnapshot snapshot = ReadSnapshot(listed.file, true);
                 if (snapshot.state != RecoverySnapshot::State::Good) {
                     Prompts().Message(parent, QMessageBox::Warning, QStringLiteral("文書の復元"),
                                       QStringLiteral("%1 を復元できません。控えは残してあります。\n%2")
@@ -153,7 +153,7 @@ void OfferRecovery(QWidget* parent, const std::function<RecoveryKeeper*(int)>& w
                                       QMessageBox::Ok, listed.file);
                     break;
                 }
-                if (RecoveryKeeper* keeper = windowFor(restored++)) keeper->Restore(snapshot);
+                if (RecoveryKeeper* keeper = windowFor(restored++)) keeper->Restore(std::move(snapshot));
                 break;
             }
         }

@@ -27,10 +27,10 @@ std::string CodeName(platform::FileCode code) {
 
 }  // namespace
 
-HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry) {
+HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry, const QString& title) {
     core::OpenOptions options;
     if (entry) options.entry = *entry;
-    const QString path = source.kind == core::Source::Kind::File ? source.name : QString();
+    options.title = title;
     core::Result<core::OpenedFile> opened = core::Open(std::move(source), options);
     if (!opened) {
         const core::Failure& failure = opened.Fault();
@@ -42,22 +42,27 @@ HeldText OpenHeld(core::Source source, const std::string& in, const std::string*
     }
     // What the opening itself replaced is named; the rest waits for the plan.
     std::fputs(ReplacementReport(opened->text, opened->replaced).c_str(), stderr);
-    return {core::DocumentOf(path, *opened), core::EditorTextOf(*opened)};
+    return {opened->document, core::EditorTextOf(*opened)};
 }
 
-HeldText OpenHeld(const std::string& in, const std::string* entry) {
-    if (in == "-") return OpenHeld(core::Source::Bytes(ReadInput(in), QStringLiteral("-")), in, entry);
-    return OpenHeld(core::Source::File(QString::fromLocal8Bit(in)), in, entry);
+core::Source InputSource(const std::string& in) {
+    return in == "-" ? core::Source::StandardInput() : core::Source::File(QString::fromLocal8Bit(in));
 }
 
-HeldText NewHeld(QString text, int code) {
-    return {core::Document::ReadFrom({}, core::DocKind::Text, {}, code, core::LineEnds::CrLf), std::move(text)};
-}
+HeldText OpenHeld(const std::string& in, const std::string* entry) { return OpenHeld(InputSource(in), in, entry); }
+
+HeldText NewHeld(QString text) { return {core::Document(), std::move(text)}; }
 
 std::string ShiftJisToWorkOn(const HeldText& held, core::WayOut way) {
     core::WritePlan plan = core::PlanTextCommand(way, held.document, held.text);
     std::fputs(PlanReport(plan).c_str(), stderr);
     return std::move(plan.text);
+}
+
+core::Result<core::WritePlan> BytesPlan(const std::string& out, std::string bytes) {
+    core::Result<core::WritePlan> plan = core::PlanSave(core::Document(), QString(), OutputRequest(out, core::DocKind::Text));
+    if (plan) plan->text = std::move(bytes);
+    return plan;
 }
 
 core::SaveRequest OutputRequest(const std::string& out, core::DocKind kind) {
@@ -103,7 +108,10 @@ std::string PlanReport(const core::WritePlan& plan, const std::string& out, cons
 void WritePlanned(const core::Result<core::WritePlan>& plan, const std::string& out, const std::string& waitingFor) {
     if (!plan) throw CliError(plan.Reason());
     const std::string report = PlanReport(*plan, out, waitingFor);
-    if (out == "-") {
+    if (out == "-" && !plan->IsDoc()) {
+        // A text's bytes are the plan's own: written without a copy.
+        WriteOutput(out, plan->text);
+    } else if (out == "-") {
         const core::Result<std::string> bytes = core::PlannedBytes(*plan);
         if (!bytes) throw CliError(bytes.Reason());
         WriteOutput(out, *bytes);

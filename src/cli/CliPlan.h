@@ -26,14 +26,22 @@ struct HeldText {
 // Throws CliError.
 HeldText OpenHeld(const std::string& in, const std::string* entry);
 // The same for bytes from elsewhere (a download); `in` names them in messages.
-HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry);
+// A `title` given (the catalogue's work title) is the text's title.
+HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry, const QString& title = {});
+// IN as a source: standard input for "-", else the file.
+core::Source InputSource(const std::string& in);
 
-// A new text holding `text`, read in `code`: what a command made of its input.
-HeldText NewHeld(QString text, int code = 0);
+// A new text holding `text` (Shift-JIS turned editor text): what a command made
+// of its input, as the window's New holds it.
+HeldText NewHeld(QString text);
 
 // The held text in Shift-JIS with CR LF, for a command that works on it
 // (html2text, aozora): the plan of `way`, its report printed.
 std::string ShiftJisToWorkOn(const HeldText& held, core::WayOut way);
+
+// The plan of writing `bytes`, a text already in the code and line ends it is
+// written in, to OUT as a text file.
+core::Result<core::WritePlan> BytesPlan(const std::string& out, std::string bytes);
 
 // The request of writing OUT as `kind`, OUT named as it is given.
 core::SaveRequest OutputRequest(const std::string& out, core::DocKind kind);

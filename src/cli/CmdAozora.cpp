@@ -47,8 +47,9 @@ constexpr const char* kAozoraHelp =
 
 }  // namespace
 
-void WriteNewText(QString text, const std::string& out, int code) {
-    const HeldText held = NewHeld(std::move(text), code);
+void WriteNewText(QString text, const std::string& out) { WriteHeldText(NewHeld(std::move(text)), out); }
+
+void WriteHeldText(const HeldText& held, const std::string& out) {
     WritePlanned(core::PlanSave(held.document, held.text, OutputRequest(out, core::DocKind::Text)), out);
 }
 

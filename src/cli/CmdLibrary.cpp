@@ -136,8 +136,8 @@ int Search(const Args& args) {
 
 // The text out of a downloaded archive (its one text, or `entry`), or the
 // text itself: opened as aozora opens a file, through the one way in.
-HeldText HeldOfDownload(std::string bytes, const std::string& url, const std::string* entry) {
-    return OpenHeld(core::Source::Page(QString::fromStdString(url), std::move(bytes)), url, entry);
+HeldText HeldOfDownload(std::string bytes, const std::string& url, const std::string* entry, const QString& title = {}) {
+    return OpenHeld(core::Source::Page(QString::fromStdString(url), std::move(bytes)), url, entry, title);
 }
 
 bool IsDocPath(const std::string& path) {
@@ -165,9 +165,11 @@ int Get(const Args& args) {
     ShowProgress(library.fetch, "downloading " + work->title);
     core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
     if (!archive) throw CliError("cannot download " + work->textUrl + ": " + archive.Reason());
-    const HeldText cleaned = NewHeld(CleanedEditorText(HeldOfDownload(std::move(*archive), work->textUrl, nullptr), options));
+    // The work's title is the catalogue's.
+    HeldText cleaned = HeldOfDownload(std::move(*archive), work->textUrl, nullptr, QString::fromStdString(work->title));
+    cleaned.text = CleanedEditorText(cleaned, options);
 
-    const QString title = QString::fromStdString(work->title);
+    const QString title = core::ProposedTitle(cleaned.document, QString::fromLocal8Bit(out));
     core::SaveRequest request = OutputRequest(out, IsDocPath(out) ? core::DocKind::Pdb : core::DocKind::Text);
     request.title = title;
     WritePlanned(core::PlanSave(cleaned.document, cleaned.text, request), out);

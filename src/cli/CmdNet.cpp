@@ -143,7 +143,7 @@ int RunFetch(const Args& args) {
     if (html) {
         WriteNewText(HtmlEditorText(ShiftJisToWorkOn(held, core::WayOut::HtmlToText)), out);
     } else {
-        WriteNewText(held.text, out, held.document.Code());
+        WriteHeldText(held, out);
     }
     return 0;
 }

@@ -47,8 +47,11 @@ HeldText HeldOfUrl(const std::string& url, const std::string* entry);
 // CmdAozora.cpp: Aozora Bunko works.
 int RunAozora(const Args& args);
 // Writes `text` to OUT as a new text: Shift-JIS with CR LF, through a plan
-// whose report goes to standard error. `code` is the code it was read in.
-void WriteNewText(QString text, const std::string& out, int code = 0);
+// whose report goes to standard error.
+void WriteNewText(QString text, const std::string& out);
+// Writes the held text to OUT as a text file, as the window saves it: in its
+// own code and line ends when it has a file, else Shift-JIS with CR LF.
+void WriteHeldText(const HeldText& held, const std::string& out);
 // The held text with its Aozora notation cleaned, as the editor holds it
 // (accented letters as themselves, for the plan that writes it to name).
 QString CleanedEditorText(const HeldText& held, const verdane::AozoraOptions& options);

@@ -15,6 +15,8 @@ enum class FailureCode {
     FileRead,
     FileWrite,
     FileTooLarge,        // more than the program reads from one input
+    FileChanged,         // shortened, grown or written while it was read: `count` the
+                         // size when opened, `limit` the bytes read
     FolderCreate,        // `subject` the folder
     TemporaryFolder,     // `detail` the system's words
     // DOC databases: `subject` the file (or empty), `count` the record where one applies.

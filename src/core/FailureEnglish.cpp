@@ -47,6 +47,10 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::FileWrite: return "cannot write " + s + ": " + SystemText(f.error);
     case FailureCode::FileTooLarge:
         return "cannot read " + s + ": larger than the 256 MB of text a DOC database holds";
+    case FailureCode::FileChanged:
+        return s + (f.limit < f.count   ? " was shortened while it was read"
+                    : f.limit > f.count ? " grew while it was read"
+                                        : " was written to while it was read");
     case FailureCode::FolderCreate: return "cannot create the folder " + s;
     case FailureCode::TemporaryFolder: return WithDetail("cannot create a temporary folder", f.detail);
     case FailureCode::NotDoc:
