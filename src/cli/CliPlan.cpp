@@ -16,18 +16,11 @@ constexpr std::size_t kNamed = 10;
 
 std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
-std::string CodeName(platform::FileCode code) {
-    switch (code) {
-    case platform::FileCode::EucJp: return "EUC-JP";
-    case platform::FileCode::Utf8: return "UTF-8";
-    case platform::FileCode::ShiftJis: break;
-    }
-    return "Shift-JIS";
-}
-
 }  // namespace
 
-HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry, const QString& title) {
+bool OpenedText::IsShiftJis() const { return file.code != kcUtf8; }
+
+OpenedText OpenText(core::Source source, const std::string& in, const std::string* entry, const QString& title) {
     core::OpenOptions options;
     if (entry) options.entry = *entry;
     options.title = title;
@@ -42,14 +35,23 @@ HeldText OpenHeld(core::Source source, const std::string& in, const std::string*
     }
     // What the opening itself replaced is named; the rest waits for the plan.
     std::fputs(ReplacementReport(opened->text, opened->replaced).c_str(), stderr);
-    return {opened->document, core::EditorTextOf(*opened)};
+    core::Document document = opened->document;
+    return {std::move(document), std::move(*opened)};
 }
 
 core::Source InputSource(const std::string& in) {
     return in == "-" ? core::Source::StandardInput() : core::Source::File(QString::fromLocal8Bit(in));
 }
 
-HeldText OpenHeld(const std::string& in, const std::string* entry) { return OpenHeld(InputSource(in), in, entry); }
+OpenedText OpenText(const std::string& in, const std::string* entry) { return OpenText(InputSource(in), in, entry); }
+
+HeldText HeldOf(const OpenedText& opened) { return {opened.document, core::EditorTextOf(opened.file)}; }
+
+HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry, const QString& title) {
+    return HeldOf(OpenText(std::move(source), in, entry, title));
+}
+
+HeldText OpenHeld(const std::string& in, const std::string* entry) { return HeldOf(OpenText(in, entry)); }
 
 HeldText NewHeld(QString text) { return {core::Document(), std::move(text)}; }
 
@@ -89,7 +91,7 @@ std::string PlanReport(const core::WritePlan& plan, const std::string& out, cons
     const std::size_t count = plan.unwritableCount;
     if (count == 0) return report;
     report += prefix + "replaced " + std::to_string(count) + (count == 1 ? " character" : " characters") +
-              " that " + CodeName(plan.form.code) + " cannot hold:\n";
+              " that " + Utf8(core::CodeName(plan.form.code)) + " cannot hold:\n";
     for (std::size_t i = 0; i < count && i < kNamed && i < plan.unwritable.size(); ++i) {
         const platform::Unwritable& u = plan.unwritable[i];
         char code[16];

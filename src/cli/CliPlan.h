@@ -21,12 +21,28 @@ struct HeldText {
     QString text;
 };
 
+// A text as Open gives it, before it becomes the editor's: Shift-JIS bytes
+// with CR LF line ends, or UTF-8 when file.code says so. A command that writes
+// Shift-JIS works on these bytes and never makes the editor's UTF-16.
+struct OpenedText {
+    core::Document document;
+    core::OpenedFile file;
+    bool IsShiftJis() const;
+};
+
+// IN ("-" for standard input) opened as the window opens it; what the opening
+// itself replaced is named on standard error. Throws CliError.
+OpenedText OpenText(const std::string& in, const std::string* entry);
+// A `title` given (the catalogue's work title) is the text's title.
+OpenedText OpenText(core::Source source, const std::string& in, const std::string* entry, const QString& title = {});
+// The opened text as the editor holds it.
+HeldText HeldOf(const OpenedText& opened);
+
 // IN ("-" for standard input) opened as the window opens it; what the opening
 // itself replaced (EUC-JP codes Shift-JIS lacks) is named on standard error.
 // Throws CliError.
 HeldText OpenHeld(const std::string& in, const std::string* entry);
 // The same for bytes from elsewhere (a download); `in` names them in messages.
-// A `title` given (the catalogue's work title) is the text's title.
 HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry, const QString& title = {});
 // IN as a source: standard input for "-", else the file.
 core::Source InputSource(const std::string& in);

@@ -1,6 +1,7 @@
 // verdane-cli html2text, match and gsub: HtmlToText and the pattern component
 // without a window.
 #include "CliIo.h"
+#include "ShiftJisBytes.h"
 #include "CliPlan.h"
 #include "Cp932Table.h"
 #include "EditorCodec.h"
@@ -27,7 +28,9 @@ constexpr const char* kPatternOptions =
     "            half-width letters, digits and signs, between hiragana and katakana\n"
     "            (full-width or half-width), and between a voiced kana and the same kana\n"
     "            written with a separate voicing mark (so \"ガ\" also finds \"が\", \"ｶﾞ\" and\n"
-    "            \"か゛\"); characters inside [...] are taken as written\n"
+    "            \"か゛\"); it also folds letter case, and digits with kanji, circled and\n"
+    "            roman numerals (\"第3章\" finds \"第三章\" and \"第３章\"); characters inside\n"
+    "            [...] are taken as written\n"
     "  --lf      lines end in LF: \"$\" matches before an LF instead of before a CR\n"
     "            (\"^\" always matches at the start and after every LF)\n"
     "  -h, --help  show this help\n";
@@ -221,8 +224,22 @@ int RunHtml2Text(const Args& args) {
             "  -h, --help  show this help\n");
         return 0;
     }
-    const HeldText held = OpenHeld(parsed.positional[0], nullptr);
-    WriteNewText(HtmlEditorText(ShiftJisToWorkOn(held, core::WayOut::HtmlToText)), parsed.positional[1]);
+    OpenedText opened = OpenText(parsed.positional[0], nullptr);
+    if (opened.IsShiftJis()) {
+        // A Shift-JIS page stays bytes: the page, its text, and the pattern
+        // engine's work between them.
+        std::string html = std::move(opened.file.text);
+        opened = {};
+        core::MakeWindowShiftJis(html);
+        TAWKStr awk;
+        std::vector<KanjiReplacement> replaced;
+        std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
+        std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
+        std::string().swap(html);
+        WriteNewShiftJis(std::move(text), parsed.positional[1]);
+        return 0;
+    }
+    WriteNewText(HtmlEditorText(ShiftJisToWorkOn(HeldOf(opened), core::WayOut::HtmlToText)), parsed.positional[1]);
     return 0;
 }
 

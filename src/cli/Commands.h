@@ -11,6 +11,7 @@
 
 namespace verdane {
 struct AozoraOptions;
+struct KanjiReplacement;
 }
 
 namespace verdane::cli {
@@ -20,6 +21,8 @@ using Args = std::vector<std::string>;
 
 // CmdDoc.cpp: DOC databases and kanji codes.
 int RunToDoc(const Args& args);
+// CmdInfo.cpp: what a database holds.
+int RunInfo(const Args& args);
 int RunToText(const Args& args);
 int RunKanji(const Args& args);
 
@@ -50,8 +53,12 @@ int RunAozora(const Args& args);
 // whose report goes to standard error.
 void WriteNewText(QString text, const std::string& out);
 // Writes the held text to OUT as a text file, as the window saves it: in its
-// own code and line ends when it has a file, else Shift-JIS with CR LF.
+// own code and line ends when it was read, else Shift-JIS with CR LF.
 void WriteHeldText(const HeldText& held, const std::string& out);
+// Writes Shift-JIS bytes with CR LF line ends to OUT as a new text, as
+// WriteNewText writes the editor text read from them, without making it;
+// `replaced` names what was replaced on the way (offsets in `text`).
+void WriteNewShiftJis(std::string text, const std::string& out, const std::vector<KanjiReplacement>& replaced = {});
 // The held text with its Aozora notation cleaned, as the editor holds it
 // (accented letters as themselves, for the plan that writes it to name).
 QString CleanedEditorText(const HeldText& held, const verdane::AozoraOptions& options);
@@ -60,6 +67,9 @@ verdane::AozoraOptions AozoraOptionsOf(const ParsedArgs& parsed);
 
 // CmdPalm.cpp: the handheld's install queue.
 int RunInstall(const Args& args);
+// Throws CliError when there is no Palm Desktop or no handheld user `user` in
+// it, so that a command can say so before it downloads or writes anything.
+void CheckHandheldUser(const std::string& user);
 // Queues the held text as the DOC database `name` (.PDB, or .PRC with `prc`)
 // titled `title` for the handheld user `user`, as install does. Throws CliError.
 void QueueForHandheld(const std::string& user, const std::string& name, bool prc, const HeldText& held,

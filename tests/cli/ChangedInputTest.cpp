@@ -1,67 +1,45 @@
-// An input that another program shortens or lengthens while a command reads it
-// is a failure in every command that reads one: the command says so, exits 1,
-// and writes nothing. The change is made at the command's first read of the
-// file by a shim preloaded into it (support/ChangeWhileRead.cpp).
+// An input another program shortens or lengthens while a command reads it is a
+// failure in every command: it says so, exits 1 and writes nothing. A shim
+// preloaded into the command (support/ChangeWhileRead.cpp) makes the change.
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace {
 
-using verdane::test::ListDir;
 using verdane::test::RunCli;
-using verdane::test::TempDir;
-using verdane::test::WriteFile;
-
-struct Command {
-    const char* name;
-    const char* input;  // the input file's name in the test's folder
-    std::vector<std::string> args;  // "IN" and "OUT" stand for the files
-};
 
 TEST(ChangedInput, IsAFailureInEveryCommandThatReadsOne) {
-    TempDir dir;
-    const auto made = RunCli({"palm-desktop", "init", dir.File("desk"), "--user", "Hanako"});
-    ASSERT_EQ(made.exitCode, 0) << made.err;
+    verdane::test::TempDir dir;
+    ASSERT_EQ(RunCli({"palm-desktop", "init", dir.File("desk"), "--user", "H"}).exitCode, 0);
     ::setenv("VERDANE_REGISTRY", dir.File("desk/registry.reg").c_str(), 1);
     std::string text;
     while (text.size() < 200000) text += "\x93\xFA\x96\x7B\x8C\xEA text\r\n";
-    WriteFile(dir.File("in.txt"), text);
-    ASSERT_EQ(RunCli({"to-doc", dir.File("in.txt"), dir.File("in.pdb")}).exitCode, 0);
-    const std::string database = verdane::test::ReadFile(dir.File("in.pdb"));
-    const std::vector<Command> commands = {
-        {"to-doc", "in.txt", {"to-doc", "IN", "OUT"}},
-        {"to-text", "in.pdb", {"to-text", "IN", "OUT"}},
-        {"kanji", "in.txt", {"kanji", "IN", "OUT"}},
-        {"html2text", "in.txt", {"html2text", "IN", "OUT"}},
-        {"match", "in.txt", {"match", "text", "IN"}},
-        {"gsub", "in.txt", {"gsub", "text", "x", "IN", "OUT"}},
-        {"aozora", "in.txt", {"aozora", "IN", "OUT"}},
-        {"install", "in.txt", {"install", "--user", "Hanako", "IN"}},
+    const std::string txt = dir.File("in.txt"), pdb = dir.File("in.pdb"), out = dir.File("out");
+    verdane::test::WriteFile(txt, text);
+    ASSERT_EQ(RunCli({"to-doc", txt, pdb}).exitCode, 0);
+    const std::string database = verdane::test::ReadFile(pdb);
+    const std::vector<std::vector<std::string>> commands = {
+        {"to-doc", txt, out}, {"to-text", pdb, out},        {"kanji", txt, out},
+        {"html2text", txt, out}, {"match", "text", txt},    {"gsub", "text", "x", txt, out},
+        {"aozora", txt, out},    {"install", "--user", "H", txt},
     };
     for (const char* how : {"shrink", "grow"}) {
-        for (const Command& command : commands) {
-            const std::string in = dir.File(command.input);
-            WriteFile(dir.File("in.txt"), text);
-            WriteFile(dir.File("in.pdb"), database);
-            std::vector<std::string> args;
-            for (const std::string& arg : command.args)
-                args.push_back(arg == "IN" ? in : arg == "OUT" ? dir.File("out") : arg);
+        for (const std::vector<std::string>& args : commands) {
+            const std::string& in = args[0] == "to-text" ? pdb : txt;
+            verdane::test::WriteFile(txt, text);
+            verdane::test::WriteFile(pdb, database);
             ::setenv("VERDANE_TEST_CHANGE", in.c_str(), 1);
             ::setenv("VERDANE_TEST_CHANGE_HOW", how, 1);
             ::setenv("LD_PRELOAD", VERDANE_TEST_CHANGE_LIB, 1);
             const auto r = RunCli(args);
             ::unsetenv("LD_PRELOAD");
-            const std::string label = std::string(command.name) + " " + how;
-            EXPECT_EQ(r.exitCode, 1) << label;
-            EXPECT_EQ(r.err, "verdane-cli " + std::string(command.name) + ": " + in +
-                                 (how == std::string("grow") ? " grew" : " was shortened") + " while it was read\n")
-                << label;
-            EXPECT_EQ(r.out, "") << label;
-            EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string>{"desk", "in.pdb", "in.txt"})) << label;
-            EXPECT_FALSE(verdane::test::FileExists(dir.File("desk/Palm/Hanako/Install/in.PDB"))) << label;
+            EXPECT_EQ(r.exitCode, 1) << args[0] << " " << how;
+            EXPECT_EQ(r.err, "verdane-cli " + args[0] + ": " + in +
+                                 (how == std::string("grow") ? " grew" : " was shortened") + " while it was read\n");
+            EXPECT_EQ(r.out, "") << args[0];
+            EXPECT_EQ(verdane::test::ListDir(dir.Path()), (std::vector<std::string>{"desk", "in.pdb", "in.txt"}));
+            EXPECT_FALSE(verdane::test::FileExists(dir.File("desk/Palm/H/Install/in.PDB"))) << how;
         }
     }
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 #include <cstdlib>
 
 using namespace verdane::test;
@@ -87,6 +88,18 @@ TEST_F(NetCli, JoinsAPageOfManyBlocksSentWithoutLength) {
     EXPECT_TRUE(r.out == CrLfText(body)) << "sizes " << r.out.size() << " and " << CrLfText(body).size();
 }
 
+// A body with control bytes is neither text nor archive: it comes byte for byte.
+TEST_F(NetCli, ABinaryFileComesByteForByte) {
+    std::mt19937 random(29);
+    std::string body(3000000, '\0');
+    for (char& c : body) c = static_cast<char>(random());
+    server_.On("/data.bin", {Send(Answer("HTTP/1.0 200 OK", {"Content-Type: application/octet-stream"}, body))});
+    auto r = RunCli({"fetch", server_.Url("/data.bin"), dir_.File("data.bin")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(ReadFile(dir_.File("data.bin")) == body) << "size " << ReadFile(dir_.File("data.bin")).size();
+}
+
 TEST_F(NetCli, AShiftJisPageKeepsItsBytes) {
     // "日本語" in Shift-JIS, then a half-width katakana line: already the editor's code.
     std::string body = Hex("93 FA 96 7B 8C EA 0A B1 B2 B3");
@@ -156,6 +169,15 @@ TEST_F(NetCli, AnUnknownHostFails) {
     EXPECT_EQ(r.err, "verdane-cli fetch: host not found: nohost..invalid\n");
     EXPECT_FALSE(FileExists(out));
     EXPECT_TRUE(ListDir(dir_.Path()).empty());
+}
+
+// A proxy that cannot be reached is named as the proxy, not as the page's server.
+TEST_F(NetCli, ADeadProxyIsNamed) {
+    std::string out = dir_.File("out.txt");
+    auto r = RunCli({"fetch", "--proxy", "127.0.0.1:9", "http://example.invalid/page", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: cannot reach the proxy 127.0.0.1:9: connection refused\n");
+    EXPECT_FALSE(FileExists(out));
 }
 
 TEST_F(NetCli, ASilentServerTimesOut) {
