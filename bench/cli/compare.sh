@@ -6,10 +6,12 @@
 #   fetch   against curl, with and without Content-Length (a 200 MB page over loopback)
 #   aozora  against unzip -p                    (a .zip of a 25 MB text in Aozora's notation)
 #   html2text without a peer: its peak memory against its input (a 50 MB page)
+#   epub    to-doc of a 5 MB EPUB against calibre's ebook-convert to .pdb (when
+#           calibre is installed; EPUB_RUNS runs each, 3 by default)
 #
 #   bench/cli/compare.sh [BUILD_DIR]        (default: build)
 #
-# Environment: ONLY (some of "to-doc kanji fetch aozora html2text"; all by default), RUNS (5), SIZE (25 MB), FETCH_SIZE (200 MB), WORK (a temporary
+# Environment: ONLY (some of "to-doc kanji fetch aozora html2text epub"; all by default), RUNS (5), SIZE (25 MB), FETCH_SIZE (200 MB), WORK (a temporary
 # folder, removed at the end), EXTRA (more text files, Shift-JIS, EUC-JP or
 # UTF-8, each repeated to SIZE: texts nobody tuned for; by default the Japanese
 # texts of vim's tutor and GnuPG's help when they are installed).
@@ -29,7 +31,7 @@ done
 for tool in gzip iconv curl python3 unzip; do
   command -v $tool >/dev/null || { echo "missing $tool: run .ci/install-deps" >&2; exit 1; }
 done
-ONLY=${ONLY:-to-doc kanji fetch aozora html2text}
+ONLY=${ONLY:-to-doc kanji fetch aozora html2text epub}
 wanted() { case " $ONLY " in *" $1 "*) return 0 ;; esac; return 1; }
 RUNS=${RUNS:-5}
 SIZE=${SIZE:-26214400}
@@ -153,6 +155,13 @@ PY
   rm -f "$WORK/page.sjis"
 fi
 
+if wanted epub && command -v ebook-convert >/dev/null; then
+  # A Japanese EPUB 3 of 5 MB (see make_epub.py).
+  "$MAKE_TEXT" ja-prose 30000000 > "$WORK/prose.sjis"
+  python3 "$ROOT/bench/cli/make_epub.py" "$WORK/prose.sjis" "$WORK/book.epub" 5242880
+  rm -f "$WORK/prose.sjis"
+fi
+
 # The timer: the best wall and CPU times of RUNS runs of each command and the
 # largest resident size of any run, then the ratios of ours to the peer's.
 cat > "$WORK/timer.py" <<'PY'
@@ -210,6 +219,12 @@ done
 wanted kanji && compare "kanji ja-technical.euc, OUT file" "$(args "$CLI" kanji "$WORK/ja-technical.euc" "$WORK/o.sjis")" \
   "$(args iconv -f EUC-JP -t CP932 "$WORK/ja-technical.euc")" "$WORK/ja-technical.euc" /dev/null "$WORK/out.iconv"
 
+if [ -s "$WORK/book.epub" ]; then
+  # calibre's converter writes OUT itself and wants its extension; it starts
+  # worker processes, whose time counts (CPU of the waited-for children).
+  RUNS=${EPUB_RUNS:-3} compare "to-doc 5 MB EPUB / ebook-convert" "$(args "$CLI" to-doc "$WORK/book.epub" "$WORK/o.pdb")" \
+    "$(args ebook-convert "$WORK/book.epub" "$WORK/calibre.pdb")" "$WORK/book.epub" /dev/null /dev/null
+fi
 wanted aozora && compare "aozora $((SIZE >> 20)) MB .zip / unzip -p" "$(args "$CLI" aozora "$WORK/aozora.zip" -)" \
   "$(args unzip -p "$WORK/aozora.zip")" "$WORK/aozora.sjis" "$WORK/out.aozora" "$WORK/out.unzip"
 

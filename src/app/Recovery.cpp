@@ -2,6 +2,8 @@
 
 #include "DocumentSession.h"
 #include "EditorCodec.h"
+#include "FailureJapanese.h"
+#include "FailureOf.h"
 #include "FileIo.h"
 #include "KanjiCode.h"
 #include "Open.h"
@@ -10,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -47,40 +50,6 @@ QByteArray SnapshotText(QStringList pieces) {
         piece = QString();
     }
     return out;
-}
-
-// Replaces the file at `path` by `parts` as the atomic writer does (a
-// temporary file beside it, synced, renamed over it, the folder synced), the
-// temporary file made readable by its owner only from the start, whatever the
-// umask. Throws EFileError.
-void WriteForOwner(const QByteArray& path, std::span<const std::string_view> parts) {
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = path.left(slash);
-    // One write at a time per window: its own temporary name, left over only by a kill.
-    const QByteArray temp = folder + "/.verdane-" + path.mid(slash + 1) + ".tmp";
-    ::unlink(temp.constData());
-    auto fail = [&path](int error) {
-        throw platform::EFileError(platform::FileOp::Write, path.toStdString(), error,
-                                   "cannot write " + path.toStdString() + ": " + std::strerror(error));
-    };
-    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) fail(errno);
-    int error = 0;
-    auto step = [&error](bool done) {
-        if (!done && error == 0) error = errno;
-        return done;
-    };
-    bool ok = step(platform::WritePieces(fd, parts)) && step(::fsync(fd) == 0);
-    ok = step(::close(fd) == 0) && ok;
-    ok = ok && step(::rename(temp.constData(), path.constData()) == 0);
-    if (!ok) {
-        ::unlink(temp.constData());
-        fail(error);
-    }
-    if (const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
 }
 
 // The bookmarks with their places as byte offsets in `utf8`, the text whose
@@ -132,8 +101,8 @@ RecoveryKeeper::~RecoveryKeeper() {
     // was saved or given up.
     writer_.clear();
     writer_.waitForDone();
-    QFile::remove(file_);
-    if (!inherited_.isEmpty()) QFile::remove(inherited_);
+    RemoveSnapshot(folder_, file_);
+    if (!inherited_.isEmpty()) RemoveSnapshot(folder_, inherited_);
 }
 
 void RecoveryKeeper::Edited() {
@@ -156,8 +125,8 @@ void RecoveryKeeper::Discard() {
     copying_ = false;
     pieces_.clear();
     // After any write still queued, so nothing writes the snapshot again.
-    const QString file = file_;
-    writer_.start([file] { QFile::remove(file); });
+    const QString folder = folder_, file = file_;
+    writer_.start([folder, file] { RemoveSnapshot(folder, file); });
 }
 
 void RecoveryKeeper::SnapshotNow() {
@@ -266,13 +235,21 @@ void RecoveryKeeper::CopySlice(int generation) {
             const QByteArray utf8 = SnapshotText(std::move(pieces));
             about.saved = QDateTime::currentDateTimeUtc();
             const std::string header = SnapshotHeader(about, std::size_t(utf8.size()));
-            if (!MakeRecoveryFolder(folder, problem)) throw platform::EFileError(problem.toStdString());
             const std::array<std::string_view, 2> parts{header, std::string_view(utf8.constData(), utf8.size())};
-            WriteForOwner(QFile::encodeName(file), parts);
-            if (!inherited.isEmpty()) QFile::remove(inherited);
+            // Made and checked for every write: a folder that is a link or
+            // another user's never receives the text.
+            const platform::OwnFolder own = OpenRecoveryFolder(folder);
+            own.Write(QFile::encodeName(QFileInfo(file).fileName()).toStdString(), parts, 0600);
+            if (!inherited.isEmpty()) RemoveSnapshot(folder, inherited);
+        } catch (const platform::EFileError& e) {
+            ok = false;
+            const bool refused = e.Op == platform::FileOp::Link || e.Op == platform::FileOp::Foreign;
+            problem = (refused ? QStringLiteral("復元用の控えは作りません: %1")
+                               : QStringLiteral("復元用の控えを保存できません: %1"))
+                          .arg(JapaneseText(core::FailureOf(e)));
         } catch (const std::exception& e) {
             ok = false;
-            if (problem.isEmpty()) problem = QString::fromUtf8(e.what());
+            problem = QStringLiteral("復元用の控えを保存できません: %1").arg(QString::fromUtf8(e.what()));
         }
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
@@ -292,7 +269,7 @@ void RecoveryKeeper::WriteDone(bool ok, const QString& problem) {
         // Said once on the status bar: the edits are not lost yet, but would be in a crash.
         lastProblem_ = problem;
         if (auto* window = qobject_cast<QMainWindow*>(parent()))
-            window->statusBar()->showMessage(QStringLiteral("復元用の控えを保存できません: %1").arg(problem), 15000);
+            window->statusBar()->showMessage(problem, 15000);
     }
     if (again_) {
         again_ = false;
@@ -307,17 +284,24 @@ void RecoveryKeeper::WaitForWrites() {
     }
 }
 
-void RecoveryKeeper::Restore(RecoverySnapshot snapshot) {
+bool RecoveryKeeper::Restore(const RecoverySnapshot& snapshot, const TextFillOptions& fill) {
     QPlainTextEdit& editor = session_.Editor();
     // Opened as every text is, with the document it was kept for.
     core::Result<core::OpenedFile> opened =
-        core::Open(core::Source::Snapshot(std::move(snapshot.text), snapshot.document));
-    if (!opened) return;
+        core::Open(core::Source::Snapshot(snapshot.text, snapshot.document));
+    if (!opened) return false;
     // The caption first, so a long text is seen coming in under its name.
     session_.Adopt(opened->document);
-    TextFillOptions options;
-    options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-    FillEditor(editor, opened->text, platform::EditorBytes::Utf8, options);
+    TextFillOptions options = fill;
+    if (!options.turn) options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    if (!FillEditor(editor, opened->text, platform::EditorBytes::Utf8, options)) {
+        // Half a text is no text of the user's: the window starts afresh
+        // and the snapshot stays for the next start.
+        editor.clear();
+        editor.document()->setModified(false);
+        session_.Adopt(core::Document());
+        return false;
+    }
     session_.Bookmarks().Place(AtBytes(snapshot.bookmarks, opened->text), opened->text, kcUtf8);
     QTextCursor caret(editor.document());
     caret.setPosition(std::clamp(snapshot.caret, 0, editor.document()->characterCount() - 1));
@@ -327,6 +311,7 @@ void RecoveryKeeper::Restore(RecoverySnapshot snapshot) {
     if (snapshot.file != file_) inherited_ = snapshot.file;
     editor.document()->setModified(true);
     SnapshotNow();
+    return true;
 }
 
 }  // namespace verdane

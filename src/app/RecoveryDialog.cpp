@@ -1,10 +1,14 @@
 #include "RecoveryDialog.h"
 
 #include "DialogButtons.h"
+#include "FileIo.h"
 #include "Prompts.h"
 #include "Recovery.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProgressDialog>
 #include <QEvent>
 #include <QFile>
 #include <QHeaderView>
@@ -14,9 +18,66 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <optional>
+
 namespace verdane {
 
 namespace {
+
+// The text's size as the list shows it: bytes, KB or MB of its UTF-8.
+QString SizeText(qint64 bytes) {
+    if (bytes < 1024) return QStringLiteral("%L1 バイト").arg(bytes);
+    if (bytes < 1024 * 1024) return QStringLiteral("%L1 KB").arg((bytes + 512) / 1024);
+    return QStringLiteral("%L1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
+}
+
+// Snapshots from this size on are read and restored with a progress dialog
+// whose Cancel keeps them for the next start.
+constexpr qint64 kProgressFrom = 4 << 20;
+
+QString Title() { return QStringLiteral("文書の復元"); }
+
+// Read again with its text: it may have changed since it was listed. Nothing
+// when the user cancelled.
+std::optional<RecoverySnapshot> ReadWithProgress(QWidget* parent, const platform::OwnFolder& own,
+                                                 const RecoverySnapshot& listed) {
+    const QString name = QFileInfo(listed.file).fileName();
+    if (listed.bytes < kProgressFrom) return ReadSnapshot(own, name, true);
+    QProgressDialog progress(QStringLiteral("%1 を読み込んでいます…").arg(listed.document.DisplayName()),
+                             QStringLiteral("キャンセル"), 0, 0, parent);
+    progress.setWindowTitle(Title());
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.show();
+    RecoverySnapshot snapshot = RunWhilePainting([&own, name] { return ReadSnapshot(own, name, true); },
+                                                 [] { QCoreApplication::processEvents(); });
+    if (progress.wasCanceled()) return std::nullopt;
+    return snapshot;
+}
+
+// Fills `keeper`'s window with the snapshot's text, a long one with its
+// progress shown and a Cancel that leaves the window empty and the snapshot kept.
+void RestoreWithProgress(QWidget* parent, RecoveryKeeper& keeper, const RecoverySnapshot& snapshot) {
+    if (snapshot.bytes < kProgressFrom) {
+        keeper.Restore(snapshot);
+        return;
+    }
+    QProgressDialog progress(QStringLiteral("%1 を復元しています…").arg(snapshot.document.DisplayName()),
+                             QStringLiteral("キャンセル"), 0, 1000, parent);
+    progress.setWindowTitle(Title());
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.show();
+    TextFillOptions fill;
+    // Only the dialog takes input meanwhile (it is modal): its Cancel is live.
+    fill.turn = [] { QCoreApplication::processEvents(); };
+    fill.progress = [&progress](std::size_t done, std::size_t total) {
+        progress.setValue(int(done * 1000 / std::max<std::size_t>(total, 1)));
+    };
+    fill.cancelled = [&progress] { return progress.wasCanceled(); };
+    keeper.Restore(snapshot, fill);
+}
 
 QString PlaceOf(const core::Document& document) {
     if (document.Kind() == core::DocKind::Page) return document.Url();
@@ -31,7 +92,7 @@ TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWi
     setWindowTitle(QStringLiteral("文書の復元"));
     auto* text = new QLabel(QStringLiteral("前回、保存されないまま終わった文書があります。\n"
                                            "それぞれの扱いを選んで OK を押してください。"
-                                           "「残す」を選んだ文書は次の起動でもう一度尋ねます。"),
+                                           "「後で」を選んだ文書は次の起動でもう一度尋ねます。"),
                             this);
     text->setWordWrap(true);
     ListSnapshots = new QTreeWidget(this);
@@ -39,6 +100,11 @@ TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWi
     ListSnapshots->setRootIsDecorated(false);
     ListSnapshots->setHeaderLabels({QStringLiteral("文書"), QStringLiteral("場所"), QStringLiteral("控えの時刻"),
                                     QStringLiteral("大きさ"), QStringLiteral("扱い")});
+    // Only the latest few are chosen for restoring at once, each in a window
+    // of its own; the rest wait for a choice of the user's.
+    std::size_t good = 0;
+    for (const RecoverySnapshot& snapshot : snapshots) good += snapshot.state == RecoverySnapshot::State::Good;
+    std::size_t goodSeen = 0;
     for (const RecoverySnapshot& snapshot : snapshots) {
         auto* item = new QTreeWidgetItem(ListSnapshots);
         item->setText(0, snapshot.document.DisplayName());
@@ -48,21 +114,23 @@ TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWi
         auto* choice = new QComboBox(ListSnapshots);
         switch (snapshot.state) {
             case RecoverySnapshot::State::Good:
-                item->setText(3, QStringLiteral("%L1 文字").arg(snapshot.characters));
+                item->setText(3, SizeText(snapshot.bytes));
                 choice->addItem(QStringLiteral("復元する"), int(Choice::Restore));
                 choice->addItem(QStringLiteral("破棄する"), int(Choice::Discard));
-                choice->addItem(QStringLiteral("残す"), int(Choice::Keep));
+                choice->addItem(QStringLiteral("後で"), int(Choice::Keep));
+                // The list is oldest first: the newest kPresetRestore are preset.
+                if (good - goodSeen++ > std::size_t(kPresetRestore)) choice->setCurrentIndex(2);
                 break;
             case RecoverySnapshot::State::Damaged:
                 // A damaged file may still be worth a look by hand: it stays unless discarded.
                 item->setText(3, QStringLiteral("壊れています"));
-                choice->addItem(QStringLiteral("残す"), int(Choice::Keep));
+                choice->addItem(QStringLiteral("後で"), int(Choice::Keep));
                 choice->addItem(QStringLiteral("破棄する"), int(Choice::Discard));
                 break;
             case RecoverySnapshot::State::Newer:
                 // Only the later Verdane that wrote it can read it.
                 item->setText(3, QStringLiteral("新しい版の控え"));
-                choice->addItem(QStringLiteral("残す"), int(Choice::Keep));
+                choice->addItem(QStringLiteral("後で"), int(Choice::Keep));
                 choice->setEnabled(false);
                 break;
         }
@@ -137,15 +205,24 @@ void OfferRecovery(QWidget* parent, const std::function<RecoveryKeeper*(int)>& w
                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
             break;
     }
+    std::optional<platform::OwnFolder> own;
+    try {
+        own.emplace(OpenRecoveryFolder(folder));
+    } catch (const platform::EFileError&) {
+        return;  // gone meanwhile: nothing can be restored or removed
+    }
     int restored = 0;
     for (int row = 0; row < int(snapshots.size()); ++row) {
         const RecoverySnapshot& listed = snapshots[std::size_t(row)];
         switch (form.ChoiceOf(row)) {
             case TFormRecovery::Choice::Keep: break;
-            case TFormRecovery::Choice::Discard: QFile::remove(listed.file); break;
+            case TFormRecovery::Choice::Discard:
+                own->Remove(QFile::encodeName(QFileInfo(listed.file).fileName()).toStdString());
+                break;
             case TFormRecovery::Choice::Restore: {
-                // Read again with its text: it may have changed since it was listed.
-                RecoverySnapshot snapshot = ReadSnapshot(listed.file, true);
+                const std::optional<RecoverySnapshot> read = ReadWithProgress(parent, *own, listed);
+                if (!read) break;  // cancelled: kept for the next start
+                const RecoverySnapshot& snapshot = *read;
                 if (snapshot.state != RecoverySnapshot::State::Good) {
                     Prompts().Message(parent, QMessageBox::Warning, QStringLiteral("文書の復元"),
                                       QStringLiteral("%1 を復元できません。控えは残してあります。\n%2")
@@ -153,7 +230,7 @@ void OfferRecovery(QWidget* parent, const std::function<RecoveryKeeper*(int)>& w
                                       QMessageBox::Ok, listed.file);
                     break;
                 }
-                if (RecoveryKeeper* keeper = windowFor(restored++)) keeper->Restore(std::move(snapshot));
+                if (RecoveryKeeper* keeper = windowFor(restored++)) RestoreWithProgress(parent, *keeper, snapshot);
                 break;
             }
         }

@@ -183,6 +183,9 @@ std::string CatalogWork::Authors() const {
 
 Result<AozoraCatalog> AozoraCatalog::FromCsv(std::string_view csv) {
     auto damaged = [](const std::string& why) { return CatalogDamaged(why); };
+    if (csv.size() > kMaxCatalogCsv)
+        return Failure{FailureCode::CatalogTooLarge, {}, {}, 0, static_cast<long long>(csv.size()),
+                       static_cast<long long>(kMaxCatalogCsv)};
     if (const std::size_t bad = FirstBadUtf8(csv); bad != std::string_view::npos)
         return damaged("it is not UTF-8 text (byte " + std::to_string(bad) + ")");
 
@@ -274,7 +277,9 @@ Result<AozoraCatalog> AozoraCatalog::FromCsv(std::string_view csv) {
 }
 
 Result<AozoraCatalog> AozoraCatalog::FromZip(std::string_view zipBytes) {
-    ArchiveText archive = ReadArchiveFile(zipBytes, ".csv");
+    ArchiveText archive = ReadArchiveFile(zipBytes, ".csv", kMaxCatalogCsv);
+    if (archive.failure.code == FailureCode::ArchiveEntryTooLarge)
+        return Failure{FailureCode::CatalogTooLarge, {}, {}, 0, archive.failure.count, archive.failure.limit};
     if (archive.status != ArchiveText::Status::Ok)
         return CatalogDamaged(EnglishText(archive.failure));
     return FromCsv(archive.bytes);

@@ -34,9 +34,15 @@ struct CatalogWork {
     std::string Authors() const;
 };
 
+// The largest catalogue read, as CSV: several times Aozora's own (about 20
+// MB), so a catalogue from a wrong or hostile address cannot take the
+// memory of every search.
+inline constexpr std::size_t kMaxCatalogCsv = std::size_t{64} << 20;
+
 class AozoraCatalog {
 public:
-    // The catalogue from its CSV text, or from the zip archive that holds it.
+    // The catalogue from its CSV text, or from the zip archive that holds it;
+    // a CSV larger than kMaxCatalogCsv is refused with its size.
     static Result<AozoraCatalog> FromCsv(std::string_view csv);
     static Result<AozoraCatalog> FromZip(std::string_view zipBytes);
 
