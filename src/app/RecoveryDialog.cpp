@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -85,6 +87,20 @@ QString PlaceOf(const core::Document& document) {
     return core::FolderPart(document.Path());
 }
 
+// What the detail line says of a snapshot: the document's whole path (or its
+// page's address); the snapshot's own file (a name the program made up) only
+// when it cannot be restored, for a look by hand, with the reason.
+QString DetailOf(const RecoverySnapshot& snapshot) {
+    if (snapshot.state == RecoverySnapshot::State::Good) {
+        const core::Document& document = snapshot.document;
+        if (document.Kind() == core::DocKind::Page) return document.Url();
+        return document.Path().isEmpty() ? QStringLiteral("新規の文書 (まだ保存されていません)") : document.Path();
+    }
+    QString detail = QStringLiteral("控えのファイル: %1").arg(snapshot.file);
+    if (!snapshot.problem.isEmpty()) detail += u'\n' + snapshot.problem;
+    return detail;
+}
+
 }  // namespace
 
 TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWidget* parent) : QDialog(parent) {
@@ -109,7 +125,8 @@ TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWi
         auto* item = new QTreeWidgetItem(ListSnapshots);
         item->setText(0, snapshot.document.DisplayName());
         item->setText(1, PlaceOf(snapshot.document));
-        item->setToolTip(1, snapshot.file);
+        item->setToolTip(0, snapshot.document.DisplayName());
+        item->setToolTip(1, item->text(1));
         item->setText(2, snapshot.saved.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
         auto* choice = new QComboBox(ListSnapshots);
         switch (snapshot.state) {
@@ -140,8 +157,24 @@ TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWi
         choice->installEventFilter(this);
         choices_.push_back(choice);
     }
-    for (int column = 0; column < 5; ++column) ListSnapshots->resizeColumnToContents(column);
-    // The chosen snapshot's file, and why it cannot be restored when it cannot.
+    // Every column as wide as what it holds (a choice's box counts for its
+    // column), the place taking what is left and losing its middle when the
+    // dialog is too narrow for it; the dialog as wide as the columns, up to
+    // the screen's width.
+    ListSnapshots->setTextElideMode(Qt::ElideMiddle);
+    QHeaderView* header = ListSnapshots->header();
+    header->setStretchLastSection(false);
+    int choiceWidth = header->sectionSizeHint(4);
+    for (const QComboBox* choice : choices_) choiceWidth = std::max(choiceWidth, choice->sizeHint().width());
+    int wanted = 0;
+    for (int column = 0; column < 5; ++column) {
+        if (column == 4) ListSnapshots->setColumnWidth(4, choiceWidth + 4);
+        else ListSnapshots->resizeColumnToContents(column);
+        wanted += ListSnapshots->columnWidth(column);
+    }
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    header->setMinimumSectionSize(40);
+    // The chosen snapshot's document in full, or its file and why it cannot be restored.
     auto* detail = new QLabel(this);
     detail->setObjectName(QStringLiteral("LabelDetail"));
     detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -150,7 +183,7 @@ TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWi
         const int row = ListSnapshots->indexOfTopLevelItem(item);
         if (row < 0) return;
         const RecoverySnapshot& snapshot = snapshots[std::size_t(row)];
-        detail->setText(snapshot.problem.isEmpty() ? snapshot.file : snapshot.file + u'\n' + snapshot.problem);
+        detail->setText(DetailOf(snapshot));
     });
     ListSnapshots->setCurrentItem(ListSnapshots->topLevelItem(0));
     auto* layout = new QVBoxLayout(this);
@@ -172,7 +205,10 @@ TFormRecovery::TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWi
         choices_.front()->setFocus();
     else
         ButtonOK->setFocus();
-    resize(720, 300);
+    const int frame = 2 * ListSnapshots->frameWidth() + ListSnapshots->verticalScrollBar()->sizeHint().width() + 24;
+    const QScreen* screen = this->screen();
+    const int most = screen ? screen->availableGeometry().width() * 9 / 10 : 1200;
+    resize(std::clamp(wanted + frame, 560, std::max(560, most)), 300);
 }
 
 bool TFormRecovery::eventFilter(QObject* watched, QEvent* event) {

@@ -7,6 +7,7 @@
 #include "PlanQuestion.h"
 #include "Prompts.h"
 #include "Settings.h"
+#include "TextBookmarks.h"
 #include "UnitAozora.h"
 
 #include <QPlainTextEdit>
@@ -49,7 +50,9 @@ void TextCommands::HtmlToText() {
     LongWork::Scope scope(work_);
     // The conversion is an edit of the text: one step that Undo takes back.
     work_.Turn();
-    const std::string text = core::HtmlPageToText(awk_, html, work_.Turns());
+    // A ruby's reading as the Aozora command gives it: in parentheses or dropped.
+    const regex::HtmlRuby ruby = aozora_.Options({}).ruby == AozoraRuby::Drop ? regex::HtmlRuby::Drop : regex::HtmlRuby::Paren;
+    const std::string text = core::HtmlPageToText(awk_, html, work_.Turns(), nullptr, ruby);
     UpdatesOff quiet(session_.Editor());
     session_.ReplaceText(platform::BytesToEditor(text), work_.Turns());
 }
@@ -63,9 +66,13 @@ void TextCommands::CleanAozora() {
     const std::string mark = platform::EditorToBytes(settings_.BookmarkMark).bytes;
     const AozoraCleaned cleaned = CleanAozoraText(text, aozora_.Options(mark));
     work_.Turn();
-    // The cleaning is an edit of the text: one step that Undo takes back.
+    // The cleaning is an edit of the text: one step that Undo takes back. The
+    // headings become the text's bookmarks.
+    std::vector<qsizetype> places;
+    const QString clean = AozoraEditorText(cleaned, &places);
     UpdatesOff quiet(session_.Editor());
-    session_.ReplaceText(AozoraEditorText(cleaned), work_.Turns());
+    session_.ReplaceText(clean, work_.Turns());
+    if (!cleaned.headings.empty()) session_.Bookmarks().PlaceAt(AozoraEditorBookmarks(cleaned, places));
 }
 
 }  // namespace verdane

@@ -132,12 +132,10 @@ int RunFetch(const Args& args) {
     core::PageFetch fetch;
     if (parsed.Has("--html")) {
         // The HTML conversion reads the whole page.
-        core::Result<core::PageText> page = fetch.Run(request);
+        core::Result<std::string> page = fetch.Run(request);
         if (!page) throw CliError(page.Reason());
         const HeldText held = OpenHeld(
-            core::Source::Page(QString::fromStdString(url), std::string(page->View()), fetch.Client().ContentType()),
-            url, nullptr);
-        page = core::PageText();
+            core::Source::Page(QString::fromStdString(url), std::move(*page), fetch.Client().ContentType()), url, nullptr);
         WriteNewText(HtmlEditorText(ShiftJisToWorkOn(held, core::WayOut::HtmlToText)), out);
         return 0;
     }

@@ -93,11 +93,7 @@ Result<std::string> DownloadBytes(PageFetch& fetch, FetchRequest request, const 
     request.url = url;
     // A catalogue or a work's archive is far below this.
     request.maxBodySize = 256LL << 20;
-    std::string bytes;
-    Result<long long> received = fetch.Run(request, [&bytes](std::string_view piece) { bytes.append(piece); });
-    if (!received) return received.Fault();
-    if (bytes.empty()) return Failure{FailureCode::EmptyPage, url};
-    return bytes;
+    return fetch.Run(request);
 }
 
 LibrarySettings ReadLibrarySettings(const QString& settingsFile) {
@@ -189,7 +185,6 @@ bool CatalogDownloadDue(const CatalogCache& cache, const std::string& url, bool 
 Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const std::string& url,
                                 const CatalogCache& cache, bool refresh, std::time_t now) {
     const std::optional<CatalogCache::Copy> kept = cache.Kept();
-    const bool keptFromUrl = kept && kept->url == url;
     std::string keptFailure;
     if (Young(kept, url, now) && !refresh) {
         Result<AozoraCatalog> catalog = cache.LoadKept();
@@ -218,11 +213,15 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
         failure = "the catalogue could not be downloaded from " + url + ": " + zip.Reason();
         why = zip.Fault();
     }
-    if (keptFromUrl && keptFailure.empty()) {
+    // Whatever address the kept copy came from, it is better than none; the
+    // note names that address when it is another.
+    if (kept && keptFailure.empty()) {
         Result<AozoraCatalog> catalog = cache.LoadKept();
-        if (catalog)
-            return CatalogLoad{std::move(*catalog), failure + "; the copy of " + CatalogDate(kept->date) + " is used",
-                               why};
+        if (catalog) {
+            const std::string from = kept->url == url ? std::string() : " from " + kept->url;
+            return CatalogLoad{std::move(*catalog), failure + "; the copy of " + CatalogDate(kept->date) + from + " is used",
+                               why, kept->url};
+        }
         keptFailure = catalog.Reason();
     }
     if (!keptFailure.empty()) failure += "; the copy kept is unreadable too: " + keptFailure;
@@ -231,8 +230,8 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
 
 Result<std::string> DownloadWorkArchive(PageFetch& fetch, FetchRequest request, const CatalogWork& work) {
     if (work.textUrl.empty())
-        return Failure{FailureCode::WorkWithoutText, work.id};
-    return DownloadBytes(fetch, std::move(request), work.textUrl);
+        return Failure{FailureCode::WorkWithoutText, std::string(work.id)};
+    return DownloadBytes(fetch, std::move(request), std::string(work.textUrl));
 }
 
 }  // namespace verdane::core

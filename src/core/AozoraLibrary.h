@@ -69,14 +69,17 @@ struct CatalogLoad {
     std::string note;
     // The failure behind the note, for the window to say in its words.
     std::optional<Failure> why;
+    // With a note: the address the copy used came from (another one than
+    // asked for when the catalogue's address was changed since it was kept).
+    std::string keptUrl;
 };
 
 // The catalogue at `url`: the copy kept when it came from there and is
 // younger than kCatalogMaxAgeDays (and `refresh` is not asked), else
 // downloaded with `fetch` (`request` gives the proxy and timeouts), checked,
-// and kept. When the download fails or the catalogue is damaged, a copy kept
-// from `url` is used whatever its age, and `note` says so and why; without
-// one, the failure.
+// and kept. When the download fails or the catalogue is damaged, the copy kept
+// is used whatever its age and whichever address it came from, and `note` says
+// so and why; without one, the failure.
 Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const std::string& url,
                                 const CatalogCache& cache, bool refresh, std::time_t now = std::time(nullptr));
 

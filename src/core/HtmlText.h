@@ -4,6 +4,7 @@
 #pragma once
 
 #include "KanjiCode.h"
+#include "HtmlToText.h"
 #include "TAWKStr.h"
 
 #include <functional>
@@ -17,7 +18,9 @@ namespace verdane::core {
 // then during a long conversion (the window paints then). With `replaced`,
 // the references to characters Shift-JIS lacks (written "?") are listed
 // there, their offsets those in `html`.
+// `ruby` says what becomes of a ruby's reading (the Aozora setting's choice).
 std::string HtmlPageToText(regex::TAWKStr& awk, std::string_view html, const std::function<void()>& turns = {},
-                           std::vector<KanjiReplacement>* replaced = nullptr);
+                           std::vector<KanjiReplacement>* replaced = nullptr,
+                           regex::HtmlRuby ruby = regex::HtmlRuby::Paren);
 
 }  // namespace verdane::core

@@ -358,10 +358,9 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
 }
 
 Result<OpenedFile> OpenUrl(PageFetch& fetch, FetchRequest request, const OpenOptions& options) {
-    Result<PageText> page = fetch.Run(request);
-    if (!page) return page.Fault();
-    const std::string_view body = page->View();
-    return Open(Source::Page(QString::fromStdString(request.url), std::string(body), fetch.Client().ContentType()),
+    Result<std::string> body = fetch.Run(request);
+    if (!body) return body.Fault();
+    return Open(Source::Page(QString::fromStdString(request.url), std::move(*body), fetch.Client().ContentType()),
                 options);
 }
 

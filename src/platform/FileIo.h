@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -117,6 +118,7 @@ private:
     int dir_ = -1;
     int fd_ = -1;
     bool inPlace_ = false;
+    std::uint64_t written_ = 0, flushed_ = 0;
 };
 
 // Makes the folder `path` and the folders above it that are missing. Throws

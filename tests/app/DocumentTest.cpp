@@ -251,6 +251,8 @@ void DocumentTest::afterADownloadSaveProposesThePageNotTheFileBefore() {
     QVERIFY(Session(*w).Document().Kind() == core::DocKind::Page);
     QCOMPARE(Caption(*w), QStringLiteral("story.html* - Verdane Ver1.22"));
     QVERIFY(Modified(*w));
+    // The page is read from its start.
+    QCOMPARE(Editor(*w)->textCursor().position(), 0);
     QVERIFY(!Save(*w));  // the save dialog is cancelled
     const TFileDialogState offered = prompts_->saveDialogsShown.back();
     QCOMPARE(offered.FileName, Q(dir.File("story")));

@@ -122,6 +122,16 @@ TEST_F(LibraryCli, ADamagedCatalogueIsRefusedAndTheCopyKept) {
     EXPECT_TRUE(ReadFile(cache_.File("verdane/aozora-catalog.cache")).ends_with("\n\n" + catalogZip_));
 }
 
+// The copy kept came from a mirror; another address that cannot be reached
+// falls back to it, and the warning names where it came from.
+TEST_F(LibraryCli, AFailedDownloadUsesTheCopyKeptFromAnotherAddress) {
+    ASSERT_EQ(Library({"search", "猫"}).exitCode, 0);
+    const auto r = RunCli({"library", "search", "--catalog", "http://127.0.0.1:9/list.zip", "猫"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "789\t吾輩は猫である\t夏目 漱石\t新字新仮名\n");
+    EXPECT_NE(r.err.find("from " + server_.Url("/catalog.zip") + " is used"), std::string::npos) << r.err;
+}
+
 TEST_F(LibraryCli, GetGivesWhatAozoraAndToDocGive) {
     WriteFile(files_.File("789.zip"), work_);
     ASSERT_EQ(RunCli({"aozora", "--ruby", "drop", files_.File("789.zip"), out_.File("cli.txt")}).exitCode, 0);
