@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QTextCursor>
 #include <QThread>
 
@@ -30,13 +31,13 @@ namespace verdane {
 namespace {
 
 // The open dialog starts on every file the open command reads (texts, DOC
-// databases, HTML and .zip archives), so a newcomer's texts are not hidden;
-// one filter per kind follows. The save dialog has its own list, whose
-// indexes name the kind a text is saved as.
+// databases, HTML, .zip archives and EPUB books), so a newcomer's texts are
+// not hidden; one filter per kind follows. The save dialog has its own list,
+// whose indexes name the kind a text is saved as.
 const QString kOpenFilter = QStringLiteral(
-    "読み込めるﾌｧｲﾙ(*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP)|*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP|"
+    "読み込めるﾌｧｲﾙ(*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP;*.EPUB)|*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP;*.EPUB|"
     "ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB|HTMLﾌｧｲﾙ(*.HTML;*.HTM)|*.HTML;*.HTM|"
-    "ｱｰｶｲﾌﾞﾌｧｲﾙ(*.ZIP)|*.ZIP|すべてのﾌｧｲﾙ(*.*)|*");
+    "ｱｰｶｲﾌﾞﾌｧｲﾙ(*.ZIP)|*.ZIP|電子書籍 (*.epub)|*.epub|すべてのﾌｧｲﾙ(*.*)|*");
 const QString kSaveFilter = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB");
 
 }  // namespace
@@ -119,6 +120,7 @@ void FileCommands::FillFromFile(const core::OpenedFile& file) {
 
 std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& path, ReadOutcome& outcome) {
     core::OpenOptions options;
+    options.ruby = forms_.aozora.RadioRubyDrop->isChecked() ? AozoraRuby::Drop : AozoraRuby::Paren;
     // An archive of several texts: the user picks one, on the window's thread,
     // from the archive already read.
     options.chooseEntry = [this](const std::vector<std::string>& names) {

@@ -26,6 +26,7 @@ namespace verdane {
 
 class DocumentSession;
 class LongWork;
+class TFormAozora;
 class TFormEntry;
 class TFormInst;
 class TFormName;
@@ -40,6 +41,8 @@ public:
         TFormEntry& entry;
         TFormInst& install;
         TFormUser& user;
+        // Its readings option says what becomes of an EPUB book's ruby.
+        TFormAozora& aozora;
     };
     FileCommands(QWidget& window, DocumentSession& session, LongWork& work, TSettings& settings, const Forms& forms,
                  QProgressBar& progress);

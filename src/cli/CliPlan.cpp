@@ -5,7 +5,9 @@
 #include "ReadText.h"
 #include "TextBytes.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 namespace verdane::cli {
 
@@ -15,6 +17,26 @@ namespace {
 constexpr std::size_t kNamed = 10;
 
 std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
+
+// The bookmarks of an opened text at their editor positions: the pieces of
+// the text between them decoded one after the other, as the whole text is.
+std::vector<core::EditorBookmark> EditorBookmarksOf(const core::OpenedFile& file) {
+    std::vector<std::size_t> order(file.bookmarks.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&file](std::size_t a, std::size_t b) {
+        return file.bookmarks[a].offset < file.bookmarks[b].offset;
+    });
+    std::vector<core::EditorBookmark> marks(file.bookmarks.size());
+    std::size_t done = 0;
+    qsizetype position = 0;
+    for (const std::size_t k : order) {
+        const std::size_t offset = std::min<std::size_t>(file.bookmarks[k].offset, file.text.size());
+        position += core::EditorTextOf(std::string_view(file.text).substr(done, offset - done), file.code).size();
+        done = offset;
+        marks[k] = {file.bookmarks[k].name, position};
+    }
+    return marks;
+}
 
 }  // namespace
 
@@ -45,7 +67,9 @@ core::Source InputSource(const std::string& in) {
 
 OpenedText OpenText(const std::string& in, const std::string* entry) { return OpenText(InputSource(in), in, entry); }
 
-HeldText HeldOf(const OpenedText& opened) { return {opened.document, core::EditorTextOf(opened.file)}; }
+HeldText HeldOf(const OpenedText& opened) {
+    return {opened.document, core::EditorTextOf(opened.file), EditorBookmarksOf(opened.file)};
+}
 
 HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry, const QString& title) {
     return HeldOf(OpenText(std::move(source), in, entry, title));

@@ -11,14 +11,17 @@
 #include <QString>
 
 #include <string>
+#include <vector>
 
 namespace verdane::cli {
 
 // A text as a command holds it between reading and writing: the document it
-// was opened as and the editor's text.
+// was opened as, the editor's text, and its bookmarks (a DOC database's, an
+// EPUB book's chapters) at their editor positions, as the window holds them.
 struct HeldText {
     core::Document document;
     QString text;
+    std::vector<core::EditorBookmark> bookmarks;
 };
 
 // A text as Open gives it, before it becomes the editor's: Shift-JIS bytes

@@ -104,7 +104,10 @@ int RunToDoc(const Args& args) {
     request.title = given ? QString::fromStdString(*given) : core::ProposedTitle(opened.document, QString::fromLocal8Bit(out));
     request.compress = !parsed.Has("--no-compress");
     request.includeBinary = !parsed.Has("--no-binary");
-    if (opened.IsShiftJis()) {
+    // Bookmarks (a database's, an EPUB book's chapters) are placed through
+    // the editor's text, as the window's save places them.
+    const bool marked = !opened.file.bookmarks.empty() && !parsed.Has("--aozora");
+    if (opened.IsShiftJis() && !marked) {
         // Shift-JIS stays bytes from the file to the database.
         std::string text = std::move(opened.file.text);
         if (!parsed.Has("--aozora")) {
@@ -127,6 +130,8 @@ int RunToDoc(const Args& args) {
     opened = {};
     if (parsed.Has("--aozora"))
         held.text = CleanedEditorText(held, {});
+    else
+        request.bookmarks = std::move(held.bookmarks);
     WritePlanned(core::PlanSave(held.document, held.text, request), typed);
     return 0;
 }

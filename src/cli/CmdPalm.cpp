@@ -147,11 +147,15 @@ int RunInstall(const Args& args) {
     const std::string* title = parsed.Value("--title");
     if (title && title->empty()) throw CliError(core::EnglishText(core::Failure{core::FailureCode::EmptyTitle}));
     HeldText held = OpenHeld(in, parsed.Value("--entry"));
-    if (parsed.Has("--aozora")) held.text = CleanedEditorText(held, {});
+    if (parsed.Has("--aozora")) {
+        held.text = CleanedEditorText(held, {});
+        held.bookmarks.clear();
+    }
     // The text's own title (a database's name, an archive's work title, the
-    // file's base name), as the window's install proposes it.
+    // file's base name), as the window's install proposes it; its bookmarks
+    // (an EPUB book's chapters) go with it.
     PlanAndQueue(desktop, index, qname, parsed.Has("--prc"), held,
-                 title ? QString::fromStdString(*title) : core::ProposedTitle(held.document, qname));
+                 title ? QString::fromStdString(*title) : core::ProposedTitle(held.document, qname), held.bookmarks);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "AozoraNotation.h"
 #include "EditorCodec.h"
 #include "EditorFileCodec.h"
+#include "EpubBook.h"
 #include "FailureOf.h"
 #include "FileIo.h"
 #include "HtmlText.h"
@@ -294,6 +295,7 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
                                  (source.kind == Source::Kind::Bytes && name == kNewFileName);
         reading.kind = source.kind == Source::Kind::Page ? DocKind::Page : DocKind::Text;
         bool database = false;
+        bool book = false;
 
         if (source.kind == Source::Kind::Snapshot) {
             // Kept by this program as UTF-8: no code to find, no archive or database.
@@ -303,6 +305,25 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
         } else if (options.textAsItIs) {
             DecodeText(std::move(bytes), source, reading, true);
             if (!withoutName) reading.title = TitleOfFile(name);
+        } else if (LooksLikeZip(bytes) && IsEpub(bytes)) {
+            // An EPUB book, whatever it is called: its text in Shift-JIS with
+            // its chapters as bookmarks, titled after the book.
+            EpubOptions epub;
+            epub.ruby = options.ruby;
+            epub.turns = options.turns;
+            Result<EpubBook> read = ReadEpub(bytes, epub);
+            if (!read) return named(read.Fault());
+            std::string().swap(bytes);
+            book = true;
+            file.text = std::move(read->text);
+            file.code = kcShiftJis;
+            file.bookmarks = std::move(read->bookmarks);
+            file.replaced = std::move(read->replaced);
+            reading.lineEnds = LineEnds::CrLf;
+            if (!read->title.empty())
+                reading.title = TitleOfTyped(Utf8ToCp932(read->title));
+            else if (!withoutName)
+                reading.title = TitleOfFile(name);
         } else if (LooksLikeZip(bytes) || IsZipPath(local) || IsZipPath(PageFileName(source.name).toStdString())) {
             // An archive by its first bytes, or by its name (a damaged one is
             // then refused as an archive, not read as text).
@@ -342,7 +363,7 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
         }
 
         // An archive's or a database's text is a text, never HTML.
-        if (options.html && file.archiveEntry.empty() && !database) {
+        if (options.html && file.archiveEntry.empty() && !database && !book) {
             if (file.code == kcUtf8) file.text = ShiftJisPage(file.text, file.replaced);
             regex::TAWKStr awk;
             file.text = HtmlPageToText(awk, file.text, options.turns);

@@ -3,10 +3,12 @@
 // command and standard input) goes through Open, which alone reads the bytes
 // and decides what they are: a .zip archive (by its first bytes or its name),
 // a DOC database (by its header, whatever the file is called), or a text, with
-// its byte-order mark, its code, its line ends and its title. It gives the
-// text with its Document, so no caller makes a document of its own.
+// its byte-order mark, its code, its line ends and its title; an EPUB book
+// (by what its archive holds) is its text with its chapters as bookmarks. It
+// gives the text with its Document, so no caller makes a document of its own.
 #pragma once
 
+#include "AozoraNotation.h"
 #include "Document.h"
 #include "FetchPage.h"
 #include "ReadText.h"
@@ -64,6 +66,9 @@ struct OpenOptions {
     // The text's title when the caller knows it better than the bytes do (the
     // catalogue's title of a work from the library); empty: the text's own.
     QString title;
+    // An EPUB book's readings (ruby): in parentheses after their base, or
+    // dropped, as the window's Aozora setting says.
+    AozoraRuby ruby = AozoraRuby::Paren;
 };
 
 // Opens the source. A file that cannot be read or that changed while it was
