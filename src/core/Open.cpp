@@ -320,10 +320,15 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
             file.bookmarks = std::move(read->bookmarks);
             file.replaced = std::move(read->replaced);
             reading.lineEnds = LineEnds::CrLf;
-            if (!read->title.empty())
-                reading.title = TitleOfTyped(Utf8ToCp932(read->title));
-            else if (!withoutName)
+            if (!read->title.empty()) {
+                // Written as a typed title is: an accented letter its base
+                // letter, what Shift-JIS lacks the geta mark.
+                platform::FileTextOptions geta;
+                geta.lacking = platform::Lacking::Geta;
+                reading.title = TitleOfTyped(platform::EncodeForFile(QString::fromStdString(read->title), {}, geta).bytes);
+            } else if (!withoutName) {
                 reading.title = TitleOfFile(name);
+            }
         } else if (LooksLikeZip(bytes) || IsZipPath(local) || IsZipPath(PageFileName(source.name).toStdString())) {
             // An archive by its first bytes, or by its name (a damaged one is
             // then refused as an archive, not read as text).
