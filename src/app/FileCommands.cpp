@@ -286,8 +286,7 @@ bool FileCommands::SaveInPlace() {
     request.path = document.SaveProposal(session_.Folder());
     request.kind = document.Kind() == core::DocKind::Page ? core::DocKind::Text : document.Kind();
     if (request.kind != core::DocKind::Text) {
-        request.title = Local(core::DocTitleText(document.Title()));
-        if (request.title.isEmpty()) request.title = core::BaseNameWithoutExtension(request.path);
+        request.title = core::ProposedTitle(document, request.path);
         request.compress = settings_.Compress;
         request.includeBinary = settings_.IncludeBinary;
         request.bookmarks = session_.Bookmarks().AtEditor();
