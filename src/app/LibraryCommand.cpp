@@ -88,7 +88,7 @@ void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
             auto result = forms_.download.RunDownload(
                 url, settings_.Proxy, false, work_.Turns(),
                 [this](const std::vector<std::string>& names) { return files_.ChooseArchiveEntry(names); },
-                QString::fromStdString(work.title));
+                QString::fromUtf8(work.title.data(), qsizetype(work.title.size())));
             forms_.download.hide();
             return result;
         }();

@@ -230,7 +230,7 @@ void RecoveryKeeper::CopySlice(int generation) {
     QPointer<RecoveryKeeper> self(this);
     writer_.start([self, pieces = std::move(pieces), about = std::move(about), folder, file, inherited]() mutable {
         bool ok = true;
-        QString problem;
+        QString problem, detail;
         try {
             const QByteArray utf8 = SnapshotText(std::move(pieces));
             about.saved = QDateTime::currentDateTimeUtc();
@@ -243,24 +243,29 @@ void RecoveryKeeper::CopySlice(int generation) {
             if (!inherited.isEmpty()) RemoveSnapshot(folder, inherited);
         } catch (const platform::EFileError& e) {
             ok = false;
-            const bool refused = e.Op == platform::FileOp::Link || e.Op == platform::FileOp::Foreign;
-            problem = (refused ? QStringLiteral("復元用の控えは作りません: %1")
-                               : QStringLiteral("復元用の控えを保存できません: %1"))
-                          .arg(JapaneseText(core::FailureOf(e)));
+            // A folder that is not the user's is named in few words, so the
+            // status bar shows all of it; its path goes to the log.
+            if (e.Op == platform::FileOp::Link)
+                problem = QStringLiteral("復元用の控えは作りません: ﾌｫﾙﾀﾞがリンクです");
+            else if (e.Op == platform::FileOp::Foreign)
+                problem = QStringLiteral("復元用の控えは作りません: ﾌｫﾙﾀﾞが他人のものです");
+            else
+                problem = QStringLiteral("復元用の控えを保存できません: %1").arg(JapaneseText(core::FailureOf(e)));
+            detail = QString::fromUtf8(e.what());
         } catch (const std::exception& e) {
             ok = false;
             problem = QStringLiteral("復元用の控えを保存できません: %1").arg(QString::fromUtf8(e.what()));
         }
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self, ok, problem] {
-                if (self) self->WriteDone(ok, problem);
+            [self, ok, problem, detail] {
+                if (self) self->WriteDone(ok, problem, detail);
             },
             Qt::QueuedConnection);
     });
 }
 
-void RecoveryKeeper::WriteDone(bool ok, const QString& problem) {
+void RecoveryKeeper::WriteDone(bool ok, const QString& problem, const QString& detail) {
     writing_ = false;
     if (ok) {
         inherited_.clear();
@@ -268,6 +273,7 @@ void RecoveryKeeper::WriteDone(bool ok, const QString& problem) {
     } else if (problem != lastProblem_) {
         // Said once on the status bar: the edits are not lost yet, but would be in a crash.
         lastProblem_ = problem;
+        if (!detail.isEmpty()) qWarning("%s", qPrintable(detail));
         if (auto* window = qobject_cast<QMainWindow*>(parent()))
             window->statusBar()->showMessage(problem, 15000);
     }

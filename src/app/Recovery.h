@@ -73,7 +73,7 @@ private:
     std::pair<qsizetype, int> PieceAt(int position) const;
     void ModificationChanged(bool modified);
     void Discard();
-    void WriteDone(bool ok, const QString& problem);
+    void WriteDone(bool ok, const QString& problem, const QString& detail);
 
     DocumentSession& session_;
     QString folder_;

@@ -14,6 +14,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -78,7 +80,11 @@ void RestoreWithProgress(QWidget* parent, RecoveryKeeper& keeper, const Recovery
         progress.setValue(int(done * 1000 / std::max<std::size_t>(total, 1)));
     };
     fill.cancelled = [&progress] { return progress.wasCanceled(); };
-    keeper.Restore(snapshot, fill);
+    if (!keeper.Restore(snapshot, fill))
+        if (auto* window = qobject_cast<QMainWindow*>(keeper.parent()))
+            window->statusBar()->showMessage(
+                QStringLiteral("%1 の復元を取り消しました。控えは次の起動まで残してあります").arg(snapshot.document.DisplayName()),
+                15000);
 }
 
 QString PlaceOf(const core::Document& document) {

@@ -3,6 +3,7 @@
 #include "CliIo.h"
 #include "KanjiCode.h"
 #include "ReadText.h"
+#include "Terminal.h"
 #include "TextBytes.h"
 
 #include <algorithm>
@@ -56,7 +57,7 @@ OpenedText OpenText(core::Source source, const std::string& in, const std::strin
         throw CliError(core::EnglishText(failure));
     }
     // What the opening itself replaced is named; the rest waits for the plan.
-    std::fputs(ReplacementReport(opened->text, opened->replaced).c_str(), stderr);
+    WriteTerminal(stderr, ReplacementReport(opened->text, opened->replaced));
     core::Document document = opened->document;
     return {std::move(document), std::move(*opened)};
 }
@@ -81,7 +82,7 @@ HeldText NewHeld(QString text) { return {core::Document(), std::move(text)}; }
 
 std::string ShiftJisToWorkOn(const HeldText& held, core::WayOut way) {
     core::WritePlan plan = core::PlanTextCommand(way, held.document, held.text);
-    std::fputs(PlanReport(plan).c_str(), stderr);
+    WriteTerminal(stderr, PlanReport(plan));
     return std::move(plan.text);
 }
 
@@ -146,7 +147,7 @@ void WritePlanned(const core::Result<core::WritePlan>& plan, const std::string& 
         if (!saved) throw CliError(saved.Reason());
     }
     // Said once it is done: a failed write reports the failure alone.
-    std::fputs(report.c_str(), stderr);
+    WriteTerminal(stderr, report);
 }
 
 }  // namespace verdane::cli

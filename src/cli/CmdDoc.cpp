@@ -10,6 +10,7 @@
 #include "Names.h"
 #include "ReadText.h"
 #include "ShiftJisBytes.h"
+#include "Terminal.h"
 #include "WriteText.h"
 
 #include <cstdio>
@@ -174,7 +175,7 @@ int RunKanji(const Args& args) {
     const std::string report = ReplacementReport(opened->text, opened->replaced);
     const std::string& out = parsed.positional.size() > 1 ? parsed.positional[1] : "-";
     WritePlanned(BytesPlan(out, std::move(opened->text)), out);
-    std::fputs(report.c_str(), stderr);
+    WriteTerminal(stderr, report);
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "ERegExpParser.h"
 #include "HtmlToText.h"
 #include "TAWKStr.h"
+#include "Terminal.h"
 #include "TextBytes.h"
 
 #include <cstdio>
@@ -185,7 +186,7 @@ private:
 core::OpenedFile OpenForPattern(const std::string& in) {
     core::Result<core::OpenedFile> opened = core::Open(InputSource(in));
     if (!opened) throw CliError(core::EnglishText(opened.Fault()));
-    std::fputs(ReplacementReport(opened->text, opened->replaced).c_str(), stderr);
+    WriteTerminal(stderr, ReplacementReport(opened->text, opened->replaced));
     return std::move(*opened);
 }
 
@@ -202,7 +203,7 @@ QString HtmlEditorText(const std::string& html) {
     TAWKStr awk;
     std::vector<KanjiReplacement> replaced;
     const std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
-    std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
+    WriteTerminal(stderr, ReplacementReport(html, replaced));
     return platform::BytesToEditor(text);
 }
 
@@ -234,7 +235,7 @@ int RunHtml2Text(const Args& args) {
         TAWKStr awk;
         std::vector<KanjiReplacement> replaced;
         std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
-        std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
+        WriteTerminal(stderr, ReplacementReport(html, replaced));
         std::string().swap(html);
         WriteNewShiftJis(std::move(text), parsed.positional[1]);
         return 0;

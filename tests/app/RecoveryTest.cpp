@@ -206,14 +206,14 @@ private slots:
     void aFolderThatIsNotOursReceivesNoSnapshot_data() {
         QTest::addColumn<QString>("setUp");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("state folder a link") << "ln -s $shared $base/state" << "シンボリックリンクです";
+        QTest::newRow("state folder a link") << "ln -s $shared $base/state" << "ﾌｫﾙﾀﾞがリンクです";
         QTest::newRow("recovery folder a link") << "mkdir -m 700 $base/state && ln -s $shared $base/state/recovery"
-                                                << "シンボリックリンクです";
+                                                << "ﾌｫﾙﾀﾞがリンクです";
         QTest::newRow("state folder another user's") << "mkdir -m 777 $base/state && chown nobody $base/state"
-                                                     << "ほかのユーザーのものです";
+                                                     << "ﾌｫﾙﾀﾞが他人のものです";
         QTest::newRow("recovery folder another user's")
             << "mkdir -m 700 $base/state && mkdir -m 777 $base/state/recovery && chown nobody $base/state/recovery"
-            << "ほかのユーザーのものです";
+            << "ﾌｫﾙﾀﾞが他人のものです";
         QTest::newRow("a file in the state folder's place") << "touch $base/state" << "ﾌｫﾙﾀﾞ";
     }
     void aFolderThatIsNotOursReceivesNoSnapshot() {
