@@ -3,15 +3,20 @@
 // authentication) and writes it to OUT as it arrives, as the editor would
 // save it: line ends CR LF, converted to Shift-JIS (an archive, a database or
 // a binary file as it came), or turned from HTML into text.
+#include "AozoraLibrary.h"
 #include "CliIo.h"
 #include "CliPlan.h"
 #include "Commands.h"
+#include "EditorCodec.h"
 #include "FetchPage.h"
 #include "FileIo.h"
 #include "PageStream.h"
 #include "HtmlText.h"
+#include "HtmlToText.h"
 #include "HttpProt.h"
 #include "PdbFile.h"
+#include "Terminal.h"
+#include "ProfileFile.h"
 #include "ZipArchive.h"
 
 #include <QCoreApplication>
@@ -44,13 +49,16 @@ constexpr const char* kFetchHelp =
     "  --proxy HOST[:PORT]    fetch through this HTTP proxy (port 80 when none is given)\n"
     "  --proxy-user USER      user name for the proxy's Basic authentication\n"
     "  --proxy-password PASS  password for the proxy's Basic authentication\n"
-    "  --html                 turn the HTML page into plain text\n"
+    "  --html                 turn the HTML page into plain text; an OUT named\n"
+    "                         .pdb or .prc is then a DOC database titled by the\n"
+    "                         page's <title> (else by its name)\n"
     "  --insecure             do not verify the certificates of https servers (anyone\n"
     "                         between you and the server can read and change the page)\n"
     "  --timeout SECONDS      give up when the server sends nothing for this long,\n"
     "                         or when an answer's header takes longer (default 60)\n"
     "  --max-time SECONDS     give up when the whole download takes longer than this,\n"
-    "                         however steadily the server sends (default: no limit)\n"
+    "                         however steadily the server sends (default: the editor's\n"
+    "                         DownloadMaxSeconds setting, 600 until changed; 0: no limit)\n"
     "  --max-size SIZE        fail when the page is larger: bytes, or a number with K, M\n"
     "                         or G (default 256M, the largest text a DOC database\n"
     "                         holds; 0: no limit)\n"
@@ -72,7 +80,9 @@ long long ParseSize(const std::string& text) {
     return std::stoll(text.substr(0, digits)) << shift;
 }
 
-int ParseSecondsMs(const std::string& option, const std::string& text) {
+}  // namespace
+
+int ParseSecondsMs(const std::string& option, const std::string& text, bool zeroAllowed) {
     std::size_t used = 0;
     double seconds = 0;
     try {
@@ -80,12 +90,19 @@ int ParseSecondsMs(const std::string& option, const std::string& text) {
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used != text.size() || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400 * 7)
-        throw UsageError(option + " needs a number of seconds greater than 0, not '" + text + "'");
+    if (used != text.size() || !std::isfinite(seconds) || seconds < 0 || (seconds == 0 && !zeroAllowed) ||
+        seconds > 86400 * 7)
+        throw UsageError(option + " needs a number of seconds " + (zeroAllowed ? "(0: no limit)" : "greater than 0") +
+                         ", not '" + text + "'");
     return static_cast<int>(std::ceil(seconds * 1000));
 }
 
-}  // namespace
+core::FetchRequest DownloadSettings(const ParsedArgs& parsed) {
+    core::FetchRequest request =
+        core::ReadLibrarySettings(platform::SettingsFilePath(QCoreApplication::applicationFilePath())).request;
+    if (const std::string* t = parsed.Value("--max-time")) request.maxTimeMs = ParseSecondsMs("--max-time", *t, true);
+    return request;
+}
 
 int RunFetch(const Args& args) {
     ParsedArgs parsed =
@@ -99,8 +116,6 @@ int RunFetch(const Args& args) {
     if (url.empty()) throw UsageError("the URL is empty");
     int timeoutMs = 60000;
     if (const std::string* t = parsed.Value("--timeout")) timeoutMs = ParseSecondsMs("--timeout", *t);
-    int maxTimeMs = 0;
-    if (const std::string* t = parsed.Value("--max-time")) maxTimeMs = ParseSecondsMs("--max-time", *t);
 
     // The client runs on the Qt event loop of this thread.
     static int qtArgc = 1;
@@ -109,10 +124,11 @@ int RunFetch(const Args& args) {
     std::unique_ptr<QCoreApplication> app;
     if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
 
+    // The settings' proxy is not used: fetch takes its proxy from its options.
     core::FetchRequest request;
     request.url = url;
     request.timeoutMs = timeoutMs;
-    request.maxTimeMs = maxTimeMs;
+    request.maxTimeMs = DownloadSettings(parsed).maxTimeMs;
     if (const std::string* size = parsed.Value("--max-size")) request.maxBodySize = ParseSize(*size);
     if (parsed.Has("--insecure")) {
         request.verifyPeer = false;
@@ -136,12 +152,27 @@ int RunFetch(const Args& args) {
         if (!page) throw CliError(page.Reason());
         const HeldText held = OpenHeld(
             core::Source::Page(QString::fromStdString(url), std::move(*page), fetch.Client().ContentType()), url, nullptr);
-        WriteNewText(HtmlEditorText(ShiftJisToWorkOn(held, core::WayOut::HtmlToText)), out);
+        const std::string html = ShiftJisToWorkOn(held, core::WayOut::HtmlToText);
+        const QString text = HtmlEditorText(html);
+        if (OutputKind(out) == core::DocKind::Text) {
+            WriteNewText(text, out);
+            return 0;
+        }
+        // OUT named .pdb or .prc: a DOC database titled by the page's <title>,
+        // else by the page's name.
+        core::SaveRequest save = OutputRequest(out, OutputKind(out));
+        save.title = platform::BytesToEditor(regex::HtmlPageTitle(html));
+        if (save.title.isEmpty()) save.title = core::BaseNameWithoutExtension(core::PageFileName(QString::fromStdString(url)));
+        if (save.title.isEmpty()) save.title = QString::fromStdString(BaseNameWithoutExtension(out));
+        const HeldText converted = NewHeld(text);
+        WritePlanned(core::PlanSave(converted.document, converted.text, save), out);
         return 0;
     }
     // Written to OUT as it arrives (a file's temporary file until the page is
     // complete), so memory does not grow with the page.
     std::optional<platform::AtomicFileWriter> file;
+    // A file another program puts at OUT meanwhile is not replaced unseen.
+    const platform::FileIdentity seen = out == "-" ? platform::FileIdentity{} : platform::IdentityOf(out);
     try {
         if (out != "-") file.emplace(out);
     } catch (const platform::EFileError& e) {
@@ -164,7 +195,7 @@ int RunFetch(const Args& args) {
     if (!stream || stream->Received() == 0) throw CliError(core::EnglishText({core::FailureCode::EmptyPage, url}));
     try {
         stream->Finish();
-        if (file) file->Commit();
+        if (file) file->Commit(&seen);
     } catch (const platform::EFileError& e) {
         throw CliError(e.what());
     }
@@ -172,7 +203,7 @@ int RunFetch(const Args& args) {
     core::WritePlan plan;
     plan.unwritableCount = stream->ReplacedCount();
     plan.unwritable = stream->Replaced();
-    std::fputs(PlanReport(plan).c_str(), stderr);
+    WriteTerminal(stderr, PlanReport(plan));
     return 0;
 }
 

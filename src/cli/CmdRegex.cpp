@@ -10,6 +10,7 @@
 #include "ERegExpParser.h"
 #include "HtmlToText.h"
 #include "TAWKStr.h"
+#include "Terminal.h"
 #include "TextBytes.h"
 
 #include <cstdio>
@@ -76,7 +77,7 @@ QString HtmlEditorText(const std::string& html) {
     TAWKStr awk;
     std::vector<KanjiReplacement> replaced;
     const std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
-    std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
+    WriteTerminal(stderr, ReplacementReport(html, replaced));
     return platform::BytesToEditor(text);
 }
 
@@ -108,7 +109,7 @@ int RunHtml2Text(const Args& args) {
         TAWKStr awk;
         std::vector<KanjiReplacement> replaced;
         std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
-        std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
+        WriteTerminal(stderr, ReplacementReport(html, replaced));
         std::string().swap(html);
         WriteNewShiftJis(std::move(text), parsed.positional[1]);
         return 0;

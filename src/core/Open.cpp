@@ -6,6 +6,7 @@
 #include "FailureOf.h"
 #include "FileIo.h"
 #include "HtmlText.h"
+#include "HtmlToText.h"
 #include "HttpProt.h"
 #include "KanjiCode.h"
 #include "PdbFile.h"
@@ -180,6 +181,8 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
         // An archive's text is a text, never HTML.
         if (options.html && file.archiveEntry.empty()) {
             if (file.code == kcUtf8) file.text = ShiftJisPage(file.text, file.replaced);
+            // A page is titled by its <title>, else by its name.
+            if (const std::string title = regex::HtmlPageTitle(file.text); !title.empty()) file.title = TitleOfText(title);
             regex::TAWKStr awk;
             file.text = HtmlPageToText(awk, file.text, options.turns);
             file.code = kcShiftJis;
