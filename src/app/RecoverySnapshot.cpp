@@ -172,6 +172,8 @@ std::string SnapshotHeader(const RecoverySnapshot& about, std::size_t textBytes)
 }
 
 void RemoveSnapshot(const QString& folder, const QString& path) {
+    // Nothing to remove: the folder is not made just to find that out.
+    if (!QFileInfo(path).isSymLink() && !QFileInfo::exists(path)) return;
     try {
         OpenRecoveryFolder(folder).Remove(QFile::encodeName(QFileInfo(path).fileName()).toStdString());
     } catch (const platform::EFileError&) {

@@ -138,7 +138,7 @@ QString JapaneseText(const core::Failure& f) {
                                  : QStringLiteral("ﾕｰｻﾞｰ %1 のﾊﾝﾄﾞﾍﾙﾄﾞはありません").arg(s);
     case FailureCode::Cancelled: return QStringLiteral("キャンセルしました");
     case FailureCode::CatalogTooLarge:
-        return QStringLiteral("青空文庫の目録が大きすぎます (CSV が %1 バイト、読み込むのは %2 バイトまでです)")
+        return QStringLiteral("青空文庫の目録が大きすぎます (%1 バイト、読み込むのは %2 バイトまでです)")
             .arg(N(f.count), N(f.limit));
     case FailureCode::CatalogDamaged: return QStringLiteral("青空文庫の目録が壊れています");
     case FailureCode::CatalogUnavailable: return QStringLiteral("青空文庫の目録を %1 から読み込めません").arg(s);
