@@ -15,6 +15,8 @@ enum class FailureCode {
     FileRead,
     FileWrite,
     FileTooLarge,        // more than the program reads from one input
+    FileChanged,         // shortened, grown or written while it was read: `count` the
+                         // size when opened, `limit` the bytes read
     TargetChanged,       // another program created (`count` 1) or changed the file since the plan
     FolderCreate,        // `subject` the folder
     TemporaryFolder,     // `detail` the system's words
