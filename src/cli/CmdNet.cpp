@@ -141,7 +141,7 @@ int RunFetch(const Args& args) {
         core::Source::Page(QString::fromStdString(url), std::string(body), fetch.Client().ContentType()), url, nullptr);
     page = core::PageText();
     if (html) {
-        WriteNewText(HtmlEditorText(ShiftJisToWorkOn(held, core::WayOut::HtmlToText)), out);
+        WriteNewText(HtmlEditorText(held), out);
     } else {
         WriteNewText(held.text, out, held.document.Code());
     }

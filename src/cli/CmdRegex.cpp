@@ -69,12 +69,12 @@ void ConfigurePattern(TAWKStr& awk, const ParsedArgs& parsed, const std::string&
 
 }  // namespace
 
-QString HtmlEditorText(const std::string& html) {
+QString HtmlEditorText(const HeldText& held) {
     TAWKStr awk;
-    std::vector<KanjiReplacement> replaced;
-    const std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
-    std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
-    return platform::BytesToEditor(text);
+    // One report names every character replaced, of the text or of a reference.
+    const core::WritePlan plan = core::PlanHtmlToText(awk, held.document, held.text);
+    std::fputs(PlanReport(plan).c_str(), stderr);
+    return platform::BytesToEditor(plan.text);
 }
 
 int RunHtml2Text(const Args& args) {
@@ -96,7 +96,7 @@ int RunHtml2Text(const Args& args) {
         return 0;
     }
     const HeldText held = OpenHeld(parsed.positional[0], nullptr);
-    WriteNewText(HtmlEditorText(ShiftJisToWorkOn(held, core::WayOut::HtmlToText)), parsed.positional[1]);
+    WriteNewText(HtmlEditorText(held), parsed.positional[1]);
     return 0;
 }
 

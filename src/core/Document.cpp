@@ -106,7 +106,7 @@ std::optional<platform::FileCode> WrittenCodeOf(int code) {
 
 }  // namespace
 
-bool Document::ReadAsUnicode() const { return code_ == kcUtf8 || code_ == kcUtf16Le || code_ == kcUtf16Be; }
+bool Document::ReadAsUnicode() const { return code_ == kcUtf8 || IsUtf16Or32(code_); }
 
 std::optional<platform::FileForm> Document::FormRead() const {
     if (kind_ != DocKind::Text || path_.isEmpty()) return std::nullopt;
@@ -121,7 +121,7 @@ platform::FileForm Document::SaveForm() const {
     // A file in a code this program does not write becomes Shift-JIS CR LF,
     // but UTF-16 UTF-8 with its mark, which holds every character it held;
     // otherwise its code stays, and only LF line ends are kept as they are.
-    if (code_ == kcUtf16Le || code_ == kcUtf16Be)
+    if (IsUtf16Or32(code_))
         return {platform::FileCode::Utf8, lineEnds_ != LineEnds::Lf, true};
     const std::optional<platform::FileCode> code = WrittenCodeOf(code_);
     if (!code) return {};
@@ -137,6 +137,8 @@ QString Document::FormReadName() const {
     case kcUtf8: code = byteOrderMark_ ? QStringLiteral("UTF-8 (BOM)") : QStringLiteral("UTF-8"); break;
     case kcUtf16Le:
     case kcUtf16Be: code = QStringLiteral("UTF-16"); break;
+    case kcUtf32Le:
+    case kcUtf32Be: code = QStringLiteral("UTF-32"); break;
     default: code = QStringLiteral("Shift-JIS"); break;
     }
     switch (lineEnds_) {

@@ -14,7 +14,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <exception>
+#include <iterator>
 
 namespace verdane::core {
 
@@ -51,7 +53,8 @@ DocTitleBytes TitleOfName(const QString& name) {
 namespace {
 
 bool StartsWithMark(std::string_view bytes) {
-    return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
+           bytes.starts_with(std::string_view("\0\0\xFE\xFF", 4));
 }
 
 // The text's code decided, kept as UTF-8 when it is Unicode (so every
@@ -60,11 +63,15 @@ void DecodeText(std::string bytes, const Source& source, OpenedFile& file) {
     const bool page = source.kind == Source::Kind::Page;
     int code = page ? PageKanjiCode(source.contentType, bytes) : DetectKanjiCode(bytes);
     file.byteOrderMark = StartsWithMark(bytes);
-    // Declared UTF-8 but not: read it as detected.
-    if (code == kcUtf8 && !IsUtf8Text(bytes)) code = DetectKanjiCode(bytes);
+    // Declared UTF-8 but not: read it as detected. A UTF-8 text damaged at a
+    // few places has each damaged sequence replaced by "?" and named.
+    if (code == kcUtf8 && !IsUtf8Text(bytes)) {
+        code = DetectKanjiCode(bytes);
+        if (code == kcUtf8) RepairUtf8(bytes, &file.replaced);
+    }
     // A database's bookmarks move with the conversion below.
     PlaceInOpenedText(file.bookmarks, bytes, code);
-    if (code == kcUtf16Le || code == kcUtf16Be) {
+    if (IsUtf16Or32(code)) {
         // Kept as UTF-8 text, as a UTF-8 file is: every character reaches the editor.
         bytes = Utf16ToUtf8(bytes, code);
         file.fileCode = code;
@@ -99,9 +106,13 @@ std::string ShiftJisPage(const std::string& utf8, std::vector<KanjiReplacement>&
     for (const platform::Unwritable& u : first.unwritable) places.push_back(u.at);
     options.places = places;
     platform::FileText located = platform::EncodeForFile(text, form, options);
-    for (std::size_t k = 0; k < first.unwritable.size(); ++k)
+    for (std::size_t k = 0; k < first.unwritable.size(); ++k) {
+        const QList<uint> standIn = first.unwritable[k].writtenAs.toUcs4();
+        StandIn writtenAs;
+        for (qsizetype c = 0; c < standIn.size() && c < 2; ++c) writtenAs.chars[static_cast<std::size_t>(c)] = standIn[c];
         replaced.push_back({located.offsets[k], static_cast<std::size_t>(first.unwritable[k].writtenAs.toUtf8().size()),
-                            first.unwritable[k].codePoint});
+                            first.unwritable[k].codePoint, writtenAs});
+    }
     return std::move(located.bytes);
 }
 
@@ -181,7 +192,17 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
         if (options.html && file.archiveEntry.empty()) {
             if (file.code == kcUtf8) file.text = ShiftJisPage(file.text, file.replaced);
             regex::TAWKStr awk;
-            file.text = HtmlPageToText(awk, file.text, options.turns);
+            std::vector<KanjiReplacement> references;
+            std::string plain = HtmlPageToText(awk, file.text, options.turns, &references);
+            // The characters references named are replaced too: all are
+            // listed, in the order of the page.
+            std::vector<KanjiReplacement> all;
+            all.reserve(file.replaced.size() + references.size());
+            std::merge(file.replaced.begin(), file.replaced.end(), references.begin(), references.end(),
+                       std::back_inserter(all),
+                       [](const KanjiReplacement& a, const KanjiReplacement& b) { return a.offset < b.offset; });
+            file.replaced = std::move(all);
+            file.text = std::move(plain);
             file.code = kcShiftJis;
         }
         return file;

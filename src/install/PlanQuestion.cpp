@@ -54,6 +54,8 @@ QString FormReadText(const core::Document& document) {
     case kcUtf8: code = document.ByteOrderMark() ? QStringLiteral("UTF-8 (BOM)") : QStringLiteral("UTF-8"); break;
     case kcUtf16Le:
     case kcUtf16Be: code = QStringLiteral("UTF-16"); break;
+    case kcUtf32Le:
+    case kcUtf32Be: code = QStringLiteral("UTF-32"); break;
     default: break;
     }
     switch (document.LineEndsRead()) {

@@ -27,10 +27,10 @@ namespace verdane::regex {
 // of the page. It may be empty.
 using HtmlYield = std::function<void()>;
 
-// With `replaced`, each reference to a character Shift-JIS lacks (it became
-// "?") is listed there, its offset and length those of the reference in
-// `html` (emptied first). A no-break space becomes a space and an accented
-// Latin letter its base letter without being listed.
+// With `replaced`, each character of a reference that Shift-JIS lacks is
+// listed there (emptied first), its offset and length those of the reference
+// in `html`; it is written as the conversion policy says for a text (a
+// no-break space as a space, é as e, ¥ as ￥, © as "?").
 std::string HtmlToText(std::string_view html, const HtmlYield& yield = {},
                        std::vector<KanjiReplacement>* replaced = nullptr);
 // The same; the pattern component is not needed any more and is left as it is.
