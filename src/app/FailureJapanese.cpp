@@ -61,7 +61,9 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::FileWrite: return QStringLiteral("%1 に書き込めません: %2").arg(s, SystemErrorText(f.error));
     case FailureCode::FileTooLarge:
         return QStringLiteral("%1 は大きすぎて読み込めません (DOC ファイルに入る 256 MB を超えています)").arg(s);
-    case FailureCode::FolderCreate: return QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません").arg(s);
+    case FailureCode::FolderCreate:
+        return f.error != 0 ? QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません: %2").arg(s, SystemErrorText(f.error))
+                            : QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません").arg(s);
     case FailureCode::TemporaryFolder: return WithDetail(QStringLiteral("一時ﾌｫﾙﾀﾞを作れません"), f.detail);
     case FailureCode::NotDoc: return Named(f.subject, QStringLiteral("DOC 形式のファイルではありません"));
     case FailureCode::DocTooShort:
@@ -95,6 +97,24 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::ArchiveNoEntry:
         return Named(f.subject, QStringLiteral("書庫に %1 がありません").arg(Q(f.detail)));
     case FailureCode::NotArchive: return QStringLiteral("%1 は zip 書庫ではありません").arg(s);
+    case FailureCode::EpubEncrypted: return QStringLiteral("この電子書籍は暗号化されているため開けません");
+    case FailureCode::EpubNoPackage:
+        return Named(f.subject, QStringLiteral("EPUB が壊れています (META-INF/container.xml にパッケージ文書がありません)"));
+    case FailureCode::EpubMissing:
+        return Named(f.subject, QStringLiteral("EPUB が壊れています (%1 が書庫の中にありません)").arg(Q(f.detail)));
+    case FailureCode::EpubOutside:
+        return Named(f.subject, QStringLiteral("EPUB の外を指す名前 %1 があるので開けません").arg(Q(f.detail)));
+    case FailureCode::EpubXml:
+        return Named(f.subject, QStringLiteral("EPUB が壊れています (%1%2)")
+                                    .arg(Q(f.detail), f.count > 0 ? QStringLiteral(", %1 行目").arg(N(f.count)) : QString()));
+    case FailureCode::EpubEntities:
+        return Named(f.subject, QStringLiteral("EPUB の %1 が XML の実体を宣言しているので開けません").arg(Q(f.detail)));
+    case FailureCode::EpubNoSpine:
+        return Named(f.subject, QStringLiteral("EPUB が壊れています (%1 に読む文書がありません)").arg(Q(f.detail)));
+    case FailureCode::EpubTooMany:
+        return Named(f.subject, QStringLiteral("EPUB の %1 の項目が多すぎます (%2 個まで)").arg(Q(f.detail), N(f.limit)));
+    case FailureCode::EpubTooLarge:
+        return Named(f.subject, QStringLiteral("EPUB を展開すると %1 を超えるので開けません").arg(SizeText(f.limit)));
     case FailureCode::EmptyTitle: return QStringLiteral("タイトルを入力して下さい");
     case FailureCode::InstallNameEmpty: return QStringLiteral("ﾌｧｲﾙ名を入力して下さい");
     case FailureCode::InstallNameHasPath: return QStringLiteral("ﾌｧｲﾙ名にﾊﾟｽを含めないで下さい");
@@ -116,6 +136,10 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::UrlNoHost: return QStringLiteral("URL にホスト名がありません: %1").arg(s);
     case FailureCode::UrlBadPort: return QStringLiteral("URL のポート番号が正しくありません: \"%1\"").arg(Q(f.detail));
     case FailureCode::ProxyBadPort: return QStringLiteral("プロキシのポート番号が正しくありません: \"%1\"").arg(Q(f.detail));
+    case FailureCode::ProxyUnreachable:
+        return QStringLiteral("プロキシ %1 に接続できません: %2")
+            .arg(s, JapaneseText({static_cast<FailureCode>(f.count), f.subject.substr(0, f.subject.rfind(':')),
+                                  f.detail, f.error}));
     case FailureCode::HostNotFound: return QStringLiteral("ホストが見つかりません: %1").arg(s);
     case FailureCode::NameServerSilent:
         return QStringLiteral("ホストが見つかりません (ネームサーバーが応答しません): %1").arg(s);

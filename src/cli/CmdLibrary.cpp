@@ -27,7 +27,8 @@ namespace {
 constexpr const char* kLibraryHelp =
     "Usage: verdane-cli library search [--catalog URL] [--refresh] WORDS...\n"
     "       verdane-cli library get [--catalog URL] [--refresh] [--ruby paren|drop]\n"
-    "                               [--bookmarks MARK] [--install USER] ID OUT\n"
+    "                               [--bookmarks MARK] [--entry NAME] [--install USER]\n"
+    "                               ID OUT\n"
     "Finds works in Aozora Bunko's catalogue, and fetches one clean for a handheld.\n\n"
     "search prints one line per work whose title, subtitle, their readings or a\n"
     "person's name or reading hold every one of WORDS (hiragana and katakana,\n"
@@ -36,7 +37,8 @@ constexpr const char* kLibraryHelp =
     "get downloads the work numbered ID, cleans its notation as 'verdane-cli\n"
     "aozora' does and writes OUT: a Palm DOC database titled with the work's title\n"
     "when OUT ends in .pdb or .prc, else the text in Shift-JIS with CR LF line ends\n"
-    "(\"-\" is standard output).\n\n"
+    "(\"-\" is standard output). With --install, the user and the Palm Desktop are\n"
+    "checked before anything is downloaded or written.\n\n"
     "The catalogue is downloaded once and kept in $XDG_CACHE_HOME/verdane/ (by\n"
     "default ~/.cache/verdane/); it is downloaded again when the copy is 30 days\n"
     "old. A catalogue that cannot be downloaded or is damaged never replaces the\n"
@@ -48,6 +50,7 @@ constexpr const char* kLibraryHelp =
     "  --refresh         download the catalogue again, even when the copy is young\n"
     "  --ruby paren|drop keep the readings in parentheses (the default) or drop them\n"
     "  --bookmarks MARK  mark every heading for the handheld's reader (see aozora)\n"
+    "  --entry NAME      the text to read from a work's archive that holds several\n"
     "  --install USER    also queue the work as a DOC database for the handheld\n"
     "                    user USER, named after OUT (as 'verdane-cli install' does)\n"
     "  -h, --help        show this help\n\n"
@@ -149,7 +152,7 @@ bool IsDocPath(const std::string& path) {
 
 int Get(const Args& args) {
     const auto parsed =
-        ParseArgs(args, {"--refresh"}, {"--catalog", "--ruby", "--bookmarks", "--install"}, 2, 2);
+        ParseArgs(args, {"--refresh"}, {"--catalog", "--ruby", "--bookmarks", "--install", "--entry"}, 2, 2);
     const AozoraOptions options = AozoraOptionsOf(parsed);
     const std::string& id = parsed.positional[0];
     const std::string& out = parsed.positional[1];
@@ -157,6 +160,8 @@ int Get(const Args& args) {
     std::string installName = out == "-" ? std::string() : BaseNameWithoutExtension(out);
     if (user && (installName.empty() || installName.find('.') != std::string::npos))
         throw UsageError("--install names the database after OUT, so OUT must be a file name without another \".\"");
+    // The user and the desktop are checked before anything is downloaded or written.
+    if (user) CheckHandheldUser(*user);
 
     Library library;
     const core::AozoraCatalog catalog = LoadCatalog(library, parsed);
@@ -165,7 +170,7 @@ int Get(const Args& args) {
     ShowProgress(library.fetch, "downloading " + work->title);
     core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
     if (!archive) throw CliError("cannot download " + work->textUrl + ": " + archive.Reason());
-    const HeldText cleaned = NewHeld(CleanedEditorText(HeldOfDownload(std::move(*archive), work->textUrl, nullptr), options));
+    const HeldText cleaned = NewHeld(CleanedEditorText(HeldOfDownload(std::move(*archive), work->textUrl, parsed.Value("--entry")), options));
 
     const QString title = QString::fromStdString(work->title);
     core::SaveRequest request = OutputRequest(out, IsDocPath(out) ? core::DocKind::Pdb : core::DocKind::Text);

@@ -149,11 +149,18 @@ int RunInstall(const Args& args) {
     return 0;
 }
 
+int CheckHandheldUser(const platform::TPalmDesktop& desktop, const std::string& user) {
+    const int index = desktop.FindUser(platform::TruncateUserName(user));
+    if (index < 0) throw CliError("no handheld user \"" + user + "\"; the users are " + UserList(desktop));
+    return index;
+}
+
+void CheckHandheldUser(const std::string& user) { CheckHandheldUser(OpenDesktop(), user); }
+
 void QueueForHandheld(const std::string& user, const std::string& name, bool prc, const HeldText& held,
                       const QString& title) {
     const platform::TPalmDesktop desktop = OpenDesktop();
-    const int index = desktop.FindUser(platform::TruncateUserName(user));
-    if (index < 0) throw CliError("no handheld user \"" + user + "\"; the users are " + UserList(desktop));
+    const int index = CheckHandheldUser(desktop, user);
     PlanAndQueue(desktop, index, QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), prc, held, title);
 }
 

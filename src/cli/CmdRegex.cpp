@@ -25,7 +25,9 @@ constexpr const char* kPatternOptions =
     "            half-width letters, digits and signs, between hiragana and katakana\n"
     "            (full-width or half-width), and between a voiced kana and the same kana\n"
     "            written with a separate voicing mark (so \"ガ\" also finds \"が\", \"ｶﾞ\" and\n"
-    "            \"か゛\"); characters inside [...] are taken as written\n"
+    "            \"か゛\"); it also folds letter case, and digits with kanji, circled and\n"
+    "            roman numerals (\"第3章\" finds \"第三章\" and \"第３章\"); characters inside\n"
+    "            [...] are taken as written\n"
     "  --lf      lines end in LF: \"$\" matches before an LF instead of before a CR\n"
     "            (\"^\" always matches at the start and after every LF)\n"
     "  -h, --help  show this help\n";

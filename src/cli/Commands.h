@@ -20,6 +20,8 @@ using Args = std::vector<std::string>;
 
 // CmdDoc.cpp: DOC databases and kanji codes.
 int RunToDoc(const Args& args);
+// CmdInfo.cpp: what a database holds.
+int RunInfo(const Args& args);
 int RunToText(const Args& args);
 int RunKanji(const Args& args);
 
@@ -57,6 +59,9 @@ verdane::AozoraOptions AozoraOptionsOf(const ParsedArgs& parsed);
 
 // CmdPalm.cpp: the handheld's install queue.
 int RunInstall(const Args& args);
+// Throws CliError when there is no Palm Desktop or no handheld user `user` in
+// it, so that a command can say so before it downloads or writes anything.
+void CheckHandheldUser(const std::string& user);
 // Queues the held text as the DOC database `name` (.PDB, or .PRC with `prc`)
 // titled `title` for the handheld user `user`, as install does. Throws CliError.
 void QueueForHandheld(const std::string& user, const std::string& name, bool prc, const HeldText& held,

@@ -29,6 +29,7 @@ constexpr Command kCommands[] = {
     {"install", RunInstall, "queue a text file as a DOC database for a handheld user"},
     {"aozora", RunAozora, "turn an Aozora Bunko work (.zip or text) into a clean text"},
     {"library", RunLibrary, "search Aozora Bunko's catalogue, or fetch a work clean"},
+    {"info", RunInfo, "show a Palm database's title, records, compression and bookmarks"},
     {"palm-desktop", RunPalmDesktop, "make a Palm Desktop (users and install folders) to install into"},
 };
 
@@ -40,7 +41,9 @@ void PrintHelp(std::FILE* to) {
                  "Commands:\n");
     for (const auto& command : kCommands)
         std::fprintf(to, "  %-13s %s\n", std::string(command.name).c_str(), std::string(command.summary).c_str());
-    std::fprintf(to, "\nRun 'verdane-cli COMMAND --help' for the options of a command.\n");
+    std::fprintf(to,
+                 "\nRun 'verdane-cli help COMMAND' or 'verdane-cli COMMAND --help' for the options of a\n"
+                 "command, 'verdane-cli --version' for the version.\n");
 }
 
 }  // namespace
@@ -52,9 +55,23 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string_view name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
-        PrintHelp(stdout);
+    if (name == "--version") {
+        std::printf("verdane-cli %s\n", VERDANE_VERSION);
         return 0;
+    }
+    if (name == "--help" || name == "-h" || name == "help") {
+        if (argc == 2) {
+            PrintHelp(stdout);
+            return 0;
+        }
+        // help COMMAND: the command's own --help.
+        for (const auto& command : kCommands) {
+            if (command.name != argv[2]) continue;
+            SetCommandName(command.name);
+            return command.run(Args{"--help"});
+        }
+        std::fprintf(stderr, "verdane-cli: unknown command '%s'\nTry 'verdane-cli --help'.\n", argv[2]);
+        return 2;
     }
     for (const auto& command : kCommands) {
         if (command.name != name) continue;

@@ -36,6 +36,16 @@ enum class FailureCode {
     ArchiveSeveral,      // several texts and none chosen; `detail` their names
     ArchiveNoEntry,      // the entry `detail` names is not in the archive
     NotArchive,          // an entry was asked of something that is no archive
+    // EPUB books: `detail` the part of the book (its entry name) where one applies.
+    EpubEncrypted,       // the book is locked (an encrypted content part, or a rights file)
+    EpubNoPackage,       // META-INF/container.xml names no package document
+    EpubMissing,         // the part `detail` names is not in the archive
+    EpubOutside,         // the part `detail` names lies outside the archive
+    EpubXml,             // `detail` the part and the XML reader's words, `count` the line
+    EpubEntities,        // the part `detail` declares XML entities (never expanded)
+    EpubNoSpine,         // the package document `detail` lists nothing to read
+    EpubTooMany,         // the part `detail` lists more than `limit` items
+    EpubTooLarge,        // the book's parts inflate to more than `limit` bytes
     // Titles and installs.
     EmptyTitle,
     InstallNameEmpty,
@@ -56,6 +66,7 @@ enum class FailureCode {
     BadRelocation,       // a relocation to an address no request may hold
     UrlBadPort,          // `subject` the URL, `detail` the port it gives
     ProxyBadPort,        // `detail` the proxy's port
+    ProxyUnreachable,    // `subject` the proxy (host:port), `count` the code of why (Refused...)
     HostNotFound,
     NameServerSilent,
     NoAddress,

@@ -47,7 +47,8 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::FileWrite: return "cannot write " + s + ": " + SystemText(f.error);
     case FailureCode::FileTooLarge:
         return "cannot read " + s + ": larger than the 256 MB of text a DOC database holds";
-    case FailureCode::FolderCreate: return "cannot create the folder " + s;
+    case FailureCode::FolderCreate:
+        return "cannot create the folder " + s + (f.error != 0 ? ": " + SystemText(f.error) : std::string());
     case FailureCode::TemporaryFolder: return WithDetail("cannot create a temporary folder", f.detail);
     case FailureCode::NotDoc:
         return Prefix(s) + "not a DOC database (its type and creator are not TEXt and REAd)";
@@ -78,6 +79,20 @@ std::string EnglishText(const Failure& f) {
         return Prefix(s) + "the archive holds several texts (" + f.detail + "); choose one";
     case FailureCode::ArchiveNoEntry: return Prefix(s) + "the archive holds no entry \"" + f.detail + "\"";
     case FailureCode::NotArchive: return s + " is not a .zip archive, so no text can be chosen in it";
+    case FailureCode::EpubEncrypted:
+        return Prefix(s) + "the e-book is encrypted (locked by its seller), so it cannot be opened";
+    case FailureCode::EpubNoPackage: return Prefix(s) + "damaged EPUB: META-INF/container.xml names no package document";
+    case FailureCode::EpubMissing: return Prefix(s) + "damaged EPUB: it names " + f.detail + ", which is not in it";
+    case FailureCode::EpubOutside: return Prefix(s) + "refused EPUB: it names " + f.detail + ", outside the book";
+    case FailureCode::EpubXml:
+        return Prefix(s) + "damaged EPUB: " + f.detail + (f.count > 0 ? " (line " + N(f.count) + ")" : std::string());
+    case FailureCode::EpubEntities:
+        return Prefix(s) + "refused EPUB: " + f.detail + " declares XML entities, which are never expanded";
+    case FailureCode::EpubNoSpine: return Prefix(s) + "damaged EPUB: " + f.detail + " lists no document to read";
+    case FailureCode::EpubTooMany:
+        return Prefix(s) + "refused EPUB: " + f.detail + " lists more than " + N(f.limit) + " items";
+    case FailureCode::EpubTooLarge:
+        return Prefix(s) + "refused EPUB: its parts inflate to more than " + SizeText(f.limit);
     case FailureCode::EmptyTitle: return "the title is empty; a DOC database needs a name";
     case FailureCode::InstallNameEmpty: return "the install name is empty";
     case FailureCode::InstallNameHasPath: return "the install name \"" + s + "\" holds a folder (\"/\" or \"\\\")";
@@ -99,6 +114,9 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::UrlNoHost: return "no host name in the URL \"" + s + "\"";
     case FailureCode::UrlBadPort: return "invalid port in the URL: \"" + f.detail + "\"";
     case FailureCode::ProxyBadPort: return "invalid proxy port: \"" + f.detail + "\"";
+    case FailureCode::ProxyUnreachable:
+        return "cannot reach the proxy " + s + ": " +
+               EnglishText({static_cast<FailureCode>(f.count), s.substr(0, s.rfind(':')), f.detail, f.error});
     case FailureCode::HostNotFound: return "host not found: " + s;
     case FailureCode::NameServerSilent: return "host not found (the name server did not answer): " + s;
     case FailureCode::NoAddress: return "host has no address: " + s;

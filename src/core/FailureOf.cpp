@@ -102,8 +102,27 @@ Failure FailureOfRequest(const THttpCli& http, int timeoutMs) {
     case THttpFailure::Status:
         return {FailureCode::HttpStatus, url.Host, http.ReasonPhrase(), 0, http.StatusCode()};
     case THttpFailure::Cancelled: return {FailureCode::Cancelled};
-    case THttpFailure::Socket:
-        return SocketFailure(http.RequestDoneError(), url.Host, http.FailureText());
+    case THttpFailure::Socket: {
+        if (http.Proxy.empty()) return SocketFailure(http.RequestDoneError(), url.Host, http.FailureText());
+        // Through a proxy every connection goes to the proxy: a failure to
+        // reach a host is the proxy's, and names it.
+        const TUrlParts proxyUrl = ParseURL(http.Proxy);
+        const std::string proxyHost = proxyUrl.Host.empty() ? http.Proxy : proxyUrl.Host;
+        const std::string proxy = proxyHost + ':' + (proxyUrl.Port.empty() ? http.ProxyPort : proxyUrl.Port);
+        Failure failure = SocketFailure(http.RequestDoneError(), proxyHost, http.FailureText());
+        switch (failure.code) {
+        case FailureCode::Refused:
+        case FailureCode::HostNotFound:
+        case FailureCode::NameServerSilent:
+        case FailureCode::NoAddress:
+        case FailureCode::NameLookup:
+        case FailureCode::Unreachable:
+        case FailureCode::TimedOut:
+            return {FailureCode::ProxyUnreachable, proxy, failure.detail, failure.error,
+                    static_cast<long long>(failure.code)};
+        default: return SocketFailure(http.RequestDoneError(), url.Host, http.FailureText());
+        }
+    }
     case THttpFailure::Tls: return {FailureCode::Tls, url.Host, client.CtrlSocket().SslErrorText()};
     case THttpFailure::TlsVerify: return {FailureCode::TlsVerify, url.Host, client.CtrlSocket().SslVerifyError()};
     case THttpFailure::TimedOut: return {FailureCode::TimedOut, url.Host, {}, 0, ms};

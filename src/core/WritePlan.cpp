@@ -131,9 +131,7 @@ Result<Document> Save(const WritePlan& plan) {
     const std::string local = QFile::encodeName(plan.target).toStdString();
     try {
         if (plan.way == WayOut::Install) {
-            const QString folder = QFileInfo(plan.target).path();
-            if (!QDir().mkpath(folder))
-                return Failure{FailureCode::FolderCreate, QFile::encodeName(folder).toStdString()};
+            platform::MakeFolders(QFile::encodeName(QFileInfo(plan.target).path()).toStdString());
         }
         if (plan.IsDoc()) {
             Result<TDocPieces> database = MakeDocDatabase(plan.text, plan.options.title, plan.options.Compress,

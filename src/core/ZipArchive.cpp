@@ -92,7 +92,8 @@ ArchiveText Refused(core::FailureCode code, std::string subject, std::string det
 constexpr zip_uint64_t kMostInflation = 1040;
 
 // Reads the entry at `index`, whose name is `name`, after checking its header.
-ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& entryName) {
+ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& entryName,
+                      zip_uint64_t limit = kMaxArchiveEntry) {
     // What the archive names reaches a terminal or a message box.
     const std::string name = EscapeControls(entryName);
     zip_stat_t stat;
@@ -102,10 +103,10 @@ ArchiveText ReadEntry(zip_t* archive, zip_uint64_t index, const std::string& ent
     if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
         return Refused(core::FailureCode::ArchiveEncrypted, name);
     if (!(stat.valid & ZIP_STAT_SIZE)) return Refused(core::FailureCode::ArchiveEntryDamaged, name, "no size in its header");
-    if (stat.size > kMaxArchiveEntry) {
+    if (stat.size > limit) {
         ArchiveText refused = Refused(core::FailureCode::ArchiveEntryTooLarge, name);
         refused.failure.count = static_cast<long long>(stat.size);
-        refused.failure.limit = static_cast<long long>(kMaxArchiveEntry);
+        refused.failure.limit = static_cast<long long>(limit);
         return refused;
     }
     const ZipFilePtr file(zip_fopen_index(archive, index, 0));
@@ -234,6 +235,39 @@ ArchiveText ReadArchiveTextFile(const std::string& path, std::string_view entry)
     const ZipPtr archive(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
     if (!archive) return Refused(core::FailureCode::ArchiveUnreadable, path, ErrorText(code));
     return ReadOpened(archive.get(), entry);
+}
+
+ZipEntries::ZipEntries(std::string_view zipBytes) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(zipBytes.data(), zipBytes.size(), 0, &error);
+    if (source == nullptr) {
+        fault_ = core::Failure{core::FailureCode::ArchiveUnreadable, {}, ErrorText(error)};
+        return;
+    }
+    archive_ = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (archive_ == nullptr) {
+        zip_source_free(source);
+        fault_ = core::Failure{core::FailureCode::ArchiveUnreadable, {}, ErrorText(error)};
+        return;
+    }
+    zip_error_fini(&error);
+}
+
+ZipEntries::~ZipEntries() {
+    if (archive_ != nullptr) zip_discard(archive_);
+}
+
+bool ZipEntries::Has(std::string_view name) const {
+    return archive_ != nullptr && zip_name_locate(archive_, std::string(name).c_str(), ZIP_FL_ENC_RAW) >= 0;
+}
+
+ArchiveText ZipEntries::Read(std::string_view name, std::uint64_t limit) const {
+    if (archive_ == nullptr) return Refused(core::FailureCode::ArchiveUnreadable, {});
+    const std::string wanted(name);
+    const zip_int64_t index = wanted.find('\0') == std::string::npos ? zip_name_locate(archive_, wanted.c_str(), ZIP_FL_ENC_RAW) : -1;
+    if (index < 0) return Refused(core::FailureCode::ArchiveNoEntry, {}, EscapeControls(name));
+    return ReadEntry(archive_, static_cast<zip_uint64_t>(index), wanted, limit);
 }
 
 }  // namespace verdane

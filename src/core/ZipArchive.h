@@ -9,9 +9,12 @@
 #include "Failure.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+struct zip;  // libzip's archive
 
 namespace verdane {
 
@@ -48,5 +51,26 @@ ArchiveText ReadArchiveTextFile(const std::string& path, std::string_view entry 
 // The archive's one file whose name ends in `extension` (lower case, such as
 // ".csv"; the name's case does not count), read and checked as a text is.
 ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extension);
+
+// An archive opened once and its entries read by their exact names (UTF-8, as
+// stored): the parts of an EPUB book. `zipBytes` must outlive the object.
+class ZipEntries {
+public:
+    explicit ZipEntries(std::string_view zipBytes);
+    ~ZipEntries();
+    ZipEntries(const ZipEntries&) = delete;
+    ZipEntries& operator=(const ZipEntries&) = delete;
+
+    // Why the archive could not be opened; nullopt when it was.
+    const std::optional<core::Failure>& Fault() const { return fault_; }
+    bool Has(std::string_view name) const;
+    // The entry's bytes, checked as ReadArchiveText checks a text, and refused
+    // (ArchiveEntryTooLarge) when its header claims more than `limit` bytes.
+    ArchiveText Read(std::string_view name, std::uint64_t limit) const;
+
+private:
+    ::zip* archive_ = nullptr;
+    std::optional<core::Failure> fault_;
+};
 
 }  // namespace verdane

@@ -232,4 +232,20 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
     }
 }
 
+void MakeFolders(const std::string& path) {
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string folder = path.substr(0, end);
+        if (!folder.empty() && ::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+            const int error = errno;
+            throw EFileError(FileOp::CreateFolder, folder, error,
+                             "cannot create the folder " + folder + ": " + std::strerror(error));
+        }
+        if (end == std::string::npos) break;
+    }
+    struct stat st {};
+    const int error = ::stat(path.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    if (error != 0)
+        throw EFileError(FileOp::CreateFolder, path, error, "cannot create the folder " + path + ": " + std::strerror(error));
+}
+
 }  // namespace verdane::platform

@@ -65,6 +65,12 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // (a database as its head and records), so they need not be joined first.
 void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces);
 
+// Makes the folder `path` and the folders above it that are missing. Throws
+// EFileError (CreateFolder) naming the first folder that could not be made and
+// the system's reason ("cannot create the folder /ro/Palm: Read-only file
+// system"), or saying that a file of another kind is in the way.
+void MakeFolders(const std::string& path);
+
 // Whether `path` names (through links too) an existing file that is neither a
 // regular file nor a folder: a device, a FIFO, a socket, /dev/stdout. Such a
 // target is written as it is named (no extension added to its name).

@@ -110,7 +110,7 @@ void TPalmDesktop::InstallFile(int index, const std::string& filePath) const {
     const std::string folder = InstallDirectory(index);
     if (folder.empty()) throw std::out_of_range("no handheld user number " + std::to_string(index));
     const std::string bytes = ReadWholeFile(filePath);
-    if (!QDir().mkpath(Q(folder))) throw EFileError(FileOp::CreateFolder, folder, 0, "cannot create the install folder " + folder);
+    MakeFolders(folder);
     WriteFileAtomically(folder + "/" + QFileInfo(Q(filePath)).fileName().toStdString(), bytes);
 }
 

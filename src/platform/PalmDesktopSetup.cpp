@@ -140,14 +140,14 @@ std::string CreatePalmDesktop(const std::string& dir, const std::vector<std::str
         for (int n = 2; folders.count(folder.toCaseFolded()); ++n) folder = first + u'_' + QString::number(n);
         folders.insert(folder.toCaseFolded());
         const QString install = core + u'/' + folder + QStringLiteral("/Install");
-        if (!QDir().mkpath(install)) throw EFileError("cannot create the folder " + install.toStdString());
+        MakeFolders(install.toStdString());
         reg += "\r\n[HKEY_CURRENT_USER\\Software\\Palm Computing\\Pilot Desktop\\Users\\" + std::to_string(i) + "]\r\n"
                "\"Name\"=" + Quote(names[i]) + "\r\n"
                "\"UserID\"=dword:" + Hex8(static_cast<std::uint32_t>(i + 1)) + "\r\n"
                "\"Directory\"=" + Quote(folder.toStdString()) + "\r\n";
     }
     const QString registryFolder = QFileInfo(registry).absolutePath();
-    if (!QDir().mkpath(registryFolder)) throw EFileError("cannot create the folder " + registryFolder.toStdString());
+    MakeFolders(registryFolder.toStdString());
     WriteFileAtomically(registry.toStdString(), reg);
     return registry.toStdString();
 }

@@ -22,5 +22,10 @@ done
 for option in $(env -u DISPLAY -u WAYLAND_DISPLAY "$verdane" --help | grep -o -- '--[a-z][a-z0-9-]*' | sort -u); do
   in_page "$source/data/verdane.1" "$option" || missing "verdane(1) lacks $option"
 done
+# Both pages render without a warning, in the C locale too.
+for page in verdane.1 verdane-cli.1; do
+  warnings=$(LC_ALL=C MANPAGER=cat man -l --warnings "$source/data/$page" 2>&1 >/dev/null) || true
+  [ -z "$warnings" ] || missing "$page warns in the C locale: $warnings"
+done
 [ "$status" = 0 ] && echo "the manual pages cover every command and option"
 exit "$status"

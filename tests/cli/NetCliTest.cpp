@@ -158,6 +158,15 @@ TEST_F(NetCli, AnUnknownHostFails) {
     EXPECT_TRUE(ListDir(dir_.Path()).empty());
 }
 
+// A proxy that cannot be reached is named as the proxy, not as the page's server.
+TEST_F(NetCli, ADeadProxyIsNamed) {
+    std::string out = dir_.File("out.txt");
+    auto r = RunCli({"fetch", "--proxy", "127.0.0.1:9", "http://example.invalid/page", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "verdane-cli fetch: cannot reach the proxy 127.0.0.1:9: connection refused\n");
+    EXPECT_FALSE(FileExists(out));
+}
+
 TEST_F(NetCli, ASilentServerTimesOut) {
     server_.On("/silent", {Hold()});
     std::string out = dir_.File("out.txt");

@@ -262,5 +262,24 @@ TEST_F(PalmCli, ThePrintedLineWorksInAShellForAnyFolderName) {
     EXPECT_EQ(shell.out, dir + "/registry.reg");
 }
 
+// The user is checked before the catalogue or the work is downloaded (the
+// catalogue's address here answers nothing) and before OUT is written.
+TEST_F(PalmCli, LibraryGetRefusesAnUnknownUserBeforeAnythingIsDownloadedOrWritten) {
+    const auto r = RunCli({"library", "get", "--catalog", "http://127.0.0.1:9/list.zip", "--install", "NOBODY",
+                           "789", files_.File("x.pdb")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("no handheld user \"NOBODY\""), std::string::npos) << r.err;
+    EXPECT_FALSE(FileExists(files_.File("x.pdb")));
+}
+
+// A folder that cannot be made is named with the system's reason.
+TEST_F(PalmCli, InitSaysWhyAFolderCannotBeMade) {
+    WriteFile(files_.File("plain"), "a file where a folder should be");
+    const auto r = RunCli({"palm-desktop", "init", files_.File("plain/desk"), "--user", "Hanako"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("cannot create the folder " + files_.File("plain/desk") + ": Not a directory"), std::string::npos)
+        << r.err;
+}
+
 }  // namespace
 }  // namespace verdane
