@@ -90,9 +90,12 @@ int RunHtml2Text(const Args& args) {
             "of script, style and head removed, a line per block, list items after \"\xE3\x83\xBB\",\n"
             "images as their [alternative text], every named, decimal and hexadecimal\n"
             "reference decoded, lines trimmed, blank runs collapsed. Of the characters\n"
-            "Shift-JIS cannot hold, a no-break space becomes a space, an accented letter\n"
-            "its base letter and any other \"?\"; standard error then names each with its\n"
-            "line and code point. \"-\" names standard input or output.\n\n"
+            "Shift-JIS cannot hold, a no-break space becomes a space, \"\xC2\xA5\" the\n"
+            "full-width \"\xEF\xBF\xA5\", an accented letter its base letter, a stroked letter or\n"
+            "ligature its plain spelling (o, ae, ss) and any other \"?\"; standard error\n"
+            "then names each with its line, code point and what stands for it, whether\n"
+            "it came as a character or as a reference (&copy;). \"-\" names standard\n"
+            "input or output.\n\n"
             "Options:\n"
             "  -h, --help  show this help\n");
         return 0;

@@ -44,6 +44,7 @@ std::string EnglishText(const Failure& f) {
     switch (f.code) {
     case FailureCode::FileOpen: return "cannot open " + s + ": " + SystemText(f.error);
     case FailureCode::FileRead: return "cannot read " + s + ": " + SystemText(f.error);
+    case FailureCode::FileShortened: return s + " was shortened while it was read";
     case FailureCode::FileWrite: return "cannot write " + s + ": " + SystemText(f.error);
     case FailureCode::FileTooLarge:
         return "cannot read " + s + ": larger than the 256 MB of text a DOC database holds";

@@ -13,7 +13,7 @@
 namespace verdane::platform {
 
 // What was done to a file when it failed.
-enum class FileOp { Open, Read, Write, TooLarge, CreateFolder, TemporaryFolder, Other };
+enum class FileOp { Open, Read, Shortened, Write, TooLarge, CreateFolder, TemporaryFolder, Other };
 
 // A file could not be read or written. The message names the file and gives the
 // system's reason, for example "cannot open /a/b.txt: Permission denied"; the
