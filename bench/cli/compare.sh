@@ -5,10 +5,13 @@
 #   kanji   against iconv -f EUC-JP -t CP932    (25 MB EUC-JP texts)
 #   fetch   against curl, with and without Content-Length (a 200 MB page over loopback)
 #   aozora  against unzip -p                    (a .zip of a 25 MB text in Aozora's notation)
+#   html2text without a peer: its peak memory against its input (a 50 MB page)
+#   epub    to-doc of a 5 MB EPUB against calibre's ebook-convert to .pdb (when
+#           calibre is installed; EPUB_RUNS runs each, 3 by default)
 #
 #   bench/cli/compare.sh [BUILD_DIR]        (default: build)
 #
-# Environment: ONLY (some of "to-doc kanji fetch aozora"; all by default), RUNS (5), SIZE (25 MB), FETCH_SIZE (200 MB), WORK (a temporary
+# Environment: ONLY (some of "to-doc kanji fetch aozora html2text epub"; all by default), RUNS (5), SIZE (25 MB), FETCH_SIZE (200 MB), WORK (a temporary
 # folder, removed at the end), EXTRA (more text files, Shift-JIS, EUC-JP or
 # UTF-8, each repeated to SIZE: texts nobody tuned for; by default the Japanese
 # texts of vim's tutor and GnuPG's help when they are installed).
@@ -28,10 +31,11 @@ done
 for tool in gzip iconv curl python3 unzip; do
   command -v $tool >/dev/null || { echo "missing $tool: run .ci/install-deps" >&2; exit 1; }
 done
-ONLY=${ONLY:-to-doc kanji fetch aozora}
+ONLY=${ONLY:-to-doc kanji fetch aozora html2text epub}
 wanted() { case " $ONLY " in *" $1 "*) return 0 ;; esac; return 1; }
 RUNS=${RUNS:-5}
 SIZE=${SIZE:-26214400}
+HTML_SIZE=${HTML_SIZE:-52428800}
 FETCH_SIZE=${FETCH_SIZE:-209715200}
 if [ -z "${EXTRA+set}" ]; then
   EXTRA=
@@ -126,6 +130,38 @@ PY
   rm -f "$WORK/prose.sjis"
 fi
 
+if wanted html2text; then
+  # A page of HTML_SIZE bytes in Shift-JIS: the ja-technical text in paragraphs,
+  # a link, an emphasis and a reference in each, a table now and then.
+  "$MAKE_TEXT" ja-technical "$HTML_SIZE" > "$WORK/page.sjis"
+  python3 - "$WORK/page.sjis" "$WORK/page.html" "$HTML_SIZE" <<'PY'
+import sys
+lines = open(sys.argv[1], 'rb').read().split(b'\r\n')
+size = int(sys.argv[3])
+out = [b'<html><head><title>page</title><style>p{margin:0}</style></head><body>\n']
+total = 0
+for n, line in enumerate(lines):
+    if n % 40 == 0:
+        row = b'<table><tr><td>' + line[:20] + b'</td><td>&amp; &#x3042;</td></tr></table>\n'
+    else:
+        row = b'<p><a href="/x/' + str(n).encode() + b'.html">' + line[:12] + b'</a> <b>' + line[12:30] + b'</b>' + line[30:] + b' &lt;&gt;</p>\n'
+    out.append(row)
+    total += len(row)
+    if total >= size:
+        break
+out.append(b'</body></html>\n')
+open(sys.argv[2], 'wb').write(b''.join(out))
+PY
+  rm -f "$WORK/page.sjis"
+fi
+
+if wanted epub && command -v ebook-convert >/dev/null; then
+  # A Japanese EPUB 3 of 5 MB (see make_epub.py).
+  "$MAKE_TEXT" ja-prose 30000000 > "$WORK/prose.sjis"
+  python3 "$ROOT/bench/cli/make_epub.py" "$WORK/prose.sjis" "$WORK/book.epub" 5242880
+  rm -f "$WORK/prose.sjis"
+fi
+
 # The timer: the best wall and CPU times of RUNS runs of each command and the
 # largest resident size of any run, then the ratios of ours to the peer's.
 cat > "$WORK/timer.py" <<'PY'
@@ -183,8 +219,31 @@ done
 wanted kanji && compare "kanji ja-technical.euc, OUT file" "$(args "$CLI" kanji "$WORK/ja-technical.euc" "$WORK/o.sjis")" \
   "$(args iconv -f EUC-JP -t CP932 "$WORK/ja-technical.euc")" "$WORK/ja-technical.euc" /dev/null "$WORK/out.iconv"
 
+if [ -s "$WORK/book.epub" ]; then
+  # calibre's converter writes OUT itself and wants its extension; it starts
+  # worker processes, whose time counts (CPU of the waited-for children).
+  RUNS=${EPUB_RUNS:-3} compare "to-doc 5 MB EPUB / ebook-convert" "$(args "$CLI" to-doc "$WORK/book.epub" "$WORK/o.pdb")" \
+    "$(args ebook-convert "$WORK/book.epub" "$WORK/calibre.pdb")" "$WORK/book.epub" /dev/null /dev/null
+fi
 wanted aozora && compare "aozora $((SIZE >> 20)) MB .zip / unzip -p" "$(args "$CLI" aozora "$WORK/aozora.zip" -)" \
   "$(args unzip -p "$WORK/aozora.zip")" "$WORK/aozora.sjis" "$WORK/out.aozora" "$WORK/out.unzip"
+
+wanted html2text && python3 - "$CLI" "$WORK/page.html" "$WORK/out.text" <<'PY'
+import os, subprocess, sys
+runs = int(os.environ.get('RUNS', '5'))
+size = os.path.getsize(sys.argv[2])
+best, peak = None, 0
+for _ in range(runs):
+    p = subprocess.Popen([sys.argv[1], 'html2text', sys.argv[2], sys.argv[3]])
+    _, status, usage = os.wait4(p.pid, 0)
+    if status != 0:
+        sys.exit('failed: html2text')
+    cpu = usage.ru_utime + usage.ru_stime
+    best = cpu if best is None else min(best, cpu)
+    peak = max(peak, usage.ru_maxrss * 1024)
+print(f'{"html2text " + str(size >> 20) + " MB page":36} CPU {best:6.3f} s, peak {peak / 2**20:5.0f} MB'
+      f' = {peak / size:4.2f} times the page')
+PY
 
 if ! wanted fetch; then
   echo "Load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -2,7 +2,7 @@
 
 #include "DocumentSession.h"
 #include "FileCommands.h"
-#include "PlanQuestion.h"
+#include "PlanWords.h"
 #include "Prompts.h"
 
 #include <QComboBox>
@@ -20,10 +20,12 @@ TFormCode::TFormCode(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("文字コードを指定して保存"));
     ComboCode = new QComboBox(this);
     ComboCode->setObjectName(QStringLiteral("ComboCode"));
-    ComboCode->addItems({QStringLiteral("Shift-JIS"), QStringLiteral("EUC-JP"), QStringLiteral("UTF-8")});
+    // In the order of FileCode, which SetForm and Form count on.
+    for (const FileCode code : {FileCode::ShiftJis, FileCode::EucJp, FileCode::Utf8}) ComboCode->addItem(core::CodeName(code));
     ComboLineEnds = new QComboBox(this);
     ComboLineEnds->setObjectName(QStringLiteral("ComboLineEnds"));
-    ComboLineEnds->addItems({QStringLiteral("CR LF (Windows)"), QStringLiteral("LF (Linux, macOS)")});
+    ComboLineEnds->addItems({core::LineEndsName(core::LineEnds::CrLf, {}) + QStringLiteral(" (Windows)"),
+                             core::LineEndsName(core::LineEnds::Lf, {}) + QStringLiteral(" (Linux, macOS)")});
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

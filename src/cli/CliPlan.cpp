@@ -16,18 +16,11 @@ constexpr std::size_t kNamed = 10;
 
 std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
-std::string CodeName(platform::FileCode code) {
-    switch (code) {
-    case platform::FileCode::EucJp: return "EUC-JP";
-    case platform::FileCode::Utf8: return "UTF-8";
-    case platform::FileCode::ShiftJis: break;
-    }
-    return "Shift-JIS";
-}
-
 }  // namespace
 
-HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry) {
+bool OpenedText::IsShiftJis() const { return file.code != kcUtf8; }
+
+OpenedText OpenText(core::Source source, const std::string& in, const std::string* entry) {
     core::OpenOptions options;
     if (entry) options.entry = *entry;
     const QString path = source.kind == core::Source::Kind::File ? source.name : QString();
@@ -42,13 +35,22 @@ HeldText OpenHeld(core::Source source, const std::string& in, const std::string*
     }
     // What the opening itself replaced is named; the rest waits for the plan.
     std::fputs(ReplacementReport(opened->text, opened->replaced).c_str(), stderr);
-    return {core::DocumentOf(path, *opened), core::EditorTextOf(*opened)};
+    core::Document document = core::DocumentOf(path, *opened);
+    return {std::move(document), std::move(*opened)};
 }
 
-HeldText OpenHeld(const std::string& in, const std::string* entry) {
-    if (in == "-") return OpenHeld(core::Source::Bytes(ReadInput(in), QStringLiteral("-")), in, entry);
-    return OpenHeld(core::Source::File(QString::fromLocal8Bit(in)), in, entry);
+OpenedText OpenText(const std::string& in, const std::string* entry) {
+    if (in == "-") return OpenText(core::Source::Bytes(ReadInput(in), QStringLiteral("-")), in, entry);
+    return OpenText(core::Source::File(QString::fromLocal8Bit(in)), in, entry);
 }
+
+HeldText HeldOf(const OpenedText& opened) { return {opened.document, core::EditorTextOf(opened.file)}; }
+
+HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry) {
+    return HeldOf(OpenText(std::move(source), in, entry));
+}
+
+HeldText OpenHeld(const std::string& in, const std::string* entry) { return HeldOf(OpenText(in, entry)); }
 
 HeldText NewHeld(QString text, int code) {
     return {core::Document::ReadFrom({}, core::DocKind::Text, {}, code, core::LineEnds::CrLf), std::move(text)};
@@ -84,7 +86,7 @@ std::string PlanReport(const core::WritePlan& plan, const std::string& out, cons
     const std::size_t count = plan.unwritableCount;
     if (count == 0) return report;
     report += prefix + "replaced " + std::to_string(count) + (count == 1 ? " character" : " characters") +
-              " that " + CodeName(plan.form.code) + " cannot hold:\n";
+              " that " + Utf8(core::CodeName(plan.form.code)) + " cannot hold:\n";
     for (std::size_t i = 0; i < count && i < kNamed && i < plan.unwritable.size(); ++i) {
         const platform::Unwritable& u = plan.unwritable[i];
         char code[16];
@@ -103,7 +105,9 @@ std::string PlanReport(const core::WritePlan& plan, const std::string& out, cons
 void WritePlanned(const core::Result<core::WritePlan>& plan, const std::string& out, const std::string& waitingFor) {
     if (!plan) throw CliError(plan.Reason());
     const std::string report = PlanReport(*plan, out, waitingFor);
-    if (out == "-") {
+    if (out == "-" && !plan->IsDoc()) {
+        WriteOutput(out, plan->text);
+    } else if (out == "-") {
         const core::Result<std::string> bytes = core::PlannedBytes(*plan);
         if (!bytes) throw CliError(bytes.Reason());
         WriteOutput(out, *bytes);

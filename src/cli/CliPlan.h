@@ -21,6 +21,22 @@ struct HeldText {
     QString text;
 };
 
+// A text as Open gives it, before it becomes the editor's: Shift-JIS bytes
+// with CR LF line ends, or UTF-8 when file.code says so. A command that writes
+// Shift-JIS works on these bytes and never makes the editor's UTF-16.
+struct OpenedText {
+    core::Document document;
+    core::OpenedFile file;
+    bool IsShiftJis() const;
+};
+
+// IN ("-" for standard input) opened as the window opens it; what the opening
+// itself replaced is named on standard error. Throws CliError.
+OpenedText OpenText(const std::string& in, const std::string* entry);
+OpenedText OpenText(core::Source source, const std::string& in, const std::string* entry);
+// The opened text as the editor holds it.
+HeldText HeldOf(const OpenedText& opened);
+
 // IN ("-" for standard input) opened as the window opens it; what the opening
 // itself replaced (EUC-JP codes Shift-JIS lacks) is named on standard error.
 // Throws CliError.

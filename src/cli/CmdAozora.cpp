@@ -8,6 +8,7 @@
 #include "Open.h"
 #include "Commands.h"
 #include "ReadText.h"
+#include "ShiftJisBytes.h"
 #include "ZipArchive.h"
 
 #include <cstdio>
@@ -53,6 +54,14 @@ void WriteNewText(QString text, const std::string& out, int code) {
     WritePlanned(core::PlanSave(held.document, held.text, OutputRequest(out, core::DocKind::Text)), out);
 }
 
+void WriteNewShiftJis(std::string text, const std::string& out, const std::vector<KanjiReplacement>& replaced) {
+    std::vector<platform::Unwritable> listed = core::UnwritableOf(text, replaced);
+    const HeldText held = NewHeld({});
+    WritePlanned(core::PlanSaveBytes(held.document, std::move(text), OutputRequest(out, core::DocKind::Text),
+                                     std::move(listed)),
+                 out);
+}
+
 QString CleanedEditorText(const HeldText& held, const AozoraOptions& options) {
     return AozoraEditorText(CleanAozoraText(ShiftJisToWorkOn(held, core::WayOut::CleanAozora), options));
 }
@@ -80,8 +89,23 @@ int RunAozora(const Args& args) {
     }
     const AozoraOptions options = AozoraOptionsOf(parsed);
     const std::string& in = parsed.positional[0];
-    const HeldText held = IsUrl(in) ? HeldOfUrl(in, parsed.Value("--entry")) : OpenHeld(in, parsed.Value("--entry"));
-    WriteNewText(CleanedEditorText(held, options), parsed.positional[1]);
+    if (!IsUrl(in)) {
+        OpenedText opened = OpenText(in, parsed.Value("--entry"));
+        if (opened.IsShiftJis()) {
+            // Shift-JIS stays bytes from the archive to OUT: the text, the
+            // cleaned text, and nothing else at a time.
+            std::string text = std::move(opened.file.text);
+            opened = {};
+            core::MakeWindowShiftJis(text);
+            AozoraCleaned cleaned = CleanAozoraText(text, options);
+            std::string().swap(text);
+            WriteNewShiftJis(std::move(cleaned.text), parsed.positional[1], cleaned.accents);
+            return 0;
+        }
+        WriteNewText(CleanedEditorText(HeldOf(opened), options), parsed.positional[1]);
+        return 0;
+    }
+    WriteNewText(CleanedEditorText(HeldOfUrl(in, parsed.Value("--entry")), options), parsed.positional[1]);
     return 0;
 }
 

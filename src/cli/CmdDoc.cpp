@@ -9,6 +9,7 @@
 #include "KanjiCode.h"
 #include "Names.h"
 #include "ReadText.h"
+#include "ShiftJisBytes.h"
 #include "WriteText.h"
 
 #include <cstdio>
@@ -103,15 +104,36 @@ int RunToDoc(const Args& args) {
     // A database needs a name; nothing is read or written without one.
     if (title.isEmpty()) throw CliError(core::EnglishText(core::Failure{core::FailureCode::EmptyTitle}));
 
-    // Read as the window opens it: an archive's text, a database's text, any code.
-    HeldText held = OpenHeld(in, parsed.Value("--entry"));
-    if (parsed.Has("--aozora"))
-        held.text = CleanedEditorText(held, {});
     core::SaveRequest request = OutputRequest(out, core::KindOfPath(out) == core::DocKind::Prc ? core::DocKind::Prc
                                                                                                : core::DocKind::Pdb);
     request.title = title;
     request.compress = !parsed.Has("--no-compress");
     request.includeBinary = !parsed.Has("--no-binary");
+    // Read as the window opens it: an archive's text, a database's text, any code.
+    OpenedText opened = OpenText(in, parsed.Value("--entry"));
+    if (opened.IsShiftJis()) {
+        // Shift-JIS stays bytes from the file to the database.
+        std::string text = std::move(opened.file.text);
+        if (!parsed.Has("--aozora")) {
+            WritePlanned(core::PlanSaveBytes(opened.document, std::move(text), request), typed);
+            return 0;
+        }
+        core::MakeWindowShiftJis(text);
+        AozoraCleaned cleaned = CleanAozoraText(text, {});
+        std::string().swap(text);
+        // An accented letter is written in a database as the geta policy says:
+        // the editor's text decides, as in the window.
+        if (!cleaned.accents.empty()) {
+            WritePlanned(core::PlanSave(opened.document, AozoraEditorText(cleaned), request), typed);
+            return 0;
+        }
+        WritePlanned(core::PlanSaveBytes(opened.document, std::move(cleaned.text), request), typed);
+        return 0;
+    }
+    HeldText held = HeldOf(opened);
+    opened = {};
+    if (parsed.Has("--aozora"))
+        held.text = CleanedEditorText(held, {});
     WritePlanned(core::PlanSave(held.document, held.text, request), typed);
     return 0;
 }

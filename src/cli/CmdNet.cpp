@@ -1,11 +1,14 @@
 // verdane-cli fetch: downloads one web page (http or https) the way the open-from-URL command
 // does (User-Agent "Halvorn", no-cache, optional proxy with Basic
-// authentication) and writes it as the editor would hold it: line ends CR LF,
-// converted to Shift-JIS, optionally turned from HTML into text.
+// authentication) and writes it to OUT as it arrives, as the editor would
+// save it: line ends CR LF, converted to Shift-JIS (an archive, a database or
+// a binary file as it came), or turned from HTML into text.
 #include "CliIo.h"
 #include "CliPlan.h"
 #include "Commands.h"
 #include "FetchPage.h"
+#include "FileIo.h"
+#include "PageStream.h"
 #include "HtmlText.h"
 #include "HttpProt.h"
 #include "PdbFile.h"
@@ -14,6 +17,10 @@
 #include <QCoreApplication>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <span>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -26,12 +33,13 @@ constexpr const char* kFetchHelp =
     "Usage: verdane-cli fetch [OPTIONS] URL OUT\n"
     "Downloads an http:// or https:// URL over HTTP/1.0 and writes its body to OUT\n"
     "(\"-\" for standard output) as the editor would save it: line ends made CR LF,\n"
-    "converted to Shift-JIS (a .zip archive or a DOC database is written as it\n"
-    "came). Of the characters Shift-JIS cannot hold, a no-break space becomes a\n"
-    "space, \"\xC2\xA5\" the full-width \"\xEF\xBF\xA5\", an accented letter its base letter, a\n"
-    "stroked letter or ligature its plain spelling (o, ae, ss) and any other \"?\";\n"
-    "standard error then names each with its line, code point and what stands\n"
-    "for it, whether it came as a character or as a reference (&copy;).\n"
+    "converted to Shift-JIS (a .zip archive, a DOC database or a binary file is\n"
+    "written as it came). OUT is written as the page arrives. Of the characters\n"
+    "Shift-JIS cannot hold, a no-break space becomes a space, \"\xC2\xA5\" the\n"
+    "full-width \"\xEF\xBF\xA5\", an accented letter its base letter, a stroked letter or\n"
+    "ligature its plain spelling (o, ae, ss) and any other \"?\"; standard error\n"
+    "then names each with its line, code point and what stands for it, whether\n"
+    "it came as a character or as a reference (&copy;).\n"
     "Relocations are followed (at most 20). A failed download prints the reason\n"
     "and leaves OUT untouched.\n\n"
     "Options:\n"
@@ -108,7 +116,6 @@ int RunFetch(const Args& args) {
     request.timeoutMs = timeoutMs;
     request.maxTimeMs = maxTimeMs;
     if (const std::string* size = parsed.Value("--max-size")) request.maxBodySize = ParseSize(*size);
-    request.html = parsed.Has("--html");
     if (parsed.Has("--insecure")) {
         request.verifyPeer = false;
         std::fputs("verdane-cli fetch: warning: --insecure: the server's certificate is not verified\n", stderr);
@@ -125,28 +132,51 @@ int RunFetch(const Args& args) {
     // here that is a failure too, so a batch of downloads shows the page that
     // gave nothing instead of an empty file.
     core::PageFetch fetch;
-    const bool html = request.html;
-    request.html = false;
-    request.raw = true;
-    core::Result<core::PageText> page = fetch.Run(request);
-    if (!page) throw CliError(page.Reason());
-    const std::string_view body = page->View();
-    // An archive or a database is written as it came: converting its bytes
-    // as text would break it.
-    if (!html && (LooksLikeZip(body) || HasDocSignature(body))) {
-        WriteOutput(out, body);
+    if (parsed.Has("--html")) {
+        // The HTML conversion reads the whole page.
+        core::Result<core::PageText> page = fetch.Run(request);
+        if (!page) throw CliError(page.Reason());
+        const HeldText held = OpenHeld(
+            core::Source::Page(QString::fromStdString(url), std::string(page->View()), fetch.Client().ContentType()),
+            url, nullptr);
+        page = core::PageText();
+        WriteNewText(HtmlEditorText(held), out);
         return 0;
     }
-    // A page is opened as the window opens it (its declared code first) and
-    // written as the editor saves a new text; what Shift-JIS lacks is named.
-    const HeldText held = OpenHeld(
-        core::Source::Page(QString::fromStdString(url), std::string(body), fetch.Client().ContentType()), url, nullptr);
-    page = core::PageText();
-    if (html) {
-        WriteNewText(HtmlEditorText(held), out);
-    } else {
-        WriteNewText(held.text, out, held.document.Code());
+    // Written to OUT as it arrives (a file's temporary file until the page is
+    // complete), so memory does not grow with the page.
+    std::optional<platform::AtomicFileWriter> file;
+    try {
+        if (out != "-") file.emplace(out);
+    } catch (const platform::EFileError& e) {
+        throw CliError(e.what());
     }
+    auto write = [&file](std::string_view bytes) {
+        if (file) {
+            file->Write(bytes);
+        } else if (!platform::WritePieces(1, std::span<const std::string_view>(&bytes, 1))) {
+            throw platform::EFileError(platform::FileOp::Write, "-", errno,
+                                       std::string("cannot write the standard output: ") + std::strerror(errno));
+        }
+    };
+    std::optional<core::PageStream> stream;
+    const core::Result<long long> received = fetch.Run(request, [&](std::string_view piece) {
+        if (!stream) stream.emplace(fetch.Client().ContentType(), write);
+        stream->Append(piece);
+    });
+    if (!received) throw CliError(received.Reason());
+    if (!stream || stream->Received() == 0) throw CliError(core::EnglishText({core::FailureCode::EmptyPage, url}));
+    try {
+        stream->Finish();
+        if (file) file->Commit();
+    } catch (const platform::EFileError& e) {
+        throw CliError(e.what());
+    }
+    // What Shift-JIS lacks is named as every writer names it.
+    core::WritePlan plan;
+    plan.unwritableCount = stream->ReplacedCount();
+    plan.unwritable = stream->Replaced();
+    std::fputs(PlanReport(plan).c_str(), stderr);
     return 0;
 }
 

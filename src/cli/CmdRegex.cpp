@@ -1,6 +1,7 @@
 // verdane-cli html2text, match and gsub: HtmlToText and the pattern component
 // without a window.
 #include "CliIo.h"
+#include "ShiftJisBytes.h"
 #include "CliPlan.h"
 #include "EditorCodec.h"
 #include "HtmlText.h"
@@ -90,18 +91,29 @@ int RunHtml2Text(const Args& args) {
             "of script, style and head removed, a line per block, list items after \"\xE3\x83\xBB\",\n"
             "images as their [alternative text], every named, decimal and hexadecimal\n"
             "reference decoded, lines trimmed, blank runs collapsed. Of the characters\n"
-            "Shift-JIS cannot hold, a no-break space becomes a space, \"\xC2\xA5\" the\n"
-            "full-width \"\xEF\xBF\xA5\", an accented letter its base letter, a stroked letter or\n"
-            "ligature its plain spelling (o, ae, ss) and any other \"?\"; standard error\n"
-            "then names each with its line, code point and what stands for it, whether\n"
-            "it came as a character or as a reference (&copy;). \"-\" names standard\n"
-            "input or output.\n\n"
+            "Shift-JIS cannot hold, a no-break space becomes a space, an accented letter\n"
+            "its base letter and any other \"?\"; standard error then names each with its\n"
+            "line and code point. \"-\" names standard input or output.\n\n"
             "Options:\n"
             "  -h, --help  show this help\n");
         return 0;
     }
-    const HeldText held = OpenHeld(parsed.positional[0], nullptr);
-    WriteNewText(HtmlEditorText(held), parsed.positional[1]);
+    OpenedText opened = OpenText(parsed.positional[0], nullptr);
+    if (opened.IsShiftJis()) {
+        // A Shift-JIS page stays bytes: the page, its text, and the pattern
+        // engine's work between them.
+        std::string html = std::move(opened.file.text);
+        opened = {};
+        core::MakeWindowShiftJis(html);
+        TAWKStr awk;
+        std::vector<KanjiReplacement> replaced;
+        std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
+        std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
+        std::string().swap(html);
+        WriteNewShiftJis(std::move(text), parsed.positional[1]);
+        return 0;
+    }
+    WriteNewText(HtmlEditorText(HeldOf(opened)), parsed.positional[1]);
     return 0;
 }
 

@@ -11,6 +11,7 @@
 
 namespace verdane {
 struct AozoraOptions;
+struct KanjiReplacement;
 }
 
 namespace verdane::cli {
@@ -51,6 +52,10 @@ int RunAozora(const Args& args);
 // Writes `text` to OUT as a new text: Shift-JIS with CR LF, through a plan
 // whose report goes to standard error. `code` is the code it was read in.
 void WriteNewText(QString text, const std::string& out, int code = 0);
+// Writes Shift-JIS bytes with CR LF line ends to OUT as a new text, as
+// WriteNewText writes the editor text read from them, without making it;
+// `replaced` names what was replaced on the way (offsets in `text`).
+void WriteNewShiftJis(std::string text, const std::string& out, const std::vector<KanjiReplacement>& replaced = {});
 // The held text with its Aozora notation cleaned, as the editor holds it
 // (accented letters as themselves, for the plan that writes it to name).
 QString CleanedEditorText(const HeldText& held, const verdane::AozoraOptions& options);

@@ -29,12 +29,13 @@ std::string InfoText(const std::string& url, std::time_t date) {
 
 Result<std::string> DownloadBytes(PageFetch& fetch, FetchRequest request, const std::string& url) {
     request.url = url;
-    request.raw = true;
     // A catalogue or a work's archive is far below this.
     request.maxBodySize = 256LL << 20;
-    Result<PageText> page = fetch.Run(request);
-    if (!page) return page.Fault();
-    return std::string(page->View());
+    std::string bytes;
+    Result<long long> received = fetch.Run(request, [&bytes](std::string_view piece) { bytes.append(piece); });
+    if (!received) return received.Fault();
+    if (bytes.empty()) return Failure{FailureCode::EmptyPage, url};
+    return bytes;
 }
 
 LibrarySettings ReadLibrarySettings(const QString& settingsFile) {

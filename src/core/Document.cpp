@@ -129,35 +129,51 @@ platform::FileForm Document::SaveForm() const {
 }
 
 QString Document::FormReadName() const {
-    QString code;
-    switch (code_) {
+    return FormName(code_, byteOrderMark_, lineEnds_, QStringLiteral("(mixed line ends)"));
+}
+
+QString CodeName(int code, bool byteOrderMark) {
+    switch (code) {
     case kcJisB:
-    case kcJisAt: code = QStringLiteral("JIS"); break;
-    case kcEuc: code = QStringLiteral("EUC-JP"); break;
-    case kcUtf8: code = byteOrderMark_ ? QStringLiteral("UTF-8 (BOM)") : QStringLiteral("UTF-8"); break;
+    case kcJisAt: return QStringLiteral("JIS");
+    case kcEuc: return QStringLiteral("EUC-JP");
+    case kcUtf8: return byteOrderMark ? QStringLiteral("UTF-8 (BOM)") : QStringLiteral("UTF-8");
     case kcUtf16Le:
-    case kcUtf16Be: code = QStringLiteral("UTF-16"); break;
+    case kcUtf16Be: return QStringLiteral("UTF-16");
     case kcUtf32Le:
-    case kcUtf32Be: code = QStringLiteral("UTF-32"); break;
-    default: code = QStringLiteral("Shift-JIS"); break;
+    case kcUtf32Be: return QStringLiteral("UTF-32");
+    default: break;
     }
-    switch (lineEnds_) {
-    case LineEnds::Lf: return code + QStringLiteral(" LF");
-    case LineEnds::Cr: return code + QStringLiteral(" CR");
-    case LineEnds::Mixed: return code + QStringLiteral(" (mixed line ends)");
+    return QStringLiteral("Shift-JIS");
+}
+
+QString CodeName(platform::FileCode code, bool byteOrderMark) {
+    switch (code) {
+    case platform::FileCode::EucJp: return CodeName(kcEuc);
+    case platform::FileCode::Utf8: return CodeName(kcUtf8, byteOrderMark);
+    case platform::FileCode::ShiftJis: break;
+    }
+    return CodeName(kcShiftJis);
+}
+
+QString LineEndsName(LineEnds lineEnds, const QString& mixed) {
+    switch (lineEnds) {
+    case LineEnds::Lf: return QStringLiteral("LF");
+    case LineEnds::Cr: return QStringLiteral("CR");
+    case LineEnds::Mixed: return mixed;
     case LineEnds::CrLf:
     case LineEnds::None: break;
     }
-    return code + QStringLiteral(" CR LF");
+    return QStringLiteral("CR LF");
+}
+
+QString FormName(int code, bool byteOrderMark, LineEnds lineEnds, const QString& mixed) {
+    return CodeName(code, byteOrderMark) + u' ' + LineEndsName(lineEnds, mixed);
 }
 
 QString FormName(const platform::FileForm& form) {
-    using platform::FileCode;
-    QString name = form.code == FileCode::Utf8    ? QStringLiteral("UTF-8")
-                   : form.code == FileCode::EucJp ? QStringLiteral("EUC-JP")
-                                                  : QStringLiteral("Shift-JIS");
-    if (form.code == FileCode::Utf8 && form.byteOrderMark) name += QStringLiteral(" (BOM)");
-    return name + (form.crLf ? QStringLiteral(" CR LF") : QStringLiteral(" LF"));
+    return CodeName(form.code, form.byteOrderMark) + u' ' +
+           LineEndsName(form.crLf ? LineEnds::CrLf : LineEnds::Lf, {});
 }
 
 QString Document::DisplayName() const {

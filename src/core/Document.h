@@ -82,7 +82,8 @@ public:
     // UTF-16, or with CR or mixed line ends (those are written CR LF).
     std::optional<platform::FileForm> FormRead() const;
     // The code and line ends read, named as FormName names a form ("JIS CR LF",
-    // "UTF-16 LF", "Shift-JIS (mixed line ends)").
+    // "UTF-16 LF"); mixed line ends are said in English ("Shift-JIS (mixed line
+    // ends)"), the window says them in its own words (FormReadText).
     QString FormReadName() const;
 
     // The name in the caption: the file's name, the page's name, or "NewFile".
@@ -106,6 +107,17 @@ private:
     std::optional<platform::FileForm> chosen_;
 };
 
+// The names of codes and line ends, one table for the window and verdane-cli.
+// A code in KanjiCode's numbers: "Shift-JIS", "JIS", "EUC-JP", "UTF-8",
+// "UTF-8 (BOM)", "UTF-16"; a text with no code of its own (ASCII, a new text)
+// is Shift-JIS.
+QString CodeName(int code, bool byteOrderMark = false);
+QString CodeName(platform::FileCode code, bool byteOrderMark = false);
+// "CR LF", "LF", "CR"; a text without line ends is written CR LF. Mixed line
+// ends have no one name: `mixed` says them in the reader's language.
+QString LineEndsName(LineEnds lineEnds, const QString& mixed);
+// A code and its line ends: "JIS CR LF", "Shift-JIS " + `mixed`.
+QString FormName(int code, bool byteOrderMark, LineEnds lineEnds, const QString& mixed);
 // "Shift-JIS CR LF", "UTF-8 (BOM) LF": a form as the status bar and the
 // reports name it.
 QString FormName(const platform::FileForm& form);

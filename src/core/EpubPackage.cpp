@@ -294,11 +294,9 @@ Result<std::vector<std::string>> ReadEpubEncryption(std::string_view xml) {
         if (!part.Start(u"CipherReference")) continue;
         // Font obfuscation (IDPF's and Adobe's) hides a font, not the text.
         if (algorithm == "http://www.idpf.org/2008/embedding" || algorithm == "http://ns.adobe.com/pdf/enc#RC") continue;
-        if (std::optional<EpubTarget> target = ResolveEpubHref("META-INF/encryption.xml", part.Attribute(u"URI"))) {
-            // URIs are relative to the archive's root, not to META-INF.
-            std::string path = target->path;
-            if (path.starts_with("META-INF/")) path = path.substr(9);
-            encrypted.push_back(std::move(path));
+        // URIs are relative to the archive's root, not to META-INF.
+        if (std::optional<EpubTarget> target = ResolveEpubHref("encryption.xml", part.Attribute(u"URI"))) {
+            encrypted.push_back(std::move(target->path));
         } else {
             encrypted.push_back(part.Attribute(u"URI"));
         }

@@ -32,6 +32,9 @@ constexpr std::size_t kMarkDigits = 5;
 constexpr std::size_t kMarkSize = 2 + kMarkDigits;
 constexpr std::string_view kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef";  // 32 letters
 constexpr std::size_t kMostMarks = std::size_t{1} << (5 * kMarkDigits);
+// How far a tag's quoted attribute values are followed before its end is
+// taken as the first ">" after it.
+constexpr std::size_t kQuotedTagReach = 4096;
 
 constexpr std::string_view kOpenParen = "\x81\x69";   // （
 constexpr std::string_view kCloseParen = "\x81\x6A";  // ）
@@ -339,18 +342,24 @@ private:
         return text.substr(a, b - a);
     }
 
-    // The ">" that ends the tag at i, quoted values read over; npos if none.
-    std::size_t TagEnd(std::size_t i) const {
-        for (std::size_t k = i + 1; k < page_.size(); ++k) {
+    // The ">" that ends the tag at i, quoted values read over (so far), else
+    // the first ">" after it; npos when none follows, which is remembered, so
+    // a page of "<" without ">" is read once.
+    std::size_t TagEnd(std::size_t i) {
+        if (noTagEndFrom_ != npos && i >= noTagEndFrom_) return npos;
+        const std::size_t reach = std::min(page_.size(), i + kQuotedTagReach);
+        for (std::size_t k = i + 1; k < reach; ++k) {
             const char c = page_[k];
             if (c == '>') return k;
             if (c == '"' || c == '\'') {
-                const std::size_t close = page_.find(c, k + 1);
-                if (close == npos) return page_.find('>', i + 1);
-                k = close;
+                const void* close = std::memchr(page_.data() + k + 1, c, reach - k - 1);
+                if (close == nullptr) break;
+                k = static_cast<std::size_t>(static_cast<const char*>(close) - page_.data());
             }
         }
-        return npos;
+        const std::size_t gt = page_.find('>', i + 1);
+        if (gt == npos) noTagEndFrom_ = i;
+        return gt;
     }
 
     std::size_t Markup(std::size_t i) {
@@ -375,13 +384,14 @@ private:
         if (d == '!' || d == '?') {
             // A declaration or processing instruction; a DOCTYPE's internal
             // subset ends with "]>".
-            const std::size_t bracket = page_.find('[', i);
             const std::size_t gt = page_.find('>', i);
-            if (bracket != npos && gt != npos && bracket < gt && d == '!') {
+            if (gt == npos) return n;
+            const std::size_t bracket = page_.substr(0, gt).find('[', i);
+            if (bracket != npos && d == '!') {
                 const std::size_t end = page_.find("]>", bracket);
                 return end == npos ? n : end + 2;
             }
-            return gt == npos ? n : gt + 1;
+            return gt + 1;
         }
         if (!IsAlpha(d) && d != '/') {
             Made("&lt;");
@@ -536,43 +546,48 @@ private:
     std::vector<std::size_t> pending_;
     std::vector<bool> seen_ = std::vector<bool>(ids_.size(), false);
     std::vector<std::size_t> opened_;  // where each open reading's "（" is
+    std::size_t noTagEndFrom_ = npos;  // no ">" after this place
     int rt_ = 0, rtc_ = 0, rp_ = 0;
 };
 
 bool IsWideLead(unsigned char b) { return b >= 0x81; }
+bool IsDoubleLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
-// True when the character that ends text[lineStart..end) is a wide one (a
-// double-byte character or a half-width katakana), read from the line's start.
-bool EndsWide(std::string_view text, std::size_t lineStart, std::size_t end) {
-    bool wide = false;
-    for (std::size_t p = lineStart; p < end;) {
-        const auto b = static_cast<unsigned char>(text[p]);
-        wide = IsWideLead(b);
-        p += (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC) ? 2 : 1;
+// Whether the character before a place of a growing text is a wide one (a
+// double-byte character or a half-width katakana), read once from its start.
+class WideBefore {
+public:
+    explicit WideBefore(const std::string& text) : text_(text) {}
+    bool At(std::size_t end) {
+        while (walked_ < end) {
+            const auto b = static_cast<unsigned char>(text_[walked_]);
+            wide_ = IsWideLead(b);
+            walked_ += IsDoubleLead(b) ? 2 : 1;
+        }
+        // A character cut by `end` (damaged bytes) counts as it began.
+        walked_ = end;
+        return wide_;
     }
-    return wide;
-}
+
+private:
+    const std::string& text_;
+    std::size_t walked_ = 0;
+    bool wide_ = false;
+};
 
 // Step 3: the marks read off the lines and removed.
 void ReadMarks(std::string_view lines, EpubDocumentText& document) {
     std::string& text = document.text;
     text.reserve(lines.size());
+    WideBefore wideBefore(text);
     std::size_t from = 0;
-    std::size_t lineStart = 0;  // of the last line of `text`
-    auto copy = [&](std::string_view bytes) {
-        const std::size_t lf = bytes.rfind('\n');
-        if (lf != npos) lineStart = text.size() + lf + 1;
-        text += bytes;
-    };
     while (true) {
         const void* hit = std::memchr(lines.data() + from, kMark, lines.size() - from);
         if (!hit) break;
         const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - lines.data());
-        copy(lines.substr(from, at - from));
-        if (lines.size() - at < kMarkSize) {
-            from = at + 1;
-            continue;
-        }
+        text += lines.substr(from, at - from);
+        from = at + 1;
+        if (lines.size() - at < kMarkSize) continue;
         std::size_t number = 0;
         bool good = true;
         for (std::size_t d = 0; d < kMarkDigits; ++d) {
@@ -580,16 +595,12 @@ void ReadMarks(std::string_view lines, EpubDocumentText& document) {
             good = good && v != npos;
             number = number * 32 + (v == npos ? 0 : v);
         }
-        if (!good) {
-            from = at + 1;
-            continue;
-        }
+        if (!good) continue;
         from = at + kMarkSize;
         // HtmlToText put a space before the mark that two wide characters
         // around it do not take.
-        if (!text.empty() && text.back() == ' ' && from < lines.size() &&
-            IsWideLead(static_cast<unsigned char>(lines[from])) && text.size() - 1 > lineStart &&
-            EndsWide(text, lineStart, text.size() - 1))
+        if (text.size() >= 2 && text.back() == ' ' && from < lines.size() &&
+            IsWideLead(static_cast<unsigned char>(lines[from])) && wideBefore.At(text.size() - 1))
             text.pop_back();
         if (lines[at + 1] == kTargetMark && number < document.places.size()) {
             document.places[number] = text.size();
@@ -597,7 +608,7 @@ void ReadMarks(std::string_view lines, EpubDocumentText& document) {
             document.replaced[number].offset = text.size();
         }
     }
-    copy(lines.substr(from));
+    text += lines.substr(from);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Why a use case of src/core failed, as a code with its data: set where the
 // failure happens (a file, an archive, a DOC database, the network), said in
 // words only at the end. verdane-cli says it in English (EnglishText below);
-// the window says it in Japanese (src/app/FailureJapanese). Neither ever reads
+// the window says it in Japanese (src/words/FailureJapanese). Neither ever reads
 // the other's words back.
 #pragma once
 

@@ -104,16 +104,6 @@ InstallNameFault CheckInstallName(const QString& name) {
     return InstallNameFault::None;
 }
 
-QString InstallNameMessage(InstallNameFault fault) {
-    switch (fault) {
-    case InstallNameFault::HasPath: return QStringLiteral("ﾌｧｲﾙ名にﾊﾟｽを含めないで下さい");
-    case InstallNameFault::HasExtension: return QStringLiteral("ﾌｧｲﾙ名に拡張子を含めないで下さい");
-    case InstallNameFault::Empty: return QStringLiteral("ﾌｧｲﾙ名を入力して下さい");
-    case InstallNameFault::None: break;
-    }
-    return {};
-}
-
 QString InstallFileName(const QString& name, bool prc) {
     return name + (prc ? QStringLiteral(".PRC") : QStringLiteral(".PDB"));
 }

@@ -62,8 +62,6 @@ QString FolderPart(const QString& path);
 // the install dialog and `verdane-cli install` take the same names.
 enum class InstallNameFault { None, Empty, HasPath, HasExtension };
 InstallNameFault CheckInstallName(const QString& name);
-// The message the install dialog shows for a fault (empty for None).
-QString InstallNameMessage(InstallNameFault fault);
 // The installed file's name: the name and ".PRC" or ".PDB".
 QString InstallFileName(const QString& name, bool prc);
 // The install name proposed for a window caption such as "MEMO.TXT - Verdane

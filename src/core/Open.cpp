@@ -212,7 +212,6 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
 }
 
 Result<OpenedFile> OpenUrl(PageFetch& fetch, FetchRequest request, const OpenOptions& options) {
-    request.raw = true;
     Result<PageText> page = fetch.Run(request);
     if (!page) return page.Fault();
     const std::string_view body = page->View();

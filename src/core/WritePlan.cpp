@@ -6,12 +6,14 @@
 #include "Names.h"
 #include "PalmDesktop.h"
 #include "ReadText.h"
+#include "ShiftJisBytes.h"
 #include "WriteText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <exception>
 
 namespace verdane::core {
@@ -87,6 +89,65 @@ Result<WritePlan> PlanSave(const Document& document, const QString& text, const 
     plan.title = TitleOfFile(plan.target);
     Encode(plan, text, Lacking::Question, {});
     return plan;
+}
+
+Result<WritePlan> PlanSaveBytes(const Document& document, std::string shiftJis, const SaveRequest& request,
+                                std::vector<platform::Unwritable> replaced) {
+    const DocKind kind = request.kind == DocKind::Page ? DocKind::Text : request.kind;
+    const bool doc = kind == DocKind::Prc || kind == DocKind::Pdb;
+    const bool bytesAsWritten = doc || document.SaveForm() == FileForm{};
+    if (!request.bookmarks.empty() || !bytesAsWritten) {
+        Result<WritePlan> plan = PlanSave(document, EditorTextOf(shiftJis, kcShiftJis), request);
+        if (plan && !replaced.empty()) {
+            plan->unwritableCount += replaced.size();
+            plan->unwritable.insert(plan->unwritable.begin(), replaced.begin(), replaced.end());
+        }
+        return plan;
+    }
+    WritePlan plan;
+    plan.way = WayOut::Save;
+    plan.document = document;
+    plan.kind = kind;
+    plan.target = request.addExtension ? WithKindExtension(request.path, plan.kind, document.Path()) : request.path;
+    plan.replacesOther = FileThere(plan.target) && !SameFile(plan.target, document.Path());
+    if (doc) {
+        if (std::optional<Failure> refused = SetDocTitle(plan, request.title)) return *refused;
+        plan.options.Compress = request.compress;
+        plan.options.IncludeBinary = request.includeBinary;
+    } else {
+        plan.form = document.SaveForm();
+        plan.formChanges =
+            document.Kind() == DocKind::Text && !document.Path().isEmpty() && document.FormRead() != plan.form;
+        plan.title = TitleOfFile(plan.target);
+    }
+    // Every character of Shift-JIS bytes is one Shift-JIS holds: only what
+    // was replaced before is reported.
+    MakeWindowShiftJis(shiftJis);
+    plan.text = std::move(shiftJis);
+    plan.unwritableCount = replaced.size();
+    plan.unwritable = std::move(replaced);
+    return plan;
+}
+
+std::vector<platform::Unwritable> UnwritableOf(std::string_view shiftJis, const std::vector<KanjiReplacement>& replaced) {
+    std::vector<platform::Unwritable> list;
+    list.reserve(std::min(replaced.size(), platform::kMaxListedUnwritable));
+    int line = 1;
+    std::size_t counted = 0;
+    for (const KanjiReplacement& r : replaced) {
+        if (list.size() == platform::kMaxListedUnwritable) break;
+        const std::size_t at = std::min(r.offset, shiftJis.size());
+        if (at >= counted) {
+            line += static_cast<int>(std::count(shiftJis.begin() + counted, shiftJis.begin() + at, '\n'));
+            counted = at;
+        }
+        platform::Unwritable u;
+        u.line = line;
+        u.codePoint = r.codePoint;
+        u.writtenAs = platform::BytesToEditor(shiftJis.substr(at, std::min(r.length, shiftJis.size() - at)));
+        list.push_back(std::move(u));
+    }
+    return list;
 }
 
 Result<WritePlan> PlanInstall(const platform::TPalmDesktop& desktop, const Document& document, const QString& text,

@@ -15,7 +15,12 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+namespace verdane {
+struct KanjiReplacement;
+}
 
 namespace verdane::platform {
 class TPalmDesktop;
@@ -95,6 +100,22 @@ struct SaveRequest {
 // DOC database in Shift-JIS with the geta mark "〓". An empty DOC title is
 // a failure (EmptyTitle).
 Result<WritePlan> PlanSave(const Document& document, const QString& text, const SaveRequest& request);
+
+// The plan of saving a text held as Shift-JIS bytes with CR LF line ends (as
+// Open gives a text read in any code but UTF-8) as `request` says, without a
+// round trip through the editor's UTF-16: the bytes are those PlanSave writes
+// for the editor text read from them. `replaced` names what was replaced
+// before (a cleaned Aozora text's accented letters, see UnwritableOf), which
+// the plan reports as its own. A request with bookmarks, or a text file saved
+// in another form than Shift-JIS with CR LF, goes through the editor's text.
+Result<WritePlan> PlanSaveBytes(const Document& document, std::string shiftJis, const SaveRequest& request,
+                                std::vector<platform::Unwritable> replaced = {});
+
+// The characters listed in `replaced` (offsets and lengths in `shiftJis`, a
+// text with CR LF line ends) as a plan lists them: their lines and what
+// stands for them.
+std::vector<platform::Unwritable> UnwritableOf(std::string_view shiftJis,
+                                              const std::vector<verdane::KanjiReplacement>& replaced);
 
 // What the install dialog chose.
 struct InstallRequest {

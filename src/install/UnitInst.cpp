@@ -3,6 +3,7 @@
 #include "DialogParts.h"
 #include "EditorCodec.h"
 #include "FailureJapanese.h"
+#include "FailureOf.h"
 #include "Names.h"
 #include "PlanQuestion.h"
 #include "Prompts.h"
@@ -140,7 +141,7 @@ void TFormInst::ButtonInstClick() {
     // double-byte character can never be taken for "\" or ".".
     const QString name = EditFile->text();
     if (const core::InstallNameFault fault = core::CheckInstallName(name); fault != core::InstallNameFault::None)
-        return Refuse(kBadName, core::InstallNameMessage(fault));
+        return Refuse(kBadName, JapaneseText(core::InstallNameFailure(fault, name)));
     if (EditTitle->text().isEmpty())
         return Refuse(QStringLiteral("ﾀｲﾄﾙがありません"), JapaneseText(core::Failure{core::FailureCode::EmptyTitle}));
     const int index = AutoInstallComboBox->currentIndex();

@@ -160,79 +160,104 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     WriteFileAtomically(path, std::span<const std::string_view>(&bytes, 1));
 }
 
-namespace {
-
-// A device, a FIFO or a terminal is written as it is: renaming a file over it
-// would put a plain file in the place of /dev/null or of a pipe's reader.
-void WriteInPlace(const std::string& path, std::span<const std::string_view> pieces) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) Fail(FileOp::Write, path, errno);
-    const bool written = WritePieces(fd, pieces);
-    const int error = errno;
-    if (!written) {
-        ::close(fd);
-        Fail(FileOp::Write, path, error);
-    }
-    if (::close(fd) != 0 && errno != EINTR) Fail(FileOp::Write, path, errno);
+void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces) {
+    AtomicFileWriter writer(path);
+    writer.Write(pieces);
+    writer.Commit();
 }
 
-}  // namespace
-
-void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces) {
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
     if (path.empty()) Fail(FileOp::Write, "\"\"", ENOENT);
-    if (IsSpecialFile(path)) return WriteInPlace(path, pieces);
-    const std::string target = ResolveLinks(path);
-    const std::string folder = FolderOf(target);
+    // A device, a FIFO or a terminal is written as it is: renaming a file over
+    // it would put a plain file in the place of /dev/null or of a pipe's reader.
+    if (IsSpecialFile(path)) {
+        inPlace_ = true;
+        fd_ = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0) Fail(FileOp::Write, path, errno);
+        return;
+    }
+    target_ = ResolveLinks(path);
+    folder_ = FolderOf(target_);
     struct stat old{};
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    const bool replacing = ::stat(target_.c_str(), &old) == 0;
     if (replacing && S_ISDIR(old.st_mode)) Fail(FileOp::Write, path, EISDIR);
     // The rename would replace a read-only file as long as its folder is writable;
     // a file marked read-only (no write bit at all) is kept as its owner asked.
-    if (replacing && (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
+    if (replacing && (::access(target_.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
         Fail(FileOp::Write, path, EACCES);
 
     // A new name created exclusively with 0666, so the umask applies as for any
     // new file without the process-wide mask being read or changed.
     std::mt19937_64 random(std::random_device{}());
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         char name[32];
         std::snprintf(name, sizeof name, "/.verdane-%012llx",
                       static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-        temp = folder + name;
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) Fail(FileOp::Write, path, errno);
+        temp_ = folder_ + name;
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST) Fail(FileOp::Write, path, errno);
     }
-    if (fd < 0) Fail(FileOp::Write, path, EEXIST);
-
-    int error = 0;
-    auto step = [&error](bool done) {
-        if (!done) error = errno;
-        return done;
-    };
-    bool ok = true;
+    if (fd_ < 0) Fail(FileOp::Write, path, EEXIST);
     if (replacing) {
         // Keep the replaced file's owner where allowed (a file of another user
         // stays with its group at least), and its permissions.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0 && ::fchown(fd_, static_cast<uid_t>(-1), old.st_gid) != 0) {
         }
-        ok = step(::fchmod(fd, old.st_mode & 07777) == 0);
+        if (::fchmod(fd_, old.st_mode & 07777) != 0) {
+            const int error = errno;
+            Abandon();
+            Fail(FileOp::Write, path, error);
+        }
     }
-    ok = ok && step(WritePieces(fd, pieces)) && step(::fsync(fd) == 0);
-    const bool closed = ::close(fd) == 0;
-    if (ok && !closed) ok = step(false);
-    ok = ok && step(::rename(temp.c_str(), target.c_str()) == 0);
+}
+
+AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+
+void AtomicFileWriter::Abandon() noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!inPlace_ && !temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+void AtomicFileWriter::Write(std::span<const std::string_view> pieces) {
+    if (fd_ < 0) Fail(FileOp::Write, path_, EBADF);
+    if (!WritePieces(fd_, pieces)) {
+        const int error = errno;
+        Abandon();
+        Fail(FileOp::Write, path_, error);
+    }
+}
+
+void AtomicFileWriter::Commit() {
+    if (fd_ < 0) Fail(FileOp::Write, path_, EBADF);
+    const int fd = std::exchange(fd_, -1);
+    if (inPlace_) {
+        if (::close(fd) != 0 && errno != EINTR) Fail(FileOp::Write, path_, errno);
+        return;
+    }
+    int error = 0;
+    bool ok = ::fsync(fd) == 0;
+    if (!ok) error = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
     if (!ok) {
-        ::unlink(temp.c_str());
-        Fail(FileOp::Write, path, error);
+        Abandon();
+        Fail(FileOp::Write, path_, error);
     }
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    temp_.clear();
+    const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         const bool synced = ::fsync(dir) == 0;
         const int syncError = errno;
         ::close(dir);
-        if (!synced && syncError != EINVAL) Fail(FileOp::Write, path, syncError);
+        if (!synced && syncError != EINVAL) Fail(FileOp::Write, path_, syncError);
     }
 }
 

@@ -65,6 +65,31 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // (a database as its head and records), so they need not be joined first.
 void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces);
 
+// A file written as its bytes come, replacing `path` only when Commit is
+// called: the streaming form of WriteFileAtomically, with the same rules (a
+// device or FIFO written as it is, a temporary file in the target's folder
+// renamed over the target after a sync, the replaced file's permissions and
+// links kept). A writer destroyed without Commit removes its temporary file
+// and leaves the target as it was. Write and Commit throw EFileError.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const std::string& path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void Write(std::string_view bytes) { Write(std::span<const std::string_view>(&bytes, 1)); }
+    void Write(std::span<const std::string_view> pieces);
+    void Commit();
+
+private:
+    void Abandon() noexcept;
+
+    std::string path_, target_, folder_, temp_;
+    int fd_ = -1;
+    bool inPlace_ = false;
+};
+
 // Makes the folder `path` and the folders above it that are missing. Throws
 // EFileError (CreateFolder) naming the first folder that could not be made and
 // the system's reason ("cannot create the folder /ro/Palm: Read-only file

@@ -15,7 +15,9 @@ TEST(FailureText, EveryCodeIsSaidInJapaneseWithoutEnglishWords) {
     static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
     const QStringList allowed = {QStringLiteral("DOC"), QStringLiteral("zip"), QStringLiteral("txt"),
                                  QStringLiteral("URL"), QStringLiteral("http"), QStringLiteral("https"),
-                                 QStringLiteral("TLS"), QStringLiteral("KB")};
+                                 QStringLiteral("TLS"), QStringLiteral("KB"), QStringLiteral("EPUB"),
+                                 QStringLiteral("XML"), QStringLiteral("META"), QStringLiteral("INF"),
+                                 QStringLiteral("container"), QStringLiteral("xml")};
     for (int n = 0; n <= static_cast<int>(FailureCode::Internal); ++n) {
         const Failure failure{static_cast<FailureCode>(n), "/q/subject", {}, ENOSPC, 7, 9};
         QString text = verdane::JapaneseText(failure);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 #include <cstdlib>
 
 using namespace verdane::test;
@@ -85,6 +86,18 @@ TEST_F(NetCli, JoinsAPageOfManyBlocksSentWithoutLength) {
     auto r = RunCli({"fetch", server_.Url("/long"), "-"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(r.out == CrLfText(body)) << "sizes " << r.out.size() << " and " << CrLfText(body).size();
+}
+
+// A body with control bytes is neither text nor archive: it comes byte for byte.
+TEST_F(NetCli, ABinaryFileComesByteForByte) {
+    std::mt19937 random(29);
+    std::string body(3000000, '\0');
+    for (char& c : body) c = static_cast<char>(random());
+    server_.On("/data.bin", {Send(Answer("HTTP/1.0 200 OK", {"Content-Type: application/octet-stream"}, body))});
+    auto r = RunCli({"fetch", server_.Url("/data.bin"), dir_.File("data.bin")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(ReadFile(dir_.File("data.bin")) == body) << "size " << ReadFile(dir_.File("data.bin")).size();
 }
 
 TEST_F(NetCli, AShiftJisPageKeepsItsBytes) {

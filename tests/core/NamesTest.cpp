@@ -63,8 +63,6 @@ TEST(Names, InstallNamesTakeNoFolderNoExtensionAndAreNotEmpty) {
         {"ソース", InstallNameFault::None},
     };
     for (const auto& c : cases) EXPECT_EQ(CheckInstallName(QString::fromUtf8(c.name)), c.fault) << c.name;
-    EXPECT_EQ(InstallNameMessage(InstallNameFault::HasExtension), QStringLiteral("ﾌｧｲﾙ名に拡張子を含めないで下さい"));
-    EXPECT_EQ(InstallNameMessage(InstallNameFault::HasPath), QStringLiteral("ﾌｧｲﾙ名にﾊﾟｽを含めないで下さい"));
     EXPECT_EQ(InstallFileName(QStringLiteral("MEMO"), true), QStringLiteral("MEMO.PRC"));
     EXPECT_EQ(ProposedInstallName(QStringLiteral("MEMO.TXT - Verdane Ver1.22")), QStringLiteral("MEMO"));
 }

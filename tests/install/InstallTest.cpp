@@ -384,7 +384,7 @@ private slots:
         QTest::addColumn<bool>("fileForFolder");
         QTest::addColumn<QString>("detail");  // %1 the queue folder
         QTest::newRow("a file where the folder should be")
-            << true << QStringLiteral("NewFile.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: ﾌｫﾙﾀﾞ %1 を作れません");
+            << true << QStringLiteral("NewFile.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: ﾌｫﾙﾀﾞ %1 を作れません: 途中にフォルダでないものがあります");
         QTest::newRow("a folder where the database should be")
             << false << QStringLiteral("NewFile.PDB をｲﾝｽﾄｰﾙ用ﾌｫﾙﾀﾞに置けません: %1/NewFile.PDB に書き込めません: フォルダです");
     }
