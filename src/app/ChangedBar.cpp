@@ -23,6 +23,10 @@ TChangedBar::TChangedBar(QWidget* parent) : QFrame(parent) {
     LabelText->setWordWrap(true);
     ButtonReload = new QPushButton(QStringLiteral("再読み込み(&R)"), this);
     ButtonReload->setObjectName(QStringLiteral("ButtonReload"));
+    ButtonSaveAs = new QPushButton(QStringLiteral("名前を付けて保存(&A)..."), this);
+    ButtonSaveAs->setObjectName(QStringLiteral("ButtonSaveAs"));
+    ButtonSaveHere = new QPushButton(QStringLiteral("元の場所に保存(&O)"), this);
+    ButtonSaveHere->setObjectName(QStringLiteral("ButtonSaveHere"));
     ButtonClose = new QToolButton(this);
     ButtonClose->setObjectName(QStringLiteral("ButtonCloseBar"));
     ButtonClose->setAutoRaise(true);
@@ -34,18 +38,28 @@ TChangedBar::TChangedBar(QWidget* parent) : QFrame(parent) {
     layout->addWidget(icon);
     layout->addWidget(LabelText, 1);
     layout->addWidget(ButtonReload);
+    layout->addWidget(ButtonSaveAs);
+    layout->addWidget(ButtonSaveHere);
     layout->addWidget(ButtonClose);
 
     connect(ButtonReload, &QPushButton::clicked, this, &TChangedBar::ReloadClicked);
+    connect(ButtonSaveAs, &QPushButton::clicked, this, &TChangedBar::SaveAsClicked);
+    connect(ButtonSaveHere, &QPushButton::clicked, this, &TChangedBar::SaveHereClicked);
     connect(ButtonClose, &QToolButton::clicked, this, &TChangedBar::Dismiss);
     hide();
 }
 
 void TChangedBar::ShowFor(Reason reason) {
     reason_ = reason;
-    LabelText->setText(reason == Reason::Changed ? QStringLiteral("ファイルが他のプログラムで変更されました。")
-                                                 : QStringLiteral("ファイルが削除されました。"));
-    ButtonReload->setVisible(reason == Reason::Changed);
+    switch (reason) {
+    case Reason::Changed: LabelText->setText(QStringLiteral("ファイルが他のプログラムで変更されました。")); break;
+    case Reason::Removed: LabelText->setText(QStringLiteral("ファイルが削除されました。")); break;
+    case Reason::Unreadable: LabelText->setText(QStringLiteral("ファイルが読めなくなりました。")); break;
+    }
+    const bool gone = reason != Reason::Changed;
+    ButtonReload->setVisible(!gone);
+    ButtonSaveAs->setVisible(gone);
+    ButtonSaveHere->setVisible(gone);
     show();
     emit Shown(true);
 }

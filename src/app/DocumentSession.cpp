@@ -63,6 +63,21 @@ void DocumentSession::ReplaceText(const QString& text, const std::function<void(
     cursor.endEditBlock();
 }
 
+void DocumentSession::PutStandIns(std::span<const platform::Unwritable> lacked, bool join) {
+    QTextCursor cursor(editor_.document());
+    if (join)
+        cursor.joinPreviousEditBlock();
+    else
+        cursor.beginEditBlock();
+    // From the last to the first, so the places before stay where they are.
+    for (auto it = lacked.rbegin(); it != lacked.rend(); ++it) {
+        cursor.setPosition(it->at);
+        cursor.setPosition(it->at + (it->codePoint > 0xFFFF ? 2 : 1), QTextCursor::KeepAnchor);
+        cursor.insertText(it->writtenAs);
+    }
+    cursor.endEditBlock();
+}
+
 void DocumentSession::Saved(core::Document written) {
     editor_.document()->setModified(false);
     const QString path = written.Path();

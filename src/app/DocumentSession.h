@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <span>
 #include <string>
 
 class QPlainTextEdit;
@@ -53,6 +54,10 @@ public:
     // `text` replaces the whole text as one edit that Undo takes back; `turn`
     // gives the window its turns to paint while a long text goes in.
     void ReplaceText(const QString& text, const std::function<void()>& turn = {});
+    // A save wrote stand-ins: each of `lacked` (editor positions in the text
+    // as it was saved, in its order) gets what was written in its place, as
+    // one edit that Undo takes back; `join` adds them to the edit before.
+    void PutStandIns(std::span<const platform::Unwritable> lacked, bool join = false);
     // The text was written: the document is now `written` (the file, its
     // kind, form and title, as core::Save gives it), not modified.
     void Saved(core::Document written);

@@ -15,6 +15,38 @@
 
 namespace verdane {
 
+namespace {
+
+// What an HTTP status says, in the window's words.
+QString StatusMeaning(long long status) {
+    switch (status) {
+    case 400: return QStringLiteral("要求が正しくありません");
+    case 401: return QStringLiteral("ユーザー名とパスワードが必要です");
+    case 403: return QStringLiteral("アクセスが禁止されています");
+    case 404: return QStringLiteral("ページが見つかりません");
+    case 407: return QStringLiteral("プロキシの認証が必要です");
+    case 410: return QStringLiteral("ページは削除されました");
+    case 429: return QStringLiteral("要求が多すぎます。しばらく待ってからやり直してください");
+    case 503: return QStringLiteral("サーバーが一時的に応答できません");
+    default: break;
+    }
+    if (status >= 500 && status < 600) return QStringLiteral("サーバー側でエラーが起きました");
+    return QStringLiteral("ページを返しませんでした");
+}
+
+// A failed download is a warning that says why in Japanese; for an HTTP
+// answer the meaning of its status comes first, the server's own words (its
+// status and reason) after it.
+void ShowDownloadFailure(QWidget& window, const core::Failure& fault) {
+    QString why = JapaneseText(fault);
+    if (fault.code == core::FailureCode::HttpStatus)
+        why = QStringLiteral("%1 (サーバーの応答: %2)").arg(StatusMeaning(fault.count), why);
+    Prompts().Message(&window, QMessageBox::Warning, QStringLiteral("Verdane"),
+                      QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, why);
+}
+
+}  // namespace
+
 DownloadCommand::DownloadCommand(QWidget& window, DocumentSession& session, FileCommands& files, LongWork& work,
                                  const TSettings& settings, TFormURL& url, TFormDL& download)
     : window_(window), session_(session), files_(files), work_(work), settings_(settings), url_(url),
@@ -22,7 +54,7 @@ DownloadCommand::DownloadCommand(QWidget& window, DocumentSession& session, File
 
 void DownloadCommand::Run() {
     if (work_.Busy()) return;
-    QString failure;
+    std::optional<core::Failure> failure;
     std::vector<KanjiReplacement> replaced;
     files_.ReplaceDocument([&]() -> std::optional<FileCommands::Replacement> {
         if (Prompts().RunDialog(url_) != QDialog::Accepted) return std::nullopt;
@@ -41,7 +73,7 @@ void DownloadCommand::Run() {
             return result;
         }();
         if (!page) {
-            failure = JapaneseText(page.Fault());
+            failure = page.Fault();
             return std::nullopt;
         }
         FileCommands::Replacement next;
@@ -62,9 +94,7 @@ void DownloadCommand::Run() {
         return next;
     });
     // A failed download always says why, whatever the editor holds.
-    if (!failure.isEmpty())
-        Prompts().Message(&window_, QMessageBox::Information, QStringLiteral("Verdane"),
-                          QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, failure);
+    if (failure) ShowDownloadFailure(window_, *failure);
     // The HTML conversion works on Shift-JIS: characters of a UTF-8 page that
     // it cannot hold are never dropped without a word.
     if (!replaced.empty()) {

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTextCursor>
 
 namespace verdane {
 
@@ -86,7 +87,10 @@ bool FileCommands::ReplaceDocument(const std::function<std::optional<Replacement
         LongWork::Scope scope(work_);
         session_.ReplaceText(next->text, work_.Turns());
         session_.Editor().document()->setModified(true);
+        // A page or a work is read from its start.
+        session_.Editor().moveCursor(QTextCursor::Start);
     }
+    if (!next->file && !next->bookmarks.empty()) session_.Bookmarks().PlaceAt(next->bookmarks);
     return true;
 }
 
@@ -261,35 +265,69 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
         // The bookmarks go back into the database at their places now.
         request.bookmarks = session_.Bookmarks().AtEditor();
     }
+    // The file dialog asked about the name chosen, not about another file the
+    // type's extension names.
+    return WriteSave(request, chosen, saveDialog_.FileName);
+}
+
+bool FileCommands::SaveInPlace() {
+    const core::Document& document = session_.Document();
+    if (document.Path().isEmpty()) return Save();
+    // The name, kind and title the text has: what the save dialog proposes,
+    // taken without asking.
+    core::SaveRequest request;
+    request.path = document.SaveProposal(session_.Folder());
+    request.kind = document.Kind() == core::DocKind::Page ? core::DocKind::Text : document.Kind();
+    if (request.kind != core::DocKind::Text) {
+        request.title = Local(core::DocTitleText(document.Title()));
+        if (request.title.isEmpty()) request.title = core::BaseNameWithoutExtension(request.path);
+        request.compress = settings_.Compress;
+        request.includeBinary = settings_.IncludeBinary;
+        request.bookmarks = session_.Bookmarks().AtEditor();
+    }
+    return WriteSave(request, std::nullopt, document.Path());
+}
+
+bool FileCommands::WriteSave(const core::SaveRequest& request, const std::optional<platform::FileForm>& chosen,
+                             const QString& seenTarget) {
     // A text in the code and line ends chosen for this save, else in its own.
+    const core::Document document = chosen ? session_.Document().WithForm(*chosen) : session_.Document();
     core::Result<core::WritePlan> plan = [&] {
         LongWork::Scope scope(work_);
-        return core::PlanSave(chosen ? document.WithForm(*chosen) : document, session_.Text(), request);
+        return core::PlanSave(document, session_.Text(), request);
     }();
     if (!plan) {
         ShowErrorBox(&window_, JapaneseText(plan.Fault()));
         return false;
     }
     if (MayOverwrite && !MayOverwrite(plan->target)) return false;
-    // One question for what changes unseen. The file dialog asked about the
-    // name chosen, not about another file the type's extension names.
+    // One question for what changes unseen.
     PlanSeen seen;
     seen.form = chosen.has_value();
-    seen.target = plan->target == saveDialog_.FileName;
+    seen.target = plan->target == seenTarget;
     if (!AskPlan(&window_, *plan, &session_.Editor(), seen)) return false;
     core::Result<core::Document> written = [&] {
         LongWork::Scope scope(work_);
         return core::Save(*plan);
     }();
+    const QString target = plan->target;
     if (!written) {
-        ShowErrorBox(&window_,
-                     QStringLiteral("%1 を保存できません。\n%2").arg(plan->target, JapaneseText(written.Fault())));
+        ShowErrorBox(&window_, QStringLiteral("%1 を保存できません。\n%2").arg(target, JapaneseText(written.Fault())));
         return false;
+    }
+    // The editor holds what the file holds: the stand-ins written go into the
+    // text, one step that Undo takes back. A text with more of them than a
+    // plan lists is planned again for the rest, into the same step.
+    for (bool join = false; plan && plan->unwritableCount > 0; join = true) {
+        const bool listedAll = plan->unwritable.size() == plan->unwritableCount;
+        session_.PutStandIns(plan->unwritable, join);
+        if (listedAll) break;
+        plan = core::PlanSave(document, session_.Text(), request);
     }
     // The document is now the file just written; it goes on the recent-files list.
     session_.Saved(std::move(*written));
-    Recent(plan->target);
-    ShowStatusNote(&window_, QStringLiteral("「%1」に保存しました").arg(core::FileNamePart(plan->target)));
+    Recent(target);
+    ShowStatusNote(&window_, QStringLiteral("「%1」に保存しました").arg(core::FileNamePart(target)));
     return true;
 }
 

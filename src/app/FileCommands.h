@@ -9,6 +9,7 @@
 #include "EditorFileCodec.h"
 #include "Prompts.h"
 #include "ReadText.h"
+#include "WritePlan.h"
 
 #include <QString>
 #include <QStringList>
@@ -61,6 +62,8 @@ public:
         bool saved = true;
         // A file read: its bytes go into the editor in pieces, in place of `text`.
         std::optional<core::OpenedFile> file;
+        // The bookmarks of `text` (the headings of a cleaned work).
+        std::vector<core::EditorBookmark> bookmarks;
     };
     // The one way the document is replaced: the save question first (Cancel,
     // or a Yes whose save did not happen, stops here), then `load` gives the
@@ -79,6 +82,10 @@ public:
     // 保存, whose save dialog starts on the text type); as a DOC database in
     // Shift-JIS.
     bool Save(const std::optional<platform::FileForm>& form = std::nullopt);
+    // The text written where it was read from, as it was (name, kind and DOC
+    // title), without the save dialog: the changed bar's 元の場所に保存 once
+    // the file is gone. A new text asks for its name as Save does.
+    bool SaveInPlace();
     // A pick from the recent-files list: opened after the save question; true
     // when it was read.
     bool OpenRecent(const QString& path);
@@ -100,6 +107,11 @@ private:
     ReadOutcome OpenFile(const QString& path);
     // Fills the editor with a file's text; a long text shows its progress.
     void FillFromFile(const core::OpenedFile& file);
+    // Plans, asks and writes a save; `seenTarget` is the name the user saw
+    // chosen (no question for replacing it). Afterwards the editor holds what
+    // was written.
+    bool WriteSave(const core::SaveRequest& request, const std::optional<platform::FileForm>& chosen,
+                   const QString& seenTarget);
     DocSaveOptions SharedOptions() const;
     void Recent(const QString& path);
 

@@ -12,6 +12,8 @@
 #include <QMainWindow>
 #include <QAction>
 #include <QDockWidget>
+#include <QPlainTextEdit>
+#include <QTextDocument>
 
 namespace verdane {
 
@@ -61,6 +63,9 @@ FileWatch::FileWatch(QMainWindow& window, DocumentSession& session, FileCommands
             if (files_.OpenRecent(path)) ShowStatusNote(&window_, QStringLiteral("「%1」を読み込み直しました").arg(QFileInfo(path).fileName()));
         });
     });
+    // The text of a file that is gone is saved the usual ways.
+    connect(bar_, &TChangedBar::SaveAsClicked, this, [this] { Guarded(&window_, [this] { files_.Save(); }); });
+    connect(bar_, &TChangedBar::SaveHereClicked, this, [this] { Guarded(&window_, [this] { files_.SaveInPlace(); }); });
     files_.MayOverwrite = [this](const QString& path) { return MayOverwrite(path); };
     Follow();
 }
@@ -68,7 +73,9 @@ FileWatch::FileWatch(QMainWindow& window, DocumentSession& session, FileCommands
 FileWatch::DiskState FileWatch::StateOf(const QString& path, bool withHash) {
     DiskState state;
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile()) return state;
+    if (path.isEmpty()) return state;
+    state.present = info.exists() || info.isSymLink();
+    if (!info.isFile() || !info.isReadable()) return state;
     state.exists = true;
     state.size = info.size();
     state.modified = info.lastModified();
@@ -82,7 +89,7 @@ FileWatch::DiskState FileWatch::StateOf(const QString& path, bool withHash) {
 
 bool FileWatch::Same(DiskState& now, const DiskState& before) const {
     if (now.exists != before.exists) return false;
-    if (!now.exists) return true;
+    if (!now.exists) return now.present == before.present;
     if (now.size != before.size) return false;
     if (now.modified == before.modified) return true;
     if (before.hash.isEmpty()) return false;
@@ -97,6 +104,7 @@ void FileWatch::Follow() {
     path_ = path;
     known_ = StateOf(path_, true);
     told_ = false;
+    markedGone_ = false;
     bar_->Dismiss();
     if (path_.isEmpty()) return;
     if (known_.exists) watcher_.addPath(path_);
@@ -109,19 +117,33 @@ void FileWatch::Check() {
     DiskState now = StateOf(path_, false);
     if (now.exists && !watcher_.files().contains(path_)) watcher_.addPath(path_);
     if (Same(now, known_)) {
-        // Back as it was (a change undone, a file put back): nothing to tell.
+        // Back as it was (a change undone, a file put back): nothing to tell,
+        // and a text not edited since is the file's again.
         told_ = false;
         bar_->Dismiss();
+        QTextDocument& text = *session_.Editor().document();
+        if (markedGone_ && text.revision() == goneRevision_) text.setModified(false);
+        markedGone_ = false;
         return;
     }
     if (told_ && Same(now, announced_)) return;
-    Announce(now.exists ? TChangedBar::Reason::Changed : TChangedBar::Reason::Removed, now);
+    Announce(now.exists    ? TChangedBar::Reason::Changed
+             : now.present ? TChangedBar::Reason::Unreadable
+                           : TChangedBar::Reason::Removed,
+             now);
 }
 
 void FileWatch::Announce(TChangedBar::Reason reason, const DiskState& now) {
     announced_ = now;
     if (announced_.exists && announced_.hash.isEmpty()) announced_ = StateOf(path_, true);
     told_ = true;
+    // The text is now the only copy: unsaved text.
+    QTextDocument& text = *session_.Editor().document();
+    if (reason != TChangedBar::Reason::Changed && !text.isModified()) {
+        markedGone_ = true;
+        goneRevision_ = text.revision();
+        text.setModified(true);
+    }
     bar_->ShowFor(reason);
 }
 

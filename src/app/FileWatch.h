@@ -1,7 +1,10 @@
 // FileWatch: notices when the open file is changed or removed by another
 // program and says so in a bar above the editor (TChangedBar), whose
 // 再読み込み opens the file again the usual way (the save question first when
-// the text is edited). It also gives the save command its question before
+// the text is edited). A file that is gone, or that cannot be read any more,
+// leaves the editor's text as the only copy: the text is then modified (so
+// closing asks), and the bar offers to save it, under a new name or where it
+// was; the file put back as it was makes it unmodified again. It also gives the save command its question before
 // writing over a file that changed on disk since it was read or saved. The
 // main window creates one (its child named "FileWatch").
 #pragma once
@@ -43,7 +46,10 @@ private:
     // What the file on disk is: enough to tell a change from our own save or a
     // mere touch without reading it each time.
     struct DiskState {
+        // A regular file that can be read is there.
         bool exists = false;
+        // Anything is at the path (also what cannot be read as the file).
+        bool present = false;
         qint64 size = -1;
         QDateTime modified;
         QByteArray hash;  // of the whole file, when it is small enough to read cheaply
@@ -66,6 +72,10 @@ private:
     DiskState known_;      // as read or last saved
     DiskState announced_;  // as the bar last told it, so it is told once
     bool told_ = false;
+    // The text was made modified because its file went, at this revision of
+    // the editor's text.
+    bool markedGone_ = false;
+    int goneRevision_ = 0;
 };
 
 }  // namespace verdane

@@ -4,10 +4,13 @@
 #include "FileIo.h"
 #include "HelpViewer.h"
 #include "PalmDesktop.h"
+#include "ProfileFile.h"
 #include "Prompts.h"
+#include "RegistryFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -23,6 +26,22 @@
 #include <unistd.h>
 
 namespace verdane {
+
+namespace {
+
+// Where the settings file keeps the registry file chosen at a first start.
+const QString kDesktopSection = QStringLiteral("PalmDesktop");
+const QString kRegistryKey = QStringLiteral("Registry");
+
+platform::TProfile SettingsFile() {
+    return platform::TProfile(platform::SettingsFilePath(QCoreApplication::applicationFilePath()));
+}
+
+}  // namespace
+
+QString RememberedRegistryPath() { return SettingsFile().ReadString(kDesktopSection, kRegistryKey, QString()); }
+
+void RememberRegistryPath(const QString& path) { SettingsFile().WriteString(kDesktopSection, kRegistryKey, path); }
 
 QString DefaultPalmDesktopFolder() {
     // The base directory specification counts relative paths as invalid.
@@ -167,8 +186,9 @@ TFormFirstStart::TFormFirstStart(const QString& registryPath, QWidget* parent)
         QStringLiteral("<p><b>Palm Desktop が見つかりません。</b></p>"
                        "<p>Verdane は、携帯端末のユーザーとインストールフォルダを Palm Desktop のレジストリファイル"
                        " %1 から読み込みます。まだ無ければ、ここで新しく作れます。</p>"
-                       "<p>既にあるレジストリファイルを使うときは、終了して環境変数 VERDANE_REGISTRY に"
-                       "その場所を指定してください。</p>")
+                       "<p>既にある Palm Desktop を使うときは、そのレジストリファイルを選んでください"
+                       " (次からもそれを使います)。Palm Desktop なしでも編集はできますが、"
+                       "インストールはできません。</p>")
             .arg(registryPath_.toHtmlEscaped()),
         this);
     LabelMessage->setObjectName(QStringLiteral("LabelMessage"));
@@ -177,6 +197,12 @@ TFormFirstStart::TFormFirstStart(const QString& registryPath, QWidget* parent)
     ButtonCreate = new QPushButton(QStringLiteral("作成(&C)..."), this);
     ButtonCreate->setObjectName(QStringLiteral("ButtonCreate"));
     ButtonCreate->setDefault(true);
+    ButtonChoose = new QPushButton(QStringLiteral("既存のPalm Desktopを選ぶ(&E)..."), this);
+    ButtonChoose->setObjectName(QStringLiteral("ButtonChoose"));
+    ButtonChoose->setAutoDefault(false);
+    ButtonWithout = new QPushButton(QStringLiteral("Palm Desktopなしで続ける(&W)"), this);
+    ButtonWithout->setObjectName(QStringLiteral("ButtonWithout"));
+    ButtonWithout->setAutoDefault(false);
     ButtonHelp = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
     ButtonHelp->setObjectName(QStringLiteral("ButtonHelp"));
     ButtonHelp->setAutoDefault(false);
@@ -185,25 +211,59 @@ TFormFirstStart::TFormFirstStart(const QString& registryPath, QWidget* parent)
     ButtonQuit->setAutoDefault(false);
     connect(ButtonCreate, &QPushButton::clicked, this, &TFormFirstStart::ButtonCreateClick);
     connect(ButtonHelp, &QPushButton::clicked, this, &TFormFirstStart::ButtonHelpClick);
-    connect(ButtonQuit, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ButtonChoose, &QPushButton::clicked, this, &TFormFirstStart::ButtonChooseClick);
+    connect(ButtonWithout, &QPushButton::clicked, this, [this] { done(int(FirstStartChoice::Without)); });
+    connect(ButtonQuit, &QPushButton::clicked, this, [this] { done(int(FirstStartChoice::Quit)); });
 
     auto* top = new QHBoxLayout;
     top->addWidget(icon);
     top->addWidget(LabelMessage, 1);
+    // The ways to a desktop on one row, the ways on without one below.
+    auto* ways = new QHBoxLayout;
+    ways->addStretch();
+    ways->addWidget(ButtonCreate);
+    ways->addWidget(ButtonChoose);
     auto* row = new QHBoxLayout;
     row->addWidget(ButtonHelp);
     row->addStretch();
-    row->addWidget(ButtonCreate);
+    row->addWidget(ButtonWithout);
     row->addWidget(ButtonQuit);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addLayout(ways);
     layout->addLayout(row);
-    resize(480, sizeHint().height());
+    resize(520, sizeHint().height());
 }
+
+void TFormFirstStart::reject() { done(int(FirstStartChoice::Without)); }
 
 void TFormFirstStart::ButtonCreateClick() {
     TFormPalmSetUp setUp(registryPath_, this);
-    if (Prompts().RunDialog(setUp) == QDialog::Accepted) accept();
+    if (Prompts().RunDialog(setUp) == QDialog::Accepted) done(int(FirstStartChoice::Made));
+}
+
+void TFormFirstStart::ButtonChooseClick() {
+    TFileDialogState dialog;
+    dialog.Filter = QStringLiteral("ﾚｼﾞｽﾄﾘﾌｧｲﾙ(*.REG)|*.REG|すべてのﾌｧｲﾙ(*.*)|*");
+    dialog.InitialDir = QFileInfo(registryPath_).absolutePath();
+    if (!Prompts().ChooseOpenFile(this, dialog)) return;
+    // Taken only when it names a Palm Desktop; otherwise the message stays
+    // for another choice.
+    QString problem;
+    try {
+        if (platform::PalmRootKey(platform::TRegistryFile::Load(dialog.FileName.toStdString())).empty())
+            problem = QStringLiteral("Palm Desktop の設定がありません。");
+    } catch (const std::exception&) {
+        problem = QStringLiteral("レジストリファイル (REGEDIT4 の形式) として読めません。");
+    }
+    if (!problem.isEmpty()) {
+        Prompts().Message(this, QMessageBox::Warning, QStringLiteral("Verdane"),
+                          QStringLiteral("%1 は、Palm Desktop のレジストリファイルではありません。").arg(dialog.FileName),
+                          QMessageBox::Ok, problem);
+        return;
+    }
+    chosen_ = QFileInfo(dialog.FileName).absoluteFilePath();
+    done(int(FirstStartChoice::Chosen));
 }
 
 void TFormFirstStart::ButtonHelpClick() {
@@ -216,15 +276,21 @@ void TFormFirstStart::ButtonHelpClick() {
                           QMessageBox::Ok);
 }
 
-bool OfferPalmDesktopSetUp(const QString& registryPath) {
+FirstStartAnswer OfferPalmDesktopSetUp(const QString& registryPath) {
     TFormFirstStart message(registryPath);
-    const bool made = Prompts().RunDialog(message) == QDialog::Accepted;
+    FirstStartAnswer answer;
+    answer.choice = static_cast<FirstStartChoice>(Prompts().RunDialog(message));
+    if (answer.choice == FirstStartChoice::Made) answer.registryPath = registryPath;
+    if (answer.choice == FirstStartChoice::Chosen) {
+        answer.registryPath = message.ChosenRegistry();
+        RememberRegistryPath(answer.registryPath);
+    }
     // A manual opened from the message stays open for the window that follows.
     if (auto* viewer = message.findChild<QWidget*>(QStringLiteral("HelpViewer")); viewer && viewer->isVisible()) {
         viewer->setParent(nullptr, Qt::Window);
         viewer->show();
     }
-    return made;
+    return answer;
 }
 
 }  // namespace verdane

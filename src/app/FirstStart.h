@@ -1,7 +1,10 @@
-// The first start without a Palm Desktop: a message that offers to make one and
-// opens the manual before anything is set up, and the small dialog that asks for
-// the desktop's folder and the handheld user's name and makes the desktop with
-// the same code as `verdane-cli palm-desktop init`. Startup uses it.
+// The first start without a Palm Desktop: a message that offers to make one,
+// to choose the registry file of one there already (remembered in the
+// settings file), or to go on without one (editing works, installing does
+// not), and opens the manual before anything is set up; and the small dialog
+// that asks for the desktop's folder and the handheld user's name and makes
+// the desktop with the same code as `verdane-cli palm-desktop init`. Startup
+// uses it.
 #pragma once
 
 #include "PalmDesktopSetup.h"
@@ -48,9 +51,24 @@ private:
     QString registryPath_;
 };
 
+// The registry file chosen at a first start, as the settings file remembers
+// it; empty when none was chosen.
+QString RememberedRegistryPath();
+void RememberRegistryPath(const QString& path);
+
+// What the first start ended with.
+enum class FirstStartChoice {
+    Quit,     // 終了: the program ends
+    Made,     // a desktop was made, its registry file at the path offered
+    Chosen,   // an existing registry file was chosen (ChosenRegistry)
+    Without,  // go on without a desktop; also Esc and closing the message
+};
+
 // The first-start message: what is missing and the buttons 作成(&C)... (the
-// set-up dialog; accepted once a desktop is made), ヘルプ(&H) (the manual; the
-// message stays) and 終了(&Q) (rejected).
+// set-up dialog), 既存のPalm Desktopを選ぶ(&E)... (a registry file, taken
+// once it names a Palm Desktop), ヘルプ(&H) (the manual; the message stays),
+// Palm Desktopなしで続ける(&W) and 終了(&Q). The dialog's result is a
+// FirstStartChoice.
 class TFormFirstStart : public QDialog {
     Q_OBJECT
 
@@ -59,17 +77,33 @@ public:
 
     QLabel* LabelMessage;
     QPushButton* ButtonCreate;
+    QPushButton* ButtonChoose;
     QPushButton* ButtonHelp;
+    QPushButton* ButtonWithout;
     QPushButton* ButtonQuit;
+
+    // The registry file chosen (FirstStartChoice::Chosen).
+    const QString& ChosenRegistry() const { return chosen_; }
+    // Esc and the close button go on without a desktop: nothing is lost, and
+    // 終了 is one click away.
+    void reject() override;
 
 private:
     void ButtonCreateClick();
+    void ButtonChooseClick();
     void ButtonHelpClick();
     QString registryPath_;
+    QString chosen_;
 };
 
-// Shows the first-start message; true when a desktop was made and its registry
-// file written at `registryPath`.
-bool OfferPalmDesktopSetUp(const QString& registryPath);
+struct FirstStartAnswer {
+    FirstStartChoice choice = FirstStartChoice::Quit;
+    // Made: the registry file written; Chosen: the one chosen (and remembered).
+    QString registryPath;
+};
+
+// Shows the first-start message, offering to make the desktop's registry
+// file at `registryPath`.
+FirstStartAnswer OfferPalmDesktopSetUp(const QString& registryPath);
 
 }  // namespace verdane

@@ -54,7 +54,10 @@ bool LibraryCommand::LoadCatalog(bool refresh) {
     }
     if (!load->note.empty())
         Prompts().Message(&window_, QMessageBox::Information, QStringLiteral("青空文庫から探す"),
-                          QStringLiteral("新しい目録を読み込めなかったので、保存してある目録を使います"),
+                          load->keptUrl == url
+                              ? QStringLiteral("新しい目録を読み込めなかったので、保存してある目録を使います")
+                              : QStringLiteral("新しい目録を読み込めなかったので、保存してある %1 の目録を使います")
+                                    .arg(QString::fromStdString(load->keptUrl)),
                           QMessageBox::Ok, load->why ? JapaneseText(*load->why) : QString());
     catalog_ = std::move(load->catalog);
     const auto kept = cache.Kept();
@@ -73,9 +76,9 @@ void LibraryCommand::Run() {
 void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
     QString failure;
     files_.ReplaceDocument([&]() -> std::optional<FileCommands::Replacement> {
-        const QString url = QString::fromStdString(work.textUrl);
+        const QString url = QString::fromUtf8(work.textUrl.data(), qsizetype(work.textUrl.size()));
         if (url.isEmpty()) {
-            failure = QStringLiteral("目録に作品 %1 のテキストファイルがありません").arg(QString::fromStdString(work.id));
+            failure = QStringLiteral("目録に作品 %1 のテキストファイルがありません").arg(QString::fromUtf8(work.id.data(), qsizetype(work.id.size())));
             return std::nullopt;
         }
         core::Result<core::OpenedFile> page = [&] {
@@ -96,7 +99,11 @@ void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
         next.document = core::Document::Fetched(url, core::TitleOfText(Utf8ToCp932(work.title)), page->code);
         if (clean && page->code != kcUtf8) {
             const std::string mark = platform::EditorToBytes(settings_.BookmarkMark).bytes;
-            next.text = AozoraEditorText(CleanAozoraText(page->text, forms_.aozora.Options(mark)));
+            // Its headings become the text's bookmarks.
+            const AozoraCleaned cleaned = CleanAozoraText(page->text, forms_.aozora.Options(mark));
+            std::vector<qsizetype> places;
+            next.text = AozoraEditorText(cleaned, &places);
+            next.bookmarks = AozoraEditorBookmarks(cleaned, places);
         } else {
             next.text = core::EditorTextOf(page->text, page->code);
         }
@@ -105,7 +112,7 @@ void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
         return next;
     });
     if (!failure.isEmpty())
-        Prompts().Message(&window_, QMessageBox::Information, QStringLiteral("Verdane"),
+        Prompts().Message(&window_, QMessageBox::Warning, QStringLiteral("Verdane"),
                           QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"), QMessageBox::Ok, failure);
 }
 

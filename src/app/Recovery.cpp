@@ -2,6 +2,8 @@
 
 #include "DocumentSession.h"
 #include "EditorCodec.h"
+#include "FailureJapanese.h"
+#include "FailureOf.h"
 #include "FileIo.h"
 #include "KanjiCode.h"
 #include "TextBookmarks.h"
@@ -9,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -46,40 +49,6 @@ QByteArray SnapshotText(QStringList pieces) {
         piece = QString();
     }
     return out;
-}
-
-// Replaces the file at `path` by `parts` as the atomic writer does (a
-// temporary file beside it, synced, renamed over it, the folder synced), the
-// temporary file made readable by its owner only from the start, whatever the
-// umask. Throws EFileError.
-void WriteForOwner(const QByteArray& path, std::span<const std::string_view> parts) {
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = path.left(slash);
-    // One write at a time per window: its own temporary name, left over only by a kill.
-    const QByteArray temp = folder + "/.verdane-" + path.mid(slash + 1) + ".tmp";
-    ::unlink(temp.constData());
-    auto fail = [&path](int error) {
-        throw platform::EFileError(platform::FileOp::Write, path.toStdString(), error,
-                                   "cannot write " + path.toStdString() + ": " + std::strerror(error));
-    };
-    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) fail(errno);
-    int error = 0;
-    auto step = [&error](bool done) {
-        if (!done && error == 0) error = errno;
-        return done;
-    };
-    bool ok = step(platform::WritePieces(fd, parts)) && step(::fsync(fd) == 0);
-    ok = step(::close(fd) == 0) && ok;
-    ok = ok && step(::rename(temp.constData(), path.constData()) == 0);
-    if (!ok) {
-        ::unlink(temp.constData());
-        fail(error);
-    }
-    if (const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
 }
 
 // The bookmarks with their places as byte offsets in `utf8`, the text whose
@@ -129,8 +98,8 @@ RecoveryKeeper::~RecoveryKeeper() {
     // was saved or given up.
     writer_.clear();
     writer_.waitForDone();
-    QFile::remove(file_);
-    if (!inherited_.isEmpty()) QFile::remove(inherited_);
+    RemoveSnapshot(folder_, file_);
+    if (!inherited_.isEmpty()) RemoveSnapshot(folder_, inherited_);
 }
 
 void RecoveryKeeper::Edited() {
@@ -153,8 +122,8 @@ void RecoveryKeeper::Discard() {
     copying_ = false;
     pieces_.clear();
     // After any write still queued, so nothing writes the snapshot again.
-    const QString file = file_;
-    writer_.start([file] { QFile::remove(file); });
+    const QString folder = folder_, file = file_;
+    writer_.start([folder, file] { RemoveSnapshot(folder, file); });
 }
 
 void RecoveryKeeper::SnapshotNow() {
@@ -258,29 +227,42 @@ void RecoveryKeeper::CopySlice(int generation) {
     QPointer<RecoveryKeeper> self(this);
     writer_.start([self, pieces = std::move(pieces), about = std::move(about), folder, file, inherited]() mutable {
         bool ok = true;
-        QString problem;
+        QString problem, detail;
         try {
             const QByteArray utf8 = SnapshotText(std::move(pieces));
             about.saved = QDateTime::currentDateTimeUtc();
             const std::string header = SnapshotHeader(about, std::size_t(utf8.size()));
-            if (!MakeRecoveryFolder(folder, problem)) throw platform::EFileError(problem.toStdString());
             const std::array<std::string_view, 2> parts{header, std::string_view(utf8.constData(), utf8.size())};
-            WriteForOwner(QFile::encodeName(file), parts);
-            if (!inherited.isEmpty()) QFile::remove(inherited);
+            // Made and checked for every write: a folder that is a link or
+            // another user's never receives the text.
+            const platform::OwnFolder own = OpenRecoveryFolder(folder);
+            own.Write(QFile::encodeName(QFileInfo(file).fileName()).toStdString(), parts, 0600);
+            if (!inherited.isEmpty()) RemoveSnapshot(folder, inherited);
+        } catch (const platform::EFileError& e) {
+            ok = false;
+            // A folder that is not the user's is named in few words, so the
+            // status bar shows all of it; its path goes to the log.
+            if (e.Op == platform::FileOp::Link)
+                problem = QStringLiteral("復元用の控えは作りません: ﾌｫﾙﾀﾞがリンクです");
+            else if (e.Op == platform::FileOp::Foreign)
+                problem = QStringLiteral("復元用の控えは作りません: ﾌｫﾙﾀﾞが他人のものです");
+            else
+                problem = QStringLiteral("復元用の控えを保存できません: %1").arg(JapaneseText(core::FailureOf(e)));
+            detail = QString::fromUtf8(e.what());
         } catch (const std::exception& e) {
             ok = false;
-            if (problem.isEmpty()) problem = QString::fromUtf8(e.what());
+            problem = QStringLiteral("復元用の控えを保存できません: %1").arg(QString::fromUtf8(e.what()));
         }
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self, ok, problem] {
-                if (self) self->WriteDone(ok, problem);
+            [self, ok, problem, detail] {
+                if (self) self->WriteDone(ok, problem, detail);
             },
             Qt::QueuedConnection);
     });
 }
 
-void RecoveryKeeper::WriteDone(bool ok, const QString& problem) {
+void RecoveryKeeper::WriteDone(bool ok, const QString& problem, const QString& detail) {
     writing_ = false;
     if (ok) {
         inherited_.clear();
@@ -288,8 +270,9 @@ void RecoveryKeeper::WriteDone(bool ok, const QString& problem) {
     } else if (problem != lastProblem_) {
         // Said once on the status bar: the edits are not lost yet, but would be in a crash.
         lastProblem_ = problem;
+        if (!detail.isEmpty()) qWarning("%s", qPrintable(detail));
         if (auto* window = qobject_cast<QMainWindow*>(parent()))
-            window->statusBar()->showMessage(QStringLiteral("復元用の控えを保存できません: %1").arg(problem), 15000);
+            window->statusBar()->showMessage(problem, 15000);
     }
     if (again_) {
         again_ = false;
@@ -304,13 +287,20 @@ void RecoveryKeeper::WaitForWrites() {
     }
 }
 
-void RecoveryKeeper::Restore(const RecoverySnapshot& snapshot) {
+bool RecoveryKeeper::Restore(const RecoverySnapshot& snapshot, const TextFillOptions& fill) {
     QPlainTextEdit& editor = session_.Editor();
     // The caption first, so a long text is seen coming in under its name.
     session_.Adopt(snapshot.document);
-    TextFillOptions options;
-    options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-    FillEditor(editor, snapshot.text, platform::EditorBytes::Utf8, options);
+    TextFillOptions options = fill;
+    if (!options.turn) options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    if (!FillEditor(editor, snapshot.text, platform::EditorBytes::Utf8, options)) {
+        // Half a text is no text of the user's: the window starts afresh
+        // and the snapshot stays for the next start.
+        editor.clear();
+        editor.document()->setModified(false);
+        session_.Adopt(core::Document());
+        return false;
+    }
     session_.Bookmarks().Place(AtBytes(snapshot.bookmarks, snapshot.text), snapshot.text, kcUtf8);
     QTextCursor caret(editor.document());
     caret.setPosition(std::clamp(snapshot.caret, 0, editor.document()->characterCount() - 1));
@@ -320,6 +310,7 @@ void RecoveryKeeper::Restore(const RecoverySnapshot& snapshot) {
     if (snapshot.file != file_) inherited_ = snapshot.file;
     editor.document()->setModified(true);
     SnapshotNow();
+    return true;
 }
 
 }  // namespace verdane

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "RecoverySnapshot.h"
+#include "TextFill.h"
 
 #include <QObject>
 #include <QStringList>
@@ -59,8 +60,10 @@ public:
     // The window takes the text and document of `snapshot` (read with its
     // text): the text is modified, the caret where it was, and its snapshot
     // becomes this window's own (the old file goes once the new one is
-    // written).
-    void Restore(const RecoverySnapshot& snapshot);
+    // written). `fill` gives the turns, progress and cancel of a long text;
+    // a cancelled restore leaves a new empty text and the snapshot as it was,
+    // and gives false.
+    bool Restore(const RecoverySnapshot& snapshot, const TextFillOptions& fill = {});
 
 private:
     void Edited();
@@ -70,7 +73,7 @@ private:
     std::pair<qsizetype, int> PieceAt(int position) const;
     void ModificationChanged(bool modified);
     void Discard();
-    void WriteDone(bool ok, const QString& problem);
+    void WriteDone(bool ok, const QString& problem, const QString& detail);
 
     DocumentSession& session_;
     QString folder_;

@@ -23,6 +23,9 @@ class TFormRecovery : public QDialog {
     Q_OBJECT
 public:
     enum class Choice { Restore, Discard, Keep };
+    // Snapshots preset to be restored at most (the newest); the rest are
+    // kept for later until the user chooses otherwise.
+    static constexpr int kPresetRestore = 3;
 
     TFormRecovery(const std::vector<RecoverySnapshot>& snapshots, QWidget* parent);
     // What the user chose for the snapshot in `row`.

@@ -1,5 +1,7 @@
 #include "RecoverySnapshot.h"
 
+#include "FileIo.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,10 @@
 #include <map>
 #include <string_view>
 
+#include <ctime>
+#include <optional>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,8 +27,6 @@ namespace verdane {
 namespace {
 
 constexpr std::string_view kMagic = "VerdaneRecovery ";
-// A header is a few lines; anything longer is not one of ours.
-constexpr qint64 kMaxHeader = 64 * 1024;
 // The largest text the editor holds is 256 MB of Shift-JIS, at most 1.5 times
 // that in UTF-8; a longer file is not a snapshot.
 constexpr qint64 kMaxSnapshot = qint64(1) << 30;
@@ -148,30 +152,17 @@ QString RecoveryFolder() {
     return state + QStringLiteral("/verdane/recovery");
 }
 
-bool MakeRecoveryFolder(const QString& folder, QString& problem) {
-    // Each missing folder on the way is made for its owner only, as the base
-    // directory specification asks of the state folder itself.
-    const QByteArray path = QFile::encodeName(QDir::cleanPath(folder));
-    for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
-        const QByteArray part = slash < 0 ? path : path.left(slash);
-        if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) {
-            problem =
-                QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(std::strerror(errno)), QFile::decodeName(part));
-            return false;
-        }
-        if (slash < 0) break;
-    }
-    struct stat info{};
-    if (::stat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        problem = QStringLiteral("フォルダではありません (%1)").arg(folder);
-        return false;
-    }
-    // The snapshots are the user's texts: nobody else may list or read them.
-    if ((info.st_mode & 0777) != 0700 && ::chmod(path.constData(), 0700) != 0) {
-        problem = QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(std::strerror(errno)), folder);
-        return false;
-    }
-    return true;
+platform::OwnFolder OpenRecoveryFolder(const QString& folder) {
+    // The state folder's own part and the recovery folder in it are the
+    // program's; what lies above is the user's location, taken as it is.
+    const QStringList parts = QDir::cleanPath(folder).split(u'/');
+    if (parts.size() < 4 || parts[parts.size() - 1].isEmpty() || parts[parts.size() - 2].isEmpty())
+        throw platform::EFileError(platform::FileOp::CreateFolder, folder.toStdString(), EINVAL,
+                                   "cannot use the folder " + folder.toStdString());
+    const std::string base = QFile::encodeName(parts.mid(0, parts.size() - 2).join(u'/')).toStdString();
+    const std::string own[] = {QFile::encodeName(parts[parts.size() - 2]).toStdString(),
+                               QFile::encodeName(parts.back()).toStdString()};
+    return platform::OwnFolder::Open(base, own);
 }
 
 QString SnapshotPath(const QString& folder, const QString& id) {
@@ -209,34 +200,75 @@ std::string SnapshotHeader(const RecoverySnapshot& about, std::size_t textBytes)
     return out.toStdString();
 }
 
-RecoverySnapshot ReadSnapshot(const QString& path, bool withText) {
-    RecoverySnapshot snapshot;
-    QFile file(path);
-    std::string bytes;
-    if (!file.open(QIODevice::ReadOnly)) {
-        snapshot.problem = QStringLiteral("読めません (%1)").arg(file.errorString());
-    } else if (file.size() > kMaxSnapshot) {
-        snapshot.problem = QStringLiteral("控えとしては大きすぎます");
-    } else {
-        bytes.resize(std::size_t(file.size()));
-        if (file.read(bytes.data(), file.size()) != file.size())
-            snapshot.problem = QStringLiteral("読めません (%1)").arg(file.errorString());
+void RemoveSnapshot(const QString& folder, const QString& path) {
+    try {
+        OpenRecoveryFolder(folder).Remove(QFile::encodeName(QFileInfo(path).fileName()).toStdString());
+    } catch (const platform::EFileError&) {
+        // Not the user's folder: nothing of ours is in it.
     }
-    if (snapshot.problem.isEmpty()) snapshot = ParseSnapshot(std::move(bytes), withText);
+}
+
+RecoverySnapshot ReadSnapshot(const platform::OwnFolder& folder, const QString& name, bool withText) {
+    RecoverySnapshot snapshot;
+    const QString path = QFile::decodeName(QByteArray::fromStdString(folder.Path())) + u'/' + name;
+    // Only the user's own snapshots: never a link, a FIFO or a file someone
+    // else could have put or read there.
+    const std::optional<platform::OwnFolder::File> file = folder.OpenFile(QFile::encodeName(name).toStdString(), 0600);
+    if (!file) {
+        snapshot.problem = QStringLiteral("自分だけが読み書きできる通常のファイルではありません");
+    } else if (file->info.st_size > kMaxSnapshot) {
+        ::close(file->fd);
+        snapshot.problem = QStringLiteral("控えとしては大きすぎます");
+    } else if (withText) {
+        try {
+            snapshot = ParseSnapshot(platform::ReadWholeFile(file->fd, path.toStdString()), true);
+        } catch (const platform::EFileError& e) {
+            snapshot.problem = QStringLiteral("読めません (%1)").arg(QString::fromUtf8(e.what()));
+        }
+    } else {
+        // The header alone: a text of a gigabyte is not read to show its size.
+        std::string head(kMaxSnapshotHeader, '\0');
+        std::size_t got = 0;
+        while (got < head.size()) {
+            const ssize_t n = ::pread(file->fd, head.data() + got, head.size() - got, off_t(got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += std::size_t(n);
+        }
+        head.resize(got);
+        ::close(file->fd);
+        snapshot = ParseSnapshotHead(head, file->info.st_size);
+    }
+    if (snapshot.state == RecoverySnapshot::State::Damaged && snapshot.problem.isEmpty())
+        snapshot.problem = QStringLiteral("読めません");
     snapshot.file = path;
     return snapshot;
 }
 
 RecoverySnapshot ParseSnapshot(std::string bytes, bool withText) {
+    RecoverySnapshot snapshot = ParseSnapshotHead(bytes, qint64(bytes.size()));
+    if (snapshot.state != RecoverySnapshot::State::Good) return snapshot;
+    bytes.erase(0, bytes.size() - std::size_t(snapshot.bytes));
+    snapshot.text = std::move(bytes);
+    snapshot.characters = Utf8Characters(snapshot.text);
+    if (snapshot.characters < 0) {
+        snapshot.state = RecoverySnapshot::State::Damaged;
+        snapshot.problem = QStringLiteral("本文が UTF-8 ではありません");
+        std::string().swap(snapshot.text);
+    }
+    if (!withText) std::string().swap(snapshot.text);
+    return snapshot;
+}
+
+RecoverySnapshot ParseSnapshotHead(std::string_view bytes, qint64 fileSize) {
     RecoverySnapshot snapshot;
     auto damaged = [&snapshot](const QString& why) {
         snapshot.state = RecoverySnapshot::State::Damaged;
         snapshot.problem = why;
-        snapshot.text.clear();
         return snapshot;
     };
     const QByteArray head =
-        QByteArray::fromRawData(bytes.data(), qsizetype(std::min<std::size_t>(bytes.size(), kMaxHeader)));
+        QByteArray::fromRawData(bytes.data(), qsizetype(std::min<std::size_t>(bytes.size(), kMaxSnapshotHeader)));
     const qsizetype firstEnd = head.indexOf('\n');
     const QByteArray first = head.left(firstEnd);
     if (firstEnd < 0 || !first.startsWith(QByteArray(kMagic.data(), kMagic.size())))
@@ -302,31 +334,43 @@ RecoverySnapshot ParseSnapshot(std::string bytes, bool withText) {
         !fields.count("kind"))
         return damaged(QStringLiteral("見出しに欠けている項目があります"));
     const qint64 textStart = headerEnd + 2;
-    if (qint64(bytes.size()) - textStart != length)
+    if (fileSize - textStart != length)
         return damaged(QStringLiteral("本文の長さが見出しと合いません (%1 バイトのはずが %2 バイト)")
                            .arg(length)
-                           .arg(qint64(bytes.size()) - textStart));
-    bytes.erase(0, std::size_t(textStart));
-    snapshot.text = std::move(bytes);
-    snapshot.characters = Utf8Characters(snapshot.text);
-    if (snapshot.characters < 0) return damaged(QStringLiteral("本文が UTF-8 ではありません"));
+                           .arg(fileSize - textStart));
+    snapshot.bytes = length;
     snapshot.state = RecoverySnapshot::State::Good;
-    if (!withText) std::string().swap(snapshot.text);
     return snapshot;
 }
 
 std::vector<RecoverySnapshot> OrphanedSnapshots(const QString& folder) {
     std::vector<RecoverySnapshot> found;
-    const QDir dir(folder);
+    std::optional<platform::OwnFolder> dir;
+    try {
+        dir.emplace(OpenRecoveryFolder(folder));
+    } catch (const platform::EFileError&) {
+        // Not the user's own folder: nothing in it is offered (the window's
+        // keeper says why when it tries to write there).
+        return found;
+    }
     // A write cut off by a kill leaves its temporary file (".verdane-..."); one
     // that old is no write still running.
-    const QDateTime stale = QDateTime::currentDateTimeUtc().addSecs(-3600);
-    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral(".verdane-*")}, QDir::Files | QDir::Hidden))
-        if (info.lastModified().toUTC() < stale) QFile::remove(info.filePath());
-    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.snapshot")}, QDir::Files)) {
-        RecoverySnapshot snapshot = ReadSnapshot(info.filePath(), false);
+    const std::time_t stale = std::time(nullptr) - 3600;
+    for (const std::string& name : dir->Names()) {
+        struct stat info{};
+        if (::fstatat(dir->Fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (name.starts_with(".verdane-")) {
+            if (info.st_mtime < stale) dir->Remove(name);
+            continue;
+        }
+        if (!name.ends_with(".snapshot")) continue;
+        // Another user's file, a link or a file others may read is not ours to offer.
+        const std::optional<platform::OwnFolder::File> own = dir->OpenFile(name, 0600);
+        if (!own) continue;
+        ::close(own->fd);
+        RecoverySnapshot snapshot = ReadSnapshot(*dir, QFile::decodeName(QByteArray::fromStdString(name)), false);
         if (snapshot.owner.pid > 0 && OwnerAlive(snapshot.owner)) continue;
-        if (!snapshot.saved.isValid()) snapshot.saved = info.lastModified();
+        if (!snapshot.saved.isValid()) snapshot.saved = QDateTime::fromSecsSinceEpoch(info.st_mtime);
         found.push_back(std::move(snapshot));
     }
     std::stable_sort(found.begin(), found.end(),

@@ -5,6 +5,7 @@
 #include "FindDialogs.h"
 #include "LongWork.h"
 #include "Settings.h"
+#include "StatusNote.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -67,9 +68,10 @@ SearchCommands::SearchCommands(QWidget& window, DocumentSession& session, LongWo
 SearchCommands::~SearchCommands() = default;
 
 void SearchCommands::Show(TFindDialog& dialog) {
-    if (!settingsShown_) {
-        // The choices of the last run, in both dialogs.
-        settingsShown_ = true;
+    if (!dialog.isVisible()) {
+        // The choices of the last search (of this run, else the last run's),
+        // whichever dialog it came from: the replace dialog opens on the text
+        // the find dialog looked for.
         SearchParameters p;
         p.text = settings_.Text;
         p.matchCase = settings_.MatchCase;
@@ -78,8 +80,7 @@ void SearchCommands::Show(TFindDialog& dialog) {
         p.fuzzy = settings_.Fuzzy;
         p.direction = settings_.Up ? SearchDirection::Up : SearchDirection::Down;
         p.wrap = settings_.Wrap;
-        find_->SetParameters(p);
-        replace_->SetParameters(p);
+        dialog.SetParameters(p);
     }
     // A selection on one line is what the user wants to find (a pattern or a
     // fuzzy text stays: the selection is likely its last match).
@@ -113,7 +114,7 @@ void SearchCommands::Say(const QString& text) {
     auto* main = qobject_cast<QMainWindow*>(&window_);
     if (!main) return;
     if (text.isEmpty()) main->statusBar()->clearMessage();
-    else main->statusBar()->showMessage(text, 10000);
+    else ShowStatusNote(main, text);
 }
 
 void SearchCommands::Report() {
@@ -180,8 +181,8 @@ void SearchCommands::ReplaceAll() {
     }
     find_->ShowProblem({});
     replace_->ShowProblem({});
+    // The dialog stays for more: the count is on the status bar.
     Say(QStringLiteral("%1 件置換しました").arg(count));
-    replace_->close();
 }
 
 void SearchCommands::HighlightSoon() {

@@ -53,7 +53,6 @@ private:
     TFindSettings& settings_;
     TFindDialog* find_;
     TReplaceDialog* replace_;
-    bool settingsShown_ = false;
     // The search text and options of the last Find.
     TEditorSearch search_;
     bool highlighting_ = false;

@@ -58,30 +58,42 @@ int RunVerdane(const QStringList& args) {
     InstallQtTranslations();
     SetApplicationTitle(QStringLiteral("Verdane"));
     QApplication::setWindowIcon(ProgramIconImage());
-    const std::string registryPath = platform::DefaultRegistryPath();
+    // $VERDANE_REGISTRY names the registry file; else the one chosen at a
+    // first start, while it is there; else the usual place.
+    std::string registryPath = platform::DefaultRegistryPath();
+    if (qEnvironmentVariableIsEmpty("VERDANE_REGISTRY")) {
+        const QString remembered = RememberedRegistryPath();
+        if (!remembered.isEmpty() && QFileInfo::exists(remembered)) registryPath = remembered.toStdString();
+    }
     platform::TRegistryFile registry;
     QString problem;
+    bool without = false;
     try {
         registry = platform::TRegistryFile::Load(registryPath);
     } catch (const platform::EFileError& e) {
         // No registry file: the desktop software is not there. At the first
-        // start (no file at all) the program offers to make one; a file that is
-        // there but cannot be read is named, and never replaced.
+        // start (no file at all) the program offers to make one, to choose
+        // one, or to go on without; a file that is there but cannot be read
+        // is named, and never replaced.
         const QString path = QString::fromStdString(registryPath);
         if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
             problem = QString::fromUtf8(e.what());
         } else {
-            if (!OfferPalmDesktopSetUp(path)) return 1;  // declined: the message said what is missing
-            try {
-                registry = platform::TRegistryFile::Load(registryPath);
-            } catch (const std::exception& again) {
-                problem = QString::fromUtf8(again.what());
+            const FirstStartAnswer answer = OfferPalmDesktopSetUp(path);
+            if (answer.choice == FirstStartChoice::Quit) return 1;  // the message said what is missing
+            without = answer.choice == FirstStartChoice::Without;
+            if (!without) {
+                try {
+                    registry = platform::TRegistryFile::Load(answer.registryPath.toStdString());
+                } catch (const std::exception& again) {
+                    problem = QString::fromUtf8(again.what());
+                }
             }
         }
     } catch (const std::exception& e) {
         problem = QString::fromUtf8(e.what());
     }
-    if (!PalmDesktopInstalled(registry)) {
+    if (!without && !PalmDesktopInstalled(registry)) {
         QString detail = RegistrySetUpHelp();
         if (!problem.isEmpty()) detail = problem + QStringLiteral("\n\n") + detail;
         Prompts().Message(nullptr, QMessageBox::Critical, QStringLiteral("Verdane"),

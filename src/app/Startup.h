@@ -27,9 +27,9 @@ bool InstallQtTranslations(const QLocale& locale = QLocale::system());
 QString RegistrySetUpHelp();
 
 // The whole program after the QApplication exists: the registry test (without
-// a registry file the first start's offer to make a Palm Desktop; with one that
-// lacks the Palm Desktop keys, or the offer declined, a refusal and exit code
-// 1), the main window with `args` (the command line without the program name),
+// a registry file the first start's offer to make a Palm Desktop, choose one or
+// go on without; with one that lacks the Palm Desktop keys a refusal and exit
+// code 1; 終了 at the offer: exit code 1), the main window with `args` (the command line without the program name),
 // the event loop.
 int RunVerdane(const QStringList& args);
 

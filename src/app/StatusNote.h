@@ -8,7 +8,9 @@ class QWidget;
 
 namespace verdane {
 
-// Shown for some seconds on the status bar of the main window that holds `any`.
+// Shown for some seconds on the status bar of the main window that holds `any`;
+// a note too wide for the room beside the fields loses its middle ("…"), and
+// the whole of it is the bar's tip.
 void ShowStatusNote(QWidget* any, const QString& text);
 
 }  // namespace verdane

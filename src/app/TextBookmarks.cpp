@@ -36,20 +36,25 @@ void TextBookmarks::Place(const std::vector<DocBookmark>& marks, std::string_vie
     // whole text was, and their lengths added up.
     std::vector<std::size_t> offsets;
     for (const DocBookmark& mark : marks) offsets.push_back(std::min<std::size_t>(mark.offset, text.size()));
-    std::vector<int> positions(marks.size());
+    std::vector<core::EditorBookmark> placed(marks.size());
     std::size_t done = 0;
     qsizetype position = 0;
     for (const std::size_t k : InOrder(offsets)) {
         position += core::EditorTextOf(text.substr(done, offsets[k] - done), code).size();
         done = offsets[k];
-        positions[k] = static_cast<int>(position);
+        placed[k] = {marks[k].name, position};
     }
+    PlaceAt(placed);
+}
+
+void TextBookmarks::PlaceAt(const std::vector<core::EditorBookmark>& marks) {
+    marks_.clear();
     QTextDocument* document = editor_.document();
-    const int end = document->characterCount() - 1;
-    for (std::size_t k = 0; k < marks.size(); ++k) {
+    const qsizetype end = document->characterCount() - 1;
+    for (const core::EditorBookmark& mark : marks) {
         QTextCursor place(document);
-        place.setPosition(std::clamp(positions[k], 0, end));
-        marks_.push_back({marks[k].name, place});
+        place.setPosition(static_cast<int>(std::clamp<qsizetype>(mark.position, 0, end)));
+        marks_.push_back({mark.name, place});
     }
     emit Changed();
 }

@@ -29,6 +29,9 @@ public:
     // bytes as opened, CR LF line ends, in `code`), each offset a byte
     // position in it. Replaces those there were.
     void Place(const std::vector<DocBookmark>& marks, std::string_view text, int code);
+    // The bookmarks at these editor positions (a text the program made, such
+    // as the headings of a cleaned Aozora work). Replaces those there were.
+    void PlaceAt(const std::vector<core::EditorBookmark>& marks);
     // No bookmarks: another text or file was opened, or the whole text replaced.
     void Clear();
 

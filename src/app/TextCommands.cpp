@@ -7,6 +7,7 @@
 #include "PlanQuestion.h"
 #include "Prompts.h"
 #include "Settings.h"
+#include "TextBookmarks.h"
 #include "UnitAozora.h"
 
 #include <QPlainTextEdit>
@@ -46,9 +47,12 @@ void TextCommands::HtmlToText() {
     if (work_.Busy()) return;
     // The page is converted first, so that the question names every character
     // replaced: of the text, or of a reference (&copy;).
+    // A ruby's reading as the Aozora command gives it: in parentheses or dropped.
+    const regex::HtmlRuby ruby =
+        aozora_.Options({}).ruby == AozoraRuby::Drop ? regex::HtmlRuby::Drop : regex::HtmlRuby::Paren;
     core::WritePlan plan = [&] {
         LongWork::Scope scope(work_);
-        return core::PlanHtmlToText(awk_, session_.Document(), session_.Text(), work_.Turns());
+        return core::PlanHtmlToText(awk_, session_.Document(), session_.Text(), work_.Turns(), ruby);
     }();
     if (!AskPlan(&window_, plan, &session_.Editor())) return;
     LongWork::Scope scope(work_);
@@ -67,9 +71,13 @@ void TextCommands::CleanAozora() {
     const std::string mark = platform::EditorToBytes(settings_.BookmarkMark).bytes;
     const AozoraCleaned cleaned = CleanAozoraText(text, aozora_.Options(mark));
     work_.Turn();
-    // The cleaning is an edit of the text: one step that Undo takes back.
+    // The cleaning is an edit of the text: one step that Undo takes back. The
+    // headings become the text's bookmarks.
+    std::vector<qsizetype> places;
+    const QString clean = AozoraEditorText(cleaned, &places);
     UpdatesOff quiet(session_.Editor());
-    session_.ReplaceText(AozoraEditorText(cleaned), work_.Turns());
+    session_.ReplaceText(clean, work_.Turns());
+    if (!cleaned.headings.empty()) session_.Bookmarks().PlaceAt(AozoraEditorBookmarks(cleaned, places));
 }
 
 }  // namespace verdane

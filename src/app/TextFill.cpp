@@ -7,7 +7,7 @@
 
 namespace verdane {
 
-void FillEditor(QPlainTextEdit& editor, std::string_view bytes, platform::EditorBytes form,
+bool FillEditor(QPlainTextEdit& editor, std::string_view bytes, platform::EditorBytes form,
                 const TextFillOptions& options) {
     QTextDocument* document = editor.document();
     editor.clear();
@@ -38,6 +38,11 @@ void FillEditor(QPlainTextEdit& editor, std::string_view bytes, platform::Editor
             document->setModified(false);
             if (options.progress) options.progress(from, bytes.size());
             options.turn();
+            if (options.cancelled && options.cancelled()) {
+                document->setUndoRedoEnabled(true);
+                document->setModified(false);
+                return false;
+            }
             sinceTurn.restart();
             cursor.beginEditBlock();
         }
@@ -48,6 +53,7 @@ void FillEditor(QPlainTextEdit& editor, std::string_view bytes, platform::Editor
     QTextCursor start(document);
     editor.setTextCursor(start);
     if (options.progress) options.progress(bytes.size(), bytes.size());
+    return true;
 }
 
 }  // namespace verdane

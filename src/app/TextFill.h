@@ -26,6 +26,9 @@ struct TextFillOptions {
     int turnEveryMs = 40;
     // Told the bytes done and the total before each turn and at the end.
     std::function<void(std::size_t done, std::size_t total)> progress;
+    // Asked after each turn: true stops the fill there (the text that came in
+    // so far stays; the caller decides what becomes of it).
+    std::function<bool()> cancelled;
 };
 
 // Replaces the whole text of `editor` by the editor text of `bytes` (in form
@@ -33,8 +36,9 @@ struct TextFillOptions {
 // between turns. Filling is no edit of the user's: Undo cannot take it back, the
 // undo history starts afresh and the Modified flag is cleared; the caret is at
 // the start. Only the decoded piece in hand exists beside `bytes` and the
-// editor's document, never the whole text a third time.
-void FillEditor(QPlainTextEdit& editor, std::string_view bytes, platform::EditorBytes form,
+// editor's document, never the whole text a third time. False when
+// `options.cancelled` stopped it.
+bool FillEditor(QPlainTextEdit& editor, std::string_view bytes, platform::EditorBytes form,
                 const TextFillOptions& options = {});
 
 // Runs `work` (which touches no widget) on a thread of its own and gives the

@@ -14,6 +14,23 @@
 
 namespace verdane {
 
+namespace {
+
+QString Q(std::string_view utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
+
+// A catalogue text on one row: each line break (CR LF, CR, LF, U+2028, U+2029)
+// and any other control character becomes one space, so a subtitle of two
+// lines keeps its row one line high. The tip shows it as the catalogue has it.
+QString OneLine(QString line) {
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    for (QChar& c : line)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    return line;
+}
+
+}  // namespace
+
 // The works found, one row each: a view of the catalogue's own entries, so a
 // search that finds thousands costs no widget per work.
 class TLibraryModel : public QAbstractTableModel {
@@ -36,13 +53,14 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         const core::CatalogWork* work = Work(index.row());
         if (!work || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+        QString text;
         switch (index.column()) {
-        case 0:
-            return QString::fromStdString(work->subtitle.empty() ? work->title : work->title + "　" + work->subtitle);
-        case 1: return QString::fromStdString(work->Authors());
-        case 2: return QString::fromStdString(work->kanaUse);
-        default: return QString::fromStdString(work->published);
+        case 0: text = work->subtitle.empty() ? Q(work->title) : Q(work->title) + u'　' + Q(work->subtitle); break;
+        case 1: text = QString::fromStdString(work->Authors()); break;
+        case 2: text = Q(work->kanaUse); break;
+        default: text = Q(work->published); break;
         }
+        return role == Qt::DisplayRole ? OneLine(text) : text;
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};

@@ -19,6 +19,7 @@
 #include "RegistryFile.h"
 #include "SaveCode.h"
 #include "SearchCommands.h"
+#include "Startup.h"
 #include "TextBookmarks.h"
 #include "TextCommands.h"
 #include "ToolBarImages.h"
@@ -305,10 +306,14 @@ void TFormMainVerdane::CreateToolBar() {
 }
 
 void TFormMainVerdane::FormCreate(const platform::TRegistryFile& registry, const QStringList& args) {
-    try {
-        UserData = std::make_unique<TUserData>(registry);
-    } catch (const DllError& e) {
-        ShowErrorBox(this, QString::fromUtf8(e.what()), QString::fromStdString(e.Detail()));
+    // Without a Palm Desktop (chosen at the first start) the text is edited
+    // as usual; install says why it cannot.
+    if (PalmDesktopInstalled(registry)) {
+        try {
+            UserData = std::make_unique<TUserData>(registry);
+        } catch (const DllError& e) {
+            ShowErrorBox(this, QString::fromUtf8(e.what()), QString::fromStdString(e.Detail()));
+        }
     }
     files_->UserData = UserData.get();
     setAcceptDrops(true);
@@ -472,6 +477,12 @@ void TFormMainVerdane::PopupMenuTimePopup() {
 }
 
 bool TFormMainVerdane::RichEditMainKeyDown(QKeyEvent* event) {
+    // Alt with a letter is the key of a menu or a button, never text: one that
+    // names none types nothing (the editor would take the letter as typed).
+    const Qt::KeyboardModifiers held = event->modifiers();
+    if ((held & Qt::AltModifier) && !(held & Qt::ControlModifier) && !event->text().isEmpty() &&
+        event->text().front().isPrint())
+        return true;
     if (const int n = FixedPhraseNumber(*event)) InsertFixedPhrase(*RichEditMain, Settings->values.FixedPhrases[n - 1]);
     // The editor still receives the key, except Ctrl with a keypad digit: the
     // editor would type the digit, where Ctrl with a digit types nothing.

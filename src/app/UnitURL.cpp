@@ -87,6 +87,12 @@ void TFormURL::RememberUrl(const QString& url) {
     SetRecentUrls(urls);
 }
 
+void TFormURL::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    EditURL->setFocus(Qt::OtherFocusReason);
+    if (QLineEdit* edit = EditURL->lineEdit()) edit->selectAll();
+}
+
 void TFormURL::ButtonOKClick() { accept(); }
 void TFormURL::ButtonCancelClick() { reject(); }
 

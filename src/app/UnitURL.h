@@ -33,6 +33,11 @@ public:
     // list never keeps a user name or password: they belong to one request.
     void RememberUrl(const QString& url);
 
+protected:
+    // Each time the dialog opens, the URL field has the focus and its text
+    // is selected, whatever had the focus when it closed (the check box).
+    void showEvent(QShowEvent* event) override;
+
 private slots:
     void ButtonOKClick();
     void ButtonCancelClick();

@@ -7,6 +7,7 @@
 #include "KanjiCode.h"
 #include "Open.h"
 #include "Commands.h"
+#include "EditorCodec.h"
 #include "ReadText.h"
 #include "ShiftJisBytes.h"
 #include "ZipArchive.h"
@@ -28,19 +29,21 @@ constexpr const char* kAozoraHelp =
     "IN is the work's .zip archive or its text in any code the open command reads,\n"
     "or the http:// or https:// URL of either (downloaded through the proxy of\n"
     "the editor's settings);\n"
-    "OUT is written in Shift-JIS with CR LF line ends. \"-\" names standard input or\n"
-    "output. Of the characters Shift-JIS cannot hold, a no-break space becomes a\n"
-    "space, \"\xC2\xA5\" the full-width \"\xEF\xBF\xA5\", an accented letter (also one written in\n"
-    "accent notation: e' gives e) its base letter, a stroked letter or ligature\n"
-    "its plain spelling (o, ae, ss) and any other \"?\"; standard error then names\n"
-    "each with its line, code point and what stands for it.\n\n"
+    "OUT is written in Shift-JIS with CR LF line ends; an OUT named .pdb or .prc\n"
+    "is a DOC database titled as the work, with a bookmark at each heading when\n"
+    "--bookmarks is given. \"-\" names standard input or output. Of the\n"
+    "characters Shift-JIS cannot hold, a no-break space becomes a space, \"\xC2\xA5\"\n"
+    "the full-width \"\xEF\xBF\xA5\", an accented letter (also one written in accent\n"
+    "notation: e' gives e) its base letter, a stroked letter or ligature its plain\n"
+    "spelling (o, ae, ss) and any other \"?\"; standard error then names each with\n"
+    "its line, code point and what stands for it.\n\n"
     "Options:\n"
     "  --ruby paren    keep each reading in full-width parentheses after its word\n"
     "                  (the default)\n"
     "  --ruby drop     drop the readings\n"
-    "  --bookmarks MARK  start every heading's line with MARK (for example \"(BM)\"),\n"
-    "                  and end the text with the line <MARK>, so the handheld's\n"
-    "                  reader lists the chapters\n"
+    "  --bookmarks MARK  put MARK (for example \"(BM)\") right before every\n"
+    "                  heading, and end the text with the line <MARK>, so the\n"
+    "                  handheld's reader lists the chapters\n"
     "  --entry NAME    the text to read from an archive that holds several\n"
     "  -h, --help      show this help\n\n"
     "Exit status: 0 on success, 1 when IN cannot be read (an archive that is\n"
@@ -62,8 +65,30 @@ void WriteNewShiftJis(std::string text, const std::string& out, const std::vecto
                  out);
 }
 
-QString CleanedEditorText(const HeldText& held, const AozoraOptions& options) {
-    return AozoraEditorText(CleanAozoraText(ShiftJisToWorkOn(held, core::WayOut::CleanAozora), options));
+QString CleanedEditorText(const HeldText& held, const AozoraOptions& options,
+                          std::vector<core::EditorBookmark>* headings) {
+    const AozoraCleaned cleaned = CleanAozoraText(ShiftJisToWorkOn(held, core::WayOut::CleanAozora), options);
+    if (!headings) return AozoraEditorText(cleaned);
+    std::vector<qsizetype> places;
+    QString text = AozoraEditorText(cleaned, &places);
+    *headings = AozoraEditorBookmarks(cleaned, places);
+    return text;
+}
+
+core::DocKind OutputKind(const std::string& out) {
+    std::string extension = out.size() >= 4 ? out.substr(out.size() - 4) : std::string();
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
+    return extension == ".pdb" ? core::DocKind::Pdb : extension == ".prc" ? core::DocKind::Prc : core::DocKind::Text;
+}
+
+void WriteCleanedWork(const HeldText& cleaned, const std::vector<core::EditorBookmark>& headings,
+                      const std::string& out, const QString& title) {
+    core::SaveRequest request = OutputRequest(out, OutputKind(out));
+    if (request.kind != core::DocKind::Text) {
+        request.title = title;
+        request.bookmarks = headings;
+    }
+    WritePlanned(core::PlanSave(cleaned.document, cleaned.text, request), out);
 }
 
 AozoraOptions AozoraOptionsOf(const ParsedArgs& parsed) {
@@ -89,23 +114,35 @@ int RunAozora(const Args& args) {
     }
     const AozoraOptions options = AozoraOptionsOf(parsed);
     const std::string& in = parsed.positional[0];
-    if (!IsUrl(in)) {
-        OpenedText opened = OpenText(in, parsed.Value("--entry"));
-        if (opened.IsShiftJis()) {
-            // Shift-JIS stays bytes from the archive to OUT: the text, the
-            // cleaned text, and nothing else at a time.
-            std::string text = std::move(opened.file.text);
-            opened = {};
-            core::MakeWindowShiftJis(text);
-            AozoraCleaned cleaned = CleanAozoraText(text, options);
-            std::string().swap(text);
-            WriteNewShiftJis(std::move(cleaned.text), parsed.positional[1], cleaned.accents);
+    const std::string& out = parsed.positional[1];
+    if (OutputKind(out) == core::DocKind::Text) {
+        if (!IsUrl(in)) {
+            OpenedText opened = OpenText(in, parsed.Value("--entry"));
+            if (opened.IsShiftJis()) {
+                // Shift-JIS stays bytes from the archive to OUT: the text, the
+                // cleaned text, and nothing else at a time.
+                std::string text = std::move(opened.file.text);
+                opened = {};
+                core::MakeWindowShiftJis(text);
+                AozoraCleaned cleaned = CleanAozoraText(text, options);
+                std::string().swap(text);
+                WriteNewShiftJis(std::move(cleaned.text), out, cleaned.accents);
+                return 0;
+            }
+            WriteNewText(CleanedEditorText(HeldOf(opened), options), out);
             return 0;
         }
-        WriteNewText(CleanedEditorText(HeldOf(opened), options), parsed.positional[1]);
+        WriteNewText(CleanedEditorText(HeldOfUrl(in, parsed.Value("--entry")), options), out);
         return 0;
     }
-    WriteNewText(CleanedEditorText(HeldOfUrl(in, parsed.Value("--entry")), options), parsed.positional[1]);
+    // OUT named .pdb or .prc is a DOC database titled as the work (else as
+    // OUT), with a bookmark at each heading.
+    const HeldText held = IsUrl(in) ? HeldOfUrl(in, parsed.Value("--entry")) : OpenHeld(in, parsed.Value("--entry"));
+    std::vector<core::EditorBookmark> headings;
+    const HeldText cleaned = NewHeld(CleanedEditorText(held, options, &headings));
+    QString title = platform::BytesToEditor(core::DocTitleText(held.document.Title()));
+    if (title.isEmpty()) title = QString::fromStdString(BaseNameWithoutExtension(out));
+    WriteCleanedWork(cleaned, headings, out, title);
     return 0;
 }
 

@@ -142,13 +142,18 @@ int RunToText(const Args& args) {
     const auto parsed = ParseArgs(args, {}, {}, 2, 2);
     if (PrintHelp(parsed, kToTextHelp)) return 0;
     const std::string& in = parsed.positional[0];
-    const HeldText held = OpenHeld(in, nullptr);
+    OpenedText opened = OpenText(in, nullptr);
     // Only a database has a DOC text: a text file or an archive is refused.
-    const core::DocKind kind = held.document.Kind();
+    const core::DocKind kind = opened.document.Kind();
     if (kind != core::DocKind::Pdb && kind != core::DocKind::Prc)
         throw CliError(core::EnglishText({core::FailureCode::NotDoc, in}));
-    WritePlanned(core::PlanSave(held.document, held.text, OutputRequest(parsed.positional[1], core::DocKind::Text)),
-                 parsed.positional[1]);
+    const core::SaveRequest request = OutputRequest(parsed.positional[1], core::DocKind::Text);
+    if (opened.IsShiftJis()) {
+        WritePlanned(core::PlanSaveBytes(opened.document, std::move(opened.file.text), request), parsed.positional[1]);
+        return 0;
+    }
+    const HeldText held = HeldOf(opened);
+    WritePlanned(core::PlanSave(held.document, held.text, request), parsed.positional[1]);
     return 0;
 }
 

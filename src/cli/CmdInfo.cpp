@@ -1,14 +1,17 @@
 // verdane-cli info: what a database holds, without opening it in the editor:
 // its title, type and creator, its records, and for a DOC database the size of
-// its text, its compression and its bookmarks with their offsets.
+// its text, its compression and its bookmarks with their offsets; for an EPUB
+// book, its title, author and the chapters its text would be marked with.
 #include "CliIo.h"
 #include "Commands.h"
 #include "DocConvert.h"
 #include "DocFormatError.h"
 #include "EditorCodec.h"
+#include "EpubBook.h"
 #include "FileIo.h"
 #include "MemoryStream.h"
 #include "PdbFile.h"
+#include "ShownText.h"
 
 #include <cstdio>
 #include <string>
@@ -23,7 +26,9 @@ constexpr const char* kInfoHelp =
     "Prints what the Palm database IN.pdb (or .prc) holds: its title, type and\n"
     "creator, the number of records, and for a DOC database the size of its text,\n"
     "its compression and its bookmarks, each with the offset of its place in the\n"
-    "text. \"-\" names standard input. Names are printed in UTF-8.\n\n"
+    "text. For an EPUB book: its title, author, the size of its text and the\n"
+    "chapters that become its bookmarks, each with its offset in the text.\n"
+    "\"-\" names standard input. Names are printed in UTF-8.\n\n"
     "Options:\n"
     "  -h, --help      show this help\n\n"
     "Exit status: 0 on success, 1 when IN is missing, unreadable or not a Palm\n"
@@ -54,6 +59,23 @@ std::string NameOf(const std::array<char, 32>& name) {
 
 std::string FourBytes(const std::array<char, 4>& bytes) { return Shown(std::string_view(bytes.data(), 4)); }
 
+// An EPUB book's title, author and chapters, as opening it gives them.
+int PrintBook(const std::string& in, const std::string& bytes) {
+    const core::Result<core::EpubBook> book = core::ReadEpub(bytes);
+    if (!book) {
+        core::Failure failure = book.Fault();
+        if (failure.subject.empty()) failure.subject = in;
+        throw CliError(core::EnglishText(failure));
+    }
+    std::printf("title:       %s\n", EscapeControls(book->title).c_str());
+    std::printf("author:      %s\n", EscapeControls(book->author).c_str());
+    std::printf("text:        %zu bytes of Shift-JIS\n", book->text.size());
+    std::printf("chapters:    %zu\n", book->bookmarks.size());
+    for (const DocBookmark& mark : book->bookmarks)
+        std::printf("  %10u  %s\n", static_cast<unsigned>(mark.offset), Shown(mark.name).c_str());
+    return 0;
+}
+
 }  // namespace
 
 int RunInfo(const Args& args) {
@@ -69,6 +91,7 @@ int RunInfo(const Args& args) {
     } catch (const platform::EFileError& e) {
         throw CliError(e.what());
     }
+    if (core::IsEpub(bytes)) return PrintBook(in, bytes);
     TMemoryStream stream(std::move(bytes));
     TDocHeader header;
     try {

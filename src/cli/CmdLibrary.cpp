@@ -41,9 +41,12 @@ constexpr const char* kLibraryHelp =
     "checked before anything is downloaded or written.\n\n"
     "The catalogue is downloaded once and kept in $XDG_CACHE_HOME/verdane/ (by\n"
     "default ~/.cache/verdane/); it is downloaded again when the copy is 30 days\n"
-    "old. A catalogue that cannot be downloaded or is damaged never replaces the\n"
-    "copy kept: the copy is used and a warning says why. The address and the proxy\n"
-    "come from the editor's settings ([Aozora] Catalog, [Proxy]).\n\n"
+    "old, or when it came from another address than the one asked for (--catalog,\n"
+    "the settings). One copy is kept, of the last catalogue downloaded. A catalogue\n"
+    "that cannot be downloaded or is damaged never replaces the copy kept: the copy\n"
+    "is used, whatever its age and address, and a warning says why and names its\n"
+    "date (and its address when it is another). The address and the proxy come\n"
+    "from the editor's settings ([Aozora] Catalog, [Proxy]).\n\n"
     "Options:\n"
     "  --catalog URL     the catalogue's address (a mirror's), instead of the\n"
     "                    settings' or Aozora Bunko's own\n"
@@ -132,7 +135,8 @@ int Search(const Args& args) {
     const core::AozoraCatalog catalog = LoadCatalog(library, parsed);
     std::string out;
     for (const core::CatalogWork* work : catalog.Search(parsed.positional))
-        out += work->id + '\t' + work->title + '\t' + work->Authors() + '\t' + work->kanaUse + '\n';
+        out.append(work->id).append(1, '\t').append(work->title).append(1, '\t').append(work->Authors())
+            .append(1, '\t').append(work->kanaUse).append(1, '\n');
     WriteOutput("-", ForTerminal(out));
     return 0;
 }
@@ -141,13 +145,6 @@ int Search(const Args& args) {
 // text itself: opened as aozora opens a file, through the one way in.
 HeldText HeldOfDownload(std::string bytes, const std::string& url, const std::string* entry) {
     return OpenHeld(core::Source::Page(QString::fromStdString(url), std::move(bytes)), url, entry);
-}
-
-bool IsDocPath(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string ext = path.substr(path.size() - 4);
-    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
-    return ext == ".pdb" || ext == ".prc";
 }
 
 int Get(const Args& args) {
@@ -167,16 +164,16 @@ int Get(const Args& args) {
     const core::AozoraCatalog catalog = LoadCatalog(library, parsed);
     const core::CatalogWork* work = catalog.Find(id);
     if (work == nullptr) throw CliError("the catalogue has no work numbered " + id);
-    ShowProgress(library.fetch, "downloading " + work->title);
+    ShowProgress(library.fetch, "downloading " + std::string(work->title));
     core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
-    if (!archive) throw CliError("cannot download " + work->textUrl + ": " + archive.Reason());
-    const HeldText cleaned = NewHeld(CleanedEditorText(HeldOfDownload(std::move(*archive), work->textUrl, parsed.Value("--entry")), options));
+    if (!archive) throw CliError("cannot download " + std::string(work->textUrl) + ": " + archive.Reason());
+    std::vector<core::EditorBookmark> headings;
+    const HeldText cleaned = NewHeld(CleanedEditorText(
+        HeldOfDownload(std::move(*archive), std::string(work->textUrl), parsed.Value("--entry")), options, &headings));
 
-    const QString title = QString::fromStdString(work->title);
-    core::SaveRequest request = OutputRequest(out, IsDocPath(out) ? core::DocKind::Pdb : core::DocKind::Text);
-    request.title = title;
-    WritePlanned(core::PlanSave(cleaned.document, cleaned.text, request), out);
-    if (user) QueueForHandheld(*user, installName, IsDocPath(out) && (out.back() | 0x20) == 'c', cleaned, title);
+    const QString title = QString::fromUtf8(work->title.data(), qsizetype(work->title.size()));
+    WriteCleanedWork(cleaned, headings, out, title);
+    if (user) QueueForHandheld(*user, installName, OutputKind(out) == core::DocKind::Prc, cleaned, title, headings);
     return 0;
 }
 

@@ -6,10 +6,12 @@
 #include "CliIo.h"
 #include "CliPlan.h"
 #include "Commands.h"
+#include "EditorCodec.h"
 #include "FetchPage.h"
 #include "FileIo.h"
 #include "PageStream.h"
 #include "HtmlText.h"
+#include "HtmlToText.h"
 #include "HttpProt.h"
 #include "PdbFile.h"
 #include "ZipArchive.h"
@@ -46,7 +48,9 @@ constexpr const char* kFetchHelp =
     "  --proxy HOST[:PORT]    fetch through this HTTP proxy (port 80 when none is given)\n"
     "  --proxy-user USER      user name for the proxy's Basic authentication\n"
     "  --proxy-password PASS  password for the proxy's Basic authentication\n"
-    "  --html                 turn the HTML page into plain text\n"
+    "  --html                 turn the HTML page into plain text; an OUT named\n"
+    "                         .pdb or .prc is then a DOC database titled by the\n"
+    "                         page's <title> (else by its name)\n"
     "  --insecure             do not verify the certificates of https servers (anyone\n"
     "                         between you and the server can read and change the page)\n"
     "  --timeout SECONDS      give up when the server sends nothing for this long,\n"
@@ -134,13 +138,23 @@ int RunFetch(const Args& args) {
     core::PageFetch fetch;
     if (parsed.Has("--html")) {
         // The HTML conversion reads the whole page.
-        core::Result<core::PageText> page = fetch.Run(request);
+        core::Result<std::string> page = fetch.Run(request);
         if (!page) throw CliError(page.Reason());
         const HeldText held = OpenHeld(
-            core::Source::Page(QString::fromStdString(url), std::string(page->View()), fetch.Client().ContentType()),
-            url, nullptr);
-        page = core::PageText();
-        WriteNewText(HtmlEditorText(held), out);
+            core::Source::Page(QString::fromStdString(url), std::move(*page), fetch.Client().ContentType()), url, nullptr);
+        const QString text = HtmlEditorText(held);
+        if (OutputKind(out) == core::DocKind::Text) {
+            WriteNewText(text, out);
+            return 0;
+        }
+        // OUT named .pdb or .prc: a DOC database titled by the page's <title>,
+        // else by the page's name.
+        core::SaveRequest save = OutputRequest(out, OutputKind(out));
+        save.title = platform::BytesToEditor(regex::HtmlPageTitle(platform::EditorToBytes(held.text).bytes));
+        if (save.title.isEmpty()) save.title = core::BaseNameWithoutExtension(core::PageFileName(QString::fromStdString(url)));
+        if (save.title.isEmpty()) save.title = QString::fromStdString(BaseNameWithoutExtension(out));
+        const HeldText converted = NewHeld(text);
+        WritePlanned(core::PlanSave(converted.document, converted.text, save), out);
         return 0;
     }
     // Written to OUT as it arrives (a file's temporary file until the page is

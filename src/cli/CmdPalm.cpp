@@ -103,12 +103,13 @@ std::string ShellWord(const std::string& text) {
 // user (another book, perhaps): the window asks first, a command line says
 // what it did.
 void PlanAndQueue(const platform::TPalmDesktop& desktop, int index, const QString& name, bool prc,
-                  const HeldText& held, const QString& title) {
+                  const HeldText& held, const QString& title, const std::vector<core::EditorBookmark>& bookmarks = {}) {
     core::InstallRequest request;
     request.userIndex = index;
     request.name = name;
     request.prc = prc;
     request.title = title;
+    request.bookmarks = bookmarks;
     const core::Result<core::WritePlan> plan = core::PlanInstall(desktop, held.document, held.text, request);
     const std::string user = desktop.Users()[static_cast<std::size_t>(index)].name;
     if (!plan) throw CliError("cannot install for \"" + user + "\": " + plan.Reason());
@@ -159,10 +160,11 @@ int CheckHandheldUser(const platform::TPalmDesktop& desktop, const std::string& 
 void CheckHandheldUser(const std::string& user) { CheckHandheldUser(OpenDesktop(), user); }
 
 void QueueForHandheld(const std::string& user, const std::string& name, bool prc, const HeldText& held,
-                      const QString& title) {
+                      const QString& title, const std::vector<core::EditorBookmark>& bookmarks) {
     const platform::TPalmDesktop desktop = OpenDesktop();
     const int index = CheckHandheldUser(desktop, user);
-    PlanAndQueue(desktop, index, QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), prc, held, title);
+    PlanAndQueue(desktop, index, QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), prc, held, title,
+                 bookmarks);
 }
 
 int RunPalmDesktop(const Args& args) {

@@ -57,8 +57,17 @@ void WriteNewText(QString text, const std::string& out, int code = 0);
 // `replaced` names what was replaced on the way (offsets in `text`).
 void WriteNewShiftJis(std::string text, const std::string& out, const std::vector<KanjiReplacement>& replaced = {});
 // The held text with its Aozora notation cleaned, as the editor holds it
-// (accented letters as themselves, for the plan that writes it to name).
-QString CleanedEditorText(const HeldText& held, const verdane::AozoraOptions& options);
+// (accented letters as themselves, for the plan that writes it to name);
+// `headings`, when given, gets a bookmark for each heading (with --bookmarks).
+QString CleanedEditorText(const HeldText& held, const verdane::AozoraOptions& options,
+                          std::vector<core::EditorBookmark>* headings = nullptr);
+// The kind OUT is written as: a DOC database for a name ending in .pdb or
+// .prc (any case), else a text.
+core::DocKind OutputKind(const std::string& out);
+// Writes a cleaned work to OUT as OutputKind says: a DOC database titled
+// `title` with `headings` as its bookmarks, or a text.
+void WriteCleanedWork(const HeldText& cleaned, const std::vector<core::EditorBookmark>& headings,
+                      const std::string& out, const QString& title);
 // The cleaner's options of --ruby and --bookmarks (a usage error for a bad --ruby).
 verdane::AozoraOptions AozoraOptionsOf(const ParsedArgs& parsed);
 
@@ -70,7 +79,7 @@ void CheckHandheldUser(const std::string& user);
 // Queues the held text as the DOC database `name` (.PDB, or .PRC with `prc`)
 // titled `title` for the handheld user `user`, as install does. Throws CliError.
 void QueueForHandheld(const std::string& user, const std::string& name, bool prc, const HeldText& held,
-                      const QString& title);
+                      const QString& title, const std::vector<core::EditorBookmark>& bookmarks = {});
 int RunPalmDesktop(const Args& args);
 
 }  // namespace verdane::cli

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 
 namespace verdane::core {
 
@@ -110,12 +112,44 @@ Failure CatalogDamaged(const std::string& why) {
 
 // A work's number as its key: without blanks around it and, when it is all
 // digits, without leading zeros ("000789" and "789" are one work).
-std::string WithoutLeadingZeros(std::string_view id) {
+std::string_view WithoutLeadingZeros(std::string_view id) {
     id = Trimmed(id);
-    if (id.find_first_not_of("0123456789") != std::string_view::npos) return std::string(id);
+    if (id.find_first_not_of("0123456789") != std::string_view::npos) return id;
     while (id.size() > 1 && id.front() == '0') id.remove_prefix(1);
-    return std::string(id);
+    return id;
 }
+
+// Numbers in their order: shorter first, then as text (so "99" before "100").
+bool NumberBefore(std::string_view a, std::string_view b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+// The catalogue's texts, copied into blocks of 1 MB that never move, so the
+// works can view them however the catalogue is moved about; a text longer
+// than a block gets a block of its own.
+class TextStore {
+public:
+    explicit TextStore(std::vector<std::unique_ptr<char[]>>& blocks) : blocks_(blocks) {}
+    std::string_view Add(std::string_view text) {
+        if (text.empty()) return {};
+        if (text.size() > room_) {
+            room_ = std::max(kBlock, text.size());
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(room_));
+            at_ = blocks_.back().get();
+        }
+        std::memcpy(at_, text.data(), text.size());
+        const std::string_view stored(at_, text.size());
+        at_ += text.size();
+        room_ -= text.size();
+        return stored;
+    }
+
+private:
+    static constexpr std::size_t kBlock = std::size_t{1} << 20;
+    std::vector<std::unique_ptr<char[]>>& blocks_;
+    char* at_ = nullptr;
+    std::size_t room_ = 0;
+};
 
 }  // namespace
 
@@ -183,6 +217,9 @@ std::string CatalogWork::Authors() const {
 
 Result<AozoraCatalog> AozoraCatalog::FromCsv(std::string_view csv) {
     auto damaged = [](const std::string& why) { return CatalogDamaged(why); };
+    if (csv.size() > kMaxCatalogCsv)
+        return Failure{FailureCode::CatalogTooLarge, {}, {}, 0, static_cast<long long>(csv.size()),
+                       static_cast<long long>(kMaxCatalogCsv)};
     if (const std::size_t bad = FirstBadUtf8(csv); bad != std::string_view::npos)
         return damaged("it is not UTF-8 text (byte " + std::to_string(bad) + ")");
 
@@ -198,91 +235,153 @@ Result<AozoraCatalog> AozoraCatalog::FromCsv(std::string_view csv) {
     }
 
     AozoraCatalog catalog;
-    // Aozora's rows take about 750 bytes: room for the works at once.
-    catalog.byId_.reserve(csv.size() / 600 + 16);
-    catalog.works_.reserve(csv.size() / 600 + 16);
+    TextStore store(catalog.blocks_);
+    // While the rows are read: each work's place by its number, its sort
+    // reading, and the persons with the work they belong to and their Latin
+    // spelling (searched, not shown). A work's rows need not be together.
+    std::unordered_map<std::string_view, std::uint32_t> byId;
+    std::vector<std::string_view> sortReadings, latins;
+    std::vector<std::uint32_t> personOf;
+    std::vector<CatalogPerson> persons;
+    // No more works than lines: room for them at once, so the list is never
+    // copied to grow (which would hold it twice).
+    const std::size_t lines = static_cast<std::size_t>(std::count(csv.begin(), csv.end(), '\n')) + 1;
+    catalog.works_.reserve(lines);
+    sortReadings.reserve(lines);
+    byId.reserve(lines);
+    std::string joined;
+    auto join = [&](std::string_view a, std::string_view b) {
+        joined = Joined(a, b);
+        return store.Add(joined);
+    };
     while (reader.Next(fields)) {
         if (fields.size() == 1 && fields[0].empty()) continue;  // an empty line
         if (fields.size() != width)
             return damaged("line " + std::to_string(reader.RowLine()) + " has " + std::to_string(fields.size()) +
                            " fields where the first line names " + std::to_string(width));
-        std::string id = WithoutLeadingZeros(fields[at[kId]]);
+        const std::string_view id = WithoutLeadingZeros(fields[at[kId]]);
         if (id.empty()) return damaged("line " + std::to_string(reader.RowLine()) + " gives no 作品ID");
-        auto [entry, added] = catalog.byId_.try_emplace(std::move(id), catalog.works_.size());
-        if (added) {
+        auto found = byId.find(id);
+        if (found == byId.end()) {
+            if (catalog.works_.size() == UINT32_MAX) return damaged("it lists too many works");
             CatalogWork& work = catalog.works_.emplace_back();
-            work.id = entry->first;
-            work.title = Trimmed(fields[at[kTitle]]);
-            work.titleReading = Trimmed(fields[at[kTitleReading]]);
-            work.sortReading = Trimmed(fields[at[kSortReading]]);
-            work.subtitle = Trimmed(fields[at[kSubtitle]]);
-            work.subtitleReading = Trimmed(fields[at[kSubtitleReading]]);
-            work.kanaUse = Trimmed(fields[at[kKanaUse]]);
-            work.published = Trimmed(fields[at[kPublished]]);
-            work.textUrl = Trimmed(fields[at[kTextUrl]]);
+            work.id = store.Add(id);
+            work.title = store.Add(Trimmed(fields[at[kTitle]]));
+            work.titleReading = store.Add(Trimmed(fields[at[kTitleReading]]));
+            work.subtitle = store.Add(Trimmed(fields[at[kSubtitle]]));
+            work.subtitleReading = store.Add(Trimmed(fields[at[kSubtitleReading]]));
+            work.kanaUse = store.Add(Trimmed(fields[at[kKanaUse]]));
+            work.published = store.Add(Trimmed(fields[at[kPublished]]));
+            work.textUrl = store.Add(Trimmed(fields[at[kTextUrl]]));
+            sortReadings.push_back(store.Add(Trimmed(fields[at[kSortReading]])));
+            found = byId.emplace(work.id, static_cast<std::uint32_t>(catalog.works_.size() - 1)).first;
         }
-        CatalogWork& work = catalog.works_[entry->second];
-        CatalogPerson person{Joined(fields[at[kFamilyName]], fields[at[kGivenName]]),
-                             Joined(fields[at[kFamilyReading]], fields[at[kGivenReading]]),
-                             std::string(Trimmed(fields[at[kRole]]))};
-        if (!person.name.empty()) work.persons.push_back(std::move(person));
-        // The Latin spelling is searched, not shown: kept after the reading.
-        const std::string latin = Joined(fields[at[kFamilyLatin]], fields[at[kGivenLatin]]);
-        if (!latin.empty() && !work.persons.empty()) work.persons.back().reading += '\x1F' + latin;
+        CatalogPerson person{join(fields[at[kFamilyName]], fields[at[kGivenName]]),
+                             join(fields[at[kFamilyReading]], fields[at[kGivenReading]]),
+                             store.Add(Trimmed(fields[at[kRole]]))};
+        if (person.name.empty()) continue;
+        persons.push_back(person);
+        personOf.push_back(found->second);
+        latins.push_back(join(fields[at[kFamilyLatin]], fields[at[kGivenLatin]]));
     }
     if (!reader.Error().empty()) return damaged(reader.Error());
     if (catalog.works_.empty()) return damaged("it lists no works");
+    std::unordered_map<std::string_view, std::uint32_t>().swap(byId);
 
-    // Sorted by index, then moved once: a work is large to move about.
-    auto number = [](const std::string& id) { return std::pair(id.size(), std::string_view(id)); };
-    std::vector<std::size_t> order(catalog.works_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
-        const CatalogWork& a = catalog.works_[i];
-        const CatalogWork& b = catalog.works_[j];
-        if (a.sortReading != b.sortReading) return a.sortReading < b.sortReading;
-        if (a.titleReading != b.titleReading) return a.titleReading < b.titleReading;
-        return number(a.id) < number(b.id);
+    // Sorted by index, then each work moved once into its place.
+    std::vector<CatalogWork>& works = catalog.works_;
+    const std::uint32_t count = static_cast<std::uint32_t>(works.size());
+    std::vector<std::uint32_t> order(count);
+    for (std::uint32_t i = 0; i < count; ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::uint32_t i, std::uint32_t j) {
+        if (sortReadings[i] != sortReadings[j]) return sortReadings[i] < sortReadings[j];
+        if (works[i].titleReading != works[j].titleReading) return works[i].titleReading < works[j].titleReading;
+        return NumberBefore(works[i].id, works[j].id);
     });
-    std::vector<CatalogWork> sorted;
-    sorted.reserve(order.size());
-    for (const std::size_t i : order) sorted.push_back(std::move(catalog.works_[i]));
-    catalog.works_ = std::move(sorted);
-    catalog.keys_.reserve(catalog.works_.size());
-    for (std::size_t i = 0; i < catalog.works_.size(); ++i) {
-        CatalogWork& work = catalog.works_[i];
-        catalog.byId_[work.id] = i;
+    std::vector<std::string_view>().swap(sortReadings);
+    std::vector<std::uint32_t> placeOf(count);
+    for (std::uint32_t i = 0; i < count; ++i) placeOf[order[i]] = i;
+    // In place, one cycle of the permutation after another: no second list.
+    for (std::uint32_t start = 0; start < count; ++start) {
+        if (order[start] == start) continue;
+        CatalogWork held = works[start];
+        std::uint32_t j = start;
+        for (;;) {
+            const std::uint32_t from = order[j];
+            order[j] = j;
+            if (from == start) {
+                works[j] = held;
+                break;
+            }
+            works[j] = works[from];
+            j = from;
+        }
+    }
+    std::vector<std::uint32_t>().swap(order);
+
+    // Each work's persons together, in the order of the catalogue's rows.
+    std::vector<std::uint32_t> first(count + 1, 0);
+    for (const std::uint32_t work : personOf) ++first[placeOf[work] + 1];
+    for (std::uint32_t i = 0; i < count; ++i) first[i + 1] += first[i];
+    catalog.persons_.resize(persons.size());
+    std::vector<std::string_view> latinOf(persons.size());
+    {
+        std::vector<std::uint32_t> next(first.begin(), first.end() - 1);
+        for (std::size_t p = 0; p < persons.size(); ++p) {
+            const std::uint32_t slot = next[placeOf[personOf[p]]]++;
+            catalog.persons_[slot] = persons[p];
+            latinOf[slot] = latins[p];
+        }
+    }
+    std::vector<CatalogPerson>().swap(persons);
+    std::vector<std::string_view>().swap(latins);
+
+    catalog.keys_.resize(count);
+    std::string key;
+    auto nameKey = [&key](std::string_view name) {
+        key += '\n';
+        key += name;
+        key += '\n';
+        for (const char c : name)
+            if (c != ' ') key.push_back(c);
+    };
+    for (std::uint32_t i = 0; i < count; ++i) {
+        CatalogWork& work = works[i];
+        work.persons = std::span<const CatalogPerson>(catalog.persons_.data() + first[i], first[i + 1] - first[i]);
         // Each part ends with a line break, which folds to a space: no word
         // (words hold no spaces) matches across two parts.
-        std::string key = work.title + '\n' + work.titleReading + '\n' + work.subtitle + '\n' + work.subtitleReading;
-        for (CatalogPerson& person : work.persons) {
-            const std::size_t latin = person.reading.find('\x1F');
-            auto nameKey = [&](std::string_view name) {
-                std::string whole;
-                for (const char c : name) if (c != ' ') whole.push_back(c);
-                return '\n' + std::string(name) + '\n' + whole;
-            };
-            key += nameKey(person.name) + nameKey(std::string_view(person.reading).substr(0, latin));
-            if (latin != std::string::npos) {
-                key += nameKey(std::string_view(person.reading).substr(latin + 1));
-                person.reading.resize(latin);
-            }
+        key.clear();
+        key.append(work.title).append(1, '\n').append(work.titleReading).append(1, '\n');
+        key.append(work.subtitle).append(1, '\n').append(work.subtitleReading);
+        for (std::uint32_t p = first[i]; p < first[i + 1]; ++p) {
+            nameKey(catalog.persons_[p].name);
+            nameKey(catalog.persons_[p].reading);
+            if (!latinOf[p].empty()) nameKey(latinOf[p]);
         }
-        catalog.keys_.push_back(FoldForSearch(key));
+        catalog.keys_[i] = store.Add(FoldForSearch(key));
     }
+    catalog.byId_.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i) catalog.byId_[i] = i;
+    std::sort(catalog.byId_.begin(), catalog.byId_.end(),
+              [&works](std::uint32_t a, std::uint32_t b) { return NumberBefore(works[a].id, works[b].id); });
     return catalog;
 }
 
 Result<AozoraCatalog> AozoraCatalog::FromZip(std::string_view zipBytes) {
-    ArchiveText archive = ReadArchiveFile(zipBytes, ".csv");
+    ArchiveText archive = ReadArchiveFile(zipBytes, ".csv", kMaxCatalogCsv);
+    if (archive.failure.code == FailureCode::ArchiveEntryTooLarge)
+        return Failure{FailureCode::CatalogTooLarge, {}, {}, 0, archive.failure.count, archive.failure.limit};
     if (archive.status != ArchiveText::Status::Ok)
         return CatalogDamaged(EnglishText(archive.failure));
     return FromCsv(archive.bytes);
 }
 
 const CatalogWork* AozoraCatalog::Find(std::string_view id) const {
-    const auto found = byId_.find(WithoutLeadingZeros(id));
-    return found == byId_.end() ? nullptr : &works_[found->second];
+    id = WithoutLeadingZeros(id);
+    const auto found = std::lower_bound(byId_.begin(), byId_.end(), id, [this](std::uint32_t work, std::string_view wanted) {
+        return NumberBefore(works_[work].id, wanted);
+    });
+    return found == byId_.end() || works_[*found].id != id ? nullptr : &works_[*found];
 }
 
 std::vector<const CatalogWork*> AozoraCatalog::Search(const std::vector<std::string>& words) const {

@@ -1,16 +1,25 @@
-// The catalogue's copy on this computer: two files in the cache folder, the
-// zip as it came and a small info file (its address and date), each replaced
-// atomically; the zip is only replaced by one that reads as a catalogue.
+// The catalogue's copy on this computer: one file in the cache folder, a
+// small header (its address and date) and the zip as it came, replaced
+// atomically as one; it is only replaced by a zip that reads as a catalogue.
 #include "AozoraLibrary.h"
 
 #include "FailureOf.h"
 #include "FileIo.h"
 #include "ProfileFile.h"
 
-#include <QDir>
+#include "OwnFolder.h"
+
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace verdane::core {
 
@@ -20,9 +29,62 @@ std::string Utf8(const QString& text) { return text.toStdString(); }
 
 
 
-// The info file: "url=..." and "date=<seconds since 1970>" lines.
-std::string InfoText(const std::string& url, std::time_t date) {
-    return "url=" + url + "\ndate=" + std::to_string(static_cast<long long>(date)) + "\n";
+constexpr std::string_view kMagic = "VerdaneCatalog 1\n";
+// The header is a few short lines; an address longer than this is no copy of ours.
+constexpr std::size_t kMaxHeader = 16 * 1024;
+
+// The copy's header: the magic line, "url=..." and "date=<seconds since
+// 1970>" lines, and an empty line before the zip.
+std::string Header(const std::string& url, std::time_t date) {
+    return std::string(kMagic) + "url=" + url + "\ndate=" + std::to_string(static_cast<long long>(date)) + "\n\n";
+}
+
+// What the header at the start of `bytes` says, and where the zip starts;
+// nothing when it is not a header of ours.
+std::optional<std::pair<CatalogCache::Copy, std::size_t>> ParseHeader(std::string_view bytes) {
+    if (!bytes.starts_with(kMagic)) return std::nullopt;
+    const std::size_t end = bytes.substr(0, kMaxHeader).find("\n\n");
+    if (end == std::string_view::npos) return std::nullopt;
+    CatalogCache::Copy copy;
+    bool dated = false;
+    for (std::size_t at = kMagic.size(); at <= end;) {
+        const std::size_t lineEnd = bytes.find('\n', at);
+        const std::string_view line = bytes.substr(at, lineEnd - at);
+        if (line.starts_with("url=")) copy.url = line.substr(4);
+        if (line.starts_with("date=")) {
+            const std::string_view digits = line.substr(5);
+            long long date = 0;
+            const auto [next, error] = std::from_chars(digits.data(), digits.data() + digits.size(), date);
+            dated = error == std::errc() && next == digits.data() + digits.size();
+            copy.date = static_cast<std::time_t>(date);
+        }
+        at = lineEnd + 1;
+    }
+    if (!dated || copy.url.empty()) return std::nullopt;
+    return std::pair(copy, end + 2);
+}
+
+// The program's cache folder, made and checked (never a link, the user's own).
+platform::OwnFolder OpenCacheFolder(const std::string& folder) {
+    const auto slash = folder.find_last_of('/');
+    const std::string base = slash == std::string::npos || slash == 0 ? "/" : folder.substr(0, slash);
+    const std::string own[] = {folder.substr(slash == std::string::npos ? 0 : slash + 1)};
+    return platform::OwnFolder::Open(base, own);
+}
+
+// The copy's whole bytes, when there is one (a regular file of the user's
+// own, reached without a link; a FIFO is never waited on).
+std::optional<std::string> ReadCopy(const std::string& folder, std::size_t most) {
+    const platform::OwnFolder own = OpenCacheFolder(folder);
+    const std::optional<platform::OwnFolder::File> file = own.OpenFile(CatalogCache::kFileName);
+    if (!file) return std::nullopt;
+    const std::string path = folder + "/" + CatalogCache::kFileName;
+    if (most >= static_cast<std::size_t>(file->info.st_size)) return platform::ReadWholeFile(file->fd, path);
+    std::string head(most, '\0');
+    const ssize_t got = ::pread(file->fd, head.data(), head.size(), 0);
+    ::close(file->fd);
+    head.resize(static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    return head;
 }
 
 }  // namespace
@@ -31,11 +93,7 @@ Result<std::string> DownloadBytes(PageFetch& fetch, FetchRequest request, const 
     request.url = url;
     // A catalogue or a work's archive is far below this.
     request.maxBodySize = 256LL << 20;
-    std::string bytes;
-    Result<long long> received = fetch.Run(request, [&bytes](std::string_view piece) { bytes.append(piece); });
-    if (!received) return received.Fault();
-    if (bytes.empty()) return Failure{FailureCode::EmptyPage, url};
-    return bytes;
+    return fetch.Run(request);
 }
 
 LibrarySettings ReadLibrarySettings(const QString& settingsFile) {
@@ -60,51 +118,43 @@ std::string CatalogCache::DefaultFolder() {
 }
 
 std::optional<CatalogCache::Copy> CatalogCache::Kept() const {
-    std::string info;
     try {
-        info = platform::ReadWholeFile(InfoPath());
+        const std::optional<std::string> head = ReadCopy(folder_, kMaxHeader);
+        if (!head) return std::nullopt;
+        const auto parsed = ParseHeader(*head);
+        if (!parsed) return std::nullopt;
+        return parsed->first;
     } catch (const platform::EFileError&) {
         return std::nullopt;
     }
-    Copy copy;
-    bool dated = false;
-    std::size_t at = 0;
-    while (at < info.size()) {
-        std::size_t end = info.find('\n', at);
-        if (end == std::string::npos) end = info.size();
-        const std::string_view line(info.data() + at, end - at);
-        if (line.starts_with("url=")) copy.url = line.substr(4);
-        if (line.starts_with("date=")) {
-            try {
-                copy.date = static_cast<std::time_t>(std::stoll(std::string(line.substr(5))));
-                dated = true;
-            } catch (const std::exception&) {
-            }
-        }
-        at = end + 1;
-    }
-    struct stat zip;
-    if (!dated || copy.url.empty() || ::stat(ZipPath().c_str(), &zip) != 0) return std::nullopt;
-    return copy;
 }
 
 Result<AozoraCatalog> CatalogCache::LoadKept() const {
-    std::string bytes;
+    std::optional<std::string> bytes;
     try {
-        bytes = platform::ReadWholeFile(ZipPath());
+        bytes = ReadCopy(folder_, SIZE_MAX);
     } catch (const platform::EFileError& e) {
         return FailureOf(e);
     }
-    return AozoraCatalog::FromZip(bytes);
+    if (!bytes) return Failure{FailureCode::NotRegularFile, FilePath()};
+    const auto parsed = ParseHeader(*bytes);
+    if (!parsed) return Failure{FailureCode::CatalogDamaged, FilePath(), "its header is not one of ours"};
+    return AozoraCatalog::FromZip(std::string_view(*bytes).substr(parsed->second));
 }
 
 Outcome CatalogCache::Keep(const std::string& url, std::string_view zipBytes, std::time_t date) const {
-    // The parents too: ~/.cache may not exist yet.
-    if (!QDir().mkpath(QString::fromStdString(folder_)))
-        return Failure{FailureCode::FolderCreate, folder_};
+    // The address goes into the copy's own header: no one line break in it
+    // may end the header early.
+    if (url.find_first_of("\r\n") != std::string::npos || url.size() > kMaxHeader / 2)
+        return Failure{FailureCode::UrlControl, url};
     try {
-        platform::WriteFileAtomically(ZipPath(), zipBytes);
-        platform::WriteFileAtomically(InfoPath(), InfoText(url, date));
+        const platform::OwnFolder own = OpenCacheFolder(folder_);
+        const std::string header = Header(url, date);
+        const std::string_view pieces[] = {header, zipBytes};
+        own.Write(kFileName, pieces, 0600);
+        // The two files an earlier version kept, which could disagree.
+        own.Remove("aozora-catalog.zip");
+        own.Remove("aozora-catalog.info");
     } catch (const platform::EFileError& e) {
         return FailureOf(e);
     }
@@ -135,7 +185,6 @@ bool CatalogDownloadDue(const CatalogCache& cache, const std::string& url, bool 
 Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const std::string& url,
                                 const CatalogCache& cache, bool refresh, std::time_t now) {
     const std::optional<CatalogCache::Copy> kept = cache.Kept();
-    const bool keptFromUrl = kept && kept->url == url;
     std::string keptFailure;
     if (Young(kept, url, now) && !refresh) {
         Result<AozoraCatalog> catalog = cache.LoadKept();
@@ -164,11 +213,15 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
         failure = "the catalogue could not be downloaded from " + url + ": " + zip.Reason();
         why = zip.Fault();
     }
-    if (keptFromUrl && keptFailure.empty()) {
+    // Whatever address the kept copy came from, it is better than none; the
+    // note names that address when it is another.
+    if (kept && keptFailure.empty()) {
         Result<AozoraCatalog> catalog = cache.LoadKept();
-        if (catalog)
-            return CatalogLoad{std::move(*catalog), failure + "; the copy of " + CatalogDate(kept->date) + " is used",
-                               why};
+        if (catalog) {
+            const std::string from = kept->url == url ? std::string() : " from " + kept->url;
+            return CatalogLoad{std::move(*catalog), failure + "; the copy of " + CatalogDate(kept->date) + from + " is used",
+                               why, kept->url};
+        }
         keptFailure = catalog.Reason();
     }
     if (!keptFailure.empty()) failure += "; the copy kept is unreadable too: " + keptFailure;
@@ -177,8 +230,8 @@ Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const st
 
 Result<std::string> DownloadWorkArchive(PageFetch& fetch, FetchRequest request, const CatalogWork& work) {
     if (work.textUrl.empty())
-        return Failure{FailureCode::WorkWithoutText, work.id};
-    return DownloadBytes(fetch, std::move(request), work.textUrl);
+        return Failure{FailureCode::WorkWithoutText, std::string(work.id)};
+    return DownloadBytes(fetch, std::move(request), std::string(work.textUrl));
 }
 
 }  // namespace verdane::core

@@ -30,9 +30,15 @@ struct LibrarySettings {
 };
 LibrarySettings ReadLibrarySettings(const QString& settingsFile);
 
+// The copy is one file in a folder of the program's own (see OwnFolder): a
+// header naming its address and date, then the zip as it came, written at
+// once by the atomic writer, so the address and the catalogue always agree.
+// The folder and the file are never reached through links; a folder of
+// another user is refused.
 class CatalogCache {
 public:
-    // The folder the copy is kept in (made when the first copy is kept).
+    // The folder the copy is kept in (made when the first copy is kept); the
+    // folder above it is the user's cache location.
     explicit CatalogCache(std::string folder = DefaultFolder());
     // $XDG_CACHE_HOME/verdane, or ~/.cache/verdane.
     static std::string DefaultFolder();
@@ -48,8 +54,9 @@ public:
     // the old one atomically. A failure says why and leaves the old copy.
     Outcome Keep(const std::string& url, std::string_view zipBytes, std::time_t date) const;
 
-    std::string ZipPath() const { return folder_ + "/aozora-catalog.zip"; }
-    std::string InfoPath() const { return folder_ + "/aozora-catalog.info"; }
+    static constexpr const char* kFileName = "aozora-catalog.cache";
+    const std::string& Folder() const { return folder_; }
+    std::string FilePath() const { return folder_ + "/" + kFileName; }
 
 private:
     std::string folder_;
@@ -62,14 +69,17 @@ struct CatalogLoad {
     std::string note;
     // The failure behind the note, for the window to say in its words.
     std::optional<Failure> why;
+    // With a note: the address the copy used came from (another one than
+    // asked for when the catalogue's address was changed since it was kept).
+    std::string keptUrl;
 };
 
 // The catalogue at `url`: the copy kept when it came from there and is
 // younger than kCatalogMaxAgeDays (and `refresh` is not asked), else
 // downloaded with `fetch` (`request` gives the proxy and timeouts), checked,
-// and kept. When the download fails or the catalogue is damaged, a copy kept
-// from `url` is used whatever its age, and `note` says so and why; without
-// one, the failure.
+// and kept. When the download fails or the catalogue is damaged, the copy kept
+// is used whatever its age and whichever address it came from, and `note` says
+// so and why; without one, the failure.
 Result<CatalogLoad> LoadCatalog(PageFetch& fetch, FetchRequest request, const std::string& url,
                                 const CatalogCache& cache, bool refresh, std::time_t now = std::time(nullptr));
 

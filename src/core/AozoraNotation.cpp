@@ -575,6 +575,7 @@ public:
     }
 
     std::vector<KanjiReplacement> TakeAccents() { return std::move(accents_); }
+    std::vector<DocBookmark> TakeHeadings() { return std::move(headings_); }
 
 private:
     // Appends the cleaned line; false when it held nothing but annotations and
@@ -597,14 +598,42 @@ private:
             if (heading_) pendingMark_ = true;
             return false;
         }
-        if ((heading_ || pendingMark_) && options_.bookmarks && !options_.bookmarkMark.empty()) {
-            out_.insert(lineStart_, options_.bookmarkMark);
-            for (std::size_t i = lineAccents; i < accents_.size(); ++i)
-                accents_[i].offset += options_.bookmarkMark.size();
-            marked_ = true;
-        }
+        if ((heading_ || pendingMark_) && options_.bookmarks) MarkHeading(lineAccents);
         pendingMark_ = false;
         return true;
+    }
+
+    // The heading on the line being cleaned: its bookmark, named after it,
+    // and the mark right before its first character, after its indentation
+    // (a reader names a mark after the text behind it).
+    void MarkHeading(std::size_t lineAccents) {
+        std::size_t at = lineStart_;
+        while (at < out_.size()) {
+            if (out_[at] == ' ' || out_[at] == '\t') ++at;
+            else if (out_.size() - at >= 2 && std::memcmp(out_.data() + at, kIdeographicSpace, 2) == 0) at += 2;
+            else break;
+        }
+        if (at < out_.size()) headings_.push_back({HeadingName(at), static_cast<std::uint32_t>(at)});
+        const std::string& mark = options_.bookmarkMark;
+        if (mark.empty()) return;
+        out_.insert(at, mark);
+        // The line's accented letters all lie after its indentation.
+        for (std::size_t i = lineAccents; i < accents_.size(); ++i) accents_[i].offset += mark.size();
+        marked_ = true;
+    }
+
+    // The heading from `at` to the line's end, as much of it as a bookmark
+    // record's name holds, in whole characters.
+    std::string HeadingName(std::size_t at) const {
+        const char* p = out_.data() + at;
+        const char* const end = out_.data() + out_.size();
+        const char* kept = p;
+        while (kept < end) {
+            const std::size_t length = CharLength(kept, end);
+            if (static_cast<std::size_t>(kept + length - p) > kDocBookmarkNameSize - 1) break;
+            kept += length;
+        }
+        return std::string(p, kept);
     }
 
     // The text's last line becomes "<mark>", as the bookmark command leaves it:
@@ -837,6 +866,7 @@ private:
     const AozoraOptions& options_;
     std::string& out_;
     std::vector<KanjiReplacement> accents_;
+    std::vector<DocBookmark> headings_;
     std::string_view lastEnding_;
     const char* readable_ = nullptr;  // the end of the text: every range cleaned lies before it
     int blockIndent_ = 0;
@@ -861,6 +891,7 @@ AozoraCleaned CleanAozoraText(std::string_view text, const AozoraOptions& option
     Cleaner cleaner(options, cleaned.text);
     cleaner.Run(text);
     cleaned.accents = cleaner.TakeAccents();
+    cleaned.headings = cleaner.TakeHeadings();
     return cleaned;
 }
 
@@ -868,18 +899,38 @@ std::string CleanAozoraNotation(std::string_view text, const AozoraOptions& opti
     return CleanAozoraText(text, options).text;
 }
 
-QString AozoraEditorText(const AozoraCleaned& cleaned) {
+QString AozoraEditorText(const AozoraCleaned& cleaned, std::vector<qsizetype>* headingPlaces) {
     const std::string_view text = cleaned.text;
     QString editor;
     std::size_t from = 0;
+    std::size_t heading = 0;
+    // The bytes up to `to` go in; each heading on the way notes its place.
+    auto upTo = [&](std::size_t to) {
+        for (; headingPlaces && heading < cleaned.headings.size() && cleaned.headings[heading].offset <= to; ++heading) {
+            const std::size_t at = cleaned.headings[heading].offset;
+            editor += platform::BytesToEditor(text.substr(from, at - from));
+            from = at;
+            headingPlaces->push_back(editor.size());
+        }
+        editor += platform::BytesToEditor(text.substr(from, to - from));
+        from = to;
+    };
     // Base letters are Latin letters and signs, so no line end is ever cut.
     for (const KanjiReplacement& accent : cleaned.accents) {
-        editor += platform::BytesToEditor(text.substr(from, accent.offset - from));
+        upTo(accent.offset);
         editor += QString::fromUcs4(&accent.codePoint, 1);
         from = accent.offset + accent.length;
     }
-    editor += platform::BytesToEditor(text.substr(from));
+    upTo(text.size());
     return editor;
+}
+
+std::vector<core::EditorBookmark> AozoraEditorBookmarks(const AozoraCleaned& cleaned,
+                                                        const std::vector<qsizetype>& places) {
+    std::vector<core::EditorBookmark> marks;
+    for (std::size_t k = 0; k < cleaned.headings.size() && k < places.size(); ++k)
+        marks.push_back({cleaned.headings[k].name, places[k]});
+    return marks;
 }
 
 std::string AozoraTitle(std::string_view text) {

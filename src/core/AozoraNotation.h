@@ -4,7 +4,9 @@
 // read as notation stays as it is.
 #pragma once
 
+#include "DocConvert.h"
 #include "KanjiCode.h"
+#include "WritePlan.h"
 
 #include <QString>
 
@@ -21,8 +23,9 @@ enum class AozoraRuby {
 
 struct AozoraOptions {
     AozoraRuby ruby = AozoraRuby::Paren;
-    // When set, every heading's line starts with `bookmarkMark` (CP932), so the
-    // handheld's reader lists the chapters.
+    // When set, every heading gets a bookmark (AozoraCleaned::headings), and
+    // `bookmarkMark` (CP932), when there is one, right before its first
+    // character, so the handheld's reader lists the chapters.
     bool bookmarks = false;
     std::string bookmarkMark;
 };
@@ -50,8 +53,10 @@ struct AozoraOptions {
 //   base《X》: kept in parentheses or dropped;
 // - every other annotation ［＃…］ is removed, and a line that held nothing but
 //   annotations goes with its line end; other lines keep their line ends;
-// - with `bookmarks` and a mark, a heading's line (見出し annotations) starts
-//   with the mark, and a text that got marks ends with the line "<mark>", as
+// - with `bookmarks`, each heading (the line of a 見出し annotation, or the
+//   next line when the annotation stood alone) is listed in `headings`, and
+//   with a mark the mark goes right before the heading's first character (after
+//   its indentation); a text that got marks ends with the line "<mark>", as
 //   the bookmark command writes it, from which DOC readers list the marks.
 // Everything else, the colophon at the end included, stays byte for byte.
 struct AozoraCleaned {
@@ -59,12 +64,22 @@ struct AozoraCleaned {
     // The accented letters, each written in `text` as a Shift-JIS text gets
     // it ("e" for é, "?" for æ): where, how many bytes, and the letter itself.
     std::vector<KanjiReplacement> accents;
+    // With `bookmarks`: one per heading, in the order of the text, at the
+    // heading's first character (its mark, when there is one), named after
+    // the heading as much as a DOC bookmark record's name holds (CP932).
+    std::vector<DocBookmark> headings;
 };
 AozoraCleaned CleanAozoraText(std::string_view text, const AozoraOptions& options);
 // The cleaned text alone, accented letters as a Shift-JIS text gets them.
 std::string CleanAozoraNotation(std::string_view text, const AozoraOptions& options);
 // The cleaned text as the editor holds it: every accented letter as itself.
-QString AozoraEditorText(const AozoraCleaned& cleaned);
+// `headingPlaces`, when given, gets the editor position of each heading.
+QString AozoraEditorText(const AozoraCleaned& cleaned, std::vector<qsizetype>* headingPlaces = nullptr);
+
+// The headings of `cleaned` as bookmarks of its editor text (`places` from
+// AozoraEditorText).
+std::vector<core::EditorBookmark> AozoraEditorBookmarks(const AozoraCleaned& cleaned,
+                                                        const std::vector<qsizetype>& places);
 
 // The work's title as Aozora texts give it: the first line, without its line
 // end and without blanks around it.

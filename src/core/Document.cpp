@@ -3,6 +3,7 @@
 #include "KanjiCode.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace verdane::core {
@@ -18,9 +19,25 @@ DocTitleBytes DocTitleOf(std::string_view database) {
     return title;
 }
 
+namespace {
+
+// Whether the eight bytes at `p` may hold a CR or an LF (a byte equal to
+// neither gives no false alarm).
+bool MayHoldLineEnd(const char* p) {
+    std::uint64_t x;
+    std::memcpy(&x, p, 8);
+    auto zeroByte = [](std::uint64_t v) { return (v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull; };
+    return (zeroByte(x ^ 0x0A0A0A0A0A0A0A0Aull) | zeroByte(x ^ 0x0D0D0D0D0D0D0D0Dull)) != 0;
+}
+
+}  // namespace
+
 LineEnds LineEndsOf(std::string_view text) {
     bool crLf = false, lf = false, cr = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // The runs between line ends, eight bytes at a time.
+        while (i + 8 <= text.size() && !MayHoldLineEnd(text.data() + i)) i += 8;
+        if (i >= text.size()) break;
         if (text[i] == '\r') {
             if (i + 1 < text.size() && text[i + 1] == '\n') {
                 crLf = true;

@@ -18,6 +18,9 @@ enum class FailureCode {
     FileTooLarge,        // more than the program reads from one input
     FolderCreate,        // `subject` the folder
     TemporaryFolder,     // `detail` the system's words
+    NotRegularFile,      // a FIFO, a device, a socket or a folder where a regular file is expected
+    FolderIsLink,        // `subject` a folder of the program's own that is a symbolic link
+    FolderNotOwn,        // `subject` a folder of the program's own that belongs to another user
     // DOC databases: `subject` the file (or empty), `count` the record where one applies.
     NotDoc,              // type and creator are not TEXt and REAd
     DocTooShort,         // fewer bytes than a header; `count` the size
@@ -56,6 +59,7 @@ enum class FailureCode {
     Cancelled,
     // The Aozora library.
     CatalogDamaged,      // `detail` what is wrong
+    CatalogTooLarge,     // its CSV has `count` bytes, more than `limit`
     CatalogUnavailable,  // `subject` its URL, `detail` the download's and the copy's failures
     WorkWithoutText,     // `subject` the work's number
     // The network: `subject` the host or URL.

@@ -50,6 +50,9 @@ std::string EnglishText(const Failure& f) {
         return "cannot read " + s + ": larger than the 256 MB of text a DOC database holds";
     case FailureCode::FolderCreate:
         return "cannot create the folder " + s + (f.error != 0 ? ": " + SystemText(f.error) : std::string());
+    case FailureCode::NotRegularFile: return "cannot read " + s + ": not a regular file";
+    case FailureCode::FolderIsLink: return "cannot use the folder " + s + ": it is a symbolic link";
+    case FailureCode::FolderNotOwn: return "cannot use the folder " + s + ": it belongs to another user";
     case FailureCode::TemporaryFolder: return WithDetail("cannot create a temporary folder", f.detail);
     case FailureCode::NotDoc:
         return Prefix(s) + "not a DOC database (its type and creator are not TEXt and REAd)";
@@ -102,6 +105,8 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::NoSuchUser:
         return s.empty() ? "no handheld user number " + N(f.count) : "no handheld user \"" + s + "\"";
     case FailureCode::Cancelled: return "cancelled";
+    case FailureCode::CatalogTooLarge:
+        return "the catalogue is too large: " + N(f.count) + " bytes of CSV, more than the " + N(f.limit) + " read";
     case FailureCode::CatalogDamaged: return WithDetail("the catalogue is damaged", f.detail);
     case FailureCode::CatalogUnavailable:
         return f.detail.empty() ? "the catalogue cannot be read from " + s : f.detail;

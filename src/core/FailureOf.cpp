@@ -28,6 +28,9 @@ Failure FailureOf(const platform::EFileError& e) {
     case platform::FileOp::TooLarge: return {FailureCode::FileTooLarge, e.Path, {}, e.Error};
     case platform::FileOp::CreateFolder: return {FailureCode::FolderCreate, e.Path, {}, e.Error};
     case platform::FileOp::TemporaryFolder: return {FailureCode::TemporaryFolder, {}, e.Path, e.Error};
+    case platform::FileOp::NotRegular: return {FailureCode::NotRegularFile, e.Path, {}, e.Error};
+    case platform::FileOp::Link: return {FailureCode::FolderIsLink, e.Path, {}, e.Error};
+    case platform::FileOp::Foreign: return {FailureCode::FolderNotOwn, e.Path, {}, e.Error};
     case platform::FileOp::Other: break;
     }
     return {FailureCode::Internal, {}, e.what()};

@@ -3,55 +3,9 @@
 #include "FailureOf.h"
 #include "HttpProt.h"
 
-#include <algorithm>
-#include <cstring>
-#include <new>
 #include <optional>
-#include <sys/mman.h>
 
 namespace verdane::core {
-
-// The body as it arrives, in one mapping of the system's that grows in place
-// or moves by its page tables (mremap): growing never copies the bytes already
-// received, and large memory pages keep the page faults few.
-struct PageText::Buffer {
-    Buffer() = default;
-    Buffer(const Buffer&) = delete;
-    Buffer& operator=(const Buffer&) = delete;
-    ~Buffer() {
-        if (data) ::munmap(data, capacity);
-    }
-
-    void Append(const char* bytes, std::size_t len) {
-        if (len == 0) return;
-        if (size + len > capacity) Grow(size + len);
-        std::memcpy(data + size, bytes, len);
-        size += len;
-    }
-
-    void Grow(std::size_t need) {
-        constexpr std::size_t kUnit = std::size_t{2} << 20;  // one large memory page
-        std::size_t grown = std::max<std::size_t>(capacity * 2, std::size_t{16} << 20);
-        while (grown < need) grown *= 2;
-        grown = (grown + kUnit - 1) / kUnit * kUnit;
-        void* p = data ? ::mremap(data, capacity, grown, MREMAP_MAYMOVE)
-                       : ::mmap(nullptr, grown, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED) throw std::bad_alloc();
-        data = static_cast<char*>(p);
-        capacity = grown;
-        ::madvise(data, capacity, MADV_HUGEPAGE);  // only a hint: fine if refused
-    }
-
-    char* data = nullptr;
-    std::size_t size = 0, capacity = 0;
-};
-
-PageText::PageText() = default;
-PageText::PageText(PageText&& other) noexcept = default;
-PageText& PageText::operator=(PageText&& other) noexcept = default;
-PageText::~PageText() = default;
-
-std::string_view PageText::View() const { return buffer_ ? std::string_view(buffer_->data, buffer_->size) : std::string_view(); }
 
 namespace {
 
@@ -79,14 +33,19 @@ void PageFetch::Cancel() {
     http_->Abort();
 }
 
-Result<PageText> PageFetch::Run(const FetchRequest& request) {
-    PageText page;
-    page.buffer_ = std::make_unique<PageText::Buffer>();
-    PageText::Buffer& body = *page.buffer_;
-    Result<long long> received = Run(request, [&body](std::string_view piece) { body.Append(piece.data(), piece.size()); });
+Result<std::string> PageFetch::Run(const FetchRequest& request) {
+    std::string body;
+    Result<long long> received = Run(request, [this, &body, &request](std::string_view piece) {
+        if (body.empty()) {
+            const long long length = http_->ContentLength();
+            if (length > 0 && (request.maxBodySize <= 0 || length <= request.maxBodySize))
+                body.reserve(static_cast<std::size_t>(length));
+        }
+        body.append(piece);
+    });
     if (!received) return received.Fault();
-    if (body.size == 0) return Failure{FailureCode::EmptyPage, request.url};
-    return page;
+    if (body.empty()) return Failure{FailureCode::EmptyPage, request.url};
+    return body;
 }
 
 Result<long long> PageFetch::Run(const FetchRequest& request, const std::function<void(std::string_view piece)>& piece) {

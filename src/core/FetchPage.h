@@ -39,23 +39,6 @@ struct FetchRequest {
 
 enum class FetchStage { Begin, Data, End, Processing };
 
-// The body of a page as it came, held where it arrived (a large body is
-// never copied while it grows).
-class PageText {
-public:
-    PageText();
-    PageText(PageText&&) noexcept;
-    PageText& operator=(PageText&&) noexcept;
-    ~PageText();
-
-    std::string_view View() const;
-
-private:
-    friend class PageFetch;
-    struct Buffer;
-    std::unique_ptr<Buffer> buffer_;
-};
-
 class PageFetch {
 public:
     PageFetch();
@@ -71,7 +54,9 @@ public:
     // A failure says why: the status and reason of the server ("404 Not
     // Found"), what happened locally ("connection refused", "timed out ..."),
     // "cancelled" (FailureCode::Cancelled) after Cancel, or an empty page.
-    Result<PageText> Run(const FetchRequest& request);
+    // The body is gathered in one piece of memory, made its announced size
+    // at once.
+    Result<std::string> Run(const FetchRequest& request);
     // The same with the body handed to `piece` as it arrives, in the order it
     // came, instead of gathered; gives the bytes received. A failure thrown
     // by `piece` (a full disk) ends the request and is the result.

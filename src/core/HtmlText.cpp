@@ -9,11 +9,11 @@
 namespace verdane::core {
 
 std::string HtmlPageToText(regex::TAWKStr& awk, std::string_view html, const std::function<void()>& turns,
-                           std::vector<KanjiReplacement>* replaced) {
+                           std::vector<KanjiReplacement>* replaced, regex::HtmlRuby ruby) {
     awk.LineSeparator = regex::mcls_CRLF;
     awk.SetUseFuzzyCharDic(false);
     awk.SetUseSynonymDic(false);
-    return regex::HtmlToText(html, turns, replaced);
+    return regex::HtmlToText(html, turns, replaced, ruby);
 }
 
 std::vector<platform::Unwritable> UnwritableOf(std::string_view page, const std::vector<KanjiReplacement>& replaced,
@@ -39,10 +39,10 @@ std::vector<platform::Unwritable> UnwritableOf(std::string_view page, const std:
 }
 
 WritePlan PlanHtmlToText(regex::TAWKStr& awk, const Document& document, const QString& text,
-                         const std::function<void()>& turns) {
+                         const std::function<void()>& turns, regex::HtmlRuby ruby) {
     WritePlan plan = PlanTextCommand(WayOut::HtmlToText, document, text);
     std::vector<KanjiReplacement> replaced;
-    std::string plain = HtmlPageToText(awk, plan.text, turns, &replaced);
+    std::string plain = HtmlPageToText(awk, plan.text, turns, &replaced, ruby);
     if (!replaced.empty()) {
         std::vector<platform::Unwritable> named = UnwritableOf(plan.text, replaced, platform::kMaxListedUnwritable);
         std::vector<platform::Unwritable> all;

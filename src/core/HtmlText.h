@@ -4,6 +4,7 @@
 #pragma once
 
 #include "KanjiCode.h"
+#include "HtmlToText.h"
 #include "TAWKStr.h"
 #include "WritePlan.h"
 
@@ -18,8 +19,10 @@ namespace verdane::core {
 // then during a long conversion (the window paints then). With `replaced`,
 // the characters of references that Shift-JIS lacks are listed there (written
 // as the conversion policy says), their offsets those in `html`.
+// `ruby` says what becomes of a ruby's reading (the Aozora setting's choice).
 std::string HtmlPageToText(regex::TAWKStr& awk, std::string_view html, const std::function<void()>& turns = {},
-                           std::vector<KanjiReplacement>* replaced = nullptr);
+                           std::vector<KanjiReplacement>* replaced = nullptr,
+                           regex::HtmlRuby ruby = regex::HtmlRuby::Paren);
 
 // The plan of the HTML command on the editor's `text`: the text in Shift-JIS
 // (PlanTextCommand), then the page's plain text in `text`. Every character
@@ -27,7 +30,7 @@ std::string HtmlPageToText(regex::TAWKStr& awk, std::string_view html, const std
 // way it came: one of the editor's text that Shift-JIS lacks, or one a
 // reference names (&copy;, &#x1F600;); each with its line in the page.
 WritePlan PlanHtmlToText(regex::TAWKStr& awk, const Document& document, const QString& text,
-                         const std::function<void()>& turns = {});
+                         const std::function<void()>& turns = {}, regex::HtmlRuby ruby = regex::HtmlRuby::Paren);
 
 // The characters a reference named, as the plan lists them: each with its
 // line and editor position in `page` (Shift-JIS, CR LF; `replaced` in the

@@ -6,6 +6,7 @@
 #include "FailureOf.h"
 #include "FileIo.h"
 #include "HtmlText.h"
+#include "HtmlToText.h"
 #include "HttpProt.h"
 #include "KanjiCode.h"
 #include "PdbFile.h"
@@ -191,6 +192,8 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
         // An archive's text is a text, never HTML.
         if (options.html && file.archiveEntry.empty()) {
             if (file.code == kcUtf8) file.text = ShiftJisPage(file.text, file.replaced);
+            // A page is titled by its <title>, else by its name.
+            if (const std::string title = regex::HtmlPageTitle(file.text); !title.empty()) file.title = TitleOfText(title);
             regex::TAWKStr awk;
             std::vector<KanjiReplacement> references;
             std::string plain = HtmlPageToText(awk, file.text, options.turns, &references);
@@ -212,10 +215,9 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
 }
 
 Result<OpenedFile> OpenUrl(PageFetch& fetch, FetchRequest request, const OpenOptions& options) {
-    Result<PageText> page = fetch.Run(request);
-    if (!page) return page.Fault();
-    const std::string_view body = page->View();
-    return Open(Source::Page(QString::fromStdString(request.url), std::string(body), fetch.Client().ContentType()),
+    Result<std::string> body = fetch.Run(request);
+    if (!body) return body.Fault();
+    return Open(Source::Page(QString::fromStdString(request.url), std::move(*body), fetch.Client().ContentType()),
                 options);
 }
 

@@ -145,7 +145,7 @@ void PageStream::Text(std::string_view piece, bool last) {
 void PageStream::Convert(bool last) {
     if (code_ == kcEuc || code_ == kcUtf8) {
         const std::size_t cut = last ? joined_.size() : AfterLastAscii(joined_);
-        if (cut == 0) return;
+        if (cut == 0 && !last) return;
         std::string_view chunk(joined_.data(), cut);
         if (code_ == kcUtf8) {
             if (written_ == 0 && chunk.starts_with("\xEF\xBB\xBF")) chunk.remove_prefix(3);
@@ -162,10 +162,14 @@ void PageStream::Convert(bool last) {
         } else {
             std::vector<KanjiReplacement> replaced;
             std::optional<std::string> converted = ConvertedToShiftJisFrom(chunk, kcEuc, &replaced);
-            std::string bytes = converted ? std::move(*converted) : std::string(chunk);
-            MakeWindowShiftJis(bytes);
+            const std::string_view bytes = converted ? std::string_view(*converted) : chunk;
             Note(UnwritableOf(bytes, replaced), replaced.size(), lines_);
-            Emit(bytes);
+            // Read as the window reads the whole text: a lead byte that ends
+            // the piece may pair with the next piece's first byte.
+            shiftJis_.append(bytes);
+            const std::size_t done = MakeWindowShiftJis(shiftJis_.data(), shiftJis_.size(), last);
+            Emit(std::string_view(shiftJis_.data(), done));
+            shiftJis_.erase(0, done);
         }
         joined_.erase(0, cut);
         return;

@@ -64,6 +64,8 @@ private:
     // ends joined, not yet converted and written.
     std::string pending_;
     std::string joined_;
+    // EUC-JP made Shift-JIS, not yet written: a lead byte waiting for the next piece.
+    std::string shiftJis_;
     EditorLineEndJoiner joiner_;
     // The code was decided once already, on the bytes after plain ASCII.
     bool secondLook_ = false;

@@ -155,7 +155,8 @@ std::string NameList(const std::vector<std::string>& names) {
     return list;
 }
 
-ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view extension = ".txt") {
+ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view extension = ".txt",
+                       std::uint64_t limit = kMaxArchiveEntry) {
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     ArchiveText result;
     std::vector<zip_uint64_t> texts;
@@ -184,7 +185,7 @@ ArchiveText ReadOpened(zip_t* archive, std::string_view entry, std::string_view 
         result.failure = core::Failure{core::FailureCode::ArchiveSeveral, {}, NameList(result.names).substr(1)};
         return result;
     }
-    ArchiveText read = ReadEntry(archive, texts.front(), result.names.front());
+    ArchiveText read = ReadEntry(archive, texts.front(), result.names.front(), limit);
     read.names = std::move(result.names);
     return read;
 }
@@ -206,7 +207,8 @@ namespace {
 
 // Opens the archive held in `zipBytes` and reads the entry `entry` names, or its
 // one file of `extension`.
-ArchiveText ReadInMemory(std::string_view zipBytes, std::string_view entry, std::string_view extension) {
+ArchiveText ReadInMemory(std::string_view zipBytes, std::string_view entry, std::string_view extension,
+                         std::uint64_t limit = kMaxArchiveEntry) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(zipBytes.data(), zipBytes.size(), 0, &error);
@@ -217,7 +219,7 @@ ArchiveText ReadInMemory(std::string_view zipBytes, std::string_view entry, std:
         return Refused(core::FailureCode::ArchiveUnreadable, {}, ErrorText(error));
     }
     zip_error_fini(&error);
-    return ReadOpened(archive.get(), entry, extension);
+    return ReadOpened(archive.get(), entry, extension, limit);
 }
 
 }  // namespace
@@ -226,8 +228,8 @@ ArchiveText ReadArchiveText(std::string_view zipBytes, std::string_view entry) {
     return ReadInMemory(zipBytes, entry, ".txt");
 }
 
-ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extension) {
-    return ReadInMemory(zipBytes, {}, extension);
+ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extension, std::uint64_t limit) {
+    return ReadInMemory(zipBytes, {}, extension, limit);
 }
 
 ArchiveText ReadArchiveTextFile(const std::string& path, std::string_view entry) {

@@ -49,8 +49,10 @@ bool LooksLikeZip(std::string_view bytes);
 ArchiveText ReadArchiveText(std::string_view zipBytes, std::string_view entry = {});
 ArchiveText ReadArchiveTextFile(const std::string& path, std::string_view entry = {});
 // The archive's one file whose name ends in `extension` (lower case, such as
-// ".csv"; the name's case does not count), read and checked as a text is.
-ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extension);
+// ".csv"; the name's case does not count), read and checked as a text is; an
+// entry whose header claims more than `limit` bytes is refused unread.
+ArchiveText ReadArchiveFile(std::string_view zipBytes, std::string_view extension,
+                            std::uint64_t limit = kMaxArchiveEntry);
 
 // An archive opened once and its entries read by their exact names (UTF-8, as
 // stored): the parts of an EPUB book. `zipBytes` must outlive the object.

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
+#include <utility>
 
 namespace verdane::platform {
 
@@ -82,6 +83,10 @@ ReadEnd ReadToLimit(int fd, std::string& out) {
 std::string ReadWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) Fail(FileOp::Open, path, errno);
+    return ReadWholeFile(fd, path);
+}
+
+std::string ReadWholeFile(int fd, const std::string& path) {
     struct stat st{};
     if (::fstat(fd, &st) != 0) {
         const int error = errno;
@@ -109,6 +114,29 @@ std::string ReadWholeFile(const std::string& path) {
     if (S_ISREG(st.st_mode) && data.size() < static_cast<std::uint64_t>(st.st_size))
         throw EFileError(FileOp::Shortened, path, 0, path + " was shortened while it was read");
     return data;
+}
+
+std::string FileKindName(unsigned mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISLNK(mode)) return "a symbolic link";
+    return "not a regular file";
+}
+
+std::string ReadRegularFile(const std::string& path) {
+    // Opening a FIFO waits for its writer unless it is opened without waiting.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) Fail(FileOp::Open, path, errno);
+    struct stat st{};
+    if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw EFileError(FileOp::NotRegular, path, EINVAL,
+                         "cannot read " + path + ": it is " + FileKindName(st.st_mode) + ", not a regular file");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return ReadWholeFile(fd, path);
 }
 
 bool WritePieces(int fd, std::span<const std::string_view> pieces) {
@@ -156,17 +184,24 @@ bool IsSpecialFile(const std::string& path) {
     return ::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode);
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    WriteFileAtomically(path, std::span<const std::string_view>(&bytes, 1));
+void WriteFileAtomically(const std::string& path, std::string_view bytes, unsigned mode) {
+    WriteFileAtomically(path, std::span<const std::string_view>(&bytes, 1), mode);
 }
 
-void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces) {
-    AtomicFileWriter writer(path);
+void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces, unsigned mode) {
+    AtomicFileWriter writer(path, mode);
     writer.Write(pieces);
     writer.Commit();
 }
 
-AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
+void WriteFileAtomicallyAt(int folderFd, const std::string& folder, const std::string& name,
+                           std::span<const std::string_view> pieces, unsigned mode) {
+    AtomicFileWriter writer(folderFd, folder, name, mode);
+    writer.Write(pieces);
+    writer.Commit();
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path, unsigned mode) : path_(path) {
     if (path.empty()) Fail(FileOp::Write, "\"\"", ENOENT);
     // A device, a FIFO or a terminal is written as it is: renaming a file over
     // it would put a plain file in the place of /dev/null or of a pipe's reader.
@@ -176,28 +211,65 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
         if (fd_ < 0) Fail(FileOp::Write, path, errno);
         return;
     }
-    target_ = ResolveLinks(path);
-    folder_ = FolderOf(target_);
+    const std::string target = ResolveLinks(path);
+    const std::string folder = FolderOf(target);
+    const auto slash = target.rfind('/');
+    name_ = slash == std::string::npos ? target : target.substr(slash + 1);
+    // A folder the user may write in but not list is opened as a path only.
+    dir_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_ < 0 && errno == EACCES) dir_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dir_ < 0) Fail(FileOp::Write, path, errno);
+    Begin(mode, true);
+}
+
+AtomicFileWriter::AtomicFileWriter(int folderFd, const std::string& folder, const std::string& name, unsigned mode)
+    : path_(folder + "/" + name), name_(name) {
+    dir_ = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+    if (dir_ < 0) Fail(FileOp::Write, path_, errno);
+    Begin(mode, false);
+}
+
+void AtomicFileWriter::Begin(unsigned mode, bool followed) {
+    // A constructor that throws has no destructor run: the folder closes here.
+    try {
+        Start(mode, followed);
+    } catch (...) {
+        ::close(dir_);
+        dir_ = -1;
+        throw;
+    }
+}
+
+void AtomicFileWriter::Start(unsigned mode, bool followed) {
+    // The target as an entry of its folder: a link at `name_` was followed
+    // already when `followed`; otherwise it is replaced, never followed.
     struct stat old{};
-    const bool replacing = ::stat(target_.c_str(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode)) Fail(FileOp::Write, path, EISDIR);
+    const bool present = ::fstatat(dir_, name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (present && S_ISDIR(old.st_mode)) Fail(FileOp::Write, path_, EISDIR);
+    const bool replacing = followed && present && S_ISREG(old.st_mode);
     // The rename would replace a read-only file as long as its folder is writable;
     // a file marked read-only (no write bit at all) is kept as its owner asked.
-    if (replacing && (::access(target_.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
-        Fail(FileOp::Write, path, EACCES);
+    if (replacing && (::faccessat(dir_, name_.c_str(), W_OK, 0) != 0 || (old.st_mode & 0222) == 0))
+        Fail(FileOp::Write, path_, EACCES);
 
-    // A new name created exclusively with 0666, so the umask applies as for any
-    // new file without the process-wide mask being read or changed.
+    // A new name created exclusively with `mode`, so the umask applies as for
+    // any new file without the process-wide mask being read or changed.
     std::mt19937_64 random(std::random_device{}());
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         char name[32];
-        std::snprintf(name, sizeof name, "/.verdane-%012llx",
+        std::snprintf(name, sizeof name, ".verdane-%012llx",
                       static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-        temp_ = folder_ + name;
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ < 0 && errno != EEXIST) Fail(FileOp::Write, path, errno);
+        temp_ = name;
+        fd_ = ::openat(dir_, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 07777);
+        if (fd_ < 0 && errno != EEXIST) {
+            temp_.clear();
+            Fail(FileOp::Write, path_, errno);
+        }
     }
-    if (fd_ < 0) Fail(FileOp::Write, path, EEXIST);
+    if (fd_ < 0) {
+        temp_.clear();
+        Fail(FileOp::Write, path_, EEXIST);
+    }
     if (replacing) {
         // Keep the replaced file's owner where allowed (a file of another user
         // stays with its group at least), and its permissions.
@@ -206,17 +278,20 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
         if (::fchmod(fd_, old.st_mode & 07777) != 0) {
             const int error = errno;
             Abandon();
-            Fail(FileOp::Write, path, error);
+            Fail(FileOp::Write, path_, error);
         }
     }
 }
 
-AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+AtomicFileWriter::~AtomicFileWriter() {
+    Abandon();
+    if (dir_ >= 0) ::close(dir_);
+}
 
 void AtomicFileWriter::Abandon() noexcept {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    if (!inPlace_ && !temp_.empty()) ::unlink(temp_.c_str());
+    if (!inPlace_ && !temp_.empty()) ::unlinkat(dir_, temp_.c_str(), 0);
     temp_.clear();
 }
 
@@ -226,6 +301,14 @@ void AtomicFileWriter::Write(std::span<const std::string_view> pieces) {
         const int error = errno;
         Abandon();
         Fail(FileOp::Write, path_, error);
+    }
+    for (const std::string_view piece : pieces) written_ += piece.size();
+    // A file that comes in pieces goes to the disk while the rest comes, so
+    // the sync before the rename has little left to wait for.
+    constexpr std::uint64_t kFlushStep = std::uint64_t{8} << 20;
+    if (!inPlace_ && written_ - flushed_ >= kFlushStep) {
+        ::sync_file_range(fd_, static_cast<off_t>(flushed_), static_cast<off_t>(written_ - flushed_), SYNC_FILE_RANGE_WRITE);
+        flushed_ = written_;
     }
 }
 
@@ -243,7 +326,7 @@ void AtomicFileWriter::Commit() {
         ok = false;
         error = errno;
     }
-    if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (ok && ::renameat(dir_, temp_.c_str(), dir_, name_.c_str()) != 0) {
         ok = false;
         error = errno;
     }
@@ -252,13 +335,8 @@ void AtomicFileWriter::Commit() {
         Fail(FileOp::Write, path_, error);
     }
     temp_.clear();
-    const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        const bool synced = ::fsync(dir) == 0;
-        const int syncError = errno;
-        ::close(dir);
-        if (!synced && syncError != EINVAL) Fail(FileOp::Write, path_, syncError);
-    }
+    // A folder opened as a path only cannot be synced; the file itself was.
+    if (::fsync(dir_) != 0 && errno != EINVAL && errno != EBADF) Fail(FileOp::Write, path_, errno);
 }
 
 void MakeFolders(const std::string& path) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -13,7 +14,11 @@
 namespace verdane::platform {
 
 // What was done to a file when it failed.
-enum class FileOp { Open, Read, Shortened, Write, TooLarge, CreateFolder, TemporaryFolder, Other };
+// NotRegular: a FIFO, a device, a socket or a folder where a regular file is
+// expected (its kind in the message). Link and Foreign: a folder of the
+// program's own that is a symbolic link or belongs to another user (see
+// OwnFolder.h).
+enum class FileOp { Open, Read, Shortened, Write, TooLarge, CreateFolder, TemporaryFolder, NotRegular, Link, Foreign, Other };
 
 // A file could not be read or written. The message names the file and gives the
 // system's reason, for example "cannot open /a/b.txt: Permission denied"; the
@@ -48,6 +53,15 @@ ReadEnd ReadToLimit(int fd, std::string& out);
 // file; any other (a pipe, a device) is read up to kMaxInputSize. Throws
 // EFileError ("cannot read /dev/zero: larger than ...").
 std::string ReadWholeFile(const std::string& path);
+// The same for the open file `fd` (closed here, whatever happens); `path`
+// names it in a failure.
+std::string ReadWholeFile(int fd, const std::string& path);
+// The whole of a file that must be a regular one (a registry, a settings or a
+// cache file): a FIFO, a device or a socket is refused with NotRegular before
+// anything is read, so a FIFO without a writer never hangs the program.
+std::string ReadRegularFile(const std::string& path);
+// What kind of file `mode` (st_mode) gives, as a phrase: "a FIFO", "a folder".
+std::string FileKindName(unsigned mode);
 
 // Replaces the file at `path` with `bytes`: when `path` names (through links
 // too) an existing file that is not a regular file (a device, a FIFO,
@@ -56,14 +70,21 @@ std::string ReadWholeFile(const std::string& path);
 // folder is written, synced and renamed over the target, then the folder is
 // synced, so the old file stays whole until the new one is complete. A symbolic
 // link is followed and its target replaced (the link stays). A replaced file
-// keeps its permissions; a new file gets 0666 less the process's umask, which is
-// never changed. A file without write permission (or without any write bit,
-// also for the superuser) is refused with "Permission denied". Throws
-// EFileError and leaves no temporary file behind.
-void WriteFileAtomically(const std::string& path, std::string_view bytes);
+// keeps its permissions; a new file gets `mode` (0666, or 0600 for a file that
+// is the user's alone) less the process's umask, which is never changed. A
+// file without write permission (or without any write bit, also for the
+// superuser) is refused with "Permission denied". Throws EFileError and leaves
+// no temporary file behind.
+void WriteFileAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0666);
 // The same with the file's bytes given in pieces, written one after the other
 // (a database as its head and records), so they need not be joined first.
-void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces);
+void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces, unsigned mode = 0666);
+// The same writer inside the open folder `folderFd` (named `folder` in
+// failures), for the program's own folders: whatever is at `name` (a link
+// too) is replaced as an entry of that folder and never followed, and the new
+// file always gets `mode` less the umask.
+void WriteFileAtomicallyAt(int folderFd, const std::string& folder, const std::string& name,
+                           std::span<const std::string_view> pieces, unsigned mode);
 
 // A file written as its bytes come, replacing `path` only when Commit is
 // called: the streaming form of WriteFileAtomically, with the same rules (a
@@ -73,7 +94,11 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
 // and leaves the target as it was. Write and Commit throw EFileError.
 class AtomicFileWriter {
 public:
-    explicit AtomicFileWriter(const std::string& path);
+    // A new file gets `mode` less the umask, as WriteFileAtomically says.
+    explicit AtomicFileWriter(const std::string& path, unsigned mode = 0666);
+    // The form of WriteFileAtomicallyAt: `name` in the open folder `folderFd`
+    // (named `folder` in failures), whatever is there replaced, never followed.
+    AtomicFileWriter(int folderFd, const std::string& folder, const std::string& name, unsigned mode);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -83,11 +108,17 @@ public:
     void Commit();
 
 private:
+    void Begin(unsigned mode, bool followed);
+    void Start(unsigned mode, bool followed);
     void Abandon() noexcept;
 
-    std::string path_, target_, folder_, temp_;
+    // The name shown in failures; the target's folder (open) and its name
+    // there; the temporary file's name in that folder.
+    std::string path_, name_, temp_;
+    int dir_ = -1;
     int fd_ = -1;
     bool inPlace_ = false;
+    std::uint64_t written_ = 0, flushed_ = 0;
 };
 
 // Makes the folder `path` and the folders above it that are missing. Throws

@@ -231,7 +231,7 @@ TRegistryFile TRegistryFile::Load(const std::string& path) {
     const QFileInfo info(QString::fromStdString(path));
     TRegistryFile registry;
     registry.baseDir_ = info.absolutePath().toStdString();
-    const std::string text = AsUtf8(ReadWholeFile(path));
+    const std::string text = AsUtf8(ReadRegularFile(path));
     Parser(registry, text, path).Run();
     return registry;
 }

@@ -212,8 +212,10 @@ constexpr std::array<std::string_view, 5> kHiddenEnds = {"</script", "</style", 
 
 class Reader {
 public:
-    Reader(std::string_view page, std::string& out, const HtmlYield& yield, std::vector<KanjiReplacement>* replaced)
-        : page_(page),
+    Reader(std::string_view page, std::string& out, const HtmlYield& yield, std::vector<KanjiReplacement>* replaced,
+           HtmlRuby ruby)
+        : ruby_(ruby),
+          page_(page),
           lines_(out),
           yield_(yield),
           replaced_(replaced),
@@ -246,12 +248,22 @@ public:
             }
             Yield(yield_);
         }
+        EndReading();
         lines_.Finish();
     }
 
 private:
     void Put(char c) {
-        if (!inHead_) lines_.Put(c);
+        if (!Muted()) lines_.Put(c);
+    }
+    // Text that is not shown: the head's, a reading dropped, a page's own
+    // parentheses around a reading.
+    bool Muted() const { return inHead_ || inRp_ || (inRt_ && ruby_ == HtmlRuby::Drop); }
+
+    // A reading ends: at </rt>, or where the next <rt>, <rp> or </ruby> says so.
+    void EndReading() {
+        if (inRt_ && ruby_ == HtmlRuby::Paren && !inHead_) lines_.Put("\x81\x6A");  // "）"
+        inRt_ = false;
     }
 
     // The "<" at i: a comment, a tag, or a "<" of the text.
@@ -304,6 +316,13 @@ private:
     std::size_t Element(const std::string& name, bool closing, std::size_t start, std::size_t next) {
         if (name == "br") {
             lines_.EndLine(Lines::End::Br);
+        } else if (name == "rt" || name == "rp" || name == "ruby") {
+            EndReading();
+            inRp_ = name == "rp" && !closing;
+            if (name == "rt" && !closing) {
+                inRt_ = true;
+                if (ruby_ == HtmlRuby::Paren && !inHead_) lines_.Put("\x81\x69");  // "（"
+            }
         } else if (name == "img" && !closing) {
             const std::string_view tag = page_.substr(start, next - start);
             const std::string alt = ExtractAltText(tag);
@@ -394,7 +413,7 @@ private:
     // One decoded character: its Shift-JIS bytes, or what the conversion
     // policy writes for a text where CP932 lacks it (listed).
     void Character(char32_t cp, std::size_t at, std::size_t length) {
-        if (inHead_ || cp == 0 || cp == U'\r') return;
+        if (Muted() || cp == 0 || cp == U'\r') return;
         if (cp == U'\n') {
             lines_.EndLine(Lines::End::Page);
         } else if (cp < 0x80) {
@@ -411,6 +430,9 @@ private:
         }
     }
 
+    const HtmlRuby ruby_;
+    bool inRt_ = false;  // inside a reading (<rt>)
+    bool inRp_ = false;  // inside a page's parenthesis for a reading (<rp>)
     std::string_view page_;
     Lines lines_;
     const HtmlYield& yield_;
@@ -436,7 +458,8 @@ std::string ExtractAltText(std::string_view tag) {
     return std::string(Trim(tag.substr(start, close - start)));
 }
 
-std::string HtmlToText(std::string_view html, const HtmlYield& yield, std::vector<KanjiReplacement>* replaced) {
+std::string HtmlToText(std::string_view html, const HtmlYield& yield, std::vector<KanjiReplacement>* replaced,
+                       HtmlRuby ruby) {
     if (replaced) replaced->clear();
     std::string text;
     // Room for the text once: a line end may gain a byte (LF or CR alone to
@@ -445,9 +468,32 @@ std::string HtmlToText(std::string_view html, const HtmlYield& yield, std::vecto
     text.reserve(html.size() + static_cast<std::size_t>(std::count(html.begin(), html.end(), '\n')) +
                  static_cast<std::size_t>(std::count(html.begin(), html.end(), '\r')) +
                  static_cast<std::size_t>(std::count(html.begin(), html.end(), '<')) + 4);
-    Reader(html, text, yield, replaced).Run();
+    Reader(html, text, yield, replaced, ruby).Run();
     text += "\r\n";
     return text;
+}
+
+std::string HtmlPageTitle(std::string_view html) {
+    const std::size_t start = PageSearch(html, "<title").From(0);
+    const std::size_t gt = start == npos ? npos : html.find('>', start);
+    const std::size_t end = gt == npos ? npos : PageSearch(html, "</title").From(gt + 1);
+    if (end == npos) return {};
+    const std::string text = HtmlToText(html.substr(gt + 1, end - gt - 1));
+    std::string title;
+    bool blank = false;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        const char c = text[k];
+        // Single-byte blanks only: the trail byte of a two-byte character is never one.
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            blank = !title.empty();
+            continue;
+        }
+        if (blank) title += ' ';
+        blank = false;
+        title += c;
+        if (cp932::IsLeadByte(static_cast<unsigned char>(c)) && k + 1 < text.size()) title += text[++k];
+    }
+    return title;
 }
 
 std::string HtmlToText(TAWKStr& /*awk*/, std::string_view html, const HtmlYield& yield) {

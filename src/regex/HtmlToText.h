@@ -27,14 +27,25 @@ namespace verdane::regex {
 // of the page. It may be empty.
 using HtmlYield = std::function<void()>;
 
+// What becomes of a ruby's reading (<rt>): in full-width parentheses after
+// its base (漢字（かんじ）), or dropped. A page's own parentheses for readers
+// without ruby (<rp>) always go, so a page gives the same text with or
+// without them.
+enum class HtmlRuby { Paren, Drop };
+
 // With `replaced`, each character of a reference that Shift-JIS lacks is
 // listed there (emptied first), its offset and length those of the reference
 // in `html`; it is written as the conversion policy says for a text (a
 // no-break space as a space, é as e, ¥ as ￥, © as "?").
 std::string HtmlToText(std::string_view html, const HtmlYield& yield = {},
-                       std::vector<KanjiReplacement>* replaced = nullptr);
+                       std::vector<KanjiReplacement>* replaced = nullptr, HtmlRuby ruby = HtmlRuby::Paren);
 // The same; the pattern component is not needed any more and is left as it is.
 std::string HtmlToText(TAWKStr& awk, std::string_view html, const HtmlYield& yield = {});
+
+// The page's title: the text of its first <title> element, references
+// decoded, on one line with single spaces and no blanks at its ends; empty
+// when there is none. Shift-JIS, as the page.
+std::string HtmlPageTitle(std::string_view html);
 
 // The alternative text of an image tag: the double-quoted value of alt= (or,
 // only when there is none, ALT=), trimmed of bytes 0x00-0x20; empty when none.

@@ -65,6 +65,12 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::FolderCreate:
         return f.error != 0 ? QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません: %2").arg(s, SystemErrorText(f.error))
                             : QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません").arg(s);
+    case FailureCode::NotRegularFile:
+        return QStringLiteral("%1 を読み込めません: 通常のファイルではありません").arg(s);
+    case FailureCode::FolderIsLink:
+        return QStringLiteral("ﾌｫﾙﾀﾞ %1 は使えません: シンボリックリンクです").arg(s);
+    case FailureCode::FolderNotOwn:
+        return QStringLiteral("ﾌｫﾙﾀﾞ %1 は使えません: ほかのユーザーのものです").arg(s);
     case FailureCode::TemporaryFolder: return WithDetail(QStringLiteral("一時ﾌｫﾙﾀﾞを作れません"), f.detail);
     case FailureCode::NotDoc: return Named(f.subject, QStringLiteral("DOC 形式のファイルではありません"));
     case FailureCode::DocTooShort:
@@ -124,6 +130,9 @@ QString JapaneseText(const core::Failure& f) {
         return f.subject.empty() ? QStringLiteral("ﾕｰｻﾞｰ番号 %1 のﾊﾝﾄﾞﾍﾙﾄﾞはありません").arg(N(f.count))
                                  : QStringLiteral("ﾕｰｻﾞｰ %1 のﾊﾝﾄﾞﾍﾙﾄﾞはありません").arg(s);
     case FailureCode::Cancelled: return QStringLiteral("キャンセルしました");
+    case FailureCode::CatalogTooLarge:
+        return QStringLiteral("青空文庫の目録が大きすぎます (CSV が %1 バイト、読み込むのは %2 バイトまでです)")
+            .arg(N(f.count), N(f.limit));
     case FailureCode::CatalogDamaged: return QStringLiteral("青空文庫の目録が壊れています");
     case FailureCode::CatalogUnavailable: return QStringLiteral("青空文庫の目録を %1 から読み込めません").arg(s);
     case FailureCode::WorkWithoutText: return QStringLiteral("目録に作品 %1 のテキストファイルがありません").arg(s);

@@ -286,7 +286,7 @@ void AozoraWindowTest::theLibraryFindsAWorkAndOpensItCleanWithItsTitle() {
     QCOMPARE(prompts_->messages.size(), std::size_t{1});  // the save question alone
     QCOMPARE(Bytes(*w), kWork + "\x8C\xE1\x94\x79\x81\x69\x82\xED\x82\xAA\x82\xCD\x82\xA2\x81\x6A\r\n");
     QVERIFY(Modified(*w));
-    QVERIFY(FileExists(dir.File("cache/verdane/aozora-catalog.zip")));
+    QVERIFY(FileExists(dir.File("cache/verdane/aozora-catalog.cache")));
     // The save options propose the catalogue's title, not the text's first line.
     QString title;
     prompts_->saveChoices.push_back({Q(dir.File("neko")), 3});

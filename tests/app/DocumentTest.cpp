@@ -251,6 +251,9 @@ void DocumentTest::afterADownloadSaveProposesThePageNotTheFileBefore() {
     QVERIFY(Session(*w).Document().Kind() == core::DocKind::Page);
     QCOMPARE(Caption(*w), QStringLiteral("story.html* - Verdane Ver1.22"));
     QVERIFY(Modified(*w));
+    // The page is read from its start, and titled by its name.
+    QCOMPARE(Editor(*w)->textCursor().position(), 0);
+    QCOMPARE(StatusText(*w), QStringLiteral("story"));
     QVERIFY(!Save(*w));  // the save dialog is cancelled
     const TFileDialogState offered = prompts_->saveDialogsShown.back();
     QCOMPARE(offered.FileName, Q(dir.File("story")));
@@ -360,12 +363,14 @@ void DocumentTest::aUtf8PageTurnedIntoTextSaysWhatItCouldNotHold() {
     QCOMPARE(prompts_->messages.size(), size_t(1));
     QVERIFY2(prompts_->messages[0].text.contains(QStringLiteral(" 2 ")), qPrintable(prompts_->messages[0].text));
     // A page whose characters all fit says nothing.
-    server.On("/sjis.html", {Send(Answer("HTTP/1.0 200 OK", {}, "<p>\xE3\x81\x82</p>"))});
+    // Titled by its <title>: "あ".
+    server.On("/sjis.html", {Send(Answer("HTTP/1.0 200 OK", {}, "<title>\xE3\x81\x82</title><p>\xE3\x81\x82</p>"))});
     prompts_->answers.push_back(QMessageBox::No);
     prompts_->dialogs.push_back(EnterUrl(server.Url("/sjis.html"), true));
     prompts_->messages.clear();
     Trigger(*w, "URLU1");
     QCOMPARE(Bytes(*w), std::string("\x82\xA0\r\n\r\n"));
+    QCOMPARE(StatusText(*w), QStringLiteral("あ"));
     QCOMPARE(prompts_->Texts(), QStringList{kSaveQuestion});
     server.Stop();
 }

@@ -173,8 +173,8 @@ void DownloadTest::aNotFoundPageOverAnEmptyEditorSaysWhy() {
     Trigger(*w, "URLU1");
     QCOMPARE(Bytes(*w), std::string());
     QCOMPARE(prompts_->messages.back().text, QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ出来ませんでした"));
-    QVERIFY2(prompts_->messages.back().detail.contains(QStringLiteral("Not Found")),
-             qPrintable(prompts_->messages.back().detail));
+    QCOMPARE(prompts_->messages.back().icon, QMessageBox::Warning);
+    QCOMPARE(prompts_->messages.back().detail, QStringLiteral("ページが見つかりません (サーバーの応答: 404 Not Found)"));
 }
 
 void DownloadTest::aNotFoundPageOverATextChangesNothing() {
@@ -197,7 +197,7 @@ void DownloadTest::everyFailureSaysWhyWithinASecond_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("detail");
     QTest::newRow("refused") << QString() << QStringLiteral("接続を拒否されました");
-    QTest::newRow("no reason phrase") << QStringLiteral("/bare") << QStringLiteral("404");
+    QTest::newRow("no reason phrase") << QStringLiteral("/bare") << QStringLiteral("ページが見つかりません (サーバーの応答: 404)");
     QTest::newRow("larger than a DOC text") << QStringLiteral("/huge") << QStringLiteral("ページが 256 MB を超えています");
     QTest::newRow("endless") << QStringLiteral("/endless") << QStringLiteral("ページが 256 MB を超えています");
 }

@@ -150,9 +150,28 @@ private slots:
         QCOMPARE(editor.toPlainText(), result);
         QCOMPARE(Selection(editor), qMakePair(start, end));
         QCOMPARE(window.statusBar()->currentMessage(), status);
+        // The dialog stays for more, also after すべて置換.
+        QVERIFY(dialog.isVisible());
         // A malformed pattern is said in the dialog too: the status bar may be hidden.
         QCOMPARE(dialog.LabelProblem->isVisible(), status.startsWith(QStringLiteral("正規表現が")) ||
                                                        status.startsWith(QStringLiteral("置換後の")));
+    }
+
+    // The text the find dialog looked for is the one the replace dialog opens on.
+    void theReplaceDialogTakesTheFindText() {
+        FakePrompts prompts;
+        TempConfigHome config;
+        static const platform::TRegistryFile registry;
+        TFormMainVerdane window(registry, {});
+        window.show();
+        Editor(window)->setPlainText(QStringLiteral("abc xyz"));
+        Trigger(window, "FindFind");
+        auto& find = *Part<TFindDialog>(window, "FindDialog1");
+        find.SetFindText(QStringLiteral("xyz"));
+        QTest::mouseClick(find.ButtonFindNext, Qt::LeftButton);
+        find.close();
+        Trigger(window, "FindReplace");
+        QCOMPARE(Part<TFindDialog>(window, "ReplaceDialog1")->FindText(), QStringLiteral("xyz"));
     }
 
     void findNextWalksThroughTheTextAndStopsWithoutWrapping() {

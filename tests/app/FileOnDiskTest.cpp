@@ -7,6 +7,8 @@
 #include "ChangedBar.h"
 #include "RegistryFile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -22,7 +24,8 @@ namespace {
 
 const std::string kRead = "as read\r\n", kTheirs = "written by another program\r\n", kOurs = "x" + kRead;
 const QString kChanged = QStringLiteral("ファイルが他のプログラムで変更されました。"),
-              kRemoved = QStringLiteral("ファイルが削除されました。");
+              kRemoved = QStringLiteral("ファイルが削除されました。"),
+              kUnreadable = QStringLiteral("ファイルが読めなくなりました。");
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -60,7 +63,6 @@ private slots:
         QTest::newRow("changed, edited, reload answered No") << "edit, write" << kChanged << no << save << kTheirs << kTheirs;
         QTest::newRow("changed, edited, reload cancelled") << "edit, write" << kChanged << cancel << save << kTheirs << kOurs;
         QTest::newRow("replaced by a rename") << "rename" << kChanged << none << "" << kTheirs << kTheirs;
-        QTest::newRow("removed") << "remove" << kRemoved << none << "" << std::string() << kRead;
         QTest::newRow("touched, same bytes") << "touch" << "" << none << "" << kRead << kRead;
         QTest::newRow("our own save") << "edit, save" << "" << none << "" << kOurs << kOurs;
         QTest::newRow("save over a change, cancelled") << "edit, write, save" << kChanged << cancel << over << kTheirs << kOurs;
@@ -98,7 +100,7 @@ private slots:
             QVERIFY(changed->mapTo(w.get(), QPoint()).y() < Editor(*w)->mapTo(w.get(), QPoint()).y());
             QCOMPARE(changed->ButtonReload->isVisible(), bar == kChanged);
             if (bar == kChanged && !way.endsWith("save")) QTest::mouseClick(changed->ButtonReload, Qt::LeftButton);
-            const bool stays = answer == QMessageBox::Cancel || bar == kRemoved;
+            const bool stays = answer == QMessageBox::Cancel;
             QCOMPARE(changed->isVisible(), stays);
             QTest::mouseClick(changed->ButtonClose, Qt::LeftButton);
             QVERIFY(!changed->isVisible());
@@ -106,6 +108,56 @@ private slots:
         QCOMPARE(prompts_->Texts(), asked.isEmpty() ? QStringList() : QStringList{asked});
         QCOMPARE(FileExists(path) ? ReadFile(path) : std::string(), disk);
         QCOMPARE(Bytes(*w), text);
+    }
+
+    void aFileGoneLeavesUnsavedText_data() {
+        QTest::addColumn<QString>("way");       // what happens to the file, then what the user does
+        QTest::addColumn<QString>("bar");       // what the bar says then
+        QTest::addColumn<bool>("modified");     // the text at the end
+        QTest::addColumn<std::string>("disk");  // BOOK.TXT at the end (empty: none)
+        QTest::addColumn<std::string>("other");  // OTHER.TXT at the end
+        QTest::newRow("removed") << "remove" << kRemoved << true << std::string() << std::string();
+        QTest::newRow("replaced by a folder") << "folder" << kUnreadable << true << std::string() << std::string();
+        QTest::newRow("removed, saved where it was") << "remove, here" << kRemoved << false << kRead << std::string();
+        QTest::newRow("removed, saved as another") << "remove, as" << kRemoved << false << std::string() << kRead;
+        QTest::newRow("removed, put back") << "remove, back" << kRemoved << false << kRead << std::string();
+        QTest::newRow("edited, removed, put back") << "edit, remove, back" << kRemoved << true << kRead << std::string();
+    }
+
+    void aFileGoneLeavesUnsavedText() {
+        QFETCH(QString, way);
+        QFETCH(QString, bar);
+        QFETCH(bool, modified);
+        QFETCH(std::string, disk);
+        QFETCH(std::string, other);
+        TempDir dir;
+        const std::string path = dir.File("BOOK.TXT");
+        WriteFile(path, kRead);
+        auto w = NewWindow();
+        Open(*w, *prompts_, path);
+        if (way.startsWith("edit")) QTest::keyClicks(Editor(*w), "x");
+        QCOMPARE(std::remove(path.c_str()), 0);
+        if (way == "folder") QVERIFY(QDir().mkdir(Q(path)));
+        auto* changed = Part<TChangedBar>(*w, "ChangedBar");
+        QTest::qWait(1000);  // longer than the watch's pause before it looks
+        QCOMPARE(changed->isVisible() ? changed->LabelText->text() : QString(), bar);
+        QVERIFY(!changed->ButtonReload->isVisible() && changed->ButtonSaveAs->isVisible());
+        QVERIFY(Modified(*w));
+        QVERIFY2(Caption(*w).startsWith("BOOK.TXT* "), qPrintable(Caption(*w)));
+        if (way.endsWith("here")) QTest::mouseClick(changed->ButtonSaveHere, Qt::LeftButton);
+        if (way.endsWith("as")) prompts_->saveChoices.push_back({Q(dir.File("OTHER.TXT")), 1});
+        if (way.endsWith("as")) QTest::mouseClick(changed->ButtonSaveAs, Qt::LeftButton);
+        if (way.endsWith("back")) WriteFile(path, kRead);
+        if (way.endsWith("back")) QTest::qWait(1000);
+        QCOMPARE(Modified(*w), modified);
+        QCOMPARE(changed->isVisible(), !way.contains(u','));
+        QCOMPARE(FileExists(path) && !QFileInfo(Q(path)).isDir() ? ReadFile(path) : std::string(), disk);
+        QCOMPARE(FileExists(dir.File("OTHER.TXT")) ? ReadFile(dir.File("OTHER.TXT")) : std::string(), other);
+        // Closing asks about the text left unsaved; Cancel keeps the window.
+        prompts_->messages.clear();
+        prompts_->answers.push_back(QMessageBox::Cancel);
+        QCOMPARE(w->close(), !modified);
+        QCOMPARE(prompts_->messages.size(), std::size_t(modified ? 1 : 0));
     }
 
     void aFileOpenedAgainShowsWhereTheUserWas_data() {

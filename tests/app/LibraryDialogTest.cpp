@@ -43,7 +43,7 @@ void LibraryDialogTest::worksAreFoundAsTheUserTypesAndEnterOpensTheOneChosen() {
                      {"ソート用読み", "わかはいはねこてある"}, {"文字遣い種別", "新字新仮名"}, {"姓", "夏目"},
                      {"名", "漱石"}, {"役割フラグ", "著者"}, {"公開日", "1999-09-17"}}) +
         CatalogLine({{"作品ID", "773"}, {"作品名", "こころ"}, {"作品名読み", "こころ"}, {"ソート用読み", "こころ"},
-                     {"姓", "夏目"}, {"名", "漱石"}, {"役割フラグ", "著者"}}));
+                     {"副題", "上\r\n下"}, {"姓", "夏目"}, {"名", "漱石"}, {"役割フラグ", "著者"}}));
     QVERIFY(catalog.Ok());
     TFormLibrary dialog;
     dialog.SetCatalog(&*catalog, QStringLiteral("目録 2026-12-08"));
@@ -64,6 +64,8 @@ void LibraryDialogTest::worksAreFoundAsTheUserTypesAndEnterOpensTheOneChosen() {
     Type(*dialog.EditSearch, QStringLiteral("夏目"));
     QCOMPARE(dialog.ListWorks->model()->rowCount(), 2);
     QCOMPARE(dialog.Chosen()->id, std::string("773"));  // sorted by reading: こころ first
+    // A subtitle of two lines keeps its row one line high.
+    QCOMPARE(Cell(*dialog.ListWorks, 0, 0), QStringLiteral("こころ　上 下"));
     QTest::keyClick(dialog.EditSearch, Qt::Key_Down);
     QCOMPARE(dialog.Chosen()->id, std::string("789"));
     QVERIFY(dialog.ButtonOK->isEnabled());

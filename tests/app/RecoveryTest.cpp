@@ -3,13 +3,18 @@
 #include "DocumentSession.h"
 #include "KanjiCode.h"
 #include "Recovery.h"
+#include "RecoveryDialog.h"
 #include "TestSupport.h"
 #include "TextBookmarks.h"
 
+#include <QDir>
+#include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QProcess>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace verdane;
@@ -22,6 +27,22 @@ std::string Header(const std::string& pid, const std::string& bytes, const std::
            "path: %2Fbooks%2Fa%0Ab.txt\nurl: \ntitle: 4e6f7465\ncode: 5\nends: crlf\ncaret: 2\nbytes: " + bytes +
            "\n\n";
 }
+
+// A recovery folder in a temporary folder, with a snapshot file of the user's
+// own (0600) written into it.
+struct Folder {
+    test::TempDir dir;
+    QString path = QString::fromStdString(dir.Path()) + QStringLiteral("/state/recovery");
+    platform::OwnFolder own = OpenRecoveryFolder(path);
+    std::string File(const char* name) const { return own.Path() + "/" + name; }
+    void Put(const char* name, const std::string& bytes) const {
+        test::WriteFile(File(name), bytes);
+        ::chmod(File(name).c_str(), 0600);
+    }
+    RecoverySnapshot Read(const QString& file, bool withText = true) const {
+        return ReadSnapshot(own, QFileInfo(file).fileName(), withText);
+    }
+};
 
 }  // namespace
 
@@ -55,9 +76,9 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(int, state);
         QFETCH(QString, text);
-        test::TempDir dir;
-        test::WriteFile(dir.File("x.snapshot"), file.toStdString());
-        const RecoverySnapshot read = ReadSnapshot(QString::fromStdString(dir.File("x.snapshot")), true);
+        Folder folder;
+        folder.Put("x.snapshot", file.toStdString());
+        const RecoverySnapshot read = folder.Read(QStringLiteral("x.snapshot"));
         QCOMPARE(int(read.state), state);
         QCOMPARE(read.problem.isEmpty(), state == int(State::Good));
         QCOMPARE(QString::fromStdString(read.text), text);
@@ -89,12 +110,12 @@ private slots:
         QFETCH(qint64, pid);
         QFETCH(QString, start);
         QFETCH(bool, offered);
-        test::TempDir dir;
+        Folder folder;
         std::string file = Header(std::to_string(pid), "3") + "abc";
         if (!start.isEmpty()) file.replace(file.find("start: 7"), 8, "start: " + start.toStdString());
         else file.replace(file.find("start: 7"), 8, "start: 0");
-        test::WriteFile(dir.File("x.snapshot"), file);
-        QCOMPARE(OrphanedSnapshots(QString::fromStdString(dir.Path())).size(), std::size_t(offered));
+        folder.Put("x.snapshot", file);
+        QCOMPARE(OrphanedSnapshots(folder.path).size(), std::size_t(offered));
     }
 
     void editsWhileTheCopyRunsReachTheSnapshot_data() {
@@ -115,10 +136,10 @@ private slots:
         QFETCH(int, position);
         QFETCH(int, removed);
         QFETCH(QString, added);
-        test::TempDir dir;
+        Folder folder;
         QPlainTextEdit editor;
         DocumentSession session(editor, nullptr);
-        RecoveryKeeper keeper(session, nullptr, QString::fromStdString(dir.Path()));
+        RecoveryKeeper keeper(session, nullptr, folder.path);
         QString text;
         for (int line = 0; text.size() < RecoveryKeeper::kAtOnce + 2 * RecoveryKeeper::kSlice; ++line)
             text += QStringLiteral("%1 行目、吾輩は猫である。\n").arg(line);
@@ -131,13 +152,13 @@ private slots:
                          QTextCursor::KeepAnchor);
         edit.insertText(added);
         keeper.WaitForWrites();
-        const QString written = QString::fromStdString(ReadSnapshot(keeper.SnapshotFile(), true).text);
+        const QString written = QString::fromStdString(folder.Read(keeper.SnapshotFile()).text);
         QCOMPARE(written, editor.toPlainText());
     }
 
     void keeperWritesRemovesAndHandsOnASnapshot() {
-        test::TempDir dir;
-        const QString folder = QString::fromStdString(dir.Path()) + QStringLiteral("/state/recovery");
+        Folder at;
+        const QString folder = at.path;
         QPlainTextEdit editor;
         DocumentSession session(editor, nullptr);
         RecoveryKeeper keeper(session, nullptr, folder);
@@ -148,7 +169,7 @@ private slots:
         session.Bookmarks().Place({{"\x88\xea", 6}}, "\x93\xfa\x96\x7b\r\ntwo", kcShiftJis);
         keeper.SnapshotNow();
         keeper.WaitForWrites();
-        const RecoverySnapshot written = ReadSnapshot(keeper.SnapshotFile(), true);
+        const RecoverySnapshot written = at.Read(keeper.SnapshotFile());
         QCOMPARE(int(written.state), int(State::Good));
         QCOMPARE(QString::fromStdString(written.text), QStringLiteral("日本\ntwo"));
         QCOMPARE(written.caret, 6);
@@ -176,6 +197,131 @@ private slots:
             heir.WaitForWrites();
             QVERIFY(!QFile::exists(heir.SnapshotFile()));
         }
+    }
+
+    // Folders that are not the user's own: a link to a shared sticky folder
+    // (where the text would be planted for others), another user's folder, a
+    // file in the folder's place. None receives a snapshot, none is changed,
+    // the window says why once and goes on.
+    void aFolderThatIsNotOursReceivesNoSnapshot_data() {
+        QTest::addColumn<QString>("setUp");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("state folder a link") << "ln -s $shared $base/state" << "ﾌｫﾙﾀﾞがリンクです";
+        QTest::newRow("recovery folder a link") << "mkdir -m 700 $base/state && ln -s $shared $base/state/recovery"
+                                                << "ﾌｫﾙﾀﾞがリンクです";
+        QTest::newRow("state folder another user's") << "mkdir -m 777 $base/state && chown nobody $base/state"
+                                                     << "ﾌｫﾙﾀﾞが他人のものです";
+        QTest::newRow("recovery folder another user's")
+            << "mkdir -m 700 $base/state && mkdir -m 777 $base/state/recovery && chown nobody $base/state/recovery"
+            << "ﾌｫﾙﾀﾞが他人のものです";
+        QTest::newRow("a file in the state folder's place") << "touch $base/state" << "ﾌｫﾙﾀﾞ";
+    }
+    void aFolderThatIsNotOursReceivesNoSnapshot() {
+        QFETCH(QString, setUp);
+        QFETCH(QString, reason);
+        test::TempDir dir;
+        const QString base = QString::fromStdString(dir.Path()), shared = base + QStringLiteral("/shared");
+        QVERIFY(QDir().mkdir(shared));
+        ::chmod(shared.toLocal8Bit().constData(), 01777);
+        QProcess shell;
+        shell.setEnvironment({QStringLiteral("PATH=/usr/bin:/bin"), QStringLiteral("base=") + base,
+                              QStringLiteral("shared=") + shared});
+        shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), setUp});
+        QVERIFY(shell.waitForFinished() && shell.exitCode() == 0);
+        QMainWindow window;
+        QPlainTextEdit editor;
+        DocumentSession session(editor, nullptr);
+        RecoveryKeeper keeper(session, &window, base + QStringLiteral("/state/recovery"));
+        editor.setPlainText(QStringLiteral("secret"));
+        editor.document()->setModified(true);
+        keeper.SnapshotNow();
+        keeper.WaitForWrites();
+        QVERIFY2(window.statusBar()->currentMessage().contains(reason), qPrintable(window.statusBar()->currentMessage()));
+        window.statusBar()->clearMessage();
+        keeper.SnapshotNow();
+        keeper.WaitForWrites();
+        QCOMPARE(window.statusBar()->currentMessage(), QString());  // said once
+        QCOMPARE(test::ListDir(shared.toStdString()), std::vector<std::string>());
+        struct stat info{};
+        ::stat(shared.toLocal8Bit().constData(), &info);
+        QCOMPARE(info.st_mode & 07777, 01777u);
+        QVERIFY(OrphanedSnapshots(base + QStringLiteral("/state/recovery")).empty());
+    }
+
+    // Only the user's own regular files of mode 0600 are read and offered.
+    void onlyTheUsersOwnSnapshotsAreOffered_data() {
+        QTest::addColumn<QString>("setUp");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("own, 0600") << "cp $good x.snapshot && chmod 600 x.snapshot" << true;
+        QTest::newRow("a link to an own snapshot") << "ln -s $good x.snapshot" << false;
+        QTest::newRow("another user's") << "cp $good x.snapshot && chmod 600 x.snapshot && chown nobody x.snapshot"
+                                        << false;
+        QTest::newRow("readable by others") << "cp $good x.snapshot && chmod 644 x.snapshot" << false;
+        QTest::newRow("a FIFO") << "mkfifo -m 600 x.snapshot" << false;
+        QTest::newRow("a folder") << "mkdir -m 700 x.snapshot" << false;
+    }
+    void onlyTheUsersOwnSnapshotsAreOffered() {
+        QFETCH(QString, setUp);
+        QFETCH(bool, offered);
+        Folder folder;
+        const std::string good = folder.dir.File("good");
+        test::WriteFile(good, Header("1", "3") + "abc");
+        ::chmod(good.c_str(), 0600);
+        QProcess shell;
+        shell.setWorkingDirectory(QString::fromStdString(folder.own.Path()));
+        shell.setEnvironment({QStringLiteral("PATH=/usr/bin:/bin"), QStringLiteral("good=") + QString::fromStdString(good)});
+        shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), setUp});
+        QVERIFY(shell.waitForFinished() && shell.exitCode() == 0);
+        const std::vector<RecoverySnapshot> found = OrphanedSnapshots(folder.path);
+        QCOMPARE(found.size(), std::size_t(offered));
+        if (offered) QCOMPARE(found[0].bytes, 3);
+    }
+
+    // A snapshot is listed from its header: a text of a gigabyte (a sparse
+    // file here) is not read to show its size, and only the newest few are
+    // preset for restoring.
+    void theListReadsHeadersAndPresetsOnlyTheNewest() {
+        Folder folder;
+        const qint64 huge = qint64(1) << 30;
+        for (int k = 0; k < 5; ++k) {
+            const std::string name = "s" + std::to_string(k) + ".snapshot";
+            std::string header = Header("1", std::to_string(huge - 4096));
+            header.replace(header.find("03:04:05"), 8, "03:04:0" + std::to_string(k));
+            folder.Put(name.c_str(), header);
+            QCOMPARE(::truncate(folder.File(name.c_str()).c_str(), off_t(header.size() + huge - 4096)), 0);
+        }
+        const std::vector<RecoverySnapshot> found = OrphanedSnapshots(folder.path);
+        QCOMPARE(found.size(), std::size_t(5));
+        QCOMPARE(found[0].bytes, huge - 4096);
+        QCOMPARE(found[0].characters, -1);
+        TFormRecovery form(found, nullptr);
+        using Choice = TFormRecovery::Choice;
+        const std::vector<Choice> preset{Choice::Keep, Choice::Keep, Choice::Restore, Choice::Restore, Choice::Restore};
+        for (int row = 0; row < 5; ++row) QCOMPARE(form.ChoiceOf(row), preset[std::size_t(row)]);
+    }
+
+    // A restore cancelled half-way leaves a new empty text and the snapshot.
+    void aCancelledRestoreKeepsTheSnapshot() {
+        Folder folder;
+        std::string text;
+        while (text.size() < 1 << 20) text += "吾輩は猫である。\n";
+        folder.Put("old.snapshot", Header("1", std::to_string(text.size())) + text);
+        const RecoverySnapshot snapshot = folder.Read(QStringLiteral("old.snapshot"));
+        QCOMPARE(int(snapshot.state), int(State::Good));
+        QPlainTextEdit editor;
+        DocumentSession session(editor, nullptr);
+        RecoveryKeeper keeper(session, nullptr, folder.path);
+        TextFillOptions fill;
+        fill.pieceBytes = 4096;
+        fill.turnEveryMs = 0;
+        fill.turn = [] {};
+        fill.cancelled = [] { return true; };
+        QVERIFY(!keeper.Restore(snapshot, fill));
+        keeper.WaitForWrites();
+        QVERIFY(editor.toPlainText().isEmpty());
+        QVERIFY(!session.Modified());
+        QVERIFY(session.Document().Path().isEmpty());
+        QVERIFY(test::FileExists(folder.File("old.snapshot")));
     }
 };
 

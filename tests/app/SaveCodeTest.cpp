@@ -70,6 +70,44 @@ private slots:
         QCOMPARE(prompts.Texts(), question.isEmpty() ? QStringList() : QStringList{question});
         QCOMPARE(Part<QLabel>(w, "StatusCode")->text(), panel);
     }
+
+    // After a save that wrote stand-ins the editor holds what was written, as
+    // one step that Undo takes back (and the text is then modified).
+    void aLossySaveLeavesWhatWasWritten_data() {
+        QTest::addColumn<QString>("text");  // of a UTF-8 file
+        QTest::addColumn<int>("code");      // as above; 20: saved as a PDB
+        QTest::addColumn<QString>("held");  // the editor's text after the save
+        QTest::newRow("Shift-JIS") << QStringLiteral("café ø ß © 😀 日本\n") << 10
+                                   << QStringLiteral("cafe o ss ? ? 日本\n");
+        QTest::newRow("EUC-JP lacks the IBM rows") << QStringLiteral("ⅰß\n") << 1 << QStringLiteral("?ss\n");
+        QTest::newRow("DOC database") << QStringLiteral("a😀b\n") << 20 << QStringLiteral("a〓b\n");
+    }
+    void aLossySaveLeavesWhatWasWritten() {
+        QFETCH(QString, text);
+        QFETCH(int, code);
+        QFETCH(QString, held);
+        FakePrompts prompts;
+        TempDir dir;
+        WriteFile(dir.File("book.txt"), text.toStdString());
+        static const platform::TRegistryFile registry;
+        TFormMainVerdane w(registry, {QString::fromStdString(dir.File("book.txt"))});
+        prompts.answers.push_back(QMessageBox::Yes);
+        prompts.saveChoices.push_back({QString::fromStdString(dir.File("book")), code == 20 ? 3 : 1});
+        prompts.dialogs.push_back([&](QDialog& d) {
+            if (auto* form = dynamic_cast<TFormCode*>(&d)) {
+                form->ComboCode->setCurrentIndex(code % 10);
+                form->ComboLineEnds->setCurrentIndex(code < 10 ? 1 : 0);
+            }
+            return int(QDialog::Accepted);
+        });
+        Trigger(w, code == 20 ? "MenuSave" : "MenuSaveCode");
+        QCOMPARE(prompts.messages.size(), std::size_t(1));  // the question about the characters
+        QCOMPARE(Editor(w)->toPlainText(), held);
+        QVERIFY(!Modified(w));
+        TriggerWhenIdle(w, "MenuUndo");
+        QCOMPARE(Editor(w)->toPlainText(), text);
+        QVERIFY(Modified(w));
+    }
 };
 
 QTEST_MAIN(SaveCodeTest)

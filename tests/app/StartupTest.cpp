@@ -9,6 +9,7 @@
 #include "Startup.h"
 #include "UnitMain.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -39,13 +40,16 @@ struct StartResult {
     QString caption;
 };
 
-// `registryPath`, when given, is where VERDANE_REGISTRY points instead.
-StartResult Start(const std::string& registryText, bool writeRegistry = true, const std::string& registryPath = {}) {
+// `registryPath`, when given, is where VERDANE_REGISTRY points instead ("-":
+// it is not set); `configHome`, when given, is XDG_CONFIG_HOME.
+StartResult Start(const std::string& registryText, bool writeRegistry = true, const std::string& registryPath = {},
+                  const std::string& configHome = {}) {
     TempDir dir;
     ::mkdir(dir.File("Palm").c_str(), 0755);
     if (writeRegistry) WriteFile(dir.File("registry.reg"), registryText);
-    qputenv("VERDANE_REGISTRY", QByteArray::fromStdString(registryPath.empty() ? dir.File("registry.reg") : registryPath));
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.File("config")));
+    if (registryPath == "-") qunsetenv("VERDANE_REGISTRY");
+    else qputenv("VERDANE_REGISTRY", QByteArray::fromStdString(registryPath.empty() ? dir.File("registry.reg") : registryPath));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.empty() ? dir.File("config") : configHome));
     StartResult result;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -221,6 +225,56 @@ private slots:
         QVERIFY(!r.windowShown);
         QVERIFY(prompts_->messages.empty());  // the offer itself said what is missing
         QCOMPARE(ListDir(dir.Path()), std::vector<std::string>{});
+    }
+
+    // The first start without a desktop: an existing registry file chosen (a
+    // file that names no desktop refused first) is remembered for the next
+    // start; without one, or with Esc, the window opens and Install says why
+    // it cannot.
+    void theFirstStartTakesAnExistingDesktopOrNone_data() {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<int>("refused");  // messages before the window
+        QTest::newRow("an existing desktop") << "choose" << 0;
+        QTest::newRow("a file that names none, then another") << "other, choose" << 1;
+        QTest::newRow("without a desktop") << "without" << 0;
+        QTest::newRow("Esc") << "Esc" << 0;
+    }
+    void theFirstStartTakesAnExistingDesktopOrNone() {
+        QFETCH(QString, way);
+        QFETCH(int, refused);
+        TempDir dir;
+        ::mkdir(dir.File("Palm").c_str(), 0755);
+        const QString existing = QString::fromStdString(dir.File("existing.reg"));
+        WriteFile(dir.File("existing.reg"), Registry("Palm Computing", dir.File("Palm")));
+        WriteFile(dir.File("other.reg"), "REGEDIT4\r\n");
+        prompts_->dialogs.push_back([&](QDialog& message) {
+            if (way.startsWith("other")) prompts_->openChoices.push_back(QString::fromStdString(dir.File("other.reg")));
+            if (way.contains("choose")) prompts_->openChoices.push_back(existing);
+            for (QString step : way.split(QStringLiteral(", "))) {
+                if (step == "Esc") message.reject();
+                else message.findChild<QPushButton*>(step == "without" ? "ButtonWithout" : "ButtonChoose")->click();
+            }
+            return message.result();
+        });
+        const std::string config = dir.File("config");
+        const StartResult r = Start({}, false, "-", config);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.windowShown);
+        QCOMPARE(prompts_->messages.size(), std::size_t(refused));
+        const bool chosen = way.contains("choose");
+        QCOMPARE(RememberedRegistryPath(), chosen ? existing : QString());
+        // The next start takes the file chosen without a word; without one it asks again.
+        prompts_->messages.clear();
+        const StartResult again = Start({}, false, "-", config);
+        QCOMPARE(again.windowShown, chosen);
+        if (chosen) return;
+        // Without a desktop, Install says why it cannot.
+        static const platform::TRegistryFile none;
+        TFormMainVerdane window(none, {});
+        QVERIFY(prompts_->messages.empty());
+        window.findChild<QAction*>(QStringLiteral("MenuInstall"))->trigger();
+        QCOMPARE(prompts_->messages.size(), std::size_t(1));
+        QCOMPARE(prompts_->messages[0].text, QStringLiteral("PalmDesktopが正しくインストールされていません！"));
     }
 
     // What the set-up dialog refuses: the reason shown, the dialog open, nothing written.

@@ -9,6 +9,7 @@
 
 #include "FindDialogs.h"
 #include "RegistryFile.h"
+#include "StatusNote.h"
 #include "UnitMain.h"
 
 #include <QApplication>
@@ -115,6 +116,18 @@ private slots:
         QCOMPARE(Panel(*w, "StatusModified"), QString());
         // The DOC title keeps its panel.
         QVERIFY(Part<QLabel>(*w, "StatusPanel0"));
+        // Alt with a letter that names no menu types nothing.
+        QTest::keyClick(editor, Qt::Key_N, Qt::AltModifier);
+        QCOMPARE(Panel(*w, "StatusModified"), QString());
+        // A note too long for the bar loses its middle and ends before the caret's field.
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QString note = QStringLiteral("「%1.txt」に保存しました").arg(QString(60, u'長'));
+        ShowStatusNote(w.get(), note);
+        const QString shown = w->statusBar()->currentMessage();
+        QVERIFY2(shown.contains(QStringLiteral("…")) && shown.endsWith(QStringLiteral(".txt」に保存しました")), qPrintable(shown));
+        QVERIFY(6 + w->statusBar()->fontMetrics().horizontalAdvance(shown) < Part<QLabel>(*w, "StatusCaret")->x());
+        QCOMPARE(w->statusBar()->toolTip(), note);
     }
 
     // The menus' shortcuts: every one the window always had, and the new ones.

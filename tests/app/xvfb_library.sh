@@ -65,5 +65,5 @@ sleep 0.3
 xdotool key Return
 wait_for "the work did not open" xdotool search --onlyvisible --name '^789\.zip\* - Verdane Ver1\.22$'
 grep -q 'GET /catalog.zip' "$work/server.log" || { echo "the catalogue was not downloaded"; exit 1; }
-test -s "$work/cache/verdane/aozora-catalog.zip" || { echo "the catalogue was not kept"; exit 1; }
+test -s "$work/cache/verdane/aozora-catalog.cache" || { echo "the catalogue was not kept"; exit 1; }
 echo "found by its author's name and opened from the library"

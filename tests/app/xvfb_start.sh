@@ -20,8 +20,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and writes its number to the given descriptor.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# Xvfb picks a free display and writes its number to the given descriptor;
+# -noreset keeps the server as it is when the last client leaves, so a quick
+# restart of the program does not meet a server in the middle of its reset.
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 i=0
 while [ ! -s "$work/display" ]; do

@@ -64,6 +64,39 @@ TEST_F(AozoraCli, ReadingsDroppedAndChaptersMarked) {
     EXPECT_EQ(ToHex(result.out), ToHex(dropBm));
 }
 
+// OUT named .pdb or .prc is a DOC database: txt2pdbdoc reads its text, and
+// Python lists its bookmark records, one per heading, named after it, each at
+// the heading's mark in that text.
+TEST_F(AozoraCli, ADocDatabaseHoldsABookmarkPerHeading) {
+    const std::string zip = Zip(dir, "nekomachi.zip", {{"nekomachi.txt", sample}});
+    for (const char* out : {"neko.pdb", "NEKO.PRC"}) {
+        const auto result = RunCli({"aozora", "--ruby", "drop", "--bookmarks", "\xE3\x80\x90\xE7\xAB\xA0\xE3\x80\x91", zip,
+                                    dir.File(out)});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const auto text = RunProcess("/usr/bin/txt2pdbdoc", {"-d", dir.File(out), dir.File("text.txt")});
+        ASSERT_EQ(text.exitCode, 0) << text.err;
+        // txt2pdbdoc reads the records after the text as text too.
+        EXPECT_EQ(ToHex(ReadFile(dir.File("text.txt")).substr(0, dropBm.size())), ToHex(dropBm));
+        const auto marks = RunProcess(
+            "/usr/bin/python3",
+            {"-c",
+             "import struct, sys\n"
+             "d = open(sys.argv[1], 'rb').read()\n"
+             "n = struct.unpack('>H', d[76:78])[0]\n"
+             "at = [struct.unpack('>I', d[78 + 8 * i:82 + 8 * i])[0] for i in range(n)] + [len(d)]\n"
+             "texts = struct.unpack('>H', d[at[0] + 8:at[0] + 10])[0]\n"
+             "t = open(sys.argv[2], 'rb').read()\n"
+             "for i in range(1 + texts, n):\n"
+             "    r = d[at[i]:at[i + 1]]\n"
+             "    o = struct.unpack('>I', r[16:20])[0]\n"
+             "    print(r[:16].rstrip(b'\\0').decode('cp932'), t[o:o + 8].decode('cp932'))\n",
+             dir.File(out), dir.File("text.txt")});
+        ASSERT_EQ(marks.exitCode, 0) << marks.err;
+        EXPECT_EQ(marks.out, "\xE4\xB8\x80 \xE3\x80\x90\xE7\xAB\xA0\xE3\x80\x91\xE4\xB8\x80\n"   // 一 【章】一
+                             "\xE4\xBA\x8C \xE3\x80\x90\xE7\xAB\xA0\xE3\x80\x91\xE4\xBA\x8C\n");  // 二 【章】二
+    }
+}
+
 TEST_F(AozoraCli, ArchiveOnStandardInput) {
     const std::string zip = Zip(dir, "nekomachi.zip", {{"nekomachi.txt", sample}});
     const auto result = RunCli({"aozora", "-", "-"}, ReadFile(zip));

@@ -93,7 +93,7 @@ TEST_F(LibraryCli, SearchPrintsTheWorksFoundSortedByReading) {
     }
     // One download; the copy kept served the other searches.
     EXPECT_EQ(CatalogDownloads(), 1);
-    EXPECT_EQ(ReadFile(cache_.File("verdane/aozora-catalog.zip")), catalogZip_);
+    EXPECT_TRUE(ReadFile(cache_.File("verdane/aozora-catalog.cache")).ends_with("\n\n" + catalogZip_));
     EXPECT_EQ(Library({"search", "--refresh", "猫"}).exitCode, 0);
     EXPECT_EQ(CatalogDownloads(), 2);
 }
@@ -107,7 +107,7 @@ TEST_F(LibraryCli, ADamagedCatalogueIsRefusedAndTheCopyKept) {
     auto r = Library({"search", "猫"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("is refused: the catalogue is damaged: line 5 has 54 fields"), std::string::npos) << r.err;
-    EXPECT_FALSE(FileExists(fresh + "/verdane/aozora-catalog.zip"));
+    EXPECT_FALSE(FileExists(fresh + "/verdane/aozora-catalog.cache"));
 
     setenv("XDG_CACHE_HOME", cache_.Path().c_str(), 1);
     server_.On("/catalog.zip", {Send(Ok(catalogZip_))});
@@ -119,7 +119,17 @@ TEST_F(LibraryCli, ADamagedCatalogueIsRefusedAndTheCopyKept) {
     EXPECT_NE(r.err.find("warning: the catalogue from " + server_.Url("/catalog.zip") + " is refused"), std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("is used"), std::string::npos) << r.err;
-    EXPECT_EQ(ReadFile(cache_.File("verdane/aozora-catalog.zip")), catalogZip_);
+    EXPECT_TRUE(ReadFile(cache_.File("verdane/aozora-catalog.cache")).ends_with("\n\n" + catalogZip_));
+}
+
+// The copy kept came from a mirror; another address that cannot be reached
+// falls back to it, and the warning names where it came from.
+TEST_F(LibraryCli, AFailedDownloadUsesTheCopyKeptFromAnotherAddress) {
+    ASSERT_EQ(Library({"search", "猫"}).exitCode, 0);
+    const auto r = RunCli({"library", "search", "--catalog", "http://127.0.0.1:9/list.zip", "猫"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "789\t吾輩は猫である\t夏目 漱石\t新字新仮名\n");
+    EXPECT_NE(r.err.find("from " + server_.Url("/catalog.zip") + " is used"), std::string::npos) << r.err;
 }
 
 TEST_F(LibraryCli, GetGivesWhatAozoraAndToDocGive) {

@@ -305,6 +305,25 @@ TEST_F(NetCli, HtmlOptionTurnsTheConvertedPageIntoText) {
     EXPECT_EQ(ToHex(ReadFile(dir_.File("p.txt"))), ToHex("<" + Hex("93 FA 96 7B") + "\r\n\r\n"));
 }
 
+TEST_F(NetCli, HtmlOptionToADocDatabaseTitlesItByThePage) {
+    // An EUC-JP page titled " 日本 " and one without a title.
+    server_.On("/t.html", {Send(Answer("HTTP/1.0 200 OK", {}, "<title> " + Hex("C6 FC CB DC") + " </title><p>x</p>\n"))});
+    server_.On("/story.html", {Send(Answer("HTTP/1.0 200 OK", {}, "<p>x</p>\n"))});
+    const struct {
+        const char* path;
+        const char* out;
+        std::string title;
+    } cases[] = {{"/t.html", "t.pdb", Hex("93 FA 96 7B")}, {"/story.html", "s.PRC", "story"}};
+    for (const auto& c : cases) {
+        auto r = RunCli({"fetch", "--html", server_.Url(c.path), dir_.File(c.out)});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const std::string database = ReadFile(dir_.File(c.out));
+        ASSERT_GT(database.size(), 78u);
+        EXPECT_EQ(ToHex(database.substr(0, c.title.size() + 1)), ToHex(c.title + std::string(1, '\0'))) << c.path;
+        EXPECT_EQ(database.substr(60, 8), "TEXtREAd") << c.path;
+    }
+}
+
 TEST_F(NetCli, HtmlOptionWritesWhatShiftJisLacksAsEveryWriterDoes) {
     // A UTF-8 page with "é", a no-break space and "☃": "e", a space and "?", each named.
     server_.On("/u.html", {Send(Answer("HTTP/1.0 200 OK", {"Content-Type: text/html; charset=utf-8"},

@@ -77,7 +77,7 @@ const std::string kCatalog =
 
 std::vector<std::string> Ids(const std::vector<const verdane::core::CatalogWork*>& works) {
     std::vector<std::string> ids;
-    for (const auto* work : works) ids.push_back(work->id);
+    for (const auto* work : works) ids.emplace_back(work->id);
     return ids;
 }
 

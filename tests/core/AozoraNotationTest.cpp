@@ -9,6 +9,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -183,7 +184,9 @@ INSTANTIATE_TEST_SUITE_P(Indentation, AozoraNotation, ::testing::ValuesIn(kInden
                          [](const auto& info) { return std::string(info.param.name); });
 
 const Case kHeadings[] = {
-    {"QuotedHeadingMarked", "［＃５字下げ］一［＃「一」は中見出し］\r\n本文\r\n", "(BM)　　　　　一\r\n本文\r\n<(BM)>", kParen, "(BM)"},
+    {"QuotedHeadingMarked", "［＃５字下げ］一［＃「一」は中見出し］\r\n本文\r\n", "　　　　　(BM)一\r\n本文\r\n<(BM)>", kParen, "(BM)"},
+    {"BlockIndentBeforeTheMark", "［＃ここから２字下げ］\r\n一［＃「一」は中見出し］\r\n［＃ここで字下げ終わり］\r\n",
+     "　　★一\r\n<★>", kParen, "★"},
     {"QuotedHeadingWithoutBookmarks", "［＃５字下げ］一［＃「一」は中見出し］\r\n", "　　　　　一\r\n"},
     {"StartEndForm", "［＃大見出し］第一章［＃大見出し終わり］\r\n", "★第一章\r\n<★>", kParen, "★"},
     {"SmallHeading", "その後［＃「その後」は小見出し］\n", "*その後\n<*>", kParen, "*"},
@@ -196,6 +199,52 @@ const Case kHeadings[] = {
     {"EmptyMark", "一［＃「一」は中見出し］\r\n", "一\r\n", kParen, ""},
 };
 INSTANTIATE_TEST_SUITE_P(Headings, AozoraNotation, ::testing::ValuesIn(kHeadings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// With bookmarks, each heading is a bookmark named after it (at most 15 bytes,
+// whole characters), at its first character: its byte offset in the text and
+// its place in the editor's text (where accented letters count one each).
+struct HeadingCase {
+    const char* name;
+    const char* input;     // UTF-8
+    const char* mark;      // UTF-8
+    const char* names;     // UTF-8, "|" between the names
+    const char* offsets;   // ", " between them
+    const char* places;    // in the editor's text
+};
+
+class AozoraHeadings : public ::testing::TestWithParam<HeadingCase> {};
+
+TEST_P(AozoraHeadings, AreBookmarksNamedAfterThem) {
+    const HeadingCase& c = GetParam();
+    AozoraOptions options;
+    options.bookmarks = true;
+    options.bookmarkMark = Sjis(c.mark);
+    const verdane::AozoraCleaned got = verdane::CleanAozoraText(Sjis(c.input), options);
+    std::string names, offsets, places;
+    std::vector<qsizetype> at;
+    verdane::AozoraEditorText(got, &at);
+    ASSERT_EQ(at.size(), got.headings.size());
+    for (std::size_t k = 0; k < got.headings.size(); ++k) {
+        names += (k ? "|" : "") + got.headings[k].name;
+        offsets += (k ? ", " : "") + std::to_string(got.headings[k].offset);
+        places += (k ? ", " : "") + std::to_string(at[k]);
+    }
+    EXPECT_EQ(verdane::test::ToHex(names), verdane::test::ToHex(Sjis(c.names)));
+    EXPECT_EQ(offsets, c.offsets);
+    EXPECT_EQ(places, c.places);
+}
+
+const HeadingCase kHeadingMarks[] = {
+    {"Indented", "［＃５字下げ］一［＃「一」は中見出し］\r\n本文\r\n二［＃「二」は中見出し］\r\n", "(BM)", "一|二", "10, 24", "5, 14"},
+    {"NoMark", "［＃２字下げ］第一章［＃「第一章」は大見出し］\r\n", "", "第一章", "4", "2"},
+    {"LongNameCutToWholeCharacters", "第一章　吾輩は猫である［＃「第一章　吾輩は猫である」は大見出し］\r\n", "",
+     "第一章　吾輩は", "0", "0"},
+    {"AfterAccentedLetters", "〔s&a〕\r\n二［＃「二」は中見出し］\r\n", "*", "二", "5", "3"},
+    {"AnnotationAloneMarksTheNextLine", "［＃ここから大見出し］\r\n第一部\r\n［＃ここで大見出し終わり］\r\n", "★", "第一部",
+     "0", "0"},
+};
+INSTANTIATE_TEST_SUITE_P(Headings, AozoraHeadings, ::testing::ValuesIn(kHeadingMarks),
                          [](const auto& info) { return std::string(info.param.name); });
 
 #define RULE "-------------------------------------------------------"

@@ -262,6 +262,21 @@ TEST(EpubBook, CircularAndDeepNavIsBounded) {
     EXPECT_EQ(book->bookmarks.size(), 5000u);
 }
 
+TEST(EpubBook, VerdaneCliInfoShowsTheChaptersAndRefusesALockedBook) {
+    TempDir dir;
+    WriteFile(dir.File("neko.epub"), MakeEpub(JapaneseBook()));
+    const auto info = verdane::test::RunCli({"info", dir.File("neko.epub")});
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_NE(info.out.find("title:       吾輩は猫である\nauthor:      夏目漱石\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("chapters:    5\n"), std::string::npos) << info.out;
+    Entries locked = JapaneseBook();
+    locked.push_back({"META-INF/rights.xml", "<rights/>"});
+    WriteFile(dir.File("locked.epub"), MakeEpub(locked));
+    const auto refused = verdane::test::RunCli({"info", dir.File("locked.epub")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("the e-book is encrypted"), std::string::npos) << refused.err;
+}
+
 TEST(EpubBook, OnlyEpubsAreEpubs) {
     EXPECT_FALSE(verdane::core::IsEpub(MakeEpub({{"mimetype", "application/zip"}, {"a.txt", "x"}})));
     EXPECT_FALSE(verdane::core::IsEpub("PK\x03\x04 not really"));

@@ -59,9 +59,11 @@ TEST_P(WriteFileAtomically, NewFileGetsTheUsualPermissionsAndTheUmaskStays) {
     TempDir dir;
     const mode_t before = ::umask(027);
     Write(dir.File("a.pdb"), "x");
+    platform::WriteFileAtomically(dir.File("own"), "x", 0600);
     const mode_t during = ::umask(before);
     EXPECT_EQ(during, 027u);
     EXPECT_EQ(ModeOf(dir.File("a.pdb")), 0640u);
+    EXPECT_EQ(ModeOf(dir.File("own")), 0600u);
 }
 
 TEST_P(WriteFileAtomically, FollowsASymbolicLinkAndKeepsTheLink) {
@@ -135,6 +137,25 @@ TEST(ReadWholeFile, ReadsFilesOfEverySizeAndReportsTheReason) {
         EXPECT_NE(std::string(e.what()).find("none: No such file or directory"), std::string::npos) << e.what();
     }
     EXPECT_THROW(ReadWholeFile(dir.Path()), EFileError);
+}
+
+// Where a regular file is expected (the registry, a cache), anything else is
+// refused at once: a FIFO without a writer never hangs the reader.
+TEST(ReadRegularFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
+    TempDir dir;
+    WriteFile(dir.File("plain"), "text");
+    ASSERT_EQ(::symlink(dir.File("plain").c_str(), dir.File("link").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(ReadRegularFile(dir.File("link")), "text");
+    for (const std::string& path : {dir.File("fifo"), dir.Path(), std::string("/dev/zero")}) {
+        try {
+            ReadRegularFile(path);
+            ADD_FAILURE() << path;
+        } catch (const EFileError& e) {
+            EXPECT_EQ(e.Op, FileOp::NotRegular) << path;
+            EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos) << e.what();
+        }
+    }
 }
 
 }  // namespace

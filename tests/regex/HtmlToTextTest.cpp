@@ -129,5 +129,47 @@ TEST(HtmlToTextHostile, EndsOnBrokenAndHugeInputKeepingTheText) {
     EXPECT_EQ(HtmlToText(std::string("a&#0;b\0&#65;", 12)), std::string("ab\0A", 4) + kEnd);
 }
 
+// Readings of ruby, with and without the page's own parentheses (<rp>):
+// in full-width parentheses after their base, or dropped.
+struct RubyCase {
+    const char* name;
+    const char* html;   // UTF-8
+    const char* paren;  // UTF-8
+    const char* drop;   // UTF-8
+};
+
+class RubyCases : public ::testing::TestWithParam<RubyCase> {};
+
+TEST_P(RubyCases, GiveTheReadingAsAsked) {
+    const RubyCase& c = GetParam();
+    EXPECT_EQ(verdane::test::ToHex(HtmlToText(Sjis(c.html), {}, nullptr, HtmlRuby::Paren)),
+              verdane::test::ToHex(Sjis(c.paren) + kEnd));
+    EXPECT_EQ(verdane::test::ToHex(HtmlToText(Sjis(c.html), {}, nullptr, HtmlRuby::Drop)),
+              verdane::test::ToHex(Sjis(c.drop) + kEnd));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ruby, RubyCases,
+    ::testing::Values(RubyCase{"WithoutRp", "<ruby>漢字<rt>かんじ</rt></ruby>を", "漢字（かんじ）を", "漢字を"},
+                      RubyCase{"WithRp", "<ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>を", "漢字（かんじ）を",
+                               "漢字を"},
+                      RubyCase{"EachBaseItsReading", "<ruby>漢<rt>かん</rt>字<rt>じ</rt></ruby>", "漢（かん）字（じ）", "漢字"},
+                      RubyCase{"ReadingEndedByTheRuby", "<ruby>明<rt>あ</ruby>日", "明（あ）日", "明日"},
+                      RubyCase{"ReferenceInTheReading", "<ruby>a<rt>&#x3042;</rt></ruby>", "a（あ）", "a"},
+                      RubyCase{"ReadingToTheEnd", "<ruby>a<rt>b", "a（b）", "a"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(HtmlPageTitle, IsTheTitleElementOnOneLine) {
+    const struct {
+        const char* html;   // UTF-8
+        const char* title;  // UTF-8
+    } cases[] = {{"<html><head><title> 吾輩は\n  猫である &amp; &#x3042;</title></head><body>x</body>", "吾輩は 猫である & あ"},
+                 {"<TITLE lang=ja>A</Title><title>B</title>", "A"},
+                 {"<titles>x</titles><p>y", ""},
+                 {"<title>unclosed", ""},
+                 {"<p>no title</p>", ""}};
+    for (const auto& c : cases) EXPECT_EQ(verdane::test::ToHex(HtmlPageTitle(Sjis(c.html))), verdane::test::ToHex(Sjis(c.title))) << c.html;
+}
+
 }  // namespace
 }  // namespace verdane::regex
