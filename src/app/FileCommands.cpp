@@ -292,24 +292,34 @@ bool FileCommands::WriteSave(const core::SaveRequest& request, const std::option
                              const QString& seenTarget) {
     // A text in the code and line ends chosen for this save, else in its own.
     const core::Document document = chosen ? session_.Document().WithForm(*chosen) : session_.Document();
-    core::Result<core::WritePlan> plan = [&] {
+    auto makePlan = [&] {
         LongWork::Scope scope(work_);
         return core::PlanSave(document, session_.Text(), request);
-    }();
-    if (!plan) {
-        ShowErrorBox(&window_, JapaneseText(plan.Fault()));
-        return false;
+    };
+    core::Result<core::WritePlan> plan = makePlan();
+    core::Result<core::Document> written = core::Failure{core::FailureCode::Cancelled};
+    for (int round = 0;; ++round) {
+        const bool first = round == 0;
+        if (!first) plan = makePlan();
+        if (!plan) {
+            ShowErrorBox(&window_, JapaneseText(plan.Fault()));
+            return false;
+        }
+        if (first && MayOverwrite && !MayOverwrite(plan->target)) return false;
+        // One question for what changes unseen.
+        PlanSeen seen;
+        seen.form = chosen.has_value();
+        seen.target = first && plan->target == seenTarget;
+        if (!AskPlan(&window_, *plan, &session_.Editor(), seen)) return false;
+        written = [&] {
+            LongWork::Scope scope(work_);
+            return core::Save(*plan);
+        }();
+        // Another program put a file there, or changed it, while the question
+        // waited: nothing was written, and the new plan is asked about (a file
+        // that changes all the time is reported after a few rounds).
+        if (written || written.Code() != core::FailureCode::TargetChanged || round == 2) break;
     }
-    if (MayOverwrite && !MayOverwrite(plan->target)) return false;
-    // One question for what changes unseen.
-    PlanSeen seen;
-    seen.form = chosen.has_value();
-    seen.target = plan->target == seenTarget;
-    if (!AskPlan(&window_, *plan, &session_.Editor(), seen)) return false;
-    core::Result<core::Document> written = [&] {
-        LongWork::Scope scope(work_);
-        return core::Save(*plan);
-    }();
     const QString target = plan->target;
     if (!written) {
         ShowErrorBox(&window_, QStringLiteral("%1 を保存できません。\n%2").arg(target, JapaneseText(written.Fault())));

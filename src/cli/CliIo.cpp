@@ -313,7 +313,8 @@ void WriteOutput(const std::string& path, std::span<const std::string_view> piec
         return;
     }
     try {
-        platform::WriteFileAtomically(path, pieces);
+        // A file another program puts at OUT while this one is written is not replaced unseen.
+        platform::WriteFileAsPlanned(path, pieces, platform::IdentityOf(path));
     } catch (const platform::EFileError& e) {
         throw CliError(e.what());
     }

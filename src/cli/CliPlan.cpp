@@ -3,6 +3,7 @@
 #include "CliIo.h"
 #include "KanjiCode.h"
 #include "ReadText.h"
+#include "Terminal.h"
 #include "TextBytes.h"
 
 #include <cstdio>
@@ -34,7 +35,7 @@ OpenedText OpenText(core::Source source, const std::string& in, const std::strin
         throw CliError(core::EnglishText(failure));
     }
     // What the opening itself replaced is named; the rest waits for the plan.
-    std::fputs(ReplacementReport(opened->text, opened->replaced).c_str(), stderr);
+    WriteTerminal(stderr, ReplacementReport(opened->text, opened->replaced));
     core::Document document = core::DocumentOf(path, *opened);
     return {std::move(document), std::move(*opened)};
 }
@@ -58,7 +59,7 @@ HeldText NewHeld(QString text, int code) {
 
 std::string ShiftJisToWorkOn(const HeldText& held, core::WayOut way) {
     core::WritePlan plan = core::PlanTextCommand(way, held.document, held.text);
-    std::fputs(PlanReport(plan).c_str(), stderr);
+    WriteTerminal(stderr, PlanReport(plan));
     return std::move(plan.text);
 }
 
@@ -116,7 +117,7 @@ void WritePlanned(const core::Result<core::WritePlan>& plan, const std::string& 
         if (!saved) throw CliError(saved.Reason());
     }
     // Said once it is done: a failed write reports the failure alone.
-    std::fputs(report.c_str(), stderr);
+    WriteTerminal(stderr, report);
 }
 
 }  // namespace verdane::cli

@@ -20,7 +20,8 @@ namespace verdane::cli {
 namespace {
 
 constexpr const char* kAozoraHelp =
-    "Usage: verdane-cli aozora [--ruby paren|drop] [--bookmarks MARK] [--entry NAME] IN|URL OUT\n"
+    "Usage: verdane-cli aozora [--ruby paren|drop] [--bookmarks MARK] [--entry NAME]\n"
+    "                          [--max-time SECONDS] IN|URL OUT\n"
     "Turns an Aozora Bunko work into plain text a DOC reader shows well: the notes\n"
     "block at the top and the annotations [#...] go, readings stay in parentheses\n"
     "after their words (or go), described characters become the characters,\n"
@@ -45,6 +46,9 @@ constexpr const char* kAozoraHelp =
     "                  heading, and end the text with the line <MARK>, so the\n"
     "                  handheld's reader lists the chapters\n"
     "  --entry NAME    the text to read from an archive that holds several\n"
+    "  --max-time SECONDS  give up when downloading URL takes longer than this\n"
+    "                  (default: the editor's DownloadMaxSeconds setting, 600 until\n"
+    "                  changed; 0: no limit)\n"
     "  -h, --help      show this help\n\n"
     "Exit status: 0 on success, 1 when IN cannot be read (an archive that is\n"
     "damaged, encrypted, holds no text or several) or OUT cannot be written, 2 on\n"
@@ -107,12 +111,13 @@ AozoraOptions AozoraOptionsOf(const ParsedArgs& parsed) {
 }
 
 int RunAozora(const Args& args) {
-    const auto parsed = ParseArgs(args, {}, {"--ruby", "--bookmarks", "--entry"}, 2, 2);
+    const auto parsed = ParseArgs(args, {}, {"--ruby", "--bookmarks", "--entry", "--max-time"}, 2, 2);
     if (parsed.help) {
         std::fputs(kAozoraHelp, stdout);
         return 0;
     }
     const AozoraOptions options = AozoraOptionsOf(parsed);
+    if (const std::string* t = parsed.Value("--max-time")) ParseSecondsMs("--max-time", *t, true);
     const std::string& in = parsed.positional[0];
     const std::string& out = parsed.positional[1];
     if (OutputKind(out) == core::DocKind::Text) {
@@ -132,12 +137,12 @@ int RunAozora(const Args& args) {
             WriteNewText(CleanedEditorText(HeldOf(opened), options), out);
             return 0;
         }
-        WriteNewText(CleanedEditorText(HeldOfUrl(in, parsed.Value("--entry")), options), out);
+        WriteNewText(CleanedEditorText(HeldOfUrl(in, parsed.Value("--entry"), parsed), options), out);
         return 0;
     }
     // OUT named .pdb or .prc is a DOC database titled as the work (else as
     // OUT), with a bookmark at each heading.
-    const HeldText held = IsUrl(in) ? HeldOfUrl(in, parsed.Value("--entry")) : OpenHeld(in, parsed.Value("--entry"));
+    const HeldText held = IsUrl(in) ? HeldOfUrl(in, parsed.Value("--entry"), parsed) : OpenHeld(in, parsed.Value("--entry"));
     std::vector<core::EditorBookmark> headings;
     const HeldText cleaned = NewHeld(CleanedEditorText(held, options, &headings));
     QString title = platform::BytesToEditor(core::DocTitleText(held.document.Title()));

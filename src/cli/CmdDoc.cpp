@@ -10,6 +10,7 @@
 #include "Names.h"
 #include "ReadText.h"
 #include "ShiftJisBytes.h"
+#include "Terminal.h"
 #include "WriteText.h"
 
 #include <cstdio>
@@ -178,7 +179,7 @@ int RunKanji(const Args& args) {
         input.ThrowIfShortened(parsed.positional[0]);
         throw;
     }
-    std::fputs(report.c_str(), stderr);
+    WriteTerminal(stderr, report);
     return 0;
 }
 

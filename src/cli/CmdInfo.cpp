@@ -11,7 +11,7 @@
 #include "FileIo.h"
 #include "MemoryStream.h"
 #include "PdbFile.h"
-#include "ShownText.h"
+#include "Terminal.h"
 
 #include <cstdio>
 #include <string>
@@ -37,18 +37,7 @@ constexpr const char* kInfoHelp =
 // Shift-JIS bytes of a database as UTF-8 for the terminal, every control
 // character shown as an escape so that a name cannot move the cursor.
 std::string Shown(std::string_view shiftJis) {
-    std::string out;
-    for (const QChar c : platform::BytesToEditor(shiftJis)) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0)) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(u));
-            out += escaped;
-        } else {
-            out += QString(c).toUtf8().toStdString();
-        }
-    }
-    return out;
+    return OneLine(platform::BytesToEditor(shiftJis).toUtf8().toStdString());
 }
 
 std::string NameOf(const std::array<char, 32>& name) {
@@ -67,8 +56,8 @@ int PrintBook(const std::string& in, const std::string& bytes) {
         if (failure.subject.empty()) failure.subject = in;
         throw CliError(core::EnglishText(failure));
     }
-    std::printf("title:       %s\n", EscapeControls(book->title).c_str());
-    std::printf("author:      %s\n", EscapeControls(book->author).c_str());
+    std::printf("title:       %s\n", OneLine(book->title).c_str());
+    std::printf("author:      %s\n", OneLine(book->author).c_str());
     std::printf("text:        %zu bytes of Shift-JIS\n", book->text.size());
     std::printf("chapters:    %zu\n", book->bookmarks.size());
     for (const DocBookmark& mark : book->bookmarks)

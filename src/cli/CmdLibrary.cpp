@@ -9,6 +9,7 @@
 #include "DocConvert.h"
 #include "Names.h"
 #include "ProfileFile.h"
+#include "Terminal.h"
 #include "WriteText.h"
 
 #include <QCoreApplication>
@@ -25,10 +26,11 @@ namespace verdane::cli {
 namespace {
 
 constexpr const char* kLibraryHelp =
-    "Usage: verdane-cli library search [--catalog URL] [--refresh] WORDS...\n"
+    "Usage: verdane-cli library search [--catalog URL] [--refresh] [--max-time SECONDS]\n"
+    "                                  WORDS...\n"
     "       verdane-cli library get [--catalog URL] [--refresh] [--ruby paren|drop]\n"
     "                               [--bookmarks MARK] [--entry NAME] [--install USER]\n"
-    "                               ID OUT\n"
+    "                               [--max-time SECONDS] ID OUT\n"
     "Finds works in Aozora Bunko's catalogue, and fetches one clean for a handheld.\n\n"
     "search prints one line per work whose title, subtitle, their readings or a\n"
     "person's name or reading hold every one of WORDS (hiragana and katakana,\n"
@@ -56,6 +58,9 @@ constexpr const char* kLibraryHelp =
     "  --entry NAME      the text to read from a work's archive that holds several\n"
     "  --install USER    also queue the work as a DOC database for the handheld\n"
     "                    user USER, named after OUT (as 'verdane-cli install' does)\n"
+    "  --max-time SECONDS  give up on a download (the catalogue's, the work's) that\n"
+    "                    takes longer than this (default: the editor's\n"
+    "                    DownloadMaxSeconds setting, 600 until changed; 0: no limit)\n"
     "  -h, --help        show this help\n\n"
     "Exit status: 0 on success (also when nothing is found), 1 when the catalogue or\n"
     "the work cannot be had or OUT cannot be written, 2 on bad usage.\n";
@@ -105,18 +110,22 @@ std::unique_ptr<QCoreApplication> EventLoop() {
 void ShowProgress(core::PageFetch& fetch, const std::string& what) {
     if (!::isatty(2)) return;
     fetch.OnProgress = [what](core::FetchStage stage, long long received, long long length) {
-        if (stage == core::FetchStage::Data && length > 0)
-            std::fprintf(stderr, "\r%s: %lld%%", what.c_str(), received * 100 / length);
-        else if (stage == core::FetchStage::Data)
-            std::fprintf(stderr, "\r%s: %lld KB", what.c_str(), received >> 10);
-        else if (stage == core::FetchStage::End)
+        // `what` may name a work's title or a URL: it stays on the progress line.
+        if (stage == core::FetchStage::Data) {
+            std::fputc('\r', stderr);
+            WriteTerminal(stderr, OneLine(what) + ": " +
+                                      (length > 0 ? std::to_string(received * 100 / length) + "%"
+                                                  : std::to_string(received >> 10) + " KB"));
+        } else if (stage == core::FetchStage::End) {
             std::fputc('\n', stderr);
+        }
     };
 }
 
 core::AozoraCatalog LoadCatalog(Library& library, const ParsedArgs& parsed) {
     library.app = EventLoop();
     library.settings = core::ReadLibrarySettings(platform::SettingsFilePath(QCoreApplication::applicationFilePath()));
+    library.settings.request = DownloadSettings(parsed);
     const std::string* given = parsed.Value("--catalog");
     library.url = given ? *given : library.settings.catalogUrl;
     if (library.url.empty()) throw UsageError("the catalogue's address is empty");
@@ -125,18 +134,19 @@ core::AozoraCatalog LoadCatalog(Library& library, const ParsedArgs& parsed) {
                                                              core::CatalogCache(), parsed.Has("--refresh"));
     library.fetch.OnProgress = nullptr;
     if (!load) throw CliError(load.Reason());
-    if (!load->note.empty()) std::fprintf(stderr, "verdane-cli library: warning: %s\n", load->note.c_str());
+    if (!load->note.empty()) WriteTerminal(stderr, "verdane-cli library: warning: " + OneLine(load->note) + "\n");
     return std::move(load->catalog);
 }
 
 int Search(const Args& args) {
-    const auto parsed = ParseArgs(args, {"--refresh"}, {"--catalog"}, 1, 1000);
+    const auto parsed = ParseArgs(args, {"--refresh"}, {"--catalog", "--max-time"}, 1, 1000);
     Library library;
     const core::AozoraCatalog catalog = LoadCatalog(library, parsed);
     std::string out;
     for (const core::CatalogWork* work : catalog.Search(parsed.positional))
-        out.append(work->id).append(1, '\t').append(work->title).append(1, '\t').append(work->Authors())
-            .append(1, '\t').append(work->kanaUse).append(1, '\n');
+        // Every field is the catalogue's text, each kept on its line and in its column.
+        out += OneLine(work->id) + '\t' + OneLine(work->title) + '\t' + OneLine(work->Authors()) + '\t' +
+               OneLine(work->kanaUse) + '\n';
     WriteOutput("-", ForTerminal(out));
     return 0;
 }
@@ -149,7 +159,7 @@ HeldText HeldOfDownload(std::string bytes, const std::string& url, const std::st
 
 int Get(const Args& args) {
     const auto parsed =
-        ParseArgs(args, {"--refresh"}, {"--catalog", "--ruby", "--bookmarks", "--install", "--entry"}, 2, 2);
+        ParseArgs(args, {"--refresh"}, {"--catalog", "--ruby", "--bookmarks", "--install", "--entry", "--max-time"}, 2, 2);
     const AozoraOptions options = AozoraOptionsOf(parsed);
     const std::string& id = parsed.positional[0];
     const std::string& out = parsed.positional[1];
@@ -181,13 +191,12 @@ int Get(const Args& args) {
 
 bool IsUrl(const std::string& in) { return in.starts_with("http://") || in.starts_with("https://"); }
 
-HeldText HeldOfUrl(const std::string& url, const std::string* entry) {
+HeldText HeldOfUrl(const std::string& url, const std::string* entry, const ParsedArgs& parsed) {
     const std::unique_ptr<QCoreApplication> app = EventLoop();
-    const core::LibrarySettings settings =
-        core::ReadLibrarySettings(platform::SettingsFilePath(QCoreApplication::applicationFilePath()));
+    const core::FetchRequest request = DownloadSettings(parsed);
     core::PageFetch fetch;
     ShowProgress(fetch, "downloading " + url);
-    core::Result<std::string> bytes = core::DownloadBytes(fetch, settings.request, url);
+    core::Result<std::string> bytes = core::DownloadBytes(fetch, request, url);
     if (!bytes) throw CliError("cannot download " + url + ": " + bytes.Reason());
     return HeldOfDownload(std::move(*bytes), url, entry);
 }

@@ -3,6 +3,7 @@
 // authentication) and writes it to OUT as it arrives, as the editor would
 // save it: line ends CR LF, converted to Shift-JIS (an archive, a database or
 // a binary file as it came), or turned from HTML into text.
+#include "AozoraLibrary.h"
 #include "CliIo.h"
 #include "CliPlan.h"
 #include "Commands.h"
@@ -14,6 +15,8 @@
 #include "HtmlToText.h"
 #include "HttpProt.h"
 #include "PdbFile.h"
+#include "Terminal.h"
+#include "ProfileFile.h"
 #include "ZipArchive.h"
 
 #include <QCoreApplication>
@@ -56,7 +59,8 @@ constexpr const char* kFetchHelp =
     "  --timeout SECONDS      give up when the server sends nothing for this long,\n"
     "                         or when an answer's header takes longer (default 60)\n"
     "  --max-time SECONDS     give up when the whole download takes longer than this,\n"
-    "                         however steadily the server sends (default: no limit)\n"
+    "                         however steadily the server sends (default: the editor's\n"
+    "                         DownloadMaxSeconds setting, 600 until changed; 0: no limit)\n"
     "  --max-size SIZE        fail when the page is larger: bytes, or a number with K, M\n"
     "                         or G (default 256M, the largest text a DOC database\n"
     "                         holds; 0: no limit)\n"
@@ -78,7 +82,9 @@ long long ParseSize(const std::string& text) {
     return std::stoll(text.substr(0, digits)) << shift;
 }
 
-int ParseSecondsMs(const std::string& option, const std::string& text) {
+}  // namespace
+
+int ParseSecondsMs(const std::string& option, const std::string& text, bool zeroAllowed) {
     std::size_t used = 0;
     double seconds = 0;
     try {
@@ -86,12 +92,19 @@ int ParseSecondsMs(const std::string& option, const std::string& text) {
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used != text.size() || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400 * 7)
-        throw UsageError(option + " needs a number of seconds greater than 0, not '" + text + "'");
+    if (used != text.size() || !std::isfinite(seconds) || seconds < 0 || (seconds == 0 && !zeroAllowed) ||
+        seconds > 86400 * 7)
+        throw UsageError(option + " needs a number of seconds " + (zeroAllowed ? "(0: no limit)" : "greater than 0") +
+                         ", not '" + text + "'");
     return static_cast<int>(std::ceil(seconds * 1000));
 }
 
-}  // namespace
+core::FetchRequest DownloadSettings(const ParsedArgs& parsed) {
+    core::FetchRequest request =
+        core::ReadLibrarySettings(platform::SettingsFilePath(QCoreApplication::applicationFilePath())).request;
+    if (const std::string* t = parsed.Value("--max-time")) request.maxTimeMs = ParseSecondsMs("--max-time", *t, true);
+    return request;
+}
 
 int RunFetch(const Args& args) {
     ParsedArgs parsed =
@@ -105,8 +118,6 @@ int RunFetch(const Args& args) {
     if (url.empty()) throw UsageError("the URL is empty");
     int timeoutMs = 60000;
     if (const std::string* t = parsed.Value("--timeout")) timeoutMs = ParseSecondsMs("--timeout", *t);
-    int maxTimeMs = 0;
-    if (const std::string* t = parsed.Value("--max-time")) maxTimeMs = ParseSecondsMs("--max-time", *t);
 
     // The client runs on the Qt event loop of this thread.
     static int qtArgc = 1;
@@ -115,10 +126,11 @@ int RunFetch(const Args& args) {
     std::unique_ptr<QCoreApplication> app;
     if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
 
+    // The settings' proxy is not used: fetch takes its proxy from its options.
     core::FetchRequest request;
     request.url = url;
     request.timeoutMs = timeoutMs;
-    request.maxTimeMs = maxTimeMs;
+    request.maxTimeMs = DownloadSettings(parsed).maxTimeMs;
     if (const std::string* size = parsed.Value("--max-size")) request.maxBodySize = ParseSize(*size);
     if (parsed.Has("--insecure")) {
         request.verifyPeer = false;
@@ -160,6 +172,8 @@ int RunFetch(const Args& args) {
     // Written to OUT as it arrives (a file's temporary file until the page is
     // complete), so memory does not grow with the page.
     std::optional<platform::AtomicFileWriter> file;
+    // A file another program puts at OUT meanwhile is not replaced unseen.
+    const platform::FileIdentity seen = out == "-" ? platform::FileIdentity{} : platform::IdentityOf(out);
     try {
         if (out != "-") file.emplace(out);
     } catch (const platform::EFileError& e) {
@@ -182,7 +196,7 @@ int RunFetch(const Args& args) {
     if (!stream || stream->Received() == 0) throw CliError(core::EnglishText({core::FailureCode::EmptyPage, url}));
     try {
         stream->Finish();
-        if (file) file->Commit();
+        if (file) file->Commit(&seen);
     } catch (const platform::EFileError& e) {
         throw CliError(e.what());
     }
@@ -190,7 +204,7 @@ int RunFetch(const Args& args) {
     core::WritePlan plan;
     plan.unwritableCount = stream->ReplacedCount();
     plan.unwritable = stream->Replaced();
-    std::fputs(PlanReport(plan).c_str(), stderr);
+    WriteTerminal(stderr, PlanReport(plan));
     return 0;
 }
 

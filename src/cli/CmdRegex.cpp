@@ -10,6 +10,7 @@
 #include "ERegExpParser.h"
 #include "HtmlToText.h"
 #include "TAWKStr.h"
+#include "Terminal.h"
 #include "TextBytes.h"
 
 #include <cstdio>
@@ -76,7 +77,7 @@ QString HtmlEditorText(const HeldText& held) {
     TAWKStr awk;
     // One report names every character replaced, of the text or of a reference.
     const core::WritePlan plan = core::PlanHtmlToText(awk, held.document, held.text);
-    std::fputs(PlanReport(plan).c_str(), stderr);
+    WriteTerminal(stderr, PlanReport(plan));
     return platform::BytesToEditor(plan.text);
 }
 
@@ -108,7 +109,7 @@ int RunHtml2Text(const Args& args) {
         TAWKStr awk;
         std::vector<KanjiReplacement> replaced;
         std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
-        std::fputs(ReplacementReport(html, replaced).c_str(), stderr);
+        WriteTerminal(stderr, ReplacementReport(html, replaced));
         std::string().swap(html);
         WriteNewShiftJis(std::move(text), parsed.positional[1]);
         return 0;

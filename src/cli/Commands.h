@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CliPlan.h"
+#include "FetchPage.h"
 #include "Open.h"
 
 #include <string>
@@ -37,6 +38,13 @@ QString HtmlEditorText(const HeldText& held);
 
 // CmdNet.cpp: downloads.
 int RunFetch(const Args& args);
+// Milliseconds of an option's seconds (a decimal number up to a week; 0 only
+// when `zeroAllowed`). Throws UsageError.
+int ParseSecondsMs(const std::string& option, const std::string& text, bool zeroAllowed = false);
+// What every download of a command starts from: the settings' proxy and their
+// longest download (the window's), which --max-time replaces. Needs the
+// QCoreApplication.
+core::FetchRequest DownloadSettings(const ParsedArgs& parsed);
 
 // CmdLibrary.cpp: Aozora Bunko's catalogue.
 int RunLibrary(const Args& args);
@@ -44,8 +52,8 @@ int RunLibrary(const Args& args);
 bool IsUrl(const std::string& in);
 // The text at `url` as aozora reads a file: a .zip archive's one text (or the
 // one `entry` names), or the text itself. Downloaded through the settings'
-// proxy. Throws CliError.
-HeldText HeldOfUrl(const std::string& url, const std::string* entry);
+// proxy within --max-time of `parsed`. Throws CliError.
+HeldText HeldOfUrl(const std::string& url, const std::string* entry, const ParsedArgs& parsed);
 
 // CmdAozora.cpp: Aozora Bunko works.
 int RunAozora(const Args& args);

@@ -3,6 +3,7 @@
 // 2 bad usage.
 #include "CliIo.h"
 #include "Commands.h"
+#include "Terminal.h"
 
 #include <cstdio>
 #include <iostream>
@@ -80,17 +81,17 @@ int main(int argc, char** argv) {
         try {
             return command.run(args);
         } catch (const UsageError& e) {
-            std::fprintf(stderr, "verdane-cli %s: %s\nTry 'verdane-cli %s --help'.\n", argv[1], e.what(), argv[1]);
+            // A usage error may quote an argument, which holds what the user gave.
+            WriteTerminal(stderr, "verdane-cli " + std::string(name) + ": " + OneLine(e.what()) + "\nTry 'verdane-cli " +
+                                      std::string(name) + " --help'.\n");
             return 2;
-        } catch (const CliError& e) {
-            std::fprintf(stderr, "verdane-cli %s: %s\n", argv[1], e.what());
-            return 1;
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "verdane-cli %s: %s\n", argv[1], e.what());
+            // A failure may name what a server, a catalogue or an archive gave.
+            WriteTerminal(stderr, "verdane-cli " + std::string(name) + ": " + OneLine(e.what()) + "\n");
             return 1;
         }
     }
-    std::fprintf(stderr, "verdane-cli: unknown command '%s'\n", argv[1]);
+    WriteTerminal(stderr, "verdane-cli: unknown command '" + OneLine(name) + "'\n");
     PrintHelp(stderr);
     return 2;
 }

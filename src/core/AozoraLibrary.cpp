@@ -101,6 +101,8 @@ LibrarySettings ReadLibrarySettings(const QString& settingsFile) {
     LibrarySettings settings;
     const std::string url = Utf8(ini.ReadString(QStringLiteral("Aozora"), QStringLiteral("Catalog"), QString()).trimmed());
     if (!url.empty()) settings.catalogUrl = url;
+    const int seconds = ini.ReadInteger(QStringLiteral("Verdane"), QStringLiteral("DownloadMaxSeconds"), kDownloadMaxSeconds);
+    settings.request.maxTimeMs = std::clamp(seconds, 0, 7 * 86400) * 1000;
     const QString proxy = QStringLiteral("Proxy");
     if (ini.ReadBool(proxy, QStringLiteral("Enable"), false)) {
         settings.request.proxy = Utf8(ini.ReadString(proxy, QStringLiteral("Server"), QString()));

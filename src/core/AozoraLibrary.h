@@ -23,10 +23,11 @@ inline constexpr const char* kDefaultCatalogUrl =
 inline constexpr int kCatalogMaxAgeDays = 30;
 
 // The library's settings in the settings file: [Aozora] Catalog (the
-// catalogue's address, for mirrors) and the editor's [Proxy] section.
+// catalogue's address, for mirrors), the editor's [Proxy] section and its
+// longest download ([Verdane] DownloadMaxSeconds, 0: no limit).
 struct LibrarySettings {
     std::string catalogUrl = kDefaultCatalogUrl;
-    FetchRequest request;  // the proxy; the address is set for each download
+    FetchRequest request;  // the proxy and the time limit; the address is set for each download
 };
 LibrarySettings ReadLibrarySettings(const QString& settingsFile);
 

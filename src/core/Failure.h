@@ -16,6 +16,7 @@ enum class FailureCode {
     FileShortened,       // another program cut the file short while it was read
     FileWrite,
     FileTooLarge,        // more than the program reads from one input
+    TargetChanged,       // another program created (`count` 1) or changed the file since the plan
     FolderCreate,        // `subject` the folder
     TemporaryFolder,     // `detail` the system's words
     NotRegularFile,      // a FIFO, a device, a socket or a folder where a regular file is expected
@@ -85,6 +86,9 @@ enum class FailureCode {
     Unreachable,
     Closed,              // the connection closed before the answer's header ended
     Incomplete,          // `count` bytes of `limit` announced arrived
+    TwoLengths,          // the answer's header gives two lengths, `count` and `limit`
+    TransferCoding,      // the answer came in the transfer coding `detail` (e.g. "chunked")
+    NoStatusLine,        // the answer's header has no status line
     TooManyRelocations,
     HttpStatus,          // `count` the status, `detail` the server's reason phrase
     ProxyTunnel,         // the proxy refused the tunnel to `subject`; `count` its status

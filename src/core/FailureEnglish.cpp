@@ -46,6 +46,9 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::FileRead: return "cannot read " + s + ": " + SystemText(f.error);
     case FailureCode::FileShortened: return s + " was shortened while it was read";
     case FailureCode::FileWrite: return "cannot write " + s + ": " + SystemText(f.error);
+    case FailureCode::TargetChanged:
+        return "another program " + std::string(f.count == 1 ? "created " : "changed ") + s +
+               " meanwhile; it was not replaced";
     case FailureCode::FileTooLarge:
         return "cannot read " + s + ": larger than the 256 MB of text a DOC database holds";
     case FailureCode::FolderCreate:
@@ -140,6 +143,12 @@ std::string EnglishText(const Failure& f) {
     case FailureCode::Closed: return "connection closed before the answer's header ended";
     case FailureCode::Incomplete:
         return "document incomplete: " + N(f.count) + " of " + N(f.limit) + " bytes received";
+    case FailureCode::TwoLengths:
+        return "the answer gives two different lengths: " + N(f.count) + " and " + N(f.limit) + " bytes";
+    case FailureCode::TransferCoding:
+        return "the server sent the page in the transfer coding \"" + f.detail +
+               "\", which an HTTP/1.0 request does not take";
+    case FailureCode::NoStatusLine: return "the answer has no status line";
     case FailureCode::TooManyRelocations: return "too many relocations";
     case FailureCode::HttpStatus: return f.detail.empty() ? N(f.count) : N(f.count) + " " + f.detail;
     case FailureCode::ProxyTunnel:

@@ -28,6 +28,7 @@ Failure FailureOf(const platform::EFileError& e) {
     case platform::FileOp::TooLarge: return {FailureCode::FileTooLarge, e.Path, {}, e.Error};
     case platform::FileOp::CreateFolder: return {FailureCode::FolderCreate, e.Path, {}, e.Error};
     case platform::FileOp::TemporaryFolder: return {FailureCode::TemporaryFolder, {}, e.Path, e.Error};
+    case platform::FileOp::Changed: return {FailureCode::TargetChanged, e.Path, {}, 0, e.Error == EEXIST ? 1 : 0};
     case platform::FileOp::NotRegular: return {FailureCode::NotRegularFile, e.Path, {}, e.Error};
     case platform::FileOp::Link: return {FailureCode::FolderIsLink, e.Path, {}, e.Error};
     case platform::FileOp::Foreign: return {FailureCode::FolderNotOwn, e.Path, {}, e.Error};
@@ -154,6 +155,10 @@ Failure FailureOfRequest(const THttpCli& http, int timeoutMs) {
     case THttpFailure::Incomplete:
         return {FailureCode::Incomplete, url.Host, {}, 0, http.ReceivedCount(), http.ContentLength()};
     case THttpFailure::Closed: return {FailureCode::Closed, url.Host};
+    case THttpFailure::TwoLengths:
+        return {FailureCode::TwoLengths, url.Host, {}, 0, http.ContentLength(), http.OtherContentLength()};
+    case THttpFailure::TransferCoding: return {FailureCode::TransferCoding, url.Host, http.TransferCoding()};
+    case THttpFailure::NoStatusLine: return {FailureCode::NoStatusLine, url.Host};
     case THttpFailure::Other: break;
     }
     return {FailureCode::NetworkError, url.Host, http.FailureText(), http.RequestDoneError()};

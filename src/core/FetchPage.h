@@ -19,6 +19,10 @@ class THttpCli;
 
 namespace verdane::core {
 
+// The longest a whole download may take by default, in seconds: the window's
+// "DownloadMaxSeconds" setting until it is changed, and verdane-cli's --max-time.
+inline constexpr int kDownloadMaxSeconds = 600;
+
 struct FetchRequest {
     std::string url;
     // The proxy; an empty server means a direct connection.

@@ -19,7 +19,7 @@ namespace {
 constexpr std::size_t kDecideSize = std::size_t{64} << 10;
 
 // The end of the longest head of `text` that ends after a byte below 0x80:
-// no character of EUC-JP or UTF-8 is cut there.
+// no character of UTF-8 is cut there.
 std::size_t AfterLastAscii(std::string_view text) {
     for (std::size_t k = text.size(); k > 0; --k)
         if (static_cast<unsigned char>(text[k - 1]) < 0x80) return k;
@@ -63,7 +63,7 @@ void PageStream::Finish() {
     if (form_ == Form::Undecided) Decide(true);
     if (form_ == Form::AsItCame) return;
     if (form_ == Form::Whole) {
-        // Read from the start: UTF-16 kept as UTF-8, JIS made Shift-JIS.
+        // Read from the start: UTF-16 kept as UTF-8, JIS and EUC-JP made Shift-JIS.
         std::string whole = std::move(pending_);
         pending_.clear();
         form_ = Form::Text;
@@ -109,7 +109,7 @@ void PageStream::Decide(bool last) {
     // What follows plain ASCII has the last word; then nothing undecided is converted.
     if (secondLook_ && (code == kcNone || code == kcBinary)) code = kcShiftJis;
     code_ = code;
-    if (code == kcJisB || code == kcJisAt || code == kcUtf16Le || code == kcUtf16Be) {
+    if (code == kcJisB || code == kcJisAt || code == kcEuc || code == kcUtf16Le || code == kcUtf16Be) {
         form_ = Form::Whole;
         pending_ = std::move(head);
         return;
@@ -143,34 +143,21 @@ void PageStream::Text(std::string_view piece, bool last) {
 }
 
 void PageStream::Convert(bool last) {
-    if (code_ == kcEuc || code_ == kcUtf8) {
+    if (code_ == kcUtf8) {
         const std::size_t cut = last ? joined_.size() : AfterLastAscii(joined_);
-        if (cut == 0 && !last) return;
+        if (cut == 0) return;
         std::string_view chunk(joined_.data(), cut);
-        if (code_ == kcUtf8) {
-            if (written_ == 0 && chunk.starts_with("\xEF\xBB\xBF")) chunk.remove_prefix(3);
-            // As the editor holds it, then written as a new text is.
-            QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
-            QString text = decoder.decode(QByteArrayView(chunk.data(), static_cast<qsizetype>(chunk.size())));
-            platform::JoinCrLf(text);
-            platform::FileTextOptions options;
-            options.escapedBytes = false;
-            platform::FileText file = platform::EncodeForFile(text, {}, options);
-            text = QString();
-            Note(file.unwritable, file.unwritableCount, lines_);
-            Emit(file.bytes);
-        } else {
-            std::vector<KanjiReplacement> replaced;
-            std::optional<std::string> converted = ConvertedToShiftJisFrom(chunk, kcEuc, &replaced);
-            const std::string_view bytes = converted ? std::string_view(*converted) : chunk;
-            Note(UnwritableOf(bytes, replaced), replaced.size(), lines_);
-            // Read as the window reads the whole text: a lead byte that ends
-            // the piece may pair with the next piece's first byte.
-            shiftJis_.append(bytes);
-            const std::size_t done = MakeWindowShiftJis(shiftJis_.data(), shiftJis_.size(), last);
-            Emit(std::string_view(shiftJis_.data(), done));
-            shiftJis_.erase(0, done);
-        }
+        if (written_ == 0 && chunk.starts_with("\xEF\xBB\xBF")) chunk.remove_prefix(3);
+        // As the editor holds it, then written as a new text is.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        QString text = decoder.decode(QByteArrayView(chunk.data(), static_cast<qsizetype>(chunk.size())));
+        platform::JoinCrLf(text);
+        platform::FileTextOptions options;
+        options.escapedBytes = false;
+        platform::FileText file = platform::EncodeForFile(text, {}, options);
+        text = QString();
+        Note(file.unwritable, file.unwritableCount, lines_);
+        Emit(file.bytes);
         joined_.erase(0, cut);
         return;
     }
@@ -192,7 +179,7 @@ void PageStream::Emit(std::string_view bytes) {
     }
     tail_[1] = bytes.back();
     // Lines matter only to a text that can lose characters.
-    if (code_ == kcEuc || code_ == kcUtf8 || code_ == kcNone || replacedCount_ > 0)
+    if (code_ == kcUtf8 || code_ == kcNone || replacedCount_ > 0)
         lines_ += static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 

@@ -4,8 +4,9 @@
 // control byte, as the code detection says) goes on as it came; a text gets
 // the editor's line ends and becomes Shift-JIS as the window would save it,
 // its code the one declared by the answer or the page, else the one detected.
-// A character cut by the end of a piece waits for the rest of it. A JIS or
-// UTF-16 text, whose bytes only read from the start, is gathered whole.
+// A character cut by the end of a piece waits for the rest of it. A JIS,
+// EUC-JP or UTF-16 text, whose bytes read right only from the start (a damaged
+// EUC-JP code takes the bytes after it, line ends too), is gathered whole.
 #pragma once
 
 #include "EditorFileCodec.h"
@@ -64,8 +65,6 @@ private:
     // ends joined, not yet converted and written.
     std::string pending_;
     std::string joined_;
-    // EUC-JP made Shift-JIS, not yet written: a lead byte waiting for the next piece.
-    std::string shiftJis_;
     EditorLineEndJoiner joiner_;
     // The code was decided once already, on the bytes after plain ASCII.
     bool secondLook_ = false;

@@ -74,6 +74,7 @@ std::size_t MakeWindowShiftJis(char* data, std::size_t size, bool last) {
     // `known`, a start already found. Then walked forward to `at` or past it.
     std::size_t known = 0;
     auto startAtOrAfter = [&](std::size_t at) {
+        if (known > at) return known;  // `at` is inside a character already read
         std::size_t k = at;
         while (k > known && cp932::IsLeadByte(p[k - 1])) --k;
         while (k < at) k += step(k);

@@ -67,6 +67,11 @@ std::optional<Failure> SetDocTitle(WritePlan& plan, const QString& title) {
     return std::nullopt;
 }
 
+void WriteAsPlanned(const WritePlan& plan, const std::string& local, std::span<const std::string_view> pieces) {
+    if (plan.targetSeen) platform::WriteFileAsPlanned(local, pieces, *plan.targetSeen);
+    else platform::WriteFileAtomically(local, pieces);
+}
+
 }  // namespace
 
 Result<WritePlan> PlanSave(const Document& document, const QString& text, const SaveRequest& request) {
@@ -75,6 +80,7 @@ Result<WritePlan> PlanSave(const Document& document, const QString& text, const 
     plan.document = document;
     plan.kind = request.kind == DocKind::Page ? DocKind::Text : request.kind;
     plan.target = request.addExtension ? WithKindExtension(request.path, plan.kind, document.Path()) : request.path;
+    plan.targetSeen = platform::IdentityOf(QFile::encodeName(plan.target).toStdString());
     plan.replacesOther = FileThere(plan.target) && !SameFile(plan.target, document.Path());
     if (plan.IsDoc()) {
         if (std::optional<Failure> refused = SetDocTitle(plan, request.title)) return *refused;
@@ -109,6 +115,7 @@ Result<WritePlan> PlanSaveBytes(const Document& document, std::string shiftJis, 
     plan.document = document;
     plan.kind = kind;
     plan.target = request.addExtension ? WithKindExtension(request.path, plan.kind, document.Path()) : request.path;
+    plan.targetSeen = platform::IdentityOf(QFile::encodeName(plan.target).toStdString());
     plan.replacesOther = FileThere(plan.target) && !SameFile(plan.target, document.Path());
     if (doc) {
         if (std::optional<Failure> refused = SetDocTitle(plan, request.title)) return *refused;
@@ -164,6 +171,7 @@ Result<WritePlan> PlanInstall(const platform::TPalmDesktop& desktop, const Docum
     plan.installName = request.name;
     plan.target = QString::fromStdString(desktop.InstallDirectory(request.userIndex)) + u'/' +
                   InstallFileName(request.name, request.prc);
+    plan.targetSeen = platform::IdentityOf(QFile::encodeName(plan.target).toStdString());
     plan.replacesOther = FileThere(plan.target);
     if (std::optional<Failure> refused = SetDocTitle(plan, request.title)) return *refused;
     plan.options.Compress = request.compress;
@@ -199,9 +207,10 @@ Result<Document> Save(const WritePlan& plan) {
                                                           plan.options.IncludeBinary, plan.options.bookmarks);
             if (!database) return database.Fault();
             const std::vector<std::string_view> pieces = database->All();
-            platform::WriteFileAtomically(local, pieces);
+            WriteAsPlanned(plan, local, pieces);
         } else {
-            platform::WriteFileAtomically(local, plan.text);
+            const std::string_view bytes = plan.text;
+            WriteAsPlanned(plan, local, std::span(&bytes, 1));
         }
     } catch (const std::exception& e) {
         return FailureOf(e);

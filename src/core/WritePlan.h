@@ -10,10 +10,12 @@
 #include "DocSaveOptions.h"
 #include "Document.h"
 #include "EditorFileCodec.h"
+#include "FileIo.h"
 #include "Result.h"
 
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +55,10 @@ struct WritePlan {
     // user (another book, perhaps). Only regular files count: a device or a
     // FIFO is written to, never replaced.
     bool replacesOther = false;
+    // The target as the plan saw it (absent, or that file). Save replaces
+    // nothing else: a target created or changed since fails with
+    // TargetChanged, and a new plan asks again.
+    std::optional<platform::FileIdentity> targetSeen;
     // The code, line ends and byte-order mark written (DOC: Shift-JIS CR LF).
     platform::FileForm form;
     // A text file is written back in another form than it was read in (a JIS
@@ -144,6 +150,7 @@ WritePlan PlanTextCommand(WayOut way, const Document& document, const QString& t
 // queued one whole. Gives the document as it now is: after Save the file
 // written, with its kind, form and title; after an install the plan's
 // document as it was. A plan of the two commands writes nothing (Internal).
+// A target that is no longer what the plan saw is left alone (TargetChanged).
 Result<Document> Save(const WritePlan& plan);
 
 // The bytes Save writes for `plan`, for verdane-cli to send to standard output.

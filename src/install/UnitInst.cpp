@@ -23,6 +23,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace verdane {
 
 using namespace install_texts;
@@ -136,6 +138,25 @@ void TFormInst::Refuse(const QString& caption, const QString& text) {
     Prompts().Message(this, QMessageBox::Warning, caption, text, QMessageBox::Ok);
 }
 
+namespace {
+
+// The registry file read again when it changed on disk; `index` then names the
+// same user (by name) in the list as it is now. The reason when the install
+// cannot go on.
+std::optional<QString> RereadRegistry(TUserData& userData, int& index) {
+    const std::string chosen = userData.GetUserName(index);
+    try {
+        if (!userData.Reread()) return std::nullopt;
+    } catch (const DllError& e) {
+        return QStringLiteral("%1\n%2").arg(QString::fromUtf8(e.what()), QString::fromStdString(e.Detail()));
+    }
+    index = userData.Desktop().FindUser(chosen);
+    if (index < 0) return JapaneseText(core::Failure{core::FailureCode::NoSuchUser, chosen});
+    return std::nullopt;
+}
+
+}  // namespace
+
 void TFormInst::ButtonInstClick() {
     // The name is a QString of whole characters: the second byte of a
     // double-byte character can never be taken for "\" or ".".
@@ -156,18 +177,33 @@ void TFormInst::ButtonInstClick() {
     request.includeBinary = CheckBoxBinary->isChecked();
     request.bookmarks = job_->bookmarks;
     const QString fileName = core::InstallFileName(name, request.prc);
-    const core::Result<core::WritePlan> plan = core::PlanInstall(userData_->Desktop(), job_->document, job_->text, request);
-    if (!plan) return Refuse(QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(fileName), JapaneseText(plan.Fault()));
-    // One question: a database of this name still waiting for the user (it
-    // may be another book), characters Shift-JIS lacks.
-    if (!AskPlan(this, *plan, job_->editor)) return;
-
-    const core::Result<core::Document> queued = [&] {
-        BusyDialog busy(*this);
-        options_->Compress = request.compress;
-        options_->IncludeBinary = request.includeBinary;
-        return core::Save(*plan);
-    }();
+    const QString refused = QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(fileName);
+    core::Result<core::Document> queued = core::Failure{core::FailureCode::Cancelled};
+    for (int round = 0;; ++round) {
+        // The registry file as it is now: a user renamed or a folder moved
+        // since the window started sends the database where the desktop looks.
+        const int shown = request.userIndex;
+        const std::optional<QString> reread = RereadRegistry(*userData_, request.userIndex);
+        if (reread || request.userIndex != shown) {
+            FillUserComboBox(*AutoInstallComboBox, userData_);
+            if (reread) return Refuse(refused, *reread);
+            AutoInstallComboBox->setCurrentIndex(request.userIndex);
+        }
+        const core::Result<core::WritePlan> plan = core::PlanInstall(userData_->Desktop(), job_->document, job_->text, request);
+        if (!plan) return Refuse(refused, JapaneseText(plan.Fault()));
+        // One question: a database of this name still waiting for the user (it
+        // may be another book), characters Shift-JIS lacks.
+        if (!AskPlan(this, *plan, job_->editor)) return;
+        queued = [&] {
+            BusyDialog busy(*this);
+            options_->Compress = request.compress;
+            options_->IncludeBinary = request.includeBinary;
+            return core::Save(*plan);
+        }();
+        // Another program queued a database of this name while the question
+        // waited: nothing was written, and the new plan asks again.
+        if (queued || queued.Code() != core::FailureCode::TargetChanged || round == 2) break;
+    }
     if (!queued) {
         Prompts().Message(this, QMessageBox::Critical, QString::fromUtf8(kCannotInstall),
                           QStringLiteral("%1 をｲﾝｽﾄｰﾙできませんでした").arg(fileName), QMessageBox::Ok,

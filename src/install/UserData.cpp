@@ -21,7 +21,21 @@ platform::TPalmDesktop OpenDesktop(const platform::TRegistryFile& registry) {
 
 }  // namespace
 
-TUserData::TUserData(const platform::TRegistryFile& registry) : desktop_(OpenDesktop(registry)) {}
+TUserData::TUserData(const platform::TRegistryFile& registry)
+    : desktop_(OpenDesktop(registry)), registryPath_(registry.Path()), registrySeen_(registry.Identity()) {}
+
+bool TUserData::Reread() {
+    if (registryPath_.empty() || platform::IdentityOf(registryPath_) == registrySeen_) return false;
+    platform::TRegistryFile registry;
+    try {
+        registry = platform::TRegistryFile::Load(registryPath_);
+    } catch (const std::exception& e) {
+        throw DllError("CondMgr.DLLが見つかりません", e.what());
+    }
+    desktop_ = OpenDesktop(registry);
+    registrySeen_ = registry.Identity();
+    return true;
+}
 
 const std::string& TUserData::GetCorePath() const { return desktop_.CorePath(); }
 

@@ -59,8 +59,16 @@ public:
 
     const platform::TPalmDesktop& Desktop() const { return desktop_; }
 
+    // Reads the registry file again when it changed on disk since it was read
+    // (a user renamed, a folder moved), so an install goes where the desktop
+    // software looks now. True when it was read again. Throws DllError, as
+    // the constructor does, and keeps the desktop as it was.
+    bool Reread();
+
 private:
     platform::TPalmDesktop desktop_;
+    std::string registryPath_;  // empty for a registry that was no file
+    platform::FileIdentity registrySeen_;
 };
 
 }  // namespace verdane

@@ -46,7 +46,8 @@ void THttpCli::BeginAnswer(THttpRequest rqType) {
     requestType_ = rqType;
     statusCode_ = 0;
     reasonPhrase_.clear();
-    contentLength_ = -1;
+    contentLength_ = otherLength_ = -1;
+    transferCoding_.clear();
     contentType_.clear();
     receivedHeaders_.clear();
     receivedCount_ = 0;
@@ -213,6 +214,7 @@ void THttpCli::HeaderHandler(std::string_view line, std::uint16_t error) {
         if (Lower(documentName_).size() >= 4 && Lower(documentName_).substr(documentName_.size() - 4) == ".exe" &&
             contentType_ == "text/html")
             documentName_ = documentName_.substr(0, documentName_.size() - 3) + "htm";
+        if (!FramingTrusted()) return;
         StartBody({}, error);
         return;
     }
@@ -245,8 +247,15 @@ void THttpCli::HandleHeaderLine(std::string_view line) {
     if (name == "location") {
         HandleLocation(std::string(value));
     } else if (name == "content-length") {
-        contentLength_ = ToInteger(value);
-        if (contentLength_ < 0) throw EHttpException("negative Content-Length: " + std::string(value), 5);
+        const long long length = ToInteger(value);
+        if (length < 0) throw EHttpException("negative Content-Length: " + std::string(value), 5);
+        // The same length said twice is one length; two lengths leave the body's end unknown.
+        if (contentLength_ < 0) contentLength_ = length;
+        else if (length != contentLength_ && otherLength_ < 0) otherLength_ = length;
+    } else if (name == "transfer-encoding") {
+        // Our HTTP/1.0 request takes the body as it comes; a coding would be
+        // saved with its own framing inside the page.
+        if (Lower(value) != "identity" && transferCoding_.empty()) transferCoding_ = Lower(value);
     } else if (name == "content-range") {
         // "bytes BEGIN-END/TOTAL"
         std::size_t dash = value.find('-');
@@ -265,6 +274,29 @@ void THttpCli::HandleHeaderLine(std::string_view line) {
         bool accept = true;
         TriggerCookie(std::string(value), accept);
     }
+}
+
+bool THttpCli::FramingTrusted() {
+    std::string reason;
+    THttpFailure kind = THttpFailure::Other;
+    if (statusCode_ == 0) {
+        reason = "the answer has no status line", kind = THttpFailure::NoStatusLine;
+    } else if (BodyExpected() && !transferCoding_.empty()) {
+        reason = "the server sent the page in the transfer coding \"" + transferCoding_ +
+                 "\", which an HTTP/1.0 request does not take";
+        kind = THttpFailure::TransferCoding;
+    } else if (BodyExpected() && otherLength_ >= 0) {
+        reason = "the answer gives two different lengths: " + std::to_string(contentLength_) + " and " +
+                 std::to_string(otherLength_) + " bytes";
+        kind = THttpFailure::TwoLengths;
+    } else {
+        return true;
+    }
+    RecordFailure(reason, kind);
+    rcvdCount_ = 0;
+    answerClosed_ = true;
+    EndConnection();
+    return false;
 }
 
 void THttpCli::HandleLocation(const std::string& v) {

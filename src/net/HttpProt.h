@@ -47,7 +47,7 @@ enum THttpRequest : int { httpNone = 0, httpGET = 1, httpPOST = 2, httpHEAD = 3 
 enum class THttpFailure {
     None, Status, Cancelled, Socket, Tls, TlsVerify, TimedOut, HeaderTimedOut, MaxTime, TooManyRelocations,
     UnsupportedScheme, BadUrl, UrlControl, NoRelocationAddress, BadRelocation, PageTooLarge, ProxyTunnel,
-    Incomplete, Closed, Other
+    Incomplete, Closed, TwoLengths, TransferCoding, NoStatusLine, Other
 };
 
 // The parts of a URL as the client reads it. An IPv6 literal's host is the
@@ -146,6 +146,10 @@ public:
     int StatusCode() const { return statusCode_; }
     const std::string& ReasonPhrase() const { return reasonPhrase_; }
     long long ContentLength() const { return contentLength_; }
+    // A second Content-Length of the answer that differs from ContentLength()
+    // (-1 when none), and a Transfer-Encoding it named other than "identity".
+    long long OtherContentLength() const { return otherLength_; }
+    const std::string& TransferCoding() const { return transferCoding_; }
     const std::string& ContentType() const { return contentType_; }
     const std::vector<std::string>& ReceivedHeaders() const { return receivedHeaders_; }
     const std::vector<std::string>& AuthChallenges() const { return authChallenges_; }
@@ -267,6 +271,9 @@ private:
     // The body passed MaxBodySize: the request fails and the connection closes.
     void BodyTooLarge();
     void HandleHeaderLine(std::string_view line);
+    // Whether the header's end leaves a body whose framing can be trusted;
+    // when not, the answer fails with the reason and the connection closes.
+    bool FramingTrusted();
     void HandleLocation(const std::string& value);
 
     // End of the connection, in a normal request and after a relocation answer.
@@ -290,6 +297,8 @@ private:
     THttpFailure failureKind_ = THttpFailure::None;
     THttpFailure targetFailure_ = THttpFailure::None;  // why SetTarget refused its URL
     long long contentLength_ = -1;
+    long long otherLength_ = -1;  // a second Content-Length that differs from the first
+    std::string transferCoding_;  // a Transfer-Encoding other than "identity"
     std::string contentType_;
     std::vector<std::string> receivedHeaders_;
     std::vector<std::string> authChallenges_;

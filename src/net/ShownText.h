@@ -12,8 +12,9 @@ namespace verdane {
 
 // `text` with every control character written as "\x1b": C0 controls, DEL,
 // the C1 controls (U+0080 to U+009F) and every byte that is no part of valid
-// UTF-8. Other characters stay as they are.
-inline std::string EscapeControls(std::string_view text) {
+// UTF-8. Other characters stay as they are, and so do the controls in `kept`
+// (a text of several lines keeps its "\n").
+inline std::string EscapeControls(std::string_view text, std::string_view kept = {}) {
     std::string out;
     out.reserve(text.size());
     auto escape = [&out](unsigned char byte) {
@@ -24,7 +25,7 @@ inline std::string EscapeControls(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
-            if (c < 0x20 || c == 0x7F) escape(c);
+            if ((c < 0x20 || c == 0x7F) && kept.find(static_cast<char>(c)) == std::string_view::npos) escape(c);
             else out += static_cast<char>(c);
             ++i;
             continue;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -21,6 +22,17 @@ namespace verdane::platform {
 namespace {
 
 std::string Reason(int error) { return std::strerror(error); }
+
+[[noreturn]] void FailChanged(const std::string& path, bool created) {
+    throw EFileError(FileOp::Changed, path, created ? EEXIST : 0,
+                     "cannot write " + path + ": another program " + (created ? "created" : "changed") +
+                         " it meanwhile");
+}
+
+FileIdentity IdentityOfStat(const struct stat& st) {
+    return {true, static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+            static_cast<long long>(st.st_size), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+}
 
 [[noreturn]] void Fail(FileOp op, const std::string& path, int error) {
     const char* what = op == FileOp::Open ? "cannot open" : op == FileOp::Read ? "cannot read" : "cannot write";
@@ -194,6 +206,18 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
     writer.Commit();
 }
 
+FileIdentity IdentityOf(const std::string& path) {
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 ? IdentityOfStat(st) : FileIdentity{};
+}
+
+void WriteFileAsPlanned(const std::string& path, std::span<const std::string_view> pieces, const FileIdentity& seen) {
+    if (IdentityOf(path) != seen) FailChanged(path, !seen.exists);
+    AtomicFileWriter writer(path);
+    writer.Write(pieces);
+    writer.Commit(&seen);
+}
+
 void WriteFileAtomicallyAt(int folderFd, const std::string& folder, const std::string& name,
                            std::span<const std::string_view> pieces, unsigned mode) {
     AtomicFileWriter writer(folderFd, folder, name, mode);
@@ -249,8 +273,10 @@ void AtomicFileWriter::Start(unsigned mode, bool followed) {
     const bool replacing = followed && present && S_ISREG(old.st_mode);
     // The rename would replace a read-only file as long as its folder is writable;
     // a file marked read-only (no write bit at all) is kept as its owner asked.
-    if (replacing && (::faccessat(dir_, name_.c_str(), W_OK, 0) != 0 || (old.st_mode & 0222) == 0))
-        Fail(FileOp::Write, path_, EACCES);
+    // The system's own reason is given: a read-only mount (EROFS) is no
+    // missing permission.
+    if (replacing && ::faccessat(dir_, name_.c_str(), W_OK, 0) != 0) Fail(FileOp::Write, path_, errno);
+    if (replacing && (old.st_mode & 0222) == 0) Fail(FileOp::Write, path_, EACCES);
 
     // A new name created exclusively with `mode`, so the umask applies as for
     // any new file without the process-wide mask being read or changed.
@@ -312,7 +338,7 @@ void AtomicFileWriter::Write(std::span<const std::string_view> pieces) {
     }
 }
 
-void AtomicFileWriter::Commit() {
+void AtomicFileWriter::Commit(const FileIdentity* seen) {
     if (fd_ < 0) Fail(FileOp::Write, path_, EBADF);
     const int fd = std::exchange(fd_, -1);
     if (inPlace_) {
@@ -326,9 +352,30 @@ void AtomicFileWriter::Commit() {
         ok = false;
         error = errno;
     }
-    if (ok && ::renameat(dir_, temp_.c_str(), dir_, name_.c_str()) != 0) {
+    bool changed = false;
+    struct stat now{};
+    if (ok && seen && !seen->exists) {
+        // Atomically: a file created by now is never replaced.
+        if (::renameat2(dir_, temp_.c_str(), dir_, name_.c_str(), RENAME_NOREPLACE) != 0) {
+            error = errno;
+            changed = error == EEXIST;
+            if (error == EINVAL || error == ENOSYS) {
+                // A file system without the flag: looked at once more just before.
+                changed = ::fstatat(dir_, name_.c_str(), &now, 0) == 0;
+                if (!changed && ::renameat(dir_, temp_.c_str(), dir_, name_.c_str()) != 0) ok = false, error = errno;
+            } else if (!changed) {
+                ok = false;
+            }
+        }
+    } else if (ok && seen && (::fstatat(dir_, name_.c_str(), &now, 0) != 0 || IdentityOfStat(now) != *seen)) {
+        changed = true;
+    } else if (ok && ::renameat(dir_, temp_.c_str(), dir_, name_.c_str()) != 0) {
         ok = false;
         error = errno;
+    }
+    if (changed) {
+        Abandon();
+        FailChanged(path_, !seen->exists);
     }
     if (!ok) {
         Abandon();

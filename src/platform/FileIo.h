@@ -17,8 +17,9 @@ namespace verdane::platform {
 // NotRegular: a FIFO, a device, a socket or a folder where a regular file is
 // expected (its kind in the message). Link and Foreign: a folder of the
 // program's own that is a symbolic link or belongs to another user (see
-// OwnFolder.h).
-enum class FileOp { Open, Read, Shortened, Write, TooLarge, CreateFolder, TemporaryFolder, NotRegular, Link, Foreign, Other };
+// OwnFolder.h). Changed: a write's target is no longer what its plan saw
+// (Error: EEXIST when it was absent then, 0 when it was another file or changed).
+enum class FileOp { Open, Read, Shortened, Write, TooLarge, CreateFolder, TemporaryFolder, NotRegular, Link, Foreign, Changed, Other };
 
 // A file could not be read or written. The message names the file and gives the
 // system's reason, for example "cannot open /a/b.txt: Permission denied"; the
@@ -86,6 +87,22 @@ void WriteFileAtomically(const std::string& path, std::span<const std::string_vi
 void WriteFileAtomicallyAt(int folderFd, const std::string& folder, const std::string& name,
                            std::span<const std::string_view> pieces, unsigned mode);
 
+// A file as a plan saw it: absent, or its device, inode, size and time of
+// last change. Another file put in its place, or the file written meanwhile,
+// has another identity.
+struct FileIdentity {
+    bool exists = false;
+    unsigned long long device = 0, inode = 0;
+    long long size = 0, modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+// The identity of the file `path` names (through links).
+FileIdentity IdentityOf(const std::string& path);
+// WriteFileAtomically that replaces only what the plan saw: when the target's
+// identity is not `seen` (another program created, replaced or wrote it since),
+// nothing is written and EFileError with FileOp::Changed is thrown.
+void WriteFileAsPlanned(const std::string& path, std::span<const std::string_view> pieces, const FileIdentity& seen);
+
 // A file written as its bytes come, replacing `path` only when Commit is
 // called: the streaming form of WriteFileAtomically, with the same rules (a
 // device or FIFO written as it is, a temporary file in the target's folder
@@ -105,7 +122,11 @@ public:
 
     void Write(std::string_view bytes) { Write(std::span<const std::string_view>(&bytes, 1)); }
     void Write(std::span<const std::string_view> pieces);
-    void Commit();
+    // With `seen`, the target is replaced only while it is still the file a
+    // plan saw (Changed otherwise, the target left alone); a target that was
+    // absent is never replaced, however late it appears (the rename refuses
+    // an existing name).
+    void Commit(const FileIdentity* seen = nullptr);
 
 private:
     void Begin(unsigned mode, bool followed);

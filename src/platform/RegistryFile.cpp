@@ -231,6 +231,8 @@ TRegistryFile TRegistryFile::Load(const std::string& path) {
     const QFileInfo info(QString::fromStdString(path));
     TRegistryFile registry;
     registry.baseDir_ = info.absolutePath().toStdString();
+    registry.path_ = path;
+    registry.identity_ = IdentityOf(path);
     const std::string text = AsUtf8(ReadRegularFile(path));
     Parser(registry, text, path).Run();
     return registry;

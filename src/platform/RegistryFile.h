@@ -12,6 +12,8 @@
 // (a byte-order mark is skipped); a file that is not valid UTF-8 is read as CP932.
 #pragma once
 
+#include "FileIo.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -51,6 +53,10 @@ public:
     // A path read from the file: relative paths are taken against the file's folder.
     std::string ResolvePath(const std::string& path) const;
     const std::string& BaseDir() const { return baseDir_; }
+    // The file it was loaded from, and that file as it was then (empty and
+    // absent for a parsed text), so it can be read again after it changed.
+    const std::string& Path() const { return path_; }
+    const FileIdentity& Identity() const { return identity_; }
 
 private:
     struct Value {
@@ -68,6 +74,8 @@ private:
     std::map<std::string, Key> keys_;
     std::vector<std::string> order_;  // folded paths in the order keys appeared; "" where one was removed
     std::string baseDir_;
+    std::string path_;
+    FileIdentity identity_;
 };
 
 // Where the registry file is: $VERDANE_REGISTRY, else

@@ -60,6 +60,9 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::FileRead: return QStringLiteral("%1 を読み込めません: %2").arg(s, SystemErrorText(f.error));
     case FailureCode::FileShortened: return QStringLiteral("%1 は読み込み中に短くなりました").arg(s);
     case FailureCode::FileWrite: return QStringLiteral("%1 に書き込めません: %2").arg(s, SystemErrorText(f.error));
+    case FailureCode::TargetChanged:
+        return f.count == 1 ? QStringLiteral("%1 がその間に別のプログラムで作られました。置き換えていません").arg(s)
+                            : QStringLiteral("%1 がその間に別のプログラムで変更されました。置き換えていません").arg(s);
     case FailureCode::FileTooLarge:
         return QStringLiteral("%1 は大きすぎて読み込めません (DOC ファイルに入る 256 MB を超えています)").arg(s);
     case FailureCode::FolderCreate:
@@ -169,6 +172,11 @@ QString JapaneseText(const core::Failure& f) {
     case FailureCode::Closed: return QStringLiteral("応答のヘッダが終わる前に接続が閉じられました");
     case FailureCode::Incomplete:
         return QStringLiteral("ページが途中で切れました: %1 バイトのうち %2 バイトしか届きません").arg(N(f.limit), N(f.count));
+    case FailureCode::TwoLengths:
+        return QStringLiteral("応答がページの長さを二通りに示しています: %1 バイトと %2 バイト").arg(N(f.count), N(f.limit));
+    case FailureCode::TransferCoding:
+        return QStringLiteral("サーバーがページを読めない転送符号化 \"%1\" で送りました").arg(Q(f.detail));
+    case FailureCode::NoStatusLine: return QStringLiteral("サーバーの応答にステータス行がありません");
     case FailureCode::TooManyRelocations: return QStringLiteral("転送 (リダイレクト) が多すぎます");
     case FailureCode::HttpStatus:
         // The server's answer as it gave it: its status and its reason phrase.

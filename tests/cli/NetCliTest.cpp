@@ -1,6 +1,7 @@
 // verdane-cli fetch against the scripted HTTP server of the tests: the page as
 // the editor would hold it, failures with one line and exit 1, nothing written
 // on failure, the silence timeout, and bad usage.
+#include "AozoraCatalogCsv.h"
 #include "RealServers.h"
 #include "TestCertificates.h"
 #include "TestHttpServer.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <random>
 #include <cstdlib>
+#include <sys/stat.h>
 
 using namespace verdane::test;
 
@@ -33,6 +35,7 @@ class NetCli : public ::testing::Test {
 protected:
     TestHttpServer server_;
     TempDir dir_;
+    TempConfigHome config_;  // no settings of the user's
 };
 
 TEST_F(NetCli, WritesThePageWithCrLfLineEnds) {
@@ -159,8 +162,57 @@ INSTANTIATE_TEST_SUITE_P(
                 "document incomplete: 5 of 10 bytes received"},
         Failure{"Reset", {Send(Answer("HTTP/1.0 200 OK", {}, std::string(3000, 'x'))), Delay(50), Reset()},
                 "connection reset by the server"},
-        Failure{"Loop", {Send(Answer("HTTP/1.0 301 Moved", {"Location: /x"}, ""))}, "too many relocations"}),
+        Failure{"Loop", {Send(Answer("HTTP/1.0 301 Moved", {"Location: /x"}, ""))}, "too many relocations"},
+        Failure{"TwoLengths", {Send(Answer("HTTP/1.0 200 OK", {"Content-Length: 4", "Content-Length: 2"}, "abcd"))},
+                "the answer gives two different lengths: 4 and 2 bytes"},
+        Failure{"Chunked", {Send(Answer("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "4\r\nabcd\r\n0\r\n\r\n"))},
+                "the server sent the page in the transfer coding \"chunked\", which an HTTP/1.0 request does not take"},
+        Failure{"NoStatusLine", {Send("Content-Type: text/plain\r\n\r\nabcd")}, "the answer has no status line"}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+// What servers, catalogues and pages say reaches the terminal with its control
+// characters and broken UTF-8 escaped, in every command's messages.
+struct Hostile {
+    const char* name;
+    std::vector<std::string> args;  // URL: the server's /x, CATALOG: its catalogue, OUT: a new file
+    ServerScript script;
+    std::string shown;  // a part of standard error or output, escaped
+};
+class TerminalText : public NetCli, public ::testing::WithParamInterface<Hostile> {};
+
+TEST_P(TerminalText, ReachesTheTerminalEscaped) {
+    setenv("XDG_CACHE_HOME", dir_.Path().c_str(), 1);
+    WriteFile(dir_.File("list.csv"), CatalogHeader() + CatalogLine({{"作品ID", "1"}, {"作品名", "猫\x1b]0;owned\x07\xc2\x9b"},
+                                                                    {"姓", "夏目\x1b[2J"}, {"役割フラグ", "著者"},
+                                                                    {"テキストファイルURL", server_.Url("/c\x1b[31m.zip")}}));
+    RunProcess("/usr/bin/python3", {"-c", "import sys, zipfile\nzipfile.ZipFile(sys.argv[1], 'w').write(sys.argv[2], 'l.csv')",
+                                    dir_.File("c.zip"), dir_.File("list.csv")});
+    server_.On("/c.zip", {Send(Answer("HTTP/1.0 200 OK", {}, ReadFile(dir_.File("c.zip"))))});
+    server_.On("*", GetParam().script);
+    std::vector<std::string> args = GetParam().args;
+    for (std::string& arg : args)
+        arg = arg == "URL" ? server_.Url("/x") : arg == "CATALOG" ? server_.Url("/c.zip") : arg == "OUT" ? dir_.File("o.txt") : arg;
+    const ProcessResult r = RunCli(args);
+    // No C0 control but line feed and tab, no DEL, valid UTF-8 without C1 controls (as Python reads it).
+    WriteFile(dir_.File("shown"), r.err + r.out);
+    EXPECT_EQ(RunProcess("/usr/bin/python3", {"-c", "import sys, re\nsys.exit(bool(re.search('[\\x00-\\x08\\x0b-\\x1f\\x7f-\\x9f]',"
+                                                    " open(sys.argv[1], 'rb').read().decode())))", dir_.File("shown")})
+                  .exitCode, 0) << r.err << r.out;
+    EXPECT_NE((r.err + r.out).find(GetParam().shown), std::string::npos) << r.err << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, TerminalText,
+    ::testing::Values(
+        Hostile{"FetchReason", {"fetch", "URL", "-"}, {Send("HTTP/1.0 404 No\x1b[2J\xc2\x9b\xff\r\n\r\n")}, "404 No\\x1b[2J\\xc2\\x9b\\xff"},
+        Hostile{"HostNotFound", {"fetch", "http://a\xc2\x9b..invalid/", "-"}, {}, "host not found: a\\xc2\\x9b..invalid"},
+        Hostile{"ReportedCharacter", {"fetch", "--html", "URL", "OUT"},
+                {Send(Answer("HTTP/1.0 200 OK", {}, "<p>&#x9b;&#x110000;&#x1b;</p>"))}, "U+009B \\xc2\\x9b"},
+        Hostile{"CatalogueTitle", {"library", "search", "--catalog", "CATALOG", "猫"}, {},
+                "1\t猫\\x1b]0;owned\\x07\\xc2\\x9b\t夏目\\x1b[2J"},
+        Hostile{"WorkUrl", {"library", "get", "--catalog", "CATALOG", "1", "OUT"}, {}, "/c\\x1b[31m.zip"},
+        Hostile{"AozoraUrl", {"aozora", "http://127.0.0.1:1/\x1b[31m", "OUT"}, {}, "/\\x1b[31m"}),
+    [](const ::testing::TestParamInfo<Hostile>& info) { return std::string(info.param.name); });
 
 TEST_F(NetCli, AnUnknownHostFails) {
     std::string out = dir_.File("out.txt");
@@ -262,6 +314,35 @@ TEST_F(NetCli, ACompleteBodyOnAConnectionLeftOpenIsTheDocument) {
     EXPECT_EQ(r.out, "whole\r\n");
 }
 
+// Every downloading command ends a download that trickles on for ever, at the
+// settings' DownloadMaxSeconds (the window's limit) or at --max-time.
+TEST_F(NetCli, EveryDownloadingCommandHasATimeLimit) {
+    ServerScript trickle = {Send("HTTP/1.0 200 OK\r\n\r\n")};
+    for (int i = 0; i < 100; ++i) trickle.insert(trickle.end(), {Delay(100), Send("x")});
+    server_.On("*", trickle);
+    ::mkdir(config_.File("verdane").c_str(), 0700);
+    WriteFile(config_.File("verdane/verdane.INI"), "[Verdane]\nDownloadMaxSeconds=1\n");
+    ::setenv("XDG_CACHE_HOME", dir_.Path().c_str(), 1);
+    const std::string url = server_.Url("/x"), out = dir_.File("out.txt");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"fetch", url, out}, {"fetch", "--max-time", "1.5", url, out}, {"aozora", url, out},
+          {"library", "search", "--catalog", url, "a"}, {"library", "get", "--catalog", url, "1", out}}) {
+        const auto r = RunCli(args);
+        EXPECT_EQ(r.exitCode, 1) << args[0];
+        EXPECT_NE(r.err.find(args[1] == "--max-time" ? "longer than 1.5 s" : "longer than 1 s"), std::string::npos) << r.err;
+        EXPECT_FALSE(FileExists(out));
+    }
+}
+
+// A read-only mount is named as such, not as a missing permission.
+TEST_F(NetCli, AReadOnlyMountIsNamedAsOne) {
+    WriteFile(dir_.File("out.txt"), "kept");
+    const auto r = RunProcess("/usr/bin/unshare", {"-rm", "sh", "-c", "mount --bind $1 $1 && mount -o remount,bind,ro $1 ||"
+                                                   " exit 77; exec $2 kanji $1/out.txt $1/out.txt", "sh", dir_.Path(), VERDANE_CLI_PATH});
+    if (r.exitCode == 77 || r.exitCode == -1) GTEST_SKIP() << "no read-only bind mount here: " << r.err;
+    EXPECT_EQ(r.err, "verdane-cli kanji: cannot write " + dir_.File("out.txt") + ": Read-only file system\n");
+}
+
 TEST_F(NetCli, SendsTheProxyRequestWithItsCredentials) {
     // The test server plays the proxy, so the whole request head can be checked.
     server_.On("/doc.html", {Send(Answer("HTTP/1.0 200 OK", {}, "proxied"))});
@@ -282,7 +363,7 @@ TEST_F(NetCli, BadUsageExitsTwo) {
          {std::vector<std::string>{"fetch"}, {"fetch", url}, {"fetch", url, "a", "b"}, {"fetch", "--timeout", "0", url, "-"},
           {"fetch", "--timeout", "abc", url, "-"}, {"fetch", "--proxy-user", "u", url, "-"},
           {"fetch", "--frobnicate", url, "-"}, {"fetch", "", "-"}, {"fetch", "--max-size", "5X", url, "-"},
-          {"fetch", "--max-size", "-1", url, "-"}, {"fetch", "--max-time", "0", url, "-"}}) {
+          {"fetch", "--max-size", "-1", url, "-"}, {"fetch", "--max-time", "-1", url, "-"}}) {
         auto r = RunCli(args);
         EXPECT_EQ(r.exitCode, 2) << args.size();
         EXPECT_NE(r.err.find("verdane-cli fetch: "), std::string::npos);

@@ -107,6 +107,9 @@ INSTANTIATE_TEST_SUITE_P(
         // 日本 ≒語: the pair cut between its bytes stays whole, the duplicate in Windows's form.
         StreamCase{"ShiftJis", "text/plain; charset=Shift_JIS", Hex("93 FA 96 7B 0D 0A 87 90 8C EA"),
                    Hex("93 FA 96 7B 0D 0A 81 E0 8C EA 0D 0A"), ""},
+        // 0x87 as the trail byte of 0x9387 at a piece's end: no NEC code to rewrite.
+        StreamCase{"TrailByteAtAPiecesEnd", "text/plain; charset=Shift_JIS", Hex("41 42 93 87 90 8C 0D 0A"),
+                   Hex("41 42 93 87 90 8C 0D 0A"), ""},
         StreamCase{"EucJp", "text/plain; charset=EUC-JP", Hex("C6 FC CB DC 0A B8 EC"), Hex("93 FA 96 7B 0D 0A 8C EA 0D 0A"), ""},
         // café, then ☃ (which Shift-JIS lacks) and 日 with a line between.
         StreamCase{"Utf8", "text/html; charset=utf-8", "caf\xC3\xA9\n\xE2\x98\x83\xE6\x97\xA5",

@@ -231,5 +231,25 @@ INSTANTIATE_TEST_SUITE_P(
                  "memo.PDB", true, false, "", "1:U+00A0> ", "82 A0 20", "Te"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A target another program creates, replaces or writes between the plan and
+// the write is left as that program made it, and the failure says so.
+TEST(WritePlanRecheck, ATargetChangedSinceThePlanIsNotReplaced) {
+    const std::tuple<bool, void (*)(const std::string&), long long> cases[] = {  // a file before, the change, created
+        {false, [](const std::string& p) { WriteFile(p, "theirs"); }, 1},
+        {true, [](const std::string& p) { WriteFile(p + "~", "theirs"); ::rename((p + "~").c_str(), p.c_str()); }, 0},
+        {true, [](const std::string& p) { WriteFile(p, "theirs, longer"); }, 0}};
+    for (const auto& [before, change, created] : cases) {
+        test::TempDir dir;
+        const std::string path = dir.File("t.txt");
+        if (before) WriteFile(path, "mine");
+        const Result<WritePlan> plan = PlanSave(Document(), QStringLiteral("new"), {QString::fromStdString(path)});
+        change(path);
+        const Result<Document> saved = Save(*plan);
+        EXPECT_TRUE(!saved && saved.Code() == FailureCode::TargetChanged && saved.Fault().count == created);
+        EXPECT_EQ(ReadFile(path).substr(0, 6), "theirs");
+        EXPECT_EQ(test::ListDir(dir.Path()).size(), 1u);
+    }
+}
+
 }  // namespace
 }  // namespace verdane::core

@@ -25,6 +25,7 @@
 
 #include <filesystem>
 #include <deque>
+#include <utility>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,10 +62,13 @@ public:
     bool openSucceeds = true;
     // Answers of questions, in order; none left: Ok.
     std::deque<QMessageBox::StandardButton> answers;
+    // What another program does while a message waits.
+    std::function<void()> meanwhile;
 
     QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon, const QString& caption, const QString& text,
                                         QMessageBox::StandardButtons, const QString& detail) override {
         messages.push_back({caption, text, detail});
+        if (meanwhile) std::exchange(meanwhile, nullptr)();
         if (answers.empty()) return QMessageBox::Ok;
         const auto answer = answers.front();
         answers.pop_front();
@@ -333,6 +337,24 @@ private slots:
         prompts_.script = [&](QDialog&) { fresh.ButtonInst->click(); };
         QVERIFY(RunInstall(fresh, users_.get(), Job("c\r\n", "NEXT"), options));
         QVERIFY(test::FileExists(Queue("YamadaT") + "/NEXT.PDB"));
+    }
+
+    // A database another program queues while the question waits is asked
+    // about anew; the registry file as it is at the install names the folder.
+    void whatChangedMeanwhileIsAskedAboutAgain() {
+        TFormInst form;
+        DocSaveOptions options;
+        WriteFile(Queue("YamadaT") + "/BOOK.PDB", "old");
+        prompts_.script = [&](QDialog&) { form.ButtonInst->click(); };
+        prompts_.meanwhile = [&] { WriteFile(Queue("YamadaT") + "/BOOK.PDB", "another book"); };
+        prompts_.answers = {QMessageBox::Yes, QMessageBox::No};
+        QVERIFY(!RunInstall(form, users_.get(), Job("a\r\n", "BOOK"), options));
+        QVERIFY(prompts_.messages.size() == 2 && ReadFile(Queue("YamadaT") + "/BOOK.PDB") == "another book");
+        std::string registry = ReadFile(dir_->File("desk/registry.reg"));
+        WriteFile(dir_->File("desk/registry.reg"), registry.replace(registry.find("\"YamadaT\""), 9, "\"Moved\""));
+        std::filesystem::rename(dir_->File("desk/Palm/YamadaT"), dir_->File("desk/Palm/Moved"));
+        QVERIFY(RunInstall(form, users_.get(), Job("a\r\n", "MOVED"), options));
+        QVERIFY(test::FileExists(Queue("Moved") + "/MOVED.PDB") && !test::FileExists(Queue("YamadaT")));
     }
 
     void refusedNamesKeepTheDialogOpen_data() {

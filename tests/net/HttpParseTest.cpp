@@ -243,6 +243,23 @@ TEST(AnswerParser, ANumberThatIsNotANumberFailsTheAnswer) {
     }
 }
 
+// An answer whose body's end or form cannot be told fails before its body is
+// taken; one length said twice, or a coding of an answer without body, does not.
+TEST(AnswerParser, FramingThatCannotBeTrustedFailsTheAnswer) {
+    const std::string ok = "HTTP/1.0 200 OK\r\n", chunked = "Transfer-Encoding: chunked\r\n\r\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {ok + "Content-Length: 3\r\nContent-Length: 5\r\n\r\nabcde", "the answer gives two different lengths: 3 and 5 bytes"},
+        {ok + chunked + "3\r\nabc\r\n0\r\n\r\n",
+         "the server sent the page in the transfer coding \"chunked\", which an HTTP/1.0 request does not take"},
+        {"\r\nabc", "the answer has no status line"},
+        {ok + "Content-Length: 3\r\ncontent-length:3\r\n\r\nabcde", ""}, {"HTTP/1.1 204 No Content\r\n" + chunked, ""}};
+    for (const auto& [answer, failure] : cases) {
+        const Outcome o = Parse({answer});
+        EXPECT_EQ(o.failure + "|" + o.body, failure + "|" + (failure.empty() && answer.starts_with(ok) ? "abc" : ""));
+        ExpectSplitInvariant(answer);
+    }
+}
+
 TEST(AnswerParser, BlanksAndTabsAroundHeaderValuesAreNoPartOfThem) {
     for (std::string length : {"Content-Length: 4 ", "Content-Length:\t4", "Content-Length: \t4\t ",
                                "content-length:4", "Content-Length : 4"}) {
