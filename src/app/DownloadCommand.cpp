@@ -77,11 +77,9 @@ void DownloadCommand::Run() {
             return std::nullopt;
         }
         FileCommands::Replacement next;
-        // The page's own title (an archive's work title, else the page's name),
-        // never the title of the database read last.
-        next.document = core::Document::Fetched(
-            url, page->title.value_or(core::TitleOfName(core::BaseNameWithoutExtension(core::PageFileName(url)))),
-            page->code);
+        // The page's own document and title (an archive's work title, else the
+        // page's name), never the title of the database read last.
+        next.document = page->document;
         // The page becomes editor text on a thread of its own, as an opened file
         // does, so a page of many megabytes never leaves the window frozen.
         next.text = [&] {

@@ -3,6 +3,7 @@
 #include "CommandGuard.h"
 #include "DocumentSession.h"
 #include "LongWork.h"
+#include "Open.h"
 #include "FailureJapanese.h"
 #include "Settings.h"
 #include "StatusNote.h"
@@ -21,23 +22,23 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QTextCursor>
+#include <QThread>
 
 namespace verdane {
 
 namespace {
 
 // The open dialog starts on every file the open command reads (texts, DOC
-// databases, HTML and .zip archives), so a newcomer's texts are not hidden;
-// one filter per kind follows. The save dialog has its own list, whose
-// indexes name the kind a text is saved as.
+// databases, HTML, .zip archives and EPUB books), so a newcomer's texts are
+// not hidden; one filter per kind follows. The save dialog has its own list,
+// whose indexes name the kind a text is saved as.
 const QString kOpenFilter = QStringLiteral(
-    "読み込めるﾌｧｲﾙ(*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP)|*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP|"
+    "読み込めるﾌｧｲﾙ(*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP;*.EPUB)|*.TXT;*.PDB;*.PRC;*.HTML;*.HTM;*.ZIP;*.EPUB|"
     "ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB|HTMLﾌｧｲﾙ(*.HTML;*.HTM)|*.HTML;*.HTM|"
-    "ｱｰｶｲﾌﾞﾌｧｲﾙ(*.ZIP)|*.ZIP|すべてのﾌｧｲﾙ(*.*)|*");
+    "ｱｰｶｲﾌﾞﾌｧｲﾙ(*.ZIP)|*.ZIP|電子書籍 (*.epub)|*.epub|すべてのﾌｧｲﾙ(*.*)|*");
 const QString kSaveFilter = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.TXT)|*.TXT|DOCﾌｧｲﾙ(*.PRC)|*.PRC|DOCﾌｧｲﾙ(*.PDB)|*.PDB");
-
-QString Local(std::string_view cp932) { return platform::BytesToEditor(cp932); }
 
 }  // namespace
 
@@ -118,23 +119,25 @@ void FileCommands::FillFromFile(const core::OpenedFile& file) {
 }
 
 std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& path, ReadOutcome& outcome) {
-    // An archive of several texts: the user picks one before anything is read.
-    std::string entry;
-    if (core::IsArchiveFile(path)) {
-        const core::Result<std::vector<std::string>> names = core::ArchiveTexts(path);
-        if (names && names->size() > 1) {
-            std::optional<std::string> chosen = ChooseArchiveEntry(*names);
-            if (!chosen) return std::nullopt;
-            entry = std::move(*chosen);
-        }
-    }
+    core::OpenOptions options;
+    options.ruby = forms_.aozora.RadioRubyDrop->isChecked() ? AozoraRuby::Drop : AozoraRuby::Paren;
+    // An archive of several texts: the user picks one, on the window's thread,
+    // from the archive already read.
+    options.chooseEntry = [this](const std::vector<std::string>& names) {
+        std::optional<std::string> chosen;
+        OnWindowThread([&] { chosen = ChooseArchiveEntry(names); });
+        return chosen;
+    };
     core::Result<core::OpenedFile> opened = [&] {
         // The window keeps painting while a long file is read and converted.
         LongWork::Scope scope(work_);
-        return RunWhilePainting([&path, &entry] { return core::ReadDocumentFile(path, entry); }, work_.Turns());
+        return RunWhilePainting([&path, &options] { return core::Open(core::Source::File(path), options); },
+                                work_.Turns());
     }();
     if (!opened) {
-        if (opened.Code() == core::FailureCode::NotDoc) {
+        if (opened.Code() == core::FailureCode::Cancelled) {
+            outcome = ReadOutcome::Stopped;
+        } else if (opened.Code() == core::FailureCode::NotDoc) {
             outcome = ReadOutcome::Refused;
             Prompts().Message(&window_, QMessageBox::Critical, QStringLiteral("開けません"),
                               QStringLiteral("そのファイルは、PilotDOC形式のファイルではありません。\nVerdaneでは開けません。"),
@@ -147,11 +150,18 @@ std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& p
     }
     outcome = ReadOutcome::Read;
     Replacement next;
-    // The text's own title: the database's, the work's, or the file's name.
-    next.document = core::Document::ReadFrom(path, opened->kind, opened->title.value_or(core::TitleOfFile(path)),
-                                             opened->CodeOnDisk(), opened->lineEnds, opened->byteOrderMark);
+    next.document = opened->document;
     next.file = std::move(*opened);
     return next;
+}
+
+void FileCommands::OnWindowThread(const std::function<void()>& work) {
+    if (QThread::currentThread() == window_.thread()) {
+        work();
+        return;
+    }
+    // The window's thread runs it at its next turn while the reader waits.
+    QMetaObject::invokeMethod(&window_, work, Qt::BlockingQueuedConnection);
 }
 
 std::optional<std::string> FileCommands::ChooseArchiveEntry(const std::vector<std::string>& names) {
@@ -253,11 +263,10 @@ bool FileCommands::Save(const std::optional<platform::FileForm>& chosen) {
     request.kind = core::KindOfFilterIndex(saveDialog_.FilterIndex);
     if (request.kind != core::DocKind::Text) {
         TFormName& form = forms_.name;
-        form.EditStryName->setText(Local(core::DocTitleText(document.Title())));
+        // The text's own title, or the file's name for a text that has none.
+        form.EditStryName->setText(core::ProposedTitle(document, request.path));
         form.CheckBoxCompress->setChecked(settings_.Compress);
         form.CheckBoxBinary->setChecked(settings_.IncludeBinary);
-        if (form.EditStryName->text().isEmpty())
-            form.EditStryName->setText(core::BaseNameWithoutExtension(request.path));
         if (Prompts().RunDialog(form) != QDialog::Accepted) return false;
         settings_.Compress = request.compress = form.CheckBoxCompress->isChecked();
         settings_.IncludeBinary = request.includeBinary = form.CheckBoxBinary->isChecked();
@@ -279,8 +288,7 @@ bool FileCommands::SaveInPlace() {
     request.path = document.SaveProposal(session_.Folder());
     request.kind = document.Kind() == core::DocKind::Page ? core::DocKind::Text : document.Kind();
     if (request.kind != core::DocKind::Text) {
-        request.title = Local(core::DocTitleText(document.Title()));
-        if (request.title.isEmpty()) request.title = core::BaseNameWithoutExtension(request.path);
+        request.title = core::ProposedTitle(document, request.path);
         request.compress = settings_.Compress;
         request.includeBinary = settings_.IncludeBinary;
         request.bookmarks = session_.Bookmarks().AtEditor();
@@ -345,9 +353,9 @@ void FileCommands::Install() {
     if (work_.Busy()) return;
     DocSaveOptions options = SharedOptions();
     // The database sent to the handheld keeps the text's bookmarks, as a saved one does.
-    const InstallJob job{session_.Document(), session_.Text(), session_.InstallName(),
-                         Local(core::DocTitleText(session_.Document().Title())), session_.Bookmarks().AtEditor(),
-                         &session_.Editor()};
+    const QString name = session_.InstallName();
+    const InstallJob job{session_.Document(), session_.Text(), name, core::ProposedTitle(session_.Document(), name),
+                         session_.Bookmarks().AtEditor(), &session_.Editor()};
     if (RunInstall(forms_.install, UserData, job, options)) ShowStatusNote(&window_, InstalledNote(forms_.install));
     settings_.Compress = options.Compress;
     settings_.IncludeBinary = options.IncludeBinary;

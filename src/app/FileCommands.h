@@ -26,6 +26,7 @@ namespace verdane {
 
 class DocumentSession;
 class LongWork;
+class TFormAozora;
 class TFormEntry;
 class TFormInst;
 class TFormName;
@@ -40,6 +41,8 @@ public:
         TFormEntry& entry;
         TFormInst& install;
         TFormUser& user;
+        // Its readings option says what becomes of an EPUB book's ruby.
+        TFormAozora& aozora;
     };
     FileCommands(QWidget& window, DocumentSession& session, LongWork& work, TSettings& settings, const Forms& forms,
                  QProgressBar& progress);
@@ -105,6 +108,9 @@ private:
     enum class ReadOutcome { Read, Refused, Failed, Stopped };
     std::optional<Replacement> LoadFile(const QString& path, ReadOutcome& outcome);
     ReadOutcome OpenFile(const QString& path);
+    // Runs `work` on the window's thread, waiting for it when called from
+    // another (the thread that reads a file).
+    void OnWindowThread(const std::function<void()>& work);
     // Fills the editor with a file's text; a long text shows its progress.
     void FillFromFile(const core::OpenedFile& file);
     // Plans, asks and writes a save; `seenTarget` is the name the user saw

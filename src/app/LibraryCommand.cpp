@@ -84,9 +84,11 @@ void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
         core::Result<core::OpenedFile> page = [&] {
             LongWork::Scope scope(work_);
             forms_.download.show();
+            // The work's title, as the catalogue gives it, for Save and Install.
             auto result = forms_.download.RunDownload(
                 url, settings_.Proxy, false, work_.Turns(),
-                [this](const std::vector<std::string>& names) { return files_.ChooseArchiveEntry(names); });
+                [this](const std::vector<std::string>& names) { return files_.ChooseArchiveEntry(names); },
+                QString::fromUtf8(work.title.data(), qsizetype(work.title.size())));
             forms_.download.hide();
             return result;
         }();
@@ -95,8 +97,7 @@ void LibraryCommand::Open(const core::CatalogWork& work, bool clean) {
             return std::nullopt;
         }
         FileCommands::Replacement next;
-        // The work's title, as the catalogue gives it, for Save and Install.
-        next.document = core::Document::Fetched(url, core::TitleOfText(Utf8ToCp932(work.title)), page->code);
+        next.document = page->document;
         if (clean && page->code != kcUtf8) {
             const std::string mark = platform::EditorToBytes(settings_.BookmarkMark).bytes;
             // Its headings become the text's bookmarks.

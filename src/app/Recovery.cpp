@@ -6,6 +6,7 @@
 #include "FailureOf.h"
 #include "FileIo.h"
 #include "KanjiCode.h"
+#include "Open.h"
 #include "TextBookmarks.h"
 #include "TextFill.h"
 
@@ -64,7 +65,9 @@ std::vector<DocBookmark> AtBytes(const std::vector<RecoveryBookmark>& marks, con
         // A character of four bytes is two UTF-16 positions; the others one.
         while (at < utf8.size() && position < marks[k].position) {
             const auto lead = static_cast<unsigned char>(utf8[at]);
-            const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            // A CR LF is one line break, as the editor holds it.
+            const bool crLf = lead == '\r' && at + 1 < utf8.size() && utf8[at + 1] == '\n';
+            const std::size_t length = crLf ? 2 : lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
             position += length == 4 ? 2 : 1;
             at = std::min(utf8.size(), at + length);
         }
@@ -289,11 +292,15 @@ void RecoveryKeeper::WaitForWrites() {
 
 bool RecoveryKeeper::Restore(const RecoverySnapshot& snapshot, const TextFillOptions& fill) {
     QPlainTextEdit& editor = session_.Editor();
+    // Opened as every text is, with the document it was kept for.
+    core::Result<core::OpenedFile> opened =
+        core::Open(core::Source::Snapshot(snapshot.text, snapshot.document));
+    if (!opened) return false;
     // The caption first, so a long text is seen coming in under its name.
-    session_.Adopt(snapshot.document);
+    session_.Adopt(opened->document);
     TextFillOptions options = fill;
     if (!options.turn) options.turn = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-    if (!FillEditor(editor, snapshot.text, platform::EditorBytes::Utf8, options)) {
+    if (!FillEditor(editor, opened->text, platform::EditorBytes::Utf8, options)) {
         // Half a text is no text of the user's: the window starts afresh
         // and the snapshot stays for the next start.
         editor.clear();
@@ -301,7 +308,7 @@ bool RecoveryKeeper::Restore(const RecoverySnapshot& snapshot, const TextFillOpt
         session_.Adopt(core::Document());
         return false;
     }
-    session_.Bookmarks().Place(AtBytes(snapshot.bookmarks, snapshot.text), snapshot.text, kcUtf8);
+    session_.Bookmarks().Place(AtBytes(snapshot.bookmarks, opened->text), opened->text, kcUtf8);
     QTextCursor caret(editor.document());
     caret.setPosition(std::clamp(snapshot.caret, 0, editor.document()->characterCount() - 1));
     editor.setTextCursor(caret);

@@ -57,27 +57,6 @@ ProcessStat ReadProcessStat(qint64 pid) {
 
 QString BootId() { return QString::fromLatin1(FirstLine(QStringLiteral("/proc/sys/kernel/random/boot_id"))); }
 
-const char* KindName(core::DocKind kind) {
-    switch (kind) {
-        case core::DocKind::Text: return "text";
-        case core::DocKind::Prc: return "prc";
-        case core::DocKind::Pdb: return "pdb";
-        case core::DocKind::Page: return "page";
-    }
-    return "text";
-}
-
-const char* EndsName(core::LineEnds ends) {
-    switch (ends) {
-        case core::LineEnds::None: return "none";
-        case core::LineEnds::CrLf: return "crlf";
-        case core::LineEnds::Lf: return "lf";
-        case core::LineEnds::Cr: return "cr";
-        case core::LineEnds::Mixed: return "mixed";
-    }
-    return "none";
-}
-
 // The number of characters of valid UTF-8 `text`, or -1 when it is not
 // (a stray or missing continuation byte, an overlong form, a surrogate, a
 // code point above U+10FFFF).
@@ -171,8 +150,6 @@ QString SnapshotPath(const QString& folder, const QString& id) {
 
 std::string SnapshotHeader(const RecoverySnapshot& about, std::size_t textBytes) {
     const RecoveryOwner& owner = about.owner;
-    const core::Document& document = about.document;
-    // Paths are the file system's bytes and may hold line breaks: percent-encoded.
     QByteArray out = QByteArray(kMagic.data(), kMagic.size()) + QByteArray::number(kRecoveryVersion) + '\n';
     auto line = [&out](const char* key, const QByteArray& value) { out += key + QByteArray(": ") + value + '\n'; };
     line("id", owner.id.toLatin1().toPercentEncoding());
@@ -180,14 +157,8 @@ std::string SnapshotHeader(const RecoverySnapshot& about, std::size_t textBytes)
     line("start", QByteArray::number(owner.start));
     line("boot", owner.boot.toLatin1().toPercentEncoding());
     line("saved", about.saved.toUTC().toString(Qt::ISODateWithMs).toLatin1());
-    line("kind", KindName(document.Kind()));
-    line("path", QFile::encodeName(document.Path()).toPercentEncoding());
-    line("url", document.Url().toUtf8().toPercentEncoding());
-    const core::DocTitleBytes& title = document.Title();
-    line("title", QByteArray(title.data(), qsizetype(title.size())).toHex());
-    line("code", QByteArray::number(document.Code()));
-    line("ends", EndsName(document.LineEndsRead()));
-    line("bom", about.byteOrderMark ? "1" : "0");
+    // The document keeps its own record (its path percent-encoded).
+    for (const auto& [key, value] : about.document.Record()) line(key.constData(), value);
     line("caret", QByteArray::number(about.caret));
     // Each bookmark as "position:name in hex", separated by blanks.
     QByteArray marks;
@@ -201,6 +172,8 @@ std::string SnapshotHeader(const RecoverySnapshot& about, std::size_t textBytes)
 }
 
 void RemoveSnapshot(const QString& folder, const QString& path) {
+    // Nothing to remove: the folder is not made just to find that out.
+    if (!QFileInfo(path).isSymLink() && !QFileInfo::exists(path)) return;
     try {
         OpenRecoveryFolder(folder).Remove(QFile::encodeName(QFileInfo(path).fileName()).toStdString());
     } catch (const platform::EFileError&) {
@@ -291,28 +264,7 @@ RecoverySnapshot ParseSnapshotHead(std::string_view bytes, qint64 fileSize) {
     snapshot.owner.start = fields["start"].toULongLong();
     snapshot.owner.boot = QString::fromLatin1(QByteArray::fromPercentEncoding(fields["boot"]));
     snapshot.saved = QDateTime::fromString(QString::fromLatin1(fields["saved"]), Qt::ISODateWithMs);
-    const QString filePath = QFile::decodeName(QByteArray::fromPercentEncoding(fields["path"]));
-    const QString url = QString::fromUtf8(QByteArray::fromPercentEncoding(fields["url"]));
-    core::DocTitleBytes title{};
-    const QByteArray titleBytes = QByteArray::fromHex(fields["title"]);
-    std::memcpy(title.data(), titleBytes.constData(), std::min<std::size_t>(titleBytes.size(), title.size() - 1));
-    qint64 code = 0;
-    ToNumber(fields["code"], code);
-    const QByteArray kind = fields["kind"];
-    const core::DocKind docKind = kind == "prc"    ? core::DocKind::Prc
-                                  : kind == "pdb"  ? core::DocKind::Pdb
-                                  : kind == "page" ? core::DocKind::Page
-                                                   : core::DocKind::Text;
-    const QByteArray ends = fields["ends"];
-    const core::LineEnds lineEnds = ends == "crlf"    ? core::LineEnds::CrLf
-                                    : ends == "lf"    ? core::LineEnds::Lf
-                                    : ends == "cr"    ? core::LineEnds::Cr
-                                    : ends == "mixed" ? core::LineEnds::Mixed
-                                                      : core::LineEnds::None;
-    if (docKind == core::DocKind::Page)
-        snapshot.document = core::Document::Fetched(url, title, int(code));
-    else if (!filePath.isEmpty())
-        snapshot.document = core::Document::ReadFrom(filePath, docKind, title, int(code), lineEnds, fields["bom"] == "1");
+    snapshot.document = core::Document::FromRecord(fields);
     snapshot.byteOrderMark = fields["bom"] == "1";
     if (ToNumber(fields["caret"], number)) snapshot.caret = int(std::clamp<qint64>(number, 0, INT32_MAX));
     for (const QByteArray& mark : fields["marks"].split(' ')) {

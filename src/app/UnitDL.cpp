@@ -154,13 +154,15 @@ void TFormDL::Start(const QString& site) {
 }
 
 core::Result<core::OpenedFile> TFormDL::RunDownload(const QString& url, const TProxySettings& proxy, bool html,
-                                                    const std::function<void()>& turns, const EntryChooser& choose) {
+                                                    const std::function<void()>& turns, const EntryChooser& choose,
+                                                    const QString& title) {
     Start(url);
     // The page is opened as a file is: an archive's text, a database's, or
     // the page in its own code (a UTF-8 page keeps its characters).
     core::OpenOptions options;
     options.html = html;
     options.chooseEntry = choose;
+    options.title = title;
     bool processing = false;
     options.turns = [&] {
         if (!processing) SetInfo(kProcessing);

@@ -40,11 +40,12 @@ public:
     // its code (turned into Shift-JIS text when `html`), its title; or the
     // failure with its reason ("404 Not Found", "cancelled", ...). `turns`
     // runs now and then during a long HTML conversion. An archive gives the
-    // text inside it, `choose` picking one of several texts.
+    // text inside it, `choose` picking one of several texts. A `title` given
+    // (the library's work title) is the document's title.
     using EntryChooser = std::function<std::optional<std::string>(const std::vector<std::string>& names)>;
     core::Result<core::OpenedFile> RunDownload(const QString& url, const TProxySettings& proxy, bool html,
                                              const std::function<void()>& turns = {},
-                                             const EntryChooser& choose = {});
+                                             const EntryChooser& choose = {}, const QString& title = {});
 
     // Aozora's catalogue from `url` through the proxy of the settings: the copy
     // `cache` keeps, or downloaded (always with `refresh`) with its progress

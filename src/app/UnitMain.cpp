@@ -174,7 +174,7 @@ void TFormMainVerdane::CreateForms() {
     FormText = new TFormText(this);
     auto* aozora = new TFormAozora(this);
     const FileCommands::Forms forms{*new TFormName(this), *new TFormEntry(this), *new TFormInst(this),
-                                    *new TFormUser(this)};
+                                    *new TFormUser(this), *aozora};
     files_ = std::make_unique<FileCommands>(*this, *session_, *work_, Settings->values, forms, *StatusProgress);
     download_ = std::make_unique<DownloadCommand>(*this, *session_, *files_, *work_, Settings->values, *FormURL, *FormDL);
     library_ = std::make_unique<LibraryCommand>(*this, *files_, *work_, Settings->values, IniPath,

@@ -6,7 +6,9 @@
 #include "Terminal.h"
 #include "TextBytes.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 namespace verdane::cli {
 
@@ -17,14 +19,34 @@ constexpr std::size_t kNamed = 10;
 
 std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
+// The bookmarks of an opened text at their editor positions: the pieces of
+// the text between them decoded one after the other, as the whole text is.
+std::vector<core::EditorBookmark> EditorBookmarksOf(const core::OpenedFile& file) {
+    std::vector<std::size_t> order(file.bookmarks.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&file](std::size_t a, std::size_t b) {
+        return file.bookmarks[a].offset < file.bookmarks[b].offset;
+    });
+    std::vector<core::EditorBookmark> marks(file.bookmarks.size());
+    std::size_t done = 0;
+    qsizetype position = 0;
+    for (const std::size_t k : order) {
+        const std::size_t offset = std::min<std::size_t>(file.bookmarks[k].offset, file.text.size());
+        position += core::EditorTextOf(std::string_view(file.text).substr(done, offset - done), file.code).size();
+        done = offset;
+        marks[k] = {file.bookmarks[k].name, position};
+    }
+    return marks;
+}
+
 }  // namespace
 
 bool OpenedText::IsShiftJis() const { return file.code != kcUtf8; }
 
-OpenedText OpenText(core::Source source, const std::string& in, const std::string* entry) {
+OpenedText OpenText(core::Source source, const std::string& in, const std::string* entry, const QString& title) {
     core::OpenOptions options;
     if (entry) options.entry = *entry;
-    const QString path = source.kind == core::Source::Kind::File ? source.name : QString();
+    options.title = title;
     core::Result<core::OpenedFile> opened = core::Open(std::move(source), options);
     if (!opened) {
         const core::Failure& failure = opened.Fault();
@@ -36,31 +58,38 @@ OpenedText OpenText(core::Source source, const std::string& in, const std::strin
     }
     // What the opening itself replaced is named; the rest waits for the plan.
     WriteTerminal(stderr, ReplacementReport(opened->text, opened->replaced));
-    core::Document document = core::DocumentOf(path, *opened);
+    core::Document document = opened->document;
     return {std::move(document), std::move(*opened)};
 }
 
-OpenedText OpenText(const std::string& in, const std::string* entry) {
-    if (in == "-") return OpenText(core::Source::Bytes(ReadInput(in), QStringLiteral("-")), in, entry);
-    return OpenText(core::Source::File(QString::fromLocal8Bit(in)), in, entry);
+core::Source InputSource(const std::string& in) {
+    return in == "-" ? core::Source::StandardInput() : core::Source::File(QString::fromLocal8Bit(in));
 }
 
-HeldText HeldOf(const OpenedText& opened) { return {opened.document, core::EditorTextOf(opened.file)}; }
+OpenedText OpenText(const std::string& in, const std::string* entry) { return OpenText(InputSource(in), in, entry); }
 
-HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry) {
-    return HeldOf(OpenText(std::move(source), in, entry));
+HeldText HeldOf(const OpenedText& opened) {
+    return {opened.document, core::EditorTextOf(opened.file), EditorBookmarksOf(opened.file)};
+}
+
+HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry, const QString& title) {
+    return HeldOf(OpenText(std::move(source), in, entry, title));
 }
 
 HeldText OpenHeld(const std::string& in, const std::string* entry) { return HeldOf(OpenText(in, entry)); }
 
-HeldText NewHeld(QString text, int code) {
-    return {core::Document::ReadFrom({}, core::DocKind::Text, {}, code, core::LineEnds::CrLf), std::move(text)};
-}
+HeldText NewHeld(QString text) { return {core::Document(), std::move(text)}; }
 
 std::string ShiftJisToWorkOn(const HeldText& held, core::WayOut way) {
     core::WritePlan plan = core::PlanTextCommand(way, held.document, held.text);
     WriteTerminal(stderr, PlanReport(plan));
     return std::move(plan.text);
+}
+
+core::Result<core::WritePlan> BytesPlan(const std::string& out, std::string bytes) {
+    core::Result<core::WritePlan> plan = core::PlanSave(core::Document(), QString(), OutputRequest(out, core::DocKind::Text));
+    if (plan) plan->text = std::move(bytes);
+    return plan;
 }
 
 core::SaveRequest OutputRequest(const std::string& out, core::DocKind kind) {
@@ -107,6 +136,7 @@ void WritePlanned(const core::Result<core::WritePlan>& plan, const std::string& 
     if (!plan) throw CliError(plan.Reason());
     const std::string report = PlanReport(*plan, out, waitingFor);
     if (out == "-" && !plan->IsDoc()) {
+        // A text's bytes are the plan's own: written without a copy.
         WriteOutput(out, plan->text);
     } else if (out == "-") {
         const core::Result<std::string> bytes = core::PlannedBytes(*plan);

@@ -11,14 +11,17 @@
 #include <QString>
 
 #include <string>
+#include <vector>
 
 namespace verdane::cli {
 
 // A text as a command holds it between reading and writing: the document it
-// was opened as and the editor's text.
+// was opened as, the editor's text, and its bookmarks (a DOC database's, an
+// EPUB book's chapters) at their editor positions, as the window holds them.
 struct HeldText {
     core::Document document;
     QString text;
+    std::vector<core::EditorBookmark> bookmarks;
 };
 
 // A text as Open gives it, before it becomes the editor's: Shift-JIS bytes
@@ -33,7 +36,8 @@ struct OpenedText {
 // IN ("-" for standard input) opened as the window opens it; what the opening
 // itself replaced is named on standard error. Throws CliError.
 OpenedText OpenText(const std::string& in, const std::string* entry);
-OpenedText OpenText(core::Source source, const std::string& in, const std::string* entry);
+// A `title` given (the catalogue's work title) is the text's title.
+OpenedText OpenText(core::Source source, const std::string& in, const std::string* entry, const QString& title = {});
 // The opened text as the editor holds it.
 HeldText HeldOf(const OpenedText& opened);
 
@@ -42,14 +46,21 @@ HeldText HeldOf(const OpenedText& opened);
 // Throws CliError.
 HeldText OpenHeld(const std::string& in, const std::string* entry);
 // The same for bytes from elsewhere (a download); `in` names them in messages.
-HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry);
+HeldText OpenHeld(core::Source source, const std::string& in, const std::string* entry, const QString& title = {});
+// IN as a source: standard input for "-", else the file.
+core::Source InputSource(const std::string& in);
 
-// A new text holding `text`, read in `code`: what a command made of its input.
-HeldText NewHeld(QString text, int code = 0);
+// A new text holding `text` (Shift-JIS turned editor text): what a command made
+// of its input, as the window's New holds it.
+HeldText NewHeld(QString text);
 
 // The held text in Shift-JIS with CR LF, for a command that works on it
 // (html2text, aozora): the plan of `way`, its report printed.
 std::string ShiftJisToWorkOn(const HeldText& held, core::WayOut way);
+
+// The plan of writing `bytes`, a text already in the code and line ends it is
+// written in, to OUT as a text file.
+core::Result<core::WritePlan> BytesPlan(const std::string& out, std::string bytes);
 
 // The request of writing OUT as `kind`, OUT named as it is given.
 core::SaveRequest OutputRequest(const std::string& out, core::DocKind kind);

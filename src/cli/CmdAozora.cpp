@@ -56,8 +56,9 @@ constexpr const char* kAozoraHelp =
 
 }  // namespace
 
-void WriteNewText(QString text, const std::string& out, int code) {
-    const HeldText held = NewHeld(std::move(text), code);
+void WriteNewText(QString text, const std::string& out) { WriteHeldText(NewHeld(std::move(text)), out); }
+
+void WriteHeldText(const HeldText& held, const std::string& out) {
     WritePlanned(core::PlanSave(held.document, held.text, OutputRequest(out, core::DocKind::Text)), out);
 }
 
@@ -145,9 +146,7 @@ int RunAozora(const Args& args) {
     const HeldText held = IsUrl(in) ? HeldOfUrl(in, parsed.Value("--entry"), parsed) : OpenHeld(in, parsed.Value("--entry"));
     std::vector<core::EditorBookmark> headings;
     const HeldText cleaned = NewHeld(CleanedEditorText(held, options, &headings));
-    QString title = platform::BytesToEditor(core::DocTitleText(held.document.Title()));
-    if (title.isEmpty()) title = QString::fromStdString(BaseNameWithoutExtension(out));
-    WriteCleanedWork(cleaned, headings, out, title);
+    WriteCleanedWork(cleaned, headings, out, core::ProposedTitle(held.document, QString::fromLocal8Bit(out)));
     return 0;
 }
 

@@ -32,17 +32,21 @@ constexpr const char* kToDocHelp =
     "                          [--aozora] [--entry NAME] IN OUT\n"
     "Turns the text file IN into the Palm DOC database OUT, as the save command does.\n"
     "IN is read as the open command reads it: JIS, EUC-JP and UTF-8 become Shift-JIS,\n"
-    "every line end becomes CR LF; a .zip archive gives the text inside it. \"-\"\n"
-    "names standard input or output. Of the characters Shift-JIS cannot hold, a\n"
-    "no-break space becomes a space, \"\xC2\xA5\" the full-width \"\xEF\xBF\xA5\", an accented letter\n"
-    "its base letter, a stroked letter or ligature its plain spelling (o, ae, ss)\n"
-    "and any other the geta mark \"\xE3\x80\x93\"; standard error then names each\n"
-    "with its line, code point and what stands for it, and an existing file that\n"
+    "every line end becomes CR LF; a .zip archive gives the text inside it, an EPUB\n"
+    "book its text titled after the book with its chapters as bookmarks, and a DOC\n"
+    "database keeps its bookmarks. \"-\" names standard input or output. Of the\n"
+    "characters Shift-JIS cannot hold, a no-break space becomes a space, \"\xC2\xA5\"\n"
+    "the full-width \"\xEF\xBF\xA5\", an accented letter its base letter, a stroked\n"
+    "letter or ligature its plain spelling (o, ae, ss) and any other the geta mark\n"
+    "\"\xE3\x80\x93\"; standard error then names each with its line, code point and\n"
+    "what stands for it, and an existing file that\n"
     "OUT.PDB or OUT.PRC replaced.\n\n"
     "Options:\n"
     "  --title T       database name (at most 31 bytes in Shift-JIS are stored); by\n"
-    "                  default OUT's file name without folder and extension, or IN's\n"
-    "                  when OUT is \"-\" (\"NewFile\" when both are \"-\")\n"
+    "                  default the text's own title, as the save command proposes\n"
+    "                  it: a database's name, an archive's work title, else IN's\n"
+    "                  file name without folder and extension; OUT's when IN is \"-\"\n"
+    "                  (\"NewFile\" when both are \"-\")\n"
     "  --no-compress   store the records as they are, not DOC-compressed\n"
     "  --no-binary     store line ends as LF alone and leave out bytes 0x00-0x08\n"
     "                  (by default the text is stored byte for byte)\n"
@@ -93,26 +97,22 @@ int RunToDoc(const Args& args) {
     // A device or FIFO is written as it is named.
     if (out != "-" && !core::HasExtension(out) && !platform::IsSpecialFile(out)) out += parsed.Has("--prc") ? ".PRC" : ".PDB";
 
-    QString title;
-    if (const std::string* given = parsed.Value("--title"))
-        title = QString::fromStdString(*given);
-    else if (out != "-")
-        title = QString::fromStdString(BaseNameWithoutExtension(out));
-    else if (in != "-")
-        title = QString::fromStdString(BaseNameWithoutExtension(in));
-    else
-        title = core::kNewFileName;
     // A database needs a name; nothing is read or written without one.
-    if (title.isEmpty()) throw CliError(core::EnglishText(core::Failure{core::FailureCode::EmptyTitle}));
+    const std::string* given = parsed.Value("--title");
+    if (given && given->empty()) throw CliError(core::EnglishText(core::Failure{core::FailureCode::EmptyTitle}));
 
-    core::SaveRequest request = OutputRequest(out, core::KindOfPath(out) == core::DocKind::Prc ? core::DocKind::Prc
-                                                                                               : core::DocKind::Pdb);
-    request.title = title;
-    request.compress = !parsed.Has("--no-compress");
-    request.includeBinary = !parsed.Has("--no-binary");
     // Read as the window opens it: an archive's text, a database's text, any code.
     OpenedText opened = OpenText(in, parsed.Value("--entry"));
-    if (opened.IsShiftJis()) {
+    core::SaveRequest request = OutputRequest(out, core::KindOfPath(out) == core::DocKind::Prc ? core::DocKind::Prc
+                                                                                               : core::DocKind::Pdb);
+    // The text's own title, as the window's save proposes it.
+    request.title = given ? QString::fromStdString(*given) : core::ProposedTitle(opened.document, QString::fromLocal8Bit(out));
+    request.compress = !parsed.Has("--no-compress");
+    request.includeBinary = !parsed.Has("--no-binary");
+    // Bookmarks (a database's, an EPUB book's chapters) are placed through
+    // the editor's text, as the window's save places them.
+    const bool marked = !opened.file.bookmarks.empty() && !parsed.Has("--aozora");
+    if (opened.IsShiftJis() && !marked) {
         // Shift-JIS stays bytes from the file to the database.
         std::string text = std::move(opened.file.text);
         if (!parsed.Has("--aozora")) {
@@ -135,6 +135,8 @@ int RunToDoc(const Args& args) {
     opened = {};
     if (parsed.Has("--aozora"))
         held.text = CleanedEditorText(held, {});
+    else
+        request.bookmarks = std::move(held.bookmarks);
     WritePlanned(core::PlanSave(held.document, held.text, request), typed);
     return 0;
 }
@@ -162,23 +164,19 @@ int RunKanji(const Args& args) {
     const auto parsed = ParseArgs(args, {"--detect"}, {}, 1, 2);
     if (PrintHelp(parsed, kKanjiHelp)) return 0;
     if (parsed.Has("--detect") && parsed.positional.size() > 1) throw UsageError("--detect writes no OUT");
-    InputBytes input = OpenInput(parsed.positional[0]);
+    // Read as every command reads its input; only the code is converted.
+    core::OpenOptions options;
+    options.textAsItIs = true;
+    core::Result<core::OpenedFile> opened = core::Open(InputSource(parsed.positional[0]), options);
+    if (!opened) throw CliError(core::EnglishText(opened.Fault()));
     if (parsed.Has("--detect")) {
-        WriteOutput("-", std::to_string(DetectKanjiCode(input.View())) + "\n");
+        WriteOutput("-", std::to_string(opened->document.Code()) + "\n");
         return 0;
     }
-    std::vector<KanjiReplacement> replaced;
-    const std::optional<std::string> converted = ConvertedToShiftJis(input.View(), &replaced);
     // Nothing is lost silently: what could not be carried over is named.
-    const std::string report = ReplacementReport(input.View(), replaced);
-    if (converted) input.Release();
+    const std::string report = ReplacementReport(opened->text, opened->replaced);
     const std::string& out = parsed.positional.size() > 1 ? parsed.positional[1] : "-";
-    try {
-        WriteOutput(out, converted ? std::string_view(*converted) : input.View());
-    } catch (const CliError&) {
-        input.ThrowIfShortened(parsed.positional[0]);
-        throw;
-    }
+    WritePlanned(BytesPlan(out, std::move(opened->text)), out);
     WriteTerminal(stderr, report);
     return 0;
 }

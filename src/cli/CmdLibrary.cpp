@@ -153,8 +153,8 @@ int Search(const Args& args) {
 
 // The text out of a downloaded archive (its one text, or `entry`), or the
 // text itself: opened as aozora opens a file, through the one way in.
-HeldText HeldOfDownload(std::string bytes, const std::string& url, const std::string* entry) {
-    return OpenHeld(core::Source::Page(QString::fromStdString(url), std::move(bytes)), url, entry);
+HeldText HeldOfDownload(std::string bytes, const std::string& url, const std::string* entry, const QString& title = {}) {
+    return OpenHeld(core::Source::Page(QString::fromStdString(url), std::move(bytes)), url, entry, title);
 }
 
 int Get(const Args& args) {
@@ -178,10 +178,12 @@ int Get(const Args& args) {
     core::Result<std::string> archive = core::DownloadWorkArchive(library.fetch, library.settings.request, *work);
     if (!archive) throw CliError("cannot download " + std::string(work->textUrl) + ": " + archive.Reason());
     std::vector<core::EditorBookmark> headings;
-    const HeldText cleaned = NewHeld(CleanedEditorText(
-        HeldOfDownload(std::move(*archive), std::string(work->textUrl), parsed.Value("--entry")), options, &headings));
+    // The work's title is the catalogue's.
+    HeldText cleaned = HeldOfDownload(std::move(*archive), std::string(work->textUrl), parsed.Value("--entry"),
+                                      QString::fromUtf8(work->title.data(), qsizetype(work->title.size())));
+    cleaned.text = CleanedEditorText(cleaned, options, &headings);
 
-    const QString title = QString::fromUtf8(work->title.data(), qsizetype(work->title.size()));
+    const QString title = core::ProposedTitle(cleaned.document, QString::fromLocal8Bit(out));
     WriteCleanedWork(cleaned, headings, out, title);
     if (user) QueueForHandheld(*user, installName, OutputKind(out) == core::DocKind::Prc, cleaned, title, headings);
     return 0;

@@ -163,8 +163,7 @@ int RunFetch(const Args& args) {
         // else by the page's name.
         core::SaveRequest save = OutputRequest(out, OutputKind(out));
         save.title = platform::BytesToEditor(regex::HtmlPageTitle(platform::EditorToBytes(held.text).bytes));
-        if (save.title.isEmpty()) save.title = core::BaseNameWithoutExtension(core::PageFileName(QString::fromStdString(url)));
-        if (save.title.isEmpty()) save.title = QString::fromStdString(BaseNameWithoutExtension(out));
+        if (save.title.isEmpty()) save.title = core::ProposedTitle(held.document, QString::fromLocal8Bit(out));
         const HeldText converted = NewHeld(text);
         WritePlanned(core::PlanSave(converted.document, converted.text, save), out);
         return 0;

@@ -43,7 +43,9 @@ constexpr const char* kInstallHelp =
     "  --user NAME     the handheld user, exactly as the desktop names them\n"
     "  --name NAME     the database's file name, without extension (by default IN's)\n"
     "  --title T       database name (at most 31 bytes in Shift-JIS are stored);\n"
-    "                  by default the database's file name without extension\n"
+    "                  by default the text's own title: a database's name, an\n"
+    "                  archive's work title, else IN's file name without folder\n"
+    "                  and extension (the database's file name when IN is \"-\")\n"
     "  --prc           name the database .PRC instead of .PDB\n"
     "  --aozora        clean Aozora Bunko's notation first, as 'verdane-cli aozora'\n"
     "                  does with its defaults\n"
@@ -146,8 +148,15 @@ int RunInstall(const Args& args) {
     const std::string* title = parsed.Value("--title");
     if (title && title->empty()) throw CliError(core::EnglishText(core::Failure{core::FailureCode::EmptyTitle}));
     HeldText held = OpenHeld(in, parsed.Value("--entry"));
-    if (parsed.Has("--aozora")) held.text = CleanedEditorText(held, {});
-    PlanAndQueue(desktop, index, qname, parsed.Has("--prc"), held, QString::fromStdString(title ? *title : name));
+    if (parsed.Has("--aozora")) {
+        held.text = CleanedEditorText(held, {});
+        held.bookmarks.clear();
+    }
+    // The text's own title (a database's name, an archive's work title, the
+    // file's base name), as the window's install proposes it; its bookmarks
+    // (an EPUB book's chapters) go with it.
+    PlanAndQueue(desktop, index, qname, parsed.Has("--prc"), held,
+                 title ? QString::fromStdString(*title) : core::ProposedTitle(held.document, qname), held.bookmarks);
     return 0;
 }
 

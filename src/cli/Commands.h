@@ -58,8 +58,11 @@ HeldText HeldOfUrl(const std::string& url, const std::string* entry, const Parse
 // CmdAozora.cpp: Aozora Bunko works.
 int RunAozora(const Args& args);
 // Writes `text` to OUT as a new text: Shift-JIS with CR LF, through a plan
-// whose report goes to standard error. `code` is the code it was read in.
-void WriteNewText(QString text, const std::string& out, int code = 0);
+// whose report goes to standard error.
+void WriteNewText(QString text, const std::string& out);
+// Writes the held text to OUT as a text file, as the window saves it: in its
+// own code and line ends when it was read, else Shift-JIS with CR LF.
+void WriteHeldText(const HeldText& held, const std::string& out);
 // Writes Shift-JIS bytes with CR LF line ends to OUT as a new text, as
 // WriteNewText writes the editor text read from them, without making it;
 // `replaced` names what was replaced on the way (offsets in `text`).

@@ -2,6 +2,8 @@
 
 #include "KanjiCode.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -64,6 +66,7 @@ Document Document::ReadFrom(const QString& path, DocKind kind, const DocTitleByt
     document.title_ = title;
     document.code_ = code;
     document.lineEnds_ = lineEnds;
+    document.read_ = kind == DocKind::Text;
     return document;
 }
 
@@ -77,6 +80,67 @@ Document Document::Fetched(const QString& url, const DocTitleBytes& title, int c
     return document;
 }
 
+namespace {
+
+const char* KindName(DocKind kind) {
+    switch (kind) {
+    case DocKind::Text: break;
+    case DocKind::Prc: return "prc";
+    case DocKind::Pdb: return "pdb";
+    case DocKind::Page: return "page";
+    }
+    return "text";
+}
+
+const char* EndsName(LineEnds ends) {
+    switch (ends) {
+    case LineEnds::None: break;
+    case LineEnds::CrLf: return "crlf";
+    case LineEnds::Lf: return "lf";
+    case LineEnds::Cr: return "cr";
+    case LineEnds::Mixed: return "mixed";
+    }
+    return "none";
+}
+
+}  // namespace
+
+std::vector<std::pair<QByteArray, QByteArray>> Document::Record() const {
+    // Paths are the file system's bytes and may hold line breaks: percent-encoded.
+    return {
+        {"kind", KindName(kind_)},
+        {"path", QFile::encodeName(path_).toPercentEncoding()},
+        {"url", url_.toUtf8().toPercentEncoding()},
+        {"title", QByteArray(title_.data(), qsizetype(title_.size())).toHex()},
+        {"code", QByteArray::number(code_)},
+        {"ends", EndsName(lineEnds_)},
+        {"bom", byteOrderMark_ ? "1" : "0"},
+    };
+}
+
+Document Document::FromRecord(const std::map<QByteArray, QByteArray>& fields) {
+    const auto field = [&fields](const char* key) {
+        const auto it = fields.find(key);
+        return it == fields.end() ? QByteArray() : it->second;
+    };
+    DocTitleBytes title{};
+    const QByteArray titleBytes = QByteArray::fromHex(field("title"));
+    std::memcpy(title.data(), titleBytes.constData(), std::min<std::size_t>(titleBytes.size(), title.size() - 1));
+    bool ok = false;
+    int code = field("code").toInt(&ok);
+    if (!ok || code < 0) code = 0;
+    DocKind kind = DocKind::Text;
+    for (const DocKind k : {DocKind::Prc, DocKind::Pdb, DocKind::Page})
+        if (field("kind") == KindName(k)) kind = k;
+    LineEnds ends = LineEnds::None;
+    for (const LineEnds e : {LineEnds::CrLf, LineEnds::Lf, LineEnds::Cr, LineEnds::Mixed})
+        if (field("ends") == EndsName(e)) ends = e;
+    if (kind == DocKind::Page) return Fetched(QString::fromUtf8(QByteArray::fromPercentEncoding(field("url"))), title, code);
+    const QString path = QFile::decodeName(QByteArray::fromPercentEncoding(field("path")));
+    if (path.isEmpty()) return Document();
+    return ReadFrom(path, kind, title, code, ends, field("bom") == "1");
+}
+
 Document Document::SavedAs(const QString& path, DocKind kind, int code, LineEnds lineEnds,
                            const DocTitleBytes& title) const {
     Document saved = *this;
@@ -86,6 +150,7 @@ Document Document::SavedAs(const QString& path, DocKind kind, int code, LineEnds
     saved.url_.clear();
     saved.code_ = code;
     saved.lineEnds_ = lineEnds;
+    saved.read_ = true;
     saved.byteOrderMark_ = false;
     saved.chosen_.reset();
     return saved;
@@ -126,7 +191,7 @@ std::optional<platform::FileCode> WrittenCodeOf(int code) {
 bool Document::ReadAsUnicode() const { return code_ == kcUtf8 || IsUtf16Or32(code_); }
 
 std::optional<platform::FileForm> Document::FormRead() const {
-    if (kind_ != DocKind::Text || path_.isEmpty()) return std::nullopt;
+    if (kind_ != DocKind::Text || !read_) return std::nullopt;
     const std::optional<platform::FileCode> code = WrittenCodeOf(code_);
     if (!code || lineEnds_ == LineEnds::Cr || lineEnds_ == LineEnds::Mixed) return std::nullopt;
     return platform::FileForm{*code, lineEnds_ != LineEnds::Lf, *code == platform::FileCode::Utf8 && byteOrderMark_};
@@ -134,7 +199,7 @@ std::optional<platform::FileForm> Document::FormRead() const {
 
 platform::FileForm Document::SaveForm() const {
     if (chosen_) return *chosen_;
-    if (kind_ != DocKind::Text || path_.isEmpty()) return {};
+    if (kind_ != DocKind::Text || !read_) return {};
     // A file in a code this program does not write becomes Shift-JIS CR LF,
     // but UTF-16 UTF-8 with its mark, which holds every character it held;
     // otherwise its code stays, and only LF line ends are kept as they are.

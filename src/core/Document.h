@@ -11,10 +11,15 @@
 
 #include <QString>
 
+#include <QByteArray>
+
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace verdane::core {
 
@@ -34,11 +39,20 @@ class Document {
 public:
     // A new text: no file, Shift-JIS with CR LF, no title.
     Document() = default;
-    // The text read from the file at `path`: its kind, title, code and line ends.
+    // The text read from the file at `path`: its kind, title, code and line
+    // ends. An empty `path`: a text read without a file (standard input),
+    // which is written back in its own code and line ends too. Open alone
+    // makes documents of what it read.
     static Document ReadFrom(const QString& path, DocKind kind, const DocTitleBytes& title, int code,
                              LineEnds lineEnds, bool byteOrderMark = false);
     // A page fetched from `url`, in `code`; it has no file yet.
     static Document Fetched(const QString& url, const DocTitleBytes& title, int code);
+    // The document as a record of "key" and value pairs that a file can keep
+    // (the recovery snapshot's header): kind, path, url, title, code, ends and
+    // bom, each value of printable ASCII. FromRecord gives the document back;
+    // a record that names neither a file nor a page gives a new text.
+    std::vector<std::pair<QByteArray, QByteArray>> Record() const;
+    static Document FromRecord(const std::map<QByteArray, QByteArray>& fields);
     // This document once its text was written to `path` as `kind`, in `code`
     // with `lineEnds`: that file, and the title it was written with (or its
     // base name), are now the document's own.
@@ -104,6 +118,8 @@ private:
     int code_ = 0;
     LineEnds lineEnds_ = LineEnds::None;
     bool byteOrderMark_ = false;
+    // Read or written: the code and line ends are the text's own.
+    bool read_ = false;
     std::optional<platform::FileForm> chosen_;
 };
 

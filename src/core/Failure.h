@@ -16,6 +16,8 @@ enum class FailureCode {
     FileShortened,       // another program cut the file short while it was read
     FileWrite,
     FileTooLarge,        // more than the program reads from one input
+    FileChanged,         // shortened, grown or written while it was read: `count` the
+                         // size when opened, `limit` the bytes read
     TargetChanged,       // another program created (`count` 1) or changed the file since the plan
     FolderCreate,        // `subject` the folder
     TemporaryFolder,     // `detail` the system's words

@@ -51,6 +51,10 @@ std::string EnglishText(const Failure& f) {
                " meanwhile; it was not replaced";
     case FailureCode::FileTooLarge:
         return "cannot read " + s + ": larger than the 256 MB of text a DOC database holds";
+    case FailureCode::FileChanged:
+        return s + (f.limit < f.count   ? " was shortened while it was read"
+                    : f.limit > f.count ? " grew while it was read"
+                                        : " was written to while it was read");
     case FailureCode::FolderCreate:
         return "cannot create the folder " + s + (f.error != 0 ? ": " + SystemText(f.error) : std::string());
     case FailureCode::NotRegularFile: return "cannot read " + s + ": not a regular file";

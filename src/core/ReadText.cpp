@@ -69,29 +69,6 @@ Result<std::string> DocDatabaseText(std::string_view database, std::vector<DocBo
     }
 }
 
-bool IsArchivePath(const QString& path) { return IsZipPath(QFile::encodeName(path).toStdString()); }
-
-bool IsArchiveFile(const QString& path) {
-    if (IsArchivePath(path)) return true;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && LooksLikeZip(file.read(4).toStdString());
-}
-
-Result<std::vector<std::string>> ArchiveTexts(const QString& path) {
-    const std::string name = QFile::encodeName(path).toStdString();
-    ArchiveText archive = ReadArchiveTextFile(name);
-    switch (archive.status) {
-    case ArchiveText::Status::Ok:
-    case ArchiveText::Status::Several:
-        return std::move(archive.names);
-    case ArchiveText::Status::NoText:
-    case ArchiveText::Status::Refused:
-        break;
-    }
-    if (archive.failure.subject.empty()) archive.failure.subject = name;
-    return archive.failure;
-}
-
 DocTitleBytes TitleOfText(std::string_view shiftJisText) {
     // The database header's own rule cuts the line at a character boundary.
     TDocHeader header;
@@ -106,13 +83,15 @@ DocTitleBytes TitleOfTyped(std::string_view shiftJisTitle) {
 }
 
 DocTitleBytes TitleOfFile(const QString& name) {
-    return TitleOfTyped(platform::EditorToBytes(BaseNameWithoutExtension(name)).bytes);
+    const QString base = BaseNameWithoutExtension(name);
+    return TitleOfTyped(platform::EditorToBytes(base.isEmpty() ? kNewFileName : base).bytes);
 }
 
-Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry) {
-    OpenOptions options;
-    options.entry = std::string(entry);
-    return Open(Source::File(path), options);
+QString ProposedTitle(const Document& document, const QString& target) {
+    const std::string own = DocTitleText(document.Title());
+    if (!own.empty()) return platform::BytesToEditor(own);
+    const QString base = target == QLatin1String("-") ? QString() : BaseNameWithoutExtension(target);
+    return base.isEmpty() ? kNewFileName : base;
 }
 
 QString EditorTextOf(const OpenedFile& file) { return EditorTextOf(file.text, file.code); }

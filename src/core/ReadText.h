@@ -1,6 +1,6 @@
-// Reading a file as the editor holds it, for the open command (every way of
-// opening) and for verdane-cli: the kind by the extension, the DOC database
-// test and decoding, the kanji-code detection and conversion, the line ends.
+// The parts of reading a text that Open (Open.h) puts together: what it
+// gives, the DOC database's text and bookmarks, the titles a text gets, and
+// the editor's text of what was opened.
 #pragma once
 
 #include "DocConvert.h"
@@ -18,31 +18,21 @@
 
 namespace verdane::core {
 
+// A text as Open gives it: the bytes in the form the editor takes them, and
+// the document they are (its path or address, kind, title, code and line
+// ends as read, byte-order mark).
 struct OpenedFile {
-    DocKind kind = DocKind::Text;
+    Document document;
     // The text with CR LF line ends: Shift-JIS, or UTF-8 when `code` is 7. A
-    // UTF-8 text is kept as it is, so every character it holds reaches the
-    // editor; what Shift-JIS cannot hold is asked about when it is saved.
+    // UTF-8 or UTF-16 text is kept as UTF-8, so every character it holds
+    // reaches the editor; what Shift-JIS cannot hold is asked about when it is
+    // saved. (With OpenOptions::textAsItIs, its line ends are those read.)
     std::string text;
-    // The code the text was read in (KanjiCode's numbers) and its line ends.
+    // The code of `text` (KanjiCode's numbers): the code read, or 7 for a
+    // UTF-16 text. The document keeps the code of the bytes themselves.
     int code = 0;
-    // The code of the bytes themselves where it differs from `code`: a UTF-16
-    // file, whose text is kept as UTF-8. The document is that code's.
-    int fileCode = 0;
-    int CodeOnDisk() const { return fileCode ? fileCode : code; }
-    LineEnds lineEnds = LineEnds::None;
-    // The text's own title, which Save and Install propose: the database name
-    // for a DOC database, the work's title for a text out of an archive (its
-    // first line, as Aozora Bunko's texts give it), else the file's base name.
-    // Open sets it for every text.
-    std::optional<DocTitleBytes> title;
     // The archive's entry the text was read from, for a .zip archive.
     std::string archiveEntry;
-    // The name shown for it: the file's name, a page's name, "NewFile" for
-    // standard input.
-    QString name;
-    // The text started with a byte-order mark.
-    bool byteOrderMark = false;
     // Characters already replaced while the text was opened (an EUC-JP code
     // Shift-JIS lacks, a character of a page turned into text), their offsets
     // in the bytes as they were converted: the caller tells the user.
@@ -52,27 +42,22 @@ struct OpenedFile {
     std::vector<DocBookmark> bookmarks;
 };
 
-// Reads the file at `path` through Open (Open.h), choosing `entry` of an archive.
-Result<OpenedFile> ReadDocumentFile(const QString& path, std::string_view entry = {});
-
-// True when the open command reads `path` as a .zip archive by its name.
-bool IsArchivePath(const QString& path);
-// True when the file at `path` is read as a .zip archive: by its name or its
-// first bytes (a zip named .txt).
-bool IsArchiveFile(const QString& path);
-// The texts of the .zip archive at `path` (entry names in UTF-8), for the
-// caller to choose from when there are several; a failure when the archive
-// cannot be read or holds no text.
-Result<std::vector<std::string>> ArchiveTexts(const QString& path);
-
 // The 32-byte title proposed for a text: its first line without blanks, cut at
 // a character boundary to the 31 bytes a database name holds.
 DocTitleBytes TitleOfText(std::string_view shiftJisText);
 // A title typed (Shift-JIS), cut the same way.
 DocTitleBytes TitleOfTyped(std::string_view shiftJisTitle);
 // The title of a text named `name`: its base name (no folder, no extension) in
-// Shift-JIS, cut the same way.
+// Shift-JIS, cut the same way; "NewFile" for a name that leaves nothing.
 DocTitleBytes TitleOfFile(const QString& name);
+
+// The one rule for the title a DOC database made of `document`'s text gets,
+// for the window's save and install and for verdane-cli: the text's own title
+// (its database's name, its work's title, its file's or page's base name);
+// for a text that has none (a new text, standard input), the base name of
+// `target`, the file written; "NewFile" when that is empty or "-". The name
+// dialog and --title change it.
+QString ProposedTitle(const Document& document, const QString& target);
 
 // The text of a DOC database as it is stored (before any code conversion);
 // a failure for a database of another type or a damaged one. With

@@ -65,6 +65,11 @@ QString JapaneseText(const core::Failure& f) {
                             : QStringLiteral("%1 がその間に別のプログラムで変更されました。置き換えていません").arg(s);
     case FailureCode::FileTooLarge:
         return QStringLiteral("%1 は大きすぎて読み込めません (DOC ファイルに入る 256 MB を超えています)").arg(s);
+    case FailureCode::FileChanged:
+        return QStringLiteral("%1 は読み込みの途中で%2ので、読み込みをやめました")
+            .arg(s, f.limit < f.count   ? QStringLiteral("短くなった")
+                    : f.limit > f.count ? QStringLiteral("長くなった")
+                                        : QStringLiteral("書き換えられた"));
     case FailureCode::FolderCreate:
         return f.error != 0 ? QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません: %2").arg(s, SystemErrorText(f.error))
                             : QStringLiteral("ﾌｫﾙﾀﾞ %1 を作れません").arg(s);
@@ -134,7 +139,7 @@ QString JapaneseText(const core::Failure& f) {
                                  : QStringLiteral("ﾕｰｻﾞｰ %1 のﾊﾝﾄﾞﾍﾙﾄﾞはありません").arg(s);
     case FailureCode::Cancelled: return QStringLiteral("キャンセルしました");
     case FailureCode::CatalogTooLarge:
-        return QStringLiteral("青空文庫の目録が大きすぎます (CSV が %1 バイト、読み込むのは %2 バイトまでです)")
+        return QStringLiteral("青空文庫の目録が大きすぎます (%1 バイト、読み込むのは %2 バイトまでです)")
             .arg(N(f.count), N(f.limit));
     case FailureCode::CatalogDamaged: return QStringLiteral("青空文庫の目録が壊れています");
     case FailureCode::CatalogUnavailable: return QStringLiteral("青空文庫の目録を %1 から読み込めません").arg(s);

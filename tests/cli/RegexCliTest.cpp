@@ -82,6 +82,43 @@ TEST(GsubCli, WritesTheTextAndCountsReplacements) {
     EXPECT_EQ(result.out, "1=a =b 33=c");
 }
 
+// A text in another code is searched as its characters and written back in its
+// own code: the expected bytes are the UTF-8 text and pattern made by iconv.
+TEST(PatternCli, FindsAndReplacesATextInItsOwnCode) {
+    const auto inCode = [](const std::string& code, const std::string& utf8) {
+        const auto made = verdane::test::RunProcess("/usr/bin/iconv", {"-f", "UTF-8", "-t", code}, utf8);
+        EXPECT_EQ(made.exitCode, 0) << code << made.err;
+        return made.out;
+    };
+    const struct {
+        const char* code;
+        std::string text, pattern, replacement;
+    } cases[] = {
+        {"CP932", "前書き\nリファレンスの例\n", "リファレンス", "参考"},
+        {"CP932", "前書き\r\nリファレンス\r\n", "リファレンス", "参考"},
+        {"EUC-JP", "前書き\nリファレンスの例\n", "リファレンス", "参考"},
+        {"UTF-8", "前書き\nリファレンスの例\n", "リファレンス", "参考"},
+        // Characters Shift-JIS lacks or writes otherwise stay as they are.
+        {"UTF-8", "\xF0\x9F\x98\x80〜\nリファレンス〜\xF0\x9F\x98\x80\n", "リファレンス〜", "参考\xF0\x9F\x98\x80"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string label = std::string(c.code) + ": " + c.text;
+        const std::string text = inCode(c.code, c.text), pattern = inCode(c.code, c.pattern);
+        WriteFile(dir.File("in.txt"), text);
+        auto r = RunCli({"match", c.pattern, dir.File("in.txt")});
+        ASSERT_EQ(r.exitCode, 0) << label << r.err;
+        EXPECT_EQ(r.out, std::to_string(text.find(pattern) + 1) + " " + std::to_string(pattern.size()) + "\n") << label;
+        r = RunCli({"gsub", c.pattern, c.replacement, dir.File("in.txt"), dir.File("out.txt")});
+        ASSERT_EQ(r.exitCode, 0) << label << r.err;
+        EXPECT_EQ(r.err, "1\n") << label;
+        std::string replaced = c.text;
+        replaced.replace(replaced.find(c.pattern), c.pattern.size(), c.replacement);
+        EXPECT_EQ(verdane::test::ToHex(ReadFile(dir.File("out.txt"))), verdane::test::ToHex(inCode(c.code, replaced)))
+            << label;
+    }
+}
+
 TEST(RegexCliErrors, BadPatternsAndFilesFailWithOneLine) {
     TempDir dir;
     WriteFile(dir.File("in.txt"), "abc");

@@ -3,6 +3,7 @@
 // Shift_JIS; and hostile books, each refused with its reason. Expected texts
 // are written in UTF-8 here and made Shift-JIS by iconv.
 #include "EpubBook.h"
+#include "Open.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -275,6 +276,49 @@ TEST(EpubBook, VerdaneCliInfoShowsTheChaptersAndRefusesALockedBook) {
     const auto refused = verdane::test::RunCli({"info", dir.File("locked.epub")});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find("the e-book is encrypted"), std::string::npos) << refused.err;
+}
+
+TEST(EpubBook, OpenKnowsABookByWhatItHoldsFromAFileAndADownload) {
+    TempDir dir;
+    const std::string bytes = MakeEpub(JapaneseBook());
+    WriteFile(dir.File("neko.txt"), bytes);
+    verdane::core::OpenOptions drop;
+    drop.ruby = AozoraRuby::Drop;
+    for (const auto& source : {verdane::core::Source::File(QString::fromStdString(dir.File("neko.txt"))),
+                               verdane::core::Source::Page(QStringLiteral("http://127.0.0.1/get?id=3"), bytes)}) {
+        const auto opened = verdane::core::Open(source, drop);
+        ASSERT_TRUE(opened) << opened.Reason();
+        EXPECT_EQ(verdane::core::DocTitleText(opened->document.Title()), Sjis("吾輩は猫である"));
+        EXPECT_TRUE(opened->text.starts_with(Sjis("吾輩は猫である\r\n夏目漱石\r\n\r\n一\r\n\r\n　吾輩は猫")));
+        ASSERT_EQ(opened->bookmarks.size(), 5u);
+        EXPECT_EQ(opened->text.substr(opened->bookmarks[1].offset, 8), Sjis("　二節目"));
+    }
+}
+
+// The database to-doc writes, read by Python: its name, then each bookmark
+// record (20 bytes after the text records record 0 counts) as its name and
+// the six bytes of the text at its offset.
+TEST(EpubBook, ToDocWritesTheBookTitledWithItsChaptersAsBookmarks) {
+    TempDir dir;
+    WriteFile(dir.File("neko.epub"), MakeEpub(JapaneseBook()));
+    const auto run = verdane::test::RunCli({"to-doc", "--no-compress", dir.File("neko.epub"), dir.File("neko.pdb")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto read = RunProcess("/usr/bin/python3", {"-c",
+                                                      "import struct, sys\n"
+                                                      "b = open(sys.argv[1], 'rb').read()\n"
+                                                      "n = struct.unpack_from('>H', b, 76)[0]\n"
+                                                      "at = [struct.unpack_from('>I', b, 78 + 8 * i)[0] for i in range(n)] + [len(b)]\n"
+                                                      "r = [b[at[i]:at[i + 1]] for i in range(n)]\n"
+                                                      "count = struct.unpack_from('>H', r[0], 8)[0]\n"
+                                                      "text = b''.join(r[1:1 + count])\n"
+                                                      "out = b[:32].rstrip(b'\\0') + b'\\n'\n"
+                                                      "for m in r[1 + count:]:\n"
+                                                      "    o = struct.unpack_from('>I', m, 16)[0]\n"
+                                                      "    out += m[:16].rstrip(b'\\0') + b'=' + text[o:o + 6] + b'\\n'\n"
+                                                      "sys.stdout.buffer.write(out)\n",
+                                                      dir.File("neko.pdb")});
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    EXPECT_EQ(read.out, Sjis("吾輩は猫である\n一=一\r\n\r\n\n二節目=　二節\n二=二\r\n\r\n\n細目=　細目\n注=注釈。\n"));
 }
 
 TEST(EpubBook, OnlyEpubsAreEpubs) {

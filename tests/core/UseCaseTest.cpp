@@ -7,7 +7,7 @@
 #include "PalmDesktop.h"
 #include "PalmDesktopSetup.h"
 #include "QueueInstall.h"
-#include "ReadText.h"
+#include "Open.h"
 #include "RegistryFile.h"
 #include "TestSupport.h"
 #include "WriteText.h"
@@ -35,10 +35,10 @@ TEST(ReadText, AUtf8TextKeepsEveryCharacterItHolds) {
     // "café © 𠮷" and a no-break space: none of them is in Shift-JIS; LF ends.
     const std::string utf8 = "\xEF\xBB\xBF" "caf\xC3\xA9 \xC2\xA9\xC2\xA0\xF0\xA0\xAE\xB7\n\xE3\x81\x82\n";
     WriteFile(dir.File("u.txt"), utf8);
-    const Result<OpenedFile> opened = ReadDocumentFile(Q(dir.File("u.txt")));
+    const Result<OpenedFile> opened = Open(Source::File(Q(dir.File("u.txt"))));
     ASSERT_TRUE(opened) << opened.Reason();
     EXPECT_EQ(opened->code, kcUtf8);
-    EXPECT_EQ(opened->lineEnds, LineEnds::Lf);
+    EXPECT_EQ(opened->document.LineEndsRead(), LineEnds::Lf);
     EXPECT_EQ(EditorTextOf(*opened), QString::fromUtf8("caf\xC3\xA9 \xC2\xA9\xC2\xA0\xF0\xA0\xAE\xB7\n\xE3\x81\x82\n"));
     // The same text in UTF-16 with its byte-order mark, little- and big-endian.
     const std::u16string units = u"caf\u00E9 \u00A9\u00A0\U00020BB7\n\u3042\n";
@@ -49,7 +49,7 @@ TEST(ReadText, AUtf8TextKeepsEveryCharacterItHolds) {
             utf16 += big ? std::string{hi, lo} : std::string{lo, hi};
         }
         WriteFile(dir.File("u16.txt"), utf16);
-        const Result<OpenedFile> wide = ReadDocumentFile(Q(dir.File("u16.txt")));
+        const Result<OpenedFile> wide = Open(Source::File(Q(dir.File("u16.txt"))));
         ASSERT_TRUE(wide) << wide.Reason();
         EXPECT_EQ(wide->code, kcUtf8);
         EXPECT_EQ(EditorTextOf(*wide), EditorTextOf(*opened)) << big;
@@ -69,7 +69,7 @@ TEST(ReadText, OtherCodesBecomeShiftJisWithCrLf) {
     };
     for (const auto& c : cases) {
         WriteFile(dir.File(c.name), c.bytes);
-        const Result<OpenedFile> opened = ReadDocumentFile(Q(dir.File(c.name)));
+        const Result<OpenedFile> opened = Open(Source::File(Q(dir.File(c.name))));
         ASSERT_TRUE(opened) << c.name;
         EXPECT_EQ(opened->code, c.code) << c.name;
         EXPECT_EQ(opened->text.substr(0, 4), kSjis.substr(0, 4)) << c.name;
@@ -82,25 +82,24 @@ TEST(ReadText, DatabasesAreTestedDecodedAndNamed) {
     const Result<std::string> database = MakeDocDatabaseBytes(kSjis, "Book", true, true);
     ASSERT_TRUE(database);
     WriteFile(dir.File("b.pdb"), *database);
-    Result<OpenedFile> opened = ReadDocumentFile(Q(dir.File("b.pdb")));
+    Result<OpenedFile> opened = Open(Source::File(Q(dir.File("b.pdb"))));
     ASSERT_TRUE(opened) << opened.Reason();
-    EXPECT_EQ(opened->kind, DocKind::Pdb);
+    EXPECT_EQ(opened->document.Kind(), DocKind::Pdb);
     EXPECT_EQ(opened->text, kSjis);
-    ASSERT_TRUE(opened->title);
-    EXPECT_EQ(DocTitleText(*opened->title), "Book");
+    EXPECT_EQ(DocTitleText(opened->document.Title()), "Book");
 
     // A text named .pdb is refused as such; a damaged database is a failure
     // with its reason, never a crash or an exception.
     WriteFile(dir.File("text.pdb"), "just text");
-    opened = ReadDocumentFile(Q(dir.File("text.pdb")));
+    opened = Open(Source::File(Q(dir.File("text.pdb"))));
     ASSERT_FALSE(opened);
     EXPECT_EQ(opened.Code(), FailureCode::NotDoc);
     WriteFile(dir.File("cut.pdb"), database->substr(0, 90));
-    opened = ReadDocumentFile(Q(dir.File("cut.pdb")));
+    opened = Open(Source::File(Q(dir.File("cut.pdb"))));
     ASSERT_FALSE(opened);
     EXPECT_EQ(opened.Code(), FailureCode::DocRecordListCut);
     EXPECT_EQ(opened.Fault().subject, dir.File("cut.pdb"));
-    opened = ReadDocumentFile(Q(dir.File("missing.txt")));
+    opened = Open(Source::File(Q(dir.File("missing.txt"))));
     ASSERT_FALSE(opened);
     EXPECT_EQ(opened.Code(), FailureCode::FileOpen);
     EXPECT_EQ(opened.Fault().error, ENOENT);

@@ -82,7 +82,7 @@ TEST_P(WritePlans, SayWhatChangesAndWriteExactlyThat) {
         const QString path = QString::fromStdString(dir.File(c.own));
         const Result<OpenedFile> opened = Open(Source::File(path));
         ASSERT_TRUE(opened) << opened.Reason();
-        document = DocumentOf(path, *opened);
+        document = opened->document;
         text = EditorTextOf(*opened);
     }
     if (*c.other) WriteFile(folder + c.other, "other");
@@ -216,13 +216,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "1:U+00E9>e 1:U+2603>?", "3C 62 3E 65 3F 3C 2F 62 3E"},
         PlanCase{"AozoraLacks", Way::Aozora, "", "", u"a\n\u00A0\U0001F600", "", "", "", false, false,
                  "Shift-JIS CR LF", "2:U+00A0>  2:U+1F600>?", "61 0D 0A 20 3F"},
-        // verdane-cli: the same plans, reported on standard error.
+        // verdane-cli: the same plans, reported on standard error; the
+        // database is titled after the text (its file's base name), as the window proposes.
         PlanCase{"CliToDocFree", Way::Cli, "u.txt", kUtf8E + "\xF0\x9F\x98\x80\n", u"", "book", "", "book.PDB", false,
-                 false, "", "1:U+00E9>e 1:U+1F600>\u3013", "65 81 AC 0D 0A", "book", -1, 0, "to-doc"},
+                 false, "", "1:U+00E9>e 1:U+1F600>\u3013", "65 81 AC 0D 0A", "u", -1, 0, "to-doc"},
         PlanCase{"CliToDocOverAnotherFile", Way::Cli, "a.txt", "a", u"", "book", "book.PDB", "book.PDB", true, false,
-                 "", "", "61", "book", -1, 0, "to-doc"},
+                 "", "", "61", "a", -1, 0, "to-doc"},
         PlanCase{"CliToDocOverTheFileNamed", Way::Cli, "a.txt", "a", u"", "b.pdb", "b.pdb", "b.pdb", false, false, "",
-                 "", "61", "b", -1, 0, "to-doc"},
+                 "", "61", "a", -1, 0, "to-doc"},
         PlanCase{"CliHtml2TextOfUtf8Lf", Way::Cli, "h.html", "<p>" + kUtf8A + "</p>\n", u"", "h.txt", "", "h.txt",
                  false, false, "", "", "82 A0 0D 0A 0D 0A", "", -1, 0, "html2text"},
         PlanCase{"CliAozoraAccentsAsBaseLetters", Way::Cli, "a.txt", "\x81\x6B" "cafe'\x81\x6C\r\n", u"", "o.txt",
