@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -41,7 +42,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (static_cast<unsigned char>(clean[i]) >= 0x80) __builtin_trap();
         from = accent.offset + accent.length;
     }
-    verdane::AozoraEditorText(cleaned);
+    // Each heading lies in the text, after the one before, named in at most
+    // the 15 bytes of a bookmark's name; each has its place in the editor's text.
+    from = 0;
+    for (const verdane::DocBookmark& heading : cleaned.headings) {
+        if (heading.offset < from || heading.offset >= clean.size() || heading.name.size() > 15) __builtin_trap();
+        from = heading.offset + 1;
+    }
+    std::vector<qsizetype> places;
+    const QString editor = verdane::AozoraEditorText(cleaned, &places);
+    if (places.size() != cleaned.headings.size()) __builtin_trap();
+    for (const qsizetype place : places)
+        if (place < 0 || place > editor.size()) __builtin_trap();
     if (!HasNotationLead(text) && text.find("-----") == std::string_view::npos && clean != text) __builtin_trap();
     verdane::AozoraTitle(text);
     return 0;

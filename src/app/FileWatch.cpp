@@ -59,9 +59,15 @@ FileWatch::FileWatch(QMainWindow& window, DocumentSession& session, FileCommands
     // 再読み込み opens the file the way a pick from the recent files does.
     connect(bar_, &TChangedBar::ReloadClicked, this, [this] {
         const QString path = path_;
+        const bool edited = session_.Modified();
+        bool read = false;
         Guarded(&window_, [&] {
-            if (files_.OpenRecent(path)) ShowStatusNote(&window_, QStringLiteral("「%1」を読み込み直しました").arg(QFileInfo(path).fileName()));
+            read = files_.OpenRecent(path);
+            if (read) ShowStatusNote(&window_, QStringLiteral("「%1」を読み込み直しました").arg(QFileInfo(path).fileName()));
         });
+        // What is there now cannot be read as a text (the failure was shown):
+        // the text is the only copy of itself, as when the file is gone.
+        if (!read && !edited && path_ == path) Announce(TChangedBar::Reason::Unreadable, announced_);
     });
     // The text of a file that is gone is saved the usual ways.
     connect(bar_, &TChangedBar::SaveAsClicked, this, [this] { Guarded(&window_, [this] { files_.Save(); }); });

@@ -26,6 +26,8 @@ const std::string kRead = "as read\r\n", kTheirs = "written by another program\r
 const QString kChanged = QStringLiteral("ファイルが他のプログラムで変更されました。"),
               kRemoved = QStringLiteral("ファイルが削除されました。"),
               kUnreadable = QStringLiteral("ファイルが読めなくなりました。");
+// A damaged archive: what the read refuses.
+const std::string kDamaged("PK\x03\x04 broken", 13);
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -122,6 +124,7 @@ private slots:
         QTest::newRow("removed, saved as another") << "remove, as" << kRemoved << false << std::string() << kRead;
         QTest::newRow("removed, put back") << "remove, back" << kRemoved << false << kRead << std::string();
         QTest::newRow("edited, removed, put back") << "edit, remove, back" << kRemoved << true << kRead << std::string();
+        QTest::newRow("replaced by what cannot be read") << "damage" << kChanged << true << kDamaged << std::string();
     }
 
     void aFileGoneLeavesUnsavedText() {
@@ -138,9 +141,13 @@ private slots:
         if (way.startsWith("edit")) QTest::keyClicks(Editor(*w), "x");
         QCOMPARE(std::remove(path.c_str()), 0);
         if (way == "folder") QVERIFY(QDir().mkdir(Q(path)));
+        if (way == "damage") WriteFile(path, kDamaged);
         auto* changed = Part<TChangedBar>(*w, "ChangedBar");
         QTest::qWait(1000);  // longer than the watch's pause before it looks
         QCOMPARE(changed->isVisible() ? changed->LabelText->text() : QString(), bar);
+        // A reload that cannot read what is there leaves the text unsaved.
+        if (way == "damage") QTest::mouseClick(changed->ButtonReload, Qt::LeftButton);
+        if (way == "damage") QCOMPARE(changed->LabelText->text(), kUnreadable);
         QVERIFY(!changed->ButtonReload->isVisible() && changed->ButtonSaveAs->isVisible());
         QVERIFY(Modified(*w));
         QVERIFY2(Caption(*w).startsWith("BOOK.TXT* "), qPrintable(Caption(*w)));

@@ -6,27 +6,9 @@
 set -eu
 verdane=$1
 . "$(dirname "$0")/xvfb_start.sh"
-fail() { echo "FAIL: $1"; cat "$work/verdane.log"; exit 1; }
 
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 unset VERDANE_REGISTRY QT_QPA_PLATFORM
-
-# The id of the visible window whose name matches, waited for up to a minute.
-window() {
-  n=0
-  while :; do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-    [ -z "$id" ] || { echo "$id"; return 0; }
-    n=$((n + 1)); [ $n -lt 1200 ] || return 1
-    sleep 0.05
-  done
-}
-press() {
-  xdotool windowfocus "$1" 2>/dev/null || true
-  sleep 0.3
-  shift
-  xdotool "$@"
-}
 
 "$verdane" >"$work/verdane.log" 2>&1 &
 app_pid=$!

@@ -8,23 +8,6 @@ set -eu
 verdane=$1
 source_dir=$2
 . "$(dirname "$0")/xvfb_start.sh"
-fail() { echo "FAIL: $1"; cat "$work/verdane.log"; exit 1; }
-# The id of the visible window whose name matches, waited for up to 30 s.
-window() {
-  n=0
-  until id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) && [ -n "$id" ]; do
-    n=$((n + 1)); [ $n -lt 600 ] || return 1
-    sleep 0.05
-  done
-  echo "$id"
-}
-press() {
-  xdotool windowfocus "$1" 2>/dev/null || true
-  sleep 0.3
-  shift
-  xdotool "$@"
-}
-
 cp -r "$source_dir/examples/palm-desktop" "$work/desktop"
 export VERDANE_REGISTRY="$work/desktop/registry.reg" HOME="$work/home"
 export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state"
