@@ -4,11 +4,13 @@
 // UTF-8 written over their own bytes) gives the same bytes as the copying one,
 // and the text as opened from read-only bytes the same as from a text of one's own.
 // The list of replaced characters comes with the same conversion, in text
-// order, each inside the text, and each left at least one byte ("?" or the
-// geta mark) in the converted text.
+// order, each inside the text, and each left at least one byte ("?", the
+// geta mark or another stand-in) in the converted text. A UTF-8 text made
+// whole is valid UTF-8, and a whole one stays as it is.
 #include "KanjiCode.h"
 #include "TextBytes.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,7 +20,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const int code = verdane::DetectKanjiCode(text);
-    if (code < 0 || code > 7) __builtin_trap();
+    if (code < 0 || code > 11) __builtin_trap();
     const std::string converted = verdane::ConvertKanjiCode(text, verdane::kcShiftJis);
     if ((code == 0 || code == 1 || code == 5 || code == 6) && converted != text) __builtin_trap();
     std::string inPlace(text);
@@ -35,6 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (replaced.size() > converted.size()) __builtin_trap();
     verdane::Utf8ToCp932(text, &replaced);
+    std::string repaired(text);
+    replaced.clear();
+    const bool damaged = verdane::RepairUtf8(repaired, &replaced);
+    if (damaged == replaced.empty() || (!damaged && repaired != text)) __builtin_trap();
+    const bool high = std::any_of(repaired.begin(), repaired.end(), [](char c) { return (c & 0x80) != 0; });
+    if (high && !verdane::IsUtf8Text(repaired)) __builtin_trap();
     std::string opened(text);
     verdane::MakeTextAsOpened(opened);
     if (verdane::TextAsOpenedIfChanged(text).value_or(std::string(text)) != opened) __builtin_trap();

@@ -1,5 +1,6 @@
 // Fuzz target: HtmlToText on arbitrary bytes ends, adds no NUL byte, ends in
-// CR LF, lists only references that lie in the page, and stays within the
+// CR LF, lists only references that lie in the page, each with what stands for
+// its character, and stays within the
 // size a page can grow to (line ends, list marks and paragraph breaks), with
 // readings kept or dropped; the page's title is one line without blanks at
 // its ends.
@@ -23,6 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::count(text.begin(), text.end(), '\0') > std::count(html.begin(), html.end(), '\0')) __builtin_trap();
     if (text.size() > 2 * size + 4) __builtin_trap();
     for (const auto& r : replaced)
-        if (r.offset + r.length > size || html[r.offset] != '&') __builtin_trap();
+        if (r.offset + r.length > size || html[r.offset] != '&' || r.writtenAs.size() == 0) __builtin_trap();
     return 0;
 }

@@ -100,9 +100,11 @@ void DownloadCommand::Run() {
         QStringList named;
         for (std::size_t k = 0; k < replaced.size() && k < 3; ++k) {
             const char32_t c = replaced[k].codePoint;
-            named << QStringLiteral("「%1」(U+%2)")
+            const StandIn& standIn = replaced[k].writtenAs;
+            named << QStringLiteral("「%1」(U+%2)→「%3」")
                          .arg(QString::fromUcs4(&c, 1),
-                              QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, u'0'));
+                              QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, u'0'),
+                              QString::fromUcs4(standIn.chars.data(), static_cast<qsizetype>(standIn.size())));
         }
         Prompts().Message(&window_, QMessageBox::Information, QStringLiteral("保存できない文字"),
                           QStringLiteral("このページの %1 文字は Shift-JIS にないため置き換えました: %2%3。\n"

@@ -16,18 +16,8 @@ namespace {
 // unassigned, so only "." (or \x8540) matches it.
 constexpr char kStandIn[] = "\x85\x40";
 
-// CP932 codes of every BMP code point; 0 for none.
-const std::vector<std::uint16_t>& EncodeTable() {
-    static const std::vector<std::uint16_t> table = [] {
-        std::vector<std::uint16_t> codes(0x10000, 0);
-        for (char32_t cp = 1; cp < 0x10000; ++cp) {
-            const int code = cp932::Encode(cp);
-            if (code > 0) codes[cp] = static_cast<std::uint16_t>(code);
-        }
-        return codes;
-    }();
-    return table;
-}
+// Whether CP932 holds the character: U+0000 never stands in a pattern's text.
+bool InCp932(char16_t c) { return c != 0 && cp932::Codes()[c] != cp932::kNone; }
 
 std::string Cp932(const QString& text) { return platform::EditorToBytes(text, false).bytes; }
 
@@ -36,12 +26,11 @@ std::string Cp932(const QString& text) { return platform::EditorToBytes(text, fa
 const regex::TREDictionary& CaseDictionary() {
     static const regex::TREDictionary dictionary = [] {
         std::vector<regex::TREDictionary::Row> rows;
-        const auto& table = EncodeTable();
         for (char16_t c = 1; c < 0xFFFF; ++c) {
             const QChar upper(c);
-            if (!table[c] || !upper.isUpper()) continue;
+            if (!InCp932(c) || !upper.isUpper()) continue;
             const QChar lower = upper.toLower();
-            if (lower == upper || !table[lower.unicode()]) continue;
+            if (lower == upper || !InCp932(lower.unicode())) continue;
             rows.push_back({Cp932(QString(upper)), Cp932(QString(lower))});
         }
         return regex::TREDictionary(std::move(rows));
@@ -95,7 +84,7 @@ QString PatternFault(const regex::ERegExpParser& e, const std::string& written) 
 }  // namespace
 
 EditorBytes::EditorBytes(QStringView text, int base) : base_(base) {
-    const auto& table = EncodeTable();
+    const std::uint16_t* const table = cp932::Codes();
     const char16_t* units = text.utf16();
     const qsizetype n = text.size();
     bytes_.reserve(static_cast<std::size_t>(n) * 2);
@@ -112,7 +101,7 @@ EditorBytes::EditorBytes(QStringView text, int base) : base_(base) {
             // match starts or ends.
             bytes_ += kStandIn;
             offsets_[static_cast<std::size_t>(++i)] = static_cast<std::uint32_t>(bytes_.size() - 1);
-        } else if (const std::uint16_t code = table[c]) {
+        } else if (const std::uint16_t code = table[c]; code != cp932::kNone && c != 0) {
             if (code > 0xFF) bytes_ += static_cast<char>(code >> 8);
             bytes_ += static_cast<char>(code & 0xFF);
         } else {

@@ -45,16 +45,21 @@ bool TextCommands::ShiftJisText(std::string& bytes, core::WayOut way) {
 
 void TextCommands::HtmlToText() {
     if (work_.Busy()) return;
-    std::string html;
-    if (!ShiftJisText(html, core::WayOut::HtmlToText)) return;
+    // The page is converted first, so that the question names every character
+    // replaced: of the text, or of a reference (&copy;).
+    // A ruby's reading as the Aozora command gives it: in parentheses or dropped.
+    const regex::HtmlRuby ruby =
+        aozora_.Options({}).ruby == AozoraRuby::Drop ? regex::HtmlRuby::Drop : regex::HtmlRuby::Paren;
+    core::WritePlan plan = [&] {
+        LongWork::Scope scope(work_);
+        return core::PlanHtmlToText(awk_, session_.Document(), session_.Text(), work_.Turns(), ruby);
+    }();
+    if (!AskPlan(&window_, plan, &session_.Editor())) return;
     LongWork::Scope scope(work_);
     // The conversion is an edit of the text: one step that Undo takes back.
     work_.Turn();
-    // A ruby's reading as the Aozora command gives it: in parentheses or dropped.
-    const regex::HtmlRuby ruby = aozora_.Options({}).ruby == AozoraRuby::Drop ? regex::HtmlRuby::Drop : regex::HtmlRuby::Paren;
-    const std::string text = core::HtmlPageToText(awk_, html, work_.Turns(), nullptr, ruby);
     UpdatesOff quiet(session_.Editor());
-    session_.ReplaceText(platform::BytesToEditor(text), work_.Turns());
+    session_.ReplaceText(platform::BytesToEditor(plan.text), work_.Turns());
 }
 
 void TextCommands::CleanAozora() {

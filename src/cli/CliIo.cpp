@@ -99,6 +99,11 @@ std::string ReplacementReport(std::string_view text, const std::vector<KanjiRepl
         report += "  line " + std::to_string(line) + ": ";
         // U+FFFD: damaged bytes, or a code no character set here names.
         report += r.codePoint == 0xFFFD ? std::string("an unknown character") : code + (" " + Utf8Of(r.codePoint));
+        if (r.writtenAs.size() != 0) {
+            report += " as \"";
+            for (std::size_t c = 0; c < r.writtenAs.size(); ++c) report += Utf8Of(r.writtenAs.chars[c]);
+            report += '"';
+        }
         report += '\n';
     }
     if (count > kListed) report += "  and " + std::to_string(count - kListed) + " more\n";

@@ -40,9 +40,11 @@ constexpr const char* kFetchHelp =
     "(\"-\" for standard output) as the editor would save it: line ends made CR LF,\n"
     "converted to Shift-JIS (a .zip archive, a DOC database or a binary file is\n"
     "written as it came). OUT is written as the page arrives. Of the characters\n"
-    "Shift-JIS cannot hold, a no-break space becomes a\n"
-    "space, an accented letter its base letter and any other \"?\"; standard error\n"
-    "then names each with its line and code point.\n"
+    "Shift-JIS cannot hold, a no-break space becomes a space, \"\xC2\xA5\" the\n"
+    "full-width \"\xEF\xBF\xA5\", an accented letter its base letter, a stroked letter or\n"
+    "ligature its plain spelling (o, ae, ss) and any other \"?\"; standard error\n"
+    "then names each with its line, code point and what stands for it, whether\n"
+    "it came as a character or as a reference (&copy;).\n"
     "Relocations are followed (at most 20). A failed download prints the reason\n"
     "and leaves OUT untouched.\n\n"
     "Options:\n"
@@ -152,8 +154,7 @@ int RunFetch(const Args& args) {
         if (!page) throw CliError(page.Reason());
         const HeldText held = OpenHeld(
             core::Source::Page(QString::fromStdString(url), std::move(*page), fetch.Client().ContentType()), url, nullptr);
-        const std::string html = ShiftJisToWorkOn(held, core::WayOut::HtmlToText);
-        const QString text = HtmlEditorText(html);
+        const QString text = HtmlEditorText(held);
         if (OutputKind(out) == core::DocKind::Text) {
             WriteNewText(text, out);
             return 0;
@@ -161,7 +162,7 @@ int RunFetch(const Args& args) {
         // OUT named .pdb or .prc: a DOC database titled by the page's <title>,
         // else by the page's name.
         core::SaveRequest save = OutputRequest(out, OutputKind(out));
-        save.title = platform::BytesToEditor(regex::HtmlPageTitle(html));
+        save.title = platform::BytesToEditor(regex::HtmlPageTitle(platform::EditorToBytes(held.text).bytes));
         if (save.title.isEmpty()) save.title = core::ProposedTitle(held.document, QString::fromLocal8Bit(out));
         const HeldText converted = NewHeld(text);
         WritePlanned(core::PlanSave(converted.document, converted.text, save), out);

@@ -199,12 +199,12 @@ std::size_t WrittenLength(const QString& text, const platform::FileForm& form, b
 
 }  // namespace
 
-QString HtmlEditorText(const std::string& html) {
+QString HtmlEditorText(const HeldText& held) {
     TAWKStr awk;
-    std::vector<KanjiReplacement> replaced;
-    const std::string text = core::HtmlPageToText(awk, html, {}, &replaced);
-    WriteTerminal(stderr, ReplacementReport(html, replaced));
-    return platform::BytesToEditor(text);
+    // One report names every character replaced, of the text or of a reference.
+    const core::WritePlan plan = core::PlanHtmlToText(awk, held.document, held.text);
+    WriteTerminal(stderr, PlanReport(plan));
+    return platform::BytesToEditor(plan.text);
 }
 
 int RunHtml2Text(const Args& args) {
@@ -240,7 +240,7 @@ int RunHtml2Text(const Args& args) {
         WriteNewShiftJis(std::move(text), parsed.positional[1]);
         return 0;
     }
-    WriteNewText(HtmlEditorText(ShiftJisToWorkOn(HeldOf(opened), core::WayOut::HtmlToText)), parsed.positional[1]);
+    WriteNewText(HtmlEditorText(HeldOf(opened)), parsed.positional[1]);
     return 0;
 }
 

@@ -34,7 +34,7 @@ int RunGsub(const Args& args);
 // The plain text of an HTML page held in Shift-JIS, as the editor holds it;
 // the references to characters Shift-JIS lacks (written "?") are named on
 // standard error with their lines in `html`.
-QString HtmlEditorText(const std::string& html);
+QString HtmlEditorText(const HeldText& held);
 
 // CmdNet.cpp: downloads.
 int RunFetch(const Args& args);

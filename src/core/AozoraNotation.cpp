@@ -756,10 +756,12 @@ private:
             // CP932 has none of these letters: the text gets what the
             // program's one conversion policy writes for it in a Shift-JIS
             // text (é as e), and the letter itself is kept for the editor.
-            const std::string written =
-                platform::StandInBytes(accent.letter, platform::FileCode::ShiftJis, platform::Lacking::Question);
-            accents_.push_back({out_.size(), written.size(), accent.letter});
-            out_.append(written);
+            char written[kMaxWrittenBytes];
+            StandIn standIn;
+            const std::size_t size =
+                WriteStandIn(accent.letter, FileCode::ShiftJis, Lacking::Question, written, &standIn);
+            accents_.push_back({out_.size(), size, accent.letter, standIn});
+            out_.append(written, size);
             p = from = p + accent.length;
         }
         Inline(from, end, false);

@@ -46,7 +46,7 @@ struct AozoraOptions {
 // - a warichu ［＃割り注］…［＃割り注終わり］ is put in full-width parentheses;
 // - a group 〔…〕 holding accent notation (e' a` o^ u: n~ c, o/ a& ae& s& e_
 //   !@ ?@) becomes the accented letters without the 〔〕, each written in CP932
-//   as the conversion policy says (StandInBytes) and listed in `accents`; a
+//   as the conversion policy says (WriteStandIn) and listed in `accents`; a
 //   reading right after a 〔…〕 group has the group as its base;
 // - readings given in annotations (左に「X」のルビ付き終わり, 「X」の注記付き終わり,
 //   「B」の左に「X」のルビ, 「B」に「X」の注記) are readings of their base like

@@ -188,7 +188,7 @@ std::optional<platform::FileCode> WrittenCodeOf(int code) {
 
 }  // namespace
 
-bool Document::ReadAsUnicode() const { return code_ == kcUtf8 || code_ == kcUtf16Le || code_ == kcUtf16Be; }
+bool Document::ReadAsUnicode() const { return code_ == kcUtf8 || IsUtf16Or32(code_); }
 
 std::optional<platform::FileForm> Document::FormRead() const {
     if (kind_ != DocKind::Text || !read_) return std::nullopt;
@@ -203,7 +203,7 @@ platform::FileForm Document::SaveForm() const {
     // A file in a code this program does not write becomes Shift-JIS CR LF,
     // but UTF-16 UTF-8 with its mark, which holds every character it held;
     // otherwise its code stays, and only LF line ends are kept as they are.
-    if (code_ == kcUtf16Le || code_ == kcUtf16Be)
+    if (IsUtf16Or32(code_))
         return {platform::FileCode::Utf8, lineEnds_ != LineEnds::Lf, true};
     const std::optional<platform::FileCode> code = WrittenCodeOf(code_);
     if (!code) return {};
@@ -222,6 +222,8 @@ QString CodeName(int code, bool byteOrderMark) {
     case kcUtf8: return byteOrderMark ? QStringLiteral("UTF-8 (BOM)") : QStringLiteral("UTF-8");
     case kcUtf16Le:
     case kcUtf16Be: return QStringLiteral("UTF-16");
+    case kcUtf32Le:
+    case kcUtf32Be: return QStringLiteral("UTF-32");
     default: break;
     }
     return QStringLiteral("Shift-JIS");

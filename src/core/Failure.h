@@ -13,6 +13,7 @@ enum class FailureCode {
     // Files: `subject` the path, `error` the errno.
     FileOpen,
     FileRead,
+    FileShortened,       // another program cut the file short while it was read
     FileWrite,
     FileTooLarge,        // more than the program reads from one input
     FileChanged,         // shortened, grown or written while it was read: `count` the

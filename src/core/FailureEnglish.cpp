@@ -44,6 +44,7 @@ std::string EnglishText(const Failure& f) {
     switch (f.code) {
     case FailureCode::FileOpen: return "cannot open " + s + ": " + SystemText(f.error);
     case FailureCode::FileRead: return "cannot read " + s + ": " + SystemText(f.error);
+    case FailureCode::FileShortened: return s + " was shortened while it was read";
     case FailureCode::FileWrite: return "cannot write " + s + ": " + SystemText(f.error);
     case FailureCode::TargetChanged:
         return "another program " + std::string(f.count == 1 ? "created " : "changed ") + s +

@@ -24,6 +24,7 @@ Failure FailureOf(const platform::EFileError& e) {
     switch (e.Op) {
     case platform::FileOp::Open: return {FailureCode::FileOpen, e.Path, {}, e.Error};
     case platform::FileOp::Read: return {FailureCode::FileRead, e.Path, {}, e.Error};
+    case platform::FileOp::Shortened: return {FailureCode::FileShortened, e.Path, {}, 0};
     case platform::FileOp::Write: return {FailureCode::FileWrite, e.Path, {}, e.Error};
     case platform::FileOp::TooLarge: return {FailureCode::FileTooLarge, e.Path, {}, e.Error};
     case platform::FileOp::CreateFolder: return {FailureCode::FolderCreate, e.Path, {}, e.Error};

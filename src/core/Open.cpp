@@ -16,9 +16,11 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,7 +118,8 @@ Result<std::string> ReadWholeInput(const std::string& path, int fd = -1) {
 }
 
 bool StartsWithMark(std::string_view bytes) {
-    return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
+           bytes.starts_with(std::string_view("\0\0\xFE\xFF", 4));
 }
 
 // Line ends counted as the editor counts them: CR LF, a lone LF, a lone CR.
@@ -174,11 +177,15 @@ void DecodeText(std::string bytes, const Source& source, Reading& reading, bool 
         file.text = std::move(bytes);
         return;
     }
-    // Declared UTF-8 but not: read it as detected.
-    if (code == kcUtf8 && !IsUtf8Text(bytes)) code = DetectKanjiCode(bytes);
+    // Declared UTF-8 but not: read it as detected. A UTF-8 text damaged at a
+    // few places has each damaged sequence replaced by "?" and named.
+    if (code == kcUtf8 && !IsUtf8Text(bytes)) {
+        code = DetectKanjiCode(bytes);
+        if (code == kcUtf8) RepairUtf8(bytes, &file.replaced);
+    }
     // A database's bookmarks move with the conversion below.
     PlaceInOpenedText(file.bookmarks, bytes, code);
-    if (code == kcUtf16Le || code == kcUtf16Be) {
+    if (IsUtf16Or32(code)) {
         // Kept as UTF-8 text, as a UTF-8 file is: every character reaches the editor.
         bytes = Utf16ToUtf8(bytes, code);
         reading.fileCode = code;
@@ -217,9 +224,13 @@ std::string ShiftJisPage(const std::string& utf8, std::vector<KanjiReplacement>&
     for (const platform::Unwritable& u : first.unwritable) places.push_back(u.at);
     options.places = places;
     platform::FileText located = platform::EncodeForFile(text, form, options);
-    for (std::size_t k = 0; k < first.unwritable.size(); ++k)
+    for (std::size_t k = 0; k < first.unwritable.size(); ++k) {
+        const QList<uint> standIn = first.unwritable[k].writtenAs.toUcs4();
+        StandIn writtenAs;
+        for (qsizetype c = 0; c < standIn.size() && c < 2; ++c) writtenAs.chars[static_cast<std::size_t>(c)] = standIn[c];
         replaced.push_back({located.offsets[k], static_cast<std::size_t>(first.unwritable[k].writtenAs.toUtf8().size()),
-                            first.unwritable[k].codePoint});
+                            first.unwritable[k].codePoint, writtenAs});
+    }
     return std::move(located.bytes);
 }
 
@@ -374,7 +385,17 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
             // A page is titled by its <title>, else by its name.
             if (const std::string title = regex::HtmlPageTitle(file.text); !title.empty()) reading.title = TitleOfText(title);
             regex::TAWKStr awk;
-            file.text = HtmlPageToText(awk, file.text, options.turns);
+            std::vector<KanjiReplacement> references;
+            std::string plain = HtmlPageToText(awk, file.text, options.turns, &references);
+            // The characters references named are replaced too: all are
+            // listed, in the order of the page.
+            std::vector<KanjiReplacement> all;
+            all.reserve(file.replaced.size() + references.size());
+            std::merge(file.replaced.begin(), file.replaced.end(), references.begin(), references.end(),
+                       std::back_inserter(all),
+                       [](const KanjiReplacement& a, const KanjiReplacement& b) { return a.offset < b.offset; });
+            file.replaced = std::move(all);
+            file.text = std::move(plain);
             // The page is now a Shift-JIS text, whatever code it came in.
             file.code = kcShiftJis;
             reading.fileCode = 0;

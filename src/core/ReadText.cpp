@@ -33,7 +33,7 @@ void PlaceInOpenedText(std::vector<DocBookmark>& marks, std::string_view stored,
     const int from = code;
     auto openedSize = [from](std::string_view bytes) {
         std::string text(bytes);
-        if (from == kcUtf16Le || from == kcUtf16Be) {
+        if (IsUtf16Or32(from)) {
             text = Utf16ToUtf8(text, from);
         } else if (from != kcUtf8) {
             if (std::optional<std::string> converted = ConvertedToShiftJisFrom(text, from)) text = std::move(*converted);

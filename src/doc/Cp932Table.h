@@ -1,7 +1,8 @@
-// Code page 932 (Shift-JIS as Windows writes it) to and from Unicode.
-// Used by the kanji-code conversion (UTF-8 input), HtmlToText (numeric character
-// references) and, later, the editor's codec. The tables are generated once from
-// the WINDOWS-31J charmap by tools/gen_cp932.py and committed.
+// Code page 932 (Shift-JIS as Windows writes it) to and from Unicode: the
+// program's one CP932 table, used by every conversion (the kanji codes, HTML
+// references, the editor's codec and pattern code, the settings and registry
+// files). The tables are generated once from the WINDOWS-31J charmap by
+// tools/gen_cp932.py and committed.
 #pragma once
 
 #include <cstddef>
@@ -36,9 +37,18 @@ inline std::uint16_t DecodeDouble(std::uint8_t lead, std::uint8_t trail) {
     return index < 0 ? kNone : kDouble[index][trail];
 }
 
-// The CP932 code of a code point in the form Windows writes (a single byte is
-// returned as a value below 0x100, a pair as lead * 256 + trail), or -1 when CP932
-// cannot hold it.
+// The CP932 code of every BMP code point in the form Windows writes, indexed
+// by code point: a single byte as a value below 0x100, a pair as lead * 256 +
+// trail, kNone where CP932 lacks the character. The JIS X 0208 forms other
+// converters write for a few CP932 characters have those characters' codes:
+// the wave dash U+301C is 0x8160 as U+FF5E is, and so the minus sign U+2212,
+// the double vertical line U+2016, the em dash U+2014 and the cent, pound and
+// not signs U+00A2, U+00A3, U+00AC. The yen sign and the overline have none:
+// they are never turned into a backslash or a tilde.
+const std::uint16_t* Codes();
+inline std::uint16_t CodeOf(char32_t codePoint) { return codePoint <= 0xFFFF ? Codes()[codePoint] : kNone; }
+
+// The same as an int: the code, or -1 when CP932 lacks the character.
 int Encode(char32_t codePoint);
 
 }  // namespace verdane::cp932

@@ -31,8 +31,12 @@ constexpr char32_t kNoCharacter = 0xFFFD;
 // The bytes of EUC-JP's double-byte and three-byte codes after the first.
 constexpr bool IsEucByte(std::uint8_t b) { return b >= 0xA1 && b <= 0xFE; }
 
-void Report(std::vector<KanjiReplacement>* replaced, std::size_t offset, std::size_t length, char32_t codePoint) {
-    if (replaced) replaced->push_back({offset, length, codePoint});
+constexpr StandIn kGetaStandIn{{0x3013}};
+constexpr StandIn kQuestionStandIn{{U'?'}};
+
+void Report(std::vector<KanjiReplacement>* replaced, std::size_t offset, std::size_t length, char32_t codePoint,
+            const StandIn& writtenAs) {
+    if (replaced) replaced->push_back({offset, length, codePoint, writtenAs});
 }
 
 std::uint64_t Load64(const char* p) {
@@ -98,30 +102,17 @@ std::size_t DecodeUtf8(const std::uint8_t* p, std::size_t n, char32_t& cp) {
     return len;
 }
 
-// Code points outside the table that other converters (glibc's CP932 among them)
-// write for CP932 characters: the JIS X 0208 forms of the wave dash, minus sign,
-// double vertical line, em dash, cent, pound and not signs, and the yen sign and
-// overline of JIS X 0201.
-struct Fallback {
-    char32_t unicode;
-    std::uint16_t sjis;
-};
-constexpr Fallback kFallbacks[] = {
-    {0x00A2, 0x8191}, {0x00A3, 0x8192}, {0x00A5, 0x5C},   {0x00AC, 0x81CA}, {0x2014, 0x815C},
-    {0x2016, 0x8161}, {0x203E, 0x7E},   {0x2212, 0x817C}, {0x301C, 0x8160},
-};
-
-// CP932 code of every BMP code point (cp932::kNone when none), built once from
-// the table so the conversion needs no search.
-const std::vector<std::uint16_t>& EncodeTable() {
-    static const std::vector<std::uint16_t> table = [] {
-        std::vector<std::uint16_t> t(0x10000, cp932::kNone);
-        for (std::size_t k = 0; k < cp932::kEncodeCount; ++k) t[cp932::kEncode[k].unicode] = cp932::kEncode[k].sjis;
-        for (const auto& f : kFallbacks)
-            if (t[f.unicode] == cp932::kNone) t[f.unicode] = f.sjis;
-        return t;
-    }();
-    return table;
+// How many bytes of the malformed sequence at p[0..n) stand for one character
+// that names none: a byte that may start a sequence (0xC0-0xF7) with the
+// continuation bytes after it, as many as its length takes (an overlong form,
+// a surrogate or a value past U+10FFFF is one character, and so is a sequence
+// cut short); any other byte alone.
+std::size_t MalformedLength(const std::uint8_t* p, std::size_t n) {
+    const std::uint8_t b = p[0];
+    const std::size_t len = b >= 0xC0 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF7 ? 4 : 1;
+    std::size_t k = 1;
+    while (k < len && k < n && (p[k] & 0xC0) == 0x80) ++k;
+    return k;
 }
 
 void AppendPair(std::string& out, std::array<std::uint8_t, 2> pair) {
@@ -187,7 +178,7 @@ std::string JisToSjis(std::string_view text, std::vector<KanjiReplacement>* repl
             const std::uint16_t code = entry ? entry->sjis : jisx0212::kNone;
             if (code == jisx0212::kNone) {
                 AppendPair(out, {kGeta >> 8, kGeta & 0xFF});
-                Report(replaced, k, 2, entry ? char32_t{entry->unicode} : kNoCharacter);
+                Report(replaced, k, 2, entry ? char32_t{entry->unicode} : kNoCharacter, kGetaStandIn);
             } else if (code > 0xFF) {
                 AppendPair(out, {static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)});
             } else {
@@ -243,14 +234,14 @@ std::size_t EucThreeByteInto(const std::uint8_t* t, std::size_t n, std::size_t k
     const std::uint8_t b2 = t[k + 1];
     if (!IsEucByte(b2)) {
         o[w++] = '?';
-        Report(replaced, k, 1, kNoCharacter);
+        Report(replaced, k, 1, kNoCharacter, kQuestionStandIn);
         return 1;
     }
     if (k + 2 >= n) return 0;
     const std::uint8_t b3 = t[k + 2];
     if (!IsEucByte(b3)) {
         PutCode(kGeta, o, w);
-        Report(replaced, k, 2, kNoCharacter);
+        Report(replaced, k, 2, kNoCharacter, kGetaStandIn);
         return 2;
     }
     const jisx0212::Entry* entry = jisx0212::Find(b2, b3);
@@ -258,7 +249,7 @@ std::size_t EucThreeByteInto(const std::uint8_t* t, std::size_t n, std::size_t k
         PutCode(entry->sjis, o, w);
     } else {
         PutCode(kGeta, o, w);
-        Report(replaced, k, 3, entry ? char32_t{entry->unicode} : kNoCharacter);
+        Report(replaced, k, 3, entry ? char32_t{entry->unicode} : kNoCharacter, kGetaStandIn);
     }
     return 3;
 }
@@ -326,11 +317,17 @@ std::array<std::uint8_t, 2> JisPairToSjis(std::uint8_t a, std::uint8_t b) {
 
 namespace {
 
-// One CP932 code from the encode table into o[w..): two bytes, one byte (ASCII
-// and half-width katakana), or "?" when CP932 lacks the character.
-inline void PutCp932(std::uint16_t code, std::uint8_t* o, std::size_t& w) {
+// One character into o[w..): its CP932 code from the table, two bytes or one
+// (ASCII and half-width katakana), or when CP932 lacks it (code is kNone) its
+// stand-in as the conversion policy says, listed in `replaced` with the
+// `length` bytes at `at` it came from. The stand-in never takes more bytes than
+// the character took in UTF-8 or UTF-16, so o may be the text itself.
+inline void PutCp932(std::uint16_t code, char32_t cp, std::uint8_t* o, std::size_t& w, std::size_t at,
+                     std::size_t length, std::vector<KanjiReplacement>* replaced) {
     if (code == cp932::kNone) {
-        o[w++] = '?';
+        StandIn standIn;
+        w += WriteStandIn(cp, FileCode::ShiftJis, Lacking::Question, reinterpret_cast<char*>(o + w), &standIn);
+        Report(replaced, at, length, cp, standIn);
     } else if (code > 0xFF) {
         o[w++] = static_cast<std::uint8_t>(code >> 8);
         o[w++] = static_cast<std::uint8_t>(code & 0xFF);
@@ -377,7 +374,7 @@ std::size_t AsciiRun(const std::uint8_t* t, std::size_t k, std::size_t stop, std
 template <bool kStrict, bool kWrite>
 bool Utf8ToCp932Span(const std::uint8_t* t, std::size_t n, std::size_t& k, std::size_t stop, std::uint8_t* o,
                      std::size_t& w, bool& multiByte, std::vector<KanjiReplacement>* replaced = nullptr) {
-    const std::uint16_t* const table = kWrite ? EncodeTable().data() : nullptr;
+    const std::uint16_t* const table = kWrite ? cp932::Codes() : nullptr;
     while (k < stop) {
         const std::size_t ascii = AsciiRun<kWrite>(t, k, stop, o, w);
         k += ascii;
@@ -393,9 +390,7 @@ bool Utf8ToCp932Span(const std::uint8_t* t, std::size_t n, std::size_t& k, std::
             if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) break;
             multiByte = true;
             if (kWrite) {
-                const std::uint16_t code = table[cp];
-                if (code == cp932::kNone) Report(replaced, k, 3, cp);
-                PutCp932(code, o, w);
+                PutCp932(table[cp], cp, o, w, k, 3, replaced);
             }
             k += 3;
             if (k >= stop) return true;
@@ -407,15 +402,14 @@ bool Utf8ToCp932Span(const std::uint8_t* t, std::size_t n, std::size_t& k, std::
         if (len == 0) {
             if (kStrict) return false;
             if (kWrite) o[w++] = '?';
-            Report(replaced, k, 1, kNoCharacter);
-            ++k;
+            const std::size_t bad = MalformedLength(t + k, n - k);
+            Report(replaced, k, bad, kNoCharacter, kQuestionStandIn);
+            k += bad;
             continue;
         }
         multiByte = true;
         if (kWrite) {
-            const std::uint16_t code = cp <= 0xFFFF ? table[cp] : cp932::kNone;
-            if (code == cp932::kNone) Report(replaced, k, len, cp);
-            PutCp932(code, o, w);
+            PutCp932(cp <= 0xFFFF ? table[cp] : cp932::kNone, cp, o, w, k, len, replaced);
         }
         k += len;
     }
@@ -470,13 +464,67 @@ bool Utf8ToCp932Copy(std::string_view text, std::string& out, std::vector<KanjiR
 
 }  // namespace
 
-std::uint16_t Cp932Of(char32_t codePoint) { return codePoint <= 0xFFFF ? EncodeTable()[codePoint] : cp932::kNone; }
-
 bool IsUtf8Text(std::string_view text) {
     const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
     std::size_t k = 0, w = 0;
     bool multiByte = false;
     return Utf8ToCp932Span<true, false>(t, text.size(), k, text.size(), nullptr, w, multiByte) && multiByte;
+}
+
+namespace {
+
+// A text that is UTF-8 but for a few damaged sequences (an overlong form, a
+// surrogate, a lone byte): at least kWellFormedPerDamaged well-formed
+// multi-byte sequences for each damaged one. Shift-JIS and EUC-JP texts read
+// as UTF-8 are damaged at almost every character, so the scan gives up soon.
+constexpr std::size_t kWellFormedPerDamaged = 16;
+bool MostlyUtf8(std::string_view text) {
+    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t k = StartsWithByteOrderMark(t, n) ? 3 : 0, wellFormed = 0, damaged = 0;
+    while (k < n) {
+        k += AsciiRun<false>(t, k, n, nullptr, 0);
+        if (k >= n) break;
+        char32_t cp = 0;
+        if (const std::size_t len = DecodeUtf8(t + k, n - k, cp)) {
+            ++wellFormed;
+            k += len;
+            continue;
+        }
+        ++damaged;
+        k += MalformedLength(t + k, n - k);
+        if (damaged >= 4 && damaged * kWellFormedPerDamaged > wellFormed) return false;
+    }
+    return damaged > 0 && wellFormed >= damaged * kWellFormedPerDamaged;
+}
+
+}  // namespace
+
+bool RepairUtf8(std::string& text, std::vector<KanjiReplacement>* replaced) {
+    auto* t = reinterpret_cast<std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t k = 0, w = 0;
+    bool damaged = false;
+    while (k < n) {
+        const std::size_t ascii = AsciiRun<true>(t, k, n, t, w);
+        k += ascii;
+        w += ascii;
+        if (k >= n) break;
+        char32_t cp = 0;
+        std::size_t len = DecodeUtf8(t + k, n - k, cp);
+        if (len == 0) {
+            len = MalformedLength(t + k, n - k);
+            Report(replaced, k, len, kNoCharacter, kQuestionStandIn);
+            t[w++] = '?';
+            damaged = true;
+        } else {
+            std::memmove(t + w, t + k, len);
+            w += len;
+        }
+        k += len;
+    }
+    text.resize(w);
+    return damaged;
 }
 
 std::string Utf8ToCp932(std::string_view utf8, std::vector<KanjiReplacement>* replaced) {
@@ -577,21 +625,87 @@ int ScanJisEucShiftJis(std::string_view text) {
             else if (d >= 0xA1 && d <= 0xFC)
                 r = kcEucOrSjis;
         } else {  // 0xF0-0xFE
-            r = kcEuc;
+            // CP932's user-defined area and IBM extensions (lead bytes up to
+            // 0xFC, e.g. the small roman numerals FA40-FA49) take trail bytes
+            // that never follow these bytes in EUC-JP.
+            const std::uint8_t d = t[p + 1];
+            if (c <= 0xFC && ((d >= 0x40 && d <= 0x7E) || (d >= 0x80 && d <= 0xA0))) {
+                r = kcShiftJis;
+                ++p;
+            } else {
+                r = kcEuc;
+            }
         }
         ++p;
     }
     return r;
 }
 
-// kcUtf16Le or kcUtf16Be for a text that starts with that byte-order mark.
+// The code of a text that starts with a byte-order mark of UTF-32 or UTF-16
+// (UTF-32's little-endian mark starts as UTF-16's does and is looked for
+// first), else kcNone.
 int Utf16Mark(std::string_view text) {
-    if (text.size() >= 2) {
-        const auto b0 = static_cast<std::uint8_t>(text[0]), b1 = static_cast<std::uint8_t>(text[1]);
-        if (b0 == 0xFF && b1 == 0xFE) return kcUtf16Le;
-        if (b0 == 0xFE && b1 == 0xFF) return kcUtf16Be;
-    }
+    if (text.starts_with(std::string_view("\xFF\xFE\0\0", 4))) return kcUtf32Le;
+    if (text.starts_with(std::string_view("\0\0\xFE\xFF", 4))) return kcUtf32Be;
+    if (text.starts_with("\xFF\xFE")) return kcUtf16Le;
+    if (text.starts_with("\xFE\xFF")) return kcUtf16Be;
     return kcNone;
+}
+
+// A character of a text: no control but tab, line feed, form feed and
+// carriage return, no surrogate, no noncharacter U+FFFE or U+FFFF.
+bool IsTextCharacter(char32_t u) {
+    if (u < 0x20) return u == 0x09 || u == 0x0A || u == 0x0C || u == 0x0D;
+    return u != 0x7F && !(u >= 0x80 && u < 0xA0) && !(u >= 0xD800 && u <= 0xDFFF) && u != 0xFFFE && u != 0xFFFF &&
+           u <= 0x10FFFF;
+}
+
+// How many ASCII characters the text holds read as UTF-32 or UTF-16 units
+// (`width` 4 or 2) of the given order, or -1 when it is no such text: a unit
+// that is no character of a text, a surrogate without its pair, bytes left
+// over.
+std::int64_t UnicodeReading(const std::uint8_t* t, std::size_t n, std::size_t width, bool big) {
+    if (n % width != 0) return -1;
+    auto unit = [&](std::size_t k) -> char32_t {
+        if (width == 2) return big ? char32_t{t[k]} << 8 | t[k + 1] : char32_t{t[k + 1]} << 8 | t[k];
+        return big ? char32_t{t[k]} << 24 | char32_t{t[k + 1]} << 16 | char32_t{t[k + 2]} << 8 | t[k + 3]
+                   : char32_t{t[k + 3]} << 24 | char32_t{t[k + 2]} << 16 | char32_t{t[k + 1]} << 8 | t[k];
+    };
+    std::int64_t ascii = 0;
+    for (std::size_t k = 0; k < n; k += width) {
+        char32_t u = unit(k);
+        if (width == 2 && u >= 0xD800 && u <= 0xDBFF && k + 2 < n && unit(k + 2) >= 0xDC00 && unit(k + 2) <= 0xDFFF) {
+            k += 2;
+            continue;
+        }
+        if (!IsTextCharacter(u)) return -1;
+        ascii += u < 0x80;
+    }
+    return ascii;
+}
+
+// The code of a text of UTF-32 or UTF-16 without a byte-order mark: every
+// unit a character of a text and some of them ASCII, whose zero bytes made
+// the binary pre-scan stop at it. The reading with more ASCII characters
+// wins; kcNone when there is none.
+int UnmarkedUnicode(std::string_view text) {
+    const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t n = text.size();
+    int best = kcNone;
+    std::int64_t most = 0;
+    const struct {
+        int code;
+        std::size_t width;
+        bool big;
+    } readings[] = {{kcUtf32Le, 4, false}, {kcUtf32Be, 4, true}, {kcUtf16Le, 2, false}, {kcUtf16Be, 2, true}};
+    for (const auto& r : readings) {
+        const std::int64_t ascii = UnicodeReading(t, n, r.width, r.big);
+        if (ascii > most) {
+            most = ascii;
+            best = r.code;
+        }
+    }
+    return best;
 }
 
 // The characters of one reading of an undecided text: malformed ones, JIS
@@ -664,8 +778,11 @@ int EucOrShiftJis(std::string_view text) {
 int DetectKanjiCode(std::string_view text) {
     if (text.empty()) return kcNone;
     if (const int mark = Utf16Mark(text)) return mark;
-    if (StartsAsBinary(text)) return kcBinary;
-    if (IsUtf8Text(text)) return kcUtf8;
+    if (StartsAsBinary(text)) {
+        if (const int unicode = UnmarkedUnicode(text)) return unicode;
+        return kcBinary;
+    }
+    if (IsUtf8Text(text) || MostlyUtf8(text)) return kcUtf8;
     return Decided(text, ScanJisEucShiftJis(text));
 }
 
@@ -713,6 +830,7 @@ std::optional<int> KanjiCodeOfCharset(std::string_view label) {
         {"iso-2022-jp-3", kcJisB}, {"jis", kcJisB},
         {"utf-8", kcUtf8}, {"utf8", kcUtf8}, {"unicode-1-1-utf-8", kcUtf8},
         {"utf-16", kcUtf16Le}, {"utf-16le", kcUtf16Le}, {"utf-16be", kcUtf16Be},
+        {"utf-32", kcUtf32Le}, {"utf-32le", kcUtf32Le}, {"utf-32be", kcUtf32Be},
     };
     const std::string lower = Lower(label);
     for (const auto& [name, code] : kLabels)
@@ -748,6 +866,20 @@ int PageKanjiCode(std::string_view contentType, std::string_view page) {
 std::string Utf16ToUtf8(std::string_view text, int code) {
     const auto* t = reinterpret_cast<const std::uint8_t*>(text.data());
     const std::size_t n = text.size();
+    if (code == kcUtf32Le || code == kcUtf32Be) {
+        std::string out;
+        out.reserve(n);
+        for (std::size_t k = Utf16Mark(text) == code ? 4 : 0; k < n; k += 4) {
+            char32_t cp = 0xFFFD;
+            if (k + 3 < n) {
+                cp = code == kcUtf32Be ? char32_t{t[k]} << 24 | char32_t{t[k + 1]} << 16 | char32_t{t[k + 2]} << 8 | t[k + 3]
+                                       : char32_t{t[k + 3]} << 24 | char32_t{t[k + 2]} << 16 | char32_t{t[k + 1]} << 8 | t[k];
+                if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+            }
+            AppendUtf8(out, cp);
+        }
+        return out;
+    }
     const bool big = code == kcUtf16Be;
     auto unit = [&](std::size_t k) -> char32_t { return big ? (t[k] << 8 | t[k + 1]) : (t[k + 1] << 8 | t[k]); };
     std::string out;
@@ -780,14 +912,14 @@ namespace {
 // byte become "?" and are listed.
 std::size_t Utf16ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t* o, bool bigEndian,
                              std::vector<KanjiReplacement>* replaced) {
-    const std::uint16_t* const table = EncodeTable().data();
+    const std::uint16_t* const table = cp932::Codes();
     auto unit = [&](std::size_t k) -> char32_t {
         return bigEndian ? (char32_t{t[k]} << 8 | t[k + 1]) : (char32_t{t[k + 1]} << 8 | t[k]);
     };
     std::size_t k = n >= 2 && unit(0) == 0xFEFF ? 2 : 0, w = 0;
     while (k < n) {
         if (k + 1 >= n) {
-            Report(replaced, k, 1, kNoCharacter);
+            Report(replaced, k, 1, kNoCharacter, kQuestionStandIn);
             o[w++] = '?';
             break;
         }
@@ -799,10 +931,33 @@ std::size_t Utf16ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t*
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = kNoCharacter;
         }
-        const std::uint16_t code = cp <= 0xFFFF && cp != kNoCharacter ? table[cp] : cp932::kNone;
-        if (code == cp932::kNone) Report(replaced, k, len, cp);
-        PutCp932(code, o, w);
+        PutCp932(cp <= 0xFFFF && cp != kNoCharacter ? table[cp] : cp932::kNone, cp, o, w, k, len, replaced);
         k += len;
+    }
+    return w;
+}
+
+// UTF-32 from t[0..n) (its byte-order mark skipped) to CP932 into o; returns
+// the bytes written. Each unit of four bytes gives at most four, so o may be t
+// itself. A unit past U+10FFFF, a surrogate and bytes left over become "?"
+// and are listed.
+std::size_t Utf32ToCp932Into(const std::uint8_t* t, std::size_t n, std::uint8_t* o, bool bigEndian,
+                             std::vector<KanjiReplacement>* replaced) {
+    const std::uint16_t* const table = cp932::Codes();
+    auto unit = [&](std::size_t k) -> char32_t {
+        return bigEndian ? char32_t{t[k]} << 24 | char32_t{t[k + 1]} << 16 | char32_t{t[k + 2]} << 8 | t[k + 3]
+                         : char32_t{t[k + 3]} << 24 | char32_t{t[k + 2]} << 16 | char32_t{t[k + 1]} << 8 | t[k];
+    };
+    std::size_t k = n >= 4 && unit(0) == 0xFEFF ? 4 : 0, w = 0;
+    for (; k < n; k += 4) {
+        if (k + 3 >= n) {
+            Report(replaced, k, n - k, kNoCharacter, kQuestionStandIn);
+            o[w++] = '?';
+            break;
+        }
+        char32_t cp = unit(k);
+        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kNoCharacter;
+        PutCp932(cp <= 0xFFFF && cp != kNoCharacter ? table[cp] : cp932::kNone, cp, o, w, k, 4, replaced);
     }
     return w;
 }
@@ -825,6 +980,13 @@ std::optional<std::string> ShiftJisOf(std::string_view text, int code, std::vect
                                     reinterpret_cast<std::uint8_t*>(out.data()), code == kcUtf16Be, replaced));
         return out;
     }
+    case kcUtf32Le:
+    case kcUtf32Be: {
+        std::string out(text.size(), '\0');
+        out.resize(Utf32ToCp932Into(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                                    reinterpret_cast<std::uint8_t*>(out.data()), code == kcUtf32Be, replaced));
+        return out;
+    }
     default:
         return std::nullopt;
     }
@@ -835,13 +997,21 @@ std::optional<std::string> ShiftJisOf(std::string_view text, int code, std::vect
 std::optional<std::string> ConvertedToShiftJis(std::string_view text, std::vector<KanjiReplacement>* replaced) {
     if (replaced) replaced->clear();
     if (const int mark = Utf16Mark(text)) return ShiftJisOf(text, mark, replaced);
-    if (text.empty() || StartsAsBinary(text)) return std::nullopt;
+    if (text.empty()) return std::nullopt;
+    if (StartsAsBinary(text)) {
+        if (const int unicode = UnmarkedUnicode(text)) return ShiftJisOf(text, unicode, replaced);
+        return std::nullopt;
+    }
     // A text with bytes above 0x7F is converted as UTF-8 and checked as it
     // goes: one pass, not a check and then a conversion. A malformed sequence
     // means it is not UTF-8, and the scan decides.
     if (AsciiPrefix(text.data(), text.size()) < text.size()) {
         std::string out;
         if (Utf8ToCp932Copy<true>(text, out, replaced)) return out;
+        if (MostlyUtf8(text)) {
+            Utf8ToCp932Copy<false>(text, out, replaced);
+            return out;
+        }
     }
     return ShiftJisOf(text, Decided(text, ScanJisEucShiftJis(text)), replaced);
 }
@@ -873,6 +1043,9 @@ std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string&
     case kcUtf16Le:
     case kcUtf16Be:
         return Utf16ToCp932Into(t, size, t, code == kcUtf16Be, nullptr);
+    case kcUtf32Le:
+    case kcUtf32Be:
+        return Utf32ToCp932Into(t, size, t, code == kcUtf32Be, nullptr);
     default:
         if (auto converted = ShiftJisOf(text, code, nullptr)) {
             aside = std::move(*converted);

@@ -5,6 +5,8 @@
 // conversion there.
 #pragma once
 
+#include "ConversionPolicy.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -24,25 +26,37 @@ enum KanjiCode : int {
     kcShiftJis = 5,
     kcEucOrSjis = 6,  // EUC or Shift-JIS, undecided
     kcUtf8 = 7,       // valid UTF-8 holding at least one multi-byte sequence or a byte-order mark
-    kcUtf16Le = 8,    // UTF-16, little-endian, with its byte-order mark (FF FE)
-    kcUtf16Be = 9,    // UTF-16, big-endian, with its byte-order mark (FE FF)
+    kcUtf16Le = 8,    // UTF-16, little-endian (its byte-order mark FF FE, or none)
+    kcUtf16Be = 9,    // UTF-16, big-endian (its byte-order mark FE FF, or none)
+    kcUtf32Le = 10,   // UTF-32, little-endian (its byte-order mark FF FE 00 00, or none)
+    kcUtf32Be = 11,   // UTF-32, big-endian (its byte-order mark 00 00 FE FF, or none)
 };
 
+// UTF-16 or UTF-32: a text the program reads as Unicode and keeps as UTF-8.
+constexpr bool IsUtf16Or32(int code) { return code >= kcUtf16Le && code <= kcUtf32Be; }
+
 // A character the conversion to Shift-JIS could not carry over: a character of
-// a UTF-8 text that CP932 lacks (it became "?"), or an EUC-JP three-byte code
-// (JIS X 0212, also in JIS after ESC $ ( D) whose character CP932 lacks, or a
-// JIS pair of another language's set (it became the geta mark "〓").
-// Damaged bytes that name no character are listed too, with U+FFFD.
+// a UTF-8 or UTF-16 text or an HTML reference that CP932 lacks (written as the
+// conversion policy says), or an EUC-JP three-byte code (JIS X 0212, also in
+// JIS after ESC $ ( D) whose character CP932 lacks, or a JIS pair of another
+// language's set (it became the geta mark "〓"). Damaged bytes that name no
+// character are listed too, with U+FFFD.
 struct KanjiReplacement {
     std::size_t offset = 0;    // where its bytes start in the text converted
     std::size_t length = 0;    // how many bytes it has there
     char32_t codePoint = 0;    // the character, or U+FFFD when the bytes name none
+    StandIn writtenAs{};       // what was written in its place
     friend bool operator==(const KanjiReplacement&, const KanjiReplacement&) = default;
 };
 
-// Guesses the code of a whole text: a UTF-16 byte-order mark first, then binary
-// (a byte below 0x08 or 0xFF in the first 512 bytes but the last), then UTF-8,
-// then the JIS/EUC/Shift-JIS scan. A text the scan leaves undecided between
+// Guesses the code of a whole text: a UTF-32 or UTF-16 byte-order mark first,
+// then binary (a byte below 0x08 or 0xFF in the first 512 bytes but the last)
+// unless every unit of the text read as UTF-32 or UTF-16 is a character of a
+// text, then UTF-8 (a text damaged at a few places only, with sixteen
+// well-formed multi-byte sequences or more for each damaged one, is still
+// UTF-8), then the
+// JIS/EUC/Shift-JIS scan. A byte 0xF0-0xFC followed by 0x40-0x7E or 0x80-0xA0
+// is Shift-JIS (CP932's IBM extensions and user-defined area). A text the scan leaves undecided between
 // EUC-JP and Shift-JIS is read in the code under which it looks like Japanese
 // (see EucOrShiftJis); only a text that looks the same under both stays 6.
 // ESC ( I or ESC ) I (half-width katakana) and ESC $ ( B, D, O or Q mark a
@@ -110,29 +124,30 @@ std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string&
 // The same read as `code` rather than as detected.
 std::size_t ConvertToShiftJisInBuffer(char* data, std::size_t size, std::string& aside, int code);
 
-// A UTF-16 text (kcUtf16Le or kcUtf16Be; its byte-order mark dropped) in
-// UTF-8, for a reader that keeps every character; an unpaired surrogate or a
-// last lone byte becomes U+FFFD.
+// A UTF-16 or UTF-32 text (kcUtf16Le, kcUtf16Be, kcUtf32Le, kcUtf32Be; its
+// byte-order mark dropped) in UTF-8, for a reader that keeps every character;
+// an unpaired surrogate, a unit past U+10FFFF or bytes left over at the end
+// become U+FFFD.
 std::string Utf16ToUtf8(std::string_view text, int code);
 
 // The arithmetic mapping of one JIS X 0208 pair (row byte a, cell byte b, each
 // 0x21-0x7E) to its two Shift-JIS bytes; sums are taken modulo 256.
 std::array<std::uint8_t, 2> JisPairToSjis(std::uint8_t a, std::uint8_t b);
 
-// The CP932 code of a code point (a single byte as a value below 0x100, a
-// pair as lead * 256 + trail), taking the JIS forms other converters write
-// for a few CP932 characters (U+301C WAVE DASH for 0x8160 and the like);
-// cp932::kNone (0xFFFF) when CP932 lacks the character.
-std::uint16_t Cp932Of(char32_t codePoint);
-
 // True for valid UTF-8 that holds at least one multi-byte sequence.
 bool IsUtf8Text(std::string_view text);
 
-// UTF-8 to CP932 with the editor's table: a leading byte-order mark is dropped,
-// a character CP932 lacks and each byte of a malformed sequence become "?".
-// The JIS-style code points that other converters emit for a few CP932
-// characters (U+301C WAVE DASH for 0x8160 and the like) map to those characters.
-// With `replaced`, each "?" written is listed there (emptied first).
+// A UTF-8 text made whole in place: each damaged sequence (a stray byte, an
+// overlong form, a surrogate, a sequence cut short) becomes one "?", as the
+// conversion policy writes bytes that name no character, and is listed in
+// `replaced` (U+FFFD, its offset and length in the text as it was). False
+// when nothing was damaged.
+bool RepairUtf8(std::string& text, std::vector<KanjiReplacement>* replaced = nullptr);
+
+// UTF-8 to CP932 with the one table (cp932::Codes): a leading byte-order mark
+// is dropped, a character CP932 lacks is written as the conversion policy says
+// for a text, and each byte of a malformed sequence becomes "?". With
+// `replaced`, each character replaced is listed there (emptied first).
 std::string Utf8ToCp932(std::string_view utf8, std::vector<KanjiReplacement>* replaced = nullptr);
 
 }  // namespace verdane

@@ -1,10 +1,7 @@
 #include "EditorCodec.h"
 
+#include "ConversionPolicy.h"
 #include "Cp932Table.h"
-#include "EditorFileCodec.h"
-#include "KanjiCode.h"
-
-#include <memory>
 
 namespace verdane::platform {
 
@@ -12,30 +9,7 @@ namespace {
 
 bool IsTrailByte(std::uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
-// CP932 codes of every BMP code point, in the form Windows writes; 0 for none
-// (U+0000 is checked before the table is asked). The JIS X 0208 forms of the
-// wave dash, minus sign, em dash and the like, which Linux programs write for
-// the same characters, get CP932's code for them (〜 U+301C is 0x8160, as
-// U+FF5E is); the yen sign and overline stay without one, so that a "¥" is
-// never turned into a backslash unasked.
-const std::uint16_t* EncodeTable() {
-    static const auto table = [] {
-        auto codes = std::make_unique<std::uint16_t[]>(0x10000);
-        for (char32_t cp = 1; cp < 0x10000; ++cp) {
-            const int code = cp932::Encode(cp);
-            const std::uint16_t alias = Cp932Of(cp);
-            codes[cp] = code >= 0 ? static_cast<std::uint16_t>(code)
-                        : alias != cp932::kNone && alias > 0xFF ? alias
-                                                                 : 0;
-        }
-        return codes;
-    }();
-    return table.get();
-}
-
 }  // namespace
-
-const std::uint16_t* Cp932Codes() { return EncodeTable(); }
 
 std::size_t CharacterLength(std::string_view bytes, std::size_t at) {
     const auto b = static_cast<std::uint8_t>(bytes[at]);
@@ -95,7 +69,7 @@ EncodeResult EditorToBytes(const QString& text, bool escapedBytes) {
     std::string& out = result.bytes;
     out.resize(static_cast<std::size_t>(n) * 2);
     char* dst = out.data();
-    const std::uint16_t* table = EncodeTable();
+    const std::uint16_t* table = cp932::Codes();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = s[i];
         if (c < 0x80) {
@@ -117,16 +91,17 @@ EncodeResult EditorToBytes(const QString& text, bool escapedBytes) {
             continue;
         }
         // A character beyond the BMP is never in CP932; a lone surrogate neither.
-        const std::uint16_t code = QChar::isSurrogate(c) ? 0 : table[c];
-        if (code == 0) {
+        const std::uint16_t code = QChar::isSurrogate(c) ? cp932::kNone : table[c];
+        if (code == cp932::kNone) {
             if (result.unencodable++ == 0) result.firstUnencodable = i;
             const bool pair = QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]);
             const char32_t cp = pair ? QChar::surrogateToUcs4(c, s[i + 1]) : QChar::isSurrogate(c) ? 0xFFFD : c;
-            const std::string standIn = StandInBytes(cp, FileCode::ShiftJis, Lacking::Question);
+            char standIn[kMaxWrittenBytes];
+            const std::size_t size = WriteStandIn(cp, FileCode::ShiftJis, Lacking::Question, standIn);
             // The buffer holds two bytes per unit; a longer stand-in (none is
             // known) would not fit, and "?" takes its place.
-            if (standIn.size() <= (pair ? 4u : 2u)) {
-                for (const char b : standIn) *dst++ = b;
+            if (size <= (pair ? 4u : 2u)) {
+                for (std::size_t k = 0; k < size; ++k) *dst++ = standIn[k];
             } else {
                 *dst++ = '?';
             }

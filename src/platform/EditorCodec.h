@@ -34,12 +34,6 @@ inline bool IsEscapedByte(const char16_t* text, qsizetype at) {
     return c >= kEscapedByteFirst && c <= kEscapedByteLast && (at == 0 || !QChar::isHighSurrogate(text[at - 1]));
 }
 
-// The CP932 codes Windows writes for the BMP characters, indexed by UTF-16
-// unit (a single byte below 0x100, else lead byte * 256 + trail byte); 0 where
-// CP932 lacks the character, and for U+0000 and the surrogates.
-const std::uint16_t* Cp932Codes();
-inline std::uint16_t Cp932CodeOf(char16_t c) { return Cp932Codes()[c]; }
-
 // Bytes to editor text: each CR LF, lone LF and lone CR becomes one '\n'.
 QString BytesToEditor(std::string_view bytes);
 
@@ -58,7 +52,7 @@ struct EncodeResult {
 
 // Editor text to bytes: each line break ('\n', U+2029, U+2028) becomes CR LF;
 // a character CP932 lacks is written as the one conversion policy says
-// (StandInFor in EditorFileCodec.h, with "?" as the mark) and counted.
+// (ConversionPolicy.h, with "?" as the mark) and counted.
 // With `escapedBytes`, the escaped bytes (lone surrogates U+DC80-U+DCFF) are
 // written back as those bytes; a text that did not come from Shift-JIS (a
 // UTF-8 file) passes false, and any such surrogate counts as a character CP932

@@ -121,6 +121,10 @@ std::string ReadWholeFile(int fd, const std::string& path) {
     ::close(fd);
     if (end == ReadEnd::Failed) Fail(FileOp::Read, path, error);
     if (end == ReadEnd::TooLarge) throw EFileError(FileOp::TooLarge, path, EFBIG, "cannot read " + path + ": " + InputTooLargeReason());
+    // Another program cut the file short while it was read: what was read is
+    // not the file.
+    if (S_ISREG(st.st_mode) && data.size() < static_cast<std::uint64_t>(st.st_size))
+        throw EFileError(FileOp::Shortened, path, 0, path + " was shortened while it was read");
     return data;
 }
 

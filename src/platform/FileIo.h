@@ -19,7 +19,7 @@ namespace verdane::platform {
 // program's own that is a symbolic link or belongs to another user (see
 // OwnFolder.h). Changed: a write's target is no longer what its plan saw
 // (Error: EEXIST when it was absent then, 0 when it was another file or changed).
-enum class FileOp { Open, Read, Write, TooLarge, CreateFolder, TemporaryFolder, NotRegular, Link, Foreign, Changed, Other };
+enum class FileOp { Open, Read, Shortened, Write, TooLarge, CreateFolder, TemporaryFolder, NotRegular, Link, Foreign, Changed, Other };
 
 // A file could not be read or written. The message names the file and gives the
 // system's reason, for example "cannot open /a/b.txt: Permission denied"; the

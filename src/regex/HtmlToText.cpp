@@ -410,29 +410,23 @@ private:
         return i + 1;
     }
 
-    // One decoded character: its Shift-JIS bytes, a space for a no-break
-    // space, the base letter of an accented Latin letter, else "?" (listed).
+    // One decoded character: its Shift-JIS bytes, or what the conversion
+    // policy writes for a text where CP932 lacks it (listed).
     void Character(char32_t cp, std::size_t at, std::size_t length) {
         if (Muted() || cp == 0 || cp == U'\r') return;
         if (cp == U'\n') {
             lines_.EndLine(Lines::End::Page);
         } else if (cp < 0x80) {
             lines_.Put(static_cast<char>(cp));
-        } else if (const std::uint16_t code = Cp932Of(cp); code != cp932::kNone) {
+        } else if (const std::uint16_t code = cp932::CodeOf(cp); code != cp932::kNone) {
             if (code > 0xFF) lines_.Put(static_cast<char>(code >> 8));
             lines_.Put(static_cast<char>(code & 0xFF));
-        } else if (cp == 0xA0) {
-            lines_.Put(' ');
         } else {
-            const html::BaseLetter* end = html::kBaseLetters + html::kBaseLetterCount;
-            const html::BaseLetter* b = std::lower_bound(html::kBaseLetters, end, cp,
-                                                         [](const html::BaseLetter& a, char32_t c) { return a.letter < c; });
-            if (b != end && b->letter == cp) {
-                lines_.Put(b->base);
-            } else {
-                lines_.Put('?');
-                if (replaced_) replaced_->push_back({at, length, cp});
-            }
+            char written[kMaxWrittenBytes];
+            StandIn standIn;
+            const std::size_t size = WriteStandIn(cp, FileCode::ShiftJis, Lacking::Question, written, &standIn);
+            for (std::size_t k = 0; k < size; ++k) lines_.Put(written[k]);
+            if (replaced_) replaced_->push_back({at, length, cp, standIn});
         }
     }
 

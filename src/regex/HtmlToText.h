@@ -33,10 +33,10 @@ using HtmlYield = std::function<void()>;
 // without them.
 enum class HtmlRuby { Paren, Drop };
 
-// With `replaced`, each reference to a character Shift-JIS lacks (it became
-// "?") is listed there, its offset and length those of the reference in
-// `html` (emptied first). A no-break space becomes a space and an accented
-// Latin letter its base letter without being listed.
+// With `replaced`, each character of a reference that Shift-JIS lacks is
+// listed there (emptied first), its offset and length those of the reference
+// in `html`; it is written as the conversion policy says for a text (a
+// no-break space as a space, é as e, ¥ as ￥, © as "?").
 std::string HtmlToText(std::string_view html, const HtmlYield& yield = {},
                        std::vector<KanjiReplacement>* replaced = nullptr, HtmlRuby ruby = HtmlRuby::Paren);
 // The same; the pattern component is not needed any more and is left as it is.

@@ -58,6 +58,7 @@ QString JapaneseText(const core::Failure& f) {
     switch (f.code) {
     case FailureCode::FileOpen: return QStringLiteral("%1 を開けません: %2").arg(s, SystemErrorText(f.error));
     case FailureCode::FileRead: return QStringLiteral("%1 を読み込めません: %2").arg(s, SystemErrorText(f.error));
+    case FailureCode::FileShortened: return QStringLiteral("%1 は読み込み中に短くなりました").arg(s);
     case FailureCode::FileWrite: return QStringLiteral("%1 に書き込めません: %2").arg(s, SystemErrorText(f.error));
     case FailureCode::TargetChanged:
         return f.count == 1 ? QStringLiteral("%1 がその間に別のプログラムで作られました。置き換えていません").arg(s)

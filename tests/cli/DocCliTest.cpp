@@ -248,11 +248,11 @@ TEST(Kanji, NamesTheCharactersItReplacedAndStillSucceeds) {
     } cases[] = {
         {"Utf8", "a\xC2\xA9\r\n\xE3\x81\x82\r\nb\xF0\x9F\x98\x80\n", "a?\r\n\x82\xA0\r\nb?\n",
          "verdane-cli kanji: replaced 2 characters that Shift-JIS cannot hold:\n"
-         "  line 1: U+00A9 \xC2\xA9\n  line 3: U+1F600 \xF0\x9F\x98\x80\n"},
+         "  line 1: U+00A9 \xC2\xA9 as \"?\"\n  line 3: U+1F600 \xF0\x9F\x98\x80 as \"?\"\n"},
         {"EucThreeByteCodes", "\xA4\xF3\n\x8F\xA2\xAF\x8F\xA2\xB7\n\x8F\xA1\xA1\n",
          "\x82\xF1\n\x81\xAC\x81\x60\n\x81\xAC\n",
          "verdane-cli kanji: replaced 2 characters that Shift-JIS cannot hold:\n"
-         "  line 2: U+02D8 \xCB\x98\n  line 3: an unknown character\n"},
+         "  line 2: U+02D8 \xCB\x98 as \"\xE3\x80\x93\"\n  line 3: an unknown character as \"\xE3\x80\x93\"\n"},
         {"NothingReplaced", "\xE3\x81\x82\xEF\xBD\x9E", "\x82\xA0\x81\x60", ""},
     };
     TempDir dir;

@@ -75,8 +75,10 @@ TEST(Cp932Table, DecodesEveryByteAndPairLikeIconv) {
     EXPECT_GT(compared, 15000);
 }
 
-// iconv writes a few JIS-style code points as CP932 characters that the table
-// only knows in their Windows form; the UTF-8 conversion takes them too.
+// The one table holds what iconv writes, the JIS X 0208 forms of a few CP932
+// characters included, but for the yen sign and the overline, which iconv
+// turns into a backslash and a tilde. The UTF-8 conversion writes what the
+// table holds and the conversion policy's stand-in for the rest.
 TEST(Cp932Table, EncodesEveryCodePointLikeIconv) {
     Iconv encode("CP932", "UTF-8");
     std::map<unsigned, std::string> onlyIconv;
@@ -94,12 +96,14 @@ TEST(Cp932Table, EncodesEveryCodePointLikeIconv) {
         }
         // A byte-order mark is dropped at the start of a text.
         if (cp != 0xFEFF) {
-            ASSERT_EQ(Utf8ToCp932("a" + Utf8(cp)), "a" + got.value_or("?")) << std::hex << static_cast<unsigned>(cp);
+            char standIn[kMaxWrittenBytes];
+            const std::string expected = ours >= 0 ? *got
+                                                   : std::string(standIn, WriteStandIn(cp, FileCode::ShiftJis,
+                                                                                       Lacking::Question, standIn));
+            ASSERT_EQ(Utf8ToCp932("a" + Utf8(cp)), "a" + expected) << std::hex << static_cast<unsigned>(cp);
         }
     }
-    std::map<unsigned, std::string> expected = {
-        {0x00A2, "\x81\x91"}, {0x00A3, "\x81\x92"}, {0x00A5, "\x5C"},     {0x00AC, "\x81\xCA"}, {0x2014, "\x81\x5C"},
-        {0x2016, "\x81\x61"}, {0x203E, "\x7E"},     {0x2212, "\x81\x7C"}, {0x301C, "\x81\x60"}};
+    std::map<unsigned, std::string> expected = {{0x00A5, "\x5C"}, {0x203E, "\x7E"}};
     EXPECT_EQ(onlyIconv, expected);
 }
 

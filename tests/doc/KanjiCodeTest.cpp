@@ -38,6 +38,11 @@ TEST_P(KanjiExample, DetectsAndConvertsToShiftJis) {
 }
 
 const std::string kHiragana = Hex("82 A0");
+std::string Repeat(const std::string& s, int times) {
+    std::string out;
+    for (int k = 0; k < times; ++k) out += s;
+    return out;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, KanjiExample,
@@ -96,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Utf8", "\xE3\x81\x82\xE3\x80\x9C", 7, Hex("82 A0 81 60")},
         Case{"Utf8ByteOrderMarkAlone", Hex("EF BB BF"), 7, ""},
         Case{"Utf8WithByteOrderMark", Hex("EF BB BF E6 97 A5 41"), 7, Hex("93 FA 41")},
-        Case{"Utf8CharacterMissingInCp932", "caf\xC3\xA9 \xF0\x9F\x98\x80", 7, "caf? ?"},
+        Case{"Utf8CharacterMissingInCp932", "caf\xC3\xA9 \xF0\x9F\x98\x80", 7, "cafe ?"},
         Case{"Utf8AfterControlByteIsBinary", Hex("01 E3 81 82"), 1, Hex("01 E3 81 82")},
         Case{"OverlongIsNotUtf8", Hex("C0 AF 82 A0"), 5, Hex("C0 AF 82 A0")},
         Case{"OverlongThreeByteIsNotUtf8", Hex("E3 81 82 E0 80 AF"), 5, Hex("E3 81 82 E0 80 AF")},
@@ -104,7 +109,24 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Utf8CutAtTheEndIsNotUtf8", Hex("E3 81 82 E3 81"), 5, Hex("E3 81 82 E3 81")},
         Case{"Utf8ReplacementCharacter", Hex("EF BF BD 41"), 7, "?A"},
         Case{"Utf8ThreeByteCharacterMissingInCp932", Hex("E2 98 83 E3 81 82"), 7, Hex("3F 82 A0")},
-        Case{"Utf8JisFormsOfCp932Characters", Hex("E2 80 94 E2 88 92 C2 A5"), 7, Hex("81 5C 81 7C 5C")}),
+        Case{"Utf8JisFormsOfCp932Characters", Hex("E2 80 94 E2 88 92 C2 A5"), 7, Hex("81 5C 81 7C 81 8F")},
+        // CP932's IBM extensions and user-defined area: trail bytes EUC-JP never has.
+        Case{"IbmExtensionFirstIsShiftJis", Hex("FA 40 81 40 82 A0 0D 0A"), 5, Hex("FA 40 81 40 82 A0 0D 0A")},
+        Case{"IbmExtensionsAroundNecRowAreShiftJis", Hex("FA 5C 81 E0 FA 40 82 A0 82 A2 0D 0A"), 5,
+             Hex("FA 5C 81 E0 FA 40 82 A0 82 A2 0D 0A")},
+        Case{"UserDefinedAreaIsShiftJis", Hex("F0 9F 41"), 5, Hex("F0 9F 41")},
+        Case{"FcWithEucTrailIsEuc", Hex("FC A1 41"), 4, Hex("EE 9F 41")},
+        // UTF-16 and UTF-32 without a byte-order mark: every unit a character of a text.
+        Case{"Utf16LeWithoutMark", Hex("42 30 41 00 0D 00 0A 00"), 8, Hex("82 A0 41 0D 0A")},
+        Case{"Utf16BeWithoutMark", Hex("30 42 00 41 00 0D 00 0A"), 9, Hex("82 A0 41 0D 0A")},
+        Case{"Utf32LeWithMark", Hex("FF FE 00 00 42 30 00 00 41 00 00 00"), 10, Hex("82 A0 41")},
+        Case{"Utf32BeWithoutMark", Hex("00 00 30 42 00 00 00 41 00 00 00 0A"), 11, Hex("82 A0 41 0A")},
+        Case{"ControlUnitIsBinary", Hex("41 00 01 00"), 1, Hex("41 00 01 00")},
+        // A lone damaged sequence in a long UTF-8 text is one character replaced.
+        Case{"Utf8WithOneOverlong", Repeat("\xE3\x81\x82", 20) + Hex("C0 AF E3 81 84"), 7,
+             Repeat("\x82\xA0", 20) + "?\x82\xA2"},
+        Case{"Utf8WithOneSurrogate", Repeat("\xE3\x81\x82", 20) + Hex("ED A0 80 41"), 7,
+             Repeat("\x82\xA0", 20) + "?A"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(JisPairToSjis, MapsRowsAndCells) {
@@ -120,8 +142,11 @@ TEST(JisPairToSjis, MapsRowsAndCells) {
 }
 
 TEST(Utf8ToCp932, MarksMalformedBytesAndKeepsTheRest) {
-    EXPECT_EQ(Utf8ToCp932("a\x80" "b\xE3\x81" "c"), "a?b??c");
-    EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80"), "???");  // a surrogate
+    // A damaged sequence is one character: a sequence cut short, a surrogate,
+    // an overlong form.
+    EXPECT_EQ(Utf8ToCp932("a\x80" "b\xE3\x81" "c"), "a?b?c");
+    EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80"), "?");
+    EXPECT_EQ(Utf8ToCp932("\xC0\xAF\xE0\x80\xAF\xF4\x90\x80\x80\xFF"), "????");
     EXPECT_EQ(Utf8ToCp932("\xEF\xBB\xBF" "a\xEF\xBB\xBF"), "a?");  // only a leading mark is dropped
     EXPECT_EQ(ToHex(Utf8ToCp932("\xEF\xBD\xB1\xE2\x91\xA0")), "B1 87 40");  // half-width katakana, circled one
 }
@@ -151,16 +176,13 @@ std::size_t WellFormed(std::string_view s, std::size_t i, char32_t& cp) {
 }
 
 // The conversion and the check a character at a time: a leading byte-order
-// mark dropped, each byte where no sequence starts "?", a character through
-// the table or the JIS forms of CP932 characters, else "?".
+// mark dropped, each damaged sequence "?", a character through the table, else
+// the conversion policy's stand-in.
 struct PlainUtf8 {
     std::string cp932;
     bool valid = true, multiByte = false;
 };
 PlainUtf8 PlainUtf8ToCp932(std::string_view s) {
-    static const std::map<char32_t, int> jisForms = {{0xA2, 0x8191},   {0xA3, 0x8192},   {0xA5, 0x5C},
-                                                     {0xAC, 0x81CA},   {0x2014, 0x815C}, {0x2016, 0x8161},
-                                                     {0x203E, 0x7E},   {0x2212, 0x817C}, {0x301C, 0x8160}};
     PlainUtf8 r;
     std::size_t i = s.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     r.multiByte = i == 3;
@@ -168,17 +190,22 @@ PlainUtf8 PlainUtf8ToCp932(std::string_view s) {
         char32_t cp = 0;
         const std::size_t len = WellFormed(s, i, cp);
         if (len == 0) {
+            // A damaged sequence: its first byte and the continuation bytes its length takes.
+            const auto b = static_cast<std::uint8_t>(s[i]);
+            const std::size_t want = b >= 0xC0 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF7 ? 4 : 1;
+            std::size_t k = 1;
+            while (k < want && i + k < s.size() && (static_cast<std::uint8_t>(s[i + k]) & 0xC0) == 0x80) ++k;
             r.cp932 += '?';
             r.valid = false;
-            ++i;
+            i += k;
             continue;
         }
         r.multiByte |= len > 1;
         int code = cp932::Encode(cp);
-        if (code < 0 && jisForms.count(cp)) code = jisForms.at(cp);
-        if (code < 0)
-            r.cp932 += '?';
-        else if (code > 0xFF)
+        if (code < 0) {
+            char standIn[kMaxWrittenBytes];
+            r.cp932.append(standIn, WriteStandIn(cp, FileCode::ShiftJis, Lacking::Question, standIn));
+        } else if (code > 0xFF)
             r.cp932 += {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
         else
             r.cp932 += static_cast<char>(code);
@@ -258,13 +285,15 @@ protected:
         return r.out;
     }
     // Cut anywhere, even inside an escape or a pair, a text still detected as
-    // before converts up to the cut; one that no longer tells stays as it is.
+    // before converts up to the cut (a UTF-8 character cut in two is one
+    // damaged character); one that no longer tells stays as it is.
     static void ExpectCutsConvertUpToTheCut(const std::string& whole, const std::string& converted) {
         const int code = DetectKanjiCode(whole);
         for (std::size_t cut = 1; cut < 600; ++cut) {
             const std::string prefix = whole.substr(0, cut);
             std::string part = prefix;
             ConvertKanjiCodeInPlace(part, kcShiftJis);
+            if (code == kcUtf8 && part.ends_with('?')) part.pop_back();
             if (DetectKanjiCode(prefix) == code)
                 ASSERT_EQ(converted.compare(0, part.size(), part), 0) << cut;
             else if (DetectKanjiCode(prefix) != kcEuc)  // a few bytes may read as EUC-JP kanji
@@ -432,22 +461,23 @@ TEST_F(AgainstIconv, EveryThreeByteCodeConvertsAsIconvConvertsIt) {
 }
 
 TEST(KanjiReplacements, ListTheCharactersShiftJisCannotHold) {
+    const StandIn q{{U'?'}}, geta{{0x3013}};
     const struct {
         const char* name;
         std::string text;
         std::vector<KanjiReplacement> replaced;
     } cases[] = {
         {"Utf8", "a\xC2\xA9" "b\xF0\x9F\x98\x80\xE3\x81\x82\xE2\x98\x83",
-         {{1, 2, 0xA9}, {4, 4, 0x1F600}, {11, 3, 0x2603}}},
-        {"Utf8WithByteOrderMark", "\xEF\xBB\xBF\xC2\xA0x", {{3, 2, 0xA0}}},
+         {{1, 2, 0xA9, q}, {4, 4, 0x1F600, q}, {11, 3, 0x2603, q}}},
+        {"Utf8WithByteOrderMark", "\xEF\xBB\xBF\xC2\xA0x", {{3, 2, 0xA0, StandIn{{U' '}}}}},
         {"Utf8AllHeld", "\xE3\x81\x82\xEF\xBD\x9E", {}},
         {"EucThreeByteCodes", Hex("A4 F3 8F A2 AF 8F A2 B7 8F A1 A1 8F A2 0D 8F 41"),
-         {{2, 3, 0x02D8}, {8, 3, 0xFFFD}, {11, 2, 0xFFFD}, {14, 1, 0xFFFD}}},
+         {{2, 3, 0x02D8, geta}, {8, 3, 0xFFFD, geta}, {11, 2, 0xFFFD, geta}, {14, 1, 0xFFFD, q}}},
         {"ShiftJisStaysAsItIs", Hex("82 A0 81 AC"), {}},
         {"JisSupplementaryAndForeignSets", Hex("1B 24 28 44 22 37 22 2F 1B 24 41 30 21 1B 28 42"),
-         {{6, 2, 0x02D8}, {11, 2, 0xFFFD}}},
+         {{6, 2, 0x02D8, geta}, {11, 2, 0xFFFD, geta}}},
         // Starts as UTF-8 but is EUC-JP: only the EUC-JP conversion's list counts.
-        {"NotUtf8AfterAll", "\xC2\xA9" + Hex("A4 F3 8F A2 AF"), {{4, 3, 0x02D8}}},
+        {"NotUtf8AfterAll", "\xC2\xA9" + Hex("A4 F3 8F A2 AF"), {{4, 3, 0x02D8, geta}}},
     };
     for (const auto& c : cases) {
         std::vector<KanjiReplacement> replaced{{99, 9, 9}};
@@ -456,8 +486,8 @@ TEST(KanjiReplacements, ListTheCharactersShiftJisCannotHold) {
         EXPECT_EQ(converted, ConvertedToShiftJis(c.text)) << c.name;
     }
     std::vector<KanjiReplacement> replaced;
-    EXPECT_EQ(Utf8ToCp932("\xC3\xA9\xFFz", &replaced), "??z");
-    EXPECT_EQ(replaced, (std::vector<KanjiReplacement>{{0, 2, 0xE9}, {2, 1, 0xFFFD}}));
+    EXPECT_EQ(Utf8ToCp932("\xC3\xA9\xFFz", &replaced), "e?z");
+    EXPECT_EQ(replaced, (std::vector<KanjiReplacement>{{0, 2, 0xE9, StandIn{{U'e'}}}, {2, 1, 0xFFFD, q}}));
 }
 
 TEST(ConvertKanjiCode, OtherTargetsLeaveTheTextAlone) {

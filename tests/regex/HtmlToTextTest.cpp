@@ -70,11 +70,19 @@ INSTANTIATE_TEST_SUITE_P(
         HtmlCase{"Empty", "", "\r\n"}, HtmlCase{"Blank", "   ", kEnd}),
     [](const auto& info) { return info.param.name; });
 
+// Every character replaced is listed, whether it came as a reference or as
+// a character, with what was written for it.
 TEST(HtmlToText, ListsTheCharactersShiftJisLacks) {
     std::vector<KanjiReplacement> replaced;
-    const std::string html = "<p>x&copy;</p>&#128512;&eacute;";
-    HtmlToText(html, {}, &replaced);
-    EXPECT_EQ(replaced, (std::vector<KanjiReplacement>{{4, 6, 0xA9}, {14, 9, 0x1F600}}));
+    const std::string html = "<p>x&copy;</p>&#128512;&eacute;&#xA5;&szlig;&#x1F600;";
+    EXPECT_EQ(HtmlToText(html, {}, &replaced), "x?\r\n\r\n?e\x81\x8Fss?\r\n\r\n");
+    const StandIn q{{U'?'}};
+    EXPECT_EQ(replaced, (std::vector<KanjiReplacement>{{4, 6, 0xA9, q},
+                                                       {14, 9, 0x1F600, q},
+                                                       {23, 8, 0xE9, StandIn{{U'e'}}},
+                                                       {31, 6, 0xA5, StandIn{{0xFFE5}}},
+                                                       {37, 7, 0xDF, StandIn{{U's', U's'}}},
+                                                       {44, 9, 0x1F600, q}}));
 }
 
 std::string ReadData(const std::string& name) { return verdane::test::ReadFile(std::string(REGEX_TEST_DATA) + "/" + name); }
