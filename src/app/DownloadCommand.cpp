@@ -68,7 +68,8 @@ void DownloadCommand::Run() {
             download_.show();
             auto result = download_.RunDownload(
                 url, settings_.Proxy, html, work_.Turns(),
-                [this](const std::vector<std::string>& names) { return files_.ChooseArchiveEntry(names); });
+                [this](const std::vector<std::string>& names) { return files_.ChooseArchiveEntry(names); }, {},
+                files_.Ruby());
             download_.hide();
             return result;
         }();

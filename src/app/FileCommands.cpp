@@ -118,9 +118,13 @@ void FileCommands::FillFromFile(const core::OpenedFile& file) {
     FillEditor(session_.Editor(), file.text, form, options);
 }
 
+AozoraRuby FileCommands::Ruby() const {
+    return forms_.aozora.RadioRubyDrop->isChecked() ? AozoraRuby::Drop : AozoraRuby::Paren;
+}
+
 std::optional<FileCommands::Replacement> FileCommands::LoadFile(const QString& path, ReadOutcome& outcome) {
     core::OpenOptions options;
-    options.ruby = forms_.aozora.RadioRubyDrop->isChecked() ? AozoraRuby::Drop : AozoraRuby::Paren;
+    options.ruby = Ruby();
     // An archive of several texts: the user picks one, on the window's thread,
     // from the archive already read.
     options.chooseEntry = [this](const std::vector<std::string>& names) {

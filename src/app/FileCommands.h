@@ -4,6 +4,7 @@
 // Every question goes through Prompts(), so tests answer them.
 #pragma once
 
+#include "AozoraNotation.h"
 #include "DocSaveOptions.h"
 #include "Document.h"
 #include "EditorFileCodec.h"
@@ -102,6 +103,9 @@ public:
     // The text of an archive that holds several, chosen by the user; nullopt
     // when the choice was cancelled.
     std::optional<std::string> ChooseArchiveEntry(const std::vector<std::string>& names);
+    // The readings of a book or a page turned into text, as the Aozora
+    // dialog's setting says: in parentheses or dropped.
+    AozoraRuby Ruby() const;
 
 private:
     // How a read went, for the recent-files list.

@@ -155,7 +155,7 @@ void TFormDL::Start(const QString& site) {
 
 core::Result<core::OpenedFile> TFormDL::RunDownload(const QString& url, const TProxySettings& proxy, bool html,
                                                     const std::function<void()>& turns, const EntryChooser& choose,
-                                                    const QString& title) {
+                                                    const QString& title, AozoraRuby ruby) {
     Start(url);
     // The page is opened as a file is: an archive's text, a database's, or
     // the page in its own code (a UTF-8 page keeps its characters).
@@ -163,6 +163,7 @@ core::Result<core::OpenedFile> TFormDL::RunDownload(const QString& url, const TP
     options.html = html;
     options.chooseEntry = choose;
     options.title = title;
+    options.ruby = ruby;
     bool processing = false;
     options.turns = [&] {
         if (!processing) SetInfo(kProcessing);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "AozoraLibrary.h"
+#include "AozoraNotation.h"
 #include "FetchPage.h"
 #include "ReadText.h"
 #include "Settings.h"
@@ -45,7 +46,8 @@ public:
     using EntryChooser = std::function<std::optional<std::string>(const std::vector<std::string>& names)>;
     core::Result<core::OpenedFile> RunDownload(const QString& url, const TProxySettings& proxy, bool html,
                                              const std::function<void()>& turns = {},
-                                             const EntryChooser& choose = {}, const QString& title = {});
+                                             const EntryChooser& choose = {}, const QString& title = {},
+                                             AozoraRuby ruby = AozoraRuby::Paren);
 
     // Aozora's catalogue from `url` through the proxy of the settings: the copy
     // `cache` keeps, or downloaded (always with `refresh`) with its progress

@@ -386,7 +386,9 @@ Result<OpenedFile> Open(Source source, const OpenOptions& options) {
             if (const std::string title = regex::HtmlPageTitle(file.text); !title.empty()) reading.title = TitleOfText(title);
             regex::TAWKStr awk;
             std::vector<KanjiReplacement> references;
-            std::string plain = HtmlPageToText(awk, file.text, options.turns, &references);
+            std::string plain = HtmlPageToText(awk, file.text, options.turns, &references,
+                                               options.ruby == AozoraRuby::Drop ? regex::HtmlRuby::Drop
+                                                                                : regex::HtmlRuby::Paren);
             // The characters references named are replaced too: all are
             // listed, in the order of the page.
             std::vector<KanjiReplacement> all;

@@ -66,8 +66,8 @@ struct OpenOptions {
     // The text's title when the caller knows it better than the bytes do (the
     // catalogue's title of a work from the library); empty: the text's own.
     QString title;
-    // An EPUB book's readings (ruby): in parentheses after their base, or
-    // dropped, as the window's Aozora setting says.
+    // The readings (ruby) of an EPUB book and of a page turned into text: in
+    // parentheses after their base, or dropped, as the Aozora setting says.
     AozoraRuby ruby = AozoraRuby::Paren;
 };
 

@@ -8,6 +8,7 @@
 
 #include "HttpProt.h"
 #include "RegistryFile.h"
+#include "UnitAozora.h"
 #include "UnitDL.h"
 #include "UnitMain.h"
 #include "UnitSetting.h"
@@ -22,6 +23,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -79,6 +81,8 @@ private slots:
 
     void pagesOfEveryEncodingArriveAsShiftJis_data();
     void pagesOfEveryEncodingArriveAsShiftJis();
+    void aPagesReadingsFollowTheAozoraSetting_data();
+    void aPagesReadingsFollowTheAozoraSetting();
     void lineEndsBecomeCrLf_data();
     void lineEndsBecomeCrLf();
     void anEmptyBodyLeavesTheEditorAsItWas();
@@ -132,6 +136,29 @@ void DownloadTest::pagesOfEveryEncodingArriveAsShiftJis() {
     QVERIFY(server.LastRequest().find("User-Agent: Halvorn") != std::string::npos);
     QVERIFY(w->menuBar()->isEnabled() && Editor(*w)->isEnabled());
     QVERIFY(!Part<TFormDL>(*w, "FormDL")->isVisible());
+}
+
+// <ruby>漢字<rt>かんじ</rt></ruby> gives its reading as the Aozora command's
+// setting says, in the download with the HTML option too.
+void DownloadTest::aPagesReadingsFollowTheAozoraSetting_data() {
+    QTest::addColumn<bool>("drop");
+    QTest::addColumn<QByteArray>("text");  // Shift-JIS
+    QTest::addRow("in parentheses") << false << QByteArray("\x8a\xbf\x8e\x9a\x81\x69\x82\xa9\x82\xf1\x82\xb6\x81\x6a");
+    QTest::addRow("dropped") << true << QByteArray("\x8a\xbf\x8e\x9a");
+}
+
+void DownloadTest::aPagesReadingsFollowTheAozoraSetting() {
+    QFETCH(bool, drop);
+    QFETCH(QByteArray, text);
+    TestHttpServer server;
+    server.On("/page", {Send(Ok("<p><ruby>\x8a\xbf\x8e\x9a<rt>\x82\xa9\x82\xf1\x82\xb6</rt></ruby></p>"))});
+    auto w = NewWindow();
+    auto* aozora = Part<TFormAozora>(*w, "FormAozora");
+    (drop ? aozora->RadioRubyDrop : aozora->RadioRubyParen)->setChecked(true);
+    prompts_->dialogs.push_back(EnterUrl(server.Url("/page"), true));
+    Trigger(*w, "URLU1");
+    QVERIFY(Bytes(*w).find(text.toStdString()) != std::string::npos);
+    if (drop) QVERIFY(Bytes(*w).find("\x81\x69") == std::string::npos);
 }
 
 void DownloadTest::lineEndsBecomeCrLf_data() {
