@@ -1,6 +1,6 @@
-// verdane-cli info on databases written by other programs: txt2pdbdoc's, and
-// one with bookmark records written by the tests' own Python writer; damaged
-// and foreign files are failures with a reason.
+// verdane-cli info on databases written by another program (the tests' own
+// Python writer, with and without bookmark records); damaged and foreign files
+// are failures with a reason.
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -48,16 +48,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "text:        5000 bytes in 2 records of up to 4096 bytes\ncompression: DOC compression (2)\n"
                  "bookmarks:   2\n           0  \xE7\xAC\xAC\xE4\xB8\x80\n        4000  two\n"}),
     [](const testing::TestParamInfo<InfoCase>& info) { return std::string(info.param.name); });
-
-TEST(CliInfoOfOthers, TxtToPdbDocsDatabaseIsRead) {
-    TempDir dir;
-    WriteFile(dir.File("in.txt"), "hello\n");
-    ASSERT_EQ(RunProcess("/usr/bin/txt2pdbdoc", {"Their Title", dir.File("in.txt"), dir.File("db.pdb")}).exitCode, 0);
-    const auto r = RunCli({"info", dir.File("db.pdb")});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("title:       Their Title\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("text:        6 bytes in 1 records"), std::string::npos) << r.out;
-}
 
 struct RefusedCase {
     const char* name;
