@@ -95,7 +95,8 @@ std::vector<std::string> OwnFolder::Names() const {
         ::close(copy);
         return names;
     }
-    // The copy shares its place in the folder with the original: from the start.
+    // The duplicated descriptor shares its read position with the folder's own
+    // descriptor, which may have been read before: start from the first entry.
     ::rewinddir(dir);
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
